@@ -1,0 +1,24 @@
+# Small helpers so that adding a source or test file needs no CMake edit:
+# each module globs its own folder, and each tests/ folder becomes one GoogleTest binary.
+
+# ombrel_glob_sources(<out-var> <dir>): the .cpp files directly in <dir>.
+function(ombrel_glob_sources out dir)
+  file(GLOB _srcs CONFIGURE_DEPENDS ${dir}/*.cpp)
+  set(${out} ${_srcs} PARENT_SCOPE)
+endfunction()
+
+# ombrel_add_test_dir(<name> <dir> LIBS <libs...>): one test binary from <dir>/*.cpp,
+# registered with CTest test by test. Tests run with their source folder's testdata/
+# reachable through OMBREL_TESTDATA.
+function(ombrel_add_test_dir name dir)
+  cmake_parse_arguments(ARG "" "" "LIBS;PROPERTIES" ${ARGN})
+  file(GLOB _srcs CONFIGURE_DEPENDS ${dir}/*.cpp)
+  if(NOT _srcs)
+    return()
+  endif()
+  add_executable(${name} ${_srcs})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
+  target_compile_definitions(${name} PRIVATE OMBREL_TESTDATA="${dir}/testdata")
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
+                       PROPERTIES ${ARG_PROPERTIES})
+endfunction()

@@ -1,0 +1,124 @@
+#include "platform/safe_write.h"
+
+#include <atomic>
+#include <cerrno>
+#include <cstdlib>
+#include <string>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/path.h"
+
+namespace platform {
+namespace {
+std::atomic<bool> g_failNextCommit{false};
+}
+
+AtomicFile::~AtomicFile() { Abort(); }
+
+bool AtomicFile::Open(const std::string& target) {
+    Abort();
+    target_ = target;
+    std::string folder = FolderOf(target);
+    // Created with 0666 so that the umask applies as to any new file (mkstemp would
+    // give 0600); the name is unique per process and attempt.
+    static std::atomic<unsigned> counter{0};
+    int fd = -1;
+    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        temp_ = folder + "." + FileNameOf(target) + ".tmp" + std::to_string(::getpid()) + "_" +
+                std::to_string(counter++);
+        fd = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST) break;
+    }
+    if (fd < 0) {
+        temp_.clear();
+        return false;
+    }
+    fp_ = ::fdopen(fd, "wb");
+    if (fp_ == nullptr) {
+        const int e = errno;
+        ::close(fd);
+        ::unlink(temp_.c_str());
+        temp_.clear();
+        errno = e;
+        return false;
+    }
+    failed_ = false;
+    return true;
+}
+
+bool AtomicFile::Write(std::string_view bytes) {
+    if (fp_ == nullptr) return false;
+    if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), fp_) != bytes.size()) failed_ = true;
+    return !failed_;
+}
+
+bool AtomicFile::Commit(bool sync) {
+    if (fp_ == nullptr) return false;
+    bool ok = !failed_ && std::fflush(fp_) == 0 && !std::ferror(fp_);
+    if (ok && sync) ok = ::fsync(::fileno(fp_)) == 0;
+    if (ok) {
+        // Keep the permissions of the file being replaced.
+        struct stat st;
+        if (::stat(target_.c_str(), &st) == 0) ::fchmod(::fileno(fp_), st.st_mode & 07777);
+    }
+    const int closeResult = std::fclose(fp_);
+    fp_ = nullptr;
+    ok = ok && closeResult == 0;
+    if (ok && g_failNextCommit.exchange(false)) {
+        ok = false;
+        errno = EIO;
+    }
+    if (ok) ok = ::rename(temp_.c_str(), target_.c_str()) == 0;
+    if (!ok) {
+        const int e = errno;
+        ::unlink(temp_.c_str());
+        errno = e;
+    } else if (sync) {
+        // Make the rename itself durable.
+        std::string folder = FolderOf(target_);
+        int dfd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY);
+        if (dfd >= 0) {
+            ::fsync(dfd);
+            ::close(dfd);
+        }
+    }
+    temp_.clear();
+    return ok;
+}
+
+void AtomicFile::Abort() {
+    if (fp_ != nullptr) {
+        std::fclose(fp_);
+        fp_ = nullptr;
+    }
+    if (!temp_.empty()) {
+        ::unlink(temp_.c_str());
+        temp_.clear();
+    }
+}
+
+void AtomicFile::FailNextCommitForTesting() { g_failNextCommit = true; }
+
+bool WriteFileAtomically(const std::string& path, std::string_view bytes, bool sync) {
+    AtomicFile f;
+    if (!f.Open(path)) return false;
+    if (!f.Write(bytes)) return false;
+    return f.Commit(sync);
+}
+
+bool ReadWholeFile(const std::string& path, std::string& out) {
+    FILE* fp = std::fopen(path.c_str(), "rb");
+    if (fp == nullptr) return false;
+    std::string data;
+    char buf[65536];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, fp)) > 0) data.append(buf, n);
+    const bool ok = !std::ferror(fp);
+    std::fclose(fp);
+    if (ok) out.swap(data);
+    return ok;
+}
+
+}  // namespace platform

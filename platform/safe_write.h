@@ -1,0 +1,49 @@
+#pragma once
+// Whole-file replacement that never leaves a torn file: the new content goes to a
+// temporary file in the same folder, is flushed (and fsync'ed when asked), and is then
+// renamed over the target. On any failure the target is untouched and the temporary
+// removed. Every store's whole-file save goes through this.
+
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+class AtomicFile {
+public:
+    AtomicFile() = default;
+    ~AtomicFile();  // an uncommitted file is discarded
+    AtomicFile(const AtomicFile&) = delete;
+    AtomicFile& operator=(const AtomicFile&) = delete;
+
+    // Opens a temporary file beside `target` for binary writing. False (errno set) on failure.
+    bool Open(const std::string& target);
+    FILE* stream() const { return fp_; }
+    bool is_open() const { return fp_ != nullptr; }
+    bool Write(std::string_view bytes);
+
+    // Flushes, optionally fsyncs, and renames over the target (keeping the old file's mode).
+    // False when any step failed; the target then keeps its old content.
+    bool Commit(bool sync = false);
+    // Drops the temporary file; the target keeps its old content.
+    void Abort();
+
+    // Tests: make the next Commit fail after writing, to prove that a failed save keeps the
+    // old file. Process-wide, cleared after it fires once.
+    static void FailNextCommitForTesting();
+
+private:
+    std::string target_;
+    std::string temp_;
+    FILE* fp_ = nullptr;
+    bool failed_ = false;
+};
+
+// One-call form: replaces `path` with `bytes`. False on failure (old file untouched).
+bool WriteFileAtomically(const std::string& path, std::string_view bytes, bool sync = false);
+
+// Reads a whole file into `out`. False when it cannot be opened or read.
+bool ReadWholeFile(const std::string& path, std::string& out);
+
+}  // namespace platform
