@@ -1,0 +1,40 @@
+#pragma once
+// Code page 932 (Windows Shift_JIS) <-> UTF-8.
+//
+// The core holds Japanese text as CP932 bytes; the GUI, the source files and mail in UTF-8
+// meet it through these functions. The tables are built once, at first use, from glibc
+// iconv's "CP932" converter (no locale is involved), so they agree with iconv code for code:
+//
+//  - every CP932 double-byte code decodes, including the NEC special characters (row 13,
+//    0x8740-0x879C), the NEC-selected IBM extensions (0xED40-0xEEFC), the IBM extensions
+//    (0xFA40-0xFC4B) and the user-defined area 0xF040-0xF9FC <-> U+E000-U+E757 (this is
+//    also where carrier pictograms live), so CP932 -> UTF-8 -> CP932 is lossless for every
+//    code that has a unique Unicode value;
+//  - where several codes share one character, encoding gives the code Windows gives:
+//    JIS X 0208 first (U+2252 -> 0x81E0, not 0x8790; U+FFE2 -> 0x81CA), then NEC row 13
+//    (U+2160 -> 0x8754, not 0xFA4A; U+3231 -> 0x878A), then the IBM extensions 0xFA-0xFC
+//    (U+2170 -> 0xFA40, not 0xEEEF), never the NEC-selected rows 0xED/0xEE;
+//  - besides, a few look-alikes that CP932 carries under another code point are encoded
+//    to that code instead of being lost: U+301C -> 0x8160, U+2016 -> 0x8161,
+//    U+2212 -> 0x817C, U+00A2 -> 0x8191, U+00A3 -> 0x8192, U+00AC -> 0x81CA,
+//    U+2014 -> 0x815C, U+00A5 -> 0x5C, U+203E -> 0x7E (the same one-way mappings as iconv).
+
+#include <string>
+#include <string_view>
+
+// CP932 -> UTF-8. Never fails: a byte that cannot start a CP932 character (0x80, 0xA0,
+// 0xFD-0xFF), a lead byte whose next byte is no trail byte (or that ends the input), and
+// a well-formed pair that CP932 leaves unassigned each become U+FFFD. A lead byte with a
+// bad trail yields U+FFFD for the lead alone; the next byte is read again on its own, so
+// an ASCII byte after a broken lead byte survives.
+std::string SjisToUtf8(std::string_view sjis);
+
+// UTF-8 -> CP932. Validating decoder: 1- to 4-byte sequences, no overlong forms, no
+// surrogates, nothing above U+10FFFF; a continuation byte must be 0x80-0xBF, so an ASCII
+// byte is never swallowed; a sequence cut off by the end of the input is invalid.
+// Each invalid sequence and each character CP932 cannot hold becomes one blank (0x20).
+std::string Utf8ToSjis(std::string_view utf8);
+
+// A UTF-8 literal from the source, converted to CP932 once and kept for the life of the
+// process (messages, captions, fixed words). Thread-safe; the reference stays valid.
+const std::string& SjisLiteral(const char* utf8);
