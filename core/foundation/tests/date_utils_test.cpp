@@ -72,6 +72,8 @@ TEST(DateUtils, DateTextToValueLenientAndChecked) {
         {"2024/1/2 3:4:5", "2024/01/02 03:04:05", true, true},
         {"2024/01/02 03:04:05  ", "2024/01/02 03:04:05", true, true},
         {"2024/01/02 03:04:05x", "2024/01/02 03:04:05", true, false},
+        {"2024/01/02 03:04:056", "2024/01/02 03:04:05", true, false},  // field widths stop early
+        {" 2024/01/02 03:04:05", "2024/01/02 03:04:05", true, true},
         {"2024/01/02", "1899/12/30 00:00:00", true, false},  // lenient: the zero value
         {"garbage", "1899/12/30 00:00:00", true, false},
         {"", "1899/12/30 00:00:00", true, false},
