@@ -51,7 +51,7 @@ int CheckNumberData(std::string_view text) {
 }
 
 int CheckDateTypeData(std::string_view text, int minimumParts) {
-    std::string normalised;
+    char normalised[kDateTextBufferSize];
     return ReFormat_DateData(text, normalised, 0) >= minimumParts ? 1 : 0;
 }
 
