@@ -1,0 +1,171 @@
+#include "core/foundation/log_writer.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <filesystem>
+#include <mutex>
+#include <fcntl.h>
+#include <pwd.h>
+#include <unistd.h>
+
+#include "core/foundation/ombrel_module.h"
+#include "platform/date_time.h"
+#include "platform/path.h"
+
+namespace {
+
+// Serialises every write to the log files of this process.
+std::mutex g_writeMutex;
+
+std::mutex g_folderMutex;
+std::string g_folderForTesting;
+
+const std::string kEqualsRule = std::string(79, '=') + "\r\n";
+const std::string kDashRule = std::string(79, '-') + "\r\n";
+
+std::string HomeFolder() {
+    if (const char* home = std::getenv("HOME"); home != nullptr && home[0] != '\0') return home;
+    struct passwd pw;
+    struct passwd* result = nullptr;
+    char buf[4096];
+    if (::getpwuid_r(::getuid(), &pw, buf, sizeof buf, &result) == 0 && result != nullptr) return pw.pw_dir;
+    return std::string();
+}
+
+// Writes all of `bytes` to `fd`.
+bool WriteAll(int fd, const std::string& bytes) {
+    size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        done += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+// Appends `entry` to the log file at `path`, first beginning the file afresh with the
+// date line when its first 10 bytes are not `date`. False when nothing could be written.
+bool AppendEntry(const std::string& path, const std::string& date, const std::string& entry) {
+    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
+    if (fd < 0) return false;
+    char head[10];
+    const ssize_t got = ::pread(fd, head, sizeof head, 0);
+    std::string out;
+    bool ok = true;
+    if (got != static_cast<ssize_t>(sizeof head) || std::memcmp(head, date.data(), sizeof head) != 0) {
+        ok = ::ftruncate(fd, 0) == 0;
+        out = date + "\r\n";
+    }
+    out += entry;
+    ok = ok && WriteAll(fd, out);
+    ok = (::close(fd) == 0) && ok;
+    return ok;
+}
+
+// Keeps the last kMaxBufferedBytes of `text`, starting at a line start where possible.
+void BoundBuffer(std::string& text) {
+    if (text.size() <= LogWriter::kMaxBufferedBytes) return;
+    const size_t cut = text.size() - LogWriter::kMaxBufferedBytes;
+    const size_t eol = text.find("\r\n", cut - 1);
+    text.erase(0, eol == std::string::npos ? cut : eol + 2);
+}
+
+}  // namespace
+
+std::string TransferLogFolder() {
+    {
+        std::lock_guard<std::mutex> lock(g_folderMutex);
+        if (!g_folderForTesting.empty()) return g_folderForTesting;
+    }
+    const std::string moduleFolder = OmbrelModuleFolder();
+    if (!moduleFolder.empty() && ::access(moduleFolder.c_str(), W_OK) == 0) return moduleFolder;
+    // An installed library's folder is not writable by its users: use the per-user state
+    // folder (relative XDG paths are to be ignored).
+    std::string state;
+    if (const char* xdg = std::getenv("XDG_STATE_HOME"); xdg != nullptr && xdg[0] == '/') {
+        state = xdg;
+    } else {
+        const std::string home = HomeFolder();
+        if (home.empty()) return moduleFolder;
+        state = platform::JoinPath(home, ".local/state");
+    }
+    const std::string folder = platform::JoinPath(state, "quendrel/");
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
+    return folder;
+}
+
+void LogWriter::SetLogFolderForTesting(const std::string& folder) {
+    std::lock_guard<std::mutex> lock(g_folderMutex);
+    g_folderForTesting = folder;
+}
+
+LogWriter::LogWriter() { Init(); }
+
+void LogWriter::Init() {
+    m_logFilePath.clear();
+    m_dayDigit = -1;
+    m_text.clear();
+    m_title.clear();
+}
+
+void LogWriter::SetLogFilePath(const std::string& path) { m_logFilePath = path; }
+
+void LogWriter::SetLogTitle(const std::string& title) { m_title = title; }
+
+void LogWriter::ClearLogBuffer() { m_text.clear(); }
+
+int LogWriter::CreateCyclicLogFilePath(int digit) {
+    if (digit < 0 || digit > 9) return 0;
+    m_dayDigit = digit;
+    m_logFilePath = platform::FixPath(TransferLogFolder() + "VarnisTransfer" + std::to_string(digit) + ".log");
+    return 1;
+}
+
+void LogWriter::SetLogData(const std::string& text, int withTime, int withRule) {
+    const size_t entryStart = m_text.size();
+    if (withTime != 0) {
+        const std::tm tm = platform::LocalTime(platform::Now());
+        char stamp[32];
+        std::snprintf(stamp, sizeof stamp, "%02d:%02d:%02d", tm.tm_hour, tm.tm_min, tm.tm_sec);
+        m_text += stamp;
+    }
+    m_text += text;
+    if (m_text.size() < 2 || m_text.compare(m_text.size() - 2, 2, "\r\n") != 0) m_text += "\r\n";
+    if (withRule != 0) m_text += kDashRule;
+    if (!Flush() && !m_title.empty()) {
+        // The entry stays buffered: keep its title with it, since the title is forgotten now.
+        m_text.insert(entryStart, kEqualsRule + m_title + "\r\n" + kEqualsRule);
+    }
+    BoundBuffer(m_text);
+    m_title.clear();
+}
+
+void LogWriter::WriteToFile() {
+    Flush();
+    BoundBuffer(m_text);
+}
+
+bool LogWriter::Flush() {
+    if (m_text.empty()) return true;
+    const std::tm tm = platform::LocalTime(platform::Now());
+    char date[32];
+    std::snprintf(date, sizeof date, "%04d/%02d/%02d", tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday);
+    const int digit = tm.tm_mday % 10;
+    if (m_logFilePath.empty() || digit != m_dayDigit) CreateCyclicLogFilePath(digit);
+
+    std::string entry;
+    if (!m_title.empty()) entry = kEqualsRule + m_title + "\r\n" + kEqualsRule;
+    entry += m_text;
+    bool written;
+    {
+        std::lock_guard<std::mutex> lock(g_writeMutex);
+        written = AppendEntry(m_logFilePath, date, entry);
+    }
+    if (written) m_text.clear();
+    return written;
+}

@@ -1,0 +1,145 @@
+#include "core/foundation/log_writer.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <ctime>
+#include <filesystem>
+#include <string>
+#include <thread>
+
+#include "platform/date_time.h"
+#include "platform/safe_write.h"
+
+namespace {
+
+const std::string kEquals(79, '=');
+const std::string kDashes(79, '-');
+
+struct LogWriterTest : ::testing::Test {
+    std::string dir;
+    static inline std::atomic<std::time_t> now{0};
+
+    void SetUp() override {
+        char tmpl[] = "/tmp/log_writer_XXXXXX";
+        dir = std::string(mkdtemp(tmpl)) + "/";
+        LogWriter::SetLogFolderForTesting(dir);
+        platform::SetClockForTesting([] { return now.load(); });
+        SetTime(13, 10, 0, 0);
+    }
+    void TearDown() override {
+        platform::SetClockForTesting(nullptr);
+        LogWriter::SetLogFolderForTesting("");
+        std::filesystem::remove_all(dir);
+    }
+    // Local time on the given day of March 2027.
+    static void SetTime(int day, int hour, int minute, int second) {
+        std::tm tm{};
+        tm.tm_year = 2027 - 1900;
+        tm.tm_mon = 2;
+        tm.tm_mday = day;
+        tm.tm_hour = hour;
+        tm.tm_min = minute;
+        tm.tm_sec = second;
+        tm.tm_isdst = -1;
+        now = std::mktime(&tm);
+    }
+    std::string Log(int digit) const {
+        std::string bytes;
+        platform::ReadWholeFile(dir + "VarnisTransfer" + std::to_string(digit) + ".log", bytes);
+        return bytes;
+    }
+};
+
+}  // namespace
+
+TEST_F(LogWriterTest, OneFilePerDayDigitRenewedOnANewDay) {
+    LogWriter log;
+    log.SetLogData("first", 0, 0);
+    EXPECT_EQ(Log(3), "2027/03/13\r\nfirst\r\n");
+    SetTime(13, 23, 59, 59);
+    log.SetLogData("second", 0, 0);
+    EXPECT_EQ(Log(3), "2027/03/13\r\nfirst\r\nsecond\r\n");
+
+    SetTime(14, 0, 0, 0);
+    LogWriter other;
+    other.SetLogData("next day", 0, 0);
+    EXPECT_EQ(Log(4), "2027/03/14\r\nnext day\r\n");
+
+    SetTime(23, 8, 0, 0);
+    log.SetLogData("ten days on", 0, 0);
+    EXPECT_EQ(Log(3), "2027/03/23\r\nten days on\r\n");
+    EXPECT_EQ(Log(4), "2027/03/14\r\nnext day\r\n");
+}
+
+TEST_F(LogWriterTest, EntryLayout) {
+    LogWriter log;
+    SetTime(13, 9, 5, 7);
+    log.SetLogData("250 OK", 1, 0);
+    log.SetLogData("already ended\r\n", 0, 0);
+    log.SetLogData("", 0, 1);
+    log.SetLogTitle("SMTP session");
+    log.SetLogData("EHLO host", 1, 1);
+    log.SetLogData("after the titled entry", 0, 0);  // the title was used up
+    EXPECT_EQ(Log(3), "2027/03/13\r\n"
+                      "09:05:07250 OK\r\n"
+                      "already ended\r\n"
+                      "\r\n" + kDashes + "\r\n" +
+                      kEquals + "\r\nSMTP session\r\n" + kEquals + "\r\n"
+                      "09:05:07EHLO host\r\n" + kDashes + "\r\n"
+                      "after the titled entry\r\n");
+}
+
+TEST_F(LogWriterTest, UnwritableFolderKeepsOnlyABoundedTail) {
+    const std::string folder = dir + "later/";
+    LogWriter::SetLogFolderForTesting(folder);  // does not exist yet: nothing can be written
+    LogWriter log;
+    const std::string filler(1000, 'x');
+    for (int i = 0; i < 2000; ++i) log.SetLogData("line " + std::to_string(i) + " " + filler, 0, 0);
+    log.SetLogTitle("kept title");
+    log.SetLogData("last unwritten", 0, 0);
+    EXPECT_FALSE(std::filesystem::exists(folder));
+
+    std::filesystem::create_directory(folder);
+    log.SetLogData("written", 0, 0);
+    std::string bytes;
+    ASSERT_TRUE(platform::ReadWholeFile(folder + "VarnisTransfer3.log", bytes));
+    EXPECT_LE(bytes.size(), LogWriter::kMaxBufferedBytes + 100);
+    EXPECT_GT(bytes.size(), LogWriter::kMaxBufferedBytes - 2000);
+    EXPECT_EQ(bytes.compare(0, 17, "2027/03/13\r\nline "), 0);  // the tail starts at a line start
+    const std::string end = "line 1999 " + filler + "\r\n" + kEquals + "\r\nkept title\r\n" + kEquals +
+                            "\r\nlast unwritten\r\nwritten\r\n";
+    ASSERT_GE(bytes.size(), end.size());
+    EXPECT_EQ(bytes.substr(bytes.size() - end.size()), end);
+}
+
+TEST_F(LogWriterTest, WritersOfOneFileAreSerialised) {
+    constexpr int kLines = 1000;
+    auto run = [](const char* who) {
+        LogWriter log;
+        for (int i = 0; i < kLines; ++i) log.SetLogData(std::string(who) + std::to_string(i), 0, 0);
+    };
+    std::thread a(run, "smtp");
+    std::thread b(run, "pop");
+    a.join();
+    b.join();
+    const std::string bytes = Log(3);
+    EXPECT_EQ(bytes.compare(0, 12, "2027/03/13\r\n"), 0);
+    for (const char* who : {"smtp", "pop"})
+        for (int i = 0; i < kLines; ++i)
+            EXPECT_NE(bytes.find("\n" + std::string(who) + std::to_string(i) + "\r\n"), std::string::npos) << who << i;
+    EXPECT_EQ(std::count(bytes.begin(), bytes.end(), '\n'), 2 * kLines + 1);
+}
+
+TEST_F(LogWriterTest, CyclicPathAcceptsOnlyDigits) {
+    struct Probe : LogWriter {
+        using LogWriter::CreateCyclicLogFilePath;
+    } probe;
+    EXPECT_EQ(probe.CreateCyclicLogFilePath(10), 0);
+    EXPECT_EQ(probe.CreateCyclicLogFilePath(-1), 0);
+    EXPECT_EQ(probe.CreateCyclicLogFilePath(7), 1);
+    // The chosen path is kept while the day digit matches.
+    SetTime(17, 12, 0, 0);
+    probe.SetLogData("seven", 0, 0);
+    EXPECT_EQ(Log(7), "2027/03/17\r\nseven\r\n");
+}
