@@ -21,9 +21,11 @@ std::string_view CutAtCharBoundary(std::string_view text, size_t limit) {
     return text.substr(0, i);
 }
 
-// Leading decimal number with an optional sign, wrapping like a 32-bit unsigned counter.
+// Leading decimal number with an optional sign (blanks before it skipped), wrapping like
+// a 32-bit unsigned counter.
 unsigned int ParseProfileInt(std::string_view v) {
     size_t i = 0;
+    while (i < v.size() && (v[i] == ' ' || v[i] == '\t')) ++i;
     bool negative = false;
     if (i < v.size() && (v[i] == '+' || v[i] == '-')) negative = v[i++] == '-';
     uint32_t n = 0;

@@ -57,7 +57,7 @@ TEST_F(IniManagerTest, StringReadsFollowTheBufferRules) {
 TEST_F(IniManagerTest, IntegersReadLikeThePlatform) {
     ASSERT_EQ(CIniManager::WriteProfileInt(file, "N", "Minus", -5), 1);
     EXPECT_EQ(Bytes(), "[N]\r\nMinus=-5\r\n");
-    Put(Bytes() + "Letters=abc\r\nLead=12abc\r\nPlus= +7 \r\nQuoted=\"42\"\r\nEmpty=\r\nWrap=4294967297\r\n");
+    Put(Bytes() + "Letters=abc\r\nLead=12abc\r\nPlus= +7 \r\nQuoted=\" 42\"\r\nEmpty=\r\nWrap=4294967297\r\n");
     struct Case { const char* key; int def; unsigned expected; };
     const Case cases[] = {
         {"Minus", 0, 4294967291u}, {"Letters", 9, 0u}, {"Lead", 0, 12u}, {"Plus", 0, 7u},
