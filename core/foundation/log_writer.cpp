@@ -81,8 +81,12 @@ std::string TransferLogFolder() {
         std::lock_guard<std::mutex> lock(g_folderMutex);
         if (!g_folderForTesting.empty()) return g_folderForTesting;
     }
-    const std::string moduleFolder = OmbrelModuleFolder();
-    if (!moduleFolder.empty() && ::access(moduleFolder.c_str(), W_OK) == 0) return moduleFolder;
+    return TransferLogFolderFor(OmbrelModuleFolder());
+}
+
+
+std::string TransferLogFolderFor(const std::string& preferred) {
+    if (!preferred.empty() && ::access(preferred.c_str(), W_OK) == 0) return preferred;
     // An installed library's folder is not writable by its users: use the per-user state
     // folder (relative XDG paths are to be ignored).
     std::string state;
@@ -90,7 +94,7 @@ std::string TransferLogFolder() {
         state = xdg;
     } else {
         const std::string home = HomeFolder();
-        if (home.empty()) return moduleFolder;
+        if (home.empty()) return preferred;
         state = platform::JoinPath(home, ".local/state");
     }
     const std::string folder = platform::JoinPath(state, "quendrel/");

@@ -61,3 +61,5 @@ private:
 // The folder of the transfer log files, ending in '/' (see above); the state folder is
 // created when it is chosen and missing.
 std::string TransferLogFolder();
+// The same choice with `preferred` in place of the core library's folder.
+std::string TransferLogFolderFor(const std::string& preferred);

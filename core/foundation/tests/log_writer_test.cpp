@@ -143,3 +143,28 @@ TEST_F(LogWriterTest, CyclicPathAcceptsOnlyDigits) {
     probe.SetLogData("seven", 0, 0);
     EXPECT_EQ(Log(7), "2027/03/17\r\nseven\r\n");
 }
+
+TEST_F(LogWriterTest, FolderFallsBackToTheUserStateFolder) {
+    struct Env {
+        std::string name, old;
+        bool had;
+        Env(const char* n, const std::string& value) : name(n), had(std::getenv(n) != nullptr) {
+            if (had) old = std::getenv(n);
+            setenv(n, value.c_str(), 1);
+        }
+        ~Env() { had ? setenv(name.c_str(), old.c_str(), 1) : unsetenv(name.c_str()); }
+    };
+    const std::string unusable = dir + "no/such/folder/";
+    EXPECT_EQ(TransferLogFolderFor(dir), dir);  // writable: used as it is
+    {
+        Env xdg("XDG_STATE_HOME", dir + "state");
+        EXPECT_EQ(TransferLogFolderFor(unusable), dir + "state/quendrel/");
+        EXPECT_TRUE(std::filesystem::is_directory(dir + "state/quendrel"));
+    }
+    {
+        Env xdg("XDG_STATE_HOME", "relative/state");  // not absolute: ignored
+        Env home("HOME", dir + "home");
+        EXPECT_EQ(TransferLogFolderFor(unusable), dir + "home/.local/state/quendrel/");
+        EXPECT_TRUE(std::filesystem::is_directory(dir + "home/.local/state/quendrel"));
+    }
+}
