@@ -8,6 +8,7 @@ PACKAGES=(
   build-essential cmake ninja-build ccache pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   libssl-dev openssl
+  python3-aiosmtpd postfix
   tzdata
 )
 

@@ -1,0 +1,82 @@
+#include "platform/netssl/net_component.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <strings.h>
+#include <vector>
+
+namespace netssl {
+namespace {
+
+std::string_view Trim(std::string_view s) {
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+    return s;
+}
+
+bool NameIs(std::string_view name, const char* expected) {
+    return name.size() == strlen(expected) && strncasecmp(name.data(), expected, name.size()) == 0;
+}
+
+}  // namespace
+
+NetComponent::NetComponent(void* owner, NetEventSink sink) : owner_(owner), sink_(sink) {}
+
+int NetComponent::Fire(int event, std::initializer_list<NetEventParam> params) {
+    if (!sink_) return 0;
+    return sink_(owner_, event, static_cast<int>(params.size()), params.begin());
+}
+
+bool NetComponent::SplitSetting(std::string_view setting, std::string_view& name, std::string_view& value) {
+    const size_t eq = setting.find('=');
+    if (eq == std::string_view::npos) return false;
+    name = Trim(setting.substr(0, eq));
+    value = Trim(setting.substr(eq + 1));
+    return !name.empty();
+}
+
+bool NetComponent::ParseNumber(std::string_view text, long& value) {
+    if (text.empty() || text.size() > 20) return false;
+    const std::string s(text);
+    char* end = nullptr;
+    errno = 0;
+    const unsigned long long v = strtoull(s.c_str(), &end, 0);
+    if (errno != 0 || end != s.c_str() + s.size() || s[0] == '-') return false;
+    if (v > 0xFFFFFFFFull) return false;
+    value = static_cast<long>(v);
+    return true;
+}
+
+bool NetComponent::ConfigureCommon(std::string_view name, std::string_view value, int& rc) {
+    long number = 0;
+    if (NameIs(name, "SSLEnabledProtocols")) {
+        if (!ParseNumber(value, number)) {
+            rc = Fail(kNetBadArgument, "Bad value for SSLEnabledProtocols: " + std::string(value) + ".");
+        } else {
+            tls_.protocolMask = number;
+            rc = kNetOk;
+        }
+        return true;
+    }
+    if (NameIs(name, "SSLSecurityFlags")) {
+        if (!ParseNumber(value, number)) {
+            rc = Fail(kNetBadArgument, "Bad value for SSLSecurityFlags: " + std::string(value) + ".");
+        } else {
+            // Any relaxing flag means the caller accepts any server certificate.
+            tls_.verifyPeer = number == 0;
+            rc = kNetOk;
+        }
+        return true;
+    }
+    return false;
+}
+
+void NetComponent::ResetCommon() {
+    tls_ = TlsSettings{};
+    timeoutSeconds_ = 60;
+    interrupt_.Clear();
+    lastError_.Clear();
+}
+
+}  // namespace netssl

@@ -1,0 +1,71 @@
+#pragma once
+// What the network components (SMTPS, and the POP3 and HTTP ones built the same way)
+// have in common: the owner's event sink, the last error, the interrupt, the connection
+// and its time-out, and the TLS choices set through configuration texts.
+//
+// A component runs on its caller's thread and fires its events synchronously during the
+// blocking method calls. Only Interrupt() may be called from another thread.
+
+#include "platform/netssl/net_error.h"
+#include "platform/netssl/net_interrupt.h"
+#include "platform/netssl/net_transport.h"
+
+#include <initializer_list>
+#include <string>
+#include <string_view>
+
+namespace netssl {
+
+// One argument of an event, in the order the event defines: a number, a text, or both.
+struct NetEventParam {
+    long number = 0;
+    std::string_view text;
+};
+
+// Receives the events of a component: the owner given at creation, the event's number
+// and its arguments. The return value is the handler's and is ignored by the components.
+using NetEventSink = int (*)(void* owner, int event, int count, const NetEventParam* params);
+
+// Directions of a protocol-trail line.
+enum TrailDirection : int { kTrailSent = 0, kTrailReceived = 1, kTrailInfo = 2 };
+
+// TLS start modes as the callers set them.
+enum SslStartMode : int { kSslNone = 0, kSslImplicit = 1, kSslStartTls = 2, kSslOff = 3 };
+
+class NetComponent {
+public:
+    NetComponent(void* owner, NetEventSink sink);
+    virtual ~NetComponent() = default;
+    NetComponent(const NetComponent&) = delete;
+    NetComponent& operator=(const NetComponent&) = delete;
+
+    const NetError& LastError() const { return lastError_; }
+    void Interrupt() { interrupt_.Request(); }  // thread-safe
+
+protected:
+    int Fire(int event, std::initializer_list<NetEventParam> params);
+    int Fail(int code, std::string text) { return lastError_.Set(code, std::move(text)); }
+    int Fail(const NetError& error) { lastError_ = error; return error.code; }
+
+    // Handles the configuration texts every component knows ("SSLEnabledProtocols=n",
+    // "SSLSecurityFlags=n"). Returns false for a name it does not know; `rc` then unset.
+    bool ConfigureCommon(std::string_view name, std::string_view value, int& rc);
+    // Splits "name=value" (blanks around either part ignored).
+    static bool SplitSetting(std::string_view setting, std::string_view& name, std::string_view& value);
+    // Parses a decimal or 0x-prefixed number.
+    static bool ParseNumber(std::string_view text, long& value);
+    // Resets the common choices to their defaults and drops a pending interrupt.
+    void ResetCommon();
+
+    NetError lastError_;
+    NetInterrupt interrupt_;
+    NetTransport transport_{interrupt_};
+    TlsSettings tls_;
+    int timeoutSeconds_ = 60;
+
+private:
+    void* owner_;
+    NetEventSink sink_;
+};
+
+}  // namespace netssl

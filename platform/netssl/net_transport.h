@@ -1,0 +1,83 @@
+#pragma once
+// One TCP connection of a network component, plain or TLS, with non-blocking I/O.
+//
+// Every wait polls the socket together with the component's interrupt descriptor and
+// ends after the time-out of inactivity: a call that makes no progress for that long
+// fails with 301 "Timeout.", an interrupt with 301 "Interrupted." (and the connection is
+// then in an unknown state: callers close it). Socket failures carry the WinSock number
+// of their errno. TLS runs through OpenSSL over the same non-blocking socket; the peer's
+// certificate is checked against the system store and the host name unless the caller
+// accepts any certificate.
+
+#include "platform/netssl/net_error.h"
+#include "platform/netssl/net_interrupt.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+typedef struct ssl_st SSL;
+typedef struct ssl_ctx_st SSL_CTX;
+
+namespace netssl {
+
+struct TlsSettings {
+    bool verifyPeer = true;    // false: any certificate is accepted
+    long protocolMask = 255;   // the caller's protocol choice; TLS 1.2 or later is always used
+};
+
+// Receives the lines that describe the TLS session (protocol, cipher, certificate).
+using TlsStatusFn = std::function<void(const std::string&)>;
+
+class NetTransport {
+public:
+    explicit NetTransport(NetInterrupt& interrupt);
+    ~NetTransport();
+    NetTransport(const NetTransport&) = delete;
+    NetTransport& operator=(const NetTransport&) = delete;
+
+    // Seconds of inactivity before a wait fails; values below 1 mean 60.
+    void SetTimeout(int seconds);
+
+    // Resolves `host` and connects to the first address that answers. On failure the
+    // transport stays closed and `error` says why.
+    int Connect(const std::string& host, int port, NetError& error);
+    // TLS handshake on the open connection, as the client of `host`.
+    int StartTls(const std::string& host, const TlsSettings& settings, const TlsStatusFn& status,
+                 NetError& error);
+    // Sends all bytes.
+    int Send(std::string_view data, NetError& error);
+    // One line without its line end (LF, or CR LF). A line longer than 1 MiB, or the end
+    // of the connection before a line end, is an error.
+    int ReadLine(std::string& line, NetError& error);
+    // Closes at once (a TLS close notification is sent when it fits without waiting).
+    void Close();
+
+    bool IsOpen() const { return fd_ >= 0; }
+    bool IsTls() const { return ssl_ != nullptr; }
+
+    // State shared with the OpenSSL I/O callbacks.
+    struct SocketState {
+        int fd = -1;
+        int lastErrno = 0;
+        bool eof = false;
+    };
+
+private:
+    enum class WaitFor { read, write };
+    int Wait(WaitFor what, NetError& error);
+    int Fill(NetError& error);  // reads more bytes into the line buffer
+    int TlsError(int ret, const char* what, NetError& error);
+
+    NetInterrupt& interrupt_;
+    int timeoutMs_ = 60000;
+    int fd_ = -1;
+    SocketState state_;
+    SSL_CTX* ctx_ = nullptr;
+    SSL* ssl_ = nullptr;
+    std::string in_;      // received bytes not yet handed out
+    size_t inPos_ = 0;
+};
+
+}  // namespace netssl

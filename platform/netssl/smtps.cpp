@@ -1,0 +1,658 @@
+#include "platform/netssl/smtps.h"
+
+#include "platform/netssl/net_codec.h"
+
+#include <openssl/ssl.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+
+namespace netssl {
+
+// ---------------------------------------------------------------- owner side
+
+int SMTPS::FireConnectionStatus(const std::string&) { return 0; }
+int SMTPS::FireError(int, const std::string&) { return 0; }
+int SMTPS::FirePITrail(int, const std::string&) { return 0; }
+int SMTPS::FireSSLStatus(const std::string&) { return 0; }
+
+int SMTPS::Dispatch(void* owner, int event, int count, const NetEventParam* params) {
+    auto* self = static_cast<SMTPS*>(owner);
+    if (!self || count < 1) return 0;
+    switch (event) {
+    case kSmtpsEventConnectionStatus: return self->FireConnectionStatus(std::string(params[0].text));
+    case kSmtpsEventError: return self->FireError(static_cast<int>(params[0].number), std::string(params[0].text));
+    case kSmtpsEventPITrail: return self->FirePITrail(static_cast<int>(params[0].number), std::string(params[0].text));
+    case kSmtpsEventSSLStatus: return self->FireSSLStatus(std::string(params[0].text));
+    default: return 0;
+    }
+}
+
+// ---------------------------------------------------------------- address lists
+
+std::vector<std::string> ParseAddressList(std::string_view value) {
+    std::vector<std::string> out;
+    std::string bare, bracketed;
+    bool inQuote = false, inBracket = false, sawBracket = false;
+    int comment = 0;
+    auto finish = [&] {
+        std::string a = sawBracket ? bracketed : bare;
+        const auto notSpace = [](unsigned char c) { return !std::isspace(c); };
+        a.erase(a.begin(), std::find_if(a.begin(), a.end(), notSpace));
+        a.erase(std::find_if(a.rbegin(), a.rend(), notSpace).base(), a.end());
+        if (!a.empty()) out.push_back(std::move(a));
+        bare.clear();
+        bracketed.clear();
+        sawBracket = false;
+    };
+    for (size_t i = 0; i < value.size(); ++i) {
+        const char c = value[i];
+        if (inQuote) {
+            if (c == '\\' && i + 1 < value.size()) ++i;
+            else if (c == '"') inQuote = false;
+            continue;
+        }
+        if (comment > 0) {
+            if (c == '\\' && i + 1 < value.size()) ++i;
+            else if (c == '(') ++comment;
+            else if (c == ')') --comment;
+            continue;
+        }
+        if (inBracket) {
+            if (c == '>') inBracket = false;
+            else bracketed.push_back(c);
+            continue;
+        }
+        switch (c) {
+        case '"': inQuote = true; break;
+        case '(': comment = 1; break;
+        case '<': inBracket = true; sawBracket = true; bracketed.clear(); break;
+        case ',': finish(); break;
+        default: bare.push_back(c);
+        }
+    }
+    finish();
+    return out;
+}
+
+// ---------------------------------------------------------------- component
+
+namespace {
+
+struct SmtpReply {
+    int code = 0;
+    std::vector<std::string> lines;
+    // The reply as one text: "550 first line second line".
+    std::string Text() const {
+        std::string t = std::to_string(code);
+        for (const auto& l : lines) {
+            t += ' ';
+            t.append(l, l.size() > 4 ? 4 : l.size(), std::string::npos);
+        }
+        return t;
+    }
+};
+
+bool HasCrLf(std::string_view s) {
+    return s.find_first_of("\r\n") != std::string_view::npos || s.find('\0') != std::string_view::npos;
+}
+
+bool UsableAddress(std::string_view a) {
+    return !a.empty() && a.find_first_of("\r\n<> \t") == std::string_view::npos && a.find('\0') == std::string_view::npos;
+}
+
+std::string Upper(std::string_view s) {
+    std::string u(s);
+    for (char& c : u) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return u;
+}
+
+// Appends `text` with every line ending as CR LF and a line "." stuffed, so that nothing
+// the caller set can end the DATA phase early or smuggle a command after it.
+void AppendWire(std::string& out, std::string_view text) {
+    size_t lineStart = out.size();
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '\r' || c == '\n') {
+            if (out.size() - lineStart == 1 && out.back() == '.') out.push_back('.');
+            out += "\r\n";
+            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+            lineStart = out.size();
+        } else {
+            out.push_back(c);
+        }
+    }
+    if (out.size() - lineStart == 1 && out.back() == '.') out.push_back('.');
+}
+
+bool EndsWithCrLf(const std::string& s) { return s.size() >= 2 && s.compare(s.size() - 2, 2, "\r\n") == 0; }
+
+}  // namespace
+
+class SmtpsComponent : public NetComponent {
+public:
+    SmtpsComponent(void* owner, NetEventSink sink) : NetComponent(owner, sink) { ResetProperties(); }
+    // Closes without events: the owner may already be half destroyed.
+    ~SmtpsComponent() override { transport_.Close(); }
+
+    int SetText(int property, std::string value);
+    int SetNumber(int property, int value);
+    long GetNumber(int property, int* length) const;
+    std::string GetText(int property) const;
+    int Do(int method, int count, const char* const* values, const int* lengths);
+
+private:
+    void ResetProperties();
+    int Configure(std::string_view setting);
+    int Connect();
+    int Disconnect();
+    int Send();
+
+    int Hello();
+    int Login();
+    int LoginCram(bool retryOnRefusal);
+    int Command(const std::string& line, SmtpReply& reply);
+    int ReadReply(SmtpReply& reply);
+    int ReplyFailure(const SmtpReply& reply);
+    int TransportFailure(const NetError& error);
+    void Trail(int direction, std::string_view text) { Fire(kSmtpsEventPITrail, {{direction, text}}); }
+    void Status(std::string_view text) { Fire(kSmtpsEventConnectionStatus, {{0, text}}); }
+    void Drop();  // closes without a word to the server
+    void Quit();  // QUIT when the server still listens, then close
+
+    // Properties.
+    int useCram_ = 0;
+    std::string from_, date_, messageId_, messageText_, headerText_, password_, to_, cc_, user_, server_;
+    int port_ = 25;
+    int sslMode_ = kSslNone;
+    std::string hello_;
+    long maxHeaderLength_ = 0;
+
+    // Session.
+    bool connected_ = false;
+    std::vector<std::string> extensions_;  // EHLO keywords, upper-cased, with their arguments
+};
+
+void SmtpsComponent::ResetProperties() {
+    useCram_ = 0;
+    from_.clear(); date_.clear(); messageId_.clear(); messageText_.clear(); headerText_.clear();
+    password_.clear(); to_.clear(); cc_.clear(); user_.clear(); server_.clear();
+    port_ = 25;
+    sslMode_ = kSslNone;
+    hello_ = "localhost";
+    maxHeaderLength_ = 0;
+    ResetCommon();
+}
+
+int SmtpsComponent::SetText(int property, std::string value) {
+    switch (property) {
+    case kSmtpsFrom: from_ = std::move(value); return kNetOk;
+    case kSmtpsServer: server_ = std::move(value); return kNetOk;
+    case kSmtpsDate: date_ = std::move(value); return kNetOk;
+    case kSmtpsMessageId: messageId_ = std::move(value); return kNetOk;
+    case kSmtpsMessageText: messageText_ = std::move(value); return kNetOk;
+    case kSmtpsHeaderText: headerText_ = std::move(value); return kNetOk;
+    case kSmtpsPassword: password_ = std::move(value); return kNetOk;
+    case kSmtpsTo: to_ = std::move(value); return kNetOk;
+    case kSmtpsCc: cc_ = std::move(value); return kNetOk;
+    case kSmtpsUser: user_ = std::move(value); return kNetOk;
+    default: {
+        long n = 0;
+        if (!ParseNumber(value, n) || n > 0x7FFFFFFF) {
+            return Fail(kNetBadArgument, "Property " + std::to_string(property) + " takes a number or is unknown.");
+        }
+        return SetNumber(property, static_cast<int>(n));
+    }
+    }
+}
+
+int SmtpsComponent::SetNumber(int property, int value) {
+    switch (property) {
+    case kSmtpsAuthCram:
+        useCram_ = value != 0;
+        return kNetOk;
+    case kSmtpsPort:
+        if (value < 1 || value > 65535) return Fail(kNetBadArgument, "Port out of range: " + std::to_string(value) + ".");
+        port_ = value;
+        return kNetOk;
+    case kSmtpsSslStartMode:
+        if (value < kSslNone || value > kSslOff) return Fail(kNetBadArgument, "Unknown SSL start mode " + std::to_string(value) + ".");
+        sslMode_ = value;
+        return kNetOk;
+    case kSmtpsTimeout:
+        timeoutSeconds_ = value;
+        return kNetOk;
+    default:
+        return Fail(kNetBadArgument, "Property " + std::to_string(property) + " takes a text or is unknown.");
+    }
+}
+
+long SmtpsComponent::GetNumber(int property, int* length) const {
+    if (length) *length = 0;
+    switch (property) {
+    case kSmtpsAuthCram: return useCram_;
+    case kSmtpsConnected: return connected_ && transport_.IsOpen() ? 1 : 0;
+    case kSmtpsPort: return port_;
+    case kSmtpsSslStartMode: return sslMode_;
+    case kSmtpsTimeout: return timeoutSeconds_;
+    default: {
+        const std::string text = GetText(property);
+        if (length) *length = static_cast<int>(text.size());
+        return static_cast<long>(text.size());
+    }
+    }
+}
+
+std::string SmtpsComponent::GetText(int property) const {
+    switch (property) {
+    case kSmtpsFrom: return from_;
+    case kSmtpsServer: return server_;
+    case kSmtpsDate: return date_;
+    case kSmtpsMessageId: return messageId_;
+    case kSmtpsMessageText: return messageText_;
+    case kSmtpsHeaderText: return headerText_;
+    case kSmtpsPassword: return password_;
+    case kSmtpsTo: return to_;
+    case kSmtpsCc: return cc_;
+    case kSmtpsUser: return user_;
+    case kSmtpsAuthCram: case kSmtpsConnected: case kSmtpsPort: case kSmtpsSslStartMode: case kSmtpsTimeout:
+        return std::to_string(GetNumber(property, nullptr));
+    default: return std::string();
+    }
+}
+
+int SmtpsComponent::Do(int method, int count, const char* const* values, const int* lengths) {
+    if (method == kSmtpsInterrupt) {
+        Interrupt();
+        return kNetOk;
+    }
+    lastError_.Clear();
+    switch (method) {
+    case kSmtpsConfigure: {
+        if (count < 1 || !values || !values[0]) return Fail(kNetBadArgument, "Configure needs one text.");
+        const size_t len = lengths && lengths[0] > 0 ? static_cast<size_t>(lengths[0]) : strlen(values[0]);
+        return Configure(std::string_view(values[0], len));
+    }
+    case kSmtpsConnect: return Connect();
+    case kSmtpsDisconnect: return Disconnect();
+    case kSmtpsReset:
+        Quit();
+        ResetProperties();
+        return kNetOk;
+    case kSmtpsSend: return Send();
+    default: return Fail(kNetBadArgument, "Unknown method " + std::to_string(method) + ".");
+    }
+}
+
+int SmtpsComponent::Configure(std::string_view setting) {
+    std::string_view name, value;
+    if (!SplitSetting(setting, name, value)) {
+        return Fail(kNetBadArgument, "Configuration text without \"name=value\": " + std::string(setting) + ".");
+    }
+    int rc = kNetOk;
+    if (ConfigureCommon(name, value, rc)) return rc;
+    const std::string upper = Upper(name);
+    if (upper == "HELLO") {
+        if (value.empty() || HasCrLf(value) || value.find(' ') != std::string_view::npos) {
+            return Fail(kNetBadArgument, "Bad host name for the greeting: " + std::string(value) + ".");
+        }
+        hello_ = std::string(value);
+        return kNetOk;
+    }
+    if (upper == "MAXHEADERLENGTH") {
+        // The component never folds header lines, so every length is already honoured.
+        if (!ParseNumber(value, maxHeaderLength_)) return Fail(kNetBadArgument, "Bad value for MaxHeaderLength.");
+        return kNetOk;
+    }
+    return Fail(kNetBadArgument, "Unknown configuration setting: " + std::string(name) + ".");
+}
+
+// ---------------------------------------------------------------- wire
+
+int SmtpsComponent::ReadReply(SmtpReply& reply) {
+    reply = SmtpReply{};
+    std::string line;
+    for (int n = 0; n < 1000; ++n) {
+        NetError error;
+        if (transport_.ReadLine(line, error) != kNetOk) return TransportFailure(error);
+        Trail(kTrailReceived, line);
+        if (line.size() < 3 || !isdigit(static_cast<unsigned char>(line[0])) ||
+            !isdigit(static_cast<unsigned char>(line[1])) || !isdigit(static_cast<unsigned char>(line[2])) ||
+            (line.size() > 3 && line[3] != ' ' && line[3] != '-')) {
+            Fail(kNetProtocol, "Protocol error: unexpected reply \"" + line.substr(0, 200) + "\".");
+            Drop();
+            return kNetProtocol;
+        }
+        const int code = std::stoi(line.substr(0, 3));
+        if (n > 0 && code != reply.code) {
+            Fail(kNetProtocol, "Protocol error: reply lines with different codes.");
+            Drop();
+            return kNetProtocol;
+        }
+        reply.code = code;
+        reply.lines.push_back(line);
+        if (line.size() == 3 || line[3] == ' ') return kNetOk;
+    }
+    Fail(kNetProtocol, "Protocol error: a reply of more than 1000 lines.");
+    Drop();
+    return kNetProtocol;
+}
+
+int SmtpsComponent::Command(const std::string& line, SmtpReply& reply) {
+    Trail(kTrailSent, line);
+    NetError error;
+    if (transport_.Send(line + "\r\n", error) != kNetOk) return TransportFailure(error);
+    return ReadReply(reply);
+}
+
+// A refusal: the last error is the server's reply. A 421 means the server is closing.
+int SmtpsComponent::ReplyFailure(const SmtpReply& reply) {
+    Fail(kNetServerReply, reply.Text());
+    if (reply.code == 421) Drop();
+    return kNetServerReply;
+}
+
+// The connection is in an unknown state after a time-out, an interrupt or a socket
+// failure: it is closed at once.
+int SmtpsComponent::TransportFailure(const NetError& error) {
+    Fail(error);
+    Drop();
+    return error.code;
+}
+
+void SmtpsComponent::Drop() {
+    const bool wasOpen = transport_.IsOpen();
+    transport_.Close();
+    extensions_.clear();
+    if (connected_ || wasOpen) {
+        connected_ = false;
+        Trail(kTrailInfo, "Disconnected.");
+        Status("Disconnected from " + server_ + ".");
+    }
+}
+
+void SmtpsComponent::Quit() {
+    if (!transport_.IsOpen()) {
+        Drop();
+        return;
+    }
+    const NetError kept = lastError_;
+    SmtpReply reply;
+    if (Command("QUIT", reply) != kNetOk) {
+        Fire(kSmtpsEventError, {{lastError_.code, lastError_.text}});
+    }
+    lastError_ = kept;
+    Drop();
+}
+
+// ---------------------------------------------------------------- session
+
+int SmtpsComponent::Connect() {
+    if (connected_ && transport_.IsOpen()) return Fail(kNetAlreadyConnected, "Already connected.");
+    Drop();
+    if (server_.empty()) return Fail(kNetBadHost, "The remotehost address is invalid (0.0.0.0).");
+    transport_.SetTimeout(timeoutSeconds_);
+    Trail(kTrailInfo, "Connecting to mail server.");
+    NetError error;
+    if (transport_.Connect(server_, port_, error) != kNetOk) return Fail(error);
+    connected_ = true;
+    Trail(kTrailInfo, "Connected.");
+    Status("Connected to " + server_ + " port " + std::to_string(port_) + ".");
+
+    const auto tlsStatus = [this](const std::string& text) { Fire(kSmtpsEventSSLStatus, {{0, text}}); };
+    if (sslMode_ == kSslImplicit && transport_.StartTls(server_, tls_, tlsStatus, error) != kNetOk) {
+        return TransportFailure(error);
+    }
+    SmtpReply reply;
+    if (int rc = ReadReply(reply); rc != kNetOk) return rc;
+    if (reply.code / 100 != 2) {
+        const int rc = ReplyFailure(reply);
+        Quit();
+        return rc;
+    }
+    if (int rc = Hello(); rc != kNetOk) return rc;
+    if (sslMode_ == kSslStartTls) {
+        if (int rc = Command("STARTTLS", reply); rc != kNetOk) return rc;
+        if (reply.code != 220) {
+            const int rc = ReplyFailure(reply);
+            Quit();
+            return rc;
+        }
+        if (transport_.StartTls(server_, tls_, tlsStatus, error) != kNetOk) return TransportFailure(error);
+        if (int rc = Hello(); rc != kNetOk) return rc;
+    }
+    if (!user_.empty()) {
+        if (int rc = Login(); rc != kNetOk) {
+            Quit();
+            return rc;
+        }
+    }
+    return kNetOk;
+}
+
+int SmtpsComponent::Hello() {
+    extensions_.clear();
+    SmtpReply reply;
+    if (int rc = Command("EHLO " + hello_, reply); rc != kNetOk) return rc;
+    if (reply.code / 100 == 2) {
+        for (size_t i = 1; i < reply.lines.size(); ++i) {
+            extensions_.push_back(Upper(std::string_view(reply.lines[i]).substr(std::min<size_t>(4, reply.lines[i].size()))));
+        }
+        return kNetOk;
+    }
+    if (reply.code / 100 == 5) {  // a server that does not know EHLO
+        if (int rc = Command("HELO " + hello_, reply); rc != kNetOk) return rc;
+        if (reply.code / 100 == 2) return kNetOk;
+    }
+    const int rc = ReplyFailure(reply);
+    Quit();
+    return rc;
+}
+
+int SmtpsComponent::Login() {
+    bool anyAuth = false, cram = false, login = false, plain = false;
+    for (const auto& ext : extensions_) {
+        if (ext.rfind("AUTH", 0) != 0 || ext.size() < 5 || (ext[4] != ' ' && ext[4] != '=')) continue;
+        anyAuth = true;
+        std::string_view rest(ext);
+        rest.remove_prefix(5);
+        while (!rest.empty()) {
+            const size_t sp = rest.find(' ');
+            const std::string_view mech = rest.substr(0, sp);
+            cram |= mech == "CRAM-MD5";
+            login |= mech == "LOGIN";
+            plain |= mech == "PLAIN";
+            if (sp == std::string_view::npos) break;
+            rest.remove_prefix(sp + 1);
+        }
+    }
+    if (useCram_) {
+        if (!cram) return Fail(kNetRetryWithoutCram, "The server does not offer CRAM-MD5.");
+        return LoginCram(true);
+    }
+    SmtpReply reply;
+    if (login) {
+        if (int rc = Command("AUTH LOGIN", reply); rc != kNetOk) return rc;
+        if (reply.code == 334) {
+            if (int rc = Command(Base64Encode(user_), reply); rc != kNetOk) return rc;
+            if (reply.code == 334) {
+                if (int rc = Command(Base64Encode(password_), reply); rc != kNetOk) return rc;
+            }
+        }
+    } else if (plain) {
+        if (int rc = Command("AUTH PLAIN " + Base64Encode(std::string(1, '\0') + user_ + '\0' + password_), reply);
+            rc != kNetOk) {
+            return rc;
+        }
+    } else if (cram) {
+        return LoginCram(false);
+    } else if (!anyAuth) {
+        // Nothing to log in with: the server decides whether it takes the mail.
+        Status("The server offers no login; going on without one.");
+        return kNetOk;
+    } else {
+        return Fail(kNetAuthFailed, "Authentication failed: the server offers none of CRAM-MD5, LOGIN and PLAIN.");
+    }
+    if (reply.code / 100 == 2) return kNetOk;
+    if (reply.code == 334) {  // a challenge we cannot answer: end the exchange
+        Trail(kTrailSent, "*");
+        NetError error;
+        if (transport_.Send("*\r\n", error) != kNetOk) return TransportFailure(error);
+        SmtpReply ignored;
+        if (int rc = ReadReply(ignored); rc != kNetOk) return rc;
+    }
+    return ReplyFailure(reply);
+}
+
+int SmtpsComponent::LoginCram(bool retryOnRefusal) {
+    SmtpReply reply;
+    if (int rc = Command("AUTH CRAM-MD5", reply); rc != kNetOk) return rc;
+    if (reply.code == 334) {
+        const std::string& line = reply.lines.back();
+        const auto challenge = Base64Decode(line.size() > 4 ? std::string_view(line).substr(4) : std::string_view());
+        if (!challenge) {
+            Trail(kTrailSent, "*");
+            NetError error;
+            if (transport_.Send("*\r\n", error) != kNetOk) return TransportFailure(error);
+            if (int rc = ReadReply(reply); rc != kNetOk) return rc;
+            return Fail(kNetProtocol, "Protocol error: the CRAM-MD5 challenge is not base64.");
+        }
+        if (int rc = Command(Base64Encode(user_ + ' ' + HmacMd5Hex(password_, *challenge)), reply); rc != kNetOk) {
+            return rc;
+        }
+    }
+    if (reply.code / 100 == 2) return kNetOk;
+    if (retryOnRefusal && reply.code / 100 == 5) {
+        return Fail(kNetRetryWithoutCram, "CRAM-MD5 refused: " + reply.Text());
+    }
+    return ReplyFailure(reply);
+}
+
+int SmtpsComponent::Disconnect() {
+    if (!connected_ && !transport_.IsOpen()) return kNetOk;
+    Quit();
+    return kNetOk;
+}
+
+int SmtpsComponent::Send() {
+    if (!connected_ || !transport_.IsOpen()) return Fail(kNetNotConnected, "Not connected.");
+    const auto senders = ParseAddressList(from_);
+    if (senders.size() != 1 || !UsableAddress(senders[0])) {
+        return Fail(kNetBadArgument, "The sender address is missing or unusable: " + from_ + ".");
+    }
+    std::vector<std::string> recipients = ParseAddressList(to_);
+    for (auto& a : ParseAddressList(cc_)) recipients.push_back(std::move(a));
+    if (recipients.empty()) return Fail(kNetBadArgument, "No recipient address.");
+    for (const auto& a : recipients) {
+        if (!UsableAddress(a)) return Fail(kNetBadArgument, "Unusable recipient address: " + a + ".");
+    }
+    for (const std::string* h : {&from_, &to_, &cc_, &date_, &messageId_}) {
+        if (HasCrLf(*h)) return Fail(kNetBadArgument, "A header value holds a line break.");
+    }
+    transport_.SetTimeout(timeoutSeconds_);
+
+    // The whole message, terminator included, goes out in one write after DATA.
+    std::string wire;
+    wire.reserve(headerText_.size() + messageText_.size() + from_.size() + to_.size() + 256);
+    const auto header = [&wire](const char* name, const std::string& value) {
+        if (value.empty()) return;
+        wire += name;
+        wire += value;
+        wire += "\r\n";
+    };
+    header("From: ", from_);
+    header("To: ", to_);
+    header("Cc: ", cc_);
+    header("Date: ", date_);
+    header("Message-ID: ", messageId_);
+    AppendWire(wire, headerText_);
+    if (!messageText_.empty()) {
+        if (!EndsWithCrLf(wire)) wire += "\r\n";
+        wire += "\r\n";
+        AppendWire(wire, messageText_);
+    } else if (headerText_.empty()) {
+        wire += "\r\n";
+    }
+    if (!EndsWithCrLf(wire)) wire += "\r\n";
+    wire += ".\r\n";
+
+    SmtpReply reply;
+    const auto refused = [&]() {
+        const int rc = ReplyFailure(reply);
+        if (transport_.IsOpen()) {  // leave the session clean for the next message
+            const NetError kept = lastError_;
+            SmtpReply ignored;
+            Command("RSET", ignored);
+            lastError_ = kept;
+        }
+        return rc;
+    };
+    if (int rc = Command("MAIL FROM:<" + senders[0] + ">", reply); rc != kNetOk) return rc;
+    if (reply.code / 100 != 2) return refused();
+    for (const auto& a : recipients) {
+        if (int rc = Command("RCPT TO:<" + a + ">", reply); rc != kNetOk) return rc;
+        if (reply.code / 100 != 2) return refused();
+    }
+    if (int rc = Command("DATA", reply); rc != kNetOk) return rc;
+    if (reply.code != 354) return refused();
+    NetError error;
+    if (transport_.Send(wire, error) != kNetOk) return TransportFailure(error);
+    if (int rc = ReadReply(reply); rc != kNetOk) return rc;
+    if (reply.code / 100 != 2) return ReplyFailure(reply);
+    return kNetOk;
+}
+
+// ---------------------------------------------------------------- functions
+
+SmtpsComponent* SMTPS_Create(void* owner, NetEventSink sink) {
+    SMTPS_StaticInit(nullptr);
+    return new SmtpsComponent(owner, sink);
+}
+
+int SMTPS_Destroy(SmtpsComponent* h) {
+    delete h;
+    return kNetOk;
+}
+
+int SMTPS_Set(SmtpsComponent* h, int property, int, const char* value, int length) {
+    if (!h) return kNetBadArgument;
+    std::string text;
+    if (value) text.assign(value, length > 0 ? static_cast<size_t>(length) : strlen(value));
+    return h->SetText(property, std::move(text));
+}
+
+int SMTPS_Set(SmtpsComponent* h, int property, int, int value, int) {
+    if (!h) return kNetBadArgument;
+    return h->SetNumber(property, value);
+}
+
+long SMTPS_Get(SmtpsComponent* h, int property, int, int* length) {
+    return h ? h->GetNumber(property, length) : 0;
+}
+
+std::string SMTPS_GetText(SmtpsComponent* h, int property, int) {
+    return h ? h->GetText(property) : std::string();
+}
+
+int SMTPS_Do(SmtpsComponent* h, int method, int count, const char* const* values, const int* lengths) {
+    return h ? h->Do(method, count, values, lengths) : kNetBadArgument;
+}
+
+int SMTPS_Do(SmtpsComponent* h, int method) { return SMTPS_Do(h, method, 0, nullptr, nullptr); }
+
+int SMTPS_Do(SmtpsComponent* h, int method, const std::string& value) {
+    const char* values[] = {value.c_str()};
+    const int lengths[] = {static_cast<int>(value.size())};
+    return SMTPS_Do(h, method, 1, values, lengths);
+}
+
+std::string SMTPS_GetLastError(SmtpsComponent* h) { return h ? h->LastError().text : std::string(); }
+
+int SMTPS_GetLastErrorCode(SmtpsComponent* h) { return h ? h->LastError().code : kNetBadArgument; }
+
+int SMTPS_StaticInit(void*) {
+    return OPENSSL_init_ssl(0, nullptr) == 1 ? kNetOk : kNetSslError;
+}
+
+}  // namespace netssl

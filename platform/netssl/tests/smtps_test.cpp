@@ -1,0 +1,391 @@
+#include "platform/netssl/smtps.h"
+
+#include "platform/netssl/tests/net_test_servers.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <thread>
+
+using namespace netssl;
+using nettest::ScriptConn;
+using nettest::ScriptedServer;
+using nettest::SpawnedSmtpServer;
+
+namespace {
+
+// The owner of a component: keeps every event it gets.
+class Recorder : public SMTPS {
+public:
+    Recorder() : h(SMTPS_Create(this, &SMTPS::Dispatch)) {}
+    ~Recorder() override { SMTPS_Destroy(h); }
+    int FirePITrail(int direction, const std::string& text) override {
+        trail.push_back(std::to_string(direction) + ":" + text);
+        return 0;
+    }
+    int FireSSLStatus(const std::string& text) override {
+        ssl.push_back(text);
+        return 0;
+    }
+    bool TrailHas(const std::string& line) const {
+        return std::find(trail.begin(), trail.end(), line) != trail.end();
+    }
+    void Server(int port, const char* host = "127.0.0.1") {
+        SMTPS_Set(h, kSmtpsServer, 0, host, 0);
+        SMTPS_Set(h, kSmtpsPort, 0, port, 0);
+    }
+    void Message(const std::string& from, const std::string& to, const std::string& text) {
+        SMTPS_Set(h, kSmtpsFrom, 0, from.c_str(), 0);
+        SMTPS_Set(h, kSmtpsTo, 0, to.c_str(), 0);
+        SMTPS_Set(h, kSmtpsHeaderText, 0, text.c_str(), static_cast<int>(text.size()));
+        SMTPS_Set(h, kSmtpsMessageText, 0, "", 0);
+    }
+
+    SmtpsComponent* h;
+    std::vector<std::string> trail, ssl;
+};
+
+// A plain SMTP dialogue for scripted servers: greeting, EHLO with `ehlo` lines.
+void Greet(ScriptConn& c, const std::string& ehloLines) {
+    c.Send("220 scripted ESMTP\r\n");
+    std::string line;
+    c.ReadLine(line);
+    c.Send(ehloLines);
+}
+
+}  // namespace
+
+// What the send session hands over reaches the server unchanged: envelope from the
+// bare addresses, headers from the properties, the header text with its already stuffed
+// body sent as it is (the server removes the stuffing once), ISO-2022-JP bytes intact.
+TEST(Smtps, PlainSendDeliversEnvelopeAndMessageExactly) {
+    SpawnedSmtpServer server;
+    Recorder r;
+    r.Server(server.port());
+    SMTPS_Do(r.h, kSmtpsConfigure, "Hello=client.test");
+    ASSERT_EQ(SMTPS_Do(r.h, kSmtpsConnect), 0) << SMTPS_GetLastError(r.h);
+    EXPECT_EQ(SMTPS_Get(r.h, kSmtpsConnected, 0, nullptr), 1);
+
+    const std::string jis = "\x1b$B$3$s$K$A$O\x1b(B";  // "こんにちは" in ISO-2022-JP
+    const std::string stuffedBody = "..leading dot\r\n..\r\n" + jis + "\r\nlast";
+    const std::string headerText = "MIME-Version: 1.0\r\nContent-Type: text/plain; charset=\"ISO-2022-JP\"\r\n"
+                                   "Subject: test\r\n\r\n" + stuffedBody;
+    r.Message("\"Sato, Ichiro\" <sender@example.jp>", "=?ISO-2022-JP?B?GyRCOjRGIxsoQg==?= <to@example.jp>",
+              headerText);
+    SMTPS_Set(r.h, kSmtpsCc, 0, "cc@example.jp", 0);
+    SMTPS_Set(r.h, kSmtpsDate, 0, "Wed, 9 Dec 2026 20:00:00 +0900", 0);
+    SMTPS_Set(r.h, kSmtpsMessageId, 0, "<1.2@example.jp>", 0);
+    ASSERT_EQ(SMTPS_Do(r.h, kSmtpsSend), 0) << SMTPS_GetLastError(r.h);
+
+    EXPECT_EQ(server.Envelope(1), "sender@example.jp\nto@example.jp\ncc@example.jp\n");
+    EXPECT_EQ(server.Message(1),
+              "From: \"Sato, Ichiro\" <sender@example.jp>\r\n"
+              "To: =?ISO-2022-JP?B?GyRCOjRGIxsoQg==?= <to@example.jp>\r\n"
+              "Cc: cc@example.jp\r\n"
+              "Date: Wed, 9 Dec 2026 20:00:00 +0900\r\n"
+              "Message-ID: <1.2@example.jp>\r\n"
+              "MIME-Version: 1.0\r\nContent-Type: text/plain; charset=\"ISO-2022-JP\"\r\n"
+              "Subject: test\r\n\r\n.leading dot\r\n.\r\n" + jis + "\r\nlast\r\n");
+
+    // A second message over the same connection, with the body in the message text.
+    r.Message("a@example.jp", "b@example.jp", "Subject: two");
+    SMTPS_Set(r.h, kSmtpsCc, 0, "", 0);
+    SMTPS_Set(r.h, kSmtpsMessageText, 0, "body", 0);
+    ASSERT_EQ(SMTPS_Do(r.h, kSmtpsSend), 0) << SMTPS_GetLastError(r.h);
+    EXPECT_EQ(server.Message(2),
+              "From: a@example.jp\r\nTo: b@example.jp\r\nDate: Wed, 9 Dec 2026 20:00:00 +0900\r\n"
+              "Message-ID: <1.2@example.jp>\r\nSubject: two\r\n\r\nbody\r\n");
+
+    EXPECT_EQ(SMTPS_Do(r.h, kSmtpsDisconnect), 0);
+    EXPECT_EQ(SMTPS_Get(r.h, kSmtpsConnected, 0, nullptr), 0);
+    for (const char* line : {"2:Connecting to mail server.", "2:Connected.", "0:EHLO client.test",
+                             "0:MAIL FROM:<sender@example.jp>", "0:RCPT TO:<cc@example.jp>", "0:DATA", "0:QUIT",
+                             "2:Disconnected."}) {
+        EXPECT_TRUE(r.TrailHas(line)) << line;
+    }
+    // The message itself is not part of the trail.
+    for (const auto& t : r.trail) EXPECT_EQ(t.find("leading dot"), std::string::npos) << t;
+}
+
+// Text that was not stuffed, or has bare line ends, can neither end the message early
+// nor smuggle a command after it.
+TEST(Smtps, UnstuffedDotLineAndBareLineEndsCannotEndTheMessage) {
+    SpawnedSmtpServer server;
+    Recorder r;
+    r.Server(server.port());
+    ASSERT_EQ(SMTPS_Do(r.h, kSmtpsConnect), 0) << SMTPS_GetLastError(r.h);
+    r.Message("a@example.jp", "b@example.jp", "Subject: x\r\n\r\nline\n.\nRSET\r.\r\nend\r\n.");
+    ASSERT_EQ(SMTPS_Do(r.h, kSmtpsSend), 0) << SMTPS_GetLastError(r.h);
+    EXPECT_EQ(server.Message(1),
+              "From: a@example.jp\r\nTo: b@example.jp\r\nSubject: x\r\n\r\nline\r\n.\r\nRSET\r\n.\r\nend\r\n.\r\n");
+}
+
+TEST(Smtps, RefusesHeaderInjectionAndUnusableAddressesBeforeSending) {
+    SpawnedSmtpServer server;
+    Recorder r;
+    r.Server(server.port());
+    ASSERT_EQ(SMTPS_Do(r.h, kSmtpsConnect), 0);
+    const struct {
+        const char* from;
+        const char* to;
+    } cases[] = {
+        {"a@example.jp\r\nBcc: x@example.jp", "b@example.jp"},
+        {"a@example.jp", "b@example.jp\nRCPT TO:<x@example.jp>"},
+        {"", "b@example.jp"},
+        {"a@example.jp", ""},
+        {"a b@example.jp", "b@example.jp"},
+    };
+    for (const auto& c : cases) {
+        r.Message(c.from, c.to, "Subject: x\r\n\r\nbody");
+        EXPECT_EQ(SMTPS_Do(r.h, kSmtpsSend), kNetBadArgument) << c.from << " / " << c.to;
+    }
+    EXPECT_FALSE(r.TrailHas("0:DATA"));
+    EXPECT_EQ(SMTPS_Get(r.h, kSmtpsConnected, 0, nullptr), 1);
+}
+
+// Logging in over each transport, with each mechanism, against the real server.
+TEST(Smtps, LogsInOverPlainStartTlsAndImplicitTls) {
+    nettest::TempDir dir;
+    const auto cert = nettest::MakeTestCertificate(dir.path());
+    const struct {
+        const char* tls;
+        int mode;
+        int cram;
+        const char* exclude;   // mechanism the server leaves out
+        const char* expected;  // mechanism the server saw
+    } cases[] = {
+        {"none", kSslOff, 0, nullptr, "LOGIN"},
+        {"none", kSslNone, 0, "LOGIN", "PLAIN"},
+        {"starttls", kSslStartTls, 1, nullptr, "CRAM-MD5"},
+        {"implicit", kSslImplicit, 0, nullptr, "LOGIN"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.tls) + " " + c.expected);
+        std::vector<std::string> args = {"--tls", c.tls, "--cert", cert.certFile, "--key", cert.keyFile,
+                                         "--user", "taro:pa ss"};
+        if (c.exclude) args.insert(args.end(), {"--exclude", c.exclude});
+        SpawnedSmtpServer server(args);
+        Recorder r;
+        r.Server(server.port());
+        SMTPS_Set(r.h, kSmtpsSslStartMode, 0, c.mode, 0);
+        SMTPS_Do(r.h, kSmtpsConfigure, "SSLEnabledProtocols=192");
+        SMTPS_Do(r.h, kSmtpsConfigure, "SSLSecurityFlags=0xFFFFFFFF");
+        SMTPS_Set(r.h, kSmtpsAuthCram, 0, c.cram, 0);
+        SMTPS_Set(r.h, kSmtpsUser, 0, "taro", 0);
+        SMTPS_Set(r.h, kSmtpsPassword, 0, "pa ss", 0);
+        ASSERT_EQ(SMTPS_Do(r.h, kSmtpsConnect), 0) << SMTPS_GetLastError(r.h);
+        r.Message("taro@example.jp", "b@example.jp", "Subject: x\r\n\r\nbody");
+        ASSERT_EQ(SMTPS_Do(r.h, kSmtpsSend), 0) << SMTPS_GetLastError(r.h);
+        EXPECT_EQ(server.AuthLog().substr(0, server.AuthLog().find(' ')), c.expected);
+        if (c.mode == kSslNone || c.mode == kSslOff) {
+            EXPECT_TRUE(r.ssl.empty());
+        } else {
+            ASSERT_GE(r.ssl.size(), 2u);
+            EXPECT_EQ(r.ssl[0], "Enabled protocols (mask 192) are served with TLS 1.2 or later.");
+            EXPECT_NE(r.ssl[1].find("TLSv1."), std::string::npos) << r.ssl[1];
+        }
+        if (std::string(c.tls) == "starttls") {
+            EXPECT_TRUE(r.TrailHas("0:STARTTLS"));
+        }
+        SMTPS_Do(r.h, kSmtpsDisconnect);
+    }
+}
+
+TEST(Smtps, WrongPasswordGivesTheServersReply) {
+    SpawnedSmtpServer server({"--user", "taro:secret"});
+    Recorder r;
+    r.Server(server.port());
+    SMTPS_Set(r.h, kSmtpsUser, 0, "taro", 0);
+    SMTPS_Set(r.h, kSmtpsPassword, 0, "wrong", 0);
+    EXPECT_EQ(SMTPS_Do(r.h, kSmtpsConnect), kNetServerReply);
+    EXPECT_EQ(SMTPS_GetLastError(r.h).substr(0, 4), "535 ");
+    EXPECT_EQ(SMTPS_Get(r.h, kSmtpsConnected, 0, nullptr), 0);
+    EXPECT_TRUE(r.TrailHas("0:QUIT"));
+}
+
+// A server that refuses CRAM-MD5 makes connect return 161; the caller connects again
+// without it and logs in with LOGIN.
+TEST(Smtps, RefusedCramGives161AndTheRetryUsesLogin) {
+    std::vector<std::string> seen;
+    ScriptedServer server([&](ScriptConn& c) {
+        Greet(c, "250-scripted\r\n250 AUTH CRAM-MD5 LOGIN\r\n");
+        std::string line;
+        while (c.ReadLine(line)) {
+            seen.push_back(line);
+            if (line == "AUTH CRAM-MD5") c.Send("504 5.5.4 Unrecognized authentication type\r\n");
+            else if (line == "AUTH LOGIN") c.Send("334 VXNlcm5hbWU6\r\n");
+            else if (line == "dGFybw==") c.Send("334 UGFzc3dvcmQ6\r\n");
+            else if (line == "c2VjcmV0") c.Send("235 2.7.0 ok\r\n");
+            else if (line == "QUIT") { c.Send("221 bye\r\n"); return; }
+            else c.Send("500 what\r\n");
+        }
+    });
+    Recorder r;
+    r.Server(server.port());
+    SMTPS_Set(r.h, kSmtpsUser, 0, "taro", 0);
+    SMTPS_Set(r.h, kSmtpsPassword, 0, "secret", 0);
+    SMTPS_Set(r.h, kSmtpsAuthCram, 0, 1, 0);
+    EXPECT_EQ(SMTPS_Do(r.h, kSmtpsConnect), kNetRetryWithoutCram);
+    SMTPS_Do(r.h, kSmtpsDisconnect);
+    SMTPS_Set(r.h, kSmtpsAuthCram, 0, 0, 0);
+    EXPECT_EQ(SMTPS_Do(r.h, kSmtpsConnect), 0) << SMTPS_GetLastError(r.h);
+    SMTPS_Do(r.h, kSmtpsDisconnect);
+    EXPECT_EQ(server.connections(), 2);
+    EXPECT_EQ(seen, (std::vector<std::string>{"AUTH CRAM-MD5", "QUIT", "AUTH LOGIN", "dGFybw==", "c2VjcmV0", "QUIT"}));
+}
+
+// A server that does not know EHLO is greeted with HELO; a refused recipient leaves the
+// session usable (RSET) with the server's reply as the error.
+TEST(Smtps, HeloFallbackAndRefusedRecipientResetsTheTransaction) {
+    std::vector<std::string> seen;
+    ScriptedServer server([&](ScriptConn& c) {
+        c.Send("220-scripted\r\n220 welcome\r\n");
+        std::string line, data;
+        while (c.ReadLine(line)) {
+            seen.push_back(line);
+            if (line.rfind("EHLO", 0) == 0) c.Send("502 5.5.2 no EHLO here\r\n");
+            else if (line.rfind("RCPT TO:<bad", 0) == 0) c.Send("550-5.1.1 no such user\r\n550 5.1.1 really\r\n");
+            else if (line == "DATA") {
+                c.Send("354 go\r\n");
+                c.ReadData(data);
+                c.Send("250 ok\r\n");
+            } else if (line == "QUIT") { c.Send("221 bye\r\n"); return; }
+            else c.Send("250 ok\r\n");
+        }
+    });
+    Recorder r;
+    r.Server(server.port());
+    ASSERT_EQ(SMTPS_Do(r.h, kSmtpsConnect), 0) << SMTPS_GetLastError(r.h);
+    r.Message("a@example.jp", "bad@example.jp", "Subject: x\r\n\r\nbody");
+    EXPECT_EQ(SMTPS_Do(r.h, kSmtpsSend), kNetServerReply);
+    EXPECT_EQ(SMTPS_GetLastError(r.h), "550 5.1.1 no such user 5.1.1 really");
+    r.Message("a@example.jp", "good@example.jp", "Subject: x\r\n\r\nbody");
+    EXPECT_EQ(SMTPS_Do(r.h, kSmtpsSend), 0) << SMTPS_GetLastError(r.h);
+    SMTPS_Do(r.h, kSmtpsDisconnect);
+    ASSERT_GE(seen.size(), 5u);
+    EXPECT_EQ(seen[0], "EHLO localhost");
+    EXPECT_EQ(seen[1], "HELO localhost");
+    EXPECT_EQ(seen[4], "RSET");
+}
+
+TEST(Smtps, SocketFailuresCarryWinsockNumbers) {
+    Recorder r;
+    r.Server(nettest::ClosedPort());
+    EXPECT_EQ(SMTPS_Do(r.h, kSmtpsConnect), 10061);
+    EXPECT_NE(SMTPS_GetLastError(r.h).find("(10061)"), std::string::npos) << SMTPS_GetLastError(r.h);
+    EXPECT_TRUE(r.TrailHas("2:Connecting to mail server."));
+    EXPECT_FALSE(r.TrailHas("2:Connected."));
+
+    SMTPS_Set(r.h, kSmtpsServer, 0, "", 0);
+    EXPECT_EQ(SMTPS_Do(r.h, kSmtpsConnect), kNetBadHost);
+    EXPECT_EQ(SMTPS_GetLastError(r.h), "The remotehost address is invalid (0.0.0.0).");
+
+    EXPECT_EQ(SMTPS_Do(r.h, kSmtpsSend), kNetNotConnected);
+}
+
+TEST(Smtps, SilentServerTimesOutWith301) {
+    ScriptedServer server([](ScriptConn& c) { c.WaitClose(); });  // never greets
+    Recorder r;
+    r.Server(server.port());
+    SMTPS_Set(r.h, kSmtpsTimeout, 0, 1, 0);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(SMTPS_Do(r.h, kSmtpsConnect), kNetTimeout);
+    const auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_EQ(SMTPS_GetLastError(r.h).substr(0, 8), "Timeout.");
+    EXPECT_GE(took, std::chrono::milliseconds(900));
+    EXPECT_LT(took, std::chrono::seconds(5));
+    EXPECT_EQ(SMTPS_Get(r.h, kSmtpsConnected, 0, nullptr), 0);
+    EXPECT_TRUE(r.TrailHas("2:Disconnected."));
+}
+
+// The cancel button: another thread interrupts a send blocked in DATA.
+TEST(Smtps, InterruptFromAnotherThreadStopsASendWithin500ms) {
+    ScriptedServer server([](ScriptConn& c) {
+        Greet(c, "250 scripted\r\n");
+        std::string line;
+        while (c.ReadLine(line)) {
+            if (line == "DATA") {
+                c.Send("354 go\r\n");
+                c.WaitClose();  // reads the message but never answers it
+                return;
+            }
+            c.Send("250 ok\r\n");
+        }
+    });
+    Recorder r;
+    r.Server(server.port());
+    ASSERT_EQ(SMTPS_Do(r.h, kSmtpsConnect), 0);
+    r.Message("a@example.jp", "b@example.jp", "Subject: x\r\n\r\nbody");
+    std::chrono::steady_clock::time_point interruptedAt;
+    std::thread canceller([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        interruptedAt = std::chrono::steady_clock::now();
+        SMTPS_Do(r.h, kSmtpsInterrupt);
+    });
+    const int rc = SMTPS_Do(r.h, kSmtpsSend);
+    const auto returnedAt = std::chrono::steady_clock::now();
+    canceller.join();
+    EXPECT_EQ(rc, kNetTimeout);
+    EXPECT_LT(returnedAt - interruptedAt, std::chrono::milliseconds(500));
+    EXPECT_EQ(SMTPS_Get(r.h, kSmtpsConnected, 0, nullptr), 0);
+}
+
+// An interrupt that comes while no call runs stops the next blocking call.
+TEST(Smtps, InterruptBetweenCallsStopsTheNextOne) {
+    SpawnedSmtpServer server;
+    Recorder r;
+    r.Server(server.port());
+    SMTPS_Do(r.h, kSmtpsInterrupt);
+    EXPECT_EQ(SMTPS_Do(r.h, kSmtpsConnect), kNetTimeout);
+    EXPECT_EQ(SMTPS_Do(r.h, kSmtpsConnect), 0);  // consumed by the call it stopped
+    SMTPS_Do(r.h, kSmtpsDisconnect);
+}
+
+// A self-signed certificate is refused while certificates are checked, and taken when
+// the settings accept any; a certificate the system store trusts passes the check.
+TEST(Smtps, CertificateCheckFollowsTheSecurityFlags) {
+    nettest::TempDir dir;
+    const auto cert = nettest::MakeTestCertificate(dir.path());
+    SpawnedSmtpServer server({"--tls", "implicit", "--cert", cert.certFile, "--key", cert.keyFile});
+    Recorder r;
+    r.Server(server.port());
+    SMTPS_Set(r.h, kSmtpsSslStartMode, 0, kSslImplicit, 0);
+
+    SMTPS_Do(r.h, kSmtpsConfigure, "SSLSecurityFlags=0x00000000");
+    EXPECT_EQ(SMTPS_Do(r.h, kSmtpsConnect), kNetSslError);
+    EXPECT_EQ(SMTPS_GetLastError(r.h).rfind("Server certificate verification failed. Connection aborted.", 0), 0u)
+        << SMTPS_GetLastError(r.h);
+    EXPECT_EQ(SMTPS_Get(r.h, kSmtpsConnected, 0, nullptr), 0);
+
+    SMTPS_Do(r.h, kSmtpsConfigure, "SSLSecurityFlags=0xFFFFFFFF");
+    EXPECT_EQ(SMTPS_Do(r.h, kSmtpsConnect), 0) << SMTPS_GetLastError(r.h);
+    SMTPS_Do(r.h, kSmtpsDisconnect);
+
+    // The same certificate as the trusted store: verified, for the right name only.
+    const char* old = getenv("SSL_CERT_FILE");
+    const std::string saved = old ? old : "";
+    setenv("SSL_CERT_FILE", cert.certFile.c_str(), 1);
+    SMTPS_Do(r.h, kSmtpsConfigure, "SSLSecurityFlags=0");
+    EXPECT_EQ(SMTPS_Do(r.h, kSmtpsConnect), 0) << SMTPS_GetLastError(r.h);
+    SMTPS_Do(r.h, kSmtpsDisconnect);
+    r.Server(server.port(), "localhost");
+    EXPECT_EQ(SMTPS_Do(r.h, kSmtpsConnect), 0) << SMTPS_GetLastError(r.h);
+    SMTPS_Do(r.h, kSmtpsDisconnect);
+    if (old) setenv("SSL_CERT_FILE", saved.c_str(), 1); else unsetenv("SSL_CERT_FILE");
+}
+
+TEST(Smtps, ResetRestoresDefaultsAndConfigureRefusesUnknownSettings) {
+    Recorder r;
+    SMTPS_Set(r.h, kSmtpsPort, 0, 587, 0);
+    SMTPS_Set(r.h, kSmtpsUser, 0, "u", 0);
+    SMTPS_Set(r.h, kSmtpsTimeout, 0, 5, 0);
+    EXPECT_EQ(SMTPS_Do(r.h, kSmtpsReset), 0);
+    EXPECT_EQ(SMTPS_Get(r.h, kSmtpsPort, 0, nullptr), 25);
+    EXPECT_EQ(SMTPS_Get(r.h, kSmtpsTimeout, 0, nullptr), 60);
+    EXPECT_EQ(SMTPS_GetText(r.h, kSmtpsUser, 0), "");
+    EXPECT_EQ(SMTPS_Do(r.h, kSmtpsConfigure, "NoSuchThing=1"), kNetBadArgument);
+    EXPECT_EQ(SMTPS_Do(r.h, kSmtpsConfigure, "Hello=a\r\nb"), kNetBadArgument);
+    EXPECT_EQ(SMTPS_Set(r.h, kSmtpsPort, 0, 70000, 0), kNetBadArgument);
+    EXPECT_EQ(SMTPS_Do(r.h, kSmtpsConfigure, "MaxHeaderLength=0"), 0);
+}
