@@ -1,0 +1,146 @@
+#include "core/mailstore/encoded_word.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "core/foundation/cp932.h"
+#include "core/mailstore/base64.h"
+
+namespace {
+
+// "日本語テスト" in the three codes of mail headers.
+const std::string kJis = "\x1b$BF|K\\8l%F%9%H\x1b(B";
+const std::string kUtf8 = "日本語テスト";
+const std::string& Sjis() { return SjisLiteral("日本語テスト"); }
+
+std::string QEncode(const std::string& bytes) {
+    static const char hex[] = "0123456789ABCDEF";
+    std::string out;
+    for (unsigned char c : bytes) {
+        out += '=';
+        out += hex[c >> 4];
+        out += hex[c & 15];
+    }
+    return out;
+}
+
+std::string Word(const std::string& charset, char letter, const std::string& bytes) {
+    const std::string text = letter == 'B' || letter == 'b' ? base64encoding(bytes, -1) : QEncode(bytes);
+    return "=?" + charset + "?" + letter + "?" + text + "?=";
+}
+
+std::string Unfold(std::string s) {
+    for (size_t at; (at = s.find("\r\n\t")) != std::string::npos;) s.erase(at, 3);
+    return s;
+}
+
+TEST(MimeCodecEncodedWord, DecodesEachCharsetInBothForms) {
+    struct Case { std::string charset; char letter; std::string bytes; int mode; };
+    const Case cases[] = {
+        {"ISO-2022-JP", 'B', kJis, kMimeWordJis},   {"iso-2022-jp", 'Q', kJis, kMimeWordJis},
+        {"Shift_JIS", 'B', Sjis(), kMimeWordSjis},  {"shift_jis", 'q', Sjis(), kMimeWordSjis},
+        {"UTF-8", 'B', kUtf8, kMimeWordUtf8},       {"utf-8", 'Q', kUtf8, kMimeWordUtf8},
+    };
+    for (const Case& c : cases) {
+        const std::string header = "Re: " + Word(c.charset, c.letter, c.bytes) + " (1)";
+        EXPECT_EQ(MIMEDecodeVersion2(header, c.mode), "Re: " + Sjis() + " (1)")
+            << c.charset << ' ' << c.letter;
+        // The file-name decoder picks the charset from the value itself.
+        EXPECT_EQ(DecodeMimeHeaderParam(Word(c.charset, c.letter, c.bytes)), Sjis())
+            << c.charset << ' ' << c.letter;
+    }
+    EXPECT_EQ(MIMEbase64decoding("Re: " + Word("ISO-2022-JP", 'B', kJis)), "Re: " + Sjis());
+    EXPECT_EQ(MIMEBase64DecodeForJIS(Word("ISO-2022-JP", 'Q', kJis)), Sjis());
+}
+
+TEST(MimeCodecEncodedWord, ShiftJisIsKnownByAllItsNames) {
+    for (const char* name : {"shift_jis", "Shift-JIS", "SJIS", "x-sjis", "cp932", "Windows-31J"}) {
+        const std::string word = Word(name, 'B', Sjis());
+        EXPECT_EQ(MIMEDecodeVersion2(word, kMimeWordSjis), Sjis()) << name;
+        EXPECT_EQ(DecodeMimeHeaderParam(word), Sjis()) << name;
+    }
+}
+
+TEST(MimeCodecEncodedWord, WordRules) {
+    // "_" is a blank in Q words only.
+    EXPECT_EQ(MIMEbase64decoding("a_b =?iso-2022-jp?Q?x_y?="), "a_b x y");
+    // White space between two words disappears; around plain text it stays.
+    EXPECT_EQ(MIMEDecodeVersion2("=?utf-8?Q?a?= =?utf-8?Q?b?=\t=?utf-8?Q?c?= d", kMimeWordUtf8), "abc d");
+    // A character split over two words joins again.
+    EXPECT_EQ(MIMEDecodeVersion2("=?utf-8?Q?=E6=97?= =?utf-8?Q?=A5?=", kMimeWordUtf8), SjisLiteral("日"));
+    // Words of another charset stay as text.
+    EXPECT_EQ(MIMEbase64decoding("=?utf-8?Q?x?= y"), "=?utf-8?Q?x?= y");
+    // An unknown letter or an unclosed word is copied from its start and ends decoding.
+    EXPECT_EQ(MIMEbase64decoding("a=?iso-2022-jp?X?abc?= =?iso-2022-jp?Q?b?="),
+              "a=?iso-2022-jp?X?abc?= =?iso-2022-jp?Q?b?=");
+    EXPECT_EQ(MIMEbase64decoding("=?iso-2022-jp?Q?a?= =?iso-2022-jp?B?GyRC"), "a =?iso-2022-jp?B?GyRC");
+    EXPECT_EQ(MIMEbase64decoding("=?iso-2022-jp?"), "=?iso-2022-jp?");
+    EXPECT_EQ(MIMEDecodeVersion2("=?utf-8?Q?a?=", 9), "=?utf-8?Q?a?=");
+    EXPECT_EQ(MIMEbase64decoding(""), "");
+}
+
+TEST(MimeCodecEncodedWord, RawFileNamesAreDetected) {
+    EXPECT_EQ(DecodeMimeHeaderParam("\xc6\xfc\xcb\xdc\xb8\xec.txt"), SjisLiteral("日本語.txt"));  // EUC-JP
+    EXPECT_EQ(DecodeMimeHeaderParam("\x1b$BF|K\\8l\x1b(B.txt"), SjisLiteral("日本語.txt"));   // JIS
+    EXPECT_EQ(DecodeMimeHeaderParam(SjisLiteral("日本語.txt")), SjisLiteral("日本語.txt"));
+    EXPECT_EQ(DecodeMimeHeaderParam("plain.pdf"), "plain.pdf");
+}
+
+TEST(MimeCodecEncodedWord, HeaderWordEncoder) {
+    EXPECT_EQ(base64encoding(std::string("plain ascii subject")), "plain ascii subject");
+    EXPECT_EQ(base64encoding("Re: " + kJis + " end"),
+              "Re: =?ISO-2022-JP?B?GyRCRnxLXDhsJUYlOSVIGyhC?=\r\n\t end");
+    EXPECT_EQ(base64encoding(kJis), "=?ISO-2022-JP?B?GyRCRnxLXDhsJUYlOSVIGyhC?=");
+    // Each run is one word, wherever ESC ( B falls in the three-byte grouping.
+    for (const std::string run : {"\x1b$B$\"\x1b(B", "\x1b$B$\"$\"\x1b(B", "\x1b$B$\"$\"$\"\x1b(B"}) {
+        const std::string encoded = base64encoding(run + "x" + run);
+        ASSERT_EQ(encoded.find("?=\r\n\tx=?ISO-2022-JP?B?"), encoded.find("?=")) << encoded;
+        EXPECT_EQ(MIMEbase64decoding(Unfold(encoded)), MIMEbase64decoding(Unfold(base64encoding(run))) + "x" +
+                  MIMEbase64decoding(Unfold(base64encoding(run))));
+    }
+    // A run that never returns to ASCII is closed at the end of the text.
+    EXPECT_EQ(base64encoding(std::string("\x1b$B$\"")), "=?ISO-2022-JP?B?GyRCJCI=?=");
+}
+
+TEST(MimeCodecEncodedWord, FoldingEncoderKeepsLinesShort) {
+    std::string jis = "Subject text before the run ";
+    jis += "\x1b$B";
+    for (int i = 0; i < 60; ++i) jis += "F|K\\";  // 120 kanji
+    jis += "\x1b(B and after.";
+    const std::string encoded = MIMEBase64EncodeForJIS(jis);
+    size_t start = 0;
+    for (size_t at; start <= encoded.size(); start = at + 3) {
+        at = encoded.find("\r\n\t", start);
+        if (at == std::string::npos) at = encoded.size();
+        EXPECT_LE(at - start, 70u) << encoded.substr(start, at - start);
+        if (at == encoded.size()) break;
+    }
+    // Every word decodes on its own to whole characters.
+    for (size_t at = 0; (at = encoded.find("=?iso-2022-jp?B?", at)) != std::string::npos;) {
+        const size_t end = encoded.find("?=", at + 16);
+        const std::string bytes = normal_base64decoding(encoded.substr(at + 16, end - at - 16));
+        EXPECT_EQ(bytes.substr(0, 3), "\x1b$B");
+        EXPECT_EQ(bytes.substr(bytes.size() - 3), "\x1b(B");
+        at = end;
+    }
+    std::string expected = "Subject text before the run ";
+    for (int i = 0; i < 60; ++i) expected += SjisLiteral("日本");
+    expected += " and after.";
+    EXPECT_EQ(MIMEBase64DecodeForJIS(Unfold(encoded)), expected);
+    EXPECT_EQ(MIMEBase64EncodeForJIS(""), "");
+    EXPECT_EQ(MIMEBase64EncodeForJIS("ascii only"), "ascii only");
+}
+
+TEST(MimeCodecEncodedWord, AttachmentFileNames) {
+    EXPECT_EQ(EncodeAttachFileName("report 2024.pdf"), "report 2024.pdf");
+    EXPECT_EQ(EncodeAttachFileName(""), "");
+    const std::string name = SjisLiteral("添付ファイルの長い名前を付けた資料・第二版.pdf");
+    const std::string encoded = EncodeAttachFileName(name);
+    EXPECT_EQ(encoded.rfind("=?ISO-2022-JP?B?", 0), 0u) << encoded;
+    for (unsigned char c : encoded) EXPECT_LT(c, 0x80);
+    EXPECT_EQ(DecodeMimeHeaderParam(Unfold(encoded)), name);
+}
+
+}  // namespace
