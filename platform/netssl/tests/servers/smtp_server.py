@@ -10,6 +10,7 @@ recipients, one per line); each login attempt is appended to auth.log as
 import argparse
 import asyncio
 import hmac
+import logging
 import os
 import ssl
 import sys
@@ -58,7 +59,9 @@ class Handler:
 
 
 async def main():
-    warnings.simplefilter("ignore")  # aiosmtpd's deprecation notes would clutter the test output
+    # aiosmtpd's deprecation notes would clutter the test output.
+    warnings.simplefilter("ignore")
+    logging.getLogger("mail.log").setLevel(logging.ERROR)
     p = argparse.ArgumentParser()
     p.add_argument("--tls", choices=["none", "starttls", "implicit"], default="none")
     p.add_argument("--cert")

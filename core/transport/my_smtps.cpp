@@ -1,0 +1,233 @@
+#include "core/transport/my_smtps.h"
+
+#include "core/foundation/cp932.h"
+
+#include <cctype>
+#include <cstring>
+
+using namespace netssl;
+
+namespace {
+
+std::string Upper(const std::string& s) {
+    std::string u(s);
+    for (char& c : u) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return u;
+}
+
+bool StartsWith(const std::string& s, const char* prefix) { return s.rfind(prefix, 0) == 0; }
+
+struct TextRule {
+    const char* prefix;
+    const char* contains;  // also required when not null
+    const char* message;   // UTF-8
+};
+
+// First fitting rule wins; "432" needs no blank after it, every other reply code does.
+constexpr TextRule kTextRules[] = {
+    {"TIMEOUT.", nullptr, "サーバとの接続がタイムアウトしました。回線の状況を確認してください。"},
+    {"AUTHENTICATION FAILED", nullptr, "SMTP認証に失敗しました。ログインIDやパスワードを確認してください。"},
+    {"THE REMOTEHOST ADDRESS IS INVALID (0.0.0.0).", nullptr,
+     "送信サーバアドレスが正しくありません。接続可能な送信サーバのアドレスを正しく指定してください。"},
+    {"ERROR DURING HANDSHAKE", nullptr, "SSL通信を開始しようとしましたが、何らかの原因で通信が確立しませんでした。"},
+    {"SERVER DISCONNECTED BEFORE HANDSHAKE COMPLETION", nullptr,
+     "SSL通信を開始しようとしましたが、何らかの原因で通信が確立しませんでした。"},
+    {"SERVER CERTIFICATE VERIFICATION FAILED. CONNECTION ABORTED.", nullptr, "サーバ証明書の検証に失敗しました。"},
+    {"421 ", nullptr, "メール送信サービスが利用できません。送信サーバで何らかの問題が起きたようです。"},
+    {"432", nullptr, "処理を継続するには、SMTP認証（CRAM-MD5 または LOGIN）を行う必要があります。"},
+    {"450 ", "DOMAIN NOT FOUND", "送信者、もしくは、送信先のドメインが見つかりません。メールの送信に失敗しました。"},
+    {"450 ", nullptr, "何らかの原因で送信に失敗しました。"},
+    {"451 ", nullptr, "処理中にエラーが発生しました。メール送信サーバで処理を継続できません。"},
+    {"452 ", nullptr, "メール送信サーバのディスク容量が不足しています。メール送信サーバで処理を継続できません。"},
+    {"454 ", nullptr, "メール送信サーバが原因で認証に失敗しました。"},
+    {"500 ", nullptr, "SMTPコマンドの構文エラーです。コマンドが解釈できないので継続できません。"},
+    {"501 ", nullptr, "SMTPコマンドの構文エラーです。コマンドのパラメータが正しくないので継続できません。"},
+    {"502 ", nullptr, "実行しようとしたSMTPコマンドは、このメール送信サーバには実装されていません。"},
+    {"503 ", nullptr, "SMTPコマンドの構文エラーです。SMTPコマンドの並びが悪いので継続できません。"},
+    {"504 ", nullptr, "実行しようとしたSMTPコマンドの引数は、このメール送信サーバには実装されていません。"},
+    {"521 ", nullptr, "送信しようとしたメールは、このメール送信サーバでは受け取ることができません。"},
+    {"530 ", nullptr, "メール送信サーバにアクセスを拒否されました。"},
+    {"534 ", nullptr,
+     "SMTP認証の方式が弱すぎます。CRAM-MD5、LOGIN以外の方式を必要とする場合は、SMTP認証を利用できません。"},
+    {"535 ", nullptr, "SMTP認証に失敗しました。ログインIDやパスワードを確認してください。"},
+    {"538 ", nullptr, "指定したSMTP認証の方式を利用するには、通信を暗号化する必要があります。"},
+    {"550 ", nullptr, "要求を実行できません。メール送信サーバのポリシーに反していないか、確認してください。"},
+    {"551 ", nullptr, "受信者が存在しません。ForwardPathへ送ってください。"},
+    {"552 ", nullptr, "ディスク不足のため、要求された処理は実行できません。送信サーバで何らかの問題が起きたようです。"},
+    {"553 ", "NOT LOGGED IN", "送信に失敗しました。SMTP認証でログインしなければならない可能性があります。"},
+    {"553 ", nullptr, "何らかの原因で送信に失敗しました。"},
+    {"554 ", nullptr, "トランザクションの開始ができません。送信サーバで何らかの問題が起きたようです。"},
+    {"555 ", nullptr, "MAIL/RCPTコマンドのパラメータエラーです。"},
+};
+
+struct NumberRule {
+    int code;
+    const char* message;
+};
+
+constexpr NumberRule kNumberRules[] = {
+    {10060, "サーバとの接続がタイムアウトしました。回線の状況、アドレスやポート番号を確認してください。"},
+    {276, "SSL通信中にエラーが発生しました。接続を中止しました。"},
+    {301, "送信サーバとの通信がタイムアウトしました。"},
+    {10053, "ソフトウェアが接続を中止しました。サーバへの接続途中で、何らかの障害が起きたようです。"},
+    {10061, "接続が拒否されました。ファイアウォールの設定や接続回線の確認をしてください。"},
+    {10065, "ホストへの経路がありません。接続回線の確認をしてください。"},
+};
+
+// Messages of the steps 0, -1 ... -13.
+constexpr const char* kStepMessages[] = {
+    "不明なエラーが発生しました。",
+    "送信サーバに接続ができません。アドレスやポート番号の指定が正しいか確認してください。",
+    "送信サーバに接続しました。しかし、送信サーバの応答が停止しました。",
+    "EHLOコマンドが受け付けられませんでした。",
+    "HELOコマンドが受け付けられませんでした。",
+    "送信サーバがSTARTTLSに対応しているか確認してください。",
+    "SMTP認証(CRAM-MD5)に失敗しました。ログインIDやパスワードを確認してください。",
+    "SMTP認証(CRAM-MD5やLOGIN)に失敗しました。ログインIDやパスワードを確認してください。",
+    "RSETコマンドが受け付けられませんでした。",
+    "MAIL FROMコマンドが受け付けられませんでした。送信者メールアドレスが正しいか確認してください。",
+    "RCPT TOコマンドが受け付けられませんでした。送信先メールアドレスが正しいか確認してください。",
+    "メール本文を送信するときにエラーが発生しました。添付ファイルが大きすぎないか確認してください。",
+    "送信サーバから切断ができませんでした。",
+    "送信サーバから切断しましたが、不明なエラーが発生しました。",
+};
+
+struct CommandStep {
+    const char* prefix;
+    int step;
+};
+
+constexpr CommandStep kCommandSteps[] = {
+    {"EHLO", CMySMTPS::kStepEhlo},           {"HELO", CMySMTPS::kStepHelo},
+    {"STARTTLS", CMySMTPS::kStepStartTls},   {"AUTH CRAM-MD5", CMySMTPS::kStepAuthCram},
+    {"AUTH LOGIN", CMySMTPS::kStepAuthLogin}, {"RSET", CMySMTPS::kStepRset},
+    {"MAIL FROM", CMySMTPS::kStepMailFrom},  {"RCPT TO", CMySMTPS::kStepRcptTo},
+    {"DATA", CMySMTPS::kStepData},           {"QUIT", CMySMTPS::kStepQuit},
+};
+
+constexpr const char kMask[] = "********";
+
+}  // namespace
+
+CMySMTPS::CMySMTPS() : handle_(SMTPS_Create(this, &SMTPS::Dispatch)) {
+    Init();
+}
+
+CMySMTPS::~CMySMTPS() {
+    WriteLog();
+    SMTPS_Destroy(handle_);
+}
+
+int CMySMTPS::Init() {
+    log_.Init();
+    nowStatus_ = kStepNone;
+    errorSeen_ = 0;
+    inAuthExchange_ = false;
+    SMTPS_Do(handle_, kSmtpsReset);
+    SMTPS_Set(handle_, kSmtpsTimeout, 0, 60, 0);
+    SMTPS_Set(handle_, kSmtpsAuthCram, 0, 0, 0);
+    SMTPS_Set(handle_, kSmtpsUser, 0, "", 0);
+    SMTPS_Set(handle_, kSmtpsPassword, 0, "", 0);
+    SMTPS_Set(handle_, kSmtpsSslStartMode, 0, 0, 0);
+    SMTPS_Do(handle_, kSmtpsConfigure, "SSLEnabledProtocols=255");
+    SMTPS_Set(handle_, kSmtpsServer, 0, "", 0);
+    SMTPS_Set(handle_, kSmtpsPort, 0, 25, 0);
+    int rc = 0;
+    for (int property : {kSmtpsDate, kSmtpsMessageId, kSmtpsFrom, kSmtpsTo, kSmtpsCc, kSmtpsHeaderText,
+                         kSmtpsMessageText}) {
+        rc = SMTPS_Set(handle_, property, 0, "", 0);
+    }
+    return rc;
+}
+
+void CMySMTPS::SetLogTitle(const std::string& title) { log_.SetLogTitle(title); }
+
+void CMySMTPS::WriteLog() { log_.WriteToFile(); }
+
+void CMySMTPS::Log(const std::string& line) { log_.SetLogData(line, 1, 0); }
+
+int CMySMTPS::FireConnectionStatus(const std::string& text) {
+    Log(SjisLiteral("[情報]") + text + "\r\n");
+    return 0;
+}
+
+int CMySMTPS::FireSSLStatus(const std::string& text) {
+    Log("[SSL ]" + text + "\r\n");
+    return 0;
+}
+
+int CMySMTPS::FireError(int, const std::string& text) {
+    errorMessage_ = text;
+    Log(SjisLiteral("[異常]") + text + "\r\n");
+    errorSeen_ = 1;
+    return 0;
+}
+
+int CMySMTPS::FirePITrail(int direction, const std::string& text) {
+    const std::string upper = Upper(text);
+    if (!errorSeen_) {
+        if (direction == kTrailSent) {
+            for (const auto& c : kCommandSteps) {
+                if (StartsWith(upper, c.prefix)) {
+                    nowStatus_ = c.step;
+                    break;
+                }
+            }
+        } else if (direction == kTrailReceived) {
+            if (text.size() >= 4 && text[3] == ' ' && isdigit(static_cast<unsigned char>(text[0])) &&
+                isdigit(static_cast<unsigned char>(text[1])) && isdigit(static_cast<unsigned char>(text[2]))) {
+                const int code = (text[0] - '0') * 100 + (text[1] - '0') * 10 + (text[2] - '0');
+                // A refused CRAM-MD5 exchange is not an error: the caller retries with LOGIN.
+                if (code >= 400 && code <= 599 && nowStatus_ != kStepAuthCram) errorSeen_ = 1;
+            }
+        } else if (direction == kTrailInfo) {
+            if (StartsWith(upper, "CONNECTING TO MAIL SERVER.")) nowStatus_ = kStepConnecting;
+            else if (StartsWith(upper, "CONNECTED.")) nowStatus_ = kStepConnected;
+            else if (StartsWith(upper, "DISCONNECTED.")) nowStatus_ = kStepDisconnected;
+        }
+    }
+
+    // What is logged: credentials masked.
+    std::string shown = text;
+    if (direction == kTrailSent) {
+        if (inAuthExchange_) {
+            shown = kMask;
+        } else if (StartsWith(upper, "AUTH ")) {
+            inAuthExchange_ = true;
+            const size_t argument = text.find(' ', 5);
+            if (argument != std::string::npos) shown = text.substr(0, argument + 1) + kMask;
+        }
+    } else if (direction == kTrailReceived && inAuthExchange_) {
+        // The exchange goes on only while the server's last reply line asks for more (334).
+        if (text.size() == 3 || (text.size() > 3 && text[3] != '-')) inAuthExchange_ = StartsWith(text, "334");
+    } else if (direction == kTrailInfo && (StartsWith(upper, "DISCONNECTED.") || StartsWith(upper, "CONNECTING"))) {
+        inAuthExchange_ = false;
+    }
+    static const std::string& sent = SjisLiteral("[送信]");
+    static const std::string& received = SjisLiteral("[受信]");
+    static const std::string& info = SjisLiteral("[情報]");
+    const std::string& tag = direction == kTrailSent ? sent : direction == kTrailReceived ? received : info;
+    Log(tag + shown + "\r\n");
+    return 0;
+}
+
+std::string CMySMTPS::GetLastErrorInJapanese() {
+    const std::string text = SMTPS_GetLastError(handle_);
+    const int code = SMTPS_GetLastErrorCode(handle_);
+    Log(SjisLiteral("[エラー理由]") + "[" + std::to_string(code) + "]" + text + "\r\n");
+    return JapaneseErrorText(text, code, nowStatus_);
+}
+
+std::string CMySMTPS::JapaneseErrorText(const std::string& text, int code, int nowStatus) {
+    const std::string upper = Upper(text);
+    for (const auto& r : kTextRules) {
+        if (StartsWith(upper, r.prefix) && (!r.contains || upper.find(r.contains) != std::string::npos)) {
+            return SjisLiteral(r.message);
+        }
+    }
+    for (const auto& r : kNumberRules) {
+        if (code == r.code) return SjisLiteral(r.message);
+    }
+    if (nowStatus <= 0 && nowStatus >= kStepDisconnected) return SjisLiteral(kStepMessages[-nowStatus]);
+    return text;
+}

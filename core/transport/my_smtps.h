@@ -1,0 +1,80 @@
+#pragma once
+// CMySMTPS: the system's one SMTP client, a thin owner of the SMTP component. It resets
+// the component to the program's defaults, writes every protocol line into the transfer
+// log, follows the trail to remember which protocol step was under way, and turns the
+// component's last error into a Japanese message for the user.
+//
+// The send session and the test sender set server, account, TLS and message properties
+// on the component handle (GetHandle) directly and call its methods; this class sees the
+// traffic through the component's events, which arrive on the calling thread.
+//
+// Texts are Shift_JIS. Credentials never reach the log: the argument of "AUTH <mechanism>
+// <initial response>" and every line the client sends inside an AUTH exchange (the user
+// name, password and CRAM-MD5 answer, until the server's reply is no longer 334) are
+// logged as "********". The object owns its component, so it cannot be copied.
+
+#include "core/foundation/log_writer.h"
+#include "platform/netssl/smtps.h"
+
+#include <string>
+
+class CMySMTPS : public netssl::SMTPS {
+public:
+    // Protocol steps (now-status), as the trail shows them.
+    enum Step : int {
+        kStepNone = 0,
+        kStepConnecting = -1,
+        kStepConnected = -2,
+        kStepEhlo = -3,
+        kStepHelo = -4,
+        kStepStartTls = -5,
+        kStepAuthCram = -6,
+        kStepAuthLogin = -7,
+        kStepRset = -8,
+        kStepMailFrom = -9,
+        kStepRcptTo = -10,
+        kStepData = -11,
+        kStepQuit = -12,
+        kStepDisconnected = -13,
+    };
+
+    CMySMTPS();
+    // Writes the log, then destroys the component.
+    ~CMySMTPS() override;
+    CMySMTPS(const CMySMTPS&) = delete;
+    CMySMTPS& operator=(const CMySMTPS&) = delete;
+
+    // Resets the component to the program's defaults and starts a new log entry; returns
+    // the result of the last property write (0 on success).
+    int Init();
+    void SetLogTitle(const std::string& title);
+    // Writes the collected entry to the transfer log.
+    void WriteLog();
+    int GetNowStatus() const { return nowStatus_; }
+    // The text of the last error event.
+    const std::string& GetErrorMessage() const { return errorMessage_; }
+    // The Japanese message for the component's last error (logged with its number first).
+    std::string GetLastErrorInJapanese();
+
+    netssl::SmtpsComponent* GetHandle() const { return handle_; }
+
+    // The message for an error text and number after protocol step `nowStatus`: the first
+    // text rule that fits, then the number rules, then the step's own message; for an
+    // unknown step, `text` itself.
+    static std::string JapaneseErrorText(const std::string& text, int code, int nowStatus);
+
+    int FireConnectionStatus(const std::string& text) override;
+    int FireError(int code, const std::string& text) override;
+    int FirePITrail(int direction, const std::string& text) override;
+    int FireSSLStatus(const std::string& text) override;
+
+private:
+    void Log(const std::string& line);
+
+    netssl::SmtpsComponent* handle_ = nullptr;
+    LogWriter log_;
+    int nowStatus_ = kStepNone;
+    int errorSeen_ = 0;
+    std::string errorMessage_;
+    bool inAuthExchange_ = false;
+};
