@@ -1,0 +1,90 @@
+#pragma once
+// Readers of record files: comma-separated records in Shift_JIS, one per line, where a
+// quoted field may hold commas, doubled double quotes and line breaks (a record then
+// spans several physical lines).
+//
+// CsvRead reads plain files exchanged with the user (CSV import, rule files). XCsvRead
+// reads the system's own coded files: every physical line is split at its stored LF and
+// then decoded through the table of its key (Part of the file format: record_coding.h).
+//
+// Results of ReadLine: the field count (at least 1); 0 for an empty or malformed record
+// (no fields are then held); -1 at the end of the file.
+//  - CsvRead delivers a last line that has no line end, and reports a quote still open at
+//    the end of the file as a malformed record (0), not as the end.
+//  - XCsvRead treats a last line without a line end as a record cut off by an interrupted
+//    write: ReadLine returns 0 and IsTornRecord() is true. A cut-off line holding only
+//    CR counts as an empty line.
+
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class CsvRead {
+public:
+    CsvRead();
+    virtual ~CsvRead();
+    CsvRead(const CsvRead&) = delete;
+    CsvRead& operator=(const CsvRead&) = delete;
+
+    // Opens for reading as bytes: 1, or -1 when the path is null or the open fails.
+    int OpenFile(const char* path);
+    int OpenFile(const std::string& path) { return OpenFile(path.c_str()); }
+
+    int ReadLine();
+    // Splits `text` as one record (no joining, no decoding). Results as ReadLine; -1 for null.
+    int SetLine(const char* text);
+    int SetLine(std::string_view text);
+
+    // Field `index` of the current record, NUL-terminated; null outside 0..count-1. Valid
+    // until the next read, SetLine or close.
+    const char* GetData(int index) const;
+    // The same as a view (keeps any NUL bytes of the field); empty outside the range.
+    std::string_view GetDataView(int index) const;
+    int GetElementsNumber() const { return static_cast<int>(fieldStart_.size()); }
+    // The current record's text: decoded, joined, trailing CR and LF removed.
+    const std::string& GetLine() const { return line_; }
+    int IsEof() const;
+    // True after a ReadLine that met the end of the file inside a record (see above).
+    bool IsTornRecord() const { return torn_; }
+
+    // Back to the start of the file: 0, or -1 when the seek fails (or no file is open).
+    int MoveFirst();
+    // Closes the current file and adopts `fp` when it is not null; returns the stream held.
+    std::FILE* SetFp(std::FILE* fp);
+    std::FILE* GetFp() const { return fp_; }
+    void CloseFile();
+
+protected:
+    explicit CsvRead(bool coded);
+    // The table through which physical lines are decoded (XCsvRead only).
+    const unsigned char* decodeTable_ = nullptr;
+
+private:
+    int Split();
+    void ClearFields();
+
+    const bool coded_;
+    std::FILE* fp_ = nullptr;
+    std::string line_;
+    char* piece_ = nullptr;  // getdelim's buffer
+    size_t pieceCap_ = 0;
+    std::string fieldBuf_;   // the fields, each followed by a NUL
+    std::vector<unsigned> fieldStart_;
+    std::vector<unsigned> fieldLen_;
+    bool torn_ = false;
+};
+
+class XCsvRead : public CsvRead {
+public:
+    XCsvRead();
+    // Keeps a copy of the key and decodes with table GetKeyNumber(key) of the record
+    // block; a null key goes back to the default table.
+    void SetUseKey(const char* key);
+    void SetUseKey(const std::string& key) { SetUseKey(key.c_str()); }
+    const std::optional<std::string>& GetKey() const { return key_; }
+
+private:
+    std::optional<std::string> key_;
+};

@@ -1,0 +1,262 @@
+#include "core/foundation/csv_write.h"
+
+#include <cstring>
+
+#include "core/foundation/record_coding.h"
+#include "platform/safe_write.h"
+
+namespace {
+
+constexpr size_t kStreamBuffer = 1 << 20;
+
+void AppendDoublingQuotes(std::string& out, const char* p, size_t n) {
+    const char* end = p + n;
+    while (p < end) {
+        const char* q = static_cast<const char*>(std::memchr(p, '"', static_cast<size_t>(end - p)));
+        if (q == nullptr) {
+            out.append(p, static_cast<size_t>(end - p));
+            break;
+        }
+        out.append(p, static_cast<size_t>(q - p) + 1);
+        out.push_back('"');
+        p = q + 1;
+    }
+}
+
+// snprintf of one conversion into `out`.
+template <typename T>
+void AppendFormatted(std::string& out, const std::string& spec, T value) {
+    char buf[256];
+    const int n = std::snprintf(buf, sizeof buf, spec.c_str(), value);
+    if (n < 0) return;
+    if (static_cast<size_t>(n) < sizeof buf) {
+        out.append(buf, static_cast<size_t>(n));
+        return;
+    }
+    const size_t at = out.size();
+    out.resize(at + static_cast<size_t>(n) + 1);
+    std::snprintf(out.data() + at, static_cast<size_t>(n) + 1, spec.c_str(), value);
+    out.resize(at + static_cast<size_t>(n));
+}
+
+}  // namespace
+
+CsvWrite::CsvWrite() : coded_(false) {}
+CsvWrite::CsvWrite(bool coded) : coded_(coded) {}
+
+CsvWrite::~CsvWrite() { AbortFile(); }
+
+int CsvWrite::OpenFile(const char* path, WriteMode mode) {
+    AbortFile();
+    if (path == nullptr) return -1;
+    writeFailed_ = false;
+    if (mode == WriteMode::kTruncate) {
+        fp_ = std::fopen(path, "wb");
+        if (fp_ == nullptr) return -1;
+    } else {
+        auto file = std::make_unique<platform::AtomicFile>();
+        if (!file->Open(path)) return -1;
+        fp_ = file->stream();
+        safe_ = std::move(file);
+        syncOnClose_ = mode == WriteMode::kSafeSync;
+    }
+    std::setvbuf(fp_, nullptr, _IOFBF, kStreamBuffer);
+    return 1;
+}
+
+int CsvWrite::CloseFile() {
+    if (safe_) {
+        const bool ok = !writeFailed_ && safe_->Commit(syncOnClose_);
+        safe_.reset();  // discards the temporary if the commit did not happen
+        fp_ = nullptr;
+        return ok ? 0 : -1;
+    }
+    if (fp_ == nullptr) return 0;
+    const int r = std::fclose(fp_);
+    fp_ = nullptr;
+    return r == 0 && !writeFailed_ ? 0 : -1;
+}
+
+void CsvWrite::AbortFile() {
+    if (safe_) {
+        safe_->Abort();
+        safe_.reset();
+        fp_ = nullptr;
+        return;
+    }
+    if (fp_ != nullptr) {
+        std::fclose(fp_);
+        fp_ = nullptr;
+    }
+}
+
+std::FILE* CsvWrite::SetFp(std::FILE* fp) {
+    CloseFile();
+    writeFailed_ = false;
+    if (fp != nullptr) fp_ = fp;
+    return fp_;
+}
+
+void CsvWrite::SetData(const char* text) {
+    if (text == nullptr) return;
+    SetData(std::string_view(text));
+}
+
+void CsvWrite::SetData(std::string_view text) {
+    if (!line_.empty()) line_.push_back(',');
+    line_.push_back('"');
+    AppendDoublingQuotes(line_, text.data(), text.size());
+    line_.push_back('"');
+}
+
+void CsvWrite::SetData(long number) {
+    char buf[32];
+    const int n = std::snprintf(buf, sizeof buf, line_.empty() ? "%ld" : ",%ld", number);
+    line_.append(buf, static_cast<size_t>(n));
+}
+
+void CsvWrite::BufferEmpty() {
+    line_.clear();
+    elements_ = 0;
+}
+
+int CsvWrite::WriteLine() {
+    if (fp_ == nullptr) return -1;
+    if (line_.empty()) return 0;
+    const char last = line_.back();
+    if (last != '\r' && last != '\n') line_.append("\r\n");
+    if (coded_) CodeBytes(line_.data(), line_.size(), encodeTable_);
+    if (std::fwrite(line_.data(), 1, line_.size(), fp_) != line_.size()) {
+        writeFailed_ = true;
+        return -1;
+    }
+    return static_cast<int>(line_.size());
+}
+
+const std::string& CsvWrite::SetLine(const char* format, ...) {
+    va_list ap;
+    va_start(ap, format);
+    FormatLine(format, ap);
+    va_end(ap);
+    return line_;
+}
+
+int CsvWrite::WriteLine(const char* format, ...) {
+    va_list ap;
+    va_start(ap, format);
+    FormatLine(format, ap);
+    va_end(ap);
+    if (fp_ == nullptr) return -1;
+    return WriteLine();
+}
+
+// A printf of our own so that "%s" texts get their quotes doubled, unknown conversions
+// consume nothing, and a null "%s" argument reads as an empty text.
+void CsvWrite::FormatLine(const char* format, va_list ap) {
+    line_.clear();
+    elements_ = 0;
+    if (format == nullptr) return;
+    const char* f = format;
+    std::string spec;
+    while (*f != '\0') {
+        if (*f != '%') {
+            const char* pct = std::strchr(f, '%');
+            const size_t n = pct != nullptr ? static_cast<size_t>(pct - f) : std::strlen(f);
+            line_.append(f, n);
+            f += n;
+            continue;
+        }
+        ++f;
+        if (*f == '%') {
+            line_.push_back('%');
+            ++f;
+            continue;
+        }
+        spec.assign("%");
+        while (*f != '\0' && std::strchr(" +-0#", *f) != nullptr) spec.push_back(*f++);
+        if (*f == '*') {
+            spec += std::to_string(va_arg(ap, int));
+            ++f;
+        } else {
+            while (*f >= '0' && *f <= '9') spec.push_back(*f++);
+        }
+        if (*f == '.') {
+            spec.push_back(*f++);
+            if (*f == '*') {
+                const int prec = va_arg(ap, int);
+                spec += std::to_string(prec < 0 ? 0 : prec);
+                ++f;
+            } else {
+                while (*f >= '0' && *f <= '9') spec.push_back(*f++);
+            }
+        }
+        int longs = 0, shorts = 0;
+        while (*f == 'l' || *f == 'h') {
+            (*f == 'l' ? longs : shorts)++;
+            ++f;
+        }
+        const char conv = *f;
+        if (conv == '\0') break;
+        ++f;
+        const std::string length = longs >= 2 ? "ll" : longs == 1 ? "l" : shorts >= 2 ? "hh" : shorts == 1 ? "h" : "";
+        switch (conv) {
+        case 'd': case 'i':
+            spec += length;
+            spec.push_back(conv);
+            if (longs >= 2) AppendFormatted(line_, spec, va_arg(ap, long long));
+            else if (longs == 1) AppendFormatted(line_, spec, va_arg(ap, long));
+            else AppendFormatted(line_, spec, va_arg(ap, int));
+            break;
+        case 'o': case 'u': case 'x': case 'X':
+            spec += length;
+            spec.push_back(conv);
+            if (longs >= 2) AppendFormatted(line_, spec, va_arg(ap, unsigned long long));
+            else if (longs == 1) AppendFormatted(line_, spec, va_arg(ap, unsigned long));
+            else AppendFormatted(line_, spec, va_arg(ap, unsigned));
+            break;
+        case 'e': case 'E': case 'f': case 'g': case 'G':
+            spec.push_back(conv);
+            AppendFormatted(line_, spec, va_arg(ap, double));
+            break;
+        case 'c':
+            spec.push_back('c');
+            AppendFormatted(line_, spec, va_arg(ap, int));
+            break;
+        case 'p':
+            spec.push_back('p');
+            AppendFormatted(line_, spec, va_arg(ap, void*));
+            break;
+        case 'n': {
+            const long long count = static_cast<long long>(line_.size());
+            if (longs >= 2) *va_arg(ap, long long*) = count;
+            else if (longs == 1) *va_arg(ap, long*) = static_cast<long>(count);
+            else if (shorts == 1) *va_arg(ap, short*) = static_cast<short>(count);
+            else if (shorts >= 2) *va_arg(ap, signed char*) = static_cast<signed char>(count);
+            else *va_arg(ap, int*) = static_cast<int>(count);
+            break;
+        }
+        case 's': {
+            const char* s = va_arg(ap, const char*);
+            std::string doubled;
+            if (s != nullptr) AppendDoublingQuotes(doubled, s, std::strlen(s));
+            spec.push_back('s');
+            AppendFormatted(line_, spec, doubled.c_str());
+            break;
+        }
+        default:
+            break;  // unknown conversion: dropped, takes no argument
+        }
+    }
+}
+
+XCsvWrite::XCsvWrite() : CsvWrite(true) { encodeTable_ = DefaultEncodeTable(); }
+
+void XCsvWrite::SetUseKey(const char* key) {
+    if (key == nullptr) {
+        key_.reset();
+        encodeTable_ = DefaultEncodeTable();
+        return;
+    }
+    key_ = key;
+    encodeTable_ = RecordEncodeTable(GetKeyNumber(*key_));
+}

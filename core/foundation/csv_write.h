@@ -1,0 +1,108 @@
+#pragma once
+// Writers of record files (the counterpart of csv_read.h). A record is assembled field by
+// field with SetData (each text quoted, inner double quotes doubled, CR and LF kept) and
+// written with WriteLine, which ends it with CR LF. XCsvWrite codes every byte of the
+// line, its line end included, through the table of its key before writing.
+//
+// Typical use: OpenFile; per record BufferEmpty, SetData per field, WriteLine; CloseFile.
+//
+// Safe mode (WriteMode::kSafe): the lines go to a temporary file beside the target, and
+// CloseFile renames it over the target only when every write succeeded, so a failed or
+// interrupted save leaves the old file as it was. A safe file that is not closed with
+// CloseFile (AbortFile, destruction, a failed write followed by CloseFile) is discarded.
+// Every whole-file save of a store uses this mode.
+
+#include <cstdarg>
+#include <cstdio>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace platform {
+class AtomicFile;
+}
+
+enum class WriteMode {
+    kTruncate,  // create or truncate the file and write into it
+    kSafe,      // temporary file renamed over the target on CloseFile
+    kSafeSync,  // as kSafe, and flushed to the disk (fsync) before the rename
+};
+
+class CsvWrite {
+public:
+    CsvWrite();
+    virtual ~CsvWrite();
+    CsvWrite(const CsvWrite&) = delete;
+    CsvWrite& operator=(const CsvWrite&) = delete;
+
+    // Opens for writing as bytes: 1, or -1 when the path is null or the open fails.
+    int OpenFile(const char* path, WriteMode mode = WriteMode::kTruncate);
+    int OpenFile(const std::string& path, WriteMode mode = WriteMode::kTruncate) {
+        return OpenFile(path.c_str(), mode);
+    }
+
+    // Appends one quoted field; a null text appends nothing.
+    void SetData(const char* text);
+    void SetData(std::string_view text);
+    // Appends one unquoted decimal field.
+    void SetData(long number);
+    void SetData(int number) { SetData(static_cast<long>(number)); }
+
+    void BufferEmpty();
+    // The line as it stands (after WriteLine: as written, coded, with its line end).
+    const std::string& GetLine() const { return line_; }
+    // Counts only formatted lines' resets: SetData does not advance it.
+    int GetElementsNumber() const { return elements_; }
+
+    // Writes the line (CR LF appended unless it ends in CR or LF): the number of bytes
+    // written; 0 for an empty line (nothing written); -1 without an open file or when the
+    // write fails (a safe file is then discarded on close).
+    int WriteLine();
+    // Replaces the line by a printf-style text whose "%s" arguments have their double
+    // quotes doubled; unknown conversions are dropped and take no argument; a null format
+    // gives an empty line.
+    const std::string& SetLine(const char* format, ...) __attribute__((format(printf, 2, 3)));
+    // SetLine, then WriteLine(); -1 without an open file.
+    int WriteLine(const char* format, ...) __attribute__((format(printf, 2, 3)));
+
+    // Closes the current file (committing a safe one) and adopts `fp` when it is not null;
+    // returns the stream held.
+    std::FILE* SetFp(std::FILE* fp);
+    std::FILE* GetFp() const { return fp_; }
+    std::FILE* GetFd() const { return fp_; }
+    // Closes the file. For a safe file this is the commit: 0 when the target now holds
+    // the new content, -1 when anything failed (the target keeps its old content).
+    int CloseFile();
+    // Safe mode: drops the temporary file, the target keeps its old content. Otherwise
+    // the same as CloseFile.
+    void AbortFile();
+
+protected:
+    explicit CsvWrite(bool coded);
+    const unsigned char* encodeTable_ = nullptr;  // XCsvWrite only
+
+private:
+    void FormatLine(const char* format, va_list ap);
+
+    const bool coded_;
+    std::FILE* fp_ = nullptr;
+    std::unique_ptr<platform::AtomicFile> safe_;
+    bool syncOnClose_ = false;
+    bool writeFailed_ = false;
+    std::string line_;
+    int elements_ = 0;
+};
+
+class XCsvWrite : public CsvWrite {
+public:
+    XCsvWrite();
+    // Keeps a copy of the key and codes with table GetKeyNumber(key) of the record block;
+    // a null key goes back to the default table.
+    void SetUseKey(const char* key);
+    void SetUseKey(const std::string& key) { SetUseKey(key.c_str()); }
+    const std::optional<std::string>& GetKey() const { return key_; }
+
+private:
+    std::optional<std::string> key_;
+};

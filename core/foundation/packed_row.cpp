@@ -1,0 +1,85 @@
+#include "core/foundation/packed_row.h"
+
+#include <cstring>
+
+namespace {
+
+constexpr std::size_t kHeader = 5;
+
+uint32_t ReadU32(const unsigned char* p) {
+    uint32_t v;
+    std::memcpy(&v, p, 4);
+    return v;
+}
+
+}  // namespace
+
+PackedRow::PackedRow(const std::string_view* elems, std::size_t count) {
+    std::size_t data = 0;
+    for (std::size_t i = 0; i < count; ++i) data += elems[i].size();
+    const unsigned width = data <= 0xFFFF ? 2 : 4;
+    block_.reset(new unsigned char[kHeader + count * width + data]);
+    unsigned char* p = block_.get();
+    const uint32_t n = static_cast<uint32_t>(count);
+    std::memcpy(p, &n, 4);
+    p[4] = static_cast<unsigned char>(width);
+    unsigned char* offs = p + kHeader;
+    unsigned char* bytes = offs + count * width;
+    std::size_t end = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        if (!elems[i].empty()) std::memcpy(bytes + end, elems[i].data(), elems[i].size());
+        end += elems[i].size();
+        if (width == 2) {
+            const uint16_t e = static_cast<uint16_t>(end);
+            std::memcpy(offs + 2 * i, &e, 2);
+        } else {
+            const uint32_t e = static_cast<uint32_t>(end);
+            std::memcpy(offs + 4 * i, &e, 4);
+        }
+    }
+}
+
+PackedRow::PackedRow(const std::vector<std::string>& elems) {
+    std::vector<std::string_view> views(elems.begin(), elems.end());
+    *this = PackedRow(views.data(), views.size());
+}
+
+PackedRow PackedRow::Empty(std::size_t count) {
+    std::vector<std::string_view> views(count);
+    return PackedRow(views.data(), views.size());
+}
+
+std::size_t PackedRow::size() const { return block_ ? ReadU32(block_.get()) : 0; }
+
+std::string_view PackedRow::at(std::size_t i) const {
+    const unsigned char* p = block_.get();
+    const std::size_t count = ReadU32(p);
+    const unsigned width = p[4];
+    const unsigned char* offs = p + kHeader;
+    const char* bytes = reinterpret_cast<const char*>(offs + count * width);
+    auto endOf = [&](std::size_t k) -> std::size_t {
+        if (width == 2) {
+            uint16_t e;
+            std::memcpy(&e, offs + 2 * k, 2);
+            return e;
+        }
+        return ReadU32(offs + 4 * k);
+    };
+    const std::size_t start = i == 0 ? 0 : endOf(i - 1);
+    return std::string_view(bytes + start, endOf(i) - start);
+}
+
+std::vector<std::string> PackedRow::ToStrings() const {
+    const std::size_t n = size();
+    std::vector<std::string> out;
+    out.reserve(n);
+    for (std::size_t i = 0; i < n; ++i) out.emplace_back(at(i));
+    return out;
+}
+
+PackedRow PackedRow::With(std::size_t i, std::string_view value) const {
+    const std::size_t n = size();
+    std::vector<std::string_view> views(n);
+    for (std::size_t k = 0; k < n; ++k) views[k] = k == i ? value : at(k);
+    return PackedRow(views.data(), n);
+}
