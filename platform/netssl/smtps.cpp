@@ -111,19 +111,24 @@ std::string Upper(std::string_view s) {
 // Appends `text` with every line ending as CR LF and a line "." stuffed, so that nothing
 // the caller set can end the DATA phase early or smuggle a command after it.
 void AppendWire(std::string& out, std::string_view text) {
+    const auto stuffLoneDot = [&out](size_t lineStart) {
+        if (out.size() - lineStart == 1 && out.back() == '.') out.push_back('.');
+    };
     size_t lineStart = out.size();
-    for (size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (c == '\r' || c == '\n') {
-            if (out.size() - lineStart == 1 && out.back() == '.') out.push_back('.');
-            out += "\r\n";
-            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-            lineStart = out.size();
-        } else {
-            out.push_back(c);
+    size_t i = 0;
+    while (i < text.size()) {
+        const size_t end = text.find_first_of("\r\n", i);
+        if (end == std::string_view::npos) {
+            out.append(text, i, std::string_view::npos);
+            break;
         }
+        out.append(text, i, end - i);
+        stuffLoneDot(lineStart);
+        out += "\r\n";
+        i = end + (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n' ? 2 : 1);
+        lineStart = out.size();
     }
-    if (out.size() - lineStart == 1 && out.back() == '.') out.push_back('.');
+    stuffLoneDot(lineStart);
 }
 
 bool EndsWithCrLf(const std::string& s) { return s.size() >= 2 && s.compare(s.size() - 2, 2, "\r\n") == 0; }
