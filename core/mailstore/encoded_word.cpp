@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "core/foundation/string_utils.h"
 #include "core/mailstore/base64.h"
 #include "core/mailstore/mime_charset.h"
 #include "core/mailstore/mime_text_util.h"
@@ -209,8 +210,6 @@ std::string DecodeMimeHeaderParam(std::string_view in) {
 }
 
 std::string EncodeAttachFileName(std::string_view sjisName) {
-    const bool ascii = std::all_of(sjisName.begin(), sjisName.end(),
-                                   [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-    if (ascii) return std::string(sjisName);
+    if (IsStrAscii(sjisName)) return std::string(sjisName);
     return base64encoding(mime_charset::SjisToJisForHeader(sjisName));
 }

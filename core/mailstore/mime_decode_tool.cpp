@@ -4,6 +4,7 @@
 #include <climits>
 #include <cstring>
 
+#include "core/foundation/string_utils.h"
 #include "core/mailstore/mime_text_util.h"
 
 namespace {
@@ -280,20 +281,4 @@ int MimeDecodeTool::SplitMailBody(std::string_view body, std::vector<std::string
     return r;
 }
 
-std::string MimeDecodeTool::CrLfConv(std::string_view text) {
-    std::string out;
-    out.reserve(text.size() + text.size() / 32 + 2);
-    const size_t n = text.size();
-    size_t i = 0;
-    while (i < n) {
-        size_t j = i;
-        while (j < n && text[j] != '\r' && text[j] != '\n') ++j;
-        out.append(text.substr(i, j - i));
-        if (j == n) break;
-        const char other = text[j] == '\r' ? '\n' : '\r';
-        out += "\r\n";
-        i = j + 1;
-        if (i < n && text[i] == other) ++i;
-    }
-    return out;
-}
+std::string MimeDecodeTool::CrLfConv(std::string_view text) { return CrLfConverter(text); }

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "core/foundation/string_utils.h"
 #include "core/mailstore/base64.h"
 #include "core/mailstore/encoded_word.h"
 #include "core/mailstore/mime_charset.h"
@@ -188,16 +189,7 @@ int MimeFormatStruct::SetNameParamToContentType(std::string_view sjisName) {
 
 std::string MimeFormatStruct::CleanBase64Body() const {
     std::string clean;
-    clean.reserve(body.size());
-    const char* p = body.data();
-    const char* end = p + body.size();
-    while (p < end) {
-        // Copy a run up to the next line break or blank at once.
-        const char* q = p;
-        while (q < end && *q != '\r' && *q != '\n' && *q != ' ' && *q != '\t') ++q;
-        clean.append(p, q);
-        p = q + (q < end ? 1 : 0);
-    }
+    DeleteBlankAndBreakLine(body, clean);
     return clean;
 }
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -140,6 +141,9 @@ TEST(MimeCodecEncodedWord, AttachmentFileNames) {
     const std::string encoded = EncodeAttachFileName(name);
     EXPECT_EQ(encoded.rfind("=?ISO-2022-JP?B?", 0), 0u) << encoded;
     for (unsigned char c : encoded) EXPECT_LT(c, 0x80);
+    // Two words of at most 30 bytes of JIS (and one character) each, one per line.
+    EXPECT_EQ(std::count(encoded.begin(), encoded.end(), '\t'), 1) << encoded;
+    EXPECT_EQ(DecodeMimeHeaderParam(encoded), name);
     EXPECT_EQ(DecodeMimeHeaderParam(Unfold(encoded)), name);
 }
 

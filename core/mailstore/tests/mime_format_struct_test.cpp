@@ -152,7 +152,6 @@ TEST(MimeFormatStruct, SetNameParameter) {
     part.SetNameParamToContentType(SjisLiteral("見積書.pdf"));
     std::string name;
     ASSERT_EQ(part.GetNameParamFromContentType(name), 1);
-    for (size_t at; (at = name.find("\r\n\t")) != std::string::npos;) name.erase(at, 3);
     EXPECT_EQ(name, SjisLiteral("見積書.pdf"));
 }
 
