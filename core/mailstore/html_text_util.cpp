@@ -48,4 +48,20 @@ std::string LowerSjis(std::string_view text) {
     return out;
 }
 
+std::string ToCrLf(std::string_view text) {
+    std::string out;
+    out.reserve(text.size() + text.size() / 16);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char c = text[i];
+        if (c == '\r' || c == '\n') {
+            out += "\r\n";
+            char other = c == '\r' ? '\n' : '\r';
+            if (i + 1 < text.size() && text[i + 1] == other) ++i;
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
 }  // namespace html_text

@@ -1,6 +1,6 @@
 #pragma once
-// Shift_JIS-aware helpers shared by the HTML tag model, the HTML mail encoder and the
-// stored-mail decoder: ASCII case folding that never touches the trail byte of a
+// Text helpers shared by the HTML tag model, the HTML mail encoder and the stored-mail
+// files. The case-folding ones are Shift_JIS-aware: they never touch the trail byte of a
 // double-byte character (trail bytes 0x40 to 0x7E look like ASCII letters).
 
 #include <cstddef>
@@ -27,5 +27,8 @@ std::size_t FindNoCaseSjis(std::string_view text, std::string_view pattern, std:
 
 // Copy with ASCII letters folded to lower case; double-byte characters left alone.
 std::string LowerSjis(std::string_view text);
+
+// Every line break (CR LF, LF CR, lone CR, lone LF) written as CR LF.
+std::string ToCrLf(std::string_view text);
 
 }  // namespace html_text
