@@ -1,9 +1,10 @@
 #include "core/mailstore/html_mail_encoder.h"
 
+#include "core/foundation/kcode.h"
+#include "core/foundation/string_utils.h"
 #include "core/mailstore/base64.h"
 #include "core/mailstore/html_text_util.h"
 #include "core/mailstore/quoted_printable.h"
-#include "core/foundation/kcode.h"
 
 #include <chrono>
 #include <cstdio>
@@ -12,12 +13,6 @@
 using html_text::IsHtmlSpace;
 
 namespace {
-
-bool IsAllAscii(const std::string& text) {
-    for (unsigned char c : text)
-        if (c >= 0x80) return false;
-    return true;
-}
 
 std::string SjisToJis(const std::string& sjis) {
     KCodeC kc;
@@ -67,8 +62,9 @@ bool DeclaresCharset(std::string_view t) {
 std::string ConvertHtmlMetaCharset(const std::string& html, const std::string& charset) {
     std::size_t pos = 0;
     for (;;) {
-        std::size_t m = html_text::FindNoCaseSjis(html, "<meta", pos);
+        std::size_t m = FindSjis(std::string_view(html).substr(pos), "<meta", true);
         if (m == std::string::npos) return html;
+        m += pos;
         std::size_t after = m + 5;
         if (after < html.size() && !IsHtmlSpace(html[after]) && html[after] != '>' &&
             html[after] != '/') {
@@ -122,9 +118,9 @@ int HtmlMailEncoder::Encode(int flag1, int flag2, int flag3) {
     if (plainText.empty() || htmlText.empty()) return 0;
     const bool asciiAllowed = flag1 && flag2 && flag3;
 
-    std::string plain = html_text::ToCrLf(plainText);
+    std::string plain = CrLfConverter(plainText);
     std::string plainCharset = "us-ascii";
-    if (!asciiAllowed || !IsAllAscii(plain)) {
+    if (!asciiAllowed || !IsStrAscii(plain)) {
         plainCharset = "iso-2022-jp";
         plain = SjisToJis(plain);
     }
@@ -132,10 +128,10 @@ int HtmlMailEncoder::Encode(int flag1, int flag2, int flag3) {
                             "\r\nContent-Transfer-Encoding: 7bit\r\n\r\n" + plain;
     if (plainPart.back() != '\n') plainPart += "\r\n";
 
-    std::string html = html_text::ToCrLf(htmlText);
+    std::string html = CrLfConverter(htmlText);
     std::string htmlCharset = "us-ascii";
     std::string htmlEncoding = "7bit";
-    if (asciiAllowed && IsAllAscii(html)) {
+    if (asciiAllowed && IsStrAscii(html)) {
         html = ConvertMetaCharset(html, "US-ASCII");
     } else {
         htmlCharset = "iso-2022-jp";
@@ -197,8 +193,9 @@ std::string HtmlMailEncoder::StrAfterCrLfInsert(const std::string& text, const s
     out.reserve(text.size() + text.size() / 8);
     std::size_t pos = 0;
     for (;;) {
-        std::size_t hit = html_text::FindNoCaseSjis(text, tag, pos);
+        std::size_t hit = FindSjis(std::string_view(text).substr(pos), tag, true);
         if (hit == std::string::npos) break;
+        hit += pos;
         std::size_t after = hit + tag.size();
         out.append(text, pos, after - pos);
         if (after >= text.size() || (text[after] != '\r' && text[after] != '\n')) out += "\r\n";
