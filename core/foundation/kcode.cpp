@@ -411,21 +411,39 @@ inline size_t SkipAscii(const unsigned char* in, size_t n, size_t i) {
     if (w & kHigh) break;
     i += 8;
   }
+  while (i < n && in[i] < 0x80) ++i;
   return i;
 }
+
+constexpr std::array<uint8_t, 256> MakeRangeTable(int lo, int hi) {
+  std::array<uint8_t, 256> t{};
+  for (int b = lo; b <= hi; ++b) t[b] = 1;
+  return t;
+}
+constexpr auto kSjisTrail = [] {
+  auto t = MakeRangeTable(0x40, 0xFC);
+  t[0x7F] = 0;
+  return t;
+}();
+constexpr auto kKanaByte = MakeRangeTable(0xA1, 0xDF);
+constexpr auto kEucByte = MakeRangeTable(0xA1, 0xFE);
 
 size_t SjisScore(const unsigned char* in, size_t n) {
   size_t score = 0, i = 0;
   while (i < n) {
-    i = SkipAscii(in, n, i);
-    if (i >= n) break;
     unsigned char b = in[i];
-    if (kSjisLead[b] && i + 1 < n && IsSjisTrailByte(in[i + 1])) {
-      score += 2;
-      i += 2;
-    } else if (IsHalfWidthKana(b)) {
+    if (b < 0x80) {
+      i = SkipAscii(in, n, i);
+    } else if (kSjisLead[b]) {
+      if (i + 1 < n && kSjisTrail[in[i + 1]]) {
+        score += 2;
+        i += 2;
+      } else {
+        ++i;
+      }
+    } else if (kKanaByte[b]) {
       size_t k = i + 1;
-      while (k < n && IsHalfWidthKana(in[k])) ++k;
+      while (k < n && kKanaByte[in[k]]) ++k;
       if ((k - i) & 1) score += k - i;
       i = k;
     } else {
@@ -437,15 +455,14 @@ size_t SjisScore(const unsigned char* in, size_t n) {
 
 size_t EucScore(const unsigned char* in, size_t n) {
   size_t score = 0, i = 0;
-  auto euc = [](unsigned char c) { return c >= 0xA1 && c <= 0xFE; };
   while (i < n) {
-    i = SkipAscii(in, n, i);
-    if (i >= n) break;
     unsigned char b = in[i];
-    if (i + 1 < n && euc(b) && euc(in[i + 1])) {
+    if (b < 0x80) {
+      i = SkipAscii(in, n, i);
+    } else if (i + 1 < n && kEucByte[b] && kEucByte[in[i + 1]]) {
       score += 2;
       i += 2;
-    } else if (b == 0x8E && i + 1 < n && IsHalfWidthKana(in[i + 1])) {
+    } else if (b == 0x8E && i + 1 < n && kKanaByte[in[i + 1]]) {
       score += 2;
       i += 2;
     } else if (b == 0x8F && i + 2 < n && in[i + 1] >= 0xFA && in[i + 1] <= 0xFE &&
@@ -457,6 +474,15 @@ size_t EucScore(const unsigned char* in, size_t n) {
     }
   }
   return score;
+}
+
+// Whether any of the eight bytes of w may be a sign byte of CheckCode (0x00-0x0F, 0x1B,
+// 0x7F, 0xFF); a zero byte gives a false alarm that the byte loop then clears.
+inline bool MayHoldSign(uint64_t w) {
+  constexpr uint64_t ones = 0x0101010101010101ULL;
+  auto hasZero = [](uint64_t v) { return (v - ones) & ~v & kHigh; };
+  uint64_t below16 = (w - ones * 0x10) & ~w & kHigh;
+  return below16 | hasZero(w ^ (ones * 0x1B)) | hasZero(w ^ (ones * 0x7F)) | hasZero(~w);
 }
 
 bool IsJisSign(const unsigned char* in, size_t n, size_t i) {
@@ -497,8 +523,17 @@ int KCodeC::CheckCode(std::string_view bytes) const {
   const unsigned char* in = Bytes(bytes);
   const size_t n = bytes.size();
   uint8_t seen = 0;
+  uint64_t high = 0;
   bool sawEsc = false;
   for (size_t i = 0; i < n; ++i) {
+    while (i + 8 <= n) {
+      uint64_t w;
+      std::memcpy(&w, in + i, 8);
+      if (MayHoldSign(w)) break;
+      high |= w;
+      i += 8;
+    }
+    if (i >= n) break;
     uint8_t c = kSignClasses[in[i]];
     seen |= c;
     if (!(c & kSignByte)) continue;
@@ -511,6 +546,7 @@ int KCodeC::CheckCode(std::string_view bytes) const {
     }
     return kCodeBinary;  // 0x01-0x06, 0x7F, 0xFF
   }
+  if (high & kHigh) seen |= kEightBit;
   if (!sawEsc && !(seen & kEightBit)) return kCodeUnknown;
   size_t sjis = SjisScore(in, n), euc = EucScore(in, n);
   if (sjis == euc) return kCodeUnknown;

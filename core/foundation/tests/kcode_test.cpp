@@ -49,6 +49,31 @@ TEST(KCodeC, CheckCodeDecides) {
   for (const auto& c : cases) EXPECT_EQ(k.CheckCode(c.text), c.code) << ::testing::PrintToString(c.text);
 }
 
+TEST(KCodeC, CheckCodeFindsASignAnywhereInALongText) {
+  // Signs are looked for eight bytes at a time: try every offset within a word.
+  KCodeC k;
+  const std::string body = S("漢字とかなの本文です。") + "plain ascii text ";
+  struct { std::string sign; int code; } signs[] = {
+      {"\x0E", KCodeC::kCodeJis}, {"\x0F", KCodeC::kCodeJis}, {kEscKanji, KCodeC::kCodeJis},
+      {kEscKana, KCodeC::kCodeJis}, {"\x01", KCodeC::kCodeBinary}, {"\x06", KCodeC::kCodeBinary},
+      {"\x7F", KCodeC::kCodeBinary}, {B({0xFF}), KCodeC::kCodeBinary},
+  };
+  for (const auto& sign : signs) {
+    for (size_t offset = 0; offset < 24; ++offset) {
+      std::string text = body + body;
+      text.insert(offset, sign.sign);
+      EXPECT_EQ(k.CheckCode(text), sign.code) << offset;
+    }
+  }
+  // Without a sign: 8-bit bytes anywhere make the scores count; zero bytes are no sign.
+  for (size_t offset = 0; offset < 24; ++offset) {
+    std::string text(40, 'a');
+    text[20] = '\0';
+    text.replace(offset, 2, S("漢"));
+    EXPECT_EQ(k.CheckCode(text), KCodeC::kCodeSjis) << offset;
+  }
+}
+
 TEST(KCodeC, SjisToJisKanaAndModes) {
   KCodeC k;
   struct { std::string in; int widen; std::string out; } cases[] = {
