@@ -119,7 +119,9 @@ TEST(EmlFile, SubjectsInEveryCharset) {
         {"Subject: =?Shift_JIS?B?k/qWew==?=", Sjis("日本")},
         {"Subject:   =?utf-8?B?772x5pS56KGM?=", Sjis("  ｱ改行")},
         {"Subject: " + std::string("\xe4\xbb\xb6\xe5\x90\x8d"), Sjis("件名")},  // raw UTF-8
-        {"Subject: " + std::string("\xb7\xef\xcc\xbe"), Sjis("件名")},              // raw EUC-JP
+        // raw EUC-JP (long enough for the code detection to tell it from Shift_JIS)
+        {"Subject: " + std::string("\xb2\xf1\xb5\xc4\xa4\xce\xb7\xef\xcc\xbe\xa4\xcb\xa4\xc4\xa4\xa4\xa4\xc6"),
+         Sjis("会議の件名について")},
         {"Subject: =?utf-8?Q?a=0D=0Ab?=", "a  b"},
         {"Subject:", ""},
     };
