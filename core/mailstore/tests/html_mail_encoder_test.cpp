@@ -32,7 +32,7 @@ TEST(HtmlMailEncoder, AsciiTextsGiveTwoUsAsciiParts) {
     Encoded e = EncodeWith("Hello\nWorld",
                            "<html><head><meta http-equiv=\"Content-Type\" "
                            "content=\"text/html; charset=shift_jis\"></head>"
-                           "<body>Hi<br>there</DIV>\n</body></html>");
+                           "<body>Hi<br>there<BR>\r\nmore</DIV>\n</body></html>");
     EXPECT_EQ(e.type, "multipart");
     EXPECT_EQ(e.subType, "alternative");
     ASSERT_TRUE(std::regex_match(e.boundary,
@@ -48,7 +48,7 @@ TEST(HtmlMailEncoder, AsciiTextsGiveTwoUsAsciiParts) {
               "Content-Type: text/html; charset=us-ascii\r\n"
               "Content-Transfer-Encoding: 7bit\r\n\r\n"
               "<html><head><META content=\"text/html; charset=US-ASCII\" http-equiv=Content-Type>"
-              "</head><body>Hi<br>\r\nthere</DIV>\r\n</body></html>\r\n"
+              "</head><body>Hi<br>\r\nthere<BR>\r\nmore</DIV>\r\n</body></html>\r\n"
               "--" + b + "--\r\n");
 }
 
