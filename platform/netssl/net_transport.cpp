@@ -130,13 +130,16 @@ void NetTransport::SetTimeout(int seconds) {
     timeoutMs_ = (seconds < 1 ? 60 : seconds) * 1000;
 }
 
+int NetTransport::CheckInterrupt(NetError& error) {
+    if (!interrupt_.Pending()) return kNetOk;
+    interrupt_.Clear();
+    return error.Set(kNetTimeout, "Interrupted.");
+}
+
 int NetTransport::Wait(WaitFor what, NetError& error) {
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs_);
     for (;;) {
-        if (interrupt_.Pending()) {
-            interrupt_.Clear();
-            return error.Set(kNetTimeout, "Interrupted.");
-        }
+        if (int rc = CheckInterrupt(error); rc != kNetOk) return rc;
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
         if (left.count() <= 0) {
             return error.Set(kNetTimeout, "Timeout. No answer from the server within " +
@@ -183,10 +186,7 @@ int NetTransport::Connect(const std::string& host, int port, NetError& error) {
                 std::lock_guard<std::mutex> lock(resolution->mutex);
                 if (resolution->done) break;
             }
-            if (interrupt_.Pending()) {
-                interrupt_.Clear();
-                return error.Set(kNetTimeout, "Interrupted.");
-            }
+            if (int rc = CheckInterrupt(error); rc != kNetOk) return rc;
             const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
             if (left.count() <= 0) return error.Set(kNetTimeout, "Timeout. The server name could not be resolved in time.");
             pollfd fds[2] = {{resolution->fd, POLLIN, 0}, {interrupt_.Fd(), POLLIN, 0}};
@@ -328,6 +328,9 @@ int NetTransport::Send(std::string_view data, NetError& error) {
     if (fd_ < 0) return error.Set(kNetNotConnected, "Not connected.");
     size_t done = 0;
     while (done < data.size()) {
+        // A peer that takes everything at once never makes us wait: look for an interrupt
+        // between chunks too.
+        if (int rc = CheckInterrupt(error); rc != kNetOk) return rc;
         const size_t chunk = std::min<size_t>(data.size() - done, 1 << 20);
         if (ssl_) {
             ERR_clear_error();
@@ -361,6 +364,7 @@ int NetTransport::Fill(NetError& error) {
         in_.erase(0, inPos_);
         inPos_ = 0;
     }
+    if (int rc = CheckInterrupt(error); rc != kNetOk) return rc;
     char buf[16384];
     for (;;) {
         if (ssl_) {

@@ -67,6 +67,7 @@ public:
 private:
     enum class WaitFor { read, write };
     int Wait(WaitFor what, NetError& error);
+    int CheckInterrupt(NetError& error);  // 301 "Interrupted." when one is pending
     int Fill(NetError& error);  // reads more bytes into the line buffer
     int TlsError(int ret, const char* what, NetError& error);
 

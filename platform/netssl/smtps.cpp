@@ -94,8 +94,19 @@ struct SmtpReply {
     }
 };
 
-bool HasCrLf(std::string_view s) {
-    return s.find_first_of("\r\n") != std::string_view::npos || s.find('\0') != std::string_view::npos;
+// True when a header value would start a new header line: a NUL, a bare CR or LF, or a
+// CR LF that is not a fold (CR LF, then a blank or tab, then more than blanks). The
+// header encoder folds long encoded names that way, so a fold must pass.
+bool BreaksHeaderLine(std::string_view s) {
+    for (size_t i = 0; i < s.size(); ++i) {
+        if (s[i] == '\0' || s[i] == '\n') return true;
+        if (s[i] != '\r') continue;
+        if (i + 2 >= s.size() || s[i + 1] != '\n' || (s[i + 2] != ' ' && s[i + 2] != '\t')) return true;
+        const size_t next = s.find_first_not_of(" \t", i + 2);
+        if (next == std::string_view::npos || s[next] == '\r' || s[next] == '\n') return true;
+        i += 1;  // the LF of the fold
+    }
+    return false;
 }
 
 bool UsableAddress(std::string_view a) {
@@ -299,7 +310,7 @@ int SmtpsComponent::Configure(std::string_view setting) {
     if (ConfigureCommon(name, value, rc)) return rc;
     const std::string upper = Upper(name);
     if (upper == "HELLO") {
-        if (value.empty() || HasCrLf(value) || value.find(' ') != std::string_view::npos) {
+        if (value.empty() || value.find_first_of(std::string_view(" \t\r\n\0", 5)) != std::string_view::npos) {
             return Fail(kNetBadArgument, "Bad host name for the greeting: " + std::string(value) + ".");
         }
         hello_ = std::string(value);
@@ -553,7 +564,7 @@ int SmtpsComponent::Send() {
         if (!UsableAddress(a)) return Fail(kNetBadArgument, "Unusable recipient address: " + a + ".");
     }
     for (const std::string* h : {&from_, &to_, &cc_, &date_, &messageId_}) {
-        if (HasCrLf(*h)) return Fail(kNetBadArgument, "A header value holds a line break.");
+        if (BreaksHeaderLine(*h)) return Fail(kNetBadArgument, "A header value holds a line break.");
     }
     transport_.SetTimeout(timeoutSeconds_);
 

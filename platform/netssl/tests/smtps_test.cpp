@@ -71,8 +71,9 @@ TEST(Smtps, PlainSendDeliversEnvelopeAndMessageExactly) {
     const std::string stuffedBody = "..leading dot\r\n..\r\n" + jis + "\r\nlast";
     const std::string headerText = "MIME-Version: 1.0\r\nContent-Type: text/plain; charset=\"ISO-2022-JP\"\r\n"
                                    "Subject: test\r\n\r\n" + stuffedBody;
-    r.Message("\"Sato, Ichiro\" <sender@example.jp>", "=?ISO-2022-JP?B?GyRCOjRGIxsoQg==?= <to@example.jp>",
-              headerText);
+    // A long encoded name comes folded from the header encoder: the fold must pass.
+    const std::string to = "=?ISO-2022-JP?B?GyRCOjRGIxsoQg==?=\r\n\t=?ISO-2022-JP?B?GyRCOjRGIxsoQg==?= <to@example.jp>";
+    r.Message("\"Sato, Ichiro\" <sender@example.jp>", to, headerText);
     SMTPS_Set(r.h, kSmtpsCc, 0, "cc@example.jp", 0);
     SMTPS_Set(r.h, kSmtpsDate, 0, "Wed, 9 Dec 2026 20:00:00 +0900", 0);
     SMTPS_Set(r.h, kSmtpsMessageId, 0, "<1.2@example.jp>", 0);
@@ -81,7 +82,7 @@ TEST(Smtps, PlainSendDeliversEnvelopeAndMessageExactly) {
     EXPECT_EQ(server.Envelope(1), "sender@example.jp\nto@example.jp\ncc@example.jp\n");
     EXPECT_EQ(server.Message(1),
               "From: \"Sato, Ichiro\" <sender@example.jp>\r\n"
-              "To: =?ISO-2022-JP?B?GyRCOjRGIxsoQg==?= <to@example.jp>\r\n"
+              "To: " + to + "\r\n"
               "Cc: cc@example.jp\r\n"
               "Date: Wed, 9 Dec 2026 20:00:00 +0900\r\n"
               "Message-ID: <1.2@example.jp>\r\n"
@@ -132,6 +133,8 @@ TEST(Smtps, RefusesHeaderInjectionAndUnusableAddressesBeforeSending) {
     } cases[] = {
         {"a@example.jp\r\nBcc: x@example.jp", "b@example.jp"},
         {"a@example.jp", "b@example.jp\nRCPT TO:<x@example.jp>"},
+        {"a@example.jp", "b@example.jp\r\n"},
+        {"a@example.jp", "b@example.jp\r\n\t\r\nX-Injected: 1"},
         {"", "b@example.jp"},
         {"a@example.jp", ""},
         {"a b@example.jp", "b@example.jp"},
