@@ -1,0 +1,235 @@
+#include "core/transport/socket_support.h"
+
+#include "platform/netssl/net_error.h"
+
+#include <fcntl.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+
+namespace {
+
+long long NowMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+}  // namespace
+
+SocketSupport::SocketSupport() = default;
+
+SocketSupport::~SocketSupport() { Close(); }
+
+int SocketSupport::Fail(int wsaError) {
+    lastError_ = wsaError;
+    return -1;
+}
+
+int SocketSupport::SetTimeOutTime(int ms) {
+    const int previous = timeOutTime_;
+    timeOutTime_ = ms < 0 ? 0 : ms;
+    return previous;
+}
+
+void SocketSupport::SetTimeOut(int ms) {
+    const int length = ms > 0 ? ms : timeOutTime_;
+    deadlineMs_ = length > 0 ? NowMs() + length : 0;
+}
+
+void SocketSupport::KillTimeOut() { deadlineMs_ = 0; }
+
+void SocketSupport::ForceTimeout() { force_.Request(); }
+
+bool SocketSupport::Wait(WaitFor what) {
+    for (;;) {
+        if (force_.Pending()) {
+            force_.Clear();
+            Fail(kWsaTimedOut);
+            return false;
+        }
+        int waitMs = -1;
+        if (deadlineMs_ != 0) {
+            const long long left = deadlineMs_ - NowMs();
+            if (left <= 0) {
+                Fail(kWsaTimedOut);
+                return false;
+            }
+            waitMs = static_cast<int>(std::min<long long>(left, 1 << 30));
+        }
+        pollfd fds[2] = {{fd_, static_cast<short>(what == WaitFor::read ? POLLIN : POLLOUT), 0},
+                         {force_.Fd(), POLLIN, 0}};
+        const int n = poll(fds, 2, waitMs);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            Fail(netssl::WinsockErrorFromErrno(errno));
+            return false;
+        }
+        // Ready, or an error condition that the following call reports with its errno.
+        if (n > 0 && fds[0].revents != 0) return true;
+    }
+}
+
+int SocketSupport::Connect(const std::string& host, int port, int timeoutMs) {
+    Close();
+    lastError_ = 0;
+    if (host.empty() || port <= 0 || port > 65535) {
+        Fail(kWsaHostNotFound);
+        return 0;
+    }
+
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    hints.ai_flags = AI_NUMERICSERV;
+    addrinfo* list = nullptr;
+    const std::string service = std::to_string(port);
+    if (getaddrinfo(host.c_str(), service.c_str(), &hints, &list) != 0 || list == nullptr) {
+        Fail(kWsaHostNotFound);
+        return 0;
+    }
+
+    SetTimeOut(timeoutMs);
+    int error = kWsaHostNotFound;
+    for (addrinfo* a = list; a != nullptr && fd_ < 0; a = a->ai_next) {
+        const int fd = socket(a->ai_family, a->ai_socktype | SOCK_CLOEXEC | SOCK_NONBLOCK, a->ai_protocol);
+        if (fd < 0) {
+            error = netssl::WinsockErrorFromErrno(errno);
+            continue;
+        }
+        fd_ = fd;
+        if (connect(fd, a->ai_addr, a->ai_addrlen) == 0) break;
+        if (errno != EINPROGRESS) {
+            error = netssl::WinsockErrorFromErrno(errno);
+        } else if (!Wait(WaitFor::write)) {
+            error = lastError_;
+            if (error == kWsaTimedOut) {  // the time-out ends the whole attempt
+                close(fd);
+                fd_ = -1;
+                break;
+            }
+        } else {
+            int soError = 0;
+            socklen_t len = sizeof soError;
+            getsockopt(fd, SOL_SOCKET, SO_ERROR, &soError, &len);
+            if (soError == 0) break;
+            error = netssl::WinsockErrorFromErrno(soError);
+        }
+        close(fd);
+        fd_ = -1;
+    }
+    freeaddrinfo(list);
+    KillTimeOut();
+    if (fd_ < 0) {
+        Fail(error);
+        return 0;
+    }
+    lastError_ = 0;
+    return 1;
+}
+
+void SocketSupport::Close() {
+    if (fd_ >= 0) {
+        close(fd_);
+        fd_ = -1;
+    }
+    lineBuffer_.clear();
+}
+
+int SocketSupport::Send(std::string& text, int timeoutMs, int flags) {
+    if (fd_ < 0) return Fail(kWsaNotConnected);
+    if (text.empty()) return 0;
+    SetTimeOut(timeoutMs);
+    for (;;) {
+        if (!Wait(WaitFor::write)) {
+            KillTimeOut();
+            return -1;
+        }
+        const ssize_t n = send(fd_, text.data(), text.size(), flags | MSG_NOSIGNAL);
+        if (n >= 0) {
+            KillTimeOut();
+            text.erase(0, static_cast<std::size_t>(n));
+            lastError_ = 0;
+            return static_cast<int>(n);
+        }
+        if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
+            KillTimeOut();
+            return Fail(netssl::WinsockErrorFromErrno(errno));
+        }
+    }
+}
+
+int SocketSupport::SendBlock(std::string& text, int timeoutMs, int flags) {
+    int total = 0;
+    while (!text.empty()) {
+        const int n = Send(text, timeoutMs, flags);
+        if (n < 0) return n;
+        total += n;
+    }
+    return total;
+}
+
+int SocketSupport::Receive(std::string& text, int timeoutMs, int flags) {
+    if (fd_ < 0) return Fail(kWsaNotConnected);
+    SetTimeOut(timeoutMs);
+    const std::size_t old = text.size();
+    for (;;) {
+        if (!Wait(WaitFor::read)) {
+            KillTimeOut();
+            return -1;
+        }
+        text.resize(old + kReceiveChunk);
+        const ssize_t n = recv(fd_, text.data() + old, kReceiveChunk, flags);
+        text.resize(old + static_cast<std::size_t>(n > 0 ? n : 0));
+        if (n >= 0) {
+            KillTimeOut();
+            std::replace(text.begin() + static_cast<std::ptrdiff_t>(old), text.end(), '\0', ' ');
+            lastError_ = 0;
+            return static_cast<int>(n);
+        }
+        if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
+            KillTimeOut();
+            return Fail(netssl::WinsockErrorFromErrno(errno));
+        }
+    }
+}
+
+int SocketSupport::GetLine(std::string& out, int, int timeoutMs, int flags) {
+    std::string line;
+    for (;;) {
+        const int length = CutOffOneLine(lineBuffer_, line, false);
+        if (length >= 0) {
+            out += line;
+            out += "\r\n";
+            return length + 2;
+        }
+        if (lineBuffer_.size() >= kMaxPendingLine) return Fail(kWsaMsgSize);
+        const int n = Receive(lineBuffer_, timeoutMs, flags);
+        if (n <= 0) return n;
+    }
+}
+
+int SocketSupport::CutOffOneLine(std::string& buffer, std::string& line, bool takeRest) {
+    const std::size_t end = FindCRorLF(buffer);
+    if (end == 0 && !takeRest) {
+        line.clear();
+        return -1;
+    }
+    const std::size_t take = end == 0 ? buffer.size() : end;
+    std::size_t length = take;
+    while (length > 0 && (buffer[length - 1] == '\r' || buffer[length - 1] == '\n')) --length;
+    line.assign(buffer, 0, length);
+    buffer.erase(0, take);
+    return static_cast<int>(length);
+}
+
+std::size_t SocketSupport::FindCRorLF(const std::string& text) {
+    const std::size_t lf = text.find('\n');
+    return lf == std::string::npos ? 0 : lf + 1;
+}

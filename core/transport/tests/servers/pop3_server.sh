@@ -1,0 +1,117 @@
+#!/usr/bin/env bash
+# A real POP3 server for the tests: Dovecot on free loopback ports, POP3 and POP3S.
+#
+# Must run as root (Dovecot drops to the mail user itself). Everything lives in a fresh
+# short folder (long paths break Dovecot's sockets): the configuration, a certificate made
+# here with the openssl command, the passwd-file of the users and their maildirs (owned by
+# uid 65534). Prints "PORT <pop3> <pop3s> <folder>" once both ports answer, and stops
+# Dovecot and removes the folder when its standard input closes, so the test process that
+# started it never leaves it behind.
+#
+# The tests add users by appending "user:{PLAIN}password:65534:65534::<folder>/mail/user::"
+# lines to <folder>/passwd (Dovecot rereads the file when it changes) and messages by
+# writing files into <folder>/mail/<user>/Maildir/new, owned by 65534.
+set -euo pipefail
+
+if [ "$(id -u)" -ne 0 ]; then
+  echo "ERROR pop3_server.sh must run as root" >&2
+  exit 1
+fi
+DOVECOT=$(command -v dovecot || echo /usr/sbin/dovecot)
+
+base=$(mktemp -d /tmp/dvXXXXXX)
+pid=""
+cleanup() {
+  if [ -n "$pid" ]; then
+    kill "$pid" 2>/dev/null || true
+    for _ in $(seq 1 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+    kill -9 "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+  fi
+  rm -rf "$base"
+}
+trap cleanup EXIT
+
+chmod 755 "$base"
+mkdir -p "$base/run" "$base/state" "$base/mail"
+chmod 755 "$base/mail"
+chown 65534:65534 "$base/mail"
+: > "$base/passwd"
+chmod 644 "$base/passwd"
+
+openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes \
+  -keyout "$base/key.pem" -out "$base/cert.pem" -days 2 -subj /CN=localhost \
+  -addext "subjectAltName=DNS:localhost,IP:127.0.0.1" >/dev/null 2>&1
+
+# Two ports that were free a moment ago; a clash with another process is caught below.
+read -r pop3 pop3s < <(/usr/bin/python3 -c '
+import socket
+s = [socket.socket() for _ in range(2)]
+for x in s: x.bind(("127.0.0.1", 0))
+print(*[x.getsockname()[1] for x in s])')
+
+cat > "$base/dovecot.conf" <<CONF
+protocols = pop3
+listen = 127.0.0.1
+base_dir = $base/run
+state_dir = $base/state
+log_path = $base/dovecot.log
+auth_mechanisms = plain login
+auth_failure_delay = 0
+disable_plaintext_auth = no
+ssl = yes
+ssl_cert = <$base/cert.pem
+ssl_key = <$base/key.pem
+mail_location = maildir:~/Maildir
+first_valid_uid = 65534
+last_valid_uid = 65534
+first_valid_gid = 65534
+passdb {
+  driver = passwd-file
+  args = scheme=PLAIN username_format=%u $base/passwd
+}
+userdb {
+  driver = passwd-file
+  args = username_format=%u $base/passwd
+}
+service pop3-login {
+  inet_listener pop3 {
+    address = 127.0.0.1
+    port = $pop3
+  }
+  inet_listener pop3s {
+    address = 127.0.0.1
+    port = $pop3s
+    ssl = yes
+  }
+}
+service imap-login {
+  inet_listener imap {
+    port = 0
+  }
+  inet_listener imaps {
+    port = 0
+  }
+}
+CONF
+
+"$DOVECOT" -F -c "$base/dovecot.conf" </dev/null >>"$base/dovecot.log" 2>&1 &
+pid=$!
+
+ready=0
+for _ in $(seq 1 100); do
+  if ! kill -0 "$pid" 2>/dev/null; then break; fi
+  if (exec 3<>"/dev/tcp/127.0.0.1/$pop3") 2>/dev/null && (exec 3<>"/dev/tcp/127.0.0.1/$pop3s") 2>/dev/null; then
+    ready=1
+    break
+  fi
+  sleep 0.1
+done
+if [ "$ready" -ne 1 ]; then
+  echo "ERROR dovecot did not start: $(tail -5 "$base/dovecot.log" | tr '\n' ' ')"
+  exit 1
+fi
+
+echo "PORT $pop3 $pop3s $base"
+# Runs until the test process closes our standard input (or dies).
+cat >/dev/null || true
