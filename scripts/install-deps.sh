@@ -11,6 +11,7 @@ PACKAGES=(
   python3-aiosmtpd postfix
   dovecot-core dovecot-pop3d
   tzdata
+  clang libclang-rt-14-dev
 )
 
 missing=()
