@@ -283,7 +283,9 @@ int SmtpsComponent::Do(int method, int count, const char* const* values, const i
         Interrupt();
         return kNetOk;
     }
-    lastError_.Clear();
+    // A disconnect keeps the error of the call before it, which callers often read after
+    // closing the connection.
+    if (method != kSmtpsDisconnect) lastError_.Clear();
     switch (method) {
     case kSmtpsConfigure: {
         if (count < 1 || !values || !values[0]) return Fail(kNetBadArgument, "Configure needs one text.");

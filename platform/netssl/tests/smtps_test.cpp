@@ -263,6 +263,7 @@ TEST(Smtps, HeloFallbackAndRefusedRecipientResetsTheTransaction) {
     r.Message("a@example.jp", "bad@example.jp", "Subject: x\r\n\r\nbody");
     EXPECT_EQ(SMTPS_Do(r.h, kSmtpsSend), kNetServerReply);
     EXPECT_EQ(SMTPS_GetLastError(r.h), "550 5.1.1 no such user 5.1.1 really");
+    EXPECT_EQ(SMTPS_GetLastErrorCode(r.h), kNetServerReply);
     r.Message("a@example.jp", "good@example.jp", "Subject: x\r\n\r\nbody");
     EXPECT_EQ(SMTPS_Do(r.h, kSmtpsSend), 0) << SMTPS_GetLastError(r.h);
     SMTPS_Do(r.h, kSmtpsDisconnect);
@@ -285,6 +286,8 @@ TEST(Smtps, SocketFailuresCarryWinsockNumbers) {
     EXPECT_EQ(SMTPS_GetLastError(r.h), "The remotehost address is invalid (0.0.0.0).");
 
     EXPECT_EQ(SMTPS_Do(r.h, kSmtpsSend), kNetNotConnected);
+    EXPECT_EQ(SMTPS_Do(r.h, kSmtpsDisconnect), 0);
+    EXPECT_EQ(SMTPS_GetLastErrorCode(r.h), kNetNotConnected);  // still readable after closing
 }
 
 TEST(Smtps, SilentServerTimesOutWith301) {
