@@ -134,6 +134,9 @@ TEST_F(EnvManagerTest, OpeningFailuresAndTypes) {
     std::string out;
     EXPECT_EQ(noFile.GetCompoundKey(out), -1);
     EXPECT_EQ(noFile.GetErrMsg().GetLastCode(), 9016);
+    StoreKey key;
+    EXPECT_EQ(GetStoreKey(&noFile, key), -1);
+    EXPECT_EQ(GetStoreKey(nullptr, key), -1);
 
     // The descriptor exists but its folder does not: the type is set all the same.
     ASSERT_EQ(EnvManager::MakeDefaultEnvFile(base_ + "Lone.env", kDescriptorKey), 0);
@@ -180,12 +183,16 @@ TEST_F(EnvManagerTest, EmptyDescriptorIsUnkeyedAndMayBeRebuilt) {
     ASSERT_EQ(plain.OpenFile(folder_ + "systemoption.dat"), 1);
     EXPECT_EQ(plain.ReadLine(), 123);
 
-    // The upgrade of an unkeyed environment rebuilds its empty descriptor.
+    // The upgrade of an unkeyed environment rebuilds its empty descriptor and opens it
+    // again through the same object; its stores then code with the new data key.
     ASSERT_EQ(EnvManager::MakeDefaultEnvFile(descriptor_, kDescriptorKey), 0);
-    EnvManager upgraded;
-    ASSERT_EQ(upgraded.InitEnvFileInfo(descriptor_, kDescriptorKey, 0), 0);
-    EXPECT_EQ(upgraded.GetEnvType(), 5);
-    EXPECT_EQ(upgraded.GetDBKey().size(), 64u);
+    ASSERT_EQ(env.InitEnvFileInfo(descriptor_, kDescriptorKey, 0), 0);
+    EXPECT_EQ(env.GetEnvType(), 5);
+    const std::string newKey = env.GetDBKey();
+    EXPECT_EQ(newKey.size(), 64u);
+    ASSERT_EQ(GetStoreKey(&env, key), 0);
+    EXPECT_TRUE(key.keyed);
+    EXPECT_EQ(key.text, newKey);
 }
 
 TEST_F(EnvManagerTest, ExistingDescriptorIsNeverReplaced) {
