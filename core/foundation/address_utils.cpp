@@ -19,20 +19,21 @@ constexpr const char* kPrefecturesKen[] = {
     "佐賀県", "長崎県", "熊本県", "大分県", "宮崎県", "鹿児島県", "沖縄県"};
 static_assert(std::size(kPrefecturesKen) == 43);
 
+// The suffixes and prefecture names in Shift_JIS, converted once.
 struct SuffixRule {
-  const char* suffix;
-  std::vector<const char*> names;
+  std::string suffix;
+  std::vector<std::string> names;
 };
 
 const std::vector<SuffixRule>& Rules() {
   static const std::vector<SuffixRule> rules = [] {
     std::vector<SuffixRule> r = {
-        {"道", {"北海道"}},
-        {"府", {"大阪府", "京都府"}},
-        {"都", {"東京都"}},
-        {"県", {}},
+        {Utf8ToSjis("道"), {Utf8ToSjis("北海道")}},
+        {Utf8ToSjis("府"), {Utf8ToSjis("大阪府"), Utf8ToSjis("京都府")}},
+        {Utf8ToSjis("都"), {Utf8ToSjis("東京都")}},
+        {Utf8ToSjis("県"), {}},
     };
-    r[3].names.assign(std::begin(kPrefecturesKen), std::end(kPrefecturesKen));
+    for (const char* name : kPrefecturesKen) r[3].names.push_back(Utf8ToSjis(name));
     return r;
   }();
   return rules;
@@ -45,12 +46,11 @@ void xc_divide_address(std::string_view address, std::string& prefecture, std::s
   rest.clear();
   if (address.empty()) return;
   for (const SuffixRule& rule : Rules()) {
-    const std::string& suffix = SjisLiteral(rule.suffix);
-    size_t at = FindSjis(address, suffix);
+    size_t at = FindSjis(address, rule.suffix);
     if (at == std::string_view::npos) continue;
-    std::string_view candidate = address.substr(0, at + suffix.size());
-    for (const char* name : rule.names) {
-      if (candidate == SjisLiteral(name)) {
+    std::string_view candidate = address.substr(0, at + rule.suffix.size());
+    for (const std::string& name : rule.names) {
+      if (candidate == name) {
         prefecture = std::string(candidate);
         rest = std::string(address.substr(candidate.size()));
         return;

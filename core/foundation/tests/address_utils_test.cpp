@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 
 #include "core/foundation/cp932.h"
@@ -77,6 +78,24 @@ TEST(FormatString4Mail, WidensThenReplaces) {
   CodeConvertStruct backslash[] = {{"\\", "/"}, {nullptr, nullptr}};
   xc_format_string4mail(S("表") + "\\", out, backslash);
   EXPECT_EQ(out, S("表") + "/");
+}
+
+TEST(AddressUtils, RandomBytes) {
+  std::mt19937 rng(1115);
+  const std::string ken = S("県"), to = S("都");
+  CodeConvertStruct rules[] = {{"a", "bb"}, {"\x82", ""}, {nullptr, nullptr}};
+  for (int round = 0; round < 10000; ++round) {
+    std::string s(rng() % 24, '\0');
+    for (char& c : s) c = static_cast<char>(rng());
+    if (round & 1) s.insert(rng() % (s.size() + 1), round & 2 ? ken : to);
+    std::string a, b;
+    xc_divide_address(s, a, b);
+    EXPECT_EQ(a + b, s);
+    xc_divide_zipcode(s, a, b);
+    xc_divide_telephone(s, a, b);
+    xc_format_codenumber(s, a);
+    xc_format_string4mail(s, a, rules);
+  }
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 namespace {
 
 TEST(ReformatHeaderBodyString, Rules) {
@@ -16,6 +18,15 @@ TEST(ReformatHeaderBodyString, Rules) {
       {"", ""},
   };
   for (const auto& c : cases) EXPECT_EQ(ReformatHeaderBodyString(c.in), c.out) << c.in;
+}
+
+TEST(ReformatHeaderBodyString, RandomBytesNeverGrow) {
+  std::mt19937 rng(4);
+  for (int round = 0; round < 10000; ++round) {
+    std::string s(rng() % 40, '\0');
+    for (char& c : s) c = rng() % 2 ? static_cast<char>(rng()) : " \t\"()=?"[rng() % 7];
+    EXPECT_LE(ReformatHeaderBodyString(s).size(), s.size());
+  }
 }
 
 }  // namespace
