@@ -6,7 +6,7 @@
 
 #include "core/foundation/csv_read.h"
 #include "core/foundation/csv_write.h"
-#include "core/foundation/record_match.h"
+#include "core/foundation/string_utils.h"
 #include "platform/named_mutex.h"
 #include "platform/path.h"
 
@@ -148,9 +148,9 @@ int BaseRecordStructer::Search(Match how, const char* text, int column, int star
         bool hit = false;
         switch (how) {
         case Match::kExact: hit = e == t; break;
-        case Match::kIgnoreCase: hit = record_match::EqualsIgnoreCase(e, t); break;
-        case Match::kFront: hit = record_match::StartsWith(e, t); break;
-        case Match::kPartial: hit = record_match::Find(e, t) != std::string_view::npos; break;
+        case Match::kIgnoreCase: hit = e.size() == t.size() && FindSjis(e, t, true) == 0; break;
+        case Match::kFront: hit = e.starts_with(t); break;
+        case Match::kPartial: hit = FindSjis(e, t) != std::string_view::npos; break;
         }
         if (hit) return static_cast<int>(i);
     }
