@@ -1,5 +1,7 @@
 #include "core/foundation/csv_read.h"
 
+#include <bit>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <sys/types.h>
@@ -11,21 +13,61 @@ namespace {
 // Large stdio buffer: record files of the address book run to hundreds of megabytes.
 constexpr size_t kStreamBuffer = 1 << 20;
 
-// Updates the open-quote state over `n` bytes: a doubled quote is skipped as a pair,
-// every other quote toggles. Pieces end at LF, so a pair never spans two calls.
-bool ScanQuotes(const char* p, size_t n, bool open) {
-    const char* end = p + n;
-    while (p < end) {
-        const char* q = static_cast<const char*>(std::memchr(p, '"', static_cast<size_t>(end - p)));
-        if (q == nullptr) break;
-        if (q + 1 < end && q[1] == '"') {
-            p = q + 2;
-        } else {
-            open = !open;
-            p = q + 1;
-        }
+// The open-quote test of record joining skips a doubled quote as a pair and lets every
+// other quote toggle. In a run of k quotes that is k / 2 pairs and k % 2 toggles, so a
+// record is open exactly when it holds an odd number of quotes. These count the quotes of
+// a piece (decoding it first, for coded files) in one pass.
+size_t CountQuotes(const char* p, size_t n) {
+    size_t q = 0;
+    for (size_t i = 0; i < n; ++i) q += p[i] == '"';
+    return q;
+}
+
+size_t DecodeCountingQuotes(char* p, size_t n, const unsigned char* table) {
+    unsigned char* b = reinterpret_cast<unsigned char*>(p);
+    size_t q = 0;
+    for (size_t i = 0; i < n; ++i) {
+        const unsigned char c = table[b[i]];
+        b[i] = c;
+        q += c == '"';
     }
-    return open;
+    return q;
+}
+
+static_assert(std::endian::native == std::endian::little, "CopyRun reads words low byte first");
+
+// Word-at-a-time search: the mask has the high bit set in the lowest byte of `x` that
+// equals `b` (higher bytes may be marked falsely, which the lowest-bit pick ignores).
+inline uint64_t BytesEqual(uint64_t x, unsigned char b) {
+    const uint64_t v = x ^ (0x0101010101010101ull * b);
+    return (v - 0x0101010101010101ull) & ~v & 0x8080808080808080ull;
+}
+
+// Copies bytes from p to o until one of the stop bytes (a quote, and a comma unless
+// inQuotes) or `end`; returns the new p and advances o. Eight bytes at a time while
+// eight remain: fields are short and a byte loop's exit is badly predicted. o must have
+// eight bytes of room past what is copied.
+inline const char* CopyRun(const char* p, const char* end, char*& o, bool inQuotes) {
+    while (end - p >= 8) {
+        uint64_t x;
+        std::memcpy(&x, p, 8);
+        uint64_t hit = BytesEqual(x, '"');
+        if (!inQuotes) hit |= BytesEqual(x, ',');
+        std::memcpy(o, &x, 8);
+        if (hit != 0) {
+            const size_t k = static_cast<size_t>(__builtin_ctzll(hit)) / 8;
+            o += k;
+            return p + k;
+        }
+        o += 8;
+        p += 8;
+    }
+    if (inQuotes) {
+        while (p < end && *p != '"') *o++ = *p++;
+    } else {
+        while (p < end && *p != '"' && *p != ',') *o++ = *p++;
+    }
+    return p;
 }
 
 bool OnlyCr(const char* p, size_t n) {
@@ -78,21 +120,10 @@ int CsvRead::MoveFirst() {
     return 0;
 }
 
+// The field buffer keeps its size (only the field list says what is valid), so that it
+// is not cleared and refilled for every record.
 void CsvRead::ClearFields() {
-    fieldBuf_.clear();
-    fieldStart_.clear();
-    fieldLen_.clear();
-}
-
-const char* CsvRead::GetData(int index) const {
-    if (index < 0 || index >= GetElementsNumber()) return nullptr;
-    return fieldBuf_.data() + fieldStart_[static_cast<size_t>(index)];
-}
-
-std::string_view CsvRead::GetDataView(int index) const {
-    if (index < 0 || index >= GetElementsNumber()) return {};
-    const size_t i = static_cast<size_t>(index);
-    return std::string_view(fieldBuf_.data() + fieldStart_[i], fieldLen_[i]);
+    fields_.clear();
 }
 
 int CsvRead::ReadLine() {
@@ -111,8 +142,8 @@ int CsvRead::ReadLine() {
         }
         const size_t n = static_cast<size_t>(got);
         const bool terminated = piece_[n - 1] == '\n';
-        if (coded_) CodeBytes(piece_, n, decodeTable_);
-        open = ScanQuotes(piece_, n, open);
+        const size_t quotes = coded_ ? DecodeCountingQuotes(piece_, n, decodeTable_) : CountQuotes(piece_, n);
+        if (quotes % 2 != 0) open = !open;
         const bool firstPiece = line_.empty();
         line_.append(piece_, n);
         if (!terminated) {
@@ -159,65 +190,58 @@ int CsvRead::Split() {
     line_.resize(n);
     if (n == 0) return 0;
 
-    const char* s = line_.data();
-    fieldBuf_.resize(2 * n + 2);
-    char* out = fieldBuf_.data();
-    size_t w = 0;
-    size_t p = 0;
+    // Every byte yields at most one byte, and every field one NUL; CopyRun may store
+    // eight bytes past what it keeps.
+    if (fieldBuf_.size() < 2 * n + 10) fieldBuf_.resize(2 * n + 10);
+    const char* p = line_.data();
+    const char* const end = p + n;
+    char* const out = fieldBuf_.data();
+    char* o = out;
     for (;;) {
-        const size_t start = w;
-        bool quoted = false;
-        if (p < n && s[p] == '"') {
-            quoted = true;
-            ++p;
-        }
+        char* const start = o;
         bool last = false;
+        const bool quoted = *p == '"';
+        if (quoted) ++p;
         for (;;) {
-            if (p >= n) {
+            // Copy the plain run: inside quotes only a quote stops it, outside a comma too.
+            p = CopyRun(p, end, o, quoted);
+            if (p == end) {
                 last = true;
                 break;
             }
-            if (quoted) {
-                // Copy up to the next quote in one go.
-                const char* q = static_cast<const char*>(std::memchr(s + p, '"', n - p));
-                const size_t stop = q != nullptr ? static_cast<size_t>(q - s) : n;
-                std::memcpy(out + w, s + p, stop - p);
-                w += stop - p;
-                p = stop;
-                if (p >= n) continue;
-            }
-            const char c = s[p];
-            if (c == '"') {
-                if (p + 1 < n && s[p + 1] == '"') {
-                    out[w++] = '"';
-                    p += 2;
-                    continue;
-                }
-                if (p + 1 == n) {
-                    p = n;
-                    last = true;
-                    break;
-                }
-                if (s[p + 1] == ',') {
-                    p += 2;
-                    break;
-                }
-                ClearFields();
-                return 0;
-            }
-            if (c == ',') {
+            if (*p == ',') {  // only reached outside quotes
                 ++p;
                 break;
             }
-            out[w++] = c;
-            ++p;
+            // A quote: doubled it is one quote; before a comma or the end it closes the
+            // field and is dropped; before anything else the record is malformed.
+            if (p + 1 == end) {
+                p = end;
+                last = true;
+                break;
+            }
+            if (p[1] == '"') {
+                *o++ = '"';
+                p += 2;
+                continue;
+            }
+            if (p[1] == ',') {
+                p += 2;
+                break;
+            }
+            ClearFields();
+            return 0;
         }
-        fieldStart_.push_back(static_cast<unsigned>(start));
-        fieldLen_.push_back(static_cast<unsigned>(w - start));
-        out[w++] = '\0';
+        fields_.push_back({static_cast<unsigned>(start - out), static_cast<unsigned>(o - start)});
+        *o++ = '\0';
         if (last) break;
+        if (p == end) {
+            // A comma ended the text: one more, empty field.
+            fields_.push_back({static_cast<unsigned>(o - out), 0});
+            *o++ = '\0';
+            break;
+        }
     }
-    fieldBuf_.resize(w);
     return GetElementsNumber();
 }
 

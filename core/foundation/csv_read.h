@@ -39,10 +39,17 @@ public:
 
     // Field `index` of the current record, NUL-terminated; null outside 0..count-1. Valid
     // until the next read, SetLine or close.
-    const char* GetData(int index) const;
+    const char* GetData(int index) const {
+        if (index < 0 || index >= GetElementsNumber()) return nullptr;
+        return fieldBuf_.data() + fields_[static_cast<size_t>(index)].start;
+    }
     // The same as a view (keeps any NUL bytes of the field); empty outside the range.
-    std::string_view GetDataView(int index) const;
-    int GetElementsNumber() const { return static_cast<int>(fieldStart_.size()); }
+    std::string_view GetDataView(int index) const {
+        if (index < 0 || index >= GetElementsNumber()) return {};
+        const Field& f = fields_[static_cast<size_t>(index)];
+        return std::string_view(fieldBuf_.data() + f.start, f.length);
+    }
+    int GetElementsNumber() const { return static_cast<int>(fields_.size()); }
     // The current record's text: decoded, joined, trailing CR and LF removed.
     const std::string& GetLine() const { return line_; }
     int IsEof() const;
@@ -70,9 +77,12 @@ private:
     std::string line_;
     char* piece_ = nullptr;  // getdelim's buffer
     size_t pieceCap_ = 0;
-    std::string fieldBuf_;   // the fields, each followed by a NUL
-    std::vector<unsigned> fieldStart_;
-    std::vector<unsigned> fieldLen_;
+    std::string fieldBuf_;   // the fields, each followed by a NUL (grown, never shrunk)
+    struct Field {
+        unsigned start;
+        unsigned length;
+    };
+    std::vector<Field> fields_;
     bool torn_ = false;
 };
 

@@ -97,48 +97,67 @@ std::FILE* CsvWrite::SetFp(std::FILE* fp) {
     return fp_;
 }
 
+void CsvWrite::Grow(size_t more) {
+    size_t cap = cap_ < 256 ? 256 : cap_;
+    while (cap - len_ < more) cap *= 2;
+    std::unique_ptr<char[]> grown(new char[cap]);
+    if (len_ != 0) std::memcpy(grown.get(), line_.get(), len_);
+    line_ = std::move(grown);
+    cap_ = cap;
+}
+
 void CsvWrite::SetData(const char* text) {
     if (text == nullptr) return;
     SetData(std::string_view(text));
 }
 
 void CsvWrite::SetData(std::string_view text) {
-    if (!line_.empty()) line_.push_back(',');
-    line_.push_back('"');
-    AppendDoublingQuotes(line_, text.data(), text.size());
-    line_.push_back('"');
+    char* const begin = Reserve(2 * text.size() + 3);
+    char* o = begin;
+    if (len_ != 0) *o++ = ',';
+    *o++ = '"';
+    for (const char c : text) {
+        *o++ = c;
+        if (c == '"') *o++ = '"';
+    }
+    *o++ = '"';
+    len_ += static_cast<size_t>(o - begin);
 }
 
 void CsvWrite::SetData(long number) {
-    char buf[32];
-    const int n = std::snprintf(buf, sizeof buf, line_.empty() ? "%ld" : ",%ld", number);
-    line_.append(buf, static_cast<size_t>(n));
+    char* const o = Reserve(32);
+    len_ += static_cast<size_t>(std::snprintf(o, 32, len_ == 0 ? "%ld" : ",%ld", number));
 }
 
 void CsvWrite::BufferEmpty() {
-    line_.clear();
+    len_ = 0;
     elements_ = 0;
 }
 
 int CsvWrite::WriteLine() {
     if (fp_ == nullptr) return -1;
-    if (line_.empty()) return 0;
-    const char last = line_.back();
-    if (last != '\r' && last != '\n') line_.append("\r\n");
-    if (coded_) CodeBytes(line_.data(), line_.size(), encodeTable_);
-    if (std::fwrite(line_.data(), 1, line_.size(), fp_) != line_.size()) {
+    if (len_ == 0) return 0;
+    const char last = line_[len_ - 1];
+    if (last != '\r' && last != '\n') {
+        char* o = Reserve(2);
+        o[0] = '\r';
+        o[1] = '\n';
+        len_ += 2;
+    }
+    if (coded_) CodeBytes(line_.get(), len_, encodeTable_);
+    if (std::fwrite(line_.get(), 1, len_, fp_) != len_) {
         writeFailed_ = true;
         return -1;
     }
-    return static_cast<int>(line_.size());
+    return static_cast<int>(len_);
 }
 
-const std::string& CsvWrite::SetLine(const char* format, ...) {
+std::string_view CsvWrite::SetLine(const char* format, ...) {
     va_list ap;
     va_start(ap, format);
     FormatLine(format, ap);
     va_end(ap);
-    return line_;
+    return GetLine();
 }
 
 int CsvWrite::WriteLine(const char* format, ...) {
@@ -153,22 +172,23 @@ int CsvWrite::WriteLine(const char* format, ...) {
 // A printf of our own so that "%s" texts get their quotes doubled, unknown conversions
 // consume nothing, and a null "%s" argument reads as an empty text.
 void CsvWrite::FormatLine(const char* format, va_list ap) {
-    line_.clear();
+    len_ = 0;
     elements_ = 0;
     if (format == nullptr) return;
+    std::string text;
     const char* f = format;
     std::string spec;
     while (*f != '\0') {
         if (*f != '%') {
             const char* pct = std::strchr(f, '%');
             const size_t n = pct != nullptr ? static_cast<size_t>(pct - f) : std::strlen(f);
-            line_.append(f, n);
+            text.append(f, n);
             f += n;
             continue;
         }
         ++f;
         if (*f == '%') {
-            line_.push_back('%');
+            text.push_back('%');
             ++f;
             continue;
         }
@@ -203,31 +223,31 @@ void CsvWrite::FormatLine(const char* format, va_list ap) {
         case 'd': case 'i':
             spec += length;
             spec.push_back(conv);
-            if (longs >= 2) AppendFormatted(line_, spec, va_arg(ap, long long));
-            else if (longs == 1) AppendFormatted(line_, spec, va_arg(ap, long));
-            else AppendFormatted(line_, spec, va_arg(ap, int));
+            if (longs >= 2) AppendFormatted(text, spec, va_arg(ap, long long));
+            else if (longs == 1) AppendFormatted(text, spec, va_arg(ap, long));
+            else AppendFormatted(text, spec, va_arg(ap, int));
             break;
         case 'o': case 'u': case 'x': case 'X':
             spec += length;
             spec.push_back(conv);
-            if (longs >= 2) AppendFormatted(line_, spec, va_arg(ap, unsigned long long));
-            else if (longs == 1) AppendFormatted(line_, spec, va_arg(ap, unsigned long));
-            else AppendFormatted(line_, spec, va_arg(ap, unsigned));
+            if (longs >= 2) AppendFormatted(text, spec, va_arg(ap, unsigned long long));
+            else if (longs == 1) AppendFormatted(text, spec, va_arg(ap, unsigned long));
+            else AppendFormatted(text, spec, va_arg(ap, unsigned));
             break;
         case 'e': case 'E': case 'f': case 'g': case 'G':
             spec.push_back(conv);
-            AppendFormatted(line_, spec, va_arg(ap, double));
+            AppendFormatted(text, spec, va_arg(ap, double));
             break;
         case 'c':
             spec.push_back('c');
-            AppendFormatted(line_, spec, va_arg(ap, int));
+            AppendFormatted(text, spec, va_arg(ap, int));
             break;
         case 'p':
             spec.push_back('p');
-            AppendFormatted(line_, spec, va_arg(ap, void*));
+            AppendFormatted(text, spec, va_arg(ap, void*));
             break;
         case 'n': {
-            const long long count = static_cast<long long>(line_.size());
+            const long long count = static_cast<long long>(text.size());
             if (longs >= 2) *va_arg(ap, long long*) = count;
             else if (longs == 1) *va_arg(ap, long*) = static_cast<long>(count);
             else if (shorts == 1) *va_arg(ap, short*) = static_cast<short>(count);
@@ -240,13 +260,15 @@ void CsvWrite::FormatLine(const char* format, va_list ap) {
             std::string doubled;
             if (s != nullptr) AppendDoublingQuotes(doubled, s, std::strlen(s));
             spec.push_back('s');
-            AppendFormatted(line_, spec, doubled.c_str());
+            AppendFormatted(text, spec, doubled.c_str());
             break;
         }
         default:
             break;  // unknown conversion: dropped, takes no argument
         }
     }
+    std::memcpy(Reserve(text.size()), text.data(), text.size());
+    len_ = text.size();
 }
 
 XCsvWrite::XCsvWrite() : CsvWrite(true) { encodeTable_ = DefaultEncodeTable(); }

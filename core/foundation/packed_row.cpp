@@ -2,18 +2,6 @@
 
 #include <cstring>
 
-namespace {
-
-constexpr std::size_t kHeader = 5;
-
-uint32_t ReadU32(const unsigned char* p) {
-    uint32_t v;
-    std::memcpy(&v, p, 4);
-    return v;
-}
-
-}  // namespace
-
 PackedRow::PackedRow(const std::string_view* elems, std::size_t count) {
     std::size_t data = 0;
     for (std::size_t i = 0; i < count; ++i) data += elems[i].size();
@@ -47,26 +35,6 @@ PackedRow::PackedRow(const std::vector<std::string>& elems) {
 PackedRow PackedRow::Empty(std::size_t count) {
     std::vector<std::string_view> views(count);
     return PackedRow(views.data(), views.size());
-}
-
-std::size_t PackedRow::size() const { return block_ ? ReadU32(block_.get()) : 0; }
-
-std::string_view PackedRow::at(std::size_t i) const {
-    const unsigned char* p = block_.get();
-    const std::size_t count = ReadU32(p);
-    const unsigned width = p[4];
-    const unsigned char* offs = p + kHeader;
-    const char* bytes = reinterpret_cast<const char*>(offs + count * width);
-    auto endOf = [&](std::size_t k) -> std::size_t {
-        if (width == 2) {
-            uint16_t e;
-            std::memcpy(&e, offs + 2 * k, 2);
-            return e;
-        }
-        return ReadU32(offs + 4 * k);
-    };
-    const std::size_t start = i == 0 ? 0 : endOf(i - 1);
-    return std::string_view(bytes + start, endOf(i) - start);
 }
 
 std::vector<std::string> PackedRow::ToStrings() const {

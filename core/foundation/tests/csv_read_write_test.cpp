@@ -47,6 +47,11 @@ TEST(CsvSplit, FieldRules) {
         {"", 0, {}},
         {"\"\"\"\"", 1, {"\""}},
         {"a,", 2, {"a", ""}},
+        // Fields longer than a machine word, with the stop byte at every offset.
+        {"\"0123456789\"\"abcdefgh,ijklmnop\",unquoted_longer_than_8,\"\"", 3,
+         {"0123456789\"abcdefgh,ijklmnop", "unquoted_longer_than_8", ""}},
+        {"abcdefghijk\"\"lmnopqrstuvwxyz,abcdefgh\"x", 0, {}},
+        {"1234567,12345678,123456789", 3, {"1234567", "12345678", "123456789"}},
     };
     for (const auto& c : cases) {
         CsvRead r;
@@ -226,7 +231,7 @@ std::string RandomField(std::mt19937& rng) {
         "\xb1", "\x81\x40", "%s", "\\", "\t", "0",
     };
     std::string s;
-    const int n = static_cast<int>(rng() % 6);
+    const int n = static_cast<int>(rng() % 12);
     for (int i = 0; i < n; ++i) s += pieces[rng() % pieces.size()];
     return s;
 }
