@@ -50,13 +50,13 @@ void DrawIds(benchmark::State& state, const std::string& root) {
 void BM_SequencerNextValueDisk(benchmark::State& state) {
     DrawIds(state, std::filesystem::temp_directory_path().string());
 }
-BENCHMARK(BM_SequencerNextValueDisk)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_SequencerNextValueDisk)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
 void BM_SequencerNextValueMemory(benchmark::State& state) {
     DrawIds(state, std::filesystem::is_directory("/dev/shm") ? "/dev/shm"
                                                              : std::filesystem::temp_directory_path().string());
 }
-BENCHMARK(BM_SequencerNextValueMemory)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_SequencerNextValueMemory)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
 void BM_OpenKeyedEnvironment(benchmark::State& state) {
     BenchEnv e(std::filesystem::temp_directory_path().string());
