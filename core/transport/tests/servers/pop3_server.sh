@@ -85,6 +85,12 @@ service pop3-login {
     ssl = yes
   }
 }
+# No growing delay after the failed logins that the tests make on purpose.
+service anvil {
+  unix_listener anvil-auth-penalty {
+    mode = 0
+  }
+}
 service imap-login {
   inet_listener imap {
     port = 0
