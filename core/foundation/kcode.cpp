@@ -433,7 +433,8 @@ size_t SjisScore(const unsigned char* in, size_t n) {
   while (i < n) {
     unsigned char b = in[i];
     if (b < 0x80) {
-      i = SkipAscii(in, n, i);
+      // A lone 7-bit byte (a trail byte read on its own) is common; skip runs by words.
+      i = (i + 1 < n && in[i + 1] < 0x80) ? SkipAscii(in, n, i) : i + 1;
     } else if (kSjisLead[b]) {
       if (i + 1 < n && kSjisTrail[in[i + 1]]) {
         score += 2;
@@ -458,7 +459,7 @@ size_t EucScore(const unsigned char* in, size_t n) {
   while (i < n) {
     unsigned char b = in[i];
     if (b < 0x80) {
-      i = SkipAscii(in, n, i);
+      i = (i + 1 < n && in[i + 1] < 0x80) ? SkipAscii(in, n, i) : i + 1;
     } else if (i + 1 < n && kEucByte[b] && kEucByte[in[i + 1]]) {
       score += 2;
       i += 2;
