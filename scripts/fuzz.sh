@@ -19,12 +19,14 @@ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DSANITIZE=ON -DOMBREL_FUZZ=ON -DBUILD_BENCHMARKS=OFF
 cmake --build build-fuzz --target mime_fuzz
 
-# New inputs go to a scratch corpus; crashes are written to build-fuzz/findings/.
-corpus=build-fuzz/corpus/mime
-mkdir -p "$corpus" build-fuzz/findings
+# New inputs go to a scratch corpus; crashes are written to build-fuzz/findings/. The
+# fuzzer runs inside build-fuzz/, where parallel jobs leave their fuzz-N.log files.
+seeds="$PWD/core/mailstore/tests/testdata"
+cd build-fuzz
+mkdir -p corpus/mime findings
 parallel=()
 if ((JOBS > 1)); then parallel=(-jobs="$JOBS" -workers="$JOBS"); fi
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-./build-fuzz/fuzz/mime_fuzz "$corpus" core/mailstore/tests/testdata \
+./fuzz/mime_fuzz corpus/mime "$seeds" \
   -max_total_time="$SECONDS_EACH" -max_len=65536 -timeout=20 -rss_limit_mb=4096 \
-  -artifact_prefix=build-fuzz/findings/ -print_final_stats=1 "${parallel[@]}"
+  -artifact_prefix=findings/ -print_final_stats=1 "${parallel[@]}"

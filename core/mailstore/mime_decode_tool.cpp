@@ -203,7 +203,8 @@ int DecodeEntity(const Job& job, std::vector<Job>& pending) {
 }  // namespace
 
 int MimeDecodeTool::MimeDecode(std::string_view text, MimeFormatStruct& part) {
-    part.Init();
+    // The tree is built apart and moved in at the end, so `text` may be a body of `part`.
+    MimeFormatStruct tree;
     std::string converted;
     if (!IsCrLfOnly(text)) {
         converted = CrLfConv(text);
@@ -212,12 +213,13 @@ int MimeDecodeTool::MimeDecode(std::string_view text, MimeFormatStruct& part) {
     // Children are parsed from views of the one converted text: a part lies between
     // delimiter lines, so its line ends are CR LF already.
     int result = 1;
-    std::vector<Job> pending{{&part, text, 0}};
+    std::vector<Job> pending{{&tree, text, 0}};
     while (!pending.empty()) {
         const Job job = pending.back();
         pending.pop_back();
         if (!DecodeEntity(job, pending)) result = 0;
     }
+    part = std::move(tree);
     return result;
 }
 

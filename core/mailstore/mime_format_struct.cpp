@@ -28,7 +28,8 @@ MimeFormatStruct::~MimeFormatStruct() {
 }
 
 MimeFormatStruct& MimeFormatStruct::Copy(MimeFormatStruct& target, const MimeFormatStruct& source) {
-    target = source;
+    MimeFormatStruct copy(source);  // source may be a part of target, or the reverse
+    target = std::move(copy);
     return target;
 }
 

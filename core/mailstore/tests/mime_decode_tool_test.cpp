@@ -134,6 +134,14 @@ TEST(MimeParseCorpus, EnclosedMessage) {
     ASSERT_EQ(original.headerList.size(), 3u);
     EXPECT_EQ(original.headerList[1].value, " original");
     EXPECT_EQ(original.body, "The original message.");
+
+    // A body can be parsed again into the entity that holds it.
+    MimeFormatStruct reparsed = mail.subParts[1].subParts[0];
+    reparsed.body = ReadTestFile("rfc822_attachment.eml");
+    EXPECT_EQ(MimeDecodeTool::MimeDecode(reparsed.body, reparsed), 1);
+    EXPECT_EQ(Dump(reparsed), Dump(mail));
+    MimeDecodeTool::CopyMimeFormatStruct(reparsed, reparsed.subParts[1]);
+    EXPECT_EQ(Dump(reparsed), Dump(mail.subParts[1]));
 }
 
 TEST(MimeParseCorpus, MissingClosingDelimiterKeepsTheBody) {
