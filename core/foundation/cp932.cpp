@@ -1,5 +1,7 @@
 #include "core/foundation/cp932.h"
 
+#include "core/foundation/sjis_bytes.h"
+
 #include <iconv.h>
 
 #include <cstdint>
@@ -15,8 +17,8 @@ namespace {
 constexpr uint8_t kNoLead = 0xFF;
 constexpr char32_t kReplacement = 0xFFFD;
 
-bool IsLeadByte(unsigned b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
-bool IsTrailByte(unsigned b) { return b >= 0x40 && b <= 0xFC && b != 0x7F; }
+bool IsLeadByte(unsigned b) { return IsSjisLeadByte(static_cast<unsigned char>(b)); }
+bool IsTrailByte(unsigned b) { return IsSjisTrailByte(static_cast<unsigned char>(b)); }
 
 struct Cp932Tables {
   // Decoding. single[b] is the character of a one-byte code, or 0xFFFF when b is a lead
@@ -111,14 +113,13 @@ const Cp932Tables& Tables() {
   return *tables;
 }
 
-constexpr uint64_t kHighBits = 0x8080808080808080ULL;
-
-// Copies the run of ASCII bytes at in[i..] to out[o..] eight at a time.
+// Copies the run of ASCII bytes at in[i..] to out[o..], eight at a time while it lasts
+// (runs between Japanese characters are short, so copying as we scan beats a memcpy).
 inline void CopyAscii(const unsigned char* in, size_t n, size_t& i, char* out, size_t& o) {
   while (i + 8 <= n) {
     uint64_t w;
     std::memcpy(&w, in + i, 8);
-    if (w & kHighBits) break;
+    if (w & 0x8080808080808080ULL) break;
     std::memcpy(out + o, &w, 8);
     i += 8;
     o += 8;

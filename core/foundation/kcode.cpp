@@ -59,18 +59,7 @@ class Out {
 
 constexpr uint64_t kHigh = 0x8080808080808080ULL;
 
-// Length of the run of 7-bit bytes at p (at most n).
-inline size_t AsciiRun(const unsigned char* p, size_t n) {
-  size_t k = 0;
-  while (k + 8 <= n) {
-    uint64_t w;
-    std::memcpy(&w, p + k, 8);
-    if (w & kHigh) break;
-    k += 8;
-  }
-  while (k < n && p[k] < 0x80) ++k;
-  return k;
-}
+inline size_t AsciiRun(const unsigned char* p, size_t n) { return AsciiRunLength(p, n); }
 
 const unsigned char* Bytes(std::string_view s) {
   return reinterpret_cast<const unsigned char*>(s.data());
@@ -403,16 +392,9 @@ constexpr std::array<uint8_t, 256> MakeLeadTable() {
 }
 constexpr auto kSjisLead = MakeLeadTable();
 
-// Skips 7-bit bytes eight at a time; both scores ignore them.
+// Skips 7-bit bytes; both scores ignore them.
 inline size_t SkipAscii(const unsigned char* in, size_t n, size_t i) {
-  while (i + 8 <= n) {
-    uint64_t w;
-    std::memcpy(&w, in + i, 8);
-    if (w & kHigh) break;
-    i += 8;
-  }
-  while (i < n && in[i] < 0x80) ++i;
-  return i;
+  return i + AsciiRunLength(in + i, n - i);
 }
 
 constexpr std::array<uint8_t, 256> MakeRangeTable(int lo, int hi) {

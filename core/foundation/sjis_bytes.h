@@ -2,7 +2,9 @@
 // Byte classes of Shift_JIS text and the arithmetic mapping between Shift_JIS and
 // JIS X 0208 row/cell bytes, shared by every function that walks Japanese text.
 
+#include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 // First byte of a two-byte character: 0x81-0x9F and 0xE0-0xFC (0xF0-0xFC are the
 // user-defined characters and carrier pictograms; they are two-byte characters too).
@@ -38,4 +40,17 @@ constexpr void JisToSjisPair(unsigned char j1, unsigned char j2, unsigned char& 
   unsigned trail = (j1 & 1) ? j2 + 0x1Fu + (j2 >= 0x60 ? 1u : 0u) : j2 + 0x7Eu;
   s1 = static_cast<unsigned char>(lead);
   s2 = static_cast<unsigned char>(trail);
+}
+
+// Length of the run of 7-bit bytes at p (at most n), read eight bytes at a time.
+inline size_t AsciiRunLength(const unsigned char* p, size_t n) {
+  size_t k = 0;
+  while (k + 8 <= n) {
+    uint64_t w;
+    std::memcpy(&w, p + k, 8);
+    if (w & 0x8080808080808080ULL) break;
+    k += 8;
+  }
+  while (k < n && p[k] < 0x80) ++k;
+  return k;
 }
