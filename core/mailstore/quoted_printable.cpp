@@ -1,5 +1,7 @@
 #include "core/mailstore/quoted_printable.h"
 
+#include <cstring>
+
 #include "core/mailstore/base64.h"
 #include "core/mailstore/mime_text_util.h"
 
@@ -12,47 +14,73 @@ bool IsLineEnd(std::string_view text, size_t i) {
     return i >= text.size() || text[i] == '\r' || text[i] == '\n';
 }
 
-// The one decoding loop behind the three decoders. `out` may be null (counting only).
-// Returns false when an escape is cut short by the end of the text.
-bool DecodeQp(std::string_view in, std::string* out, size_t& count) {
-    count = 0;
+// The one decoding loop behind the three decoders. `out` may be null (counting only);
+// otherwise it holds at least in.size() bytes, since decoding never grows the text.
+// `count` is the number of bytes decoded; false when an escape is cut short by the end.
+bool DecodeQp(std::string_view in, char* out, size_t& count) {
+    const char* p = in.data();
     const size_t n = in.size();
-    for (size_t i = 0; i < n; ++i) {
-        const char c = in[i];
-        if (c != '=') {
-            if (out) out->push_back(c);
-            ++count;
-            continue;
-        }
-        if (i + 1 < n && in[i + 1] == '\n') {  // soft break of LF-only text
-            i += 1;
-            continue;
-        }
-        if (i + 2 >= n) return false;
-        if (in[i + 1] == '\r' && in[i + 2] == '\n') {  // soft break
+    size_t i = 0, w = 0;
+    auto put = [&](char c) {
+        if (out) out[w] = c;
+        ++w;
+    };
+    while (i < n) {
+        const void* eq = std::memchr(p + i, '=', n - i);
+        const size_t run = eq ? static_cast<size_t>(static_cast<const char*>(eq) - (p + i)) : n - i;
+        if (out) std::memcpy(out + w, p + i, run);
+        w += run;
+        i += run;
+        if (i >= n) break;
+        if (i + 1 < n && p[i + 1] == '\n') {  // soft break of LF-only text
             i += 2;
             continue;
         }
-        const int hi = mime_text::HexValue(in[i + 1]), lo = mime_text::HexValue(in[i + 2]);
-        if (hi < 0 || lo < 0) {  // not an escape: the "=" stands for itself
-            if (out) out->push_back(c);
-            ++count;
+        if (i + 2 >= n) {
+            count = w;
+            return false;
+        }
+        if (p[i + 1] == '\r' && p[i + 2] == '\n') {  // soft break
+            i += 3;
             continue;
         }
-        if (out) out->push_back(static_cast<char>(hi * 16 + lo));
-        ++count;
-        i += 2;
+        const int hi = mime_text::HexValue(p[i + 1]), lo = mime_text::HexValue(p[i + 2]);
+        if (hi < 0 || lo < 0) {  // not an escape: the "=" stands for itself
+            put('=');
+            i += 1;
+            continue;
+        }
+        put(static_cast<char>(hi * 16 + lo));
+        i += 3;
     }
+    count = w;
     return true;
+}
+
+bool DecodeInto(std::string_view in, std::string& out) {
+    out.resize(in.size());
+    size_t count = 0;
+    const bool complete = DecodeQp(in, out.data(), count);
+    out.resize(count);
+    return complete;
 }
 
 }  // namespace
 
 std::string QuotedPrintableEncode(std::string_view text) {
+    const size_t n = text.size();
     std::string out;
-    out.reserve(text.size() + text.size() / 4 + 16);
+    // Each byte gives at most three characters, and a soft break comes after at least 73.
+    out.resize(3 * n + 3 * (3 * n / 73 + 2) + 16);
+    char* o = out.data();
     size_t column = 0;
-    for (size_t i = 0; i < text.size(); ++i) {
+    auto softBreak = [&] {
+        *o++ = '=';
+        *o++ = '\r';
+        *o++ = '\n';
+        column = 0;
+    };
+    for (size_t i = 0; i < n; ++i) {
         const auto c = static_cast<unsigned char>(text[i]);
         const bool lineEnd = c == '\r' || c == '\n';
         const bool trailingBlank = c == ' ' && IsLineEnd(text, i + 1);
@@ -61,43 +89,31 @@ std::string QuotedPrintableEncode(std::string_view text) {
             // The line end itself is counted after the reset, as the system has always
             // written its lines; they stay well within the 76 characters of the rule.
             if (lineEnd) column = 0;
-            if (column + 1 > kMaxLine) {
-                out += "=\r\n";
-                column = 0;
-            }
-            out += static_cast<char>(c);
+            if (column + 1 > kMaxLine) softBreak();
+            *o++ = static_cast<char>(c);
             column += 1;
         } else {
-            if (column + 3 > kMaxLine) {
-                out += "=\r\n";
-                column = 0;
-            }
-            out += '=';
-            out += kHex[c >> 4];
-            out += kHex[c & 0xF];
+            if (column + 3 > kMaxLine) softBreak();
+            *o++ = '=';
+            *o++ = kHex[c >> 4];
+            *o++ = kHex[c & 0xF];
             column += 3;
         }
     }
+    out.resize(static_cast<size_t>(o - out.data()));
     return out;
 }
 
 std::string QuotedPrintableDecode(std::string_view text) {
     std::string out;
-    out.reserve(text.size());
-    size_t count;
-    DecodeQp(text, &out, count);
+    DecodeInto(text, out);
     return out;
 }
 
-bool QuotedPrintableDecoding(std::string_view in, std::string& out) {
-    out.clear();
-    out.reserve(in.size());
-    size_t count;
-    return DecodeQp(in, &out, count);
-}
+bool QuotedPrintableDecoding(std::string_view in, std::string& out) { return DecodeInto(in, out); }
 
 bool GetSizeAfterQuotedPrintableDecoding(std::string_view in, size_t& size) {
-    size_t count;
+    size_t count = 0;
     if (!DecodeQp(in, nullptr, count)) return false;
     size = count;
     return true;
