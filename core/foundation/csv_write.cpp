@@ -44,7 +44,7 @@ void AppendFormatted(std::string& out, const std::string& spec, T value) {
 CsvWrite::CsvWrite() : coded_(false) {}
 CsvWrite::CsvWrite(bool coded) : coded_(coded) {}
 
-CsvWrite::~CsvWrite() { AbortFile(); }
+CsvWrite::~CsvWrite() { CloseFile(); }
 
 int CsvWrite::OpenFile(const char* path, WriteMode mode) {
     AbortFile();

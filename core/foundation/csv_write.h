@@ -6,11 +6,13 @@
 //
 // Typical use: OpenFile; per record BufferEmpty, SetData per field, WriteLine; CloseFile.
 //
-// Safe mode (WriteMode::kSafe): the lines go to a temporary file beside the target, and
-// CloseFile renames it over the target only when every write succeeded, so a failed or
-// interrupted save leaves the old file as it was. A safe file that is not closed with
-// CloseFile (AbortFile, destruction, a failed write followed by CloseFile) is discarded.
-// Every whole-file save of a store uses this mode.
+// Files are written safely by default (WriteMode::kSafe): the lines go to a temporary file
+// beside the target, which replaces the target only when the file is closed and every
+// write succeeded. A failed or interrupted save thus leaves the old file as it was, and
+// readers never see a half-written one. CloseFile reports whether the replacement
+// happened; destruction closes the same way (discarding the new file after a failed
+// write); AbortFile gives up the new file. WriteMode::kTruncate writes into the target
+// directly.
 
 #include <cstdarg>
 #include <cstdio>
@@ -24,9 +26,9 @@ class AtomicFile;
 }
 
 enum class WriteMode {
-    kTruncate,  // create or truncate the file and write into it
     kSafe,      // temporary file renamed over the target on CloseFile
     kSafeSync,  // as kSafe, and flushed to the disk (fsync) before the rename
+    kTruncate,  // create or truncate the file and write into it
 };
 
 class CsvWrite {
@@ -37,8 +39,8 @@ public:
     CsvWrite& operator=(const CsvWrite&) = delete;
 
     // Opens for writing as bytes: 1, or -1 when the path is null or the open fails.
-    int OpenFile(const char* path, WriteMode mode = WriteMode::kTruncate);
-    int OpenFile(const std::string& path, WriteMode mode = WriteMode::kTruncate) {
+    int OpenFile(const char* path, WriteMode mode = WriteMode::kSafe);
+    int OpenFile(const std::string& path, WriteMode mode = WriteMode::kSafe) {
         return OpenFile(path.c_str(), mode);
     }
 
@@ -57,7 +59,7 @@ public:
 
     // Writes the line (CR LF appended unless it ends in CR or LF): the number of bytes
     // written; 0 for an empty line (nothing written); -1 without an open file or when the
-    // write fails (a safe file is then discarded on close).
+    // write fails (a safe file is then discarded when closed).
     int WriteLine();
     // Replaces the line by a printf-style text whose "%s" arguments have their double
     // quotes doubled; unknown conversions are dropped and take no argument; a null format
@@ -74,8 +76,8 @@ public:
     // Closes the file. For a safe file this is the commit: 0 when the target now holds
     // the new content, -1 when anything failed (the target keeps its old content).
     int CloseFile();
-    // Safe mode: drops the temporary file, the target keeps its old content. Otherwise
-    // the same as CloseFile.
+    // Safe mode: drops the new file, the target keeps its old content. Otherwise the same
+    // as CloseFile.
     void AbortFile();
 
 protected:

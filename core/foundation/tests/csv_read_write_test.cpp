@@ -202,12 +202,20 @@ TEST(CsvWrite, SafeModeKeepsOldFileOnFailure) {
     }
     EXPECT_EQ(ReadFile(path), "old content\r\n");
     {
-        XCsvWrite w;  // destroyed without CloseFile: discarded
-        ASSERT_EQ(w.OpenFile(path, WriteMode::kSafe), 1);
+        XCsvWrite w;  // given up
+        ASSERT_EQ(w.OpenFile(path), 1);
         w.SetData("new");
         ASSERT_GT(w.WriteLine(), 0);
+        w.AbortFile();
     }
     EXPECT_EQ(ReadFile(path), "old content\r\n");
+    {
+        CsvWrite w;  // destruction closes the file like CloseFile
+        ASSERT_EQ(w.OpenFile(path), 1);
+        w.SetData("plain");
+        ASSERT_GT(w.WriteLine(), 0);
+    }
+    EXPECT_EQ(ReadFile(path), "\"plain\"\r\n");
     {
         XCsvWrite w;
         ASSERT_EQ(w.OpenFile(path, WriteMode::kSafeSync), 1);

@@ -201,6 +201,17 @@ TEST_F(MyDbFile, WriteAndReadBackWithKeys) {
     EXPECT_EQ(back.GetAtLine(0), db.GetAtLine(0));
     EXPECT_EQ(back.GetAtLine(1), db.GetAtLine(1));
 
+    // A line past 64 KB (wider offsets inside) and one of the alternative layout.
+    const std::string big(70000, '\x82');
+    db.AddLine(Row({"x", big, "\"y\""}));
+    db.SetAtElement(2, 0, std::string(66000, 'z'));
+    ASSERT_EQ(db.WriteDBFile(0, "K"), 0);
+    CMyDB again(3);
+    again.SetDBFilePath(path);
+    ASSERT_EQ(again.ReadDBFile("K"), 0);
+    EXPECT_EQ(again.GetAtLine(2), Row({std::string(66000, 'z'), big, "\"y\""}));
+    EXPECT_EQ(again.GetAtElement(0, 1), "a,\"b\"\r\nc");
+
     db.RemoveAll(1);
     EXPECT_EQ(db.WriteDBFile(0, "K"), 0);
     EXPECT_EQ(ReadFile(path), "");
