@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 
 #include "core/foundation/sjis_bytes.h"
 
@@ -133,9 +134,20 @@ inline size_t WidenKana(std::string_view text, size_t i, std::string& out) {
   return 1;
 }
 
-// The free widening functions; wideAscii adds the ASCII rule.
+// Whether text lies in output's buffer (a call such as f(s, s)); output is then built in
+// a copy so that writing it cannot change the text being read.
+bool Overlaps(const std::string& output, std::string_view text) {
+  std::less<const char*> before;
+  const char* b = output.data();
+  return !text.empty() && !before(text.data(), b) && before(text.data(), b + output.capacity() + 1);
+}
+
+// The free widening functions; wideAscii adds the ASCII rule. output's buffer is reused,
+// so searches that widen text over and over do not allocate.
 void Widen(std::string& output, std::string_view text, bool wideAscii) {
-  std::string out;
+  if (Overlaps(output, text)) return Widen(output, std::string(text), wideAscii);
+  std::string& out = output;
+  out.clear();
   out.reserve(text.size() * 2);
   size_t i = 0;
   while (i < text.size()) {
@@ -156,7 +168,6 @@ void Widen(std::string& output, std::string_view text, bool wideAscii) {
       ++i;
     }
   }
-  output = std::move(out);
 }
 
 }  // namespace
@@ -238,7 +249,9 @@ void xc_han2zen_sjis_kana(std::string& output, std::string_view text) { Widen(ou
 void xc_han2zen_sjis_all(std::string& output, std::string_view text) { Widen(output, text, true); }
 
 void xc_zen2han_sjis_all(std::string& output, std::string_view text) {
-  std::string out;
+  if (Overlaps(output, text)) return xc_zen2han_sjis_all(output, std::string(text));
+  std::string& out = output;
+  out.clear();
   out.reserve(text.size());
   size_t i = 0;
   const size_t n = text.size();
@@ -269,5 +282,4 @@ void xc_zen2han_sjis_all(std::string& output, std::string_view text) {
     out.push_back(static_cast<char>(b));
     out.push_back(static_cast<char>(t));
   }
-  output = std::move(out);
 }

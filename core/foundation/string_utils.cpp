@@ -108,15 +108,17 @@ const char* xcstristr(const char* text, const char* pattern) {
   return at == std::string_view::npos ? nullptr : text + at;
 }
 
+// Both searches run over every field of every record in a search of the address book:
+// the converted texts go into buffers kept per thread instead of fresh strings.
 int xcstrhzstr(std::string_view text, std::string_view pattern) {
-  std::string wideText, widePattern;
+  thread_local std::string wideText, widePattern;
   xc_han2zen_sjis_all(wideText, text);
   xc_han2zen_sjis_all(widePattern, pattern);
   return FindSjis(wideText, widePattern) != std::string_view::npos;
 }
 
 int xcstrhzistr(std::string_view text, std::string_view pattern) {
-  std::string narrowText, narrowPattern;
+  thread_local std::string narrowText, narrowPattern;
   xc_zen2han_sjis_all(narrowText, text);
   xc_zen2han_sjis_all(narrowPattern, pattern);
   return FindSjis(narrowText, narrowPattern, true) != std::string_view::npos;

@@ -91,6 +91,16 @@ TEST(KanaFreeFunctions, NarrowRules) {
   }
 }
 
+TEST(KanaFreeFunctions, OutputMayBeTheInput) {
+  std::string s = "ab" + Han("ｶﾞ");
+  xc_han2zen_sjis_all(s, s);
+  EXPECT_EQ(s, S("ａｂガ"));
+  xc_zen2han_sjis_all(s, s);
+  EXPECT_EQ(s, "ab" + Han("ｶﾞ"));
+  xc_han2zen_sjis_kana(s, std::string_view(s).substr(2));
+  EXPECT_EQ(s, S("ガ"));
+}
+
 TEST(KanaFreeFunctions, WideningThenNarrowingGivesAsciiBack) {
   std::string wide, narrow;
   for (int c = 0x20; c <= 0x7D; ++c) {
