@@ -10,8 +10,9 @@
 
 namespace {
 
-// Large stdio buffer: record files of the address book run to hundreds of megabytes.
-constexpr size_t kStreamBuffer = 1 << 20;
+// Stream buffer: record files of the address book run to hundreds of megabytes. 64 KB
+// keeps system calls few and still stays in the cache while the kernel copies it.
+constexpr size_t kStreamBuffer = 64 << 10;
 
 // The open-quote test of record joining skips a doubled quote as a pair and lets every
 // other quote toggle. In a run of k quotes that is k / 2 pairs and k % 2 toggles, so a
@@ -91,7 +92,9 @@ int CsvRead::OpenFile(const char* path) {
     if (path == nullptr) return -1;
     fp_ = std::fopen(path, "rb");
     if (fp_ == nullptr) return -1;
-    std::setvbuf(fp_, nullptr, _IOFBF, kStreamBuffer);
+    // glibc ignores the size for a buffer it allocates itself, so give it ours.
+    if (!streamBuf_) streamBuf_.reset(new char[kStreamBuffer]);
+    std::setvbuf(fp_, streamBuf_.get(), _IOFBF, kStreamBuffer);
     return 1;
 }
 

@@ -16,6 +16,7 @@
 //    CR counts as an empty line.
 
 #include <cstdio>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -73,6 +74,7 @@ private:
     void ClearFields();
 
     const bool coded_;
+    std::unique_ptr<char[]> streamBuf_;  // outlives fp_: closed first
     std::FILE* fp_ = nullptr;
     std::string line_;
     char* piece_ = nullptr;  // getdelim's buffer

@@ -94,6 +94,7 @@ private:
     void Grow(size_t more);
 
     const bool coded_;
+    std::unique_ptr<char[]> streamBuf_;  // outlives fp_ and safe_: closed first
     std::FILE* fp_ = nullptr;
     std::unique_ptr<platform::AtomicFile> safe_;
     bool syncOnClose_ = false;
