@@ -5,7 +5,7 @@
 //
 // CsvRead reads plain files exchanged with the user (CSV import, rule files). XCsvRead
 // reads the system's own coded files: every physical line is split at its stored LF and
-// then decoded through the table of its key (Part of the file format: record_coding.h).
+// then decoded through the table of its key (see record_coding.h).
 //
 // Results of ReadLine: the field count (at least 1); 0 for an empty or malformed record
 // (no fields are then held); -1 at the end of the file.
