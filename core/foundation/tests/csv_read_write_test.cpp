@@ -295,3 +295,73 @@ TEST(XCsvReadWrite, RandomRowsRoundTripUnderEachKey) {
         }
     }
 }
+
+namespace {
+
+// The field rules written out plainly, one character at a time, to check the reader's
+// word-at-a-time splitter against. Returns false for a malformed record.
+bool ReferenceSplit(std::string text, std::vector<std::string>& fields) {
+    fields.clear();
+    while (!text.empty() && (text.back() == '\r' || text.back() == '\n')) text.pop_back();
+    if (text.empty()) return true;
+    size_t p = 0;
+    for (;;) {
+        std::string field;
+        const bool quoted = text[p] == '"';
+        if (quoted) ++p;
+        bool last = false;
+        for (;;) {
+            if (p == text.size()) {
+                last = true;
+                break;
+            }
+            const char c = text[p];
+            if (c == '"') {
+                if (p + 1 < text.size() && text[p + 1] == '"') {
+                    field += '"';
+                    p += 2;
+                } else if (p + 1 == text.size()) {
+                    ++p;
+                    last = true;
+                    break;
+                } else if (text[p + 1] == ',') {
+                    p += 2;
+                    break;
+                } else {
+                    fields.clear();
+                    return false;
+                }
+            } else if (c == ',' && !quoted) {
+                ++p;
+                break;
+            } else {
+                field += c;
+                ++p;
+            }
+        }
+        fields.push_back(field);
+        if (last) return true;
+        if (p == text.size()) {
+            fields.push_back("");
+            return true;
+        }
+    }
+}
+
+}  // namespace
+
+TEST(CsvSplit, RandomTextsFollowTheRules) {
+    std::mt19937 rng(7);
+    const char alphabet[] = {'"', '"', ',', ',', '\r', '\n', 'a', 'b', '\0', '\x83', '\x41', ' '};
+    for (int round = 0; round < 20000; ++round) {
+        std::string text;
+        const size_t n = rng() % 40;
+        for (size_t i = 0; i < n; ++i) text += alphabet[rng() % sizeof alphabet];
+        std::vector<std::string> want;
+        const bool ok = ReferenceSplit(text, want);
+        CsvRead r;
+        const int got = r.SetLine(std::string_view(text));
+        ASSERT_EQ(got, ok ? static_cast<int>(want.size()) : 0) << testing::PrintToString(text);
+        for (int i = 0; i < got; ++i) ASSERT_EQ(r.GetDataView(i), want[static_cast<size_t>(i)]);
+    }
+}
