@@ -4,6 +4,8 @@
 
 #include "core/foundation/cp932.h"
 #include "core/foundation/date_utils.h"
+#include "core/foundation/sjis_bytes.h"
+#include "core/foundation/string_utils.h"
 
 namespace {
 
@@ -76,23 +78,12 @@ std::string_view ElementOf(const std::vector<std::string>& row, int element) {
     return static_cast<std::size_t>(element) < row.size() ? std::string_view(row[element]) : std::string_view();
 }
 
-bool IsLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
-
-// The first `bytes` bytes of text, one less when that would split a two-byte character.
-std::string_view Head(std::string_view text, std::size_t bytes) {
-    if (text.size() <= bytes) return text;
-    std::size_t i = 0;
-    while (i < bytes) {
-        const std::size_t step = IsLeadByte(static_cast<unsigned char>(text[i])) ? 2 : 1;
-        if (i + step > bytes) break;
-        i += step;
-    }
-    return text.substr(0, i);
-}
+// The first `bytes` bytes of text, never ending inside a two-byte character.
+std::string Head(std::string_view text, std::size_t bytes) { return strncpy_mb(text, bytes); }
 
 // The first character (one or two bytes) of a flag element.
-std::string_view FirstChar(std::string_view text) {
-    return Head(text, !text.empty() && IsLeadByte(static_cast<unsigned char>(text[0])) ? 2 : 1);
+std::string FirstChar(std::string_view text) {
+    return Head(text, !text.empty() && IsSjisLeadByte(static_cast<unsigned char>(text[0])) ? 2 : 1);
 }
 
 }  // namespace
@@ -132,13 +123,13 @@ void InitOneCustomer(OneCustomer& record) {
 void CustomerFromRow(const std::vector<std::string>& row, OneCustomer& out) {
     out.CustomerID = std::atoi(std::string(ElementOf(row, kElemCustomerID)).c_str());
     for (int e = 1; e <= kElemOtherMailOk; ++e) {
-        std::string_view v = ElementOf(row, e);
-        if (e == kElemBirthday) v = Head(v, kCustomerDateTextLength);
-        if (e == kElemDMOk || e == kElemOtherMailOk) v = FirstChar(v);
-        out.*kDirectFields[e] = std::string(v);
+        const std::string_view v = ElementOf(row, e);
+        if (e == kElemBirthday) out.*kDirectFields[e] = Head(v, kCustomerDateTextLength);
+        else if (e == kElemDMOk || e == kElemOtherMailOk) out.*kDirectFields[e] = FirstChar(v);
+        else out.*kDirectFields[e] = std::string(v);
     }
     for (int k = 0; k < kCustomerExtraCount; ++k) out.Extra[k] = std::string(ElementOf(row, kElemExtraFirst + k));
-    out.DeleteFlag = std::string(FirstChar(ElementOf(row, kElemDeleteFlag)));
+    out.DeleteFlag = FirstChar(ElementOf(row, kElemDeleteFlag));
     out.EntryDate = Convert_DateData2COleDateTime(ElementOf(row, kElemEntryDate).substr(0, kCustomerDateTextLength));
     out.RenewalDate = Convert_DateData2COleDateTime(ElementOf(row, kElemRenewalDate).substr(0, kCustomerDateTextLength));
 }

@@ -5,6 +5,7 @@
 
 #include "core/foundation/cp932.h"
 #include "core/foundation/date_utils.h"
+#include "core/foundation/sjis_bytes.h"
 #include "core/foundation/string_utils.h"
 #include "core/foundation/validation.h"
 
@@ -25,8 +26,6 @@ const char* const kPrefecturesUtf8[] = {
 
 bool AllDigits(const std::string& text) { return CheckSpecialStringData(text, "0123456789") != 0; }
 
-bool IsLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
-
 // The postal code without "-", "－" and "ー", walking by character so that the bytes of
 // two neighbouring characters are never taken for a full-width sign.
 std::string WithoutZipHyphens(const std::string& text) {
@@ -35,7 +34,7 @@ std::string WithoutZipHyphens(const std::string& text) {
     std::string out;
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size();) {
-        if (IsLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size()) {
+        if (IsSjisLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size()) {
             const std::string_view ch(text.data() + i, 2);
             if (ch != wideHyphen && ch != longVowel) out.append(ch);
             i += 2;

@@ -1,0 +1,415 @@
+// CDatabaseEdit: construction, file, records, ID drawing, element descriptors and the
+// work row. The queries are in database_edit_queries.cpp.
+#include "core/addressbook/database_edit.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+
+#include "core/foundation/cp932.h"
+#include "core/foundation/date_utils.h"
+#include "core/foundation/env_layout.h"
+#include "core/foundation/env_manager.h"
+#include "core/foundation/sequencer.h"
+#include "core/foundation/store_key.h"
+#include "core/foundation/system_option.h"
+#include "platform/notifier.h"
+#include "platform/path.h"
+
+namespace {
+
+// System option items holding the names and the data types of the extension items.
+constexpr int kExtraNameOption = 14;
+constexpr int kExtraTypeOption = 34;
+
+}  // namespace
+
+CDatabaseEdit::CDatabaseEdit() {
+    SetElementNumber(kCustomerElementCount);
+    SetElementNumber_Y2(kCustomerElementCount);
+    oneCustomerTemp_.SetSize(kCustomerElementCount);
+}
+
+CDatabaseEdit::CDatabaseEdit(EnvManager* env) : CDatabaseEdit() {
+    if (SetEnvManager(env) != 1) {
+        errMsg_.SetErr(10002);
+        platform::Notify(errMsg_.GetLastMsg());
+        throw platform::UserException(errMsg_.GetLastMsg());
+    }
+}
+
+CDatabaseEdit::CDatabaseEdit(EnvManager* env, SystemOption* options) : CDatabaseEdit() {
+    if (SetEnvManager(env) != 1) FailConstruction(10002);
+    if (SetSystemOption(options) != 1) FailConstruction(10004);
+}
+
+CDatabaseEdit::~CDatabaseEdit() = default;
+
+void CDatabaseEdit::FailConstruction(int code) {
+    errMsg_.SetErr(code);
+    platform::Notify(errMsg_.GetLastMsg(), SjisLiteral("設定失敗"), platform::kMbOk | platform::kMbIconError);
+    throw platform::UserException(errMsg_.GetLastMsg());
+}
+
+int CDatabaseEdit::SetEnvManager(EnvManager* env) {
+    Lock lock(mutex_);
+    if (env == nullptr || env_ != nullptr) return 0;
+    env_ = env;
+    if (options_ != nullptr) options_->SetEnvManager(env_);
+    return 1;
+}
+
+int CDatabaseEdit::SetSystemOption(SystemOption* options) {
+    Lock lock(mutex_);
+    if (options == nullptr || options_ != nullptr) return 0;
+    options_ = options;
+    if (env_ != nullptr) options_->SetEnvManager(env_);
+    return 1;
+}
+
+std::string CDatabaseEdit::DatabasePath() const { return env_layout::DatabaseFile(*env_); }
+
+int CDatabaseEdit::KeyFor(std::string& key, bool& keyed) const {
+    StoreKey k;
+    const int r = GetStoreKey(env_, k);
+    if (r != 0) return r;
+    key = k.text;
+    keyed = k.keyed;
+    return 0;
+}
+
+// ---- File -------------------------------------------------------------------------------
+
+int CDatabaseEdit::ReadCustomerList() {
+    Lock lock(mutex_);
+    if (env_ == nullptr) return -2;
+    const std::string path = DatabasePath();
+    std::string key;
+    bool keyed = false;
+    const int k = KeyFor(key, keyed);
+    if (k == -1) return -2;  // the environment is not open
+    RemoveAll(0);
+    pendingSave_ = false;
+    SetDBFilePath(path);
+    if (k != 0) {
+        // Reading with a wrong key would give garbage, and saving would recode the book.
+        unreadablePath_ = path;
+        errMsg_.SetErr(4207);
+        return -27;
+    }
+    const int r = ReadDBFile(keyed ? key.c_str() : nullptr);
+    if (r == kErrNoRecord) {
+        unreadablePath_.clear();
+        return 0;
+    }
+    if (r < 0) {
+        // A missing file may be created by a save; an unreadable one must not be replaced.
+        if (r == kErrNoFile) unreadablePath_.clear();
+        else unreadablePath_ = path;
+        return r;
+    }
+    unreadablePath_.clear();
+    if (GetElementNumber() != kCustomerElementCount) return -3;
+    return GetLineNumber();  // the read rebuilt the index
+}
+
+int CDatabaseEdit::ReadFromFileToMemoryAppointFileName(const std::string& path, const char* key) {
+    Lock lock(mutex_);
+    RemoveAll(0);
+    SetDBFilePath(path);
+    const int r = ReadDBFile(key);
+    if (r == kErrNoRecord) {
+        unreadablePath_.clear();
+        return 0;
+    }
+    if (r < 0) {
+        if (r != kErrNoFile) unreadablePath_ = path;
+        return r;
+    }
+    if (unreadablePath_ == path) unreadablePath_.clear();
+    if (GetElementNumber() != kCustomerElementCount) return -3;
+    return GetLineNumber();
+}
+
+int CDatabaseEdit::WriteFromMemoryToFile() {
+    Lock lock(mutex_);
+    std::string key;
+    bool keyed = false;
+    if (env_ == nullptr || KeyFor(key, keyed) != 0) {
+        errMsg_.SetErr(10204);
+        return -11;
+    }
+    if (GetDBFilePath().empty()) {
+        // Never read: write to the book's file only when there is nothing there to lose.
+        const std::string path = DatabasePath();
+        std::error_code ec;
+        if (platform::PathExists(path) && (std::filesystem::file_size(path, ec) != 0 || ec)) unreadablePath_ = path;
+        SetDBFilePath(path);
+    }
+    if (!unreadablePath_.empty() && unreadablePath_ == GetDBFilePath()) {
+        errMsg_.SetErr(10204);
+        return -11;
+    }
+    if (WriteDBFile(pendingSave_ ? 1 : 0, keyed ? key.c_str() : nullptr) < 0) {
+        errMsg_.SetErr(10204);
+        return -11;
+    }
+    pendingSave_ = false;
+    return 0;
+}
+
+int CDatabaseEdit::WriteFromMemoryToFileAppointFileName(const std::string& path, const char* key) {
+    Lock lock(mutex_);
+    const std::string own = GetDBFilePath();
+    const bool unsaved = IsChanged();
+    SetDBFilePath(path);
+    const int r = WriteDBFile(1, key);
+    SetDBFilePath(own);
+    // The write cleared the changed flag; the book's own file has not seen the changes.
+    if (unsaved && path != own) pendingSave_ = true;
+    if (r < 0) {
+        errMsg_.SetErr(10204);
+        return -11;
+    }
+    return 0;
+}
+
+// ---- Records ------------------------------------------------------------------------------
+
+int CDatabaseEdit::GetOneCustomerForNew(OneCustomer& record, int init) {
+    if (init != 0) InitOneCustomer(record);
+    return 0;
+}
+
+void CDatabaseEdit::SetOneCustomer(OneCustomer& record, int row) {
+    Lock lock(mutex_);
+    CustomerFromRow(CMyDB::GetAtLine(row).values(), record);
+}
+
+int CDatabaseEdit::GetOneCustomerForEdit(OneCustomer& record, int id) {
+    Lock lock(mutex_);
+    InitOneCustomer(record);
+    const int row = RowOf(id);
+    if (row < 0) {
+        errMsg_.SetErr(10006);
+        return -3;
+    }
+    SetOneCustomer(record, row);
+    return 0;
+}
+
+int CDatabaseEdit::StoreWorkRow(int row) {
+    const int r = row >= 0 ? SetAtLine(row, oneCustomerTemp_) : AddLine(oneCustomerTemp_);
+    if (r < 0) {
+        errMsg_.SetErr(10010);
+        return -10;
+    }
+    return 0;
+}
+
+int CDatabaseEdit::SetOneCustomerInfo(OneCustomer& record, int writeFile) {
+    Lock lock(mutex_);
+    if (env_ == nullptr) {
+        errMsg_.SetErr(10001);
+        return -12;
+    }
+    int id = record.CustomerID;
+    int row = -1;
+    if (id == -1) {
+        id = GetNewDBID();
+        if (id < 0) return -9;  // 10009 recorded; the record keeps -1 so a retry draws again
+    } else {
+        row = RowOf(id);
+        if (row < 0) {
+            errMsg_.SetErr(10006);
+            return -3;
+        }
+    }
+    const std::string now = GetNowDateTime();
+    std::vector<std::string>& cells = oneCustomerTemp_.values();
+    CustomerToRow(record, cells);
+    cells[kElemCustomerID] = std::to_string(id);
+    HyphenCut(&record.ZipCode1, &cells[kElemZipCode1]);
+    if (row < 0) {
+        cells[kElemEntryDate] = now;
+    } else {
+        cells[kElemEntryDate] = Convert_COleDateTime2DateData(record.EntryDate);
+        // A record whose entry date is not a valid date keeps the stored one.
+        if (cells[kElemEntryDate].empty()) cells[kElemEntryDate] = GetAtElement(row, kElemEntryDate);
+    }
+    cells[kElemRenewalDate] = now;
+    const int r = StoreWorkRow(row);
+    if (r < 0) return r;
+    record.CustomerID = id;
+    if (writeFile != 0 && WriteFromMemoryToFile() < 0) return -11;  // the change stays in memory
+    return 0;
+}
+
+int CDatabaseEdit::SetOneCustomerInfoForRepair(const OneCustomer& record) {
+    Lock lock(mutex_);
+    if (env_ == nullptr) {
+        errMsg_.SetErr(10001);
+        return -12;
+    }
+    std::vector<std::string>& cells = oneCustomerTemp_.values();
+    CustomerToRow(record, cells);
+    cells[kElemCustomerID] = std::to_string(record.CustomerID);
+    cells[kElemEntryDate] = Convert_COleDateTime2DateData(record.EntryDate);
+    cells[kElemRenewalDate] = Convert_COleDateTime2DateData(record.RenewalDate);
+    return StoreWorkRow(-1);
+}
+
+int CDatabaseEdit::DeleteCustomer(int id) {
+    Lock lock(mutex_);
+    OneCustomer record;
+    const int r = GetOneCustomerForEdit(record, id);
+    if (r < 0) return r;
+    record.DeleteFlag = "Y";
+    return SetOneCustomerInfo(record, 0);
+}
+
+int CDatabaseEdit::UnDeleteCustomer(int id) {
+    Lock lock(mutex_);
+    OneCustomer record;
+    const int r = GetOneCustomerForEdit(record, id);
+    if (r < 0) return r;
+    record.DeleteFlag.clear();
+    return SetOneCustomerInfo(record, 0);
+}
+
+int CDatabaseEdit::PhysicalDeletion(int id) {
+    Lock lock(mutex_);
+    OneCustomer old;
+    const int r = GetOneCustomerForEdit(old, id);
+    if (r < 0) return r;
+    OneCustomer blank;
+    InitOneCustomer(blank);
+    blank.CustomerID = id;
+    blank.DeleteFlag = "Y";
+    blank.DMOk = "N";
+    blank.OtherMailOk = "N";
+    blank.EntryDate = old.EntryDate;
+    blank.RenewalDate = old.RenewalDate;
+    return SetOneCustomerInfo(blank, 0);
+}
+
+int CDatabaseEdit::GetNewDBID() {
+    Lock lock(mutex_);
+    Sequencer sequence;
+    if (env_ != nullptr && sequence.SetEnvManager(env_) == 1 && sequence.SetSeqType(SEQ_ID_CUSTOMER) == 1) {
+        for (int draw = 0; draw < kMaxIdDraws; ++draw) {
+            int value = 0;
+            if (!sequence.NextValue(value)) break;
+            if (index_.find(value) == index_.end()) return value;
+        }
+    }
+    errMsg_.SetErr(10009);
+    return -9;
+}
+
+// ---- Element descriptors and the work row ----------------------------------------------------
+
+int CDatabaseEdit::Get_DBElementInfo(std::vector<DB_Element_Info>& out, const std::string& mask) {
+    Lock lock(mutex_);
+    if (env_ == nullptr) {
+        errMsg_.SetErr(10001);
+        return -12;
+    }
+    if (options_ == nullptr) {
+        errMsg_.SetErr(10003);
+        return -14;
+    }
+    if (mask.size() != static_cast<std::size_t>(kCustomerElementCount)) {
+        errMsg_.SetErr(10401);
+        return -15;
+    }
+    if (mask.find_first_not_of("01") != std::string::npos) {
+        errMsg_.SetErr(10402);
+        return -16;
+    }
+    out.clear();
+    for (int e = 0; e < kCustomerElementCount; ++e) {
+        if (mask[e] != '1') continue;
+        DB_Element_Info info;
+        info.element = e;
+        if (e >= kElemExtraFirst && e <= kElemExtraLast) {
+            std::string type;
+            const int k = e - kElemExtraFirst;
+            if (options_->GetSODataFromMemoryPinPoint(kExtraNameOption + k, info.name) < 0 ||
+                options_->GetSODataFromMemoryPinPoint(kExtraTypeOption + k, type) < 0) {
+                errMsg_.SetErr(10403);
+                return -17;
+            }
+            info.dataType = std::atoi(type.c_str());
+        } else {
+            info.name = CustomerElementName(e);
+            info.dataType = CustomerElementType(e);
+        }
+        out.push_back(std::move(info));
+    }
+    return 0;
+}
+
+void CDatabaseEdit::InitOneCustomerTemp() {
+    Lock lock(mutex_);
+    oneCustomerTemp_.RemoveAll();
+    oneCustomerTemp_.SetSize(kCustomerElementCount);
+}
+
+int CDatabaseEdit::SetElementOneCustomerTemp(const std::string& text, int element) {
+    Lock lock(mutex_);
+    if (element < 0 || element >= kCustomerElementCount) {
+        errMsg_.SetErr(10005);
+        return -2;
+    }
+    oneCustomerTemp_.SetSize(kCustomerElementCount);
+    oneCustomerTemp_.SetAt(element, text);
+    return 0;
+}
+
+std::string CDatabaseEdit::GetOneCustomerTemp(int element) {
+    Lock lock(mutex_);
+    if (element < 0 || element >= oneCustomerTemp_.GetSize()) return std::string();
+    return oneCustomerTemp_.GetAt(element);
+}
+
+int CDatabaseEdit::HyphenCut(const std::string* in, std::string* out) {
+    if (in == nullptr || out == nullptr) return 0;
+    std::string result;
+    result.reserve(in->size());
+    // A trail byte of a two-byte character is never 0x2D, so bytes can be dropped as they are.
+    for (char c : *in)
+        if (c != '-') result.push_back(c);
+    *out = std::move(result);
+    return 0;
+}
+
+int CDatabaseEdit::LoadSampleLine(const std::string& path, std::vector<std::string>& lines, int count) {
+    Lock lock(mutex_);
+    lines.clear();
+    std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(platform::FixPath(path).c_str(), "rb"), &std::fclose);
+    if (!file) {
+        errMsg_.SetErr(10601);
+        return -41;
+    }
+    int taken = 0;
+    while (count < 0 || taken < count) {
+        std::string line;
+        int c = 0;
+        bool ended = false;
+        while ((c = std::getc(file.get())) != EOF) {
+            if (c == '\n') {
+                ended = true;
+                break;
+            }
+            line.push_back(static_cast<char>(c));
+        }
+        if (!ended && std::ferror(file.get())) return -1;
+        while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.pop_back();
+        if (!line.empty()) lines.push_back(std::move(line));
+        if (!ended) break;  // end of the file
+        ++taken;
+    }
+    return static_cast<int>(lines.size());
+}

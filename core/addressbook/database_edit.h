@@ -1,0 +1,261 @@
+#pragma once
+// CDatabaseEdit: the address book of one environment. It holds the whole of
+// "DB/database.dat" in memory (56-element rows, stored compactly by CMyDB), keeps an
+// index from customer ID to row, hands out new customer IDs, stores, marks deleted,
+// restores and erases records, answers the queries of the screens and the send run, and
+// writes the table back.
+//
+// Rows are never removed: deletion is a mark (element 53 "Y") and erasure blanks the row
+// but keeps its ID, so a row number stays valid for the life of the table.
+//
+// Threads: every public operation holds the process-wide recursive mutex
+// "DATABASE_EDIT_MUTEX" for its whole run (shared by every store object), so the send run,
+// the screens' workers and the restore never see each other half-way. The ID index always
+// equals what MakeIndex would build from the table; it is kept up to date per change
+// (O(1) per store) and rebuilt inside the same lock hold as any reordering of the rows.
+//
+// Files: the environment's key comes from GetStoreKey; a keyed environment whose key
+// cannot be had is refused, never coded with an empty key. A read that fails (damaged or
+// cut-off record, unreadable file) is reported, and the store then refuses to save over
+// that file, so a fragment never replaces the book.
+//
+// Results follow the house rule: 0 or a count on success, a distinct negative number per
+// failure, with a code of the 100xx family recorded in GetErrMsg().
+
+#include <atomic>
+#include <list>
+#include <mutex>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "core/addressbook/one_customer.h"
+#include "core/foundation/err_msg.h"
+#include "core/foundation/my_db.h"
+#include "core/foundation/string_array.h"
+#include "platform/named_mutex.h"
+
+class EnvManager;
+class SystemOption;
+
+// One customer ID, the element of the list GetDBForList fills.
+struct CDbCustomerID {
+    int customerID = 0;
+    bool operator==(const CDbCustomerID&) const = default;
+};
+
+// A customer ID with the text of one element.
+struct t_SORT_ITEM {
+    int customerID = 0;
+    std::string item;
+    bool operator==(const t_SORT_ITEM&) const = default;
+};
+
+// Search direction of SearchCustomerOneElement.
+enum Direction : int { kDirectionForward = 0, kDirectionBackward = 1 };
+
+class CDatabaseEdit : public CMyDB {
+public:
+    static constexpr const char* kMutexName = "DATABASE_EDIT_MUTEX";
+    // Draws of the customer-ID sequence tried before GetNewDBID gives up.
+    static constexpr int kMaxIdDraws = 200;
+
+    CDatabaseEdit();
+    // As above, then SetEnvManager (and SetSystemOption). A failure records 10002 (10004),
+    // tells the user and throws platform::UserException.
+    explicit CDatabaseEdit(EnvManager* env);
+    CDatabaseEdit(EnvManager* env, SystemOption* options);
+    ~CDatabaseEdit() override;
+    CDatabaseEdit(const CDatabaseEdit&) = delete;
+    CDatabaseEdit& operator=(const CDatabaseEdit&) = delete;
+
+    // 1 when attached; 0 for null or when one is attached already (the first stays).
+    // Whichever comes second hands the environment on to the system options.
+    int SetEnvManager(EnvManager* env);
+    int SetSystemOption(SystemOption* options);
+
+    // ---- File -------------------------------------------------------------------------
+    // Reads the environment's "DB/database.dat": the number of rows, or
+    //  -2 without an environment; -3 when the table's element count is not 56;
+    //  -27 (4207) keyed environment without a readable key (nothing read);
+    //  the table's own negative result (no file, damaged or cut-off record ...): the book
+    //  is then empty and refuses to save over its file until a read succeeds.
+    // A file that holds no record is an empty book (0).
+    int ReadCustomerList();
+    // Empties the table and reads `path` with `key` (null: default coding); the table's
+    // path stays `path`. The index is rebuilt. Rows, -3, or the table's negative result.
+    int ReadFromFileToMemoryAppointFileName(const std::string& path, const char* key);
+    // Writes the table to its file when it holds unsaved changes: 0, or -11 (10204) when
+    // the write fails, the key cannot be had or the file could not be read whole.
+    int WriteFromMemoryToFile();
+    // Writes the whole table to `path` with `key`, changed or not; the table's own path is
+    // kept. 0, or -11 (10204).
+    int WriteFromMemoryToFileAppointFileName(const std::string& path, const char* key);
+
+    // ---- Records ------------------------------------------------------------------------
+    // Fills `record` with the defaults of a new record when `init` is nonzero. 0.
+    int GetOneCustomerForNew(OneCustomer& record, int init);
+    // The record of customer `id`: 0; -3 (10006) when unknown (record left at defaults).
+    int GetOneCustomerForEdit(OneCustomer& record, int id);
+    // Adds (ID -1: a new ID is drawn and written into the record) or replaces a record.
+    //  -12 (10001) no environment; -9 (10009) no new ID (the record keeps -1);
+    //  -3 (10006) unknown ID; -10 (10010) the table refused the row;
+    //  -11 (10204) writeFile nonzero and the write failed (the change stays in memory).
+    int SetOneCustomerInfo(OneCustomer& record, int writeFile);
+    // Appends the record unchanged (own ID and dates, postal code as it is). 0, -12, -10.
+    int SetOneCustomerInfoForRepair(const OneCustomer& record);
+    // Mark deleted / live again / erase (blank row keeping ID and entry date, address
+    // empty, flags "N", "N", deletion mark "Y"). Memory only. 0 or the failing step's result.
+    int DeleteCustomer(int id);
+    int UnDeleteCustomer(int id);
+    int PhysicalDeletion(int id);
+
+    // A customer ID not in use, drawn from "DB/dbseq.dat" (at most 200 draws): the ID, or
+    // -9 (10009).
+    int GetNewDBID();
+    // The row of an ID, or -1.
+    int DBID2RowNumber(int id);
+    // Rebuilds the index from the table (a later row with the same ID wins). Changes made
+    // through a CMyDB reference (bypassing this class) must be followed by it.
+    void MakeIndex();
+    // The largest ID the index has met since construction (-1 when none).
+    int GetMaxDBID() const { return maxDBID_.load(); }
+    CErrMsg& GetErrMsg() { return errMsg_; }
+    // Set by the screens (any thread), polled by the importers.
+    void SetStopImportFlag(int flag) { stopImport_.store(flag); }
+    int GetStopImportFlag() const { return stopImport_.load(); }
+
+    // ---- Element descriptors and the work row --------------------------------------------
+    // Descriptors of the elements selected by a mask of 56 "0"/"1": 0, or -12 (10001),
+    // -14 (10003), -15 (10401) wrong length, -16 (10402) other character, -17 (10403) an
+    // extension item's name or type unreadable (descriptors so far stay).
+    int Get_DBElementInfo(std::vector<DB_Element_Info>& out, const std::string& mask);
+    void InitOneCustomerTemp();
+    // 0, or -2 (10005) for an element outside 0-55.
+    int SetElementOneCustomerTemp(const std::string& text, int element);
+    int SetOneCustomerTemp(int element, const std::string& text) { return SetElementOneCustomerTemp(text, element); }
+    // The element's text; empty outside 0-55.
+    std::string GetOneCustomerTemp(int element);
+
+    // Every "-" removed from *in into *out. 0.
+    static int HyphenCut(const std::string* in, std::string* out);
+
+    // First lines of an import file for the column-mapping screen: without their CR/LF,
+    // empty lines skipped but counted; count -1 reads all. The number of lines, -41
+    // (10601) when the file cannot be opened, -1 on a read error.
+    int LoadSampleLine(const std::string& path, std::vector<std::string>& lines, int count);
+
+    // ---- The table -------------------------------------------------------------------------
+    // CMyDB's members that read or change rows, under the store's lock. Every change made
+    // through them keeps the ID index and the per-row summary in step (appending and
+    // replacing in O(1); an ID change, insertion, removal, sort or read rebuilds them), so
+    // importers and the restore may work on rows directly.
+    void Init();  // empties the table, keeps 56 elements
+    int ReadDBFile(const char* key);
+    int AddLine(const XCStringArrayEx& line);
+    int SetAtLine(int index, const XCStringArrayEx& line);
+    int SetAtLineGrow(int index, const XCStringArrayEx& line);
+    int InsertAtLine(int index, const XCStringArrayEx& line);
+    int RemoveLine(int index);
+    int RemoveAll(int mark);
+    int SetAtElement(int line, int column, const std::string& text);
+    int SetAtElement(int line, int column, const char* text);
+    int SetAtElement(int line, int column, int number);
+    int SetAtElement(int line, int column, const platform::DateTime& dateTime);
+    int Sort(int column, int dataType, int ascending);
+    int SetSizeDBArray(int n);
+    int GetLineNumber() const;
+    XCStringArrayEx GetAtLine(int index) const;
+    int GetAtLine(int index, XCStringArrayEx& out) const;
+    XCStringArrayEx operator[](int index) const { return GetAtLine(index); }
+    std::string GetAtElement(int line, int column) const;
+    int GetAtElement(int line, int column, std::string& out) const;
+
+    // ---- Queries --------------------------------------------------------------------------
+    // One element of one record: 0; -2 (10005) element outside 0-55; -6 (10006) unknown ID.
+    int GetOneCustomerDataPinPoint(std::string& out, int element, int id);
+    // The same without an error code: 0, -2 bad element, -1 unknown ID (out untouched).
+    int GetCustomerDataPinPoint(int id, int element, std::string& out);
+    std::string GetCustomerDataPinPoint(int id, int element);
+    // 1 when the ID is stored and live (or includeDeleted is set), else 0.
+    int FindCustomerID(int id, int includeDeleted);
+
+    int GetDBIDWithoutDelete(std::list<int>& ids);
+    int GetDBIDWithoutDelete(std::vector<int>& ids);
+    int GetDBCountWithoutDelete();
+    int GetDeleteCustomerList(std::vector<int>& ids);
+    int GetDBIDALL(std::vector<int>& ids);
+    // Live records with from <= ID <= to; a bound of -1 (either) means no range.
+    int GetDBForListSize(int from, int to);
+    // Their IDs written to (*list)[0], [1] ...; the array grows when it is too short for
+    // them (a record may have been added since the size was taken). Returns the count.
+    int GetDBForList(std::vector<CDbCustomerID>* list, int from, int to);
+    // The largest ID among live records, 0 when none.
+    int GetMaxDBIDOnlyExisting();
+    // {ID, element text} of every live record: the count, or -2 (10005).
+    int GetDBID2Item(int element, std::vector<t_SORT_ITEM>& items);
+    // Distinct values of one element in first-seen order (exact comparison, the empty value
+    // counts); deleted rows skipped unless includeDeleted; stops at `maximum` values when
+    // it is above 0. The count, or -2 (10005).
+    int GetDBElementGroupBy(int element, std::vector<std::string>& values, int includeDeleted, int maximum);
+
+    // The ID of the next record (from the row after startID's, or from the first for -1)
+    // whose element equals text ignoring ASCII case; deleted records included. -1 when
+    // none; -2 (10005) element, -6 (10006) unknown start, -7 (10007) direction, -99 (10999).
+    // Backward walks from the row before startID's (the last row for -1).
+    int SearchCustomerOneElement(int element, const std::string& text, int startID, int direction);
+    // Orders the rows by customer ID (ascending, as numbers, stable) and rebuilds the index,
+    // in one lock hold: no reader ever sees rows and index disagree.
+    int SortByCustomerID();
+    // Appends the records of `other` that this book lacks (by ID and by mail address,
+    // ignoring ASCII case, deleted records included). `restored` receives the IDs merged;
+    // `skipped` the IDs not merged because their address is in use here while their own ID
+    // is not (a record already present under its own ID is neither). Both lists are
+    // appended to. The rows are appended unchanged and indexed.
+    int RestoreFromOtherDBE(CDatabaseEdit& other, std::vector<int>& restored, std::vector<int>& skipped);
+
+protected:
+    using Lock = std::lock_guard<platform::NamedMutex>;
+    platform::NamedMutex& Mutex() { return mutex_; }
+
+private:
+    // Tells the user `code`'s message and throws (constructors).
+    [[noreturn]] void FailConstruction(int code);
+    std::string DatabasePath() const;
+    // 0 and key set; -1 no environment; -2 keyed but unreadable.
+    int KeyFor(std::string& key, bool& keyed) const;
+    void SetOneCustomer(OneCustomer& record, int row);
+    // Stores the work row at `row`, or appends it for -1. 0 or -10 (10010).
+    int StoreWorkRow(int row);
+    // Takes row `row`'s ID and deletion mark into the summary and the index (a later row
+    // of the same ID keeps the index).
+    void NoteRow(int row);
+    // After a change of element `column` of row `line`.
+    void NoteElement(int line, int column);
+    int RowOf(int id) const;
+    bool IsLiveRow(int row) const { return rows_[static_cast<std::size_t>(row)].live; }
+    int IdOfRow(int row) const { return rows_[static_cast<std::size_t>(row)].id; }
+    int Rows() const { return static_cast<int>(rows_.size()); }
+
+    // What the queries need of every row without reading its texts.
+    struct RowSummary {
+        int id = 0;
+        bool live = true;
+    };
+
+    XCStringArrayEx oneCustomerTemp_;
+    CErrMsg errMsg_;
+    std::unordered_map<int, int> index_;
+    std::vector<RowSummary> rows_;
+    std::atomic<int> maxDBID_{-1};
+    EnvManager* env_ = nullptr;
+    SystemOption* options_ = nullptr;
+    std::atomic<int> stopImport_{0};
+    // A file whose read failed (damaged, cut off, unreadable, or no key): saving the table
+    // over it is refused until a read of it succeeds.
+    std::string unreadablePath_;
+    // The table held unsaved changes when a copy was written elsewhere (which clears the
+    // table's changed flag): the next plain write must still save them.
+    bool pendingSave_ = false;
+    mutable platform::NamedMutex mutex_{kMutexName};
+};

@@ -1,0 +1,297 @@
+// CDatabaseEdit: the read side (element access, ID lists, distinct values, search), the
+// sort by customer ID and the merge of a second store.
+#include <cstdlib>
+#include <functional>
+#include <string_view>
+#include <unordered_set>
+
+#include "core/addressbook/database_edit.h"
+#include "core/foundation/sjis_bytes.h"
+#include "core/foundation/string_utils.h"
+
+namespace {
+
+bool BadElement(int element) { return element < 0 || element >= kCustomerElementCount; }
+
+// Equal when ASCII letters are folded (two-byte characters compared as they are), as the
+// table's own same-up-low search compares.
+bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && FindSjis(a, b, true) == 0;
+}
+
+bool InRange(int id, int from, int to) { return from == -1 || to == -1 || (from <= id && id <= to); }
+
+// ASCII letters in lower case, two-byte characters (whose trail byte may look like a
+// letter) untouched.
+// TODO(foundation): replace with the foundation's Shift_JIS lower-casing once it has one.
+std::string LowerAsciiSjis(std::string text) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if (IsSjisLeadByte(c)) {
+            ++i;
+        } else if (c >= 'A' && c <= 'Z') {
+            text[i] = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+    return text;
+}
+
+}  // namespace
+
+// ---- One element ------------------------------------------------------------------------------
+
+int CDatabaseEdit::GetOneCustomerDataPinPoint(std::string& out, int element, int id) {
+    Lock lock(mutex_);
+    out.clear();
+    if (BadElement(element)) {
+        errMsg_.SetErr(10005);
+        return -2;
+    }
+    const int row = RowOf(id);
+    if (row < 0) {
+        errMsg_.SetErr(10006);
+        return -6;
+    }
+    CMyDB::GetAtElement(row, element, out);
+    return 0;
+}
+
+int CDatabaseEdit::GetCustomerDataPinPoint(int id, int element, std::string& out) {
+    Lock lock(mutex_);
+    if (BadElement(element)) return -2;
+    const int row = RowOf(id);
+    if (row < 0) return -1;
+    CMyDB::GetAtElement(row, element, out);
+    return 0;
+}
+
+std::string CDatabaseEdit::GetCustomerDataPinPoint(int id, int element) {
+    std::string out;
+    GetCustomerDataPinPoint(id, element, out);
+    return out;
+}
+
+int CDatabaseEdit::FindCustomerID(int id, int includeDeleted) {
+    Lock lock(mutex_);
+    const int row = RowOf(id);
+    if (row < 0) return 0;
+    return includeDeleted != 0 || IsLiveRow(row) ? 1 : 0;
+}
+
+// ---- Lists and counts -------------------------------------------------------------------------
+
+int CDatabaseEdit::GetDBIDWithoutDelete(std::list<int>& ids) {
+    Lock lock(mutex_);
+    ids.clear();
+    const int n = Rows();
+    for (int row = 0; row < n; ++row)
+        if (IsLiveRow(row)) ids.push_back(IdOfRow(row));
+    return static_cast<int>(ids.size());
+}
+
+int CDatabaseEdit::GetDBIDWithoutDelete(std::vector<int>& ids) {
+    Lock lock(mutex_);
+    ids.clear();
+    const int n = Rows();
+    for (int row = 0; row < n; ++row)
+        if (IsLiveRow(row)) ids.push_back(IdOfRow(row));
+    return static_cast<int>(ids.size());
+}
+
+int CDatabaseEdit::GetDBCountWithoutDelete() {
+    Lock lock(mutex_);
+    int count = 0;
+    const int n = Rows();
+    for (int row = 0; row < n; ++row)
+        if (IsLiveRow(row)) ++count;
+    return count;
+}
+
+int CDatabaseEdit::GetDeleteCustomerList(std::vector<int>& ids) {
+    Lock lock(mutex_);
+    ids.clear();
+    const int n = Rows();
+    for (int row = 0; row < n; ++row)
+        if (!IsLiveRow(row)) ids.push_back(IdOfRow(row));
+    return static_cast<int>(ids.size());
+}
+
+int CDatabaseEdit::GetDBIDALL(std::vector<int>& ids) {
+    Lock lock(mutex_);
+    ids.clear();
+    const int n = Rows();
+    ids.reserve(static_cast<std::size_t>(n > 0 ? n : 0));
+    for (int row = 0; row < n; ++row) ids.push_back(IdOfRow(row));
+    return static_cast<int>(ids.size());
+}
+
+int CDatabaseEdit::GetDBForListSize(int from, int to) {
+    Lock lock(mutex_);
+    int count = 0;
+    const int n = Rows();
+    for (int row = 0; row < n; ++row)
+        if (IsLiveRow(row) && InRange(IdOfRow(row), from, to)) ++count;
+    return count;
+}
+
+int CDatabaseEdit::GetDBForList(std::vector<CDbCustomerID>* list, int from, int to) {
+    Lock lock(mutex_);
+    if (list == nullptr) return 0;
+    std::size_t count = 0;
+    const int n = Rows();
+    for (int row = 0; row < n; ++row) {
+        if (!IsLiveRow(row)) continue;
+        const int id = IdOfRow(row);
+        if (!InRange(id, from, to)) continue;
+        if (count >= list->size()) list->resize(count + 1);
+        (*list)[count++].customerID = id;
+    }
+    return static_cast<int>(count);
+}
+
+int CDatabaseEdit::GetMaxDBIDOnlyExisting() {
+    Lock lock(mutex_);
+    int largest = 0;
+    bool any = false;
+    const int n = Rows();
+    for (int row = 0; row < n; ++row) {
+        if (!IsLiveRow(row)) continue;
+        const int id = IdOfRow(row);
+        if (!any || id > largest) largest = id;
+        any = true;
+    }
+    return largest;
+}
+
+int CDatabaseEdit::GetDBID2Item(int element, std::vector<t_SORT_ITEM>& items) {
+    Lock lock(mutex_);
+    items.clear();
+    if (BadElement(element)) {
+        errMsg_.SetErr(10005);
+        return -2;
+    }
+    const int n = Rows();
+    for (int row = 0; row < n; ++row)
+        if (IsLiveRow(row)) items.push_back(t_SORT_ITEM{IdOfRow(row), CMyDB::GetAtElement(row, element)});
+    return static_cast<int>(items.size());
+}
+
+int CDatabaseEdit::GetDBElementGroupBy(int element, std::vector<std::string>& values, int includeDeleted,
+                                       int maximum) {
+    Lock lock(mutex_);
+    values.clear();
+    if (BadElement(element)) {
+        errMsg_.SetErr(10005);
+        return -2;
+    }
+    // The set holds positions in `values`, so each distinct value is stored once; a
+    // row's value is looked up as it stands in a reused buffer and copied out only when new.
+    struct Hash {
+        using is_transparent = void;
+        const std::vector<std::string>* values;
+        std::size_t operator()(std::string_view v) const { return std::hash<std::string_view>()(v); }
+        std::size_t operator()(std::size_t i) const { return (*this)(std::string_view((*values)[i])); }
+    };
+    struct Equal {
+        using is_transparent = void;
+        const std::vector<std::string>* values;
+        std::string_view At(std::size_t i) const { return (*values)[i]; }
+        bool operator()(std::size_t a, std::size_t b) const { return At(a) == At(b); }
+        bool operator()(std::string_view a, std::size_t b) const { return a == At(b); }
+        bool operator()(std::size_t a, std::string_view b) const { return At(a) == b; }
+    };
+    const int n = Rows();
+    // Room for every row at once: growing a set of a million strings rehashes it many times.
+    const int room = maximum > 0 && maximum < n ? maximum : n;
+    std::unordered_set<std::size_t, Hash, Equal> seen(static_cast<std::size_t>(room > 16 ? room : 16), Hash{&values},
+                                                      Equal{&values});
+    std::string value;
+    for (int row = 0; row < n; ++row) {
+        if (includeDeleted == 0 && !IsLiveRow(row)) continue;
+        CMyDB::GetAtElement(row, element, value);
+        if (seen.find(std::string_view(value)) != seen.end()) continue;
+        values.push_back(value);
+        seen.insert(values.size() - 1);
+        if (maximum > 0 && static_cast<int>(values.size()) >= maximum) break;
+    }
+    return static_cast<int>(values.size());
+}
+
+// ---- Search and order ---------------------------------------------------------------------------
+
+int CDatabaseEdit::SearchCustomerOneElement(int element, const std::string& text, int startID, int direction) {
+    Lock lock(mutex_);
+    if (BadElement(element)) {
+        errMsg_.SetErr(10005);
+        return -2;
+    }
+    const int n = Rows();
+    int startRow = direction == kDirectionBackward ? n - 1 : 0;
+    if (startID != -1) {
+        const int row = RowOf(startID);
+        if (row < 0) {
+            errMsg_.SetErr(10006);
+            return -6;
+        }
+        startRow = direction == kDirectionBackward ? row - 1 : row + 1;
+    }
+    if (direction != kDirectionForward && direction != kDirectionBackward) {
+        errMsg_.SetErr(10007);
+        return -7;
+    }
+    if (direction == kDirectionBackward) {
+        for (int row = startRow; row >= 0; --row)
+            if (EqualsIgnoreCase(CMyDB::GetAtElement(row, element), text)) return IdOfRow(row);
+        return -1;
+    }
+    const int found = TotalAgreementReferenceSameUpLow(text.c_str(), element, startRow, 1);
+    if (found >= 0) return IdOfRow(found);
+    if (found == kErrNotFound) return -1;
+    errMsg_.SetErr(10999);
+    return -99;
+}
+
+int CDatabaseEdit::SortByCustomerID() {
+    Lock lock(mutex_);
+    return Sort(kElemCustomerID, kMyDbInteger, 1);  // rebuilds the index in the same hold
+}
+
+// ---- Merge ---------------------------------------------------------------------------------------
+
+int CDatabaseEdit::RestoreFromOtherDBE(CDatabaseEdit& other, std::vector<int>& restored, std::vector<int>& skipped) {
+    Lock lock(mutex_);  // the same named mutex guards `other`
+    if (&other == this) return 0;
+    const int n = Rows();
+    std::unordered_set<std::string> addresses;
+    addresses.reserve(static_cast<std::size_t>(n > 0 ? n : 0));
+    for (int row = 0; row < n; ++row) addresses.insert(LowerAsciiSjis(CMyDB::GetAtElement(row, kElemEmail)));
+
+    // Records to append, by the other store's row. An ID merged once is "in this store"
+    // for the rows after it, so a backup holding an ID twice never makes it twice here.
+    std::vector<int> rows;
+    std::unordered_set<int> merged;
+    const int m = other.Rows();
+    for (int row = 0; row < m; ++row) {
+        const std::string address = other.CMyDB::GetAtElement(row, kElemEmail);
+        if (address.empty()) continue;
+        const int id = other.IdOfRow(row);
+        const bool idHere = RowOf(id) >= 0 || merged.count(id) != 0;
+        if (addresses.count(LowerAsciiSjis(address)) != 0) {
+            // Already here under its own ID: nothing to report. Otherwise the address
+            // belongs to another record now, and the user is told this one was left out.
+            if (!idHere) skipped.push_back(id);
+            continue;
+        }
+        if (idHere) continue;
+        merged.insert(id);
+        rows.push_back(row);
+    }
+    for (int row : rows) {
+        if (AddLine(other.CMyDB::GetAtLine(row)) < 0) {
+            errMsg_.SetErr(10010);
+            return -10;
+        }
+        restored.push_back(other.IdOfRow(row));
+    }
+    return static_cast<int>(rows.size());
+}

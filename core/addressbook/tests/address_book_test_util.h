@@ -1,0 +1,52 @@
+#pragma once
+// A temporary environment with an address book for the store's tests: keyed (type 5) or
+// unkeyed (type 3, an empty descriptor), with system options naming the extension items.
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "core/addressbook/database_edit.h"
+#include "core/foundation/env_manager.h"
+#include "core/foundation/system_option.h"
+#include "core/foundation/tests/env_test_util.h"
+
+namespace abtest {
+
+class AddressBookEnv : public envtest::TempEnvTest {
+protected:
+    // Sequence draws flush to the disk; a memory-backed folder keeps the tests quick.
+    bool InMemory() const override { return true; }
+
+    // Opens `env` keyed or unkeyed.
+    void Open(EnvManager& env, bool keyed) {
+        if (keyed) {
+            CreateKeyed(env);
+        } else {
+            WriteFile(descriptor_, "");
+            ASSERT_EQ(env.InitEnvFileInfo(descriptor_, envtest::kDescriptorKey, 0), 0);
+            ASSERT_EQ(env.GetEnvType(), 3);
+        }
+    }
+
+    std::string DatabaseFile() const { return folder_ + "DB/database.dat"; }
+
+    // A record as the screens fill it.
+    static OneCustomer Person(const std::string& mail, const std::string& name = "Name") {
+        OneCustomer c;
+        InitOneCustomer(c);
+        c.Email = mail;
+        c.KanjiSei = name;
+        return c;
+    }
+
+    // Stores `mail` as a new record and returns its ID.
+    static int Add(CDatabaseEdit& book, const std::string& mail, const std::string& deleted = "") {
+        OneCustomer c = Person(mail);
+        c.DeleteFlag = deleted;
+        EXPECT_EQ(book.SetOneCustomerInfo(c, 0), 0) << mail;
+        return c.CustomerID;
+    }
+};
+
+}  // namespace abtest
