@@ -20,7 +20,7 @@ bool CharsetOfMode(std::string_view charset, int mode) {
     }
 }
 
-// Start of the next "=?charset?" of `mode` at or after `from`; sets `payloadStart` to the
+// Start of the next "=?charset?" of `mode` at or after `from`; sets `afterCharset` to the
 // position after the charset's closing "?".
 size_t FindWord(std::string_view in, size_t from, int mode, size_t& afterCharset) {
     for (size_t start = in.find("=?", from); start != std::string_view::npos;
