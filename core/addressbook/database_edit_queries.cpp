@@ -1,5 +1,6 @@
 // CDatabaseEdit: the read side (element access, ID lists, distinct values, search), the
 // sort by customer ID and the merge of a second store.
+#include <cstdint>
 #include <cstdlib>
 #include <functional>
 #include <string_view>
@@ -184,34 +185,36 @@ int CDatabaseEdit::GetDBElementGroupBy(int element, std::vector<std::string>& va
         errMsg_.SetErr(10005);
         return -2;
     }
-    // The set holds positions in `values`, so each distinct value is stored once; a
-    // row's value is looked up as it stands in a reused buffer and copied out only when new.
-    struct Hash {
-        using is_transparent = void;
-        const std::vector<std::string>* values;
-        std::size_t operator()(std::string_view v) const { return std::hash<std::string_view>()(v); }
-        std::size_t operator()(std::size_t i) const { return (*this)(std::string_view((*values)[i])); }
-    };
-    struct Equal {
-        using is_transparent = void;
-        const std::vector<std::string>* values;
-        std::string_view At(std::size_t i) const { return (*values)[i]; }
-        bool operator()(std::size_t a, std::size_t b) const { return At(a) == At(b); }
-        bool operator()(std::string_view a, std::size_t b) const { return a == At(b); }
-        bool operator()(std::size_t a, std::string_view b) const { return At(a) == b; }
+    // Open addressing over positions in `values`: each distinct value is stored once (in
+    // the output), a slot keeps its position and hash, and a row's value is looked up as it
+    // stands in a reused buffer. Room for every row at once, so the table never grows.
+    struct Slot {
+        std::uint32_t position = 0;  // position in `values` + 1; 0 = empty
+        std::uint32_t tag = 0;       // low bits of the hash
     };
     const int n = Rows();
-    // Room for every row at once: growing a set of a million strings rehashes it many times.
-    const int room = maximum > 0 && maximum < n ? maximum : n;
-    std::unordered_set<std::size_t, Hash, Equal> seen(static_cast<std::size_t>(room > 16 ? room : 16), Hash{&values},
-                                                      Equal{&values});
+    const std::size_t room = static_cast<std::size_t>(maximum > 0 && maximum < n ? maximum : n);
+    std::size_t capacity = 16;
+    while (capacity < room * 2) capacity *= 2;
+    std::vector<Slot> table(capacity);
+    const std::size_t mask = capacity - 1;
     std::string value;
     for (int row = 0; row < n; ++row) {
         if (includeDeleted == 0 && !IsLiveRow(row)) continue;
         CMyDB::GetAtElement(row, element, value);
-        if (seen.find(std::string_view(value)) != seen.end()) continue;
+        const std::size_t hash = std::hash<std::string_view>()(value);
+        const std::uint32_t tag = static_cast<std::uint32_t>(hash);
+        std::size_t at = hash & mask;
+        bool known = false;
+        for (; table[at].position != 0; at = (at + 1) & mask) {
+            if (table[at].tag == tag && values[table[at].position - 1] == value) {
+                known = true;
+                break;
+            }
+        }
+        if (known) continue;
         values.push_back(value);
-        seen.insert(values.size() - 1);
+        table[at] = Slot{static_cast<std::uint32_t>(values.size()), tag};
         if (maximum > 0 && static_cast<int>(values.size()) >= maximum) break;
     }
     return static_cast<int>(values.size());
