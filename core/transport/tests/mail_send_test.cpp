@@ -317,7 +317,13 @@ TEST(MailSendTexts, IdsDatesBoundariesAndNames) {
                                  std::regex("(Sun|Mon|Tue|Wed|Thu|Fri|Sat), [0-9]{2} [A-Z][a-z]{2} [0-9]{4} "
                                             "[0-9]{2}:[0-9]{2}:[0-9]{2} \\+0900")));
     EXPECT_EQ(MailSend::MakeSmtpDateNow(-500).substr(26), "-0500");
-    EXPECT_EQ(MailSend::MakeSmtpDateNow().substr(26), "+0900");  // the tests run in Asia/Tokyo
+    const time_t now = time(nullptr);
+    tm local{};
+    localtime_r(&now, &local);
+    char zone[32];
+    std::snprintf(zone, sizeof zone, "%c%02ld%02ld", local.tm_gmtoff < 0 ? '-' : '+', labs(local.tm_gmtoff) / 3600,
+                  labs(local.tm_gmtoff) / 60 % 60);
+    EXPECT_EQ(MailSend::MakeSmtpDateNow().substr(26), zone);  // the machine's own offset
 
     EXPECT_TRUE(std::regex_match(MailSend::MakeBoundary(),
                                  std::regex("_MULTIPART_[0-9]{17}_[A-Za-z0-9+/]{4}_MIXED_")));
@@ -325,6 +331,9 @@ TEST(MailSendTexts, IdsDatesBoundariesAndNames) {
     EXPECT_EQ(MailSend::EncodeFileName("report.pdf"), "report.pdf");
     const std::string encoded = MailSend::EncodeFileName(J("報告.pdf"));
     EXPECT_EQ(encoded.rfind("=?ISO-2022-JP?B?", 0), 0u) << encoded;
+
+    EXPECT_TRUE(std::regex_match(MailSend::GetDllVersion(), std::regex("[0-9]+(\\.[0-9]+)+")))
+        << MailSend::GetDllVersion();
 
     MailSend::SetXMailer("Ombrel test");
     EXPECT_EQ(MailSend::GetXMailer(), "Ombrel test");

@@ -43,8 +43,22 @@ openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes \
   -keyout "$base/key.pem" -out "$base/cert.pem" -days 2 -subj /CN=localhost \
   -addext "subjectAltName=DNS:localhost,IP:127.0.0.1" >/dev/null 2>&1
 
-# Two ports that were free a moment ago; a clash with another process is caught below.
-read -r pop3 pop3s < <(/usr/bin/python3 -c '
+# Dovecot answers on both ports: its own greeting on the plain one (so that a port taken
+# by another process in the meantime is not mistaken for ours).
+dovecot_ready() {
+  local greeting=""
+  kill -0 "$pid" 2>/dev/null || return 1
+  (exec 3<>"/dev/tcp/127.0.0.1/$pop3s") 2>/dev/null || return 1
+  exec 4<>"/dev/tcp/127.0.0.1/$pop3" 2>/dev/null || return 1
+  read -r -t 2 greeting <&4 || true
+  exec 4>&-
+  [[ "$greeting" == "+OK Dovecot"* ]]
+}
+
+# Two ports that were free a moment ago; on a clash with another process Dovecot stops,
+# and the start is tried again with new ports.
+for attempt in 1 2 3; do
+  read -r pop3 pop3s < <(/usr/bin/python3 -c '
 import socket
 s = [socket.socket() for _ in range(2)]
 for x in s: x.bind(("127.0.0.1", 0))
@@ -101,17 +115,21 @@ service imap-login {
 }
 CONF
 
-"$DOVECOT" -F -c "$base/dovecot.conf" </dev/null >>"$base/dovecot.log" 2>&1 &
-pid=$!
-
-ready=0
-for _ in $(seq 1 100); do
-  if ! kill -0 "$pid" 2>/dev/null; then break; fi
-  if (exec 3<>"/dev/tcp/127.0.0.1/$pop3") 2>/dev/null && (exec 3<>"/dev/tcp/127.0.0.1/$pop3s") 2>/dev/null; then
-    ready=1
-    break
-  fi
-  sleep 0.1
+  "$DOVECOT" -F -c "$base/dovecot.conf" </dev/null >>"$base/dovecot.log" 2>&1 &
+  pid=$!
+  ready=0
+  for _ in $(seq 1 100); do
+    if ! kill -0 "$pid" 2>/dev/null; then break; fi
+    if dovecot_ready; then
+      ready=1
+      break
+    fi
+    sleep 0.1
+  done
+  [ "$ready" -eq 1 ] && break
+  kill "$pid" 2>/dev/null || true
+  wait "$pid" 2>/dev/null || true
+  pid=""
 done
 if [ "$ready" -ne 1 ]; then
   echo "ERROR dovecot did not start: $(tail -5 "$base/dovecot.log" | tr '\n' ' ')"
