@@ -100,6 +100,7 @@ void MailSend::SetContentType(const std::string& type, const std::string& separa
 
 int MailSend::SetRecipient(const std::string& address) {
     if (!IsSafeAddress(address)) {
+        recipient_.clear();  // never send on to an address set before
         err_.SetErr(2005);
         return 0;
     }
@@ -109,6 +110,7 @@ int MailSend::SetRecipient(const std::string& address) {
 
 int MailSend::SetSenderAddr(const std::string& address) {
     if (!IsSafeAddress(address)) {
+        sender_.clear();  // never send on to an address set before
         err_.SetErr(2005);
         return 0;
     }

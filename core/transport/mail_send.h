@@ -75,8 +75,9 @@ public:
     void AddAttachFile(const std::string& partText) { attachments_.push_back(partText); }
     void ClearAttachFile() { attachments_.clear(); }
 
-    // ---- The envelope. 0 (2005, the old value kept) for an address holding CR, LF, NUL,
-    // "<" or ">"; else 1.
+    // ---- The envelope. 0 (2005) for an address holding CR, LF, NUL, "<" or ">": the
+    // address is emptied then, so that a caller who misses the refusal cannot send to the
+    // address of an earlier message; else 1.
     int SetRecipient(const std::string& address);
     void ClearRecipient() { recipient_.clear(); }
     const std::string& GetRecipient() const { return recipient_; }

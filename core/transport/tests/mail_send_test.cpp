@@ -269,6 +269,7 @@ TEST(MailSendSettings, RefusesMissingDataAndUnsafeAddresses) {
     MailSend mail;
     EXPECT_EQ(mail.Send(), -1);
     EXPECT_EQ(mail.GetErrMsg().GetLastCode(), 2005);
+    ASSERT_EQ(mail.SetRecipient("earlier@example.com"), 1);
     EXPECT_EQ(mail.SetSmtpHost("", 25), 0);
     EXPECT_EQ(mail.GetErrMsg().GetLastCode(), 2205);
     EXPECT_EQ(mail.SetSmtpHost("h", 0), 0);
