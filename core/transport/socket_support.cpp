@@ -139,7 +139,12 @@ void SocketSupport::Close() {
         close(fd_);
         fd_ = -1;
     }
+    ClearLineBuffer();
+}
+
+void SocketSupport::ClearLineBuffer() {
     lineBuffer_.clear();
+    linePos_ = 0;
 }
 
 int SocketSupport::Send(std::string& text, int timeoutMs, int flags) {
@@ -201,14 +206,22 @@ int SocketSupport::Receive(std::string& text, int timeoutMs, int flags) {
 }
 
 int SocketSupport::GetLine(std::string& out, int, int timeoutMs, int flags) {
-    std::string line;
     for (;;) {
-        const int length = CutOffOneLine(lineBuffer_, line, false);
-        if (length >= 0) {
-            out += line;
+        // Lines are handed out from linePos_ on; the buffer is compacted only before it
+        // grows, so that a chunk of many short lines is cut in one pass.
+        const std::size_t lf = lineBuffer_.find('\n', linePos_);
+        if (lf != std::string::npos) {
+            std::size_t end = lf;
+            while (end > linePos_ && (lineBuffer_[end - 1] == '\r' || lineBuffer_[end - 1] == '\n')) --end;
+            const std::size_t length = end - linePos_;
+            out.append(lineBuffer_, linePos_, length);
             out += "\r\n";
-            return length + 2;
+            linePos_ = lf + 1;
+            if (linePos_ == lineBuffer_.size()) ClearLineBuffer();
+            return static_cast<int>(length) + 2;
         }
+        lineBuffer_.erase(0, linePos_);
+        linePos_ = 0;
         if (lineBuffer_.size() >= kMaxPendingLine) return Fail(kWsaMsgSize);
         const int n = Receive(lineBuffer_, timeoutMs, flags);
         if (n <= 0) return n;

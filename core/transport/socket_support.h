@@ -82,8 +82,9 @@ public:
     // time-out error (or, when no call is blocking, the next one).
     void ForceTimeout();
 
-    void ClearLineBuffer() { lineBuffer_.clear(); }
-    const std::string& GetLineBuffer() const { return lineBuffer_; }
+    void ClearLineBuffer();
+    // Received text not yet handed out as lines.
+    std::string GetLineBuffer() const { return lineBuffer_.substr(linePos_); }
 
 private:
     enum class WaitFor { read, write };
@@ -96,5 +97,6 @@ private:
     long long deadlineMs_ = 0; // steady-clock deadline of the running time-out, 0 = none
     int lastError_ = 0;
     std::string lineBuffer_;
+    std::size_t linePos_ = 0;  // start of the part of lineBuffer_ not yet handed out
     netssl::NetInterrupt force_;
 };
