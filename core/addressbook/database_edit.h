@@ -5,8 +5,9 @@
 // restores and erases records, answers the queries of the screens and the send run, and
 // writes the table back.
 //
-// Rows are never removed: deletion is a mark (element 53 "Y") and erasure blanks the row
-// but keeps its ID, so a row number stays valid for the life of the table.
+// The record operations never remove rows: deletion is a mark (element 53 "Y") and
+// erasure blanks the row but keeps its ID, so a row number stays valid for the life of
+// the table.
 //
 // Threads: every public operation holds the process-wide recursive mutex
 // "DATABASE_EDIT_MUTEX" for its whole run (shared by every store object), so the send run,
