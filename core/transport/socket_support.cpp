@@ -6,12 +6,17 @@
 #include <netdb.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <sys/eventfd.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <thread>
 
 namespace {
 
@@ -20,6 +25,21 @@ long long NowMs() {
                std::chrono::steady_clock::now().time_since_epoch())
         .count();
 }
+
+// A name lookup on a helper thread: it can block for long on a bad network, and the
+// caller's time-out and ForceTimeout must still end the wait. A helper that outlives the
+// wait finishes on its own and frees what it found.
+struct Resolution {
+    std::mutex mutex;
+    bool done = false;
+    int rc = 0;
+    addrinfo* result = nullptr;
+    const int fd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    ~Resolution() {
+        if (result != nullptr) freeaddrinfo(result);
+        if (fd >= 0) close(fd);
+    }
+};
 
 }  // namespace
 
@@ -76,6 +96,63 @@ bool SocketSupport::Wait(WaitFor what) {
     }
 }
 
+addrinfo* SocketSupport::Resolve(const std::string& host, int port) {
+    const std::string service = std::to_string(port);
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    hints.ai_flags = AI_NUMERICHOST | AI_NUMERICSERV;
+    addrinfo* list = nullptr;
+    if (getaddrinfo(host.c_str(), service.c_str(), &hints, &list) == 0 && list != nullptr) return list;
+
+    auto resolution = std::make_shared<Resolution>();
+    if (resolution->fd < 0) {
+        Fail(netssl::WinsockErrorFromErrno(errno));
+        return nullptr;
+    }
+    hints.ai_flags = AI_NUMERICSERV;
+    std::thread([resolution, host, service, hints] {
+        addrinfo* found = nullptr;
+        const int rc = getaddrinfo(host.c_str(), service.c_str(), &hints, &found);
+        std::lock_guard<std::mutex> lock(resolution->mutex);
+        resolution->rc = rc;
+        resolution->result = found;
+        resolution->done = true;
+        const uint64_t one = 1;
+        [[maybe_unused]] const ssize_t n = write(resolution->fd, &one, sizeof one);
+    }).detach();
+    for (;;) {
+        {
+            std::lock_guard<std::mutex> lock(resolution->mutex);
+            if (resolution->done) {
+                if (resolution->rc != 0 || resolution->result == nullptr) {
+                    Fail(kWsaHostNotFound);
+                    return nullptr;
+                }
+                list = resolution->result;
+                resolution->result = nullptr;
+                return list;
+            }
+        }
+        if (force_.Pending()) {
+            force_.Clear();
+            Fail(kWsaTimedOut);
+            return nullptr;
+        }
+        int waitMs = -1;
+        if (deadlineMs_ != 0) {
+            const long long left = deadlineMs_ - NowMs();
+            if (left <= 0) {
+                Fail(kWsaTimedOut);
+                return nullptr;
+            }
+            waitMs = static_cast<int>(std::min<long long>(left, 1 << 30));
+        }
+        pollfd fds[2] = {{resolution->fd, POLLIN, 0}, {force_.Fd(), POLLIN, 0}};
+        poll(fds, 2, waitMs);
+    }
+}
+
 int SocketSupport::Connect(const std::string& host, int port, int timeoutMs) {
     Close();
     lastError_ = 0;
@@ -84,18 +161,12 @@ int SocketSupport::Connect(const std::string& host, int port, int timeoutMs) {
         return 0;
     }
 
-    addrinfo hints{};
-    hints.ai_family = AF_UNSPEC;
-    hints.ai_socktype = SOCK_STREAM;
-    hints.ai_flags = AI_NUMERICSERV;
-    addrinfo* list = nullptr;
-    const std::string service = std::to_string(port);
-    if (getaddrinfo(host.c_str(), service.c_str(), &hints, &list) != 0 || list == nullptr) {
-        Fail(kWsaHostNotFound);
+    SetTimeOut(timeoutMs);
+    addrinfo* list = Resolve(host, port);
+    if (list == nullptr) {
+        KillTimeOut();
         return 0;
     }
-
-    SetTimeOut(timeoutMs);
     int error = kWsaHostNotFound;
     for (addrinfo* a = list; a != nullptr && fd_ < 0; a = a->ai_next) {
         const int fd = socket(a->ai_family, a->ai_socktype | SOCK_CLOEXEC | SOCK_NONBLOCK, a->ai_protocol);

@@ -36,7 +36,7 @@ public:
     SocketSupport(const SocketSupport&) = delete;
     SocketSupport& operator=(const SocketSupport&) = delete;
 
-    // Resolves `host` and connects to the first of its addresses that answers within
+    // Resolves `host` and connects to the first of its addresses that answers, all within
     // `timeoutMs` (0 = the default time-out). 1 on success, 0 on failure (see GetLastError).
     // A connection that is already open is closed first.
     int Connect(const std::string& host, int port, int timeoutMs = 0);
@@ -91,6 +91,9 @@ private:
     // Waits until the socket is ready; false (error recorded) on time-out, force or failure.
     bool Wait(WaitFor what);
     int Fail(int wsaError);
+    // The addresses of host:port (freeaddrinfo them), or null (error recorded) when the
+    // name is unknown or the running time-out or a ForceTimeout ends the lookup.
+    struct addrinfo* Resolve(const std::string& host, int port);
 
     int fd_ = -1;
     int timeOutTime_ = 0;      // default time-out, ms (0 = none)

@@ -74,7 +74,7 @@ TEST(SocketSupportServer, NulBecomesBlankAndBlocksAreSentWhole) {
             conn.ReadLine(received);
         });
         SocketSupport sock;
-        ASSERT_EQ(sock.Connect("127.0.0.1", server.port(), 5000), 1);
+        ASSERT_EQ(sock.Connect("localhost", server.port(), 5000), 1);  // by name, too
         std::string out;
         EXPECT_EQ(sock.GetLine(out, 0, 5000), 5);
         EXPECT_EQ(out, "1 2\r\n");
