@@ -1,6 +1,5 @@
 #include "core/mailstore/eml_file_decoder.h"
 
-#include "core/foundation/kcode.h"
 #include "core/mailstore/encoded_word.h"
 #include "core/mailstore/html_mail_encoder.h"
 #include "core/mailstore/html_text_util.h"
@@ -40,54 +39,6 @@ bool IsRelatedWithoutAlternative(const std::string& type, const std::string& sub
     return !EqualsNoCase(ParamValue(params, "type="), "multipart/alternative");
 }
 
-bool IsValidUtf8WithMultibyte(std::string_view s) {
-    bool multibyte = false;
-    for (std::size_t i = 0; i < s.size();) {
-        unsigned char c = static_cast<unsigned char>(s[i]);
-        std::size_t len;
-        unsigned min;
-        if (c < 0x80) {
-            ++i;
-            continue;
-        } else if (c >= 0xC2 && c <= 0xDF) {
-            len = 2, min = 0x80;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            len = 3, min = 0x800;
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            len = 4, min = 0x10000;
-        } else {
-            return false;
-        }
-        if (s.size() - i < len) return false;
-        unsigned cp = c & (0x7F >> len);
-        for (std::size_t k = 1; k < len; ++k) {
-            unsigned char t = static_cast<unsigned char>(s[i + k]);
-            if ((t & 0xC0) != 0x80) return false;
-            cp = (cp << 6) | (t & 0x3F);
-        }
-        if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
-        multibyte = true;
-        i += len;
-    }
-    return multibyte;
-}
-
-enum class TextCode { Keep, Jis, Utf8, Euc };
-
-TextCode CodeOf(const std::string& charset, const std::string& bytes) {
-    if (EqualsNoCase(charset, "iso-2022-jp")) return TextCode::Jis;
-    if (EqualsNoCase(charset, "utf-8") || EqualsNoCase(charset, "utf8")) return TextCode::Utf8;
-    if (EqualsNoCase(charset, "euc-jp") || EqualsNoCase(charset, "x-euc-jp")) return TextCode::Euc;
-    if (mime_charset::IsShiftJisCharset(charset)) return TextCode::Keep;
-    // No charset, us-ascii or one we do not know: look at the bytes.
-    KCodeC kc;
-    int code = kc.CheckCode(bytes);
-    if (code == KCodeC::kCodeJis) return TextCode::Jis;
-    if (IsValidUtf8WithMultibyte(bytes)) return TextCode::Utf8;
-    if (code == KCodeC::kCodeEuc) return TextCode::Euc;
-    return TextCode::Keep;
-}
-
 // Unless the HTML already ends its body with an empty line, one is added before the last
 // </BODY>, so that text typed at the end of the imported mail starts on a line of its own.
 std::string AddEmptyLineBeforeBodyEnd(std::string html) {
@@ -110,49 +61,12 @@ std::string DecodeTextBody(const MimeFormatStruct& part, const std::string& para
     else
         bytes = part.body;
 
-    std::string text;
-    switch (CodeOf(ParamValue(params, "charset="), bytes)) {
-    case TextCode::Jis: text = mime_charset::JisToSjis(bytes); break;
-    case TextCode::Utf8: text = mime_charset::Utf8ToSjisText(bytes); break;
-    case TextCode::Euc: text = mime_charset::EucJpToSjis(bytes); break;
-    case TextCode::Keep: return isHtml ? AddEmptyLineBeforeBodyEnd(std::move(bytes)) : bytes;
-    }
+    const mime_charset::TextCode code = mime_charset::DetectTextCode(ParamValue(params, "charset="), bytes);
+    if (code == mime_charset::TextCode::Keep) return isHtml ? AddEmptyLineBeforeBodyEnd(std::move(bytes)) : bytes;
+    std::string text = mime_charset::ToSjis(bytes, code);
     // The text is Shift_JIS now, so its META declaration must say so.
     if (isHtml) text = AddEmptyLineBeforeBodyEnd(ConvertHtmlMetaCharset(text, "Shift_JIS"));
     return text;
-}
-
-// A Subject value decoded to Shift_JIS. Encoded words of one charset per header are
-// decoded (when several charsets are mixed, those of the first one win). A value without
-// encoded words that carries raw 8-bit text is converted by its detected code.
-std::string DecodeSubject(std::string_view value) {
-    struct Charset {
-        std::string_view tag;
-        int mode;
-    };
-    static constexpr Charset kCharsets[] = {
-        {"=?iso-2022-jp?", kMimeWordJis}, {"=?utf-8?", kMimeWordUtf8},  {"=?shift_jis?", kMimeWordSjis},
-        {"=?shift-jis?", kMimeWordSjis},  {"=?sjis?", kMimeWordSjis},   {"=?x-sjis?", kMimeWordSjis},
-        {"=?cp932?", kMimeWordSjis},      {"=?windows-31j?", kMimeWordSjis},
-    };
-    int mode = 0;
-    std::size_t first = std::string_view::npos;
-    for (const auto& c : kCharsets) {
-        std::size_t at = mime_text::FindNoCase(value, c.tag);
-        if (at < first) first = at, mode = c.mode;
-    }
-    std::string s;
-    if (mode == 0 && IsValidUtf8WithMultibyte(value))
-        s = mime_charset::Utf8ToSjisText(value);
-    else if (mode == 0)
-        s = mime_charset::DetectedToSjis(value);
-    else if (mode == kMimeWordJis)
-        s = MIMEbase64decoding(value);
-    else
-        s = MIMEDecodeVersion2(value, mode);
-    for (char& c : s)
-        if (c == '\r' || c == '\n') c = ' ';
-    return s;
 }
 
 }  // namespace
@@ -176,7 +90,7 @@ int EmlFileDecoder::EmlDecode(std::string text) {
     }
     std::vector<MimeHeaderStruct> found;
     if (GetHeaderInfo("subject", mime.headerList, found) > 0) {
-        subject = DecodeSubject(found[0].value);
+        subject = DecodeHeaderTextToSjis(found[0].value);
         if (!subject.empty() && subject[0] == ' ') subject.erase(0, 1);
     }
     WalkPart(mime, 0);

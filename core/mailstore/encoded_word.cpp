@@ -202,6 +202,36 @@ std::string MIMEDecodeVersion2(std::string_view in, int mode) {
     }
 }
 
+std::string DecodeHeaderTextToSjis(std::string_view value) {
+    struct Charset {
+        std::string_view tag;
+        int mode;
+    };
+    static constexpr Charset kCharsets[] = {
+        {"=?iso-2022-jp?", kMimeWordJis}, {"=?utf-8?", kMimeWordUtf8},  {"=?shift_jis?", kMimeWordSjis},
+        {"=?shift-jis?", kMimeWordSjis},  {"=?sjis?", kMimeWordSjis},   {"=?x-sjis?", kMimeWordSjis},
+        {"=?cp932?", kMimeWordSjis},      {"=?windows-31j?", kMimeWordSjis},
+    };
+    int mode = 0;
+    std::size_t first = std::string_view::npos;
+    for (const auto& c : kCharsets) {
+        std::size_t at = mime_text::FindNoCase(value, c.tag);
+        if (at < first) first = at, mode = c.mode;
+    }
+    std::string s;
+    if (mode == 0 && mime_charset::IsValidUtf8WithMultibyte(value))
+        s = mime_charset::Utf8ToSjisText(value);
+    else if (mode == 0)
+        s = mime_charset::DetectedToSjis(value);
+    else if (mode == kMimeWordJis)
+        s = MIMEbase64decoding(value);
+    else
+        s = MIMEDecodeVersion2(value, mode);
+    for (char& c : s)
+        if (c == '\r' || c == '\n') c = ' ';
+    return s;
+}
+
 std::string DecodeMimeHeaderParam(std::string_view in) {
     if (mime_text::ContainsNoCase(in, "iso-2022-jp")) return MIMEDecodeVersion2(in, kMimeWordJis);
     if (NamesShiftJis(in)) return MIMEDecodeVersion2(in, kMimeWordSjis);

@@ -43,6 +43,13 @@ std::string MIMEBase64DecodeForJIS(std::string_view in);
 // Shift_JIS: ISO-2022-JP and UTF-8 are converted, Shift_JIS kept. Any other mode copies.
 std::string MIMEDecodeVersion2(std::string_view in, int mode);
 
+// A header value meant for reading (a Subject) decoded to Shift_JIS. Encoded words of one
+// charset per value are decoded (when several charsets are mixed, those of the first one
+// win). A value without encoded words that carries raw 8-bit text is converted by its
+// code: valid UTF-8, else detected ISO-2022-JP or EUC-JP; Shift_JIS is kept. Line breaks
+// become blanks.
+std::string DecodeHeaderTextToSjis(std::string_view value);
+
 // A header parameter (a file name) in Shift_JIS: a value naming iso-2022-jp, then one
 // naming a Shift_JIS charset, then one naming utf-8 has its words decoded in that charset;
 // any other value is raw bytes whose code is detected (ISO-2022-JP and EUC-JP converted,

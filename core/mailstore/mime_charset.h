@@ -21,6 +21,21 @@ std::string SjisToJisForHeader(std::string_view sjis);
 // ISO-2022-JP and EUC-JP are converted to Shift_JIS, anything else is kept.
 std::string DetectedToSjis(std::string_view raw);
 
+// The code of a received text part, so that it can be brought to Shift_JIS.
+enum class TextCode { Keep, Jis, Utf8, Euc };
+
+// The declared charset decides first: iso-2022-jp, utf-8 (or utf8), euc-jp (or x-euc-jp)
+// and the Shift_JIS names. Without a charset, with us-ascii or with one not known here,
+// the bytes decide: ISO-2022-JP escapes, then valid UTF-8 with at least one multi-byte
+// character, then EUC-JP by score; anything else is kept as it stands.
+TextCode DetectTextCode(std::string_view charset, std::string_view bytes);
+// `bytes` converted from `code` to Shift_JIS (Keep copies).
+std::string ToSjis(std::string_view bytes, TextCode code);
+
+// True when the text is well-formed UTF-8 and holds at least one multi-byte character
+// (pure ASCII gives false: it needs no conversion).
+bool IsValidUtf8WithMultibyte(std::string_view text);
+
 // True for the names under which mail declares Shift_JIS: shift_jis, shift-jis, sjis,
 // x-sjis, cp932, windows-31j (any letter case).
 bool IsShiftJisCharset(std::string_view name);

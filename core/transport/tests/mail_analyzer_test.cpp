@@ -1,0 +1,428 @@
+#include "core/transport/mail_analyzer.h"
+
+#include "core/foundation/cp932.h"
+#include "core/foundation/date_utils.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <ctime>
+#include <fstream>
+#include <optional>
+#include <random>
+#include <sstream>
+#include <string>
+
+namespace {
+
+std::string Sjis(const char* utf8) { return Utf8ToSjis(utf8); }
+
+std::string ReadFixture(const std::string& name) {
+    std::ifstream in(std::string(OMBREL_TESTDATA) + "/" + name, std::ios::binary);
+    EXPECT_TRUE(in.good()) << name;
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+// Sets TZ for the life of the object and restores the previous setting.
+class ScopedTz {
+public:
+    explicit ScopedTz(const char* zone) {
+        if (const char* old = std::getenv("TZ")) old_ = old;
+        setenv("TZ", zone, 1);
+        tzset();
+    }
+    ~ScopedTz() {
+        if (old_)
+            setenv("TZ", old_->c_str(), 1);
+        else
+            unsetenv("TZ");
+        tzset();
+    }
+    ScopedTz(const ScopedTz&) = delete;
+    ScopedTz& operator=(const ScopedTz&) = delete;
+
+private:
+    std::optional<std::string> old_;
+};
+
+std::string DateText(const platform::DateTime& d) { return Convert_COleDateTime2DateData(d); }
+
+struct MailCase {
+    const char* file;
+    int resistWithEmpty;
+    int refuseOn;
+    const char* keyword;  // UTF-8
+    int type;
+    const char* originalId;
+    const char* sender;
+    const char* subject;  // UTF-8
+    const char* tokyo;    // send date read with TZ=Asia/Tokyo
+    const char* utc;      // and with TZ=UTC
+    const char* body;     // UTF-8; nullptr: not checked
+};
+
+const MailCase kMails[] = {
+    // Delivery-status reports: the returned message, or only its headers (written without
+    // a blank after the colon).
+    {"analyzer_dsn_rfc822.eml", 0, 0, "", MailAnalyzer::kBounce, "1291856400.12345.42@mail.shop.example.jp",
+     "MAILER-DAEMON@mx.example.jp", "Undelivered Mail Returned to Sender", "2010/12/09 10:00:00",
+     "2010/12/09 01:00:00", nullptr},
+    {"analyzer_dsn_headers.eml", 0, 0, "", MailAnalyzer::kBounce, "1306890000.777.108.2@mail.shop.example.jp",
+     "postmaster@relay.example.com", "Delivery Status Notification (Failure)", "2011/06/01 10:02:03",
+     "2011/06/01 01:02:03", nullptr},
+    // Plain-text bounces; the copied Message-ID is folded onto a tab-indented line, and a
+    // Message-ID line after the copied header block is not taken.
+    {"analyzer_bounce_copy.eml", 0, 0, "", MailAnalyzer::kBounce, "1331076599.4242.7.1@mail.shop.example.jp",
+     "MAILER-DAEMON@mta.example.net", "failure notice", "2012/03/07 08:30:00", "2012/03/06 23:30:00", nullptr},
+    {"analyzer_bounce_rejected.eml", 0, 0, "", MailAnalyzer::kBounce, "1293807600.1.55@mail.shop.example.jp",
+     "support@isp.example.org", "Returned mail: see transcript for details", "2011/01/01 00:00:00",
+     "2010/12/31 15:00:00", nullptr},
+    // Read receipts: one from MAILER-DAEMON is still a receipt; without Original-Message-ID
+    // the last id of References is taken.
+    {"analyzer_mdn.eml", 0, 0, "", MailAnalyzer::kReadReceipt, "1275400000.55.31@mail.shop.example.jp",
+     "MAILER-DAEMON@example.com", "開封済み: ご案内", "2010/06/02 00:00:00", "2010/06/01 15:00:00",
+     "メッセージは表示されました。\r\n"},
+    {"analyzer_mdn_references.eml", 0, 0, "", MailAnalyzer::kReadReceipt, "1275400000.55.32@mail.shop.example.jp",
+     "reader@example.com", "Read: sale", "2010/06/01 19:00:00", "2010/06/01 10:00:00", nullptr},
+    // Refusals: the marker in lower case (ISO-2022-JP mail); on the second line it is not one.
+    {"analyzer_refuse_jis.eml", 0, 0, "", MailAnalyzer::kRefusal, "1278700000.9.12@mail.shop.example.jp",
+     "yamada@example.co.jp", "配信停止", "2010/07/10 08:15:30", "2010/07/09 23:15:30",
+     "<refuse>\r\n今後のメールは不要です。\r\n"},
+    {"analyzer_refuse_second_line.eml", 0, 0, "", MailAnalyzer::kOrdinary, "1278700000.9.13@mail.shop.example.jp",
+     "yamada@example.co.jp", "Re: sale", "2010/07/10 08:15:30", "2010/07/09 23:15:30", nullptr},
+    // By keyword (Shift_JIS mail with LF line ends): only with the switch on and a keyword
+    // that is not blank.
+    {"analyzer_refuse_keyword_sjis.eml", 0, 1, "配信停止", MailAnalyzer::kRefusal, "", "suzuki@example.ne.jp",
+     "メール配信について", "2010/08/02 23:59:59", "2010/08/02 14:59:59", "配信停止をお願いします。\r\n鈴木\r\n"},
+    {"analyzer_refuse_keyword_sjis.eml", 0, 0, "配信停止", MailAnalyzer::kOrdinary, "", "suzuki@example.ne.jp",
+     "メール配信について", "2010/08/02 23:59:59", "2010/08/02 14:59:59", nullptr},
+    {"analyzer_refuse_keyword_sjis.eml", 0, 1, " \t　", MailAnalyzer::kOrdinary, "", "suzuki@example.ne.jp",
+     "メール配信について", "2010/08/02 23:59:59", "2010/08/02 14:59:59", nullptr},
+    {"analyzer_refuse_keyword_sjis.eml", 0, 1, "", MailAnalyzer::kOrdinary, "", "suzuki@example.ne.jp",
+     "メール配信について", "2010/08/02 23:59:59", "2010/08/02 14:59:59", nullptr},
+    // Registrations: the marker (UTF-8 body in base64); an empty mail only with the switch,
+    // and then the body becomes the marker with the sender.
+    {"analyzer_register_utf8.eml", 0, 0, "", MailAnalyzer::kRegistration, "", "sato@example.jp", "登録",
+     "2010/09/15 12:00:00", "2010/09/15 03:00:00",
+     "<REGISTER>\r\n<EMAIL>sato@example.jp</EMAIL>\r\n<NAME>佐藤 花子</NAME>\r\n"},
+    {"analyzer_register_empty.eml", 1, 0, "", MailAnalyzer::kRegistration, "", "taro@example.jp", "",
+     "2010/09/15 12:00:00", "2010/09/15 03:00:00", "<REGISTER><EMAIL>taro@example.jp</EMAIL>"},
+    {"analyzer_register_empty.eml", 0, 0, "", MailAnalyzer::kOrdinary, "", "taro@example.jp", "",
+     "2010/09/15 12:00:00", "2010/09/15 03:00:00", "\r\n."},
+    {"analyzer_register_fullwidth.eml", 1, 0, "", MailAnalyzer::kRegistration, "", "hanako@example.jp", "join",
+     "2010/09/15 12:00:00", "2010/09/15 03:00:00", "<REGISTER><EMAIL>hanako@example.jp</EMAIL>"},
+    // Ordinary mail: UTF-8 with a date without seconds; Shift_JIS with a raw subject, a
+    // two-digit year and a display name holding "<" and ",".
+    {"analyzer_ordinary_utf8.eml", 1, 1, "お知らせ", MailAnalyzer::kOrdinary, "", "friend@example.org", "お知らせ",
+     "2010/06/01 19:00:00", "2010/06/01 10:00:00", nullptr},
+    {"analyzer_ordinary_sjis.eml", 0, 0, "", MailAnalyzer::kOrdinary, "", "yamada@example.jp", "新商品について",
+     "2010/06/01 10:00:00", "2010/06/01 01:00:00", "こんにちは\r\n"},
+};
+
+TEST(MailAnalyzer, ClassifiesTheFixtureMails) {
+    for (const MailCase& c : kMails) {
+        const std::string text = ReadFixture(c.file);
+        for (const bool tokyo : {true, false}) {
+            ScopedTz tz(tokyo ? "Asia/Tokyo" : "UTC");
+            SCOPED_TRACE(std::string(c.file) + " refuse=" + std::to_string(c.refuseOn) + " keyword=\"" + c.keyword +
+                         "\" resist=" + std::to_string(c.resistWithEmpty) + (tokyo ? " Tokyo" : " UTC"));
+            MailAnalyzer a;
+            a.SetResistWithEmpty(c.resistWithEmpty);
+            a.SetRefuseWithKeyword(c.refuseOn, Sjis(c.keyword));
+            EXPECT_EQ(a.MailAnalysis(text), 0);
+            EXPECT_EQ(a.GetMailType(), c.type);
+            EXPECT_EQ(a.GetOriginalMessageID(), c.originalId);
+            EXPECT_EQ(a.GetFromAddress(), c.sender);
+            EXPECT_EQ(a.GetDecodeMailSubject(), Sjis(c.subject));
+            EXPECT_EQ(DateText(a.GetMailSendDate()), tokyo ? c.tokyo : c.utc);
+            if (c.body) {
+                EXPECT_EQ(a.GetDecodeMailBody(), Sjis(c.body));
+            }
+        }
+    }
+}
+
+TEST(MailAnalyzer, BodyAndAttachmentsFollowDocumentOrder) {
+    MailAnalyzer a;
+    ASSERT_EQ(a.MailAnalysis(ReadFixture("analyzer_ordinary_utf8.eml")), 0);
+    EXPECT_EQ(a.GetMessageID(), "own.99@example.org");
+    EXPECT_EQ(a.GetDecodeMailBody().rfind(Sjis("こんにちは。"), 0), 0u) << "the first text leaf is the body";
+    ASSERT_EQ(a.GetAttachFileNum(), 2);  // the HTML alternative after the body, then the PDF
+    MimeFormatStruct part;
+    ASSERT_EQ(a.GetAttachFileData(0, part), 1);
+    EXPECT_TRUE(part.ContentTypeIs("text/html"));
+    ASSERT_EQ(a.GetAttachFileData(1, part), 1);
+    EXPECT_TRUE(part.ContentTypeIs("application/pdf"));
+    EXPECT_EQ(part.body, "JVBERi0xLjQK");
+
+    // Outside 0 .. count-1 the output is left alone.
+    for (const int index : {-1, 2}) {
+        MimeFormatStruct untouched;
+        untouched.body = "keep";
+        EXPECT_EQ(a.GetAttachFileData(index, untouched), 0);
+        EXPECT_EQ(untouched.body, "keep");
+    }
+
+    // The returned message of a bounce is an attachment like any other leaf.
+    MailAnalyzer bounce;
+    bounce.MailAnalysis(ReadFixture("analyzer_dsn_rfc822.eml"));
+    ASSERT_EQ(bounce.GetAttachFileNum(), 2);
+    ASSERT_EQ(bounce.GetAttachFileData(1, part), 1);
+    ASSERT_EQ(part.subParts.size(), 1u);
+    EXPECT_EQ(part.subParts[0].body, "body of the original");
+}
+
+TEST(MailAnalyzer, ParsedMessageAndRawTextGiveTheSameResult) {
+    const std::string text = ReadFixture("analyzer_mdn.eml");
+    MimeFormatStruct parsed;
+    ASSERT_EQ(MimeDecodeTool::MimeDecode(text, parsed), 1);
+    MailAnalyzer fromText, fromParsed(parsed);
+    fromText.MailAnalysis(text);
+    EXPECT_EQ(fromParsed.GetMailType(), MailAnalyzer::kNotAnalysed) << "constructing only parses";
+    EXPECT_EQ(fromParsed.MailAnalysis(), 0);
+    EXPECT_EQ(fromParsed.GetMailType(), fromText.GetMailType());
+    EXPECT_EQ(fromParsed.GetOriginalMessageID(), fromText.GetOriginalMessageID());
+    EXPECT_EQ(fromParsed.GetDecodeMailSubject(), fromText.GetDecodeMailSubject());
+    MimeFormatStruct out;
+    fromParsed.GetMailData(out);
+    EXPECT_EQ(out.headerList.size(), parsed.headerList.size());
+}
+
+TEST(MailAnalyzer, NewMessageKeepsTheSwitchesInitMemberClearsThem) {
+    MailAnalyzer a;
+    a.SetResistWithEmpty(1);
+    a.MailAnalysis(ReadFixture("analyzer_dsn_rfc822.eml"));
+    ASSERT_EQ(a.GetAttachFileNum(), 2);
+    // The next message's results replace the last ones; the switch still holds.
+    a.MailAnalysis(ReadFixture("analyzer_register_empty.eml"));
+    EXPECT_EQ(a.GetMailType(), MailAnalyzer::kRegistration);
+    EXPECT_EQ(a.GetOriginalMessageID(), "");
+    EXPECT_EQ(a.GetAttachFileNum(), 0);
+
+    a.InitMember();
+    EXPECT_EQ(a.GetMailType(), MailAnalyzer::kNotAnalysed);
+    EXPECT_EQ(a.GetFromAddress(), "");
+    a.MailAnalysis(ReadFixture("analyzer_register_empty.eml"));
+    EXPECT_EQ(a.GetMailType(), MailAnalyzer::kOrdinary);
+}
+
+TEST(MailAnalyzer, CutDownMessageIDCases) {
+    struct Case {
+        const char* value;
+        const char* id;  // nullptr: nothing
+    } cases[] = {
+        {" <1.2.3@host>", "1.2.3@host"},
+        {"<1.2.3@host>", "1.2.3@host"},  // no blank after the colon
+        {"\t<1.2.3@host>", "1.2.3@host"},
+        {"1.2.3@host", "1.2.3@host"},
+        {" 1.2. 3@host ", "1.2.3@host"},
+        {" 1.2.3@host>", "1.2.3@host"},
+        {" <1.2.3@ host", "1.2.3@host"},
+        {" (comment) <a@b> <c@d>", "a@b> <c@d"},  // first "<" to last ">", as it stands
+        {"", nullptr},
+        {" \t ", nullptr},
+        {" <>", nullptr},
+        {" > <", nullptr},
+        {" <", nullptr},
+        {" < \t", nullptr},
+        {" >", nullptr},
+    };
+    for (const Case& c : cases) {
+        std::string id = "unchanged";
+        const bool found = MailAnalyzer::CutDownMessageID(c.value, id);
+        EXPECT_EQ(found, c.id != nullptr) << '"' << c.value << '"';
+        EXPECT_EQ(id, c.id ? c.id : "unchanged") << '"' << c.value << '"';
+    }
+}
+
+TEST(MailAnalyzer, SenderAndHeaderTidying) {
+    struct Case {
+        const char* headers;
+        const char* sender;
+    } cases[] = {
+        {"From: Taro <taro@example.jp>\r\n", "taro@example.jp"},
+        {"From: taro@example.jp (Taro Yamada)\r\n", "taro@example.jp"},
+        {"From: a@example.jp, b@example.jp\r\n", "a@example.jp"},
+        {"From: \"x <y@z>\" <taro@example.jp\r\n", "taro@example.jp"},
+        {"Sender: s@example.jp\r\nReturn-Path: <r@example.jp>\r\n", "s@example.jp"},
+        {"Return-Path: <r@example.jp>\r\n", "r@example.jp"},
+        {"From: \"only a name\"\r\nReturn-Path: <r@example.jp>\r\n", "r@example.jp"},
+        {"From: <a\x01" "b\x7f@example.jp>\r\n", "ab@example.jp"},
+        {"Subject: none\r\n", ""},
+    };
+    for (const Case& c : cases) {
+        MailAnalyzer a;
+        a.MailAnalysis(std::string(c.headers) + "\r\nbody\r\n");
+        EXPECT_EQ(a.GetFromAddress(), c.sender) << c.headers;
+    }
+    EXPECT_EQ(MailAnalyzer::ReformatHeaderBodyString(" attachment; (c) filename = \"a b.txt\""),
+              "attachment;filename=\"a b.txt\"");
+}
+
+TEST(MailAnalyzer, SendDateRules) {
+    ScopedTz tz("Asia/Tokyo");
+    platform::SetClockForTesting([] { return std::time_t(1700000000); });  // 2023/11/15 07:13:20 JST
+    const std::string now = "2023/11/15 07:13:20";
+    struct Case {
+        const char* date;
+        const char* local;
+    } cases[] = {
+        {"Tue, 1 Jun 2010 10:00:00 +0900", "2010/06/01 10:00:00"},
+        {"Tue, 1 Jun 2010 10:00:00 GMT", "2010/06/01 19:00:00"},
+        {"1 Jun 2010 10:00:00 Z", "2010/06/01 19:00:00"},
+        {"1 Jun 2010 10:00:00 EDT", "2010/06/01 23:00:00"},
+        {"1 Jun 2010 10:00:00 A", "2010/06/01 18:00:00"},
+        {"1 Jun 2010 10:00:00 Y", "2010/06/02 07:00:00"},
+        {"1 Jun 2010 10:00:00 -0130", "2010/06/01 20:30:00"},
+        {"1 Jun 99 10:00:00 +0900", "1999/06/01 10:00:00"},
+        {"1 Jun 110 10:00:00 +0900", "2010/06/01 10:00:00"},
+        {"Tue, 1 Jun 2010 10:00:00 +09 00", "2010/06/01 10:00:00"},  // the rest, blanks removed
+        {"Tue, 1 Jun 2010 10:00:00 (JST) +0900", "2010/06/01 10:00:00"},
+        {"Tue, 1 Jun 2010 10:00:00", now.c_str()},      // no zone
+        {"Tue, 1 Jun 2010 10:00:00 (JST)", now.c_str()},  // only a comment
+        {"Tue, 1 June 2010 10:00:00 +0900", now.c_str()},
+        {"Tue, 31 Jun 2010 10:00:00 +0900", now.c_str()},
+        {"Tue, 1 Jun 2010 10 +0900", now.c_str()},
+        {"", now.c_str()},
+    };
+    for (const Case& c : cases) {
+        MailAnalyzer a;
+        a.MailAnalysis(std::string("Date: ") + c.date + "\r\n\r\nbody\r\n");
+        EXPECT_EQ(DateText(a.GetMailSendDate()), c.local) << c.date;
+    }
+    platform::SetClockForTesting({});
+}
+
+TEST(MailAnalyzer, SendDateInSummerTimeIsTheLocalClockOfThatDay) {
+    ScopedTz tz("America/New_York");
+    MailAnalyzer a;
+    a.MailAnalysis("Date: Tue, 1 Jun 2010 12:00:00 +0000\r\n\r\nbody\r\n");
+    EXPECT_EQ(DateText(a.GetMailSendDate()), "2010/06/01 08:00:00");
+    a.MailAnalysis("Date: Wed, 1 Dec 2010 12:00:00 +0000\r\n\r\nbody\r\n");
+    EXPECT_EQ(DateText(a.GetMailSendDate()), "2010/12/01 07:00:00");
+}
+
+TEST(MailAnalyzer, BounceSubjectsAndSenders) {
+    struct Case {
+        const char* from;
+        const char* subject;
+        int type;
+    } cases[] = {
+        {"postmaster@example.jp", "hello", MailAnalyzer::kBounce},
+        {"Mail.Delivery.Subsystem@example.jp", "hello", MailAnalyzer::kBounce},
+        {"ROOT@example.jp", "hello", MailAnalyzer::kBounce},
+        {"myroot@example.jp", "hello", MailAnalyzer::kOrdinary},
+        {"a@example.jp", "Warning: user UNKNOWN", MailAnalyzer::kBounce},
+        {"a@example.jp", "host unknown", MailAnalyzer::kBounce},
+        {"a@example.jp", "Service temporarily unavailable", MailAnalyzer::kBounce},
+        {"a@example.jp", "Delivery failure notice", MailAnalyzer::kBounce},
+        {"a@example.jp", "Mail could not be delivered", MailAnalyzer::kBounce},
+        {"a@example.jp", "Mail: could it be delivered? Not sure", MailAnalyzer::kBounce},  // words, not a phrase
+        {"a@example.jp", "Mail delivered", MailAnalyzer::kOrdinary},
+        {"a@example.jp", "unknown", MailAnalyzer::kOrdinary},
+    };
+    for (const Case& c : cases) {
+        MailAnalyzer a;
+        a.MailAnalysis(std::string("From: ") + c.from + "\r\nSubject: " + c.subject + "\r\n\r\nbody\r\n");
+        EXPECT_EQ(a.GetMailType(), c.type) << c.from << " / " << c.subject;
+    }
+}
+
+// A bounce whose returned message was cut short is still a bounce with its id: the parser
+// reports the fault, the analysis goes on with what it read.
+TEST(MailAnalyzer, PartlyReadMessageIsStillAnalysed) {
+    const std::string text =
+        "From: MAILER-DAEMON@mx.example.jp\r\nSubject: Undelivered Mail\r\n"
+        "Content-Type: multipart/report; report-type=delivery-status; boundary=B\r\n\r\n"
+        "--B\r\nContent-Type: text/plain\r\n\r\nfailed\r\n"
+        "--B\r\nContent-Type: message/rfc822\r\n\r\n"
+        "Message-ID: <1.2.3@mail.example.jp>\r\nContent-Type: multipart/mixed; boundary=C\r\n\r\n"
+        "--C\r\nContent-Type: text/plain\r\n\r\ncut here\r\n"
+        "--B--\r\n";
+    MailAnalyzer a;
+    EXPECT_EQ(a.MailAnalysis(text), -1);
+    EXPECT_EQ(a.GetMailType(), MailAnalyzer::kBounce);
+    EXPECT_EQ(a.GetOriginalMessageID(), "1.2.3@mail.example.jp");
+}
+
+// Every type a result may take.
+bool KnownType(int t) { return t == -1 || (t >= 1 && t <= 4); }
+
+TEST(MailAnalyzer, HostileInputNeverBreaksIt) {
+    const char* files[] = {"analyzer_dsn_rfc822.eml", "analyzer_mdn.eml", "analyzer_bounce_copy.eml",
+                           "analyzer_ordinary_utf8.eml", "analyzer_refuse_jis.eml"};
+    MailAnalyzer a;
+    a.SetResistWithEmpty(1);
+    a.SetRefuseWithKeyword(1, Sjis("停止"));
+    // Every fixture cut at many lengths.
+    for (const char* f : files) {
+        const std::string text = ReadFixture(f);
+        for (size_t n = 0; n <= text.size(); n += 7) {
+            a.MailAnalysis(std::string_view(text).substr(0, n));
+            ASSERT_TRUE(KnownType(a.GetMailType())) << f << " cut at " << n;
+        }
+    }
+
+    // Nesting far deeper than the parser follows, as multiparts and as returned messages.
+    std::string nested = "From: MAILER-DAEMON@x\r\nContent-Type: multipart/report; boundary=b0\r\n\r\n";
+    std::string tail;
+    for (int i = 1; i < 300; ++i) {
+        nested += "--b" + std::to_string(i - 1) + "\r\nContent-Type: multipart/mixed; boundary=b" +
+                  std::to_string(i) + "\r\n\r\n";
+        tail = "\r\n--b" + std::to_string(i - 1) + "--\r\n" + tail;
+    }
+    a.MailAnalysis(nested + "--b299\r\n\r\nx" + tail);
+    EXPECT_TRUE(KnownType(a.GetMailType()));
+    std::string messages = "From: MAILER-DAEMON@x\r\n";
+    for (int i = 0; i < 500; ++i) messages += "Content-Type: message/rfc822\r\n\r\nMessage-ID: <" + std::to_string(i) + "@x>\r\n";
+    a.MailAnalysis(messages);
+    EXPECT_TRUE(KnownType(a.GetMailType()));
+
+    // A hand-built tree deeper than any parsed one.
+    MimeFormatStruct root;
+    MimeFormatStruct* p = &root;
+    for (int i = 0; i < 400; ++i) {
+        p->contentTypeName = "Content-Type";
+        p->contentTypeValue = "multipart/mixed; boundary=x";
+        p->hasSubParts = 1;
+        p->subParts.resize(2);
+        p->subParts[1].contentTypeValue = "image/png";
+        p = &p->subParts[0];
+    }
+    p->body = "leaf";
+    a.MailAnalysis(root);
+    EXPECT_EQ(a.GetDecodeMailBody(), "leaf");
+    EXPECT_EQ(a.GetAttachFileNum(), 400);
+
+    // Random bytes, and fixture text with random bytes spliced in; bounded and seeded.
+    std::mt19937 rng(20101209);
+    const std::string seed = ReadFixture("analyzer_dsn_rfc822.eml") + ReadFixture("analyzer_mdn.eml");
+    const std::string alphabet = "\r\n:;<>\"()=?-_ \t.,@/\\Bb0aZ\x1b\x81\x40\xff";
+    for (int round = 0; round < 1500; ++round) {
+        std::string text;
+        if (round % 2 == 0) {
+            const size_t n = rng() % 2048;
+            for (size_t i = 0; i < n; ++i)
+                text.push_back(round % 4 == 0 ? static_cast<char>(rng()) : alphabet[rng() % alphabet.size()]);
+        } else {
+            text = seed;
+            for (int k = 0; k < 12; ++k) {
+                const size_t at = rng() % text.size();
+                switch (rng() % 3) {
+                case 0: text[at] = static_cast<char>(rng()); break;
+                case 1: text.erase(at, rng() % 64); break;
+                default: text.insert(at, 1, alphabet[rng() % alphabet.size()]); break;
+                }
+                if (text.empty()) text = "x";
+            }
+        }
+        a.MailAnalysis(text);
+        ASSERT_TRUE(KnownType(a.GetMailType())) << "round " << round;
+        MimeFormatStruct part;
+        for (int i = 0; i < a.GetAttachFileNum(); ++i) ASSERT_EQ(a.GetAttachFileData(i, part), 1);
+    }
+}
+
+}  // namespace
