@@ -9,7 +9,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libssl-dev openssl
   python3-aiosmtpd postfix
-  dovecot-core dovecot-pop3d
+  dovecot-core dovecot-pop3d tinyproxy
   tzdata
   clang libclang-rt-14-dev
 )

@@ -238,6 +238,7 @@ int NetTransport::TlsError(int ret, const char* what, NetError& error) {
     const int e = SSL_get_error(ssl_, ret);
     if (e == SSL_ERROR_ZERO_RETURN || state_.eof) {
         ERR_clear_error();
+        peerClosed_ = true;
         return error.Set(kWsaEconnaborted, std::string("Connection closed by the server (10053)."));
     }
     if (e == SSL_ERROR_SYSCALL && state_.lastErrno) {
@@ -386,7 +387,10 @@ int NetTransport::Fill(NetError& error) {
                 in_.append(buf, static_cast<size_t>(n));
                 return kNetOk;
             }
-            if (n == 0) return error.Set(kWsaEconnaborted, "Connection closed by the server (10053).");
+            if (n == 0) {
+                peerClosed_ = true;
+                return error.Set(kWsaEconnaborted, "Connection closed by the server (10053).");
+            }
             if (errno == EINTR) continue;
             if (errno != EAGAIN && errno != EWOULDBLOCK) return SetSocketError(error, "Receiving failed", errno);
             if (int rc = Wait(WaitFor::read, error); rc != kNetOk) return rc;
@@ -415,6 +419,44 @@ int NetTransport::ReadLine(std::string& line, NetError& error) {
     }
 }
 
+size_t NetTransport::TakeBuffered(std::string& out, size_t count) {
+    const size_t n = std::min(count, in_.size() - inPos_);
+    out.append(in_, inPos_, n);
+    inPos_ += n;
+    if (inPos_ == in_.size()) {
+        in_.clear();
+        inPos_ = 0;
+    }
+    return n;
+}
+
+int NetTransport::ReadBytes(std::string& out, size_t count, NetError& error) {
+    if (fd_ < 0) return error.Set(kNetNotConnected, "Not connected.");
+    size_t left = count - TakeBuffered(out, count);
+    while (left > 0) {
+        if (int rc = Fill(error); rc != kNetOk) return rc;
+        left -= TakeBuffered(out, left);
+    }
+    return kNetOk;
+}
+
+int NetTransport::ReadToClose(std::string& out, size_t limit, NetError& error) {
+    if (fd_ < 0) return error.Set(kNetNotConnected, "Not connected.");
+    peerClosed_ = false;
+    for (;;) {
+        TakeBuffered(out, in_.size() - inPos_);
+        if (out.size() > limit) {
+            return error.Set(kNetProtocol, "Protocol error: more than " + std::to_string(limit) +
+                                               " bytes before the end of the connection.");
+        }
+        if (int rc = Fill(error); rc != kNetOk) {
+            if (!peerClosed_) return rc;
+            error.Clear();
+            return kNetOk;
+        }
+    }
+}
+
 void NetTransport::Close() {
     if (ssl_) {
         if (!state_.eof && state_.lastErrno == 0) {
@@ -434,6 +476,7 @@ void NetTransport::Close() {
         fd_ = -1;
     }
     state_ = SocketState{};
+    peerClosed_ = false;
     in_.clear();
     inPos_ = 0;
 }

@@ -51,6 +51,12 @@ public:
     // One line without its line end (LF, or CR LF). A line longer than 1 MiB, or the end
     // of the connection before a line end, is an error.
     int ReadLine(std::string& line, NetError& error);
+    // Appends exactly `count` bytes (an HTTP body of known length, a chunk). The end of
+    // the connection before they came is an error.
+    int ReadBytes(std::string& out, size_t count, NetError& error);
+    // Appends every byte up to the end of the connection (a body that the close ends). More
+    // than `limit` bytes is an error; so is a break that is not an orderly close.
+    int ReadToClose(std::string& out, size_t limit, NetError& error);
     // Closes at once (a TLS close notification is sent when it fits without waiting).
     void Close();
 
@@ -69,12 +75,15 @@ private:
     int Wait(WaitFor what, NetError& error);
     int CheckInterrupt(NetError& error);  // 301 "Interrupted." when one is pending
     int Fill(NetError& error);  // reads more bytes into the line buffer
+    // Moves up to `count` buffered bytes to `out`; returns how many.
+    size_t TakeBuffered(std::string& out, size_t count);
     int TlsError(int ret, const char* what, NetError& error);
 
     NetInterrupt& interrupt_;
     int timeoutMs_ = 60000;
     int fd_ = -1;
     SocketState state_;
+    bool peerClosed_ = false;  // the last Fill met an orderly close by the peer
     SSL_CTX* ctx_ = nullptr;
     SSL* ssl_ = nullptr;
     std::string in_;      // received bytes not yet handed out

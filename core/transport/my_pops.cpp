@@ -1,0 +1,199 @@
+#include "core/transport/my_pops.h"
+
+#include "core/foundation/cp932.h"
+
+#include <cctype>
+
+using namespace netssl;
+
+namespace {
+
+std::string Upper(const std::string& s) {
+    std::string u(s);
+    for (char& c : u) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return u;
+}
+
+bool StartsWith(const std::string& s, const char* prefix) { return s.rfind(prefix, 0) == 0; }
+
+struct TextRule {
+    const char* prefix;
+    const char* message;  // UTF-8
+};
+
+// First fitting rule wins. The first one speaks of the login method the settings chose
+// and the component does not offer, in the words the login test uses for it.
+constexpr TextRule kTextRules[] = {
+    {"UNSUPPORTED LOGIN METHOD", "受信サーバのプロトコル設定が正しくありません"},
+    {"APOP TIMESTAMP NOT FOUND.", "サーバがAPOPに対応していません。"},
+    {"TIMEOUT.", "サーバとの接続がタイムアウトしました。回線の状況を確認してください。"},
+    {"AUTHENTICATION FAILED", "ログイン時の認証に失敗しました。ログインIDやパスワードを確認してください。"},
+    {"THE REMOTEHOST ADDRESS IS INVALID (0.0.0.0).",
+     "受信サーバアドレスが正しくありません。接続可能な送信サーバのアドレスを正しく指定してください。"},
+    {"ERROR DURING HANDSHAKE", "SSL通信を開始しようとしましたが。何らかの原因で通信が確立しませんでした。"},
+    {"SERVER DISCONNECTED BEFORE HANDSHAKE COMPLETION",
+     "SSL通信を開始しようとしましたが。何らかの原因で通信が確立しませんでした。"},
+    {"SERVER CERTIFICATE VERIFICATION FAILED. CONNECTION ABORTED.", "サーバ証明書の検証に失敗しました。"},
+};
+
+struct NumberRule {
+    int code;
+    const char* message;
+};
+
+constexpr NumberRule kNumberRules[] = {
+    {10060, "サーバとの接続がタイムアウトしました。回線の状況を確認してください。"},
+    {276, "SSL通信中にエラーが発生しました。接続を中止しました。"},
+    {301, "受信サーバとの通信がタイムアウトしました。"},
+    {10053, "ソフトウェアが接続を中止しました。サーバへの接続途中で、何らかの障害が起きたようです。"},
+    {10061, "接続が拒否されました。ファイアウォールの設定や接続回線の確認をしてください。"},
+    {10065, "ホストへの経路がありません。接続回線の確認をしてください。"},
+};
+
+// Messages of the steps 0, -1 ... -9.
+constexpr const char* kStepMessages[] = {
+    "不明なエラーが発生しました。",
+    "受信サーバに接続ができません。アドレスやポート番号の指定が正しいか確認してください。",
+    "受信サーバに接続しました。しかし、ユーザIDとパスワードを使った認証ができません。",
+    "受信サーバのユーザIDが正しいものではありません。",
+    "受信サーバへのログインに失敗しました。ユーザIDやパスワードを確認してください。",
+    "サーバ上の受信メール数が取得できませんでした。",
+    "サーバから受信メールが取得できませんでした。",
+    "受信サーバが割り当てる一意なID（UID)が取得できませんでした。",
+    "受信サーバから切断ができませんでした。",
+    "受信サーバから切断しましたが、不明なエラーが発生しました。",
+};
+
+struct CommandStep {
+    const char* prefix;
+    int step;
+};
+
+constexpr CommandStep kCommandSteps[] = {
+    {"USER", CMyPOPS::kStepUser}, {"PASS", CMyPOPS::kStepPass}, {"STAT", CMyPOPS::kStepStat},
+    {"RETR", CMyPOPS::kStepRetr}, {"UIDL", CMyPOPS::kStepUidl}, {"QUIT", CMyPOPS::kStepQuit},
+};
+
+constexpr const char kMask[] = "********";
+
+}  // namespace
+
+CMyPOPS::CMyPOPS() : handle_(POPS_Create(this, &POPS::Dispatch)) {
+    Init();
+}
+
+CMyPOPS::~CMyPOPS() {
+    WriteLog();
+    POPS_Destroy(handle_);
+}
+
+int CMyPOPS::Init() {
+    log_.Init();
+    uids_.clear();
+    nowStatus_ = kStepNone;
+    errorSeen_ = 0;
+    POPS_Set(handle_, kPopsTimeout, 0, 60, 0);
+    POPS_Set(handle_, kPopsAuthMode, 0, kPopsAuthUserPass, 0);
+    POPS_Set(handle_, kPopsUser, 0, "", 0);
+    POPS_Set(handle_, kPopsPassword, 0, "", 0);
+    POPS_Set(handle_, kPopsSslStartMode, 0, kSslNone, 0);
+    POPS_Do(handle_, kPopsConfigure, "SSLEnabledProtocols=255");
+    POPS_Set(handle_, kPopsServer, 0, "", 0);
+    return POPS_Set(handle_, kPopsPort, 0, 110, 0);
+}
+
+void CMyPOPS::SetLogTitle(const std::string& title) { log_.SetLogTitle(title); }
+
+void CMyPOPS::WriteLog() { log_.WriteToFile(); }
+
+void CMyPOPS::Log(const std::string& line) { log_.SetLogData(line, 1, 0); }
+
+int CMyPOPS::ListMessageUIDs() {
+    const long count = POPS_Get(handle_, kPopsMessageCount, 0, nullptr);
+    for (long n = 1; n <= count; ++n) {
+        if (int rc = POPS_Set(handle_, kPopsMessageNumber, 0, static_cast<int>(n), 0); rc != 0) return rc;
+        std::string uid = POPS_GetText(handle_, kPopsMessageUid, 0);
+        uid.erase(0, uid.find_first_not_of(" \t\r\n"));
+        uids_.push_back(std::move(uid));
+    }
+    return 0;
+}
+
+int CMyPOPS::FireConnectionStatus(const std::string& text) {
+    Log(SjisLiteral("[情報]") + text + "\r\n");
+    return 0;
+}
+
+int CMyPOPS::FireSSLStatus(const std::string& text) {
+    Log("[SSL ]" + text + "\r\n");
+    return 0;
+}
+
+int CMyPOPS::FireError(int, const std::string& text) {
+    errorMessage_ = text;
+    Log(SjisLiteral("[異常]") + text + "\r\n");
+    errorSeen_ = 1;
+    return 0;
+}
+
+int CMyPOPS::FireMessageList(int number, const std::string& uid) {
+    Log(SjisLiteral("[受信]") + uid + " (" + std::to_string(number) + ")\r\n");
+    uids_.push_back(uid);
+    return 0;
+}
+
+int CMyPOPS::FirePITrail(int direction, const std::string& text) {
+    const std::string upper = Upper(text);
+    if (!errorSeen_) {
+        if (direction == kTrailSent) {
+            for (const auto& c : kCommandSteps) {
+                if (StartsWith(upper, c.prefix)) {
+                    nowStatus_ = c.step;
+                    break;
+                }
+            }
+        } else if (direction == kTrailReceived) {
+            if (StartsWith(upper, "-ERR")) errorSeen_ = 1;
+        } else if (direction == kTrailInfo) {
+            if (StartsWith(upper, "CONNECTING TO MAIL SERVER.")) nowStatus_ = kStepConnecting;
+            else if (StartsWith(upper, "CONNECTED.")) nowStatus_ = kStepConnected;
+            else if (StartsWith(upper, "DISCONNECTED.")) nowStatus_ = kStepDisconnected;
+        }
+    }
+
+    // What is logged: credentials masked.
+    std::string shown = text;
+    if (direction == kTrailSent) {
+        if (StartsWith(upper, "PASS")) {
+            shown = std::string("PASS ") + kMask;
+        } else if (StartsWith(upper, "APOP ")) {
+            const size_t digest = text.find(' ', 5);
+            shown = (digest == std::string::npos ? text : text.substr(0, digest + 1)) + kMask;
+        }
+    }
+    static const std::string& sent = SjisLiteral("[送信]");
+    static const std::string& received = SjisLiteral("[受信]");
+    static const std::string& info = SjisLiteral("[情報]");
+    const std::string& tag = direction == kTrailSent ? sent : direction == kTrailReceived ? received : info;
+    Log(tag + shown + "\r\n");
+    return 0;
+}
+
+std::string CMyPOPS::GetLastErrorInJapanese() {
+    const std::string text = POPS_GetLastError(handle_);
+    const int code = POPS_GetLastErrorCode(handle_);
+    Log(SjisLiteral("[エラー理由]") + "[" + std::to_string(code) + "]" + text + "\r\n");
+    return JapaneseErrorText(text, code, nowStatus_);
+}
+
+std::string CMyPOPS::JapaneseErrorText(const std::string& text, int code, int nowStatus) {
+    const std::string upper = Upper(text);
+    for (const auto& r : kTextRules) {
+        if (StartsWith(upper, r.prefix)) return SjisLiteral(r.message);
+    }
+    for (const auto& r : kNumberRules) {
+        if (code == r.code) return SjisLiteral(r.message);
+    }
+    if (nowStatus <= 0 && nowStatus >= kStepDisconnected) return SjisLiteral(kStepMessages[-nowStatus]);
+    return text;
+}

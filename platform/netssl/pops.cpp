@@ -1,0 +1,577 @@
+#include "platform/netssl/pops.h"
+
+#include <openssl/evp.h>
+#include <openssl/ssl.h>
+
+#include <cctype>
+#include <cstring>
+#include <strings.h>
+#include <unordered_map>
+
+namespace netssl {
+
+// ---------------------------------------------------------------- owner side
+
+int POPS::FireConnectionStatus(const std::string&) { return 0; }
+int POPS::FireError(int, const std::string&) { return 0; }
+int POPS::FireMessageList(int, const std::string&) { return 0; }
+int POPS::FirePITrail(int, const std::string&) { return 0; }
+int POPS::FireSSLStatus(const std::string&) { return 0; }
+
+int POPS::Dispatch(void* owner, int event, int count, const NetEventParam* params) {
+    auto* self = static_cast<POPS*>(owner);
+    if (!self || count < 1) return 0;
+    const int number = static_cast<int>(params[0].number);
+    const std::string text(params[0].text);
+    switch (event) {
+    case kPopsEventConnectionStatus: return self->FireConnectionStatus(text);
+    case kPopsEventError: return self->FireError(number, text);
+    case kPopsEventMessageList: return self->FireMessageList(number, text);
+    case kPopsEventPITrail: return self->FirePITrail(number, text);
+    case kPopsEventSSLStatus: return self->FireSSLStatus(text);
+    default: return 0;
+    }
+}
+
+std::string ApopDigest(const std::string& timestamp, const std::string& password) {
+    const std::string input = timestamp + password;
+    unsigned char digest[EVP_MAX_MD_SIZE];
+    unsigned int len = 0;
+    EVP_Digest(input.data(), input.size(), digest, &len, EVP_md5(), nullptr);
+    static const char kHex[] = "0123456789abcdef";
+    std::string out;
+    for (unsigned int i = 0; i < len; ++i) {
+        out.push_back(kHex[digest[i] >> 4]);
+        out.push_back(kHex[digest[i] & 15]);
+    }
+    return out;
+}
+
+// ---------------------------------------------------------------- component
+
+namespace {
+
+// A message, or a listing, larger than this is refused rather than held in memory.
+constexpr size_t kMaxMultiLineBytes = size_t{256} << 20;
+
+bool IsOk(const std::string& line) { return line.rfind("+OK", 0) == 0; }
+
+bool HasLineBreak(const std::string& s) { return s.find_first_of(std::string_view("\r\n\0", 3)) != std::string::npos; }
+
+// The decimal number at the start of `text` (blanks before it skipped); -1 if none.
+long LeadingNumber(std::string_view text, size_t* used = nullptr) {
+    size_t i = 0;
+    while (i < text.size() && text[i] == ' ') ++i;
+    long value = -1;
+    while (i < text.size() && isdigit(static_cast<unsigned char>(text[i])) && value < 100000000) {
+        value = (value < 0 ? 0 : value * 10) + (text[i] - '0');
+        ++i;
+    }
+    if (used) *used = i;
+    return value;
+}
+
+}  // namespace
+
+class PopsComponent : public NetComponent {
+public:
+    PopsComponent(void* owner, NetEventSink sink) : NetComponent(owner, sink) { ResetCommon(); }
+    // Closes without events: the owner may already be half destroyed.
+    ~PopsComponent() override { transport_.Close(); }
+
+    int SetText(int property, std::string value);
+    int SetNumber(int property, int value);
+    long GetNumber(int property, int* length);
+    std::string GetText(int property);
+    int Do(int method, int count, const char* const* values, const int* lengths);
+
+private:
+    int Configure(std::string_view setting);
+    int Connect();
+    int Login(const std::string& greeting);
+    int Delete();
+    int Disconnect();
+    int List();
+
+    bool Connected() const { return connected_ && transport_.IsOpen(); }
+    int NeedMessage();  // 0 when logged in with a message selected
+    int LoadUids();
+    int Retrieve();
+
+    int Command(const std::string& line, std::string& reply);
+    int ReadStatus(std::string& reply);
+    // Reads the lines of a multi-line answer up to ".", with the stuffing removed; each
+    // line goes to `take` without its line end.
+    template <typename Take>
+    int ReadMultiLine(Take take);
+    int ReplyFailure(const std::string& reply) { return Fail(kNetServerReply, reply); }
+    int TransportFailure(const NetError& error);
+    void Trail(int direction, std::string_view text) { Fire(kPopsEventPITrail, {{direction, text}}); }
+    void Status(std::string_view text) { Fire(kPopsEventConnectionStatus, {{0, text}}); }
+    void Drop();  // closes without a word to the server
+    void Quit();  // QUIT when the server still listens, then close
+    void ForgetSession();
+
+    // Properties.
+    int authMode_ = kPopsAuthUserPass;
+    int port_ = 110;
+    std::string server_, user_, password_;
+    int sslMode_ = kSslNone;
+    long maxLines_ = 0;
+    int current_ = 0;
+
+    // Session.
+    bool connected_ = false;
+    int count_ = 0;
+    bool uidsLoaded_ = false;
+    std::unordered_map<int, std::string> uids_;
+    int retrieved_ = 0;  // the message whose header and text are held
+    std::string headers_, text_;
+};
+
+void PopsComponent::ForgetSession() {
+    connected_ = false;
+    count_ = 0;
+    current_ = 0;
+    uidsLoaded_ = false;
+    uids_.clear();
+    retrieved_ = 0;
+    headers_.clear();
+    text_.clear();
+}
+
+int PopsComponent::SetText(int property, std::string value) {
+    switch (property) {
+    case kPopsServer: server_ = std::move(value); return kNetOk;
+    case kPopsUser: user_ = std::move(value); return kNetOk;
+    case kPopsPassword: password_ = std::move(value); return kNetOk;
+    default: {
+        long n = 0;
+        if (!ParseNumber(value, n) || n > 0x7FFFFFFF) {
+            return Fail(kNetBadArgument, "Property " + std::to_string(property) + " takes a number or is unknown.");
+        }
+        return SetNumber(property, static_cast<int>(n));
+    }
+    }
+}
+
+int PopsComponent::SetNumber(int property, int value) {
+    switch (property) {
+    case kPopsAuthMode:
+        if (value < kPopsAuthUserPass || value > kPopsAuthApop) {
+            return Fail(kNetBadArgument, "Unknown login method " + std::to_string(value) + ".");
+        }
+        authMode_ = value;
+        return kNetOk;
+    case kPopsPort:
+        if (value < 1 || value > 65535) return Fail(kNetBadArgument, "Port out of range: " + std::to_string(value) + ".");
+        port_ = value;
+        return kNetOk;
+    case kPopsSslStartMode:
+        if (value < kSslNone || value > kSslOff) return Fail(kNetBadArgument, "Unknown SSL start mode " + std::to_string(value) + ".");
+        sslMode_ = value;
+        return kNetOk;
+    case kPopsTimeout:
+        timeoutSeconds_ = value;
+        return kNetOk;
+    case kPopsMessageNumber:
+        if (!Connected()) return Fail(kNetNotConnected, "Not connected.");
+        if (value < 1 || value > count_) {
+            return Fail(kNetBadArgument, "No message " + std::to_string(value) + " on the server (" +
+                                             std::to_string(count_) + " messages).");
+        }
+        current_ = value;
+        return kNetOk;
+    default:
+        return Fail(kNetBadArgument, "Property " + std::to_string(property) + " is read only, takes a text or is unknown.");
+    }
+}
+
+long PopsComponent::GetNumber(int property, int* length) {
+    if (length) *length = 0;
+    switch (property) {
+    case kPopsAuthMode: return authMode_;
+    case kPopsConnected: return Connected() ? 1 : 0;
+    case kPopsPort: return port_;
+    case kPopsMessageCount: return Connected() ? count_ : 0;
+    case kPopsMessageNumber: return current_;
+    case kPopsSslStartMode: return sslMode_;
+    case kPopsTimeout: return timeoutSeconds_;
+    default: {
+        const std::string text = GetText(property);
+        if (length) *length = static_cast<int>(text.size());
+        return static_cast<long>(text.size());
+    }
+    }
+}
+
+std::string PopsComponent::GetText(int property) {
+    switch (property) {
+    case kPopsServer: return server_;
+    case kPopsUser: return user_;
+    case kPopsPassword: return password_;
+    case kPopsMessageUid: {
+        if (NeedMessage() != kNetOk || LoadUids() != kNetOk) return std::string();
+        const auto it = uids_.find(current_);
+        if (it == uids_.end()) {
+            Fail(kNetServerReply, "No unique id for message " + std::to_string(current_) + " (deleted?).");
+            return std::string();
+        }
+        return it->second;
+    }
+    case kPopsMessageHeaders:
+        if (NeedMessage() != kNetOk || Retrieve() != kNetOk) return std::string();
+        return headers_;
+    case kPopsMessageText:
+        if (NeedMessage() != kNetOk || Retrieve() != kNetOk) return std::string();
+        return text_;
+    case kPopsAuthMode: case kPopsConnected: case kPopsPort: case kPopsMessageCount: case kPopsMessageNumber:
+    case kPopsSslStartMode: case kPopsTimeout:
+        return std::to_string(GetNumber(property, nullptr));
+    default: return std::string();
+    }
+}
+
+int PopsComponent::Do(int method, int count, const char* const* values, const int* lengths) {
+    if (method == kPopsInterrupt) {
+        Interrupt();
+        return kNetOk;
+    }
+    // A disconnect keeps the error of the call before it, which callers often read after
+    // closing the connection.
+    if (method != kPopsDisconnect) lastError_.Clear();
+    transport_.SetTimeout(timeoutSeconds_);
+    switch (method) {
+    case kPopsConfigure: {
+        if (count < 1 || !values || !values[0]) return Fail(kNetBadArgument, "Configure needs one text.");
+        const size_t len = lengths && lengths[0] > 0 ? static_cast<size_t>(lengths[0]) : strlen(values[0]);
+        return Configure(std::string_view(values[0], len));
+    }
+    case kPopsConnect: return Connect();
+    case kPopsDelete: return Delete();
+    case kPopsDisconnect: return Disconnect();
+    case kPopsList: return List();
+    default: return Fail(kNetBadArgument, "Unknown method " + std::to_string(method) + ".");
+    }
+}
+
+int PopsComponent::Configure(std::string_view setting) {
+    std::string_view name, value;
+    if (!SplitSetting(setting, name, value)) {
+        return Fail(kNetBadArgument, "Configuration text without \"name=value\": " + std::string(setting) + ".");
+    }
+    int rc = kNetOk;
+    if (ConfigureCommon(name, value, rc)) return rc;
+    if (name.size() == 8 && strncasecmp(name.data(), "MaxLines", 8) == 0) {
+        long n = 0;
+        if (!ParseNumber(value, n) || n > 0x7FFFFFFF) return Fail(kNetBadArgument, "Bad value for MaxLines.");
+        maxLines_ = n;
+        retrieved_ = 0;  // what is held was fetched with the old choice
+        return kNetOk;
+    }
+    return Fail(kNetBadArgument, "Unknown configuration setting: " + std::string(name) + ".");
+}
+
+// ---------------------------------------------------------------- wire
+
+int PopsComponent::TransportFailure(const NetError& error) {
+    Fail(error);
+    Drop();
+    return error.code;
+}
+
+int PopsComponent::ReadStatus(std::string& reply) {
+    NetError error;
+    if (transport_.ReadLine(reply, error) != kNetOk) return TransportFailure(error);
+    Trail(kTrailReceived, reply);
+    if (!IsOk(reply) && reply.rfind("-ERR", 0) != 0) {
+        Fail(kNetProtocol, "Protocol error: unexpected reply \"" + reply.substr(0, 200) + "\".");
+        Drop();
+        return kNetProtocol;
+    }
+    return kNetOk;
+}
+
+int PopsComponent::Command(const std::string& line, std::string& reply) {
+    Trail(kTrailSent, line);
+    NetError error;
+    if (transport_.Send(line + "\r\n", error) != kNetOk) return TransportFailure(error);
+    return ReadStatus(reply);
+}
+
+template <typename Take>
+int PopsComponent::ReadMultiLine(Take take) {
+    std::string line;
+    size_t total = 0;
+    for (;;) {
+        NetError error;
+        if (transport_.ReadLine(line, error) != kNetOk) return TransportFailure(error);
+        if (!line.empty() && line[0] == '.') {
+            if (line.size() == 1) return kNetOk;
+            line.erase(0, 1);
+        }
+        total += line.size() + 2;
+        if (total > kMaxMultiLineBytes) {
+            Fail(kNetProtocol, "Protocol error: an answer of more than " + std::to_string(kMaxMultiLineBytes >> 20) +
+                                   " MiB.");
+            Drop();
+            return kNetProtocol;
+        }
+        take(line);
+    }
+}
+
+void PopsComponent::Drop() {
+    const bool wasOpen = transport_.IsOpen();
+    const bool wasConnected = connected_;
+    transport_.Close();
+    ForgetSession();
+    if (wasConnected || wasOpen) {
+        Trail(kTrailInfo, "Disconnected.");
+        Status("Disconnected from " + server_ + ".");
+    }
+}
+
+void PopsComponent::Quit() {
+    if (!transport_.IsOpen()) {
+        Drop();
+        return;
+    }
+    const NetError kept = lastError_;
+    std::string reply;
+    if (Command("QUIT", reply) != kNetOk) {
+        Fire(kPopsEventError, {{lastError_.code, lastError_.text}});
+    }
+    lastError_ = kept;
+    Drop();
+}
+
+// ---------------------------------------------------------------- session
+
+int PopsComponent::Connect() {
+    if (Connected()) return Fail(kNetAlreadyConnected, "Already connected.");
+    Drop();
+    if (authMode_ == kPopsAuthUnsupported) {
+        return Fail(kNetBadArgument, "Unsupported login method 1: this component logs in with USER/PASS (0) or APOP (2).");
+    }
+    if (HasLineBreak(user_) || HasLineBreak(password_)) {
+        return Fail(kNetBadArgument, "The user name or password holds a line break.");
+    }
+    if (server_.empty()) return Fail(kNetBadHost, "The remotehost address is invalid (0.0.0.0).");
+    Trail(kTrailInfo, "Connecting to mail server.");
+    NetError error;
+    if (transport_.Connect(server_, port_, error) != kNetOk) return Fail(error);
+    Trail(kTrailInfo, "Connected.");
+    Status("Connected to " + server_ + " port " + std::to_string(port_) + ".");
+
+    const auto tlsStatus = [this](const std::string& text) { Fire(kPopsEventSSLStatus, {{0, text}}); };
+    if (sslMode_ == kSslImplicit && transport_.StartTls(server_, tls_, tlsStatus, error) != kNetOk) {
+        return TransportFailure(error);
+    }
+    std::string greeting;
+    if (int rc = ReadStatus(greeting); rc != kNetOk) return rc;
+    if (!IsOk(greeting)) {
+        const int rc = ReplyFailure(greeting);
+        Drop();
+        return rc;
+    }
+    std::string reply;
+    if (sslMode_ == kSslStartTls) {
+        if (int rc = Command("STLS", reply); rc != kNetOk) return rc;
+        if (!IsOk(reply)) {
+            const int rc = ReplyFailure(reply);
+            Quit();
+            return rc;
+        }
+        if (transport_.StartTls(server_, tls_, tlsStatus, error) != kNetOk) return TransportFailure(error);
+    }
+    if (int rc = Login(greeting); rc != kNetOk) return rc;
+
+    if (int rc = Command("STAT", reply); rc != kNetOk) return rc;
+    const long count = IsOk(reply) ? LeadingNumber(std::string_view(reply).substr(3)) : -1;
+    if (count < 0) {
+        const int rc = IsOk(reply) ? Fail(kNetProtocol, "Protocol error: unexpected reply \"" + reply.substr(0, 200) + "\".")
+                                   : ReplyFailure(reply);
+        Quit();
+        return rc;
+    }
+    connected_ = true;
+    count_ = static_cast<int>(count);
+    return kNetOk;
+}
+
+int PopsComponent::Login(const std::string& greeting) {
+    std::string reply;
+    if (authMode_ == kPopsAuthApop) {
+        const size_t open = greeting.find('<');
+        const size_t close = open == std::string::npos ? open : greeting.find('>', open);
+        if (close == std::string::npos) {
+            Fail(kNetAuthFailed, "APOP timestamp not found.");
+            Quit();
+            return kNetAuthFailed;
+        }
+        const std::string timestamp = greeting.substr(open, close - open + 1);
+        if (int rc = Command("APOP " + user_ + " " + ApopDigest(timestamp, password_), reply); rc != kNetOk) return rc;
+    } else {
+        if (int rc = Command("USER " + user_, reply); rc != kNetOk) return rc;
+        if (IsOk(reply)) {
+            if (int rc = Command("PASS " + password_, reply); rc != kNetOk) return rc;
+        }
+    }
+    if (IsOk(reply)) return kNetOk;
+    const int rc = ReplyFailure(reply);
+    Quit();
+    return rc;
+}
+
+int PopsComponent::NeedMessage() {
+    if (!Connected()) return Fail(kNetNotConnected, "Not connected.");
+    if (current_ < 1) return Fail(kNetBadArgument, "No message selected.");
+    return kNetOk;
+}
+
+int PopsComponent::LoadUids() {
+    if (uidsLoaded_) return kNetOk;
+    std::string reply;
+    if (int rc = Command("UIDL", reply); rc != kNetOk) return rc;
+    if (!IsOk(reply)) return ReplyFailure(reply);
+    uids_.clear();
+    const int rc = ReadMultiLine([this](const std::string& line) {
+        size_t used = 0;
+        const long n = LeadingNumber(line, &used);
+        if (n < 1 || used >= line.size() || line[used] != ' ') return;
+        size_t start = used;
+        while (start < line.size() && line[start] == ' ') ++start;
+        size_t end = line.size();
+        while (end > start && line[end - 1] == ' ') --end;
+        uids_[static_cast<int>(n)] = line.substr(start, end - start);
+    });
+    if (rc != kNetOk) return rc;
+    uidsLoaded_ = true;
+    return kNetOk;
+}
+
+int PopsComponent::Retrieve() {
+    if (retrieved_ == current_) return kNetOk;
+    retrieved_ = 0;
+    headers_.clear();
+    text_.clear();
+    std::string reply;
+    const std::string command = maxLines_ > 0
+                                    ? "TOP " + std::to_string(current_) + " " + std::to_string(maxLines_)
+                                    : "RETR " + std::to_string(current_);
+    if (int rc = Command(command, reply); rc != kNetOk) return rc;
+    if (!IsOk(reply)) return ReplyFailure(reply);
+    bool inHeader = true;
+    const int rc = ReadMultiLine([&](const std::string& line) {
+        if (inHeader && line.empty()) {
+            inHeader = false;
+            return;
+        }
+        std::string& to = inHeader ? headers_ : text_;
+        to += line;
+        to += "\r\n";
+    });
+    if (rc != kNetOk) {
+        headers_.clear();
+        text_.clear();
+        return rc;
+    }
+    retrieved_ = current_;
+    return kNetOk;
+}
+
+int PopsComponent::Delete() {
+    if (int rc = NeedMessage(); rc != kNetOk) return rc;
+    std::string reply;
+    if (int rc = Command("DELE " + std::to_string(current_), reply); rc != kNetOk) return rc;
+    if (!IsOk(reply)) return ReplyFailure(reply);
+    uids_.erase(current_);
+    if (retrieved_ == current_) {
+        retrieved_ = 0;
+        headers_.clear();
+        text_.clear();
+    }
+    return kNetOk;
+}
+
+int PopsComponent::List() {
+    if (!Connected()) return Fail(kNetNotConnected, "Not connected.");
+    std::string reply;
+    if (int rc = Command("LIST", reply); rc != kNetOk) return rc;
+    if (!IsOk(reply)) return ReplyFailure(reply);
+    std::vector<int> numbers;
+    if (int rc = ReadMultiLine([&numbers](const std::string& line) {
+            const long n = LeadingNumber(line);
+            if (n >= 1) numbers.push_back(static_cast<int>(n));
+        });
+        rc != kNetOk) {
+        return rc;
+    }
+    if (int rc = LoadUids(); rc != kNetOk) return rc;
+    for (int n : numbers) {
+        const auto it = uids_.find(n);
+        Fire(kPopsEventMessageList, {{n, it == uids_.end() ? std::string_view() : std::string_view(it->second)}});
+    }
+    return kNetOk;
+}
+
+int PopsComponent::Disconnect() {
+    if (!connected_ && !transport_.IsOpen()) return kNetOk;
+    Quit();
+    return kNetOk;
+}
+
+// ---------------------------------------------------------------- functions
+
+PopsComponent* POPS_Create(void* owner, NetEventSink sink) {
+    POPS_StaticInit(nullptr);
+    return new PopsComponent(owner, sink);
+}
+
+int POPS_Destroy(PopsComponent* h) {
+    delete h;
+    return kNetOk;
+}
+
+int POPS_Set(PopsComponent* h, int property, int, const char* value, int length) {
+    if (!h) return kNetBadArgument;
+    std::string text;
+    if (value) text.assign(value, length > 0 ? static_cast<size_t>(length) : strlen(value));
+    return h->SetText(property, std::move(text));
+}
+
+int POPS_Set(PopsComponent* h, int property, int, int value, int) {
+    if (!h) return kNetBadArgument;
+    return h->SetNumber(property, value);
+}
+
+long POPS_Get(PopsComponent* h, int property, int, int* length) {
+    return h ? h->GetNumber(property, length) : 0;
+}
+
+std::string POPS_GetText(PopsComponent* h, int property, int) {
+    return h ? h->GetText(property) : std::string();
+}
+
+int POPS_Do(PopsComponent* h, int method, int count, const char* const* values, const int* lengths) {
+    return h ? h->Do(method, count, values, lengths) : kNetBadArgument;
+}
+
+int POPS_Do(PopsComponent* h, int method) { return POPS_Do(h, method, 0, nullptr, nullptr); }
+
+int POPS_Do(PopsComponent* h, int method, const std::string& value) {
+    const char* values[] = {value.c_str()};
+    const int lengths[] = {static_cast<int>(value.size())};
+    return POPS_Do(h, method, 1, values, lengths);
+}
+
+std::string POPS_GetLastError(PopsComponent* h) { return h ? h->LastError().text : std::string(); }
+
+int POPS_GetLastErrorCode(PopsComponent* h) { return h ? h->LastError().code : kNetBadArgument; }
+
+int POPS_StaticInit(void*) {
+    return OPENSSL_init_ssl(0, nullptr) == 1 ? kNetOk : kNetSslError;
+}
+
+}  // namespace netssl

@@ -1,0 +1,205 @@
+#include "platform/netssl/pops.h"
+
+#include "platform/netssl/tests/net_test_servers.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <mutex>
+
+using namespace netssl;
+using nettest::ScriptConn;
+using nettest::ScriptedServer;
+
+namespace {
+
+// The owner of a component: keeps every event it gets.
+class Recorder : public POPS {
+public:
+    Recorder() : h(POPS_Create(this, &POPS::Dispatch)) {}
+    ~Recorder() override { POPS_Destroy(h); }
+    int FirePITrail(int direction, const std::string& text) override {
+        trail.push_back(std::to_string(direction) + ":" + text);
+        return 0;
+    }
+    int FireMessageList(int number, const std::string& uid) override {
+        listed.push_back(std::to_string(number) + " " + uid);
+        return 0;
+    }
+    void Server(int port) {
+        POPS_Set(h, kPopsServer, 0, "127.0.0.1", 0);
+        POPS_Set(h, kPopsPort, 0, port, 0);
+        POPS_Set(h, kPopsTimeout, 0, 5, 0);
+    }
+
+    PopsComponent* h;
+    std::vector<std::string> trail, listed;
+};
+
+// A POP3 server of the test's own: answers the commands it knows from a fixed mailbox
+// and keeps every command it was sent.
+class ScriptedMailbox {
+public:
+    explicit ScriptedMailbox(std::string greeting = "+OK ready <1896.697170952@dbc.mtview.ca.us>")
+        : greeting_(std::move(greeting)), server_([this](ScriptConn& c) { Session(c); }) {}
+    int port() const { return server_.port(); }
+    int connections() const { return server_.connections(); }
+    std::vector<std::string> Commands() const {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return commands_;
+    }
+    size_t Count(const std::string& prefix) const {
+        const auto all = Commands();
+        return std::count_if(all.begin(), all.end(), [&](const std::string& c) { return c.rfind(prefix, 0) == 0; });
+    }
+
+    // Two messages as the server holds them, dot-stuffing not yet applied.
+    static inline const std::vector<std::string> kMessages = {
+        "Subject: one\r\nFrom: a@example.jp\r\n\r\n.leading dot\r\n.\r\n..two dots\r\nend\r\n",
+        "Subject: two\r\n\r\nsecond\r\n",
+    };
+
+private:
+    void Session(ScriptConn& c) {
+        c.Send(greeting_ + "\r\n");
+        std::string line;
+        while (c.ReadLine(line)) {
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                commands_.push_back(line);
+            }
+            const std::string verb = line.substr(0, line.find(' '));
+            const int n = line.size() > verb.size() ? atoi(line.c_str() + verb.size() + 1) : 0;
+            if (verb == "USER" || verb == "STLS") c.Send(verb == "USER" ? "+OK\r\n" : "-ERR no TLS here\r\n");
+            else if (verb == "PASS") c.Send(line == "PASS secret" ? "+OK\r\n" : "-ERR [AUTH] Authentication failed.\r\n");
+            else if (verb == "APOP") c.Send(line == "APOP mrose c4c9334bac560ecc979e58001b3e22fb" ? "+OK\r\n" : "-ERR no\r\n");
+            else if (verb == "STAT") c.Send("+OK 2 100\r\n");
+            else if (verb == "LIST") c.Send("+OK\r\n1 80\r\n2 20\r\n.\r\n");
+            else if (verb == "UIDL") c.Send("+OK\r\n1  uid-one\r\n2 uid-two\r\n.\r\n");
+            else if ((verb == "RETR" || verb == "TOP") && n >= 1 && n <= 2) c.Send("+OK\r\n" + Stuffed(kMessages[n - 1]) + ".\r\n");
+            else if (verb == "DELE") c.Send("+OK deleted\r\n");
+            else if (verb == "QUIT") {
+                c.Send("+OK bye\r\n");
+                return;
+            } else c.Send("-ERR unknown\r\n");
+        }
+    }
+    static std::string Stuffed(const std::string& message) {
+        std::string out;
+        size_t start = 0;
+        while (start < message.size()) {
+            const size_t end = message.find("\r\n", start) + 2;
+            if (message[start] == '.') out += '.';
+            out.append(message, start, end - start);
+            start = end;
+        }
+        return out;
+    }
+
+    std::string greeting_;
+    mutable std::mutex mutex_;
+    std::vector<std::string> commands_;
+    ScriptedServer server_;  // last: its thread uses the members above
+};
+
+}  // namespace
+
+// Selecting messages costs no round trip: the unique ids come from one UIDL, and a message
+// is retrieved once, when its header or text is read, with the stuffing removed and the
+// header split from the text at the blank line.
+TEST(Pops, SessionRetrievesOnDemandAndUnstuffs) {
+    ScriptedMailbox box;
+    Recorder r;
+    r.Server(box.port());
+    POPS_Set(r.h, kPopsUser, 0, "mrose", 0);
+    POPS_Set(r.h, kPopsPassword, 0, "secret", 0);
+    ASSERT_EQ(POPS_Do(r.h, kPopsConnect), 0) << POPS_GetLastError(r.h);
+    EXPECT_EQ(POPS_Get(r.h, kPopsConnected, 0, nullptr), 1);
+    ASSERT_EQ(POPS_Get(r.h, kPopsMessageCount, 0, nullptr), 2);
+
+    for (int n = 1; n <= 2; ++n) {
+        ASSERT_EQ(POPS_Set(r.h, kPopsMessageNumber, 0, n, 0), 0);
+        EXPECT_EQ(POPS_GetText(r.h, kPopsMessageUid, 0), n == 1 ? "uid-one" : "uid-two");
+    }
+    EXPECT_EQ(box.Count("UIDL"), 1u);
+    EXPECT_EQ(box.Count("RETR"), 0u);
+
+    ASSERT_EQ(POPS_Set(r.h, kPopsMessageNumber, 0, 1, 0), 0);
+    const std::string headers = POPS_GetText(r.h, kPopsMessageHeaders, 0);
+    const std::string text = POPS_GetText(r.h, kPopsMessageText, 0);
+    EXPECT_EQ(headers, "Subject: one\r\nFrom: a@example.jp\r\n");
+    EXPECT_EQ(headers + "\r\n" + text, ScriptedMailbox::kMessages[0]);
+    EXPECT_EQ(box.Count("RETR"), 1u);
+
+    EXPECT_EQ(POPS_Set(r.h, kPopsMessageNumber, 0, 3, 0), kNetBadArgument);
+    ASSERT_EQ(POPS_Do(r.h, kPopsList), 0) << POPS_GetLastError(r.h);
+    EXPECT_EQ(r.listed, (std::vector<std::string>{"1 uid-one", "2 uid-two"}));
+    EXPECT_EQ(box.Count("UIDL"), 1u);
+
+    ASSERT_EQ(POPS_Do(r.h, kPopsConfigure, "MaxLines=5"), 0);
+    ASSERT_EQ(POPS_Set(r.h, kPopsMessageNumber, 0, 2, 0), 0);
+    EXPECT_EQ(POPS_GetText(r.h, kPopsMessageText, 0), "second\r\n");
+    EXPECT_EQ(POPS_Do(r.h, kPopsDelete), 0);
+    EXPECT_EQ(POPS_Do(r.h, kPopsDisconnect), 0);
+    EXPECT_EQ(POPS_Get(r.h, kPopsConnected, 0, nullptr), 0);
+
+    EXPECT_EQ(box.Commands(), (std::vector<std::string>{"USER mrose", "PASS secret", "STAT", "UIDL", "RETR 1", "LIST",
+                                                         "TOP 2 5", "DELE 2", "QUIT"}));
+    for (const char* line : {"2:Connecting to mail server.", "2:Connected.", "1:+OK 2 100", "0:QUIT", "2:Disconnected."}) {
+        EXPECT_NE(std::find(r.trail.begin(), r.trail.end(), line), r.trail.end()) << line;
+    }
+    // The message itself is not part of the trail.
+    for (const auto& t : r.trail) EXPECT_EQ(t.find("leading dot"), std::string::npos) << t;
+}
+
+// APOP answers the greeting's time stamp with the digest of RFC 1939's example; without a
+// time stamp nothing is sent and the error says so; a refused password is the server's text.
+TEST(Pops, LoginMethods) {
+    EXPECT_EQ(ApopDigest("<1896.697170952@dbc.mtview.ca.us>", "tanstaaf"), "c4c9334bac560ecc979e58001b3e22fb");
+    const struct {
+        const char* name;
+        const char* greeting;
+        int mode;
+        const char* password;
+        int rc;
+        const char* error;
+        std::vector<std::string> commands;
+    } cases[] = {
+        {"apop", "+OK POP3 server ready <1896.697170952@dbc.mtview.ca.us>", kPopsAuthApop, "tanstaaf", 0, "",
+         {"APOP mrose c4c9334bac560ecc979e58001b3e22fb", "STAT", "QUIT"}},
+        {"apop without time stamp", "+OK ready", kPopsAuthApop, "tanstaaf", kNetAuthFailed, "APOP timestamp not found.",
+         {"QUIT"}},
+        {"wrong password", "+OK ready", kPopsAuthUserPass, "wrong", kNetServerReply,
+         "-ERR [AUTH] Authentication failed.", {"USER mrose", "PASS wrong", "QUIT"}},
+    };
+    for (const auto& c : cases) {
+        ScriptedMailbox box(c.greeting);
+        Recorder r;
+        r.Server(box.port());
+        POPS_Set(r.h, kPopsAuthMode, 0, c.mode, 0);
+        POPS_Set(r.h, kPopsUser, 0, "mrose", 0);
+        POPS_Set(r.h, kPopsPassword, 0, c.password, 0);
+        EXPECT_EQ(POPS_Do(r.h, kPopsConnect), c.rc) << c.name;
+        EXPECT_EQ(POPS_GetLastError(r.h), c.error) << c.name;
+        POPS_Do(r.h, kPopsDisconnect);
+        EXPECT_EQ(box.Commands(), c.commands) << c.name;
+    }
+}
+
+// The login method the component does not offer is refused before anything is sent, and
+// so are credentials that would smuggle a second command.
+TEST(Pops, UnofferedLoginMethodAndLineBreaksAreRefusedUnsent) {
+    ScriptedMailbox box;
+    Recorder r;
+    r.Server(box.port());
+    POPS_Set(r.h, kPopsUser, 0, "mrose", 0);
+    POPS_Set(r.h, kPopsAuthMode, 0, kPopsAuthUnsupported, 0);
+    EXPECT_EQ(POPS_Do(r.h, kPopsConnect), kNetBadArgument);
+    EXPECT_EQ(POPS_GetLastError(r.h).rfind("Unsupported login method 1", 0), 0u) << POPS_GetLastError(r.h);
+
+    POPS_Set(r.h, kPopsAuthMode, 0, kPopsAuthUserPass, 0);
+    POPS_Set(r.h, kPopsPassword, 0, "x\r\nDELE 1", 0);
+    EXPECT_EQ(POPS_Do(r.h, kPopsConnect), kNetBadArgument);
+    EXPECT_EQ(box.connections(), 0);
+    EXPECT_TRUE(r.trail.empty());
+}
