@@ -33,6 +33,8 @@ std::string Quoted(const std::string& field) {
 
 }  // namespace
 
+int CInformationManager::ProxyRecordKeyNumber() { return GetKeyNumber(kProxyRecordKey); }
+
 int CInformationManager::GetRenewalDateOfNewestInformationPage(platform::DateTime& date) {
     CMyHTTPS http;
     HttpsComponent* h = http.GetHandle();
@@ -68,7 +70,7 @@ int CInformationManager::SetProxyAuthSetting(const std::string& iniPath, const s
                              Quoted(save ? password : std::string()) + ",\"" + (save ? "1" : "0") + "\"";
     std::string coded;
     int rc = 0;
-    if (EncodeBase64WithKeyTable(coded, line, GetKeyNumber(kProxyRecordKey)) >= 0) {
+    if (EncodeBase64WithKeyTable(coded, line, ProxyRecordKeyNumber()) >= 0) {
         rc = CIniManager::WriteProfileStringA(iniPath, kSection, kKey, coded.c_str());
     }
     if (rc) {
@@ -91,7 +93,7 @@ int CInformationManager::GetProxyAuthSetting(const std::string& iniPath, std::st
     if (!CIniManager::GetProfileStringA(iniPath, kSection, kKey, coded, "")) return 0;
     std::string line;
     std::vector<std::string> fields;
-    if (DecodeBase64WithKeyTable(line, coded, GetKeyNumber(kProxyRecordKey)) >= 0) {
+    if (DecodeBase64WithKeyTable(line, coded, ProxyRecordKeyNumber()) >= 0) {
         SplitString(line, fields, ",", '"');
     }
     if (fields.size() != 5) {

@@ -49,6 +49,9 @@ public:
     int GetProxyAuthSetting(const std::string& iniPath, std::string& server, std::string& port, std::string& user,
                             std::string& password, int& flag);
 
+    // The key number the proxy record is coded with.
+    static int ProxyRecordKeyNumber();
+
     // The site to ask ("host" or "host:port").
     void SetInformationSite(const std::string& site) { site_ = site; }
     std::string GetInformationPageUrl() const { return "http://" + site_ + kInformationPagePath; }
