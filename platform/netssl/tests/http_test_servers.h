@@ -4,8 +4,10 @@
 //    each request and answers with the raw text a handler writes), keeping every request
 //    it saw;
 //  - SpawnedProxy: servers/proxy_server.sh, a real tinyproxy on a free port, with Basic
-//    authentication when a user is given; it stops when this object goes (or when the
-//    test process dies: its stdin closes).
+//    authentication when a user is given;
+//  - SpawnedHttpsServer: servers/https_server.py, an HTTPS server on a free port.
+// The spawned ones stop when their object goes (or when the test process dies: their
+// stdin closes).
 
 #include "platform/netssl/tests/net_test_servers.h"
 
@@ -71,17 +73,13 @@ private:
     ScriptedServer server_;  // last: its thread uses the members above
 };
 
-class SpawnedProxy {
+// A server script run as a child: it prints "PORT <n>" once it listens and stops when its
+// standard input closes (this object going, or the test process dying).
+class SpawnedScript {
 public:
-    // With a user, the proxy asks for Basic authentication with that user and password.
-    explicit SpawnedProxy(const std::string& user = "", const std::string& password = "") {
+    explicit SpawnedScript(std::vector<std::string> argv) {
         int in[2], out[2];
         if (pipe2(in, O_CLOEXEC) != 0 || pipe2(out, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
-        std::vector<std::string> argv = {"/bin/bash", std::string(OMBREL_NET_TEST_SERVERS) + "/proxy_server.sh"};
-        if (!user.empty()) {
-            argv.push_back(user);
-            argv.push_back(password);
-        }
         std::vector<char*> args;
         for (auto& a : argv) args.push_back(a.data());
         args.push_back(nullptr);
@@ -96,7 +94,7 @@ public:
         stdin_ = in[1];
         if (rc != 0) {
             close(out[0]);
-            throw std::runtime_error("could not start the proxy");
+            throw std::runtime_error("could not start " + argv[1]);
         }
         std::string text;  // "PORT <n>", within 20 s
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
@@ -112,13 +110,13 @@ public:
         close(out[0]);
         if (text.rfind("PORT ", 0) != 0) {
             Stop();
-            throw std::runtime_error("the proxy did not start: " + text);
+            throw std::runtime_error("the test server did not start: " + text);
         }
         port_ = std::stoi(text.substr(5));
     }
-    ~SpawnedProxy() { Stop(); }
-    SpawnedProxy(const SpawnedProxy&) = delete;
-    SpawnedProxy& operator=(const SpawnedProxy&) = delete;
+    ~SpawnedScript() { Stop(); }
+    SpawnedScript(const SpawnedScript&) = delete;
+    SpawnedScript& operator=(const SpawnedScript&) = delete;
 
     int port() const { return port_; }
 
@@ -129,7 +127,7 @@ private:
             stdin_ = -1;
         }
         if (pid_ <= 0) return;
-        for (int i = 0; i < 200; ++i) {  // up to 10 s to stop the proxy and clean up
+        for (int i = 0; i < 200; ++i) {  // up to 10 s to stop and clean up
             int status;
             if (waitpid(pid_, &status, WNOHANG) == pid_) {
                 pid_ = -1;
@@ -145,6 +143,31 @@ private:
     pid_t pid_ = -1;
     int stdin_ = -1;
     int port_ = 0;
+};
+
+// tinyproxy; with a user, it asks for Basic authentication with that user and password.
+class SpawnedProxy : public SpawnedScript {
+public:
+    explicit SpawnedProxy(const std::string& user = "", const std::string& password = "")
+        : SpawnedScript(Args(user, password)) {}
+
+private:
+    static std::vector<std::string> Args(const std::string& user, const std::string& password) {
+        std::vector<std::string> argv = {"/bin/bash", std::string(OMBREL_NET_TEST_SERVERS) + "/proxy_server.sh"};
+        if (!user.empty()) {
+            argv.push_back(user);
+            argv.push_back(password);
+        }
+        return argv;
+    }
+};
+
+// servers/https_server.py with a certificate of MakeTestCertificate.
+class SpawnedHttpsServer : public SpawnedScript {
+public:
+    explicit SpawnedHttpsServer(const Certificate& cert)
+        : SpawnedScript({"/usr/bin/python3", std::string(OMBREL_NET_TEST_SERVERS) + "/https_server.py", "--cert",
+                         cert.certFile, "--key", cert.keyFile}) {}
 };
 
 }  // namespace nettest

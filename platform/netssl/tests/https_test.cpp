@@ -153,3 +153,47 @@ TEST(Https, ThroughAnAuthenticatingProxy) {
     // The proxy passes the credentials on to nobody.
     for (const auto& request : origin.Requests()) EXPECT_EQ(request.Header("Proxy-Authorization"), "");
 }
+
+// "https://" directly and through the proxy's CONNECT tunnel; the test certificate is
+// refused when checked and taken when the caller accepts any.
+TEST(Https, OverTlsDirectAndTunnelled) {
+    nettest::TempDir dir;
+    const auto cert = nettest::MakeTestCertificate(dir.path());
+    nettest::SpawnedHttpsServer server(cert);
+    SpawnedProxy proxy("alice", "s3cret");
+    ProxyEnvironment env(nullptr);
+    const std::string base = "https://127.0.0.1:" + std::to_string(server.port());
+    const struct {
+        const char* name;
+        const char* path;
+        bool acceptAny;
+        const char* proxyUser;  // null: direct
+        int rc;
+        const char* text;  // body, or the start of the error text
+    } cases[] = {
+        {"certificate checked", "/page", false, nullptr, kNetSslError, "Server certificate verification failed."},
+        {"certificate accepted", "/page?q=1", true, nullptr, 0, "secure /page?q=1"},
+        {"body ended by the close", "/close", true, nullptr, 0, "secure /close"},
+        {"tunnel", "/tunnel", true, "alice", 0, "secure /tunnel"},
+        {"tunnel without credentials", "/tunnel", true, "", kNetServerReply, "407 "},
+    };
+    for (const auto& c : cases) {
+        Recorder r;
+        HTTPS_Do(r.h, kHttpsConfigure, c.acceptAny ? "SSLSecurityFlags=0xFFFFFFFF" : "SSLSecurityFlags=0");
+        if (c.proxyUser) {
+            HTTPS_Set(r.h, kHttpsProxyServer, 0, "127.0.0.1", 0);
+            HTTPS_Set(r.h, kHttpsProxyPort, 0, proxy.port(), 0);
+            HTTPS_Set(r.h, kHttpsProxyUser, 0, c.proxyUser, 0);
+            HTTPS_Set(r.h, kHttpsProxyPassword, 0, "s3cret", 0);
+        }
+        EXPECT_EQ(HTTPS_Do(r.h, kHttpsGet, base + c.path), c.rc) << c.name << ": " << HTTPS_GetLastError(r.h);
+        if (c.rc == 0) {
+            EXPECT_EQ(r.body, c.text) << c.name;
+            EXPECT_NE(std::find(r.headers.begin(), r.headers.end(), "Last-Modified=Tue, 08 Dec 2026 01:02:03 GMT"),
+                      r.headers.end())
+                << c.name;
+        } else {
+            EXPECT_EQ(HTTPS_GetLastError(r.h).rfind(c.text, 0), 0u) << c.name << ": " << HTTPS_GetLastError(r.h);
+        }
+    }
+}

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <mutex>
+#include <thread>
 
 using namespace netssl;
 using nettest::ScriptConn;
@@ -202,4 +203,38 @@ TEST(Pops, UnofferedLoginMethodAndLineBreaksAreRefusedUnsent) {
     EXPECT_EQ(POPS_Do(r.h, kPopsConnect), kNetBadArgument);
     EXPECT_EQ(box.connections(), 0);
     EXPECT_TRUE(r.trail.empty());
+}
+
+// An interrupt from another thread ends a retrieval that waits on a stalled server at
+// once: the text is empty, the error is 301, and the connection is closed.
+TEST(Pops, InterruptEndsAStalledRetrieval) {
+    ScriptedServer server([](ScriptConn& c) {
+        c.Send("+OK ready\r\n");
+        std::string line;
+        while (c.ReadLine(line)) {
+            if (line.rfind("RETR", 0) == 0) {
+                c.Send("+OK\r\nSubject: half\r\n");
+                c.WaitClose();
+                return;
+            }
+            c.Send(line == "STAT" ? "+OK 1 10\r\n" : "+OK\r\n");
+        }
+    });
+    Recorder r;
+    r.Server(server.port());
+    POPS_Set(r.h, kPopsTimeout, 0, 30, 0);
+    ASSERT_EQ(POPS_Do(r.h, kPopsConnect), 0) << POPS_GetLastError(r.h);
+    ASSERT_EQ(POPS_Set(r.h, kPopsMessageNumber, 0, 1, 0), 0);
+    std::thread canceller([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        POPS_Do(r.h, kPopsInterrupt);
+    });
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(POPS_GetText(r.h, kPopsMessageText, 0), "");
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    canceller.join();
+    EXPECT_LT(elapsed, std::chrono::milliseconds(700));
+    EXPECT_EQ(POPS_GetLastErrorCode(r.h), kNetTimeout);
+    EXPECT_EQ(POPS_GetLastError(r.h), "Interrupted.");
+    EXPECT_EQ(POPS_Get(r.h, kPopsConnected, 0, nullptr), 0);
 }
