@@ -13,6 +13,7 @@
 #include <array>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "core/addressbook/one_customer.h"

@@ -90,6 +90,8 @@ void CollectBoundaries(const MimeFormatStruct& part, std::vector<std::string>& o
     for (const MimeFormatStruct& child : part.subParts) CollectBoundaries(child, out);
 }
 
+bool HavePython() { return ::access("/usr/bin/python3", X_OK) == 0; }
+
 std::string RunPythonParser(const std::string& message, const fs::path& dir) {
     const fs::path file = dir / "message.eml";
     EXPECT_TRUE(platform::WriteFileAtomically(file.string(), message));
@@ -184,7 +186,7 @@ protected:
 };
 
 TEST_F(MailModel, EveryDataTypeRoundTripsThroughBothParsers) {
-    const bool havePython = ::access("/usr/bin/python3", X_OK) == 0;
+    const bool havePython = HavePython();
     const int levels[] = {0, 0, 1, 2, 1, 2, 3};
     for (int type = 1; type <= 6; ++type) {
         for (int withAttachments : {1, 0}) {
@@ -314,6 +316,14 @@ TEST_F(MailModel, OverlongLinesNeverLeaveTheWriter) {
     // The model itself is left as it was.
     model.GetMIMETextpart(part);
     EXPECT_EQ(part.body, longLine);
+
+    if (HavePython()) {
+        EXPECT_EQ(RunPythonParser(header + "\r\n" + body, dir),
+                  "multipart/related\n multipart/alternative\n  text/plain charset=us-ascii cid= name= data=" +
+                      TextHex(longLine) + "\n  text/html charset=us-ascii cid= name= data=" +
+                      TextHex("<p>" + std::string(2000, 'y') + "</p>") + "\n image/gif charset= cid=<i> name= data=" +
+                      Digest(Bytes(4000, 5)) + "\n");
+    }
 }
 
 TEST_F(MailModel, ManyMessagesGetFreshDistinctBoundaries) {
@@ -380,6 +390,10 @@ TEST_F(MailModel, MergeKeepsEachPartsCharsetAndEncoding) {
         } else {
             ASSERT_EQ(out.ConvertBodyToCp932String(text), 1);
             EXPECT_EQ(text, c.expected);
+            if (HavePython()) {
+                EXPECT_EQ(RunPythonParser(header + "\r\n" + body, dir),
+                          "text/plain charset=" + c.charset + " cid= name= data=" + TextHex(c.expected) + "\n");
+            }
         }
     }
 
