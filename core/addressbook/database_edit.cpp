@@ -299,8 +299,13 @@ int CDatabaseEdit::GetNewDBID() {
     Sequencer sequence;
     if (env_ != nullptr && sequence.SetEnvManager(env_) == 1 && sequence.SetSeqType(SEQ_ID_CUSTOMER) == 1) {
         for (int draw = 0; draw < kMaxIdDraws; ++draw) {
-            int value = 0;
-            if (!sequence.NextValue(value)) break;
+            if (idBlockNext_ >= idBlockEnd_) {
+                int first = 0, reserved = 0;
+                if (!sequence.ReserveValues(kIdBlock, first, reserved)) break;
+                idBlockNext_ = first;
+                idBlockEnd_ = first + reserved;
+            }
+            const int value = idBlockNext_++;
             if (index_.find(value) == index_.end()) return value;
         }
     }

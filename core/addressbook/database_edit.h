@@ -60,6 +60,9 @@ public:
     static constexpr const char* kMutexName = "DATABASE_EDIT_MUTEX";
     // Draws of the customer-ID sequence tried before GetNewDBID gives up.
     static constexpr int kMaxIdDraws = 200;
+    // Customer IDs are reserved from the sequence in blocks of this size, so that storing
+    // many new records does not cost one durable sequence rewrite per record.
+    static constexpr int kIdBlock = 256;
 
     CDatabaseEdit();
     // As above, then SetEnvManager (and SetSystemOption). A failure records 10002 (10004),
@@ -247,6 +250,9 @@ private:
     XCStringArrayEx oneCustomerTemp_;
     CErrMsg errMsg_;
     std::unordered_map<int, int> index_;
+    // The unused rest of the last block of customer IDs reserved from the sequence.
+    int idBlockNext_ = 0;
+    int idBlockEnd_ = 0;
     std::vector<RowSummary> rows_;
     std::atomic<int> maxDBID_{-1};
     EnvManager* env_ = nullptr;

@@ -1,5 +1,6 @@
 #include "core/foundation/sequencer.h"
 
+#include <algorithm>
 #include <climits>
 #include <mutex>
 #include <string_view>
@@ -118,6 +119,23 @@ int Sequencer::NextValue(int& out) {
     out = value;
     if (value >= limit_) return 0;
     return Store(value + step_) ? 1 : 0;
+}
+
+int Sequencer::ReserveValues(int count, int& first, int& reserved) {
+    if (type_ < 0 || count < 1) return 0;
+    platform::NamedMutex lock = LockOf(path_);
+    std::lock_guard<platform::NamedMutex> guard(lock);
+    int value = 0;
+    const int r = ReadStored(value);
+    if (r < 0) return 0;
+    if (r == 0 && !ResumeValue(value)) return 0;
+    if (value >= limit_) return 0;
+    // The step is 1 for every kind, so a block is the run first .. first + reserved - 1.
+    const int n = std::min(count, limit_ - value);
+    if (!Store(value + n)) return 0;
+    first = value;
+    reserved = n;
+    return 1;
 }
 
 int Sequencer::SetValue(int value) {

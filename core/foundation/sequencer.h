@@ -50,6 +50,12 @@ public:
     int NextValue(int& out);
     // Stores `value` (not below 0: IDs are never negative, and -1 means "no ID" to callers).
     int SetValue(int value);
+    // Hands out a block of up to `count` values in one rewrite: `first` is the stored value,
+    // `reserved` how many follow it (fewer near the upper limit), and the stored value moves
+    // past the block. For callers that draw many IDs in a row, where one durable rewrite per
+    // ID would dominate; values of a block that are never used are simply skipped, as IDs
+    // are never reused anyway. 0 at the limit or on failure (file unchanged).
+    int ReserveValues(int count, int& first, int& reserved);
 
     int GetSeqType() const { return type_; }
     const std::string& GetFilePath() const { return path_; }

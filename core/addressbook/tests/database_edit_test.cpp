@@ -200,7 +200,7 @@ TEST_F(DatabaseEditTest, IdDrawGivesUpAfter200TakenValues) {
     EXPECT_EQ(c.CustomerID, -1);  // a retry draws again instead of failing with 10006
     int next = 0;
     ASSERT_NE(seq.CurrentValue(next), 0);
-    EXPECT_EQ(next, 1200);  // every draw advanced the sequence
+    EXPECT_GE(next, 1200);  // every draw advanced the sequence (IDs are reserved in blocks)
     EXPECT_EQ(book.SetOneCustomerInfo(c, 0), 0);
     EXPECT_EQ(c.CustomerID, 1200);
     EXPECT_EQ(book.GetMaxDBID(), 1200);

@@ -93,6 +93,29 @@ TEST_F(SequencerTest, StoredValueAndLimits) {
     EXPECT_EQ(none.GetFilePath(), folder_ + "EXTRACT/extrseq.dat");
 }
 
+TEST_F(SequencerTest, ReservedBlocksAreOneRewriteAndStopAtTheLimit) {
+    Sequencer mail(&env_, SEQ_ID_MAIL);
+    const std::string mailSeq = folder_ + "MAIL/mailseq.dat";
+    WriteFile(mailSeq, "40");
+    int first = -1, reserved = -1;
+    ASSERT_NE(mail.ReserveValues(256, first, reserved), 0);
+    EXPECT_EQ(first, 40);
+    EXPECT_EQ(reserved, 256);
+    EXPECT_EQ(ReadFile(mailSeq), "296");
+    int v = -1;
+    ASSERT_NE(mail.NextValue(v), 0);
+    EXPECT_EQ(v, 296);  // draws after a block never repeat its values
+
+    WriteFile(mailSeq, "9990");
+    ASSERT_NE(mail.ReserveValues(256, first, reserved), 0);
+    EXPECT_EQ(first, 9990);
+    EXPECT_EQ(reserved, 10);  // cut at the limit: the last mail ID is 9999
+    EXPECT_EQ(ReadFile(mailSeq), "10000");
+    EXPECT_EQ(mail.ReserveValues(1, first, reserved), 0);
+    EXPECT_EQ(mail.ReserveValues(0, first, reserved), 0);
+    EXPECT_EQ(ReadFile(mailSeq), "10000");
+}
+
 TEST_F(SequencerTest, ConstructionFailuresAreShown) {
     std::vector<std::string> shown;
     platform::NotifierFunction old = platform::SetNotifier(
