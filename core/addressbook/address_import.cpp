@@ -1,0 +1,40 @@
+// CAddressImport: binding and the pieces every importer shares.
+#include "core/addressbook/address_import.h"
+
+#include "core/addressbook/database_edit.h"
+
+CAddressImport::CAddressImport(CDatabaseEdit* book, EnvManager* env, SystemOption* options) {
+    SetDatabaseEdit(book);
+    SetEnvManager(env);
+    SetSystemOption(options);
+}
+
+int CAddressImport::SetDatabaseEdit(CDatabaseEdit* book) {
+    if (book == nullptr || book_ != nullptr) return 0;
+    book_ = book;
+    return 1;
+}
+
+int CAddressImport::SetEnvManager(EnvManager* env) {
+    if (env == nullptr || env_ != nullptr) return 0;
+    env_ = env;
+    return 1;
+}
+
+int CAddressImport::SetSystemOption(SystemOption* options) {
+    if (options == nullptr || options_ != nullptr) return 0;
+    options_ = options;
+    return 1;
+}
+
+int CAddressImport::Fail(int code, int result) {
+    errMsg_.SetErr(code);
+    if (book_ != nullptr) book_->GetErrMsg().SetErr(code);
+    return result;
+}
+
+int CAddressImport::CheckBound() {
+    if (env_ == nullptr || book_ == nullptr) return Fail(10001, -12);
+    if (options_ == nullptr) return Fail(10003, -14);
+    return 0;
+}

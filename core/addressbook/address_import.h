@@ -1,0 +1,76 @@
+#pragma once
+// CAddressImport: everything that brings address data into the address book from outside:
+// delimited files with a column map chosen by the user, registration mails (a record's
+// values between fixed tags in the body), and the files of other address-book, mail and
+// shop programs, with a report of every rejected record.
+//
+// It works on the in-memory table of a CDatabaseEdit and never saves it: the caller saves
+// the book afterwards. Every run holds the store's lock "DATABASE_EDIT_MUTEX" while it
+// touches the table, and rebuilds the store's ID index on every way out, so the book is
+// consistent whether a run ends normally, fails or is stopped. What waits for something
+// outside the book (an outside converter program, a question to the user) happens before
+// the lock is taken, so the send run and the screens are never held up by it.
+//
+// Binding follows the stores: set-once setters (1 when attached, 0 for null or when one is
+// attached already). Failures record a code of the 10xxx family here and in the store's
+// own error object.
+
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <list>
+#include <string>
+#include <vector>
+
+#include "core/addressbook/import_progress.h"
+#include "core/addressbook/one_customer.h"
+#include "core/foundation/err_msg.h"
+
+class CDatabaseEdit;
+class EnvManager;
+class SystemOption;
+
+class CAddressImport {
+public:
+    CAddressImport() = default;
+    CAddressImport(CDatabaseEdit* book, EnvManager* env, SystemOption* options);
+    CAddressImport(const CAddressImport&) = delete;
+    CAddressImport& operator=(const CAddressImport&) = delete;
+
+    int SetDatabaseEdit(CDatabaseEdit* book);
+    int SetEnvManager(EnvManager* env);
+    int SetSystemOption(SystemOption* options);
+    CErrMsg& GetErrMsg() { return errMsg_; }
+
+    // ---- Delimited files ----------------------------------------------------------------
+    // Imports `path` into the book. Every byte of `separators` separates columns; `quote`
+    // quotes a field (see SplitString). columnMap[e] is the column of record element e, or
+    // -1; only columns present in a line are used. keepExisting 0 first empties the book
+    // (new IDs still continue after its largest ID). A record whose mail address is in the
+    // book (ignoring ASCII case, deleted records included, which are revived) updates it
+    // unless duplicatePolicy is "2"; other records are added. Every rejected line goes to
+    // errorLines (1-based, counting every line) and errorTexts (without its line break);
+    // the last line is read even without a line feed. *count (may be null) follows the
+    // number of records added or updated. The stop flag of the store ends the run after
+    // the current line. Returns that number, or:
+    //  -12 (10001) no environment; -14 (10003) no system options; -17 (10403) element
+    //  descriptors unreadable; -41 (10601) the file cannot be opened; -42 (10009) no ID;
+    //  -42 (10602) the table refused a row (rows stored before stay).
+    int ImportDBfromFile(const std::string& path, const std::string& separators, char quote,
+                         const std::vector<int>& columnMap, int keepExisting, std::atomic<int>* count,
+                         std::vector<int>& errorLines, std::vector<std::string>& errorTexts,
+                         const std::string& duplicatePolicy);
+    // Line feeds in the file (up to a first 0xFF byte), for a progress bar; -41 (10601).
+    int GetRecordNumFromImportFile(const std::string& path);
+
+private:
+    // Records `code` here and in the store; returns `result`.
+    int Fail(int code, int result);
+    // 0, or the failure of a missing environment (-12) or system options (-14).
+    int CheckBound();
+
+    CDatabaseEdit* book_ = nullptr;
+    EnvManager* env_ = nullptr;
+    SystemOption* options_ = nullptr;
+    CErrMsg errMsg_;
+};

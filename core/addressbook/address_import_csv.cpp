@@ -1,0 +1,205 @@
+// CAddressImport: import of a delimited file through a column map.
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+#include "core/addressbook/address_import.h"
+#include "core/addressbook/database_edit.h"
+#include "core/addressbook/import_id_source.h"
+#include "core/addressbook/import_line_reader.h"
+#include "core/addressbook/import_mail_index.h"
+#include "core/foundation/date_utils.h"
+#include "core/foundation/string_utils.h"
+#include "core/foundation/validation.h"
+#include "platform/named_mutex.h"
+#include "platform/path.h"
+
+namespace {
+
+// Markers of element 21 while a line is read: no value given (new records only), and an
+// invalid value given.
+constexpr const char* kFlagNotGiven = "X";
+constexpr const char* kFlagInvalid = "E";
+
+bool IsYesNo(const std::string& flag) { return flag == "Y" || flag == "N"; }
+
+// The date text cut to the precision the value was given with: date, hour, minute, second.
+bool CutDate(const std::string& value, std::string& out) {
+    std::string full;
+    const int parts = ReFormat_DateData(value, full, 0);
+    if (parts < 3) return false;
+    static constexpr std::size_t kLength[] = {10, 13, 16, 19};
+    out = full.substr(0, kLength[(parts > 6 ? 6 : parts) - 3]);
+    return true;
+}
+
+}  // namespace
+
+int CAddressImport::GetRecordNumFromImportFile(const std::string& path) {
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(platform::FixPath(path).c_str(), "rb"),
+                                                         &std::fclose);
+    if (!file) return Fail(10601, -41);
+    int lines = 0;
+    char buffer[65536];
+    std::size_t n = 0;
+    while ((n = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) {
+        for (std::size_t i = 0; i < n; ++i) {
+            const unsigned char c = static_cast<unsigned char>(buffer[i]);
+            if (c == 0xFF) return lines;
+            if (c == '\n') ++lines;
+        }
+    }
+    return lines;
+}
+
+int CAddressImport::ImportDBfromFile(const std::string& path, const std::string& separators, char quote,
+                                     const std::vector<int>& columnMap, int keepExisting, std::atomic<int>* count,
+                                     std::vector<int>& errorLines, std::vector<std::string>& errorTexts,
+                                     const std::string& duplicatePolicy) {
+    platform::NamedMutex mutex(CDatabaseEdit::kMutexName);
+    std::lock_guard<platform::NamedMutex> lock(mutex);
+    if (const int r = CheckBound(); r < 0) return r;
+    CDatabaseEdit& book = *book_;
+    book.SetStopImportFlag(0);
+    std::vector<DB_Element_Info> info;
+    if (book.Get_DBElementInfo(info, std::string(kCustomerElementCount, '1')) < 0 ||
+        info.size() != static_cast<std::size_t>(kCustomerElementCount))
+        return Fail(10403, -17);
+
+    ImportLineReader reader;
+    if (!reader.Open(path)) return Fail(10601, -41);
+
+    // From here on every way out leaves the index in step with the table and stores the
+    // IDs handed out.
+    ImportIdSource ids;
+    struct Finish {
+        CDatabaseEdit& book;
+        ImportIdSource& ids;
+        ~Finish() { book.MakeIndex(); }
+    } finish{book, ids};
+
+    book.MakeIndex();
+    if (ids.Begin(env_, book.GetMaxDBID()) < 0) return Fail(10009, -42);
+    if (keepExisting == 0) book.RemoveAll(1);
+    ImportMailIndex mails;
+    mails.Build(book);
+    int done = 0;
+    if (count != nullptr) count->store(0);
+    errorLines.clear();
+    errorTexts.clear();
+
+    const int mapped = static_cast<int>(columnMap.size() < static_cast<std::size_t>(kCustomerElementCount)
+                                            ? columnMap.size()
+                                            : static_cast<std::size_t>(kCustomerElementCount));
+    const bool keepDuplicates = duplicatePolicy == "2";
+    XCStringArrayEx work;
+    std::vector<std::string>& cells = work.values();
+    std::vector<std::string> columns;
+    std::string line;
+    int lineNumber = 0;
+    int result = 0;
+    while (result == 0) {
+        if (book.GetStopImportFlag() == 1) break;
+        if (!reader.ReadLine(line)) break;
+        ++lineNumber;
+        cells.assign(kCustomerElementCount, std::string());
+        SplitString(line, columns, separators, quote);
+        const int columnCount = static_cast<int>(columns.size());
+
+        bool bad = false;
+        int row = -1;  // the stored record this line updates
+        const std::string now = GetNowDateTime();
+        for (int e = 0; e < mapped; ++e) {
+            const int c = columnMap[static_cast<std::size_t>(e)];
+            if (c < 0 || c >= columnCount) continue;
+            const std::string& v = columns[static_cast<std::size_t>(c)];
+            std::string t;
+            if (e == kElemEmail) {
+                if (MailAddressChecker(v)) {
+                    t = v;
+                    row = mails.Find(v);
+                    if (row >= 0) {
+                        book.GetAtLine(row, work);
+                        cells.resize(kCustomerElementCount);
+                        cells[kElemDeleteFlag].clear();
+                        cells[kElemRenewalDate] = now;
+                    } else {
+                        cells[kElemDMOk] = kFlagNotGiven;
+                        cells[kElemOtherMailOk] = "Y";
+                        cells[kElemDeleteFlag].clear();
+                        cells[kElemEntryDate] = now;
+                        cells[kElemRenewalDate] = now;
+                    }
+                } else {
+                    bad = true;
+                }
+            } else if (e == kElemBirthday) {
+                if (!v.empty()) {
+                    if (CheckDateTypeData(v, 3)) ReFormat_DateData(v, t, 0);
+                    else bad = true;
+                }
+            } else if (e == kElemZipCode1 || e == kElemZipCode2 || (e >= kElemPhone1 && e <= kElemPortable2)) {
+                if (CheckSpecialStringData(v, "1234567890-+")) t = v;
+                else bad = true;
+            } else if (e == kElemDMOk) {
+                if (!v.empty()) t = IsYesNo(v) ? v : std::string(kFlagInvalid);
+            } else if (e == kElemDeleteFlag) {
+                if (v.empty() || v == "Y") t = v;
+                else bad = true;
+            } else {
+                const int type = info[static_cast<std::size_t>(e)].dataType;
+                if (v.empty() || type == kCustomerText) {
+                    t = v;
+                } else if (type == kCustomerNumber) {
+                    if (CheckNumberData(v)) t = std::to_string(std::atoi(v.c_str()));
+                    else bad = true;
+                } else if (type == kCustomerDate) {
+                    if (!CutDate(v, t)) bad = true;
+                } else {
+                    t = v;
+                }
+            }
+            cells[static_cast<std::size_t>(e)] = std::move(t);
+        }
+
+        if (bad || cells[kElemEmail].empty()) {
+            errorLines.push_back(lineNumber);
+            errorTexts.push_back(line);
+            continue;
+        }
+        std::string& flag = cells[kElemDMOk];
+        if (row < 0) {
+            if (!IsYesNo(flag)) {
+                if (flag == kFlagInvalid) {
+                    errorLines.push_back(lineNumber);
+                    errorTexts.push_back(line);
+                    continue;
+                }
+                flag = "Y";
+            }
+            const int id = ids.Next();
+            if (id < 0) {
+                result = Fail(10009, -42);
+                break;
+            }
+            cells[kElemCustomerID] = std::to_string(id);
+            if (book.AddLine(work) != 0) {
+                result = Fail(10602, -42);
+                break;
+            }
+            mails.Add(cells[kElemEmail], book.GetLineNumber() - 1);
+        } else {
+            if (!IsYesNo(flag)) flag = book.GetAtElement(row, kElemDMOk);
+            if (keepDuplicates) continue;
+            if (book.SetAtLine(row, work) != 0) {
+                result = Fail(10602, -42);
+                break;
+            }
+        }
+        ++done;
+        if (count != nullptr) count->store(done);
+    }
+    if (ids.Finish() < 0 && result == 0) result = Fail(10009, -42);
+    if (result == 0 && reader.Failed()) result = Fail(10601, -41);
+    return result < 0 ? result : done;
+}

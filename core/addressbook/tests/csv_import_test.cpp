@@ -1,0 +1,168 @@
+// Import of delimited files: the merge by mail address, the checks per element, the lines
+// that are rejected, and the ways a run ends.
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+#include "core/foundation/sequencer.h"
+#include "import_test_util.h"
+
+namespace {
+
+class CsvImportTest : public abtest::ImportEnv {
+protected:
+    // Columns: mail, family name, advertising flag, attribute A, birthday, postal code.
+    static std::vector<int> Map() {
+        std::vector<int> map(kCustomerElementCount, -1);
+        map[kElemEmail] = 0;
+        map[kElemKanjiSei] = 1;
+        map[kElemDMOk] = 2;
+        map[kElemExtraFirst] = 3;
+        map[kElemBirthday] = 4;
+        map[kElemZipCode1] = 5;
+        return map;
+    }
+    int Import(const std::string& path, const std::string& policy = "1", int keep = 1) {
+        return importer_->ImportDBfromFile(path, ",", '"', Map(), keep, &count_, lines_, texts_, policy);
+    }
+    std::atomic<int> count_{-1};
+    std::vector<int> lines_;
+    std::vector<std::string> texts_;
+};
+
+TEST_F(CsvImportTest, MergesByAddressAndReportsRejectedLines) {
+    const int kept = Add(*book_, "old@example.com");
+    Add(*book_, "gone@example.com", "Y");
+    const std::string path = Fixture("basic.csv");
+    EXPECT_EQ(Import(path), 6);
+    EXPECT_EQ(count_.load(), 6);
+
+    // The title line, a bad address, a lower-case flag on a new record and an empty line.
+    EXPECT_EQ(lines_, (std::vector<int>{1, 4, 6, 8}));
+    ASSERT_EQ(texts_.size(), 4u);
+    EXPECT_EQ(texts_[0], S("メール,姓,DM,属性A,誕生日,郵便番号"));
+    EXPECT_EQ(texts_[3], "");
+
+    // A line with only an address: flags "Y" and "Y", both dates now.
+    EXPECT_EQ(Element("new@example.com", kElemDMOk), "Y");
+    EXPECT_EQ(Element("new@example.com", kElemOtherMailOk), "Y");
+    EXPECT_EQ(Element("new@example.com", kElemEntryDate), "2024/05/06 07:08:09");
+    EXPECT_EQ(Element("new@example.com", kElemRenewalDate), "2024/05/06 07:08:09");
+    // The same address twice, in other case: added once, updated by the later line, whose
+    // quoted name keeps its comma; its birthday is normalised.
+    EXPECT_EQ(Element("Twice@Example.com", kElemKanjiSei), "<none>");
+    EXPECT_EQ(Element("twice@example.com", kElemKanjiSei), S("佐藤,二郎"));
+    EXPECT_EQ(Element("twice@example.com", kElemBirthday), "1980/02/03 00:00:00");
+    // An existing record keeps its ID; "y" leaves its flag as it was; an empty column
+    // clears the stored value.
+    EXPECT_EQ(Element("OLD@example.com", kElemCustomerID), std::to_string(kept));
+    EXPECT_EQ(Element("OLD@example.com", kElemDMOk), "Y");
+    EXPECT_EQ(Element("OLD@example.com", kElemKanjiSei), "");
+    // A deleted record is revived.
+    EXPECT_EQ(Element("gone@example.com", kElemDeleteFlag), "");
+    // The last line has no line feed and is imported all the same.
+    EXPECT_EQ(Element("last@example.com", kElemKanjiSei), "Last");
+    // Postal code as given (hyphens are the screens' business here).
+    EXPECT_EQ(Element("last@example.com", kElemZipCode1), "123-4567");
+
+    // Every record is found by its ID afterwards.
+    const int n = book_->GetLineNumber();
+    for (int row = 0; row < n; ++row)
+        EXPECT_EQ(book_->DBID2RowNumber(std::stoi(book_->GetAtElement(row, kElemCustomerID))), row);
+}
+
+TEST_F(CsvImportTest, PolicyTwoLeavesExistingRecordsAndDoesNotCountThem) {
+    const std::string path = SjisFile("dup.csv", "a@example.com,First\r\nA@EXAMPLE.COM,Second\r\n");
+    EXPECT_EQ(Import(path, "2"), 1);
+    EXPECT_EQ(Element("a@example.com", kElemKanjiSei), "First");
+    EXPECT_EQ(Import(path, "1"), 2);
+    EXPECT_EQ(Element("A@EXAMPLE.COM", kElemKanjiSei), "Second");
+    EXPECT_EQ(book_->GetLineNumber(), 1);
+}
+
+TEST_F(CsvImportTest, ElementChecksByType) {
+    options_items_[34] = "2";  // attribute A holds dates
+    WriteOptions();
+    ASSERT_EQ(options_->GetSODataFromFileToMemory(), 0);
+    struct Case {
+        const char* line;
+        bool accepted;
+        const char* attribute;
+    } cases[] = {
+        {"d1@example.com,,,2024/1/2", true, "2024/01/02"},
+        {"d2@example.com,,,2024/1/2 3", true, "2024/01/02 03"},
+        {"d3@example.com,,,2024/1/2 3:4", true, "2024/01/02 03:04"},
+        {"d4@example.com,,,2024/1/2 3:4:5", true, "2024/01/02 03:04:05"},
+        {"d5@example.com,,,2024/13", false, ""},
+        {"d6@example.com,,,,1980/2/30", false, ""},
+        {"d7@example.com,,,,,12a", false, ""},
+        {"d8@example.com,,Z", false, ""},
+        {"not an address", false, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        const std::string path = SjisFile("one.csv", c.line);
+        EXPECT_EQ(Import(path), c.accepted ? 1 : 0);
+        EXPECT_EQ(lines_.size(), c.accepted ? 0u : 1u);
+        if (c.accepted) {
+            const std::string mail = std::string(c.line).substr(0, std::string(c.line).find(','));
+            EXPECT_EQ(Element(mail, kElemExtraFirst), c.attribute);
+        }
+    }
+}
+
+TEST_F(CsvImportTest, EmptyingTheBookStillContinuesIdsAndStoresTheSequenceOnce) {
+    OneCustomer high = Person("high@example.com");
+    ASSERT_EQ(book_->SetOneCustomerInfo(high, 0), 0);
+    // A row with a large ID, as a restore leaves it.
+    XCStringArrayEx row = book_->GetAtLine(0);
+    row.SetAt(kElemCustomerID, "5000");
+    ASSERT_EQ(book_->AddLine(row), 0);
+
+    const std::string path = SjisFile("two.csv", "x@example.com\ny@example.com\n");
+    EXPECT_EQ(Import(path, "1", 0), 2);
+    ASSERT_EQ(book_->GetLineNumber(), 2);
+    EXPECT_EQ(Element("x@example.com", kElemCustomerID), "5001");
+    EXPECT_EQ(Element("y@example.com", kElemCustomerID), "5002");
+    Sequencer seq(&env_, SEQ_ID_CUSTOMER);
+    int next = 0;
+    ASSERT_TRUE(seq.CurrentValue(next));
+    EXPECT_EQ(next, 5003);
+    EXPECT_EQ(book_->DBID2RowNumber(5002), 1);
+    EXPECT_EQ(book_->DBID2RowNumber(5000), -1);
+}
+
+TEST_F(CsvImportTest, EmptyFilesAndFilesThatCannotBeOpened) {
+    EXPECT_EQ(Import(SjisFile("empty.csv", "")), 0);
+    EXPECT_EQ(Import(base_ + "missing.csv"), -41);
+    EXPECT_EQ(importer_->GetErrMsg().GetLastCode(), 10601);
+    EXPECT_EQ(book_->GetErrMsg().GetLastCode(), 10601);
+    EXPECT_EQ(importer_->GetRecordNumFromImportFile(base_ + "missing.csv"), -41);
+    WriteFile(base_ + "n.csv", "a\nb\r\nc\n\xff\nd\n");  // counting stops at a 0xFF byte
+    EXPECT_EQ(importer_->GetRecordNumFromImportFile(base_ + "n.csv"), 3);
+
+    CAddressImport unbound;
+    EXPECT_EQ(unbound.ImportDBfromFile("x", ",", '"', Map(), 1, nullptr, lines_, texts_, "1"), -12);
+    CAddressImport noOptions(book_.get(), &env_, nullptr);
+    EXPECT_EQ(noOptions.ImportDBfromFile("x", ",", '"', Map(), 1, nullptr, lines_, texts_, "1"), -14);
+}
+
+TEST_F(CsvImportTest, StopFlagFromAnotherThreadEndsTheRunCleanly) {
+    std::string text;
+    for (int i = 0; i < 20000; ++i) text += "s" + std::to_string(i) + "@example.com,n\n";
+    const std::string path = SjisFile("big.csv", text);
+    std::atomic<int> result{0};
+    std::thread worker([&] { result = Import(path); });
+    while (count_.load() < 100) std::this_thread::yield();
+    book_->SetStopImportFlag(1);
+    worker.join();
+    EXPECT_GE(result.load(), 100);
+    EXPECT_LT(result.load(), 20000);
+    EXPECT_EQ(book_->GetLineNumber(), result.load());
+    for (int row = 0; row < book_->GetLineNumber(); row += 97)
+        EXPECT_EQ(book_->DBID2RowNumber(std::stoi(book_->GetAtElement(row, kElemCustomerID))), row);
+}
+
+}  // namespace

@@ -1,0 +1,91 @@
+#pragma once
+// An environment with an address book, system options and an importer for the import
+// tests, and fixtures kept as readable UTF-8 sources that are turned into the Shift_JIS
+// files the importers read.
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "address_book_test_util.h"
+#include "core/addressbook/address_import.h"
+#include "core/foundation/cp932.h"
+#include "core/foundation/csv_write.h"
+#include "core/foundation/store_key.h"
+#include "platform/date_time.h"
+
+namespace abtest {
+
+class ImportEnv : public AddressBookEnv {
+protected:
+    void SetUp() override {
+        AddressBookEnv::SetUp();
+        Open(env_, false);
+        options_items_.assign(SystemOption::kItemCount, "");
+        for (int k = 0; k < 20; ++k) {
+            options_items_[14 + k] = "attr" + std::string(1, static_cast<char>('A' + k));
+            options_items_[34 + k] = "0";
+        }
+        WriteOptions();
+        options_ = std::make_unique<SystemOption>(&env_);
+        ASSERT_EQ(options_->GetSODataFromFileToMemory(), 0);
+        WriteFile(DatabaseFile(), "");
+        book_ = std::make_unique<CDatabaseEdit>(&env_, options_.get());
+        ASSERT_EQ(book_->ReadCustomerList(), 0);
+        importer_ = std::make_unique<CAddressImport>(book_.get(), &env_, options_.get());
+        // Every record of a run carries this time.
+        const std::time_t t = platform::DateTime(2024, 5, 6, 7, 8, 9).ToTimeT();
+        platform::SetClockForTesting([t] { return t; });
+    }
+    void TearDown() override {
+        platform::SetClockForTesting({});
+        importer_.reset();
+        book_.reset();
+        options_.reset();
+        AddressBookEnv::TearDown();
+    }
+
+    // Writes the option items to the environment's file (the importers' tests set the
+    // kinds of the extension items through it).
+    void WriteOptions() {
+        StoreKey key;
+        ASSERT_EQ(GetStoreKey(&env_, key), 0);
+        XCsvWrite w;
+        if (key.keyed) w.SetUseKey(key.text);
+        ASSERT_EQ(w.OpenFile(folder_ + "systemoption.dat"), 1);
+        for (const std::string& item : options_items_) w.SetData(item);
+        ASSERT_GT(w.WriteLine(), 0);
+        ASSERT_EQ(w.CloseFile(), 0);
+    }
+
+    // A Shift_JIS file in the temporary folder from UTF-8 text.
+    std::string SjisFile(const std::string& name, const std::string& utf8) {
+        const std::string path = base_ + name;
+        WriteFile(path, Utf8ToSjis(utf8));
+        return path;
+    }
+    // The fixture OMBREL_TESTDATA/import/<name> (UTF-8) as a Shift_JIS file.
+    std::string Fixture(const std::string& name) { return SjisFile(name, ReadFile(FixtureSource(name))); }
+    static std::string FixtureSource(const std::string& name) {
+        return std::string(OMBREL_TESTDATA) + "/import/" + name;
+    }
+
+    // A stored record's element by its mail address ("" when absent).
+    std::string Element(const std::string& mail, int element) {
+        const int n = book_->GetLineNumber();
+        for (int row = 0; row < n; ++row)
+            if (book_->GetAtElement(row, kElemEmail) == mail) return book_->GetAtElement(row, element);
+        return "<none>";
+    }
+    static std::string S(const char* utf8) { return Utf8ToSjis(utf8); }
+
+    EnvManager env_;
+    std::vector<std::string> options_items_;
+    std::unique_ptr<SystemOption> options_;
+    std::unique_ptr<CDatabaseEdit> book_;
+    std::unique_ptr<CAddressImport> importer_;
+};
+
+}  // namespace abtest
