@@ -82,6 +82,27 @@ TEST(Https, BodyFramingsAndHeaders) {
     }
 }
 
+// A body that trickles in a byte at a time is still read to its exact length, chunk by
+// chunk, and nothing after it is taken for the body.
+TEST(Https, BodyArrivingByteByByte) {
+    for (const std::string& answer : {std::string("HTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\nhelloEXTRA"),
+                                     std::string("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n"
+                                                 "2\r\nhe\r\n3\r\nllo\r\n0\r\n\r\nEXTRA")}) {
+        nettest::ScriptedServer server([&](nettest::ScriptConn& c) {
+            HttpRequest request;
+            if (!nettest::ReadHttpRequest(c, request)) return;
+            for (char ch : answer) {
+                c.Send(std::string(1, ch));
+                std::this_thread::sleep_for(std::chrono::microseconds(300));
+            }
+            c.WaitClose();
+        });
+        Recorder r;
+        ASSERT_EQ(HTTPS_Do(r.h, kHttpsGet, Url(server.port())), 0) << HTTPS_GetLastError(r.h);
+        EXPECT_EQ(r.body, "hello");
+    }
+}
+
 // A refusal gives 120 with "<status> <reason>", the text the callers look into; a redirect
 // is followed; a silent server ends with the time-out.
 TEST(Https, StatusRedirectAndTimeout) {
