@@ -20,6 +20,7 @@
 #include <functional>
 #include <list>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/addressbook/import_progress.h"
@@ -62,6 +63,22 @@ public:
                          const std::string& duplicatePolicy);
     // Line feeds in the file (up to a first 0xFF byte), for a progress bar; -41 (10601).
     int GetRecordNumFromImportFile(const std::string& path);
+
+    // ---- Registration mails -----------------------------------------------------------------
+    // Builds `record` from a decoded registration mail (Shift_JIS): the values between the
+    // fixed tags (<EMAIL>...</EMAIL> and the like; line breaks in the body are ignored, the
+    // first pair of a tag counts). The mail address must be there and valid. With strict 1
+    // any unclosed or invalid tagged value fails too; otherwise such values are left out.
+    // A whole-value tag (<ZIPCODE_3>, <PHONE_3> ...) replaces the split value, second part
+    // included. 0, or -12 (10001), -14 (10003), -17 (10403), -43 (10801); on failure the
+    // record holds the defaults of a new record.
+    int ConvertEMailToOneCunstomer(const char* body, OneCustomer& record, int strict);
+    int ConvertEMailToOneCunstomer(std::string_view body, OneCustomer& record, int strict);
+    // The distinct mail domains of the book ("@" and what follows; an address without "@"
+    // whole), compared exactly, in first-seen order; deleted records only with
+    // withDeleted; at most `limit` entries when it is above 0. `domains` is emptied first.
+    // Returns the number of entries.
+    int GetDBElementGroupByForMailAddress(std::vector<std::string>& domains, int withDeleted, int limit);
 
 private:
     // Records `code` here and in the store; returns `result`.
