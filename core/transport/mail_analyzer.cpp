@@ -124,8 +124,8 @@ bool PrepareDateText(string_view value, std::string& out) {
 
 // Local standard time (what the foundation's Date reader gives) turned into the local
 // time of that instant, so that a date in summer time reads as the clock showed it then.
+// The reader has just called tzset, so `timezone` is current.
 platform::DateTime StandardToLocal(const platform::DateTime& standard) {
-    tzset();
     static const int64_t kUnixEpochSerial = platform::DateTime(1970, 1, 1, 0, 0, 0).GetSerialSeconds();
     const int64_t utc = standard.GetSerialSeconds() - kUnixEpochSerial + static_cast<int64_t>(timezone);
     return platform::DateTime(static_cast<std::time_t>(utc));
