@@ -1,0 +1,199 @@
+#include "core/mailstore/history_journal.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+
+#include "core/foundation/csv_read.h"
+#include "core/foundation/csv_write.h"
+#include "core/foundation/record_coding.h"
+
+namespace {
+
+// FNV-1a over the fields, each followed by a unit separator.
+std::uint32_t Checksum(const std::vector<std::string_view>& fields, std::size_t count) {
+    std::uint32_t h = 2166136261u;
+    for (std::size_t i = 0; i < count; ++i) {
+        for (unsigned char c : fields[i]) h = (h ^ c) * 16777619u;
+        h = (h ^ 0x1Fu) * 16777619u;
+    }
+    return h;
+}
+
+std::string Hex(std::uint32_t v) {
+    char buf[9];
+    std::snprintf(buf, sizeof buf, "%08x", v);
+    return std::string(buf, 8);
+}
+
+bool WriteAll(int fd, const char* p, std::size_t n) {
+    while (n > 0) {
+        const ssize_t w = ::write(fd, p, n);
+        if (w < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        p += w;
+        n -= static_cast<std::size_t>(w);
+    }
+    return true;
+}
+
+}  // namespace
+
+ProgressJournal::~ProgressJournal() { Close(); }
+
+void ProgressJournal::Close() {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+}
+
+void ProgressJournal::Bind(const std::string& path, const char* key, std::vector<std::string> tag) {
+    Close();
+    path_ = path;
+    if (key != nullptr) key_ = key;
+    else key_.reset();
+    tag_ = std::move(tag);
+    pending_.clear();
+    appended_ = 0;
+}
+
+void ProgressJournal::Unbind() {
+    Close();
+    path_.clear();
+    pending_.clear();
+}
+
+void ProgressJournal::CodeRecord(const std::vector<std::string_view>& fields, std::string& out) const {
+    CsvWrite line;
+    for (std::string_view f : fields) line.SetData(f);
+    line.SetData(std::string_view(Hex(Checksum(fields, fields.size()))));
+    const std::size_t at = out.size();
+    out.append(line.GetLine());
+    out.append("\r\n");
+    const unsigned char* table =
+        key_ ? RecordEncodeTable(GetKeyNumber(*key_)) : DefaultEncodeTable();
+    CodeBytes(out.data() + at, out.size() - at, table);
+}
+
+void ProgressJournal::Add(const std::vector<std::string_view>& fields) { CodeRecord(fields, pending_); }
+
+int ProgressJournal::OpenForAppend() {
+    if (fd_ >= 0) return 0;
+    if (path_.empty()) return -1;
+    fd_ = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    if (fd_ < 0) return -1;
+    struct stat st {};
+    if (::fstat(fd_, &st) == 0 && st.st_size == 0) {
+        std::vector<std::string_view> tag(tag_.begin(), tag_.end());
+        std::string head;
+        CodeRecord(tag, head);
+        if (!WriteAll(fd_, head.data(), head.size())) {
+            Close();
+            return -1;
+        }
+        appended_ += head.size();
+    }
+    return 0;
+}
+
+int ProgressJournal::Commit() {
+    if (pending_.empty()) return 0;
+    if (OpenForAppend() != 0) return -1;
+    struct stat st {};
+    const off_t before = ::fstat(fd_, &st) == 0 ? st.st_size : -1;
+    if (!WriteAll(fd_, pending_.data(), pending_.size())) {
+        // A part of the batch may have reached the file: cut it back, so that the file
+        // ends with whole records and the retry appends cleanly.
+        if (before >= 0 && ::ftruncate(fd_, before) != 0) {
+            // Replay ignores a torn tail anyway.
+        }
+        Close();
+        return -1;
+    }
+    appended_ += pending_.size();
+    pending_.clear();
+    // The records are in the file (a killed process loses nothing now); the sync makes
+    // them survive a power loss too.
+    if (sync_ && ::fdatasync(fd_) != 0) return -1;
+    return 0;
+}
+
+int ProgressJournal::Replay(const std::function<void(const std::vector<std::string_view>&)>& apply) {
+    Close();
+    if (path_.empty()) return 0;
+    XCsvRead reader;
+    reader.SetUseKey(key_ ? key_->c_str() : nullptr);
+    if (reader.OpenFile(path_) != 1) {
+        struct stat st {};
+        return ::stat(path_.c_str(), &st) != 0 && errno == ENOENT ? 0 : -1;
+    }
+    long good = 0;        // the end of the last whole record
+    bool tagged = false;
+    int applied = 0;
+    std::vector<std::string_view> fields;
+    for (int n = reader.ReadLine(); n != -1; n = reader.ReadLine()) {
+        if (n <= 0) continue;  // a damaged record: skipped; a torn tail ends the loop
+        fields.clear();
+        for (int i = 0; i < n; ++i) fields.push_back(reader.GetDataView(i));
+        if (!tagged) {
+            if (static_cast<std::size_t>(n) != tag_.size() + 1 ||
+                fields.back() != Hex(Checksum(fields, fields.size() - 1)) ||
+                !std::equal(tag_.begin(), tag_.end(), fields.begin()))
+                break;  // not our journal
+            tagged = true;
+            good = std::ftell(reader.GetFp());
+            continue;
+        }
+        if (fields.back() != Hex(Checksum(fields, fields.size() - 1))) continue;
+        fields.pop_back();
+        apply(fields);
+        ++applied;
+        good = std::ftell(reader.GetFp());
+    }
+    reader.CloseFile();
+    // Anything after the last whole record (a torn tail, or a journal of something else)
+    // goes, so that new records never follow garbage.
+    struct stat st {};
+    if (::stat(path_.c_str(), &st) == 0 && st.st_size > good) {
+        if (good == 0) {
+            if (::unlink(path_.c_str()) != 0) return -1;
+        } else if (::truncate(path_.c_str(), good) != 0) {
+            return -1;
+        }
+    }
+    return applied;
+}
+
+int ProgressJournal::Remove() {
+    Close();
+    pending_.clear();
+    if (path_.empty()) return 0;
+    if (::unlink(path_.c_str()) != 0 && errno != ENOENT) return -1;
+    return 0;
+}
+
+std::uint64_t ProgressJournal::Size() const {
+    struct stat st {};
+    if (path_.empty() || ::stat(path_.c_str(), &st) != 0) return 0;
+    return static_cast<std::uint64_t>(st.st_size);
+}
+
+void SavePace::Saved() {
+    lastSave_ = std::chrono::duration_cast<std::chrono::seconds>(
+                    std::chrono::steady_clock::now().time_since_epoch())
+                    .count();
+}
+
+bool SavePace::IsDue(std::uint64_t journalBytes, std::uint64_t fileBytes) const {
+    const std::int64_t now = std::chrono::duration_cast<std::chrono::seconds>(
+                                 std::chrono::steady_clock::now().time_since_epoch())
+                                 .count();
+    if (lastSave_ != 0 && now - lastSave_ < minSeconds_) return false;
+    const std::uint64_t base = fileBytes > floor_ ? fileBytes : floor_;
+    return static_cast<double>(journalBytes) >= ratio_ * static_cast<double>(base);
+}

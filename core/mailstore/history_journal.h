@@ -1,0 +1,96 @@
+#pragma once
+// ProgressJournal: an append-only record of the changes made to a record file between two
+// whole-file saves. A send run to a million recipients cannot rewrite its history after
+// every few messages (that is quadratic in bytes); instead each change is appended here as
+// it happens and the whole file is rewritten only now and then (SavePace). On open the
+// owner loads the file and replays the journal over it, so a crash between two saves
+// forgets nothing that was recorded. After a successful whole-file save the owner removes
+// the journal.
+//
+// File: the first record is a tag naming what the journal belongs to; every further record
+// is a list of fields ending with a checksum of them. Records use the record-file syntax
+// and coding of the owner's key, so the journal keeps the same secrecy as the file. Replay
+// skips records whose checksum fails and cuts a torn tail (a record the crash interrupted)
+// off the file before anything new is appended. Records must be idempotent (the owner
+// stores whole rows, not increments), since a journal may be replayed over a file that
+// already holds its changes (a crash between the save and the removal).
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class ProgressJournal {
+public:
+    ProgressJournal() = default;
+    ~ProgressJournal();
+    ProgressJournal(const ProgressJournal&) = delete;
+    ProgressJournal& operator=(const ProgressJournal&) = delete;
+
+    // Binds the journal to `path`, coded with `key` (null: default coding), tagged with
+    // `tag` (fields). Closes a previously bound file.
+    void Bind(const std::string& path, const char* key, std::vector<std::string> tag);
+    void Unbind();
+    bool IsBound() const { return !path_.empty(); }
+    const std::string& GetPath() const { return path_; }
+
+    // Flush the appended records to the disk (fdatasync) before Commit returns.
+    void SetSync(bool sync) { sync_ = sync; }
+
+    // Adds one record to the pending batch (nothing is written yet).
+    void Add(const std::vector<std::string_view>& fields);
+    // Writes the pending batch with one append: 0, or -1 (the batch is kept for the next
+    // try; the file keeps what it held). The tag is written first into a new file.
+    int Commit();
+    bool HasPending() const { return !pending_.empty(); }
+
+    // Reads the records after the tag in order, calling `apply` with their fields (the
+    // checksum removed). A journal with another tag is ignored and emptied. Cuts a torn
+    // tail off the file. Result: the number of records applied; 0 when there is no
+    // journal; -1 when the file exists but cannot be read.
+    int Replay(const std::function<void(const std::vector<std::string_view>&)>& apply);
+
+    // Deletes the journal file: 0, or -1 when it exists and cannot be removed.
+    int Remove();
+    // The journal's size in bytes (0 when there is none).
+    std::uint64_t Size() const;
+    // Bytes this object has appended since Bind (for measurements).
+    std::uint64_t AppendedBytes() const { return appended_; }
+
+private:
+    void CodeRecord(const std::vector<std::string_view>& fields, std::string& out) const;
+    int OpenForAppend();
+    void Close();
+
+    std::string path_;
+    std::optional<std::string> key_;
+    std::vector<std::string> tag_;
+    int fd_ = -1;
+    bool sync_ = true;
+    std::string pending_;
+    std::uint64_t appended_ = 0;
+};
+
+// When a whole-file save is due: at least `minSeconds` after the last save, and only when
+// the journal has grown to `ratio` times the file's size (at least `floorBytes`). The
+// second rule keeps the total bytes of a run linear in its size: each save writes a file at
+// most 1/ratio times what was appended since the previous one.
+class SavePace {
+public:
+    void Set(int minSeconds, double ratio, std::uint64_t floorBytes) {
+        minSeconds_ = minSeconds;
+        ratio_ = ratio;
+        floor_ = floorBytes;
+    }
+    // Call after every whole-file save.
+    void Saved();
+    bool IsDue(std::uint64_t journalBytes, std::uint64_t fileBytes) const;
+
+private:
+    int minSeconds_ = 10;
+    double ratio_ = 1.0;
+    std::uint64_t floor_ = 64 * 1024;
+    std::int64_t lastSave_ = 0;  // steady-clock seconds; 0: never saved
+};

@@ -1,0 +1,628 @@
+#include "core/mailstore/history_list_viewer.h"
+
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <functional>
+#include <mutex>
+
+#include "core/foundation/csv_read.h"
+#include "core/foundation/csv_write.h"
+#include "core/foundation/date_utils.h"
+#include "core/foundation/env_layout.h"
+#include "core/foundation/env_manager.h"
+#include "core/foundation/store_key.h"
+#include "core/foundation/system_option.h"
+#include "core/mailstore/mail_list_viewer.h"
+#include "platform/named_mutex.h"
+#include "platform/notifier.h"
+#include "platform/path.h"
+
+namespace {
+
+using Lock = std::lock_guard<platform::NamedMutex>;
+
+int ToInt(std::string_view s) { return std::atoi(std::string(s).c_str()); }
+
+std::uint64_t HashOf(std::string_view s) { return std::hash<std::string_view>{}(s); }
+
+std::uint64_t FileSize(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 ? static_cast<std::uint64_t>(st.st_size) : 0;
+}
+
+[[noreturn]] void FailConstruction(CErrMsg& err, int code) {
+    if (code != 0) err.SetErr(code);
+    platform::Notify(err.GetLastMsg());
+    throw platform::UserException(err.GetLastMsg());
+}
+
+}  // namespace
+
+HistoryListViewer::HistoryListViewer() = default;
+
+HistoryListViewer::HistoryListViewer(EnvManager* env) {
+    if (SetEnvManager(env) == 0) FailConstruction(err_, 5008);
+}
+
+HistoryListViewer::HistoryListViewer(EnvManager* env, SystemOption* options, RecipientRecords* book,
+                                     CMailListViewer* mails) {
+    if (SetEnvManager(env) == 0) FailConstruction(err_, 5008);
+    if (SetSystemOption(options) == 0) FailConstruction(err_, 5009);
+    if (SetDatabaseEdit(book) == 0) FailConstruction(err_, 5010);
+    if (SetMailListViewer(mails) == 0) FailConstruction(err_, 5012);
+}
+
+HistoryListViewer::HistoryListViewer(EnvManager* env, SystemOption* options, RecipientRecords* book,
+                                     CMailListViewer* mails, int mailID)
+    : HistoryListViewer(env, options, book, mails) {
+    if (SetMailID(mailID, 0) != 0) FailConstruction(err_, 0);
+}
+
+// ---- Binding ----------------------------------------------------------------------------
+
+int HistoryListViewer::SetEnvManager(EnvManager* env) {
+    if (env_ != nullptr || env == nullptr) return 0;
+    env_ = env;
+    if (options_ != nullptr) options_->SetEnvManager(env);
+    if (mails_ != nullptr) mails_->SetEnvManager(env);
+    return 1;
+}
+
+int HistoryListViewer::SetSystemOption(SystemOption* options) {
+    if (options_ != nullptr || options == nullptr) return 0;
+    options_ = options;
+    if (env_ != nullptr) options_->SetEnvManager(env_);
+    return 1;
+}
+
+int HistoryListViewer::SetDatabaseEdit(RecipientRecords* book) {
+    if (book_ != nullptr || book == nullptr) return 0;
+    book_ = book;
+    return 1;
+}
+
+int HistoryListViewer::SetMailListViewer(CMailListViewer* mails) {
+    if (mails_ != nullptr || mails == nullptr) return 0;
+    mails_ = mails;
+    if (env_ != nullptr) mails_->SetEnvManager(env_);
+    return 1;
+}
+
+int HistoryListViewer::SetMailID(int mailID, int skipCheck) {
+    if (env_ == nullptr) return Fail(5001, -1);
+    if (mails_ == nullptr) return Fail(5011, -11);
+    if (skipCheck == 0 && mails_->FindMailData(mailID) != 0) return Fail(5014, -14);
+    Clear();
+    mailID_ = mailID;
+    return 0;
+}
+
+void HistoryListViewer::Clear() {
+    rows_.clear();
+    customerIndex_.clear();
+    messageHead_.clear();
+    next_.clear();
+    prev_.clear();
+    dirty_.clear();
+    dirtyMark_.clear();
+    journal_.Unbind();
+    changed_ = 0;
+    readState_ = ReadState::kUnread;
+    fileBytes_ = 0;
+}
+
+std::string HistoryListViewer::Path() const { return env_layout::MailHistoryFile(*env_, mailID_); }
+
+std::string HistoryListViewer::JournalPath() const {
+    std::string p = Path();
+    if (p.size() > 4 && p.compare(p.size() - 4, 4, ".dat") == 0) p.resize(p.size() - 4);
+    return p + ".jnl";
+}
+
+int HistoryListViewer::BindJournal() {
+    if (journal_.IsBound()) return 0;
+    StoreKey key;
+    if (GetStoreKey(env_, key) != 0) return Fail(4207, -27);
+    journal_.Bind(JournalPath(), key.get(), {"OMBREL-HISTORY-PROGRESS", "1", std::to_string(mailID_)});
+    return 0;
+}
+
+// ---- Indexes ------------------------------------------------------------------------------
+
+void HistoryListViewer::IndexMessageID(int row) {
+    const std::size_t r = static_cast<std::size_t>(row);
+    next_[r] = prev_[r] = -1;
+    const std::string_view id = Element(row, kMessageID);
+    if (id.empty()) return;  // never-sent rows: looked up by a scan, never by the index
+    auto [it, fresh] = messageHead_.try_emplace(HashOf(id), Chain{row, row});
+    if (fresh) return;
+    Chain& c = it->second;
+    if (row > c.tail) {  // the usual case: a row appended or a later row changed
+        next_[static_cast<std::size_t>(c.tail)] = row;
+        prev_[r] = c.tail;
+        c.tail = row;
+        return;
+    }
+    if (row < c.head) {
+        prev_[static_cast<std::size_t>(c.head)] = row;
+        next_[r] = c.head;
+        c.head = row;
+        return;
+    }
+    int p = c.head;
+    while (next_[static_cast<std::size_t>(p)] < row) p = next_[static_cast<std::size_t>(p)];
+    const int n = next_[static_cast<std::size_t>(p)];
+    next_[static_cast<std::size_t>(p)] = row;
+    prev_[r] = p;
+    next_[r] = n;
+    prev_[static_cast<std::size_t>(n)] = row;
+}
+
+void HistoryListViewer::UnindexMessageID(int row) {
+    const std::size_t r = static_cast<std::size_t>(row);
+    const std::string_view id = Element(row, kMessageID);
+    if (id.empty()) return;
+    auto it = messageHead_.find(HashOf(id));
+    if (it == messageHead_.end()) return;
+    Chain& c = it->second;
+    const int p = prev_[r], n = next_[r];
+    if (p >= 0) next_[static_cast<std::size_t>(p)] = n;
+    if (n >= 0) prev_[static_cast<std::size_t>(n)] = p;
+    if (c.head == row) c.head = n;
+    if (c.tail == row) c.tail = p;
+    if (c.head < 0) messageHead_.erase(it);
+    next_[r] = prev_[r] = -1;
+}
+
+void HistoryListViewer::RebuildIndexes() {
+    customerIndex_.clear();
+    customerIndex_.reserve(rows_.size());
+    messageHead_.clear();
+    messageHead_.reserve(rows_.size());
+    next_.assign(rows_.size(), -1);
+    prev_.assign(rows_.size(), -1);
+    dirtyMark_.assign(rows_.size(), 0);
+    for (int row = 0; row < GetRecordNumber(); ++row) {
+        customerIndex_[ToInt(Element(row, kCustomerID))] = row;
+        IndexMessageID(row);
+    }
+}
+
+void HistoryListViewer::MarkDirty(int row) {
+    changed_ = 1;
+    char& mark = dirtyMark_[static_cast<std::size_t>(row)];
+    if (mark) return;
+    mark = 1;
+    dirty_.push_back(row);
+}
+
+void HistoryListViewer::AppendRow(const std::vector<std::string_view>& values) {
+    const int row = GetRecordNumber();
+    rows_.emplace_back(values.data(), values.size());
+    next_.push_back(-1);
+    prev_.push_back(-1);
+    dirtyMark_.push_back(0);
+    customerIndex_[ToInt(values[kCustomerID])] = row;
+    IndexMessageID(row);
+    MarkDirty(row);
+}
+
+void HistoryListViewer::SetRowElement(int row, int element, std::string_view value) {
+    PackedRow& r = rows_[static_cast<std::size_t>(row)];
+    if (r.at(static_cast<std::size_t>(element)) == value) return;
+    if (element == kMessageID) UnindexMessageID(row);
+    r = r.With(static_cast<std::size_t>(element), value);
+    if (element == kMessageID) IndexMessageID(row);
+    if (element == kCustomerID) {
+        // Rare (no caller renumbers recipients): rebuild so that "the later row wins" holds.
+        customerIndex_.clear();
+        for (int i = 0; i < GetRecordNumber(); ++i) customerIndex_[ToInt(Element(i, kCustomerID))] = i;
+    }
+    MarkDirty(row);
+}
+
+void HistoryListViewer::Upsert(const std::vector<std::string_view>& values) {
+    if (values.size() != static_cast<std::size_t>(kElements)) return;
+    const auto it = customerIndex_.find(ToInt(values[kCustomerID]));
+    if (it == customerIndex_.end()) {
+        AppendRow(values);
+        return;
+    }
+    for (int e = 0; e < kElements; ++e) SetRowElement(it->second, e, values[static_cast<std::size_t>(e)]);
+}
+
+int HistoryListViewer::DBID2RowNumber(int customerID) const {
+    const auto it = customerIndex_.find(customerID);
+    return it == customerIndex_.end() ? -1 : it->second;
+}
+
+int HistoryListViewer::RowOf(int customerID) {
+    const int row = DBID2RowNumber(customerID);
+    if (row < 0) err_.SetErr(5004);
+    return row;
+}
+
+// ---- File -------------------------------------------------------------------------------
+
+int HistoryListViewer::GetHDataFromFileToMemory(int keyGiven, const char* key) {
+    if (env_ == nullptr) return Fail(5001, -1);
+    if (mailID_ < 0) return Fail(5013, -13);
+    platform::NamedMutex mutex(kMutexName);
+    Lock lock(mutex);
+    Clear();
+    readState_ = ReadState::kBad;  // until the read below succeeds
+    StoreKey storeKey;
+    if (GetStoreKey(env_, storeKey) != 0) return Fail(4207, -27);
+    const char* useKey = storeKey.get();
+    if (env_->GetEnvType() != 3 && keyGiven != 0) useKey = key;
+
+    const std::string path = Path();
+    int result = 0;
+    XCsvRead reader;
+    reader.SetUseKey(useKey);
+    if (reader.OpenFile(path) != 1) {
+        if (platform::PathExists(path)) return Fail(5999, -99);
+        result = -21;
+    } else {
+        std::vector<std::string_view> fields(kElements);
+        bool blankSeen = false;
+        int n = reader.ReadLine();
+        if (n < 0) result = -22;
+        for (; n != -1; n = reader.ReadLine()) {
+            if (n > 0 && !blankSeen) {
+                if (n != kElements) {
+                    Clear();
+                    readState_ = ReadState::kBad;
+                    return Fail(5203, -23);
+                }
+                for (int i = 0; i < kElements; ++i) fields[static_cast<std::size_t>(i)] = reader.GetDataView(i);
+                rows_.emplace_back(fields.data(), fields.size());
+                continue;
+            }
+            // Blank lines may only end the file; a malformed or cut-off record, or data
+            // after a blank line, means the file cannot be read whole.
+            if (n == 0 && reader.GetLine().empty() && !reader.IsTornRecord() && !rows_.empty()) {
+                blankSeen = true;
+                continue;
+            }
+            Clear();
+            readState_ = ReadState::kBad;
+            return Fail(5203, -23);
+        }
+        fileBytes_ = FileSize(path);
+    }
+    RebuildIndexes();
+
+    // Replay what was recorded after the last save.
+    if (BindJournal() != 0) {
+        Clear();
+        readState_ = ReadState::kBad;
+        return Fail(4207, -27);
+    }
+    const int replayed = journal_.Replay([this](const std::vector<std::string_view>& f) { Upsert(f); });
+    if (replayed < 0) {
+        Clear();
+        readState_ = ReadState::kBad;
+        return Fail(5999, -99);
+    }
+    // Replayed rows are in the journal already: nothing to record again, but the file is
+    // behind memory until the next save.
+    for (int row : dirty_) dirtyMark_[static_cast<std::size_t>(row)] = 0;
+    dirty_.clear();
+    changed_ = replayed > 0 ? 1 : 0;
+    readState_ = ReadState::kGood;
+    pace_.Saved();
+    if (result != 0 && !rows_.empty()) result = 0;
+    if (result == -21) return Fail(5201, -21);
+    if (result == -22) return Fail(5202, -22);
+    return 0;
+}
+
+int HistoryListViewer::CheckWritable() {
+    if (env_ == nullptr) return Fail(5001, -1);
+    if (mailID_ < 0) return Fail(5013, -13);
+    if (readState_ == ReadState::kBad) return Fail(5205, -25);
+    return 0;
+}
+
+int HistoryListViewer::WriteFile(const std::string& path, const char* key, std::uint64_t* bytes) {
+    XCsvWrite writer;
+    writer.SetUseKey(key);
+    if (writer.OpenFile(path, WriteMode::kSafeSync) != 1) return -1;
+    std::uint64_t total = 0;
+    for (const PackedRow& row : rows_) {
+        writer.BufferEmpty();
+        for (std::size_t i = 0; i < static_cast<std::size_t>(kElements); ++i) writer.SetData(row.at(i));
+        const int n = writer.WriteLine();
+        if (n < 0) {
+            writer.AbortFile();
+            return -1;
+        }
+        total += static_cast<std::uint64_t>(n);
+    }
+    if (writer.CloseFile() != 0) return -1;
+    if (bytes != nullptr) *bytes = total;
+    return 0;
+}
+
+int HistoryListViewer::Write(int compel) {
+    if (const int r = CheckWritable(); r != 0) return r;
+    if (changed_ == 0 && compel == 0) return 0;
+    StoreKey key;
+    if (GetStoreKey(env_, key) != 0) return Fail(4207, -27);
+    platform::NamedMutex mutex(kMutexName);
+    Lock lock(mutex);
+    std::uint64_t bytes = 0;
+    if (WriteFile(Path(), key.get(), &bytes) != 0) return Fail(5204, -24);
+    // The file now holds everything the progress record held. Should the removal fail,
+    // replaying the record over the new file changes nothing (it holds whole rows).
+    if (BindJournal() == 0) journal_.Remove();
+    for (int row : dirty_) dirtyMark_[static_cast<std::size_t>(row)] = 0;
+    dirty_.clear();
+    changed_ = 0;
+    fileBytes_ = bytes;
+    savedBytes_ += bytes;
+    pace_.Saved();
+    return 0;
+}
+
+int HistoryListViewer::WriteHDataFromMemoryToFile() { return Write(0); }
+int HistoryListViewer::WriteHDataFromMemoryToFileCompel() { return Write(1); }
+
+int HistoryListViewer::WriteFromMemoryToFileAppointFileName(const std::string& path, const char* key) {
+    if (WriteFile(platform::FixPath(path), key, nullptr) != 0) return Fail(5204, -24);
+    return 0;
+}
+
+int HistoryListViewer::RecordProgress() {
+    if (const int r = CheckWritable(); r != 0) return r;
+    if (dirty_.empty() && !journal_.HasPending()) return 0;
+    if (BindJournal() != 0) return -27;
+    platform::NamedMutex mutex(kMutexName);
+    Lock lock(mutex);
+    std::vector<std::string_view> fields(kElements);
+    for (int row : dirty_) {
+        for (int i = 0; i < kElements; ++i) fields[static_cast<std::size_t>(i)] = Element(row, i);
+        journal_.Add(fields);
+        dirtyMark_[static_cast<std::size_t>(row)] = 0;
+    }
+    dirty_.clear();
+    if (journal_.Commit() != 0) return Fail(5206, -26);
+    return 0;
+}
+
+int HistoryListViewer::WriteHDataFromMemoryToFileByPace() {
+    if (const int r = RecordProgress(); r != 0) return r;
+    if (!pace_.IsDue(journal_.Size(), fileBytes_)) return 0;
+    const int w = Write(0);
+    return w < 0 ? w : 1;
+}
+
+void HistoryListViewer::SetSavePace(int minSeconds, double ratio, std::uint64_t floorBytes) {
+    pace_.Set(minSeconds, ratio, floorBytes);
+}
+
+// ---- Rows ----------------------------------------------------------------------------------
+
+int HistoryListViewer::SetHDataFromStructToMemory(const HistorySet& h) {
+    if (DBID2RowNumber(h.customerID) >= 0) return Fail(5007, -7);
+    const std::string id = std::to_string(h.customerID);
+    const std::string retry = std::to_string(h.retryNum);
+    const std::string date = Convert_COleDateTime2DateData(h.lastSendDate);
+    AppendRow({id, h.state, retry, h.openFlag, h.messageID, date});
+    return 0;
+}
+
+int HistoryListViewer::GetHDataFromMemoryToStruct(std::vector<HistorySet>& out, int first, int last) const {
+    out.clear();
+    const int count = GetRecordNumber();
+    if (count == 0) return 0;
+    if (first < 0 || last < 0) {
+        first = 0;
+        last = count - 1;
+    }
+    if (last > count - 1) last = count - 1;
+    for (int row = first; row <= last; ++row) {
+        HistorySet h;
+        h.customerID = ToInt(Element(row, kCustomerID));
+        h.state = Element(row, kState);
+        h.retryNum = ToInt(Element(row, kRetryNum));
+        h.openFlag = Element(row, kOpenFlag);
+        h.messageID = Element(row, kMessageID);
+        h.lastSendDate = Convert_DateData2COleDateTime(Element(row, kLastSendDate));
+        out.push_back(std::move(h));
+    }
+    return static_cast<int>(out.size());
+}
+
+std::string HistoryListViewer::GetElementFromMemoryPinPoint(int customerID, int element) {
+    const int row = RowOf(customerID);
+    if (row < 0) return std::string();
+    if (element < 0 || element >= kElements) {
+        err_.SetErr(5006);
+        return std::string();
+    }
+    return std::string(Element(row, element));
+}
+
+int HistoryListViewer::SetElementToMemoryPinPoint(int customerID, int element, const std::string& text) {
+    const int row = RowOf(customerID);
+    if (row < 0) return -4;
+    if (element < 0 || element >= kElements) return Fail(5006, -6);
+    SetRowElement(row, element, text);
+    return 0;
+}
+
+int HistoryListViewer::TransferState(int customerID, std::string& state, int set) {
+    const int row = RowOf(customerID);
+    if (row < 0) return -4;
+    if (set) SetRowElement(row, kState, state);
+    else state = Element(row, kState);
+    return 0;
+}
+
+int HistoryListViewer::TransferRetryNum(int customerID, int& retryNum, int set) {
+    const int row = RowOf(customerID);
+    if (row < 0) return -4;
+    if (set) SetRowElement(row, kRetryNum, std::to_string(retryNum));
+    else retryNum = ToInt(Element(row, kRetryNum));
+    return 0;
+}
+
+int HistoryListViewer::TransferOpenFlag(int customerID, std::string& flag, int set) {
+    const int row = RowOf(customerID);
+    if (row < 0) return -4;
+    if (set) SetRowElement(row, kOpenFlag, flag);
+    else flag = Element(row, kOpenFlag);
+    return 0;
+}
+
+int HistoryListViewer::TransferMessageID(int customerID, std::string& messageID, int set) {
+    const int row = RowOf(customerID);
+    if (row < 0) return -4;
+    if (set) SetRowElement(row, kMessageID, messageID);
+    else messageID = Element(row, kMessageID);
+    return 0;
+}
+
+int HistoryListViewer::TransferLastSendDate(int customerID, platform::DateTime& date, int set) {
+    const int row = RowOf(customerID);
+    if (row < 0) return -4;
+    if (set) SetRowElement(row, kLastSendDate, Convert_COleDateTime2DateData(date));
+    else date = Convert_DateData2COleDateTime(Element(row, kLastSendDate));
+    return 0;
+}
+
+int HistoryListViewer::RetryNumInc(int customerID) {
+    const int row = RowOf(customerID);
+    if (row < 0) return -4;
+    SetRowElement(row, kRetryNum, std::to_string(ToInt(Element(row, kRetryNum)) + 1));
+    return 0;
+}
+
+// ---- Queries ---------------------------------------------------------------------------
+
+int HistoryListViewer::ReadOption(int index, std::string& out) {
+    return options_->GetSODataFromMemoryPinPoint(index, out) == 0 ? 0 : -1;
+}
+
+bool HistoryListViewer::RecipientLive(int customerID, std::string* address) {
+    std::string flag;
+    if (book_->GetCustomerDataPinPoint(customerID, RecipientRecords::kDeleteFlagElement, flag) != 0) return false;
+    if (flag == "Y") return false;
+    if (address != nullptr &&
+        book_->GetCustomerDataPinPoint(customerID, RecipientRecords::kMailAddressElement, *address) != 0)
+        return false;
+    return true;
+}
+
+int HistoryListViewer::CheckRetrySendOK(int customerID, int skipState) {
+    if (options_ == nullptr) return Fail(5002, -2);
+    if (book_ == nullptr) return Fail(5003, -3);
+    const int row = RowOf(customerID);
+    if (row < 0) return -4;
+    if (!RecipientLive(customerID, nullptr)) return Fail(5402, -42);
+    std::string option;
+    if (ReadOption(kOptionResend, option) != 0) return Fail(5015, -15);
+    if (option == "N") return Fail(5403, -43);
+    if (skipState == 0 && Element(row, kState) == "C") return Fail(5404, -44);
+    if (ReadOption(kOptionMaxRetry, option) != 0) return Fail(5015, -15);
+    const int m = std::atoi(option.c_str());
+    const int r = ToInt(Element(row, kRetryNum));
+    if (r >= m) return Fail(5401, -41);
+    if (r == -1) return Fail(5403, -43);
+    return 0;
+}
+
+int HistoryListViewer::GetRetryAddress(std::vector<int>& out) {
+    out.clear();
+    if (options_ == nullptr) return Fail(5002, -2);
+    if (book_ == nullptr) return Fail(5003, -3);
+    std::string option;
+    if (ReadOption(kOptionResend, option) != 0) return Fail(5015, -15);
+    if (option == "N") return 0;
+    if (ReadOption(kOptionMaxRetry, option) != 0) return Fail(5015, -15);
+    const int m = std::atoi(option.c_str());
+    for (int row = 0; row < GetRecordNumber(); ++row) {
+        const int id = ToInt(Element(row, kCustomerID));
+        if (DBID2RowNumber(id) != row) continue;  // an earlier row of a recipient listed twice
+        if (Element(row, kState) != "W") continue;
+        const int r = ToInt(Element(row, kRetryNum));
+        if (r >= m || r == -1) continue;
+        if (!RecipientLive(id, nullptr)) continue;
+        out.push_back(id);
+    }
+    return 0;
+}
+
+int HistoryListViewer::GetErrorAddress(std::vector<int>& out) {
+    out.clear();
+    if (options_ == nullptr) return Fail(5002, -2);
+    if (book_ == nullptr) return Fail(5003, -3);
+    for (int row = 0; row < GetRecordNumber(); ++row) {
+        const int id = ToInt(Element(row, kCustomerID));
+        if (DBID2RowNumber(id) != row) continue;
+        if (Element(row, kState) != "E") continue;
+        if (!RecipientLive(id, nullptr)) continue;
+        out.push_back(id);
+    }
+    return 0;
+}
+
+int HistoryListViewer::GetCustomerIDFromMessageID(const std::string& messageID, std::vector<int>& out) {
+    out.clear();
+    if (messageID.empty()) {
+        for (int row = 0; row < GetRecordNumber(); ++row)
+            if (Element(row, kMessageID).empty()) out.push_back(ToInt(Element(row, kCustomerID)));
+        return 0;
+    }
+    const auto it = messageHead_.find(HashOf(messageID));
+    if (it == messageHead_.end()) return 0;
+    for (int row = it->second.head; row >= 0; row = next_[static_cast<std::size_t>(row)])
+        if (Element(row, kMessageID) == messageID) out.push_back(ToInt(Element(row, kCustomerID)));
+    return 0;
+}
+
+int HistoryListViewer::GetCustomerIDList(std::vector<int>& out, int validOnly, int sentOnly) {
+    out.clear();
+    if (book_ == nullptr) return Fail(5003, -3);
+    std::string address;
+    for (int row = 0; row < GetRecordNumber(); ++row) {
+        const int id = ToInt(Element(row, kCustomerID));
+        if (sentOnly && Element(row, kState) != "C") continue;
+        if (validOnly && (!RecipientLive(id, &address) || address.empty())) continue;
+        out.push_back(id);
+    }
+    return 0;
+}
+
+void HistoryListViewer::GetCustomerIDListNotDBE(std::vector<int>& out, int sentOnly) const {
+    out.clear();
+    for (int row = 0; row < GetRecordNumber(); ++row) {
+        if (sentOnly && Element(row, kState) != "C") continue;
+        out.push_back(ToInt(Element(row, kCustomerID)));
+    }
+}
+
+int HistoryListViewer::GetNumOneMail(int& attempts, int& failed, int& opened, int& recipients) {
+    attempts = failed = opened = recipients = 0;
+    if (mailID_ < 0) return 0;
+    for (int i = 0; i < GetRecordNumber(); ++i) {
+        ++recipients;
+        // Each customer counts with the values of its indexed row (the later of two).
+        const int row = RowOf(ToInt(Element(i, kCustomerID)));
+        if (row < 0) return -4;
+        if (Element(row, kOpenFlag) == "Y") ++opened;
+        const int r = ToInt(Element(row, kRetryNum));
+        const std::string_view state = Element(row, kState);
+        if (state == "W" || state == "E") {
+            attempts += r + 1;
+            failed += r + 1;
+        } else if (state == "C") {
+            attempts += r + 1;
+            failed += r;
+        }
+    }
+    return 1;
+}
