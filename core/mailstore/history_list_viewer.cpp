@@ -6,6 +6,7 @@
 #include <functional>
 #include <mutex>
 
+#include "core/addressbook/database_edit.h"
 #include "core/foundation/csv_read.h"
 #include "core/foundation/csv_write.h"
 #include "core/foundation/date_utils.h"
@@ -59,6 +60,20 @@ HistoryListViewer::HistoryListViewer(EnvManager* env, SystemOption* options, Rec
     if (SetMailID(mailID, 0) != 0) FailConstruction(err_, 0);
 }
 
+HistoryListViewer::HistoryListViewer(EnvManager* env, SystemOption* options, CDatabaseEdit* book,
+                                     CMailListViewer* mails) {
+    if (SetEnvManager(env) == 0) FailConstruction(err_, 5008);
+    if (SetSystemOption(options) == 0) FailConstruction(err_, 5009);
+    if (SetDatabaseEdit(book) == 0) FailConstruction(err_, 5010);
+    if (SetMailListViewer(mails) == 0) FailConstruction(err_, 5012);
+}
+
+HistoryListViewer::HistoryListViewer(EnvManager* env, SystemOption* options, CDatabaseEdit* book,
+                                     CMailListViewer* mails, int mailID)
+    : HistoryListViewer(env, options, book, mails) {
+    if (SetMailID(mailID, 0) != 0) FailConstruction(err_, 0);
+}
+
 // ---- Binding ----------------------------------------------------------------------------
 
 int HistoryListViewer::SetEnvManager(EnvManager* env) {
@@ -66,6 +81,7 @@ int HistoryListViewer::SetEnvManager(EnvManager* env) {
     env_ = env;
     if (options_ != nullptr) options_->SetEnvManager(env);
     if (mails_ != nullptr) mails_->SetEnvManager(env);
+    if (ownBook_ != nullptr) ownBook_->GetDatabaseEdit()->SetEnvManager(env);
     return 1;
 }
 
@@ -79,6 +95,14 @@ int HistoryListViewer::SetSystemOption(SystemOption* options) {
 int HistoryListViewer::SetDatabaseEdit(RecipientRecords* book) {
     if (book_ != nullptr || book == nullptr) return 0;
     book_ = book;
+    return 1;
+}
+
+int HistoryListViewer::SetDatabaseEdit(CDatabaseEdit* book) {
+    if (book_ != nullptr || book == nullptr) return 0;
+    ownBook_ = std::make_unique<DatabaseEditRecords>(book);
+    book_ = ownBook_.get();
+    if (env_ != nullptr) book->SetEnvManager(env_);
     return 1;
 }
 

@@ -23,6 +23,7 @@
 // mutex "HISTORY_LIST_VIEWER_MUTEX". One object is used by one thread at a time.
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -37,6 +38,7 @@
 class EnvManager;
 class SystemOption;
 class CMailListViewer;
+class CDatabaseEdit;
 
 // One history row as a record.
 struct HistorySet {
@@ -64,6 +66,8 @@ public:
     explicit HistoryListViewer(EnvManager* env);
     HistoryListViewer(EnvManager* env, SystemOption* options, RecipientRecords* book, CMailListViewer* mails);
     HistoryListViewer(EnvManager* env, SystemOption* options, RecipientRecords* book, CMailListViewer* mails, int mailID);
+    HistoryListViewer(EnvManager* env, SystemOption* options, CDatabaseEdit* book, CMailListViewer* mails);
+    HistoryListViewer(EnvManager* env, SystemOption* options, CDatabaseEdit* book, CMailListViewer* mails, int mailID);
     virtual ~HistoryListViewer() = default;
     HistoryListViewer(const HistoryListViewer&) = delete;
     HistoryListViewer& operator=(const HistoryListViewer&) = delete;
@@ -74,6 +78,8 @@ public:
     int SetEnvManager(EnvManager* env);
     int SetSystemOption(SystemOption* options);
     int SetDatabaseEdit(RecipientRecords* book);
+    // The address-book store itself (seen through DatabaseEditRecords).
+    int SetDatabaseEdit(CDatabaseEdit* book);
     int SetMailListViewer(CMailListViewer* mails);
 
     // Selects a mail and empties memory. -1 (5001) no environment; -11 (5011) no mail list;
@@ -186,6 +192,7 @@ private:
     EnvManager* env_ = nullptr;
     SystemOption* options_ = nullptr;
     RecipientRecords* book_ = nullptr;
+    std::unique_ptr<DatabaseEditRecords> ownBook_;  // when bound to the store itself
     CMailListViewer* mails_ = nullptr;
     CErrMsg err_;
     int mailID_ = -1;

@@ -22,12 +22,14 @@
 #include <unordered_map>
 #include <vector>
 
+#include "core/addressbook/mail_list_lookup.h"
 #include "core/foundation/my_db.h"
 #include "core/mailstore/one_mail_data.h"
 
 class EnvManager;
 
-class CMailListViewer : public CMyDB {
+// It answers a recipient list's questions about mails (MailListLookup).
+class CMailListViewer : public CMyDB, public MailListLookup {
 public:
     static constexpr const char* kMutexName = "MAIL_LIST_VIEWER_MUTEX";
     static constexpr int kElements = 13;
@@ -44,7 +46,7 @@ public:
     // Element counts 13 (older layout 12); forgets the environment, keeps the lines. 1.
     int Init();
     // Set once (not null): stores it and reads the list. 1 when the read gave 0 or more.
-    int SetEnvManager(EnvManager* env);
+    int SetEnvManager(EnvManager* env) override;
     EnvManager* GetEnvManager() const { return env_; }
 
     // (Re)loads the list and repairs it: the number of mails; -2 without environment; -3
@@ -84,7 +86,7 @@ public:
     int DeleteMailData(int mailID);
     int UnDeleteMailData(int mailID);
     // 0 when listed, 1 when not.
-    int FindMailData(int mailID);
+    int FindMailData(int mailID) override;
     // Removes the line (the mail's files stay). 0; -1; -2.
     int RemoveMailData(int mailID);
     // Widens every special-flag element to two characters ("" -> "NN", "x" -> "xN") and

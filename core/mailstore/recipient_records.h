@@ -8,6 +8,8 @@
 
 #include <string>
 
+class CDatabaseEdit;
+
 class RecipientRecords {
 public:
     static constexpr int kMailAddressElement = 1;
@@ -17,4 +19,15 @@ public:
     // One element of customer `id`'s record: 0 and `out` set; negative when the record or
     // the element cannot be read.
     virtual int GetCustomerDataPinPoint(int id, int element, std::string& out) = 0;
+};
+
+// The address-book store seen as RecipientRecords (not owned).
+class DatabaseEditRecords : public RecipientRecords {
+public:
+    explicit DatabaseEditRecords(CDatabaseEdit* book) : book_(book) {}
+    int GetCustomerDataPinPoint(int id, int element, std::string& out) override;
+    CDatabaseEdit* GetDatabaseEdit() const { return book_; }
+
+private:
+    CDatabaseEdit* book_;
 };

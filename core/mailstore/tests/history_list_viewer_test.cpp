@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "core/addressbook/database_edit.h"
 #include "core/foundation/system_option.h"
 #include "core/mailstore/mail_list_viewer.h"
 #include "mailstore_test_util.h"
@@ -365,6 +366,33 @@ TEST_F(KeyedHistoryTest, ProgressRecordIsCodedLikeTheFile) {
     EXPECT_EQ(ReadFile(JournalPath()).find("secret"), std::string::npos);
     auto h = Open();
     EXPECT_EQ(h->GetElementFromMemoryPinPoint(5, 4), "<secret@example.jp>");
+}
+
+}  // namespace
+
+namespace {
+
+// The real address-book store behind the resend rules.
+TEST_F(HistoryTest, DeletedRecipientOfTheAddressBookIsNotResent) {
+    WriteFile(folder_ + "DB/database.dat", "");
+    CDatabaseEdit db(&env_);
+    int ids[2];
+    for (int& id : ids) {
+        OneCustomer c;
+        ASSERT_EQ(db.GetOneCustomerForNew(c, 1), 0);
+        c.Email = "someone@example.jp";
+        ASSERT_EQ(db.SetOneCustomerInfo(c, 0), 0);
+        id = c.CustomerID;
+    }
+    ASSERT_EQ(db.DeleteCustomer(ids[1]), 0);
+    HistoryListViewer h(&env_, &options_, &db, mails_.get());
+    ASSERT_EQ(h.SetMailID(kMail, 1), 0);
+    for (int id : ids) ASSERT_EQ(h.SetHDataFromStructToMemory(Row(id, "W", 0, "N")), 0);
+    EXPECT_EQ(h.CheckRetrySendOK(ids[0], 0), 0);
+    EXPECT_EQ(h.CheckRetrySendOK(ids[1], 0), -42);
+    std::vector<int> retry;
+    ASSERT_EQ(h.GetRetryAddress(retry), 0);
+    EXPECT_EQ(retry, std::vector<int>({ids[0]}));
 }
 
 }  // namespace
