@@ -1,7 +1,10 @@
 // CAddressImport: binding and the pieces every importer shares.
 #include "core/addressbook/address_import.h"
 
+#include <thread>
+
 #include "core/addressbook/database_edit.h"
+#include "core/foundation/cp932.h"
 
 CAddressImport::CAddressImport(CDatabaseEdit* book, EnvManager* env, SystemOption* options) {
     SetDatabaseEdit(book);
@@ -37,4 +40,10 @@ int CAddressImport::CheckBound() {
     if (env_ == nullptr || book_ == nullptr) return Fail(10001, -12);
     if (options_ == nullptr) return Fail(10003, -14);
     return 0;
+}
+
+void CAddressImport::ShowStart(ImportProgress& progress) const {
+    progress.SetText(SjisLiteral("インポートを開始します"));
+    if (startPause_.count() > 0) std::this_thread::sleep_for(startPause_);
+    progress.phase.store(0);
 }

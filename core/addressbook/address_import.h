@@ -80,14 +80,42 @@ public:
     // Returns the number of entries.
     int GetDBElementGroupByForMailAddress(std::vector<std::string>& domains, int withDeleted, int limit);
 
+    // ---- Other programs' files ------------------------------------------------------------
+    // Common to the importers below: `progress` (required) is kept current while the run
+    // goes on; the report file at `reportPath` is written afresh (start, source, rejected
+    // and skipped records with their reasons, end status with both counts or the reason of
+    // an abnormal end, end time). The result is the imported count, or negative. Rows
+    // stored before an abnormal end stay in the book.
+    // `mailMode` (advertising mail): new records "Y" for 1 and 3, else "N"; existing
+    // records "Y" for 1, "N" for 2, else their stored flag.
+
+    // A Quillary address book, through its converter: `converter` is the converter program
+    // (empty: none configured); it is run without a shell as
+    //   converter <source> /d:<work file> /Import /r:100000000
+    // before the book is locked, and must write a CSV file whose second record holds the
+    // column titles. -12, -14; -50 (10602) bad arguments; -52 the report cannot be created;
+    // abnormal ends: -42 attribute A not text; -51 no converter, or it cannot be started,
+    // fails, times out or is stopped (the stop flag of the store); -52 the converter's file
+    // cannot be opened; -53 no title record or a title missing; -42 (10009, 10602).
+    int ImportDBfromQLAFile(const std::string& source, const std::string& converter, const std::string& reportPath,
+                            ImportProgress* progress, int mailMode);
+    // Time the converter may run (default 10 minutes; zero or less: no limit).
+    void SetConverterTimeout(std::chrono::milliseconds timeout) { converterTimeout_ = timeout; }
+    // The pause that shows "インポートを開始します" before the records (default one second).
+    void SetStartPause(std::chrono::milliseconds pause) { startPause_ = pause; }
+
 private:
     // Records `code` here and in the store; returns `result`.
     int Fail(int code, int result);
     // 0, or the failure of a missing environment (-12) or system options (-14).
     int CheckBound();
+    // Shows the start text for the pause, then the count.
+    void ShowStart(ImportProgress& progress) const;
 
     CDatabaseEdit* book_ = nullptr;
     EnvManager* env_ = nullptr;
     SystemOption* options_ = nullptr;
     CErrMsg errMsg_;
+    std::chrono::milliseconds converterTimeout_{std::chrono::minutes(10)};
+    std::chrono::milliseconds startPause_{1000};
 };

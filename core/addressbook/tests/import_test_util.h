@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -87,5 +89,42 @@ protected:
     std::unique_ptr<CDatabaseEdit> book_;
     std::unique_ptr<CAddressImport> importer_;
 };
+
+}  // namespace abtest
+
+namespace abtest {
+
+// A report with its date lines and the source path masked, for comparison with a golden
+// report.
+inline std::string MaskReport(std::string report, const std::string& source) {
+    std::string out;
+    std::size_t pos = 0;
+    while (pos < report.size()) {
+        std::size_t end = report.find("\r\n", pos);
+        end = end == std::string::npos ? report.size() : end + 2;
+        std::string line = report.substr(pos, end - pos);
+        const std::string body = line.substr(0, line.size() >= 2 && line.ends_with("\r\n") ? line.size() - 2 : line.size());
+        if (body.size() == 19 && body[4] == '/' && body[7] == '/' && body[13] == ':' && body[16] == ':')
+            line = "<DATE>\r\n";
+        else if (!source.empty() && body == source)
+            line = "<SOURCE>\r\n";
+        out += line;
+        pos = end;
+    }
+    return out;
+}
+
+// A golden report of OMBREL_TESTDATA/import (UTF-8 with LF) as the importers write it:
+// Shift_JIS with CR LF.
+inline std::string GoldenReport(const std::string& name) {
+    std::ifstream in(std::string(OMBREL_TESTDATA) + "/import/" + name, std::ios::binary);
+    std::string utf8((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::string crlf;
+    for (char c : utf8) {
+        if (c == '\n') crlf.push_back('\r');
+        crlf.push_back(c);
+    }
+    return Utf8ToSjis(crlf);
+}
 
 }  // namespace abtest

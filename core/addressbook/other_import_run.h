@@ -1,0 +1,103 @@
+#pragma once
+// OtherImportRun: one run of an import of another program's file: the report file, the
+// counts in the shared progress block, the reason phrases of a rejected record, and the
+// merge of a record into the book by its mail address. The format readers of
+// CAddressImport drive it; it knows nothing of any format.
+//
+// The report is Shift_JIS with CR LF line ends: the start time and the source, the
+// rejected and skipped records, the end status with both counts (or the reason of an
+// abnormal end) and the end time.
+
+#include <cstdio>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/addressbook/import_id_source.h"
+#include "core/addressbook/import_mail_index.h"
+#include "core/addressbook/import_progress.h"
+#include "core/foundation/string_array.h"
+
+class CDatabaseEdit;
+class EnvManager;
+
+class OtherImportRun {
+public:
+    OtherImportRun(CDatabaseEdit& book, ImportProgress& progress);
+    ~OtherImportRun();
+    OtherImportRun(const OtherImportRun&) = delete;
+    OtherImportRun& operator=(const OtherImportRun&) = delete;
+
+    // Creates the report afresh and writes the start time and `sourceSection`. False when
+    // it cannot be created.
+    bool OpenReport(const std::string& path, const std::string& sourceSection);
+
+    // Under the store's lock: the ID index rebuilt, the customer sequence moved past the
+    // largest ID and the mail index built. False when the sequence fails (10009).
+    bool Prepare(EnvManager* env);
+
+    // ---- One record ----------------------------------------------------------------------
+    void BeginRecord();
+    // The mail-address column: a phrase for an empty or invalid address, else the record
+    // is looked up and becomes a copy of the stored one or a new one. newFlag is the
+    // advertising flag a new record starts with ("" keeps the element empty).
+    void MailColumn(const std::string& value, const std::string& title, const char* newFlag);
+    // Free text: "㈱" and its kind spelled out, line breaks removed, half-width kana widened,
+    // then no machine-dependent character allowed.
+    void FreeText(int element, const std::string& value, const std::string& title);
+    // The same clean-up and check into `out`; false (with the phrase) when it fails.
+    bool CleanText(const std::string& value, const std::string& title, std::string& out);
+    // Telephone-like numbers (digits and hyphens, normalised) and postal codes (hyphens
+    // removed); anything else is a phrase.
+    void Phone(int element, const std::string& value, const std::string& title);
+    void ZipCode(int element, const std::string& value, const std::string& title);
+    void Set(int element, std::string value) { cells()[static_cast<std::size_t>(element)] = std::move(value); }
+    std::string& Cell(int element) { return cells()[static_cast<std::size_t>(element)]; }
+    // Adds a reason phrase ("[title]" + rest).
+    void Phrase(const std::string& title, const char* rest);
+    void RawPhrase(const std::string& text) { reason_ += text; }
+    bool Rejected() const { return !reason_.empty(); }
+    const std::string& Reason() const { return reason_; }
+    bool IsExisting() const { return row_ >= 0; }
+    // An element of the stored record this one updates.
+    std::string Stored(int element) const;
+    // Advertising-mail mode 1 to 4: new records "Y" for 1 and 3; existing ones "Y" for 1,
+    // "N" for 2, else kept.
+    void ApplyMailMode(int mode);
+
+    // Stores the record: added with a new ID or replacing the stored one. 0, or the code
+    // of the failure (10009, 10602).
+    int Commit();
+    // A rejected record's line (counted as an error) or a skipped record's (not counted).
+    void ErrorLine(const std::string& line);
+    void SkipLine(const std::string& line);
+
+    // Ends the run: the ID index rebuilt and the sequence stored when Prepare ran, then the
+    // end status and the end time. `reason` empty is a normal end. The imported count, or
+    // `failure` for an abnormal end.
+    int End(const std::string& reason, int failure);
+
+    int Imported() const { return imported_; }
+    // The message of an error code, the reason of a run ended by that failure.
+    static std::string MessageOf(int code);
+
+private:
+    std::vector<std::string>& cells() { return work_.values(); }
+    void Write(std::string_view text);
+    void WriteErrorSection(const std::string& line);
+    void WriteTime(const char* heading);
+
+    CDatabaseEdit& book_;
+    ImportProgress& progress_;
+    std::FILE* report_ = nullptr;
+    bool prepared_ = false;
+    bool errorSection_ = false;
+    int imported_ = 0;
+    int errors_ = 0;
+    ImportIdSource ids_;
+    ImportMailIndex mails_;
+    XCStringArrayEx work_;
+    int row_ = -1;
+    std::string reason_;
+    std::string now_;
+};
