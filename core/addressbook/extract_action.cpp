@@ -409,32 +409,8 @@ int ExtractAction::PracticalExtractAction(std::vector<int>& ids, EC_TAB_NUM tab,
     const std::string lower = GetStringElement(kColLower, row);
     const std::string upper = GetStringElement(kColUpper, row);
     const std::string rangeFlag = GetStringElement(kColRangeFlag, row);
-    const bool isEqual = kind == "E";
-    const bool keepHits = IsKeepHitsFlag(equalFlag);
-    const bool ignoreCase = element == 1;
-
-    auto matches = [&](std::string_view d) -> bool {
-        if (isEqual) {
-            // Any value hitting decides: "Y" keeps the record, any other flag drops it.
-            for (const std::string& v : values) {
-                int hit = 0;
-                switch (type) {
-                    case 0: hit = Check_Equal_String(d, v, "Y", ignoreCase); break;
-                    case 1: hit = Check_Equal_Number(d, v, "Y"); break;
-                    case 2: hit = Check_Equal_Date(d, v, "Y"); break;
-                    default: return false;
-                }
-                if (hit == 1) return keepHits;
-            }
-            return !keepHits && (type >= 0 && type <= 2);
-        }
-        switch (type) {
-            case 0: return Check_Renge_String(d, lower, upper, rangeFlag, ignoreCase) == 1;
-            case 1: return Check_Renge_Number(d, lower, upper, rangeFlag) == 1;
-            case 2: return Check_Renge_Date(d, lower, upper, rangeFlag) == 1;
-            default: return false;
-        }
-    };
+    const ExtractMatcher matcher(type, kind == "E", std::move(values), equalFlag, lower, upper, rangeFlag,
+                                 element == 1);
 
     // One lock hold for the pass: the rows cannot move under it, and the store's own
     // calls below only re-enter the lock.
@@ -450,7 +426,7 @@ int ExtractAction::PracticalExtractAction(std::vector<int>& ids, EC_TAB_NUM tab,
             if (book_->GetAtElement(line, 21, dm) != 0 || dm == "N") continue;
         }
         if (book_->GetAtElement(line, element, text) != 0) continue;
-        if (matches(text)) kept.push_back(id);
+        if (matcher.Keeps(text)) kept.push_back(id);
     }
     ids.swap(kept);
     return 0;

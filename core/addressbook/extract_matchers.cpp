@@ -17,6 +17,31 @@ void Complete(std::string_view text, int mode, char (&out)[kDateTextBufferSize])
     ReFormat_DateData(text, out, mode);
 }
 
+// ASCII letters in lower case, two-byte characters (whose trail byte may look like a
+// letter) untouched.
+void FoldInto(std::string_view text, std::string& out) {
+    out.assign(text.data(), text.size());
+    // The run of plain ASCII first, without looking for lead bytes.
+    const std::size_t ascii = AsciiRunLength(reinterpret_cast<const unsigned char*>(out.data()), out.size());
+    for (std::size_t i = 0; i < ascii; ++i) {
+        const char c = out[i];
+        out[i] = static_cast<char>(c + ((c >= 'A' && c <= 'Z') ? 32 : 0));
+    }
+    for (std::size_t i = ascii; i < out.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(out[i]);
+        if (IsSjisLeadByte(c)) ++i;
+        else if (c >= 'A' && c <= 'Z') out[i] = static_cast<char>(c - 'A' + 'a');
+    }
+}
+
+// The needle occurs in the haystack starting on a character boundary. Texts of plain
+// ASCII (mail addresses, numbers) take the library's search.
+bool ContainsSjis(std::string_view haystack, std::string_view needle) {
+    if (AsciiRunLength(reinterpret_cast<const unsigned char*>(haystack.data()), haystack.size()) == haystack.size())
+        return haystack.find(needle) != std::string_view::npos;
+    return FindSjis(haystack, needle, false) != std::string_view::npos;
+}
+
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
 
 // One character of a Shift_JIS text at `i`: its value and its length.
@@ -118,4 +143,90 @@ int Check_Renge_Date(std::string_view element, std::string_view lower, std::stri
     Complete(upper, 1, hi);
     const bool hit = std::strcmp(d, lo) >= 0 && std::strcmp(d, hi) <= 0;
     return Apply(hit, flag);
+}
+
+// ---- ExtractMatcher ---------------------------------------------------------------------------
+
+ExtractMatcher::ExtractMatcher(int dataType, bool equal, std::vector<std::string> values, std::string_view equalFlag,
+                               std::string_view lower, std::string_view upper, std::string_view rangeFlag,
+                               bool ignoreCase)
+    : type_(dataType),
+      equal_(equal),
+      keepHits_(IsKeepHitsFlag(equal ? equalFlag : rangeFlag)),
+      ignoreCase_(ignoreCase && dataType == 0),
+      values_(std::move(values)),
+      hasLower_(!lower.empty()),
+      hasUpper_(!upper.empty()) {
+    if (ignoreCase_) {
+        for (std::string& v : values_) {
+            std::string f;
+            FoldInto(v, f);
+            v.swap(f);
+        }
+    }
+    for (const std::string& v : values_) numbers_.push_back(ExtractAtoi(v));
+    if (type_ == 2) {
+        char lo[kDateTextBufferSize], hi[kDateTextBufferSize];
+        Complete(lower, 0, lo);
+        Complete(upper, 1, hi);
+        lower_ = lo;
+        upper_ = hi;
+    } else if (ignoreCase_) {
+        FoldInto(lower, lower_);
+        FoldInto(upper, upper_);
+    } else {
+        lower_ = lower;
+        upper_ = upper;
+    }
+    lowerNumber_ = ExtractAtoi(lower);
+    upperNumber_ = ExtractAtoi(upper);
+}
+
+bool ExtractMatcher::Hit(std::string_view element, std::size_t k) const {
+    const std::string& value = values_[k];
+    if (value.empty()) return element.empty();
+    if (element.empty()) return false;
+    switch (type_) {
+        case 0:
+            if (!ignoreCase_) return ContainsSjis(element, value);
+            FoldInto(element, folded_);
+            return ContainsSjis(folded_, value);
+        case 1:
+            return ExtractAtoi(element) == numbers_[k];
+        default: {
+            char completed[kDateTextBufferSize];
+            Complete(element, 0, completed);
+            return std::string_view(completed).find(value) != std::string_view::npos;
+        }
+    }
+}
+
+bool ExtractMatcher::Keeps(std::string_view element) const {
+    if (type_ < 0 || type_ > 2) return false;
+    if (equal_) {
+        for (std::size_t k = 0; k < values_.size(); ++k)
+            if (Hit(element, k)) return keepHits_;
+        return !keepHits_;
+    }
+    if (element.empty()) return false;
+    bool hit;
+    switch (type_) {
+        case 0:
+            if (ignoreCase_) FoldInto(element, folded_);
+            hit = (!hasLower_ || CompareSjisChars(ignoreCase_ ? folded_ : element, lower_, false) >= 0) &&
+                  (!hasUpper_ || CompareSjisChars(ignoreCase_ ? folded_ : element, upper_, false) <= 0);
+            break;
+        case 1: {
+            const int d = ExtractAtoi(element);
+            hit = (!hasLower_ || d >= lowerNumber_) && (!hasUpper_ || d <= upperNumber_);
+            break;
+        }
+        default: {
+            char d[kDateTextBufferSize];
+            Complete(element, 0, d);
+            hit = std::strcmp(d, lower_.c_str()) >= 0 && std::strcmp(d, upper_.c_str()) <= 0;
+            break;
+        }
+    }
+    return hit == keepHits_;
 }
