@@ -14,11 +14,23 @@
 #include "core/foundation/env_manager.h"
 #include "core/foundation/record_table.h"
 #include "core/foundation/store_key.h"
+#include "core/mailstore/mail_list_viewer.h"
 #include "platform/named_mutex.h"
 #include "platform/notifier.h"
 #include "platform/path.h"
 
 namespace {
+
+// The mail list answering for its mails.
+class MailListViewerLookup : public MailListLookup {
+public:
+    explicit MailListViewerLookup(CMailListViewer* list) : list_(list) {}
+    int FindMailData(int mailId) override { return list_->FindMailData(mailId); }
+    int SetEnvManager(EnvManager* env) override { return list_->SetEnvManager(env); }
+
+private:
+    CMailListViewer* list_;
+};
 
 bool ParseId(std::string_view text, int& out) {
     if (text.empty()) return false;
@@ -68,6 +80,19 @@ void ExtractResultDetail::IdSet::clear() {
 ExtractResultDetail::ExtractResultDetail() = default;
 ExtractResultDetail::~ExtractResultDetail() = default;
 
+ExtractResultDetail::ExtractResultDetail(EnvManager* env, CMailListViewer* mails, ExtractListViewer* lists,
+                                         CDatabaseEdit* book) {
+    if (SetEnvManager(env) != 1 || SetMailListViewer(mails) != 1 || SetExtractListViewer(lists) != 1 ||
+        SetDatabaseEdit(book) != 1)
+        FailConstruction(3007);
+}
+
+ExtractResultDetail::ExtractResultDetail(EnvManager* env, CMailListViewer* mails, ExtractListViewer* lists,
+                                         CDatabaseEdit* book, ERTYPE kind, int id)
+    : ExtractResultDetail(env, mails, lists, book) {
+    if (SetTypeAndID(kind, id) != 0) FailConstruction(err_.GetLastCode());
+}
+
 ExtractResultDetail::ExtractResultDetail(EnvManager* env, MailListLookup* mails, ExtractListViewer* lists,
                                          CDatabaseEdit* book) {
     if (SetEnvManager(env) != 1 || SetMailListViewer(mails) != 1 || SetExtractListViewer(lists) != 1 ||
@@ -94,6 +119,12 @@ int ExtractResultDetail::SetEnvManager(EnvManager* env) {
     if (book_ != nullptr) book_->SetEnvManager(env_);
     if (lists_ != nullptr) lists_->SetEnvManager(env_, 1);
     return 1;
+}
+
+int ExtractResultDetail::SetMailListViewer(CMailListViewer* mails) {
+    if (mails == nullptr || mails_ != nullptr) return 0;
+    ownMails_ = std::make_unique<MailListViewerLookup>(mails);
+    return SetMailListViewer(ownMails_.get());
 }
 
 int ExtractResultDetail::SetMailListViewer(MailListLookup* mails) {

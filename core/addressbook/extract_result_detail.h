@@ -21,6 +21,7 @@
 // 30xx-32xx families recorded in GetErrMsg().
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -30,6 +31,7 @@
 
 class EnvManager;
 class CDatabaseEdit;
+class CMailListViewer;
 class ExtractListViewer;
 class MailListLookup;
 
@@ -55,6 +57,10 @@ public:
     ExtractResultDetail();
     // Attaches the four (and sets the owner as SetTypeAndID does). A failure records 3007
     // (or SetTypeAndID's code), tells the user and throws platform::UserException.
+    ExtractResultDetail(EnvManager* env, CMailListViewer* mails, ExtractListViewer* lists, CDatabaseEdit* book);
+    ExtractResultDetail(EnvManager* env, CMailListViewer* mails, ExtractListViewer* lists, CDatabaseEdit* book,
+                        ERTYPE kind, int id);
+    // The same with any answer to the mail-ID question in place of the mail list.
     ExtractResultDetail(EnvManager* env, MailListLookup* mails, ExtractListViewer* lists, CDatabaseEdit* book);
     ExtractResultDetail(EnvManager* env, MailListLookup* mails, ExtractListViewer* lists, CDatabaseEdit* book,
                         ERTYPE kind, int id);
@@ -66,6 +72,7 @@ public:
     // accepts null (1) and refuses only a second list. The environment is handed on to
     // whatever is attached (the saved-extraction list then loads itself).
     int SetEnvManager(EnvManager* env);
+    int SetMailListViewer(CMailListViewer* mails);
     int SetMailListViewer(MailListLookup* mails);
     int SetExtractListViewer(ExtractListViewer* lists);
     int SetDatabaseEdit(CDatabaseEdit* book);
@@ -160,6 +167,7 @@ private:
     CDatabaseEdit* book_ = nullptr;
     CErrMsg err_;
     MailListLookup* mails_ = nullptr;
+    std::unique_ptr<MailListLookup> ownMails_;  // the mail list's answer, when one is attached
     ExtractListViewer* lists_ = nullptr;
     ERTYPE kind_ = ER_TYPE_NOT_SET;
     int id_ = kIdNotSet;

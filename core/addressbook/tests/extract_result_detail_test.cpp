@@ -9,6 +9,7 @@
 
 #include "core/addressbook/extract_list_viewer.h"
 #include "core/addressbook/extract_result_detail.h"
+#include "core/mailstore/mail_list_viewer.h"
 #include "extraction_test_util.h"
 
 namespace {
@@ -176,6 +177,25 @@ TEST_P(ExtractResultDetailTest, PageDropsErasedCustomersAndWritesOnce) {
     ExtractResultDetail gone(&env_, &mails_, lists_.get(), book_.get(), ER_TYPE_EXTRACT, -1);
     ASSERT_EQ(gone.SetDBIDFromCListInt({1}, 1, 0), 0);
     EXPECT_EQ(gone.GetIDPlusDBDataFromDBFile(rows, -1, -1), 1);
+}
+
+TEST_P(ExtractResultDetailTest, MailOwnersAreCheckedInTheMailList) {
+    WriteFile(folder_ + "MAIL/maillist.dat", "");  // an empty mail list
+    CMailListViewer mailList;
+    ExtractResultDetail r(&env_, &mailList, lists_.get(), book_.get());
+    EXPECT_EQ(mailList.GetEnvManager(), &env_);  // handed on, and the list read
+    COneMailData mail;
+    mail.SetMailID(31);
+    ASSERT_EQ(mailList.SetMailData(mail), 0);
+    EXPECT_EQ(r.SetTypeAndID(ER_TYPE_MAIL, 32), -2);
+    EXPECT_EQ(r.GetErrMsg().GetLastCode(), 3002);
+    ASSERT_EQ(r.SetTypeAndID(ER_TYPE_MAIL, 31), 0);
+    std::filesystem::create_directories(folder_ + "MAIL/31");
+    ASSERT_EQ(r.AddDBID(1), 1);
+    ASSERT_EQ(r.WriteAllOnMemoryDBIDToFile(), 0);
+    EXPECT_TRUE(std::filesystem::exists(folder_ + "MAIL/31/meli31.dat"));
+    ASSERT_EQ(mailList.RemoveMailData(31), 0);
+    EXPECT_EQ(r.WriteAllOnMemoryDBIDToFileCompel(), -2);  // the mail is gone
 }
 
 INSTANTIATE_TEST_SUITE_P(KeyedAndUnkeyed, ExtractResultDetailTest, ::testing::Bool());
