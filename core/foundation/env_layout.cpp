@@ -56,6 +56,9 @@ std::string MailRecipientFile(const EnvManager& env, int id) {
 std::string MailHistoryFile(const EnvManager& env, int id) {
     return Build(env, "\\MAIL\\" + Id(id) + "\\hist" + Id(id) + ".dat");
 }
+std::string MailHistoryProgressFile(const EnvManager& env, int id) {
+    return Build(env, "\\MAIL\\" + Id(id) + "\\hist" + Id(id) + ".jnl");
+}
 std::string AttachListFile(const EnvManager& env, int id) {
     return Build(env, "\\MAIL\\" + Id(id) + "\\attc" + Id(id) + ".dat");
 }

@@ -38,6 +38,8 @@ std::string MailRecordFile(const EnvManager& env, int id);       // MAIL/<id>/ma
 std::string MailConditionFile(const EnvManager& env, int id);    // MAIL/<id>/merd<id>.dat
 std::string MailRecipientFile(const EnvManager& env, int id);    // MAIL/<id>/meli<id>.dat
 std::string MailHistoryFile(const EnvManager& env, int id);      // MAIL/<id>/hist<id>.dat
+// The send history's record of progress since its last save (appended, replayed on read).
+std::string MailHistoryProgressFile(const EnvManager& env, int id);  // MAIL/<id>/hist<id>.jnl
 // Attachment lists and bodies of list versions 3 and 4.
 std::string AttachListFile(const EnvManager& env, int id);       // MAIL/<id>/attc<id>.dat
 std::string AttachFolder(const EnvManager& env, int id);         // MAIL/<id>/ATTACH/

@@ -138,11 +138,7 @@ void HistoryListViewer::Clear() {
 
 std::string HistoryListViewer::Path() const { return env_layout::MailHistoryFile(*env_, mailID_); }
 
-std::string HistoryListViewer::JournalPath() const {
-    std::string p = Path();
-    if (p.size() > 4 && p.compare(p.size() - 4, 4, ".dat") == 0) p.resize(p.size() - 4);
-    return p + ".jnl";
-}
+std::string HistoryListViewer::JournalPath() const { return env_layout::MailHistoryProgressFile(*env_, mailID_); }
 
 int HistoryListViewer::BindJournal() {
     if (journal_.IsBound()) return 0;

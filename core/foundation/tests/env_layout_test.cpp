@@ -41,6 +41,7 @@ TEST_F(EnvLayoutTest, EveryPathOfTheLayout) {
         {MailConditionFile(env, 12), f + "MAIL/12/merd12.dat"},
         {MailRecipientFile(env, 12), f + "MAIL/12/meli12.dat"},
         {MailHistoryFile(env, 12), f + "MAIL/12/hist12.dat"},
+        {MailHistoryProgressFile(env, 12), f + "MAIL/12/hist12.jnl"},
         {AttachListFile(env, 12), f + "MAIL/12/attc12.dat"},
         {AttachFolder(env, 12), f + "MAIL/12/ATTACH/"},
         {AttachListFile(env, 12, 0), f + "MAIL/12/ATTACH/at_pc12.dat"},
