@@ -29,6 +29,7 @@
 
 class CDatabaseEdit;
 class EnvManager;
+class ImportLineReader;
 class SystemOption;
 
 class CAddressImport {
@@ -99,6 +100,50 @@ public:
     // cannot be opened; -53 no title record or a title missing; -42 (10009, 10602).
     int ImportDBfromQLAFile(const std::string& source, const std::string& converter, const std::string& reportPath,
                             ImportProgress* progress, int mailMode);
+    // Answers a question to the user: true for Yes. The GUI hands the question to its own
+    // thread and waits for the answer; it is asked before the book is locked, so the GUI
+    // thread may use the book meanwhile. Texts are Shift_JIS.
+    using ImportQuestion = std::function<bool(const std::string& text, const std::string& caption)>;
+
+    // A Becky! address book (CSV of 11 fields, records ended by CR LF). -12, -14; -55
+    // bad arguments; -56 the report cannot be created; -66 the source cannot be opened.
+    int ImportDBfromBeckyFile(const std::string& source, const std::string& reportPath, ImportProgress* progress,
+                              int mailMode);
+    // Tormask customer data (CSV with titles). duplicatePolicy: "2" keeps stored records,
+    // "0" updates them only from a later "更新日時", else always. Without that column under
+    // "0" the user is asked (`ask`; none counts as No) whether to overwrite everything: Yes
+    // sets duplicatePolicy to "1", No ends the run with -98. -12, -14; -60 bad arguments;
+    // -61 the report or the source cannot be opened; -62 no titles or a title missing.
+    int ImportDBfromTormaskFile(const std::string& source, const std::string& reportPath, ImportProgress* progress,
+                                std::string& duplicatePolicy, const ImportQuestion& ask);
+    // Brindell customer data (37 columns with titles; 19 of them are extension items A to
+    // S). With defineAttributes nonzero the items' names become the file's titles, and
+    // their kinds the ones the shop uses, but kinds only while the book holds no live
+    // record (the report says when they were kept); with it 0 and option 111 "Y", the
+    // names of G to P. The kinds must then fit the shop's data, else -42. duplicatePolicy
+    // as for Tormask. -12, -14; -65 bad arguments; -66 the report or the source cannot be
+    // opened; -67 no title line, not 37 columns or a title missing.
+    int ImportDBfromBuppanFile(const std::string& source, const std::string& reportPath, ImportProgress* progress,
+                               const std::string& duplicatePolicy, int defineAttributes);
+    // An Outlook Express address book exported as CSV (titles first; a quoted field may run
+    // over lines). -12, -14; -70 bad arguments; -71 the report or the source cannot be
+    // opened; -72 no title line, more than 29 titles or no mail-address title.
+    int ImportDBfromOutLookFile(const std::string& source, const std::string& reportPath, ImportProgress* progress,
+                                int mailMode);
+    // One Outlook Express record into `fields` (emptied first): its number of fields; 0 at
+    // the end of the file (*eof set) or for an empty line; -1 for a record that cannot be
+    // read: a quoted field still open at the end of the file, or one that runs past
+    // kMaxRecordLines lines or kMaxRecordBytes bytes (read no further; the next call starts
+    // on the following line). Quoted fields end at a quote before a comma or at the end of
+    // the text; other quotes are kept as they are, and the line breaks inside are dropped.
+    static constexpr int kMaxRecordLines = 1000;
+    static constexpr std::size_t kMaxRecordBytes = 1 << 20;
+    static int ImportDBfromOutLookFileOneLineGet(ImportLineReader& file, std::vector<std::string>& fields,
+                                                 int* eof);
+    // An extension item's value by its kind: 1 number, 2 date (stored to the precision it
+    // was given with), else as it is. 1 with the stored form in *out, or 0 with *out empty.
+    static int ImportDBfromBuppanFile_EXTRAITEM_CHECK(const std::string& value, int dataType, std::string* out);
+
     // Time the converter may run (default 10 minutes; zero or less: no limit).
     void SetConverterTimeout(std::chrono::milliseconds timeout) { converterTimeout_ = timeout; }
     // The pause that shows "インポートを開始します" before the records (default one second).

@@ -160,6 +160,23 @@ void OtherImportRun::ApplyMailMode(int mode) {
     }
 }
 
+bool OtherImportRun::SkippedByPolicy(const std::string& policy, const std::string& fileDate, const std::string& who) {
+    if (row_ < 0) return false;
+    if (policy == "2") {
+        SkipLine(who + L("既に存在するためインポートしませんでした。\n"));
+        return true;
+    }
+    if (policy != "0") return false;
+    platform::DateTime given;
+    given.SetDate(100, 1, 1);  // no date in the file: the stored record is newer
+    if (!fileDate.empty() && !Convert_DateData2COleDateTimeChecked(fileDate, given)) given.SetDate(100, 1, 1);
+    platform::DateTime stored;
+    if (!Convert_DateData2COleDateTimeChecked(Stored(kElemRenewalDate), stored)) stored.SetDate(100, 1, 1);
+    if (given > stored) return false;
+    SkipLine(who + L("既存データの方が新しいためインポートしませんでした。\n"));
+    return true;
+}
+
 int OtherImportRun::Commit() {
     if (row_ < 0) {
         const int id = ids_.Next();

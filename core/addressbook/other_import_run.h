@@ -32,6 +32,9 @@ public:
     // it cannot be created.
     bool OpenReport(const std::string& path, const std::string& sourceSection);
 
+    // A note of its own section, written after the source.
+    void Note(const std::string& text) { Write(text); }
+
     // Under the store's lock: the ID index rebuilt, the customer sequence moved past the
     // largest ID and the mail index built. False when the sequence fails (10009).
     bool Prepare(EnvManager* env);
@@ -64,6 +67,12 @@ public:
     // Advertising-mail mode 1 to 4: new records "Y" for 1 and 3; existing ones "Y" for 1,
     // "N" for 2, else kept.
     void ApplyMailMode(int mode);
+
+    // The duplicate policy for a record found in the book: "2" never updates it; "0" only
+    // when fileDate (date text; empty counts as the earliest date) is later than the stored
+    // renewal date; anything else always. True when the record is skipped: the skip line
+    // (`who` followed by the reason) has then been written.
+    bool SkippedByPolicy(const std::string& policy, const std::string& fileDate, const std::string& who);
 
     // Stores the record: added with a new ID or replacing the stored one. 0, or the code
     // of the failure (10009, 10602).

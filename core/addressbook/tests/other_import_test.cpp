@@ -1,0 +1,218 @@
+// Imports of Becky!, Tormask, Brindell and Outlook Express files: each fixture's report
+// against its golden report, the records stored, and each format's own rules.
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+
+#include "core/addressbook/import_line_reader.h"
+#include "import_test_util.h"
+
+namespace {
+
+class OtherImportTest : public abtest::ImportEnv {
+protected:
+    void SetUp() override {
+        ImportEnv::SetUp();
+        importer_->SetStartPause(std::chrono::milliseconds(0));
+        report_ = base_ + "report.txt";
+    }
+    std::string Report(const std::string& source) { return abtest::MaskReport(ReadFile(report_), source); }
+    // Sets the kinds of extension items A to S to those of the shop's data.
+    void ShopKinds() {
+        const int kinds[] = {0, 1, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 2};
+        for (int k = 0; k < 19; ++k) options_items_[34 + k] = std::to_string(kinds[k]);
+        WriteOptions();
+        ASSERT_EQ(options_->GetSODataFromFileToMemory(), 0);
+    }
+    std::string Option(int item) {
+        SystemOption fresh(&env_);
+        EXPECT_EQ(fresh.GetSODataFromFileToMemory(), 0);
+        std::string out;
+        fresh.GetSODataFromMemoryPinPoint(item, out);
+        return out;
+    }
+    std::string report_;
+    ImportProgress progress_;
+};
+
+TEST_F(OtherImportTest, Becky) {
+    OneCustomer old = Person("old@example.com");
+    old.DMOk = "N";
+    ASSERT_EQ(book_->SetOneCustomerInfo(old, 0), 0);
+    const std::string source = Fixture("becky.csv");
+    EXPECT_EQ(importer_->ImportDBfromBeckyFile(source, report_, &progress_, 3), 2);
+    EXPECT_EQ(Report(source), abtest::GoldenReport("becky_report.txt"));
+    EXPECT_EQ(Element("taro@example.com", kElemCompany), S("(株)山田商店"));
+    EXPECT_EQ(Element("taro@example.com", kElemFax1), "03-9999-0000");
+    EXPECT_EQ(Element("taro@example.com", kElemZipCode1), "1000001");
+    EXPECT_EQ(Element("taro@example.com", kElemDMOk), "Y");
+    EXPECT_EQ(Element("OLD@example.com", kElemKanjiSei), S("更新"));
+    EXPECT_EQ(Element("OLD@example.com", kElemDMOk), "N");  // mode 3 keeps an existing flag
+
+    // Lines ended by LF alone run together into one record of the wrong size.
+    const std::string lf = Fixture("becky_lf.csv");
+    EXPECT_EQ(importer_->ImportDBfromBeckyFile(lf, report_, &progress_, 3), 0);
+    EXPECT_EQ(progress_.errors.load(), 1);
+    EXPECT_NE(ReadFile(report_).find(S("項目数が異なるため")), std::string::npos);
+
+    EXPECT_EQ(importer_->ImportDBfromBeckyFile(source, "", &progress_, 3), -55);
+    EXPECT_EQ(importer_->ImportDBfromBeckyFile(source, base_ + "no/dir/r.txt", &progress_, 3), -56);
+    EXPECT_EQ(importer_->ImportDBfromBeckyFile(base_ + "missing.csv", report_, &progress_, 3), -66);
+}
+
+TEST_F(OtherImportTest, TormaskWithDates) {
+    Add(*book_, "old@example.com");  // renewed "now", later than the file's date
+    const std::string source = Fixture("tormask.csv");
+    std::string policy = "0";
+    int asked = 0;
+    auto ask = [&](const std::string&, const std::string&) { return ++asked > 0; };
+    EXPECT_EQ(importer_->ImportDBfromTormaskFile(source, report_, &progress_, policy, ask), 1);
+    EXPECT_EQ(asked, 0);
+    EXPECT_EQ(Report(source), abtest::GoldenReport("tormask_report.txt"));
+    EXPECT_EQ(progress_.errors.load(), 4);
+    EXPECT_EQ(Element("hana@example.com", kElemKanaMei), S("ハナコ"));
+    EXPECT_EQ(Element("hana@example.com", kElemDMOk), "Y");
+    EXPECT_EQ(Element("old@example.com", kElemKanjiSei), "Name");  // skipped: stored is newer
+
+    policy = "2";
+    EXPECT_EQ(importer_->ImportDBfromTormaskFile(source, report_, &progress_, policy, ask), 0);
+    EXPECT_NE(ReadFile(report_).find(S("1行目のお客様(顧客ID:1)は、既に存在するためインポートしませんでした。")),
+              std::string::npos);
+}
+
+TEST_F(OtherImportTest, TormaskWithoutDatesAsksBeforeOverwriting) {
+    Add(*book_, "old@example.com");
+    const std::string source = Fixture("tormask_undated.csv");
+    std::string policy = "0";
+    std::string question, caption;
+    auto no = [&](const std::string& q, const std::string& c) {
+        question = q;
+        caption = c;
+        return false;
+    };
+    EXPECT_EQ(importer_->ImportDBfromTormaskFile(source, report_, &progress_, policy, no), -98);
+    EXPECT_EQ(caption, S("インポートの確認"));
+    EXPECT_EQ(question.substr(0, 2), "\r\n");
+    EXPECT_EQ(policy, "0");
+    EXPECT_EQ(book_->GetLineNumber(), 1);
+    EXPECT_NE(ReadFile(report_).find(S("理由[更新日時がデータに含まれていないため処理を中断しました。]")),
+              std::string::npos);
+    // No way to ask counts as No.
+    EXPECT_EQ(importer_->ImportDBfromTormaskFile(source, report_, &progress_, policy, {}), -98);
+
+    auto yes = [](const std::string&, const std::string&) { return true; };
+    EXPECT_EQ(importer_->ImportDBfromTormaskFile(source, report_, &progress_, policy, yes), 2);
+    EXPECT_EQ(policy, "1");
+    EXPECT_EQ(Element("old@example.com", kElemKanjiSei), S("山田"));
+    EXPECT_EQ(Element("new@example.com", kElemDMOk), "Y");
+
+    // A title missing.
+    const std::string broken = SjisFile("t.csv", "顧客ID,ユーザーID\r\n");
+    EXPECT_EQ(importer_->ImportDBfromTormaskFile(broken, report_, &progress_, policy, yes), -62);
+    EXPECT_NE(ReadFile(report_).find(S("理由[Tormask データファイルの解析に失敗しました。アクセスコードが見つかりません。]")),
+              std::string::npos);
+}
+
+TEST_F(OtherImportTest, Brindell) {
+    ShopKinds();
+    options_items_[34 + 7] = "2";  // item H holds dates
+    WriteOptions();
+    ASSERT_EQ(options_->GetSODataFromFileToMemory(), 0);
+    Add(*book_, "old@example.com");
+    const std::string source = Fixture("brindell.csv");
+    EXPECT_EQ(importer_->ImportDBfromBuppanFile(source, report_, &progress_, "0", 0), 1);
+    EXPECT_EQ(Report(source), abtest::GoldenReport("brindell_report.txt"));
+    const char* const kShop = "shop@example.com";
+    EXPECT_EQ(Element(kShop, kElemBirthday), "1980/02/03 00:00:00");
+    EXPECT_EQ(Element(kShop, kElemExtraFirst + 1), "100");
+    EXPECT_EQ(Element(kShop, kElemExtraFirst + 7), "2024/01/02 03:04");
+    EXPECT_EQ(Element(kShop, kElemExtraFirst + 18), "2023/04/05");
+    EXPECT_EQ(Element(kShop, kElemEntryDate), "2020/01/01 09:00:00");
+    EXPECT_EQ(Element(kShop, kElemPortable1), "090-1111-2222");
+    // The file does not name the items unless asked to.
+    EXPECT_EQ(Option(14), "attrA");
+}
+
+TEST_F(OtherImportTest, BrindellDefinesTheItemsButChangesKindsOnlyInAnEmptyBook) {
+    const std::string source = Fixture("brindell.csv");
+    EXPECT_EQ(importer_->ImportDBfromBuppanFile(source, report_, &progress_, "1", 1), 2);
+    EXPECT_EQ(Option(14), S("会員ランク"));
+    EXPECT_EQ(Option(32), S("S日付"));
+    EXPECT_EQ(Option(35), "1");
+    EXPECT_EQ(Option(52), "2");
+
+    // With records in the book the kinds stay; here B is then no number and the run ends.
+    options_items_[14] = "old name";
+    options_items_[35] = "0";
+    WriteOptions();
+    ASSERT_EQ(options_->GetSODataFromFileToMemory(), 0);
+    EXPECT_EQ(importer_->ImportDBfromBuppanFile(source, report_, &progress_, "1", 1), -42);
+    EXPECT_EQ(Option(14), S("会員ランク"));
+    EXPECT_EQ(Option(35), "0");
+    const std::string report = ReadFile(report_);
+    EXPECT_NE(report.find(S("データ型は変更していません。")), std::string::npos);
+    EXPECT_NE(report.find(S("理由[拡張属性の項目Bが数値型ではありません。]")), std::string::npos);
+
+    const std::string few = SjisFile("b.csv", "メールアドレス,姓\r\n");
+    EXPECT_EQ(importer_->ImportDBfromBuppanFile(few, report_, &progress_, "1", 0), -67);
+    EXPECT_NE(ReadFile(report_).find(S("Brindell データファイルの解析に失敗しました。項目数が異なっています。")),
+              std::string::npos);
+}
+
+TEST_F(OtherImportTest, OutlookExpress) {
+    Add(*book_, "old@example.com");
+    const std::string source = Fixture("outlook.csv");
+    EXPECT_EQ(importer_->ImportDBfromOutLookFile(source, report_, &progress_, 1), 2);
+    EXPECT_EQ(Report(source), abtest::GoldenReport("outlook_report.txt"));
+    EXPECT_EQ(Element("new@example.com", kElemPortable1), "090-1111-2222");
+    EXPECT_EQ(Element("OLD@example.com", kElemKanjiSei), S("更新"));
+
+    const std::string untitled = SjisFile("o.csv", "姓,名\r\nx,y\r\n");
+    EXPECT_EQ(importer_->ImportDBfromOutLookFile(untitled, report_, &progress_, 1), -72);
+    EXPECT_NE(ReadFile(report_).find(S("理由[OutLook データファイルの解析に失敗しました。メールアドレスが見つかりません。]")),
+              std::string::npos);
+}
+
+TEST_F(OtherImportTest, OutlookRecordReader) {
+    struct Case {
+        const char* text;
+        std::vector<int> results;  // per call until the end
+        std::vector<std::string> firstFields;
+    } cases[] = {
+        {"a,\"b,c\",d\r\n", {3, 0}, {"a", "b,c", "d"}},
+        {"a,\"x\r\ny\r\nz\"\r\n", {2, 0}, {"a", "xyz"}},
+        {"a,\"say \"\"hi\"\"\"\r\n", {2, 0}, {"a", "say \"\"hi\"\""}},
+        {"a,b,\r\n", {3, 0}, {"a", "b", ""}},
+        {"a,\"open\r\nb\r\n", {-1, 0}, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        WriteFile(base_ + "r.csv", c.text);
+        ImportLineReader reader;
+        ASSERT_TRUE(reader.Open(base_ + "r.csv"));
+        std::vector<std::string> fields;
+        int eof = 0;
+        for (std::size_t i = 0; i < c.results.size(); ++i) {
+            EXPECT_EQ(CAddressImport::ImportDBfromOutLookFileOneLineGet(reader, fields, &eof), c.results[i]);
+            if (i == 0) {
+                EXPECT_EQ(fields, c.firstFields);
+            }
+        }
+    }
+    // A quote never closed stops after the cap, and reading goes on after it.
+    std::string text = "a,\"open\r\n";
+    for (int i = 0; i < CAddressImport::kMaxRecordLines + 10; ++i) text += "x\r\n";
+    WriteFile(base_ + "r.csv", text);
+    ImportLineReader reader;
+    ASSERT_TRUE(reader.Open(base_ + "r.csv"));
+    std::vector<std::string> fields;
+    int eof = 0;
+    EXPECT_EQ(CAddressImport::ImportDBfromOutLookFileOneLineGet(reader, fields, &eof), -1);
+    EXPECT_EQ(CAddressImport::ImportDBfromOutLookFileOneLineGet(reader, fields, &eof), 1);
+    EXPECT_EQ(fields, std::vector<std::string>{"x"});
+}
+
+}  // namespace
