@@ -1,0 +1,114 @@
+#include "core/addressbook/file_history.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <vector>
+
+#include "core/foundation/directory_utils.h"
+#include "platform/path.h"
+#include "platform/safe_write.h"
+
+namespace {
+
+std::string Numbered(const std::string& folder, const std::string& prefix, const std::string& title, int n) {
+    char number[16];
+    std::snprintf(number, sizeof number, ".%03d", n);
+    return platform::JoinPath(folder, prefix + title + number);
+}
+
+// Copies `from` to `to` through a safe write flushed to the disk: `to` either holds the
+// whole copy or is as it was.
+bool CopyWhole(const std::string& from, const std::string& to) {
+    std::unique_ptr<FILE, int (*)(FILE*)> in(std::fopen(from.c_str(), "rb"), &std::fclose);
+    if (!in) return false;
+    platform::AtomicFile out;
+    if (!out.Open(to)) return false;
+    std::vector<char> buffer(1 << 20);
+    std::size_t n = 0;
+    while ((n = std::fread(buffer.data(), 1, buffer.size(), in.get())) > 0)
+        if (!out.Write(std::string_view(buffer.data(), n))) return false;
+    if (std::ferror(in.get())) return false;
+    return out.Commit(true);
+}
+
+bool Rename(const std::string& from, const std::string& to) { return std::rename(from.c_str(), to.c_str()) == 0; }
+
+}  // namespace
+
+CFileHistory::CFileHistory() { SetTargetFileName(std::string()); }
+
+int CFileHistory::SetHistoryNum(int number) {
+    if (number < 0) return -1;
+    historyNum_ = number;
+    return 0;
+}
+
+int CFileHistory::SetTargetFileName(const std::string& path) {
+    if (path.size() > kMaxPathLength) return -2;
+    const std::string fixed = platform::FixPath(path);
+    if (fixed.empty() || !platform::IsRegularFile(fixed)) return -1;
+    targetFileName_ = fixed;
+    return 0;
+}
+
+int CFileHistory::SetSaveDirPath(const std::string& path, int create) {
+    if (path.size() > kMaxPathLength) return -2;
+    const std::string fixed = platform::FixPath(path);
+    if (fixed.empty()) return -1;
+    if (platform::PathExists(fixed)) {
+        // A file of that name cannot hold generations.
+        if (!platform::IsDirectory(fixed)) return -1;
+    } else {
+        if (create == 0) return -1;
+        if (MakeDirectoryCompel(fixed) != 0) return -3;
+    }
+    saveDirPath_ = fixed;
+    return 0;
+}
+
+std::string CFileHistory::Title() const { return platform::SplitPath(targetFileName_).title; }
+
+std::string CFileHistory::GenerationPath(int n) const { return Numbered(saveDirPath_, "", Title(), n); }
+
+std::string CFileHistory::ShiftPath(int n) const { return Numbered(saveDirPath_, "_", Title(), n); }
+
+void CFileHistory::RemoveShiftLeftovers() const {
+    const std::string prefix = "_" + Title() + ".";
+    std::error_code ec;
+    std::vector<std::filesystem::path> doomed;
+    for (std::filesystem::directory_iterator it(saveDirPath_, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (name.compare(0, prefix.size(), prefix) == 0 && !it->is_directory(ec)) doomed.push_back(it->path());
+    }
+    for (const auto& p : doomed) std::filesystem::remove(p, ec);  // failures are left for the next run
+}
+
+int CFileHistory::ExecuteCopy() {
+    if (targetFileName_.empty() || saveDirPath_.empty()) return -1;
+    const int n = historyNum_;
+    if (n <= 0) {
+        RemoveShiftLeftovers();
+        return 0;
+    }
+    // The new copy first, complete, under the staging name "_<title>.000".
+    const std::string staged = ShiftPath(0);
+    if (!CopyWhole(targetFileName_, staged)) return -1;
+
+    bool complete = true;
+    // Every generation steps aside to its underscore name, the oldest first, so no rename
+    // needs a name still held by a newer generation ...
+    for (int g = n; g >= 1; --g) {
+        const std::string from = GenerationPath(g);
+        if (platform::PathExists(from) && !Rename(from, ShiftPath(g))) complete = false;
+    }
+    // ... and comes back one number higher; the former generation n stays aside and goes
+    // with the leftovers.
+    for (int g = n - 1; g >= 1; --g) {
+        const std::string from = ShiftPath(g);
+        if (platform::PathExists(from) && !Rename(from, GenerationPath(g + 1))) complete = false;
+    }
+    if (!Rename(staged, GenerationPath(1))) return -2;  // the copy stays under its staging name
+    RemoveShiftLeftovers();
+    return complete ? 0 : -2;
+}
