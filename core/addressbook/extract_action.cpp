@@ -4,6 +4,7 @@
 #include <charconv>
 
 #include "core/addressbook/database_edit.h"
+#include "core/addressbook/extract_files.h"
 #include "core/addressbook/extract_matchers.h"
 #include "core/foundation/cp932.h"
 #include "core/foundation/env_layout.h"
@@ -12,7 +13,6 @@
 #include "core/foundation/string_utils.h"
 #include "platform/named_mutex.h"
 #include "platform/notifier.h"
-#include "platform/path.h"
 
 namespace {
 
@@ -145,21 +145,20 @@ int ExtractAction::GetExtractConditionFromFileToMemory(int useGivenKey, const ch
     if (loaded < 0) {
         // The table stays empty; a file that exists but did not read whole is never
         // written over by this table (see BaseRecordStructer).
-        switch (loaded) {
-            case kLoadCannotOpen:
-                if (platform::PathExists(path)) break;
-                err_.SetErr(6401);
-                return -41;
-            case kLoadNoRecord:
-                err_.SetErr(6402);
-                return -42;
-            case kLoadFieldCount:
-            case kLoadBadFirstRecord:
-            case kLoadDamaged:
-                err_.SetErr(6403);
-                return -43;
-            default:
-                break;
+        if (loaded == kLoadCannotOpen || loaded == kLoadNoRecord) {
+            switch (ClassifyUnloadedFile(path)) {
+                case UnloadedFile::kMissing:
+                    err_.SetErr(6401);
+                    return -41;
+                case UnloadedFile::kEmpty:
+                    err_.SetErr(6402);
+                    return -42;
+                case UnloadedFile::kUnreadable:
+                    break;
+            }
+        } else if (loaded == kLoadFieldCount || loaded == kLoadBadFirstRecord || loaded == kLoadDamaged) {
+            err_.SetErr(6403);
+            return -43;
         }
         err_.SetErr(6999);
         return -99;

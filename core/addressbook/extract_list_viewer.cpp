@@ -1,6 +1,7 @@
 // ExtractListViewer: the list of saved extractions.
 #include "core/addressbook/extract_list_viewer.h"
 
+#include "core/addressbook/extract_files.h"
 #include "core/foundation/cp932.h"
 #include "core/foundation/date_utils.h"
 #include "core/foundation/env_layout.h"
@@ -8,7 +9,6 @@
 #include "core/foundation/sequencer.h"
 #include "core/foundation/store_key.h"
 #include "platform/notifier.h"
-#include "platform/path.h"
 
 namespace {
 constexpr int kColId = 0, kColName = 1, kColUpdate = 2, kColDelete = 3, kColHonorific = 4;
@@ -53,8 +53,11 @@ int ExtractListViewer::SetExtractListFromFile(int useGivenKey, const char* key) 
     }
     const std::string path = env_layout::ExtractListFile(*env_);
     const int loaded = LoadCSVFile(path, useKey);
-    if (loaded == kLoadCannotOpen && platform::PathExists(path)) {
-        // Unreadable, not absent: an empty list here would later be written over it.
+    if ((loaded == kLoadCannotOpen || loaded == kLoadNoRecord) &&
+        ClassifyUnloadedFile(path) == UnloadedFile::kUnreadable) {
+        // Unreadable, not absent: an empty list here would later be written over it. With
+        // no element count the table takes no entry and saves nothing.
+        SetElementNumber(0);
         err_.SetErr(11201);
         return -3;
     }

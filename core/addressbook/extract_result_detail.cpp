@@ -6,6 +6,7 @@
 #include <mutex>
 
 #include "core/addressbook/database_edit.h"
+#include "core/addressbook/extract_files.h"
 #include "core/addressbook/extract_list_viewer.h"
 #include "core/addressbook/mail_list_lookup.h"
 #include "core/foundation/cp932.h"
@@ -253,19 +254,21 @@ int ExtractResultDetail::GetDBIDListFromFileToMemory(int useGivenKey, const char
     BaseRecordStructer table;
     const int loaded = table.LoadCSVFile(path, useKey);
     if (loaded < 0) {
-        if (loaded == BaseRecordStructer::kLoadCannotOpen && !platform::PathExists(path)) {
-            err_.SetErr(3201);
-            return -31;
-        }
-        if (loaded == BaseRecordStructer::kLoadNoRecord) {
-            err_.SetErr(3202);
-            return -32;
+        if (loaded == BaseRecordStructer::kLoadCannotOpen || loaded == BaseRecordStructer::kLoadNoRecord) {
+            switch (ClassifyUnloadedFile(path)) {
+                case UnloadedFile::kMissing:
+                    err_.SetErr(3201);
+                    return -31;
+                case UnloadedFile::kEmpty:
+                    err_.SetErr(3202);
+                    return -32;
+                case UnloadedFile::kUnreadable:
+                    unreadablePath_ = platform::FixPath(path);
+                    err_.SetErr(3204);
+                    return -34;
+            }
         }
         unreadablePath_ = platform::FixPath(path);
-        if (loaded == BaseRecordStructer::kLoadCannotOpen) {
-            err_.SetErr(3204);
-            return -34;
-        }
         err_.SetErr(3203);
         return -33;
     }

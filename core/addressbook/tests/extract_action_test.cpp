@@ -310,6 +310,12 @@ TEST_P(ConditionFileTest, ShapeAndOwnerErrors) {
     EXPECT_EQ(damaged.GetExtractConditionFromFileToMemory(0, nullptr), -43);
     EXPECT_EQ(damaged.GetErrMsg().GetLastCode(), 6403);
 
+    // A file that exists and does not read is neither missing nor empty.
+    std::filesystem::create_directory(folder_ + "EXTRACT/exrd5.dat");
+    ExtractAction folder(&env_, book_.get(), EC_TYPE_EXTRACT, 5);
+    EXPECT_EQ(folder.GetExtractConditionFromFileToMemory(0, nullptr), -99);
+    EXPECT_EQ(folder.GetErrMsg().GetLastCode(), 6999);
+
     ExtractAction unset;
     EXPECT_EQ(unset.GetExtractConditionFromFileToMemory(0, nullptr), -1);
     EXPECT_EQ(unset.GetErrMsg().GetLastCode(), 6001);

@@ -131,14 +131,18 @@ TEST_P(ExtractListViewerTest, ListThatDoesNotReadIsNeverOverwritten) {
     EXPECT_EQ(ReadFile(ListFile()), damaged);
 
     // A list file that exists but cannot be opened is no empty list either.
-    std::filesystem::remove(ListFile());
-    MakeUnopenable(ListFile());
-    ExtractListViewer unreadable(&env_);
-    EXPECT_EQ(unreadable.SetExtractListFromFile(0, nullptr), -3);
-    EXPECT_EQ(unreadable.GetErrMsg().GetLastCode(), 11201);
-    EXPECT_EQ(unreadable.InsertExtractList(Entry(4, "new")), 0);
-    EXPECT_EQ(unreadable.WriteAllExtractListToFileCompel(), 0);
-    EXPECT_TRUE(std::filesystem::is_socket(ListFile()));
+    // Nor is one that opens but whose reading fails at once (here a folder).
+    for (const bool opens : {false, true}) {
+        std::filesystem::remove(ListFile());
+        if (opens) std::filesystem::create_directory(ListFile());
+        else MakeUnopenable(ListFile());
+        ExtractListViewer unreadable(&env_);
+        EXPECT_EQ(unreadable.SetExtractListFromFile(0, nullptr), -3) << opens;
+        EXPECT_EQ(unreadable.GetErrMsg().GetLastCode(), 11201);
+        EXPECT_EQ(unreadable.InsertExtractList(Entry(4, "new")), 0);
+        EXPECT_EQ(unreadable.WriteAllExtractListToFileCompel(), 0);
+        EXPECT_EQ(std::filesystem::is_directory(ListFile()), opens);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(KeyedAndUnkeyed, ExtractListViewerTest, ::testing::Bool());

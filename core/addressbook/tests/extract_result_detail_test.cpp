@@ -135,12 +135,15 @@ TEST_P(ExtractResultDetailTest, OwnersAndFiles) {
         EXPECT_EQ(m->GetRecordNumber(), 0);
         EXPECT_EQ(m->WriteAllOnMemoryDBIDToFileCompel(), -35);  // never over a file that did not read
     }
-    std::filesystem::remove(MembersFile());
-    MakeUnopenable(MembersFile());
-    EXPECT_EQ(m->GetDBIDListFromFileToMemory(0, nullptr), -34);
-    EXPECT_EQ(m->GetErrMsg().GetLastCode(), 3204);
-    EXPECT_EQ(m->WriteAllOnMemoryDBIDToFileCompel(), -35);
-    EXPECT_TRUE(std::filesystem::is_socket(MembersFile()));
+    for (const bool opens : {false, true}) {  // cannot be opened / opens but does not read
+        std::filesystem::remove(MembersFile());
+        if (opens) std::filesystem::create_directory(MembersFile());
+        else MakeUnopenable(MembersFile());
+        EXPECT_EQ(m->GetDBIDListFromFileToMemory(0, nullptr), -34);
+        EXPECT_EQ(m->GetErrMsg().GetLastCode(), 3204);
+        EXPECT_EQ(m->WriteAllOnMemoryDBIDToFileCompel(), -35);
+        EXPECT_EQ(std::filesystem::is_directory(MembersFile()), opens);
+    }
 }
 
 TEST_P(ExtractResultDetailTest, PageDropsErasedCustomersAndWritesOnce) {
