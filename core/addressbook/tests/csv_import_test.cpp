@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "core/foundation/sequencer.h"
+#include "platform/named_mutex.h"
 #include "import_test_util.h"
 
 namespace {
@@ -147,6 +148,22 @@ TEST_F(CsvImportTest, EmptyFilesAndFilesThatCannotBeOpened) {
     EXPECT_EQ(unbound.ImportDBfromFile("x", ",", '"', Map(), 1, nullptr, lines_, texts_, "1"), -12);
     CAddressImport noOptions(book_.get(), &env_, nullptr);
     EXPECT_EQ(noOptions.ImportDBfromFile("x", ",", '"', Map(), 1, nullptr, lines_, texts_, "1"), -14);
+}
+
+TEST_F(CsvImportTest, FailureMidRunLeavesTheBookIndexedAndUnlocked) {
+    Sequencer seq(&env_, SEQ_ID_CUSTOMER);
+    ASSERT_TRUE(seq.SetValue(9999998));  // one ID left below the sequence's limit
+    const std::string path = SjisFile("three.csv", "a@example.com\nb@example.com\nc@example.com\n");
+    EXPECT_EQ(Import(path), -42);
+    EXPECT_EQ(importer_->GetErrMsg().GetLastCode(), 10009);
+    ASSERT_EQ(book_->GetLineNumber(), 1);
+    EXPECT_EQ(book_->DBID2RowNumber(9999998), 0);
+    std::thread other([] {
+        platform::NamedMutex mutex(CDatabaseEdit::kMutexName);
+        EXPECT_TRUE(mutex.try_lock());
+        mutex.unlock();
+    });
+    other.join();
 }
 
 TEST_F(CsvImportTest, StopFlagFromAnotherThreadEndsTheRunCleanly) {

@@ -6,9 +6,12 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 #include "core/addressbook/import_line_reader.h"
+#include "core/foundation/sequencer.h"
 #include "import_test_util.h"
+#include "platform/named_mutex.h"
 
 namespace {
 
@@ -61,6 +64,24 @@ TEST_F(OtherImportTest, Becky) {
     EXPECT_EQ(importer_->ImportDBfromBeckyFile(source, "", &progress_, 3), -55);
     EXPECT_EQ(importer_->ImportDBfromBeckyFile(source, base_ + "no/dir/r.txt", &progress_, 3), -56);
     EXPECT_EQ(importer_->ImportDBfromBeckyFile(base_ + "missing.csv", report_, &progress_, 3), -66);
+}
+
+TEST_F(OtherImportTest, FailureMidRunEndsAbnormallyWithTheCounts) {
+    Sequencer seq(&env_, SEQ_ID_CUSTOMER);
+    ASSERT_TRUE(seq.SetValue(9999998));  // one ID left below the sequence's limit
+    const std::string source = SjisFile("b.csv", "a@example.com,,,,,,,,,,\r\nb@example.com,,,,,,,,,,\r\n");
+    EXPECT_EQ(importer_->ImportDBfromBeckyFile(source, report_, &progress_, 1), -42);
+    EXPECT_EQ(importer_->GetErrMsg().GetLastCode(), 10009);
+    EXPECT_NE(ReadFile(report_).find(S("インポートは1件(及びデータエラー0件)をインポートして、\r\n異常終了しました。\r\n"
+                                       "理由[新規個人情報IDの取得に失敗しました]")),
+              std::string::npos);
+    EXPECT_EQ(book_->DBID2RowNumber(9999998), 0);
+    std::thread other([] {
+        platform::NamedMutex mutex(CDatabaseEdit::kMutexName);
+        EXPECT_TRUE(mutex.try_lock());
+        mutex.unlock();
+    });
+    other.join();
 }
 
 TEST_F(OtherImportTest, TormaskWithDates) {
