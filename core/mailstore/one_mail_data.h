@@ -19,6 +19,7 @@
 // "not scheduled".
 
 #include <string>
+#include <string_view>
 
 #include "platform/date_time.h"
 

@@ -219,3 +219,29 @@ TEST_F(MailListTest, MissingListFailsConstructionEmptyListIsEmpty) {
 }
 
 }  // namespace
+
+namespace {
+
+class KeyedMailListTest : public mailtest::MailEnvTest {
+protected:
+    bool Keyed() const override { return true; }
+};
+
+TEST_F(KeyedMailListTest, ListRoundTripsWithTheEnvironmentsKey) {
+    WriteRecords(folder_ + "MAIL/maillist.dat", {MailLine("1", Utf8ToSjis("件名"), "W")});
+    CMailListViewer list(&env_);
+    COneMailData r;
+    ASSERT_EQ(list.GetMailData(1, r), 0);
+    EXPECT_EQ(r.GetMailTitle(), Utf8ToSjis("件名"));
+    r.SetMailID(2);
+    r.SetMailTitle(Utf8ToSjis("二通目"));
+    ASSERT_EQ(list.SetMailData(r), 0);
+    ASSERT_EQ(list.WriteMailList(0), 0);
+    EXPECT_EQ(ReadFile(folder_ + "MAIL/maillist.dat").find(Utf8ToSjis("二通目")), std::string::npos);
+    CMailListViewer again(&env_);
+    ASSERT_EQ(again.GetMailData(2, r), 0);
+    EXPECT_EQ(r.GetMailTitle(), Utf8ToSjis("二通目"));
+    EXPECT_EQ(again.CountMail(), 2);
+}
+
+}  // namespace

@@ -101,13 +101,13 @@ TEST_F(KeyedMailWriterTest, KeyedRoundTrip) {
     MakeMailDir(3);
     MailWriter w(&env_, 7);
     ASSERT_EQ(w.SetMailFromFile(-1, 0, nullptr), 1);
-    ASSERT_EQ(w.SetMailRecordToMemory("件名", "本文", TERM_PC), 0);
+    ASSERT_EQ(w.SetMailRecordToMemory(Utf8ToSjis("件名"), Utf8ToSjis("本文"), TERM_PC), 0);
     ASSERT_EQ(w.SetNewMailID(3), 1);
     ASSERT_EQ(w.WriteMailAllTypeToFile(), 1);
-    EXPECT_EQ(ReadFile(MailDir(3) + "mail3.dat").find("本文"), std::string::npos);
+    EXPECT_EQ(ReadFile(MailDir(3) + "mail3.dat").find(Utf8ToSjis("本文")), std::string::npos);
     MailWriter r(&env_, 7);
     ASSERT_EQ(r.SetMailFromFile(3, 0, nullptr), 1);
-    EXPECT_EQ(r.GetMailElement(1, TERM_PC), "本文");
+    EXPECT_EQ(r.GetMailElement(1, TERM_PC), Utf8ToSjis("本文"));
 }
 
 }  // namespace
