@@ -26,6 +26,7 @@ using Lock = std::lock_guard<platform::NamedMutex>;
 int ToInt(std::string_view s) { return std::atoi(std::string(s).c_str()); }
 
 std::uint64_t HashOf(std::string_view s) { return std::hash<std::string_view>{}(s); }
+std::uint64_t KeyOf(int customerID) { return static_cast<std::uint64_t>(static_cast<std::int64_t>(customerID)); }
 
 std::uint64_t FileSize(const std::string& path) {
     struct stat st {};
@@ -124,8 +125,8 @@ int HistoryListViewer::SetMailID(int mailID, int skipCheck) {
 
 void HistoryListViewer::Clear() {
     rows_.clear();
-    customerIndex_.clear();
-    messageHead_.clear();
+    customerIndex_.Clear();
+    messageHead_.Clear();
     next_.clear();
     prev_.clear();
     dirty_.clear();
@@ -155,22 +156,25 @@ void HistoryListViewer::IndexMessageID(int row) {
     next_[r] = prev_[r] = -1;
     const std::string_view id = Element(row, kMessageID);
     if (id.empty()) return;  // never-sent rows: looked up by a scan, never by the index
-    auto [it, fresh] = messageHead_.try_emplace(HashOf(id), Chain{row, row});
-    if (fresh) return;
-    Chain& c = it->second;
-    if (row > c.tail) {  // the usual case: a row appended or a later row changed
-        next_[static_cast<std::size_t>(c.tail)] = row;
-        prev_[r] = c.tail;
-        c.tail = row;
+    bool fresh = false;
+    HistoryIndex::Value& c = messageHead_.Insert(HashOf(id), fresh);
+    if (fresh) {
+        c.first = c.last = row;
         return;
     }
-    if (row < c.head) {
-        prev_[static_cast<std::size_t>(c.head)] = row;
-        next_[r] = c.head;
-        c.head = row;
+    if (row > c.last) {  // the usual case: a row appended or a later row changed
+        next_[static_cast<std::size_t>(c.last)] = row;
+        prev_[r] = c.last;
+        c.last = row;
         return;
     }
-    int p = c.head;
+    if (row < c.first) {
+        prev_[static_cast<std::size_t>(c.first)] = row;
+        next_[r] = c.first;
+        c.first = row;
+        return;
+    }
+    int p = c.first;
     while (next_[static_cast<std::size_t>(p)] < row) p = next_[static_cast<std::size_t>(p)];
     const int n = next_[static_cast<std::size_t>(p)];
     next_[static_cast<std::size_t>(p)] = row;
@@ -183,30 +187,35 @@ void HistoryListViewer::UnindexMessageID(int row) {
     const std::size_t r = static_cast<std::size_t>(row);
     const std::string_view id = Element(row, kMessageID);
     if (id.empty()) return;
-    auto it = messageHead_.find(HashOf(id));
-    if (it == messageHead_.end()) return;
-    Chain& c = it->second;
+    const std::uint64_t hash = HashOf(id);
+    HistoryIndex::Value* c = messageHead_.Find(hash);
+    if (c == nullptr) return;
     const int p = prev_[r], n = next_[r];
     if (p >= 0) next_[static_cast<std::size_t>(p)] = n;
     if (n >= 0) prev_[static_cast<std::size_t>(n)] = p;
-    if (c.head == row) c.head = n;
-    if (c.tail == row) c.tail = p;
-    if (c.head < 0) messageHead_.erase(it);
+    if (c->first == row) c->first = n;
+    if (c->last == row) c->last = p;
+    if (c->first < 0) messageHead_.Erase(hash);
     next_[r] = prev_[r] = -1;
 }
 
 void HistoryListViewer::RebuildIndexes() {
-    customerIndex_.clear();
-    customerIndex_.reserve(rows_.size());
-    messageHead_.clear();
-    messageHead_.reserve(rows_.size());
+    customerIndex_.Clear();
+    customerIndex_.Reserve(rows_.size());
+    messageHead_.Clear();
+    messageHead_.Reserve(rows_.size());
     next_.assign(rows_.size(), -1);
     prev_.assign(rows_.size(), -1);
     dirtyMark_.assign(rows_.size(), 0);
     for (int row = 0; row < GetRecordNumber(); ++row) {
-        customerIndex_[ToInt(Element(row, kCustomerID))] = row;
+        SetCustomerRow(ToInt(Element(row, kCustomerID)), row);
         IndexMessageID(row);
     }
+}
+
+void HistoryListViewer::SetCustomerRow(int customerID, int row) {
+    bool fresh = false;
+    customerIndex_.Insert(KeyOf(customerID), fresh).first = row;
 }
 
 void HistoryListViewer::MarkDirty(int row) {
@@ -223,7 +232,7 @@ void HistoryListViewer::AppendRow(const std::vector<std::string_view>& values) {
     next_.push_back(-1);
     prev_.push_back(-1);
     dirtyMark_.push_back(0);
-    customerIndex_[ToInt(values[kCustomerID])] = row;
+    SetCustomerRow(ToInt(values[kCustomerID]), row);
     IndexMessageID(row);
     MarkDirty(row);
 }
@@ -236,25 +245,26 @@ void HistoryListViewer::SetRowElement(int row, int element, std::string_view val
     if (element == kMessageID) IndexMessageID(row);
     if (element == kCustomerID) {
         // Rare (no caller renumbers recipients): rebuild so that "the later row wins" holds.
-        customerIndex_.clear();
-        for (int i = 0; i < GetRecordNumber(); ++i) customerIndex_[ToInt(Element(i, kCustomerID))] = i;
+        customerIndex_.Clear();
+        for (int i = 0; i < GetRecordNumber(); ++i) SetCustomerRow(ToInt(Element(i, kCustomerID)), i);
     }
     MarkDirty(row);
 }
 
 void HistoryListViewer::Upsert(const std::vector<std::string_view>& values) {
     if (values.size() != static_cast<std::size_t>(kElements)) return;
-    const auto it = customerIndex_.find(ToInt(values[kCustomerID]));
-    if (it == customerIndex_.end()) {
+    const HistoryIndex::Value* found = customerIndex_.Find(KeyOf(ToInt(values[kCustomerID])));
+    if (found == nullptr) {
         AppendRow(values);
         return;
     }
-    for (int e = 0; e < kElements; ++e) SetRowElement(it->second, e, values[static_cast<std::size_t>(e)]);
+    const int row = found->first;
+    for (int e = 0; e < kElements; ++e) SetRowElement(row, e, values[static_cast<std::size_t>(e)]);
 }
 
 int HistoryListViewer::DBID2RowNumber(int customerID) const {
-    const auto it = customerIndex_.find(customerID);
-    return it == customerIndex_.end() ? -1 : it->second;
+    const HistoryIndex::Value* found = customerIndex_.Find(KeyOf(customerID));
+    return found == nullptr ? -1 : found->first;
 }
 
 int HistoryListViewer::RowOf(int customerID) {
@@ -597,9 +607,9 @@ int HistoryListViewer::GetCustomerIDFromMessageID(const std::string& messageID, 
             if (Element(row, kMessageID).empty()) out.push_back(ToInt(Element(row, kCustomerID)));
         return 0;
     }
-    const auto it = messageHead_.find(HashOf(messageID));
-    if (it == messageHead_.end()) return 0;
-    for (int row = it->second.head; row >= 0; row = next_[static_cast<std::size_t>(row)])
+    const HistoryIndex::Value* chain = messageHead_.Find(HashOf(messageID));
+    if (chain == nullptr) return 0;
+    for (int row = chain->first; row >= 0; row = next_[static_cast<std::size_t>(row)])
         if (Element(row, kMessageID) == messageID) out.push_back(ToInt(Element(row, kCustomerID)));
     return 0;
 }

@@ -26,11 +26,11 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "core/foundation/err_msg.h"
 #include "core/foundation/packed_row.h"
+#include "core/mailstore/history_index.h"
 #include "core/mailstore/history_journal.h"
 #include "core/mailstore/recipient_records.h"
 #include "platform/date_time.h"
@@ -180,6 +180,7 @@ private:
     void IndexMessageID(int row);
     void UnindexMessageID(int row);
     void RebuildIndexes();
+    void SetCustomerRow(int customerID, int row);
     void MarkDirty(int row);
     int CheckWritable();
     int WriteFile(const std::string& path, const char* key, std::uint64_t* bytes);
@@ -200,14 +201,11 @@ private:
     ReadState readState_ = ReadState::kUnread;
 
     std::vector<PackedRow> rows_;
-    std::unordered_map<int, int> customerIndex_;
-    // Message-ID index: a hash of the text to the first row in a chain of rows with that
-    // hash, in row order (next_); empty Message-IDs are not indexed.
-    struct Chain {
-        int head;
-        int tail;
-    };
-    std::unordered_map<std::uint64_t, Chain> messageHead_;
+    // Customer ID -> row (first).
+    HistoryIndex customerIndex_;
+    // Message-ID index: a hash of the text to the first and last row of a chain of rows
+    // with that hash, in row order (next_, prev_); empty Message-IDs are not indexed.
+    HistoryIndex messageHead_;
     std::vector<int> next_;
     std::vector<int> prev_;
     // Rows changed since the last save or record (dirtyMark_ per row).
