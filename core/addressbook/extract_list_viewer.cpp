@@ -120,6 +120,17 @@ int ExtractListViewer::GetExtractList(std::vector<ExtractViewData>& out) const {
     return static_cast<int>(out.size());
 }
 
+int ExtractListViewer::SetExtractViewData(ExtractViewData& out, int index) const {
+    out = ExtractViewData();
+    if (index < 0 || index >= GetRecordNumber()) return -1;
+    out.id = std::atoi(GetStringElement(kColId, index).c_str());
+    out.name = GetStringElement(kColName, index);
+    out.lastUpdate = Convert_DateData2COleDateTime(GetStringElement(kColUpdate, index));
+    out.deleteMark = GetStringElement(kColDelete, index);
+    out.honorific = GetStringElement(kColHonorific, index);
+    return 0;
+}
+
 int ExtractListViewer::InsertExtractList(const ExtractViewData& entry) {
     if (entry.id < 0 || entry.name.empty() || ExtractID2RowNumber(entry.id) >= 0) {
         err_.SetErr(11006);

@@ -88,6 +88,10 @@ public:
     int GetExtractName(int id, std::string& out);
     int GetExtractLaseUpdate(int id, std::string& out);
     int GetExtractHonorific(int id, std::string& out);
+    // Entry number `index` of the file as it was read (deleted entries included; elements
+    // an older, narrower list lacks read as empty), for the upgrade that copies an old list
+    // into a new one: 0; -1 for an index outside the list.
+    int SetExtractViewData(ExtractViewData& out, int index) const;
     // IDs marked deleted / all IDs, in file order. 0.
     int GetDeleteExtractIDList(std::vector<int>& out) const;
     int GetAllExtractID(std::vector<int>& out) const;

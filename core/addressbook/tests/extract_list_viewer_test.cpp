@@ -145,6 +145,23 @@ TEST_P(ExtractListViewerTest, ListThatDoesNotReadIsNeverOverwritten) {
     }
 }
 
+TEST_P(ExtractListViewerTest, OlderNarrowListIsReadForTheUpgrade) {
+    WriteRecords(ListFile(), {{"3", "old", "2001/02/03 04:05:06"}, {"4", "older", ""}});
+    ExtractListViewer list;
+    ASSERT_EQ(list.SetEnvManager(&env_, 0), 1);
+    EXPECT_EQ(list.SetExtractListFromFile(0, nullptr), -1);  // not the 5 elements of today
+    EXPECT_EQ(list.GetErrMsg().GetLastCode(), 11201);
+    ExtractViewData v;
+    ASSERT_EQ(list.SetExtractViewData(v, 0), 0);
+    EXPECT_EQ(v.id, 3);
+    EXPECT_EQ(v.name, "old");
+    EXPECT_EQ(v.lastUpdate, platform::DateTime(2001, 2, 3, 4, 5, 6));
+    EXPECT_EQ(v.deleteMark, "");
+    EXPECT_EQ(v.honorific, "");
+    EXPECT_EQ(list.SetExtractViewData(v, 2), -1);
+    EXPECT_EQ(v.id, -1);
+}
+
 INSTANTIATE_TEST_SUITE_P(KeyedAndUnkeyed, ExtractListViewerTest, ::testing::Bool());
 
 }  // namespace
