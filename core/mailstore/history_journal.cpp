@@ -156,12 +156,14 @@ int ProgressJournal::Replay(const std::function<void(const std::vector<std::stri
         good = std::ftell(reader.GetFp());
     }
     reader.CloseFile();
-    // Anything after the last whole record (a torn tail, or a journal of something else)
-    // goes, so that new records never follow garbage.
+    // Anything after the last whole record (a torn tail) goes, so that new records never
+    // follow garbage. A journal that is not ours as a whole (another tag, or coded with
+    // another key) is set aside as "<path>.bad" rather than deleted: it may still be
+    // recovered by hand.
     struct stat st {};
     if (::stat(path_.c_str(), &st) == 0 && st.st_size > good) {
-        if (good == 0) {
-            if (::unlink(path_.c_str()) != 0) return -1;
+        if (!tagged) {
+            if (::rename(path_.c_str(), (path_ + ".bad").c_str()) != 0) return -1;
         } else if (::truncate(path_.c_str(), good) != 0) {
             return -1;
         }

@@ -47,7 +47,8 @@ public:
     bool HasPending() const { return !pending_.empty(); }
 
     // Reads the records after the tag in order, calling `apply` with their fields (the
-    // checksum removed). A journal with another tag is ignored and emptied. Cuts a torn
+    // checksum removed). A journal with another tag (or coded with another key) is
+    // ignored and set aside as "<path>.bad". Cuts a torn
     // tail off the file. Result: the number of records applied; 0 when there is no
     // journal; -1 when the file exists but cannot be read.
     int Replay(const std::function<void(const std::vector<std::string_view>&)>& apply);

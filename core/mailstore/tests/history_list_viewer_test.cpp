@@ -396,3 +396,23 @@ TEST_F(HistoryTest, DeletedRecipientOfTheAddressBookIsNotResent) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(HistoryTest, ForeignProgressRecordIsSetAsideNotApplied) {
+    {
+        auto h = Open();
+        h->SetHDataFromStructToMemory(Row(1, "C", 0, "N", "<a>"));
+        ASSERT_EQ(h->WriteHDataFromMemoryToFile(), 0);
+    }
+    WriteFile(JournalPath(), "\"something\",\"else\"\r\n\"9\",\"C\"\r\n");
+    auto h = Open();
+    EXPECT_EQ(h->GetRecordNumber(), 1);
+    EXPECT_FALSE(std::filesystem::exists(JournalPath()));
+    EXPECT_TRUE(std::filesystem::exists(JournalPath() + ".bad"));
+    h->SetHDataFromStructToMemory(Row(2, "C", 0, "N", "<b>"));
+    ASSERT_EQ(h->RecordProgress(), 0);
+    EXPECT_EQ(Open()->GetRecordNumber(), 2);
+}
+
+}  // namespace
