@@ -5,6 +5,7 @@
 
 #include "core/addressbook/address_import.h"
 #include "core/addressbook/database_edit.h"
+#include "core/addressbook/import_date_text.h"
 #include "core/addressbook/import_line_reader.h"
 #include "core/addressbook/other_import_run.h"
 #include "core/foundation/cp932.h"
@@ -57,14 +58,7 @@ int CAddressImport::ImportDBfromBuppanFile_EXTRAITEM_CHECK(const std::string& va
         *out = value;
         return 1;
     }
-    if (dataType == kCustomerDate) {
-        std::string full;
-        const int parts = ReFormat_DateData(value, full, 0);
-        if (parts < 3) return 0;
-        static constexpr std::size_t kLength[] = {10, 13, 16, 19};
-        *out = full.substr(0, kLength[(parts > 6 ? 6 : parts) - 3]);
-        return 1;
-    }
+    if (dataType == kCustomerDate) return ImportDateText(value, *out) ? 1 : 0;
     *out = value;
     return 1;
 }

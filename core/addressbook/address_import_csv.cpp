@@ -5,6 +5,7 @@
 
 #include "core/addressbook/address_import.h"
 #include "core/addressbook/database_edit.h"
+#include "core/addressbook/import_date_text.h"
 #include "core/addressbook/import_id_source.h"
 #include "core/addressbook/import_line_reader.h"
 #include "core/addressbook/import_mail_index.h"
@@ -23,15 +24,6 @@ constexpr const char* kFlagInvalid = "E";
 
 bool IsYesNo(const std::string& flag) { return flag == "Y" || flag == "N"; }
 
-// The date text cut to the precision the value was given with: date, hour, minute, second.
-bool CutDate(const std::string& value, std::string& out) {
-    std::string full;
-    const int parts = ReFormat_DateData(value, full, 0);
-    if (parts < 3) return false;
-    static constexpr std::size_t kLength[] = {10, 13, 16, 19};
-    out = full.substr(0, kLength[(parts > 6 ? 6 : parts) - 3]);
-    return true;
-}
 
 }  // namespace
 
@@ -154,7 +146,7 @@ int CAddressImport::ImportDBfromFile(const std::string& path, const std::string&
                     if (CheckNumberData(v)) t = std::to_string(std::atoi(v.c_str()));
                     else bad = true;
                 } else if (type == kCustomerDate) {
-                    if (!CutDate(v, t)) bad = true;
+                    if (!ImportDateText(v, t)) bad = true;
                 } else {
                     t = v;
                 }

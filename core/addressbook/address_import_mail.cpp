@@ -5,6 +5,7 @@
 
 #include "core/addressbook/address_import.h"
 #include "core/addressbook/database_edit.h"
+#include "core/addressbook/import_date_text.h"
 #include "core/foundation/date_utils.h"
 #include "core/foundation/string_utils.h"
 #include "core/foundation/validation.h"
@@ -51,15 +52,6 @@ Found FindTagged(const std::string& text, const std::string& name, std::string& 
     return Found::kValue;
 }
 
-// Date text of the precision the value was given with (date, hour, minute, second).
-bool CutDate(const std::string& value, std::string& out) {
-    std::string full;
-    const int parts = ReFormat_DateData(value, full, 0);
-    if (parts < 3) return false;
-    static constexpr std::size_t kLength[] = {10, 13, 16, 19};
-    out = full.substr(0, kLength[(parts > 6 ? 6 : parts) - 3]);
-    return true;
-}
 
 // Checks a tagged value and puts it in the form it is stored in. False when invalid.
 bool CheckValue(int element, int dataType, std::string& value) {
@@ -92,7 +84,7 @@ bool CheckValue(int element, int dataType, std::string& value) {
         value = std::to_string(std::atoi(value.c_str()));
         return true;
     }
-    if (dataType == kCustomerDate) return CutDate(value, value);
+    if (dataType == kCustomerDate) return ImportDateText(value, value);
     return true;
 }
 
