@@ -371,6 +371,24 @@ TEST_F(AttachReplaceTest, FailureKeepsTheStoredListAndBodies) {
     EXPECT_EQ(ReadFile(Body("a.txt")), AttachWriter::EncodeBody("A1"));
 }
 
+TEST_F(AttachWriterTest, ListCopiedElsewhereAndEmptiedWithItsBodies) {
+    AttachWriter w;
+    Bind(w, 4, 60);
+    PutWork(Work(), "a.txt", "A");
+    PutWork(Work(), "b.txt", "B");
+    ASSERT_EQ(w.ReplaceAttachList({{"a.txt", "1"}, {"b.txt", "1"}}, 0), 1);
+    // A copy in the environment's coding, as an upgrade writes it.
+    ASSERT_EQ(w.WriteFromMemoryToFileAppointFileName(base_ + "copy.dat"), 1);
+    BaseRecordStructer copy;
+    ASSERT_EQ(copy.LoadCSVFile(base_ + "copy.dat", EnvKey().c_str()), BaseRecordStructer::kLoadOk);
+    EXPECT_EQ(copy.GetStringElement(0, 1), "b.txt");
+    ASSERT_EQ(w.InitAttachListAndData(), 1);
+    EXPECT_EQ(w.GetFileNum(), 0);
+    EXPECT_FALSE(fs::exists(Mail(60) + "ATTACH/a.txt.base64"));
+    EXPECT_FALSE(fs::exists(Mail(60) + "ATTACH/b.txt.base64"));
+    EXPECT_TRUE(fs::exists(Work() + "a.txt"));
+}
+
 TEST_F(AttachWriterTest, DestructionRemovesOnlyItsOwnDecodedFiles) {
     {
         AttachWriter w;
