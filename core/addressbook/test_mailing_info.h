@@ -39,7 +39,8 @@ public:
     //   key: without any in an unkeyed environment; else the given `key` when
     //   useGivenKey is nonzero (null: default coding), else the environment's data key.
     // The number of records, or
-    //   -101 no path and no environment; -102 the table has not 56 elements;
+    //   -101 no environment where its file or its key is needed; -102 the table has not
+    //   56 elements;
     //   -4 the missing file could not be created; -27 (4207) a keyed environment whose
     //   key cannot be had; the table's negative read result (damaged file ...).
     int ReadFromFileToMemory(const char* path = nullptr, int useGivenKey = 0, const char* key = nullptr);
