@@ -32,7 +32,9 @@ TEST(HistoryIndex, AgreesWithAReferenceMapUnderInsertsAndErasures) {
                 const HistoryIndex::Value* v = index.Find(k);
                 const auto it = ref.find(k);
                 ASSERT_EQ(v != nullptr, it != ref.end()) << k << " at " << step;
-                if (v != nullptr) ASSERT_EQ(v->first, it->second);
+                if (v != nullptr) {
+                    ASSERT_EQ(v->first, it->second);
+                }
             }
             for (const auto& [k, value] : ref) {
                 const HistoryIndex::Value* v = index.Find(k);
