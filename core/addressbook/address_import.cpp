@@ -4,6 +4,7 @@
 #include <thread>
 
 #include "core/addressbook/database_edit.h"
+#include "core/addressbook/other_import_run.h"
 #include "core/foundation/cp932.h"
 
 CAddressImport::CAddressImport(CDatabaseEdit* book, EnvManager* env, SystemOption* options) {
@@ -46,4 +47,20 @@ void CAddressImport::ShowStart(ImportProgress& progress) const {
     progress.SetText(SjisLiteral("インポートを開始します"));
     if (startPause_.count() > 0) std::this_thread::sleep_for(startPause_);
     progress.phase.store(0);
+}
+
+int CAddressImport::StartRun(ImportProgress* progress, const std::string& text, const std::string& source,
+                             const std::string& reportPath, int badArguments) {
+    if (progress != nullptr) {
+        progress->phase.store(1);
+        progress->SetText(text);
+    }
+    if (const int r = CheckBound(); r < 0) return r;
+    if (source.empty() || reportPath.empty() || progress == nullptr) return Fail(10602, badArguments);
+    return 0;
+}
+
+int CAddressImport::EndRun(OtherImportRun& run, const std::string& reason, int result, int code) {
+    if (code != 0) Fail(code, result);
+    return run.End(reason, result);
 }

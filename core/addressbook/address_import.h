@@ -30,6 +30,7 @@
 class CDatabaseEdit;
 class EnvManager;
 class ImportLineReader;
+class OtherImportRun;
 class SystemOption;
 
 class CAddressImport {
@@ -154,6 +155,14 @@ private:
     int Fail(int code, int result);
     // 0, or the failure of a missing environment (-12) or system options (-14).
     int CheckBound();
+    // The start every import of another program's file shares: the progress block shows
+    // `text`, then the bindings and the arguments are checked. 0, or the result to return
+    // (badArguments with 10602 for a missing path or progress block).
+    int StartRun(ImportProgress* progress, const std::string& text, const std::string& source,
+                 const std::string& reportPath, int badArguments);
+    // Ends a run abnormally with `reason`: `code` recorded (none for 0), the report closed.
+    // Returns `result`.
+    int EndRun(OtherImportRun& run, const std::string& reason, int result, int code);
     // Shows the start text for the pause, then the count.
     void ShowStart(ImportProgress& progress) const;
 

@@ -17,18 +17,13 @@ const std::string& L(const char* utf8) { return SjisLiteral(utf8); }
 
 int CAddressImport::ImportDBfromBeckyFile(const std::string& source, const std::string& reportPath,
                                           ImportProgress* progress, int mailMode) {
-    if (progress != nullptr) {
-        progress->phase.store(1);
-        progress->SetText(L("Becky!のデータファイルを") + "Varnis" + L("形式に変換中です"));
-    }
-    if (const int r = CheckBound(); r < 0) return r;
-    if (source.empty() || reportPath.empty() || progress == nullptr) return Fail(10602, -55);
+    if (const int r = StartRun(progress, L("Becky!のデータファイルを") + "Varnis" + L("形式に変換中です"), source, reportPath, -55); r < 0)
+        return r;
     OtherImportRun run(*book_, *progress);
     if (!run.OpenReport(reportPath, L("○インポート対象Becky! データファイル\n") + source + "\n\n"))
         return Fail(10602, -56);
     auto abort = [&](const std::string& reason, int result, int code = 10602) {
-        Fail(code, result);
-        return run.End(reason, result);
+        return EndRun(run, reason, result, code);
     };
     ImportLineReader reader;
     if (!reader.Open(source))

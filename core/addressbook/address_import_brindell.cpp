@@ -66,18 +66,13 @@ int CAddressImport::ImportDBfromBuppanFile_EXTRAITEM_CHECK(const std::string& va
 int CAddressImport::ImportDBfromBuppanFile(const std::string& source, const std::string& reportPath,
                                            ImportProgress* progress, const std::string& duplicatePolicy,
                                            int defineAttributes) {
-    if (progress != nullptr) {
-        progress->phase.store(1);
-        progress->SetText(L("Brindellのデータを") + "Varnis" + L("形式に変換中です"));
-    }
-    if (const int r = CheckBound(); r < 0) return r;
-    if (source.empty() || reportPath.empty() || progress == nullptr) return Fail(10602, -65);
+    if (const int r = StartRun(progress, L("Brindellのデータを") + "Varnis" + L("形式に変換中です"), source, reportPath, -65); r < 0)
+        return r;
     OtherImportRun run(*book_, *progress);
     if (!run.OpenReport(reportPath, L("○インポート対象Brindell データファイル\n") + source + "\n\n"))
         return Fail(10602, -66);
     auto abort = [&](const std::string& reason, int result, int code = 10602) {
-        Fail(code, result);
-        return run.End(reason, result);
+        return EndRun(run, reason, result, code);
     };
     ImportLineReader reader;
     if (!reader.Open(source))

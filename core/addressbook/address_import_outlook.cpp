@@ -89,18 +89,13 @@ int CAddressImport::ImportDBfromOutLookFileOneLineGet(ImportLineReader& file, st
 
 int CAddressImport::ImportDBfromOutLookFile(const std::string& source, const std::string& reportPath,
                                             ImportProgress* progress, int mailMode) {
-    if (progress != nullptr) {
-        progress->phase.store(1);
-        progress->SetText(L("OutLookのデータを") + "Varnis" + L("形式に変換中です"));
-    }
-    if (const int r = CheckBound(); r < 0) return r;
-    if (source.empty() || reportPath.empty() || progress == nullptr) return Fail(10602, -70);
+    if (const int r = StartRun(progress, L("OutLookのデータを") + "Varnis" + L("形式に変換中です"), source, reportPath, -70); r < 0)
+        return r;
     OtherImportRun run(*book_, *progress);
     if (!run.OpenReport(reportPath, L("○インポート対象OutLook Express データファイル\n") + source + "\n\n"))
         return Fail(10602, -71);
     auto abort = [&](const std::string& reason, int result, int code = 10602) {
-        Fail(code, result);
-        return run.End(reason, result);
+        return EndRun(run, reason, result, code);
     };
     ImportLineReader reader;
     if (!reader.Open(source))

@@ -30,18 +30,13 @@ constexpr const char* kFailed = "Quillary住所録ファイルの解析に失敗
 
 int CAddressImport::ImportDBfromQLAFile(const std::string& source, const std::string& converter,
                                         const std::string& reportPath, ImportProgress* progress, int mailMode) {
-    if (progress != nullptr) {
-        progress->phase.store(1);
-        progress->SetText(L("Quillaryの住所録を") + "Varnis" + L("形式に変換中です"));
-    }
-    if (const int r = CheckBound(); r < 0) return r;
-    if (source.empty() || reportPath.empty() || progress == nullptr) return Fail(10602, -50);
+    if (const int r = StartRun(progress, L("Quillaryの住所録を") + "Varnis" + L("形式に変換中です"), source, reportPath, -50); r < 0)
+        return r;
     OtherImportRun run(*book_, *progress);
     if (!run.OpenReport(reportPath, L("○インポート対象Quillary住所録ファイル\n") + source + "\n\n"))
         return Fail(10602, -52);
     auto abort = [&](const std::string& reason, int result, int code = 10602) {
-        Fail(code, result);
-        return run.End(reason, result);
+        return EndRun(run, reason, result, code);
     };
 
     std::string type;

@@ -26,18 +26,13 @@ constexpr const char* kFailed = "Tormask データファイルの解析に失敗
 int CAddressImport::ImportDBfromTormaskFile(const std::string& source, const std::string& reportPath,
                                             ImportProgress* progress, std::string& duplicatePolicy,
                                             const ImportQuestion& ask) {
-    if (progress != nullptr) {
-        progress->phase.store(1);
-        progress->SetText(L("Tormaskのデータを") + "Varnis" + L("形式に変換中です"));
-    }
-    if (const int r = CheckBound(); r < 0) return r;
-    if (source.empty() || reportPath.empty() || progress == nullptr) return Fail(10602, -60);
+    if (const int r = StartRun(progress, L("Tormaskのデータを") + "Varnis" + L("形式に変換中です"), source, reportPath, -60); r < 0)
+        return r;
     OtherImportRun run(*book_, *progress);
     if (!run.OpenReport(reportPath, L("○インポート対象Tormask データファイル\n") + source + "\n\n"))
         return Fail(10602, -61);
     auto abort = [&](const std::string& reason, int result, int code = 10602) {
-        if (code != 0) Fail(code, result);
-        return run.End(reason, result);
+        return EndRun(run, reason, result, code);
     };
     CsvRead csv;
     if (csv.OpenFile(source) != 1)

@@ -109,12 +109,21 @@ TEST_F(OtherImportTest, TormaskWithoutDatesAsksBeforeOverwriting) {
     const std::string source = Fixture("tormask_undated.csv");
     std::string policy = "0";
     std::string question, caption;
+    bool unlocked = false;
     auto no = [&](const std::string& q, const std::string& c) {
         question = q;
         caption = c;
+        // The GUI thread answering the question must be able to use the book meanwhile.
+        std::thread gui([&] {
+            platform::NamedMutex mutex(CDatabaseEdit::kMutexName);
+            unlocked = mutex.try_lock();
+            if (unlocked) mutex.unlock();
+        });
+        gui.join();
         return false;
     };
     EXPECT_EQ(importer_->ImportDBfromTormaskFile(source, report_, &progress_, policy, no), -98);
+    EXPECT_TRUE(unlocked);
     EXPECT_EQ(caption, S("インポートの確認"));
     EXPECT_EQ(question.substr(0, 2), "\r\n");
     EXPECT_EQ(policy, "0");
