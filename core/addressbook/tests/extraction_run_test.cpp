@@ -3,7 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "core/addressbook/extract_action.h"
@@ -103,6 +106,32 @@ TEST_F(ExtractionRunTest, CancelStopsAtTheNextCheckpoint) {
     EXPECT_EQ(RunExtraction(*action_, *result_, checkpoint), kExtractionCancelled);
     EXPECT_EQ(asked, 4);
     EXPECT_EQ(result_->IDs(), (std::vector<int>{30, 10}));  // what group A added
+}
+
+TEST_F(ExtractionRunTest, RunsWhileTheBookChanges) {
+    Company(0, 0, "A");
+    Company(2, 0, "C");
+    std::atomic<bool> done{false};
+    std::atomic<int> writes{0};
+    std::thread writer([&] {
+        for (int id = 1000; !done.load() && id < 20000; ++id, ++writes) {
+            OneCustomer c;
+            ASSERT_EQ(book_->GetOneCustomerForEdit(c, 30), 0);
+            c.DMOk = c.DMOk == "Y" ? "N" : "Y";
+            ASSERT_EQ(book_->SetOneCustomerInfo(c, 0), 0);
+            Put(id, "new@x", "s", id % 2 ? "A" : "C", "", "", "", "Y");
+        }
+    });
+    for (int run = 0; run < 50 || (writes.load() < 500 && run < 100000); ++run) {
+        ASSERT_EQ(RunExtraction(*action_, *result_), kExtractionDone);
+        std::vector<int> ids = result_->IDs();
+        EXPECT_TRUE(std::is_sorted(ids.begin(), ids.end()));
+        EXPECT_EQ(std::adjacent_find(ids.begin(), ids.end()), ids.end());  // each once
+        EXPECT_NE(std::find(ids.begin(), ids.end(), 10), ids.end());
+        EXPECT_EQ(std::find(ids.begin(), ids.end(), 40), ids.end());
+    }
+    done = true;
+    writer.join();
 }
 
 }  // namespace
