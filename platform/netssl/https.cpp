@@ -2,8 +2,6 @@
 
 #include "platform/netssl/net_codec.h"
 
-#include <openssl/ssl.h>
-
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
@@ -476,54 +474,32 @@ int HttpsComponent::ReadBody(const Answer& answer, std::string& body) {
 
 // ---------------------------------------------------------------- functions
 
-HttpsComponent* HTTPS_Create(void* owner, NetEventSink sink) {
-    HTTPS_StaticInit(nullptr);
-    return new HttpsComponent(owner, sink);
-}
+HttpsComponent* HTTPS_Create(void* owner, NetEventSink sink) { return handle::Create<HttpsComponent>(owner, sink); }
 
-int HTTPS_Destroy(HttpsComponent* h) {
-    delete h;
-    return kNetOk;
-}
+int HTTPS_Destroy(HttpsComponent* h) { return handle::Destroy(h); }
 
 int HTTPS_Set(HttpsComponent* h, int property, int, const char* value, int length) {
-    if (!h) return kNetBadArgument;
-    std::string text;
-    if (value) text.assign(value, length > 0 ? static_cast<size_t>(length) : strlen(value));
-    return h->SetText(property, std::move(text));
+    return handle::Set(h, property, value, length);
 }
 
-int HTTPS_Set(HttpsComponent* h, int property, int, int value, int) {
-    if (!h) return kNetBadArgument;
-    return h->SetNumber(property, value);
-}
+int HTTPS_Set(HttpsComponent* h, int property, int, int value, int) { return handle::Set(h, property, value); }
 
-long HTTPS_Get(HttpsComponent* h, int property, int, int* length) {
-    return h ? h->GetNumber(property, length) : 0;
-}
+long HTTPS_Get(HttpsComponent* h, int property, int, int* length) { return handle::Get(h, property, length); }
 
-std::string HTTPS_GetText(HttpsComponent* h, int property, int) {
-    return h ? h->GetText(property) : std::string();
-}
+std::string HTTPS_GetText(HttpsComponent* h, int property, int) { return handle::GetText(h, property); }
 
 int HTTPS_Do(HttpsComponent* h, int method, int count, const char* const* values, const int* lengths) {
-    return h ? h->Do(method, count, values, lengths) : kNetBadArgument;
+    return handle::Do(h, method, count, values, lengths);
 }
 
-int HTTPS_Do(HttpsComponent* h, int method) { return HTTPS_Do(h, method, 0, nullptr, nullptr); }
+int HTTPS_Do(HttpsComponent* h, int method) { return handle::Do(h, method, 0, nullptr, nullptr); }
 
-int HTTPS_Do(HttpsComponent* h, int method, const std::string& value) {
-    const char* values[] = {value.c_str()};
-    const int lengths[] = {static_cast<int>(value.size())};
-    return HTTPS_Do(h, method, 1, values, lengths);
-}
+int HTTPS_Do(HttpsComponent* h, int method, const std::string& value) { return handle::Do(h, method, value); }
 
-std::string HTTPS_GetLastError(HttpsComponent* h) { return h ? h->LastError().text : std::string(); }
+std::string HTTPS_GetLastError(HttpsComponent* h) { return handle::LastError(h); }
 
-int HTTPS_GetLastErrorCode(HttpsComponent* h) { return h ? h->LastError().code : kNetBadArgument; }
+int HTTPS_GetLastErrorCode(HttpsComponent* h) { return handle::LastErrorCode(h); }
 
-int HTTPS_StaticInit(void*) {
-    return OPENSSL_init_ssl(0, nullptr) == 1 ? kNetOk : kNetSslError;
-}
+int HTTPS_StaticInit(void*) { return NetStaticInit(); }
 
 }  // namespace netssl

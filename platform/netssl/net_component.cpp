@@ -1,5 +1,7 @@
 #include "platform/netssl/net_component.h"
 
+#include <openssl/ssl.h>
+
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -77,6 +79,16 @@ void NetComponent::ResetCommon() {
     timeoutSeconds_ = 60;
     interrupt_.Clear();
     lastError_.Clear();
+}
+
+int NetStaticInit() {
+    return OPENSSL_init_ssl(0, nullptr) == 1 ? kNetOk : kNetSslError;
+}
+
+std::string handle::TextArgument(const char* value, int length) {
+    std::string text;
+    if (value) text.assign(value, length > 0 ? static_cast<size_t>(length) : strlen(value));
+    return text;
 }
 
 }  // namespace netssl

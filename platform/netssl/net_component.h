@@ -68,4 +68,68 @@ private:
     NetEventSink sink_;
 };
 
+// Process-wide set-up of the TLS library; harmless to repeat. Every component's
+// XXX_StaticInit is this.
+int NetStaticInit();
+
+// The bodies of the exported functions, alike for every component (SMTPS_Set, POPS_Set,
+// HTTPS_Set and so on forward here). C is the component class, with SetText, SetNumber,
+// GetNumber, GetText and Do. A null handle is refused with kNetBadArgument, or reads as 0
+// or an empty text, since callers may call before a failed create is noticed.
+namespace handle {
+
+// The text of a text argument: `length` bytes, or up to the first NUL when `length` is 0.
+std::string TextArgument(const char* value, int length);
+
+template <class C>
+C* Create(void* owner, NetEventSink sink) {
+    NetStaticInit();
+    return new C(owner, sink);
+}
+
+template <class C>
+int Destroy(C* h) {
+    delete h;
+    return kNetOk;
+}
+
+template <class C>
+int Set(C* h, int property, const char* value, int length) {
+    if (!h) return kNetBadArgument;
+    return h->SetText(property, TextArgument(value, length));
+}
+
+template <class C>
+int Set(C* h, int property, int value) {
+    if (!h) return kNetBadArgument;
+    return h->SetNumber(property, value);
+}
+
+template <class C>
+long Get(C* h, int property, int* length) {
+    return h ? h->GetNumber(property, length) : 0;
+}
+
+template <class C>
+std::string GetText(C* h, int property) {
+    return h ? h->GetText(property) : std::string();
+}
+
+template <class C>
+int Do(C* h, int method, int count, const char* const* values, const int* lengths) {
+    return h ? h->Do(method, count, values, lengths) : kNetBadArgument;
+}
+
+template <class C>
+int Do(C* h, int method, const std::string& value) {
+    const char* values[] = {value.c_str()};
+    const int lengths[] = {static_cast<int>(value.size())};
+    return Do(h, method, 1, values, lengths);
+}
+
+inline std::string LastError(const NetComponent* h) { return h ? h->LastError().text : std::string(); }
+inline int LastErrorCode(const NetComponent* h) { return h ? h->LastError().code : kNetBadArgument; }
+
+}  // namespace handle
+
 }  // namespace netssl

@@ -1,7 +1,6 @@
 #include "platform/netssl/pops.h"
 
 #include <openssl/evp.h>
-#include <openssl/ssl.h>
 
 #include <cctype>
 #include <cstring>
@@ -524,54 +523,32 @@ int PopsComponent::Disconnect() {
 
 // ---------------------------------------------------------------- functions
 
-PopsComponent* POPS_Create(void* owner, NetEventSink sink) {
-    POPS_StaticInit(nullptr);
-    return new PopsComponent(owner, sink);
-}
+PopsComponent* POPS_Create(void* owner, NetEventSink sink) { return handle::Create<PopsComponent>(owner, sink); }
 
-int POPS_Destroy(PopsComponent* h) {
-    delete h;
-    return kNetOk;
-}
+int POPS_Destroy(PopsComponent* h) { return handle::Destroy(h); }
 
 int POPS_Set(PopsComponent* h, int property, int, const char* value, int length) {
-    if (!h) return kNetBadArgument;
-    std::string text;
-    if (value) text.assign(value, length > 0 ? static_cast<size_t>(length) : strlen(value));
-    return h->SetText(property, std::move(text));
+    return handle::Set(h, property, value, length);
 }
 
-int POPS_Set(PopsComponent* h, int property, int, int value, int) {
-    if (!h) return kNetBadArgument;
-    return h->SetNumber(property, value);
-}
+int POPS_Set(PopsComponent* h, int property, int, int value, int) { return handle::Set(h, property, value); }
 
-long POPS_Get(PopsComponent* h, int property, int, int* length) {
-    return h ? h->GetNumber(property, length) : 0;
-}
+long POPS_Get(PopsComponent* h, int property, int, int* length) { return handle::Get(h, property, length); }
 
-std::string POPS_GetText(PopsComponent* h, int property, int) {
-    return h ? h->GetText(property) : std::string();
-}
+std::string POPS_GetText(PopsComponent* h, int property, int) { return handle::GetText(h, property); }
 
 int POPS_Do(PopsComponent* h, int method, int count, const char* const* values, const int* lengths) {
-    return h ? h->Do(method, count, values, lengths) : kNetBadArgument;
+    return handle::Do(h, method, count, values, lengths);
 }
 
-int POPS_Do(PopsComponent* h, int method) { return POPS_Do(h, method, 0, nullptr, nullptr); }
+int POPS_Do(PopsComponent* h, int method) { return handle::Do(h, method, 0, nullptr, nullptr); }
 
-int POPS_Do(PopsComponent* h, int method, const std::string& value) {
-    const char* values[] = {value.c_str()};
-    const int lengths[] = {static_cast<int>(value.size())};
-    return POPS_Do(h, method, 1, values, lengths);
-}
+int POPS_Do(PopsComponent* h, int method, const std::string& value) { return handle::Do(h, method, value); }
 
-std::string POPS_GetLastError(PopsComponent* h) { return h ? h->LastError().text : std::string(); }
+std::string POPS_GetLastError(PopsComponent* h) { return handle::LastError(h); }
 
-int POPS_GetLastErrorCode(PopsComponent* h) { return h ? h->LastError().code : kNetBadArgument; }
+int POPS_GetLastErrorCode(PopsComponent* h) { return handle::LastErrorCode(h); }
 
-int POPS_StaticInit(void*) {
-    return OPENSSL_init_ssl(0, nullptr) == 1 ? kNetOk : kNetSslError;
-}
+int POPS_StaticInit(void*) { return NetStaticInit(); }
 
 }  // namespace netssl

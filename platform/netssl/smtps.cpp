@@ -2,8 +2,6 @@
 
 #include "platform/netssl/net_codec.h"
 
-#include <openssl/ssl.h>
-
 #include <algorithm>
 #include <cctype>
 #include <cstring>
@@ -623,54 +621,32 @@ int SmtpsComponent::Send() {
 
 // ---------------------------------------------------------------- functions
 
-SmtpsComponent* SMTPS_Create(void* owner, NetEventSink sink) {
-    SMTPS_StaticInit(nullptr);
-    return new SmtpsComponent(owner, sink);
-}
+SmtpsComponent* SMTPS_Create(void* owner, NetEventSink sink) { return handle::Create<SmtpsComponent>(owner, sink); }
 
-int SMTPS_Destroy(SmtpsComponent* h) {
-    delete h;
-    return kNetOk;
-}
+int SMTPS_Destroy(SmtpsComponent* h) { return handle::Destroy(h); }
 
 int SMTPS_Set(SmtpsComponent* h, int property, int, const char* value, int length) {
-    if (!h) return kNetBadArgument;
-    std::string text;
-    if (value) text.assign(value, length > 0 ? static_cast<size_t>(length) : strlen(value));
-    return h->SetText(property, std::move(text));
+    return handle::Set(h, property, value, length);
 }
 
-int SMTPS_Set(SmtpsComponent* h, int property, int, int value, int) {
-    if (!h) return kNetBadArgument;
-    return h->SetNumber(property, value);
-}
+int SMTPS_Set(SmtpsComponent* h, int property, int, int value, int) { return handle::Set(h, property, value); }
 
-long SMTPS_Get(SmtpsComponent* h, int property, int, int* length) {
-    return h ? h->GetNumber(property, length) : 0;
-}
+long SMTPS_Get(SmtpsComponent* h, int property, int, int* length) { return handle::Get(h, property, length); }
 
-std::string SMTPS_GetText(SmtpsComponent* h, int property, int) {
-    return h ? h->GetText(property) : std::string();
-}
+std::string SMTPS_GetText(SmtpsComponent* h, int property, int) { return handle::GetText(h, property); }
 
 int SMTPS_Do(SmtpsComponent* h, int method, int count, const char* const* values, const int* lengths) {
-    return h ? h->Do(method, count, values, lengths) : kNetBadArgument;
+    return handle::Do(h, method, count, values, lengths);
 }
 
-int SMTPS_Do(SmtpsComponent* h, int method) { return SMTPS_Do(h, method, 0, nullptr, nullptr); }
+int SMTPS_Do(SmtpsComponent* h, int method) { return handle::Do(h, method, 0, nullptr, nullptr); }
 
-int SMTPS_Do(SmtpsComponent* h, int method, const std::string& value) {
-    const char* values[] = {value.c_str()};
-    const int lengths[] = {static_cast<int>(value.size())};
-    return SMTPS_Do(h, method, 1, values, lengths);
-}
+int SMTPS_Do(SmtpsComponent* h, int method, const std::string& value) { return handle::Do(h, method, value); }
 
-std::string SMTPS_GetLastError(SmtpsComponent* h) { return h ? h->LastError().text : std::string(); }
+std::string SMTPS_GetLastError(SmtpsComponent* h) { return handle::LastError(h); }
 
-int SMTPS_GetLastErrorCode(SmtpsComponent* h) { return h ? h->LastError().code : kNetBadArgument; }
+int SMTPS_GetLastErrorCode(SmtpsComponent* h) { return handle::LastErrorCode(h); }
 
-int SMTPS_StaticInit(void*) {
-    return OPENSSL_init_ssl(0, nullptr) == 1 ? kNetOk : kNetSslError;
-}
+int SMTPS_StaticInit(void*) { return NetStaticInit(); }
 
 }  // namespace netssl
