@@ -4,9 +4,7 @@
 
 #include <cctype>
 #include <cstdlib>
-#include <cstring>
 #include <strings.h>
-#include <optional>
 #include <utility>
 #include <vector>
 
@@ -192,7 +190,7 @@ public:
     int Do(int method, int count, const char* const* values, const int* lengths);
 
 private:
-    int Configure(std::string_view setting);
+    int ConfigureOwn(std::string_view name, std::string_view value) override;
     int Get(const std::string& address);
     // One request: `answer` and `body` (2xx only) on success.
     int Request(const Url& url, Answer& answer, std::string& body);
@@ -216,11 +214,8 @@ int HttpsComponent::SetText(int property, std::string value) {
     case kHttpsProxyUser: proxyUser_ = std::move(value); return kNetOk;
     case kHttpsProxyPassword: proxyPassword_ = std::move(value); return kNetOk;
     default: {
-        long n = 0;
-        if (!ParseNumber(value, n) || n > 0x7FFFFFFF) {
-            return Fail(kNetBadArgument, "Property " + std::to_string(property) + " takes a number or is unknown.");
-        }
-        return SetNumber(property, static_cast<int>(n));
+        int n = 0;
+        return NumberFromText(property, value, n) ? SetNumber(property, n) : kNetBadArgument;
     }
     }
 }
@@ -244,11 +239,7 @@ long HttpsComponent::GetNumber(int property, int* length) const {
     switch (property) {
     case kHttpsProxyPort: return proxyPort_;
     case kHttpsTimeout: return timeoutSeconds_;
-    default: {
-        const std::string text = GetText(property);
-        if (length) *length = static_cast<int>(text.size());
-        return static_cast<long>(text.size());
-    }
+    default: return TextLength(GetText(property), length);
     }
 }
 
@@ -268,37 +259,25 @@ int HttpsComponent::Do(int method, int count, const char* const* values, const i
         return kNetOk;
     }
     lastError_.Clear();
-    const auto value = [&]() -> std::optional<std::string> {
-        if (count < 1 || !values || !values[0]) return std::nullopt;
-        return std::string(values[0], lengths && lengths[0] > 0 ? static_cast<size_t>(lengths[0]) : strlen(values[0]));
-    };
     switch (method) {
     case kHttpsConfigure: {
-        const auto v = value();
-        if (!v) return Fail(kNetBadArgument, "Configure needs one text.");
-        return Configure(*v);
+        const auto v = FirstValue(count, values, lengths);
+        return v ? Configure(*v) : Fail(kNetBadArgument, "Configure needs one text.");
     }
     case kHttpsGet: {
-        const auto v = value();
-        if (!v) return Fail(kNetBadArgument, "Get needs the URL.");
-        return Get(*v);
+        const auto v = FirstValue(count, values, lengths);
+        return v ? Get(std::string(*v)) : Fail(kNetBadArgument, "Get needs the URL.");
     }
     default: return Fail(kNetBadArgument, "Unknown method " + std::to_string(method) + ".");
     }
 }
 
-int HttpsComponent::Configure(std::string_view setting) {
-    std::string_view name, value;
-    if (!SplitSetting(setting, name, value)) {
-        return Fail(kNetBadArgument, "Configuration text without \"name=value\": " + std::string(setting) + ".");
-    }
-    int rc = kNetOk;
-    if (ConfigureCommon(name, value, rc)) return rc;
+int HttpsComponent::ConfigureOwn(std::string_view name, std::string_view value) {
     if (EqualsNoCase(name, "UseWinInet")) {
         useSystemProxy_ = EqualsNoCase(value, "True") || value == "1";
         return kNetOk;
     }
-    return Fail(kNetBadArgument, "Unknown configuration setting: " + std::string(name) + ".");
+    return UnknownSetting(name);
 }
 
 bool HttpsComponent::ProxyFor(const Url& url, Url& proxy) {

@@ -21,6 +21,15 @@ bool NameIs(std::string_view name, const char* expected) {
     return name.size() == strlen(expected) && strncasecmp(name.data(), expected, name.size()) == 0;
 }
 
+// Splits "name=value" (blanks around either part ignored).
+bool SplitSetting(std::string_view setting, std::string_view& name, std::string_view& value) {
+    const size_t eq = setting.find('=');
+    if (eq == std::string_view::npos) return false;
+    name = Trim(setting.substr(0, eq));
+    value = Trim(setting.substr(eq + 1));
+    return !name.empty();
+}
+
 }  // namespace
 
 NetComponent::NetComponent(void* owner, NetEventSink sink) : owner_(owner), sink_(sink) {}
@@ -30,12 +39,38 @@ int NetComponent::Fire(int event, std::initializer_list<NetEventParam> params) {
     return sink_(owner_, event, static_cast<int>(params.size()), params.begin());
 }
 
-bool NetComponent::SplitSetting(std::string_view setting, std::string_view& name, std::string_view& value) {
-    const size_t eq = setting.find('=');
-    if (eq == std::string_view::npos) return false;
-    name = Trim(setting.substr(0, eq));
-    value = Trim(setting.substr(eq + 1));
-    return !name.empty();
+int NetComponent::Configure(std::string_view setting) {
+    std::string_view name, value;
+    if (!SplitSetting(setting, name, value)) {
+        return Fail(kNetBadArgument, "Configuration text without \"name=value\": " + std::string(setting) + ".");
+    }
+    int rc = kNetOk;
+    if (ConfigureCommon(name, value, rc)) return rc;
+    return ConfigureOwn(name, value);
+}
+
+int NetComponent::UnknownSetting(std::string_view name) {
+    return Fail(kNetBadArgument, "Unknown configuration setting: " + std::string(name) + ".");
+}
+
+std::optional<std::string_view> NetComponent::FirstValue(int count, const char* const* values, const int* lengths) {
+    if (count < 1 || !values || !values[0]) return std::nullopt;
+    return std::string_view(values[0], lengths && lengths[0] > 0 ? static_cast<size_t>(lengths[0]) : strlen(values[0]));
+}
+
+bool NetComponent::NumberFromText(int property, std::string_view value, int& number) {
+    long n = 0;
+    if (!ParseNumber(value, n) || n > 0x7FFFFFFF) {
+        Fail(kNetBadArgument, "Property " + std::to_string(property) + " takes a number or is unknown.");
+        return false;
+    }
+    number = static_cast<int>(n);
+    return true;
+}
+
+long NetComponent::TextLength(const std::string& text, int* length) {
+    if (length) *length = static_cast<int>(text.size());
+    return static_cast<long>(text.size());
 }
 
 bool NetComponent::ParseNumber(std::string_view text, long& value) {

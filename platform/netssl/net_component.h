@@ -11,6 +11,7 @@
 #include "platform/netssl/net_transport.h"
 
 #include <initializer_list>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -47,13 +48,23 @@ protected:
     int Fail(int code, std::string text) { return lastError_.Set(code, std::move(text)); }
     int Fail(const NetError& error) { lastError_ = error; return error.code; }
 
-    // Handles the configuration texts every component knows ("SSLEnabledProtocols=n",
-    // "SSLSecurityFlags=n"). Returns false for a name it does not know; `rc` then unset.
-    bool ConfigureCommon(std::string_view name, std::string_view value, int& rc);
-    // Splits "name=value" (blanks around either part ignored).
-    static bool SplitSetting(std::string_view setting, std::string_view& name, std::string_view& value);
+    // One configuration text "name=value" (blanks around either part ignored): the
+    // settings every component knows ("SSLEnabledProtocols=n", "SSLSecurityFlags=n"),
+    // then the component's own through ConfigureOwn.
+    int Configure(std::string_view setting);
+    // The component's own settings; a name it does not know ends in UnknownSetting.
+    virtual int ConfigureOwn(std::string_view name, std::string_view value) = 0;
+    int UnknownSetting(std::string_view name);
     // Parses a decimal or 0x-prefixed number.
     static bool ParseNumber(std::string_view text, long& value);
+    // The first value of a method call (`lengths` may be null, a length 0 means up to the
+    // first NUL); none when the call has no value.
+    static std::optional<std::string_view> FirstValue(int count, const char* const* values, const int* lengths);
+    // A text written to a property that takes a number: its number, or false with the
+    // failure "Property n takes a number or is unknown." set.
+    bool NumberFromText(int property, std::string_view value, int& number);
+    // What a text property reads as through the number getter: its length, also in `length`.
+    static long TextLength(const std::string& text, int* length);
     // Resets the common choices to their defaults and drops a pending interrupt.
     void ResetCommon();
 
@@ -64,6 +75,9 @@ protected:
     int timeoutSeconds_ = 60;
 
 private:
+    // The settings every component knows; false for another name (`rc` then unset).
+    bool ConfigureCommon(std::string_view name, std::string_view value, int& rc);
+
     void* owner_;
     NetEventSink sink_;
 };

@@ -3,7 +3,6 @@
 #include <openssl/evp.h>
 
 #include <cctype>
-#include <cstring>
 #include <strings.h>
 #include <unordered_map>
 
@@ -85,7 +84,7 @@ public:
     int Do(int method, int count, const char* const* values, const int* lengths);
 
 private:
-    int Configure(std::string_view setting);
+    int ConfigureOwn(std::string_view name, std::string_view value) override;
     int Connect();
     int Login(const std::string& greeting);
     int Delete();
@@ -145,11 +144,8 @@ int PopsComponent::SetText(int property, std::string value) {
     case kPopsUser: user_ = std::move(value); return kNetOk;
     case kPopsPassword: password_ = std::move(value); return kNetOk;
     default: {
-        long n = 0;
-        if (!ParseNumber(value, n) || n > 0x7FFFFFFF) {
-            return Fail(kNetBadArgument, "Property " + std::to_string(property) + " takes a number or is unknown.");
-        }
-        return SetNumber(property, static_cast<int>(n));
+        int n = 0;
+        return NumberFromText(property, value, n) ? SetNumber(property, n) : kNetBadArgument;
     }
     }
 }
@@ -196,11 +192,7 @@ long PopsComponent::GetNumber(int property, int* length) {
     case kPopsMessageNumber: return current_;
     case kPopsSslStartMode: return sslMode_;
     case kPopsTimeout: return timeoutSeconds_;
-    default: {
-        const std::string text = GetText(property);
-        if (length) *length = static_cast<int>(text.size());
-        return static_cast<long>(text.size());
-    }
+    default: return TextLength(GetText(property), length);
     }
 }
 
@@ -242,9 +234,8 @@ int PopsComponent::Do(int method, int count, const char* const* values, const in
     transport_.SetTimeout(timeoutSeconds_);
     switch (method) {
     case kPopsConfigure: {
-        if (count < 1 || !values || !values[0]) return Fail(kNetBadArgument, "Configure needs one text.");
-        const size_t len = lengths && lengths[0] > 0 ? static_cast<size_t>(lengths[0]) : strlen(values[0]);
-        return Configure(std::string_view(values[0], len));
+        const auto text = FirstValue(count, values, lengths);
+        return text ? Configure(*text) : Fail(kNetBadArgument, "Configure needs one text.");
     }
     case kPopsConnect: return Connect();
     case kPopsDelete: return Delete();
@@ -254,13 +245,7 @@ int PopsComponent::Do(int method, int count, const char* const* values, const in
     }
 }
 
-int PopsComponent::Configure(std::string_view setting) {
-    std::string_view name, value;
-    if (!SplitSetting(setting, name, value)) {
-        return Fail(kNetBadArgument, "Configuration text without \"name=value\": " + std::string(setting) + ".");
-    }
-    int rc = kNetOk;
-    if (ConfigureCommon(name, value, rc)) return rc;
+int PopsComponent::ConfigureOwn(std::string_view name, std::string_view value) {
     if (name.size() == 8 && strncasecmp(name.data(), "MaxLines", 8) == 0) {
         long n = 0;
         if (!ParseNumber(value, n) || n > 0x7FFFFFFF) return Fail(kNetBadArgument, "Bad value for MaxLines.");
@@ -268,7 +253,7 @@ int PopsComponent::Configure(std::string_view setting) {
         retrieved_ = 0;  // what is held was fetched with the old choice
         return kNetOk;
     }
-    return Fail(kNetBadArgument, "Unknown configuration setting: " + std::string(name) + ".");
+    return UnknownSetting(name);
 }
 
 // ---------------------------------------------------------------- wire

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstring>
 
 namespace netssl {
 
@@ -158,7 +157,7 @@ public:
 
 private:
     void ResetProperties();
-    int Configure(std::string_view setting);
+    int ConfigureOwn(std::string_view name, std::string_view value) override;
     int Connect();
     int Disconnect();
     int Send();
@@ -212,11 +211,8 @@ int SmtpsComponent::SetText(int property, std::string value) {
     case kSmtpsCc: cc_ = std::move(value); return kNetOk;
     case kSmtpsUser: user_ = std::move(value); return kNetOk;
     default: {
-        long n = 0;
-        if (!ParseNumber(value, n) || n > 0x7FFFFFFF) {
-            return Fail(kNetBadArgument, "Property " + std::to_string(property) + " takes a number or is unknown.");
-        }
-        return SetNumber(property, static_cast<int>(n));
+        int n = 0;
+        return NumberFromText(property, value, n) ? SetNumber(property, n) : kNetBadArgument;
     }
     }
 }
@@ -250,11 +246,7 @@ long SmtpsComponent::GetNumber(int property, int* length) const {
     case kSmtpsPort: return port_;
     case kSmtpsSslStartMode: return sslMode_;
     case kSmtpsTimeout: return timeoutSeconds_;
-    default: {
-        const std::string text = GetText(property);
-        if (length) *length = static_cast<int>(text.size());
-        return static_cast<long>(text.size());
-    }
+    default: return TextLength(GetText(property), length);
     }
 }
 
@@ -286,9 +278,8 @@ int SmtpsComponent::Do(int method, int count, const char* const* values, const i
     if (method != kSmtpsDisconnect) lastError_.Clear();
     switch (method) {
     case kSmtpsConfigure: {
-        if (count < 1 || !values || !values[0]) return Fail(kNetBadArgument, "Configure needs one text.");
-        const size_t len = lengths && lengths[0] > 0 ? static_cast<size_t>(lengths[0]) : strlen(values[0]);
-        return Configure(std::string_view(values[0], len));
+        const auto text = FirstValue(count, values, lengths);
+        return text ? Configure(*text) : Fail(kNetBadArgument, "Configure needs one text.");
     }
     case kSmtpsConnect: return Connect();
     case kSmtpsDisconnect: return Disconnect();
@@ -301,13 +292,7 @@ int SmtpsComponent::Do(int method, int count, const char* const* values, const i
     }
 }
 
-int SmtpsComponent::Configure(std::string_view setting) {
-    std::string_view name, value;
-    if (!SplitSetting(setting, name, value)) {
-        return Fail(kNetBadArgument, "Configuration text without \"name=value\": " + std::string(setting) + ".");
-    }
-    int rc = kNetOk;
-    if (ConfigureCommon(name, value, rc)) return rc;
+int SmtpsComponent::ConfigureOwn(std::string_view name, std::string_view value) {
     const std::string upper = Upper(name);
     if (upper == "HELLO") {
         if (value.empty() || value.find_first_of(std::string_view(" \t\r\n\0", 5)) != std::string_view::npos) {
@@ -321,7 +306,7 @@ int SmtpsComponent::Configure(std::string_view setting) {
         if (!ParseNumber(value, maxHeaderLength_)) return Fail(kNetBadArgument, "Bad value for MaxHeaderLength.");
         return kNetOk;
     }
-    return Fail(kNetBadArgument, "Unknown configuration setting: " + std::string(name) + ".");
+    return UnknownSetting(name);
 }
 
 // ---------------------------------------------------------------- wire
