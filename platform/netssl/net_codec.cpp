@@ -4,6 +4,19 @@
 #include <openssl/hmac.h>
 
 namespace netssl {
+namespace {
+
+std::string LowerHex(const unsigned char* bytes, unsigned int count) {
+    static const char kHex[] = "0123456789abcdef";
+    std::string out;
+    for (unsigned int i = 0; i < count; ++i) {
+        out.push_back(kHex[bytes[i] >> 4]);
+        out.push_back(kHex[bytes[i] & 15]);
+    }
+    return out;
+}
+
+}  // namespace
 
 std::string Base64Encode(std::string_view bytes) {
     std::string out(4 * ((bytes.size() + 2) / 3), '\0');
@@ -41,13 +54,14 @@ std::string HmacMd5Hex(std::string_view key, std::string_view message) {
     unsigned int len = 0;
     HMAC(EVP_md5(), key.data(), static_cast<int>(key.size()),
          reinterpret_cast<const unsigned char*>(message.data()), message.size(), digest, &len);
-    static const char kHex[] = "0123456789abcdef";
-    std::string out;
-    for (unsigned int i = 0; i < len; ++i) {
-        out.push_back(kHex[digest[i] >> 4]);
-        out.push_back(kHex[digest[i] & 15]);
-    }
-    return out;
+    return LowerHex(digest, len);
+}
+
+std::string Md5Hex(std::string_view bytes) {
+    unsigned char digest[EVP_MAX_MD_SIZE];
+    unsigned int len = 0;
+    EVP_Digest(bytes.data(), bytes.size(), digest, &len, EVP_md5(), nullptr);
+    return LowerHex(digest, len);
 }
 
 }  // namespace netssl

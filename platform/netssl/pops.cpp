@@ -1,6 +1,6 @@
 #include "platform/netssl/pops.h"
 
-#include <openssl/evp.h>
+#include "platform/netssl/net_codec.h"
 
 #include <cctype>
 #include <strings.h>
@@ -32,17 +32,7 @@ int POPS::Dispatch(void* owner, int event, int count, const NetEventParam* param
 }
 
 std::string ApopDigest(const std::string& timestamp, const std::string& password) {
-    const std::string input = timestamp + password;
-    unsigned char digest[EVP_MAX_MD_SIZE];
-    unsigned int len = 0;
-    EVP_Digest(input.data(), input.size(), digest, &len, EVP_md5(), nullptr);
-    static const char kHex[] = "0123456789abcdef";
-    std::string out;
-    for (unsigned int i = 0; i < len; ++i) {
-        out.push_back(kHex[digest[i] >> 4]);
-        out.push_back(kHex[digest[i] & 15]);
-    }
-    return out;
+    return Md5Hex(timestamp + password);
 }
 
 // ---------------------------------------------------------------- component
