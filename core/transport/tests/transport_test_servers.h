@@ -20,50 +20,18 @@ inline std::filesystem::path TestsDir() {
 
 class DovecotServer {
 public:
-    DovecotServer() {
-        int in[2], out[2];
-        if (pipe2(in, O_CLOEXEC) != 0 || pipe2(out, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
-        std::string script = (TestsDir() / "servers/pop3_server.sh").string();
-        std::vector<std::string> argv = {"/bin/bash", script};
-        std::vector<char*> args;
-        for (auto& a : argv) args.push_back(a.data());
-        args.push_back(nullptr);
-        posix_spawn_file_actions_t fa;
-        posix_spawn_file_actions_init(&fa);
-        posix_spawn_file_actions_adddup2(&fa, in[0], 0);
-        posix_spawn_file_actions_adddup2(&fa, out[1], 1);
-        const int rc = posix_spawn(&pid_, args[0], &fa, nullptr, args.data(), environ);
-        posix_spawn_file_actions_destroy(&fa);
-        close(in[0]);
-        close(out[1]);
-        stdin_ = in[1];
-        if (rc != 0) {
-            close(out[0]);
-            throw std::runtime_error("could not start the POP3 test server");
-        }
-        std::string text;  // "PORT <pop3> <pop3s> <folder>", within 30 s
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-        while (text.find('\n') == std::string::npos && std::chrono::steady_clock::now() < deadline) {
-            pollfd p{out[0], POLLIN, 0};
-            if (poll(&p, 1, 200) > 0) {
-                char buf[512];
-                const ssize_t n = read(out[0], buf, sizeof buf);
-                if (n <= 0) break;
-                text.append(buf, static_cast<size_t>(n));
-            }
-        }
-        close(out[0]);
+    DovecotServer()
+        : child_({"/bin/bash", (TestsDir() / "servers/pop3_server.sh").string()},
+                 {.readOutput = true, .stopSignal = 0, .grace = std::chrono::seconds(10)}) {
+        const std::string text = child_.FirstLine(std::chrono::seconds(30));  // "PORT <pop3> <pop3s> <folder>"
         std::istringstream words(text);
         std::string tag;
         words >> tag >> pop3_ >> pop3s_ >> base_;
         if (tag != "PORT" || pop3_ <= 0 || pop3s_ <= 0 || base_.empty()) {
-            Stop();
+            child_.Stop();
             throw std::runtime_error("the POP3 test server did not start: " + text);
         }
     }
-    ~DovecotServer() { Stop(); }
-    DovecotServer(const DovecotServer&) = delete;
-    DovecotServer& operator=(const DovecotServer&) = delete;
 
     int pop3Port() const { return pop3_; }
     int pop3sPort() const { return pop3s_; }
@@ -94,27 +62,8 @@ private:
     static void Own(const std::string& path) {
         if (chown(path.c_str(), 65534, 65534) != 0) throw std::runtime_error("chown failed: " + path);
     }
-    void Stop() {
-        if (stdin_ >= 0) {
-            close(stdin_);
-            stdin_ = -1;
-        }
-        if (pid_ <= 0) return;
-        for (int i = 0; i < 200; ++i) {  // up to 10 s to stop Dovecot and clean up
-            int status;
-            if (waitpid(pid_, &status, WNOHANG) == pid_) {
-                pid_ = -1;
-                return;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
-        kill(pid_, SIGKILL);
-        waitpid(pid_, nullptr, 0);
-        pid_ = -1;
-    }
 
-    pid_t pid_ = -1;
-    int stdin_ = -1;
+    nettest::ChildProcess child_;
     int pop3_ = 0, pop3s_ = 0;
     std::filesystem::path base_;
     int users_ = 0, messages_ = 0;

@@ -73,78 +73,6 @@ private:
     ScriptedServer server_;  // last: its thread uses the members above
 };
 
-// A server script run as a child: it prints "PORT <n>" once it listens and stops when its
-// standard input closes (this object going, or the test process dying).
-class SpawnedScript {
-public:
-    explicit SpawnedScript(std::vector<std::string> argv) {
-        int in[2], out[2];
-        if (pipe2(in, O_CLOEXEC) != 0 || pipe2(out, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
-        std::vector<char*> args;
-        for (auto& a : argv) args.push_back(a.data());
-        args.push_back(nullptr);
-        posix_spawn_file_actions_t fa;
-        posix_spawn_file_actions_init(&fa);
-        posix_spawn_file_actions_adddup2(&fa, in[0], 0);
-        posix_spawn_file_actions_adddup2(&fa, out[1], 1);
-        const int rc = posix_spawn(&pid_, args[0], &fa, nullptr, args.data(), environ);
-        posix_spawn_file_actions_destroy(&fa);
-        close(in[0]);
-        close(out[1]);
-        stdin_ = in[1];
-        if (rc != 0) {
-            close(out[0]);
-            throw std::runtime_error("could not start " + argv[1]);
-        }
-        std::string text;  // "PORT <n>", within 20 s
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-        while (text.find('\n') == std::string::npos && std::chrono::steady_clock::now() < deadline) {
-            pollfd p{out[0], POLLIN, 0};
-            if (poll(&p, 1, 200) > 0) {
-                char buf[256];
-                const ssize_t n = read(out[0], buf, sizeof buf);
-                if (n <= 0) break;
-                text.append(buf, static_cast<size_t>(n));
-            }
-        }
-        close(out[0]);
-        if (text.rfind("PORT ", 0) != 0) {
-            Stop();
-            throw std::runtime_error("the test server did not start: " + text);
-        }
-        port_ = std::stoi(text.substr(5));
-    }
-    ~SpawnedScript() { Stop(); }
-    SpawnedScript(const SpawnedScript&) = delete;
-    SpawnedScript& operator=(const SpawnedScript&) = delete;
-
-    int port() const { return port_; }
-
-private:
-    void Stop() {
-        if (stdin_ >= 0) {
-            close(stdin_);
-            stdin_ = -1;
-        }
-        if (pid_ <= 0) return;
-        for (int i = 0; i < 200; ++i) {  // up to 10 s to stop and clean up
-            int status;
-            if (waitpid(pid_, &status, WNOHANG) == pid_) {
-                pid_ = -1;
-                return;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
-        kill(pid_, SIGKILL);
-        waitpid(pid_, nullptr, 0);
-        pid_ = -1;
-    }
-
-    pid_t pid_ = -1;
-    int stdin_ = -1;
-    int port_ = 0;
-};
-
 // tinyproxy; with a user, it asks for Basic authentication with that user and password.
 class SpawnedProxy : public SpawnedScript {
 public:
@@ -153,7 +81,7 @@ public:
 
 private:
     static std::vector<std::string> Args(const std::string& user, const std::string& password) {
-        std::vector<std::string> argv = {"/bin/bash", std::string(OMBREL_NET_TEST_SERVERS) + "/proxy_server.sh"};
+        std::vector<std::string> argv = {"/bin/bash", ServerScript("proxy_server.sh")};
         if (!user.empty()) {
             argv.push_back(user);
             argv.push_back(password);
@@ -166,8 +94,8 @@ private:
 class SpawnedHttpsServer : public SpawnedScript {
 public:
     explicit SpawnedHttpsServer(const Certificate& cert)
-        : SpawnedScript({"/usr/bin/python3", std::string(OMBREL_NET_TEST_SERVERS) + "/https_server.py", "--cert",
-                         cert.certFile, "--key", cert.keyFile}) {}
+        : SpawnedScript({"/usr/bin/python3", ServerScript("https_server.py"), "--cert", cert.certFile, "--key",
+                         cert.keyFile}) {}
 };
 
 }  // namespace nettest
