@@ -1,6 +1,6 @@
 #include "core/transport/my_pops.h"
 
-#include "core/foundation/cp932.h"
+#include "transfer_log_fixture.h"
 #include "transport_test_servers.h"
 
 #include <gtest/gtest.h>
@@ -9,25 +9,16 @@
 #include <type_traits>
 
 using namespace netssl;
+using transporttest::J;
+using transporttest::Replay;
+using transporttest::TrailEvent;
 
 // The client owns its component: a copy would destroy it twice.
 static_assert(!std::is_copy_constructible_v<CMyPOPS> && !std::is_copy_assignable_v<CMyPOPS>);
 
 namespace {
 
-const std::string& J(const char* utf8) { return SjisLiteral(utf8); }
-
-// Puts the transfer log into a fresh folder for each test.
-struct MyPopsTest : ::testing::Test {
-    void SetUp() override { LogWriter::SetLogFolderForTesting(dir.path().string() + "/"); }
-    void TearDown() override { LogWriter::SetLogFolderForTesting(""); }
-    std::string LogText() const {
-        std::string all;
-        for (const auto& e : std::filesystem::directory_iterator(dir.path())) all += nettest::ReadFile(e.path());
-        return all;
-    }
-    nettest::TempDir dir;
-};
+struct MyPopsTest : transporttest::TransferLogTest {};
 
 // Sets the properties the receive session sets, then connects and logs in.
 int Login(CMyPOPS& client, int port, const std::string& user, const std::string& password, int sslMode = kSslOff,
@@ -163,13 +154,9 @@ TEST_F(MyPopsTest, TlsModesAndRefusals) {
 }
 
 TEST_F(MyPopsTest, TrailFollowsTheStepAndMasksCredentials) {
-    struct Event {
-        int direction;  // kTrailSent, kTrailReceived, kTrailInfo, or -1 for an error event
-        const char* text;
-    };
     const struct {
         const char* name;
-        std::vector<Event> events;
+        std::vector<TrailEvent> events;
         int status;
     } cases[] = {
         {"steps in order",
@@ -187,10 +174,7 @@ TEST_F(MyPopsTest, TrailFollowsTheStepAndMasksCredentials) {
     };
     for (const auto& c : cases) {
         CMyPOPS client;
-        for (const auto& e : c.events) {
-            if (e.direction < 0) client.FireError(0, e.text);
-            else client.FirePITrail(e.direction, e.text);
-        }
+        Replay(client, c.events);
         EXPECT_EQ(client.GetNowStatus(), c.status) << c.name;
     }
     {

@@ -1,8 +1,8 @@
 #include "core/transport/my_smtps.h"
 
-#include "core/foundation/cp932.h"
 #include "platform/netssl/net_codec.h"
 #include "platform/netssl/tests/net_test_servers.h"
+#include "transfer_log_fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -12,37 +12,21 @@ using namespace netssl;
 using nettest::ScriptConn;
 using nettest::ScriptedServer;
 using nettest::SpawnedSmtpServer;
+using transporttest::J;
+using transporttest::Replay;
+using transporttest::TrailEvent;
 
 // The client owns its component: a copy would destroy it twice.
 static_assert(!std::is_copy_constructible_v<CMySMTPS> && !std::is_copy_assignable_v<CMySMTPS>);
 
 namespace {
-
-const std::string& J(const char* utf8) { return SjisLiteral(utf8); }
-
-// Puts the transfer log into a fresh folder for each test.
-struct MySmtpsTest : ::testing::Test {
-    void SetUp() override { LogWriter::SetLogFolderForTesting(dir.path().string() + "/"); }
-    void TearDown() override { LogWriter::SetLogFolderForTesting(""); }
-    std::string LogText() const {
-        std::string all;
-        for (const auto& e : std::filesystem::directory_iterator(dir.path())) all += nettest::ReadFile(e.path());
-        return all;
-    }
-    nettest::TempDir dir;
-};
-
-struct Event {
-    int direction;  // kTrailSent, kTrailReceived, kTrailInfo, or -1 for an error event
-    const char* text;
-};
-
+struct MySmtpsTest : transporttest::TransferLogTest {};
 }  // namespace
 
 TEST_F(MySmtpsTest, TrailFollowsTheProtocolStepAndFreezesAfterAnError) {
     const struct {
         const char* name;
-        std::vector<Event> events;
+        std::vector<TrailEvent> events;
         int status;
     } cases[] = {
         {"steps in order",
@@ -70,10 +54,7 @@ TEST_F(MySmtpsTest, TrailFollowsTheProtocolStepAndFreezesAfterAnError) {
     };
     for (const auto& c : cases) {
         CMySMTPS client;
-        for (const auto& e : c.events) {
-            if (e.direction < 0) client.FireError(0, e.text);
-            else client.FirePITrail(e.direction, e.text);
-        }
+        Replay(client, c.events);
         EXPECT_EQ(client.GetNowStatus(), c.status) << c.name;
     }
 }
