@@ -1,44 +1,29 @@
 #include "core/transport/my_pops.h"
 
-#include "core/foundation/cp932.h"
-
-#include <cctype>
+#include <iterator>
 
 using namespace netssl;
+using mailclient::StartsWith;
 
 namespace {
 
-std::string Upper(const std::string& s) {
-    std::string u(s);
-    for (char& c : u) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return u;
-}
-
-bool StartsWith(const std::string& s, const char* prefix) { return s.rfind(prefix, 0) == 0; }
-
-struct TextRule {
-    const char* prefix;
-    const char* message;  // UTF-8
-};
+using mailclient::CommandStep;
+using mailclient::NumberRule;
+using mailclient::TextRule;
 
 // First fitting rule wins. The first one speaks of the login method the settings chose
 // and the component does not offer, in the words the login test uses for it.
 constexpr TextRule kTextRules[] = {
-    {"UNSUPPORTED LOGIN METHOD", "受信サーバのプロトコル設定が正しくありません"},
-    {"APOP TIMESTAMP NOT FOUND.", "サーバがAPOPに対応していません。"},
-    {"TIMEOUT.", "サーバとの接続がタイムアウトしました。回線の状況を確認してください。"},
-    {"AUTHENTICATION FAILED", "ログイン時の認証に失敗しました。ログインIDやパスワードを確認してください。"},
-    {"THE REMOTEHOST ADDRESS IS INVALID (0.0.0.0).",
+    {"UNSUPPORTED LOGIN METHOD", nullptr, "受信サーバのプロトコル設定が正しくありません"},
+    {"APOP TIMESTAMP NOT FOUND.", nullptr, "サーバがAPOPに対応していません。"},
+    {"TIMEOUT.", nullptr, "サーバとの接続がタイムアウトしました。回線の状況を確認してください。"},
+    {"AUTHENTICATION FAILED", nullptr, "ログイン時の認証に失敗しました。ログインIDやパスワードを確認してください。"},
+    {"THE REMOTEHOST ADDRESS IS INVALID (0.0.0.0).", nullptr,
      "受信サーバアドレスが正しくありません。接続可能な送信サーバのアドレスを正しく指定してください。"},
-    {"ERROR DURING HANDSHAKE", "SSL通信を開始しようとしましたが。何らかの原因で通信が確立しませんでした。"},
-    {"SERVER DISCONNECTED BEFORE HANDSHAKE COMPLETION",
+    {"ERROR DURING HANDSHAKE", nullptr, "SSL通信を開始しようとしましたが。何らかの原因で通信が確立しませんでした。"},
+    {"SERVER DISCONNECTED BEFORE HANDSHAKE COMPLETION", nullptr,
      "SSL通信を開始しようとしましたが。何らかの原因で通信が確立しませんでした。"},
-    {"SERVER CERTIFICATE VERIFICATION FAILED. CONNECTION ABORTED.", "サーバ証明書の検証に失敗しました。"},
-};
-
-struct NumberRule {
-    int code;
-    const char* message;
+    {"SERVER CERTIFICATE VERIFICATION FAILED. CONNECTION ABORTED.", nullptr, "サーバ証明書の検証に失敗しました。"},
 };
 
 constexpr NumberRule kNumberRules[] = {
@@ -63,11 +48,8 @@ constexpr const char* kStepMessages[] = {
     "受信サーバから切断ができませんでした。",
     "受信サーバから切断しましたが、不明なエラーが発生しました。",
 };
-
-struct CommandStep {
-    const char* prefix;
-    int step;
-};
+static_assert(std::size(kStepMessages) == 1 - CMyPOPS::kStepDisconnected);
+static_assert(CMyPOPS::kStepConnecting == -1 && CMyPOPS::kStepConnected == -2, "as mailclient::StepAfter has them");
 
 constexpr CommandStep kCommandSteps[] = {
     {"USER", CMyPOPS::kStepUser}, {"PASS", CMyPOPS::kStepPass}, {"STAT", CMyPOPS::kStepStat},
@@ -102,11 +84,9 @@ int CMyPOPS::Init() {
     return POPS_Set(handle_, kPopsPort, 0, 110, 0);
 }
 
-void CMyPOPS::SetLogTitle(const std::string& title) { log_.SetLogTitle(title); }
+void CMyPOPS::SetLogTitle(const std::string& title) { log_.SetTitle(title); }
 
-void CMyPOPS::WriteLog() { log_.WriteToFile(); }
-
-void CMyPOPS::Log(const std::string& line) { log_.SetLogData(line, 1, 0); }
+void CMyPOPS::WriteLog() { log_.Write(); }
 
 int CMyPOPS::ListMessageUIDs() {
     const long count = POPS_Get(handle_, kPopsMessageCount, 0, nullptr);
@@ -120,44 +100,35 @@ int CMyPOPS::ListMessageUIDs() {
 }
 
 int CMyPOPS::FireConnectionStatus(const std::string& text) {
-    Log(SjisLiteral("[情報]") + text + "\r\n");
+    log_.Status(text);
     return 0;
 }
 
 int CMyPOPS::FireSSLStatus(const std::string& text) {
-    Log("[SSL ]" + text + "\r\n");
+    log_.Ssl(text);
     return 0;
 }
 
 int CMyPOPS::FireError(int, const std::string& text) {
     errorMessage_ = text;
-    Log(SjisLiteral("[異常]") + text + "\r\n");
+    log_.Error(text);
     errorSeen_ = 1;
     return 0;
 }
 
 int CMyPOPS::FireMessageList(int number, const std::string& uid) {
-    Log(SjisLiteral("[受信]") + uid + " (" + std::to_string(number) + ")\r\n");
+    log_.Trail(kTrailReceived, uid + " (" + std::to_string(number) + ")");
     uids_.push_back(uid);
     return 0;
 }
 
 int CMyPOPS::FirePITrail(int direction, const std::string& text) {
-    const std::string upper = Upper(text);
+    const std::string upper = mailclient::Upper(text);
     if (!errorSeen_) {
-        if (direction == kTrailSent) {
-            for (const auto& c : kCommandSteps) {
-                if (StartsWith(upper, c.prefix)) {
-                    nowStatus_ = c.step;
-                    break;
-                }
-            }
-        } else if (direction == kTrailReceived) {
+        if (direction == kTrailReceived) {
             if (StartsWith(upper, "-ERR")) errorSeen_ = 1;
-        } else if (direction == kTrailInfo) {
-            if (StartsWith(upper, "CONNECTING TO MAIL SERVER.")) nowStatus_ = kStepConnecting;
-            else if (StartsWith(upper, "CONNECTED.")) nowStatus_ = kStepConnected;
-            else if (StartsWith(upper, "DISCONNECTED.")) nowStatus_ = kStepDisconnected;
+        } else {
+            nowStatus_ = mailclient::StepAfter(nowStatus_, direction, upper, kCommandSteps, kStepDisconnected);
         }
     }
 
@@ -171,29 +142,17 @@ int CMyPOPS::FirePITrail(int direction, const std::string& text) {
             shown = (digest == std::string::npos ? text : text.substr(0, digest + 1)) + kMask;
         }
     }
-    static const std::string& sent = SjisLiteral("[送信]");
-    static const std::string& received = SjisLiteral("[受信]");
-    static const std::string& info = SjisLiteral("[情報]");
-    const std::string& tag = direction == kTrailSent ? sent : direction == kTrailReceived ? received : info;
-    Log(tag + shown + "\r\n");
+    log_.Trail(direction, shown);
     return 0;
 }
 
 std::string CMyPOPS::GetLastErrorInJapanese() {
     const std::string text = POPS_GetLastError(handle_);
     const int code = POPS_GetLastErrorCode(handle_);
-    Log(SjisLiteral("[エラー理由]") + "[" + std::to_string(code) + "]" + text + "\r\n");
+    log_.ErrorReason(code, text);
     return JapaneseErrorText(text, code, nowStatus_);
 }
 
 std::string CMyPOPS::JapaneseErrorText(const std::string& text, int code, int nowStatus) {
-    const std::string upper = Upper(text);
-    for (const auto& r : kTextRules) {
-        if (StartsWith(upper, r.prefix)) return SjisLiteral(r.message);
-    }
-    for (const auto& r : kNumberRules) {
-        if (code == r.code) return SjisLiteral(r.message);
-    }
-    if (nowStatus <= 0 && nowStatus >= kStepDisconnected) return SjisLiteral(kStepMessages[-nowStatus]);
-    return text;
+    return mailclient::ErrorMessage(text, code, nowStatus, kTextRules, kNumberRules, kStepMessages);
 }

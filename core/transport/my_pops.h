@@ -14,7 +14,7 @@
 // test passwords against) as "********". The object owns its component, so it cannot be
 // copied.
 
-#include "core/foundation/log_writer.h"
+#include "core/transport/mail_client_log.h"
 #include "platform/netssl/pops.h"
 
 #include <string>
@@ -74,11 +74,9 @@ public:
     int FireSSLStatus(const std::string& text) override;
 
 private:
-    void Log(const std::string& line);
-
     netssl::PopsComponent* handle_ = nullptr;
     std::vector<std::string> uids_;
-    LogWriter log_;
+    mailclient::ClientLog log_;
     int nowStatus_ = kStepNone;
     int errorSeen_ = 0;
     std::string errorMessage_;

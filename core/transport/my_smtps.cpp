@@ -1,27 +1,16 @@
 #include "core/transport/my_smtps.h"
 
-#include "core/foundation/cp932.h"
-
 #include <cctype>
-#include <cstring>
+#include <iterator>
 
 using namespace netssl;
+using mailclient::StartsWith;
 
 namespace {
 
-std::string Upper(const std::string& s) {
-    std::string u(s);
-    for (char& c : u) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return u;
-}
-
-bool StartsWith(const std::string& s, const char* prefix) { return s.rfind(prefix, 0) == 0; }
-
-struct TextRule {
-    const char* prefix;
-    const char* contains;  // also required when not null
-    const char* message;   // UTF-8
-};
+using mailclient::CommandStep;
+using mailclient::NumberRule;
+using mailclient::TextRule;
 
 // First fitting rule wins; "432" needs no blank after it, every other reply code does.
 constexpr TextRule kTextRules[] = {
@@ -60,11 +49,6 @@ constexpr TextRule kTextRules[] = {
     {"555 ", nullptr, "MAIL/RCPTコマンドのパラメータエラーです。"},
 };
 
-struct NumberRule {
-    int code;
-    const char* message;
-};
-
 constexpr NumberRule kNumberRules[] = {
     {10060, "サーバとの接続がタイムアウトしました。回線の状況、アドレスやポート番号を確認してください。"},
     {276, "SSL通信中にエラーが発生しました。接続を中止しました。"},
@@ -91,11 +75,8 @@ constexpr const char* kStepMessages[] = {
     "送信サーバから切断ができませんでした。",
     "送信サーバから切断しましたが、不明なエラーが発生しました。",
 };
-
-struct CommandStep {
-    const char* prefix;
-    int step;
-};
+static_assert(std::size(kStepMessages) == 1 - CMySMTPS::kStepDisconnected);
+static_assert(CMySMTPS::kStepConnecting == -1 && CMySMTPS::kStepConnected == -2, "as mailclient::StepAfter has them");
 
 constexpr CommandStep kCommandSteps[] = {
     {"EHLO", CMySMTPS::kStepEhlo},           {"HELO", CMySMTPS::kStepHelo},
@@ -140,50 +121,39 @@ int CMySMTPS::Init() {
     return rc;
 }
 
-void CMySMTPS::SetLogTitle(const std::string& title) { log_.SetLogTitle(title); }
+void CMySMTPS::SetLogTitle(const std::string& title) { log_.SetTitle(title); }
 
-void CMySMTPS::WriteLog() { log_.WriteToFile(); }
-
-void CMySMTPS::Log(const std::string& line) { log_.SetLogData(line, 1, 0); }
+void CMySMTPS::WriteLog() { log_.Write(); }
 
 int CMySMTPS::FireConnectionStatus(const std::string& text) {
-    Log(SjisLiteral("[情報]") + text + "\r\n");
+    log_.Status(text);
     return 0;
 }
 
 int CMySMTPS::FireSSLStatus(const std::string& text) {
-    Log("[SSL ]" + text + "\r\n");
+    log_.Ssl(text);
     return 0;
 }
 
 int CMySMTPS::FireError(int, const std::string& text) {
     errorMessage_ = text;
-    Log(SjisLiteral("[異常]") + text + "\r\n");
+    log_.Error(text);
     errorSeen_ = 1;
     return 0;
 }
 
 int CMySMTPS::FirePITrail(int direction, const std::string& text) {
-    const std::string upper = Upper(text);
+    const std::string upper = mailclient::Upper(text);
     if (!errorSeen_) {
-        if (direction == kTrailSent) {
-            for (const auto& c : kCommandSteps) {
-                if (StartsWith(upper, c.prefix)) {
-                    nowStatus_ = c.step;
-                    break;
-                }
-            }
-        } else if (direction == kTrailReceived) {
+        if (direction == kTrailReceived) {
             if (text.size() >= 4 && text[3] == ' ' && isdigit(static_cast<unsigned char>(text[0])) &&
                 isdigit(static_cast<unsigned char>(text[1])) && isdigit(static_cast<unsigned char>(text[2]))) {
                 const int code = (text[0] - '0') * 100 + (text[1] - '0') * 10 + (text[2] - '0');
                 // A refused CRAM-MD5 exchange is not an error: the caller retries with LOGIN.
                 if (code >= 400 && code <= 599 && nowStatus_ != kStepAuthCram) errorSeen_ = 1;
             }
-        } else if (direction == kTrailInfo) {
-            if (StartsWith(upper, "CONNECTING TO MAIL SERVER.")) nowStatus_ = kStepConnecting;
-            else if (StartsWith(upper, "CONNECTED.")) nowStatus_ = kStepConnected;
-            else if (StartsWith(upper, "DISCONNECTED.")) nowStatus_ = kStepDisconnected;
+        } else {
+            nowStatus_ = mailclient::StepAfter(nowStatus_, direction, upper, kCommandSteps, kStepDisconnected);
         }
     }
 
@@ -203,31 +173,17 @@ int CMySMTPS::FirePITrail(int direction, const std::string& text) {
     } else if (direction == kTrailInfo && (StartsWith(upper, "DISCONNECTED.") || StartsWith(upper, "CONNECTING"))) {
         inAuthExchange_ = false;
     }
-    static const std::string& sent = SjisLiteral("[送信]");
-    static const std::string& received = SjisLiteral("[受信]");
-    static const std::string& info = SjisLiteral("[情報]");
-    const std::string& tag = direction == kTrailSent ? sent : direction == kTrailReceived ? received : info;
-    Log(tag + shown + "\r\n");
+    log_.Trail(direction, shown);
     return 0;
 }
 
 std::string CMySMTPS::GetLastErrorInJapanese() {
     const std::string text = SMTPS_GetLastError(handle_);
     const int code = SMTPS_GetLastErrorCode(handle_);
-    Log(SjisLiteral("[エラー理由]") + "[" + std::to_string(code) + "]" + text + "\r\n");
+    log_.ErrorReason(code, text);
     return JapaneseErrorText(text, code, nowStatus_);
 }
 
 std::string CMySMTPS::JapaneseErrorText(const std::string& text, int code, int nowStatus) {
-    const std::string upper = Upper(text);
-    for (const auto& r : kTextRules) {
-        if (StartsWith(upper, r.prefix) && (!r.contains || upper.find(r.contains) != std::string::npos)) {
-            return SjisLiteral(r.message);
-        }
-    }
-    for (const auto& r : kNumberRules) {
-        if (code == r.code) return SjisLiteral(r.message);
-    }
-    if (nowStatus <= 0 && nowStatus >= kStepDisconnected) return SjisLiteral(kStepMessages[-nowStatus]);
-    return text;
+    return mailclient::ErrorMessage(text, code, nowStatus, kTextRules, kNumberRules, kStepMessages);
 }

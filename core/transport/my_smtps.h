@@ -13,7 +13,7 @@
 // name, password and CRAM-MD5 answer, until the server's reply is no longer 334) are
 // logged as "********". The object owns its component, so it cannot be copied.
 
-#include "core/foundation/log_writer.h"
+#include "core/transport/mail_client_log.h"
 #include "platform/netssl/smtps.h"
 
 #include <string>
@@ -69,10 +69,8 @@ public:
     int FireSSLStatus(const std::string& text) override;
 
 private:
-    void Log(const std::string& line);
-
     netssl::SmtpsComponent* handle_ = nullptr;
-    LogWriter log_;
+    mailclient::ClientLog log_;
     int nowStatus_ = kStepNone;
     int errorSeen_ = 0;
     std::string errorMessage_;
