@@ -7,99 +7,53 @@
 
 #include <benchmark/benchmark.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
-#include <atomic>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
-#include <thread>
 
 #include "core/foundation/log_writer.h"
 #include "core/transport/my_pops.h"
+#include "platform/netssl/tests/scripted_server.h"
 
 namespace {
 
 constexpr int kMessages = 50000;
 
-// Answers every connection from its own thread until the object goes.
+// Answers every connection, one after the other, until the object goes.
 class MiniPopServer {
 public:
-    MiniPopServer() {
-        for (int n = 1; n <= kMessages; ++n) uidl_ += std::to_string(n) + " 00000000" + std::to_string(4000000 + n) + "\r\n";
-        uidl_ += ".\r\n";
-        std::string line(74, 'x');
-        line[0] = '.';  // every line needs its stuffing removed
-        message_ = "Subject: big\r\n\r\n";
-        while (message_.size() < (4u << 20)) message_ += "." + line + "\r\n";
-        message_ += ".\r\n";
-        listen_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t len = sizeof a;
-        bind(listen_, reinterpret_cast<sockaddr*>(&a), sizeof a);
-        listen(listen_, 8);
-        getsockname(listen_, reinterpret_cast<sockaddr*>(&a), &len);
-        port_ = ntohs(a.sin_port);
-        thread_ = std::thread([this] { Run(); });
-    }
-    ~MiniPopServer() {
-        stop_ = true;
-        thread_.join();
-        close(listen_);
-    }
-    int port() const { return port_; }
+    MiniPopServer() : uidl_(Uidl()), message_(Message()), server_([this](nettest::ScriptConn& c) { Session(c); }) {}
+    int port() const { return server_.port(); }
 
 private:
-    void Run() {
-        while (!stop_) {
-            pollfd p{listen_, POLLIN, 0};
-            if (poll(&p, 1, 100) <= 0) continue;
-            const int fd = accept4(listen_, nullptr, nullptr, SOCK_CLOEXEC);
-            if (fd >= 0) Session(fd);
-        }
+    static std::string Uidl() {
+        std::string uidl;
+        for (int n = 1; n <= kMessages; ++n) uidl += std::to_string(n) + " 00000000" + std::to_string(4000000 + n) + "\r\n";
+        return uidl + ".\r\n";
     }
-    static void Send(int fd, const std::string& s) {
-        for (size_t done = 0; done < s.size();) {
-            const ssize_t n = send(fd, s.data() + done, s.size() - done, MSG_NOSIGNAL);
-            if (n <= 0) return;
-            done += static_cast<size_t>(n);
-        }
+    static std::string Message() {
+        std::string line(74, 'x');
+        line[0] = '.';  // every line needs its stuffing removed
+        std::string message = "Subject: big\r\n\r\n";
+        while (message.size() < (4u << 20)) message += "." + line + "\r\n";
+        return message + ".\r\n";
     }
-    void Session(int fd) {
-        Send(fd, "+OK ready\r\n");
-        std::string in;
-        char buf[4096];
-        for (;;) {
-            const size_t nl = in.find("\r\n");
-            if (nl == std::string::npos) {
-                const ssize_t n = recv(fd, buf, sizeof buf, 0);
-                if (n <= 0) break;
-                in.append(buf, static_cast<size_t>(n));
-                continue;
-            }
-            const std::string cmd = in.substr(0, nl);
-            in.erase(0, nl + 2);
-            if (cmd == "STAT") Send(fd, "+OK " + std::to_string(kMessages) + " 1000\r\n");
-            else if (cmd == "UIDL") Send(fd, "+OK\r\n" + uidl_);
-            else if (cmd.rfind("RETR", 0) == 0) Send(fd, "+OK\r\n" + message_);
+    void Session(nettest::ScriptConn& c) {
+        c.Send("+OK ready\r\n");
+        std::string cmd;
+        while (c.ReadLine(cmd)) {
+            if (cmd == "STAT") c.Send("+OK " + std::to_string(kMessages) + " 1000\r\n");
+            else if (cmd == "UIDL") c.Send("+OK\r\n" + uidl_);
+            else if (cmd.rfind("RETR", 0) == 0) c.Send("+OK\r\n" + message_);
             else if (cmd == "QUIT") {
-                Send(fd, "+OK\r\n");
-                break;
-            } else Send(fd, "+OK\r\n");
+                c.Send("+OK\r\n");
+                return;
+            } else c.Send("+OK\r\n");
         }
-        close(fd);
     }
 
-    std::string uidl_, message_;
-    int listen_ = -1, port_ = 0;
-    std::atomic<bool> stop_{false};
-    std::thread thread_;
+    const std::string uidl_, message_;
+    nettest::ScriptedServer server_;  // last: its thread uses the members above
 };
 
 struct LogFolder {

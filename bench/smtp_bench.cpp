@@ -8,101 +8,21 @@
 
 #include <benchmark/benchmark.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/socket.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <chrono>
 #include <filesystem>
 #include <string>
-#include <thread>
-#include <vector>
 
 #include "core/transport/my_smtps.h"
 #include "platform/netssl/smtps.h"
-
-extern char** environ;
+#include "smtp_sink.h"
 
 namespace {
 
 constexpr int kMessages = 10000;
 constexpr size_t kMessageBytes = 5 * 1024;
 
-std::string Program(const char* name) {
-    for (const char* dir : {"/usr/sbin/", "/usr/bin/", "/usr/local/sbin/"}) {
-        const std::string p = std::string(dir) + name;
-        if (access(p.c_str(), X_OK) == 0) return p;
-    }
-    return std::string();
-}
-
-pid_t Spawn(std::vector<std::string> argv) {
-    std::vector<char*> args;
-    for (auto& a : argv) args.push_back(a.data());
-    args.push_back(nullptr);
-    pid_t pid = -1;
-    if (posix_spawn(&pid, args[0], nullptr, nullptr, args.data(), environ) != 0) return -1;
-    return pid;
-}
-
-int FreePort() {
-    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof a;
-    bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-    close(fd);
-    return ntohs(a.sin_port);
-}
-
-bool Accepts(int port) {
-    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(static_cast<uint16_t>(port));
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    const bool ok = connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
-    close(fd);
-    return ok;
-}
-
-// smtp-sink on a free loopback port for the whole program run.
-class Sink {
-public:
-    Sink() {
-        const std::string sink = Program("smtp-sink");
-        if (sink.empty()) return;
-        port_ = FreePort();
-        std::vector<std::string> argv = {sink};
-        if (geteuid() == 0) argv.insert(argv.end(), {"-u", "nobody"});
-        argv.insert(argv.end(), {"127.0.0.1:" + std::to_string(port_), "64"});
-        pid_ = Spawn(argv);
-        for (int i = 0; i < 100 && pid_ > 0 && !Accepts(port_); ++i) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
-        if (pid_ > 0 && !Accepts(port_)) port_ = 0;
-    }
-    ~Sink() {
-        if (pid_ > 0) {
-            kill(pid_, SIGTERM);
-            waitpid(pid_, nullptr, 0);
-        }
-    }
-    int port() const { return port_; }
-
-private:
-    pid_t pid_ = -1;
-    int port_ = 0;
-};
-
-Sink& TheSink() {
-    static Sink sink;
+SmtpSink& TheSink() {
+    static SmtpSink sink;
     return sink;
 }
 
@@ -118,18 +38,16 @@ std::string HeaderText() {
 }
 
 void BM_SmtpSource(benchmark::State& state) {
-    const std::string source = Program("smtp-source");
+    const std::string source = SystemProgram("smtp-source");
     if (TheSink().port() == 0 || source.empty()) {
         state.SkipWithError("postfix's smtp-sink and smtp-source are needed");
         return;
     }
     for (auto _ : state) {
-        const pid_t pid = Spawn({source, "-d", "-s", "1", "-m", std::to_string(kMessages), "-l",
-                                 std::to_string(kMessageBytes), "-f", "from@example.jp", "-t", "to@example.jp",
-                                 "127.0.0.1:" + std::to_string(TheSink().port())});
-        int status = 0;
-        waitpid(pid, &status, 0);
-        if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) state.SkipWithError("smtp-source failed");
+        const int status = nettest::RunProgram({source, "-d", "-s", "1", "-m", std::to_string(kMessages), "-l",
+                                                std::to_string(kMessageBytes), "-f", "from@example.jp", "-t",
+                                                "to@example.jp", "127.0.0.1:" + std::to_string(TheSink().port())});
+        if (status != 0) state.SkipWithError("smtp-source failed");
     }
     state.counters["messages/s"] = benchmark::Counter(static_cast<double>(kMessages) * state.iterations(),
                                                       benchmark::Counter::kIsRate);
