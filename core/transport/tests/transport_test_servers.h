@@ -2,7 +2,7 @@
 // Servers for the transport tests, all on loopback and owned by the test process:
 //  - the scripted server and the aiosmtpd server of the network layer's tests
 //    (nettest::ScriptedServer, nettest::SpawnedSmtpServer), reused as they stand;
-//  - DovecotServer: servers/pop3_server.sh, a real Dovecot with POP3 and POP3S on free
+//  - DovecotServer: the network layer's servers/pop3_server.sh, a real Dovecot with POP3 and POP3S on free
 //    ports, started at its first use in the process and stopped with the process.
 
 #include "platform/netssl/tests/net_test_servers.h"
@@ -14,14 +14,10 @@
 
 namespace transporttest {
 
-inline std::filesystem::path TestsDir() {
-    return std::filesystem::path(OMBREL_TESTDATA).parent_path();
-}
-
 class DovecotServer {
 public:
     DovecotServer()
-        : child_({"/bin/bash", (TestsDir() / "servers/pop3_server.sh").string()},
+        : child_({"/bin/bash", nettest::ServerScript("pop3_server.sh")},
                  {.readOutput = true, .stopSignal = 0, .grace = std::chrono::seconds(10)}) {
         const std::string text = child_.FirstLine(std::chrono::seconds(30));  // "PORT <pop3> <pop3s> <folder>"
         std::istringstream words(text);

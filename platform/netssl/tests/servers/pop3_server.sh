@@ -12,6 +12,7 @@
 # lines to <folder>/passwd (Dovecot rereads the file when it changes) and messages by
 # writing files into <folder>/mail/<user>/Maildir/new, owned by 65534.
 set -euo pipefail
+source "$(dirname "$0")/daemon_common.sh"
 
 if [ "$(id -u)" -ne 0 ]; then
   echo "ERROR pop3_server.sh must run as root" >&2
@@ -19,18 +20,7 @@ if [ "$(id -u)" -ne 0 ]; then
 fi
 DOVECOT=$(command -v dovecot || echo /usr/sbin/dovecot)
 
-base=$(mktemp -d /tmp/dvXXXXXX)
-pid=""
-cleanup() {
-  if [ -n "$pid" ]; then
-    kill "$pid" 2>/dev/null || true
-    for _ in $(seq 1 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-    kill -9 "$pid" 2>/dev/null || true
-    wait "$pid" 2>/dev/null || true
-  fi
-  rm -rf "$base"
-}
-trap cleanup EXIT
+daemon_folder /tmp/dvXXXXXX
 
 chmod 755 "$base"
 mkdir -p "$base/run" "$base/state" "$base/mail"
@@ -48,7 +38,7 @@ openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes \
 dovecot_ready() {
   local greeting=""
   kill -0 "$pid" 2>/dev/null || return 1
-  (exec 3<>"/dev/tcp/127.0.0.1/$pop3s") 2>/dev/null || return 1
+  port_answers "$pop3s" || return 1
   exec 4<>"/dev/tcp/127.0.0.1/$pop3" 2>/dev/null || return 1
   read -r -t 2 greeting <&4 || true
   exec 4>&-
@@ -58,11 +48,7 @@ dovecot_ready() {
 # Two ports that were free a moment ago; on a clash with another process Dovecot stops,
 # and the start is tried again with new ports.
 for attempt in 1 2 3; do
-  read -r pop3 pop3s < <(/usr/bin/python3 -c '
-import socket
-s = [socket.socket() for _ in range(2)]
-for x in s: x.bind(("127.0.0.1", 0))
-print(*[x.getsockname()[1] for x in s])')
+  read -r pop3 pop3s < <(free_ports 2)
 
 cat > "$base/dovecot.conf" <<CONF
 protocols = pop3
@@ -118,15 +104,10 @@ CONF
   "$DOVECOT" -F -c "$base/dovecot.conf" </dev/null >>"$base/dovecot.log" 2>&1 &
   pid=$!
   ready=0
-  for _ in $(seq 1 100); do
-    if ! kill -0 "$pid" 2>/dev/null; then break; fi
-    if dovecot_ready; then
-      ready=1
-      break
-    fi
-    sleep 0.1
-  done
-  [ "$ready" -eq 1 ] && break
+  if daemon_ready dovecot_ready; then
+    ready=1
+    break
+  fi
   kill "$pid" 2>/dev/null || true
   wait "$pid" 2>/dev/null || true
   pid=""
@@ -137,5 +118,4 @@ if [ "$ready" -ne 1 ]; then
 fi
 
 echo "PORT $pop3 $pop3s $base"
-# Runs until the test process closes our standard input (or dies).
-cat >/dev/null || true
+serve_until_stdin_closes
