@@ -1,6 +1,9 @@
 #include "core/foundation/csv_read.h"
 
+#include <sys/stat.h>
+
 #include <bit>
+#include <cerrno>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -92,6 +95,15 @@ int CsvRead::OpenFile(const char* path) {
     if (path == nullptr) return -1;
     fp_ = std::fopen(path, "rb");
     if (fp_ == nullptr) return -1;
+    // A folder opens for reading here but yields no bytes: refuse it rather than let it
+    // read as an empty file.
+    struct stat st;
+    if (::fstat(::fileno(fp_), &st) != 0 || S_ISDIR(st.st_mode)) {
+        std::fclose(fp_);
+        fp_ = nullptr;
+        errno = EISDIR;
+        return -1;
+    }
     // glibc ignores the size for a buffer it allocates itself, so give it ours.
     if (!streamBuf_) streamBuf_.reset(new char[kStreamBuffer]);
     std::setvbuf(fp_, streamBuf_.get(), _IOFBF, kStreamBuffer);
@@ -106,6 +118,7 @@ void CsvRead::CloseFile() {
     ClearFields();
     line_.clear();
     torn_ = false;
+    readError_ = false;
 }
 
 std::FILE* CsvRead::SetFp(std::FILE* fp) {
@@ -120,6 +133,7 @@ int CsvRead::MoveFirst() {
     if (fp_ == nullptr || std::fseek(fp_, 0, SEEK_SET) != 0) return -1;
     std::clearerr(fp_);
     torn_ = false;
+    readError_ = false;
     return 0;
 }
 
@@ -138,6 +152,11 @@ int CsvRead::ReadLine() {
     for (;;) {
         const ssize_t got = ::getdelim(&piece_, &pieceCap_, '\n', fp_);
         if (got <= 0) {
+            if (std::ferror(fp_)) {
+                readError_ = true;
+                line_.clear();
+                return -1;
+            }
             if (line_.empty()) return -1;
             // The file ended inside a quoted field that spans lines.
             if (coded_) torn_ = true;

@@ -8,7 +8,9 @@
 // then decoded through the table of its key (see record_coding.h).
 //
 // Results of ReadLine: the field count (at least 1); 0 for an empty or malformed record
-// (no fields are then held); -1 at the end of the file.
+// (no fields are then held); -1 at the end of the file, and also when reading failed:
+// IsReadError() tells the two apart, so that a file that could not be read is never
+// taken for an empty or short one. OpenFile refuses a folder.
 //  - CsvRead delivers a last line that has no line end, and reports a quote still open at
 //    the end of the file as a malformed record (0), not as the end.
 //  - XCsvRead treats a last line without a line end as a record cut off by an interrupted
@@ -56,6 +58,8 @@ public:
     int IsEof() const;
     // True after a ReadLine that met the end of the file inside a record (see above).
     bool IsTornRecord() const { return torn_; }
+    // True once a read of the open file failed (an I/O error): its -1 is not the end.
+    bool IsReadError() const { return readError_; }
 
     // Back to the start of the file: 0, or -1 when the seek fails (or no file is open).
     int MoveFirst();
@@ -86,6 +90,7 @@ private:
     };
     std::vector<Field> fields_;
     bool torn_ = false;
+    bool readError_ = false;
 };
 
 class XCsvRead : public CsvRead {

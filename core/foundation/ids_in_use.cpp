@@ -40,6 +40,7 @@ bool ScanList(const EnvManager& env, const std::string& path, long& largest) {
     bool blankSeen = false;
     for (;;) {
         const int n = reader.ReadLine();
+        if (n < 0 && reader.IsReadError()) return false;
         if (n < 0) break;
         if (n == 0) {
             // Trailing blank lines may end a file; anything else is damage.

@@ -94,6 +94,10 @@ int CMyDB::ReadDBFile(const char* key) {
         return kErrOpen;
     }
     int n = reader.ReadLine();
+    if (n < 0 && reader.IsReadError()) {
+        damaged_ = true;
+        return kErrOpen;
+    }
     if (n < 0) return kErrNoRecord;
     if (n == 0) {
         damaged_ = true;
@@ -122,6 +126,10 @@ int CMyDB::ReadDBFile(const char* key) {
         }
         damaged_ = true;
         return kErrDamagedRecord;
+    }
+    if (reader.IsReadError()) {
+        damaged_ = true;
+        return kErrOpen;
     }
     lines_.swap(lines);
     damaged_ = false;

@@ -183,6 +183,10 @@ int BaseRecordStructer::LoadCSVFile(const char* pathText, const char* key) {
         return kLoadCannotOpen;
     }
     int n = reader.ReadLine();
+    if (n < 0 && reader.IsReadError()) {
+        damagedPath_ = path;
+        return kLoadCannotOpen;
+    }
     if (n < 0) {
         // An empty file is an empty table.
         SetElementNumber(1);
@@ -215,6 +219,10 @@ int BaseRecordStructer::LoadCSVFile(const char* pathText, const char* key) {
         }
         damagedPath_ = path;
         return kLoadDamaged;
+    }
+    if (reader.IsReadError()) {
+        damagedPath_ = path;
+        return kLoadCannotOpen;
     }
     rows_.swap(rows);
     elements_ = count;

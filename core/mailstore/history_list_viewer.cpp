@@ -320,6 +320,11 @@ int HistoryListViewer::GetHDataFromFileToMemory(int keyGiven, const char* key) {
             readState_ = ReadState::kBad;
             return Fail(5203, -23);
         }
+        if (reader.IsReadError()) {  // not the end of the file: it could not be read
+            Clear();
+            readState_ = ReadState::kBad;
+            return Fail(5999, -99);
+        }
         fileBytes_ = FileSize(path);
     }
     RebuildIndexes();

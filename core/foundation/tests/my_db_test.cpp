@@ -1,6 +1,7 @@
 #include "core/foundation/my_db.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "core/foundation/record_coding.h"
 #include "platform/date_time.h"
@@ -179,6 +180,13 @@ TEST_F(MyDbFile, ReadResults) {
     EXPECT_EQ(db.ReadDBFile(nullptr), -19);
     EXPECT_EQ(db.GetLineNumber(), 2);
     EXPECT_EQ(db.GetAtElement(1, 4), "e");
+
+    // A folder where the file should be cannot be read: not an empty book.
+    const std::string folder = dir.File("folder.dat");
+    ASSERT_EQ(mkdir(folder.c_str(), 0755), 0);
+    db.SetDBFilePath(folder);
+    EXPECT_EQ(db.ReadDBFile(nullptr), -4);
+    EXPECT_EQ(db.GetLineNumber(), 2);
 }
 
 TEST_F(MyDbFile, WriteAndReadBackWithKeys) {

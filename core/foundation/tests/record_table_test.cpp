@@ -1,6 +1,7 @@
 #include "core/foundation/record_table.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <atomic>
 #include <thread>
@@ -135,6 +136,14 @@ TEST_F(LoadFixture, LoadResults) {
     EXPECT_EQ(t.LoadCSVFile(path, nullptr), -5);
     EXPECT_EQ(Column0(t), "ace");
     EXPECT_EQ(t.GetElementNumber(), 2);
+
+    // A folder where the file should be cannot be read: not an empty table, and not
+    // something a save may replace.
+    const std::string folder = dir.File("folder.dat");
+    ASSERT_EQ(mkdir(folder.c_str(), 0755), 0);
+    EXPECT_EQ(t.LoadCSVFile(folder, nullptr), -1);
+    EXPECT_EQ(Column0(t), "ace");
+    EXPECT_EQ(t.SaveCSVFile(folder, 1, nullptr), 0);
 }
 
 TEST_F(LoadFixture, SavesAndKeys) {
