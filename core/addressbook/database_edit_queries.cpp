@@ -22,21 +22,6 @@ bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
 
 bool InRange(int id, int from, int to) { return from == -1 || to == -1 || (from <= id && id <= to); }
 
-// ASCII letters in lower case, two-byte characters (whose trail byte may look like a
-// letter) untouched.
-// TODO(foundation): replace with the foundation's Shift_JIS lower-casing once it has one.
-std::string LowerAsciiSjis(std::string text) {
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const unsigned char c = static_cast<unsigned char>(text[i]);
-        if (IsSjisLeadByte(c)) {
-            ++i;
-        } else if (c >= 'A' && c <= 'Z') {
-            text[i] = static_cast<char>(c - 'A' + 'a');
-        }
-    }
-    return text;
-}
-
 }  // namespace
 
 // ---- One element ------------------------------------------------------------------------------

@@ -17,23 +17,6 @@ void Complete(std::string_view text, int mode, char (&out)[kDateTextBufferSize])
     ReFormat_DateData(text, out, mode);
 }
 
-// ASCII letters in lower case, two-byte characters (whose trail byte may look like a
-// letter) untouched.
-void FoldInto(std::string_view text, std::string& out) {
-    out.assign(text.data(), text.size());
-    // The run of plain ASCII first, without looking for lead bytes.
-    const std::size_t ascii = AsciiRunLength(reinterpret_cast<const unsigned char*>(out.data()), out.size());
-    for (std::size_t i = 0; i < ascii; ++i) {
-        const char c = out[i];
-        out[i] = static_cast<char>(c + ((c >= 'A' && c <= 'Z') ? 32 : 0));
-    }
-    for (std::size_t i = ascii; i < out.size(); ++i) {
-        const unsigned char c = static_cast<unsigned char>(out[i]);
-        if (IsSjisLeadByte(c)) ++i;
-        else if (c >= 'A' && c <= 'Z') out[i] = static_cast<char>(c - 'A' + 'a');
-    }
-}
-
 // The needle occurs in the haystack starting on a character boundary. Texts of plain
 // ASCII (mail addresses, numbers) take the library's search.
 bool ContainsSjis(std::string_view haystack, std::string_view needle) {
@@ -160,7 +143,7 @@ ExtractMatcher::ExtractMatcher(int dataType, bool equal, std::vector<std::string
     if (ignoreCase_) {
         for (std::string& v : values_) {
             std::string f;
-            FoldInto(v, f);
+            LowerAsciiSjisInto(v, f);
             v.swap(f);
         }
     }
@@ -172,8 +155,8 @@ ExtractMatcher::ExtractMatcher(int dataType, bool equal, std::vector<std::string
         lower_ = lo;
         upper_ = hi;
     } else if (ignoreCase_) {
-        FoldInto(lower, lower_);
-        FoldInto(upper, upper_);
+        LowerAsciiSjisInto(lower, lower_);
+        LowerAsciiSjisInto(upper, upper_);
     } else {
         lower_ = lower;
         upper_ = upper;
@@ -189,7 +172,7 @@ bool ExtractMatcher::Hit(std::string_view element, std::size_t k) const {
     switch (type_) {
         case 0:
             if (!ignoreCase_) return ContainsSjis(element, value);
-            FoldInto(element, folded_);
+            LowerAsciiSjisInto(element, folded_);
             return ContainsSjis(folded_, value);
         case 1:
             return ExtractAtoi(element) == numbers_[k];
@@ -212,7 +195,7 @@ bool ExtractMatcher::Keeps(std::string_view element) const {
     bool hit;
     switch (type_) {
         case 0:
-            if (ignoreCase_) FoldInto(element, folded_);
+            if (ignoreCase_) LowerAsciiSjisInto(element, folded_);
             hit = (!hasLower_ || CompareSjisChars(ignoreCase_ ? folded_ : element, lower_, false) >= 0) &&
                   (!hasUpper_ || CompareSjisChars(ignoreCase_ ? folded_ : element, upper_, false) <= 0);
             break;

@@ -2,19 +2,9 @@
 
 #include "core/addressbook/database_edit.h"
 #include "core/foundation/sjis_bytes.h"
+#include "core/foundation/string_utils.h"
 
-std::string ImportMailIndex::Fold(std::string_view address) {
-    std::string out(address);
-    for (std::size_t i = 0; i < out.size(); ++i) {
-        const unsigned char c = static_cast<unsigned char>(out[i]);
-        if (IsSjisLeadByte(c)) {
-            ++i;
-        } else if (c >= 'A' && c <= 'Z') {
-            out[i] = static_cast<char>(c - 'A' + 'a');
-        }
-    }
-    return out;
-}
+std::string ImportMailIndex::Fold(std::string_view address) { return LowerAsciiSjis(address); }
 
 void ImportMailIndex::Build(const CDatabaseEdit& book) {
     rows_.clear();

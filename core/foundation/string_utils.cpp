@@ -252,3 +252,20 @@ void DeleteBlankAndBreakLine(std::string_view text, std::string& output) {
   }
   output = std::move(out);
 }
+
+void LowerAsciiSjisInto(std::string_view text, std::string& out) {
+    out.assign(text.data(), text.size());
+    // The run of plain ASCII first, without looking for lead bytes.
+    const size_t ascii = AsciiRunLength(reinterpret_cast<const unsigned char*>(out.data()), out.size());
+    for (size_t i = 0; i < ascii; ++i) out[i] = LowerAscii(out[i]);
+    for (size_t i = ascii; i < out.size(); ++i) {
+        if (IsSjisLeadByte(static_cast<unsigned char>(out[i]))) ++i;
+        else out[i] = LowerAscii(out[i]);
+    }
+}
+
+std::string LowerAsciiSjis(std::string_view text) {
+    std::string out;
+    LowerAsciiSjisInto(text, out);
+    return out;
+}

@@ -61,6 +61,11 @@ std::string ViolationRemoveForDomain(std::string_view text);
 // The text without blanks, tabs and CR LF pairs (a lone CR or LF stays).
 void DeleteBlankAndBreakLine(std::string_view text, std::string& output);
 
+// The text with ASCII letters in lower case; two-byte characters (whose trail byte may
+// look like a letter) are left as they are. The Into form reuses out's buffer.
+std::string LowerAsciiSjis(std::string_view text);
+void LowerAsciiSjisInto(std::string_view text, std::string& out);
+
 // Offset of the first occurrence of needle in haystack starting on a character boundary,
 // or npos. ignoreCase compares ASCII letters without case (trail bytes exactly).
 size_t FindSjis(std::string_view haystack, std::string_view needle, bool ignoreCase = false);

@@ -1,5 +1,6 @@
 // The tag scanner, the one-tag parser and the rewriters of the HTML tag model.
 
+#include "core/foundation/string_utils.h"
 #include "core/mailstore/html_tag.h"
 #include "core/mailstore/html_text_util.h"
 
@@ -44,7 +45,7 @@ bool ParseTag(std::string_view t, CHtmlElement& elem, std::vector<Span>* valueSp
     }
 
     std::size_t sep = FindSpace(t, b, e);
-    result.name = html_text::LowerSjis(t.substr(b, (sep == npos ? e : sep) - b));
+    result.name = LowerAsciiSjis(t.substr(b, (sep == npos ? e : sep) - b));
     if (!IsAllowdAsHtmlAttrName(result.name)) return false;
     std::vector<Span> spans;
     if (sep != npos) {
@@ -59,7 +60,7 @@ bool ParseTag(std::string_view t, CHtmlElement& elem, std::vector<Span>* valueSp
             if (eq == p) return false;
             std::size_t nameEnd = eq;
             while (nameEnd > p && IsHtmlSpace(t[nameEnd - 1])) --nameEnd;
-            std::string attrName = html_text::LowerSjis(t.substr(p, nameEnd - p));
+            std::string attrName = LowerAsciiSjis(t.substr(p, nameEnd - p));
             if (!IsAllowdAsHtmlAttrName(attrName) || eq + 1 >= e) return false;
 
             p = SkipSpace(t, eq + 1, e);
@@ -212,8 +213,8 @@ int ReplaceHtmlAttrVal(const std::string& html, const std::string& elemName,
                        const CHtmlAttribute& attr, const std::string& newValue, std::string& out) {
     if (html.empty()) return 0;
     CHtmlElement pattern;
-    pattern.name = html_text::LowerSjis(elemName);
-    pattern.attrs.emplace_back(html_text::LowerSjis(attr.name), attr.value);
+    pattern.name = LowerAsciiSjis(elemName);
+    pattern.attrs.emplace_back(LowerAsciiSjis(attr.name), attr.value);
 
     std::string result;
     result.reserve(html.size());

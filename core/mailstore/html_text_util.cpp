@@ -17,15 +17,4 @@ bool EqualsNoCaseSjis(std::string_view a, std::string_view b) {
     return true;
 }
 
-std::string LowerSjis(std::string_view text) {
-    std::string out(text);
-    for (std::size_t i = 0; i < out.size(); ++i) {
-        if (IsSjisLeadByte(static_cast<unsigned char>(out[i])) && i + 1 < out.size())
-            ++i;
-        else
-            out[i] = AsciiLower(out[i]);
-    }
-    return out;
-}
-
 }  // namespace html_text

@@ -17,7 +17,4 @@ inline bool IsHtmlSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c
 // Equal without regard to ASCII case; double-byte characters compare exactly.
 bool EqualsNoCaseSjis(std::string_view a, std::string_view b);
 
-// Copy with ASCII letters folded to lower case; double-byte characters left alone.
-std::string LowerSjis(std::string_view text);
-
 }  // namespace html_text

@@ -138,3 +138,12 @@ TEST(StringUtils, RandomBytes) {
 }
 
 }  // namespace
+
+TEST(LowerAsciiSjis, FoldsLettersButNeverATrailByte) {
+    // "ア" is 0x83 0x41 and "ヂ" 0x83 0x61: folding the trail byte would make them equal.
+    EXPECT_EQ(LowerAsciiSjis("MixED@Example.JP"), "mixed@example.jp");
+    EXPECT_EQ(LowerAsciiSjis("A\x83\x41Z\x83\x61"), "a\x83\x41z\x83\x61");
+    std::string reused = "previous content";
+    LowerAsciiSjisInto("Q", reused);
+    EXPECT_EQ(reused, "q");
+}
