@@ -98,25 +98,19 @@ void MailSend::SetContentType(const std::string& type, const std::string& separa
     contentType_ = type + separator + parameter + extra;
 }
 
-int MailSend::SetRecipient(const std::string& address) {
+int MailSend::SetEnvelopeAddress(std::string& field, const std::string& address) {
     if (!IsSafeAddress(address)) {
-        recipient_.clear();  // never send on to an address set before
+        field.clear();  // never send on to an address set before
         err_.SetErr(2005);
         return 0;
     }
-    recipient_ = address;
+    field = address;
     return 1;
 }
 
-int MailSend::SetSenderAddr(const std::string& address) {
-    if (!IsSafeAddress(address)) {
-        sender_.clear();  // never send on to an address set before
-        err_.SetErr(2005);
-        return 0;
-    }
-    sender_ = address;
-    return 1;
-}
+int MailSend::SetRecipient(const std::string& address) { return SetEnvelopeAddress(recipient_, address); }
+
+int MailSend::SetSenderAddr(const std::string& address) { return SetEnvelopeAddress(sender_, address); }
 
 // ---- The server.
 

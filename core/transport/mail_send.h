@@ -146,6 +146,9 @@ public:
     static std::string GetDllVersion();
 
 private:
+    // Sets an envelope address: 1, or 0 (error 2005) with the field emptied, so that a
+    // refused address never leaves the one set before it in place.
+    int SetEnvelopeAddress(std::string& field, const std::string& address);
     // The DATA payload with the final ".", dot-stuffed, CR LF line ends.
     std::string BuildMessage() const;
     // Connects and reads the greeting: 1, or Send's negative result (recorded).
