@@ -199,12 +199,7 @@ TEST_F(MyPopsTest, TrailFollowsTheStepAndMasksCredentials) {
 }
 
 TEST(MyPopsErrorText, TextRulesThenNumbersThenTheStep) {
-    const struct {
-        const char* text;
-        int code;
-        int status;
-        const char* expected;  // UTF-8; null: the text itself
-    } cases[] = {
+    transporttest::ExpectErrorTexts(&CMyPOPS::JapaneseErrorText, {
         {"APOP timestamp not found.", 121, -2, "サーバがAPOPに対応していません。"},
         {"Timeout. No answer from the server within 1 s.", 301, -6,
          "サーバとの接続がタイムアウトしました。回線の状況を確認してください。"},
@@ -221,9 +216,5 @@ TEST(MyPopsErrorText, TextRulesThenNumbersThenTheStep) {
         {"-ERR no such message", 120, -6, "サーバから受信メールが取得できませんでした。"},
         {"-ERR unknown", 120, 0, "不明なエラーが発生しました。"},
         {"Something else", 110, 5, nullptr},
-    };
-    for (const auto& c : cases) {
-        const std::string expected = c.expected ? J(c.expected) : std::string(c.text);
-        EXPECT_EQ(CMyPOPS::JapaneseErrorText(c.text, c.code, c.status), expected) << c.text;
-    }
+    });
 }

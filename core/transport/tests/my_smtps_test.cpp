@@ -60,12 +60,7 @@ TEST_F(MySmtpsTest, TrailFollowsTheProtocolStepAndFreezesAfterAnError) {
 }
 
 TEST(MySmtpsErrorText, TextRulesThenNumbersThenTheStep) {
-    const struct {
-        const char* text;
-        int code;
-        int status;
-        const char* expected;  // UTF-8; null: the text itself
-    } cases[] = {
+    transporttest::ExpectErrorTexts(&CMySMTPS::JapaneseErrorText, {
         {"Timeout. No answer from the server within 1 s.", 301, -9,
          "サーバとの接続がタイムアウトしました。回線の状況を確認してください。"},
         {"Interrupted.", 301, -11, "送信サーバとの通信がタイムアウトしました。"},
@@ -97,11 +92,7 @@ TEST(MySmtpsErrorText, TextRulesThenNumbersThenTheStep) {
         {"something else", 120, 0, "不明なエラーが発生しました。"},
         {"something else", 120, -13, "送信サーバから切断しましたが、不明なエラーが発生しました。"},
         {"something else", 120, 3, nullptr},
-    };
-    for (const auto& c : cases) {
-        const std::string expected = c.expected ? J(c.expected) : std::string(c.text);
-        EXPECT_EQ(CMySMTPS::JapaneseErrorText(c.text, c.code, c.status), expected) << c.text;
-    }
+    });
 }
 
 // Against the real server, the log shows the dialogue but no credential in any form.
