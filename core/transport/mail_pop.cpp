@@ -195,14 +195,50 @@ int MailPop::PopListUidl() {
     // "LIST": "n size" per line; no more entries than STAT counted (nor bytes than such
     // lines take: a server that talks on is cut off).
     const std::size_t entries = static_cast<std::size_t>(std::min(count, 1L << 24)) + 1;
-    status = Command("LIST\r\n", reply);
+    std::vector<MailPopInfo> list;
+    if (!Listing("LIST\r\n", entries * 64, [&](const std::vector<std::string>& f) {
+            MailPopInfo info;
+            if (f.size() < 2 || !ParseNumber(f[0], info.number) || !ParseNumber(f[1], info.size) ||
+                static_cast<long>(list.size()) >= count) {
+                return false;
+            }
+            list.push_back(info);
+            return true;
+        })) {
+        return 0;
+    }
+
+    // "UIDL": "n uid" per line, matched to the entries by number.
+    if (!Listing("UIDL\r\n", entries * 128, [&](const std::vector<std::string>& f) {
+            long number = 0;
+            if (f.size() < 2 || !ParseNumber(f[0], number)) return false;
+            for (MailPopInfo& info : list) {
+                if (info.number == number) {
+                    info.uid = f[1];
+                    break;
+                }
+            }
+            return true;
+        })) {
+        return 0;
+    }
+    list_ = std::move(list);
+    count_ = count;
+    totalSize_ = total;
+    return 1;
+}
+
+int MailPop::Listing(const char* command, std::size_t maxBytes,
+                     const std::function<bool(const std::vector<std::string>&)>& take) {
+    std::string reply;
+    const int status = Command(command, reply);
     if (status < 0) return 0;
     if (status == 0) return Fail(16008, reply);
     std::string lines;
-    int got = ReadMultiLine(lines, entries * 64);
+    const int got = ReadMultiLine(lines, maxBytes);
     if (got < 0) return 0;
     if (got == 0) return Fail(16008, reply);
-    std::vector<MailPopInfo> list;
+    std::vector<std::string> fields;
     std::size_t pos = 0;
     while (pos < lines.size()) {
         const std::size_t end = lines.find('\n', pos);
@@ -210,41 +246,8 @@ int MailPop::PopListUidl() {
         pos = end == std::string::npos ? lines.size() : end + 1;
         StripCrLf(line);
         GetResponseStatus(line, &fields);
-        MailPopInfo info;
-        if (fields.size() < 2 || !ParseNumber(fields[0], info.number) || !ParseNumber(fields[1], info.size) ||
-            static_cast<long>(list.size()) >= count) {
-            return Fail(16008, line);
-        }
-        list.push_back(info);
+        if (!take(fields)) return Fail(16008, line);
     }
-
-    // "UIDL": "n uid" per line, matched to the entries by number.
-    status = Command("UIDL\r\n", reply);
-    if (status < 0) return 0;
-    if (status == 0) return Fail(16008, reply);
-    lines.clear();
-    got = ReadMultiLine(lines, entries * 128);
-    if (got < 0) return 0;
-    if (got == 0) return Fail(16008, reply);
-    pos = 0;
-    while (pos < lines.size()) {
-        const std::size_t end = lines.find('\n', pos);
-        std::string line = lines.substr(pos, end - pos);
-        pos = end == std::string::npos ? lines.size() : end + 1;
-        StripCrLf(line);
-        GetResponseStatus(line, &fields);
-        long number = 0;
-        if (fields.size() < 2 || !ParseNumber(fields[0], number)) return Fail(16008, line);
-        for (MailPopInfo& info : list) {
-            if (info.number == number) {
-                info.uid = fields[1];
-                break;
-            }
-        }
-    }
-    list_ = std::move(list);
-    count_ = count;
-    totalSize_ = total;
     return 1;
 }
 

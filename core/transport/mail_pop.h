@@ -16,6 +16,7 @@
 #include "core/foundation/err_msg.h"
 #include "core/transport/socket_support.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -113,6 +114,11 @@ private:
     // CR LF). 1 on success; 0 when the reply passes `maxBytes` (not recorded; the
     // connection is closed); -1 after a socket failure (recorded).
     int ReadMultiLine(std::string& lines, std::size_t maxBytes);
+    // Sends a listing command ("LIST", "UIDL") and hands the blank-separated fields of each
+    // line of its answer (at most `maxBytes`) to `take`. 1, or 0 with the error recorded:
+    // 16008 with the reply, or with the first line `take` refuses.
+    int Listing(const char* command, std::size_t maxBytes,
+                const std::function<bool(const std::vector<std::string>&)>& take);
 
     std::vector<MailPopInfo> list_;
     long count_ = 0;
