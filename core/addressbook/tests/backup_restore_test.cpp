@@ -117,7 +117,8 @@ INSTANTIATE_TEST_SUITE_P(
                       MergeCase{"AddressTakenByAnotherId", {{2, "B@x.jp"}}, 2, {}, {2}},
                       MergeCase{"Both", {{3, "c@x.jp"}, {2, "b@x.jp"}}, 3, {3}, {2}},
                       MergeCase{"NewAddressUnderPresentIdIsNeither", {{9, "new@x.jp"}}, 0, {}, {}},
-                      MergeCase{"EmptyAddressIsNeither", {{4, ""}}, 0, {}, {}}),
+                      MergeCase{"EmptyAddressIsNeither", {{4, ""}}, 0, {}, {}},
+                      MergeCase{"IdTwiceInBackupComesOnce", {{3, "c@x.jp"}, {3, "d@x.jp"}}, 1, {3}, {}}),
     [](const ::testing::TestParamInfo<MergeCase>& info) { return std::string(info.param.name); });
 
 TEST_F(BackupRestoreTest, RestoreRefusesWhatItCannotUse) {
