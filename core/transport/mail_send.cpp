@@ -257,12 +257,14 @@ int MailSend::OpenConnection(const char* stepPrefix) {
     std::string reply;
     const int code = ReadReply(reply);
     if (code < 0) return -2;
-    if (code < 200 || code > 299) {
-        err_.SetErr(2104, reply);
-        Quit();
-        return -3;
-    }
+    if (code < 200 || code > 299) return NotReady(reply);
     return 1;
+}
+
+int MailSend::NotReady(const std::string& reply) {
+    err_.SetErr(2104, reply);
+    Quit();
+    return -3;
 }
 
 int MailSend::Greet(const char* stepPrefix) {
@@ -272,22 +274,14 @@ int MailSend::Greet(const char* stepPrefix) {
         Step(stepPrefix, "HELO");
         const int code = Command("HELO " + name, reply);
         if (code < 0) return -2;
-        if (code < 200 || code > 299) {
-            err_.SetErr(2104, reply);
-            Quit();
-            return -3;
-        }
+        if (code < 200 || code > 299) return NotReady(reply);
         return 1;
     }
     Step(stepPrefix, "EHLO");
     const int code = Command("EHLO " + name, reply);
     if (code < 0) return -2;
     // A refusal of EHLO is the server not being ready, not a lack of authentication.
-    if (code < 200 || code > 299) {
-        err_.SetErr(2104, reply);
-        Quit();
-        return -3;
-    }
+    if (code < 200 || code > 299) return NotReady(reply);
     Step(stepPrefix, "authentication");
     const int result = Authenticate(reply);
     if (result != 1 && connected_) Quit();

@@ -155,6 +155,8 @@ private:
     int OpenConnection(const char* stepPrefix);
     // EHLO and login, or HELO: 1, or Send's negative result (recorded).
     int Greet(const char* stepPrefix);
+    // The greeting, HELO or EHLO refused: error 2104 with the reply, QUIT, and -3.
+    int NotReady(const std::string& reply);
     int Authenticate(const std::string& ehloReply);
     int AuthCramMd5(std::string& reply);
     int AuthLogin(std::string& reply);
