@@ -1,22 +1,20 @@
 #include "core/transport/socket_support.h"
 
 #include "platform/netssl/net_error.h"
+#include "platform/netssl/net_lookup.h"
 
 #include <fcntl.h>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <poll.h>
-#include <sys/eventfd.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
-#include <cstdint>
 #include <memory>
 #include <mutex>
-#include <thread>
 
 namespace {
 
@@ -25,21 +23,6 @@ long long NowMs() {
                std::chrono::steady_clock::now().time_since_epoch())
         .count();
 }
-
-// A name lookup on a helper thread: it can block for long on a bad network, and the
-// caller's time-out and ForceTimeout must still end the wait. A helper that outlives the
-// wait finishes on its own and frees what it found.
-struct Resolution {
-    std::mutex mutex;
-    bool done = false;
-    int rc = 0;
-    addrinfo* result = nullptr;
-    const int fd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    ~Resolution() {
-        if (result != nullptr) freeaddrinfo(result);
-        if (fd >= 0) close(fd);
-    }
-};
 
 }  // namespace
 
@@ -105,22 +88,14 @@ addrinfo* SocketSupport::Resolve(const std::string& host, int port) {
     addrinfo* list = nullptr;
     if (getaddrinfo(host.c_str(), service.c_str(), &hints, &list) == 0 && list != nullptr) return list;
 
-    auto resolution = std::make_shared<Resolution>();
+    // Names are looked up on a helper thread, so that the time-out and ForceTimeout still
+    // end the wait.
+    hints.ai_flags = AI_NUMERICSERV;
+    const auto resolution = netssl::StartNameLookup(host, service, hints);
     if (resolution->fd < 0) {
         Fail(netssl::WinsockErrorFromErrno(errno));
         return nullptr;
     }
-    hints.ai_flags = AI_NUMERICSERV;
-    std::thread([resolution, host, service, hints] {
-        addrinfo* found = nullptr;
-        const int rc = getaddrinfo(host.c_str(), service.c_str(), &hints, &found);
-        std::lock_guard<std::mutex> lock(resolution->mutex);
-        resolution->rc = rc;
-        resolution->result = found;
-        resolution->done = true;
-        const uint64_t one = 1;
-        [[maybe_unused]] const ssize_t n = write(resolution->fd, &one, sizeof one);
-    }).detach();
     for (;;) {
         {
             std::lock_guard<std::mutex> lock(resolution->mutex);

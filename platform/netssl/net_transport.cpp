@@ -1,12 +1,13 @@
 #include "platform/netssl/net_transport.h"
 
+#include "platform/netssl/net_lookup.h"
+
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
-#include <sys/eventfd.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -19,7 +20,6 @@
 #include <chrono>
 #include <cstring>
 #include <mutex>
-#include <thread>
 
 namespace netssl {
 namespace {
@@ -105,21 +105,6 @@ bool IsIpLiteral(const std::string& host) {
     return inet_pton(AF_INET, host.c_str(), buf) == 1 || inet_pton(AF_INET6, host.c_str(), buf) == 1;
 }
 
-// Name resolution may block for long on a bad network, so it runs on a helper thread
-// while this thread keeps honouring the time-out and the interrupt. A helper that
-// outlives the wait finishes on its own and frees its result.
-struct Resolution {
-    std::mutex mutex;
-    bool done = false;
-    int rc = 0;
-    addrinfo* result = nullptr;
-    int fd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    ~Resolution() {
-        if (result) freeaddrinfo(result);
-        if (fd >= 0) close(fd);
-    }
-};
-
 }  // namespace
 
 NetTransport::NetTransport(NetInterrupt& interrupt) : interrupt_(interrupt) {}
@@ -163,23 +148,13 @@ int NetTransport::Connect(const std::string& host, int port, NetError& error) {
     hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_STREAM;
     addrinfo* list = nullptr;
-    std::shared_ptr<Resolution> resolution;
+    std::shared_ptr<NameLookup> resolution;  // names: on a helper thread, within the time-out
 
     hints.ai_flags = AI_NUMERICHOST | AI_NUMERICSERV;
     if (getaddrinfo(host.c_str(), service.c_str(), &hints, &list) != 0) {
         list = nullptr;
-        resolution = std::make_shared<Resolution>();
         hints.ai_flags = AI_NUMERICSERV | AI_ADDRCONFIG;
-        std::thread([resolution, host, service, hints] {
-            addrinfo* result = nullptr;
-            const int rc = getaddrinfo(host.c_str(), service.c_str(), &hints, &result);
-            std::lock_guard<std::mutex> lock(resolution->mutex);
-            resolution->rc = rc;
-            resolution->result = result;
-            resolution->done = true;
-            const uint64_t one = 1;
-            [[maybe_unused]] ssize_t n = write(resolution->fd, &one, sizeof one);
-        }).detach();
+        resolution = StartNameLookup(host, service, hints);
         const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs_);
         for (;;) {
             {
