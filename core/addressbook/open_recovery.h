@@ -14,6 +14,10 @@
 //
 // The generations are rotated only after the book has been saved: a book that could not
 // be saved keeps every generation, since they may hold the only copy of what it restored.
+// (A book whose read failed refuses every save, so it never costs a generation either.)
+//
+// What the open does around it stays with the caller: reading the book before, and
+// setting the customer-ID sequence past the book's largest ID after.
 
 #include <string>
 
