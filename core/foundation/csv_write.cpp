@@ -27,9 +27,9 @@ void AppendDoublingQuotes(std::string& out, const char* p, size_t n) {
 
 // snprintf of one conversion into `out`.
 template <typename T>
-void AppendFormatted(std::string& out, const std::string& spec, T value) {
+void AppendFormatted(std::string& out, const std::string& conversion, T value) {
     char buf[256];
-    const int n = std::snprintf(buf, sizeof buf, spec.c_str(), value);
+    const int n = std::snprintf(buf, sizeof buf, conversion.c_str(), value);
     if (n < 0) return;
     if (static_cast<size_t>(n) < sizeof buf) {
         out.append(buf, static_cast<size_t>(n));
@@ -37,7 +37,7 @@ void AppendFormatted(std::string& out, const std::string& spec, T value) {
     }
     const size_t at = out.size();
     out.resize(at + static_cast<size_t>(n) + 1);
-    std::snprintf(out.data() + at, static_cast<size_t>(n) + 1, spec.c_str(), value);
+    std::snprintf(out.data() + at, static_cast<size_t>(n) + 1, conversion.c_str(), value);
     out.resize(at + static_cast<size_t>(n));
 }
 
@@ -181,7 +181,7 @@ void CsvWrite::FormatLine(const char* format, va_list ap) {
     if (format == nullptr) return;
     std::string text;
     const char* f = format;
-    std::string spec;
+    std::string conversion;
     while (*f != '\0') {
         if (*f != '%') {
             const char* pct = std::strchr(f, '%');
@@ -196,22 +196,22 @@ void CsvWrite::FormatLine(const char* format, va_list ap) {
             ++f;
             continue;
         }
-        spec.assign("%");
-        while (*f != '\0' && std::strchr(" +-0#", *f) != nullptr) spec.push_back(*f++);
+        conversion.assign("%");
+        while (*f != '\0' && std::strchr(" +-0#", *f) != nullptr) conversion.push_back(*f++);
         if (*f == '*') {
-            spec += std::to_string(va_arg(ap, int));
+            conversion += std::to_string(va_arg(ap, int));
             ++f;
         } else {
-            while (*f >= '0' && *f <= '9') spec.push_back(*f++);
+            while (*f >= '0' && *f <= '9') conversion.push_back(*f++);
         }
         if (*f == '.') {
-            spec.push_back(*f++);
+            conversion.push_back(*f++);
             if (*f == '*') {
                 const int prec = va_arg(ap, int);
-                spec += std::to_string(prec < 0 ? 0 : prec);
+                conversion += std::to_string(prec < 0 ? 0 : prec);
                 ++f;
             } else {
-                while (*f >= '0' && *f <= '9') spec.push_back(*f++);
+                while (*f >= '0' && *f <= '9') conversion.push_back(*f++);
             }
         }
         int longs = 0, shorts = 0;
@@ -225,30 +225,30 @@ void CsvWrite::FormatLine(const char* format, va_list ap) {
         const std::string length = longs >= 2 ? "ll" : longs == 1 ? "l" : shorts >= 2 ? "hh" : shorts == 1 ? "h" : "";
         switch (conv) {
         case 'd': case 'i':
-            spec += length;
-            spec.push_back(conv);
-            if (longs >= 2) AppendFormatted(text, spec, va_arg(ap, long long));
-            else if (longs == 1) AppendFormatted(text, spec, va_arg(ap, long));
-            else AppendFormatted(text, spec, va_arg(ap, int));
+            conversion += length;
+            conversion.push_back(conv);
+            if (longs >= 2) AppendFormatted(text, conversion, va_arg(ap, long long));
+            else if (longs == 1) AppendFormatted(text, conversion, va_arg(ap, long));
+            else AppendFormatted(text, conversion, va_arg(ap, int));
             break;
         case 'o': case 'u': case 'x': case 'X':
-            spec += length;
-            spec.push_back(conv);
-            if (longs >= 2) AppendFormatted(text, spec, va_arg(ap, unsigned long long));
-            else if (longs == 1) AppendFormatted(text, spec, va_arg(ap, unsigned long));
-            else AppendFormatted(text, spec, va_arg(ap, unsigned));
+            conversion += length;
+            conversion.push_back(conv);
+            if (longs >= 2) AppendFormatted(text, conversion, va_arg(ap, unsigned long long));
+            else if (longs == 1) AppendFormatted(text, conversion, va_arg(ap, unsigned long));
+            else AppendFormatted(text, conversion, va_arg(ap, unsigned));
             break;
         case 'e': case 'E': case 'f': case 'g': case 'G':
-            spec.push_back(conv);
-            AppendFormatted(text, spec, va_arg(ap, double));
+            conversion.push_back(conv);
+            AppendFormatted(text, conversion, va_arg(ap, double));
             break;
         case 'c':
-            spec.push_back('c');
-            AppendFormatted(text, spec, va_arg(ap, int));
+            conversion.push_back('c');
+            AppendFormatted(text, conversion, va_arg(ap, int));
             break;
         case 'p':
-            spec.push_back('p');
-            AppendFormatted(text, spec, va_arg(ap, void*));
+            conversion.push_back('p');
+            AppendFormatted(text, conversion, va_arg(ap, void*));
             break;
         case 'n': {
             const long long count = static_cast<long long>(text.size());
@@ -263,8 +263,8 @@ void CsvWrite::FormatLine(const char* format, va_list ap) {
             const char* s = va_arg(ap, const char*);
             std::string doubled;
             if (s != nullptr) AppendDoublingQuotes(doubled, s, std::strlen(s));
-            spec.push_back('s');
-            AppendFormatted(text, spec, doubled.c_str());
+            conversion.push_back('s');
+            AppendFormatted(text, conversion, doubled.c_str());
             break;
         }
         default:
