@@ -47,22 +47,11 @@ void BM_MailSendKeptConnection(benchmark::State& state) {
 class PopServer {
 public:
     explicit PopServer(const std::string& message)
-        : stuffed_(Stuffed(message)), size_(std::to_string(message.size())),
+        : stuffed_(nettest::DotStuffed(message)), size_(std::to_string(message.size())),
           server_([this](nettest::ScriptConn& c) { Session(c); }) {}
     int port() const { return server_.port(); }
 
 private:
-    // Dot-stuffed as a server sends it.
-    static std::string Stuffed(const std::string& message) {
-        std::string stuffed;
-        for (size_t pos = 0; pos < message.size();) {
-            const size_t end = message.find("\r\n", pos);
-            if (message[pos] == '.') stuffed += '.';
-            stuffed.append(message, pos, end + 2 - pos);
-            pos = end + 2;
-        }
-        return stuffed;
-    }
     void Session(nettest::ScriptConn& c) {
         c.Send("+OK ready\r\n");
         std::string cmd;

@@ -77,24 +77,13 @@ private:
             else if (verb == "STAT") c.Send("+OK 2 100\r\n");
             else if (verb == "LIST") c.Send("+OK\r\n1 80\r\n2 20\r\n.\r\n");
             else if (verb == "UIDL") c.Send("+OK\r\n1  uid-one\r\n2 uid-two\r\n.\r\n");
-            else if ((verb == "RETR" || verb == "TOP") && n >= 1 && n <= 2) c.Send("+OK\r\n" + Stuffed(kMessages[n - 1]) + ".\r\n");
+            else if ((verb == "RETR" || verb == "TOP") && n >= 1 && n <= 2) c.Send("+OK\r\n" + nettest::DotStuffed(kMessages[n - 1]) + ".\r\n");
             else if (verb == "DELE") c.Send("+OK deleted\r\n");
             else if (verb == "QUIT") {
                 c.Send("+OK bye\r\n");
                 return;
             } else c.Send("-ERR unknown\r\n");
         }
-    }
-    static std::string Stuffed(const std::string& message) {
-        std::string out;
-        size_t start = 0;
-        while (start < message.size()) {
-            const size_t end = message.find("\r\n", start) + 2;
-            if (message[start] == '.') out += '.';
-            out.append(message, start, end - start);
-            start = end;
-        }
-        return out;
     }
 
     std::string greeting_;

@@ -2,7 +2,8 @@
 // ScriptedServer: a thread that accepts connections on loopback and runs a session written
 // in the test (or benchmark) for each, for replies no real server gives on demand
 // (refusals, silence, stalls) or that must cost next to nothing. Reads are bounded, so a
-// broken client fails the test instead of hanging it.
+// broken client fails the test instead of hanging it. DotStuffed gives the POP3 sessions
+// written on it a message as a server sends it.
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -17,6 +18,20 @@
 #include <thread>
 
 namespace nettest {
+
+// A message as a POP3 server sends it: every line (each ending with CR LF) that starts
+// with "." gets another one before it.
+inline std::string DotStuffed(const std::string& message) {
+    std::string out;
+    size_t start = 0;
+    while (start < message.size()) {
+        const size_t end = message.find("\r\n", start) + 2;
+        if (message[start] == '.') out += '.';
+        out.append(message, start, end - start);
+        start = end;
+    }
+    return out;
+}
 
 // One accepted connection of a ScriptedServer, with bounded reads.
 class ScriptConn {
