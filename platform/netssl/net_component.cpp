@@ -73,6 +73,18 @@ long NetComponent::TextLength(const std::string& text, int* length) {
     return static_cast<long>(text.size());
 }
 
+int NetComponent::SetServerPort(int value, int& port) {
+    if (value < 1 || value > 65535) return Fail(kNetBadArgument, "Port out of range: " + std::to_string(value) + ".");
+    port = value;
+    return kNetOk;
+}
+
+int NetComponent::SetSslStartMode(int value, int& mode) {
+    if (value < kSslNone || value > kSslOff) return Fail(kNetBadArgument, "Unknown SSL start mode " + std::to_string(value) + ".");
+    mode = value;
+    return kNetOk;
+}
+
 bool NetComponent::ParseNumber(std::string_view text, long& value) {
     if (text.empty() || text.size() > 20) return false;
     const std::string s(text);

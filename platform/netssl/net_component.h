@@ -65,6 +65,9 @@ protected:
     bool NumberFromText(int property, std::string_view value, int& number);
     // What a text property reads as through the number getter: its length, also in `length`.
     static long TextLength(const std::string& text, int* length);
+    // The checked writes of a mail server's port (1 to 65535) and of an SslStartMode.
+    int SetServerPort(int value, int& port);
+    int SetSslStartMode(int value, int& mode);
     // Resets the common choices to their defaults and drops a pending interrupt.
     void ResetCommon();
 

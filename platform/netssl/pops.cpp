@@ -148,14 +148,8 @@ int PopsComponent::SetNumber(int property, int value) {
         }
         authMode_ = value;
         return kNetOk;
-    case kPopsPort:
-        if (value < 1 || value > 65535) return Fail(kNetBadArgument, "Port out of range: " + std::to_string(value) + ".");
-        port_ = value;
-        return kNetOk;
-    case kPopsSslStartMode:
-        if (value < kSslNone || value > kSslOff) return Fail(kNetBadArgument, "Unknown SSL start mode " + std::to_string(value) + ".");
-        sslMode_ = value;
-        return kNetOk;
+    case kPopsPort: return SetServerPort(value, port_);
+    case kPopsSslStartMode: return SetSslStartMode(value, sslMode_);
     case kPopsTimeout:
         timeoutSeconds_ = value;
         return kNetOk;

@@ -222,14 +222,8 @@ int SmtpsComponent::SetNumber(int property, int value) {
     case kSmtpsAuthCram:
         useCram_ = value != 0;
         return kNetOk;
-    case kSmtpsPort:
-        if (value < 1 || value > 65535) return Fail(kNetBadArgument, "Port out of range: " + std::to_string(value) + ".");
-        port_ = value;
-        return kNetOk;
-    case kSmtpsSslStartMode:
-        if (value < kSslNone || value > kSslOff) return Fail(kNetBadArgument, "Unknown SSL start mode " + std::to_string(value) + ".");
-        sslMode_ = value;
-        return kNetOk;
+    case kSmtpsPort: return SetServerPort(value, port_);
+    case kSmtpsSslStartMode: return SetSslStartMode(value, sslMode_);
     case kSmtpsTimeout:
         timeoutSeconds_ = value;
         return kNetOk;

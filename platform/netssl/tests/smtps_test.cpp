@@ -393,5 +393,8 @@ TEST(Smtps, ResetRestoresDefaultsAndConfigureRefusesUnknownSettings) {
     EXPECT_EQ(SMTPS_Do(r.h, kSmtpsConfigure, "NoSuchThing=1"), kNetBadArgument);
     EXPECT_EQ(SMTPS_Do(r.h, kSmtpsConfigure, "Hello=a\r\nb"), kNetBadArgument);
     EXPECT_EQ(SMTPS_Set(r.h, kSmtpsPort, 0, 70000, 0), kNetBadArgument);
+    EXPECT_EQ(SMTPS_Get(r.h, kSmtpsPort, 0, nullptr), 25);  // a refused write changes nothing
+    EXPECT_EQ(SMTPS_Set(r.h, kSmtpsSslStartMode, 0, kSslOff + 1, 0), kNetBadArgument);
+    EXPECT_EQ(SMTPS_Get(r.h, kSmtpsSslStartMode, 0, nullptr), kSslNone);
     EXPECT_EQ(SMTPS_Do(r.h, kSmtpsConfigure, "MaxHeaderLength=0"), 0);
 }
