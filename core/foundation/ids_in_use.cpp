@@ -12,6 +12,7 @@
 #include "core/foundation/csv_read.h"
 #include "core/foundation/env_layout.h"
 #include "core/foundation/env_manager.h"
+#include "core/foundation/record_walk.h"
 #include "core/foundation/store_key.h"
 #include "platform/path.h"
 
@@ -37,24 +38,15 @@ bool ScanList(const EnvManager& env, const std::string& path, long& largest) {
     XCsvRead reader;
     if (key.keyed) reader.SetUseKey(key.text);
     if (reader.OpenFile(path) != 1) return false;
-    bool blankSeen = false;
-    for (;;) {
-        const int n = reader.ReadLine();
-        if (n < 0 && reader.IsReadError()) return false;
-        if (n < 0) break;
-        if (n == 0) {
-            // Trailing blank lines may end a file; anything else is damage.
-            if (!reader.GetLine().empty() || reader.IsTornRecord()) return false;
-            blankSeen = true;
-            continue;
-        }
-        // Every list writes its IDs with "%d": anything else means the file is not what
-        // it should be (damaged, or coded with another key), and no ID can be trusted.
+    // Every list writes its IDs with "%d": anything else means the file is not what it
+    // should be (damaged, or coded with another key), and no ID can be trusted.
+    const RecordWalk walk = WalkRecords(reader, reader.ReadLine(), [&](int) {
         const long id = ParseId(reader.GetDataView(0));
-        if (blankSeen || id < 0) return false;
+        if (id < 0) return false;
         largest = std::max(largest, id);
-    }
-    return true;
+        return true;
+    });
+    return walk == RecordWalk::kWhole;
 }
 
 // The largest <n> among the entries of `folder` named prefix<n>suffix.

@@ -7,6 +7,7 @@
 #include "core/foundation/cp932.h"
 #include "core/foundation/csv_read.h"
 #include "core/foundation/csv_write.h"
+#include "core/foundation/record_walk.h"
 #include "core/foundation/string_utils.h"
 #include "platform/date_time.h"
 #include "platform/notifier.h"
@@ -107,29 +108,17 @@ int CMyDB::ReadDBFile(const char* key) {
     // Read into a new list; the table changes only when the whole file was read.
     std::vector<PackedRow> lines;
     std::vector<std::string_view> fields(static_cast<size_t>(elements_));
-    bool blankSeen = false;
-    for (; n != -1; n = reader.ReadLine()) {
-        if (n > 0 && !blankSeen) {
-            if (n != elements_ && n != elementsY2_) {
-                damaged_ = true;
-                return kErrSize;
-            }
-            for (int i = 0; i < elements_; ++i) fields[static_cast<size_t>(i)] = i < n ? reader.GetDataView(i) : std::string_view();
-            lines.emplace_back(fields.data(), fields.size());
-            continue;
-        }
-        // Empty lines may only end the file; data after one, a malformed record or a
-        // record cut off at the end means the file is damaged.
-        if (n == 0 && reader.GetLine().empty() && !reader.IsTornRecord()) {
-            blankSeen = true;
-            continue;
-        }
+    const RecordWalk walk = WalkRecords(reader, n, [&](int count) {
+        if (count != elements_ && count != elementsY2_) return false;
+        for (int i = 0; i < elements_; ++i)
+            fields[static_cast<size_t>(i)] = i < count ? reader.GetDataView(i) : std::string_view();
+        lines.emplace_back(fields.data(), fields.size());
+        return true;
+    });
+    if (walk != RecordWalk::kWhole) {
         damaged_ = true;
-        return kErrDamagedRecord;
-    }
-    if (reader.IsReadError()) {
-        damaged_ = true;
-        return kErrOpen;
+        if (walk == RecordWalk::kRejected) return kErrSize;
+        return walk == RecordWalk::kDamaged ? kErrDamagedRecord : kErrOpen;
     }
     lines_.swap(lines);
     damaged_ = false;

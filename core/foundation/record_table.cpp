@@ -6,6 +6,7 @@
 
 #include "core/foundation/csv_read.h"
 #include "core/foundation/csv_write.h"
+#include "core/foundation/record_walk.h"
 #include "core/foundation/string_utils.h"
 #include "platform/named_mutex.h"
 #include "platform/path.h"
@@ -198,31 +199,18 @@ int BaseRecordStructer::LoadCSVFile(const char* pathText, const char* key) {
     }
     const int count = n;
     std::vector<XCStringArrayEx> rows;
-    bool blankSeen = false;
-    for (; n != -1; n = reader.ReadLine()) {
-        if (n > 0 && !blankSeen) {
-            if (n != count) {
-                damagedPath_ = path;
-                return kLoadFieldCount;
-            }
-            XCStringArrayEx row;
-            row.values().reserve(static_cast<size_t>(count));
-            for (int i = 0; i < count; ++i) row.Add(std::string(reader.GetDataView(i)));
-            rows.push_back(std::move(row));
-            continue;
-        }
-        // Empty lines may only end the file; anything after one, a malformed record or a
-        // record cut off at the end means the file is damaged.
-        if (n == 0 && reader.GetLine().empty() && !reader.IsTornRecord()) {
-            blankSeen = true;
-            continue;
-        }
+    const RecordWalk walk = WalkRecords(reader, n, [&](int fields) {
+        if (fields != count) return false;
+        XCStringArrayEx row;
+        row.values().reserve(static_cast<size_t>(count));
+        for (int i = 0; i < count; ++i) row.Add(std::string(reader.GetDataView(i)));
+        rows.push_back(std::move(row));
+        return true;
+    });
+    if (walk != RecordWalk::kWhole) {
         damagedPath_ = path;
-        return kLoadDamaged;
-    }
-    if (reader.IsReadError()) {
-        damagedPath_ = path;
-        return kLoadCannotOpen;
+        if (walk == RecordWalk::kRejected) return kLoadFieldCount;
+        return walk == RecordWalk::kDamaged ? kLoadDamaged : kLoadCannotOpen;
     }
     rows_.swap(rows);
     elements_ = count;

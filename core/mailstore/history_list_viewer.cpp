@@ -12,6 +12,7 @@
 #include "core/foundation/date_utils.h"
 #include "core/foundation/env_layout.h"
 #include "core/foundation/env_manager.h"
+#include "core/foundation/record_walk.h"
 #include "core/foundation/store_key.h"
 #include "core/foundation/system_option.h"
 #include "core/mailstore/mail_list_viewer.h"
@@ -296,34 +297,23 @@ int HistoryListViewer::GetHDataFromFileToMemory(int keyGiven, const char* key) {
         result = -21;
     } else {
         std::vector<std::string_view> fields(kElements);
-        bool blankSeen = false;
         int n = reader.ReadLine();
         if (n < 0) result = -22;
-        for (; n != -1; n = reader.ReadLine()) {
-            if (n > 0 && !blankSeen) {
-                if (n != kElements) {
-                    Clear();
-                    readState_ = ReadState::kBad;
-                    return Fail(5203, -23);
-                }
+        // Unlike the other record files, this one may not start with a blank line.
+        RecordWalk walk = RecordWalk::kDamaged;
+        if (n != 0) {
+            walk = WalkRecords(reader, n, [&](int count) {
+                if (count != kElements) return false;
                 for (int i = 0; i < kElements; ++i) fields[static_cast<std::size_t>(i)] = reader.GetDataView(i);
                 rows_.emplace_back(fields.data(), fields.size());
-                continue;
-            }
-            // Blank lines may only end the file; a malformed or cut-off record, or data
-            // after a blank line, means the file cannot be read whole.
-            if (n == 0 && reader.GetLine().empty() && !reader.IsTornRecord() && !rows_.empty()) {
-                blankSeen = true;
-                continue;
-            }
-            Clear();
-            readState_ = ReadState::kBad;
-            return Fail(5203, -23);
+                return true;
+            });
         }
-        if (reader.IsReadError()) {  // not the end of the file: it could not be read
+        if (walk != RecordWalk::kWhole) {
             Clear();
             readState_ = ReadState::kBad;
-            return Fail(5999, -99);
+            // A read error is not the end of the file: it could not be read.
+            return walk == RecordWalk::kReadError ? Fail(5999, -99) : Fail(5203, -23);
         }
         fileBytes_ = FileSize(path);
     }
