@@ -130,16 +130,10 @@ int ExtractAction::GetExtractConditionFromFileToMemory(int useGivenKey, const ch
 
     StoreKey storeKey;
     const char* useKey = nullptr;
-    if (useGivenKey != 0) {
-        useKey = key;
-    } else {
-        if (GetStoreKey(env_, storeKey) != 0) {
-            err_.SetErr(6999);
-            return -99;
-        }
-        useKey = storeKey.get();
+    if (!ChooseStoreKey(env_, useGivenKey, key, storeKey, useKey)) {
+        err_.SetErr(6999);
+        return -99;
     }
-    if (env_->GetEnvType() == 3) useKey = nullptr;
     const std::string path = OwnerPath(id_);
     const int loaded = LoadCSVFile(path, useKey);
     if (loaded < 0) {

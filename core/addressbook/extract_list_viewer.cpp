@@ -41,15 +41,10 @@ int ExtractListViewer::SetExtractListFromFile(int useGivenKey, const char* key) 
     changed_ = 0;
 
     StoreKey storeKey;
-    const char* useKey = key;
-    if (env_->GetEnvType() == 3) {
-        useKey = nullptr;
-    } else if (useGivenKey == 0) {
-        if (GetStoreKey(env_, storeKey) != 0) {
-            err_.SetErr(11201);
-            return -3;
-        }
-        useKey = storeKey.get();
+    const char* useKey = nullptr;
+    if (!ChooseStoreKey(env_, useGivenKey, key, storeKey, useKey)) {
+        err_.SetErr(11201);
+        return -3;
     }
     const std::string path = env_layout::ExtractListFile(*env_);
     const int loaded = LoadCSVFile(path, useKey);

@@ -240,15 +240,10 @@ int ExtractResultDetail::GetDBIDListFromFileToMemory(int useGivenKey, const char
     }
 
     StoreKey storeKey;
-    const char* useKey = key;
-    if (env_->GetEnvType() == 3) {
-        useKey = nullptr;
-    } else if (useGivenKey == 0) {
-        if (GetStoreKey(env_, storeKey) != 0) {
-            err_.SetErr(3204);
-            return -34;
-        }
-        useKey = storeKey.get();
+    const char* useKey = nullptr;
+    if (!ChooseStoreKey(env_, useGivenKey, key, storeKey, useKey)) {
+        err_.SetErr(3204);
+        return -34;
     }
     const std::string path = OwnerPath(id_);
     BaseRecordStructer table;

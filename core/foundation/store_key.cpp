@@ -20,3 +20,16 @@ int GetStoreKey(const EnvManager* env, StoreKey& out) {
             return -1;
     }
 }
+
+bool ChooseStoreKey(const EnvManager* env, int useGiven, const char* given, StoreKey& storage,
+                    const char*& useKey) {
+    useKey = nullptr;
+    if (env != nullptr && env->GetEnvType() == 3) return true;
+    if (useGiven != 0) {
+        useKey = given;
+        return true;
+    }
+    if (GetStoreKey(env, storage) != 0) return false;
+    useKey = storage.get();
+    return true;
+}

@@ -19,3 +19,10 @@ struct StoreKey {
 // 0 and `out` filled; -1 when env is null or not opened (type 0); -2 when the environment
 // is keyed but its data key cannot be read (missing, damaged or tampered descriptor).
 [[nodiscard]] int GetStoreKey(const EnvManager* env, StoreKey& out);
+
+// The key a load that lets its caller pick codes with: none in an unkeyed environment
+// (type 3), `given` when `useGiven` is non-zero, else the store's own key kept in
+// `storage` (which must outlive the key's use). Sets `useKey`; false when the store's
+// key cannot be had.
+[[nodiscard]] bool ChooseStoreKey(const EnvManager* env, int useGiven, const char* given, StoreKey& storage,
+                                  const char*& useKey);
