@@ -90,6 +90,12 @@ bool Sequencer::ResumeValue(int& value) const {
     return true;
 }
 
+int Sequencer::ValueNow(int& value) const {
+    const int r = ReadStored(value);
+    if (r != 0) return r;
+    return ResumeValue(value) ? 0 : -1;
+}
+
 bool Sequencer::Store(int value) const {
     return platform::WriteFileAtomically(path_, std::to_string(value), /*sync=*/true);
 }
@@ -99,11 +105,8 @@ int Sequencer::CurrentValue(int& out) {
     platform::NamedMutex lock = LockOf(path_);
     std::lock_guard<platform::NamedMutex> guard(lock);
     int value = 0;
-    const int r = ReadStored(value);
-    if (r < 0) return 0;
-    if (r == 0) {
-        if (!ResumeValue(value) || !Store(value)) return 0;
-    }
+    const int r = ValueNow(value);
+    if (r < 0 || (r == 0 && !Store(value))) return 0;
     out = value;
     return 1;
 }
@@ -113,9 +116,7 @@ int Sequencer::NextValue(int& out) {
     platform::NamedMutex lock = LockOf(path_);
     std::lock_guard<platform::NamedMutex> guard(lock);
     int value = 0;
-    const int r = ReadStored(value);
-    if (r < 0) return 0;
-    if (r == 0 && !ResumeValue(value)) return 0;
+    if (ValueNow(value) < 0) return 0;
     out = value;
     if (value >= limit_) return 0;
     return Store(value + step_) ? 1 : 0;
@@ -126,9 +127,7 @@ int Sequencer::ReserveValues(int count, int& first, int& reserved) {
     platform::NamedMutex lock = LockOf(path_);
     std::lock_guard<platform::NamedMutex> guard(lock);
     int value = 0;
-    const int r = ReadStored(value);
-    if (r < 0) return 0;
-    if (r == 0 && !ResumeValue(value)) return 0;
+    if (ValueNow(value) < 0) return 0;
     if (value >= limit_) return 0;
     // The step is 1 for every kind, so a block is the run first .. first + reserved - 1.
     const int n = std::min(count, limit_ - value);

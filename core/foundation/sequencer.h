@@ -68,6 +68,9 @@ private:
     // The value a rebuilt file starts at: one above the largest ID in use, 0 when none.
     // False when the IDs in use cannot be determined (a list file that does not read).
     bool ResumeValue(int& value) const;
+    // The value the sequence stands at. 1: read from the file; 0: rebuilt by ResumeValue
+    // and not yet stored; -1: neither could be had.
+    int ValueNow(int& value) const;
     bool Store(int value) const;
 
     std::string path_;
