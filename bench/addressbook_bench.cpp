@@ -22,16 +22,11 @@
 #include "core/foundation/cp932.h"
 #include "core/foundation/env_manager.h"
 #include "core/foundation/store_key.h"
+#include "book_bench_env.h"
 
 namespace {
 
-constexpr const char* kDescriptorKey = "bench descriptor key";
 constexpr int kFirstId = 1000;  // IDs below are free for the restore benchmark
-
-int RecordCount() {
-    const char* n = std::getenv("OMBREL_AB_RECORDS");
-    return n != nullptr && std::atoi(n) > 0 ? std::atoi(n) : 1000000;
-}
 
 long StatusKb(const char* field) {
     std::ifstream in("/proc/self/status");
@@ -72,14 +67,8 @@ public:
     }
 
 private:
-    BenchBook() : count_(RecordCount()) {
-        std::string tmpl = std::filesystem::temp_directory_path().string() + "/ombrel-ab-bench-XXXXXX";
-        if (::mkdtemp(tmpl.data()) == nullptr) std::abort();
-        root_ = tmpl + "/";
-        std::filesystem::create_directories(root_ + "Env/DB");
-        if (EnvManager::MakeDefaultEnvFile(root_ + "Env.env", kDescriptorKey) != 0 ||
-            env_.InitEnvFileInfo(root_ + "Env.env", kDescriptorKey, 0) != 0)
-            std::abort();
+    BenchBook() : count_(BookRecordCount()) {
+        root_ = MakeKeyedBookEnv(env_, "ombrel-ab-bench");
         {
             CDatabaseEdit book(&env_);
             book.ReadCustomerList();  // no file yet: an empty book that may be saved

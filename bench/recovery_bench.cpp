@@ -25,15 +25,10 @@
 #include "core/foundation/cp932.h"
 #include "core/foundation/env_manager.h"
 #include "core/foundation/store_key.h"
+#include "book_bench_env.h"
 
 namespace {
 
-constexpr const char* kDescriptorKey = "bench descriptor key";
-
-int RecordCount() {
-    const char* n = std::getenv("OMBREL_AB_RECORDS");
-    return n != nullptr && std::atoi(n) > 0 ? std::atoi(n) : 1000000;
-}
 
 class RecoveryBench {
 public:
@@ -59,14 +54,8 @@ public:
     }
 
 private:
-    RecoveryBench() : count_(RecordCount()) {
-        std::string tmpl = std::filesystem::temp_directory_path().string() + "/ombrel-recovery-bench-XXXXXX";
-        if (::mkdtemp(tmpl.data()) == nullptr) std::abort();
-        root_ = tmpl + "/";
-        std::filesystem::create_directories(root_ + "Env/DB");
-        if (EnvManager::MakeDefaultEnvFile(root_ + "Env.env", kDescriptorKey) != 0 ||
-            env_.InitEnvFileInfo(root_ + "Env.env", kDescriptorKey, 0) != 0)
-            std::abort();
+    RecoveryBench() : count_(BookRecordCount()) {
+        root_ = MakeKeyedBookEnv(env_, "ombrel-recovery-bench");
         StoreKey key;
         if (GetStoreKey(&env_, key) != 0) std::abort();
         CDatabaseEdit full(&env_), lost(&env_);
