@@ -81,11 +81,17 @@ void ExtractResultDetail::IdSet::clear() {
 ExtractResultDetail::ExtractResultDetail() = default;
 ExtractResultDetail::~ExtractResultDetail() = default;
 
-ExtractResultDetail::ExtractResultDetail(EnvManager* env, CMailListViewer* mails, ExtractListViewer* lists,
-                                         CDatabaseEdit* book) {
+template <typename Mails>
+void ExtractResultDetail::AttachOrFail(EnvManager* env, Mails* mails, ExtractListViewer* lists,
+                                       CDatabaseEdit* book) {
     if (SetEnvManager(env) != 1 || SetMailListViewer(mails) != 1 || SetExtractListViewer(lists) != 1 ||
         SetDatabaseEdit(book) != 1)
         FailConstruction(3007);
+}
+
+ExtractResultDetail::ExtractResultDetail(EnvManager* env, CMailListViewer* mails, ExtractListViewer* lists,
+                                         CDatabaseEdit* book) {
+    AttachOrFail(env, mails, lists, book);
 }
 
 ExtractResultDetail::ExtractResultDetail(EnvManager* env, CMailListViewer* mails, ExtractListViewer* lists,
@@ -96,9 +102,7 @@ ExtractResultDetail::ExtractResultDetail(EnvManager* env, CMailListViewer* mails
 
 ExtractResultDetail::ExtractResultDetail(EnvManager* env, MailListLookup* mails, ExtractListViewer* lists,
                                          CDatabaseEdit* book) {
-    if (SetEnvManager(env) != 1 || SetMailListViewer(mails) != 1 || SetExtractListViewer(lists) != 1 ||
-        SetDatabaseEdit(book) != 1)
-        FailConstruction(3007);
+    AttachOrFail(env, mails, lists, book);
 }
 
 ExtractResultDetail::ExtractResultDetail(EnvManager* env, MailListLookup* mails, ExtractListViewer* lists,

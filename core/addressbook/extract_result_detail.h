@@ -156,6 +156,9 @@ private:
         std::unordered_set<int> others_;
     };
 
+    // What the constructors do with their stores, for either form of mail list.
+    template <typename Mails>
+    void AttachOrFail(EnvManager* env, Mails* mails, ExtractListViewer* lists, CDatabaseEdit* book);
     [[noreturn]] void FailConstruction(int code);
     int CheckReady();                 // environment and address book, then the owner
     int CheckOwnerForFile();          // the writers' owner checks
