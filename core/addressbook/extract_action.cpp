@@ -100,7 +100,7 @@ std::string ExtractAction::OwnerPath(int id) const {
 
 // ---- Loading -------------------------------------------------------------------------------
 
-int ExtractAction::GetExtractConditionFromFileToMemory(int useGivenKey, const char* key) {
+int ExtractAction::CheckOwnerSet() {
     if (env_ == nullptr) {
         err_.SetErr(6001);
         return -1;
@@ -113,6 +113,11 @@ int ExtractAction::GetExtractConditionFromFileToMemory(int useGivenKey, const ch
         err_.SetErr(6010);
         return -10;
     }
+    return 0;
+}
+
+int ExtractAction::GetExtractConditionFromFileToMemory(int useGivenKey, const char* key) {
+    if (const int r = CheckOwnerSet(); r != 0) return r;
     if (id_ == -1 && kind_ != EC_TYPE_EXTRACT) {
         err_.SetErr(6012);
         return -12;
@@ -285,18 +290,7 @@ std::string ExtractAction::JoinExtractCsv(const std::vector<std::string>& values
 // ---- Writing ---------------------------------------------------------------------------------
 
 int ExtractAction::CheckOwnerForWrite(bool forNew) {
-    if (env_ == nullptr) {
-        err_.SetErr(6001);
-        return -1;
-    }
-    if (kind_ != EC_TYPE_MAIL && kind_ != EC_TYPE_EXTRACT) {
-        err_.SetErr(6008);
-        return -8;
-    }
-    if (id_ == kIdNotSet) {
-        err_.SetErr(6010);
-        return -10;
-    }
+    if (const int r = CheckOwnerSet(); r != 0) return r;
     if (forNew ? !(kind_ == EC_TYPE_EXTRACT && id_ == -1) : id_ < 0) {
         err_.SetErr(6012);
         return -12;

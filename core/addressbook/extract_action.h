@@ -151,6 +151,9 @@ private:
     // 0, or the negative result with its code recorded.
     int CheckShape();
     int CheckAddress(EC_TAB_NUM tab, EC_CON_NUM con);
+    // The checks every load and write of the owner's file starts with: an environment, a
+    // kind and an ID set. 0, or the negative result with its code recorded.
+    int CheckOwnerSet();
     int CheckOwnerForWrite(bool forNew);
     std::string OwnerPath(int id) const;
     int Save(const std::string& path);
