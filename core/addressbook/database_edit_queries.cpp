@@ -67,11 +67,10 @@ int CDatabaseEdit::FindCustomerID(int id, int includeDeleted) {
 // ---- Lists and counts -------------------------------------------------------------------------
 
 int CDatabaseEdit::GetDBIDWithoutDelete(std::list<int>& ids) {
-    Lock lock(mutex_);
-    ids.clear();
-    const int n = Rows();
-    for (int row = 0; row < n; ++row)
-        if (IsLiveRow(row)) ids.push_back(IdOfRow(row));
+    // The same IDs as the vector form, for callers that keep them in a list.
+    std::vector<int> live;
+    GetDBIDWithoutDelete(live);
+    ids.assign(live.begin(), live.end());
     return static_cast<int>(ids.size());
 }
 
