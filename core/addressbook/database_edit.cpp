@@ -161,13 +161,9 @@ int CDatabaseEdit::WriteFromMemoryToFile() {
 
 int CDatabaseEdit::WriteFromMemoryToFileAppointFileName(const std::string& path, const char* key) {
     Lock lock(mutex_);
-    const std::string own = GetDBFilePath();
-    const bool unsaved = IsChanged();
-    SetDBFilePath(path);
-    const int r = WriteDBFile(1, key);
-    SetDBFilePath(own);
-    // The write cleared the changed flag; the book's own file has not seen the changes.
-    if (unsaved && path != own) pendingSave_ = true;
+    bool ownBehind = false;
+    const int r = WriteDBFileTo(path, key, ownBehind);
+    if (ownBehind) pendingSave_ = true;
     if (r < 0) {
         errMsg_.SetErr(10204);
         return -11;

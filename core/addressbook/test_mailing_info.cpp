@@ -101,13 +101,9 @@ int CTestMailingInfo::WriteFromMemoryToFile() {
 }
 
 int CTestMailingInfo::WriteFromMemoryToFileAppointFileName(const std::string& path, const char* key) {
-    const std::string own = GetDBFilePath();
-    const bool unsaved = IsChanged();
-    SetDBFilePath(path);
-    const int r = WriteDBFile(1, key);
-    SetDBFilePath(own);
-    // The forced write cleared the changed flag, but the own file has not seen the changes.
-    if (unsaved && path != own) pendingSave_ = true;
+    bool ownBehind = false;
+    const int r = WriteDBFileTo(path, key, ownBehind);
+    if (ownBehind) pendingSave_ = true;
     return r < 0 ? -1 : 0;
 }
 

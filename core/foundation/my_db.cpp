@@ -125,6 +125,16 @@ int CMyDB::ReadDBFile(const char* key) {
     return 0;
 }
 
+int CMyDB::WriteDBFileTo(const std::string& path, const char* key, bool& ownBehind) {
+    const std::string own = GetDBFilePath();
+    const bool unsaved = IsChanged();
+    SetDBFilePath(path);
+    const int r = WriteDBFile(1, key);
+    SetDBFilePath(own);
+    ownBehind = unsaved && path != own;
+    return r;
+}
+
 int CMyDB::WriteDBFile(int compel, const char* key) {
     XCsvWrite writer;
     if (key != nullptr) writer.SetUseKey(key);

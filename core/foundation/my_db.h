@@ -74,6 +74,10 @@ public:
     int ReadDBFile(const char* key);
     // Writes the table when it changed or compel is nonzero.
     int WriteDBFile(int compel, const char* key);
+    // Writes the whole table to `path` and keeps the table's own path; WriteDBFile's
+    // result. The write clears the changed flag, so `ownBehind` tells the caller that the
+    // own file has not seen changes the table holds.
+    int WriteDBFileTo(const std::string& path, const char* key, bool& ownBehind);
 
     int AddLine(const XCStringArrayEx& line);
     int SetAtLine(int index, const XCStringArrayEx& line);
