@@ -5,9 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "core/addressbook/database_edit.h"
+#include "core/foundation/csv_write.h"
 #include "core/foundation/env_manager.h"
+#include "core/foundation/store_key.h"
 #include "core/foundation/system_option.h"
 #include "core/foundation/tests/env_test_util.h"
 
@@ -27,6 +30,18 @@ protected:
             ASSERT_EQ(env.InitEnvFileInfo(descriptor_, envtest::kDescriptorKey, 0), 0);
             ASSERT_EQ(env.GetEnvType(), 3);
         }
+    }
+
+    // Writes the system options file of `env`, coded as the stores read it, holding `items`.
+    void WriteOptionsFile(const EnvManager& env, const std::vector<std::string>& items) {
+        StoreKey key;
+        ASSERT_EQ(GetStoreKey(&env, key), 0);
+        XCsvWrite w;
+        if (key.keyed) w.SetUseKey(key.text);
+        ASSERT_EQ(w.OpenFile(folder_ + "systemoption.dat"), 1);
+        for (const std::string& item : items) w.SetData(item);
+        ASSERT_GT(w.WriteLine(), 0);
+        ASSERT_EQ(w.CloseFile(), 0);
     }
 
     std::string DatabaseFile() const { return folder_ + "DB/database.dat"; }

@@ -32,18 +32,13 @@ protected:
     }
     // Writes the options file of `env` with extension item k named "attr<k>" of type k % 3.
     void WriteOptions(EnvManager& env) {
-        StoreKey key;
-        ASSERT_EQ(GetStoreKey(&env, key), 0);
-        XCsvWrite w;
-        if (key.keyed) w.SetUseKey(key.text);
-        ASSERT_EQ(w.OpenFile(folder_ + "systemoption.dat"), 1);
+        std::vector<std::string> items;
         for (int i = 0; i < SystemOption::kItemCount; ++i) {
-            if (i >= 14 && i < 34) w.SetData("attr" + std::to_string(i - 14));
-            else if (i >= 34 && i < 54) w.SetData(std::to_string((i - 34) % 3));
-            else w.SetData("");
+            if (i >= 14 && i < 34) items.push_back("attr" + std::to_string(i - 14));
+            else if (i >= 34 && i < 54) items.push_back(std::to_string((i - 34) % 3));
+            else items.push_back("");
         }
-        ASSERT_GT(w.WriteLine(), 0);
-        ASSERT_EQ(w.CloseFile(), 0);
+        WriteOptionsFile(env, items);
     }
 };
 

@@ -51,20 +51,15 @@ protected:
     }
 
     void WriteOptions() {
-        StoreKey key;
-        ASSERT_EQ(GetStoreKey(&env_, key), 0);
-        XCsvWrite w;
-        if (key.keyed) w.SetUseKey(key.text);
-        ASSERT_EQ(w.OpenFile(folder_ + "systemoption.dat"), 1);
+        std::vector<std::string> items;
         for (int i = 0; i < SystemOption::kItemCount; ++i) {
-            if (i >= 14 && i < 34) w.SetData("attr" + std::to_string(i - 14));
-            else if (i == 34) w.SetData("1");
-            else if (i == 35) w.SetData("2");
-            else if (i > 35 && i < 54) w.SetData("0");
-            else w.SetData("");
+            if (i >= 14 && i < 34) items.push_back("attr" + std::to_string(i - 14));
+            else if (i == 34) items.push_back("1");
+            else if (i == 35) items.push_back("2");
+            else if (i > 35 && i < 54) items.push_back("0");
+            else items.push_back("");
         }
-        ASSERT_GT(w.WriteLine(), 0);
-        ASSERT_EQ(w.CloseFile(), 0);
+        WriteOptionsFile(env_, items);
     }
 
     // Stores a record under its own ID, as given.

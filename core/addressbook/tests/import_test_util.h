@@ -52,14 +52,7 @@ protected:
     // Writes the option items to the environment's file (the importers' tests set the
     // kinds of the extension items through it).
     void WriteOptions() {
-        StoreKey key;
-        ASSERT_EQ(GetStoreKey(&env_, key), 0);
-        XCsvWrite w;
-        if (key.keyed) w.SetUseKey(key.text);
-        ASSERT_EQ(w.OpenFile(folder_ + "systemoption.dat"), 1);
-        for (const std::string& item : options_items_) w.SetData(item);
-        ASSERT_GT(w.WriteLine(), 0);
-        ASSERT_EQ(w.CloseFile(), 0);
+        WriteOptionsFile(env_, options_items_);
     }
 
     // A Shift_JIS file in the temporary folder from UTF-8 text.
