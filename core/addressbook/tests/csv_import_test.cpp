@@ -158,12 +158,7 @@ TEST_F(CsvImportTest, FailureMidRunLeavesTheBookIndexedAndUnlocked) {
     EXPECT_EQ(importer_->GetErrMsg().GetLastCode(), 10009);
     ASSERT_EQ(book_->GetLineNumber(), 1);
     EXPECT_EQ(book_->DBID2RowNumber(9999998), 0);
-    std::thread other([] {
-        platform::NamedMutex mutex(CDatabaseEdit::kMutexName);
-        EXPECT_TRUE(mutex.try_lock());
-        mutex.unlock();
-    });
-    other.join();
+    ExpectBookUnlocked();
 }
 
 TEST_F(CsvImportTest, StopFlagFromAnotherThreadEndsTheRunCleanly) {

@@ -9,6 +9,7 @@
 #include <iterator>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "address_book_test_util.h"
@@ -17,6 +18,7 @@
 #include "core/foundation/csv_write.h"
 #include "core/foundation/store_key.h"
 #include "platform/date_time.h"
+#include "platform/named_mutex.h"
 
 namespace abtest {
 
@@ -40,6 +42,15 @@ protected:
         // Every record of a run carries this time.
         const std::time_t t = platform::DateTime(2024, 5, 6, 7, 8, 9).ToTimeT();
         platform::SetClockForTesting([t] { return t; });
+    }
+    // A run that ended, even on an error, left the book's lock free for other threads.
+    static void ExpectBookUnlocked() {
+        std::thread other([] {
+            platform::NamedMutex mutex(CDatabaseEdit::kMutexName);
+            EXPECT_TRUE(mutex.try_lock());
+            mutex.unlock();
+        });
+        other.join();
     }
     void TearDown() override {
         platform::SetClockForTesting({});

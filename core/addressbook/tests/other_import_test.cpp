@@ -76,12 +76,7 @@ TEST_F(OtherImportTest, FailureMidRunEndsAbnormallyWithTheCounts) {
                                        "理由[新規個人情報IDの取得に失敗しました]")),
               std::string::npos);
     EXPECT_EQ(book_->DBID2RowNumber(9999998), 0);
-    std::thread other([] {
-        platform::NamedMutex mutex(CDatabaseEdit::kMutexName);
-        EXPECT_TRUE(mutex.try_lock());
-        mutex.unlock();
-    });
-    other.join();
+    ExpectBookUnlocked();
 }
 
 TEST_F(OtherImportTest, TormaskWithDates) {
