@@ -10,6 +10,7 @@
 #include "core/foundation/env_manager.h"
 #include "core/foundation/store_key.h"
 #include "core/foundation/tests/env_test_util.h"
+#include "mailstore_test_util.h"
 #include "platform/safe_write.h"
 
 namespace {
@@ -41,15 +42,7 @@ protected:
     // Writes rows as a record file coded with `key` (null: the default coding).
     static void WriteRecords(const std::string& path, const char* key,
                              const std::vector<std::vector<std::string>>& rows) {
-        XCsvWrite w;
-        w.SetUseKey(key);
-        ASSERT_EQ(w.OpenFile(path), 1);
-        for (const auto& row : rows) {
-            w.BufferEmpty();
-            for (const std::string& f : row) w.SetData(std::string_view(f));
-            ASSERT_GT(w.WriteLine(), 0);
-        }
-        ASSERT_EQ(w.CloseFile(), 0);
+        mailtest::WriteRecordFile(path, key, rows);
     }
     std::string EnvKey() {
         StoreKey key;

@@ -15,6 +15,20 @@
 
 namespace mailtest {
 
+// Writes rows as a record file coded with `key` (null: the default coding).
+inline void WriteRecordFile(const std::string& path, const char* key,
+                            const std::vector<std::vector<std::string>>& rows) {
+    XCsvWrite w;
+    w.SetUseKey(key);
+    ASSERT_EQ(w.OpenFile(path), 1);
+    for (const auto& row : rows) {
+        w.BufferEmpty();
+        for (const std::string& f : row) w.SetData(std::string_view(f));
+        ASSERT_GT(w.WriteLine(), 0);
+    }
+    ASSERT_EQ(w.CloseFile(), 0);
+}
+
 class MailEnvTest : public envtest::TempEnvTest {
 protected:
     virtual bool Keyed() const { return false; }
@@ -34,15 +48,7 @@ protected:
     void WriteRecords(const std::string& path, const std::vector<std::vector<std::string>>& rows) {
         StoreKey key;
         ASSERT_EQ(GetStoreKey(&env_, key), 0);
-        XCsvWrite w;
-        w.SetUseKey(key.get());
-        ASSERT_EQ(w.OpenFile(path), 1);
-        for (const auto& row : rows) {
-            w.BufferEmpty();
-            for (const std::string& f : row) w.SetData(std::string_view(f));
-            ASSERT_GT(w.WriteLine(), 0);
-        }
-        ASSERT_EQ(w.CloseFile(), 0);
+        WriteRecordFile(path, key.get(), rows);
     }
     EnvManager env_;
 };
