@@ -302,15 +302,7 @@ int CMyDB::Search(Match how, const char* text, int column, int start, int step) 
     if (start < 0) return kErrStartLine;
     const std::string_view t = text != nullptr ? std::string_view(text) : std::string_view();
     for (long i = start; i < static_cast<long>(lines_.size()); i += step) {
-        const std::string_view e = lines_[static_cast<size_t>(i)].at(static_cast<size_t>(column));
-        bool hit = false;
-        switch (how) {
-        case Match::kExact: hit = e == t; break;
-        case Match::kIgnoreCase: hit = e.size() == t.size() && FindSjis(e, t, true) == 0; break;
-        case Match::kFront: hit = e.starts_with(t); break;
-        case Match::kPartial: hit = FindSjis(e, t) != std::string_view::npos; break;
-        }
-        if (hit) return static_cast<int>(i);
+        if (FieldMatches(how, lines_[static_cast<size_t>(i)].at(static_cast<size_t>(column)), t)) return static_cast<int>(i);
     }
     return kErrNotFound;
 }

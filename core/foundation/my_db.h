@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "core/foundation/field_match.h"
 #include "core/foundation/packed_row.h"
 #include "core/foundation/string_array.h"
 
@@ -116,7 +117,7 @@ public:
     void SetSyncOnWrite(bool sync) { syncOnWrite_ = sync; }
 
 private:
-    enum class Match { kExact, kIgnoreCase, kFront, kPartial };
+    using Match = FieldMatch;
     int Search(Match how, const char* text, int column, int start, int step) const;
     int CheckLine(const XCStringArrayEx& line) const;
     int SetElementText(int line, int column, std::string_view text);

@@ -145,15 +145,7 @@ int BaseRecordStructer::Search(Match how, const char* text, int column, int star
         return -2;
     const std::string_view t(text);
     for (long i = start; i >= 0 && i < static_cast<long>(rows_.size()); i += step) {
-        const std::string_view e = rows_[static_cast<size_t>(i)].GetAt(column);
-        bool hit = false;
-        switch (how) {
-        case Match::kExact: hit = e == t; break;
-        case Match::kIgnoreCase: hit = e.size() == t.size() && FindSjis(e, t, true) == 0; break;
-        case Match::kFront: hit = e.starts_with(t); break;
-        case Match::kPartial: hit = FindSjis(e, t) != std::string_view::npos; break;
-        }
-        if (hit) return static_cast<int>(i);
+        if (FieldMatches(how, rows_[static_cast<size_t>(i)].GetAt(column), t)) return static_cast<int>(i);
     }
     return -1;
 }

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "core/foundation/field_match.h"
 #include "core/foundation/string_array.h"
 
 class BaseRecordStructer {
@@ -95,7 +96,7 @@ public:
     bool IsChanged() const { return changed_ != 0; }
 
 private:
-    enum class Match { kExact, kIgnoreCase, kFront, kPartial };
+    using Match = FieldMatch;
     int Search(Match how, const char* text, int column, int start, int step) const;
     bool ValidRow(int row) const { return elements_ > 0 && row >= 0 && row < GetRecordNumber(); }
 
