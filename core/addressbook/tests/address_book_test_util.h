@@ -13,6 +13,7 @@
 #include "core/foundation/store_key.h"
 #include "core/foundation/system_option.h"
 #include "core/foundation/tests/env_test_util.h"
+#include "platform/date_time.h"
 
 namespace abtest {
 
@@ -20,6 +21,17 @@ class AddressBookEnv : public envtest::TempEnvTest {
 protected:
     // Sequence draws flush to the disk; a memory-backed folder keeps the tests quick.
     bool InMemory() const override { return true; }
+
+    // A test may freeze the clock; every test ends on the system clock again.
+    void TearDown() override {
+        platform::SetClockForTesting({});
+        TempEnvTest::TearDown();
+    }
+    // Freezes the clock at `t` (local time).
+    static void SetNow(const platform::DateTime& t) {
+        const std::time_t s = t.ToTimeT();
+        platform::SetClockForTesting([s] { return s; });
+    }
 
     // Opens `env` keyed or unkeyed.
     void Open(EnvManager& env, bool keyed) {

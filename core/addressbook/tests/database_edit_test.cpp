@@ -21,14 +21,9 @@ using platform::DateTime;
 
 class DatabaseEditTest : public abtest::AddressBookEnv {
 protected:
-    void TearDown() override {
-        platform::SetClockForTesting({});
-        AddressBookEnv::TearDown();
-    }
     // Freezes the clock at the given local time.
     static void SetNow(int y, int mo, int d, int h, int mi, int s) {
-        const std::time_t t = DateTime(y, mo, d, h, mi, s).ToTimeT();
-        platform::SetClockForTesting([t] { return t; });
+        AddressBookEnv::SetNow(DateTime(y, mo, d, h, mi, s));
     }
     // Writes the options file of `env` with extension item k named "attr<k>" of type k % 3.
     void WriteOptions(EnvManager& env) {

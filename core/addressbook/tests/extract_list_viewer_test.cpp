@@ -21,10 +21,6 @@ protected:
         ExtractionEnv::SetUp();
         Open(env_, GetParam());
     }
-    void TearDown() override {
-        platform::SetClockForTesting({});
-        ExtractionEnv::TearDown();
-    }
     std::string ListFile() const { return folder_ + "EXTRACT/extrlist.dat"; }
     static ExtractViewData Entry(int id, const std::string& name) {
         ExtractViewData v;

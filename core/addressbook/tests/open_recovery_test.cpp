@@ -30,14 +30,6 @@ protected:
         Open(env_, true);
         SetNow(DateTime(2024, 3, 4, 5, 6, 7));
     }
-    void TearDown() override {
-        platform::SetClockForTesting({});
-        AddressBookEnv::TearDown();
-    }
-    static void SetNow(const DateTime& t) {
-        const std::time_t s = t.ToTimeT();
-        platform::SetClockForTesting([s] { return s; });
-    }
     std::string Db(const std::string& name) const { return folder_ + "DB/" + name; }
     std::string Ini() const { return folder_ + "QuendrelT.ini"; }
 

@@ -17,14 +17,6 @@ using platform::DateTime;
 
 class TestMailingInfoTest : public abtest::AddressBookEnv {
 protected:
-    void TearDown() override {
-        platform::SetClockForTesting({});
-        AddressBookEnv::TearDown();
-    }
-    static void SetNow(const DateTime& t) {
-        const std::time_t s = t.ToTimeT();
-        platform::SetClockForTesting([s] { return s; });
-    }
     std::string File() const { return folder_ + "DB/testmailinginfo.dat"; }
 };
 
