@@ -14,16 +14,16 @@ const ERRCODE_ERRMSG_STRUCT* FindEntry(int code) {
 }
 
 template <typename T>
-void AppendPrintf(std::string& out, const std::string& spec, T value) {
+void AppendPrintf(std::string& out, const std::string& conversion, T value) {
     char buf[128];
-    const int n = std::snprintf(buf, sizeof buf, spec.c_str(), value);
+    const int n = std::snprintf(buf, sizeof buf, conversion.c_str(), value);
     if (n < 0) return;
     if (static_cast<std::size_t>(n) < sizeof buf) {
         out.append(buf, static_cast<std::size_t>(n));
         return;
     }
     std::string big(static_cast<std::size_t>(n) + 1, '\0');
-    std::snprintf(big.data(), big.size(), spec.c_str(), value);
+    std::snprintf(big.data(), big.size(), conversion.c_str(), value);
     out.append(big.data(), static_cast<std::size_t>(n));
 }
 
@@ -79,7 +79,7 @@ std::string FormatErrText(std::string_view format, const ErrArg* args, std::size
         if (next >= count) continue;  // missing argument: empty text
         const ErrArg& a = args[next++];
         const bool left = flags.find('-') != std::string::npos;
-        std::string spec = "%" + flags + (width > 0 ? std::to_string(width) : "") +
+        std::string conversion = "%" + flags + (width > 0 ? std::to_string(width) : "") +
                            (precision >= 0 ? "." + std::to_string(precision) : "");
         switch (conv) {
         case 's':
@@ -94,7 +94,7 @@ std::string FormatErrText(std::string_view format, const ErrArg* args, std::size
             break;
         case 'e': case 'E': case 'f': case 'g': case 'G':
             if (a.kind() == ErrArg::kText) AppendText(out, a.text(), left, width, -1);
-            else AppendPrintf(out, spec + conv, a.kind() == ErrArg::kDouble ? a.d()
+            else AppendPrintf(out, conversion + conv, a.kind() == ErrArg::kDouble ? a.d()
                                                  : a.kind() == ErrArg::kSigned ? static_cast<double>(a.i())
                                                                                : static_cast<double>(a.u()));
             break;
@@ -105,11 +105,11 @@ std::string FormatErrText(std::string_view format, const ErrArg* args, std::size
                 const bool isSigned = conv == 'd' || conv == 'i';
                 if (isSigned) {
                     const long long v = a.kind() == ErrArg::kDouble ? static_cast<long long>(a.d()) : a.i();
-                    AppendPrintf(out, spec + "ll" + conv, v);
+                    AppendPrintf(out, conversion + "ll" + conv, v);
                 } else {
                     const unsigned long long v =
                         a.kind() == ErrArg::kDouble ? static_cast<unsigned long long>(a.d()) : a.u();
-                    AppendPrintf(out, spec + "ll" + conv, v);
+                    AppendPrintf(out, conversion + "ll" + conv, v);
                 }
             }
             break;
