@@ -1,0 +1,28 @@
+#pragma once
+// New environments: the check of a proposed name and parent folder, and the creation of
+// the descriptor <parent>/<name>.env beside the folder <parent>/<name>/ with an empty
+// address book, mail list and extraction list, their ID sequences, and the system options
+// with their defaults.
+//
+// The creation works on an environment descriptor of its own: the environment that is
+// open (if any) is neither read nor touched, so a failure leaves it as it was.
+//
+// Names and folders are file-system bytes (UTF-8 here), not Shift_JIS.
+
+#include <string>
+
+namespace shell {
+
+// 0 when the environment can be made; -4 the name is missing, empty, holds one of
+// \ / : * < > | . or ends with a blank; -3 the parent is not a valid folder path; -5
+// <parent>/<name>.env or the folder <parent>/<name> exists; -1 the parent folder does not
+// exist. The checks run in that order.
+int CheckNewEnvironmentName(const std::string& name, const std::string& parent);
+
+// Creates the environment: 0, or -1 at the first step that fails (what was made stays).
+// passwordFlag "Y" with a password sets a start-up password, "N" clears it; either null
+// leaves the flag empty (never set). importMode sets option 111 to "Y".
+int CreateNewEnvironment(const std::string& name, const std::string& parent, const char* passwordFlag,
+                         const char* password, bool importMode);
+
+}  // namespace shell
