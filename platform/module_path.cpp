@@ -2,8 +2,11 @@
 
 #include <dlfcn.h>
 #include <limits.h>
+#include <pwd.h>
 #include <stdlib.h>
 #include <unistd.h>
+
+#include <filesystem>
 
 #include "platform/path.h"
 
@@ -26,5 +29,34 @@ std::string ModulePathOf(const void* address) {
 }
 
 std::string ProgramFolder() { return FolderOf(ProgramPath()); }
+
+namespace {
+
+std::string HomeFolder() {
+    if (const char* home = std::getenv("HOME"); home != nullptr && home[0] != '\0') return home;
+    struct passwd pw;
+    struct passwd* result = nullptr;
+    char buf[4096];
+    if (::getpwuid_r(::getuid(), &pw, buf, sizeof buf, &result) == 0 && result != nullptr) return pw.pw_dir;
+    return std::string();
+}
+
+}  // namespace
+
+std::string UserWritableFolder(const std::string& preferred, const char* xdgVariable, const char* homeDefault) {
+    if (!preferred.empty() && ::access(preferred.c_str(), W_OK) == 0) return preferred;
+    std::string base;
+    if (const char* xdg = std::getenv(xdgVariable); xdg != nullptr && xdg[0] == '/') {
+        base = xdg;
+    } else {
+        const std::string home = HomeFolder();
+        if (home.empty()) return preferred;
+        base = JoinPath(home, homeDefault);
+    }
+    const std::string folder = JoinPath(base, "quendrel/");
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
+    return folder;
+}
 
 }  // namespace platform

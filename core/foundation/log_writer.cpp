@@ -5,14 +5,13 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <filesystem>
 #include <mutex>
 #include <fcntl.h>
-#include <pwd.h>
 #include <unistd.h>
 
 #include "core/foundation/ombrel_module.h"
 #include "platform/date_time.h"
+#include "platform/module_path.h"
 #include "platform/path.h"
 
 namespace {
@@ -25,15 +24,6 @@ std::string g_folderForTesting;
 
 const std::string kEqualsRule = std::string(79, '=') + "\r\n";
 const std::string kDashRule = std::string(79, '-') + "\r\n";
-
-std::string HomeFolder() {
-    if (const char* home = std::getenv("HOME"); home != nullptr && home[0] != '\0') return home;
-    struct passwd pw;
-    struct passwd* result = nullptr;
-    char buf[4096];
-    if (::getpwuid_r(::getuid(), &pw, buf, sizeof buf, &result) == 0 && result != nullptr) return pw.pw_dir;
-    return std::string();
-}
 
 // Writes all of `bytes` to `fd`.
 bool WriteAll(int fd, const std::string& bytes) {
@@ -86,21 +76,8 @@ std::string TransferLogFolder() {
 
 
 std::string TransferLogFolderFor(const std::string& preferred) {
-    if (!preferred.empty() && ::access(preferred.c_str(), W_OK) == 0) return preferred;
-    // An installed library's folder is not writable by its users: use the per-user state
-    // folder (relative XDG paths are to be ignored).
-    std::string state;
-    if (const char* xdg = std::getenv("XDG_STATE_HOME"); xdg != nullptr && xdg[0] == '/') {
-        state = xdg;
-    } else {
-        const std::string home = HomeFolder();
-        if (home.empty()) return preferred;
-        state = platform::JoinPath(home, ".local/state");
-    }
-    const std::string folder = platform::JoinPath(state, "quendrel/");
-    std::error_code ec;
-    std::filesystem::create_directories(folder, ec);
-    return folder;
+    // An installed library's folder is not writable by its users: the per-user state folder.
+    return platform::UserWritableFolder(preferred, "XDG_STATE_HOME", ".local/state");
 }
 
 void LogWriter::SetLogFolderForTesting(const std::string& folder) {
