@@ -14,7 +14,7 @@ PACKAGES=(
   clang libclang-rt-14-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev
   fonts-noto-cjk fonts-noto-color-emoji
-  xvfb xauth xdotool x11vnc
+  xvfb xauth xdotool x11vnc openbox
 )
 
 missing=()
