@@ -10,6 +10,7 @@
 // Names and folders are file-system bytes (UTF-8 here), not Shift_JIS.
 
 #include <string>
+#include <vector>
 
 namespace shell {
 
@@ -22,7 +23,23 @@ int CheckNewEnvironmentName(const std::string& name, const std::string& parent);
 // Creates the environment: 0, or -1 at the first step that fails (what was made stays).
 // passwordFlag "Y" with a password sets a start-up password, "N" clears it; either null
 // leaves the flag empty (never set). importMode sets option 111 to "Y".
+// Refused (-1, nothing touched) when <parent>/<name> is the folder of the environment the
+// program has open, and when a non-empty descriptor exists there already (its data key
+// would be lost).
 int CreateNewEnvironment(const std::string& name, const std::string& parent, const char* passwordFlag,
                          const char* password, bool importMode);
+
+// The system options of a new environment: 123 texts (Shift_JIS), the extended attributes
+// named "拡張属性A" to "拡張属性T", option 89 "Y5" (the current layout), option 111 "Y" in
+// import mode.
+std::vector<std::string> DefaultSystemOptions(bool importMode);
+
+// Writes DefaultSystemOptions as the one record of `path`, coded with `dataKey` (empty:
+// the default coding of an unkeyed environment); the file is replaced safely.
+// 0; -1 the file cannot be opened, message "ファイルのオープンに失敗しました"; -2 the record
+// cannot be written, message "ファイルの書き出しに失敗しました" (the old file, if any, is
+// kept). `message` is UTF-8 and left alone on success.
+int WriteDefaultSystemOptions(const std::string& path, const std::string& dataKey, bool importMode,
+                              std::string& message);
 
 }  // namespace shell
