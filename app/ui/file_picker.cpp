@@ -1,7 +1,16 @@
 #include "app/ui/file_picker.h"
 
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFileSystemModel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTreeView>
+#include <QVBoxLayout>
+
+#include "app/ui/control_ids.h"
 
 namespace ui {
 namespace {
@@ -60,9 +69,54 @@ std::optional<QString> QtFilePicker::PickFile(QWidget* owner, const FileRequest&
 
 std::optional<QString> QtFilePicker::PickFolder(QWidget* owner, const QString& caption,
                                                 const QString& startFolder) {
-    QString folder = QFileDialog::getExistingDirectory(owner, caption, startFolder);
-    if (folder.isEmpty()) return std::nullopt;
-    return folder;
+    // A folder tree (control 14145) with an edit line (14148) below it. Choosing in the tree
+    // writes the folder into the edit; the edit takes any text, a folder that does not exist
+    // yet included, and OK returns it as typed: the caller checks it and may offer to create
+    // it (QFileDialog would refuse a folder that is not there).
+    QDialog dialog(owner);
+    dialog.setWindowTitle(caption);
+    auto* model = new QFileSystemModel(&dialog);
+    model->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot);
+    model->setRootPath(QStringLiteral("/"));
+    auto* tree = SetControlId(new QTreeView(&dialog), 14145);
+    tree->setModel(model);
+    tree->setHeaderHidden(true);
+    for (int column = 1; column < model->columnCount(); ++column) tree->hideColumn(column);
+    auto* edit = SetControlId(new QLineEdit(&dialog), 14148);
+    auto* buttons = new QDialogButtonBox(&dialog);
+    QPushButton* ok = SetControlId(buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole), 1);
+    SetControlId(buttons->addButton(QString::fromUtf8("キャンセル"), QDialogButtonBox::RejectRole), 2);
+    ok->setDefault(true);
+    auto* layout = new QVBoxLayout(&dialog);
+    layout->addWidget(tree);
+    layout->addWidget(edit);
+    layout->addWidget(buttons);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    QObject::connect(edit, &QLineEdit::textChanged, ok, [ok](const QString& text) { ok->setEnabled(!text.isEmpty()); });
+
+    // Show the start folder, or the nearest folder above it that exists, in the tree; the
+    // edit keeps the start text as it was given.
+    QString start = startFolder.isEmpty() ? QDir::currentPath() : startFolder;
+    QString shown = start;
+    while (!shown.isEmpty() && !QFileInfo(shown).isDir()) {
+        QString up = QFileInfo(shown).path();
+        shown = (up == shown || up == QStringLiteral(".")) ? QString() : up;
+    }
+    QModelIndex index = model->index(shown.isEmpty() ? QStringLiteral("/") : shown);
+    tree->setCurrentIndex(index);
+    tree->scrollTo(index);
+    QObject::connect(tree->selectionModel(), &QItemSelectionModel::currentChanged, edit,
+                     [model, edit](const QModelIndex& current) {
+                         if (current.isValid()) edit->setText(model->filePath(current));
+                     });
+    edit->setText(start);
+    ok->setEnabled(!start.isEmpty());
+    edit->setFocus();
+    dialog.resize(420, 480);
+
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return edit->text();
 }
 
 }  // namespace ui
