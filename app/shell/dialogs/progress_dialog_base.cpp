@@ -1,0 +1,49 @@
+#include "app/shell/dialogs/progress_dialog_base.h"
+
+#include <QLabel>
+#include <QVBoxLayout>
+
+#include "app/shell/dialogs/dialog_parts.h"
+#include "app/ui/control_ids.h"
+#include "app/shell/environment/program_keys.h"
+
+namespace shell {
+
+ProgressDialogBase::ProgressDialogBase(int idd, const std::array<int, 3>& lineIds, QWidget* parent)
+    : QDialog(parent) {
+    setObjectName(ui::DialogName(idd));
+    setWindowTitle(QString::fromUtf8(kProductName));
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    column_ = new QVBoxLayout(this);
+    column_->setSizeConstraint(QLayout::SetFixedSize);
+    column_->setContentsMargins(24, 18, 24, 18);
+    for (std::size_t i = 0; i < labels_.size(); ++i) {
+        labels_[i] = dialogs::MakeLabel(this, QString(), lineIds[i]);
+        labels_[i]->setAlignment(Qt::AlignCenter);
+        // An empty line keeps its height and the lines their width, so the window does not
+        // jump while the texts change.
+        labels_[i]->setMinimumHeight(labels_[i]->fontMetrics().height());
+        labels_[i]->setMinimumWidth(labels_[i]->fontMetrics().horizontalAdvance(QLatin1Char('M')) * 24);
+        column_->addWidget(labels_[i]);
+    }
+}
+
+void ProgressDialogBase::SetMessages(const QString& line1, const QString& line2, const QString& line3) {
+    lines_ = {line1, line2, line3};
+}
+
+void ProgressDialogBase::Create(QWidget* owner) {
+    if (owner != nullptr && owner != parentWidget()) setParent(owner, windowFlags());
+    for (std::size_t i = 0; i < labels_.size(); ++i) labels_[i]->setText(lines_[i]);
+    ResetControls();
+    created_ = true;
+    show();
+}
+
+void ProgressDialogBase::End() {
+    if (!created_) return;
+    created_ = false;
+    hide();
+}
+
+}  // namespace shell

@@ -1,0 +1,29 @@
+#include "app/shell/dialogs/test_mail_progress_dlg.h"
+
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "app/shell/dialogs/dialog_parts.h"
+#include "app/ui/sjis_text.h"
+
+namespace shell {
+
+CTestMailProgressDlg::CTestMailProgressDlg(QWidget* parent)
+    : ProgressDialogBase(kIdd, {kIdcLine1, kIdcLine2, kIdcLine3}, parent) {
+    cancel_ = dialogs::MakeButton(this, ui::U8("中止"), kIdcCancel);
+    auto* row = new QHBoxLayout;
+    row->addStretch(1);
+    row->addWidget(cancel_);
+    row->addStretch(1);
+    Column()->addSpacing(8);
+    Column()->addLayout(row);
+    connect(cancel_, &QPushButton::clicked, this, &CTestMailProgressDlg::CancelTestMail);
+    dialogs::KeySwallower::Install(this);
+}
+
+void CTestMailProgressDlg::EnableCancel(bool enable) { cancel_->setEnabled(enable); }
+
+void CTestMailProgressDlg::ResetControls() { cancel_->setEnabled(true); }
+
+}  // namespace shell
