@@ -7,10 +7,10 @@
 #include "app/shell/environment/environment_service.h"
 #include "app/shell/environment/program_keys.h"
 #include "app/shell/environment/scheduler_control.h"
-#include "core/addressbook/database_edit.h"
 #include "app/ui/control_ids.h"
 #include "app/ui/prompter.h"
 #include "app/ui/sjis_text.h"
+#include "core/addressbook/database_edit.h"
 #include "platform/notifier.h"
 
 namespace shell {

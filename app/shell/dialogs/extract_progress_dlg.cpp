@@ -1,11 +1,8 @@
 #include "app/shell/dialogs/extract_progress_dlg.h"
 
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QVBoxLayout>
 
-#include "app/shell/dialogs/dialog_parts.h"
 #include "app/ui/prompter.h"
 #include "app/ui/sjis_text.h"
 #include "platform/notifier.h"
@@ -21,13 +18,7 @@ CExtractProgressDlg::CExtractProgressDlg(QWidget* parent)
     : ProgressDialogBase(kIdd, {kIdcLine1, kIdcLine2, kIdcLine3}, parent) {
     setWindowTitle(ui::U8("処理中につき、しばらくお待ちください"));
     setCursor(Qt::WaitCursor);
-    cancel_ = dialogs::MakeButton(this, ui::U8(kCancelText), kIdcCancel);
-    auto* row = new QHBoxLayout;
-    row->addStretch(1);
-    row->addWidget(cancel_);
-    row->addStretch(1);
-    Column()->addSpacing(8);
-    Column()->addLayout(row);
+    cancel_ = AddButton(ui::U8(kCancelText), kIdcCancel);
     connect(cancel_, &QPushButton::clicked, this, &CExtractProgressDlg::OnCancel);
 }
 

@@ -7,6 +7,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <filesystem>
+
 #include "app/shell/dialogs/dialog_parts.h"
 #include "app/shell/dialogs/password_rules.h"
 #include "app/shell/environment/environment_service.h"
@@ -19,8 +21,6 @@
 #include "platform/module_path.h"
 #include "platform/notifier.h"
 #include "platform/path.h"
-
-#include <filesystem>
 
 namespace shell {
 namespace {
@@ -42,6 +42,26 @@ QString TrimLocation(QString location) {
 // "<location>/<name>" with one separator between.
 QString Join(const QString& location, const QString& name) {
     return location.endsWith(QLatin1Char('/')) ? location + name : location + QLatin1Char('/') + name;
+}
+
+// True when deleting `folder` would delete the environment the program has open: it is
+// that environment's folder, or holds its folder or descriptor somewhere below.
+bool HoldsOpenEnvironment(const std::string& folder) {
+    EnvironmentService* open = ProgramEnvironment();
+    if (open == nullptr || !open->IsOpen()) return false;
+    if (open->IsOpenEnvironmentFolder(folder)) return true;
+    std::error_code ec;
+    const std::filesystem::path outer = std::filesystem::weakly_canonical(folder, ec);
+    if (ec) return true;  // cannot tell: keep the data
+    const std::filesystem::path inner = std::filesystem::weakly_canonical(open->DescriptorPath(), ec);
+    if (ec) return true;
+    auto i = inner.begin();
+    for (const auto& part : outer) {
+        if (part.empty()) continue;  // a trailing separator
+        if (i == inner.end() || *i != part) return false;
+        ++i;
+    }
+    return true;
 }
 
 // Deletes the environment `folder` and its descriptor `folder`.env, the two things the
@@ -193,9 +213,8 @@ bool CNewEnvDlg::CreateFor(int check, const QString& location, const QString& na
         return false;
     case -5: {
         const std::string folder = ui::ToPath(target);
-        if (EnvironmentService* open = ProgramEnvironment(); open != nullptr && open->IsOpenEnvironmentFolder(folder)) {
-            Tell(target + ui::U8("\r\nは現在使用中の環境です。\r\n"
-                                 "使用中の環境を削除して新しい環境を作成することはできません。\r\n"
+        if (HoldsOpenEnvironment(folder)) {
+            Tell(target + ui::U8("\r\nには現在使用中の環境のデータがあるため、削除できません。\r\n"
                                  "「環境の名称」か「環境の場所」を変更してください。"),
                  kCreateError, platform::kMbOk | platform::kMbIconError);
             return false;

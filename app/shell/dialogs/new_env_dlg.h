@@ -16,8 +16,8 @@
 //        is created;
 //      - taken (-5): the user is asked twice before "<location>/<name>" (the folder and
 //        its descriptor) is deleted and the environment created in its place. Refused
-//        without a question when that is the environment the program has open: its data
-//        would be deleted under its own managers;
+//        without a question when that is, or holds, the environment the program has
+//        open: its data would be deleted under its own managers;
 //      - the location missing (-1): the user is asked, the location is made, then the
 //        environment is created;
 //      - a bad name (-4) or location (-3), or anything else: told.

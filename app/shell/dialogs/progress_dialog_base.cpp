@@ -1,11 +1,13 @@
 #include "app/shell/dialogs/progress_dialog_base.h"
 
+#include <QHBoxLayout>
 #include <QLabel>
+#include <QPushButton>
 #include <QVBoxLayout>
 
 #include "app/shell/dialogs/dialog_parts.h"
-#include "app/ui/control_ids.h"
 #include "app/shell/environment/program_keys.h"
+#include "app/ui/control_ids.h"
 
 namespace shell {
 
@@ -26,6 +28,17 @@ ProgressDialogBase::ProgressDialogBase(int idd, const std::array<int, 3>& lineId
         labels_[i]->setMinimumWidth(labels_[i]->fontMetrics().horizontalAdvance(QLatin1Char('M')) * 24);
         column_->addWidget(labels_[i]);
     }
+}
+
+QPushButton* ProgressDialogBase::AddButton(const QString& text, int id) {
+    auto* button = dialogs::MakeButton(this, text, id);
+    auto* row = new QHBoxLayout;
+    row->addStretch(1);
+    row->addWidget(button);
+    row->addStretch(1);
+    column_->addSpacing(8);
+    column_->addLayout(row);
+    return button;
 }
 
 void ProgressDialogBase::SetMessages(const QString& line1, const QString& line2, const QString& line3) {

@@ -16,6 +16,7 @@
 #include <array>
 
 class QLabel;
+class QPushButton;
 class QVBoxLayout;
 
 namespace shell {
@@ -40,8 +41,8 @@ protected:
     ProgressDialogBase(int idd, const std::array<int, 3>& lineIds, QWidget* parent);
 
     QLabel* LineLabel(int index) const { return labels_[index]; }
-    // The column that holds the lines; a dialog adds its button below them.
-    QVBoxLayout* Column() const { return column_; }
+    // Adds the dialog's one button, centred below the lines.
+    QPushButton* AddButton(const QString& text, int id);
     // Called by Create before the window shows: the controls as a fresh window has them.
     virtual void ResetControls() {}
 

@@ -1,8 +1,6 @@
 #include "app/shell/dialogs/test_mail_progress_dlg.h"
 
-#include <QHBoxLayout>
 #include <QPushButton>
-#include <QVBoxLayout>
 
 #include "app/shell/dialogs/dialog_parts.h"
 #include "app/ui/sjis_text.h"
@@ -11,13 +9,7 @@ namespace shell {
 
 CTestMailProgressDlg::CTestMailProgressDlg(QWidget* parent)
     : ProgressDialogBase(kIdd, {kIdcLine1, kIdcLine2, kIdcLine3}, parent) {
-    cancel_ = dialogs::MakeButton(this, ui::U8("中止"), kIdcCancel);
-    auto* row = new QHBoxLayout;
-    row->addStretch(1);
-    row->addWidget(cancel_);
-    row->addStretch(1);
-    Column()->addSpacing(8);
-    Column()->addLayout(row);
+    cancel_ = AddButton(ui::U8("中止"), kIdcCancel);
     connect(cancel_, &QPushButton::clicked, this, &CTestMailProgressDlg::CancelTestMail);
     dialogs::KeySwallower::Install(this);
 }

@@ -16,6 +16,7 @@
 #include "app/shell/environment/environment_service.h"
 #include "app/ui/sjis_text.h"
 #include "app/ui/testing/prompt_recorder.h"
+#include "core/foundation/directory_utils.h"
 #include "platform/module_path.h"
 #include "platform/notifier.h"
 
@@ -173,24 +174,38 @@ TEST_F(NewEnvDialog, OverwritesOnlyAfterTwoYesAnswers) {
     TempFolder::Open(descriptor);
 }
 
-TEST_F(NewEnvDialog, RefusesToOverwriteTheOpenEnvironment) {
-    const std::string descriptor = tmp_.MakeEnvironment("open");
+TEST_F(NewEnvDialog, RefusesToOverwriteTheOpenEnvironmentOrAFolderHoldingIt) {
+    ASSERT_EQ(MakeDirectoryCompel(tmp_.Path() + "/outer"), 0);
+    ASSERT_EQ(shell::CreateNewEnvironment("open", tmp_.Path() + "/outer", "N", "", false), 0);
+    const std::string descriptor = tmp_.Path() + "/outer/open.env";
+    ui::test::PromptRecorder prompts;
     shell::EnvironmentService service(shell::EnvironmentService::Settings{"", false, "", 0});
     ASSERT_EQ(service.OpenEnvironment(descriptor), 1);
     shell::SetProgramEnvironment(&service);
     const std::string descriptorBytes = ReadFile(descriptor);
 
-    ui::test::PromptRecorder prompts;
-    shell::CNewEnvDlg dialog;
-    Submit(dialog, tmp_.QPath() + "/", U8("open"));
+    const struct {
+        QString location;
+        const char* name;
+        QString shown;
+    } targets[] = {{tmp_.QPath() + U8("/outer/"), "open", tmp_.QPath() + U8("/outer/open")},
+                   {tmp_.QPath(), "outer", tmp_.QPath() + U8("/outer")}};
+    for (const auto& t : targets) {
+        SCOPED_TRACE(t.name);
+        prompts.clear();
+        shell::CNewEnvDlg dialog;
+        Submit(dialog, t.location, U8(t.name));
+        ASSERT_EQ(prompts.prompts().size(), 1u);  // no overwrite question
+        EXPECT_EQ(prompts.captions().front(), U8("環境作成エラー"));
+        EXPECT_EQ(prompts.texts().front(),
+                  t.shown +
+                      U8("\r\nには現在使用中の環境のデータがあるため、削除できません。\r\n"
+                         "「環境の名称」か「環境の場所」を変更してください。"));
+        EXPECT_TRUE(dialog.isVisible());
+    }
     shell::SetProgramEnvironment(nullptr);
-
-    ASSERT_EQ(prompts.prompts().size(), 1u);  // no overwrite question
-    EXPECT_EQ(prompts.captions().front(), U8("環境作成エラー"));
-    EXPECT_TRUE(prompts.texts().front().startsWith(tmp_.QPath() + U8("/open\r\n")));
-    EXPECT_TRUE(dialog.isVisible());
     EXPECT_EQ(ReadFile(descriptor), descriptorBytes);
-    EXPECT_TRUE(fs::exists(tmp_.Path() + "/open/systemoption.dat"));
+    EXPECT_TRUE(fs::exists(tmp_.Path() + "/outer/open/systemoption.dat"));
 }
 
 TEST_F(NewEnvDialog, OffersToMakeAMissingLocation) {
