@@ -119,8 +119,11 @@ int EnvironmentService::OpenEnvironment(const std::string& descriptorPath) {
     if (!BuildEnvironment(descriptorPath, descriptor, next)) {
         next.Reset();
         HideWait();
-        recent_.Remove(descriptorPath);
-        recent_.Remove(descriptor);
+        // The environment that stays open stays in the list (a failed re-open of itself).
+        if (descriptor != DescriptorPath()) {
+            recent_.Remove(descriptorPath);
+            recent_.Remove(descriptor);
+        }
         return 0;
     }
 
@@ -274,12 +277,13 @@ bool EnvironmentService::LoadAddressBook(EnvironmentManagers& next) {
 
 bool EnvironmentService::RunUpgrade(const std::string& givenPath, EnvironmentManagers& next) {
     QString notice;
-    const int r = Upgrade().UpgradeEnvironment(next, notice);
-    if (r == EnvironmentUpgrade::kUpgraded) {
-        Tell(notice, "Varnis移行後のご注意", platform::kMbIconInformation);
+    bool wizard = false;
+    const int r = Upgrade().UpgradeEnvironment(next, notice, wizard);
+    if (r >= 0) {
+        wizardRequested_ = wizard;
+        if (r == EnvironmentUpgrade::kUpgraded) Tell(notice, "Varnis移行後のご注意", platform::kMbIconInformation);
         return true;
     }
-    if (r >= 0) return true;
     const char* reason = nullptr;
     const char* code = nullptr;
     const char* const otherEnvironment = "新規環境を作成するか、Brindell用に作成した環境を選択してください\r\n";

@@ -8,10 +8,20 @@ bool IsCurrentLayout(const std::string& option89) { return option89 == "Y5" || o
 
 int DefaultEnvironmentUpgrade::BackupOldEnvironment(EnvironmentManagers&) { return 0; }
 
-int DefaultEnvironmentUpgrade::UpgradeEnvironment(EnvironmentManagers& next, QString&) {
+bool TakeWizardRequest(SystemOption& options) {
+    std::string asked;
+    if (options.GetSODataFromMemoryPinPoint(112, asked) != 0 || asked != "Y") return false;
+    options.SetSODataToMemoryPinPoint(112, "N");
+    options.WriteSODataFromMemoryToFile();
+    return true;
+}
+
+int DefaultEnvironmentUpgrade::UpgradeEnvironment(EnvironmentManagers& next, QString&, bool& wizard) {
     std::string layout;
     if (next.options == nullptr || next.options->GetSODataFromMemoryPinPoint(89, layout) != 0) return kFailed;
-    return IsCurrentLayout(layout) ? kCurrent : kFailed;
+    if (!IsCurrentLayout(layout)) return kFailed;
+    wizard = TakeWizardRequest(*next.options);
+    return kCurrent;
 }
 
 }  // namespace shell

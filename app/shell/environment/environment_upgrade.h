@@ -11,6 +11,8 @@
 
 #include <string>
 
+class SystemOption;
+
 namespace shell {
 
 struct EnvironmentManagers;
@@ -34,20 +36,25 @@ public:
     // environment ("バックアップ異常", code 0005-06).
     virtual int BackupOldEnvironment(EnvironmentManagers& next) = 0;
     // Called with every manager made. One of the results above (any other negative one
-    // counts as kFailed).
-    virtual int UpgradeEnvironment(EnvironmentManagers& next, QString& notice) = 0;
+    // counts as kFailed). On success `wizard` tells whether the environment asks for the
+    // setup wizard (see TakeWizardRequest); it comes in false.
+    virtual int UpgradeEnvironment(EnvironmentManagers& next, QString& notice, bool& wizard) = 0;
 };
 
 // True for the layouts that need no conversion: "Y5", and "Y4" (which converts to
 // nothing and must not be backed up again at every open).
 bool IsCurrentLayout(const std::string& option89);
 
+// A new (or newly converted) environment asks once for the setup wizard: option 112 "Y".
+// True when it does; the option is then stored as "N", so the wizard is offered once.
+bool TakeWizardRequest(SystemOption& options);
+
 // Backs up nothing; upgrades nothing; refuses (kFailed) every environment whose option 89
-// is not a current layout.
+// is not a current layout. A current one passes with its wizard request taken.
 class DefaultEnvironmentUpgrade : public EnvironmentUpgrade {
 public:
     int BackupOldEnvironment(EnvironmentManagers& next) override;
-    int UpgradeEnvironment(EnvironmentManagers& next, QString& notice) override;
+    int UpgradeEnvironment(EnvironmentManagers& next, QString& notice, bool& wizard) override;
 };
 
 }  // namespace shell

@@ -10,6 +10,7 @@
 #include "core/foundation/env_layout.h"
 #include "core/foundation/env_manager.h"
 #include "core/foundation/store_key.h"
+#include "core/foundation/system_option.h"
 #include "platform/path.h"
 #include "platform/safe_write.h"
 
@@ -72,51 +73,26 @@ int CheckNewEnvironmentName(const std::string& name, const std::string& parent) 
 }
 
 std::vector<std::string> DefaultSystemOptions(bool importMode) {
-    std::vector<std::string> o(123);
-    auto fill = [&o](int from, int to, const char* value) {
-        for (int i = from; i <= to; ++i) o[static_cast<std::size_t>(i)] = value;
+    // Ranges of options with the same default; the rest are empty. The attribute names
+    // (14-33) and option 111 follow below.
+    static constexpr struct {
+        int from, to;
+        const char* value;
+    } kDefaults[] = {
+        {2, 2, "110"},   {3, 3, "0"},     {6, 6, "Y"},     {7, 7, "N"},     {9, 9, "25"},    {11, 13, "N"},
+        {34, 53, "0"},   {54, 54, "N"},   {56, 56, "Y"},   {58, 58, "110"}, {59, 59, "0"},   {62, 62, "Y"},
+        {63, 63, "N"},   {64, 64, "Y"},   {65, 65, "3"},   {66, 66, "60"},  {67, 67, "N"},   {68, 68, "Y"},
+        {69, 69, "N"},   {73, 74, "Y"},   {75, 75, "N"},   {76, 79, "0"},   {81, 81, "N"},   {85, 85, "N"},
+        {86, 87, "0"},   {88, 88, "N"},   {89, 89, "Y5"},  {90, 93, "N"},   {96, 96, "N"},   {97, 97, "10"},
+        {100, 100, "Y"}, {101, 101, "N"}, {103, 103, "10"}, {106, 107, "N"}, {109, 109, "1"}, {110, 110, "0"},
+        {112, 112, "Y"}, {120, 120, "N"},
     };
-    o[2] = "110";
-    o[3] = "0";
-    o[6] = "Y";
-    o[7] = "N";
-    o[9] = "25";
-    fill(11, 13, "N");
+    std::vector<std::string> o(SystemOption::kItemCount);
+    for (const auto& d : kDefaults)
+        for (int i = d.from; i <= d.to; ++i) o[static_cast<std::size_t>(i)] = std::string(d.value);
     const std::string& attribute = SjisLiteral("拡張属性");
     for (int i = 0; i < 20; ++i) o[static_cast<std::size_t>(14 + i)] = attribute + static_cast<char>('A' + i);
-    fill(34, 53, "0");
-    o[54] = "N";
-    o[56] = "Y";
-    o[58] = "110";
-    o[59] = "0";
-    o[62] = "Y";
-    o[63] = "N";
-    o[64] = "Y";
-    o[65] = "3";
-    o[66] = "60";
-    o[67] = "N";
-    o[68] = "Y";
-    o[69] = "N";
-    fill(73, 74, "Y");
-    o[75] = "N";
-    fill(76, 79, "0");
-    o[81] = "N";
-    o[85] = "N";
-    fill(86, 87, "0");
-    o[88] = "N";
-    o[89] = "Y5";
-    fill(90, 93, "N");
-    o[96] = "N";
-    o[97] = "10";
-    o[100] = "Y";
-    o[101] = "N";
-    o[103] = "10";
-    fill(106, 107, "N");
-    o[109] = "1";
-    o[110] = "0";
-    o[111] = importMode ? "Y" : "N";
-    o[112] = "Y";
-    o[120] = "N";
+    o[111] = std::string(importMode ? "Y" : "N");
     return o;
 }
 

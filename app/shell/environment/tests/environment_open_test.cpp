@@ -60,6 +60,20 @@ TEST_F(EnvServiceTest, OpenMakesEveryManagerAndHeadsTheRecentList) {
     EXPECT_TRUE(service.IsOpenEnvironmentFolder(base_ + "link"));
     EXPECT_FALSE(service.IsOpenEnvironmentFolder(Folder("Other")));
 
+    // A new environment asks once for the setup wizard.
+    EXPECT_TRUE(service.WizardRequested());
+    {
+        auto env = OpenOwn(descriptor);
+        SystemOption options(env.get());
+        ASSERT_EQ(options.GetSODataFromFileToMemory(), 0);
+        std::string asked;
+        ASSERT_EQ(options.GetSODataFromMemoryPinPoint(112, asked), 0);
+        EXPECT_EQ(asked, "N");
+    }
+    service.SetWizardRequested(false);
+    ASSERT_EQ(service.OpenEnvironment(descriptor), 1);
+    EXPECT_FALSE(service.WizardRequested());
+
     service.CloseEnvironment();
     EXPECT_FALSE(service.IsOpen());
     EXPECT_EQ(shell::GetDatabaseEdit(), nullptr);
@@ -166,7 +180,7 @@ public:
         backupSawBook = next.book != nullptr;
         return backupResult;
     }
-    int UpgradeEnvironment(shell::EnvironmentManagers& next, QString& notice) override {
+    int UpgradeEnvironment(shell::EnvironmentManagers& next, QString& notice, bool&) override {
         upgradeSawAll = next.book && next.mails && next.scheduler;
         notice = U8("移行しました");
         return upgradeResult;

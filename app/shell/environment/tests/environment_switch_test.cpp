@@ -130,6 +130,13 @@ TEST_F(EnvSwitchTest, SwitchToTheOpenEnvironmentReadsWhatWasJustSaved) {
     EXPECT_EQ(ids, (std::vector<int>{1, 2, 3}));
     EXPECT_EQ(BookIds(old_, Folder("Old") + "DB/database.dat"), (std::vector<int>{1, 2, 3}));
     EXPECT_TRUE(prompts_.prompts().empty());
+
+    // A re-open of itself that fails keeps it open, and in the recent list.
+    ASSERT_EQ(OpenOwn(old_)->SetUseEnvPasswordFlag("Y"), 0);
+    ui_.passwordAnswer = false;
+    EXPECT_EQ(service_->OpenEnvironment(old_), 0);
+    EXPECT_EQ(service_->DescriptorPath(), old_);
+    EXPECT_EQ(RecentKey(0), old_);
 }
 
 TEST_F(EnvSwitchTest, SaveThatFailsStopsTheSwitch) {
