@@ -72,7 +72,7 @@ TEST_F(EnvServiceTest, CreationMakesTheDescriptorAndEveryStoreFile) {
     EXPECT_TRUE(made.count("systemoption.dat"));
 }
 
-// The defaults as the specification lists them, one per index.
+// The defaults of a new environment, written out one per index.
 std::vector<std::string> ExpectedDefaults(bool importMode) {
     std::vector<std::string> v = {
         "", "", "110", "0", "", "", "Y", "N", "", "25",  // 0-9
