@@ -1,0 +1,40 @@
+#pragma once
+// The environment service's questions answered with the program's windows: the
+// application's please-wait window, the start-up password dialogs, and the main window's
+// saved place.
+//
+// The open runs on the GUI thread, so the please-wait window is painted at each step it
+// names (input is held back meanwhile); between steps it keeps its last picture.
+
+#include <functional>
+#include <memory>
+
+#include "app/shell/environment/environment_ui.h"
+
+class QWidget;
+
+namespace shell {
+
+class CWaitDlg;
+
+class QtEnvironmentUi : public EnvironmentUi {
+public:
+    // `mainWindow` gives the main window, or null while there is none.
+    explicit QtEnvironmentUi(std::function<QWidget*()> mainWindow);
+    ~QtEnvironmentUi() override;
+
+    void ShowWait(const QString& line1, const QString& line2, const QString& line3) override;
+    void HideWait() override;
+    void OfferStartupPassword(EnvManager& env) override;
+    bool AskEnvironmentPassword(EnvManager& env, const QString& title) override;
+    void PlaceMainWindow(const std::string& envIniPath) override;
+
+    // Moves `window` to the rectangle saved in `envIniPath`, or its default place.
+    static void PlaceWindow(QWidget* window, const std::string& envIniPath);
+
+private:
+    std::function<QWidget*()> mainWindow_;
+    std::unique_ptr<CWaitDlg> wait_;
+};
+
+}  // namespace shell

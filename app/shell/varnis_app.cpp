@@ -1,0 +1,437 @@
+#include "app/shell/varnis_app.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QMenu>
+
+#include <cstdio>
+
+#include "app/shell/about_dialog.h"
+#include "app/shell/dialogs/db_save_wait_dlg.h"
+#include "app/shell/dialogs/env_select_dlg.h"
+#include "app/shell/dialogs/new_env_dlg.h"
+#include "app/shell/dialogs/proxy_auth_dlg.h"
+#include "app/shell/environment/main_frame_rect.h"
+#include "app/shell/environment/new_environment.h"
+#include "app/shell/environment/run_monitor.h"
+#include "app/shell/main_frame.h"
+#include "app/shell/qt_environment_ui.h"
+#include "app/shell/single_instance.h"
+#include "app/shell/startup_information.h"
+#include "app/shell/widgets/eudc_font_link.h"
+#include "app/ui/file_picker.h"
+#include "app/ui/prompter.h"
+#include "app/ui/sjis_text.h"
+#include "core/foundation/cp932.h"
+#include "core/foundation/file_info.h"
+#include "core/foundation/ini_manager.h"
+#include "core/transport/information_manager.h"
+#include "platform/module_path.h"
+#include "platform/notifier.h"
+
+namespace shell {
+namespace {
+
+CVarnisApp* g_app = nullptr;
+bool g_locked = false;
+
+constexpr const char* kInstanceGuardName = "h_Varnis_PrevInstance";
+constexpr const char* kMailFontSection = "MAILFONTINFO";
+constexpr const char* kEudcFontFile = "varnis-i.TTE";
+constexpr const char* kEudcFaceName = "SystemDefaultEUDCFont";
+constexpr int kTimerCommand = 32797;
+constexpr int kPersonalInformationCommand = 32791;
+constexpr int kSetupWizardCommand = 32833;
+
+QString Product() { return QString::fromUtf8(kProductName); }
+
+// The folder "DATA" beside the program, where environments are made by default.
+QString DefaultDataFolder() { return ui::FromPath(platform::ProgramFolder() + "DATA"); }
+
+ui::FileRequest EnvironmentFileRequest(const QString& defaultExt, const QString& startFolder) {
+    ui::FileRequest request;
+    request.defaultExt = defaultExt;
+    request.filter = ui::U8("環境ファイル(*.env)|*.env|");
+    request.fileMustExist = true;
+    request.startFolder = startFolder;
+    return request;
+}
+
+}  // namespace
+
+CVarnisApp* GetVarnisApp() { return g_app; }
+
+CVarnisApp::CVarnisApp(QStringList arguments, QObject* parent)
+    : QObject(parent), arguments_(std::move(arguments)), fontLink_(std::make_unique<CEudcFontLink>()),
+      information_(std::make_unique<CInformationManager>()) {
+    appIniPath_ = platform::UserWritableFolder(platform::ProgramFolder(), "XDG_CONFIG_HOME", ".config") + "Quendrel.ini";
+    commandLine_ = ParseStartupCommandLine(arguments_);
+    EnvironmentService::Settings settings;
+    settings.programIniPath = appIniPath_;
+    settings.importMode = commandLine_.importMode;
+    settings.importFile = ui::ToPath(commandLine_.importFile);
+    service_ = std::make_unique<EnvironmentService>(std::move(settings));
+    environmentUi_ = std::make_unique<QtEnvironmentUi>([this]() -> QWidget* { return frame_.get(); });
+    service_->SetUi(environmentUi_.get());
+    SetProgramEnvironment(service_.get());
+    CNewEnvDlg::SetSaveWindowStateHook([this] {
+        if (frame_ && service_->IsOpen()) SaveMainFrameRect();
+    });
+    g_app = this;
+}
+
+CVarnisApp::~CVarnisApp() {
+    CNewEnvDlg::SetSaveWindowStateHook({});
+    frame_.reset();
+    service_->CloseEnvironment();
+    SetProgramEnvironment(nullptr);
+    if (g_app == this) g_app = nullptr;
+}
+
+bool CVarnisApp::InitInstance() {
+    service_->SetNewEnvironmentInImportMode(false);
+    if (!CheckStartupFiles(commandLine_)) return false;
+
+    // One program per user: a second start hands its command line over and ends.
+    guard_ = std::make_unique<SingleInstanceGuard>(QString::fromUtf8(kInstanceGuardName));
+    if (guard_->Acquire(arguments_) == SingleInstanceGuard::Result::kHandedOver) {
+        std::fprintf(stderr, "%s\n", QStringLiteral("%1は既に起動しています").arg(Product()).toLocal8Bit().constData());
+        return false;
+    }
+    connect(guard_.get(), &SingleInstanceGuard::SecondInstanceStarted, this, [this](const QStringList&) {
+        if (frame_) {
+            frame_->show();
+            frame_->raise();
+            frame_->activateWindow();
+        }
+        ui::MessageBox(frame_.get(), QStringLiteral("%1は既に起動しています").arg(Product()), ui::U8("起動済み"),
+                       platform::kMbOk | platform::kMbIconInformation);
+    });
+
+    StartupInformationHooks hooks;
+    hooks.askProxy = [](ProxyFields& fields) {
+        CProxyAuthDlg dialog;
+        ProxyAuthValues values{ui::FromSjis(fields.server), ui::FromSjis(fields.port), ui::FromSjis(fields.user),
+                               ui::FromSjis(fields.password), fields.save};
+        dialog.SetValues(values);
+        if (dialog.DoModal() != platform::kIdOk) return false;
+        const ProxyAuthValues& got = dialog.Values();
+        fields = {ui::ToSjis(got.address), ui::ToSjis(got.port), ui::ToSjis(got.user), ui::ToSjis(got.password), got.save};
+        return true;
+    };
+    ShowInformationAtStartup(appIniPath_, *information_, hooks);
+
+    if (!ChooseAndOpenEnvironment()) return false;
+    if (!CreateMainFrame()) return false;
+    RebuildRecentMenu();
+    frame_->setAttribute(Qt::WA_ShowWithoutActivating);
+    frame_->show();
+    frame_->setAttribute(Qt::WA_ShowWithoutActivating, false);
+    InitMailFont();
+    AddTimerMenuItem();
+
+    if (!commandLine_.mailBodyFile.isEmpty()) {
+        emit NewTextMailFromFileRequested(commandLine_.mailBodyFile);
+    } else if (commandLine_.importMode) {
+        frame_->SendCommand(kPersonalInformationCommand);
+    } else {
+        RunWizardIfRequested();
+        SetLocked(false);
+    }
+    return true;
+}
+
+int CVarnisApp::ExitInstance() {
+    FreeMailFont();
+    if (guard_) guard_->Release();
+    return 0;
+}
+
+bool CVarnisApp::CreateMainFrame() {
+    frame_ = std::make_unique<CMainFrame>();
+    QtEnvironmentUi::PlaceWindow(frame_.get(), service_->EnvIniPath());
+    frame_->OnCommand(CMainFrame::kIdNewEnvironment, [this] { OnNewEnvironment(); });
+    frame_->OnCommand(CMainFrame::kIdSwitchEnvironment, [this] { OnSwitchEnvironment(); });
+    for (int i = 0; i < CMainFrame::kRecentCount; ++i) {
+        int id = CMainFrame::kIdFirstRecentEnvironment + i;
+        frame_->OnCommand(id, [this, id] { OnRecentEnvironment(id); });
+    }
+    frame_->OnCommand(CMainFrame::kIdAbout, [this] { OnAppAbout(); });
+    frame_->SetExitHandler([this] {
+        if (!ExitCommand()) return false;
+        // The program ends with its window, not with the last window that happens to close
+        // (a switch hides the window and closes its please-wait window).
+        QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+        return true;
+    });
+    UpdateTitle();
+    return true;
+}
+
+std::string CVarnisApp::GetEnvIniPath() const { return service_->EnvIniPath(); }
+
+std::string CVarnisApp::GetErrorPagePath(int code) const {
+    return platform::ProgramFolder() + (code == 404 ? "notfound.html" : "disconnect.html");
+}
+
+QString CVarnisApp::GetFileVersion(int which) const {
+    char buffer[1000] = {};
+    // The core library's module name.
+    if (!GetModuleFileVerInfo(which == 1 ? "libombrel.so" : "", "FileVersion", buffer, sizeof buffer)) return QString();
+    QString version = QString::fromLatin1(buffer);
+    version.replace(u',', u'.');
+    version.remove(u' ');
+    return version;
+}
+
+void CVarnisApp::InitMailFont() {
+    if (mailFontLoaded_) return;
+    mailFontLoaded_ = true;
+    eudcFontPath_ = platform::ProgramFolder() + kEudcFontFile;
+    mailFont_ = ui::LogFont();
+    const std::string ini = GetEnvIniPath();
+    if (!ini.empty()) {
+        mailFont_.height = static_cast<std::int32_t>(CIniManager::GetProfileIntA(ini, kMailFontSection, "HEIGHT", -12));
+        mailFont_.weight = static_cast<std::int32_t>(CIniManager::GetProfileIntA(ini, kMailFontSection, "WEIGHT", 400));
+        mailFont_.italic = static_cast<std::uint8_t>(CIniManager::GetProfileIntA(ini, kMailFontSection, "ITALIC", 0));
+        mailFont_.charSet = static_cast<std::uint8_t>(CIniManager::GetProfileIntA(ini, kMailFontSection, "CHARSET", 128));
+    }
+    std::string face = SjisLiteral("ＭＳ Ｐゴシック");
+    if (!ini.empty()) CIniManager::GetProfileStringA(ini, kMailFontSection, "FACENAME", face, face);
+    if (face.size() > ui::kLogFontFaceBytes) face.resize(ui::kLogFontFaceBytes);
+    mailFont_.faceName = face;
+    fontLink_->SetFontLink(QString::fromUtf8(kEudcFaceName), ui::FromPath(eudcFontPath_), true, true);
+    fontLink_->RefreshEudc();
+}
+
+void CVarnisApp::SetMailFont(const ui::LogFont& font) {
+    mailFont_ = font;
+    fontLink_->SetFontLink(ui::FromSjis(font.faceName), ui::FromPath(eudcFontPath_), false, true);
+    fontLink_->RefreshEudc();
+}
+
+void CVarnisApp::FreeMailFont() {
+    fontLink_->RemoveFontLinks(true);
+    fontLink_->RefreshEudc();
+}
+
+bool CVarnisApp::IsLocked() { return g_locked; }
+void CVarnisApp::SetLocked(bool locked) { g_locked = locked; }
+
+void CVarnisApp::OnAppAbout() {
+    CAboutDlg dialog(QStringLiteral("Version %1/%2").arg(GetFileVersion(0), GetFileVersion(1)), frame_.get());
+    dialog.exec();
+}
+
+// ---- Environments ---------------------------------------------------------------------------
+
+bool CVarnisApp::ChooseAndOpenEnvironment() {
+    for (;;) {
+        int recent = LoadRecentEnvironments();
+        std::string path;
+        if (recent > 0 && !commandLine_.importMode) {
+            path = service_->Recent().Entries().front();
+        } else {
+            while (path.empty()) {
+                CEnvSelectDlg select(commandLine_.importMode);
+                int choice = select.DoModal();
+                if (choice == CEnvSelectDlg::kIdcNew) {
+                    CNewEnvDlg create(commandLine_.importMode);
+                    if (create.DoModal() != platform::kIdOk) continue;
+                    path = create.GetEnvFilePath();
+                    if (commandLine_.importMode) service_->SetNewEnvironmentInImportMode(true);
+                } else if (choice == CEnvSelectDlg::kIdcExisting) {
+                    std::optional<QString> picked = ui::CurrentFilePicker().PickFile(
+                        frame_.get(), EnvironmentFileRequest(QStringLiteral(".env"), DefaultDataFolder()));
+                    if (picked) path = ui::ToPath(*picked);
+                } else if (choice == platform::kIdCancel) {
+                    ui::MessageBox(nullptr, QStringLiteral("%1を終了します").arg(Product()), ui::U8("終了"),
+                                   platform::kMbOk | platform::kMbIconInformation);
+                    return false;
+                } else {
+                    ui::MessageBox(nullptr, ui::U8("動作が正しくありません\r\n[エラーコード:0000]\r\n"), ui::U8("動作異常"),
+                                   platform::kMbOk | platform::kMbIconError);
+                    return false;
+                }
+            }
+        }
+        // A failed open has taken the path off the recent list: the next round offers the
+        // next recent environment, or the dialog.
+        if (service_->OpenEnvironment(path)) return true;
+    }
+}
+
+int CVarnisApp::LoadRecentEnvironments() {
+    int n = service_->Recent().Load();
+    RebuildRecentMenu();
+    return n;
+}
+
+void CVarnisApp::RemoveRecentEnvironment(const std::string& path) {
+    service_->Recent().Remove(path);
+    RebuildRecentMenu();
+}
+
+void CVarnisApp::RebuildRecentMenu() {
+    if (!frame_) return;
+    std::vector<QString> paths;
+    for (const std::string& p : service_->Recent().Entries()) paths.push_back(ui::FromPath(p));
+    frame_->SetRecentEnvironments(paths);
+}
+
+void CVarnisApp::UpdateTitle() {
+    if (!frame_) return;
+    EnvManager* env = service_->GetEnvManager();
+    // The list mode is the mail-list view's; until it names one the window shows all mails.
+    frame_->SetTitle(env ? ui::FromPath(env->GetEnvName()) : QString(), ui::U8("すべて"));
+}
+
+void CVarnisApp::SwitchEnvironment(std::string descriptorPath) {
+    const std::string previous = service_->IsOpen() ? service_->DescriptorPath() : descriptorPath;
+    if (frame_) frame_->hide();
+    environmentUi_->ShowWait(QString(), ui::U8("環境を切り替えます"), QString());
+    bool opened = service_->OpenEnvironment(descriptorPath) == 1;
+    environmentUi_->HideWait();
+    if (opened) {
+        RebuildRecentMenu();
+        UpdateTitle();
+        if (frame_) {
+            frame_->show();
+            frame_->activateWindow();
+        }
+        ReloadView();
+        return;
+    }
+    // The environment that was open is still open, untouched: the person goes back to it
+    // or quits.
+    int answer = ui::MessageBox(nullptr, ui::FromPath(previous) + ui::U8("\r\n元開いていた上記の環境を開き直しますか？"),
+                                ui::U8("環境を戻します"), platform::kMbYesNo | platform::kMbIconQuestion);
+    RebuildRecentMenu();
+    if (answer == platform::kIdYes && service_->IsOpen()) {
+        // The failed open may have moved the window to the other environment's place.
+        LoadMainFrameRect();
+        if (frame_) frame_->show();
+        ReloadView();
+        return;
+    }
+    if (frame_) QMetaObject::invokeMethod(frame_.get(), &QWidget::close, Qt::QueuedConnection);
+}
+
+void CVarnisApp::ReloadView() {
+    UpdateTitle();
+    emit ViewReloadRequested();
+}
+
+void CVarnisApp::RunWizardIfRequested() {
+    if (!service_->WizardRequested()) return;
+    service_->SetWizardRequested(false);
+    if (frame_) frame_->SendCommand(kSetupWizardCommand);
+}
+
+void CVarnisApp::OnNewEnvironment() {
+    ScopedSchedulerPause pause(&GetScheduler);
+    if (!CanChangeEnvironment(0)) return;
+    CNewEnvDlg dialog(commandLine_.importMode, frame_.get());
+    if (dialog.DoModal() != platform::kIdOk) return;
+    SwitchEnvironment(dialog.GetEnvFilePath());
+    RunWizardIfRequested();
+}
+
+void CVarnisApp::OnSwitchEnvironment() {
+    ScopedSchedulerPause pause(&GetScheduler);
+    if (!CanChangeEnvironment(1)) return;
+    std::optional<QString> picked =
+        ui::CurrentFilePicker().PickFile(frame_.get(), EnvironmentFileRequest(QStringLiteral("env"), QString()));
+    if (!picked) return;
+    if (!GetEnvIniPath().empty()) SaveMainFrameRect();
+    SwitchEnvironment(ui::ToPath(*picked));
+    RunWizardIfRequested();
+}
+
+void CVarnisApp::OnRecentEnvironment(int commandId) {
+    ScopedSchedulerPause pause(&GetScheduler);
+    if (!CanChangeEnvironment(1)) return;
+    const auto& entries = service_->Recent().Entries();
+    std::size_t index = static_cast<std::size_t>(commandId - CMainFrame::kIdFirstRecentEnvironment);
+    if (index >= entries.size()) return;
+    SwitchEnvironment(entries[index]);
+    RunWizardIfRequested();
+}
+
+int CVarnisApp::ShowProgress(int kind) {
+    const char* first;
+    const char* second = "件数により時間がかかる場合があります";
+    switch (kind) {
+    case 1: first = "メール情報を読み込んでいます"; break;
+    case 2: first = "個人情報を読み込んでいます"; break;
+    case 3: first = "変更点を個人情報ファイルに書き込んでいます"; break;
+    default:
+        first = "データを読み込んでいます";
+        second = "処理内容により時間がかかる場合があります";
+        break;
+    }
+    environmentUi_->ShowWait(ui::U8(first), ui::U8(second), ui::U8("しばらくお待ちください"));
+    return 0;
+}
+
+int CVarnisApp::HideProgress() {
+    environmentUi_->HideWait();
+    return 0;
+}
+
+bool CVarnisApp::SaveMainFrameRect() {
+    if (!frame_) return false;
+    return shell::SaveMainFrameRect(GetEnvIniPath(), frame_->frameGeometry());
+}
+
+void CVarnisApp::LoadMainFrameRect() {
+    if (frame_) QtEnvironmentUi::PlaceWindow(frame_.get(), GetEnvIniPath());
+}
+
+int CVarnisApp::CheckNewEnvironmentName(const std::string& name, const std::string& parent) {
+    return shell::CheckNewEnvironmentName(name, parent);
+}
+
+int CVarnisApp::CreateNewEnvironment(const std::string& name, const std::string& parent, const char* passwordFlag,
+                                     const char* password) {
+    return shell::CreateNewEnvironment(name, parent, passwordFlag, password, commandLine_.importMode);
+}
+
+void CVarnisApp::AddTimerMenuItem() {
+    if (!frame_ || frame_->FindCommand(kTimerCommand)) return;
+    for (QMenu* menu : frame_->TopMenus()) {
+        if (!menu->title().contains(ui::U8("受信"))) continue;
+        QAction* action = menu->addAction(ui::U8("タイマー停止(&T)"));
+        action->setData(kTimerCommand);
+        action->setObjectName(QStringLiteral("cmd%1").arg(kTimerCommand));
+        return;
+    }
+}
+
+void CVarnisApp::SaveAddressBook() {
+    if (!service_->GetDatabaseEdit()) return;
+    CDbSaveWaitDlg dialog(CDbSaveWaitDlg::ProgramSave(), frame_.get());
+    dialog.DoModal();
+}
+
+bool CVarnisApp::ExitCommand() {
+    const RunMonitor& runs = CurrentRunMonitor();
+    if (runs.IsRunning()) {
+        ui::MessageBox(frame_.get(), ui::U8("現在【%1】です\r\n終了できません").arg(RunKindText(runs.RunKind())),
+                       ui::U8("終了できません"), platform::kMbOk | platform::kMbIconWarning);
+        return false;
+    }
+    if (frame_ && !frame_->isMinimized() && !frame_->isMaximized()) SaveMainFrameRect();
+    SaveAddressBook();
+    // The close drops what is not written: a mail list that cannot be saved keeps the
+    // program open, so the person can try again.
+    if (CMailListViewer* mails = service_->GetMailListViewer(); mails && mails->WriteMailList(0) < 0) {
+        ui::MessageBox(frame_.get(), ui::U8("メール一覧の保存に失敗しました"), ui::U8("終了できません"),
+                       platform::kMbOk | platform::kMbIconWarning);
+        return false;
+    }
+    service_->CloseEnvironment();
+    return true;
+}
+
+}  // namespace shell
