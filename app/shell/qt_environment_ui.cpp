@@ -14,10 +14,10 @@ namespace shell {
 
 QtEnvironmentUi::QtEnvironmentUi(std::function<QWidget*()> mainWindow) : mainWindow_(std::move(mainWindow)) {}
 
-QtEnvironmentUi::~QtEnvironmentUi() = default;
+QtEnvironmentUi::~QtEnvironmentUi() { delete wait_.data(); }
 
 void QtEnvironmentUi::ShowWait(const QString& line1, const QString& line2, const QString& line3) {
-    if (!wait_) wait_ = std::make_unique<CWaitDlg>();
+    if (!wait_) wait_ = new CWaitDlg();
     if (wait_->IsCreated()) {
         wait_->ShowMessages(line1, line2, line3);
     } else {

@@ -6,8 +6,9 @@
 // The open runs on the GUI thread, so the please-wait window is painted at each step it
 // names (input is held back meanwhile); between steps it keeps its last picture.
 
+#include <QPointer>
+
 #include <functional>
-#include <memory>
 
 #include "app/shell/environment/environment_ui.h"
 
@@ -34,7 +35,8 @@ public:
 
 private:
     std::function<QWidget*()> mainWindow_;
-    std::unique_ptr<CWaitDlg> wait_;
+    // Created over the main window, which then owns it: it may go with that window.
+    QPointer<CWaitDlg> wait_;
 };
 
 }  // namespace shell

@@ -35,7 +35,6 @@ namespace {
 CVarnisApp* g_app = nullptr;
 bool g_locked = false;
 
-constexpr const char* kInstanceGuardName = "h_Varnis_PrevInstance";
 constexpr const char* kMailFontSection = "MAILFONTINFO";
 constexpr const char* kEudcFontFile = "varnis-i.TTE";
 constexpr const char* kEudcFaceName = "SystemDefaultEUDCFont";
@@ -61,13 +60,18 @@ ui::FileRequest EnvironmentFileRequest(const QString& defaultExt, const QString&
 
 CVarnisApp* GetVarnisApp() { return g_app; }
 
-CVarnisApp::CVarnisApp(QStringList arguments, QObject* parent)
-    : QObject(parent), arguments_(std::move(arguments)), fontLink_(std::make_unique<CEudcFontLink>()),
-      information_(std::make_unique<CInformationManager>()) {
-    appIniPath_ = platform::UserWritableFolder(platform::ProgramFolder(), "XDG_CONFIG_HOME", ".config") + "Quendrel.ini";
+CVarnisApp::CVarnisApp(QStringList arguments, QObject* parent) : CVarnisApp(std::move(arguments), Options(), parent) {}
+
+CVarnisApp::CVarnisApp(QStringList arguments, Options options, QObject* parent)
+    : QObject(parent), arguments_(std::move(arguments)), options_(std::move(options)),
+      fontLink_(std::make_unique<CEudcFontLink>()), information_(std::make_unique<CInformationManager>()) {
+    appIniPath_ = !options_.appIniPath.empty()
+                      ? options_.appIniPath
+                      : platform::UserWritableFolder(platform::ProgramFolder(), "XDG_CONFIG_HOME", ".config") + "Quendrel.ini";
     commandLine_ = ParseStartupCommandLine(arguments_);
     EnvironmentService::Settings settings;
     settings.programIniPath = appIniPath_;
+    settings.finishPauseMs = options_.finishPauseMs;
     settings.importMode = commandLine_.importMode;
     settings.importFile = ui::ToPath(commandLine_.importFile);
     service_ = std::make_unique<EnvironmentService>(std::move(settings));
@@ -93,7 +97,7 @@ bool CVarnisApp::InitInstance() {
     if (!CheckStartupFiles(commandLine_)) return false;
 
     // One program per user: a second start hands its command line over and ends.
-    guard_ = std::make_unique<SingleInstanceGuard>(QString::fromUtf8(kInstanceGuardName));
+    guard_ = std::make_unique<SingleInstanceGuard>(QString::fromStdString(options_.instanceGuardName));
     if (guard_->Acquire(arguments_) == SingleInstanceGuard::Result::kHandedOver) {
         std::fprintf(stderr, "%s\n", QStringLiteral("%1は既に起動しています").arg(Product()).toLocal8Bit().constData());
         return false;

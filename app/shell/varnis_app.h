@@ -39,8 +39,17 @@ class QtEnvironmentUi;
 class CVarnisApp : public QObject {
     Q_OBJECT
 public:
+    struct Options {
+        // The program ini; empty: "Quendrel.ini" where the program may keep its files.
+        std::string appIniPath;
+        // The name of the single-instance guard (made unique per user).
+        std::string instanceGuardName = "h_Varnis_PrevInstance";
+        // The pause at the end of an environment's open.
+        int finishPauseMs = 500;
+    };
     // `arguments` is the command line with the program's name first.
     explicit CVarnisApp(QStringList arguments, QObject* parent = nullptr);
+    CVarnisApp(QStringList arguments, Options options, QObject* parent = nullptr);
     ~CVarnisApp() override;
 
     // Start-up; false ends the program (its messages were shown).
@@ -117,6 +126,7 @@ private:
     void SaveAddressBook();
 
     QStringList arguments_;
+    Options options_;
     StartupCommandLine commandLine_;
     std::string appIniPath_;
     std::unique_ptr<EnvironmentService> service_;

@@ -1,0 +1,218 @@
+#include <gtest/gtest.h>
+
+#include <QDialog>
+#include <QLabel>
+#include <QTemporaryDir>
+
+#include <fstream>
+
+#include "app/shell/environment/new_environment.h"
+#include "app/shell/environment/run_monitor.h"
+#include "app/shell/main_frame.h"
+#include "app/shell/varnis_app.h"
+#include "app/ui/control_ids.h"
+#include "app/ui/testing/dialog_driver.h"
+#include "app/ui/testing/prompt_recorder.h"
+#include "app/ui/testing/type_text.h"
+#include "core/foundation/cp932.h"
+#include "core/foundation/ini_manager.h"
+#include "platform/notifier.h"
+
+namespace {
+
+class FakeRun : public shell::RunMonitor {
+public:
+    explicit FakeRun(int kind) : kind_(kind), previous_(shell::SetRunMonitor(this)) {}
+    ~FakeRun() override { shell::SetRunMonitor(previous_); }
+    bool IsRunning() const override { return true; }
+    int RunKind() const override { return kind_; }
+
+private:
+    int kind_;
+    shell::RunMonitor* previous_;
+};
+
+class VarnisAppTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir_.isValid());
+        root_ = dir_.path().toStdString();
+        ini_ = root_ + "/Quendrel.ini";
+        // No look at the maker's site in the tests.
+        CIniManager::WriteProfileStringA(ini_, "INFORMATION", "OPEN_AUTO", "N");
+    }
+
+    std::string MakeEnvironment(const char* name) {
+        EXPECT_EQ(shell::CreateNewEnvironment(name, root_, "N", "", false), 0);
+        return root_ + "/" + name + ".env";
+    }
+    void SetRecent(const std::vector<std::string>& paths) {
+        for (std::size_t i = 0; i < paths.size(); ++i)
+            CIniManager::WriteProfileStringA(ini_, "RECENTENV", ("RECENTENV" + std::to_string(i)).c_str(), paths[i].c_str());
+    }
+    std::string Recent(int i) {
+        std::string v;
+        CIniManager::GetProfileStringA(ini_, "RECENTENV", "RECENTENV" + std::to_string(i), v, "");
+        return v;
+    }
+    std::unique_ptr<shell::CVarnisApp> MakeApp(QStringList args = {"Quendrel"}) {
+        shell::CVarnisApp::Options options;
+        options.appIniPath = ini_;
+        options.instanceGuardName = "quendrel-app-test-" + std::to_string(::getpid());
+        options.finishPauseMs = 0;
+        return std::make_unique<shell::CVarnisApp>(args, options);
+    }
+
+    QTemporaryDir dir_;
+    std::string root_, ini_;
+    ui::test::PromptRecorder prompts_;
+    ui::test::FilePickerRecorder files_;
+};
+
+TEST_F(VarnisAppTest, StartsOnTheNewestRecentEnvironmentWithItsWindowAndMailFont) {
+    std::string older = MakeEnvironment("older");
+    std::string newest = MakeEnvironment("顧客");
+    const std::string envIni = root_ + "/顧客/QuendrelT.ini";
+    CIniManager::WriteProfileInt(envIni, "MAILFONTINFO", "HEIGHT", -16);
+    CIniManager::WriteProfileStringA(envIni, "MAILFONTINFO", "FACENAME", Utf8ToSjis("ＭＳ 明朝").c_str());
+    SetRecent({newest, older});
+
+    auto app = MakeApp();
+    ASSERT_TRUE(app->InitInstance());
+    EXPECT_TRUE(prompts_.prompts().empty()) << prompts_.texts().join("|").toStdString();
+    EXPECT_EQ(app->Environment().DescriptorPath(), newest);
+    ASSERT_NE(app->MainFrame(), nullptr);
+    EXPECT_TRUE(app->MainFrame()->isVisible());
+    EXPECT_EQ(app->MainFrame()->windowTitle(), QString::fromUtf8("Varnis[顧客][すべて]"));
+    EXPECT_EQ(app->GetMailFont().height, -16);
+    EXPECT_EQ(app->GetMailFont().faceName, Utf8ToSjis("ＭＳ 明朝"));
+    EXPECT_EQ(app->GetMailFont().weight, 400);
+
+    QString version;
+    ui::test::WhenDialogShows("dlg100", [&](QDialog* d) {
+        version = ui::FindControl<QLabel>(d, 1561)->text();
+        d->accept();
+    });
+    app->OnAppAbout();
+    // "Version <program>/<core>" (this test binary is not the program: its part is empty).
+    EXPECT_EQ(version, "Version " + app->GetFileVersion(0) + "/" + app->GetFileVersion(1));
+    EXPECT_TRUE(app->GetFileVersion(1).startsWith("1.")) << app->GetFileVersion(1).toStdString();
+    app->ExitInstance();
+}
+
+TEST_F(VarnisAppTest, ARecentEnvironmentThatNoLongerOpensIsDroppedAndTheNextOpens) {
+    std::string good = MakeEnvironment("good");
+    std::string gone = root_ + "/gone.env";
+    SetRecent({gone, good});
+    auto app = MakeApp();
+    ASSERT_TRUE(app->InitInstance());
+    EXPECT_EQ(app->Environment().DescriptorPath(), good);
+    ASSERT_EQ(prompts_.prompts().size(), 1u);
+    EXPECT_TRUE(prompts_.prompts()[0].text.contains(QString::fromUtf8("[エラーコード:0001")));
+    EXPECT_EQ(Recent(0), good);
+    EXPECT_EQ(Recent(1), "");
+}
+
+TEST_F(VarnisAppTest, WithoutRecentEnvironmentsTheSelectDialogAsksAndCancelEndsTheStart) {
+    auto app = MakeApp();
+    ui::test::WhenDialogShows("dlg265", [](QDialog* d) { d->reject(); });
+    EXPECT_FALSE(app->InitInstance());
+    ASSERT_EQ(prompts_.prompts().size(), 1u);
+    EXPECT_EQ(prompts_.prompts()[0].text, QString::fromUtf8("Varnisを終了します"));
+    EXPECT_EQ(prompts_.prompts()[0].caption, QString::fromUtf8("終了"));
+    EXPECT_EQ(app->MainFrame(), nullptr);
+}
+
+TEST_F(VarnisAppTest, ImportModeAlwaysAsksAndOpensTheChosenEnvironment) {
+    std::string chosen = MakeEnvironment("shop");
+    SetRecent({MakeEnvironment("other")});
+    const QString importFile = dir_.filePath("brindell.csv");
+    std::ofstream(importFile.toStdString()) << "not,a,shop,file\r\n";
+
+    QString text;
+    ui::test::WhenDialogShows("dlg265", [&](QDialog* d) {
+        text = ui::FindControl<QLabel>(d, 1769)->text();
+        ui::test::ClickControl(d, 1452);
+    });
+    files_.Answer(QString::fromStdString(chosen));
+    auto app = MakeApp({"Quendrel", "", importFile});
+    ASSERT_TRUE(app->InitInstance());
+    EXPECT_TRUE(text.startsWith(QString::fromUtf8("BrindellのデータをVarnisへインポートします。")));
+    EXPECT_EQ(app->Environment().DescriptorPath(), chosen);
+    ASSERT_EQ(files_.picks().size(), 1u);
+    const ui::FileRequest& request = files_.picks()[0].request;
+    EXPECT_EQ(request.filter, QString::fromUtf8("環境ファイル(*.env)|*.env|"));
+    EXPECT_TRUE(request.fileMustExist);
+    EXPECT_TRUE(request.startFolder.endsWith("DATA"));
+    // The file is not a shop's export: the import says so, and the environment stays open.
+    EXPECT_TRUE(prompts_.captions().contains(QString::fromUtf8("インポートに失敗しました")))
+        << prompts_.captions().join("|").toStdString();
+}
+
+TEST_F(VarnisAppTest, AFailedSwitchKeepsTheOpenEnvironmentAndOffersToGoBackToIt) {
+    std::string first = MakeEnvironment("first");
+    SetRecent({first});
+    auto app = MakeApp();
+    ASSERT_TRUE(app->InitInstance());
+    prompts_.clear();
+
+    prompts_.Answer(platform::kIdOk);   // the environment does not open
+    prompts_.Answer(platform::kIdYes);  // go back
+    app->SwitchEnvironment(root_ + "/missing.env");
+    ASSERT_EQ(prompts_.prompts().size(), 2u);
+    EXPECT_EQ(prompts_.prompts()[1].text,
+              QString::fromStdString(first) + QString::fromUtf8("\r\n元開いていた上記の環境を開き直しますか？"));
+    EXPECT_EQ(prompts_.prompts()[1].caption, QString::fromUtf8("環境を戻します"));
+    EXPECT_EQ(app->Environment().DescriptorPath(), first);
+    EXPECT_TRUE(app->MainFrame()->isVisible());
+
+    prompts_.clear();
+    prompts_.Answer(platform::kIdOk);
+    prompts_.Answer(platform::kIdNo);  // quit
+    app->SwitchEnvironment(root_ + "/missing.env");
+    ASSERT_TRUE(ui::test::WaitUntil([&] { return !app->Environment().IsOpen(); }));
+    EXPECT_FALSE(app->MainFrame()->isVisible());
+}
+
+TEST_F(VarnisAppTest, RecentCommandsSwitchAndAResumeAlwaysFollows) {
+    std::string a = MakeEnvironment("a");
+    std::string b = MakeEnvironment("b");
+    SetRecent({a, b});
+    auto app = MakeApp();
+    ASSERT_TRUE(app->InitInstance());
+    app->OnRecentEnvironment(shell::CMainFrame::kIdFirstRecentEnvironment + 4);  // no such slot
+    EXPECT_EQ(app->Environment().DescriptorPath(), a);
+    EXPECT_TRUE(shell::GetScheduler()->IsEnabled());
+
+    ASSERT_TRUE(app->MainFrame()->SendCommand(shell::CMainFrame::kIdFirstRecentEnvironment + 1));
+    EXPECT_EQ(app->Environment().DescriptorPath(), b);
+    EXPECT_EQ(app->MainFrame()->windowTitle(), QString::fromUtf8("Varnis[b][すべて]"));
+    EXPECT_EQ(Recent(0), b);
+    EXPECT_EQ(Recent(1), a);
+    EXPECT_TRUE(shell::GetScheduler()->IsEnabled());
+    EXPECT_TRUE(prompts_.prompts().empty());
+}
+
+TEST_F(VarnisAppTest, NoExitAndNoSwitchWhileAnyRunIsUnderWay) {
+    std::string a = MakeEnvironment("a");
+    std::string b = MakeEnvironment("b");
+    SetRecent({a, b});
+    auto app = MakeApp();
+    ASSERT_TRUE(app->InitInstance());
+    {
+        FakeRun run(shell::kRunSelectedMail);
+        EXPECT_FALSE(app->MainFrame()->close());
+        app->OnRecentEnvironment(shell::CMainFrame::kIdFirstRecentEnvironment + 1);
+    }
+    ASSERT_EQ(prompts_.prompts().size(), 2u);
+    EXPECT_EQ(prompts_.prompts()[0].text, QString::fromUtf8("現在【メール送信中】です\r\n終了できません"));
+    EXPECT_EQ(prompts_.prompts()[1].text, QString::fromUtf8("現在【メール送信中】です\r\n環境の切り替えはできません"));
+    EXPECT_EQ(app->Environment().DescriptorPath(), a);
+    EXPECT_TRUE(app->MainFrame()->isVisible());
+
+    // Without a run the window closes, and the environment is saved and closed with it.
+    EXPECT_TRUE(app->MainFrame()->close());
+    EXPECT_FALSE(app->Environment().IsOpen());
+}
+
+}  // namespace
