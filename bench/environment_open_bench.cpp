@@ -32,6 +32,7 @@
 #include "app/shell/environment/environment_service.h"
 #include "app/shell/environment/new_environment.h"
 #include "book_bench_env.h"
+#include "program_env.h"
 #include "core/addressbook/database_edit.h"
 #include "core/addressbook/open_recovery.h"
 #include "core/foundation/cp932.h"
@@ -87,75 +88,11 @@ private:
         if (::mkdtemp(tmpl.data()) == nullptr) std::abort();
         root_ = tmpl + "/";
         ini_ = root_ + "Quendrel.ini";
-        if (shell::CreateNewEnvironment("First", root_, "N", "", false) != 0 ||
-            shell::CreateNewEnvironment("Second", root_, "N", "", false) != 0)
-            std::abort();
-        first_ = root_ + "First.env";
-        second_ = root_ + "Second.env";
-
-        EnvManager env;
-        if (env.InitEnvFileInfo(first_, shell::kDescriptorKey, 0) != 0) std::abort();
-        CDatabaseEdit book(&env);
-        FillBook(book);
-        CMailListViewer mails(&env);
-        FillMails(mails);
-        for (const std::string& descriptor : {first_, second_}) {
-            EnvManager target;
-            StoreKey key;
-            if (target.InitEnvFileInfo(descriptor, shell::kDescriptorKey, 0) != 0 || GetStoreKey(&target, key) != 0)
-                std::abort();
-            const std::string db = env_layout::DatabaseFile(target);
-            if (book.WriteFromMemoryToFileAppointFileName(db, key.get()) != 0 ||
-                mails.WriteFromMemoryToFileAppointFileName(env_layout::MailListFile(target), key.get()) != 0)
-                std::abort();
-            std::filesystem::copy_file(db, env_layout::DbFolder(target) + "database.001",
-                                       std::filesystem::copy_options::overwrite_existing);
-        }
+        std::vector<std::string> made =
+            bench_env::MakeFilledEnvironments(root_, {"First", "Second"}, records_, kMails);
+        first_ = made[0];
+        second_ = made[1];
         malloc_trim(0);
-    }
-
-    void FillBook(CDatabaseEdit& book) {
-        const std::string sei = Utf8ToSjis("佐々木"), mei = Utf8ToSjis("美咲");
-        const std::string prefecture = Utf8ToSjis("神奈川県"), city = Utf8ToSjis("横浜市中区");
-        const std::string company = Utf8ToSjis("株式会社サンプル商事");
-        std::mt19937 rng(4711);
-        OneCustomer c;
-        InitOneCustomer(c);
-        c.EntryDate = platform::DateTime(2008, 4, 1, 9, 5, 0);
-        c.RenewalDate = platform::DateTime(2024, 1, 2, 3, 4, 5);
-        char buf[64];
-        for (int i = 0; i < records_; ++i) {
-            c.CustomerID = 1000 + i;
-            c.Email = "misaki.sasaki" + std::to_string(i) + "@example.co.jp";
-            c.KanjiSei = sei;
-            c.KanjiMei = mei;
-            c.Company = rng() % 2 ? company : std::string();
-            c.Prefecture = prefecture;
-            c.Address1 = city;
-            std::snprintf(buf, sizeof buf, "%07u", static_cast<unsigned>(rng() % 10000000));
-            c.ZipCode1 = buf;
-            std::snprintf(buf, sizeof buf, "045-%04u-%04u", static_cast<unsigned>(rng() % 10000),
-                          static_cast<unsigned>(rng() % 10000));
-            c.Phone1 = buf;
-            c.Extra[0] = std::to_string(rng() % 100);
-            if (book.SetOneCustomerInfoForRepair(c) != 0) std::abort();
-        }
-    }
-
-    static void FillMails(CMailListViewer& mails) {
-        const std::string title = Utf8ToSjis("春のキャンペーンのお知らせ");
-        const std::string list = Utf8ToSjis("会員全員");
-        for (int id = 1; id <= kMails; ++id) {
-            COneMailData mail;
-            mail.SetMailID(id);
-            mail.SetMailTitle(title + std::to_string(id));
-            mail.SetAddressName(list);
-            mail.SetStatus(id % 3 == 0 ? "C" : "D", 0);
-            mail.SetDate(COneMailData::kEntryDate, platform::DateTime(2023, 1 + id % 12, 1 + id % 28, 10, 0, 0), 0);
-            mail.SetDate(COneMailData::kRenewalDate, platform::DateTime(2024, 1 + id % 12, 1 + id % 28, 10, 0, 0), 0);
-            mail.SetSpecialFlag("NN");
-            if (mails.SetMailData(mail) != 0) std::abort();
-        }
     }
 
     std::string root_, ini_, first_, second_;
