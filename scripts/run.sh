@@ -8,13 +8,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-bash scripts/install-deps.sh >&2
-
-export CCACHE_BASEDIR="$PWD" CCACHE_NOHASHDIR=1
-if [ ! -f build/build.ninja ]; then
-  cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >&2
-fi
-cmake --build build --target Quendrel -j "$(nproc)" >&2
+bash scripts/ensure-build.sh Quendrel
 program="$PWD/build/bin/Quendrel"
 
 if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
