@@ -142,6 +142,9 @@ bool CVarnisApp::InitInstance() {
         RunWizardIfRequested();
         SetLocked(false);
     }
+    // The import belongs to this start only.
+    commandLine_.importMode = false;
+    service_->EndImportMode();
     return true;
 }
 

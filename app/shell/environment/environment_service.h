@@ -124,6 +124,12 @@ public:
 
     // Flags of the application that the open and the creation set and the shell consumes.
     bool ImportMode() const { return settings_.importMode; }
+    // Ends import mode once the start-up has run the import: later opens and new
+    // environments are ordinary ones.
+    void EndImportMode() {
+        settings_.importMode = false;
+        newEnvInImportMode_ = false;
+    }
     bool NewEnvironmentInImportMode() const { return newEnvInImportMode_; }
     void SetNewEnvironmentInImportMode(bool on) { newEnvInImportMode_ = on; }
     bool WizardRequested() const { return wizardRequested_; }

@@ -147,6 +147,13 @@ TEST_F(VarnisAppTest, ImportModeAlwaysAsksAndOpensTheChosenEnvironment) {
     // The file is not a shop's export: the import says so, and the environment stays open.
     EXPECT_TRUE(prompts_.captions().contains(QString::fromUtf8("インポートに失敗しました")))
         << prompts_.captions().join("|").toStdString();
+
+    // The import belonged to the start: a later switch imports nothing.
+    prompts_.clear();
+    app->OnRecentEnvironment(shell::CMainFrame::kIdFirstRecentEnvironment + 1);
+    EXPECT_NE(app->Environment().DescriptorPath(), chosen);
+    EXPECT_TRUE(prompts_.prompts().empty()) << prompts_.texts().join("|").toStdString();
+    EXPECT_FALSE(app->Environment().ImportMode());
 }
 
 TEST_F(VarnisAppTest, AFailedSwitchKeepsTheOpenEnvironmentAndOffersToGoBackToIt) {
