@@ -1,0 +1,51 @@
+#pragma once
+// RunUpdate: the whole of the updater's work, from finding the module to its end.
+//
+//   1. Find the update module: the program's folder first, then the current folder
+//      (update_module.h). None: the message "アップデートモジュールが見つかりませんでした。"
+//      titled with the program's own name.
+//   2. Read the installed version (installed_version.h) and compare it with the version the
+//      module's kind updates. Store, key or value missing, or another version: the message
+//      "アップデート対象となる製品がインストールされていません。アップデートを終了します。"
+//      titled with the module's caption; the module does not run.
+//   3. Start the module by its absolute path, with that path as its only argument and no
+//      shell, so a name with blanks or shell characters starts exactly that file. It runs
+//      in the current folder and inherits no open file but the standard output and error
+//      (its standard input is /dev/null). Wait, without a time-out, until it ends; its
+//      exit status is not the updater's business.
+//   4. A module that cannot be started (not executable, gone meanwhile) is reported with
+//      the message "アップデートモジュールを起動できませんでした。" and its path, titled with
+//      its caption, rather than ending in silence.
+//
+// Every message is an error message; RunUpdate shows at most one.
+
+#include <functional>
+#include <string>
+
+namespace fennick {
+
+// The program's own name: the caption when no module is found.
+inline constexpr const char* kProgramName = "Fennick";
+
+inline constexpr const char* kNoModuleMessage = "アップデートモジュールが見つかりませんでした。";
+inline constexpr const char* kNotInstalledMessage =
+    "アップデート対象となる製品がインストールされていません。アップデートを終了します。";
+inline constexpr const char* kCannotStartMessage = "アップデートモジュールを起動できませんでした。";
+
+enum class UpdateResult {
+    kModuleRan,     // the module was started and has ended
+    kNoModule,      // no module in any folder
+    kNotInstalled,  // the module's product version is not installed
+    kStartFailed,   // the module could not be started
+};
+
+struct UpdaterSetup {
+    std::string programFolder;  // the program's own folder, searched first
+    std::string versionStore;   // path of the installed-version store
+    // Shows an error message (UTF-8 text and caption).
+    std::function<void(const std::string& text, const std::string& caption)> showError;
+};
+
+UpdateResult RunUpdate(const UpdaterSetup& setup);
+
+}  // namespace fennick
