@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "app/shell/environment/run_monitor.h"
+#include "app/shell/environment/upgrade_swap.h"
 #include "app/ui/prompter.h"
 #include "app/ui/sjis_text.h"
 #include "core/addressbook/address_import.h"
@@ -76,6 +77,37 @@ QString RecoveryMessage(const std::string& text, const std::string& folder) {
         at = end;
     }
     return out;
+}
+
+// The message of an upgrade that failed with `result` (EnvironmentUpgrade's enumeration).
+void TellUpgradeFailure(const std::string& givenPath, int result) {
+    const char* reason = nullptr;
+    const char* code = nullptr;
+    const char* const otherEnvironment = "新規環境を作成するか、Brindell用に作成した環境を選択してください\r\n";
+    std::string second;
+    switch (result) {
+        case EnvironmentUpgrade::kOtherProduct:
+            reason = "この環境は、Quillary対応版のものですので、使用できません\r\n";
+            code = "[エラーコード:0005-02]";
+            break;
+        case EnvironmentUpgrade::kNotForProduct:
+            reason = "この環境は、Brindell用に作成されたものではないため、使用できません。\r\n";
+            second = otherEnvironment;
+            code = "[エラーコード:0005-05]";
+            break;
+        case EnvironmentUpgrade::kNotConvertible6:
+        case EnvironmentUpgrade::kNotConvertible7:
+            reason = "この環境を、Varnis形式の環境に変換できませんでした。\r\n";
+            second = otherEnvironment;
+            code = result == EnvironmentUpgrade::kNotConvertible6 ? "[エラーコード:0005-06]" : "[エラーコード:0005-07]";
+            break;
+        default:
+            Tell(U8("環境のバージョンアップに失敗しました[エラーコード:0005-01]"), "環境 バージョンアップ異常",
+                 platform::kMbIconWarning);
+            return;
+    }
+    Tell(ui::FromPath(givenPath) + U8("\r\n\r\n") + U8(reason) + QString::fromUtf8(second) + U8(code),
+         "選択した環境は使用できません", platform::kMbIconWarning);
 }
 
 }  // namespace
@@ -152,6 +184,13 @@ bool EnvironmentService::SaveOpenEnvironment() {
 
 bool EnvironmentService::BuildEnvironment(const std::string& givenPath, const std::string& descriptor,
                                           EnvironmentManagers& next) {
+    // An upgrade that a crash or a failed rename interrupted is finished (or rolled back)
+    // before anything of the environment is read, so that all its files are of one form.
+    if (UpgradeSwap::Recover(descriptor) < 0) {
+        TellUpgradeFailure(givenPath, EnvironmentUpgrade::kNotConvertible7);
+        return false;
+    }
+
     // 1-2: the descriptor.
     next.env = std::make_unique<EnvManager>();
     const int opened = next.env->InitEnvFileInfo(descriptor, kDescriptorKey, 0);
@@ -284,33 +323,7 @@ bool EnvironmentService::RunUpgrade(const std::string& givenPath, EnvironmentMan
         if (r == EnvironmentUpgrade::kUpgraded) Tell(notice, "Varnis移行後のご注意", platform::kMbIconInformation);
         return true;
     }
-    const char* reason = nullptr;
-    const char* code = nullptr;
-    const char* const otherEnvironment = "新規環境を作成するか、Brindell用に作成した環境を選択してください\r\n";
-    std::string second;
-    switch (r) {
-        case EnvironmentUpgrade::kOtherProduct:
-            reason = "この環境は、Quillary対応版のものですので、使用できません\r\n";
-            code = "[エラーコード:0005-02]";
-            break;
-        case EnvironmentUpgrade::kNotForProduct:
-            reason = "この環境は、Brindell用に作成されたものではないため、使用できません。\r\n";
-            second = otherEnvironment;
-            code = "[エラーコード:0005-05]";
-            break;
-        case EnvironmentUpgrade::kNotConvertible6:
-        case EnvironmentUpgrade::kNotConvertible7:
-            reason = "この環境を、Varnis形式の環境に変換できませんでした。\r\n";
-            second = otherEnvironment;
-            code = r == EnvironmentUpgrade::kNotConvertible6 ? "[エラーコード:0005-06]" : "[エラーコード:0005-07]";
-            break;
-        default:
-            Tell(U8("環境のバージョンアップに失敗しました[エラーコード:0005-01]"), "環境 バージョンアップ異常",
-                 platform::kMbIconWarning);
-            return false;
-    }
-    Tell(ui::FromPath(givenPath) + U8("\r\n\r\n") + U8(reason) + QString::fromUtf8(second) + U8(code),
-         "選択した環境は使用できません", platform::kMbIconWarning);
+    TellUpgradeFailure(givenPath, r);
     return false;
 }
 
