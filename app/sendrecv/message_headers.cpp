@@ -1,0 +1,241 @@
+#include "app/sendrecv/message_headers.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <mutex>
+#include <utility>
+
+#include "core/foundation/kana_convert.h"
+#include "core/foundation/kcode.h"
+#include "core/foundation/sjis_bytes.h"
+#include "core/foundation/string_utils.h"
+#include "core/mailstore/encoded_word.h"
+#include "platform/date_time.h"
+
+namespace {
+
+// ---- Message-ID time stamps ---------------------------------------------------------------
+
+struct MessageIdState {
+    std::mutex mutex;
+    std::function<std::int64_t()> clock;
+    std::int64_t lastMs = -1;
+    int sequence = 0;
+};
+MessageIdState& IdState() {
+    static MessageIdState state;
+    return state;
+}
+constexpr int kMaxSequence = 99999;
+
+std::int64_t SystemMilliseconds() {
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
+}
+
+// ---- Text that may reach a header -----------------------------------------------------------
+
+// Control bytes (CR, LF, NUL, TAB ...) and DEL become blanks.
+std::string BlankControls(std::string_view text) {
+    std::string out(text);
+    for (char& c : out) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b < 0x20 || b == 0x7F) c = ' ';
+    }
+    return out;
+}
+
+bool IsJisLead(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xEF); }
+
+// Shift_JIS text made ready for the plain ISO-2022-JP converters: half-width katakana
+// widened; a pair of a JIS X 0208 lead byte and a byte that is no trail dropped; every
+// other character with no place in JIS X 0208 (user-defined codes and pictograms, lead
+// bytes 0x80 and 0xF0-0xFF; a stray 0xA0) replaced by "・". A text that ends in the
+// middle of a two-byte character gives false, or with dropCutEnd loses that byte.
+bool ToJisRepertoire(std::string_view text, std::string& out, bool dropCutEnd = false) {
+    std::string wide;
+    if (CSjisKanaConverter::ConvertKana(text, wide) == 0 && !dropCutEnd) return false;
+    out.clear();
+    out.reserve(wide.size());
+    const auto* p = reinterpret_cast<const unsigned char*>(wide.data());
+    const std::size_t n = wide.size();
+    for (std::size_t i = 0; i < n;) {
+        const unsigned char b = p[i];
+        if (b < 0x80) {
+            out.push_back(static_cast<char>(b));
+            ++i;
+        } else if (b == 0xA0 || IsHalfWidthKana(b)) {
+            out.append("\x81\x45");
+            ++i;
+        } else {
+            if (i + 1 >= n) return false;
+            if (IsJisLead(b)) {
+                if (IsSjisTrailByte(p[i + 1])) out.append(wide, i, 2);
+            } else {
+                out.append("\x81\x45");
+            }
+            i += 2;
+        }
+    }
+    return true;
+}
+
+// ISO-2022-JP encoded words of a header text (controls already blanked).
+bool EncodeHeaderWords(std::string_view text, std::string& out, bool dropCutEnd = false) {
+    std::string sendable;
+    if (!ToJisRepertoire(text, sendable, dropCutEnd)) return false;
+    out = base64encoding(sjtojis7_for_header(sendable, 0, 30));
+    return true;
+}
+
+int MakePart(const char* subtype, const std::string& text, int termType, std::string& out) {
+    (void)termType;  // every terminal type takes plain ISO-2022-JP for now
+    std::string sendable;
+    if (!ToJisRepertoire(text, sendable)) return kHeaderLengthFailed;
+    KCodeC converter;
+    const std::string& body = converter.sjtojis7(sendable, 0);
+    out = "Content-Type: text/";
+    out += subtype;
+    out += ";\r\n\tcharset=iso-2022-jp\r\nContent-Transfer-Encoding: 7bit\r\nMIME-Version: 1.0\r\n\r\n";
+    out += body;
+    return kHeaderOk;
+}
+
+}  // namespace
+
+std::string MakeMessageIDLocalPart(const char* address, int mailId) {
+    MessageIdState& s = IdState();
+    std::int64_t ms;
+    int sequence;
+    {
+        std::lock_guard<std::mutex> lock(s.mutex);
+        const std::int64_t now = s.clock ? s.clock() : SystemMilliseconds();
+        if (now > s.lastMs) {
+            s.lastMs = now;
+            s.sequence = 0;
+        } else if (++s.sequence > kMaxSequence) {
+            ++s.lastMs;
+            s.sequence = 0;
+        }
+        ms = s.lastMs;
+        sequence = s.sequence;
+    }
+    std::time_t seconds = static_cast<std::time_t>(ms / 1000);
+    int millis = static_cast<int>(ms % 1000);
+    if (millis < 0) {
+        millis += 1000;
+        --seconds;
+    }
+    std::tm utc{};
+    gmtime_r(&seconds, &utc);
+
+    std::string sender;
+    for (const char* p = address != nullptr ? address : ""; *p != '\0'; ++p) {
+        const auto b = static_cast<unsigned char>(*p);
+        if (b > 0x20 && b < 0x7F && b != '<' && b != '>') sender.push_back(*p);
+    }
+    char head[64];
+    std::snprintf(head, sizeof head, "%04d%02d%02d%02d%02d%02d%03d.%05d.%d.", utc.tm_year + 1900, utc.tm_mon + 1,
+                  utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec, millis, sequence, mailId);
+    return head + sender;
+}
+
+void SetMessageIdClockForTesting(std::function<std::int64_t()> clock) {
+    MessageIdState& s = IdState();
+    std::lock_guard<std::mutex> lock(s.mutex);
+    s.clock = std::move(clock);
+    s.lastMs = -1;
+    s.sequence = 0;
+}
+
+std::string MakeMailDateHeader(const char* zone) {
+    static const char* const kDays[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
+    static const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                          "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    const std::tm local = platform::LocalTime(platform::Now());
+    long number;
+    if (zone != nullptr && *zone != '\0') {
+        number = std::atoi(zone);
+    } else {
+        const long minutes = std::labs(local.tm_gmtoff) / 60;
+        number = minutes / 60 * 100 + minutes % 60;
+        if (local.tm_gmtoff < 0) number = -number;
+    }
+    char buf[96];
+    std::snprintf(buf, sizeof buf, "%s, %02d %s %04d %02d:%02d:%02d %c%04ld", kDays[local.tm_wday], local.tm_mday,
+                  kMonths[local.tm_mon], local.tm_year + 1900, local.tm_hour, local.tm_min, local.tm_sec,
+                  number < 0 ? '-' : '+', std::labs(number));
+    return buf;
+}
+
+int MakeTextPartHeader(const std::string& text, const int& termType, std::string& out) {
+    return MakePart("plain", text, termType, out);
+}
+
+int MakeHtmlPartHeader(const std::string& text, const int& termType, std::string& out) {
+    return MakePart("html", text, termType, out);
+}
+
+int MakeSubjectHeader(const std::string& subject, const int& termType, std::string& out) {
+    (void)termType;
+    const std::string clean = BlankControls(subject);
+    std::string value;
+    if (IsStrAscii(clean)) {
+        value = clean;
+    } else if (!EncodeHeaderWords(clean, value)) {
+        return kHeaderLengthFailed;
+    }
+    out = "Subject: " + value + "\r\n";
+    return kHeaderOk;
+}
+
+void EscapeLeadingDots(std::string& body) {
+    if (body.empty()) return;
+    std::string out;
+    out.reserve(body.size() + body.size() / 64 + 1);
+    char previous = '\n';  // the body's start is a line start
+    for (char c : body) {
+        if (c == '.' && (previous == '\n' || previous == '\r')) out.push_back('.');
+        out.push_back(c);
+        previous = c;
+    }
+    body.swap(out);
+}
+
+bool IsSafeMailAddress(std::string_view address) {
+    if (address.empty()) return false;
+    for (char c : address) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b <= 0x20 || b >= 0x7F) return false;
+        switch (c) {
+        case '<': case '>': case '(': case ')': case ',': case ';': case '"': case '\\': return false;
+        default: break;
+        }
+    }
+    return true;
+}
+
+int FormatAddress(const std::string& name, const std::string& address, std::string& out) {
+    if (!IsSafeMailAddress(address)) return -1;
+    const std::string clean = BlankControls(name);
+    if (clean.empty()) {
+        out = address;
+        return 0;
+    }
+    std::string shown;
+    if (IsStrAscii(clean)) {
+        shown.push_back('"');
+        for (char c : clean) {
+            if (c == '\\' || c == '"' || c == '(' || c == ')') shown.push_back('\\');
+            shown.push_back(c);
+        }
+        shown.push_back('"');
+    } else {
+        // A name cut in the middle of its last character is shown without that byte.
+        EncodeHeaderWords(clean, shown, true);
+    }
+    out = shown + " <" + address + ">";
+    return 0;
+}

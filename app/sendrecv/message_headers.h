@@ -1,0 +1,90 @@
+#pragma once
+// The pieces of an outgoing message that the MIME model does not make itself: the local
+// part of the Message-ID, the Date value, the text/plain and text/html entities of a body
+// for a terminal type, the "Subject: " line, the From/To value of a name and an address,
+// and the SMTP dot-stuffing of a body. The send run and the test senders build every
+// message from them; the composing screens use the part builders too.
+//
+// Input texts are Shift_JIS. Outputs are 7-bit except where a carrier's body is sent as
+// base64 of 8-bit bytes.
+//
+// What reaches a header is checked here, once for every caller:
+//  - CR, LF, NUL and every other control byte (and DEL) of a subject or a display name
+//    becomes a blank before encoding, so a record or a merged field can never start a
+//    header line of its own (Shift_JIS trail bytes are never below 0x40, so no character
+//    is cut by this);
+//  - an address that could split into several recipients or leave its angle brackets
+//    (IsSafeMailAddress) is refused by FormatAddress, and the sender address in a
+//    Message-ID loses such bytes;
+//  - an ASCII display name is always sent as a quoted string with backslash escapes,
+//    never as an encoded word inside quotes (which readers would show raw);
+//  - half-width katakana are widened before any ISO-2022-JP encoding, so names, subjects
+//    and bodies never carry the JIS X 0201 kana set that ISO-2022-JP has no room for;
+//  - characters ISO-2022-JP cannot carry (user-defined codes, pictograms for a terminal
+//    that has no pictogram encoding) become "・" in a subject, as they do in a body.
+//
+// Terminal types: 0 PC, 1 NTT DoCoMo, 2 au TU-KA, 3 SoftBank, 4 WILLCOM. Only 1, 2 and 3
+// have pictogram encodings; text for any other type is plain ISO-2022-JP.
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+// "YYYYMMDDhhmmssmmm.nnnnn.<mailId>.<address>": the UTC time with milliseconds, a
+// sequence number 0-99999 within the millisecond, the mail ID (which replies are traced
+// by) and the sender address (which gives the "@domain"). The caller puts "<" and ">"
+// around it.
+// Unique within the process: a second call in the same millisecond takes the next
+// sequence number; after 99999 the number starts at 0 again in the next millisecond, and
+// a clock that goes back never makes an earlier time stamp come round again (the time
+// stamp then runs on from the last one given). Thread-safe.
+std::string MakeMessageIDLocalPart(const char* address, int mailId);
+
+// The clock of MakeMessageIDLocalPart in milliseconds since the Unix epoch (an empty
+// function restores the system clock). Setting it also forgets the last time stamp.
+void SetMessageIdClockForTesting(std::function<std::int64_t()> clock);
+
+// The Date value of now in local time: "Sun, 01 Jan 2024 09:00:00 +0900". A non-empty
+// `zone` (system option 10, "+0900") gives the offset number as atoi reads it; an empty or
+// null zone gives the machine's offset at that moment (daylight saving included).
+std::string MakeMailDateHeader(const char* zone);
+
+// Results of the part and subject builders.
+enum MessageHeaderResult : int {
+    kHeaderOk = 0,
+    kHeaderLengthFailed = -1,      // the text cannot be converted (a lead byte cut off)
+    kHeaderConversionFailed = -2,
+};
+
+// A complete MIME entity (headers, blank line, encoded body) of a text/plain or text/html
+// body for the terminal type:
+//   "Content-Type: text/plain;\r\n\tcharset=iso-2022-jp\r\nContent-Transfer-Encoding:
+//   7bit\r\nMIME-Version: 1.0\r\n\r\n<body>"
+// kHeaderOk with `out` set, or a negative MessageHeaderResult with `out` untouched.
+[[nodiscard]] int MakeTextPartHeader(const std::string& text, const int& termType, std::string& out);
+[[nodiscard]] int MakeHtmlPartHeader(const std::string& text, const int& termType, std::string& out);
+
+// "Subject: " and the subject's value, ending in exactly one CR LF: an ASCII subject as
+// it is, any other as ISO-2022-JP encoded words folded with CR LF TAB. kHeaderOk with
+// `out` set, or a negative MessageHeaderResult with `out` untouched.
+[[nodiscard]] int MakeSubjectHeader(const std::string& subject, const int& termType, std::string& out);
+
+// SMTP dot-stuffing: a "." that begins a line gets a second "." in front. A line begins
+// at the start of the body and after CR LF, and also after a lone CR or LF (which the
+// transport turns into CR LF), so no line loses its first dot at the receiver.
+void EscapeLeadingDots(std::string& body);
+
+// True when `address` may stand in a header and the envelope as one mailbox: not empty,
+// printable ASCII only, and none of the blank, < > ( ) , ; " \ that would split it into
+// several recipients or end its angle brackets.
+bool IsSafeMailAddress(std::string_view address);
+
+// The From or To value of a display name (Shift_JIS) and an address:
+//  - empty name: the address alone;
+//  - ASCII name: "\"<name>\" <address>" with each backslash doubled and a backslash put
+//    before each double quote and parenthesis;
+//  - any other name: ISO-2022-JP encoded words (in pieces of at most 30 JIS bytes,
+//    folded with CR LF TAB) followed by " <address>".
+// 0 with `out` set; -1 (out untouched) when IsSafeMailAddress refuses the address.
+[[nodiscard]] int FormatAddress(const std::string& name, const std::string& address, std::string& out);
