@@ -66,10 +66,9 @@ class CPictogramJisTable {
   std::span<const PictogramJisEntry> Entries() const { return {entries_, count_}; }
 
  protected:
-  template <std::size_t N>
-  constexpr CPictogramJisTable(const PictogramJisEntry (&entries)[N], std::size_t count)
-      : entries_(entries), count_(count) {
-    for (std::size_t i = N; i-- > 0;) {  // backwards, so the first of equal codes wins
+  constexpr explicit CPictogramJisTable(std::span<const PictogramJisEntry> entries)
+      : entries_(entries.data()), count_(entries.size()) {
+    for (std::size_t i = entries.size(); i-- > 0;) {  // backwards: the first of equal codes wins
       const auto lead = static_cast<unsigned char>(entries[i].source[0]);
       const auto trail = static_cast<unsigned char>(entries[i].source[1]);
       if (lead == 0xF8 || lead == 0xF9) index_[(lead - 0xF8) * 256 + trail] = static_cast<uint8_t>(i + 1);
