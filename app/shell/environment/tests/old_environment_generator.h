@@ -16,10 +16,11 @@
 //     [HISTORY] SAVE_MAX in QuendrelT.ini, the mail font "MS UI Gothic";
 //   DB/autoreg.dat (one 56-element record), DB/autoref.dat (one address),
 //     DB/testmailinginfo.dat (one recipient);
-//   mail 1: status "B", conditions with a first tab on elements 10, 3, 14, recipients,
+//   mail 1: status "B", conditions with a first tab on elements 10, 3, 14 (on 3 alone
+//     from "Y3" on, as the older "Y2" step left them), recipients,
 //     one attachment in the one-list layout ("note.txt"); mail 2: status "C" (sent), with
 //     a send history; further mails: "W" then "D" in turn;
-//   saved extraction 1 with conditions (first tab on 18, 5) and members.
+//   saved extraction 1 with conditions (first tab on 18, 5; on 5 from "Y3" on) and members.
 // Header only: the upgrade benchmark makes its large environments with it too.
 
 #include <cstdio>
@@ -195,7 +196,9 @@ inline std::string MakeOldEnvironment(const std::string& parent, const std::stri
         if (!WriteRecords(env_layout::MailRecordFile(env, id), bodies) ||
             !WriteRecords(env_layout::MailRecipientFile(env, id), recipients) ||
             !WriteRecords(env_layout::MailConditionFile(env, id),
-                          detail::Conditions(id == 1 ? std::vector<int>{10, 3, 14} : std::vector<int>{1})))
+                          detail::Conditions(id != 1 ? std::vector<int>{1}
+                                             : joined ? std::vector<int>{3}
+                                                      : std::vector<int>{10, 3, 14})))
             return "";
         if (id == 2) {
             std::vector<std::vector<std::string>> history;
@@ -222,7 +225,8 @@ inline std::string MakeOldEnvironment(const std::string& parent, const std::stri
     if (joined) entry.insert(entry.end(), {"", ""});
     if (!WriteRecords(env_layout::ExtractListFile(env), {entry}) ||
         !platform::WriteFileAtomically(env_layout::ExtractSeqFile(env), "1") ||
-        !WriteRecords(env_layout::ExtractConditionFile(env, 1), detail::Conditions({18, 5})) ||
+        !WriteRecords(env_layout::ExtractConditionFile(env, 1),
+                      detail::Conditions(joined ? std::vector<int>{5} : std::vector<int>{18, 5})) ||
         !WriteRecords(env_layout::ExtractResultFile(env, 1), {{"1"}, {"2"}}))
         return "";
     return descriptor;
