@@ -37,23 +37,21 @@ bool WriteAll(int fd, const std::string& bytes) {
     return true;
 }
 
-// Appends `entry` to the log file at `path`, first beginning the file afresh with the
-// date line when its first 10 bytes are not `date`. False when nothing could be written.
-bool AppendEntry(const std::string& path, const std::string& date, const std::string& entry) {
+// Opens the log file at `path` for appending and makes sure that its first line is
+// `date`: a file begun on another day (or a new one) is begun afresh with that line. -1
+// when the file cannot be opened or begun.
+int OpenForDay(const std::string& path, const std::string& date) {
     const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
-    if (fd < 0) return false;
+    if (fd < 0) return -1;
     char head[10];
     const ssize_t got = ::pread(fd, head, sizeof head, 0);
-    std::string out;
-    bool ok = true;
     if (got != static_cast<ssize_t>(sizeof head) || std::memcmp(head, date.data(), sizeof head) != 0) {
-        ok = ::ftruncate(fd, 0) == 0;
-        out = date + "\r\n";
+        if (::ftruncate(fd, 0) != 0 || !WriteAll(fd, date + "\r\n")) {
+            ::close(fd);
+            return -1;
+        }
     }
-    out += entry;
-    ok = ok && WriteAll(fd, out);
-    ok = (::close(fd) == 0) && ok;
-    return ok;
+    return fd;
 }
 
 // Keeps the last kMaxBufferedBytes of `text`, starting at a line start where possible.
@@ -87,11 +85,45 @@ void LogWriter::SetLogFolderForTesting(const std::string& folder) {
 
 LogWriter::LogWriter() { Init(); }
 
+LogWriter::LogWriter(const LogWriter& other)
+    : m_logFilePath(other.m_logFilePath), m_dayDigit(other.m_dayDigit), m_text(other.m_text),
+      m_title(other.m_title) {}
+
+LogWriter& LogWriter::operator=(const LogWriter& other) {
+    if (this != &other) {
+        CloseFile();
+        m_logFilePath = other.m_logFilePath;
+        m_dayDigit = other.m_dayDigit;
+        m_text = other.m_text;
+        m_title = other.m_title;
+    }
+    return *this;
+}
+
+LogWriter::~LogWriter() { CloseFile(); }
+
 void LogWriter::Init() {
+    CloseFile();
     m_logFilePath.clear();
     m_dayDigit = -1;
     m_text.clear();
     m_title.clear();
+}
+
+void LogWriter::CloseFile() {
+    if (m_fd >= 0) ::close(m_fd);
+    m_fd = -1;
+    m_fdPath.clear();
+    m_fdDate.clear();
+}
+
+const std::tm& LogWriter::LocalNow() {
+    const std::time_t now = platform::Now();
+    if (now != m_clockSecond) {
+        m_clockTm = platform::LocalTime(now);
+        m_clockSecond = now;
+    }
+    return m_clockTm;
 }
 
 void LogWriter::SetLogFilePath(const std::string& path) { m_logFilePath = path; }
@@ -110,7 +142,7 @@ int LogWriter::CreateCyclicLogFilePath(int digit) {
 void LogWriter::SetLogData(const std::string& text, int withTime, int withRule) {
     const size_t entryStart = m_text.size();
     if (withTime != 0) {
-        const std::tm tm = platform::LocalTime(platform::Now());
+        const std::tm& tm = LocalNow();
         char stamp[32];
         std::snprintf(stamp, sizeof stamp, "%02d:%02d:%02d", tm.tm_hour, tm.tm_min, tm.tm_sec);
         m_text += stamp;
@@ -133,7 +165,7 @@ void LogWriter::WriteToFile() {
 
 bool LogWriter::Flush() {
     if (m_text.empty()) return true;
-    const std::tm tm = platform::LocalTime(platform::Now());
+    const std::tm& tm = LocalNow();
     char date[32];
     std::snprintf(date, sizeof date, "%04d/%02d/%02d", tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday);
     const int digit = tm.tm_mday % 10;
@@ -145,7 +177,18 @@ bool LogWriter::Flush() {
     bool written;
     {
         std::lock_guard<std::mutex> lock(g_writeMutex);
-        written = AppendEntry(m_logFilePath, date, entry);
+        // Another day, or another file: the date line is checked again on opening. (Other
+        // writers may have begun the file afresh meanwhile; appending follows them.)
+        if (m_fd >= 0 && (m_fdPath != m_logFilePath || m_fdDate != date)) CloseFile();
+        if (m_fd < 0) {
+            m_fd = OpenForDay(m_logFilePath, date);
+            if (m_fd >= 0) {
+                m_fdPath = m_logFilePath;
+                m_fdDate = date;
+            }
+        }
+        written = m_fd >= 0 && WriteAll(m_fd, entry);
+        if (!written) CloseFile();  // opened again on the next write
     }
     if (written) m_text.clear();
     return written;

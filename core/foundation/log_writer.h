@@ -13,8 +13,15 @@
 // same file (each client holds its own LogWriter) are serialised by a process-wide lock.
 // When the file cannot be written the text stays buffered for the next write, but only
 // the last kMaxBufferedBytes of it, so an unwritable log never eats memory.
+//
+// Cost: a client logs about ten lines per message sent, each written at once (so a crash
+// loses no line). The writer therefore keeps its file open between writes and checks the
+// file's date line only when it opens the file or the day changes; a line costs one
+// write() and no open, read or close. Init (each send or receive run calls it) and the
+// destructor close the file, so a log file deleted by hand is begun again at the next run.
 
 #include <cstddef>
+#include <ctime>
 #include <string>
 
 class LogWriter {
@@ -22,7 +29,11 @@ public:
     static constexpr size_t kMaxBufferedBytes = 256 * 1024;
 
     LogWriter();
-    // Path empty, day digit -1, text and title empty.
+    // A copy takes the path, day digit, text and title; it opens the file for itself.
+    LogWriter(const LogWriter& other);
+    LogWriter& operator=(const LogWriter& other);
+    ~LogWriter();
+    // Path empty, day digit -1, text and title empty; the open file is closed.
     void Init();
 
     // Sets the path directly (the next write chooses the path of today's file anew unless
@@ -51,11 +62,22 @@ protected:
 private:
     // Writes the buffer (title block first); false, with the buffer kept, on failure.
     bool Flush();
+    // Local time now; converted once per second of the clock.
+    const std::tm& LocalNow();
+    void CloseFile();
 
     std::string m_logFilePath;
     int m_dayDigit;
     std::string m_text;
     std::string m_title;
+
+    // The file kept open between writes: its descriptor, its path and the date ("YYYY/MM/DD")
+    // its first line was found or made to hold when it was opened.
+    int m_fd = -1;
+    std::string m_fdPath;
+    std::string m_fdDate;
+    std::time_t m_clockSecond = -1;
+    std::tm m_clockTm{};
 };
 
 // The folder of the transfer log files, ending in '/' (see above); the state folder is

@@ -29,6 +29,10 @@ int StepAfter(int step, int direction, const std::string& upper, std::span<const
     return step;
 }
 
+bool ConnectionLost(int step, int direction, const std::string& upper, int quitStep) {
+    return direction == netssl::kTrailInfo && step != quitStep && StartsWith(upper, "DISCONNECTED.");
+}
+
 std::string ErrorMessage(const std::string& text, int code, int nowStatus, std::span<const TextRule> textRules,
                          std::span<const NumberRule> numberRules, std::span<const char* const> stepMessages) {
     const std::string upper = Upper(text);

@@ -41,6 +41,13 @@ bool StartsWith(const std::string& s, const char* prefix);
 int StepAfter(int step, int direction, const std::string& upper, std::span<const CommandStep> commands,
               int disconnected);
 
+// Whether a trail line tells of a connection lost to a failure: the component's
+// "Disconnected." line while the step is not `quitStep` (after QUIT it is the orderly
+// end). The component drops the connection after a reset, a time-out or a protocol error
+// before the caller asks what went wrong, so the step under way must stay, as after an
+// error event, for the message to name it.
+bool ConnectionLost(int step, int direction, const std::string& upper, int quitStep);
+
 // The message (Shift_JIS) for an error text and number after protocol step `nowStatus`:
 // the first text rule that fits, then the number rules, then the step's own message
 // (`stepMessages` for steps 0, -1, -2 ...); for an unknown step, `text` itself.

@@ -55,7 +55,7 @@ int MailPop::Fail(int code, const std::string& reply) {
 }
 
 int MailPop::SocketFailed(int kind) {
-    err_.SetErr(WsaErrorNumber(socket_ ? socket_->GetLastError() : SocketSupport::kWsaNotConnected, kind));
+    RecordWsaError(err_, socket_ ? socket_->GetLastError() : SocketSupport::kWsaNotConnected, kind);
     Disconnect();
     return 0;
 }
@@ -102,7 +102,7 @@ bool MailPop::GetLine(std::string& line) {
         return false;
     }
     // The server closed the connection in the middle of a reply: a broken connection.
-    err_.SetErr(WsaErrorNumber(10053, kWsaCallReceive));
+    RecordWsaError(err_, 10053, kWsaCallReceive);
     Disconnect();
     return false;
 }
@@ -258,7 +258,12 @@ int MailPop::PopRetr(long n, std::string& mail) {
     const int status = Command("RETR " + std::to_string(n) + "\r\n", reply);
     if (status < 0) return 0;
     if (status == 0) return Fail(16009, reply);
+    // A stored message may hold a line of any length: inside it only the message's own
+    // limit counts, or such a message would end every session at the same place. Replies
+    // keep the socket's line limit.
+    const std::size_t replyLimit = socket_->SetLineLimit(kMaxMessageBytes + 3);
     const int got = ReadMultiLine(mail, kMaxMessageBytes);
+    if (socket_) socket_->SetLineLimit(replyLimit);
     if (got <= 0) {
         mail.clear();
         return got < 0 ? 0 : Fail(16009, reply);
@@ -287,8 +292,15 @@ int MailPop::PopReset() {
 int MailPop::PopLogout() {
     if (!connected_) return Fail(16002);
     if (loggedIn_) {
+        // The server deletes the marked messages only on a "+OK" to QUIT (RFC 1939); any
+        // other end leaves them on the server, and the caller must know that.
         std::string reply;
-        Command("QUIT\r\n", reply);  // the reply is read but not judged
+        const int status = Command("QUIT\r\n", reply);
+        if (status < 0) return 0;  // the socket failure is recorded
+        if (status == 0) {
+            Disconnect();
+            return Fail(16012, reply);
+        }
     }
     Disconnect();
     return 1;

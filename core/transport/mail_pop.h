@@ -11,7 +11,9 @@
 //
 // What comes from the server is data: a user name or password holding CR, LF or NUL is
 // refused (it would smuggle a command), the list holds no more entries than STAT counted,
-// and a retrieved message is cut off at kMaxMessageBytes.
+// and a retrieved message is cut off at kMaxMessageBytes. Replies and the greeting are
+// lines of at most SocketSupport::kMaxPendingLine bytes; inside a retrieved message a line
+// may be as long as the message limit, so one odd stored message never blocks a mailbox.
 
 #include "core/foundation/err_msg.h"
 #include "core/transport/socket_support.h"
@@ -64,8 +66,12 @@ public:
     int PopDelete(long n);
     // Takes back the deletion marks (16011 on failure).
     int PopReset();
-    // "QUIT" when logged in (the reply is read, not judged), then disconnects; the server
-    // deletes the marked messages then. 16002 when not connected.
+    // "QUIT" when logged in, then disconnects; the server deletes the marked messages
+    // then. 16002 when not connected. When the server answers QUIT with anything but
+    // "+OK" (RFC 1939: "some deleted messages not removed"), or the connection fails
+    // before its answer, the deletions may not have been done: the result is 0 with 16012
+    // and the reply (or the socket failure's number), and the connection is closed all
+    // the same.
     int PopLogout();
 
     // 1 when `line` starts with "+OK", else 0; with `fields`, the words of the line (split

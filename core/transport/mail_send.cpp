@@ -206,7 +206,7 @@ void MailSend::Quit() {
 }
 
 int MailSend::SocketFailed(int kind) {
-    err_.SetErr(GetWSAErrMsg(socket_ ? socket_->GetLastError() : SocketSupport::kWsaNotConnected, kind));
+    RecordWsaError(err_, socket_ ? socket_->GetLastError() : SocketSupport::kWsaNotConnected, kind);
     Disconnect();
     return -1;
 }
@@ -218,7 +218,7 @@ int MailSend::ReadReply(std::string& reply) {
         const int n = socket_->GetLine(line);
         if (n < 0) return SocketFailed(kWsaCallReceive);
         if (n == 0) {  // the server closed the connection in the middle of the conversation
-            err_.SetErr(GetWSAErrMsg(10053, kWsaCallReceive));
+            RecordWsaError(err_, 10053, kWsaCallReceive);
             Disconnect();
             return -1;
         }
@@ -246,7 +246,7 @@ int MailSend::OpenConnection(const char* stepPrefix) {
     Step(stepPrefix, "Connect");
     socket_ = std::make_unique<SocketSupport>();
     if (!socket_->Connect(host_, port_, timeOutBeforeConnect_)) {
-        err_.SetErr(GetWSAErrMsg(socket_->GetLastError(), kWsaCallConnect));
+        RecordWsaError(err_, socket_->GetLastError(), kWsaCallConnect);
         socket_.reset();
         return -2;
     }

@@ -33,6 +33,10 @@ constexpr NumberRule kNumberRules[] = {
     {10053, "ソフトウェアが接続を中止しました。サーバへの接続途中で、何らかの障害が起きたようです。"},
     {10061, "接続が拒否されました。ファイアウォールの設定や接続回線の確認をしてください。"},
     {10065, "ホストへの経路がありません。接続回線の確認をしてください。"},
+    // A connection reset, and an answer that is not the protocol's (the connection is
+    // dropped at once after either, so the step alone could not say what happened).
+    {10054, "受信サーバとの接続がリセットされました。受信サーバの状態や回線の状況を確認してください。"},
+    {110, "受信サーバから想定外の応答がありました。アドレスやポート番号が受信サーバのものか確認してください。"},
 };
 
 // Messages of the steps 0, -1 ... -9.
@@ -127,6 +131,8 @@ int CMyPOPS::FirePITrail(int direction, const std::string& text) {
     if (!errorSeen_) {
         if (direction == kTrailReceived) {
             if (StartsWith(upper, "-ERR")) errorSeen_ = 1;
+        } else if (mailclient::ConnectionLost(nowStatus_, direction, upper, kStepQuit)) {
+            errorSeen_ = 1;
         } else {
             nowStatus_ = mailclient::StepAfter(nowStatus_, direction, upper, kCommandSteps, kStepDisconnected);
         }

@@ -56,6 +56,10 @@ constexpr NumberRule kNumberRules[] = {
     {10053, "ソフトウェアが接続を中止しました。サーバへの接続途中で、何らかの障害が起きたようです。"},
     {10061, "接続が拒否されました。ファイアウォールの設定や接続回線の確認をしてください。"},
     {10065, "ホストへの経路がありません。接続回線の確認をしてください。"},
+    // A connection reset, and an answer that is not the protocol's (the connection is
+    // dropped at once after either, so the step alone could not say what happened).
+    {10054, "送信サーバとの接続がリセットされました。送信サーバの状態や回線の状況を確認してください。"},
+    {110, "送信サーバから想定外の応答がありました。アドレスやポート番号が送信サーバのものか確認してください。"},
 };
 
 // Messages of the steps 0, -1 ... -13.
@@ -152,6 +156,8 @@ int CMySMTPS::FirePITrail(int direction, const std::string& text) {
                 // A refused CRAM-MD5 exchange is not an error: the caller retries with LOGIN.
                 if (code >= 400 && code <= 599 && nowStatus_ != kStepAuthCram) errorSeen_ = 1;
             }
+        } else if (mailclient::ConnectionLost(nowStatus_, direction, upper, kStepQuit)) {
+            errorSeen_ = 1;
         } else {
             nowStatus_ = mailclient::StepAfter(nowStatus_, direction, upper, kCommandSteps, kStepDisconnected);
         }

@@ -54,6 +54,10 @@ public:
     // The text of the last error event.
     const std::string& GetErrorMessage() const { return errorMessage_; }
     // The Japanese message for the component's last error (logged with its number first).
+    // The step stays at the one under way when an error reply or event comes, and also when
+    // the connection is lost (a "Disconnected." line that does not follow QUIT), so the
+    // message names what failed: a reset, an answer outside the protocol and a time-out
+    // have messages of their own, other failures the step's.
     std::string GetLastErrorInJapanese();
 
     netssl::SmtpsComponent* GetHandle() const { return handle_; }

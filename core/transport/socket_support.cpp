@@ -44,6 +44,14 @@ int SocketSupport::SetTimeOutTime(int ms) {
 void SocketSupport::SetTimeOut(int ms) {
     const int length = ms > 0 ? ms : timeOutTime_;
     deadlineMs_ = length > 0 ? NowMs() + length : 0;
+    // Inside GetLine, no wait lasts beyond the line's own deadline.
+    if (lineDeadlineMs_ != 0 && (deadlineMs_ == 0 || deadlineMs_ > lineDeadlineMs_)) deadlineMs_ = lineDeadlineMs_;
+}
+
+std::size_t SocketSupport::SetLineLimit(std::size_t bytes) {
+    const std::size_t previous = lineLimit_;
+    lineLimit_ = bytes == 0 ? kMaxPendingLine : bytes;
+    return previous;
 }
 
 void SocketSupport::KillTimeOut() { deadlineMs_ = 0; }
@@ -252,23 +260,33 @@ int SocketSupport::Receive(std::string& text, int timeoutMs, int flags) {
 }
 
 int SocketSupport::GetLine(std::string& out, int, int timeoutMs, int flags) {
+    const int length = timeoutMs > 0 ? timeoutMs : timeOutTime_;
+    lineDeadlineMs_ = length > 0 ? NowMs() + static_cast<long long>(length) * kLineTimeOutFactor : 0;
+    struct EndLineDeadline {
+        long long& deadline;
+        ~EndLineDeadline() { deadline = 0; }
+    } endLineDeadline{lineDeadlineMs_};
+
+    std::size_t scanned = 0;  // bytes after linePos_ already known to hold no LF
     for (;;) {
         // Lines are handed out from linePos_ on; the buffer is compacted only before it
-        // grows, so that a chunk of many short lines is cut in one pass.
-        const std::size_t lf = lineBuffer_.find('\n', linePos_);
+        // grows, so that a chunk of many short lines is cut in one pass, and a long line is
+        // searched for its end only in the bytes that came since the last look.
+        const std::size_t lf = lineBuffer_.find('\n', linePos_ + scanned);
         if (lf != std::string::npos) {
             std::size_t end = lf;
             while (end > linePos_ && (lineBuffer_[end - 1] == '\r' || lineBuffer_[end - 1] == '\n')) --end;
-            const std::size_t length = end - linePos_;
-            out.append(lineBuffer_, linePos_, length);
+            const std::size_t lineLength = end - linePos_;
+            out.append(lineBuffer_, linePos_, lineLength);
             out += "\r\n";
             linePos_ = lf + 1;
             if (linePos_ == lineBuffer_.size()) ClearLineBuffer();
-            return static_cast<int>(length) + 2;
+            return static_cast<int>(lineLength) + 2;
         }
         lineBuffer_.erase(0, linePos_);
         linePos_ = 0;
-        if (lineBuffer_.size() >= kMaxPendingLine) return Fail(kWsaMsgSize);
+        scanned = lineBuffer_.size();
+        if (lineBuffer_.size() >= lineLimit_) return Fail(kWsaMsgSize);
         const int n = Receive(lineBuffer_, timeoutMs, flags);
         if (n <= 0) return n;
     }

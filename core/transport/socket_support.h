@@ -11,7 +11,14 @@
 //
 // Time-outs: SetTimeOutTime keeps a default (0 = wait without limit); a call that is given
 // 0 uses the default. The time-out measures one wait for the socket, so a slow but steady
-// peer is never cut off in the middle of a long transfer.
+// peer is never cut off in the middle of a long transfer. A line, though, must come whole
+// within kLineTimeOutFactor times the time-out of the GetLine call: a peer that trickles
+// a byte now and then without ever ending its line fails with the time-out (10060) like a
+// silent one, instead of holding the caller for ever.
+//
+// Lines: GetLine accepts lines up to the line limit (kMaxPendingLine unless the caller sets
+// another with SetLineLimit, as a POP3 client does while a message comes in), so that a
+// peer that never ends its line cannot fill the memory.
 
 #include "platform/netssl/net_interrupt.h"
 
@@ -22,9 +29,11 @@ class SocketSupport {
 public:
     // Bytes one Receive asks the system for.
     static constexpr int kReceiveChunk = 102399;
-    // Longest line GetLine waits for: a peer that sends this much without a line end is
-    // cut off (WSAEMSGSIZE) instead of filling the memory.
+    // Longest line GetLine waits for by default: a peer that sends this much without a
+    // line end is cut off (WSAEMSGSIZE) instead of filling the memory.
     static constexpr std::size_t kMaxPendingLine = 1 << 20;
+    // A line must be complete within this many times the time-out of its GetLine call.
+    static constexpr int kLineTimeOutFactor = 10;
     // WinSock numbers produced here besides the mapped errno values.
     static constexpr int kWsaTimedOut = 10060;
     static constexpr int kWsaMsgSize = 10040;
@@ -59,9 +68,14 @@ public:
     // Cuts the next line out of the line buffer, receiving until one is complete, and
     // appends it with "\r\n" to `out`: returns its length + 2. When the connection ends or
     // fails first the result of that Receive (0 or -1) is returned, and an unfinished last
-    // line stays in the line buffer (GetLineBuffer). `unused` is kept for callers of the
-    // original interface and is not read.
+    // line stays in the line buffer (GetLineBuffer). A line that reaches the line limit
+    // fails with WSAEMSGSIZE (10040), one that is not complete within kLineTimeOutFactor
+    // times the time-out with 10060. `unused` is kept for callers of the original
+    // interface and is not read.
     int GetLine(std::string& out, int unused = 0, int timeoutMs = 0, int flags = 0);
+    // The longest line GetLine accepts (0: kMaxPendingLine). Returns the previous limit.
+    std::size_t SetLineLimit(std::size_t bytes);
+    std::size_t GetLineLimit() const { return lineLimit_; }
 
     // Takes the first line out of `buffer` into `line`: the text before the first LF, with
     // every trailing CR and LF cut off; returns its length. Without an LF the result is -1
@@ -98,6 +112,8 @@ private:
     int fd_ = -1;
     int timeOutTime_ = 0;      // default time-out, ms (0 = none)
     long long deadlineMs_ = 0; // steady-clock deadline of the running time-out, 0 = none
+    long long lineDeadlineMs_ = 0;  // the line being read must be complete by then, 0 = none
+    std::size_t lineLimit_ = kMaxPendingLine;
     int lastError_ = 0;
     std::string lineBuffer_;
     std::size_t linePos_ = 0;  // start of the part of lineBuffer_ not yet handed out

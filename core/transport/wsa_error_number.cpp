@@ -1,5 +1,7 @@
 #include "core/transport/wsa_error_number.h"
 
+#include "core/foundation/err_msg.h"
+
 int WsaErrorNumber(int wsaError, int kind) {
     switch (wsaError) {
     case 10013: return 2322;
@@ -10,6 +12,7 @@ int WsaErrorNumber(int wsaError, int kind) {
     case 10036: return 2304;
     case 10038: return 2319;
     case 10039: return 2308;
+    case 10040: return 2328;
     case 10047: return 2306;
     case 10048: return 2303;
     case 10049: return 2305;
@@ -24,7 +27,17 @@ int WsaErrorNumber(int wsaError, int kind) {
     case 10058: return 2325;
     case 10060: return 2320;
     case 10061: return 2307;
+    case 10064: return 2330;
+    case 10065: return 2330;
     case 10093: return 2301;
-    default: return 1;
+    case 11001: return 2329;
+    case 11002: return 2329;
+    default: return 2399;
     }
+}
+
+int RecordWsaError(CErrMsg& err, int wsaError, int kind) {
+    const int code = WsaErrorNumber(wsaError, kind);
+    err.SetErr(code, wsaError);
+    return code;
 }

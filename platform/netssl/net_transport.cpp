@@ -24,8 +24,6 @@
 namespace netssl {
 namespace {
 
-constexpr size_t kMaxLine = 1 << 20;
-
 using Clock = std::chrono::steady_clock;
 
 // ---- OpenSSL over our non-blocking socket: send() with MSG_NOSIGNAL, so that a peer
@@ -122,11 +120,17 @@ int NetTransport::CheckInterrupt(NetError& error) {
 }
 
 int NetTransport::Wait(WaitFor what, NetError& error) {
-    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs_);
+    auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs_);
+    const bool lineEndsFirst = lineDeadline_ && *lineDeadline_ < deadline;
+    if (lineEndsFirst) deadline = *lineDeadline_;
     for (;;) {
         if (int rc = CheckInterrupt(error); rc != kNetOk) return rc;
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
         if (left.count() <= 0) {
+            if (lineEndsFirst) {
+                return error.Set(kNetTimeout, "Timeout. A line from the server did not come whole within " +
+                                                  std::to_string(timeoutMs_ / 1000 * kLineTimeoutFactor) + " s.");
+            }
             return error.Set(kNetTimeout, "Timeout. No answer from the server within " +
                                               std::to_string(timeoutMs_ / 1000) + " s.");
         }
@@ -373,8 +377,13 @@ int NetTransport::Fill(NetError& error) {
     }
 }
 
-int NetTransport::ReadLine(std::string& line, NetError& error) {
+int NetTransport::ReadLine(std::string& line, NetError& error, size_t maxLine) {
     if (fd_ < 0) return error.Set(kNetNotConnected, "Not connected.");
+    lineDeadline_ = Clock::now() + std::chrono::milliseconds(timeoutMs_) * kLineTimeoutFactor;
+    struct EndLineDeadline {
+        std::optional<Clock::time_point>& deadline;
+        ~EndLineDeadline() { deadline.reset(); }
+    } endLineDeadline{lineDeadline_};
     size_t searchFrom = inPos_;
     for (;;) {
         const size_t nl = in_.find('\n', searchFrom);
@@ -385,8 +394,10 @@ int NetTransport::ReadLine(std::string& line, NetError& error) {
             inPos_ = nl + 1;
             return kNetOk;
         }
-        if (in_.size() - inPos_ > kMaxLine) {
-            return error.Set(kNetProtocol, "Protocol error: a line from the server is longer than 1 MiB.");
+        if (in_.size() - inPos_ > maxLine) {
+            return error.Set(kNetProtocol, "Protocol error: a line from the server is longer than " +
+                                               (maxLine % (1 << 20) == 0 ? std::to_string(maxLine >> 20) + " MiB."
+                                                                         : std::to_string(maxLine) + " bytes."));
         }
         const size_t pending = in_.size() - inPos_;
         if (int rc = Fill(error); rc != kNetOk) return rc;

@@ -4,7 +4,10 @@
 // Every wait polls the socket together with the component's interrupt descriptor and
 // ends after the time-out of inactivity: a call that makes no progress for that long
 // fails with 301 "Timeout.", an interrupt with 301 "Interrupted." (and the connection is
-// then in an unknown state: callers close it). Socket failures carry the WinSock number
+// then in an unknown state: callers close it). A line must also come whole within
+// kLineTimeoutFactor times the time-out, so that a server that trickles a byte now and
+// then without ending its line fails with 301 "Timeout." too instead of holding the
+// caller for ever. Socket failures carry the WinSock number
 // of their errno. TLS runs through OpenSSL over the same non-blocking socket; the peer's
 // certificate is checked against the system store and the host name unless the caller
 // accepts any certificate.
@@ -12,8 +15,10 @@
 #include "platform/netssl/net_error.h"
 #include "platform/netssl/net_interrupt.h"
 
+#include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -32,6 +37,11 @@ using TlsStatusFn = std::function<void(const std::string&)>;
 
 class NetTransport {
 public:
+    // Longest line ReadLine accepts unless the caller allows more.
+    static constexpr size_t kMaxLine = size_t{1} << 20;
+    // A line must come whole within this many times the time-out.
+    static constexpr int kLineTimeoutFactor = 10;
+
     explicit NetTransport(NetInterrupt& interrupt);
     ~NetTransport();
     NetTransport(const NetTransport&) = delete;
@@ -48,9 +58,11 @@ public:
                  NetError& error);
     // Sends all bytes.
     int Send(std::string_view data, NetError& error);
-    // One line without its line end (LF, or CR LF). A line longer than 1 MiB, or the end
-    // of the connection before a line end, is an error.
-    int ReadLine(std::string& line, NetError& error);
+    // One line without its line end (LF, or CR LF). A line longer than `maxLine` bytes
+    // (110, "Protocol error"), one not complete within kLineTimeoutFactor times the
+    // time-out (301, "Timeout."), or the end of the connection before a line end is an
+    // error.
+    int ReadLine(std::string& line, NetError& error, size_t maxLine = kMaxLine);
     // Appends exactly `count` bytes (an HTTP body of known length, a chunk). The end of
     // the connection before they came is an error.
     int ReadBytes(std::string& out, size_t count, NetError& error);
@@ -81,6 +93,9 @@ private:
 
     NetInterrupt& interrupt_;
     int timeoutMs_ = 60000;
+    // While ReadLine runs: the time by which its line must be complete (no wait goes on
+    // past it).
+    std::optional<std::chrono::steady_clock::time_point> lineDeadline_;
     int fd_ = -1;
     SocketState state_;
     bool peerClosed_ = false;  // the last Fill met an orderly close by the peer

@@ -89,15 +89,18 @@ private:
     int Command(const std::string& line, std::string& reply);
     int ReadStatus(std::string& reply);
     // Reads the lines of a multi-line answer up to ".", with the stuffing removed; each
-    // line goes to `take` without its line end.
+    // line goes to `take` without its line end. Lines may be `maxLine` bytes long.
     template <typename Take>
-    int ReadMultiLine(Take take);
+    int ReadMultiLine(Take take, size_t maxLine = NetTransport::kMaxLine);
     int ReplyFailure(const std::string& reply) { return Fail(kNetServerReply, reply); }
     int TransportFailure(const NetError& error);
     void Trail(int direction, std::string_view text) { Fire(kPopsEventPITrail, {{direction, text}}); }
     void Status(std::string_view text) { Fire(kPopsEventConnectionStatus, {{0, text}}); }
     void Drop();  // closes without a word to the server
-    void Quit();  // QUIT when the server still listens, then close
+    // QUIT when the server still listens, then close. 0 when the server answered "+OK";
+    // else the failure (an error event tells of it). `keepError`: the last error stays the
+    // one before the QUIT (a QUIT after a failure); otherwise it is the QUIT's own.
+    int Quit(bool keepError = true);
     void ForgetSession();
 
     // Properties.
@@ -268,12 +271,12 @@ int PopsComponent::Command(const std::string& line, std::string& reply) {
 }
 
 template <typename Take>
-int PopsComponent::ReadMultiLine(Take take) {
+int PopsComponent::ReadMultiLine(Take take, size_t maxLine) {
     std::string line;
     size_t total = 0;
     for (;;) {
         NetError error;
-        if (transport_.ReadLine(line, error) != kNetOk) return TransportFailure(error);
+        if (transport_.ReadLine(line, error, maxLine) != kNetOk) return TransportFailure(error);
         if (!line.empty() && line[0] == '.') {
             if (line.size() == 1) return kNetOk;
             line.erase(0, 1);
@@ -300,18 +303,21 @@ void PopsComponent::Drop() {
     }
 }
 
-void PopsComponent::Quit() {
+int PopsComponent::Quit(bool keepError) {
     if (!transport_.IsOpen()) {
         Drop();
-        return;
+        return kNetOk;
     }
     const NetError kept = lastError_;
     std::string reply;
-    if (Command("QUIT", reply) != kNetOk) {
-        Fire(kPopsEventError, {{lastError_.code, lastError_.text}});
-    }
-    lastError_ = kept;
+    int rc = Command("QUIT", reply);
+    // Only a "+OK" to QUIT commits the deletions (RFC 1939); "-ERR some deleted messages
+    // not removed" does not.
+    if (rc == kNetOk && !IsOk(reply)) rc = ReplyFailure(reply);
+    if (rc != kNetOk) Fire(kPopsEventError, {{lastError_.code, lastError_.text}});
+    if (keepError) lastError_ = kept;
     Drop();
+    return rc;
 }
 
 // ---------------------------------------------------------------- session
@@ -431,15 +437,20 @@ int PopsComponent::Retrieve() {
     if (int rc = Command(command, reply); rc != kNetOk) return rc;
     if (!IsOk(reply)) return ReplyFailure(reply);
     bool inHeader = true;
-    const int rc = ReadMultiLine([&](const std::string& line) {
-        if (inHeader && line.empty()) {
-            inHeader = false;
-            return;
-        }
-        std::string& to = inHeader ? headers_ : text_;
-        to += line;
-        to += "\r\n";
-    });
+    // A stored message may hold a line of any length: inside it only the message limit
+    // counts, or that one message would end every session at the same place. Replies
+    // and listings keep the transport's line limit.
+    const int rc = ReadMultiLine(
+        [&](const std::string& line) {
+            if (inHeader && line.empty()) {
+                inHeader = false;
+                return;
+            }
+            std::string& to = inHeader ? headers_ : text_;
+            to += line;
+            to += "\r\n";
+        },
+        kMaxMultiLineBytes);
     if (rc != kNetOk) {
         headers_.clear();
         text_.clear();
@@ -486,8 +497,7 @@ int PopsComponent::List() {
 
 int PopsComponent::Disconnect() {
     if (!connected_ && !transport_.IsOpen()) return kNetOk;
-    Quit();
-    return kNetOk;
+    return Quit(false);
 }
 
 // ---------------------------------------------------------------- functions

@@ -28,6 +28,11 @@
 //
 // Every command and status line is reported through the trail event (the password too:
 // the owner masks what it logs); the lines of a message or of a listing are not.
+//
+// Replies and listing lines are at most 1 MiB long; inside a retrieved message a line may
+// be as long as the message limit (256 MiB), so that one odd stored message never ends
+// every session at the same place. Disconnecting reports the server's answer to QUIT: only
+// "+OK" means that the messages deleted in the session are gone.
 // Message numbers do not move within a session: a deleted message keeps its number until
 // QUIT, as RFC 1939 has it.
 
@@ -63,7 +68,9 @@ enum PopsMethod : int {
                           // (0 verify, else accept any), MaxLines (0: RETR, n: TOP n)
     kPopsConnect = 2,     // connect, greeting, TLS, login, STAT
     kPopsDelete = 3,      // DELE of the current message
-    kPopsDisconnect = 4,  // QUIT and close
+    kPopsDisconnect = 4,  // QUIT and close; 0 only when QUIT was answered "+OK". A "-ERR"
+                          // gives 120 with the reply as the last error (RFC 1939: deleted
+                          // messages not removed), a broken connection its own code
     kPopsList = 5,        // LIST and UIDL: one message-list event per message
     kPopsInterrupt = 6,   // from any thread: the blocked call returns 301
 };

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <ctime>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <thread>
 
@@ -167,4 +168,23 @@ TEST_F(LogWriterTest, FolderFallsBackToTheUserStateFolder) {
         EXPECT_EQ(TransferLogFolderFor(unusable), dir + "home/.local/state/quendrel/");
         EXPECT_TRUE(std::filesystem::is_directory(dir + "home/.local/state/quendrel"));
     }
+}
+
+// The writer keeps its file open between lines, yet each line is in the file at once; a
+// new run (Init) opens the file again, so a log deleted by hand is begun afresh; a copy
+// opens the file for itself and writes on after the original is gone.
+TEST_F(LogWriterTest, KeptOpenFileStillTakesEveryLineAtOnce) {
+    LogWriter log;
+    for (int i = 0; i < 3; ++i) {
+        log.SetLogData("line " + std::to_string(i), 0, 0);
+        EXPECT_EQ(Log(3).substr(Log(3).size() - 8), "line " + std::to_string(i) + "\r\n");
+    }
+    std::filesystem::remove(dir + "VarnisTransfer3.log");
+    log.Init();
+    log.SetLogData("next run", 0, 0);
+    EXPECT_EQ(Log(3), "2027/03/13\r\nnext run\r\n");
+    auto copy = std::make_unique<LogWriter>(log);
+    log.Init();
+    copy->SetLogData("from the copy", 0, 0);
+    EXPECT_EQ(Log(3), "2027/03/13\r\nnext run\r\nfrom the copy\r\n");
 }

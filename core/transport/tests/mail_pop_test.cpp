@@ -189,4 +189,91 @@ TEST(MailPopScripted, RefusesWhatDoesNotFit) {
     EXPECT_EQ(pop.GetErrMsg().GetLastCode(), 16006);
 }
 
+// Only a "+OK" to QUIT commits the deletions (RFC 1939): a "-ERR" or a connection that
+// breaks before the answer is a failed logout, so the caller knows the marked messages
+// may still be on the server. The connection is closed either way.
+TEST(MailPopScripted, LogoutFailsUnlessQuitIsAnsweredOk) {
+    const struct {
+        const char* name;
+        const char* quitReply;  // null: the connection is reset instead
+        int result, code;
+    } cases[] = {
+        {"+OK", "+OK bye", 1, 0},
+        {"-ERR", "-ERR some deleted messages not removed", 0, 16012},
+        {"reset", nullptr, 0, 2327},
+    };
+    for (const auto& c : cases) {
+        ScriptedServer server([&](ScriptConn& conn) {
+            conn.Send("+OK hello\r\n");
+            std::string line;
+            while (conn.ReadLine(line)) {
+                if (line != "QUIT") {
+                    conn.Send("+OK\r\n");
+                } else {
+                    if (c.quitReply) conn.Send(std::string(c.quitReply) + "\r\n");
+                    else conn.Reset();
+                    return;
+                }
+            }
+        });
+        MailPop pop;
+        pop.SetTimeOutTime(5000);
+        ASSERT_EQ(pop.PopLogin("u", "p", "127.0.0.1", server.port(), 0), 1) << c.name;
+        ASSERT_EQ(pop.PopDelete(1), 1) << c.name;
+        EXPECT_EQ(pop.PopLogout(), c.result) << c.name;
+        EXPECT_FALSE(pop.IsConnected()) << c.name;
+        if (c.code != 0) {
+            EXPECT_EQ(pop.GetErrMsg().GetLastCode(), c.code) << c.name;
+        }
+        if (c.code == 16012) {
+            EXPECT_NE(pop.GetErrMsg().GetLastMsg().find(c.quitReply), std::string::npos);
+        }
+    }
+}
+
+// A stored message holding a line longer than any reply may be comes whole, and so does
+// the message after it: one odd message never blocks the mailbox. The greeting keeps the
+// reply limit.
+TEST(MailPopScripted, LongLineInsideAMessageIsAccepted) {
+    const std::string messages[] = {
+        "Subject: long\r\n\r\n" + std::string(3 * SocketSupport::kMaxPendingLine, 'L') + "\r\n.dot\r\n",
+        "Subject: next\r\n\r\nbody\r\n",
+    };
+    ScriptedServer server([&](ScriptConn& conn) {
+        conn.Send("+OK hello\r\n");
+        std::string line;
+        while (conn.ReadLine(line)) {
+            if (line == "STAT") {
+                conn.Send("+OK 2 100\r\n");
+            } else if (line == "LIST") {
+                conn.Send("+OK\r\n1 50\r\n2 50\r\n.\r\n");
+            } else if (line == "UIDL") {
+                conn.Send("+OK\r\n1 a\r\n2 b\r\n.\r\n");
+            } else if (line.rfind("RETR ", 0) == 0) {
+                conn.Send("+OK\r\n" + nettest::DotStuffed(messages[line[5] - '1']) + ".\r\n");
+            } else {
+                conn.Send("+OK\r\n");
+                if (line == "QUIT") return;
+            }
+        }
+    });
+    MailPop pop;
+    pop.SetTimeOutTime(5000);
+    ASSERT_EQ(pop.PopLogin("u", "p", "127.0.0.1", server.port(), 0), 1);
+    ASSERT_EQ(pop.PopListUidl(), 1);
+    for (long n : {1L, 2L, 1L}) {
+        std::string mail;
+        ASSERT_EQ(pop.PopRetr(n, mail), 1) << n << " " << pop.GetErrMsg().GetLastCode();
+        EXPECT_EQ(mail, messages[n - 1]) << n;
+    }
+    EXPECT_EQ(pop.PopLogout(), 1);
+
+    ScriptedServer endless([](ScriptConn& conn) {
+        conn.Send("+OK " + std::string(SocketSupport::kMaxPendingLine, 'x'));
+        conn.WaitClose();
+    });
+    EXPECT_EQ(pop.PopLogin("u", "p", "127.0.0.1", endless.port(), 0), 0);
+    EXPECT_EQ(pop.GetErrMsg().GetLastCode(), 2328);
+}
+
 }  // namespace

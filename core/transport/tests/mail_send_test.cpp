@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <functional>
 #include <map>
 #include <regex>
 
@@ -262,6 +264,45 @@ TEST(MailSendScripted, RefusalsGiveTheirNumbers) {
         } else {
             EXPECT_TRUE(refused.empty()) << c.name;
         }
+    }
+}
+
+// A connection that breaks, a line over the limit and a server that trickles its reply
+// each end the send with a number and text of their own (never "no message for this
+// code"); the connection is closed.
+TEST(MailSendScripted, ConnectionFailuresSayWhatHappened) {
+    using namespace std::chrono_literals;
+    const auto afterHelo = [](ScriptConn& conn) {
+        conn.Send("220 hi\r\n");
+        std::string line;
+        conn.ReadLine(line);
+    };
+    const struct {
+        const char* name;
+        std::function<void(ScriptConn&)> session;
+        int code;
+    } cases[] = {
+        {"reset", [&](ScriptConn& conn) { afterHelo(conn); conn.Reset(); }, 2327},
+        {"closed", afterHelo, 2326},
+        {"line over the limit",
+         [](ScriptConn& conn) {
+             conn.Send("220 " + std::string(SocketSupport::kMaxPendingLine, 'x'));
+             conn.WaitClose();
+         },
+         2328},
+        {"trickle", [](ScriptConn& conn) { conn.Trickle("220 " + std::string(200, 'x'), 20ms); }, 2320},
+    };
+    for (const auto& c : cases) {
+        ScriptedServer server(c.session);
+        MailSend mail;
+        Prepare(mail, server.port(), "x");
+        mail.SetTimeOutTime(100);  // the trickle must be whole within 1 s
+        EXPECT_EQ(mail.Send(), -2) << c.name;
+        EXPECT_EQ(mail.GetErrMsg().GetLastCode(), c.code) << c.name;
+        std::string text;
+        EXPECT_EQ(CErrMsg::GetErrMsgFromDefined(c.code, text), 1) << c.name;
+        EXPECT_EQ(mail.GetErrMsg().GetLastMsg(), text) << c.name;
+        EXPECT_FALSE(mail.IsConnected()) << c.name;
     }
 }
 

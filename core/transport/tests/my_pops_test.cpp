@@ -215,6 +215,48 @@ TEST(MyPopsErrorText, TextRulesThenNumbersThenTheStep) {
          "受信サーバへのログインに失敗しました。ユーザIDやパスワードを確認してください。"},
         {"-ERR no such message", 120, -6, "サーバから受信メールが取得できませんでした。"},
         {"-ERR unknown", 120, 0, "不明なエラーが発生しました。"},
-        {"Something else", 110, 5, nullptr},
+        {"Something else", 120, 5, nullptr},
     });
+}
+
+// A reset while a message comes in is told as a reset at the retrieval step, not as
+// "disconnected, unknown error"; a refused QUIT fails the logout at the QUIT step, so the
+// receive run knows its deletions may not be done.
+TEST_F(MyPopsTest, ResetAndRefusedQuitAreFailures) {
+    for (const bool resetInRetr : {true, false}) {
+        nettest::ScriptedServer server([&](nettest::ScriptConn& conn) {
+            conn.Send("+OK ready\r\n");
+            std::string line;
+            while (conn.ReadLine(line)) {
+                if (line.rfind("RETR", 0) == 0 && resetInRetr) {
+                    conn.Send("+OK\r\nSubject: half\r\n");
+                    conn.Reset();
+                    return;
+                }
+                if (line == "QUIT") {
+                    conn.Send("-ERR some deleted messages not removed\r\n");
+                    return;
+                }
+                conn.Send(line == "STAT" ? "+OK 1 10\r\n" : "+OK\r\n");
+            }
+        });
+        CMyPOPS client;
+        auto* h = client.GetHandle();
+        ASSERT_EQ(Login(client, server.port(), "u", "p"), 0) << POPS_GetLastError(h);
+        ASSERT_EQ(POPS_Set(h, kPopsMessageNumber, 0, 1, 0), 0);
+        if (resetInRetr) {
+            EXPECT_EQ(POPS_GetText(h, kPopsMessageText, 0), "");
+            EXPECT_EQ(POPS_GetLastErrorCode(h), kWsaEconnreset);
+            EXPECT_EQ(client.GetNowStatus(), CMyPOPS::kStepRetr);
+            EXPECT_EQ(client.GetLastErrorInJapanese(),
+                      J("受信サーバとの接続がリセットされました。受信サーバの状態や回線の状況を確認してください。"));
+        } else {
+            ASSERT_EQ(POPS_Do(h, kPopsDelete), 0);
+            EXPECT_EQ(POPS_Do(h, kPopsDisconnect), kNetServerReply);
+            EXPECT_EQ(client.GetNowStatus(), CMyPOPS::kStepQuit);
+            EXPECT_EQ(client.GetLastErrorInJapanese(), J("受信サーバから切断ができませんでした。"));
+        }
+        EXPECT_EQ(POPS_Get(h, kPopsConnected, 0, nullptr), 0);
+    }
+    EXPECT_NE(LogText().find(J("[受信]-ERR some deleted messages not removed\r\n")), std::string::npos);
 }

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <type_traits>
 
 using namespace netssl;
@@ -182,4 +183,65 @@ TEST_F(MySmtpsTest, ClosedPortAndInitDefaults) {
     EXPECT_EQ(SMTPS_Do(h, kSmtpsConnect), 10061);
     EXPECT_EQ(client.GetNowStatus(), CMySMTPS::kStepConnecting);
     EXPECT_EQ(client.GetLastErrorInJapanese(), J("接続が拒否されました。ファイアウォールの設定や接続回線の確認をしてください。"));
+}
+
+// A connection lost in the middle of a send (reset, an answer outside the protocol, a
+// reply trickled a byte at a time) is told as what happened, and the step stays at the
+// command under way: the "Disconnected." line that follows does not turn it into
+// "disconnected, unknown error". The trickle takes ten times the 1 s time-out.
+TEST_F(MySmtpsTest, LostConnectionNamesItsCause) {
+    using namespace std::chrono_literals;
+    const struct {
+        const char* name;
+        const char* failAt;  // the command whose answer fails
+        int rc;
+        int step;
+        const char* message;  // UTF-8
+    } cases[] = {
+        {"reset", "MAIL FROM", 10054, CMySMTPS::kStepMailFrom,
+         "送信サーバとの接続がリセットされました。送信サーバの状態や回線の状況を確認してください。"},
+        {"not SMTP", "RCPT TO", kNetProtocol, CMySMTPS::kStepRcptTo,
+         "送信サーバから想定外の応答がありました。アドレスやポート番号が送信サーバのものか確認してください。"},
+        {"trickle", "DATA", kNetTimeout, CMySMTPS::kStepData,
+         "サーバとの接続がタイムアウトしました。回線の状況を確認してください。"},
+    };
+    for (const auto& c : cases) {
+        const std::string name = c.name;
+        ScriptedServer server([&](ScriptConn& conn) {
+            conn.Send("220 scripted\r\n");
+            std::string line;
+            while (conn.ReadLine(line)) {
+                if (line.rfind(c.failAt, 0) != 0) {
+                    conn.Send("250 ok\r\n");
+                } else if (name == "reset") {
+                    conn.Reset();
+                    return;
+                } else if (name == "not SMTP") {
+                    conn.Send("hello there\r\n");
+                } else {
+                    conn.Trickle(std::string(100, '3'), 300ms);
+                    return;
+                }
+            }
+        });
+        CMySMTPS client;
+        auto* h = client.GetHandle();
+        SMTPS_Set(h, kSmtpsServer, 0, "127.0.0.1", 0);
+        SMTPS_Set(h, kSmtpsPort, 0, server.port(), 0);
+        SMTPS_Set(h, kSmtpsTimeout, 0, 1, 0);
+        ASSERT_EQ(SMTPS_Do(h, kSmtpsConnect), 0) << SMTPS_GetLastError(h);
+        SMTPS_Set(h, kSmtpsFrom, 0, "taro@example.jp", 0);
+        SMTPS_Set(h, kSmtpsTo, 0, "hanako@example.jp", 0);
+        SMTPS_Set(h, kSmtpsHeaderText, 0, "Subject: hi\r\n\r\nbody", 0);
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(SMTPS_Do(h, kSmtpsSend), c.rc) << c.name << ": " << SMTPS_GetLastError(h);
+        if (name == "trickle") {
+            const auto took = std::chrono::steady_clock::now() - start;
+            EXPECT_GE(took, 9500ms);
+            EXPECT_LT(took, 14s);
+        }
+        EXPECT_EQ(SMTPS_Get(h, kSmtpsConnected, 0, nullptr), 0) << c.name;
+        EXPECT_EQ(client.GetNowStatus(), c.step) << c.name;
+        EXPECT_EQ(client.GetLastErrorInJapanese(), J(c.message)) << c.name;
+    }
 }

@@ -130,6 +130,46 @@ TEST(SocketSupportServer, EndlessLineIsRefused) {
     sock.Close();
 }
 
+// A peer that sends a byte now and then never lets one wait run out, but the line as a
+// whole must come within ten times the time-out.
+TEST(SocketSupportServer, TricklingPeerTimesOutByTheLine) {
+    ScriptedServer server([](ScriptConn& conn) { conn.Trickle(std::string(1000, 'x'), std::chrono::milliseconds(20)); });
+    SocketSupport sock;
+    ASSERT_EQ(sock.Connect("127.0.0.1", server.port(), 5000), 1);
+    sock.SetTimeOutTime(100);
+    const auto start = Clock::now();
+    std::string out;
+    EXPECT_EQ(sock.GetLine(out), -1);
+    EXPECT_EQ(sock.GetLastError(), 10060);
+    EXPECT_GE(MsSince(start), 950);
+    EXPECT_LT(MsSince(start), 3000);
+    EXPECT_TRUE(out.empty());
+    sock.Close();
+}
+
+// A caller that expects long lines (a message coming in) raises the limit for them and
+// lowers it again for the replies.
+TEST(SocketSupportServer, LineLimitCanBeRaisedForLongLines) {
+    const std::string longLine(SocketSupport::kMaxPendingLine * 3, 'q');
+    ScriptedServer server([&](ScriptConn& conn) {
+        conn.Send(longLine + "\r\nshort\r\n" + longLine + "\r\n");
+        conn.WaitClose();
+    });
+    SocketSupport sock;
+    ASSERT_EQ(sock.Connect("127.0.0.1", server.port(), 5000), 1);
+    sock.SetTimeOutTime(5000);
+    EXPECT_EQ(sock.SetLineLimit(SocketSupport::kMaxPendingLine * 4), SocketSupport::kMaxPendingLine);
+    std::string out;
+    EXPECT_EQ(sock.GetLine(out), static_cast<int>(longLine.size()) + 2);
+    EXPECT_EQ(out, longLine + "\r\n");
+    EXPECT_EQ(sock.SetLineLimit(0), SocketSupport::kMaxPendingLine * 4);
+    out.clear();
+    EXPECT_EQ(sock.GetLine(out), 7);
+    EXPECT_EQ(sock.GetLine(out), -1);
+    EXPECT_EQ(sock.GetLastError(), SocketSupport::kWsaMsgSize);
+    sock.Close();
+}
+
 TEST(SocketSupportServer, ConnectFailuresCarryWinsockNumbers) {
     SocketSupport sock;
     EXPECT_EQ(sock.Connect("127.0.0.1", nettest::ClosedPort(), 2000), 0);

@@ -3,14 +3,18 @@
 //  - the scripted server and the aiosmtpd server of the network layer's tests
 //    (nettest::ScriptedServer, nettest::SpawnedSmtpServer), reused as they stand;
 //  - DovecotServer: the network layer's servers/pop3_server.sh, a real Dovecot with POP3 and POP3S on free
-//    ports, started at its first use in the process and stopped with the process.
+//    ports, started at its first use in the process and stopped with the process. A user
+//    it is given can log in as soon as AddUser returns.
 
 #include "platform/netssl/tests/net_test_servers.h"
 
 #include <sys/stat.h>
 
+#include <chrono>
+#include <ctime>
 #include <filesystem>
 #include <string>
+#include <thread>
 
 namespace transporttest {
 
@@ -43,6 +47,10 @@ public:
         }
         std::ofstream(base_ / "passwd", std::ios::app)
             << user << ":{PLAIN}" << password << ":65534:65534::" << home.string() << "::\n";
+        // Dovecot looks at the passwd-file at most once a second (of the wall clock): a
+        // login in the second of this change might not see the new user yet.
+        const std::time_t written = std::time(nullptr);
+        while (std::time(nullptr) <= written) std::this_thread::sleep_for(std::chrono::milliseconds(20));
         return user;
     }
     // Delivers `message` (bytes as stored, CR LF lines) into the user's new mail.

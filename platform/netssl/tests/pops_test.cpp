@@ -227,3 +227,84 @@ TEST(Pops, InterruptEndsAStalledRetrieval) {
     EXPECT_EQ(POPS_GetLastError(r.h), "Interrupted.");
     EXPECT_EQ(POPS_Get(r.h, kPopsConnected, 0, nullptr), 0);
 }
+
+// Only a "+OK" to QUIT commits the deletions (RFC 1939). A "-ERR" ("some deleted messages
+// not removed") or a connection that breaks before the answer makes the disconnect fail,
+// with the reason as the last error, so that the receive run does not take its deletions
+// for done. The connection is closed either way.
+TEST(Pops, DisconnectFailsUnlessQuitIsAnsweredOk) {
+    const struct {
+        const char* name;
+        const char* quitReply;  // null: the connection is reset instead
+        int rc;
+        const char* error;
+    } cases[] = {
+        {"+OK", "+OK bye", kNetOk, ""},
+        {"-ERR", "-ERR some deleted messages not removed", kNetServerReply, "-ERR some deleted messages not removed"},
+        {"reset", nullptr, kWsaEconnreset, nullptr},
+    };
+    for (const auto& c : cases) {
+        ScriptedServer server([&](ScriptConn& conn) {
+            conn.Send("+OK ready\r\n");
+            std::string line;
+            while (conn.ReadLine(line)) {
+                if (line == "QUIT") {
+                    if (c.quitReply) conn.Send(std::string(c.quitReply) + "\r\n");
+                    else conn.Reset();
+                    return;
+                }
+                conn.Send(line == "STAT" ? "+OK 1 10\r\n" : "+OK\r\n");
+            }
+        });
+        Recorder r;
+        r.Server(server.port());
+        ASSERT_EQ(POPS_Do(r.h, kPopsConnect), 0) << c.name << ": " << POPS_GetLastError(r.h);
+        ASSERT_EQ(POPS_Set(r.h, kPopsMessageNumber, 0, 1, 0), 0);
+        ASSERT_EQ(POPS_Do(r.h, kPopsDelete), 0);
+        EXPECT_EQ(POPS_Do(r.h, kPopsDisconnect), c.rc) << c.name;
+        EXPECT_EQ(POPS_GetLastErrorCode(r.h), c.rc) << c.name;
+        if (c.error) {
+            EXPECT_EQ(POPS_GetLastError(r.h), c.error) << c.name;
+        }
+        EXPECT_EQ(POPS_Get(r.h, kPopsConnected, 0, nullptr), 0) << c.name;
+        EXPECT_EQ(r.trail.back(), "2:Disconnected.") << c.name;
+    }
+}
+
+// A stored message holding a line longer than any reply may be comes whole, and so does
+// the message after it: one odd message never ends every session at the same place. The
+// greeting (and every reply) keeps the 1 MiB line limit.
+TEST(Pops, LongLineInsideAMessageIsAccepted) {
+    const std::string longLine(3 << 20, 'L');
+    const std::string messages[] = {
+        "Subject: long\r\n\r\n" + longLine + "\r\n.dot\r\n",
+        "Subject: next\r\n\r\nbody\r\n",
+    };
+    ScriptedServer server([&](ScriptConn& conn) {
+        conn.Send("+OK ready\r\n");
+        std::string line;
+        while (conn.ReadLine(line)) {
+            if (line.rfind("RETR ", 0) == 0) conn.Send("+OK\r\n" + nettest::DotStuffed(messages[line[5] - '1']) + ".\r\n");
+            else conn.Send(line == "STAT" ? "+OK 2 100\r\n" : "+OK\r\n");
+            if (line == "QUIT") return;
+        }
+    });
+    Recorder r;
+    r.Server(server.port());
+    ASSERT_EQ(POPS_Do(r.h, kPopsConnect), 0) << POPS_GetLastError(r.h);
+    for (int n : {1, 2}) {
+        ASSERT_EQ(POPS_Set(r.h, kPopsMessageNumber, 0, n, 0), 0);
+        const std::string text = POPS_GetText(r.h, kPopsMessageText, 0);
+        EXPECT_EQ(POPS_GetLastErrorCode(r.h), 0) << POPS_GetLastError(r.h);
+        EXPECT_EQ(POPS_GetText(r.h, kPopsMessageHeaders, 0) + "\r\n" + text, messages[n - 1]) << n;
+    }
+    EXPECT_EQ(POPS_Do(r.h, kPopsDisconnect), 0);
+
+    ScriptedServer endless([](ScriptConn& conn) {
+        conn.Send("+OK " + std::string(3 << 20, 'x') + "\r\n");
+        conn.WaitClose();
+    });
+    r.Server(endless.port());
+    EXPECT_EQ(POPS_Do(r.h, kPopsConnect), kNetProtocol);
+    EXPECT_EQ(POPS_GetLastError(r.h), "Protocol error: a line from the server is longer than 1 MiB.");
+}

@@ -1,7 +1,7 @@
 #pragma once
 // ScriptedServer: a thread that accepts connections on loopback and runs a session written
 // in the test (or benchmark) for each, for replies no real server gives on demand
-// (refusals, silence, stalls) or that must cost next to nothing. Reads are bounded, so a
+// (refusals, silence, stalls, resets, a byte at a time) or that must cost next to nothing. Reads are bounded, so a
 // broken client fails the test instead of hanging it. DotStuffed gives the POP3 sessions
 // written on it a message as a server sends it.
 
@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <stdexcept>
 #include <string>
@@ -72,6 +73,20 @@ public:
             data += line + "\r\n";
         }
         return false;
+    }
+    // Makes the end of the session a reset (RST) instead of an orderly close.
+    void Reset() {
+        const linger hard{1, 0};
+        setsockopt(fd_, SOL_SOCKET, SO_LINGER, &hard, sizeof hard);
+    }
+    // Sends `text` a byte at a time, `gap` apart, while the client listens; false when it
+    // went away.
+    bool Trickle(const std::string& text, std::chrono::milliseconds gap) {
+        for (char c : text) {
+            if (send(fd_, &c, 1, MSG_NOSIGNAL) != 1) return false;
+            std::this_thread::sleep_for(gap);
+        }
+        return true;
     }
     // Waits (at most 10 s) until the client closes the connection.
     void WaitClose() {
