@@ -20,6 +20,8 @@
 #include "core/addressbook/database_edit.h"
 #include "core/addressbook/extract_result_detail.h"
 #include "core/foundation/cp932.h"
+#include "core/foundation/directory_utils.h"
+#include "core/foundation/env_layout.h"
 #include "core/foundation/env_manager.h"
 #include "core/foundation/system_option.h"
 #include "core/mailstore/mail_list_viewer.h"
@@ -117,6 +119,7 @@ protected:
 
     // Stores the bodies of every terminal row of mail `id`.
     void WriteBodies(int id, const std::string& subject, const std::string& body) {
+        ASSERT_EQ(MakeDirectoryCompel(env_layout::OneMailFolder(*env_, id)), 0);
         MailWriter w(env_.get(), 7);
         ASSERT_EQ(w.SetMailFromFile(-1, 0, nullptr), 1);
         for (int t = 0; t < 7; ++t) ASSERT_EQ(w.SetMailRecordToMemory(subject, body, t), 0);
