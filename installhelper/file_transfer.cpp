@@ -16,7 +16,8 @@ bool CopyFileReplacing(const fs::path& from, const fs::path& to) {
     std::error_code ec;
     if (fs::is_directory(fs::symlink_status(to, ec))) return false;
     const fs::path folder = to.has_parent_path() ? to.parent_path() : fs::path(".");
-    std::string temp = (folder / ("." + to.filename().string() + ".tarbolt-XXXXXX")).string();
+    // Not named after the target: a name near the length limit leaves no room for more.
+    std::string temp = (folder / ".tarbolt-copy-XXXXXX").string();
     const int fd = ::mkstemp(temp.data());
     if (fd < 0) return false;
     ::close(fd);

@@ -192,7 +192,10 @@ TEST_P(TarboltNames, EveryOperationTakesTheNameAsItIs) {
 INSTANTIATE_TEST_SUITE_P(Names, TarboltNames,
                          ::testing::Values("with blanks  in it.txt", "quote\"d 'single'.txt",
                                            "日本語のファイル名.txt", "$(touch pwned); `touch pwned`.txt",
-                                           "-rf", "line\nbreak", "back\\slash [x].txt"));
+                                           "-rf", "line\nbreak", "back\\slash [x].txt",
+                                           // 240 bytes: near the limit of one name
+                                           "長い名前長い名前長い名前長い名前長い名前長い名前長い名前長い名前長い名前長い名前"
+                                           "長い名前長い名前長い名前長い名前長い名前長い名前長い名前長い名前長い名前長い名前"));
 
 TEST(TarboltMove, FilesAndFoldersMoveAndFoldersMerge) {
     InTempFolder here;
