@@ -1,7 +1,11 @@
 #include "app/shell/main_frame.h"
 
 #include <QCloseEvent>
+#include <QLabel>
 #include <QMenuBar>
+#include <QStatusBar>
+
+#include "app/shell/varnis_view.h"
 
 #include "app/ui/control_ids.h"
 #include "app/ui/sjis_text.h"
@@ -22,10 +26,53 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent) {
     }
     fileMenu_->addSeparator();
     AddCommand(fileMenu_, kIdExit, ui::U8("終了(&X)"));
-    QMenu* help = menuBar()->addMenu(ui::U8("ヘルプ(&H)"));
-    AddCommand(help, kIdAbout, ui::U8("バージョン情報(&A)"));
+    helpMenu_ = menuBar()->addMenu(ui::U8("ヘルプ(&H)"));
+    helpMenuAction_ = helpMenu_->menuAction();
+    AddCommand(helpMenu_, kIdAbout, ui::U8("バージョン情報(&A)"));
     SetRecentEnvironments({});
+    mailCount_ = ui::SetControlId(new QLabel(this), 1453);
+    mailCount_->setMinimumWidth(100);
+    statusBar()->addPermanentWidget(mailCount_);
 }
+
+void CMainFrame::SetView(CVarnisView* view) {
+    if (view_ || !view) return;
+    view_ = view;
+    setCentralWidget(view);
+    QMenu* modes = new QMenu(ui::U8("表示(&V)"), this);
+    menuBar()->insertMenu(helpMenuAction_, modes);
+    AddCommands(modes, view->ModeActions());
+    QMenu* mails = new QMenu(ui::U8("メール(&M)"), this);
+    menuBar()->insertMenu(helpMenuAction_, mails);
+    AddCommands(mails, view->MailActions());
+    helpMenu_->insertSeparator(helpMenu_->actions().value(0));
+    QList<QAction*> information = view->InformationActions();
+    for (auto it = information.rbegin(); it != information.rend(); ++it) {
+        QAction* before = helpMenu_->actions().value(0);
+        if (*it) {
+            helpMenu_->insertAction(before, *it);
+            commands_[(*it)->data().toInt()] = *it;
+        } else {
+            helpMenu_->insertSeparator(before);
+        }
+    }
+    for (QAction* a : view->ReservationBarActions()) commands_[a->data().toInt()] = a;
+}
+
+void CMainFrame::AddCommands(QMenu* menu, const QList<QAction*>& actions) {
+    for (QAction* a : actions) {
+        if (!a) {
+            menu->addSeparator();
+            continue;
+        }
+        menu->addAction(a);
+        commands_[a->data().toInt()] = a;
+    }
+}
+
+void CMainFrame::SetMailCountText(const QString& text) { mailCount_->setText(text); }
+
+QString CMainFrame::MailCountText() const { return mailCount_->text(); }
 
 CMainFrame::~CMainFrame() = default;
 

@@ -7,6 +7,11 @@
 //
 // Closing the window (close box, Alt+F4) is the exit command: the window closes only when
 // the handler of that command agrees.
+//
+// Its client is the mail list (CVarnisView): SetView makes it the central widget and puts
+// the list's commands into the menus ("表示" the list modes, "メール" the mail commands,
+// the information page under "ヘルプ"), where FindCommand and SendCommand reach them like
+// the frame's own. The status bar's mail-count pane (1453) shows what the list counts.
 
 #include <QMainWindow>
 
@@ -15,9 +20,12 @@
 #include <string>
 #include <vector>
 
+class QLabel;
 class QMenu;
 
 namespace shell {
+
+class CVarnisView;
 
 class CMainFrame : public QMainWindow {
     Q_OBJECT
@@ -53,6 +61,14 @@ public:
     // The recent-environment commands, newest first; their texts are "&1 <path>" ...
     void SetRecentEnvironments(const std::vector<QString>& paths);
 
+    // Makes `view` the client (the frame takes ownership) and adds its commands to the
+    // menus. Called once.
+    void SetView(CVarnisView* view);
+    CVarnisView* View() const { return view_; }
+    // The text of the mail-count pane ("すべて: 12通").
+    void SetMailCountText(const QString& text);
+    QString MailCountText() const;
+
     // The menus of the menu bar, by position (start-up appends the timer item to the first
     // whose title holds "受信").
     QList<QMenu*> TopMenus() const;
@@ -62,8 +78,14 @@ protected:
 
 private:
     QAction* AddCommand(QMenu* menu, int id, const QString& text);
+    // Adds actions made elsewhere (null: a separator) and lets FindCommand find them.
+    void AddCommands(QMenu* menu, const QList<QAction*>& actions);
 
     QMenu* fileMenu_ = nullptr;
+    QMenu* helpMenu_ = nullptr;
+    QAction* helpMenuAction_ = nullptr;
+    CVarnisView* view_ = nullptr;
+    QLabel* mailCount_ = nullptr;
     QAction* recentSeparator_ = nullptr;
     std::vector<QAction*> recent_;
     std::map<int, QAction*> commands_;

@@ -18,6 +18,7 @@
 #include "app/shell/qt_environment_ui.h"
 #include "app/shell/single_instance.h"
 #include "app/shell/startup_information.h"
+#include "app/shell/varnis_view.h"
 #include "app/shell/widgets/eudc_font_link.h"
 #include "app/ui/file_picker.h"
 #include "app/ui/prompter.h"
@@ -79,7 +80,10 @@ CVarnisApp::CVarnisApp(QStringList arguments, Options options, QObject* parent)
     service_->SetUi(environmentUi_.get());
     SetProgramEnvironment(service_.get());
     CNewEnvDlg::SetSaveWindowStateHook([this] {
-        if (frame_ && service_->IsOpen()) SaveMainFrameRect();
+        if (frame_ && service_->IsOpen()) {
+            SaveMainFrameRect();
+            SaveViewColumnWidths();
+        }
     });
     g_app = this;
 }
@@ -164,6 +168,20 @@ bool CVarnisApp::CreateMainFrame() {
         frame_->OnCommand(id, [this, id] { OnRecentEnvironment(id); });
     }
     frame_->OnCommand(CMainFrame::kIdAbout, [this] { OnAppAbout(); });
+
+    // The client: the mail list, showing all mails of the environment.
+    auto* view = new CVarnisView();
+    view->Controller().SetProgramIniPath(appIniPath_);
+    frame_->SetView(view);
+    MailListController* list = &view->Controller();
+    connect(list, &MailListController::CaptionsChanged, this, [this, list](const QString&, int count) {
+        InitMailFont();
+        UpdateTitle();
+        if (frame_) frame_->SetMailCountText(MailListController::MailCountText(list->Mode(), count));
+    });
+    connect(this, &CVarnisApp::ViewReloadRequested, list, &MailListController::Reload);
+    connect(this, &CVarnisApp::NewTextMailFromFileRequested, list, &MailListController::NewMailWithBody);
+    view->OnInitialUpdate();
     frame_->SetExitHandler([this] {
         if (!ExitCommand()) return false;
         // The program ends with its window, not with the last window that happens to close
@@ -289,8 +307,12 @@ void CVarnisApp::RebuildRecentMenu() {
 void CVarnisApp::UpdateTitle() {
     if (!frame_) return;
     EnvManager* env = service_->GetEnvManager();
-    // The list mode is the mail-list view's; until it names one the window shows all mails.
-    frame_->SetTitle(env ? ui::FromPath(env->GetEnvName()) : QString(), ui::U8("すべて"));
+    const QString mode = frame_->View() ? frame_->View()->Controller().ModeName() : QString();
+    frame_->SetTitle(env ? ui::FromPath(env->GetEnvName()) : QString(), mode);
+}
+
+void CVarnisApp::SaveViewColumnWidths() {
+    if (frame_ && frame_->View()) frame_->View()->SaveColumnWidths();
 }
 
 void CVarnisApp::SwitchEnvironment(std::string descriptorPath) {
@@ -350,7 +372,10 @@ void CVarnisApp::OnSwitchEnvironment() {
     std::optional<QString> picked =
         ui::CurrentFilePicker().PickFile(frame_.get(), EnvironmentFileRequest(QStringLiteral("env"), QString()));
     if (!picked) return;
-    if (!GetEnvIniPath().empty()) SaveMainFrameRect();
+    if (!GetEnvIniPath().empty()) {
+        SaveMainFrameRect();
+        SaveViewColumnWidths();
+    }
     SwitchEnvironment(ui::ToPath(*picked));
     RunWizardIfRequested();
 }
@@ -429,6 +454,7 @@ bool CVarnisApp::ExitCommand() {
         return false;
     }
     if (frame_ && !frame_->isMinimized() && !frame_->isMaximized()) SaveMainFrameRect();
+    SaveViewColumnWidths();
     SaveAddressBook();
     // The close drops what is not written: a mail list that cannot be saved keeps the
     // program open, so the person can try again.

@@ -118,6 +118,8 @@ private:
     bool CreateMainFrame();
     void RebuildRecentMenu();
     void UpdateTitle();
+    // The mail list's column widths into the open environment's ini file.
+    void SaveViewColumnWidths();
     void AddTimerMenuItem();
     void RunWizardIfRequested();
     // The exit command: whether the window may close (the environment is saved and closed).

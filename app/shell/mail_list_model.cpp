@@ -1,0 +1,254 @@
+#include "app/shell/mail_list_model.h"
+
+#include <algorithm>
+#include <numeric>
+
+#include "app/shell/mail_list_columns.h"
+#include "app/ui/sjis_text.h"
+
+namespace shell {
+
+using namespace mail_list;
+
+namespace {
+
+bool IsNumericKind(int kind) {
+    return kind == kColMailId || kind == kColSentAll || kind == kColSentError || kind == kColSentOpen ||
+           kind == kColOpenRate;
+}
+
+double NumericKey(int kind, const COneMailData& mail) {
+    switch (kind) {
+    case kColMailId: return mail.GetMailID();
+    case kColSentAll: return mail.GetSentNumber();
+    case kColSentError: return mail.GetErrorNumber();
+    case kColSentOpen: return mail.GetOpenNumber();
+    case kColOpenRate: return GetMailOpenRate(mail);
+    default: return 0;
+    }
+}
+
+// The column of the saved state after a change from layout `from` to layout `to`, or -1
+// when the sorted kind has no column there.
+int MapSortColumn(int column, int from, int to) {
+    if (column < 0 || from == kLayoutNone) return -1;
+    if (from == to) return column < static_cast<int>(LayoutColumns(to).size()) ? column : -1;
+    std::span<const int> kinds = LayoutColumns(from);
+    if (column >= static_cast<int>(kinds.size())) return -1;
+    return ColumnOfKind(to, kinds[static_cast<std::size_t>(column)]);
+}
+
+}  // namespace
+
+MailListModel::MailListModel(QObject* parent) : QAbstractTableModel(parent) {}
+
+MailListModel::~MailListModel() = default;
+
+int MailListModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(rows_.size());
+}
+
+int MailListModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(columns_.size());
+}
+
+std::string MailListModel::CellText(int kind, const COneMailData& mail) {
+    switch (kind) {
+    case kColMailId: return GetMailIDText(mail);
+    case kColTitle: return GetMailTitleText(mail);
+    case kColAddress: return GetMailAddressNameText(mail);
+    case kColMailType: return GetMailTypeText(mail);
+    case kColStatus: return GetMailStatusText(mail);
+    case kColReserveDate: return GetReserveDateText(mail);
+    case kColEntryDate: return GetEntryDateText(mail);
+    case kColRenewalDate: return GetRenewalDateText(mail);
+    case kColSentAll: return GetSentNumberText(mail);
+    case kColSentError: return GetErrorNumberText(mail);
+    case kColSentOpen: return GetOpenNumberText(mail);
+    case kColOpenRate: return GetOpenRateText(mail);
+    default: return std::string();
+    }
+}
+
+QVariant MailListModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || index.row() >= static_cast<int>(rows_.size()) || index.column() >= columnCount())
+        return QVariant();
+    const int kind = columns_[static_cast<std::size_t>(index.column())].kind;
+    switch (role) {
+    case Qt::DisplayRole:
+        return ui::FromSjis(CellText(kind, *rows_[static_cast<std::size_t>(index.row())]));
+    case Qt::TextAlignmentRole: {
+        const ColumnInfo* c = FindColumn(kind);
+        return QVariant::fromValue(Qt::AlignVCenter | (c && c->alignRight ? Qt::AlignRight : Qt::AlignLeft));
+    }
+    default:
+        return QVariant();
+    }
+}
+
+QVariant MailListModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || section < 0 || section >= columnCount()) return QVariant();
+    const ColumnInfo* c = FindColumn(columns_[static_cast<std::size_t>(section)].kind);
+    if (!c) return QVariant();
+    if (role == Qt::DisplayRole) return QString::fromUtf8(c->header);
+    if (role == Qt::TextAlignmentRole)
+        return QVariant::fromValue(Qt::AlignVCenter | (c->alignRight ? Qt::AlignRight : Qt::AlignLeft));
+    return QVariant();
+}
+
+int MailListModel::ColumnKind(int column) const {
+    return column >= 0 && column < columnCount() ? columns_[static_cast<std::size_t>(column)].kind : -1;
+}
+
+int MailListModel::ColumnDirection(int column) const {
+    return column >= 0 && column < columnCount() ? columns_[static_cast<std::size_t>(column)].direction : -1;
+}
+
+void MailListModel::SetLayout(int layout) {
+    beginResetModel();
+    rows_.clear();
+    rowOfMail_.clear();
+    columns_.clear();
+    for (int kind : LayoutColumns(layout)) columns_.push_back({kind, 1});
+    const int column = MapSortColumn(saved_.column, layout_, layout);
+    if (column >= 0 && (saved_.direction == 0 || saved_.direction == 1)) {
+        saved_.column = column;
+    } else {
+        saved_ = {0, 0};
+    }
+    if (!columns_.empty()) columns_[static_cast<std::size_t>(saved_.column)].direction = saved_.direction;
+    layout_ = layout;
+    endResetModel();
+}
+
+void MailListModel::SetRows(Rows rows) {
+    // Rows out and rows in, not a reset: a reset would also take the columns' widths.
+    if (!rows_.empty()) {
+        beginRemoveRows(QModelIndex(), 0, static_cast<int>(rows_.size()) - 1);
+        rows_.clear();
+        rowOfMail_.clear();
+        endRemoveRows();
+    }
+    rows.erase(std::remove(rows.begin(), rows.end(), nullptr), rows.end());
+    if (!rows.empty()) {
+        beginInsertRows(QModelIndex(), 0, static_cast<int>(rows.size()) - 1);
+        rows_ = std::move(rows);
+        RebuildIndex();
+        endInsertRows();
+    }
+    if (saved_.column >= 0 && saved_.column < columnCount()) SortBy(saved_.column);
+}
+
+void MailListModel::SortByColumnClick(int column) {
+    if (column < 0 || column >= columnCount()) return;
+    for (int c = 0; c < columnCount(); ++c) {
+        Column& col = columns_[static_cast<std::size_t>(c)];
+        col.direction = c == column ? (col.direction == 1 ? 0 : 1) : 1;
+    }
+    SortBy(column);
+    saved_ = {column, columns_[static_cast<std::size_t>(column)].direction};
+}
+
+void MailListModel::SortBy(int column) {
+    const int kind = ColumnKind(column);
+    if (kind < 0 || rows_.size() < 2) return;
+    const bool descending = ColumnDirection(column) == 1;
+    const std::size_t n = rows_.size();
+    std::vector<int> order(n);
+    std::iota(order.begin(), order.end(), 0);
+    // The keys are made once per row, not once per comparison.
+    if (IsNumericKind(kind)) {
+        std::vector<double> keys(n);
+        for (std::size_t i = 0; i < n; ++i) keys[i] = NumericKey(kind, *rows_[i]);
+        std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+            const double ka = keys[static_cast<std::size_t>(a)], kb = keys[static_cast<std::size_t>(b)];
+            return descending ? kb < ka : ka < kb;
+        });
+    } else {
+        std::vector<std::string> keys(n);
+        for (std::size_t i = 0; i < n; ++i) keys[i] = CellText(kind, *rows_[i]);
+        std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+            const int r = CompareSjisNoCase(keys[static_cast<std::size_t>(a)], keys[static_cast<std::size_t>(b)]);
+            return descending ? r > 0 : r < 0;
+        });
+    }
+
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    std::vector<int> newRowOf(n);
+    Rows sorted(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        const auto old = static_cast<std::size_t>(order[i]);
+        newRowOf[old] = static_cast<int>(i);
+        sorted[i] = std::move(rows_[old]);
+    }
+    rows_ = std::move(sorted);
+    const QModelIndexList from = persistentIndexList();
+    QModelIndexList to;
+    to.reserve(from.size());
+    for (const QModelIndex& index : from)
+        to << (index.isValid() && index.row() < static_cast<int>(n)
+                   ? createIndex(newRowOf[static_cast<std::size_t>(index.row())], index.column())
+                   : QModelIndex());
+    changePersistentIndexList(from, to);
+    RebuildIndex();
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+int MailListModel::RowOfMail(int mailId) const {
+    auto it = rowOfMail_.find(mailId);
+    return it == rowOfMail_.end() ? -1 : it->second;
+}
+
+const CMailRecord* MailListModel::Record(int row) const {
+    return row >= 0 && row < static_cast<int>(rows_.size()) ? rows_[static_cast<std::size_t>(row)].get() : nullptr;
+}
+
+int MailListModel::MailIdAt(int row) const {
+    const CMailRecord* r = Record(row);
+    return r ? r->GetMailID() : -1;
+}
+
+bool MailListModel::RefreshRow(const COneMailData& mail) {
+    const int row = RowOfMail(mail.GetMailID());
+    if (row < 0) return false;
+    *rows_[static_cast<std::size_t>(row)] = CMailRecord(mail);
+    if (columnCount() > 0) emit dataChanged(index(row, 0), index(row, columnCount() - 1));
+    return true;
+}
+
+void MailListModel::RefreshOrAppendRow(const COneMailData& mail) {
+    if (RefreshRow(mail)) return;
+    const int row = static_cast<int>(rows_.size());
+    beginInsertRows(QModelIndex(), row, row);
+    rows_.push_back(std::make_unique<CMailRecord>(mail));
+    rowOfMail_[mail.GetMailID()] = row;
+    endInsertRows();
+}
+
+int MailListModel::RemoveMails(const std::vector<int>& mailIds) {
+    std::vector<int> rows;
+    for (int id : mailIds)
+        if (int row = RowOfMail(id); row >= 0) rows.push_back(row);
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    // Contiguous runs from the bottom up, so the rows above keep their numbers.
+    for (std::size_t end = rows.size(); end > 0;) {
+        std::size_t begin = end - 1;
+        while (begin > 0 && rows[begin - 1] == rows[begin] - 1) --begin;
+        const int first = rows[begin], last = rows[end - 1];
+        beginRemoveRows(QModelIndex(), first, last);
+        rows_.erase(rows_.begin() + first, rows_.begin() + last + 1);
+        endRemoveRows();
+        end = begin;
+    }
+    if (!rows.empty()) RebuildIndex();
+    return static_cast<int>(rows.size());
+}
+
+void MailListModel::RebuildIndex() {
+    rowOfMail_.clear();
+    rowOfMail_.reserve(rows_.size());
+    for (std::size_t i = 0; i < rows_.size(); ++i) rowOfMail_[rows_[i]->GetMailID()] = static_cast<int>(i);
+}
+
+}  // namespace shell
