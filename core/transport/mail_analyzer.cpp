@@ -1,8 +1,11 @@
 #include "core/transport/mail_analyzer.h"
 
+#include <algorithm>
 #include <ctime>
+#include <deque>
 #include <utility>
 
+#include "core/foundation/cp932.h"
 #include "core/foundation/date_utils.h"
 #include "core/foundation/header_tidy.h"
 #include "core/foundation/string_utils.h"
@@ -10,6 +13,8 @@
 #include "core/mailstore/mime_charset.h"
 #include "core/mailstore/mime_text_util.h"
 #include "core/mailstore/quoted_printable.h"
+#include "core/transport/bounce_text.h"
+#include "core/transport/message_id_form.h"
 
 namespace {
 
@@ -20,14 +25,6 @@ using std::string_view;
 constexpr size_t npos = string_view::npos;
 
 constexpr bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-
-std::string WithoutBlanks(string_view s) {
-    std::string out;
-    out.reserve(s.size());
-    for (char c : s)
-        if (!IsBlank(c)) out.push_back(c);
-    return out;
-}
 
 // Quoted strings and encoded words removed (an unterminated one runs to the end).
 std::string WithoutQuotedAndEncoded(string_view s) {
@@ -48,6 +45,55 @@ std::string WithoutQuotedAndEncoded(string_view s) {
     return out;
 }
 
+// Where a quoted string or an encoded word that starts at `i` ends (an unterminated one
+// runs to the end); `i` itself when none starts there.
+size_t SkipQuotedOrEncoded(string_view s, size_t i) {
+    if (s[i] == '"') {
+        const size_t close = s.find('"', i + 1);
+        return close == npos ? s.size() : close + 1;
+    }
+    if (s[i] == '=' && i + 1 < s.size() && s[i + 1] == '?') {
+        const size_t close = s.find("?=", i + 2);
+        return close == npos ? s.size() : close + 2;
+    }
+    return i;
+}
+
+// The address in a tidied From-style value. With an angle address (the first "<" outside
+// quoted strings and encoded words) the text inside it, a quoted local part kept as
+// written; `angle` then tells that one was written, even an empty one. Without, the text
+// before the first "," with quoted strings and encoded words dropped, but for a quoted
+// string directly before "@", which is a local part ("taro..yamada."@docomo.ne.jp).
+std::string AddressOf(string_view t, bool& angle) {
+    angle = false;
+    for (size_t i = 0; i < t.size();) {
+        const size_t skip = SkipQuotedOrEncoded(t, i);
+        if (skip != i) {
+            i = skip;
+            continue;
+        }
+        if (t[i] != '<') {
+            ++i;
+            continue;
+        }
+        angle = true;
+        size_t j = i + 1;
+        while (j < t.size() && t[j] != '>') j = t[j] == '"' ? SkipQuotedOrEncoded(t, j) : j + 1;
+        return std::string(t.substr(i + 1, std::min(j, t.size()) - i - 1));
+    }
+    std::string out;
+    for (size_t i = 0; i < t.size() && t[i] != ',';) {
+        const size_t skip = SkipQuotedOrEncoded(t, i);
+        if (skip == i) {
+            out.push_back(t[i++]);
+            continue;
+        }
+        if (t[i] == '"' && skip < t.size() && t[skip] == '@') out.append(t.substr(i, skip - i));
+        i = skip;
+    }
+    return out;
+}
+
 // The type and subtype of a Content-Type value.
 void TypeOf(const MimeFormatStruct& part, std::string& type, std::string& subType) {
     std::string params;
@@ -59,6 +105,76 @@ bool IsMultipartWithParts(const MimeFormatStruct& part) {
     std::string type, subType;
     TypeOf(part, type, subType);
     return ContainsNoCase(type, "multipart");
+}
+
+// The Content-Transfer-Encoding as DecodeMailBody's type: 1 base64, 2 quoted-printable,
+// 0 anything else (the body is read as it stands).
+int EncodingType(const MimeFormatStruct& part) {
+    if (ContainsNoCase(part.transferEncodingValue, "base64")) return 1;
+    if (ContainsNoCase(part.transferEncodingValue, "quoted-printable")) return 2;
+    return 0;
+}
+
+// A leaf's body decoded by its transfer encoding; `storage` holds the decoded bytes when
+// there was anything to decode.
+string_view DecodedBody(const MimeFormatStruct& part, std::string& storage) {
+    const int type = EncodingType(part);
+    if (type == 0) return part.body;
+    storage = DecodeMailBody(part.body, type);
+    return storage;
+}
+
+string_view WithoutLeadingLineBreaks(string_view s) {
+    while (!s.empty() && (s.front() == '\r' || s.front() == '\n')) s.remove_prefix(1);
+    return s;
+}
+
+// An entity written out again from what the parser kept of it: header records (a record
+// without a value was a line without a colon, as undecoded base64 gives) and the body.
+std::string EntityText(const MimeFormatStruct& e) {
+    std::string t;
+    for (const MimeHeaderStruct& h : e.headerList) {
+        t += h.name;
+        if (!h.value.empty()) {
+            t += ':';
+            t += h.value;
+        }
+        t += "\r\n";
+    }
+    if (!e.headerList.empty()) t += "\r\n";
+    t += e.body;
+    return t;
+}
+
+// A returned message is read again from its text at most this many times per mail (an
+// encoded one, one whose headers follow an empty line, one nested too deep for the
+// parser), so that hostile nesting cannot multiply the work.
+constexpr int kMaxRereads = 8;
+// Returned messages and header parts looked at per mail.
+constexpr size_t kMaxReturned = 256;
+
+// The message inside a message/rfc822 (or message/rfc822-headers) part, ready to read:
+// the parsed child as it stands; or, when the part is transfer-encoded, the parser found
+// no headers in it (they follow an empty line, or no empty line ends them) or left it
+// unread, its text decoded, stripped of leading line breaks and parsed again into
+// `reread`. nullptr when there is nothing to read.
+const MimeFormatStruct* ReturnedContent(const MimeFormatStruct& part, std::deque<MimeFormatStruct>& reread,
+                                        int& budget) {
+    const int encoding = EncodingType(part);
+    const MimeFormatStruct* child = part.subParts.empty() ? nullptr : &part.subParts[0];
+    if (encoding == 0 && child && !child->headerList.empty()) return child;
+    if (budget <= 0) return child;
+    std::string text = child ? (encoding ? EntityText(*child) : child->body) : part.body;
+    if (encoding) text = DecodeMailBody(text, encoding);
+    text.erase(0, text.size() - WithoutLeadingLineBreaks(text).size());
+    if (text.empty()) return child;
+    // Headers alone (message/rfc822-headers) end without an empty line; the parser would
+    // take them for a body.
+    text += text.back() == '\n' ? "\r\n" : "\r\n\r\n";
+    --budget;
+    reread.emplace_back();
+    MimeDecodeTool::MimeDecode(text, reread.back());
+    return &reread.back();
 }
 
 // The first line of a text, up to its first CR or LF.
@@ -182,6 +298,7 @@ void MailAnalyzer::ClearResults() {
     decodedSubject_.clear();
     attachPaths_.clear();
     bodyTaken_ = 0;
+    nullSender_ = false;
     sendDate_ = platform::DateTime::GetCurrentTime();
 }
 
@@ -234,27 +351,7 @@ std::string MailAnalyzer::ReformatHeaderBodyString(std::string value) {
 }
 
 bool MailAnalyzer::CutDownMessageID(std::string_view value, std::string& id) {
-    // Blanks and tabs around the value carry nothing: a header written "Message-ID:<x>" or
-    // folded onto a tab-indented line holds the same id as one with a blank.
-    while (!value.empty() && IsBlank(value.front())) value.remove_prefix(1);
-    while (!value.empty() && IsBlank(value.back())) value.remove_suffix(1);
-    if (value.empty()) return false;
-    const size_t lt = value.find('<');
-    const size_t gt = value.rfind('>');
-    std::string found;
-    if (lt != npos && gt != npos) {
-        if (gt < lt) return false;
-        found.assign(value.substr(lt + 1, gt - lt - 1));
-    } else if (gt != npos) {
-        found = WithoutBlanks(value.substr(0, gt));
-    } else if (lt != npos) {
-        found = WithoutBlanks(value.substr(lt + 1));
-    } else {
-        found = WithoutBlanks(value);
-    }
-    if (found.empty()) return false;
-    id = std::move(found);
-    return true;
+    return message_id::CutDown(value, id);
 }
 
 const MimeFormatStruct* MailAnalyzer::PartAt(const PartPath& path) const {
@@ -273,17 +370,17 @@ bool MailAnalyzer::FirstMessageID(const std::vector<MimeHeaderStruct>& headers, 
     return false;
 }
 
-bool MailAnalyzer::FirstMessageIDInHeaderText(std::string_view text, std::string_view name, std::string& id) {
-    std::string lines = CrLfConv(text);
-    size_t start = 0;
-    while (start < lines.size() && (lines[start] == '\r' || lines[start] == '\n')) ++start;
+void MailAnalyzer::HeaderTextValues(std::string_view text, std::string_view name,
+                                    std::vector<std::string>& values) {
+    std::string lines = CrLfConv(WithoutLeadingLineBreaks(text));
     // The header block ends at its first empty line; what follows is no header.
-    const size_t end = lines.find("\r\n\r\n", start);
-    lines = end == std::string::npos ? lines.substr(start) : lines.substr(start, end + 2 - start);
+    const size_t end = lines.find("\r\n\r\n");
+    if (end != std::string::npos) lines.resize(end + 2);
     if (lines.size() < 2 || lines.compare(lines.size() - 2, 2, "\r\n") != 0) lines += "\r\n";
     std::vector<MimeHeaderStruct> headers;
     SplitMailHeader(lines, headers);
-    return FirstMessageID(headers, name, id);
+    for (MimeHeaderStruct& h : headers)
+        if (EqualsNoCase(h.name, name)) values.push_back(std::move(h.value));
 }
 
 void MailAnalyzer::Analyse() {
@@ -315,16 +412,10 @@ void MailAnalyzer::CutDownFromAddress() {
     for (const string_view name : {"from", "sender", "return-path"}) {
         const std::string* value = FirstValue(mail_.headerList, name);
         if (!value) continue;
-        const std::string tidy = WithoutQuotedAndEncoded(ReformatHeaderBodyString(*value));
-        const string_view t = tidy;
-        string_view address;
-        const size_t lt = t.find('<');
-        if (lt != npos) {
-            const string_view rest = t.substr(lt + 1);
-            address = rest.substr(0, rest.find('>'));
-        } else {
-            address = t.substr(0, t.find(','));
-        }
+        bool angle = false;
+        const std::string address = AddressOf(ReformatHeaderBodyString(*value), angle);
+        // Only a mail system writes itself as the null address ("<>", "MAILER-DAEMON <>").
+        if (angle && address.empty() && name != "return-path") nullSender_ = true;
         // The address is stored and may be written to again: no control byte survives.
         std::string clean;
         for (char c : address)
@@ -435,26 +526,79 @@ bool MailAnalyzer::IsRegistration() {
     return true;
 }
 
-bool MailAnalyzer::CheckErrorMail() const {
+bool MailAnalyzer::FromMailSystem() const {
     static constexpr string_view kSenders[] = {
         "MAILER-DAEMON", "Postmaster", "Mail.Delivery.Subsystem", "SysAdmin", "root@",
         "admin@",        "admins2@",   "ccadmin@",                "supervisor", "smtp-admin",
         "post-master@",  "Mailer-Agent@", "smtp-master",          "sysop@",   "uxgw@",
     };
+    if (nullSender_) return true;
     for (const string_view prefix : kSenders)
         if (fromAddress_.size() >= prefix.size() && EqualsNoCase(string_view(fromAddress_).substr(0, prefix.size()), prefix))
             return true;
+    return false;
+}
 
+bool MailAnalyzer::SubjectReadsLikeFailure() const {
     static const std::vector<std::vector<string_view>> kSubjectWords = {
         {"User", "unknown"},    {"Host", "unknown"},  {"Service", "unavailable"},
         {"failure", "notice"},  {"Returned", "mail"}, {"Mail", "could", "not", "be", "delivered"},
+        // "Mail delivery failed", "Delivery Status Notification (Failure)", "DELIVERY FAILURE:"
+        {"delivery", "fail"},
+        // "Undeliverable:", "Undelivered Mail", "Nondeliverable mail", "Non-delivery report"
+        {"undeliver"}, {"nondeliver"}, {"non-deliver"},
     };
     for (const auto& words : kSubjectWords) {
         bool all = true;
         for (const string_view w : words) all = all && FindSjis(decodedSubject_, w, true) != npos;
         if (all) return true;
     }
-    return false;
+    // The failure notice of a Japanese mobile carrier ("mail error notice").
+    static const std::string kCarrierNotice = Utf8ToSjis("メールエラー通知");
+    return FindSjis(decodedSubject_, kCarrierNotice) != npos;
+}
+
+bool MailAnalyzer::NullReturnPath() const {
+    const std::string* value = FirstValue(mail_.headerList, "return-path");
+    return value && ReformatHeaderBodyString(*value) == "<>";
+}
+
+unsigned MailAnalyzer::ReportActions() const {
+    unsigned actions = 0;
+    std::vector<const MimeFormatStruct*> stack{&mail_};
+    std::string storage;
+    while (!stack.empty()) {
+        const MimeFormatStruct& part = *stack.back();
+        stack.pop_back();
+        if (!part.subParts.empty()) {
+            for (size_t i = part.subParts.size(); i-- > 0;) stack.push_back(&part.subParts[i]);
+            continue;
+        }
+        std::string type, subType;
+        TypeOf(part, type, subType);
+        if (ContainsNoCase(type, "message") && ContainsNoCase(subType, "delivery-status"))
+            actions |= bounce_text::ReportActions(DecodedBody(part, storage));
+    }
+    return actions;
+}
+
+bool MailAnalyzer::CheckErrorMail() const {
+    // A delivery-status report says itself whether delivery failed: a report of delays,
+    // relays or deliveries only is no failure, whoever sent it.
+    const unsigned actions = ReportActions();
+    if (actions & bounce_text::kActionFailed) return true;
+    if (actions) return false;
+
+    const bool failureSubject = SubjectReadsLikeFailure();
+    const bool bySender = FromMailSystem() || failureSubject;
+    if (!bySender && !NullReturnPath()) return false;
+    const string_view notice = bounce_text::NoticeWords(decodedBody_);
+    if (!bySender && !bounce_text::ReadsLikeFailure(decodedSubject_) && !bounce_text::ReadsLikeFailure(notice))
+        return false;
+    // A warning that delivery is delayed comes from the same senders as a failure.
+    const bool warning = (bounce_text::SubjectSpeaksOfDelay(decodedSubject_) && !failureSubject) ||
+                         bounce_text::ReadsLikeWarning(notice);
+    return !warning;
 }
 
 void MailAnalyzer::FindReceiptOriginalID() {
@@ -466,37 +610,96 @@ void MailAnalyzer::FindReceiptOriginalID() {
     if (!ContainsNoCase(type, "message") || !ContainsNoCase(subType, "disposition-notification") ||
         !report.subParts.empty())
         return;
-    FirstMessageIDInHeaderText(report.body, "original-message-id", originalMessageId_);
+    std::string storage;
+    std::vector<std::string> values;
+    HeaderTextValues(DecodedBody(report, storage), "original-message-id", values);
+    std::string id;
+    for (const std::string& v : values) {
+        if (message_id::CutDown(v, id) && message_id::LooksLikeId(id)) {
+            originalMessageId_ = std::move(id);
+            return;
+        }
+    }
 }
 
 void MailAnalyzer::FindBounceOriginalID() {
-    originalMessageId_.clear();
-    if (IsMultipartWithParts(mail_)) {
-        for (const MimeFormatStruct& part : mail_.subParts) {
-            std::string type, subType;
-            TypeOf(part, type, subType);
-            if (ContainsNoCase(type, "message") && ContainsNoCase(subType, "rfc822")) {
-                if (!part.subParts.empty() &&
-                    FirstMessageID(part.subParts[0].headerList, "message-id", originalMessageId_))
-                    return;
-            } else if (ContainsNoCase(type, "text") && ContainsNoCase(subType, "rfc822-headers") &&
-                       part.subParts.empty()) {
-                if (FirstMessageIDInHeaderText(part.body, "message-id", originalMessageId_)) return;
-            }
-        }
-        return;
-    }
-    static constexpr string_view kMarkers[] = {
-        "--- Below this line is a copy of the message.",
-        "Each of the following recipients was rejected by a remote mail server.\r\n"
-        "---------------------------------------------------",
+    message_id::Choice choice;
+    OfferReturnedMessageIds(choice);
+    if (!choice.Settled()) OfferNoticeTextIds(choice);
+    originalMessageId_ = choice.Result();
+}
+
+void MailAnalyzer::OfferReturnedMessageIds(message_id::Choice& choice) const {
+    // Every returned message or header part, in document order, with the one it lies in.
+    // One that holds another, or a report, is a wrapper around a whole report: its own
+    // headers are the report's, not the original's.
+    struct Returned {
+        bool wrapper = false;
+        std::vector<std::string> values;  // its Message-ID values
     };
-    const std::string body = CrLfConv(decodedBody_);
-    for (const string_view marker : kMarkers) {
-        const size_t at = FindNoCase(body, marker);
-        if (at == npos) continue;
-        FirstMessageIDInHeaderText(string_view(body).substr(at + marker.size()), "message-id", originalMessageId_);
-        return;
+    std::vector<Returned> found;
+    std::deque<MimeFormatStruct> reread;
+    int budget = kMaxRereads;
+    std::string storage;
+    struct Item {
+        const MimeFormatStruct* part;
+        int in;  // index in `found` of the returned message it lies in, or -1
+    };
+    std::vector<Item> stack{{&mail_, -1}};
+    auto inside = [&](int in) {
+        if (in >= 0) found[static_cast<size_t>(in)].wrapper = true;
+    };
+    while (!stack.empty() && found.size() < kMaxReturned) {
+        const Item item = stack.back();
+        stack.pop_back();
+        const MimeFormatStruct& part = *item.part;
+        std::string type, subType;
+        TypeOf(part, type, subType);
+        const bool message = ContainsNoCase(type, "message");
+        if ((message && ContainsNoCase(subType, "delivery-status")) ||
+            (ContainsNoCase(type, "multipart") && ContainsNoCase(subType, "report")))
+            inside(item.in);
+        if (message && ContainsNoCase(subType, "rfc822")) {
+            // message/rfc822, and message/rfc822-headers, which the parser reads alike.
+            inside(item.in);
+            const MimeFormatStruct* content = ReturnedContent(part, reread, budget);
+            if (!content) continue;
+            Returned r;
+            for (const MimeHeaderStruct& h : content->headerList)
+                if (EqualsNoCase(h.name, "message-id")) r.values.push_back(h.value);
+            found.push_back(std::move(r));
+            stack.push_back({content, static_cast<int>(found.size() - 1)});
+        } else if (ContainsNoCase(subType, "rfc822-headers") && part.subParts.empty()) {
+            inside(item.in);
+            Returned r;
+            HeaderTextValues(DecodedBody(part, storage), "message-id", r.values);
+            found.push_back(std::move(r));
+        } else if (IsMultipartWithParts(part)) {
+            for (size_t i = part.subParts.size(); i-- > 0;) stack.push_back({&part.subParts[i], item.in});
+        }
+    }
+    for (const bool wrappers : {false, true})
+        for (const Returned& r : found)
+            if (r.wrapper == wrappers)
+                for (const std::string& v : r.values) choice.OfferValue(v, !wrappers);
+}
+
+void MailAnalyzer::OfferNoticeTextIds(message_id::Choice& choice) const {
+    // The bounce's own texts; a returned message's texts are not the notice.
+    std::vector<const MimeFormatStruct*> stack{&mail_};
+    std::string storage;
+    while (!stack.empty() && !choice.Settled()) {
+        const MimeFormatStruct& part = *stack.back();
+        stack.pop_back();
+        if (IsMultipartWithParts(part)) {
+            for (size_t i = part.subParts.size(); i-- > 0;) stack.push_back(&part.subParts[i]);
+            continue;
+        }
+        std::string type, subType;
+        TypeOf(part, type, subType);
+        const bool text = (part.contentTypeName.empty() && part.contentTypeValue.empty()) || ContainsNoCase(type, "text");
+        if (!text || ContainsNoCase(subType, "html") || ContainsNoCase(subType, "rfc822-headers")) continue;
+        bounce_text::OfferCopiedIds(DecodedBody(part, storage), choice);
     }
 }
 
@@ -510,7 +713,9 @@ void MailAnalyzer::CutDownOriginalMessageID() {
         if (gt == std::string::npos || gt == 0) continue;
         const size_t lt = t.rfind('<', gt - 1);
         if (lt == std::string::npos || gt - lt < 2) continue;
-        originalMessageId_ = t.substr(lt + 1, gt - lt - 1);
+        const std::string id = t.substr(lt + 1, gt - lt - 1);
+        if (!message_id::LooksLikeId(id)) continue;
+        originalMessageId_ = id;
         return;
     }
 }

@@ -10,17 +10,37 @@
 //  4 registration  the first body line holds "<REGISTER>", or (register-with-empty on)
 //                  the body is empty in substance; the body then becomes
 //                  "<REGISTER><EMAIL>" sender "</EMAIL>";
-//  1 bounce        the sender is a mail system ("MAILER-DAEMON", "Postmaster", ...) or the
-//                  subject reads like a delivery failure;
-// -1 ordinary mail.
-// For the first four the Message-ID of the sent mail being answered is looked for in the
-// report parts, the returned message, the plain-text bounce styles, and at last in
-// References / In-Reply-To.
+//  1 bounce        a delivery-status report (a part at any depth) that says "Action:
+//                  failed". A report whose Actions say only delayed, relayed, expanded or
+//                  delivered is no bounce, whoever sent it. Without Action fields: the
+//                  sender is a mail system ("MAILER-DAEMON", "Postmaster", ..., or the null
+//                  address "<>"), or the subject reads like a delivery failure ("Returned
+//                  mail", "Mail delivery failed", "Undeliverable", the carriers'
+//                  "メールエラー通知", ...), or the Return-Path is null and the notice's own
+//                  text reads like a failure; and the notice is no warning of a delay
+//                  ("THIS IS A WARNING MESSAGE ONLY", "will continue trying", a subject of
+//                  "Warning"/"Delay" that does not read like a failure);
+// -1 ordinary mail, delay warnings included.
+//
+// The Message-ID of the sent mail being answered:
+//  - read receipt: the Original-Message-ID of the report's second part;
+//  - bounce: every returned message (message/rfc822, message/rfc822-headers) and returned
+//    header part (text/rfc822-headers) at any depth of the report, each decoded by its
+//    transfer encoding first and read as a message also when its headers follow an empty
+//    line. One that holds another returned part or a report is a wrapper (the whole
+//    report returned inside a message): its own headers are not the original's. Then the
+//    plain-text copies in the notice's own texts, in the layouts of bounce_text.h. Of all
+//    the ids found, the first of our own form wins (message_id_form.h: a relay's id may
+//    stand before ours); failing that, the first from a returned part that is no wrapper,
+//    then the first in a copy's header block, then the first Message-ID line of a text;
+//  - any type, when nothing was found: the last id of References, else of In-Reply-To.
+// Only a value that looks like an id ("local@domain") is taken, never junk such as "=".
 //
 // Mail from outside is hostile input: a message the parser reads only in part is still
-// analysed as far as it goes, nothing here recurses over the part tree, and every search
-// stays inside its text. Texts are Shift_JIS; header-name tests and "contains" tests
-// ignore the case of ASCII letters.
+// analysed as far as it goes, nothing here recurses over the part tree, a returned message
+// is decoded and parsed again at most a few times per mail, and every search stays inside
+// its text. Texts are Shift_JIS; header-name tests and "contains" tests ignore the case of
+// ASCII letters.
 
 #include <cstdint>
 #include <string>
@@ -30,6 +50,10 @@
 #include "core/mailstore/mime_decode_tool.h"
 #include "core/mailstore/mime_format_struct.h"
 #include "platform/date_time.h"
+
+namespace message_id {
+class Choice;
+}
 
 class MailAnalyzer : public MimeDecodeTool {
 public:
@@ -78,6 +102,8 @@ public:
     const std::string& GetMessageID() const { return messageId_; }
     // The id of the sent mail that this message answers ("" when none was found).
     const std::string& GetOriginalMessageID() const { return originalMessageId_; }
+    // The sender's address: of the first From, else Sender, else Return-Path that holds
+    // one; a quoted local part stays as written ("taro..yamada."@docomo.ne.jp).
     const std::string& GetFromAddress() const { return fromAddress_; }
     // The body decoded and brought to Shift_JIS (the registration marker text for a
     // registration by empty mail).
@@ -99,6 +125,7 @@ public:
     // The id in a Message-ID style value: between the first "<" and the last ">", or, with
     // only one bracket or none, the text on the id's side with blanks and tabs removed.
     // False (id untouched) when nothing is left. A value needs no blank after the colon.
+    // (message_id::CutDown; the id's shape is not checked here.)
     static bool CutDownMessageID(std::string_view value, std::string& id);
 
 private:
@@ -112,8 +139,9 @@ private:
     // The first header `name` of `headers` whose value yields an id.
     static bool FirstMessageID(const std::vector<MimeHeaderStruct>& headers, std::string_view name,
                                std::string& id);
-    // The same over a text of header lines.
-    static bool FirstMessageIDInHeaderText(std::string_view text, std::string_view name, std::string& id);
+    // The values of every header `name` in a text of header lines (leading line breaks
+    // skipped, read up to its first empty line), appended to `values`.
+    static void HeaderTextValues(std::string_view text, std::string_view name, std::vector<std::string>& values);
 
     void CutDownFromAddress();
     void SetMailBodyAndAttachFileArray();
@@ -123,8 +151,15 @@ private:
     bool IsRefusal() const;
     bool IsRegistration();
     bool CheckErrorMail() const;
+    bool FromMailSystem() const;
+    bool SubjectReadsLikeFailure() const;
+    bool NullReturnPath() const;
+    // The Action fields of every delivery-status part, as bounce_text::ReportAction bits.
+    unsigned ReportActions() const;
     void FindReceiptOriginalID();
     void FindBounceOriginalID();
+    void OfferReturnedMessageIds(message_id::Choice& choice) const;
+    void OfferNoticeTextIds(message_id::Choice& choice) const;
     void CutDownOriginalMessageID();
 
     MimeFormatStruct mail_;
@@ -139,6 +174,8 @@ private:
     // attachment is held once.
     std::vector<PartPath> attachPaths_;
     int bodyTaken_ = 0;
+    // The From (or Sender) header was written with the null address "<>".
+    bool nullSender_ = false;
     int resistWithEmpty_ = 0;
     int refuseWithKeyword_ = 0;
     std::string refuseKeyword_;
