@@ -7,11 +7,15 @@
 #include <mutex>
 #include <utility>
 
+#include "app/compose/text/carrier_text_converter.h"
+#include "app/compose/text/header_encoder.h"
 #include "core/foundation/kana_convert.h"
 #include "core/foundation/kcode.h"
 #include "core/foundation/sjis_bytes.h"
 #include "core/foundation/string_utils.h"
+#include "core/mailstore/base64.h"
 #include "core/mailstore/encoded_word.h"
+#include "core/mailstore/x_email.h"
 #include "platform/date_time.h"
 
 namespace {
@@ -49,14 +53,24 @@ std::string BlankControls(std::string_view text) {
 
 bool IsJisLead(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xEF); }
 
-// Shift_JIS text made ready for the plain ISO-2022-JP converters: half-width katakana
-// widened; a pair of a JIS X 0208 lead byte and a byte that is no trail dropped; every
-// other character with no place in JIS X 0208 (user-defined codes and pictograms, lead
-// bytes 0x80 and 0xF0-0xFF; a stray 0xA0) replaced by "・". A text that ends in the
-// middle of a two-byte character gives false, or with dropCutEnd loses that byte.
+constexpr char kMiddleDot[] = "\x81\x45";  // "・"
+constexpr int kLineBudget = 76;
+
+// Half-width katakana widened (voiced marks merged). False when the text ends in the
+// middle of a two-byte character, unless dropCutEnd: that byte is then left out.
+bool WidenKana(std::string_view text, std::string& out, bool dropCutEnd = false) {
+    return CSjisKanaConverter::ConvertKana(text, out) != 0 || dropCutEnd;
+}
+
+// A header text in the repertoire of the plain ISO-2022-JP header converter: kana
+// widened, and every character without a place in JIS X 0208 (user-defined codes and
+// pictograms, lead bytes 0x80 and 0xF0-0xFF; a stray 0xA0; a lead byte whose next byte is
+// no trail byte, which is then read again on its own) replaced by "・", as the body
+// converter treats them. False when the text ends in the middle of a two-byte character,
+// unless dropCutEnd.
 bool ToJisRepertoire(std::string_view text, std::string& out, bool dropCutEnd = false) {
     std::string wide;
-    if (CSjisKanaConverter::ConvertKana(text, wide) == 0 && !dropCutEnd) return false;
+    if (!WidenKana(text, wide, dropCutEnd)) return false;
     out.clear();
     out.reserve(wide.size());
     const auto* p = reinterpret_cast<const unsigned char*>(wide.data());
@@ -67,14 +81,18 @@ bool ToJisRepertoire(std::string_view text, std::string& out, bool dropCutEnd = 
             out.push_back(static_cast<char>(b));
             ++i;
         } else if (b == 0xA0 || IsHalfWidthKana(b)) {
-            out.append("\x81\x45");
+            out.append(kMiddleDot);
+            ++i;
+        } else if (i + 1 >= n) {
+            return false;
+        } else if (!IsSjisTrailByte(p[i + 1])) {
+            out.append(kMiddleDot);
             ++i;
         } else {
-            if (i + 1 >= n) return false;
             if (IsJisLead(b)) {
-                if (IsSjisTrailByte(p[i + 1])) out.append(wide, i, 2);
+                out.append(wide, i, 2);
             } else {
-                out.append("\x81\x45");
+                out.append(kMiddleDot);
             }
             i += 2;
         }
@@ -82,7 +100,8 @@ bool ToJisRepertoire(std::string_view text, std::string& out, bool dropCutEnd = 
     return true;
 }
 
-// ISO-2022-JP encoded words of a header text (controls already blanked).
+// ISO-2022-JP encoded words of a header text (controls already blanked), in pieces of at
+// most 30 JIS bytes folded with CR LF TAB.
 bool EncodeHeaderWords(std::string_view text, std::string& out, bool dropCutEnd = false) {
     std::string sendable;
     if (!ToJisRepertoire(text, sendable, dropCutEnd)) return false;
@@ -90,17 +109,96 @@ bool EncodeHeaderWords(std::string_view text, std::string& out, bool dropCutEnd 
     return true;
 }
 
+// The carriers that have a pictogram encoding, when the text holds a pictogram.
+bool PictogramBranch(const std::string& text, int termType) {
+    return termType >= TERM_DOCOMO && termType <= TERM_SOFTBANK && compose::HasPictogram(text);
+}
+
+// The encoded body of a part and its charset and transfer encoding, by terminal type.
+int EncodeBody(const std::string& text, int termType, std::string& body, const char*& charset,
+               const char*& transfer) {
+    charset = "iso-2022-jp";
+    transfer = "7bit";
+    std::size_t length = 0;
+    if (PictogramBranch(text, termType) && termType == TERM_SOFTBANK) {
+        // SoftBank reads Shift_JIS with its own pictogram codes; its kana stay as they are.
+        std::string exchanged;
+        if (!compose::ConvertPictogramCodes(compose::kCarrierDocomo, text, compose::kCarrierSoftbank, exchanged))
+            return -2;  // not reached: both carriers are known
+        body = base64encoding(exchanged, kLineBudget);
+        charset = "shift_jis";
+        transfer = "base64";
+        return 0;
+    }
+    std::string wide;
+    if (PictogramBranch(text, termType) && termType == TERM_DOCOMO) {
+        std::string jis;
+        if (!WidenKana(text, wide) || !compose::GetSjisToJisLength252(wide, length, compose::kPictogramReplace))
+            return -5;
+        if (!compose::ConvertSjisToJis252(wide, jis, compose::kPictogramReplace)) return -6;
+        // The pictogram codes are 8-bit bytes inside the JIS text.
+        body = base64encoding(jis, kLineBudget);
+        transfer = "base64";
+        return 0;
+    }
+    if (PictogramBranch(text, termType) && termType == TERM_AU) {
+        if (!WidenKana(text, wide) || !compose::GetSjisToJisLength200(wide, length, compose::kPictogramReplace))
+            return -3;
+        if (!compose::ConvertSjisToJis200(wide, body, compose::kPictogramReplace)) return -4;
+        return 0;
+    }
+    if (!WidenKana(text, wide) ||
+        !compose::GetSjisToJisLength(wide, length, compose::kAsciiEscB, compose::kKanjiEscB, compose::kJisReplace))
+        return -1;
+    if (!compose::ConvertSjisToJis(wide, body, compose::kAsciiEscB, compose::kKanjiEscB, compose::kJisReplace))
+        return -2;
+    return 0;
+}
+
 int MakePart(const char* subtype, const std::string& text, int termType, std::string& out) {
-    (void)termType;  // every terminal type takes plain ISO-2022-JP for now
-    std::string sendable;
-    if (!ToJisRepertoire(text, sendable)) return kHeaderLengthFailed;
-    KCodeC converter;
-    const std::string& body = converter.sjtojis7(sendable, 0);
-    out = "Content-Type: text/";
-    out += subtype;
-    out += ";\r\n\tcharset=iso-2022-jp\r\nContent-Transfer-Encoding: 7bit\r\nMIME-Version: 1.0\r\n\r\n";
-    out += body;
-    return kHeaderOk;
+    std::string body;
+    const char* charset = nullptr;
+    const char* transfer = nullptr;
+    if (const int r = EncodeBody(text, termType, body, charset, transfer); r != 0) return r;
+    out = std::string("Content-Type: text/") + subtype + ";\r\n\tcharset=" + charset +
+          "\r\nContent-Transfer-Encoding: " + transfer + "\r\nMIME-Version: 1.0\r\n\r\n" + body;
+    return 0;
+}
+
+// The value of the Subject line (ending in CR LF) for a non-ASCII subject.
+int EncodeSubject(const std::string& subject, int termType, std::string& value) {
+    std::size_t length = 0;
+    std::string wide;
+    if (PictogramBranch(subject, termType)) {
+        switch (termType) {
+        case TERM_DOCOMO:
+            if (!WidenKana(subject, wide) || !compose::GetEncodedHeaderLengthIso2022jp(wide, length, kLineBudget))
+                return -1;
+            if (!compose::EncodeHeaderIso2022jp252(wide, value, kLineBudget, compose::kPictogramReplace))
+                return -2;
+            return 0;
+        case TERM_AU:
+            if (!WidenKana(subject, wide) || !compose::GetEncodedHeaderLengthIso2022jp(wide, length, kLineBudget))
+                return -3;
+            if (!compose::EncodeHeaderIso2022jp200(wide, value, kLineBudget, compose::kPictogramReplace))
+                return -4;
+            return 0;
+        default: {
+            std::string exchanged, words;
+            if (!compose::ConvertPictogramCodes(compose::kCarrierDocomo, subject, compose::kCarrierSoftbank,
+                                                exchanged))
+                return -5;
+            if (!compose::GetEncodedHeaderLengthShiftJis(exchanged, length, kLineBudget)) return -6;
+            if (!compose::EncodeHeaderShiftJis(exchanged, words, kLineBudget) || words.empty()) return -7;
+            // Every line of these words starts with its fold TAB, the first one too.
+            value = words.substr(1);
+            return 0;
+        }
+        }
+    }
+    if (!EncodeHeaderWords(subject, value)) return -1;
+    value += "\r\n";
+    return 0;
 }
 
 }  // namespace
@@ -179,16 +277,15 @@ int MakeHtmlPartHeader(const std::string& text, const int& termType, std::string
 }
 
 int MakeSubjectHeader(const std::string& subject, const int& termType, std::string& out) {
-    (void)termType;
     const std::string clean = BlankControls(subject);
     std::string value;
     if (IsStrAscii(clean)) {
-        value = clean;
-    } else if (!EncodeHeaderWords(clean, value)) {
-        return kHeaderLengthFailed;
+        value = clean + "\r\n";
+    } else if (const int r = EncodeSubject(clean, termType, value); r != 0) {
+        return r;
     }
-    out = "Subject: " + value + "\r\n";
-    return kHeaderOk;
+    out = "Subject: " + value;
+    return 0;
 }
 
 void EscapeLeadingDots(std::string& body) {

@@ -50,24 +50,34 @@ void SetMessageIdClockForTesting(std::function<std::int64_t()> clock);
 // null zone gives the machine's offset at that moment (daylight saving included).
 std::string MakeMailDateHeader(const char* zone);
 
-// Results of the part and subject builders.
-enum MessageHeaderResult : int {
-    kHeaderOk = 0,
-    kHeaderLengthFailed = -1,      // the text cannot be converted (a lead byte cut off)
-    kHeaderConversionFailed = -2,
-};
+// Results of the part and subject builders: 0, or the step that failed (`out` untouched):
+//                          text and HTML parts           Subject
+//   plain ISO-2022-JP      -1 length, -2 conversion      -1 (the text ends inside a character)
+//   NTT DoCoMo pictograms  -5 length, -6 conversion      -1 length, -2 encoding
+//   au TU-KA pictograms    -3 length, -4 conversion      -3 length, -4 encoding
+//   SoftBank pictograms    (cannot fail)                 -5 exchange, -6 length, -7 encoding
+// A text that ends inside a two-byte character fails the length step of its branch.
 
 // A complete MIME entity (headers, blank line, encoded body) of a text/plain or text/html
 // body for the terminal type:
-//   "Content-Type: text/plain;\r\n\tcharset=iso-2022-jp\r\nContent-Transfer-Encoding:
-//   7bit\r\nMIME-Version: 1.0\r\n\r\n<body>"
-// kHeaderOk with `out` set, or a negative MessageHeaderResult with `out` untouched.
+//   "Content-Type: text/plain;\r\n\tcharset=<charset>\r\nContent-Transfer-Encoding:
+//   <encoding>\r\nMIME-Version: 1.0\r\n\r\n<body>"
+// By the terminal type, when the text holds a pictogram (else plain ISO-2022-JP, 7bit):
+//   1 NTT DoCoMo   ISO-2022-JP with DoCoMo's pictogram codes, base64 in lines of 76
+//   2 au TU-KA     ISO-2022-JP with au's pictogram codes, 7bit
+//   3 SoftBank     Shift_JIS with SoftBank's pictogram codes, base64 in lines of 76
+// Half-width katakana are widened except for SoftBank; a character a branch cannot carry
+// becomes "・". 0 with `out` set, or a negative result with `out` untouched.
 [[nodiscard]] int MakeTextPartHeader(const std::string& text, const int& termType, std::string& out);
 [[nodiscard]] int MakeHtmlPartHeader(const std::string& text, const int& termType, std::string& out);
 
 // "Subject: " and the subject's value, ending in exactly one CR LF: an ASCII subject as
-// it is, any other as ISO-2022-JP encoded words folded with CR LF TAB. kHeaderOk with
-// `out` set, or a negative MessageHeaderResult with `out` untouched.
+// it is (for every terminal); any other as encoded words folded with CR LF TAB - for NTT
+// DoCoMo and au TU-KA with pictograms, ISO-2022-JP words with the carrier's pictogram
+// codes, and for SoftBank with pictograms Shift_JIS words with SoftBank's codes, each
+// line's words within 76 characters ("Subject: " comes before the first line's); otherwise
+// ISO-2022-JP words of at most 30 JIS bytes, lines within 76 characters. 0 with `out` set,
+// or a negative result with `out` untouched.
 [[nodiscard]] int MakeSubjectHeader(const std::string& subject, const int& termType, std::string& out);
 
 // SMTP dot-stuffing: a "." that begins a line gets a second "." in front. A line begins

@@ -11,9 +11,11 @@
 #include <vector>
 
 #include "app/sendrecv/message_headers.h"
+#include "app/compose/text/carrier_text_converter.h"
 #include "app/sendrecv/tests/python_mail_decoder.h"
 #include "core/foundation/cp932.h"
 #include "core/foundation/kcode.h"
+#include "core/mailstore/base64.h"
 #include "platform/date_time.h"
 
 namespace {
@@ -123,49 +125,106 @@ TEST_F(DateHeaderTest, ZoneFromTheMachineOrTheOption) {
 
 // ---- Text parts -----------------------------------------------------------------------------
 
-std::string Body(const std::string& entity) { return entity.substr(entity.find("\r\n\r\n") + 4); }
+struct Entity {
+    std::string charset, transfer, body;
+};
+Entity Split(const std::string& entity) {
+    const std::size_t blank = entity.find("\r\n\r\n");
+    const std::string head = entity.substr(0, blank);
+    Entity e;
+    e.body = entity.substr(blank + 4);
+    const std::size_t cs = head.find("charset=");
+    e.charset = head.substr(cs + 8, head.find("\r\n", cs) - cs - 8);
+    const std::size_t te = head.find("Content-Transfer-Encoding: ");
+    e.transfer = head.substr(te + 27, head.find("\r\n", te) - te - 27);
+    return e;
+}
+std::string Unbase64(const std::string& text) {
+    std::string joined, out;
+    for (char c : text)
+        if (c != '\r' && c != '\n') joined.push_back(c);
+    EXPECT_GE(base64decoding(out, joined), 0);
+    return out;
+}
 std::string BackToSjis(const std::string& jis) { return KCodeC().jis7tosj(jis); }
 
-TEST(TextPartTest, PlainIso2022JpForEveryTerminal) {
+TEST(TextPartTest, PlainIso2022JpWithoutPictograms) {
     const std::string text = Sjis("お知らせ\r\n.本文 ABC\r\n");
     for (int tt : {0, 1, 2, 3, 4}) {
         std::string plain, html;
-        ASSERT_EQ(MakeTextPartHeader(text, tt, plain), kHeaderOk);
-        ASSERT_EQ(MakeHtmlPartHeader(text, tt, html), kHeaderOk);
+        ASSERT_EQ(MakeTextPartHeader(text, tt, plain), 0);
+        ASSERT_EQ(MakeHtmlPartHeader(text, tt, html), 0);
         EXPECT_EQ(plain.substr(0, plain.find("\r\n\r\n") + 4),
                   "Content-Type: text/plain;\r\n\tcharset=iso-2022-jp\r\nContent-Transfer-Encoding: 7bit\r\n"
                   "MIME-Version: 1.0\r\n\r\n");
         EXPECT_EQ(html.rfind("Content-Type: text/html;\r\n\tcharset=iso-2022-jp\r\n", 0), 0u);
-        EXPECT_EQ(BackToSjis(Body(plain)), text) << tt;
+        const std::string body = Split(plain).body;
+        EXPECT_EQ(BackToSjis(body), text) << tt;
         // 7-bit, and every line ends in ASCII.
-        for (unsigned char c : Body(plain)) ASSERT_LT(c, 0x80);
-        EXPECT_NE(Body(plain).find("\x1b(B\r\n"), std::string::npos);
+        for (unsigned char c : body) ASSERT_LT(c, 0x80);
+        EXPECT_NE(body.find("\x1b(B\r\n"), std::string::npos);
+    }
+    // Half-width katakana are widened (ｶﾞ -> ガ), not replaced.
+    std::string out;
+    ASSERT_EQ(MakeTextPartHeader(Sjis("ｶﾞｲﾄﾞ"), 0, out), 0);
+    EXPECT_EQ(BackToSjis(Split(out).body), Sjis("ガイド"));
+}
+
+TEST(TextPartTest, PictogramsInEachCarriersForm) {
+    const std::string text = Sjis("晴れ") + kSun + Sjis("ｾｰﾙ\r\n");
+    const std::string widened = Sjis("晴れ") + kSun + Sjis("セール\r\n");
+    std::string out;
+
+    ASSERT_EQ(MakeTextPartHeader(text, 1, out), 0);
+    Entity e = Split(out);
+    EXPECT_EQ(e.charset + "/" + e.transfer, "iso-2022-jp/base64");
+    // NTT DoCoMo's JIS-mode pictogram codes map back arithmetically to its Shift_JIS codes.
+    EXPECT_EQ(BackToSjis(Unbase64(e.body)), widened);
+
+    ASSERT_EQ(MakeTextPartHeader(text, 2, out), 0);
+    e = Split(out);
+    EXPECT_EQ(e.charset + "/" + e.transfer, "iso-2022-jp/7bit");
+    std::string au;
+    ASSERT_TRUE(compose::ConvertSjisToJis200(widened, au, compose::kPictogramReplace));
+    EXPECT_EQ(e.body, au);
+
+    ASSERT_EQ(MakeHtmlPartHeader(text, 3, out), 0);
+    e = Split(out);
+    EXPECT_EQ(e.charset + "/" + e.transfer, "shift_jis/base64");
+    std::string softbank;
+    ASSERT_TRUE(compose::ConvertPictogramCodes(compose::kCarrierDocomo, text, compose::kCarrierSoftbank, softbank));
+    EXPECT_NE(softbank, text);
+    EXPECT_EQ(Unbase64(e.body), softbank);  // kana kept for SoftBank
+
+    // PC and WILLCOM have no pictograms: plain ISO-2022-JP with "・" in their place, as
+    // for anything else ISO-2022-JP cannot carry.
+    for (int tt : {0, 4}) {
+        ASSERT_EQ(MakeTextPartHeader(text + "\xF0\x40!", tt, out), 0);
+        e = Split(out);
+        EXPECT_EQ(e.transfer, "7bit");
+        EXPECT_EQ(BackToSjis(e.body), Sjis("晴れ・セール\r\n・!")) << tt;
     }
 }
 
-TEST(TextPartTest, KanaWidenedUnsendableReplacedCutTextRefused) {
-    std::string out = "untouched";
-    // Half-width katakana are widened (ｶﾞ -> ガ), not replaced.
-    ASSERT_EQ(MakeTextPartHeader(Sjis("ｶﾞｲﾄﾞ"), 0, out), kHeaderOk);
-    EXPECT_EQ(BackToSjis(Body(out)), Sjis("ガイド"));
-    // Without the carriers' pictogram encoders every terminal gets plain ISO-2022-JP, in
-    // which a pictogram or user-defined character has no place: it becomes "・".
-    for (int tt : {0, 1, 2, 3}) {
-        ASSERT_EQ(MakeTextPartHeader(Sjis("晴れ") + kSun + "\xF0\x40!", tt, out), kHeaderOk);
-        EXPECT_EQ(BackToSjis(Body(out)), Sjis("晴れ・・!")) << tt;
+TEST(TextPartTest, TextCutInsideACharacterIsRefused) {
+    struct Case {
+        std::string text;
+        int tt;
+        int result;
+    };
+    for (const Case& c : {Case{Sjis("本") + "\x96", 0, -1}, Case{"abc\xF8", 1, -1},
+                          Case{kSun + Sjis("本") + "\x96", 1, -5}, Case{kSun + "\x96", 2, -3}}) {
+        std::string out = "untouched";
+        EXPECT_EQ(MakeTextPartHeader(c.text, c.tt, out), c.result) << c.tt;
+        EXPECT_EQ(out, "untouched");
     }
-    // A text cut inside its last character is refused and the output left alone.
-    out = "untouched";
-    EXPECT_EQ(MakeTextPartHeader(Sjis("本") + "\x96", 0, out), kHeaderLengthFailed);
-    EXPECT_EQ(MakeHtmlPartHeader("abc\xF8", 1, out), kHeaderLengthFailed);
-    EXPECT_EQ(out, "untouched");
 }
 
 // ---- Subject, read back by Python -----------------------------------------------------------
 
 std::string Subject(const std::string& subject, int tt = 0) {
     std::string out;
-    EXPECT_EQ(MakeSubjectHeader(subject, tt, out), kHeaderOk);
+    EXPECT_EQ(MakeSubjectHeader(subject, tt, out), 0);
     return out;
 }
 
@@ -186,12 +245,11 @@ TEST(SubjectHeaderTest, DecodedByAStandardReader) {
         {Sjis("【重要】Sale 50% OFF のお知らせ"), U("【重要】Sale 50% OFF のお知らせ")},
         {Sjis("ｾｰﾙ開催中"), U("セール開催中")},
         {longSubject, QString::fromStdString(SjisToUtf8(longSubject))},
-        // Without the carriers' pictogram encoders the pictogram becomes "・" for every
-        // terminal, as in the body.
+        // A pictogram has no place in a PC subject: "・", as in the body.
         {Sjis("晴れ") + kSun + Sjis("です"), U("晴れ・です")},
     };
     for (const Case& c : cases) {
-        for (int tt : {0, 1, 3}) {
+        for (int tt : {0, 4}) {
             const std::string header = Subject(c.subject, tt);
             SCOPED_TRACE(header);
             ASSERT_EQ(header.substr(header.size() - 2), "\r\n");
@@ -220,10 +278,67 @@ TEST(SubjectHeaderTest, LineBreaksInASubjectNeverStartAHeader) {
     EXPECT_EQ(Subject(std::string("a\0b", 3)), "Subject: a b\r\n");
 }
 
+TEST(SubjectHeaderTest, CarrierSubjectsWithPictograms) {
+    // The carriers' encoders fill each line's budget of 76 with words; the first line
+    // also holds "Subject: " (well within the 998 a header line may have).
+    constexpr int kCarrierLine = 9 + 76;
+    std::string longSubject = Sjis("ｾｰﾙ");
+    for (int i = 0; i < 8; ++i) longSubject += kSun + Sjis("春の特別セールのご案内");
+    const std::string widened = Sjis("セール") + longSubject.substr(Sjis("ｾｰﾙ").size());
+    for (const std::string& subject : {Sjis("晴れ") + kSun, longSubject}) {
+        SCOPED_TRACE(subject.size());
+        // NTT DoCoMo: ISO-2022-JP words with its pictogram codes, kana widened.
+        std::string header = Subject(subject, 1);
+        sendtest::DecodedHeaders d = sendtest::DecodeWithPython(header);
+        ASSERT_TRUE(d.ok) << d.error.toStdString();
+        EXPECT_EQ(d.names, QStringList{"Subject"});
+        EXPECT_LE(d.longestLine, kCarrierLine);
+        EXPECT_EQ(d.subjectCharsets.first(), "iso-2022-jp");
+        EXPECT_EQ(BackToSjis(d.subjectBytes.toStdString()), subject.size() < 10 ? subject : widened);
+        ASSERT_EQ(header.substr(header.size() - 2), "\r\n");
+        EXPECT_EQ(header.find("\r\n\r\n"), std::string::npos);
+
+        // au TU-KA: the same with au's codes.
+        header = Subject(subject, 2);
+        d = sendtest::DecodedHeaders(sendtest::DecodeWithPython(header));
+        ASSERT_TRUE(d.ok) << d.error.toStdString();
+        EXPECT_LE(d.longestLine, kCarrierLine);
+        std::string au;
+        ASSERT_TRUE(compose::ConvertSjisToJis200(subject.size() < 10 ? subject : widened, au,
+                                                 compose::kPictogramReplace));
+        EXPECT_EQ(BackToSjis(d.subjectBytes.toStdString()), BackToSjis(au));
+
+        // SoftBank: Shift_JIS words with SoftBank's codes, the kana as they are; the line
+        // starts right after "Subject: ".
+        header = Subject(subject, 3);
+        EXPECT_EQ(header.rfind("Subject: =?shift_jis?B?", 0), 0u) << header;
+        d = sendtest::DecodedHeaders(sendtest::DecodeWithPython(header));
+        ASSERT_TRUE(d.ok) << d.error.toStdString();
+        EXPECT_LE(d.longestLine, kCarrierLine);
+        EXPECT_EQ(d.subjectCharsets.first(), "shift_jis");
+        std::string softbank;
+        ASSERT_TRUE(compose::ConvertPictogramCodes(compose::kCarrierDocomo, subject, compose::kCarrierSoftbank, softbank));
+        EXPECT_EQ(d.subjectBytes.toStdString(), softbank);
+    }
+    // A line break in a carrier subject is a blank like anywhere else, so the carriers'
+    // encoders (which refuse control bytes) still take it.
+    const sendtest::DecodedHeaders d = sendtest::DecodeWithPython(Subject(kSun + "\r\nBcc: x@y.jp", 1));
+    ASSERT_TRUE(d.ok) << d.error.toStdString();
+    EXPECT_EQ(d.names, QStringList{"Subject"});
+}
+
 TEST(SubjectHeaderTest, CutSubjectRefused) {
-    std::string out = "untouched";
-    EXPECT_EQ(MakeSubjectHeader(Sjis("件名") + "\x88", 0, out), kHeaderLengthFailed);
-    EXPECT_EQ(out, "untouched");
+    struct Case {
+        std::string subject;
+        int tt;
+        int result;
+    };
+    for (const Case& c : {Case{Sjis("件名") + "\x88", 0, -1}, Case{kSun + "\x88", 1, -1}, Case{kSun + "\x88", 2, -3},
+                          Case{kSun + "\x88", 3, -6}}) {
+        std::string out = "untouched";
+        EXPECT_EQ(MakeSubjectHeader(c.subject, c.tt, out), c.result) << c.tt;
+        EXPECT_EQ(out, "untouched");
+    }
 }
 
 // ---- From / To ------------------------------------------------------------------------------
