@@ -4,6 +4,9 @@
 //
 // Opening runs a fixed sequence, each step with its please-wait lines and, on failure,
 // its numbered message (shown through ui::MessageBox, no owner):
+//   0    an upgrade of the environment that a crash or a failed rename interrupted is
+//        finished (UpgradeSwap::Recover) before any of its files is read
+//        ("[エラーコード:0005-07]" when that cannot be done now)
 //   1-2  the descriptor ("[エラーコード:0001<result>]")
 //   3    the main window moved to the environment's saved place
 //   4    the start-up password (offered when never decided, asked when set)
@@ -75,7 +78,8 @@ public:
     using SchedulerFactory = std::function<std::unique_ptr<SchedulerControl>(EnvironmentManagers&)>;
     // Empty: a SchedulerFacade.
     void SetSchedulerFactory(SchedulerFactory factory);
-    // The backup and conversion of older layouts; null: DefaultEnvironmentUpgrade. Not owned.
+    // The backup and conversion of older layouts (the program's: ProgramEnvironmentUpgrade);
+    // null: DefaultEnvironmentUpgrade. Not owned.
     void SetEnvironmentUpgrade(EnvironmentUpgrade* upgrade);
 
     // Opens (or switches to) the environment of the descriptor `descriptorPath`: 1 when

@@ -20,9 +20,7 @@ bool CopyTree(const fs::path& from, const fs::path& to) {
     if (ec) return false;
     fs::recursive_directory_iterator it(from, fs::directory_options::none, ec), end;
     for (; !ec && it != end; it.increment(ec)) {
-        const fs::path rel = fs::relative(it->path(), from, ec);
-        if (ec) return false;
-        const fs::path target = to / rel;
+        const fs::path target = to / it->path().lexically_relative(from);
         const fs::file_type type = it->symlink_status(ec).type();
         if (ec) return false;
         if (type == fs::file_type::directory) {

@@ -44,6 +44,7 @@ public:
     // Re-codes one record file from the old coding into its stage: true when written or
     // absent (nothing to do).
     bool File(const std::string& path, const RecordRewrite& rewrite = {}) {
+        if (!platform::PathExists(path)) return true;
         const RecodeResult r = RecodeRecordFile(path, nullptr, swap_.Stage(path), key_.c_str(), rewrite);
         if (r == RecodeResult::kWritten) return true;
         swap_.Unstage(path);
@@ -51,6 +52,7 @@ public:
     }
     // A file that is not read as records: the progress record of a send history.
     bool Bytes(const std::string& path) {
+        if (!platform::PathExists(path)) return true;
         const RecodeResult r = RecodeBytes(path, nullptr, swap_.Stage(path), key_.c_str());
         if (r == RecodeResult::kWritten) return true;
         swap_.Unstage(path);
@@ -108,52 +110,43 @@ public:
 
 private:
     // The attachments of the older one-list layout become the list of terminal type 0
-    // (pc) of the per-terminal layout; the other terminal types get empty lists. Bodies are
-    // decoded (so a damaged one fails here, not at a send) and stored anew.
+    // (pc) of the per-terminal layout; the other terminal types have none (a list that
+    // does not exist is an empty one). Bodies are decoded (so a damaged one fails here,
+    // not at a send) and stored anew. Lists already in the per-terminal layout are
+    // re-coded as they are.
     bool Attachments(int id) {
-        std::vector<std::pair<std::string, std::string>> rows;
-        std::vector<std::pair<std::string, std::string>> bodies;  // name, stored text
-        if (platform::PathExists(env_layout::AttachListFile(env_, id))) {
-            AttachWriter old;
-            old.SetEnvManager(&env_);
-            old.SetVersion(3);
-            old.SetMailID(id);
-            old.SetFlagForDeleteFileInTemp(0);
-            if (old.LoadAttachList(nullptr) != 1) return false;
-            for (int row = 0; row < old.GetFileNum(); ++row) {
-                const std::string name = old.GetAttachListElement(row, 0);
-                std::string text;
-                if (old.GetAttachDataString(name, text) != 1) return false;
-                text.erase(std::remove_if(text.begin(), text.end(), [](char c) { return c == '\r' || c == '\n'; }),
-                           text.end());
-                std::string bytes;
-                if (base64decoding(bytes, text) < 0) return false;
-                rows.emplace_back(name, old.GetAttachListElement(row, 1));
-                bodies.emplace_back(name, AttachWriter::EncodeBody(bytes));
-            }
+        for (int type = 0; type < kTerminalTypes; ++type)
+            if (!File(env_layout::AttachListFile(env_, id, type))) return false;
+        const std::string list = env_layout::AttachListFile(env_, id, 0);
+        if (swap_.IsStaged(list) || !platform::PathExists(env_layout::AttachListFile(env_, id))) return true;
+
+        AttachWriter old;
+        old.SetEnvManager(&env_);
+        old.SetVersion(3);
+        old.SetMailID(id);
+        old.SetFlagForDeleteFileInTemp(0);
+        if (old.LoadAttachList(nullptr) != 1) return false;
+        const std::string folder = env_layout::AttachFolder(env_, id, 0);
+        if (old.GetFileNum() > 0 && MakeDirectoryCompel(folder) != 0) return false;
+        BaseRecordStructer table;
+        table.SetElementNumber(2);
+        for (int row = 0; row < old.GetFileNum(); ++row) {
+            const std::string name = old.GetAttachListElement(row, 0);
+            const std::string second = old.GetAttachListElement(row, 1);
+            std::string text;
+            if (old.GetAttachDataString(name, text) != 1) return false;
+            text.erase(std::remove_if(text.begin(), text.end(), [](char c) { return c == '\r' || c == '\n'; }),
+                       text.end());
+            std::string bytes;
+            if (base64decoding(bytes, text) < 0) return false;
+            const char* const cells[2] = {name.c_str(), second.c_str()};
+            if (table.InsertString(cells) != 1 ||
+                !platform::WriteFileAtomically(swap_.Stage(platform::JoinPath(folder, name + ".base64")),
+                                               AttachWriter::EncodeBody(bytes)))
+                return false;
         }
-        for (int type = 0; type < kTerminalTypes; ++type) {
-            const std::string list = env_layout::AttachListFile(env_, id, type);
-            if (platform::PathExists(list)) {  // already in the per-terminal layout
-                if (!File(list)) return false;
-                continue;
-            }
-            const std::string folder = env_layout::AttachFolder(env_, id, type);
-            if (MakeDirectoryCompel(folder) != 0) return false;
-            BaseRecordStructer table;
-            table.SetElementNumber(2);
-            if (type == 0) {
-                for (const auto& [name, second] : rows) {
-                    const char* const row[2] = {name.c_str(), second.c_str()};
-                    if (table.InsertString(row) != 1) return false;
-                }
-                for (const auto& [name, text] : bodies)
-                    if (!platform::WriteFileAtomically(swap_.Stage(platform::JoinPath(folder, name + ".base64")), text))
-                        return false;
-            }
-            if (table.SaveCSVFileCompel(swap_.Stage(list), key_.c_str()) != 1) return false;
-        }
-        return true;
+        if (MakeDirectoryCompel(platform::FolderOf(list)) != 0) return false;
+        return table.SaveCSVFileCompel(swap_.Stage(list), key_.c_str()) == 1;
     }
 
     EnvironmentManagers& next_;

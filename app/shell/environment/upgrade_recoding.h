@@ -16,7 +16,9 @@
 //   0 the new descriptor (then the person may give it a start-up password)
 //   1 systemoption.dat                2 DB/database.dat, then each generation that reads
 //   3 MAIL/maillist.dat (waiting mails back to draft first)
-//   4 each mail's body, conditions, recipients, history and attachments
+//   4 each mail's body, conditions, recipients, history and attachments (the older
+//     one-list layout becomes the list of terminal type 0; the other types get none,
+//     which reads as an empty list)
 //   5 EXTRACT/extrlist.dat            6 each saved extraction's conditions and members
 //   7 DB/autoreg.dat   8 DB/autoref.dat   9 DB/testmailinginfo.dat
 // A file that is absent is skipped; a file that exists but does not read whole fails its
