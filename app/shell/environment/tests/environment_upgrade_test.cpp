@@ -217,6 +217,34 @@ TEST_F(UpgradeTest, UnreadableHistoryFailsTheRecodingUntilItIsRepaired) {
     ExpectUpgraded(descriptor, false);
 }
 
+// The start-up password offered during the re-coding is the new environment's.
+TEST_F(UpgradeTest, PasswordGivenDuringTheRecodingGuardsTheNewEnvironment) {
+    struct SettingUi : ScriptedUi {
+        void OfferStartupPassword(EnvManager& env) override {
+            ASSERT_EQ(env.SetEnvPassword("Secret7"), 0);
+            ASSERT_EQ(env.SetUseEnvPasswordFlag("Y"), 0);
+        }
+    } settingUi;
+    shell::ProgramEnvironmentUpgrade upgrade(&settingUi);
+    const std::string descriptor = MakeOld(Generation::kY3);
+    shell::EnvironmentService& service = Service();
+    service.SetEnvironmentUpgrade(&upgrade);
+    ASSERT_EQ(service.OpenEnvironment(descriptor), 1);
+    service.CloseEnvironment();
+
+    EnvManager env;
+    ASSERT_EQ(env.InitEnvFileInfo(descriptor, shell::kDescriptorKey, 0), 0);
+    std::string flag;
+    ASSERT_EQ(env.GetUseEnvPasswordFlag(flag), 0);
+    EXPECT_EQ(flag, "Y");
+    EXPECT_EQ(env.IsEnvPasswordOK("Secret7"), 0);
+    ExpectUpgraded(descriptor, false);
+    // The next open asks for it.
+    ui_.passwordAnswer = false;
+    EXPECT_EQ(UpgradingService().OpenEnvironment(descriptor), 0);
+    EXPECT_EQ(ui_.titles.size(), 1u);
+}
+
 TEST_F(UpgradeTest, BackupIsMadeOnceAndNeverOverwritten) {
     const std::string descriptor = MakeOld(Generation::k89);
     const Snapshot pristine = Snap(Folder("Old"));
