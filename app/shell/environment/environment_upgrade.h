@@ -3,7 +3,8 @@
 // (system option 89 below "Y5"): a backup of the environment before anything of it is
 // converted, and the conversion itself, after the other managers are made.
 //
-// The program installs the converter; until then DefaultEnvironmentUpgrade opens current
+// The program installs its converter (ProgramEnvironmentUpgrade,
+// environment_upgrade_program.h); until then DefaultEnvironmentUpgrade opens current
 // environments and refuses every older one, so an old environment is never used
 // unconverted.
 
