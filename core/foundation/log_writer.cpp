@@ -117,13 +117,17 @@ void LogWriter::CloseFile() {
     m_fdDate.clear();
 }
 
-const std::tm& LogWriter::LocalNow() {
+const LogWriter::Clock& LogWriter::LocalNow() {
     const std::time_t now = platform::Now();
-    if (now != m_clockSecond) {
-        m_clockTm = platform::LocalTime(now);
-        m_clockSecond = now;
+    if (now != m_clock.second) {
+        const std::tm tm = platform::LocalTime(now);
+        std::snprintf(m_clock.stamp, sizeof m_clock.stamp, "%02d:%02d:%02d", tm.tm_hour, tm.tm_min, tm.tm_sec);
+        std::snprintf(m_clock.date, sizeof m_clock.date, "%04d/%02d/%02d", tm.tm_year + 1900, tm.tm_mon + 1,
+                      tm.tm_mday);
+        m_clock.day = tm.tm_mday;
+        m_clock.second = now;
     }
-    return m_clockTm;
+    return m_clock;
 }
 
 void LogWriter::SetLogFilePath(const std::string& path) { m_logFilePath = path; }
@@ -141,12 +145,7 @@ int LogWriter::CreateCyclicLogFilePath(int digit) {
 
 void LogWriter::SetLogData(const std::string& text, int withTime, int withRule) {
     const size_t entryStart = m_text.size();
-    if (withTime != 0) {
-        const std::tm& tm = LocalNow();
-        char stamp[32];
-        std::snprintf(stamp, sizeof stamp, "%02d:%02d:%02d", tm.tm_hour, tm.tm_min, tm.tm_sec);
-        m_text += stamp;
-    }
+    if (withTime != 0) m_text += LocalNow().stamp;
     m_text += text;
     if (m_text.size() < 2 || m_text.compare(m_text.size() - 2, 2, "\r\n") != 0) m_text += "\r\n";
     if (withRule != 0) m_text += kDashRule;
@@ -165,15 +164,14 @@ void LogWriter::WriteToFile() {
 
 bool LogWriter::Flush() {
     if (m_text.empty()) return true;
-    const std::tm& tm = LocalNow();
-    char date[32];
-    std::snprintf(date, sizeof date, "%04d/%02d/%02d", tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday);
-    const int digit = tm.tm_mday % 10;
+    const Clock& clock = LocalNow();
+    const std::string date = clock.date;
+    const int digit = clock.day % 10;
     if (m_logFilePath.empty() || digit != m_dayDigit) CreateCyclicLogFilePath(digit);
 
-    std::string entry;
-    if (!m_title.empty()) entry = kEqualsRule + m_title + "\r\n" + kEqualsRule;
-    entry += m_text;
+    std::string titled;
+    if (!m_title.empty()) titled = kEqualsRule + m_title + "\r\n" + kEqualsRule + m_text;
+    const std::string& entry = m_title.empty() ? m_text : titled;
     bool written;
     {
         std::lock_guard<std::mutex> lock(g_writeMutex);

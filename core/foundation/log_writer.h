@@ -62,8 +62,15 @@ protected:
 private:
     // Writes the buffer (title block first); false, with the buffer kept, on failure.
     bool Flush();
-    // Local time now; converted once per second of the clock.
-    const std::tm& LocalNow();
+    // The clock's second now, with its local time as "hh:mm:ss" and "YYYY/MM/DD" and its
+    // day of the month; converted once per second, not once per line.
+    struct Clock {
+        std::time_t second = -1;
+        char stamp[32] = {};
+        char date[32] = {};
+        int day = 0;
+    };
+    const Clock& LocalNow();
     void CloseFile();
 
     std::string m_logFilePath;
@@ -76,8 +83,7 @@ private:
     int m_fd = -1;
     std::string m_fdPath;
     std::string m_fdDate;
-    std::time_t m_clockSecond = -1;
-    std::tm m_clockTm{};
+    Clock m_clock;
 };
 
 // The folder of the transfer log files, ending in '/' (see above); the state folder is

@@ -3,13 +3,15 @@
 #include "core/foundation/cp932.h"
 #include "platform/netssl/net_component.h"
 
-#include <cctype>
 
 namespace mailclient {
 
 std::string Upper(const std::string& s) {
+    // ASCII only: the protocol words are ASCII, and a Shift_JIS byte must never change.
     std::string u(s);
-    for (char& c : u) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    for (char& c : u) {
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    }
     return u;
 }
 
@@ -61,7 +63,12 @@ void ClientLog::Trail(int direction, const std::string& shown) {
     static const std::string& received = SjisLiteral("[受信]");
     static const std::string& info = SjisLiteral("[情報]");
     const std::string& tag = direction == netssl::kTrailSent ? sent : direction == netssl::kTrailReceived ? received : info;
-    Line(tag + shown + "\r\n");
+    std::string line;
+    line.reserve(tag.size() + shown.size() + 2);
+    line += tag;
+    line += shown;
+    line += "\r\n";
+    Line(line);
 }
 
 void ClientLog::ErrorReason(int code, const std::string& text) {

@@ -139,16 +139,16 @@ int CMyPOPS::FirePITrail(int direction, const std::string& text) {
     }
 
     // What is logged: credentials masked.
-    std::string shown = text;
+    std::string masked;
     if (direction == kTrailSent) {
         if (StartsWith(upper, "PASS")) {
-            shown = std::string("PASS ") + kMask;
+            masked = std::string("PASS ") + kMask;
         } else if (StartsWith(upper, "APOP ")) {
             const size_t digest = text.find(' ', 5);
-            shown = (digest == std::string::npos ? text : text.substr(0, digest + 1)) + kMask;
+            masked = (digest == std::string::npos ? text : text.substr(0, digest + 1)) + kMask;
         }
     }
-    log_.Trail(direction, shown);
+    log_.Trail(direction, masked.empty() ? text : masked);
     return 0;
 }
 

@@ -164,14 +164,19 @@ int CMySMTPS::FirePITrail(int direction, const std::string& text) {
     }
 
     // What is logged: credentials masked.
-    std::string shown = text;
+    std::string masked;
+    const std::string* shown = &text;
     if (direction == kTrailSent) {
         if (inAuthExchange_) {
-            shown = kMask;
+            masked = kMask;
+            shown = &masked;
         } else if (StartsWith(upper, "AUTH ")) {
             inAuthExchange_ = true;
             const size_t argument = text.find(' ', 5);
-            if (argument != std::string::npos) shown = text.substr(0, argument + 1) + kMask;
+            if (argument != std::string::npos) {
+                masked = text.substr(0, argument + 1) + kMask;
+                shown = &masked;
+            }
         }
     } else if (direction == kTrailReceived && inAuthExchange_) {
         // The exchange goes on only while the server's last reply line asks for more (334).
@@ -179,7 +184,7 @@ int CMySMTPS::FirePITrail(int direction, const std::string& text) {
     } else if (direction == kTrailInfo && (StartsWith(upper, "DISCONNECTED.") || StartsWith(upper, "CONNECTING"))) {
         inAuthExchange_ = false;
     }
-    log_.Trail(direction, shown);
+    log_.Trail(direction, *shown);
     return 0;
 }
 

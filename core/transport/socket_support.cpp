@@ -260,8 +260,9 @@ int SocketSupport::Receive(std::string& text, int timeoutMs, int flags) {
 }
 
 int SocketSupport::GetLine(std::string& out, int, int timeoutMs, int flags) {
+    // The line's deadline is set when it first has to be waited for: a line already
+    // received costs no look at the clock.
     const int length = timeoutMs > 0 ? timeoutMs : timeOutTime_;
-    lineDeadlineMs_ = length > 0 ? NowMs() + static_cast<long long>(length) * kLineTimeOutFactor : 0;
     struct EndLineDeadline {
         long long& deadline;
         ~EndLineDeadline() { deadline = 0; }
@@ -287,6 +288,7 @@ int SocketSupport::GetLine(std::string& out, int, int timeoutMs, int flags) {
         linePos_ = 0;
         scanned = lineBuffer_.size();
         if (lineBuffer_.size() >= lineLimit_) return Fail(kWsaMsgSize);
+        if (lineDeadlineMs_ == 0 && length > 0) lineDeadlineMs_ = NowMs() + static_cast<long long>(length) * kLineTimeOutFactor;
         const int n = Receive(lineBuffer_, timeoutMs, flags);
         if (n <= 0) return n;
     }

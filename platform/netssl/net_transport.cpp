@@ -379,7 +379,8 @@ int NetTransport::Fill(NetError& error) {
 
 int NetTransport::ReadLine(std::string& line, NetError& error, size_t maxLine) {
     if (fd_ < 0) return error.Set(kNetNotConnected, "Not connected.");
-    lineDeadline_ = Clock::now() + std::chrono::milliseconds(timeoutMs_) * kLineTimeoutFactor;
+    // The line's deadline is set when it first has to be waited for: a line already
+    // received costs no look at the clock.
     struct EndLineDeadline {
         std::optional<Clock::time_point>& deadline;
         ~EndLineDeadline() { deadline.reset(); }
@@ -400,6 +401,7 @@ int NetTransport::ReadLine(std::string& line, NetError& error, size_t maxLine) {
                                                                          : std::to_string(maxLine) + " bytes."));
         }
         const size_t pending = in_.size() - inPos_;
+        if (!lineDeadline_) lineDeadline_ = Clock::now() + std::chrono::milliseconds(timeoutMs_) * kLineTimeoutFactor;
         if (int rc = Fill(error); rc != kNetOk) return rc;
         searchFrom = inPos_ + pending;  // Fill may have moved the buffer
     }
