@@ -78,6 +78,8 @@ CVarnisApp::CVarnisApp(QStringList arguments, Options options, QObject* parent)
     service_ = std::make_unique<EnvironmentService>(std::move(settings));
     environmentUi_ = std::make_unique<QtEnvironmentUi>([this]() -> QWidget* { return frame_.get(); });
     service_->SetUi(environmentUi_.get());
+    upgrade_ = std::make_unique<ProgramEnvironmentUpgrade>(environmentUi_.get());
+    service_->SetEnvironmentUpgrade(upgrade_.get());
     SetProgramEnvironment(service_.get());
     CNewEnvDlg::SetSaveWindowStateHook([this] {
         if (frame_ && service_->IsOpen()) {

@@ -25,6 +25,7 @@
 
 #include "app/shell/command_line.h"
 #include "app/shell/environment/environment_service.h"
+#include "app/shell/environment/environment_upgrade_program.h"
 #include "app/ui/font_layer.h"
 
 class CInformationManager;
@@ -131,6 +132,8 @@ private:
     Options options_;
     StartupCommandLine commandLine_;
     std::string appIniPath_;
+    // The conversion of older environments; made before the service that uses it.
+    std::unique_ptr<ProgramEnvironmentUpgrade> upgrade_;
     std::unique_ptr<EnvironmentService> service_;
     std::unique_ptr<QtEnvironmentUi> environmentUi_;
     std::unique_ptr<SingleInstanceGuard> guard_;
