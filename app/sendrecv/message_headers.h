@@ -48,6 +48,8 @@ void SetMessageIdClockForTesting(std::function<std::int64_t()> clock);
 // The Date value of now in local time: "Sun, 01 Jan 2024 09:00:00 +0900". A non-empty
 // `zone` (system option 10, "+0900") gives the offset number as atoi reads it; an empty or
 // null zone gives the machine's offset at that moment (daylight saving included).
+// Taken for each message: a run over many recipients may last days, and every message
+// carries the time it was sent.
 std::string MakeMailDateHeader(const char* zone);
 
 // Results of the part and subject builders: 0, or the step that failed (`out` untouched):
