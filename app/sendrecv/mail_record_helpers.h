@@ -81,9 +81,10 @@ enum MailReadyResult : int {
 // (DB/database.dat) was written after the mail's recipients were built (its address-set
 // date, date 3), the recipients are brought up to date first through the destination
 // refresh: the user is asked first unless system option 12 is "Y" (an answer other than
-// Yes makes the mail waiting with the recipients it has), and told afterwards unless
-// option 12 is "Y"; the address-set date then becomes now. The last-change date becomes
-// now whenever the special-address check ran. A mail whose recipients were taken from
+// Yes makes the mail waiting with the recipients it has and changes neither date), and
+// told afterwards unless option 12 is "Y"; the address-set date then becomes now. The
+// last-change date becomes now when the recipients were up to date or were refreshed.
+// A mail whose recipients were taken from
 // another mail's send history (special-flag character 0 "Y") is never refreshed: it only
 // becomes "W".
 //
