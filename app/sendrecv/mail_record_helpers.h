@@ -84,9 +84,8 @@ enum MailReadyResult : int {
 // Yes makes the mail waiting with the recipients it has and changes neither date), and
 // told afterwards unless option 12 is "Y"; the address-set date then becomes now. The
 // last-change date becomes now when the recipients were up to date or were refreshed.
-// A mail whose recipients were taken from
-// another mail's send history (special-flag character 0 "Y") is never refreshed: it only
-// becomes "W".
+// A mail whose recipients were taken from another mail's send history (special-flag
+// character 0 "Y") is never refreshed: it only becomes "W".
 //
 // The refresh itself is the destination-refresh screen, which lives above this library:
 // the program installs it with SetDestinationRefreshHook. When the user agreed to a
