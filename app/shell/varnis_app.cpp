@@ -20,6 +20,7 @@
 #include "app/shell/startup_information.h"
 #include "app/shell/varnis_view.h"
 #include "app/shell/widgets/eudc_font_link.h"
+#include "app/sendrecv/interrupted_sends.h"
 #include "app/ui/file_picker.h"
 #include "app/ui/prompter.h"
 #include "app/ui/sjis_text.h"
@@ -284,7 +285,10 @@ bool CVarnisApp::ChooseAndOpenEnvironment() {
         }
         // A failed open has taken the path off the recent list: the next round offers the
         // next recent environment, or the dialog.
-        if (service_->OpenEnvironment(path)) return true;
+        if (service_->OpenEnvironment(path)) {
+            AfterEnvironmentOpened();
+            return true;
+        }
     }
 }
 
@@ -324,6 +328,7 @@ void CVarnisApp::SwitchEnvironment(std::string descriptorPath) {
     bool opened = service_->OpenEnvironment(descriptorPath) == 1;
     environmentUi_->HideWait();
     if (opened) {
+        AfterEnvironmentOpened();
         RebuildRecentMenu();
         UpdateTitle();
         if (frame_) {
@@ -346,6 +351,12 @@ void CVarnisApp::SwitchEnvironment(std::string descriptorPath) {
         return;
     }
     if (frame_) QMetaObject::invokeMethod(frame_.get(), &QWidget::close, Qt::QueuedConnection);
+}
+
+void CVarnisApp::AfterEnvironmentOpened() {
+    // Mails that a crash left "sending" are put back as interrupted before any run can
+    // start on them.
+    if (CMailListViewer* mails = service_->GetMailListViewer()) RecoverInterruptedSends(*mails);
 }
 
 void CVarnisApp::ReloadView() {

@@ -117,6 +117,8 @@ signals:
 
 private:
     bool CreateMainFrame();
+    // What follows every successful open of an environment.
+    void AfterEnvironmentOpened();
     void RebuildRecentMenu();
     void UpdateTitle();
     // The mail list's column widths into the open environment's ini file.
