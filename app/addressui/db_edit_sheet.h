@@ -1,0 +1,89 @@
+#pragma once
+// The personal-record editor: CDBEditSheet edits one record of the open environment's
+// address book, CDBEditSheet2 shows one read-only. Each has three pages: basic
+// information, extended attributes A-J and K-T (db_edit_standard_view.h,
+// db_edit_extra_view.h). The record is read once when the sheet is made; nothing is stored
+// until a save succeeds; Cancel discards everything, the attribute windows' changes too.
+//
+// Saving ("保存", the OK button):
+//  1. the basic fields are checked (record_checks.h); a failure shows the basic page with
+//     the focus on the faulty edit;
+//  2. the basic page is written into the record (a control the user did not change keeps
+//     the record's bytes, so an unchanged record is stored as it was read, but for the
+//     renewal date the store sets);
+//  3. an empty mail address is refused ("メールアドレス未入力");
+//  4. an address that another record holds, deleted records included, upper and lower case
+//     counted equal, is refused with that record's ID (record_store.h);
+//  5. the customer-ID sequence is moved past the book's highest ID (never back), and the
+//     record is stored in memory (CDatabaseEdit::SetOneCustomerInfo with no file write:
+//     the address book is saved by the program's own save). The sheet ends with IDOK;
+//     when the store fails, with IDCANCEL after the book's error text.
+// The extended attributes are not checked here: their input windows checked them.
+//
+// A record that cannot be read (an ID the book does not hold, or no environment open) is
+// not shown as an empty record, which a save would turn into a new one: DoModal shows why
+// ("エラー") and returns IDCANCEL at once. The Apply button, which these sheets never
+// use, is hidden.
+
+#include <QString>
+
+#include <string>
+#include <vector>
+
+#include "app/shell/widgets/varnis_property_sheet.h"
+#include "core/addressbook/one_customer.h"
+
+namespace addressui {
+
+class CDBEditStandardView;
+class CDBEditStandardView2;
+class CDBEditExtraView;
+
+class CDBEditSheet : public shell::CVarnisPropertySheet {
+    Q_OBJECT
+public:
+    // `customerId` -1 makes a new record.
+    CDBEditSheet(int customerId, const QString& caption, QWidget* parent = nullptr, int selectPage = 0);
+
+    // IDOK (1) after a successful save, IDCANCEL (2) otherwise.
+    int DoModal();
+
+    int GetCustomerID() const { return customerId_; }
+    // The record as held: after IDOK as stored (a new record with its new ID).
+    const OneCustomer& GetOneCustomer() const { return record_; }
+    CDBEditStandardView* StandardView() const { return standard_; }
+
+    void accept() override;
+
+private:
+    // Shows the basic page with the focus on the mail address.
+    void FocusMailAddress();
+
+    int customerId_;
+    OneCustomer record_;
+    std::vector<std::string> names_;
+    QString loadError_;  // why the record could not be read; empty when it was
+    CDBEditStandardView* standard_ = nullptr;
+    CDBEditExtraView* extra1_ = nullptr;
+    CDBEditExtraView* extra2_ = nullptr;
+};
+
+class CDBEditSheet2 : public shell::CVarnisPropertySheet {
+    Q_OBJECT
+public:
+    CDBEditSheet2(int customerId, const QString& caption, QWidget* parent = nullptr, int selectPage = 0);
+
+    // IDCANCEL (2) when closed (or when the record could not be read).
+    int DoModal();
+
+    int GetCustomerID() const { return customerId_; }
+    const OneCustomer& GetOneCustomer() const { return record_; }
+
+private:
+    int customerId_;
+    OneCustomer record_;
+    std::vector<std::string> names_;
+    QString loadError_;
+};
+
+}  // namespace addressui

@@ -1,0 +1,40 @@
+#include "app/addressui/record_header.h"
+
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+
+#include "app/addressui/record_control_ids.h"
+#include "app/addressui/record_fields.h"
+#include "app/shell/dialogs/dialog_parts.h"
+#include "app/ui/control_ids.h"
+#include "app/ui/sjis_text.h"
+
+namespace addressui {
+
+using shell::dialogs::MakeLabel;
+
+RecordHeader::RecordHeader(QWidget* parent) : QWidget(parent) {
+    auto* outer = new QHBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    auto* frame = ui::SetControlId(new QFrame(this), ids::kHeaderFrame);
+    frame->setFrameShape(QFrame::StyledPanel);
+    outer->addWidget(frame);
+    auto* row = new QHBoxLayout(frame);
+    row->addWidget(MakeLabel(frame, ui::U8("個人情報ID"), ids::kHeaderIdLabel));
+    id_ = MakeLabel(frame, QString(), ids::kHeaderId);
+    id_->setMinimumWidth(70);
+    row->addWidget(id_);
+    row->addSpacing(16);
+    row->addWidget(MakeLabel(frame, ui::U8("名前(会社名)"), ids::kHeaderNameLabel));
+    name_ = MakeLabel(frame, QString(), ids::kHeaderName);
+    name_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    row->addWidget(name_, 1);
+}
+
+void RecordHeader::Refresh(const OneCustomer* record) {
+    id_->setText(record ? ui::FromSjis(HeaderIdText(*record)) : QString());
+    name_->setText(record ? ui::FromSjis(HeaderNameText(*record)) : QString());
+}
+
+}  // namespace addressui
