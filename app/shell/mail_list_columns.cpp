@@ -115,22 +115,22 @@ bool SaveLayoutWidths(const std::string& envIni, int layout, const std::vector<i
     return true;
 }
 
-int CompareSjisNoCase(std::string_view a, std::string_view b) {
-    std::size_t i = 0, j = 0;
-    // The next character's code: a two-byte character as lead * 256 + trail, a single byte
-    // with ASCII capitals folded to small letters.
-    auto next = [](std::string_view s, std::size_t& k) -> unsigned {
-        const auto c = static_cast<unsigned char>(s[k++]);
-        if (IsSjisLeadByte(c) && k < s.size()) return (static_cast<unsigned>(c) << 8) | static_cast<unsigned char>(s[k++]);
-        return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c;
-    };
-    while (i < a.size() && j < b.size()) {
-        const unsigned ca = next(a, i), cb = next(b, j);
-        if (ca != cb) return ca < cb ? -1 : 1;
+std::string SjisSortKey(std::string_view text) {
+    std::string key;
+    key.reserve(text.size() * 2);
+    for (std::size_t k = 0; k < text.size();) {
+        const auto c = static_cast<unsigned char>(text[k++]);
+        if (IsSjisLeadByte(c) && k < text.size()) {
+            key += static_cast<char>(c);
+            key += text[k++];
+        } else {
+            key += '\0';
+            key += static_cast<char>(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c);
+        }
     }
-    if (i < a.size()) return 1;
-    if (j < b.size()) return -1;
-    return 0;
+    return key;
 }
+
+int CompareSjisNoCase(std::string_view a, std::string_view b) { return SjisSortKey(a).compare(SjisSortKey(b)); }
 
 }  // namespace shell::mail_list

@@ -100,5 +100,9 @@ bool SaveLayoutWidths(const std::string& envIni, int layout, const std::vector<i
 
 // <0, 0, >0 as `a` sorts before, with or after `b` (Shift_JIS texts; see above).
 int CompareSjisNoCase(std::string_view a, std::string_view b);
+// A key whose plain byte order is that order: two bytes a character (a one-byte character
+// as 0 and its folded byte, a two-byte character as its own bytes), so a sort makes the
+// key once a row and compares with memcmp.
+std::string SjisSortKey(std::string_view text);
 
 }  // namespace shell::mail_list

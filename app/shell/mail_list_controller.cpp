@@ -33,6 +33,47 @@ constexpr const char* kOpenAutoKey = "OPEN_AUTO";
 constexpr const char* kTerminalNames[] = {"通常", "NTT DoCoMo", "au TU-KA", "SoftBank", "WILLCOM", "MOZiO", "パルディオ"};
 constexpr int kTerminalRows = 7;
 
+// Elements of a mail-list line (core/mailstore/mail_list_viewer.h).
+enum ListElement : int {
+    kElTitle = 1, kElAddressName = 2, kElStatus = 3, kElEntry = 4, kElRenewal = 5, kElReserve = 6,
+    kElSent = 7, kElErrors = 8, kElOpened = 9, kElSpecial = 11,
+};
+constexpr std::size_t kDateTextLength = 19;  // "yyyy/mm/dd hh:mm:ss"
+
+// What column kind `kind` shows of mail `mailId`, into `out` (a fresh record): the one or
+// two elements it needs, through the setters and with the arguments the list's own
+// reading (CMailListViewer::GetMailData) uses, so the text is the one the row will show:
+// an entry or renewal date that is unreadable or lies in the future reads as the present.
+bool ReadColumnField(CMailListViewer& list, int mailId, int kind, COneMailData& out) {
+    std::string value;
+    auto element = [&](int e) { return list.GetMailDataPinPoint(mailId, e, value) == 0; };
+    auto pastDate = [&](int e, int dateKind) {
+        if (!element(e)) return false;
+        const platform::DateTime now = platform::DateTime::GetCurrentTime();
+        out.SetDate(dateKind, value.substr(0, kDateTextLength), 1, &now, nullptr, &now);
+        return true;
+    };
+    out.SetCheckCharacterCodeFlag(1);
+    switch (kind) {
+    case kColTitle: return element(kElTitle) && (out.SetMailTitle(value), true);
+    case kColAddress: return element(kElAddressName) && (out.SetAddressName(value), true);
+    case kColMailType: return element(kElSpecial) && (out.SetSpecialFlag(value), true);
+    case kColStatus: return element(kElStatus) && (out.SetStatus(value, 0), true);
+    case kColSentAll: return element(kElSent) && (out.SetSentNumber(value), true);
+    case kColSentError: return element(kElErrors) && (out.SetErrorNumber(value), true);
+    case kColSentOpen: return element(kElOpened) && (out.SetOpenNumber(value), true);
+    case kColOpenRate:
+        return element(kElSent) && (out.SetSentNumber(value), true) && element(kElOpened) &&
+               (out.SetOpenNumber(value), true);
+    case kColEntryDate: return pastDate(kElEntry, COneMailData::kEntryDate);
+    case kColRenewalDate: return pastDate(kElRenewal, COneMailData::kRenewalDate);
+    case kColReserveDate:
+        return element(kElReserve) &&
+               (out.SetDate(COneMailData::kReserveDate, value.substr(0, kDateTextLength), 0), true);
+    default: return list.GetMailData(mailId, out) == 0;
+    }
+}
+
 bool HaveGuiApplication() { return qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr; }
 
 // The wait cursor while a command works.
@@ -74,8 +115,6 @@ std::string CurrentEnvIni() {
 
 bool IsTextMail(const COneMailData& mail) { return mail.GetTextOrHtmlMailFlag() == "N"; }
 
-bool EditableOrPending(const COneMailData& mail) { return IsMailEditable(mail) || IsMailSendPending(mail); }
-
 QString IdAndTitle(const char* format, const COneMailData& mail) {
     return U8(format).arg(QString::number(mail.GetMailID()), ui::FromSjis(mail.GetMailTitle()));
 }
@@ -85,6 +124,14 @@ QString IdAndTitle(const char* format, const COneMailData& mail) {
 MailListController::MailListController(ScreenRegistry& screens, QObject* parent)
     : QObject(parent), screens_(screens), model_(new MailListModel(this)),
       selection_(new QItemSelectionModel(model_, this)) {
+    model_->SetLoader([](int mailId, COneMailData& out) {
+        CMailListViewer* list = GetMailListViewer();
+        return list && list->GetMailData(mailId, out) == 0;
+    });
+    model_->SetFieldLoader([](int mailId, int kind, COneMailData& out) {
+        CMailListViewer* list = GetMailListViewer();
+        return list && ReadColumnField(*list, mailId, kind, out);
+    });
     captionTimer_.setSingleShot(true);
     connect(&captionTimer_, &QTimer::timeout, this, [this] { UpdateCaptions(); });
 }
@@ -130,17 +177,9 @@ void MailListController::DoSwitchMode(int mode) {
     }
     mode_ = mode;
 
-    MailListModel::Rows rows;
-    if (CMailListViewer* list = GetMailListViewer()) {
-        std::vector<int> ids;
-        list->CountMailByViewType(static_cast<unsigned long>(mode), &ids);
-        rows.reserve(ids.size());
-        for (int id : ids) {
-            auto record = std::make_unique<CMailRecord>();
-            if (list->GetMailData(id, *record) == 0) rows.push_back(std::move(record));
-        }
-    }
-    model_->SetRows(std::move(rows));
+    std::vector<int> ids;
+    if (CMailListViewer* list = GetMailListViewer()) list->CountMailByViewType(static_cast<unsigned long>(mode), &ids);
+    model_->SetRows(ids);
     UpdateCaptions();
     emit StatesChanged();
 }
@@ -243,27 +282,41 @@ void MailListController::ScheduleCaptions() {
 
 // ---- Command states -----------------------------------------------------------------------
 
-MailListController::CommandState MailListController::State(int id) const {
+MailListController::SelectionSummary MailListController::Summarize() const {
+    SelectionSummary sum;
+    for (const CMailRecord* r : SelectedRows()) {
+        const bool editable = IsMailEditable(*r) != 0, pending = IsMailSendPending(*r) != 0;
+        if (sum.count++ == 0) {
+            sum.firstListed = IsMailListed(*r) != 0;
+            sum.firstEditable = editable;
+        }
+        sum.allEditable = sum.allEditable && editable;
+        sum.allPending = sum.allPending && pending;
+        sum.allEditableOrPending = sum.allEditableOrPending && (editable || pending);
+        sum.anyEditable = sum.anyEditable || editable;
+        sum.anyPending = sum.anyPending || pending;
+    }
+    return sum;
+}
+
+MailListController::CommandState MailListController::State(int id) const { return State(id, Summarize()); }
+
+MailListController::CommandState MailListController::State(int id, const SelectionSummary& sel) const {
     if (const ModeInfo* m = FindModeByCommand(id)) return {true, mode_ == m->mode};
-    const std::vector<const CMailRecord*> sel = SelectedRows();
-    const std::size_t n = sel.size();
-    auto all = [&](auto pred) { return std::all_of(sel.begin(), sel.end(), [&](const CMailRecord* r) { return pred(*r); }); };
-    auto any = [&](auto pred) { return std::any_of(sel.begin(), sel.end(), [&](const CMailRecord* r) { return pred(*r); }); };
-    auto editable = [](const COneMailData& m) { return IsMailEditable(m) != 0; };
-    auto pending = [](const COneMailData& m) { return IsMailSendPending(m) != 0; };
-    const bool reservable = n > 0 && all(EditableOrPending);
+    const bool one = sel.count == 1, some = sel.count > 0;
+    const bool reservable = some && sel.allEditableOrPending;
     switch (id) {
     case kIdNewMail: return {screens_.chooseMailType && screens_.composeMail, false};
-    case kIdEditMail: return {n == 1 && IsMailListed(*sel[0]) && screens_.composeMail, false};
-    case kIdDuplicate: return {n == 1 && IsMailEditable(*sel[0]) && screens_.composeMail, false};
-    case kIdDelete: return {n > 0 && all(editable), false};
+    case kIdEditMail: return {one && sel.firstListed && screens_.composeMail, false};
+    case kIdDuplicate: return {one && sel.firstEditable && screens_.composeMail, false};
+    case kIdDelete: return {some && sel.allEditable, false};
     case kIdSearch: return {static_cast<bool>(screens_.searchMails), false};
-    case kIdDestinationDetail: return {n == 1 && screens_.showDestinationDetail, false};
-    case kIdSendHistory: return {n == 1 && screens_.showSendHistory, false};
-    case kIdReserve: return {reservable && any(editable), false};
-    case kIdCancelReserve: return {reservable && any(pending), false};
-    case kIdReserveButton: return {reservable, reservable && all(pending)};
-    case kIdCancelReserveButton: return {reservable, reservable && !any(pending)};
+    case kIdDestinationDetail: return {one && screens_.showDestinationDetail, false};
+    case kIdSendHistory: return {one && screens_.showSendHistory, false};
+    case kIdReserve: return {reservable && sel.anyEditable, false};
+    case kIdCancelReserve: return {reservable && sel.anyPending, false};
+    case kIdReserveButton: return {reservable, reservable && sel.allPending};
+    case kIdCancelReserveButton: return {reservable, reservable && !sel.anyPending};
     case kIdInformationPage: return {static_cast<bool>(screens_.showInformationPage), false};
     case kIdInformationAutoShow: return {true, informationAutoShow_ == 1};
     case kIdInformationNoAutoShow: return {true, informationAutoShow_ == 0};

@@ -82,6 +82,13 @@ public:
         bool enabled = false;
         bool checked = false;  // the radio mark of a mode, the pressed state of a bar button
     };
+    // What the update rules ask of the selection, gathered in one pass over it.
+    struct SelectionSummary {
+        int count = 0;
+        bool firstListed = false, firstEditable = false;
+        bool allEditable = true, allPending = true, allEditableOrPending = true;
+        bool anyEditable = false, anyPending = false;
+    };
     // Mails pending to be sent: waiting, resend-waiting, interrupted, split-waiting.
     static constexpr unsigned long kPendingStatusMask = 0x116;
     // Captions follow posted row updates at most this often.
@@ -120,8 +127,11 @@ public:
     static QString MailCountText(int mode, int count);
 
     // ---- Commands ------------------------------------------------------------------------
-    // What command `id` allows now (unknown commands: disabled).
+    // What command `id` allows now (unknown commands: disabled). For many commands at
+    // once, summarize the selection once and pass it.
     CommandState State(int id) const;
+    CommandState State(int id, const SelectionSummary& selection) const;
+    SelectionSummary Summarize() const;
     // Runs command `id` (a mode, a mail command, the information page commands).
     void Execute(int id);
     // Edits mail `mailId` in the composing dialog: 0 when done or refused, -1 when a

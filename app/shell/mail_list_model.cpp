@@ -75,8 +75,11 @@ QVariant MailListModel::data(const QModelIndex& index, int role) const {
         return QVariant();
     const int kind = columns_[static_cast<std::size_t>(index.column())].kind;
     switch (role) {
-    case Qt::DisplayRole:
-        return ui::FromSjis(CellText(kind, *rows_[static_cast<std::size_t>(index.row())]));
+    case Qt::DisplayRole: {
+        const CMailRecord* record = Record(index.row());
+        if (!record) return kind == kColMailId ? QString::number(MailIdAt(index.row())) : QString();
+        return ui::FromSjis(CellText(kind, *record));
+    }
     case Qt::TextAlignmentRole: {
         const ColumnInfo* c = FindColumn(kind);
         return QVariant::fromValue(Qt::AlignVCenter | (c && c->alignRight ? Qt::AlignRight : Qt::AlignLeft));
@@ -121,7 +124,7 @@ void MailListModel::SetLayout(int layout) {
     endResetModel();
 }
 
-void MailListModel::SetRows(Rows rows) {
+void MailListModel::SetRows(const std::vector<int>& mailIds) {
     // Rows out and rows in, not a reset: a reset would also take the columns' widths.
     if (!rows_.empty()) {
         beginRemoveRows(QModelIndex(), 0, static_cast<int>(rows_.size()) - 1);
@@ -129,14 +132,20 @@ void MailListModel::SetRows(Rows rows) {
         rowOfMail_.clear();
         endRemoveRows();
     }
-    rows.erase(std::remove(rows.begin(), rows.end(), nullptr), rows.end());
-    if (!rows.empty()) {
-        beginInsertRows(QModelIndex(), 0, static_cast<int>(rows.size()) - 1);
-        rows_ = std::move(rows);
-        RebuildIndex();
-        endInsertRows();
+    if (mailIds.empty()) return;
+    // Sorted before they go in, so the view lays them out once.
+    std::vector<Row> rows(mailIds.size());
+    for (std::size_t i = 0; i < mailIds.size(); ++i) rows[i].mailId = mailIds[i];
+    if (saved_.column >= 0 && saved_.column < columnCount()) {
+        const std::vector<int> order = SortOrder(rows, saved_.column);
+        std::vector<Row> sorted(rows.size());
+        for (std::size_t i = 0; i < rows.size(); ++i) sorted[i] = std::move(rows[static_cast<std::size_t>(order[i])]);
+        rows = std::move(sorted);
     }
-    if (saved_.column >= 0 && saved_.column < columnCount()) SortBy(saved_.column);
+    beginInsertRows(QModelIndex(), 0, static_cast<int>(rows.size()) - 1);
+    rows_ = std::move(rows);
+    RebuildIndex();
+    endInsertRows();
 }
 
 void MailListModel::SortByColumnClick(int column) {
@@ -149,33 +158,54 @@ void MailListModel::SortByColumnClick(int column) {
     saved_ = {column, columns_[static_cast<std::size_t>(column)].direction};
 }
 
-void MailListModel::SortBy(int column) {
+std::vector<int> MailListModel::SortOrder(const std::vector<Row>& rows, int column) const {
     const int kind = ColumnKind(column);
-    if (kind < 0 || rows_.size() < 2) return;
     const bool descending = ColumnDirection(column) == 1;
-    const std::size_t n = rows_.size();
+    const std::size_t n = rows.size();
     std::vector<int> order(n);
     std::iota(order.begin(), order.end(), 0);
-    // The keys are made once per row, not once per comparison.
+    // The keys are made once per row, not once per comparison, from the row's entry, or
+    // for a row not yet read from the one field the column shows (the mail ID needs
+    // nothing). A row whose mail cannot be read sorts as an empty text or 0.
+    auto source = [&](const Row& row, COneMailData& field) -> const COneMailData* {
+        if (row.entry || row.unreadable || !fieldLoader_) return Load(row);
+        field.Init();
+        return fieldLoader_(row.mailId, kind, field) ? &field : nullptr;
+    };
+    COneMailData field;
     if (IsNumericKind(kind)) {
         std::vector<double> keys(n);
-        for (std::size_t i = 0; i < n; ++i) keys[i] = NumericKey(kind, *rows_[i]);
+        for (std::size_t i = 0; i < n; ++i) {
+            if (kind == kColMailId) {
+                keys[i] = rows[i].mailId;
+            } else if (const COneMailData* r = source(rows[i], field)) {
+                keys[i] = NumericKey(kind, *r);
+            }
+        }
         std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
             const double ka = keys[static_cast<std::size_t>(a)], kb = keys[static_cast<std::size_t>(b)];
             return descending ? kb < ka : ka < kb;
         });
     } else {
         std::vector<std::string> keys(n);
-        for (std::size_t i = 0; i < n; ++i) keys[i] = CellText(kind, *rows_[i]);
+        for (std::size_t i = 0; i < n; ++i)
+            if (const COneMailData* r = source(rows[i], field)) keys[i] = SjisSortKey(CellText(kind, *r));
         std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
-            const int r = CompareSjisNoCase(keys[static_cast<std::size_t>(a)], keys[static_cast<std::size_t>(b)]);
-            return descending ? r > 0 : r < 0;
+            const std::string& ka = keys[static_cast<std::size_t>(a)];
+            const std::string& kb = keys[static_cast<std::size_t>(b)];
+            return descending ? kb < ka : ka < kb;
         });
     }
+    return order;
+}
 
+void MailListModel::SortBy(int column) {
+    if (ColumnKind(column) < 0 || rows_.size() < 2) return;
+    const std::vector<int> order = SortOrder(rows_, column);
+    const std::size_t n = rows_.size();
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     std::vector<int> newRowOf(n);
-    Rows sorted(n);
+    std::vector<Row> sorted(n);
     for (std::size_t i = 0; i < n; ++i) {
         const auto old = static_cast<std::size_t>(order[i]);
         newRowOf[old] = static_cast<int>(i);
@@ -200,18 +230,32 @@ int MailListModel::RowOfMail(int mailId) const {
 }
 
 const CMailRecord* MailListModel::Record(int row) const {
-    return row >= 0 && row < static_cast<int>(rows_.size()) ? rows_[static_cast<std::size_t>(row)].get() : nullptr;
+    return row >= 0 && row < static_cast<int>(rows_.size()) ? Load(rows_[static_cast<std::size_t>(row)]) : nullptr;
+}
+
+const CMailRecord* MailListModel::Load(const Row& row) const {
+    if (!row.entry && !row.unreadable) {
+        // Read into the one scratch record and copied: a new record would first set its
+        // four dates to the clock's time, which the read sets again.
+        if (loader_ && loader_(row.mailId, scratch_)) {
+            row.entry = std::make_unique<CMailRecord>(scratch_);
+        } else {
+            row.unreadable = true;
+        }
+    }
+    return row.entry.get();
 }
 
 int MailListModel::MailIdAt(int row) const {
-    const CMailRecord* r = Record(row);
-    return r ? r->GetMailID() : -1;
+    return row >= 0 && row < static_cast<int>(rows_.size()) ? rows_[static_cast<std::size_t>(row)].mailId : -1;
 }
 
 bool MailListModel::RefreshRow(const COneMailData& mail) {
     const int row = RowOfMail(mail.GetMailID());
     if (row < 0) return false;
-    *rows_[static_cast<std::size_t>(row)] = CMailRecord(mail);
+    Row& r = rows_[static_cast<std::size_t>(row)];
+    r.entry = std::make_unique<CMailRecord>(mail);
+    r.unreadable = false;
     if (columnCount() > 0) emit dataChanged(index(row, 0), index(row, columnCount() - 1));
     return true;
 }
@@ -220,7 +264,10 @@ void MailListModel::RefreshOrAppendRow(const COneMailData& mail) {
     if (RefreshRow(mail)) return;
     const int row = static_cast<int>(rows_.size());
     beginInsertRows(QModelIndex(), row, row);
-    rows_.push_back(std::make_unique<CMailRecord>(mail));
+    Row added;
+    added.mailId = mail.GetMailID();
+    added.entry = std::make_unique<CMailRecord>(mail);
+    rows_.push_back(std::move(added));
     rowOfMail_[mail.GetMailID()] = row;
     endInsertRows();
 }
@@ -248,7 +295,7 @@ int MailListModel::RemoveMails(const std::vector<int>& mailIds) {
 void MailListModel::RebuildIndex() {
     rowOfMail_.clear();
     rowOfMail_.reserve(rows_.size());
-    for (std::size_t i = 0; i < rows_.size(); ++i) rowOfMail_[rows_[i]->GetMailID()] = static_cast<int>(i);
+    for (std::size_t i = 0; i < rows_.size(); ++i) rowOfMail_[rows_[i].mailId] = static_cast<int>(i);
 }
 
 }  // namespace shell

@@ -148,15 +148,17 @@ QList<QAction*> CVarnisView::ReservationBarActions() const {
 
 void CVarnisView::UpdateCommandStates() {
     statesTimer_.stop();
+    const MailListController::SelectionSummary selection = controller_->Summarize();
     for (auto& [id, action] : actions_) {
-        const MailListController::CommandState state = controller_->State(id);
+        const MailListController::CommandState state = controller_->State(id, selection);
         action->setEnabled(state.enabled);
         if (action->isCheckable()) action->setChecked(state.checked);
     }
 }
 
 QMenu* CVarnisView::PreparePopupMenu() {
-    for (auto& [id, action] : popupActions_) action->setEnabled(controller_->State(id).enabled);
+    const MailListController::SelectionSummary selection = controller_->Summarize();
+    for (auto& [id, action] : popupActions_) action->setEnabled(controller_->State(id, selection).enabled);
     return popup_;
 }
 

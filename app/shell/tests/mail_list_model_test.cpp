@@ -116,6 +116,32 @@ TEST_F(MailListTest, NumbersSortAsNumbersAndASelectionKeepsToItsMails) {
     EXPECT_EQ(c.SelectedRecords()[0].GetMailID(), 100);
 }
 
+TEST_F(MailListTest, RowsNotYetReadSortAsTheTextsTheyWillShow) {
+    // Damaged elements, as an old or hand-edited list may hold them.
+    ASSERT_EQ(List().SetMailDataPinPoint(1, 4, "2099/01/01 00:00:00"), 0);  // a future entry date shows as now
+    ASSERT_EQ(List().SetMailDataPinPoint(2, 4, "broken"), 0);
+    ASSERT_EQ(List().SetMailDataPinPoint(3, 1, "abc\x01zzz"), 0);          // cut before the control byte
+    ASSERT_EQ(List().SetMailDataPinPoint(5, 6, "not a date"), 0);           // no reserve date
+    for (int mode : {kModeAll, kModeReport}) {
+        for (int column = 1; column < 8; ++column) {
+            MailListController c;
+            c.SwitchMode(mode);
+            const int kind = c.Model()->ColumnKind(column);
+            if (kind >= kColSentAll) continue;  // numbers: their own test
+            c.ColumnClicked(column);
+            const shell::MailListModel& m = *c.Model();
+            for (int r = 0; r + 1 < m.rowCount(); ++r)
+                EXPECT_LE(CompareSjisNoCase(ui::ToSjis(Cell(m, r, column)), ui::ToSjis(Cell(m, r + 1, column))), 0)
+                    << "mode " << mode << " column " << column << " row " << r;
+        }
+    }
+    MailListController c;
+    c.SwitchMode(kModeAll);
+    const shell::MailListModel& m = *c.Model();
+    EXPECT_EQ(Cell(m, m.RowOfMail(3), 1), "abc");
+    EXPECT_EQ(Cell(m, m.RowOfMail(5), 5), "");
+}
+
 TEST_F(MailListTest, TheSortColumnFollowsItsKindAcrossLayoutsOrFallsBackToMailId) {
     MailListController c;
     c.SwitchMode(kModeAll);

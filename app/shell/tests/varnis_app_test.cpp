@@ -1,21 +1,26 @@
 #include <gtest/gtest.h>
 
 #include <QDialog>
+#include <QHeaderView>
 #include <QLabel>
 #include <QTemporaryDir>
 
 #include <fstream>
 
 #include "app/shell/environment/new_environment.h"
+#include "app/shell/environment/program_keys.h"
 #include "app/shell/environment/run_monitor.h"
 #include "app/shell/main_frame.h"
 #include "app/shell/varnis_app.h"
+#include "app/shell/varnis_view.h"
 #include "app/ui/control_ids.h"
 #include "app/ui/testing/dialog_driver.h"
 #include "app/ui/testing/prompt_recorder.h"
 #include "app/ui/testing/type_text.h"
 #include "core/foundation/cp932.h"
+#include "core/foundation/env_manager.h"
 #include "core/foundation/ini_manager.h"
+#include "core/mailstore/mail_list_viewer.h"
 #include "platform/notifier.h"
 
 namespace {
@@ -220,6 +225,63 @@ TEST_F(VarnisAppTest, NoExitAndNoSwitchWhileAnyRunIsUnderWay) {
     // Without a run the window closes, and the environment is saved and closed with it.
     EXPECT_TRUE(app->MainFrame()->close());
     EXPECT_FALSE(app->Environment().IsOpen());
+}
+
+TEST_F(VarnisAppTest, TheWindowShowsTheMailListWithItsModeInTheTitleAndTheCountPane) {
+    std::string path = MakeEnvironment("顧客");
+    {
+        EnvManager env;
+        ASSERT_EQ(env.InitEnvFileInfo(path, shell::kDescriptorKey, 0), 0);
+        CMailListViewer list(&env);
+        const char* statuses[] = {"D", "C", "S"};
+        for (int id = 1; id <= 3; ++id) {
+            COneMailData mail;
+            mail.SetMailID(id);
+            mail.SetMailTitle(Utf8ToSjis("お知らせ"));
+            mail.SetStatus(statuses[id - 1], 0);
+            mail.SetSpecialFlag("NN");
+            ASSERT_EQ(list.SetMailData(mail), 0);
+        }
+        ASSERT_EQ(list.WriteMailList(1), 0);
+    }
+    SetRecent({path});
+    auto app = MakeApp();
+    ASSERT_TRUE(app->InitInstance());
+    shell::CMainFrame* frame = app->MainFrame();
+    ASSERT_NE(frame->View(), nullptr);
+    EXPECT_EQ(frame->centralWidget(), frame->View());
+    EXPECT_EQ(frame->View()->model()->rowCount(), 2);
+    EXPECT_EQ(frame->windowTitle(), QString::fromUtf8("Varnis[顧客][すべて]"));
+    EXPECT_EQ(frame->MailCountText(), QString::fromUtf8("すべて: 2通"));
+    EXPECT_EQ(frame->FindCommand(1353), frame->View()->CommandAction(1353));
+
+    ASSERT_TRUE(frame->SendCommand(32775));
+    EXPECT_EQ(frame->windowTitle(), QString::fromUtf8("Varnis[顧客][送信済み]"));
+    EXPECT_EQ(frame->MailCountText(), QString::fromUtf8("送信済み: 1通"));
+}
+
+TEST_F(VarnisAppTest, ColumnWidthsAreKeptBeforeASwitchAndAtExitEachInItsOwnEnvironment) {
+    std::string a = MakeEnvironment("a");
+    std::string b = MakeEnvironment("b");
+    const std::string iniA = root_ + "/a/QuendrelT.ini", iniB = root_ + "/b/QuendrelT.ini";
+    CIniManager::WriteProfileInt(iniB, "MAINWINDOWINFO", "TITLEW", 150);
+    SetRecent({a, b});
+    auto app = MakeApp();
+    ASSERT_TRUE(app->InitInstance());
+    QHeaderView* header = app->MainFrame()->View()->horizontalHeader();
+    header->resizeSection(1, 321);
+
+    files_.Answer(QString::fromStdString(b));
+    app->OnSwitchEnvironment();
+    ASSERT_EQ(app->Environment().DescriptorPath(), b);
+    EXPECT_EQ(CIniManager::GetProfileIntA(iniA, "MAINWINDOWINFO", "TITLEW", 0), 321u);
+    EXPECT_EQ(CIniManager::GetProfileIntA(iniB, "MAINWINDOWINFO", "TITLEW", 0), 150u);
+    EXPECT_EQ(header->sectionSize(1), 150);
+
+    header->resizeSection(1, 222);
+    EXPECT_TRUE(app->MainFrame()->close());
+    EXPECT_EQ(CIniManager::GetProfileIntA(iniB, "MAINWINDOWINFO", "TITLEW", 0), 222u);
+    EXPECT_EQ(CIniManager::GetProfileIntA(iniA, "MAINWINDOWINFO", "TITLEW", 0), 321u);
 }
 
 }  // namespace
