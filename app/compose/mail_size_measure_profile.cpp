@@ -1,0 +1,154 @@
+#include "app/compose/mail_size_measure_profile.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "core/foundation/kana_convert.h"
+
+namespace compose {
+
+namespace {
+
+constexpr unsigned char kVoicedMark = 0xDE;
+constexpr unsigned char kSemiVoicedMark = 0xDF;
+
+bool IsHalfKanaByte(unsigned char b) { return b >= 0xA0 && b <= 0xDF; }
+
+// The number of bytes the field of `row` takes in the text.
+std::size_t FieldLength(int row, int html) {
+    const char* field = MailWordInsert::itsMailInsertDefinition[static_cast<std::size_t>(row)].insertString;
+    return html ? static_cast<std::size_t>(HtmlEscapedLength(field)) : std::strlen(field);
+}
+
+}  // namespace
+
+bool TakesNextByte(WidthState state, unsigned char next) {
+    if (state.mode == WidthState::kTrailDue) return true;
+    if (state.mode != WidthState::kAfterKana) return false;
+    const CKanaConvertTbl& t = CSjisKanaConverter::m_KanaConvTbl;
+    return (next == kVoicedMark && t.IsAllowedDakuten(state.kana)) ||
+           (next == kSemiVoicedMark && t.IsAllowedHanDakuten(state.kana));
+}
+
+WidthSummary SummariseWidth(std::string_view bytes) {
+    WidthSummary s;
+    for (const char c : bytes) {
+        const auto b = static_cast<unsigned char>(c);
+        if (s.exit.mode != WidthState::kInStep) {
+            const bool taken = TakesNextByte(s.exit, b);
+            s.exit.mode = WidthState::kInStep;
+            if (taken) continue;
+        }
+        if (b < 0x80) {
+            s.width += 1;
+        } else if (IsHalfKanaByte(b)) {
+            s.width += 2;
+            s.exit = {WidthState::kAfterKana, b};
+        } else {
+            s.width += 2;
+            s.exit.mode = WidthState::kTrailDue;
+        }
+    }
+    return s;
+}
+
+void HtmlEscapeMergeValue(std::string_view value, std::string& out) {
+    out.clear();
+    for (const char c : value) {
+        switch (c) {
+            case ' ': out += "&nbsp;"; break;
+            case '"': out += "&quot;"; break;
+            case '&': out += "&amp;"; break;
+            case '<': out += "&lt;"; break;
+            case '>': out += "&gt;"; break;
+            default: out += c;
+        }
+    }
+}
+
+int64_t HtmlEscapedLength(std::string_view value) {
+    int64_t n = 0;
+    for (const char c : value) {
+        switch (c) {
+            case ' ':
+            case '"': n += 6; break;
+            case '&': n += 5; break;
+            case '<':
+            case '>': n += 4; break;
+            default: n += 1;
+        }
+    }
+    return n;
+}
+
+MergeSizeProfile::MergeSizeProfile(std::string_view text, int html, bool widenKana)
+    : html_(html), widen_(widenKana), textLength_(static_cast<int64_t>(text.size())) {
+    const std::string_view opener = html ? "&lt;%" : "<%";
+    auto addPiece = [&](std::string_view bytes) {
+        Piece p;
+        p.size = bytes.size();
+        p.first = bytes.empty() ? 0 : static_cast<unsigned char>(bytes[0]);
+        if (widen_) {
+            p.whole = SummariseWidth(bytes);
+            p.fromSecond = bytes.empty() ? WidthSummary{} : SummariseWidth(bytes.substr(1));
+        }
+        copiedLength_ += static_cast<int64_t>(bytes.size());
+        pieces_.push_back(p);
+    };
+    std::size_t pos = 0;
+    std::size_t pieceStart = 0;
+    for (;;) {
+        const std::size_t at = text.find(opener, pos);
+        if (at == std::string_view::npos) break;
+        const int row = MailWordInsert::GetIDFromInsertString(text.substr(at), html);
+        if (row < 0) {
+            pos = at + opener.size();
+            continue;
+        }
+        addPiece(text.substr(pieceStart, at - pieceStart));
+        fields_.push_back(row);
+        ++counts_[static_cast<std::size_t>(row)];
+        pos = at + FieldLength(row, html);
+        pieceStart = pos;
+    }
+    addPiece(text.substr(pieceStart));
+    for (int row = 0; row < kCustomerElementCount; ++row)
+        if (counts_[static_cast<std::size_t>(row)] != 0) rows_.push_back(row);
+}
+
+int64_t MergeSizeProfile::MergedSize(std::array<MergeValue, kCustomerElementCount>& values) const {
+    if (textLength_ == 0) return 0;
+    int64_t raw = copiedLength_;
+    for (const int row : rows_) raw += counts_[static_cast<std::size_t>(row)] * values[static_cast<std::size_t>(row)].length;
+    if (raw == 0) return 1;  // the merge gives " " rather than nothing
+    if (!widen_) return raw;
+
+    WidthState state;
+    int64_t width = 0;
+    auto step = [&](std::size_t size, unsigned char first, const WidthSummary& whole, const WidthSummary& fromSecond) {
+        if (size == 0) return;
+        const WidthSummary& s = TakesNextByte(state, first) ? fromSecond : whole;
+        width += s.width;
+        state = s.exit;
+    };
+    const Piece& head = pieces_.front();
+    step(head.size, head.first, head.whole, head.fromSecond);
+    for (std::size_t i = 0; i < fields_.size(); ++i) {
+        MergeValue& v = values[static_cast<std::size_t>(fields_[i])];
+        if (!v.bytes.empty()) {
+            const auto first = static_cast<unsigned char>(v.bytes[0]);
+            if (TakesNextByte(state, first) && !v.fromSecondKnown) {
+                v.fromSecond = SummariseWidth(v.bytes.substr(1));
+                v.fromSecondKnown = true;
+            }
+            step(v.bytes.size(), first, v.whole, v.fromSecond);
+        }
+        const Piece& p = pieces_[i + 1];
+        step(p.size, p.first, p.whole, p.fromSecond);
+    }
+    // A lead byte at the very end has no character to count.
+    if (state.mode == WidthState::kTrailDue) width -= 2;
+    return width;
+}
+
+}  // namespace compose
