@@ -3,8 +3,11 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <string>
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -13,6 +16,54 @@
 namespace platform {
 namespace {
 std::atomic<bool> g_failNextCommit{false};
+std::atomic<StepHook> g_stepHook{nullptr};
+
+constexpr const char* kTempMark = ".tmp";
+
+std::string TempPrefix(const std::string& target) { return "." + FileNameOf(target) + kTempMark; }
+
+// The writer's process ID of a temporary name's tail "<pid>_<n>", or 0 when the tail has
+// another form (then the file is not one of ours).
+pid_t WriterOf(const char* tail) {
+    long pid = 0;
+    const char* p = tail;
+    for (; *p >= '0' && *p <= '9'; ++p) {
+        pid = pid * 10 + (*p - '0');
+        if (pid > 0x7fffffff) return 0;
+    }
+    if (p == tail || *p != '_' || p[1] == '\0') return 0;
+    for (++p; *p != '\0'; ++p)
+        if (*p < '0' || *p > '9') return 0;
+    return static_cast<pid_t>(pid);
+}
+
+bool WriterIsGone(pid_t pid) {
+    if (pid <= 0 || pid == ::getpid()) return false;
+    return ::kill(pid, 0) != 0 && errno == ESRCH;
+}
+}  // namespace
+
+int RemoveStaleTemporaries(const std::string& target) {
+    const std::string prefix = TempPrefix(target);
+    const std::string folder = FolderOf(target);
+    DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+    if (dir == nullptr) return 0;
+    const int savedErrno = errno;
+    int removed = 0;
+    while (const dirent* e = ::readdir(dir)) {
+        if (std::strncmp(e->d_name, prefix.c_str(), prefix.size()) != 0) continue;
+        if (!WriterIsGone(WriterOf(e->d_name + prefix.size()))) continue;
+        if (::unlinkat(::dirfd(dir), e->d_name, 0) == 0) ++removed;
+    }
+    ::closedir(dir);
+    errno = savedErrno;
+    return removed;
+}
+
+void SetStepHookForTesting(StepHook hook) { g_stepHook = hook; }
+
+void TestStep(const char* step) {
+    if (const StepHook hook = g_stepHook.load(std::memory_order_relaxed)) hook(step);
 }
 
 AtomicFile::~AtomicFile() { Abort(); }
@@ -20,14 +71,14 @@ AtomicFile::~AtomicFile() { Abort(); }
 bool AtomicFile::Open(const std::string& target) {
     Abort();
     target_ = target;
+    RemoveStaleTemporaries(target);
     std::string folder = FolderOf(target);
     // Created with 0666 so that the umask applies as to any new file (mkstemp would
     // give 0600); the name is unique per process and attempt.
     static std::atomic<unsigned> counter{0};
     int fd = -1;
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temp_ = folder + "." + FileNameOf(target) + ".tmp" + std::to_string(::getpid()) + "_" +
-                std::to_string(counter++);
+        temp_ = folder + TempPrefix(target) + std::to_string(::getpid()) + "_" + std::to_string(counter++);
         fd = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0 && errno != EEXIST) break;
     }
@@ -70,6 +121,7 @@ bool AtomicFile::Commit(bool sync) {
         ok = false;
         errno = EIO;
     }
+    if (ok) TestStep("safe-write");
     if (ok) ok = ::rename(temp_.c_str(), target_.c_str()) == 0;
     if (!ok) {
         const int e = errno;

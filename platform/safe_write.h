@@ -3,6 +3,11 @@
 // temporary file in the same folder, is flushed (and fsync'ed when asked), and is then
 // renamed over the target. On any failure the target is untouched and the temporary
 // removed. Every store's whole-file save goes through this.
+//
+// The temporary is ".<target name>.tmp<pid>_<n>" beside the target. A process killed
+// while it writes leaves its temporary behind; every Open removes the temporaries of the
+// same target whose writer is no longer running (RemoveStaleTemporaries), so killed saves
+// never pile up. Temporaries of a live process, this one included, are never touched.
 
 #include <cstdio>
 #include <string>
@@ -17,7 +22,8 @@ public:
     AtomicFile(const AtomicFile&) = delete;
     AtomicFile& operator=(const AtomicFile&) = delete;
 
-    // Opens a temporary file beside `target` for binary writing. False (errno set) on failure.
+    // Removes the stale temporaries of `target`, then opens a temporary file beside it for
+    // binary writing. False (errno set) on failure.
     bool Open(const std::string& target);
     FILE* stream() const { return fp_; }
     bool is_open() const { return fp_ != nullptr; }
@@ -45,5 +51,19 @@ bool WriteFileAtomically(const std::string& path, std::string_view bytes, bool s
 
 // Reads a whole file into `out`. False when it cannot be opened or read.
 bool ReadWholeFile(const std::string& path, std::string& out);
+
+// Removes the temporaries that safe writes of `target` left when their process died: the
+// files ".<target name>.tmp<pid>_<n>" in the target's folder whose <pid> names no running
+// process. Returns how many were removed. Stores call it when they open a file; AtomicFile
+// calls it on every Open.
+int RemoveStaleTemporaries(const std::string& target);
+
+// Crash tests: a hook called at each step of a store's multi-file update (the commit of
+// every safe write, each rename of an update or a rotation), so that a test can kill a
+// child process exactly there. Process-wide; null switches it off.
+using StepHook = void (*)(const char* step);
+void SetStepHookForTesting(StepHook hook);
+// Calls the hook, when one is set, with the name of the step about to happen.
+void TestStep(const char* step);
 
 }  // namespace platform

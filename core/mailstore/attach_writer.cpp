@@ -14,6 +14,7 @@
 #include "core/foundation/sjis_bytes.h"
 #include "core/foundation/store_key.h"
 #include "core/mailstore/base64.h"
+#include "core/mailstore/mail_update.h"
 #include "platform/path.h"
 #include "platform/safe_write.h"
 
@@ -21,10 +22,6 @@ namespace {
 
 constexpr int kListElements = 2;
 constexpr int kBase64Line = 76;
-// Suffix of a new body while it waits for its list to be saved. Bodies end in ".base64",
-// so a staged body never takes the name of another attachment's body.
-constexpr const char* kStagedSuffix = ".new";
-
 bool RemoveFile(const std::string& path) {
     return ::unlink(path.c_str()) == 0 || errno == ENOENT;
 }
@@ -149,6 +146,11 @@ int AttachWriter::LoadAttachList(const char* key) {
     bool keyed = key != nullptr;
     std::string keyText = keyed ? key : "";
     if (!keyed && ListKey(keyed, keyText) != 0) return 0;
+    // The list and its bodies of one version, never the list of one and bodies of another.
+    if (MailUpdate::Recover(env_, static_cast<int>(mailID_), nullptr) != MailUpdate::kOk) {
+        SetElementNumber(kListElements);
+        return Fail(15102);
+    }
 
     const std::string path = GetFilePathForAttachFileList();
     const int r = LoadCSVFile(path, keyed ? keyText.c_str() : nullptr);
@@ -290,6 +292,25 @@ int AttachWriter::EncodeTempDataToDataDir(const std::string& name, int commonWor
 int AttachWriter::ReplaceAttachList(const std::vector<AttachData>& items, int commonWorkFolder) {
     if (!Usable()) return 0;
     if (mailID_ == -1) return Fail(15004);
+    MailUpdate update;
+    if (update.Begin(env_, static_cast<int>(mailID_), nullptr) != MailUpdate::kOk) return Fail(15103);
+    if (StageAttachList(items, commonWorkFolder, update) != 1) {
+        update.Abort();
+        return 0;
+    }
+    switch (update.Commit(nullptr)) {
+    case MailUpdate::kOk:
+        return 1;
+    case MailUpdate::kFailed:
+        return Fail(15103);
+    default:
+        return Fail(15107);
+    }
+}
+
+int AttachWriter::StageAttachList(const std::vector<AttachData>& items, int commonWorkFolder, MailUpdate& update) {
+    if (!Usable()) return 0;
+    if (mailID_ == -1) return Fail(15004);
     bool keyed = false;
     std::string key;
     if (ListKey(keyed, key) != 0) return 0;
@@ -314,46 +335,24 @@ int AttachWriter::ReplaceAttachList(const std::vector<AttachData>& items, int co
         if (fresh.InsertString(row) != 1) return Fail(15102);
     }
 
-    // 1. New bodies under staged names.
+    // The new bodies, once per name.
     const std::string workFolder =
         commonWorkFolder != 0 ? env_layout::AttachWorkFolder(*env_) : GetFolderPathForAttachFileTemporary();
-    std::vector<std::string> staged;  // names, once each
-    auto dropStaged = [&] {
-        for (const std::string& name : staged) RemoveFile(BodyPath(name) + kStagedSuffix);
-    };
-    if (!items.empty() && MakeDirectoryCompel(GetFolderPathForAttachFileBody()) != 0) return Fail(15107);
+    std::unordered_set<std::string> staged;
     for (const AttachData& item : items) {
-        if (std::find(staged.begin(), staged.end(), item.fileName) != staged.end()) continue;
+        if (!staged.insert(item.fileName).second) continue;
         std::string bytes;
-        if (!platform::ReadWholeFile(platform::JoinPath(workFolder, item.fileName), bytes)) {
-            dropStaged();
-            return Fail(15106);
-        }
-        staged.push_back(item.fileName);
-        if (!platform::WriteFileAtomically(BodyPath(item.fileName) + kStagedSuffix, EncodeBody(bytes))) {
-            dropStaged();
-            return Fail(15107);
-        }
+        if (!platform::ReadWholeFile(platform::JoinPath(workFolder, item.fileName), bytes)) return Fail(15106);
+        const std::string to = update.Stage(BodyPath(item.fileName));
+        if (to.empty() || !platform::WriteFileAtomically(to, EncodeBody(bytes))) return Fail(15107);
     }
-
-    // 2. The new list.
-    if (MakeDirectoryCompel(GetDirPathForAttachFileList()) != 0 || fresh.SaveCSVFileCompel(listPath, keyArg) != 1) {
-        dropStaged();
-        return Fail(15103);
-    }
-
-    // 3. Bodies into place.
-    bool renamed = true;
-    for (const std::string& name : staged) {
-        const std::string body = BodyPath(name);
-        if (std::rename((body + kStagedSuffix).c_str(), body.c_str()) != 0) renamed = false;
-    }
-
-    // 4. Bodies no longer listed.
-    const std::unordered_set<std::string> keep(staged.begin(), staged.end());
+    // The new list.
+    const std::string to = update.Stage(listPath);
+    if (to.empty() || fresh.SaveCSVFileCompel(to, keyArg) != 1) return Fail(15103);
+    // Bodies no longer listed.
     for (int row = 0; row < old.GetRecordNumber(); ++row) {
         const std::string name = old.GetStringElement(0, row);
-        if (IsSafeAttachName(name) && keep.count(name) == 0) RemoveFile(BodyPath(name));
+        if (IsSafeAttachName(name) && staged.count(name) == 0) update.Remove(BodyPath(name));
     }
 
     SetElementNumber(kListElements);
@@ -363,7 +362,7 @@ int AttachWriter::ReplaceAttachList(const std::vector<AttachData>& items, int co
         InsertString(values);
     }
     if (damagedList_ == listPath) damagedList_.clear();
-    return renamed ? 1 : Fail(15107);
+    return 1;
 }
 
 int AttachWriter::ClearWorkFolder() {

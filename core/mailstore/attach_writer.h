@@ -38,6 +38,7 @@
 #include "core/mailstore/one_mail.h"
 
 class EnvManager;
+class MailUpdate;
 
 class AttachWriter : public BaseRecordStructer {
 public:
@@ -62,9 +63,10 @@ public:
     // Whether the destructor removes the work files this object decoded (on at start).
     int SetFlagForDeleteFileInTemp(int flag);
 
-    // Loads the list file. The key is the environment's (none for version 3 or an unkeyed
-    // environment) unless `key` is non-null. Not usable: 0. Mail ID -1, a missing or an
-    // empty file: empty list, 1. A damaged file (rows of differing lengths, rows of other
+    // Loads the list file, after finishing or undoing an update of the mail that a killed
+    // process left (mail_update.h; one that cannot be finished: 15102, 0). The key is the
+    // environment's (none for version 3 or an unkeyed environment) unless `key` is
+    // non-null. Not usable: 0. Mail ID -1, a missing or an empty file: empty list, 1. A damaged file (rows of differing lengths, rows of other
     // than two texts, an unsafe name, an unreadable record): 15102, 0, empty list - and the
     // damaged file is never saved over until a load of it succeeds. 4207 and 0 when a keyed
     // environment's key cannot be read.
@@ -104,16 +106,22 @@ public:
     // 15103.
     int WriteFromMemoryToFileAppointFileName(const std::string& path);
 
-    // Replaces the stored attachments with `items` in an order that never loses the stored
-    // ones: the new bodies are encoded from the work folder (or the common one) to
-    // temporary names, the new list is saved, the bodies are renamed into place, and only
-    // then are the bodies that the old list named and the new one does not deleted. On a
-    // failure before the list is saved the old list and bodies stay as they were and the
-    // temporaries are removed: 0 with 15102 (the stored list is damaged and would be lost),
-    // 15106 (a work file is unreadable or a name unsafe), 15107 (a body not written), 15103
-    // (the list not saved), 15004 (mail ID -1). A body that cannot be renamed after the list
-    // was saved gives 15107. On success the list in memory is the new one.
+    // Replaces the stored attachments with `items` in one step (a MailUpdate of its own, see
+    // StageAttachList): afterwards the mail has either the old list and bodies or the new
+    // ones, even when the process is killed half-way. 1 with the new list in memory; 0 with
+    // the code of StageAttachList, or 15103 when the update cannot begin or be committed
+    // (the old list and bodies stay), or 15107 when it was committed but a body could not
+    // be put in place (the next load of the list finishes it).
     int ReplaceAttachList(const std::vector<AttachData>& items, int commonWorkFolder);
+    // Stages the replacement of the stored attachments by `items` into `update` (begun for
+    // this object's mail): the new bodies are encoded from the work folder (or the common
+    // one) and the new list written into the staging folder, and the bodies that the
+    // stored list names and the new one does not are marked for removal. Nothing of the
+    // mail changes until the update is committed. 1, with the new list in memory; 0 with
+    // 15102 (the stored list is damaged and would be lost), 15106 (a work file is
+    // unreadable or a name unsafe), 15107 (a body not written), 15103 (the list not
+    // written), 15004 (mail ID -1); the update should then be aborted.
+    int StageAttachList(const std::vector<AttachData>& items, int commonWorkFolder, MailUpdate& update);
 
     // Removes the files (and links) lying directly in the work folder; sub-folders and what
     // they hold are kept. 1; 0 when the folder is unknown or some file could not be removed

@@ -14,6 +14,7 @@
 #include "core/foundation/sequencer.h"
 #include "core/foundation/store_key.h"
 #include "core/mailstore/history_list_viewer.h"
+#include "core/mailstore/mail_update.h"
 #include "core/mailstore/mail_writer.h"
 #include "platform/named_mutex.h"
 #include "platform/notifier.h"
@@ -89,11 +90,15 @@ int CMailListViewer::ReadMailList() {
         RemoveAll(0);
         indexedLines_ = -1;
         SetDBFilePath(env_layout::MailListFile(*env_));
+        // Temporaries of saves that a killed process left.
+        platform::RemoveStaleTemporaries(GetDBFilePath());
         StoreKey key;
         if (GetStoreKey(env_, key) != 0) return -27;
         const int r = ReadDBFile(key.get());
         if (r < 0 && r != kErrNoRecord) return r;
         if (GetElementNumber() != kElements) return -3;
+        // Updates a killed process left, before the repair looks at the mails' files.
+        for (int id : MailUpdate::PendingMails(*env_)) MailUpdate::Recover(env_, id, this);
         repaired = RepairMailList();
         count = GetLineNumber();
     }
@@ -256,8 +261,9 @@ int CMailListViewer::GetMailDataForReprint(int mailID, COneMailData& record) {
     return SetMailData(record) == 0 ? 0 : -3;
 }
 
-int CMailListViewer::SetMailData(const COneMailData& r) {
-    Lock lock(ListMutex());
+int CMailListViewer::SetMailData(const COneMailData& r) { return SetMailLine(LineOf(r)); }
+
+XCStringArrayEx CMailListViewer::LineOf(const COneMailData& r) {
     XCStringArrayEx line;
     line.SetSize(kElements);
     line[kId] = std::to_string(r.GetMailID());
@@ -273,7 +279,13 @@ int CMailListViewer::SetMailData(const COneMailData& r) {
     line[kSetAddress] = DateText(r.GetSetAddressDate());
     line[kSpecial] = r.GetSpecialFlag();
     line[kHonorific] = r.GetHonorific();
-    const int row = MailID2RowNumber(r.GetMailID());
+    return line;
+}
+
+int CMailListViewer::SetMailLine(const XCStringArrayEx& line) {
+    Lock lock(ListMutex());
+    if (line.GetSize() != kElements) return -1;
+    const int row = MailID2RowNumber(std::atoi(line.GetAt(kId).c_str()));
     if (row < 0) return AddLine(line) >= 0 ? 0 : -1;
     return SetAtLine(row, line) == 0 ? 0 : -2;
 }

@@ -14,6 +14,10 @@
 // is written, and the user is told which mails were repaired. A list that cannot be read
 // whole is never repaired or written (the read fails instead).
 //
+// A read also finishes the mail updates that a killed process committed but did not carry
+// out, and drops the ones it had not committed (mail_update.h): their lines come into the
+// list, and the list is written.
+//
 // Changes stay in memory until WriteMailList; nothing is written on destruction. Every
 // operation holds the process-wide mutex "MAIL_LIST_VIEWER_MUTEX" (re-entrant).
 // The class keeps no error object: results say what happened.
@@ -80,6 +84,10 @@ public:
     // Replaces the line of the record's ID or appends one. 0; -1 append failed; -2
     // replace failed.
     int SetMailData(const COneMailData& record);
+    // The same with a whole line (13 elements, element 0 the ID), as LineOf makes it.
+    int SetMailLine(const XCStringArrayEx& line);
+    // The line SetMailData stores for a record.
+    static XCStringArrayEx LineOf(const COneMailData& record);
     // 0; -1 not listed; -2 bad element; -3 the table refused.
     int SetMailDataPinPoint(int mailID, int element, const std::string& value);
     // Status "S" / "D" (a restored mail is a draft). 0; -1 not listed; -2 refused.

@@ -3,6 +3,7 @@
 #include "core/foundation/env_layout.h"
 #include "core/foundation/env_manager.h"
 #include "core/foundation/store_key.h"
+#include "core/mailstore/mail_update.h"
 #include "platform/notifier.h"
 #include "platform/path.h"
 
@@ -51,6 +52,12 @@ int MailWriter::SetMailFromFile(int id, int keyGiven, const char* key) {
     path_ = PathOf(id);
     StoreKey storeKey;
     if (GetStoreKey(env_, storeKey) != 0) return Fail(4207);
+    // An update of the mail that a killed process left is finished or undone first, so
+    // that the body file read belongs to the same version as the attachments.
+    if (MailUpdate::Recover(env_, id, nullptr) != MailUpdate::kOk) {
+        DeleteAllString();
+        return Fail(12201);
+    }
     const char* useKey = storeKey.get();
     if (env_->GetEnvType() != 3 && keyGiven != 0) useKey = key;
 

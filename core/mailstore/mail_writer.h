@@ -12,6 +12,9 @@
 // send run sends. A damaged file (malformed records, a wrong element count) fails with
 // 12201, leaves no rows and is never saved over until a load of it succeeds.
 //
+// Loading a mail first finishes or undoes an update of it that a killed process left
+// (mail_update.h); the one-mail maker stores whole mails through such updates.
+//
 // Results are 1 for success and 0 for failure unless said otherwise; the failure's code is
 // recorded in GetErrMsg().
 
@@ -44,7 +47,8 @@ public:
     // environment always reads without key), or prepares a new mail in memory for id -1.
     // Either way the table ends with at least the terminal count of rows.
     //  0 with 12005 (id below -1), 12001 (no environment), 12003 (no terminal count),
-    //  4207 (keyed environment without a readable key), 12201 (damaged file: no rows),
+    //  4207 (keyed environment without a readable key), 12201 (damaged file, or an
+    //  interrupted update of the mail that cannot be finished: no rows),
     //  12203 (the body file of an existing mail is missing: empty rows).
     int SetMailFromFile(int id, int keyGiven, const char* key);
 

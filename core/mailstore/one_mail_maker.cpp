@@ -4,7 +4,9 @@
 #include "core/foundation/directory_utils.h"
 #include "core/foundation/env_layout.h"
 #include "core/foundation/env_manager.h"
+#include "core/foundation/store_key.h"
 #include "core/mailstore/mail_list_viewer.h"
+#include "core/mailstore/mail_update.h"
 #include "core/mailstore/one_mail_data.h"
 #include "platform/notifier.h"
 
@@ -12,6 +14,7 @@ namespace {
 
 // Columns of the mail list that the maker reads.
 constexpr int kColAddressName = 2;
+constexpr int kColStatus = 3;
 constexpr int kColReserveDate = 6;
 constexpr int kColSpecialFlag = 11;
 constexpr int kColHonorific = 12;
@@ -108,6 +111,9 @@ int OneMailMaker::GetOneMailData(OneMail& mail, const std::string& kind, const i
     if (const int r = CheckBound(); r != 0) return r;
     InitOneMail(mail);
     if (mailID_ < 0) return 0;
+    // An update that a killed process left is finished with its list line, or undone,
+    // before any part of the mail is read.
+    if (MailUpdate::Recover(env_, mailID_, mailList_) != MailUpdate::kOk) return Fail(8999, -99);
 
     if (mailWriter_.SetMailFromFile(mailID_, 0, nullptr) != 1) return Fail(8999, -99);
     for (int row = 0; row < OneMail::kTermRows; ++row) {
@@ -191,15 +197,31 @@ int OneMailMaker::SetOneMailData(OneMail& mail, const std::string& kind, const i
     if (const int r = CheckBound(); r != 0) return r;
     const platform::DateTime now = platform::DateTime::GetCurrentTime();
     const bool isNew = mailID_ == -1 || mailID_ == -2;
-    const std::string title = mail.subject[TitleRowOf(kind)];
     const char kindChar = KindOf(kind);
 
-    COneMailData record;
-    record.SetCheckCharacterCodeFlag(1);
     int id = mailID_;
     if (isNew) {
         id = mailList_->GetNewMailID();
         if (id < 0) return Fail(8007, -99);
+    } else if (mailList_->FindMailData(id) != 0) {
+        return Fail(8008, -99);
+    }
+    const std::string folder = env_layout::OneMailFolder(*env_, id);
+    const bool folderExisted = CheckDirectory(folder) == 0;
+    if (!folderExisted && MakeDirectoryCompel(folder) != 0) return Fail(8010, -8);
+    // Nothing of a new mail is listed until it is committed: take back its folder.
+    auto fail = [&](int result) {
+        if (isNew && !folderExisted) RemoveDirectoryCompel(folder, 1);
+        return result;
+    };
+
+    // Begun before the list line is read: it finishes an update that a killed process left.
+    MailUpdate update;
+    if (update.Begin(env_, id, mailList_) != MailUpdate::kOk) return fail(Fail(8202, -10));
+
+    COneMailData record;
+    record.SetCheckCharacterCodeFlag(1);
+    if (isNew) {
         record.SetMailID(id);
         record.SetSentNumber(0);
         record.SetErrorNumber(0);
@@ -212,48 +234,54 @@ int OneMailMaker::SetOneMailData(OneMail& mail, const std::string& kind, const i
         std::string flags;
         mailList_->GetMailDataPinPoint(id, kColSpecialFlag, flags);
         if (flags.size() == 1 && kindChar != '\0') record.SetSpecialFlag(flags + kindChar);
+        // A draft before anything of it changes, so that a waiting mail is not sent while
+        // it is being replaced.
+        if (const int r = MarkDraft(id); r != 0) return r;
     }
-    record.SetMailTitle(title);
+    record.SetMailTitle(mail.subject[TitleRowOf(kind)]);
     record.SetAddressName(mail.addressName);
     record.SetHonorific(mail.honorific);
     record.SetStatus("D", 0);
     record.SetDate(COneMailData::kRenewalDate, now, 0);
     record.SetDate(COneMailData::kReserveDate, mail.reserveDate, 0);
 
-    const std::string folder = env_layout::OneMailFolder(*env_, id);
-    const bool folderExisted = CheckDirectory(folder) == 0;
-    if (!folderExisted && MakeDirectoryCompel(folder) != 0) return Fail(8010, -8);
+    // The whole new version is staged; the mail's files are untouched until the commit.
+    if (const int r = StageBodies(mail, id, update); r != 0) return fail(r);
+    const int staged = version == kAttachVersion5 ? StageAttachVer5(mail, kind, id, update)
+                                                  : StageAttachVer4(mail, id, update);
+    if (staged != 0) return fail(staged);
+    update.SetListLine(CMailListViewer::LineOf(record));
 
-    auto writeList = [&]() -> int {
-        if (mailList_->SetMailData(record) != 0 || mailList_->WriteMailListCompel() != 0)
-            return Fail(8201, -9);
-        return 0;
-    };
-    auto writeFiles = [&]() -> int {
-        if (const int r = WriteBodies(mail, id); r != 0) return r;
-        return version == kAttachVersion5 ? WriteAttachVer5(mail, kind, id) : WriteAttachVer4(mail, id);
-    };
-
-    if (!isNew) {
-        // The line first: the mail becomes a draft before its files change.
-        if (const int r = writeList(); r != 0) return r;
-        return writeFiles();
-    }
-    int r = writeFiles();
-    if (r == 0) {
-        r = writeList();
-        if (r != 0) mailList_->RemoveMailData(id);  // not on disk: not in memory either
-    }
-    if (r != 0) {
-        // Nothing of the new mail is listed: take back what was written for it.
-        if (!folderExisted) RemoveDirectoryCompel(folder, 1);
-        return r;
+    switch (update.Commit(mailList_)) {
+    case MailUpdate::kOk:
+        break;
+    case MailUpdate::kFailed:
+        return fail(Fail(8202, -10));
+    case MailUpdate::kListNotWritten:
+        // Stored and listed in memory; the list file takes the line at its next read.
+        mailID_ = id;
+        return Fail(8201, -9);
+    default:
+        // Committed: the files are put in place when the mail is next read.
+        return Fail(8202, -10);
     }
     mailID_ = id;
     return 0;
 }
 
-int OneMailMaker::WriteBodies(const OneMail& mail, int id) {
+int OneMailMaker::MarkDraft(int id) {
+    std::string status;
+    mailList_->GetMailDataPinPoint(id, kColStatus, status);
+    if (status == "D") return 0;
+    if (mailList_->SetMailDataPinPoint(id, kColStatus, "D") != 0) return Fail(8201, -9);
+    if (mailList_->WriteMailListCompel() != 0) {
+        mailList_->SetMailDataPinPoint(id, kColStatus, status);  // not on disk: not in memory either
+        return Fail(8201, -9);
+    }
+    return 0;
+}
+
+int OneMailMaker::StageBodies(const OneMail& mail, int id, MailUpdate& update) {
     if (mailWriter_.SetMailFromFile(-1, 0, nullptr) != 1 || mailWriter_.SetNewMailID(id) != 1) {
         err_ = mailWriter_.GetErrMsg();
         return -10;
@@ -264,7 +292,10 @@ int OneMailMaker::WriteBodies(const OneMail& mail, int id) {
             return -10;
         }
     }
-    if (mailWriter_.WriteMailAllTypeToFile() != 1) return Fail(8202, -10);
+    StoreKey key;
+    if (GetStoreKey(env_, key) != 0) return Fail(8202, -10);
+    const std::string to = update.Stage(env_layout::MailRecordFile(*env_, id));
+    if (to.empty() || mailWriter_.WriteFromMemoryToFileAppointFileName(to, key.get()) != 1) return Fail(8202, -10);
     return 0;
 }
 
@@ -273,21 +304,21 @@ namespace {
 bool IsEncodeFailure(int code) { return code == 15106 || code == 15107; }
 }  // namespace
 
-int OneMailMaker::WriteAttachVer4(const OneMail& mail, int id) {
+int OneMailMaker::StageAttachVer4(const OneMail& mail, int id, MailUpdate& update) {
     attachWriter_.SetVersion(kAttachVersion4);
     attachWriter_.SetMailID(id);
-    if (attachWriter_.ReplaceAttachList(mail.attach[0], 0) != 1)
+    if (attachWriter_.StageAttachList(mail.attach[0], 0, update) != 1)
         return IsEncodeFailure(attachWriter_.GetErrMsg().GetLastCode()) ? Fail(8204, -18) : Fail(8206, -16);
     return 0;
 }
 
-int OneMailMaker::WriteAttachVer5(const OneMail& mail, const std::string& kind, int id) {
+int OneMailMaker::StageAttachVer5(const OneMail& mail, const std::string& kind, int id, MailUpdate& update) {
     attachWriter_.SetVersion(kAttachVersion5);
     attachWriter_.SetMailID(id);
     attachWriter_.SetFlagForDeleteFileInTemp(0);
     for (int type : AttachTypesOf(kind)) {
         attachWriter_.SetTermType(type);
-        if (attachWriter_.ReplaceAttachList(mail.attach[type], 0) != 1)
+        if (attachWriter_.StageAttachList(mail.attach[type], 0, update) != 1)
             return IsEncodeFailure(attachWriter_.GetErrMsg().GetLastCode()) ? Fail(8204, -18)
                                                                           : Fail(8206, -16);
     }

@@ -11,19 +11,19 @@
 //   "N" text mail: 0-4   "Y" HTML mail for PCs: 0   "M" HTML mail for mobiles: 1, 2, 3
 //   any other kind: none. The list title is the subject of row 0 ("N", "Y") or row 1.
 //
-// Storing order and failures:
-//  - A new mail's folder, bodies and attachments are written before its list line, so the
-//    list never shows a mail whose files are missing. When that fails, the new folder is
-//    removed again and the maker stays on a new mail (the ID it drew is not kept).
-//  - An existing mail's line is updated first (status back to draft, so a waiting mail is
-//    not sent while its files change), then the bodies, then the attachments.
-//  - The stored attachments of a terminal type are replaced only once the new ones are
-//    encoded and their list saved (AttachWriter::ReplaceAttachList): a failed store never
-//    costs the attachments already stored.
-//  - Destroying the maker removes only the work files that its version-4 reads decoded,
-//    and not even those once a version-5 operation ran (the composing screens keep their
-//    files). A version-4 read empties the files, never the sub-folders, of MAIL/ATEMP/
-//    first.
+// Storing: a mail is stored in one step (MailUpdate, mail_update.h): its whole new
+// version - body file, attachment lists and bodies, list line - is staged beside the old
+// one and committed at once, so a failure, a full disk or a killed process leaves the mail
+// wholly old or wholly new, never a mix, and a new mail is listed only once all its files
+// are there. Before that, an existing mail becomes a draft in the list (status "D"), so
+// that a waiting mail is not sent while it is replaced; a failure after that leaves it a
+// draft with its old content. A new mail that fails is not listed, its new folder is
+// removed again and the maker stays on a new mail (the ID it drew is not kept). Reading
+// a mail first finishes or undoes an update that a killed process left.
+//
+// Work folders: destroying the maker removes only the work files that its version-4 reads decoded,
+// and not even those once a version-5 operation ran (the composing screens keep their
+// files). A version-4 read empties the files, never the sub-folders, of MAIL/ATEMP/ first.
 //
 // Results: 0 (1 for the setters) on success, a negative number on failure with the code in
 // GetErrMsg(). Mail IDs: -3 none chosen (initial), -1 and -2 a new mail, others a mail of
@@ -40,6 +40,7 @@
 
 class CMailListViewer;
 class EnvManager;
+class MailUpdate;
 
 class OneMailMaker {
 public:
@@ -73,12 +74,15 @@ public:
     // a list does not load, -17 (8203) a stored body does not decode (the others are
     // read). Mail ID -1: an empty new mail, reserve date at the next ten-minute mark.
     int GetOneMailData(OneMail& mail, const std::string& kind, const int& version);
-    // Stores `mail` as the current mail (see the header comment for the order). -11, -12,
+    // Stores `mail` as the current mail, in one step (see the header comment). -11, -12,
     // -7 as above; -99 (8007) no new mail ID; -99 (8008) the mail is not in the list;
-    // -8 (8010) the mail folder cannot be made; -9 (8201) the list line or file is not
-    // written; -10 (8202, or the body file's own code) the body file is not written;
-    // -18 (8204) an attachment cannot be encoded; -16 (8206) an attachment list is not
-    // written.
+    // -8 (8010) the mail folder cannot be made; -10 (8202, or the body file's own code) the
+    // body file is not written or the update cannot be committed; -18 (8204) an
+    // attachment cannot be encoded; -16 (8206) an attachment list is not written: in all
+    // these cases nothing of the new version is stored (an existing mail may have become a
+    // draft). -9 (8201): the list could not be written, either before anything changed or,
+    // after the commit, for the new line only (the mail is stored and listed in memory,
+    // and the list file takes the line at its next read).
     int SetOneMailData(OneMail& mail, const std::string& kind, const int& version);
     // Stores a mail without attachments (the stored ones of the kind's types are removed)
     // and with an empty honorific; both arrays must hold 7 texts (else 8999, -99).
@@ -102,9 +106,11 @@ private:
     }
     int CheckBound();
 
-    int WriteBodies(const OneMail& mail, int id);
-    int WriteAttachVer4(const OneMail& mail, int id);
-    int WriteAttachVer5(const OneMail& mail, const std::string& kind, int id);
+    // Status "D" in the list and the list written (nothing when it is a draft already).
+    int MarkDraft(int id);
+    int StageBodies(const OneMail& mail, int id, MailUpdate& update);
+    int StageAttachVer4(const OneMail& mail, int id, MailUpdate& update);
+    int StageAttachVer5(const OneMail& mail, const std::string& kind, int id, MailUpdate& update);
     int ReadAttachVer4(OneMail& mail);
     int ReadAttachVer5(OneMail& mail, const std::string& kind);
     // Decodes every row of the store's loaded list into its work folder and appends the

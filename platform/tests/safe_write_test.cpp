@@ -3,6 +3,8 @@
 #include <dirent.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 
@@ -62,4 +64,26 @@ TEST(SafeWrite, AbortedAndMissingFolder) {
     EXPECT_FALSE(std::filesystem::exists(f));
     EXPECT_EQ(dir.Entries(), 0);
     EXPECT_FALSE(platform::WriteFileAtomically(dir.path + "/no/such/dir/x", "x"));
+}
+
+// Temporaries of killed saves: those of a writer that is gone are removed by the next save
+// of the same file; a live writer's (this process's, or another running one's) and other
+// files stay.
+TEST(SafeWrite, NextSaveRemovesTemporariesOfDeadWritersOnly) {
+    TempDir dir;
+    const std::string f = dir.path + "/book.dat";
+    const pid_t gone = fork();
+    if (gone == 0) _exit(0);
+    ASSERT_GT(gone, 0);
+    ASSERT_EQ(waitpid(gone, nullptr, 0), gone);
+    const std::string dead = dir.path + "/.book.dat.tmp" + std::to_string(gone) + "_3";
+    const std::string mine = dir.path + "/.book.dat.tmp" + std::to_string(getpid()) + "_7";
+    const std::string init = dir.path + "/.book.dat.tmp1_0";
+    const std::string other = dir.path + "/.other.dat.tmp" + std::to_string(gone) + "_3";
+    const std::string odd = dir.path + "/.book.dat.tmp" + std::to_string(gone) + "_x";
+    for (const std::string& p : {dead, mine, init, other, odd}) ASSERT_TRUE(platform::WriteFileAtomically(p, "x"));
+    ASSERT_TRUE(platform::WriteFileAtomically(f, "saved"));
+    EXPECT_FALSE(std::filesystem::exists(dead));
+    for (const std::string& p : {mine, init, other, odd}) EXPECT_TRUE(std::filesystem::exists(p)) << p;
+    EXPECT_EQ(platform::RemoveStaleTemporaries(f), 0);
 }
