@@ -81,44 +81,50 @@ std::string EncodeFlat(const Alphabet& a, std::string_view in, size_t extra = 0)
     return out;
 }
 
-// The lenient decoder shared by the standard and the permuted alphabet.
+// The lenient decoder shared by the standard and the permuted alphabet: characters outside
+// the alphabet (line breaks, blanks, stray bytes) are skipped, as RFC 2045 asks; the data
+// ends at the first "=" or at the end of the text, where an incomplete group gives the
+// bytes its characters hold.
 std::string DecodeLenient(const Alphabet& a, std::string_view in) {
-    in = in.substr(0, in.find('\0'));
     const auto* p = reinterpret_cast<const uint8_t*>(in.data());
     const size_t n = in.size();
     std::string out;
     out.resize(n / 4 * 3 + 4);
     char* o = out.data();
     size_t i = 0, w = 0;
-    // Past its end the text reads as padding, as if "=" had been appended.
-    auto at = [&](size_t k) -> uint8_t { return k < n ? p[k] : uint8_t('='); };
-    auto val = [&](uint8_t c) -> uint32_t {
-        return a.value[c] == kNotInAlphabet ? 0 : a.value[c];
-    };
     for (;;) {
+        // Whole groups of four alphabet characters, the common case, through the tables.
         while (i + 4 <= n) {
             const uint32_t x = a.d0[p[i]] | a.d1[p[i + 1]] | a.d2[p[i + 2]] | a.d3[p[i + 3]];
             if (x & kBad) break;
             std::memcpy(o + w, &x, 4);
             w += 3;
             i += 4;
-            if (i >= n || p[i] == '=') goto done;
         }
-        {
-            const uint8_t c0 = at(i), c1 = at(i + 1), c2 = at(i + 2), c3 = at(i + 3);
-            if (c0 == '=' || c1 == '=') break;
-            const uint32_t v = (val(c0) << 18) | (val(c1) << 12) |
-                               (c2 == '=' ? 0 : val(c2) << 6) | (c3 == '=' ? 0 : val(c3));
+        // One group read character by character, skipping what is not in the alphabet.
+        uint32_t v = 0;
+        int k = 0;
+        while (i < n && k < 4) {
+            const uint8_t c = p[i];
+            if (c == '=') break;
+            ++i;
+            if (a.value[c] == kNotInAlphabet) continue;
+            v = (v << 6) | a.value[c];
+            ++k;
+        }
+        if (k == 4) {
             o[w++] = char(v >> 16);
-            if (c2 == '=') break;
             o[w++] = char(v >> 8);
-            if (c3 == '=') break;
             o[w++] = char(v);
-            i += 4;
-            if (i >= n || p[i] == '=') break;
+            continue;
         }
+        if (k == 2) o[w++] = char(v >> 4);
+        if (k == 3) {
+            o[w++] = char(v >> 10);
+            o[w++] = char(v >> 2);
+        }
+        break;
     }
-done:
     out.resize(w);
     return out;
 }

@@ -13,9 +13,10 @@
 // closing of an encoded word): "abc" -> "YWJj?=", "a" -> "YQ==?=", "" -> "?=".
 std::string normal_base64encoding(std::string_view in);
 
-// Lenient decoder: the text is read up to its end or first NUL; characters outside the
-// alphabet count as value 0; decoding stops at the first "=" of a group (so a trailing
-// "?=" produces nothing). Line breaks are not skipped: callers remove them first.
+// Lenient decoder: characters outside the alphabet (line breaks, blanks, NUL, any stray
+// byte) are skipped, as RFC 2045 asks, so they never turn into wrong bytes; the data ends
+// at the first "=" (so a trailing "?=" produces nothing) or at the end of the text, where
+// a last group of two or three characters gives the one or two bytes it holds.
 std::string normal_base64decoding(std::string_view in);
 
 // Standard base64 of the bytes of `data`. With lineLength > 0 a CR LF follows every

@@ -4,6 +4,7 @@
 #include "core/mailstore/html_mail_encoder.h"
 #include "core/mailstore/html_text_util.h"
 #include "core/mailstore/mime_charset.h"
+#include "core/mailstore/mime_header_param.h"
 #include "core/mailstore/mime_text_util.h"
 #include "core/mailstore/quoted_printable.h"
 
@@ -17,26 +18,21 @@ namespace {
 // Deeper than the parser ever builds; only a guard for trees made by other means.
 constexpr int kMaxWalkDepth = 64;
 
-// The value of a "name=" parameter in a parameter text: up to the closing double quote
-// when quoted, else up to ";" or the end; trimmed.
+// The value of parameter `name` of a parameter text, trimmed; "" when it is absent.
 std::string ParamValue(std::string_view params, std::string_view name) {
-    std::size_t at = mime_text::FindNoCase(params, name);
-    if (at == std::string_view::npos) return {};
-    std::string_view rest = mime_text::TrimLeft(params.substr(at + name.size()));
-    if (!rest.empty() && rest.front() == '"') {
-        rest.remove_prefix(1);
-        return std::string(mime_text::Trim(rest.substr(0, rest.find('"'))));
-    }
-    return std::string(mime_text::Trim(rest.substr(0, rest.find(';'))));
+    std::string value;
+    GetHeaderParam(params, name, value);
+    return std::string(mime_text::Trim(value));
 }
 
 // A multipart/related whose root part (its type= parameter) is not an alternative.
 bool IsRelatedWithoutAlternative(const std::string& type, const std::string& subType,
                                  const std::string& params) {
+    std::string root;
     if (!ContainsNoCase(type, "multipart") || !ContainsNoCase(subType, "related") ||
-        !ContainsNoCase(params, "type="))
+        !GetHeaderParam(params, "type", root))
         return false;
-    return !EqualsNoCase(ParamValue(params, "type="), "multipart/alternative");
+    return !EqualsNoCase(mime_text::Trim(root), "multipart/alternative");
 }
 
 // Unless the HTML already ends its body with an empty line, one is added before the last
@@ -61,7 +57,7 @@ std::string DecodeTextBody(const MimeFormatStruct& part, const std::string& para
     else
         bytes = part.body;
 
-    const mime_charset::TextCode code = mime_charset::DetectTextCode(ParamValue(params, "charset="), bytes);
+    const mime_charset::TextCode code = mime_charset::DetectTextCode(ParamValue(params, "charset"), bytes);
     if (code == mime_charset::TextCode::Keep) return isHtml ? AddEmptyLineBeforeBodyEnd(std::move(bytes)) : bytes;
     std::string text = mime_charset::ToSjis(bytes, code);
     // The text is Shift_JIS now, so its META declaration must say so.
@@ -84,16 +80,19 @@ void EmlFileDecoder::init() {
 
 int EmlFileDecoder::EmlDecode(std::string text) {
     init();
-    if (!MimeDecode(text, mime)) {
-        mime.Init();
-        return 0;
-    }
+    const int parsed = MimeDecode(text, mime);
+    // A damaged message (a missing closing delimiter, a broken header line) still gives
+    // what the parser could read of it.
     std::vector<MimeHeaderStruct> found;
     if (GetHeaderInfo("subject", mime.headerList, found) > 0) {
         subject = DecodeHeaderTextToSjis(found[0].value);
         if (!subject.empty() && subject[0] == ' ') subject.erase(0, 1);
     }
     WalkPart(mime, 0);
+    if (!parsed && subject.empty() && !plainTextFound && !htmlTextFound) {
+        init();
+        return 0;
+    }
     return 1;
 }
 

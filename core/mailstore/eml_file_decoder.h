@@ -11,7 +11,7 @@
 // Charsets: ISO-2022-JP, UTF-8 and EUC-JP bodies are converted by their declared
 // charset; Shift_JIS is kept; without a known charset the code is detected (ISO-2022-JP,
 // then valid UTF-8, then EUC-JP; anything else is kept). The subject's encoded words are
-// decoded in ISO-2022-JP, Shift_JIS or UTF-8.
+// decoded in every charset DecodeHeaderTextToSjis knows, several in one subject too.
 
 #include "core/mailstore/mime_decode_tool.h"
 #include "core/mailstore/mime_format_struct.h"
@@ -25,8 +25,9 @@ public:
     EmlFileDecoder& operator=(const EmlFileDecoder&) = default;
     ~EmlFileDecoder() override = default;
 
-    // Parses `text`: 1 with the texts set, 0 (texts empty) when the parser reports a
-    // fault.
+    // Parses `text`: 1 with the texts set. A message the parser reports damaged (a
+    // multipart without its closing delimiter, a broken header line) still gives the
+    // subject and texts it could read, with 1; 0 (texts empty) only when it gave nothing.
     int EmlDecode(std::string text);
 
     std::string GetSubject() const { return subject; }

@@ -5,16 +5,16 @@
 
 namespace {
 
-// The subject as it may stand in a header: Shift_JIS text without line breaks, in
-// encoded words unless it is pure ASCII.
+// The subject as it may stand in a header: line breaks become blanks; Japanese text, and
+// ASCII that a reader would take for an encoded word, go into encoded words; a long line
+// is folded.
 std::string EncodeSubject(std::string subject) {
     bool ascii = true;
     for (char& c : subject) {
         if (c == '\r' || c == '\n') c = ' ';
         if (static_cast<unsigned char>(c) >= 0x80) ascii = false;
     }
-    if (ascii) return subject;
-    return base64encoding(sjtojis7_for_header(subject, 0, 30));
+    return base64encoding(ascii ? subject : KCodeC().sjtojis7(subject, 0));
 }
 
 }  // namespace

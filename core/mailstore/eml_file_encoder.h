@@ -19,9 +19,11 @@ public:
     void SetEmlHtmlTextBody(const std::string& html);
 
     // Writes the message text into `out`: 1; 0 (out untouched) when the plain text or the
-    // HTML text is empty. A Japanese subject becomes ISO-2022-JP encoded words cut into
-    // short segments, so no header line grows long; line breaks in the subject become
-    // blanks, so they can never start a header of their own.
+    // HTML text is empty. The subject is written by the header encoder (encoded_word.h):
+    // its Japanese words as ISO-2022-JP encoded words of at most 66 characters, each on a
+    // line of its own, its ASCII words as they are unless they look like encoded words, so
+    // that a reader shows exactly the subject; line breaks in the subject become blanks,
+    // so they can never start a header of their own.
     int EmlEncode(std::string& out);
 
 private:

@@ -30,15 +30,19 @@ constexpr std::string_view kBoundaryPrefix = "_VARNIS_MULTIPART_";
 
 // --- Writing one entity -----------------------------------------------------------------
 
-// One record as written: "name:value" CR LF, with a fold (CR LF TAB) after every ";" of
-// the value. The value keeps its own blank after the colon.
+// One record as written: "name:value" CR LF, with a fold after every ";" of the value.
+// The value keeps its own blank after the colon. Where a blank or tab follows the ";", the
+// fold is the line end before it; elsewhere it is CR LF TAB. So a value read back (the
+// parser keeps the white space of a fold) is written as it was read, and a round trip
+// adds nothing.
 void AppendHeaderRecord(std::string& out, std::string_view name, std::string_view value) {
     out += name;
     out += ':';
     size_t pos = 0;
     for (size_t semi; (semi = value.find(';', pos)) != std::string_view::npos; pos = semi + 1) {
         out.append(value, pos, semi + 1 - pos);
-        out += "\r\n\t";
+        const bool blankFollows = semi + 1 < value.size() && (value[semi + 1] == ' ' || value[semi + 1] == '\t');
+        out += blankFollows ? "\r\n" : "\r\n\t";
     }
     out.append(value, pos);
     out += "\r\n";
@@ -185,12 +189,16 @@ private:
     std::vector<std::string> chosen_;
 };
 
+// The header of a multipart entity. A related one names the type of its root part (RFC
+// 2387), which this writer always makes the alternative.
 std::string MultipartHeader(std::string_view subType, std::string_view boundary) {
     std::string h = "Content-Type: multipart/";
     h += subType;
     h += ";\r\n\tboundary=\"";
     h += boundary;
-    h += "\"\r\nMIME-Version: 1.0\r\n";
+    h += '"';
+    if (subType == "related") h += ";\r\n\ttype=\"multipart/alternative\"";
+    h += "\r\nMIME-Version: 1.0\r\n";
     return h;
 }
 
@@ -259,6 +267,53 @@ bool IsPlainFileName(std::string_view name) {
     return true;
 }
 
+enum class MergeKind { Leave, Merge, Unreadable };
+
+// What merging does with a part: leaves it (not a text/plain or text/html part), merges
+// it (`html` and `charset` set), or cannot, its charset being one this merge cannot read.
+MergeKind MergeKindOf(const MimeFormatStruct& part, int& html, Charset& charset) {
+    html = 0;
+    charset = Charset::Jis;
+    if (part.contentTypeName.empty()) return MergeKind::Merge;
+    if (!EqualsNoCase(mime_text::Trim(part.contentTypeName), "content-type")) return MergeKind::Leave;
+    std::string type, subType, params;
+    MimeDecodeTool::SplitContentType(part.contentTypeValue, type, subType, params);
+    if (!ContainsNoCase(type, "text")) return MergeKind::Leave;
+    if (ContainsNoCase(subType, "plain"))
+        html = 0;
+    else if (ContainsNoCase(subType, "html"))
+        html = 1;
+    else
+        return MergeKind::Leave;
+    std::string name;
+    part.GetCharset(name);
+    charset = CharsetOf(name);
+    return charset == Charset::Unknown ? MergeKind::Unreadable : MergeKind::Merge;
+}
+
+bool MergeablePart(const MimeFormatStruct& part) {
+    int html = 0;
+    Charset charset = Charset::Jis;
+    return MergeKindOf(part, html, charset) != MergeKind::Unreadable;
+}
+
+// Bodies that stand as they are: no transfer encoding, 7bit, 8bit, binary.
+bool IsIdentityEncoding(std::string_view value) {
+    const std::string enc = mime_text::AsciiLower(mime_text::Trim(value));
+    return enc.empty() || enc == "7bit" || enc == "8bit" || enc == "binary";
+}
+
+// An attachment handed to the attachment part. A body that stands as it is goes in as a
+// 7bit one, byte for byte; an enclosed message or a nested multipart without a body of
+// its own is written back from its parts first.
+int ReadAttachment(const MimeFormatStruct& part, CAttachFileManager& file) {
+    if (!IsIdentityEncoding(part.transferEncodingValue)) return file.SetFileInfoFromMimeFormatStruct(part);
+    MimeFormatStruct copy(part);
+    copy.transferEncodingValue = " 7bit";
+    if (copy.body.empty() && copy.hasSubParts) copy.body = BodyFromSubParts(part);
+    return file.SetFileInfoFromMimeFormatStruct(std::move(copy));
+}
+
 }  // namespace
 
 CMailDataStructure::CMailDataStructure() = default;
@@ -315,6 +370,11 @@ int CMailDataStructure::GetMimeString(std::string& header, std::string& body, in
     if (!withAttachments && type >= 4) type -= 3;
     if (type == 0) return -1;
 
+    const bool hasHtml = type == 2 || type == 3 || type == 5 || type == 6;
+    // A part to be merged whose charset cannot be read refuses the mail before anything
+    // changes: sent unmerged, every recipient would see the bare merge fields.
+    if (customer && (!MergeablePart(textBody) || (hasHtml && !MergeablePart(htmlBody)))) return -2;
+
     if (customer) InsertCustomerInfo(textBody, *customer);
     Entity text = MakeEntity(textBody, type != 1);
     if (type == 1) {
@@ -323,7 +383,6 @@ int CMailDataStructure::GetMimeString(std::string& header, std::string& body, in
         return 0;
     }
 
-    const bool hasHtml = type == 2 || type == 3 || type == 5 || type == 6;
     const bool hasInline = type == 3 || type == 6;
     const bool hasMixed = type >= 4;
 
@@ -472,27 +531,17 @@ int CMailDataStructure::CheckHeader(const MimeFormatStruct& part) {
 // means plain ISO-2022-JP text; a type other than text/plain or text/html is left alone).
 // The body is decoded by its transfer encoding and read in its declared charset
 // (iso-2022-jp, a Shift_JIS name, utf-8; none means us-ascii); a part in any other
-// charset is left unmerged rather than corrupted. After merging, the text goes back into
-// the same charset and transfer encoding (base64 in lines of 76). A us-ascii part that
-// receives Japanese values is sent as ISO-2022-JP, its charset parameter changed to say so.
-void CMailDataStructure::InsertCustomerInfo(MimeFormatStruct& part, const OneCustomer& customer) {
+// charset is refused (-1, the part unchanged) rather than corrupted or sent unmerged.
+// After merging, the text goes back into the same charset and transfer encoding (base64
+// in lines of 76). A us-ascii part that receives Japanese values is sent as ISO-2022-JP,
+// its charset parameter changed to say so.
+int CMailDataStructure::InsertCustomerInfo(MimeFormatStruct& part, const OneCustomer& customer) {
     int html = 0;
     Charset charset = Charset::Jis;
-    if (!part.contentTypeName.empty()) {
-        if (!EqualsNoCase(mime_text::Trim(part.contentTypeName), "content-type")) return;
-        std::string type, subType, params;
-        MimeDecodeTool::SplitContentType(part.contentTypeValue, type, subType, params);
-        if (!ContainsNoCase(type, "text")) return;
-        if (ContainsNoCase(subType, "plain"))
-            html = 0;
-        else if (ContainsNoCase(subType, "html"))
-            html = 1;
-        else
-            return;
-        std::string name;
-        part.GetCharset(name);
-        charset = CharsetOf(name);
-        if (charset == Charset::Unknown) return;
+    switch (MergeKindOf(part, html, charset)) {
+        case MergeKind::Leave: return 0;
+        case MergeKind::Unreadable: return -1;
+        case MergeKind::Merge: break;
     }
 
     Encoding encoding = Encoding::None;
@@ -515,7 +564,7 @@ void CMailDataStructure::InsertCustomerInfo(MimeFormatStruct& part, const OneCus
                 SetCharsetParam(part, "iso-2022-jp");
             }
             break;
-        case Charset::Unknown: return;
+        case Charset::Unknown: return -1;
     }
 
     switch (encoding) {
@@ -523,6 +572,7 @@ void CMailDataStructure::InsertCustomerInfo(MimeFormatStruct& part, const OneCus
         case Encoding::QuotedPrintable: part.body = QuotedPrintableEncode(merged); break;
         case Encoding::None: part.body = std::move(merged); break;
     }
+    return 0;
 }
 
 int CMailDataStructure::AnalyzeMime(std::string text) {
@@ -586,14 +636,14 @@ int CMailDataStructure::GetMIMENormalAttach(int index, MimeFormatStruct& part) c
 std::string CMailDataStructure::GetMIMENormalAttachName(int index) const {
     if (index < 0 || index >= CountMIMENormalAttach()) return std::string();
     CAttachFileManager file;
-    if (file.SetFileInfoFromMimeFormatStruct(normalAttachList[index]) < 0) return std::string();
+    if (ReadAttachment(normalAttachList[index], file) < 0) return std::string();
     return file.GetFileName();
 }
 
 std::string CMailDataStructure::GetMIMENormalAttachBodyBase64(int index) const {
     if (index < 0 || index >= CountMIMENormalAttach()) return std::string();
     CAttachFileManager file;
-    if (file.SetFileInfoFromMimeFormatStruct(normalAttachList[index]) < 0) return std::string();
+    if (ReadAttachment(normalAttachList[index], file) < 0) return std::string();
     return file.GetFileBodyBase64();
 }
 
@@ -629,7 +679,7 @@ int CMailDataStructure::SaveMIMENormalAttach(int index, std::string folder, int&
     // had is reported instead of being written as an empty file.
     if (index < 0 || index >= CountMIMENormalAttach()) return -6;
     CAttachFileManager file;
-    if (file.SetFileInfoFromMimeFormatStruct(normalAttachList[index]) < 0) return -6;
+    if (ReadAttachment(normalAttachList[index], file) < 0) return -6;
     std::string content = file.GetFileBodyBase64();
     if (!raw) {
         std::string clean;

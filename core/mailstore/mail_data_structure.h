@@ -54,7 +54,9 @@ public:
     // withAttachments 0 leaves the attachments out. With a customer, the merge fields of
     // the text and HTML parts are filled in first, in place: a caller that writes one mail
     // for several recipients gives each call a fresh copy of the unmerged model.
-    // 0; -1 (both outputs empty) when nothing is set.
+    // 0; -1 (both outputs empty) when nothing is set; -2 (both outputs empty, the model
+    // unchanged) when a part to be merged is in a charset the merge cannot read.
+    // A multipart/related names its root's type (type="multipart/alternative").
     int GetMimeString(std::string& header, std::string& body, int withAttachments, const OneCustomer* customer);
 
     // Parses a message text into the slots, adding to what is there (the model is not
@@ -68,7 +70,8 @@ public:
     // A copy of attachment `index`: 0, or -1 when there is no such attachment.
     int GetMIMENormalAttach(int index, MimeFormatStruct& part) const;
     // The attachment's decoded file name and base64 body; "" when there is no such
-    // attachment or its body cannot be had.
+    // attachment or its body cannot be had. A body without transfer encoding or in 7bit,
+    // 8bit or binary is taken byte for byte, an enclosed message whole.
     std::string GetMIMENormalAttachName(int index) const;
     std::string GetMIMENormalAttachBodyBase64(int index) const;
     // Parses a part text and appends it: 1, or 0 (nothing appended) on a parser fault.
@@ -104,8 +107,9 @@ protected:
     // -1 empty; 1, 2, 3 for multipart mixed, related, alternative; 4, 5 for text plain,
     // html; 0 otherwise (substring tests without regard to case).
     static int CheckContentType(std::string_view value);
-    // Fills the merge fields of a text part in place (see the source for the rules).
-    static void InsertCustomerInfo(MimeFormatStruct& part, const OneCustomer& customer);
+    // Fills the merge fields of a text part in place (see the source for the rules): 0;
+    // -1 (the part unchanged) when its charset cannot be read.
+    static int InsertCustomerInfo(MimeFormatStruct& part, const OneCustomer& customer);
 
     MimeFormatStruct textBody;
     int textBodySet = 0;

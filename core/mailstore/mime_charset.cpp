@@ -51,12 +51,25 @@ bool IsValidUtf8WithMultibyte(std::string_view s) {
     return multibyte;
 }
 
-TextCode DetectTextCode(std::string_view charset, std::string_view bytes) {
+bool CodeOfCharset(std::string_view name, TextCode& code) {
     using mime_text::EqualsNoCase;
-    if (EqualsNoCase(charset, "iso-2022-jp")) return TextCode::Jis;
-    if (EqualsNoCase(charset, "utf-8") || EqualsNoCase(charset, "utf8")) return TextCode::Utf8;
-    if (EqualsNoCase(charset, "euc-jp") || EqualsNoCase(charset, "x-euc-jp")) return TextCode::Euc;
-    if (IsShiftJisCharset(charset)) return TextCode::Keep;
+    if (EqualsNoCase(name, "iso-2022-jp")) {
+        code = TextCode::Jis;
+    } else if (EqualsNoCase(name, "utf-8") || EqualsNoCase(name, "utf8")) {
+        code = TextCode::Utf8;
+    } else if (EqualsNoCase(name, "euc-jp") || EqualsNoCase(name, "x-euc-jp")) {
+        code = TextCode::Euc;
+    } else if (IsShiftJisCharset(name) || EqualsNoCase(name, "us-ascii")) {
+        code = TextCode::Keep;
+    } else {
+        return false;
+    }
+    return true;
+}
+
+TextCode DetectTextCode(std::string_view charset, std::string_view bytes) {
+    TextCode declared = TextCode::Keep;
+    if (CodeOfCharset(charset, declared) && !mime_text::EqualsNoCase(charset, "us-ascii")) return declared;
     const int code = KCodeC().CheckCode(bytes);
     if (code == KCodeC::kCodeJis) return TextCode::Jis;
     if (IsValidUtf8WithMultibyte(bytes)) return TextCode::Utf8;

@@ -24,6 +24,11 @@ std::string DetectedToSjis(std::string_view raw);
 // The code of a received text part, so that it can be brought to Shift_JIS.
 enum class TextCode { Keep, Jis, Utf8, Euc };
 
+// The code of a charset name under which mail carries Japanese text: true with `code` set
+// for iso-2022-jp, utf-8 (or utf8), euc-jp (or x-euc-jp), the Shift_JIS names and us-ascii
+// (both Keep); false for any other name.
+bool CodeOfCharset(std::string_view name, TextCode& code);
+
 // The declared charset decides first: iso-2022-jp, utf-8 (or utf8), euc-jp (or x-euc-jp)
 // and the Shift_JIS names. Without a charset, with us-ascii or with one not known here,
 // the bytes decide: ISO-2022-JP escapes, then valid UTF-8 with at least one multi-byte

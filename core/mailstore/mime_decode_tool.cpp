@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "core/foundation/string_utils.h"
+#include "core/mailstore/mime_header_param.h"
 #include "core/mailstore/mime_text_util.h"
 
 namespace {
@@ -25,23 +26,61 @@ bool IsCrLfOnly(string_view t) {
     return static_cast<size_t>(std::count(p, p + n, '\r')) == lf;
 }
 
-void SplitHeaderBodyView(string_view t, string_view& header, string_view& body) {
+// True when all of `t` reads as header lines: each line a field name (printable ASCII
+// other than ":") and a colon, or, after the first, a continuation that starts with a
+// blank or tab. Such a text is a header block that the end of the entity closes.
+bool IsHeaderBlock(string_view t) {
+    size_t at = 0;
+    bool first = true;
+    while (at < t.size()) {
+        size_t end = t.find("\r\n", at);
+        if (end == npos) end = t.size();
+        const string_view line = t.substr(at, end - at);
+        if (line.empty()) return false;
+        if (line[0] == ' ' || line[0] == '\t') {
+            if (first) return false;
+        } else {
+            const size_t colon = line.find(':');
+            if (colon == npos || colon == 0) return false;
+            for (size_t k = 0; k < colon; ++k)
+                if (static_cast<unsigned char>(line[k]) <= 0x20 || static_cast<unsigned char>(line[k]) >= 0x7F)
+                    return false;
+        }
+        first = false;
+        at = end + 2;
+    }
+    return true;
+}
+
+// Splits an entity (line ends already CR LF) into its header block and body. The header
+// ends at the first empty line, keeping the CR LF of its last line; an entity that starts
+// with an empty line has no header and its body follows that line; an entity without an
+// empty line is a header block without a body when every line of it reads as a header
+// line (`openLastLine` then tells that its last line has no line end), else all body.
+void SplitHeaderBodyView(string_view t, string_view& header, string_view& body, bool& openLastLine) {
     header = {};
     body = {};
+    openLastLine = false;
     if (t.empty()) return;
-    const size_t a = t.find("\r\n");
+    if (t.starts_with("\r\n")) {
+        body = t.substr(2);
+        return;
+    }
     const size_t b = t.find("\r\n\r\n");
-    if (a != npos && a > 0 && b != npos) {
+    if (b != npos) {
         header = t.substr(0, b + 2);
         body = t.substr(b + 4);
-    } else if (a == 0 && b != npos) {
-        body = t.substr(2);
+    } else if (IsHeaderBlock(t)) {
+        header = t;
+        openLastLine = !t.ends_with("\r\n");
     } else {
         body = t;
     }
 }
 
-int SplitHeaderLines(string_view h, std::vector<MimeHeaderStruct>& list) {
+// Unfolds a header block and splits it into records. A fold (a line end followed by a
+// blank or tab) loses its line end only: the white space stays, as RFC 5322 unfolds.
+int SplitHeaderLines(string_view h, std::vector<MimeHeaderStruct>& list, bool openLastLine = false) {
     list.clear();
     int ok = 1;
     std::string line;
@@ -70,44 +109,66 @@ int SplitHeaderLines(string_view h, std::vector<MimeHeaderStruct>& list) {
         if (!crlf) ok = 0;
         const size_t next = i + (crlf ? 2 : 1);
         if (next < n && (h[next] == ' ' || h[next] == '\t')) {
-            i = next + 1;  // a fold: the continuation joins the line without that character
+            i = next;  // a fold: the continuation, its white space first, joins the line
             continue;
         }
         addRecord();
         i = next;
     }
-    return ok;  // a last line without a line end is dropped
+    // A last line without a line end is dropped, unless the entity ended there.
+    if (openLastLine && !line.empty()) addRecord();
+    return ok;
 }
 
-// Finds `pat` (which starts with CR LF) in "\r\n" + body without building that text;
-// positions count in that text.
-size_t FindInPrefixed(string_view body, string_view pat, size_t from) {
-    if (from == 0 && body.substr(0, pat.size() - 2) == pat.substr(2)) return 0;
-    const size_t r = body.find(pat, from >= 2 ? from - 2 : 0);
-    return r == npos ? npos : r + 2;
+// A delimiter line of a multipart body: "--" and the boundary at the start of a line,
+// "--" after it for the closing delimiter, then blanks or tabs up to the line end. The
+// CR LF before the line belongs to the delimiter.
+struct Delimiter {
+    size_t lineStart;  // of the "--"
+    size_t after;      // the first byte after the delimiter line
+    bool close;
+};
+
+bool NextDelimiter(string_view body, string_view dashBoundary, size_t from, Delimiter& d) {
+    for (size_t k = body.find(dashBoundary, from); k != npos; k = body.find(dashBoundary, k + 1)) {
+        if (k != 0 && (k < 2 || body[k - 2] != '\r' || body[k - 1] != '\n')) continue;
+        size_t e = k + dashBoundary.size();
+        if (body.substr(e, 2) == "--") {
+            d = {k, e + 2, true};
+            return true;
+        }
+        while (e < body.size() && (body[e] == ' ' || body[e] == '\t')) ++e;
+        if (e == body.size()) {
+            d = {k, e, false};
+            return true;
+        }
+        if (body.substr(e, 2) == "\r\n") {
+            d = {k, e + 2, false};
+            return true;
+        }
+    }
+    return false;
 }
 
+// The part texts between the delimiter lines of `body`, up to the first closing
+// delimiter: 1. Without any delimiter, or when a closing delimiter comes first: 0 and no
+// parts. Without a closing delimiter: 0, the last part running to the end of the body.
 int SplitMailBodyViews(string_view body, std::vector<string_view>& parts, string_view boundary) {
     parts.clear();
-    const std::string delim = "\r\n--" + std::string(boundary) + "\r\n";
-    const std::string close = "\r\n--" + std::string(boundary) + "--";
-    const size_t firstClose = FindInPrefixed(body, close, 0);
-    const size_t firstDelim = FindInPrefixed(body, delim, 0);
-    if (firstClose == npos || firstDelim == npos) return 0;
-    // Positions below are in the prefixed text; a part always starts after a delimiter,
-    // so at 2 or later, and body offsets are 2 less.
-    auto slice = [&](size_t from, size_t to) { return body.substr(from - 2, to - from); };
-    size_t start = firstDelim + delim.size();
+    const std::string dashBoundary = "--" + std::string(boundary);
+    Delimiter d{};
+    if (!NextDelimiter(body, dashBoundary, 0, d) || d.close) return 0;
+    size_t start = d.after;
     for (;;) {
-        const size_t next = FindInPrefixed(body, delim, start);
-        if (next == npos || next > firstClose) break;
-        parts.push_back(slice(start, next));
-        start = next + delim.size();
+        if (!NextDelimiter(body, dashBoundary, start, d)) {
+            parts.push_back(body.substr(start));
+            return 0;
+        }
+        const size_t end = std::max(start, d.lineStart >= 2 ? d.lineStart - 2 : 0);
+        parts.push_back(body.substr(start, end - start));
+        if (d.close) return 1;
+        start = d.after;
     }
-    const size_t end = FindInPrefixed(body, close, start);
-    if (end == npos) return 0;
-    parts.push_back(slice(start, end));
-    return 1;
 }
 
 // The decimal integer at the start of a text, as the C library reads it; clamped.
@@ -125,6 +186,8 @@ struct Job {
     MimeFormatStruct* part;
     string_view text;
     int depth;
+    bool inDigest;   // a part of a multipart/digest: without Content-Type it is a message
+    bool inMessage;  // inside an enclosed message, whose body holds this text already
 };
 
 // Parses one entity from `text` (line ends already CR LF) and queues its children.
@@ -132,8 +195,9 @@ struct Job {
 int DecodeEntity(const Job& job, std::vector<Job>& pending) {
     MimeFormatStruct& part = *job.part;
     string_view header, body;
-    SplitHeaderBodyView(job.text, header, body);
-    int ok = SplitHeaderLines(header, part.headerList);
+    bool openLastLine = false;
+    SplitHeaderBodyView(job.text, header, body, openLastLine);
+    int ok = SplitHeaderLines(header, part.headerList, openLastLine);
 
     const MimeHeaderStruct* contentType = nullptr;
     bool haveDisposition = false, haveVersion = false, haveEncoding = false;
@@ -157,27 +221,36 @@ int DecodeEntity(const Job& job, std::vector<Job>& pending) {
         part.body.assign(body);
         return result;
     };
-    if (!contentType) return leaf(ok);
-    part.contentTypeName = contentType->name;
-    part.contentTypeValue = contentType->value;
-
     std::string type, subType, params;
-    MimeDecodeTool::SplitContentType(part.contentTypeValue, type, subType, params);
+    if (contentType) {
+        part.contentTypeName = contentType->name;
+        part.contentTypeValue = contentType->value;
+        MimeDecodeTool::SplitContentType(part.contentTypeValue, type, subType, params);
+        if (mime_text::Trim(subType).empty()) {
+            // A type without a subtype is not a valid type: the entity is plain text, with
+            // the parameters it names (RFC 2045 5.2).
+            const size_t semi = part.contentTypeValue.find(';');
+            params = semi == std::string::npos ? std::string() : part.contentTypeValue.substr(semi);
+            part.contentTypeValue = " text/plain" + params;
+            type = " text";
+            subType = "plain";
+        }
+    } else if (job.inDigest) {
+        // The parts of a digest are messages unless they say otherwise (RFC 2046 5.1.5).
+        part.contentTypeValue = " message/rfc822";
+        type = " message";
+        subType = "rfc822";
+    } else {
+        return leaf(ok);
+    }
     const bool canNest = job.depth < MimeDecodeTool::kMaxNesting;
 
     if (mime_text::ContainsNoCase(type, "multipart")) {
         if (!canNest) return leaf(0);
-        const size_t at = mime_text::FindNoCase(params, "boundary=");
-        if (at == npos) return leaf(0);
-        string_view b = string_view(params).substr(at + 9);
-        if (!b.empty() && b.front() == '"') {
-            const size_t q = b.find('"', 1);
-            if (q == npos) return leaf(0);
-            b = b.substr(1, q - 1);
-        } else {
-            b = b.substr(0, b.find(';'));
-        }
-        while (!b.empty() && (b.back() == ' ' || b.back() == '\t')) b.remove_suffix(1);
+        MimeHeaderParam boundary;
+        if (!ReadHeaderParam(params, "boundary", boundary) || !boundary.closed) return leaf(0);
+        const string_view b = mime_text::TrimRight(boundary.value);
+        if (b.empty()) return leaf(0);
         part.boundary.assign(b);
 
         std::vector<string_view> texts;
@@ -186,15 +259,19 @@ int DecodeEntity(const Job& job, std::vector<Job>& pending) {
         if (texts.empty()) return leaf(0);
         part.hasSubParts = 1;
         part.subParts.resize(texts.size());
+        const bool digest = mime_text::ContainsNoCase(subType, "digest");
         for (size_t i = texts.size(); i-- > 0;)
-            pending.push_back({&part.subParts[i], texts[i], job.depth + 1});
+            pending.push_back({&part.subParts[i], texts[i], job.depth + 1, digest, job.inMessage});
         return ok && split;
     }
     if (mime_text::ContainsNoCase(type, "message") && mime_text::ContainsNoCase(subType, "rfc822")) {
         if (!canNest) return leaf(0);
+        // The enclosed message keeps its text too, so that it is saved or sent on exactly
+        // as it came; one inside another enclosed message need not, the outer one holds it.
+        if (!job.inMessage) part.body.assign(body);
         part.hasSubParts = 1;
         part.subParts.resize(1);
-        pending.push_back({&part.subParts[0], body, job.depth + 1});
+        pending.push_back({&part.subParts[0], body, job.depth + 1, false, true});
         return ok;
     }
     return leaf(ok);
@@ -213,7 +290,7 @@ int MimeDecodeTool::MimeDecode(std::string_view text, MimeFormatStruct& part) {
     // Children are parsed from views of the one converted text: a part lies between
     // delimiter lines, so its line ends are CR LF already.
     int result = 1;
-    std::vector<Job> pending{{&tree, text, 0}};
+    std::vector<Job> pending{{&tree, text, 0, false, false}};
     while (!pending.empty()) {
         const Job job = pending.back();
         pending.pop_back();
@@ -266,8 +343,10 @@ void MimeDecodeTool::SplitHeaderBody(std::string_view text, std::string& header,
         text = converted;
     }
     string_view h, b;
-    SplitHeaderBodyView(text, h, b);
+    bool openLastLine = false;
+    SplitHeaderBodyView(text, h, b, openLastLine);
     header.assign(h);
+    if (openLastLine) header += "\r\n";
     body.assign(b);
 }
 

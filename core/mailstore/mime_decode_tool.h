@@ -3,12 +3,25 @@
 // tree of MimeFormatStruct entities. Bodies are kept as written; the entities' queries
 // decode them on demand.
 //
+// How an entity is read (RFC 5322, RFC 2045, RFC 2046), line ends first made CR LF:
+//  - the header ends at the first empty line; an entity that starts with an empty line
+//    has none; one without an empty line is a header block without a body when every line
+//    of it is a header line (a part written as headers only), else all body;
+//  - a fold (a line end followed by a blank or tab) is unfolded by removing the line end:
+//    its white space stays ("for the\r\n quarterly" reads "for the quarterly");
+//  - a multipart body is split at its delimiter lines ("--" boundary, at the start of a
+//    line, blanks allowed after it), up to the first closing one; the boundary parameter
+//    is read quoted, escaped or in RFC 2231 form (mime_header_param.h);
+//  - a part of a multipart/digest without Content-Type is an enclosed message; a
+//    Content-Type without a subtype is text/plain (see MimeFormatStruct::contentTypeValue).
+//
 // Mail from outside is hostile input. The parser never stops at a fault: a bad line end,
 // a header line without a colon, a multipart entity without a boundary or without its
-// closing delimiter make the result 0 while the tree holds what could be read. Nesting of
-// multipart and message/rfc822 entities is limited to kMaxNesting levels below the
-// message; a deeper entity stays a leaf holding its body, and the result is 0. The tree
-// is built without recursion.
+// closing delimiter make the result 0 while the tree holds what could be read (a body
+// without its closing delimiter keeps the parts read so far, the last one running to the
+// end). Nesting of multipart and message/rfc822 entities is limited to kMaxNesting levels
+// below the message; a deeper entity stays a leaf holding its body, and the result is 0.
+// The tree is built without recursion.
 
 #include <cstddef>
 #include <string>
@@ -50,20 +63,21 @@ public:
 protected:
     // Splits a message at its first empty line (line ends are made CR LF first). The header
     // keeps the CR LF of its last line; a text that starts with a line end has no header
-    // and its body follows that line end; a text without an empty line is all body.
+    // and its body follows that line end; a text without an empty line is a header (its
+    // last line given a CR LF) when every line of it is a header line, else all body.
     static void SplitHeaderBody(std::string_view text, std::string& header, std::string& body);
 
-    // Unfolds a header block (a line end followed by a blank or tab is removed with that one
-    // character) and splits each CR LF-terminated line at its first ":" into a record. A
+    // Unfolds a header block (the line end of a fold is removed, its blank or tab kept) and
+    // splits each CR LF-terminated line at its first ":" into a record. A
     // lone CR or LF is taken as a line end but makes the result 0; so does a line without
     // a colon, which becomes a record with the whole line as name and an empty value. A
     // last line without a line end is dropped.
     static int SplitMailHeader(std::string_view header, std::vector<MimeHeaderStruct>& headerList);
 
-    // The part texts of a multipart body between "--boundary" delimiter lines, up to the
-    // first closing "--boundary--". 0 when there is no delimiter or no closing delimiter
-    // (no parts), or when the last part has no closing delimiter after it (the parts found
-    // so far are kept). A delimiter line with trailing blanks is not recognised.
+    // The part texts of a multipart body between "--boundary" delimiter lines (blanks may
+    // follow the boundary), up to the first closing "--boundary--": 1. 0 with no parts
+    // when there is no delimiter or a closing one comes first; 0 with the parts read when
+    // the closing delimiter is missing, the last part running to the end of the body.
     static int SplitMailBody(std::string_view body, std::vector<std::string>& parts,
                              std::string_view boundary);
 

@@ -1,8 +1,8 @@
 #include "core/mailstore/mime_format_struct.h"
 
+#include <array>
 #include <utility>
 
-#include "core/foundation/string_utils.h"
 #include "core/mailstore/base64.h"
 #include "core/mailstore/encoded_word.h"
 #include "core/mailstore/mime_charset.h"
@@ -13,7 +13,6 @@
 using mime_text::AsciiLower;
 using mime_text::FindNoCase;
 using mime_text::Trim;
-using mime_text::TrimRight;
 
 MimeFormatStruct::~MimeFormatStruct() {
     if (subParts.empty()) return;
@@ -44,17 +43,9 @@ int MimeFormatStruct::GetContentType(std::string& out) const {
 }
 
 int MimeFormatStruct::GetCharset(std::string& out) const {
-    const std::string lower = AsciiLower(contentTypeValue);
-    const size_t at = lower.find("charset=");
-    if (at == std::string::npos) return 0;
-    std::string_view v = std::string_view(lower).substr(at + 8);
-    while (!v.empty() && (v.front() == ' ' || v.front() == '\t')) v.remove_prefix(1);
-    while (!v.empty() && v.front() == '"') v.remove_prefix(1);
-    size_t cut = v.find('"');
-    if (cut == std::string_view::npos) cut = v.find(';');
-    if (cut != std::string_view::npos && cut > 0) v = v.substr(0, cut);
-    while (!v.empty() && (v.back() == ' ' || v.back() == '\t')) v.remove_suffix(1);
-    out.assign(v);
+    std::string value;
+    if (!GetHeaderParam(contentTypeValue, "charset", value)) return 0;
+    out = AsciiLower(Trim(value));
     return 1;
 }
 
@@ -121,22 +112,11 @@ int MimeFormatStruct::GetContentLocation(std::string& out) const {
 }
 
 int MimeFormatStruct::GetNameParamFromContentType(std::string& out) const {
-    const std::string_view value = contentTypeValue;
-    const size_t at = FindNoCase(value, "name=");
-    if (at == std::string_view::npos) return 0;
-    std::string_view v = Trim(value.substr(at + 5));
-    if (v.empty()) return 0;
-    if (v.size() > 1) {
-        if (v.front() == '"') {
-            const size_t close = v.find('"', 1);
-            if (close == std::string_view::npos) return 0;
-            v = v.substr(1, close - 1);
-        } else {
-            const size_t semi = v.find(';');
-            if (semi != std::string_view::npos && semi > 0) v = TrimRight(v.substr(0, semi));
-        }
-    }
-    out = DecodeMimeHeaderParam(v);
+    MimeHeaderParam param;
+    if (!ReadHeaderParam(contentTypeValue, "name", param) || !param.closed || param.value.empty()) return 0;
+    std::string raw;
+    FindHeaderParam(contentTypeValue, "name", raw);
+    out = DecodeMimeHeaderParam(raw);
     return 1;
 }
 
@@ -189,8 +169,21 @@ int MimeFormatStruct::SetNameParamToContentType(std::string_view sjisName) {
 }
 
 std::string MimeFormatStruct::CleanBase64Body() const {
-    std::string clean;
-    DeleteBlankAndBreakLine(body, clean);
+    // Only the alphabet and "=" are kept: RFC 2045 has readers skip everything else.
+    static const auto keep = [] {
+        std::array<unsigned char, 256> t{};
+        for (int c = 0; c < 256; ++c)
+            t[c] = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '+' ||
+                   c == '/' || c == '=';
+        return t;
+    }();
+    std::string clean(body.size(), '\0');
+    size_t w = 0;
+    for (const char c : body) {
+        clean[w] = c;
+        w += keep[static_cast<unsigned char>(c)];
+    }
+    clean.resize(w);
     return clean;
 }
 
@@ -207,21 +200,23 @@ int MimeFormatStruct::GetBodyAfterBase64Decode(std::string& out) const {
 
 int MimeFormatStruct::GetSizeAfterQuotedPrintableDecode(size_t& size) const {
     if (!ContentTransferEncodingIs("quoted-printable")) return 0;
-    return GetSizeAfterQuotedPrintableDecoding(Trim(body), size) ? 1 : 0;
+    return GetSizeAfterQuotedPrintableDecoding(body, size) ? 1 : 0;
 }
 
 int MimeFormatStruct::GetBodyAfterQuotedPrintableDecode(std::string& out) const {
     if (!ContentTransferEncodingIs("quoted-printable")) return 0;
-    return QuotedPrintableDecoding(Trim(body), out) ? 1 : 0;
+    return QuotedPrintableDecoding(body, out) ? 1 : 0;
 }
 
 namespace {
 
-// The transfer encoding that applies: a part without the header is 7bit.
+// The transfer encoding that applies: a part without the header is 7bit; 8bit and binary
+// bodies stand as they are, as 7bit ones do.
 std::string EffectiveEncoding(const MimeFormatStruct& part) {
     std::string enc;
     part.GetContentTransferEncoding(enc);
-    return enc.empty() ? std::string("7bit") : enc;
+    if (enc.empty() || enc == "8bit" || enc == "binary") return "7bit";
+    return enc;
 }
 
 }  // namespace
@@ -230,7 +225,7 @@ int MimeFormatStruct::GetSizeAfterDecode(size_t& size) const {
     const std::string enc = EffectiveEncoding(*this);
     if (enc == "base64") return GetSizeAfterBase64Decode(size);
     if (enc == "quoted-printable") return GetSizeAfterQuotedPrintableDecode(size);
-    if (enc == "7bit" || enc == "8bit") {
+    if (enc == "7bit") {
         size = body.size();
         return 1;
     }
@@ -247,7 +242,7 @@ int MimeFormatStruct::ConvertBodyToCp932String(std::string& out) const {
         if (nul != std::string::npos) text.resize(nul);
     } else if (enc == "quoted-printable") {
         text = QuotedPrintableDecode(body);
-    } else if (enc == "7bit" || enc == "8bit") {
+    } else if (enc == "7bit") {
         text = body;
     } else {
         return 0;

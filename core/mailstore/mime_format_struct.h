@@ -23,7 +23,10 @@ struct MimeHeaderStruct {
 class MimeFormatStruct {
 public:
     std::vector<MimeHeaderStruct> headerList;
-    // Name and value of the first Content-Type header (name compared without case).
+    // Name and value of the first Content-Type header (name compared without case). The
+    // parser puts the type that applies here where the header names none: " text/plain"
+    // with the header's parameters for a value without a subtype, " message/rfc822" for a
+    // part of a multipart/digest without the header (contentTypeName then empty).
     std::string contentTypeName;
     std::string contentTypeValue;
     // The boundary of a multipart entity, without quotes.
@@ -34,7 +37,9 @@ public:
     std::string transferEncodingValue;
     // The integer part of the first MIME-Version value ("1.0" gives 1); 0 when absent.
     double mimeVersion = 0;
-    // The body as written; empty for an entity whose content is in subParts.
+    // The body as written. Empty for a multipart entity, whose content is in subParts; an
+    // enclosed message (message/rfc822) keeps its text here beside its parsed child,
+    // unless it lies inside another enclosed message.
     std::string body;
     // The parts of a multipart body, or the one enclosed message of message/rfc822.
     std::vector<MimeFormatStruct> subParts;
@@ -60,7 +65,8 @@ public:
     // The Content-Type value in lower case, before its first ";", trimmed ("image/gif" and
     // "image/gif; name=a.gif" both give "image/gif"); 0 when there is no such value.
     int GetContentType(std::string& out) const;
-    // The charset parameter in lower case without quotes or blanks; 0 without "charset=".
+    // The charset parameter (mime_header_param.h) in lower case without quotes or blanks;
+    // 0 when there is none. Another parameter never becomes part of it.
     int GetCharset(std::string& out) const;
     // The Content-Transfer-Encoding value trimmed and in lower case ("" when absent); 1.
     int GetContentTransferEncoding(std::string& out) const;
@@ -78,14 +84,14 @@ public:
     int SetContentId(std::string_view text);
     int GetContentLocation(std::string& out) const;
 
-    // The name parameter of the Content-Type value, decoded to Shift_JIS; 0 when absent,
-    // empty, or quoted without its closing quote.
+    // The name parameter of the Content-Type value (RFC 2231 forms included), decoded to
+    // Shift_JIS; 0 when absent, empty, or quoted without its closing quote.
     int GetNameParamFromContentType(std::string& out) const;
     // The text between the first and the last double quote; "" when there are not two.
     static std::string GetStringInDblQuote(std::string_view text);
     // The attachment's file name: the filename parameter of the Content-Disposition
-    // (quoted or not, blanks and comments outside quotes ignored), decoded to Shift_JIS;
-    // "" when there is none.
+    // (quoted or not, RFC 2231 forms included, blanks and comments outside quotes ignored),
+    // decoded to Shift_JIS; "" when there is none.
     std::string GetMIMENormalAttachName() const;
     // Writes `sjisName`, encoded for a header, as the quoted name parameter of the
     // Content-Type (replacing an existing one, keeping the other parameters), in the copy
@@ -95,17 +101,17 @@ public:
     // --- Body decoding. Only for the matching transfer encoding; 0 otherwise or on bad
     // data. Decoded bodies are bytes in std::string.
 
-    // Base64 (blanks and line breaks removed first).
+    // Base64 (every character outside the base64 alphabet skipped first).
     int GetSizeAfterBase64Decode(size_t& size) const;
     int GetBodyAfterBase64Decode(std::string& out) const;
-    // Quoted-printable (the body trimmed at both ends first).
+    // Quoted-printable, the whole body (its final line break stays).
     int GetSizeAfterQuotedPrintableDecode(size_t& size) const;
     int GetBodyAfterQuotedPrintableDecode(std::string& out) const;
-    // The decoded size for base64, quoted-printable, 7bit, 8bit or no encoding (which
-    // means 7bit); 0 for any other encoding.
+    // The decoded size for base64, quoted-printable, 7bit, 8bit, binary or no encoding
+    // (which means 7bit); 0 for any other encoding.
     int GetSizeAfterDecode(size_t& size) const;
     // The body decoded and converted to Shift_JIS text. Transfer encodings: base64 (the
-    // text ends at the first NUL byte), quoted-printable, 7bit, 8bit, none (7bit).
+    // text ends at the first NUL byte), quoted-printable, 7bit, 8bit, binary, none (7bit).
     // Charsets: us-ascii (also when absent) and the Shift_JIS names kept; iso-2022-jp,
     // euc-jp and utf-8 converted. Anything else gives 0.
     int ConvertBodyToCp932String(std::string& out) const;

@@ -32,17 +32,21 @@ bool DecodeQp(std::string_view in, char* out, size_t& count) {
         w += run;
         i += run;
         if (i >= n) break;
-        if (i + 1 < n && p[i + 1] == '\n') {  // soft break of LF-only text
-            i += 2;
+        // A soft break: "=", perhaps blanks a transport added, and the line end (CR LF, or
+        // LF in LF-only text).
+        size_t k = i + 1;
+        while (k < n && (p[k] == ' ' || p[k] == '\t')) ++k;
+        if (k < n && p[k] == '\n') {
+            i = k + 1;
+            continue;
+        }
+        if (k + 1 < n && p[k] == '\r' && p[k + 1] == '\n') {
+            i = k + 2;
             continue;
         }
         if (i + 2 >= n) {
             count = w;
             return false;
-        }
-        if (p[i + 1] == '\r' && p[i + 2] == '\n') {  // soft break
-            i += 3;
-            continue;
         }
         const int hi = mime_text::HexValue(p[i + 1]), lo = mime_text::HexValue(p[i + 2]);
         if (hi < 0 || lo < 0) {  // not an escape: the "=" stands for itself

@@ -6,8 +6,10 @@
 // and tabs that end a line (before CR, LF or the end of the text) are escaped, because
 // mail transports strip trailing white space.
 //
-// The decoders remove soft breaks ("=" CR LF, and "=" LF from LF-only text) and turn
-// "=" with two hexadecimal digits into one byte. An "=" that is not followed by two
+// The decoders remove soft breaks ("=" CR LF, and "=" LF from LF-only text, also with
+// blanks or tabs between the "=" and the line end, which transports add) and turn "="
+// with two hexadecimal digits into one byte. Every other byte is kept, the line break
+// that ends the text included. An "=" that is not followed by two
 // hexadecimal digits is kept as it stands, as mail readers do with such text.
 
 #include <cstddef>

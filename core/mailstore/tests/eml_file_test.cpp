@@ -184,9 +184,16 @@ TEST(EmlFile, WhichPartsMakeTheTexts) {
         EXPECT_EQ(dec.GetSubject(), c.subject);
     }
 
+    // A message cut off before its closing delimiter still gives what could be read.
     EmlFileDecoder dec;
     ASSERT_EQ(dec.EmlDecode("Subject: x\r\n\r\nold"), 1);
-    EXPECT_EQ(dec.EmlDecode(m + "mixed; boundary=b\r\n\r\n--b\r\n" + Part("text/plain", "never closed")), 0);
+    EXPECT_EQ(dec.EmlDecode("Subject: =?ISO-2022-JP?B?GyRCRnxLXDhsGyhC?=\r\n" + m +
+                            "mixed; boundary=b\r\n\r\n--b\r\n" + Part("text/plain", "never closed")),
+              1);
+    EXPECT_EQ(dec.GetSubject(), Sjis("日本語"));
+    EXPECT_EQ(dec.GetPlainText(), "never closed\r\n");
+    // Nothing readable at all: 0 and empty texts.
+    EXPECT_EQ(dec.EmlDecode(m + "mixed; boundary=b\r\n\r\nno delimiter"), 0);
     EXPECT_EQ(dec.GetSubject() + dec.GetPlainText() + dec.GetHtmlText(), "");
 }
 

@@ -32,9 +32,20 @@ std::string Word(const std::string& charset, char letter, const std::string& byt
     return "=?" + charset + "?" + letter + "?" + text + "?=";
 }
 
+// RFC 5322 unfolding: a fold loses its line end, its blank or tab stays.
 std::string Unfold(std::string s) {
-    for (size_t at; (at = s.find("\r\n\t")) != std::string::npos;) s.erase(at, 3);
+    for (size_t at; (at = s.find("\r\n")) != std::string::npos;) s.erase(at, 2);
     return s;
+}
+
+// The lines of a header value.
+std::vector<std::string> Lines(const std::string& s) {
+    std::vector<std::string> lines;
+    size_t start = 0;
+    for (size_t at; (at = s.find("\r\n", start)) != std::string::npos; start = at + 2)
+        lines.push_back(s.substr(start, at - start));
+    lines.push_back(s.substr(start));
+    return lines;
 }
 
 TEST(MimeCodecEncodedWord, DecodesEachCharsetInBothForms) {
@@ -90,19 +101,47 @@ TEST(MimeCodecEncodedWord, RawFileNamesAreDetected) {
 }
 
 TEST(MimeCodecEncodedWord, HeaderWordEncoder) {
-    EXPECT_EQ(base64encoding(std::string("plain ascii subject")), "plain ascii subject");
-    EXPECT_EQ(base64encoding("Re: " + kJis + " end"),
-              "Re: =?ISO-2022-JP?B?GyRCRnxLXDhsJUYlOSVIGyhC?=\r\n\t end");
-    EXPECT_EQ(base64encoding(kJis), "=?ISO-2022-JP?B?GyRCRnxLXDhsJUYlOSVIGyhC?=");
+    struct Case { std::string jis; std::string out; };
+    const std::string kWord = "=?ISO-2022-JP?B?GyRCRnxLXDhsJUYlOSVIGyhC?=";  // kJis
+    const Case cases[] = {
+        {"plain ascii subject", "plain ascii subject"},
+        {"", ""},
+        // The blanks beside a word are the text's own; no fold adds one.
+        {"Re: " + kJis + " end", "Re: " + kWord + " end"},
+        {kJis, kWord},
+        // A word never touches text: the whole word of the text is encoded.
+        {"x" + kJis + "y", "=?ISO-2022-JP?B?eBskQkZ8S1w4bCVGJTklSBsoQnk=?="},
+        // Blanks between two runs go inside a word; the fold between words is CR LF TAB.
+        {kJis + " " + kJis, "=?ISO-2022-JP?B?GyRCRnxLXDhsJUYlOSVIGyhCIA==?=\r\n\t" + kWord},
+        // ASCII that looks like an encoded word is encoded, so it shows as typed.
+        {"=?utf-8?B?YQ==?= a", "=?ISO-2022-JP?B?PT91dGYtOD9CP1lRPT0/PQ==?= a"},
+        // JIS-Roman is written as ASCII; a run without its return to ASCII is closed.
+        {"\x1b(Ja\\b~", "=?ISO-2022-JP?B?YVxifg==?="},
+        {"\x1b$B$\"", "=?ISO-2022-JP?B?GyRCJCIbKEI=?="},
+    };
+    for (const Case& c : cases) EXPECT_EQ(base64encoding(c.jis), c.out) << c.jis;
+
     // Each run is one word, wherever ESC ( B falls in the three-byte grouping.
     for (const std::string run : {"\x1b$B$\"\x1b(B", "\x1b$B$\"$\"\x1b(B", "\x1b$B$\"$\"$\"\x1b(B"}) {
-        const std::string encoded = base64encoding(run + "x" + run);
-        ASSERT_EQ(encoded.find("?=\r\n\tx=?ISO-2022-JP?B?"), encoded.find("?=")) << encoded;
-        EXPECT_EQ(MIMEbase64decoding(Unfold(encoded)), MIMEbase64decoding(Unfold(base64encoding(run))) + "x" +
-                  MIMEbase64decoding(Unfold(base64encoding(run))));
+        const std::string encoded = base64encoding(run + " x " + run);
+        ASSERT_EQ(Unfold(encoded).find("?= x =?ISO-2022-JP?B?"), Unfold(encoded).find("?=")) << encoded;
+        EXPECT_EQ(MIMEbase64decoding(Unfold(encoded)), MIMEbase64decoding(run) + " x " + MIMEbase64decoding(run));
     }
-    // A run that never returns to ASCII is closed at the end of the text.
-    EXPECT_EQ(base64encoding(std::string("\x1b$B$\"")), "=?ISO-2022-JP?B?GyRCJCI=?=");
+
+    // A long run is split into words of at most 66 characters that decode on their own;
+    // a plain line longer than a header line may be is folded at a blank.
+    std::string jis = "\x1b$B";
+    for (int i = 0; i < 60; ++i) jis += "F|K\\";
+    jis += "\x1b(B";
+    const std::string encoded = base64encoding(jis);
+    for (const std::string& line : Lines(encoded)) EXPECT_LE(line.size(), 67u) << line;
+    EXPECT_EQ(MIMEbase64decoding(Unfold(encoded)), MIMEbase64decoding(jis));
+    std::string words;
+    for (int i = 0; i < 300; ++i) words += "word ";
+    const std::string folded = base64encoding(words);
+    EXPECT_EQ(Unfold(folded), words);
+    for (const std::string& line : Lines(folded)) EXPECT_LE(line.size(), 900u);
+    EXPECT_GT(Lines(folded).size(), 1u);
 }
 
 TEST(MimeCodecEncodedWord, FoldingEncoderKeepsLinesShort) {
@@ -111,13 +150,7 @@ TEST(MimeCodecEncodedWord, FoldingEncoderKeepsLinesShort) {
     for (int i = 0; i < 60; ++i) jis += "F|K\\";  // 120 kanji
     jis += "\x1b(B and after.";
     const std::string encoded = MIMEBase64EncodeForJIS(jis);
-    size_t start = 0;
-    for (size_t at; start <= encoded.size(); start = at + 3) {
-        at = encoded.find("\r\n\t", start);
-        if (at == std::string::npos) at = encoded.size();
-        EXPECT_LE(at - start, 70u) << encoded.substr(start, at - start);
-        if (at == encoded.size()) break;
-    }
+    for (const std::string& line : Lines(encoded)) EXPECT_LE(line.size(), 70u) << line;
     // Every word decodes on its own to whole characters.
     for (size_t at = 0; (at = encoded.find("=?iso-2022-jp?B?", at)) != std::string::npos;) {
         const size_t end = encoded.find("?=", at + 16);
@@ -126,6 +159,9 @@ TEST(MimeCodecEncodedWord, FoldingEncoderKeepsLinesShort) {
         EXPECT_EQ(bytes.substr(bytes.size() - 3), "\x1b(B");
         at = end;
     }
+    // The blank between two names stays inside a word.
+    EXPECT_EQ(MIMEBase64DecodeForJIS(Unfold(MIMEBase64EncodeForJIS("\x1b$B;3ED\x1b(B \x1b$BB@O:\x1b(B"))),
+              SjisLiteral("山田 太郎"));
     std::string expected = "Subject text before the run ";
     for (int i = 0; i < 60; ++i) expected += SjisLiteral("日本");
     expected += " and after.";

@@ -402,14 +402,22 @@ TEST_F(MailModel, MergeKeepsEachPartsCharsetAndEncoding) {
         }
     }
 
-    // A charset the merge cannot read is left unmerged, not corrupted.
+    // A charset the merge cannot read refuses the mail, whichever part holds it; the model
+    // stays as it was.
     const std::string euc = KCodeC().ToEUC(field);
+    const OneCustomer r = Recipient();
+    std::string header = "x", body = "y";
     CMailDataStructure model;
     model.SetMIMETextBody(Parse("Content-Type: text/plain; charset=euc-jp\r\n\r\n" + euc));
-    const OneCustomer r = Recipient();
-    std::string header, body;
-    ASSERT_EQ(model.GetMimeString(header, body, 1, &r), 0);
+    EXPECT_EQ(model.GetMimeString(header, body, 1, &r), -2);
+    EXPECT_EQ(header + body, "");
+    ASSERT_EQ(model.GetMimeString(header, body, 1, nullptr), 0);
     EXPECT_EQ(body, euc);
+    model.SetMIMETextBody(TextPart(field));
+    model.SetMIMEHtmlBody(Parse("Content-Type: text/html; charset=koi8-r\r\n\r\n<p>x</p>"));
+    EXPECT_EQ(model.GetMimeString(header, body, 1, &r), -2);
+    ASSERT_EQ(model.GetMimeString(header, body, 1, nullptr), 0);
+    EXPECT_EQ(KCodeC().jis7tosj(Parse(header + "\r\n" + body).subParts[0].body), field);
 
     // The HTML part is merged in HTML mode, here in a long Shift_JIS base64 body.
     CMailDataStructure htmlModel;
@@ -516,8 +524,7 @@ TEST_F(MailModel, SaveAttachment) {
     };
     const Case refused[] = {
         {0, 1, nullptr, -2}, {0, 1, "", -3},       {0, 1, "a:b", -4},  {0, 1, "../x", -4},
-        {0, 1, "..", -4},    {0, 1, "a\nb", -4},   {1, 0, nullptr, -3}, {1, 1, "raw.bin", -6},
-        {7, 1, "none", -6},
+        {0, 1, "..", -4},    {0, 1, "a\nb", -4},   {7, 1, "none", -6},
     };
     for (const Case& c : refused) {
         size = -1;
@@ -525,8 +532,11 @@ TEST_F(MailModel, SaveAttachment) {
             << (c.given ? c.given : "(null)");
         EXPECT_EQ(size, -1);
     }
-    EXPECT_FALSE(fs::exists(fs::path(folder) / "raw.bin"));
     EXPECT_FALSE(fs::exists(fs::path(folder) / "none"));
+    // An 8bit body is saved as it stands, under its own name.
+    ASSERT_EQ(model.SaveMIMENormalAttach(1, folder, size, 0, 0, nullptr), 0);
+    ASSERT_TRUE(platform::ReadWholeFile(folder + "/raw.bin", written));
+    EXPECT_EQ(written, "xyz");
 }
 
 }  // namespace

@@ -62,7 +62,7 @@ TEST(MimeParseCorpus, MixedRelatedAlternative) {
     EXPECT_EQ(mail.mimeVersion, 1);
     ASSERT_EQ(mail.headerList.size(), 6u);
     EXPECT_EQ(mail.headerList[0].name, "Return-Path");
-    EXPECT_EQ(mail.contentTypeValue, " multipart/mixed;boundary=\"----=_mixed_001\"");
+    EXPECT_EQ(mail.contentTypeValue, " multipart/mixed;\tboundary=\"----=_mixed_001\"");  // the fold's tab stays
     EXPECT_EQ(mail.boundary, "----=_mixed_001");
     EXPECT_EQ(mail.body, "");
     std::vector<MimeHeaderStruct> subject;
@@ -128,7 +128,9 @@ TEST(MimeParseCorpus, EnclosedMessage) {
     EXPECT_EQ(mail.subParts[0].body, "Delivery failed.");
     const MimeFormatStruct& enclosed = mail.subParts[1];
     EXPECT_EQ(enclosed.hasSubParts, 1);
-    EXPECT_EQ(enclosed.body, "");
+    // The enclosed message keeps its text, so it can be saved or sent on as it came.
+    EXPECT_EQ(enclosed.body, "From: a@example.com\r\nSubject: original\r\nContent-Type: text/plain; "
+                             "charset=us-ascii\r\n\r\nThe original message.");
     ASSERT_EQ(enclosed.subParts.size(), 1u);
     const MimeFormatStruct& original = enclosed.subParts[0];
     ASSERT_EQ(original.headerList.size(), 3u);
@@ -144,14 +146,15 @@ TEST(MimeParseCorpus, EnclosedMessage) {
     EXPECT_EQ(Dump(reparsed), Dump(mail.subParts[1]));
 }
 
-TEST(MimeParseCorpus, MissingClosingDelimiterKeepsTheBody) {
+TEST(MimeParseCorpus, MissingClosingDelimiterKeepsThePartsRead) {
     const std::string text = ReadTestFile("no_closing_delimiter.eml");
     MimeFormatStruct mail;
     EXPECT_EQ(MimeDecodeTool::MimeDecode(text, mail), 0);
-    EXPECT_TRUE(mail.subParts.empty());
-    EXPECT_EQ(mail.hasSubParts, 0);
+    EXPECT_EQ(mail.hasSubParts, 1);
     EXPECT_EQ(mail.boundary, "cut");
-    EXPECT_EQ(mail.body, text.substr(text.find("\r\n\r\n") + 4));
+    ASSERT_EQ(mail.subParts.size(), 2u);
+    EXPECT_EQ(mail.subParts[0].body, "first part");
+    EXPECT_EQ(mail.subParts[1].body, "second part, the message was cut off here\r\n");
 }
 
 TEST(MimeParseCorpus, HeaderLineWithoutColon) {
@@ -227,12 +230,16 @@ TEST(MimeParse, LineEndsAndHeaderBlocks) {
     Parser::SplitHeaderBody("no empty line\r\n", header, body);
     EXPECT_EQ(header, "");
     EXPECT_EQ(body, "no empty line\r\n");
+    // Header lines up to the end: a header without a body.
+    Parser::SplitHeaderBody("A: 1\r\n b\nC: 2", header, body);
+    EXPECT_EQ(header, "A: 1\r\n b\r\nC: 2\r\n");
+    EXPECT_EQ(body, "");
 
     std::vector<MimeHeaderStruct> list;
     EXPECT_EQ(Parser::SplitMailHeader("Subject: a\r\n\tb\r\nX-Two:  c\r\n  d\r\nlast: dropped", list), 1);
     ASSERT_EQ(list.size(), 2u);
-    EXPECT_EQ(list[0].value, " ab");      // fold joined without the tab
-    EXPECT_EQ(list[1].value, "  c d");    // only one blank of the two goes
+    EXPECT_EQ(list[0].value, " a\tb");    // a fold loses its line end only
+    EXPECT_EQ(list[1].value, "  c  d");
     EXPECT_EQ(Parser::SplitMailHeader("A: 1\nB: 2\r\n", list), 0);  // a lone LF
     EXPECT_EQ(list.size(), 2u);
 
@@ -251,8 +258,11 @@ TEST(MimeParse, SplitMailBody) {
     const Case cases[] = {
         {"--b\r\none\r\n--b\r\ntwo\r\n--b--\r\nepilogue", 1, {"one", "two"}},
         {"preamble\r\n--b\r\none\r\n--b--", 1, {"one"}},
-        {"--b\r\none\r\n--b \r\nstill one\r\n--b--", 1, {"one\r\n--b \r\nstill one"}},
-        {"--b\r\none\r\n--b\r\ntwo", 0, {}},                      // no closing delimiter
+        // Blanks after the boundary still make a delimiter line; other text does not.
+        {"--b \t\r\none\r\n--b \r\ntwo\r\n--b-- \r\n", 1, {"one", "two"}},
+        {"--b\r\none\r\n--bc\r\n--b x\r\n--b--", 1, {"one\r\n--bc\r\n--b x"}},
+        {"--b\r\none\r\n--b\r\ntwo", 0, {"one", "two"}},          // no closing delimiter
+        {"--b\r\n--b\r\nx\r\n--b--", 1, {"", "x"}},
         {"no delimiter\r\n--b--", 0, {}},
         {"--b--\r\n--b\r\nafter the end", 0, {}},
         {"--b\r\n\r\n--b--", 1, {""}},

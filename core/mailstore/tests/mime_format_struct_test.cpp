@@ -38,6 +38,10 @@ TEST(MimeFormatStruct, ContentTypeAndCharset) {
         {" image/gif", 1, "image/gif", 0, ""},
         {" text/plain", 1, "text/plain", 0, ""},
         {" text/plain; charset=utf-8; format=flowed", 1, "text/plain", 1, "utf-8"},
+        // A later quoted parameter never becomes part of the charset.
+        {" text/plain; charset=iso-2022-jp; format=\"flowed\"", 1, "text/plain", 1, "iso-2022-jp"},
+        {" text/plain; x-charset=\"a\"; charset=utf-8", 1, "text/plain", 1, "utf-8"},
+        {" text/plain; charset*=us-ascii'en'UTF-8", 1, "text/plain", 1, "utf-8"},
         {" text/plain; charset= \"Shift_JIS\"; x=1", 1, "text/plain", 1, "shift_jis"},
         {" text/plain; charset=us-ascii ", 1, "text/plain", 1, "us-ascii"},
         {"", 0, "", 0, ""},
@@ -166,18 +170,25 @@ TEST(MimeFormatStruct, DecodesBodies) {
     EXPECT_EQ(out, data);
     EXPECT_EQ(b64.GetSizeAfterDecode(size), 1);
     EXPECT_EQ(b64.GetSizeAfterQuotedPrintableDecode(size), 0);
-    b64.body = "YWJj!!!!";
+    // Characters outside the alphabet are skipped; an incomplete group is refused.
+    b64.body = "YW!Jj\r\n Z*GVm";
+    EXPECT_EQ(b64.GetSizeAfterBase64Decode(size), 1);
+    EXPECT_EQ(size, 6u);
+    EXPECT_EQ(b64.GetBodyAfterBase64Decode(out), 1);
+    EXPECT_EQ(out, "abcdef");
+    b64.body = "YWJjZ";
     EXPECT_EQ(b64.GetBodyAfterBase64Decode(out), 0);
 
-    const MimeFormatStruct qp = Leaf("quoted-printable", " text/plain", "  a=41=\r\nb  \r\n");
+    // The whole body is decoded: its blanks and its final line break stay.
+    const MimeFormatStruct qp = Leaf("quoted-printable", " text/plain", "  a=41= \r\nb  \r\n");
     EXPECT_EQ(qp.GetSizeAfterQuotedPrintableDecode(size), 1);
-    EXPECT_EQ(size, 3u);
+    EXPECT_EQ(size, 9u);
     EXPECT_EQ(qp.GetBodyAfterQuotedPrintableDecode(out), 1);
-    EXPECT_EQ(out, "aAb");
+    EXPECT_EQ(out, "  aAb  \r\n");
     EXPECT_EQ(qp.GetSizeAfterBase64Decode(size), 0);
 
     struct Case { std::string encoding; int found; size_t size; };
-    const Case cases[] = {{"7bit", 1, 5}, {"8BIT", 1, 5}, {"", 1, 5}, {"binary", 0, 0}, {"x-uuencode", 0, 0}};
+    const Case cases[] = {{"7bit", 1, 5}, {"8BIT", 1, 5}, {"", 1, 5}, {"binary", 1, 5}, {"x-uuencode", 0, 0}};
     for (const Case& c : cases) {
         size = 99;
         EXPECT_EQ(Leaf(c.encoding, " text/plain", "hello").GetSizeAfterDecode(size), c.found) << c.encoding;
@@ -207,7 +218,7 @@ TEST(MimeFormatStruct, ConvertBodyToCp932String) {
         {"8bit", " text/plain; charset=cp932", sjis, 1, sjis},
         {"8bit", " text/plain; charset=Windows-31J", sjis, 1, sjis},
         {"base64", " text/plain", base64encoding(std::string("text\0rest", 9), -1), 1, "text"},
-        {"binary", " text/plain", "x", 0, ""},
+        {"binary", " text/plain", "x", 1, "x"},
         {"7bit", " text/plain; charset=koi8-r", "x", 0, ""},
         {"base64", " text/plain", "YWJ", 0, ""},
     };
