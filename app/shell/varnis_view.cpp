@@ -6,6 +6,7 @@
 #include <QHeaderView>
 #include <QMenu>
 
+#include "app/shell/environment/environment_service.h"
 #include "app/shell/mail_list_columns.h"
 #include "app/ui/sjis_text.h"
 
@@ -173,6 +174,11 @@ void CVarnisView::contextMenuEvent(QContextMenuEvent* event) {
     }
     if (!index.isValid()) return;
     PreparePopupMenu()->exec(where);
+}
+
+int CVarnisView::LoadColumnWidth(const std::string& key) {
+    EnvironmentService* service = ProgramEnvironment();
+    return mail_list::LoadColumnWidth(service ? service->EnvIniPath() : std::string(), key);
 }
 
 void CVarnisView::ApplyColumnWidths() {

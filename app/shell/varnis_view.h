@@ -18,6 +18,7 @@
 #include <QTimer>
 
 #include <map>
+#include <string>
 
 #include "app/shell/mail_list_controller.h"
 
@@ -54,6 +55,9 @@ public:
     void OnInitialUpdate() { controller_->InitialUpdate(); }
     bool IsNothingWaiting() const { return controller_->IsNothingWaiting(); }
     bool SaveColumnWidths() { return controller_->SaveColumnWidths(); }
+    // The width kept for column key `key` ("MAILIDW" ...) in the open environment, read as
+    // the list reads its own (other lists of mails show their columns with it).
+    static int LoadColumnWidth(const std::string& key);
 
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
