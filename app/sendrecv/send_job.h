@@ -54,6 +54,7 @@ class ExtractResultDetail;
 class HistoryListViewer;
 class MailWriter;
 class QWidget;
+class SendRunObserver;
 class SystemOption;
 
 // The managers of the open environment that a job works with (not owned).
@@ -162,8 +163,12 @@ public:
     int SetMailStatusAndDate(int mailId, platform::DateTime date, const char* status);
 
     // The send run: sends mail `mailId` to its remaining recipients over one SMTP
-    // connection (defined with the send run, not here).
+    // connection (send_run.h: results and guarantees).
     int SendOneMail(int mailId);
+    // Where the send run reports its status lines and progress (not owned; null: nowhere,
+    // and the run then makes none of the pauses that let a user read its status lines).
+    void SetObserver(SendRunObserver* observer) { observer_ = observer; }
+    SendRunObserver* GetObserver() const { return observer_; }
 
     // The SMTP client the send run uses (null: none). The send run attaches it after
     // creating it and detaches it before deleting it; both wait for a Cancel in progress.
@@ -236,6 +241,7 @@ private:
     CMySMTPS* client_ = nullptr;
 
     QWidget* owner_ = nullptr;
+    SendRunObserver* observer_ = nullptr;
     std::chrono::milliseconds pace_{1000};
     bool interimWritten_ = false;
     std::chrono::steady_clock::time_point lastInterimWrite_{};

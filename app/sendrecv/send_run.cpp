@@ -1,0 +1,572 @@
+// The send run (CSendJob::SendOneMail): see send_run.h.
+#include "app/sendrecv/send_run.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+
+#include "app/sendrecv/mail_timeouts.h"
+#include "app/sendrecv/message_headers.h"
+#include "app/sendrecv/send_fault_probe.h"
+#include "app/sendrecv/send_job.h"
+#include "app/sendrecv/send_run_observer.h"
+#include "app/sendrecv/smtp_server_settings.h"
+#include "app/shell/environment/environment_service.h"
+#include "core/addressbook/database_edit.h"
+#include "core/addressbook/extract_result_detail.h"
+#include "core/foundation/cp932.h"
+#include "core/foundation/env_layout.h"
+#include "core/foundation/env_manager.h"
+#include "core/foundation/system_option.h"
+#include "core/mailstore/attach_writer.h"
+#include "core/mailstore/history_list_viewer.h"
+#include "core/mailstore/mail_list_viewer.h"
+#include "core/mailstore/mail_writer.h"
+#include "core/mailstore/x_email.h"
+#include "core/transport/my_smtps.h"
+#include "platform/netssl/net_error.h"
+#include "platform/netssl/smtps.h"
+
+namespace {
+
+constexpr int kOptionSender = 0;
+constexpr int kOptionZone = 10;
+constexpr int kOptionReadReceipt = 67;
+constexpr int kOptionSenderName = 82;
+constexpr int kOptionNoAttachments = 100;
+
+// A connection is renewed after this many messages.
+constexpr int kMessagesPerConnection = 1000;
+// The progress record is flushed to the disk at most this often.
+constexpr long long kSyncIntervalMs = 100;
+// The time-out while the run stops after a cancelled send (seconds).
+constexpr int kCancelTimeoutSeconds = 10;
+
+// Result codes of the run.
+constexpr int kStopped = -1;
+constexpr int kListUnreadable = -2;
+constexpr int kListUnwritable = -3;
+constexpr int kListNotReadBack = -4;
+constexpr int kAttachmentMissing = -6;
+constexpr int kSplitReached = -8;
+constexpr int kSplitDone = -9;
+constexpr int kListSaveFailed = -12;
+constexpr int kHistorySaveFailed = -13;
+constexpr int kAttachListUnreadable = -15;
+
+const std::string& T(const char* utf8) { return SjisLiteral(utf8); }
+
+long long NowMs() {
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+// The terminal types whose attachments a mail kind sends.
+std::vector<int> AttachmentTypes(int kind) {
+    switch (kind) {
+    case RecipientMessageBuilder::kPcHtmlMail: return {TERM_PC};
+    case RecipientMessageBuilder::kMobileHtmlMail: return {TERM_DOCOMO, TERM_AU, TERM_SOFTBANK, TERM_WILLCOM};
+    default: return {TERM_PC, TERM_DOCOMO, TERM_AU, TERM_SOFTBANK, TERM_WILLCOM};
+    }
+}
+
+// The reply code at the start of the component's last error text ("550 5.1.1 ..."); 0
+// when it has none.
+int ReplyCode(netssl::SmtpsComponent* h) {
+    const std::string text = netssl::SMTPS_GetLastError(h);
+    if (text.size() < 3 || !std::all_of(text.begin(), text.begin() + 3, [](char c) { return c >= '0' && c <= '9'; }))
+        return 0;
+    return std::stoi(text.substr(0, 3));
+}
+
+}  // namespace
+
+int CSendJob::SendOneMail(int mailId) { return SendRun(*this, mailId).Run(); }
+
+SendRun::SendRun(CSendJob& job, int mailId)
+    : job_(job), mailId_(mailId), options_(job.GetEnvironment().options) {}
+
+SendRun::~SendRun() { ReleaseClient(); }
+
+// ---- Small helpers -------------------------------------------------------------------------
+
+bool SendRun::Stopped() const {
+    return job_.GetFlag(CSendJob::kCancel) != 0 || job_.GetFlag(CSendJob::kWindowEnded) != 0;
+}
+
+void SendRun::Status(const std::string& text) {
+    lastStatus_ = text;
+    if (SendRunObserver* o = job_.GetObserver()) o->OnStatus(text);
+}
+
+void SendRun::Pause(int ms) {
+    if (SendRunObserver* o = job_.GetObserver()) o->Pause(ms, [this] { return Stopped(); });
+}
+
+std::string SendRun::Option(int index) {
+    std::string value;
+    if (options_ != nullptr) options_->GetSODataFromMemoryPinPoint(index, value);
+    return value;
+}
+
+void SendRun::Fail(int code, const std::string& text) { job_.GetErrMsg().SetErrS(code, text); }
+
+// ---- The client -----------------------------------------------------------------------------
+
+void SendRun::AcquireClient() {
+    if (shell::EnvironmentService* service = shell::ProgramEnvironment()) {
+        client_ = service->CreateSmtpClient();
+    } else {
+        ownClient_ = std::make_unique<CMySMTPS>();
+        client_ = ownClient_.get();
+    }
+    job_.SetSmtpClient(client_);
+    netssl::SmtpsComponent* h = client_->GetHandle();
+    if (netssl::SMTPS_Get(h, netssl::kSmtpsConnected, 0, nullptr) != 0) netssl::SMTPS_Do(h, netssl::kSmtpsDisconnect);
+    netssl::SMTPS_StaticInit(nullptr);
+    client_->Init();
+    const EnvManager* env = job_.GetEnvironment().env;
+    client_->SetLogTitle(T("メール送信 - ") + (env != nullptr ? env->GetEnvName() : std::string()));
+}
+
+void SendRun::ReleaseClient() {
+    if (client_ == nullptr) return;
+    client_->WriteLog();
+    // Detached first: a Cancel arriving now finds no client rather than a deleted one.
+    job_.SetSmtpClient(nullptr);
+    if (ownClient_ != nullptr) {
+        ownClient_.reset();
+    } else if (shell::EnvironmentService* service = shell::ProgramEnvironment()) {
+        service->DeleteSmtpClient();
+    }
+    client_ = nullptr;
+}
+
+// ---- The run --------------------------------------------------------------------------------
+
+int SendRun::Run() {
+    AcquireClient();
+    job_.ClearCounters();
+    Status(T("送信を開始します"));
+    job_.SetMailID(mailId_);
+    COneMailData mail;
+    CMailListViewer* mails = job_.GetEnvironment().mails;
+    if (mails != nullptr && mails->GetMailData(mailId_, mail) == 0) {
+        job_.SetStatusAtStart(mail.GetStatus());
+        kind_ = RecipientMessageBuilder::MailKindOf(mail.GetSpecialFlag());
+        honorific_ = mail.GetHonorific();
+    } else {
+        job_.SetStatusAtStart(std::string());
+    }
+    job_.SaveProgress(0);
+    Pause(500);
+
+    Next next = PrepareMail();
+    if (next == Next::kGoOn) next = CheckAttachments();
+    if (next == Next::kGoOn) next = Connect();
+    if (next == Next::kGoOn) next = SendAll();
+    if (next == Next::kDisconnect) netssl::SMTPS_Do(client_->GetHandle(), netssl::kSmtpsDisconnect);
+
+    FinalSaves();
+    // A mail without recipients ends quietly, unless the run was stopped meanwhile.
+    if (next != Next::kQuietEnd || Stopped() || job_.GetFlag(CSendJob::kError)) result_ = Closing();
+    ReleaseClient();
+    return result_;
+}
+
+SendRun::Next SendRun::PrepareMail() {
+    if (Stopped()) return Next::kClose;
+    const int prepared = job_.Prepare();
+    if (prepared == CSendJob::kNoRecipientList) {
+        Status(T("送信対象が0件です"));
+        Pause(500);
+        return Next::kQuietEnd;
+    }
+    if (prepared < 0) {
+        job_.SetFlag(CSendJob::kError);
+        result_ = kStopped;
+        return Next::kClose;
+    }
+
+    ExtractResultDetail& list = *job_.GetRecipientList();
+    HistoryListViewer& history = *job_.GetHistory();
+    std::vector<int> all;
+    if (list.GetDBIDToCListInt(all, 0) < 0) {
+        job_.GetErrMsg() = list.GetErrMsg();
+        job_.SetFlag(CSendJob::kError);
+        result_ = kListUnreadable;
+        return Next::kClose;
+    }
+    // Who may not be sent to, who does not take this kind of mail, and who the history
+    // shows as sent already (a run that was killed before it rewrote the list) leave the
+    // list before anything is sent.
+    std::vector<int> drop;
+    for (int id : all) {
+        bool keep = job_.CheckRecipient(id) == CSendJob::kSendable;
+        if (keep && kind_ == RecipientMessageBuilder::kPcHtmlMail) keep = job_.IsPcRecipient(id) != 0;
+        if (keep && kind_ == RecipientMessageBuilder::kMobileHtmlMail) keep = job_.IsMobileHtmlRecipient(id) != 0;
+        if (keep && history.DBID2RowNumber(id) >= 0)
+            keep = history.GetElementFromMemoryPinPoint(id, HistoryListViewer::kState) != "C";
+        if (!keep) drop.push_back(id);
+    }
+    if (!drop.empty()) list.RemoveDBIDs(drop);
+
+    if (Stopped()) return Next::kClose;
+    if (list.WriteAllOnMemoryDBIDToFile() < 0) {
+        job_.GetErrMsg() = list.GetErrMsg();
+        job_.SetFlag(CSendJob::kError);
+        result_ = kListUnwritable;
+        return Next::kClose;
+    }
+    if (list.GetDBIDToCListInt(ids_, 0) < 0) {
+        job_.GetErrMsg() = list.GetErrMsg();
+        job_.SetFlag(CSendJob::kError);
+        result_ = kListNotReadBack;
+        return Next::kClose;
+    }
+    return Next::kGoOn;
+}
+
+SendRun::Next SendRun::CheckAttachments() {
+    if (Stopped()) return Next::kClose;
+    if (Option(kOptionNoAttachments) == "Y") return Next::kGoOn;
+    for (int t : AttachmentTypes(kind_)) {
+        AttachWriter& writer = *job_.GetAttachWriter(t);
+        if (writer.LoadAttachList(nullptr) == 0) {
+            // Never a quiet end: the mail must not pass for sent.
+            job_.GetErrMsg() = writer.GetErrMsg();
+            job_.SetFlag(CSendJob::kError);
+            result_ = kAttachListUnreadable;
+            return Next::kClose;
+        }
+        if (writer.CheckAllFile() == 0) {
+            job_.GetErrMsg() = writer.GetErrMsg();
+            job_.SetFlag(CSendJob::kError);
+            result_ = kAttachmentMissing;
+            return Next::kClose;
+        }
+    }
+    return Next::kGoOn;
+}
+
+SendRun::Next SendRun::Connect() {
+    if (Stopped()) return Next::kClose;
+    Status(T("送信サーバに接続中です"));
+    Pause(500);
+    netssl::SmtpsComponent* h = client_->GetHandle();
+    authentication_ = ApplySmtpServerSettings(h, *options_);
+
+    const std::string sender = Option(kOptionSender);
+    std::string from;
+    if (FormatAddress(Option(kOptionSenderName), sender, from) != 0) {
+        // Every message would be refused for it: nobody is to be marked failed.
+        Fail(-1, T("送信者メールアドレスが正しくないため送信できません。システム設定を確認してください。"));
+        job_.SetFlag(CSendJob::kError);
+        result_ = kStopped;
+        return Next::kClose;
+    }
+    netssl::SMTPS_Set(h, netssl::kSmtpsFrom, 0, from.c_str(), 0);
+
+    RecipientMessageBuilder::Settings settings;
+    settings.mailId = mailId_;
+    settings.kind = kind_;
+    settings.honorific = honorific_;
+    settings.senderAddress = sender;
+    settings.zone = Option(kOptionZone);
+    if (Option(kOptionReadReceipt) == "Y") settings.readReceiptLine = "Disposition-Notification-To: " + sender;
+    builder_ = std::make_unique<RecipientMessageBuilder>(*job_.GetMailWriter(), std::move(settings));
+    if (Option(kOptionNoAttachments) != "Y") {
+        for (int t : AttachmentTypes(kind_)) {
+            if (builder_->AddAttachments(t, *job_.GetAttachWriter(t)) != RecipientMessageBuilder::kBuilt) {
+                job_.GetErrMsg() = builder_->GetErrMsg();
+                job_.SetFlag(CSendJob::kError);
+                result_ = kAttachmentMissing;
+                return Next::kClose;
+            }
+        }
+    }
+
+    const EnvManager* env = job_.GetEnvironment().env;
+    ReadMailTimeouts(env_layout::EnvIniFile(*env), timeoutBeforeConnectMs_, timeoutConnectedMs_, false);
+    netssl::SMTPS_Set(h, netssl::kSmtpsTimeout, 0, timeoutBeforeConnectMs_ / 1000, 0);
+    if (Stopped()) return Next::kClose;
+    const int rc = ConnectSmtp(h, authentication_);
+    if (rc != 0) {
+        if (rc == netssl::kNetTimeout && job_.GetFlag(CSendJob::kCancel)) {
+            closingText_ = T("送信をキャンセルしました");
+        } else {
+            closingText_ = client_->GetLastErrorInJapanese();
+            Fail(rc, closingText_);
+            job_.SetFlag(CSendJob::kConnectionFailure);
+        }
+        netssl::SMTPS_Do(h, netssl::kSmtpsDisconnect);
+        return Next::kClose;
+    }
+
+    job_.Counters().total = static_cast<int>(ids_.size());
+    Status(T("送信中です"));
+    Pause(500);
+    if (SendRunObserver* o = job_.GetObserver()) o->OnTotal(job_.Counters().total);
+    netssl::SMTPS_Set(h, netssl::kSmtpsTimeout, 0, timeoutConnectedMs_ / 1000, 0);
+    return ids_.empty() ? Next::kDisconnect : Next::kGoOn;
+}
+
+SendRun::Next SendRun::SendAll() {
+    SendCounters& counters = job_.Counters();
+    HistoryListViewer& history = *job_.GetHistory();
+    // Flushed by time, not per recipient (see kSyncIntervalMs).
+    history.SetProgressSync(false);
+    lastSyncMs_ = NowMs();
+    for (std::size_t i = 0; i < ids_.size(); ++i) {
+        if (Stopped()) return Next::kDisconnect;
+        if (job_.GetSplitCount() > 0 && counters.processed >= job_.GetSplitCount()) {
+            job_.SetFlag(CSendJob::kSplitReached);
+            return Next::kDisconnect;
+        }
+        bool handedOver = false;
+        const Next next = SendOne(ids_[i], handedOver);
+        if (next != Next::kGoOn) return next;
+        if (!RecordProgress()) return Next::kClose;
+
+        ++counters.processed;
+        job_.SaveProgress(0);
+        if (SendRunObserver* o = job_.GetObserver()) o->OnProcessed(counters.processed);
+
+        // Renewed after each 1000th message, not again while skipped recipients follow.
+        if (handedOver && (sendCounter_ + 1) % kMessagesPerConnection == 0 && i + 1 < ids_.size()) {
+            if (const Next renewed = Renew(); renewed != Next::kGoOn) return renewed;
+        }
+        if (!Stopped() && i + 1 < ids_.size() && job_.GetSendDelay() > 0)
+            SleepUnlessStopped(job_.GetSendDelay(), [this] { return Stopped(); });
+    }
+    return Next::kDisconnect;
+}
+
+bool SendRun::RecipientFailed(int id, const std::string& messageId) {
+    ++job_.Counters().error;
+    job_.SetFlag(CSendJob::kRecipientFailed);
+    const CErrMsg kept = job_.GetErrMsg();
+    // -2 (the address book would not take the permission change) still leaves the
+    // history right; the recipient's own error stays the one shown.
+    if (job_.UpdateHistory(id, "E", messageId) == -1) {
+        job_.SetFlag(CSendJob::kError);
+        result_ = kHistorySaveFailed;
+        return false;
+    }
+    job_.GetErrMsg() = kept;
+    toRemove_.push_back(id);
+    return true;
+}
+
+SendRun::Next SendRun::SendOne(int id, bool& handedOver) {
+    SendCounters& counters = job_.Counters();
+    CDatabaseEdit* book = job_.GetEnvironment().book;
+    OneCustomer person;
+    if (book == nullptr || book->GetOneCustomerForEdit(person, id) != 0) {
+        if (book != nullptr) job_.GetErrMsg() = book->GetErrMsg();
+        // Nothing was sent: no Message-ID (another row's would make its replies untraceable).
+        return RecipientFailed(id, std::string()) ? Next::kGoOn : Next::kDisconnect;
+    }
+    if (job_.CheckRecipient(id) != CSendJob::kSendable ||
+        !RecipientMessageBuilder::ServesTerminal(kind_, CXEmail::GetTermTypeFromMailAddr(person.Email))) {
+        ++counters.skipped;
+        toRemove_.push_back(id);
+        return Next::kGoOn;
+    }
+
+    const int built = builder_->Build(person, message_);
+    if (built == RecipientMessageBuilder::kMailFault) {
+        // Every recipient of this terminal type would fail alike: the mail is at fault,
+        // and this recipient stays in the list for when it is mended.
+        job_.GetErrMsg() = builder_->GetErrMsg();
+        job_.SetFlag(CSendJob::kError);
+        result_ = kStopped;
+        return Next::kDisconnect;
+    }
+    if (built != RecipientMessageBuilder::kBuilt) {
+        job_.GetErrMsg() = builder_->GetErrMsg();
+        if (!RecipientFailed(id, std::string())) return Next::kDisconnect;
+        Status(job_.GetErrMsg().GetLastMsg());
+        Pause(500);
+        return Next::kGoOn;
+    }
+
+    netssl::SmtpsComponent* h = client_->GetHandle();
+    using namespace netssl;
+    SMTPS_Set(h, kSmtpsTo, 0, message_.to.c_str(), 0);
+    SMTPS_Set(h, kSmtpsMessageId, 0, message_.messageId.c_str(), 0);
+    SMTPS_Set(h, kSmtpsDate, 0, message_.date.c_str(), 0);
+    SMTPS_Set(h, kSmtpsHeaderText, 0, message_.headerText.data(), static_cast<int>(message_.headerText.size()));
+    SMTPS_Set(h, kSmtpsMessageText, 0, "", 0);
+    const int rc = SMTPS_Do(h, kSmtpsSend);
+    ++sendCounter_;
+    handedOver = true;
+
+    if (rc == kNetOk) {
+        SendRunReached("accepted");
+        ++counters.sent;
+        if (job_.UpdateHistory(id, "C", message_.messageId) == -1) {
+            job_.SetFlag(CSendJob::kError);
+            result_ = kHistorySaveFailed;
+            return Next::kClose;
+        }
+        toRemove_.push_back(id);
+        if (lastStatus_ != T("送信中です")) Status(T("送信中です"));
+        return Next::kGoOn;
+    }
+    if (rc == kNetTimeout) {
+        if (job_.GetFlag(CSendJob::kCancel)) {
+            Fail(rc, T("送信をキャンセルしました。"));
+            SMTPS_Set(h, kSmtpsTimeout, 0, kCancelTimeoutSeconds, 0);
+            return Next::kDisconnect;
+        }
+        // Interrupted, or no answer in time: whether it arrived is unknown, so the
+        // recipient stays in the list and nothing is recorded.
+        job_.SetFlag(CSendJob::kInterrupted);
+        closingText_ = client_->GetLastErrorInJapanese();
+        Fail(rc, closingText_);
+        job_.SetFlag(CSendJob::kRecipientFailed);
+        return Next::kClose;
+    }
+
+    // A lost connection, a refused sender or a temporary refusal of the whole message
+    // says nothing about this recipient: it and all that follow stay for the next run.
+    const int step = client_->GetNowStatus();
+    const int reply = ReplyCode(h);
+    const bool connected = SMTPS_Get(h, kSmtpsConnected, 0, nullptr) != 0;
+    const bool notTheRecipients = !connected || (rc != kNetServerReply && rc != kNetBadArgument) ||
+                                  (rc == kNetServerReply && (step == CMySMTPS::kStepMailFrom ||
+                                                             (step == CMySMTPS::kStepData && reply / 100 == 4)));
+    const std::string text = client_->GetLastErrorInJapanese();
+    Fail(rc, text);
+    if (notTheRecipients) {
+        closingText_ = text;
+        SMTPS_Do(h, kSmtpsDisconnect);
+        job_.SetFlag(CSendJob::kConnectionFailure);
+        return Next::kClose;
+    }
+    if (!RecipientFailed(id, message_.messageId)) return Next::kDisconnect;
+    Status(text);
+    Pause(500);
+    return Next::kGoOn;
+}
+
+SendRun::Next SendRun::Renew() {
+    netssl::SmtpsComponent* h = client_->GetHandle();
+    netssl::SMTPS_Do(h, netssl::kSmtpsDisconnect);
+    netssl::SMTPS_Set(h, netssl::kSmtpsTimeout, 0, timeoutBeforeConnectMs_ / 1000, 0);
+    const int rc = ConnectSmtp(h, authentication_);
+    if (rc == netssl::kNetTimeout && job_.GetFlag(CSendJob::kCancel)) {
+        closingText_ = T("送信をキャンセルしました");
+        return Next::kDisconnect;
+    }
+    if (rc != 0) {
+        closingText_ = client_->GetLastErrorInJapanese();
+        Fail(rc, closingText_);
+        netssl::SMTPS_Do(h, netssl::kSmtpsDisconnect);
+        job_.SetFlag(CSendJob::kConnectionFailure);
+        return Next::kClose;
+    }
+    netssl::SMTPS_Set(h, netssl::kSmtpsTimeout, 0, timeoutConnectedMs_ / 1000, 0);
+    return Next::kGoOn;
+}
+
+// ---- Stores ---------------------------------------------------------------------------------
+
+bool SendRun::RecordProgress() {
+    HistoryListViewer& history = *job_.GetHistory();
+    const long long now = NowMs();
+    const bool sync = now - lastSyncMs_ >= kSyncIntervalMs;
+    history.SetProgressSync(sync);
+    const int saved = history.WriteHDataFromMemoryToFileByPace();
+    history.SetProgressSync(false);
+    if (saved < 0) {
+        job_.GetErrMsg() = history.GetErrMsg();
+        job_.SetFlag(CSendJob::kError);
+        result_ = kHistorySaveFailed;
+        return false;
+    }
+    if (sync) lastSyncMs_ = now;
+    SendRunReached("recorded");
+    // The list is rewritten only after the history holds every outcome it drops.
+    if (saved == 1 && !WriteRecipientList()) {
+        result_ = kListSaveFailed;
+        return false;
+    }
+    return true;
+}
+
+bool SendRun::WriteRecipientList() {
+    ExtractResultDetail& list = *job_.GetRecipientList();
+    if (!toRemove_.empty()) {
+        list.RemoveDBIDs(toRemove_);
+        toRemove_.clear();
+    }
+    SendRunReached("list-save");
+    if (list.WriteAllOnMemoryDBIDToFile() < 0) {
+        job_.GetErrMsg() = list.GetErrMsg();
+        job_.SetFlag(CSendJob::kError);
+        return false;
+    }
+    return true;
+}
+
+void SendRun::FinalSaves() {
+    ExtractResultDetail* list = job_.GetRecipientList();
+    HistoryListViewer* history = job_.GetHistory();
+    if (list == nullptr || history == nullptr || list->GetType() != ER_TYPE_MAIL || list->GetID() != mailId_ ||
+        history->GetMailID() != mailId_)
+        return;  // the stores hold nothing of this mail
+    SendRunReached("closing");
+    history->SetProgressSync(true);
+    // The history first: the list may drop only what the history holds.
+    if (history->WriteHDataFromMemoryToFile() < 0) {
+        job_.GetErrMsg() = history->GetErrMsg();
+        job_.SetFlag(CSendJob::kError);
+        return;
+    }
+    WriteRecipientList();
+}
+
+int SendRun::Closing() {
+    int result = result_;
+    if (job_.GetFlag(CSendJob::kCancel)) {
+        Status(T("送信をキャンセルしました"));
+        Pause(500);
+        return kStopped;
+    }
+    if (job_.GetFlag(CSendJob::kWindowEnded)) {
+        Status(T("送信可能時刻が終わりました"));
+        Pause(500);
+        return kStopped;
+    }
+    if (job_.GetFlag(CSendJob::kSplitReached)) {
+        Status(T("分割送信数に達しました"));
+        Pause(500);
+        return kSplitReached;
+    }
+    if (job_.GetFlag(CSendJob::kConnectionFailure) || job_.GetFlag(CSendJob::kInterrupted)) {
+        Status(closingText_);
+        Pause(3000);
+        return kStopped;
+    }
+    if (job_.GetFlag(CSendJob::kError)) {
+        Status(job_.GetErrMsg().GetLastMsg());
+        Pause(3000);
+        Status(T("送信が正常に終了しませんでした"));
+        Pause(3000);
+        // The list and attachment-list failures keep their own results.
+        const bool own = result == kListUnreadable || result == kListUnwritable || result == kListNotReadBack ||
+                         result == kAttachListUnreadable;
+        return own ? result : kStopped;
+    }
+    if (job_.GetSplitCount() > 0) return kSplitDone;
+    if (job_.GetFlag(CSendJob::kRecipientFailed)) {
+        Status(job_.GetErrMsg().GetLastMsg());
+        Pause(2000);
+        return result;
+    }
+    Status(T("送信が正常に終了しました"));
+    Pause(500);
+    return result;
+}

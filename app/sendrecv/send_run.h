@@ -1,0 +1,127 @@
+#pragma once
+// SendRun: one run of CSendJob::SendOneMail - one stored mail sent to every recipient
+// left in its recipient list over one SMTP connection, each recipient's outcome recorded
+// in the mail's send history as it happens.
+//
+// The run, in order: it makes the global SMTP client afresh and attaches it to the job
+// (so Cancel can interrupt it), marks the mail as sending, prepares the mail's stores
+// (CSendJob::Prepare), drops the recipients that may not or need not be sent to, checks
+// the attachments, applies the server settings, connects, and sends each recipient a
+// message of its own (RecipientMessageBuilder); then it disconnects, writes its stores,
+// reports how it ended and deletes the client. The worker calls SaveProgress(1) after it
+// to store the mail's final status from the job's flags.
+//
+// Results (the worker goes on with the next mail only on 0):
+//    0  done (some recipients may have failed), or the mail has no recipient list
+//   -1  stopped: cancelled, the send window ended, the server could not be reached or
+//       was lost, a send was interrupted, a store or an attachment failed
+//   -2, -3, -4  the recipient list could not be read, written, or read back
+//   -8  the split count was reached;  -9  split sending on and every recipient dealt with
+//   -15 an attachment list could not be loaded (the mail is marked failed, not sent)
+//
+// What a run guarantees:
+//  - Nobody recorded as sent is sent again. A recipient's outcome goes into the send
+//    history's progress record (ProgressJournal) right after the server answered, before
+//    the next recipient; the whole history and the recipient list are rewritten only now
+//    and then (by the history's save pace), the history always first. A run that finds
+//    people in the recipient list whom the history shows as sent (a run killed before it
+//    rewrote the list) drops them. So a run killed at any moment sends, when resumed, at
+//    most the one message that was in flight a second time. The progress record is
+//    flushed to the disk at most every 100 ms (a kill loses nothing; a power cut may
+//    resend what went out in that time, never lose it).
+//  - A lost connection or a server that cannot be reached is no recipient's fault: the
+//    recipient at hand and all that follow stay in the list, nobody is marked failed and
+//    no permission is changed; the mail goes back to the status it had (connection-failure
+//    flag). So does a refusal of the sender (a refused MAIL FROM) and a temporary refusal
+//    of a whole message. A refusal of the recipient or of the message is recorded as that
+//    recipient's failure ("E", or "W" while resends remain).
+//  - A message that cannot be built never goes out (RecipientMessageBuilder): a recipient
+//    whose record makes it fail is recorded as failed with an empty Message-ID, and a mail
+//    whose own text cannot be built stops the run with the error flag before anything
+//    wrong is sent. A recipient whose record cannot be read is recorded as failed with an
+//    empty Message-ID too (so no two history rows ever share one).
+//  - An attachment list that cannot be loaded, a sender address that cannot be used, and
+//    a store that cannot be written end the run with the error flag (the mail shows
+//    "E", never "C") after the error was shown and the stores and the transfer log written.
+//  - Cost per recipient does not grow with the list: removals from the recipient list are
+//    collected and applied in one pass when the list is written; the mail list is written
+//    by time (SaveProgress(0)); the connection is renewed after every 1000th message sent.
+//
+// Threads: the run works on the worker thread. Cancel (any thread) interrupts the blocking
+// call; the cancel and window-ended flags are polled between recipients and during every
+// pause. Progress goes to the job's observer (send_run_observer.h) and the mail-list view
+// (mail_row_notice.h); no widget is touched.
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/sendrecv/recipient_message.h"
+
+class CMySMTPS;
+class CSendJob;
+class SystemOption;
+
+class SendRun {
+public:
+    SendRun(CSendJob& job, int mailId);
+    ~SendRun();
+    SendRun(const SendRun&) = delete;
+    SendRun& operator=(const SendRun&) = delete;
+
+    int Run();
+
+private:
+    // Where a stage leaves the run.
+    enum class Next {
+        kGoOn,        // the next stage
+        kDisconnect,  // disconnect, then the closing
+        kClose,       // the closing without disconnecting
+        kQuietEnd,    // the final saves only, no closing message
+    };
+
+    void AcquireClient();
+    void ReleaseClient();
+    Next PrepareMail();
+    Next CheckAttachments();
+    Next Connect();
+    Next SendAll();
+    // The outcome of one recipient's message; kGoOn to go on with the next recipient.
+    Next SendOne(int id, bool& handedOver);
+    Next Renew();
+    // Records the outcome in the history's progress record; the history and, after it,
+    // the recipient list are rewritten when the history's pace says so.
+    bool RecordProgress();
+    bool WriteRecipientList();
+    void FinalSaves();
+    int Closing();
+
+    bool Stopped() const;
+    void Status(const std::string& text);
+    void Pause(int ms);
+    // Counts and records a recipient's failure; false when the history refused it.
+    bool RecipientFailed(int id, const std::string& messageId);
+    std::string Option(int index);
+    // The job's stores, error and flags, shortened.
+    void Fail(int code, const std::string& text);
+
+    CSendJob& job_;
+    const int mailId_;
+    SystemOption* options_ = nullptr;
+    CMySMTPS* client_ = nullptr;
+    std::unique_ptr<CMySMTPS> ownClient_;  // when the program has no environment service
+    int result_ = 0;
+    int kind_ = RecipientMessageBuilder::kTextMail;
+    std::string honorific_;
+    std::vector<int> ids_;       // the recipients of this run, in list order
+    std::vector<int> toRemove_;  // dealt with since the recipient list was last written
+    std::unique_ptr<RecipientMessageBuilder> builder_;
+    RecipientMessage message_;
+    bool authentication_ = false;
+    int timeoutBeforeConnectMs_ = 60000;
+    int timeoutConnectedMs_ = 60000;
+    int sendCounter_ = -1;       // messages handed to the server in this run, minus one
+    std::string closingText_;    // shown at the end after a lost connection or an interrupt
+    std::string lastStatus_;
+    long long lastSyncMs_ = 0;
+};

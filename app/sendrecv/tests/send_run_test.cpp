@@ -1,0 +1,494 @@
+// The send run against a real SMTP server (aiosmtpd with the project's handler): what
+// every recipient receives, read back with Python's email package; who is recorded how;
+// and what a refusal, a lost connection, a cancel, a split count or a broken mail leave.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <fstream>
+#include <set>
+#include <thread>
+
+#include "app/sendrecv/mail_timeouts.h"
+#include "app/sendrecv/message_headers.h"
+#include "app/sendrecv/tests/send_run_fixture.h"
+#include "app/ui/sjis_text.h"
+#include "core/foundation/env_layout.h"
+#include "core/foundation/ini_manager.h"
+#include "core/mailstore/attach_writer.h"
+#include "core/mailstore/mail_data_structure.h"
+#include "core/mailstore/mime_decode_tool.h"
+#include "core/transport/message_id_form.h"
+
+using sendtest::Received;
+using sendtest::SendTestServer;
+using sendtest::Sjis;
+using ui::U8;
+
+namespace {
+
+class SendRunTest : public sendtest::SendRunTest {
+protected:
+    int Person(const char* email, const char* family = "", const char* given = "", const char* dm = "Y",
+               const char* deleted = "N") {
+        return AddPerson(email, Sjis(family), Sjis(given), dm, deleted);
+    }
+    // Received messages by envelope recipient.
+    std::map<std::string, std::vector<Received>> ByRecipient(const SendTestServer& server) {
+        std::map<std::string, std::vector<Received>> out;
+        for (Received& r : sendtest::ReadReceived(server.out())) {
+            EXPECT_EQ(r.rcpts.size(), 1u);
+            if (!r.rcpts.empty()) out[r.rcpts.front()].push_back(std::move(r));
+        }
+        return out;
+    }
+    std::string State(int mailId, int customer) { return HistoryOnDisk(mailId)[customer].first; }
+};
+
+TEST_F(SendRunTest, TextMailGoesOnceToEachRecipientMergedAndRecorded) {
+    SendTestServer server;
+    UseServer(server.port());
+    SetOption(67, "Y");  // read receipts asked for
+    const int taro = Person("taro@example.jp", "山田", "太郎");
+    const int hanako = Person("hanako@docomo.ne.jp", "佐藤", "花子");
+    const int anonymous = Person("someone@example.jp");
+    const int quoted = Person("boss@example.jp", "John \"J\" (Boss)");
+    const int refuses = Person("no@example.jp", "拒否", "", "N");
+    const int gone = Person("gone@example.jp", "削除", "", "Y", "Y");
+    const int mail = MakeMail({taro, hanako, refuses, anonymous, gone, quoted},
+                              Sjis("<%名前(姓)%>様へ 春のお知らせ"),
+                              Sjis("<%名前(姓)%> <%名前(名)%>様\r\n.先頭の点\r\n本文です\r\n"), "NN", Sjis("様"));
+
+    ASSERT_EQ(Send(mail), 0) << lastError_;
+
+    auto got = ByRecipient(server);
+    ASSERT_EQ(got.size(), 4u);
+    struct Expect {
+        std::string address;
+        const char* toName;
+        const char* subject;
+        const char* firstLine;
+    } expects[] = {
+        {"taro@example.jp", "山田太郎様", "山田様へ 春のお知らせ", "山田 太郎様"},
+        {"hanako@docomo.ne.jp", "佐藤花子様", "佐藤様へ 春のお知らせ", "佐藤 花子様"},
+        {"someone@example.jp", "", "様へ 春のお知らせ", " 様"},
+        {"boss@example.jp", "John \"J\" (Boss)様", "John \"J\" (Boss)様へ 春のお知らせ", "John \"J\" (Boss) 様"},
+    };
+    std::set<std::string> ids;
+    const auto history = HistoryOnDisk(mail);
+    for (const Expect& e : expects) {
+        SCOPED_TRACE(e.address);
+        ASSERT_EQ(got[e.address].size(), 1u);
+        const Received& r = got[e.address].front();
+        EXPECT_EQ(r.mailFrom, "info@example.jp");
+        EXPECT_EQ(r.toAddress.toStdString(), e.address);
+        EXPECT_EQ(r.toName, U8(e.toName));
+        EXPECT_EQ(r.subject, U8(e.subject));
+        EXPECT_EQ(r.from, U8("Quendrel Shop <info@example.jp>"));
+        EXPECT_EQ(r.dispositionTo, U8("info@example.jp"));
+        // The body merged, its dot line arrived as written (stuffed once, unstuffed once).
+        EXPECT_TRUE(r.text.startsWith(U8(e.firstLine) + "\n.先頭の点\n本文です")) << r.text.toStdString();
+        EXPECT_EQ(r.defects, 0);
+        EXPECT_FALSE(r.date.empty());
+        // The Message-ID names the mail, and the history holds it for the recipient.
+        std::string id;
+        ASSERT_TRUE(message_id::CutDown(r.messageId, id));
+        EXPECT_EQ(message_id::SentMailId(id), mail);
+        EXPECT_TRUE(id.ends_with("@example.jp"));
+        ids.insert(r.messageId);
+    }
+    EXPECT_EQ(ids.size(), 4u);
+    for (int c : {taro, hanako, anonymous, quoted}) {
+        EXPECT_EQ(history.at(c).first, "C");
+        EXPECT_EQ(ids.count(history.at(c).second), 1u);
+    }
+    EXPECT_EQ(history.count(refuses) + history.count(gone), 0u);
+    EXPECT_TRUE(RecipientsOnDisk(mail).empty());
+    EXPECT_EQ(MailOnDisk(mail).GetStatus(), "C");
+    EXPECT_EQ(MailOnDisk(mail).GetSentNumber(), 4);
+    EXPECT_EQ(observer_.Statuses(), (QStringList{U8("送信を開始します"), U8("送信サーバに接続中です"),
+                                                 U8("送信中です"), U8("送信が正常に終了しました")}));
+    EXPECT_EQ(observer_.total(), 4);
+    EXPECT_EQ(observer_.processed(), 4);
+    EXPECT_EQ(server.Sessions(), 1);
+
+    // A second run has nobody left to send to.
+    ASSERT_EQ(Send(mail), 0);
+    EXPECT_EQ(server.Count(), 4);
+}
+
+// The stored body of an HTML mail: a MIME text with a text part and an HTML part.
+std::string StoredHtmlMail(const std::string& text, const std::string& html) {
+    CMailDataStructure model;
+    MimeFormatStruct part;
+    std::string entity, header, body;
+    EXPECT_EQ(MakeTextPartHeader(text, 0, entity), 0);
+    MimeDecodeTool::MimeDecode(entity, part);
+    model.SetMIMETextBody(part);
+    EXPECT_EQ(MakeHtmlPartHeader(html, 0, entity), 0);
+    MimeDecodeTool::MimeDecode(entity, part);
+    model.SetMIMEHtmlBody(part);
+    EXPECT_EQ(model.GetMimeString(header, body, 1, nullptr), 0);
+    return header + "\r\n" + body;
+}
+
+TEST_F(SendRunTest, HtmlMailsGoOnlyToTheTerminalsTheyAreFor) {
+    SendTestServer server;
+    UseServer(server.port());
+    const int pc = Person("pc@example.jp", "<b>田中");
+    const int docomo = Person("d@docomo.ne.jp", "鈴木");
+    const int willcom = Person("w@willcom.com", "高橋");
+    // In the HTML part a merge field stands as the editor writes it, escaped.
+    const std::string stored = StoredHtmlMail(Sjis("<%名前(姓)%>さん テキスト"),
+                                              Sjis("<p>&lt;%名前(姓)%&gt;さん HTML</p>"));
+    struct Case {
+        const char* flag;
+        std::vector<std::string> reached;
+    } cases[] = {{"NY", {"pc@example.jp"}}, {"NM", {"d@docomo.ne.jp"}}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.flag);
+        SendTestServer one;
+        UseServer(one.port());
+        const int mail = MakeMail({pc, docomo, willcom}, Sjis("お知らせ"), stored, c.flag);
+        ASSERT_EQ(Send(mail), 0) << lastError_;
+        const auto got = sendtest::ReadReceived(one.out());
+        ASSERT_EQ(got.size(), c.reached.size());
+        for (std::size_t i = 0; i < got.size(); ++i) {
+            EXPECT_EQ(got[i].rcpts, std::vector<std::string>{c.reached[i]});
+            // The text part merged as text, the HTML part as HTML (the value escaped).
+            if (c.reached[i] == "pc@example.jp") {
+                EXPECT_TRUE(got[i].text.startsWith(U8("<b>田中さん テキスト"))) << got[i].text.toStdString();
+                EXPECT_TRUE(got[i].html.contains(U8("<p>&lt;b&gt;田中さん HTML</p>"))) << got[i].html.toStdString();
+            } else {
+                EXPECT_TRUE(got[i].html.contains(U8("<p>鈴木さん HTML</p>"))) << got[i].html.toStdString();
+            }
+        }
+        // Those it is not for left the list before anything was sent; nobody failed.
+        EXPECT_TRUE(RecipientsOnDisk(mail).empty());
+        EXPECT_EQ(HistoryOnDisk(mail).size(), c.reached.size());
+        EXPECT_EQ(MailOnDisk(mail).GetStatus(), "C");
+    }
+}
+
+TEST_F(SendRunTest, AttachmentsGoWithTheirTerminalType) {
+    SendTestServer server;
+    UseServer(server.port());
+    const int pc = Person("pc@example.jp", "田中");
+    const int au = Person("a@ezweb.ne.jp", "鈴木");
+    const int mail = MakeMail({pc, au}, "news", Sjis("本文"));
+    // A PDF for PCs, a picture for au.
+    for (auto [type, name, bytes] : {std::tuple{0, Sjis("資料.pdf"), std::string("%PDF-1.4 data")},
+                                     std::tuple{2, std::string("photo.jpg"), std::string("\xFF\xD8 jpeg")}}) {
+        AttachWriter w;
+        w.SetEnvManager(env_.get());
+        w.SetVersion(5);
+        w.SetMailID(mail);
+        w.SetTermType(type);
+        ASSERT_EQ(w.SetAttachListRecordToMemory(name, std::to_string(bytes.size())), 0);
+        const std::string work = w.GetFolderPathForAttachFileTemporary();
+        std::filesystem::create_directories(work);
+        {
+            std::ofstream f(work + name, std::ios::binary);
+            f << bytes;
+        }
+        ASSERT_EQ(w.ReplaceAttachList({AttachData{name, std::to_string(bytes.size())}}, 0), 1)
+            << w.GetErrMsg().GetLastCode();
+    }
+    ASSERT_EQ(Send(mail), 0) << lastError_;
+    auto got = ByRecipient(server);
+    ASSERT_EQ(got["pc@example.jp"].size(), 1u);
+    ASSERT_EQ(got["a@ezweb.ne.jp"].size(), 1u);
+    EXPECT_EQ(got["pc@example.jp"][0].attachments, QStringList{U8("資料.pdf")});
+    EXPECT_EQ(got["a@ezweb.ne.jp"][0].attachments, QStringList{"photo.jpg"});
+    EXPECT_TRUE(got["pc@example.jp"][0].text.startsWith(U8("本文")));
+}
+
+TEST_F(SendRunTest, RefusedRecipientIsRecordedByTheResendRule) {
+    struct Case {
+        const char* resend;
+        const char* state;
+        const char* dm;
+        const char* status;
+    } cases[] = {{"N", "E", "N", "E"}, {"Y", "W", "Y", "R"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.resend);
+        SendTestServer server({"--refuse", "bad@example.jp"});
+        UseServer(server.port());
+        SetOption(54, c.resend);
+        const int ok1 = Person("ok1@example.jp");
+        const int bad = Person("bad@example.jp");
+        const int ok2 = Person("ok2@example.jp");
+        const int mail = MakeMail({ok1, bad, ok2}, "s", "b");
+        ASSERT_EQ(Send(mail), 0);
+        EXPECT_EQ(server.Count(), 2);
+        EXPECT_EQ(State(mail, ok1), "C");
+        EXPECT_EQ(State(mail, ok2), "C");
+        EXPECT_EQ(State(mail, bad), c.state);
+        EXPECT_EQ(book_->GetCustomerDataPinPoint(bad, kElemDMOk), c.dm);
+        EXPECT_EQ(MailOnDisk(mail).GetStatus(), c.status);
+        EXPECT_EQ(MailOnDisk(mail).GetErrorNumber(), 1);
+        // The refusal's own text was shown.
+        EXPECT_TRUE(observer_.Statuses().contains(U8("受信者が存在しません。ForwardPathへ送ってください。")) ||
+                    observer_.Statuses().contains(
+                        U8("要求を実行できません。メール送信サーバのポリシーに反していないか、確認してください。")))
+            << observer_.Statuses().join("|").toStdString();
+        // A resend puts the refused recipient back into the list for its next try.
+        EXPECT_EQ(RecipientsOnDisk(mail), std::string(c.resend) == "Y" ? std::vector<int>{bad} : std::vector<int>{});
+    }
+}
+
+TEST_F(SendRunTest, LostConnectionKeepsEveryoneForTheNextRun) {
+    // The server closes the connection after every third message: after it has confirmed
+    // it, or instead of confirming it (the message arrived; the run cannot know).
+    struct Case {
+        const char* mode;
+        bool exactlyOnce;
+    } cases[] = {{"reply", true}, {"noreply", false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.mode);
+        SendTestServer server({"--drop-after", "3", "--drop-mode", c.mode});
+        UseServer(server.port());
+        std::vector<int> people;
+        for (int i = 0; i < 10; ++i) people.push_back(Person(("p" + std::to_string(i) + "@example.jp").c_str()));
+        const int mail = MakeMail(people, "s", "b");
+
+        int runs = 0, drops = 0;
+        while (MailOnDisk(mail).GetStatus() != "C" && runs < 10) {
+            const int result = Send(mail);
+            ++runs;
+            if (result != 0) {
+                ++drops;
+                EXPECT_EQ(result, -1);
+                // Nobody failed, nobody lost permission: the mail is waiting as before.
+                EXPECT_EQ(flags_, std::vector<int>{CSendJob::kConnectionFailure});
+                EXPECT_EQ(MailOnDisk(mail).GetStatus(), "W");
+                EXPECT_EQ(MailOnDisk(mail).GetErrorNumber(), 0);
+            }
+        }
+        EXPECT_EQ(MailOnDisk(mail).GetStatus(), "C");
+        EXPECT_GE(drops, 3);
+        std::map<std::string, int> copies;
+        for (const Received& r : sendtest::ReadReceived(server.out())) ++copies[r.rcpts.at(0)];
+        ASSERT_EQ(copies.size(), 10u);
+        int extra = 0;
+        for (auto& [address, n] : copies) {
+            EXPECT_GE(n, 1) << address;
+            extra += n - 1;
+        }
+        // A message the server kept without confirming it may come twice, never more.
+        if (c.exactlyOnce) {
+            EXPECT_EQ(extra, 0);
+        } else {
+            EXPECT_LE(extra, drops);
+        }
+        for (int p : people) {
+            EXPECT_EQ(State(mail, p), "C");
+            EXPECT_EQ(book_->GetCustomerDataPinPoint(p, kElemDMOk), "Y");
+        }
+    }
+}
+
+TEST_F(SendRunTest, UnreachableServerOrRefusedSenderChangesNobody) {
+    const int a = Person("a@example.jp");
+    const int b = Person("b@example.jp");
+    const int c = Person("c@example.jp");
+
+    // Nothing listens.
+    UseServer(nettest::ClosedPort());
+    const int mail = MakeMail({a, b, c}, "s", "b");
+    EXPECT_EQ(Send(mail), -1);
+    EXPECT_EQ(flags_, std::vector<int>{CSendJob::kConnectionFailure});
+    EXPECT_EQ(observer_.Statuses().back(), U8("接続が拒否されました。ファイアウォールの設定や接続回線の確認をしてください。"));
+    EXPECT_EQ(RecipientsOnDisk(mail), (std::vector<int>{a, b, c}));
+    EXPECT_TRUE(HistoryOnDisk(mail).empty());
+    EXPECT_EQ(MailOnDisk(mail).GetStatus(), "W");
+
+    // The server takes one message, then refuses the sender for a while: the one sent
+    // is recorded, the others wait, nobody is marked failed.
+    SendTestServer server({"--refuse-mail-after", "1"});
+    UseServer(server.port());
+    EXPECT_EQ(Send(mail), -1);
+    EXPECT_EQ(server.Count(), 1);
+    EXPECT_EQ(HistoryOnDisk(mail).size(), 1u);
+    EXPECT_EQ(State(mail, a), "C");
+    EXPECT_EQ(RecipientsOnDisk(mail), (std::vector<int>{b, c}));
+    EXPECT_EQ(MailOnDisk(mail).GetStatus(), "W");
+    EXPECT_EQ(MailOnDisk(mail).GetSentNumber(), 1);
+    EXPECT_EQ(book_->GetCustomerDataPinPoint(b, kElemDMOk), "Y");
+
+    // A sender address that cannot be used stops the run before connecting.
+    SetOption(0, "info@example.jp>, all@example.jp");
+    EXPECT_EQ(Send(mail), -1);
+    EXPECT_EQ(server.Sessions(), 1);
+    EXPECT_EQ(MailOnDisk(mail).GetStatus(), "E");
+    EXPECT_EQ(RecipientsOnDisk(mail), (std::vector<int>{b, c}));
+}
+
+TEST_F(SendRunTest, SplitSendingStopsAtTheCount) {
+    SendTestServer server;
+    UseServer(server.port());
+    std::vector<int> people;
+    for (int i = 0; i < 5; ++i) people.push_back(Person(("p" + std::to_string(i) + "@example.jp").c_str()));
+    const int mail = MakeMail(people, "s", "b");
+    EXPECT_EQ(Send(mail, [](CSendJob& job) { job.SetSplitCount(2); }), -8);
+    EXPECT_EQ(observer_.Statuses().back(), U8("分割送信数に達しました"));
+    EXPECT_EQ(server.Count(), 2);
+    EXPECT_EQ(RecipientsOnDisk(mail), (std::vector<int>{people[2], people[3], people[4]}));
+    EXPECT_EQ(MailOnDisk(mail).GetStatus(), "B");
+    // The rest fit within the count: all dealt with, no closing line, -9.
+    const int before = observer_.Statuses().size();
+    EXPECT_EQ(Send(mail, [](CSendJob& job) { job.SetSplitCount(10); }), -9);
+    EXPECT_EQ(server.Count(), 5);
+    EXPECT_EQ(observer_.Statuses().mid(before).back(), U8("送信中です"));
+}
+
+TEST_F(SendRunTest, AttachmentFailuresEndTheRunAsFailed) {
+    SendTestServer server;
+    UseServer(server.port());
+    const int a = Person("a@example.jp");
+    const int mail = MakeMail({a}, "s", "b");
+    AttachWriter w;
+    w.SetEnvManager(env_.get());
+    w.SetVersion(5);
+    w.SetMailID(mail);
+    w.SetTermType(0);
+    ASSERT_EQ(w.SetAttachListRecordToMemory("a.pdf", "3"), 0);
+    ASSERT_EQ(w.SaveAttachList(), 1);
+    const std::string list = env_layout::AttachListFile(*env_, mail, 0);
+    ASSERT_TRUE(std::filesystem::exists(list)) << list;
+
+    // The listed file is missing: -6 becomes -1, and the mail shows failed.
+    EXPECT_EQ(Send(mail), -1);
+    EXPECT_EQ(observer_.Statuses().back(), U8("送信が正常に終了しませんでした"));
+    EXPECT_EQ(MailOnDisk(mail).GetStatus(), "E");
+
+    // The list cannot be read: -15, and still never "sent".
+    std::filesystem::resize_file(list, std::filesystem::file_size(list) - 2);
+    EXPECT_EQ(Send(mail), -15);
+    EXPECT_EQ(observer_.Statuses().back(), U8("送信が正常に終了しませんでした"));
+    EXPECT_EQ(MailOnDisk(mail).GetStatus(), "E");
+    EXPECT_EQ(server.Count(), 0);
+    EXPECT_EQ(server.Sessions(), 0);
+    EXPECT_EQ(RecipientsOnDisk(mail), std::vector<int>{a});
+}
+
+TEST_F(SendRunTest, MessagesThatCannotBeBuiltNeverGoOut) {
+    SendTestServer server;
+    UseServer(server.port());
+    const int ok = Person("ok@example.jp", "山田");
+    // A family name ending in half a character cannot be encoded into the subject; an
+    // address with a blank would split into two recipients.
+    const int cut = AddPerson("cut@example.jp", Sjis("山") + "\x82");
+    const int split = Person("two words@example.jp", "二人");
+    const int mail = MakeMail({cut, ok, split}, Sjis("<%名前(姓)%>"), Sjis("本文"));
+    ASSERT_EQ(Send(mail), 0);
+    const auto got = sendtest::ReadReceived(server.out());
+    ASSERT_EQ(got.size(), 1u);
+    EXPECT_EQ(got[0].rcpts, std::vector<std::string>{"ok@example.jp"});
+    EXPECT_EQ(got[0].subject, U8("山田"));
+    const auto history = HistoryOnDisk(mail);
+    EXPECT_EQ(history.at(cut), (std::pair<std::string, std::string>{"E", ""}));
+    EXPECT_EQ(history.at(split), (std::pair<std::string, std::string>{"E", ""}));
+    EXPECT_EQ(history.at(ok).first, "C");
+    EXPECT_EQ(MailOnDisk(mail).GetStatus(), "E");
+
+    // A body that cannot be built for anyone stops the run: nobody is marked failed.
+    const int a = Person("a@example.jp");
+    const int broken = MakeMail({a}, "s", Sjis("本文") + "\x82");
+    EXPECT_EQ(Send(broken), -1);
+    EXPECT_EQ(server.Count(), 1);
+    EXPECT_TRUE(HistoryOnDisk(broken).empty());
+    EXPECT_EQ(RecipientsOnDisk(broken), std::vector<int>{a});
+    EXPECT_EQ(MailOnDisk(broken).GetStatus(), "E");
+    EXPECT_TRUE(lastError_.find("PC") != std::string::npos) << lastError_;
+}
+
+TEST_F(SendRunTest, CancelDuringASendStopsAtOnce) {
+    // The server holds its answer to the second message for a minute.
+    SendTestServer server({"--delay-message", "2:60"});
+    UseServer(server.port());
+    const int a = Person("a@example.jp");
+    const int b = Person("b@example.jp");
+    const int c = Person("c@example.jp");
+    const int mail = MakeMail({a, b, c}, "s", "b");
+    CSendJob job(Stores());
+    job.SetObserver(&observer_);
+    std::thread gui([&] {
+        sendtest::WaitFor([&] { return server.Count() >= 1; });
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        job.Cancel();
+    });
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(job.SendOneMail(mail), -1);
+    gui.join();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
+    EXPECT_EQ(observer_.Statuses().back(), U8("送信をキャンセルしました"));
+    ASSERT_EQ(job.SaveProgress(1), 0);
+    EXPECT_EQ(MailOnDisk(mail).GetStatus(), "D");
+    EXPECT_EQ(State(mail, a), "C");
+    EXPECT_EQ(HistoryOnDisk(mail).count(b), 0u);
+    EXPECT_EQ(RecipientsOnDisk(mail), (std::vector<int>{b, c}));
+}
+
+TEST_F(SendRunTest, ConnectionRenewedAfterEveryThousandMessages) {
+    SendTestServer server;
+    UseServer(server.port());
+    std::vector<int> people;
+    for (int i = 0; i < 1001; ++i) people.push_back(Person(("p" + std::to_string(i) + "@example.jp").c_str()));
+    const int mail = MakeMail(people, "s", "b");
+    ASSERT_EQ(Send(mail), 0) << lastError_;
+    EXPECT_EQ(server.Count(), 1001);
+    EXPECT_EQ(server.Sessions(), 2);
+    EXPECT_EQ(HistoryOnDisk(mail).size(), 1001u);
+}
+
+TEST_F(SendRunTest, AuthenticationFallsBackFromCramMd5) {
+    // The project's plain handler, which offers LOGIN and PLAIN but not CRAM-MD5.
+    nettest::SpawnedSmtpServer server({"--user", "shop:secret", "--exclude", "CRAM-MD5"});
+    UseServer(server.port());
+    SetOption(90, "Y");
+    SetOption(94, "shop");
+    SetOption(95, "secret");
+    const int mail = MakeMail({Person("a@example.jp")}, "s", "b");
+    ASSERT_EQ(Send(mail), 0) << lastError_;
+    EXPECT_FALSE(server.Message(1).empty());
+    EXPECT_NE(server.AuthLog().find("shop secret"), std::string::npos) << server.AuthLog();
+}
+
+TEST_F(SendRunTest, MailWithoutRecipientListEndsQuietly) {
+    SendTestServer server;
+    UseServer(server.port());
+    const int mail = AddMail("W");
+    ASSERT_EQ(mails_->WriteMailList(1), 0);
+    WriteBodies(mail, "s", "b");
+    EXPECT_EQ(Send(mail), 0);
+    EXPECT_EQ(observer_.Statuses().back(), U8("送信対象が0件です"));
+    EXPECT_EQ(server.Sessions(), 0);
+}
+
+TEST(MailTimeouts, DigitsOnlyElseTheDefaultAndWrittenBack) {
+    nettest::TempDir dir;
+    const std::string ini = (dir.path() / "QuendrelT.ini").string();
+    struct Case {
+        const char* stored;
+        int used;
+    } cases[] = {{"0600", 600}, {"6a", 60000}, {"", 60000}, {"1234567890", 60000}, {"999999999", 999999999}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.stored);
+        CIniManager::WriteProfileStringA(ini, "SMTPINFO", "SENDMAIL_TIMEOUT_BEFORE_CONNECT", c.stored);
+        int before = 0, connected = 0;
+        ReadMailTimeouts(ini, before, connected, false);
+        EXPECT_EQ(before, c.used);
+        EXPECT_EQ(connected, 60000);
+        std::string back;
+        CIniManager::GetProfileStringA(ini, "SMTPINFO", "SENDMAIL_TIMEOUT_BEFORE_CONNECT", back, "");
+        EXPECT_EQ(back, std::to_string(c.used));
+    }
+    int before = 0, connected = 0;
+    ReadMailTimeouts(ini, before, connected, true);
+    EXPECT_EQ(before, 90000);
+    EXPECT_EQ(ReadSendDelay(ini), 0);
+    CIniManager::WriteProfileStringA(ini, "SMTPINFO", "SENDMAIL_DELAY", "250");
+    EXPECT_EQ(ReadSendDelay(ini), 250);
+}
+
+}  // namespace

@@ -1,0 +1,97 @@
+"""The project's aiosmtpd test server (platform/netssl/tests/servers/smtp_server.py) with
+the misbehaviours a send run must survive, for the send run's tests and benchmark.
+
+Prints "PORT <n>" once it listens and stops when its standard input closes. Each message
+is saved as NNNN.eml / NNNN.env by the project's handler; each session's greeting is
+appended to sessions.log, so a test can count connections.
+
+  --servers DIR          the folder of smtp_server.py
+  --refuse ADDRESS       answer RCPT TO of this address with 550 (repeatable)
+  --drop-after N         close the connection after every N-th accepted message ...
+  --drop-mode MODE       ... once the 250 went out ("reply") or instead of it ("noreply":
+                         the message is saved but the client never hears so)
+  --refuse-mail-after N  answer MAIL FROM with 451 once N messages were accepted
+  --delay-message K:S    hold the reply to the K-th message for S seconds (saved after it)
+"""
+
+import argparse
+import asyncio
+import logging
+import os
+import sys
+import warnings
+
+
+def main():
+    p = argparse.ArgumentParser()
+    p.add_argument("--servers", required=True)
+    p.add_argument("--out", required=True)
+    p.add_argument("--refuse", action="append", default=[])
+    p.add_argument("--drop-after", type=int, default=0)
+    p.add_argument("--drop-mode", choices=["reply", "noreply"], default="reply")
+    p.add_argument("--refuse-mail-after", type=int, default=0)
+    p.add_argument("--delay-message", default="")
+    a = p.parse_args()
+
+    sys.path.insert(0, a.servers)
+    from smtp_server import Handler
+    from aiosmtpd.smtp import SMTP
+
+    refused = {r.lower() for r in a.refuse}
+    delay_at, delay_secs = (int(x) for x in a.delay_message.split(":")) if a.delay_message else (0, 0)
+
+    class MisbehavingHandler(Handler):
+        async def handle_EHLO(self, server, session, envelope, hostname, responses):
+            session.host_name = hostname
+            with open(os.path.join(self.out, "sessions.log"), "a") as f:
+                f.write(hostname + "\n")
+            return responses
+
+        async def handle_MAIL(self, server, session, envelope, address, options):
+            if a.refuse_mail_after and self.count >= a.refuse_mail_after:
+                return "451 4.7.1 Sending rate exceeded, try again later"
+            envelope.mail_from = address
+            envelope.mail_options.extend(options)
+            return "250 OK"
+
+        async def handle_RCPT(self, server, session, envelope, address, options):
+            if address.lower() in refused:
+                return "550 5.1.1 <%s>: Recipient address rejected: User unknown" % address
+            envelope.rcpt_tos.append(address)
+            envelope.rcpt_options.extend(options)
+            return "250 OK"
+
+        async def handle_DATA(self, server, session, envelope):
+            if delay_at and self.count + 1 == delay_at:
+                await asyncio.sleep(delay_secs)
+                if server.transport is None or server.transport.is_closing():
+                    return "421 gone"
+            status = await Handler.handle_DATA(self, server, session, envelope)
+            if a.drop_after and self.count % a.drop_after == 0:
+                if a.drop_mode == "noreply":
+                    server.transport.abort()
+                else:
+                    asyncio.get_running_loop().call_soon(server.transport.close)
+            return status
+
+    async def serve():
+        warnings.simplefilter("ignore")
+        logging.getLogger("mail.log").setLevel(logging.CRITICAL)
+        handler = MisbehavingHandler(a.out, {})
+        loop = asyncio.get_running_loop()
+        server = await loop.create_server(
+            lambda: SMTP(handler, hostname="sendtest.test", decode_data=False, enable_SMTPUTF8=False),
+            host="127.0.0.1", port=0)
+        sys.stdout.write("PORT %d\n" % server.sockets[0].getsockname()[1])
+        sys.stdout.flush()
+        stop = loop.create_future()
+        loop.add_reader(sys.stdin.fileno(), lambda: stop.done() or
+                        (os.read(sys.stdin.fileno(), 4096) == b"" and stop.set_result(None)))
+        await stop
+        server.close()
+
+    asyncio.run(serve())
+
+
+if __name__ == "__main__":
+    main()
