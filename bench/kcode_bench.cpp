@@ -66,6 +66,11 @@ void BM_sjtojis7(benchmark::State& s) { Run(s, SjisText(), [](const std::string&
 void BM_iconv_sjis_to_jis(benchmark::State& s) { RunIconv(s, "ISO-2022-JP", "CP932", SjisText()); }
 void BM_jis7tosj(benchmark::State& s) { Run(s, JisText(), [](const std::string& t) { return k.jis7tosj(t).size(); }); }
 void BM_iconv_jis_to_sjis(benchmark::State& s) { RunIconv(s, "CP932", "ISO-2022-JP", JisText()); }
+void BM_sjtojis7_for_header(benchmark::State& s) { Run(s, SjisText(), [](const std::string& t) { return sjtojis7_for_header(t, 0, 30).size(); }); }
+void BM_jis7touj(benchmark::State& s) { Run(s, JisText(), [](const std::string& t) { return k.jis7touj(t).size(); }); }
+void BM_iconv_jis_to_euc(benchmark::State& s) { RunIconv(s, "EUC-JP", "ISO-2022-JP", JisText()); }
+void BM_ujtojis7(benchmark::State& s) { Run(s, EucText(), [](const std::string& t) { return k.ujtojis7(t, 0).size(); }); }
+void BM_iconv_euc_to_jis(benchmark::State& s) { RunIconv(s, "ISO-2022-JP", "EUC-JP", EucText()); }
 void BM_sjtouj(benchmark::State& s) { Run(s, SjisText(), [](const std::string& t) { return k.sjtouj(t).size(); }); }
 void BM_iconv_sjis_to_euc(benchmark::State& s) { RunIconv(s, "EUC-JP", "CP932", SjisText()); }
 void BM_ujtosj(benchmark::State& s) { Run(s, EucText(), [](const std::string& t) { return k.ujtosj(t).size(); }); }
@@ -83,6 +88,11 @@ BENCHMARK(BM_sjtojis7)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_iconv_sjis_to_jis)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_jis7tosj)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_iconv_jis_to_sjis)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_sjtojis7_for_header)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_jis7touj)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_iconv_jis_to_euc)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ujtojis7)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_iconv_euc_to_jis)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_sjtouj)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_iconv_sjis_to_euc)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ujtosj)->Unit(benchmark::kMillisecond);

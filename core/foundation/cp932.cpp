@@ -30,11 +30,13 @@ struct Cp932Tables {
   // Encoding of the basic multilingual plane: the CP932 code (one byte when < 0x100),
   // 0 when CP932 has no code for it. U+0000 never reaches it (ASCII is copied directly).
   uint16_t encode[65536];
+  // ibmTwin[lead - 0xFA][trail]: the code with a JIS row for an IBM extension, 0 if none.
+  uint16_t ibmTwin[3][256];
 };
 
-// One character through iconv; returns false when iconv refuses it.
+// One character of up to three bytes through iconv; returns false when iconv refuses it.
 bool DecodeWithIconv(iconv_t cd, const unsigned char* bytes, size_t len, char32_t* out) {
-  char in[2];
+  char in[3];
   std::memcpy(in, bytes, len);
   char32_t u = 0;
   char* ip = in;
@@ -105,6 +107,21 @@ std::unique_ptr<Cp932Tables> BuildTables() {
   };
   for (const auto& l : kLookAlikes)
     if (t->encode[l.u] == 0) t->encode[l.u] = l.code;
+
+  // Twins of the IBM extensions: the preferred code when it has a JIS row (JIS X 0208 and
+  // NEC row 13 come first in the order above), else the NEC-selected code.
+  for (unsigned lead = 0xFA; lead <= 0xFC; ++lead) {
+    for (unsigned trail = 0x40; trail <= 0xFC; ++trail) {
+      uint16_t u = t->dbcs[t->row[lead]][trail];
+      if (u == 0) continue;
+      uint16_t code = t->encode[u];
+      uint16_t twin = (code >> 8) >= 0x81 && (code >> 8) <= 0xEF ? code : 0;
+      for (unsigned nec = 0xED; nec <= 0xEE && twin == 0; ++nec)
+        for (unsigned nt = 0x40; nt <= 0xFC && twin == 0; ++nt)
+          if (t->dbcs[t->row[nec]][nt] == u) twin = static_cast<uint16_t>(nec << 8 | nt);
+      t->ibmTwin[lead - 0xFA][trail] = twin;
+    }
+  }
   return t;
 }
 
@@ -230,6 +247,48 @@ std::string Utf8ToSjis(std::string_view utf8) {
   }
   result.resize(o);
   return result;
+}
+
+uint16_t Cp932JisRowCode(uint16_t code) {
+  unsigned lead = code >> 8, trail = code & 0xFF;
+  if (!IsLeadByte(lead) || !IsTrailByte(trail)) return 0;
+  if (lead <= 0xEF) return code;
+  if (lead < 0xFA) return 0;  // user-defined area: no JIS row holds it
+  return Tables().ibmTwin[lead - 0xFA][trail];
+}
+
+uint16_t Cp932PreferredCode(uint16_t code) {
+  unsigned lead = code >> 8, trail = code & 0xFF;
+  if (!IsLeadByte(lead) || !IsTrailByte(trail)) return code;
+  const Cp932Tables& t = Tables();
+  uint16_t u = t.dbcs[t.row[lead]][trail];
+  uint16_t preferred = u ? t.encode[u] : 0;
+  return preferred >= 0x100 ? preferred : code;
+}
+
+uint16_t Cp932FromJisX0212(unsigned char row, unsigned char cell) {
+  // [row - 0x21][cell - 0x21]; built from the 0x8F sequences of EUC-JP. eucJP-ms also puts
+  // the IBM extensions and the user-defined characters in rows JIS X 0212 leaves empty.
+  static const std::unique_ptr<uint16_t[]> table = [] {
+    auto codes = std::make_unique<uint16_t[]>(94 * 94);
+    const Cp932Tables& t = Tables();
+    iconv_t cd = iconv_open("UTF-32LE", "EUC-JP-MS");
+    if (cd == reinterpret_cast<iconv_t>(-1)) cd = iconv_open("UTF-32LE", "EUC-JP");
+    if (cd == reinterpret_cast<iconv_t>(-1)) return codes;
+    for (unsigned r = 0; r < 94; ++r) {
+      for (unsigned c = 0; c < 94; ++c) {
+        const unsigned char euc[3] = {0x8F, static_cast<unsigned char>(0xA1 + r),
+                                      static_cast<unsigned char>(0xA1 + c)};
+        char32_t u;
+        if (DecodeWithIconv(cd, euc, sizeof euc, &u) && u > 0 && u < 0x10000)
+          codes[r * 94 + c] = t.encode[u];
+      }
+    }
+    iconv_close(cd);
+    return codes;
+  }();
+  if (row < 0x21 || row > 0x7E || cell < 0x21 || cell > 0x7E) return 0;
+  return table[(row - 0x21) * 94 + (cell - 0x21)];
 }
 
 const std::string& SjisLiteral(const char* utf8) {

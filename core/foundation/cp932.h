@@ -19,6 +19,7 @@
 //    U+2212 -> 0x817C, U+00A2 -> 0x8191, U+00A3 -> 0x8192, U+00AC -> 0x81CA,
 //    U+2014 -> 0x815C, U+00A5 -> 0x5C, U+203E -> 0x7E (the same one-way mappings as iconv).
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -38,3 +39,28 @@ std::string Utf8ToSjis(std::string_view utf8);
 // A UTF-8 literal from the source, converted to CP932 once and kept for the life of the
 // process (messages, captions, fixed words). Thread-safe; the reference stays valid.
 const std::string& SjisLiteral(const char* utf8);
+
+// Other codes of the same character, for the 7-bit JIS and EUC-JP forms of the text. Codes
+// are lead << 8 | trail. The IBM extensions 0xFA40-0xFC4B, which Utf8ToSjis gives (髙, 﨑,
+// small Roman numerals), lie outside the 94 x 94 rows of JIS X 0208; each has a twin that
+// lies inside them: in JIS X 0208 itself, in NEC row 13 or among the NEC-selected IBM
+// extensions 0xED40-0xEEFC (JIS rows 0x79-0x7C, as mail programs in Japan write them).
+
+// A code for the character of the double-byte `code` whose lead byte is 0x81-0x9F or
+// 0xE0-0xEF, so that the arithmetic mapping gives a JIS row and cell of 0x21-0x7E: the
+// code itself when its lead byte already is one of these; the twin of an IBM extension;
+// 0 for the user-defined area (0xF0-0xF9), unassigned codes at 0xFA-0xFC, and anything
+// that is no double-byte code.
+uint16_t Cp932JisRowCode(uint16_t code);
+
+// The code Utf8ToSjis gives for the character of the double-byte `code`, so that text read
+// from JIS rows 0x79-0x7C uses the same codes as the rest of the program (0xEEE0 -> 0xFBFC
+// 髙, 0xEEEF -> 0xFA40 ⅰ, 0xEEF9 -> 0x81CA ￢). An unassigned code is returned unchanged.
+uint16_t Cp932PreferredCode(uint16_t code);
+
+// The CP932 code of the JIS X 0212 character at row and cell (0x21-0x7E each, as in
+// ISO-2022-JP; EUC-JP writes them after 0x8F with the high bits set), or 0 when CP932 has
+// none. The table is built at first use from glibc iconv's EUC-JP-MS, which also reads the
+// IBM extensions (rows 0x73-0x74) and user-defined characters (rows 0x75-0x7E) that
+// eucJP-ms places there. Thread-safe.
+uint16_t Cp932FromJisX0212(unsigned char row, unsigned char cell);

@@ -59,15 +59,179 @@ class Out {
 
 constexpr uint64_t kHigh = 0x8080808080808080ULL;
 
+// What stands for a character that has no form in the code written, and for a byte that
+// starts no character: one blank, as for characters of UTF-8 text that Shift_JIS lacks.
+constexpr unsigned char kBlank = 0x20;
+
 inline size_t AsciiRun(const unsigned char* p, size_t n) { return AsciiRunLength(p, n); }
 
 const unsigned char* Bytes(std::string_view s) {
   return reinterpret_cast<const unsigned char*>(s.data());
 }
 
-enum Mode { kAscii, kRoman, kKanji, kKana, kX0212, kUnknown };
+constexpr std::array<uint8_t, 256> MakeRangeTable(int lo, int hi) {
+  std::array<uint8_t, 256> t{};
+  for (int b = lo; b <= hi; ++b) t[b] = 1;
+  return t;
+}
+constexpr std::array<uint8_t, 256> MakeLeadTable() {
+  std::array<uint8_t, 256> t{};
+  for (int b = 0; b < 256; ++b) t[b] = IsSjisLeadByte(static_cast<unsigned char>(b));
+  return t;
+}
+constexpr auto kSjisLead = MakeLeadTable();
+constexpr auto kSjisTrail = [] {
+  auto t = MakeRangeTable(0x40, 0xFC);
+  t[0x7F] = 0;
+  return t;
+}();
+constexpr auto kKanaByte = MakeRangeTable(0xA1, 0xDF);
+constexpr auto kEucByte = MakeRangeTable(0xA1, 0xFE);
+constexpr auto kRowCellByte = MakeRangeTable(0x21, 0x7E);
+// The arithmetic mapping of sjis_bytes.h as tables, for the common pairs of the fast paths;
+// a zero entry sends a byte to the careful path.
+//
+// Shift_JIS lead byte -> the first of its two JIS rows (lead bytes 0x81-0x9F, 0xE0-0xEF,
+// whose pairs all land in rows 0x21-0x7E).
+constexpr auto kSjisLeadRow = [] {
+  std::array<uint8_t, 256> t{};
+  for (int b = 0x81; b <= 0xEF; ++b)
+    if (b <= 0x9F || b >= 0xE0) t[b] = static_cast<uint8_t>((b <= 0x9F ? b - 0x71 : b - 0xB1) * 2 + 1);
+  return t;
+}();
+// Shift_JIS trail byte -> JIS cell, plus 0x80 when the pair lies in the second row.
+constexpr auto kSjisTrailCell = [] {
+  std::array<uint8_t, 256> t{};
+  for (int c = 0x40; c <= 0xFC; ++c) {
+    if (c == 0x7F) continue;
+    int cell = c > 0x7F ? c - 1 : c;
+    t[c] = static_cast<uint8_t>(cell >= 0x9E ? 0x80 | (cell - 0x7D) : cell - 0x1F);
+  }
+  return t;
+}();
+// JIS row and cell -> Shift_JIS lead and trail, indexed by the byte as it stands: 7-bit
+// (ISO-2022-JP) or with the high bit set (EUC-JP). Rows 0x79-0x7C are left to the careful
+// path: they give the codes the rest of the program uses.
+struct JisToSjisTables {
+  std::array<uint8_t, 256> lead;
+  std::array<uint8_t, 256> trail[2];  // [row & 1][cell]
+};
+constexpr JisToSjisTables MakeJisToSjisTables(int high) {
+  JisToSjisTables t{};
+  for (int j = 0x21; j <= 0x7E; ++j) {
+    unsigned char s1, s2;
+    if (j < 0x79 || j > 0x7C) {
+      JisToSjisPair(static_cast<unsigned char>(j), 0x21, s1, s2);
+      t.lead[j | high] = s1;
+    }
+    JisToSjisPair(0x21, static_cast<unsigned char>(j), s1, s2);
+    t.trail[1][j | high] = s2;
+    JisToSjisPair(0x22, static_cast<unsigned char>(j), s1, s2);
+    t.trail[0][j | high] = s2;
+  }
+  return t;
+}
+constexpr JisToSjisTables kJisToSjis = MakeJisToSjisTables(0);
+constexpr JisToSjisTables kEucToSjis = MakeJisToSjisTables(0x80);
 
-// Shift_JIS -> ISO-2022-JP; header selects the encoded-word variant.
+constexpr bool TablesAgreeWithTheArithmetic() {
+  for (int b = 0x81; b <= 0xEF; ++b) {
+    if (!kSjisLeadRow[b]) continue;
+    for (int c = 0x40; c <= 0xFC; ++c) {
+      if (!kSjisTrailCell[c]) continue;
+      unsigned char j1, j2, s1, s2;
+      SjisToJisPair(static_cast<unsigned char>(b), static_cast<unsigned char>(c), j1, j2);
+      if (j1 != kSjisLeadRow[b] + (kSjisTrailCell[c] >> 7) || j2 != (kSjisTrailCell[c] & 0x7F))
+        return false;
+      JisToSjisPair(j1, j2, s1, s2);
+      if (j1 < 0x79 || j1 > 0x7C) {
+        if (kJisToSjis.lead[j1] != s1 || kJisToSjis.trail[j1 & 1][j2] != s2) return false;
+        if (kEucToSjis.lead[j1 | 0x80] != s1 || kEucToSjis.trail[j1 & 1][j2 | 0x80] != s2)
+          return false;
+      }
+    }
+  }
+  return true;
+}
+static_assert(TablesAgreeWithTheArithmetic());
+
+// One Shift_JIS character of 0x80 or above (no half-width kana) on its way to JIS X 0208:
+// len bytes taken (0 when a lead byte is cut off by the end, 1 for a byte that starts no
+// character), ok with j1, j2 when it has a row and cell of 0x21-0x7E. An IBM extension
+// takes its twin's row; the user-defined area has none.
+struct SjisStep {
+  unsigned len;
+  bool ok;
+  unsigned char j1, j2;
+};
+inline SjisStep SjisToJisStep(const unsigned char* in, size_t n, size_t i) {
+  SjisStep step{1, false, 0, 0};
+  unsigned char b = in[i];
+  if (!kSjisLead[b]) return step;
+  if (i + 1 >= n) return {0, false, 0, 0};
+  unsigned char c = in[i + 1];
+  if (!kSjisTrail[c]) return step;
+  step.len = 2;
+  if (b > 0xEF) {
+    uint16_t twin = Cp932JisRowCode(static_cast<uint16_t>(b << 8 | c));
+    if (twin == 0) return step;
+    b = static_cast<unsigned char>(twin >> 8);
+    c = static_cast<unsigned char>(twin);
+  }
+  SjisToJisPair(b, c, step.j1, step.j2);
+  step.ok = true;
+  return step;
+}
+
+// Writes the Shift_JIS pair of JIS row and cell bytes; rows 0x79-0x7C (the NEC-selected IBM
+// extensions) give the codes the rest of the program uses for those characters.
+inline void PutSjisOfJis(Out& out, unsigned char j1, unsigned char j2) {
+  unsigned char s1, s2;
+  JisToSjisPair(j1, j2, s1, s2);
+  if (j1 >= 0x79 && j1 <= 0x7C) {
+    uint16_t code = Cp932PreferredCode(static_cast<uint16_t>(s1 << 8 | s2));
+    s1 = static_cast<unsigned char>(code >> 8);
+    s2 = static_cast<unsigned char>(code);
+  }
+  out.Put(s1);
+  out.Put(s2);
+}
+
+// Writes the CP932 form of a JIS X 0212 character, a blank when CP932 has none.
+inline void PutSjisOfJisX0212(Out& out, unsigned char j1, unsigned char j2) {
+  uint16_t code = Cp932FromJisX0212(j1, j2);
+  if (code == 0) {
+    out.Put(kBlank);
+  } else {
+    if (code > 0xFF) out.Put(static_cast<unsigned char>(code >> 8));
+    out.Put(static_cast<unsigned char>(code));
+  }
+}
+
+// One EUC-JP character of 0x80 or above; its length is EucLength.
+enum EucKind { kEucCut, kEucBad, kEucKana, kEucX0212, kEucPair };
+inline EucKind EucStep(const unsigned char* in, size_t n, size_t i) {
+  unsigned char b = in[i];
+  if (b == 0x8E) {
+    if (i + 1 >= n) return kEucCut;
+    return kKanaByte[in[i + 1]] ? kEucKana : kEucBad;
+  }
+  if (b == 0x8F) {
+    if (i + 1 >= n) return kEucCut;
+    if (!kEucByte[in[i + 1]]) return kEucBad;
+    if (i + 2 >= n) return kEucCut;
+    return kEucByte[in[i + 2]] ? kEucX0212 : kEucBad;
+  }
+  if (!kEucByte[b]) return kEucBad;
+  if (i + 1 >= n) return kEucCut;
+  return kEucByte[in[i + 1]] ? kEucPair : kEucBad;
+}
+constexpr size_t EucLength(EucKind kind) { return kind == kEucX0212 ? 3 : kind == kEucBad ? 1 : 2; }
+
+enum Mode { kAscii, kRoman, kKanji, kKana, kX0212 };
+
+// Shift_JIS -> ISO-2022-JP; header selects the encoded-word variant. Only 7-bit bytes
+// come out, whatever goes in.
 std::string SjisToJis(std::string_view text, bool widenKana, bool header, int segmentLength) {
   const unsigned char* in = Bytes(text);
   const size_t n = text.size();
@@ -87,15 +251,18 @@ std::string SjisToJis(std::string_view text, bool widenKana, bool header, int se
     }
     segmentStart = out.size();
   };
+  auto putSevenBit = [&](unsigned char b) {
+    closeSegment();
+    out.Need(4);
+    if (mode != sevenBit) out.Esc('(', header ? 'J' : 'B');
+    mode = sevenBit;
+    out.Put(b);
+  };
   while (i < n) {
     unsigned char b = in[i];
     if (b < 0x80) {
       if (header) {
-        closeSegment();
-        out.Need(4);
-        if (mode != kRoman) out.Esc('(', 'J');
-        mode = kRoman;
-        out.Put(b);
+        putSevenBit(b);
         ++i;
         continue;
       }
@@ -119,17 +286,28 @@ std::string SjisToJis(std::string_view text, bool widenKana, bool header, int se
       }
       ++i;
     } else {
-      // Lead byte (0x80-0xA0, 0xE0-0xFF); one cut off by the end ends the conversion.
-      if (i + 1 >= n) break;
+      unsigned char j1, j2;
+      uint8_t row = kSjisLeadRow[b], cell = i + 1 < n ? kSjisTrailCell[in[i + 1]] : 0;
+      if (row && cell) {
+        j1 = static_cast<unsigned char>(row + (cell >> 7));
+        j2 = cell & 0x7F;
+        i += 2;
+      } else {
+        SjisStep step = SjisToJisStep(in, n, i);
+        if (step.len == 0) break;  // a lead byte cut off by the end ends the conversion
+        i += step.len;
+        if (!step.ok) {
+          putSevenBit(kBlank);
+          continue;
+        }
+        j1 = step.j1, j2 = step.j2;
+      }
       closeSegment();
       out.Need(5);
       if (mode != kKanji) out.Esc('$', 'B');
       mode = kKanji;
-      unsigned char j1, j2;
-      SjisToJisPair(in[i], in[i + 1], j1, j2);
       out.Put(j1);
       out.Put(j2);
-      i += 2;
     }
   }
   out.Need(3);
@@ -137,36 +315,63 @@ std::string SjisToJis(std::string_view text, bool widenKana, bool header, int se
   return out.Take();
 }
 
-// ISO-2022-JP -> Shift_JIS (toEuc false) or EUC-JP (toEuc true).
+// An escape sequence of ISO-2022-JP (the bytes after ESC) that the readers know.
+enum class Designation { kNone, kAscii, kRoman, kKanji, kKana, kKanaG1, kX0212, kX0212G1 };
+Designation Designates(std::string_view seq) {
+  if (seq == "(B") return Designation::kAscii;
+  if (seq == "(J") return Designation::kRoman;
+  if (seq == "$B" || seq == "$@") return Designation::kKanji;
+  if (seq == "(I") return Designation::kKana;
+  if (seq == ")I") return Designation::kKanaG1;
+  if (seq == "$(D") return Designation::kX0212;
+  if (seq == ")D") return Designation::kX0212G1;
+  return Designation::kNone;
+}
+
+// ISO-2022-JP -> Shift_JIS (toEuc false) or EUC-JP (toEuc true). Nothing known is dropped:
+// an escape sequence the reader does not know is kept as its bytes, a byte that fits no
+// character of the current set becomes a blank, and reading goes on.
 std::string JisTo(std::string_view text, bool toEuc) {
   const unsigned char* in = Bytes(text);
   const size_t n = text.size();
   Out out(toEuc ? n + n / 4 : n);
   Mode g0 = kAscii;
-  enum { kOther, kKanaDesig, kX0212Desig } last = kOther;
+  bool shiftToX0212 = false;  // what SO selects: kana, or JIS X 0212 after ESC ) D
   bool shifted = false;
   size_t i = 0;
   while (i < n) {
     unsigned char b = in[i];
     if (b == kEsc) {
-      if (i + 2 >= n) break;  // an escape cut off by the end
-      unsigned char a = in[i + 1], c = in[i + 2];
-      i += 3;
-      if (a == '(' && c == 'B') {
-        g0 = kAscii, last = kOther;
-      } else if (a == '(' && c == 'J') {
-        g0 = kRoman, last = kOther;
-      } else if (a == '$' && (c == '@' || c == 'B')) {
-        g0 = kKanji, last = kOther;
-      } else if (a == '(' && c == 'I') {
-        last = kKanaDesig;
-        if (!toEuc) g0 = kKana;
-      } else if (a == ')' && c == 'D') {
-        last = kX0212Desig;
-        if (!toEuc) g0 = kX0212;
-      } else {
-        g0 = kUnknown, last = kOther;
+      // ESC, intermediate bytes 0x20-0x2F, a final byte 0x30-0x7E.
+      size_t k = i + 1;
+      while (k < n && in[k] >= 0x20 && in[k] <= 0x2F) ++k;
+      if (k >= n) break;  // an escape cut off by the end
+      if (in[k] < 0x30 || in[k] > 0x7E) {  // no escape sequence: the ESC alone is kept
+        out.Need(1);
+        out.Put(b);
+        ++i;
+        continue;
       }
+      switch (Designates(text.substr(i + 1, k - i))) {
+        case Designation::kAscii: g0 = kAscii, shiftToX0212 = false; break;
+        case Designation::kRoman: g0 = kRoman, shiftToX0212 = false; break;
+        case Designation::kKanji: g0 = kKanji, shiftToX0212 = false; break;
+        case Designation::kKana:
+          shiftToX0212 = false;
+          if (!toEuc) g0 = kKana;
+          break;
+        case Designation::kKanaG1: shiftToX0212 = false; break;
+        case Designation::kX0212: g0 = kX0212, shiftToX0212 = false; break;
+        case Designation::kX0212G1:
+          shiftToX0212 = true;
+          if (!toEuc) g0 = kX0212;
+          break;
+        case Designation::kNone:  // e.g. a terminal colour sequence: kept as it is
+          out.Need(k + 1 - i);
+          out.Put(text.data() + i, k + 1 - i);
+          break;
+      }
+      i = k + 1;
       continue;
     }
     if (b == kSO) {
@@ -179,66 +384,91 @@ std::string JisTo(std::string_view text, bool toEuc) {
       ++i;
       continue;
     }
-    Mode set = g0;
-    if (shifted) set = last == kKanaDesig ? kKana : last == kX0212Desig ? kX0212 : kUnknown;
-    switch (set) {
-      case kAscii:
-      case kRoman: {
-        // Up to the next escape or shift.
-        size_t k = i;
-        while (k < n && in[k] != kEsc && in[k] != kSO && in[k] != kSI) ++k;
-        out.Need(k - i);
-        out.Put(text.data() + i, k - i);
-        i = k;
-        break;
-      }
-      case kKanji:
-        out.Need(2);
-        if (b < 0x21) {  // a line break or blank left inside a kanji run: keep it
-          out.Put(b);
-          ++i;
-        } else if (i + 1 >= n) {
-          i = n;
-        } else {
-          unsigned char c = in[i + 1];
-          if (toEuc) {
-            out.Put(b | 0x80u);
-            out.Put(c | 0x80u);
-          } else {
-            unsigned char s1, s2;
-            JisToSjisPair(b, c, s1, s2);
-            out.Put(s1);
-            out.Put(s2);
-          }
-          i += 2;
-        }
-        break;
-      case kKana:
-        out.Need(2);
-        if (b < 0x21) {
-          out.Put(b);
-        } else {
-          if (toEuc) out.Put(0x8Eu);
-          out.Put(b | 0x80u);
-        }
-        ++i;
-        break;
-      case kX0212:
-        if (i + 1 >= n) {
-          i = n;
-          break;
-        }
-        if (toEuc) {
-          out.Need(3);
-          out.Put(0x8Fu);
-          out.Put(b | 0x80u);
+    Mode set = shifted ? (shiftToX0212 ? kX0212 : kKana) : g0;
+    if (set == kAscii || set == kRoman) {
+      // Up to the next escape or shift.
+      size_t k = i;
+      while (k < n && in[k] != kEsc && in[k] != kSO && in[k] != kSI) ++k;
+      out.Need(k - i);
+      out.Put(text.data() + i, k - i);
+      i = k;
+      continue;
+    }
+    if (set == kKanji) {
+      // The body of a kanji run, a pair at a time; no pair gives more bytes than it takes.
+      const size_t start = i;
+      out.Need(n - i);
+      if (toEuc) {
+        for (; i + 1 < n && kRowCellByte[in[i]] && kRowCellByte[in[i + 1]]; i += 2) {
+          out.Put(in[i] | 0x80u);
           out.Put(in[i + 1] | 0x80u);
         }
-        i += 2;
-        break;
-      default:  // unknown set: dropped
+      } else {
+        for (; i + 1 < n; i += 2) {
+          uint8_t s1 = kJisToSjis.lead[in[i]], s2 = kJisToSjis.trail[in[i] & 1][in[i + 1]];
+          if (!s1 || !s2) break;
+          out.Put(s1);
+          out.Put(s2);
+        }
+      }
+      if (i != start) continue;
+    }
+    out.Need(3);
+    if (b < 0x21) {  // a line break or blank left inside a run: keep it
+      out.Put(b);
+      ++i;
+      continue;
+    }
+    if (set == kKana) {
+      // 7-bit kana 0x21-0x5F, or kana bytes sent with their high bit set.
+      unsigned char k = b | 0x80u;
+      if (k >= 0xA1 && k <= 0xDF) {
+        if (toEuc) out.Put(0x8Eu);
+        out.Put(k);
+      } else {
+        out.Put(kBlank);
+      }
+      ++i;
+      continue;
+    }
+    if (i + 1 >= n) break;  // a pair cut off by the end
+    unsigned char c = in[i + 1];
+    bool rowCell = b <= 0x7E && c >= 0x21 && c <= 0x7E;
+    if (set == kX0212) {
+      if (!rowCell) {
+        out.Put(kBlank);
         ++i;
-        break;
+      } else {
+        if (toEuc) {
+          out.Put(0x8Fu);
+          out.Put(b | 0x80u);
+          out.Put(c | 0x80u);
+        } else {
+          PutSjisOfJisX0212(out, b, c);
+        }
+        i += 2;
+      }
+      continue;
+    }
+    // JIS X 0208. Rows 0x7F-0x92 are how user-defined characters were once written; they
+    // are still read as such into Shift_JIS.
+    if (rowCell) {
+      if (toEuc) {
+        out.Put(b | 0x80u);
+        out.Put(c | 0x80u);
+      } else {
+        PutSjisOfJis(out, b, c);
+      }
+      i += 2;
+    } else if (!toEuc && b <= 0x92 && c >= 0x21 && c <= 0x7E) {
+      unsigned char s1, s2;
+      JisToSjisPair(b, c, s1, s2);
+      out.Put(s1);
+      out.Put(s2);
+      i += 2;
+    } else {
+      out.Put(kBlank);  // the next byte is read again on its own
+      ++i;
     }
   }
   return out.Take();
@@ -268,40 +498,48 @@ std::string EucToJis(std::string_view text, bool widenKana) {
       i += run;
       continue;
     }
-    if (i + 1 >= n) break;
-    unsigned char c = in[i + 1];
-    if (b == 0x8E && IsHalfWidthKana(c)) {
-      if (widenKana) {
+    EucKind kind = EucStep(in, n, i);
+    if (kind == kEucCut) break;
+    unsigned char c = kind == kEucBad ? 0 : in[i + 1];
+    switch (kind) {
+      case kEucKana:
+        if (widenKana) {
+          si();
+          if (mode != kKanji) out.Esc('$', 'B');
+          mode = kKanji;
+          out.Put(kana.ConvHalfKanaToJisX208Kana(c, 0, 0), 2);
+        } else {
+          if (mode != kAscii) out.Esc('(', 'J');
+          if (!so) out.Put(kSO), so = true;
+          out.Put(c & 0x7Fu);
+          mode = kAscii;
+        }
+        break;
+      case kEucX0212:
+        if (mode != kX0212) {
+          out.Put(kEsc);
+          out.Put("$(D", 3);
+        }
+        mode = kX0212;
+        si();
+        out.Put(c & 0x7Fu);
+        out.Put(in[i + 2] & 0x7Fu);
+        break;
+      case kEucPair:
         si();
         if (mode != kKanji) out.Esc('$', 'B');
         mode = kKanji;
-        out.Put(kana.ConvHalfKanaToJisX208Kana(c, 0, 0), 2);
-      } else {
-        if (mode != kAscii) out.Esc('(', 'J');
-        if (!so) out.Put(kSO), so = true;
+        out.Put(b & 0x7Fu);
         out.Put(c & 0x7Fu);
+        break;
+      default:  // a byte that starts no character
+        si();
+        if (mode != kAscii) out.Esc('(', 'B');
         mode = kAscii;
-      }
-      i += 2;
-    } else if (b == 0x8F) {
-      if (i + 2 >= n) break;
-      if (mode != kX0212) {
-        out.Put(kEsc);
-        out.Put("$(D", 3);
-      }
-      mode = kX0212;
-      si();
-      out.Put(c & 0x7Fu);
-      out.Put(in[i + 2] & 0x7Fu);
-      i += 3;
-    } else {
-      si();
-      if (mode != kKanji) out.Esc('$', 'B');
-      mode = kKanji;
-      out.Put(b & 0x7Fu);
-      out.Put(c & 0x7Fu);
-      i += 2;
+        out.Put(kBlank);
+        break;
     }
+    i += EucLength(kind);
   }
   out.Need(4);
   si();
@@ -312,30 +550,34 @@ std::string EucToJis(std::string_view text, bool widenKana) {
 std::string EucToSjis(std::string_view text) {
   const unsigned char* in = Bytes(text);
   const size_t n = text.size();
-  Out out(n);
+  Out out(n);  // no step writes more bytes than it reads
   size_t i = 0;
   while (i < n) {
     unsigned char b = in[i];
-    if (b <= 0x7E) {
+    if (b < 0x80) {
       size_t run = AsciiRun(in + i, n - i);
-      // 0x7F starts a pair: stop the run there.
-      const void* del = std::memchr(in + i, 0x7F, run);
-      if (del) run = static_cast<size_t>(static_cast<const unsigned char*>(del) - (in + i));
-      if (run == 0) run = 1;
       out.Put(text.data() + i, run);
       i += run;
-    } else if (b == 0x8E) {
-      if (i + 1 >= n) break;
-      out.Put(in[i + 1]);
-      i += 2;
-    } else {
-      if (i + 1 >= n) break;
-      unsigned char s1, s2;
-      JisToSjisPair(b & 0x7F, in[i + 1] & 0x7F, s1, s2);
-      out.Put(s1);
-      out.Put(s2);
-      i += 2;
+      continue;
     }
+    if (i + 1 < n) {
+      uint8_t s1 = kEucToSjis.lead[b], s2 = kEucToSjis.trail[b & 1][in[i + 1]];
+      if (s1 && s2) {
+        out.Put(s1);
+        out.Put(s2);
+        i += 2;
+        continue;
+      }
+    }
+    EucKind kind = EucStep(in, n, i);
+    switch (kind) {
+      case kEucCut: return out.Take();
+      case kEucPair: PutSjisOfJis(out, b & 0x7F, in[i + 1] & 0x7F); break;
+      case kEucKana: out.Put(in[i + 1]); break;
+      case kEucX0212: PutSjisOfJisX0212(out, in[i + 1] & 0x7F, in[i + 2] & 0x7F); break;
+      case kEucBad: out.Put(kBlank); break;
+    }
+    i += EucLength(kind);
   }
   return out.Take();
 }
@@ -347,11 +589,8 @@ std::string SjisToEuc(std::string_view text) {
   size_t i = 0;
   while (i < n) {
     unsigned char b = in[i];
-    if (b <= 0x7E) {
+    if (b < 0x80) {
       size_t run = AsciiRun(in + i, n - i);
-      const void* del = std::memchr(in + i, 0x7F, run);
-      if (del) run = static_cast<size_t>(static_cast<const unsigned char*>(del) - (in + i));
-      if (run == 0) run = 1;
       out.Need(run);
       out.Put(text.data() + i, run);
       i += run;
@@ -362,13 +601,23 @@ std::string SjisToEuc(std::string_view text) {
       out.Put(0x8Eu);
       out.Put(b);
       ++i;
-    } else {
-      if (i + 1 >= n) break;
-      unsigned char j1, j2;
-      SjisToJisPair(b, in[i + 1], j1, j2);
-      out.Put(j1 | 0x80u);
-      out.Put(j2 | 0x80u);
+      continue;
+    }
+    uint8_t row = kSjisLeadRow[b], cell = i + 1 < n ? kSjisTrailCell[in[i + 1]] : 0;
+    if (row && cell) {
+      out.Put((row + (cell >> 7)) | 0x80u);
+      out.Put(cell | 0x80u);
       i += 2;
+      continue;
+    }
+    SjisStep step = SjisToJisStep(in, n, i);
+    if (step.len == 0) break;
+    i += step.len;
+    if (step.ok) {
+      out.Put(step.j1 | 0x80u);
+      out.Put(step.j2 | 0x80u);
+    } else {
+      out.Put(kBlank);
     }
   }
   return out.Take();
@@ -385,30 +634,10 @@ constexpr std::array<uint8_t, 256> MakeSignClasses() {
 }
 constexpr auto kSignClasses = MakeSignClasses();
 
-constexpr std::array<uint8_t, 256> MakeLeadTable() {
-  std::array<uint8_t, 256> t{};
-  for (int b = 0; b < 256; ++b) t[b] = IsSjisLeadByte(static_cast<unsigned char>(b));
-  return t;
-}
-constexpr auto kSjisLead = MakeLeadTable();
-
 // Skips 7-bit bytes; both scores ignore them.
 inline size_t SkipAscii(const unsigned char* in, size_t n, size_t i) {
   return i + AsciiRunLength(in + i, n - i);
 }
-
-constexpr std::array<uint8_t, 256> MakeRangeTable(int lo, int hi) {
-  std::array<uint8_t, 256> t{};
-  for (int b = lo; b <= hi; ++b) t[b] = 1;
-  return t;
-}
-constexpr auto kSjisTrail = [] {
-  auto t = MakeRangeTable(0x40, 0xFC);
-  t[0x7F] = 0;
-  return t;
-}();
-constexpr auto kKanaByte = MakeRangeTable(0xA1, 0xDF);
-constexpr auto kEucByte = MakeRangeTable(0xA1, 0xFE);
 
 size_t SjisScore(const unsigned char* in, size_t n) {
   size_t score = 0, i = 0;
@@ -436,6 +665,21 @@ size_t SjisScore(const unsigned char* in, size_t n) {
   return score;
 }
 
+// EUC-JP pairs (both bytes 0xA1-0xFE) that Shift_JIS reads neither as one kanji nor as two
+// half-width kana: the first byte is kana and the second no kana, or a byte is 0xFD-0xFE.
+// Such a pair counts 3 for EUC-JP, other pairs 2; short EUC-JP texts are told apart by them.
+// kEucClass: 0 no EUC-JP pair byte, 1 kana in Shift_JIS, 2 lead byte there, 3 neither.
+constexpr std::array<uint8_t, 256> MakeEucClasses() {
+  std::array<uint8_t, 256> t{};
+  for (int b = 0xA1; b <= 0xDF; ++b) t[b] = 1;
+  for (int b = 0xE0; b <= 0xFC; ++b) t[b] = 2;
+  t[0xFD] = t[0xFE] = 3;
+  return t;
+}
+constexpr auto kEucClass = MakeEucClasses();
+// kEucPairScore[first class * 4 + second class].
+constexpr uint8_t kEucPairScore[16] = {0, 0, 0, 0, 0, 2, 3, 3, 0, 2, 2, 3, 0, 3, 3, 3};
+
 size_t EucScore(const unsigned char* in, size_t n) {
   size_t score = 0, i = 0;
   while (i < n) {
@@ -443,7 +687,7 @@ size_t EucScore(const unsigned char* in, size_t n) {
     if (b < 0x80) {
       i = (i + 1 < n && in[i + 1] < 0x80) ? SkipAscii(in, n, i) : i + 1;
     } else if (i + 1 < n && kEucByte[b] && kEucByte[in[i + 1]]) {
-      score += 2;
+      score += kEucPairScore[kEucClass[b] * 4 + kEucClass[in[i + 1]]];
       i += 2;
     } else if (b == 0x8E && i + 1 < n && kKanaByte[in[i + 1]]) {
       score += 2;
@@ -457,6 +701,31 @@ size_t EucScore(const unsigned char* in, size_t n) {
     }
   }
   return score;
+}
+
+// Whether every byte of 0x80 or above belongs to a well-formed character of the code; a
+// character cut off by the end counts as well-formed (the text may be a piece).
+bool IsWellFormedSjis(const unsigned char* in, size_t n) {
+  for (size_t i = 0; i < n; ++i) {
+    unsigned char b = in[i];
+    if (b < 0x80 || kKanaByte[b]) continue;
+    if (!kSjisLead[b]) return false;
+    if (i + 1 < n && !kSjisTrail[in[++i]]) return false;
+  }
+  return true;
+}
+bool IsWellFormedEuc(const unsigned char* in, size_t n) {
+  for (size_t i = 0; i < n;) {
+    if (in[i] < 0x80) {
+      ++i;
+      continue;
+    }
+    EucKind kind = EucStep(in, n, i);
+    if (kind == kEucBad) return false;
+    if (kind == kEucCut) break;
+    i += EucLength(kind);
+  }
+  return true;
 }
 
 // Whether any of the eight bytes of w may be a sign byte of CheckCode (0x00-0x0F, 0x1B,
@@ -532,8 +801,11 @@ int KCodeC::CheckCode(std::string_view bytes) const {
   if (high & kHigh) seen |= kEightBit;
   if (!sawEsc && !(seen & kEightBit)) return kCodeUnknown;
   size_t sjis = SjisScore(in, n), euc = EucScore(in, n);
-  if (sjis == euc) return kCodeUnknown;
-  return sjis > euc ? kCodeSjis : kCodeEuc;
+  if (sjis != euc) return sjis > euc ? kCodeSjis : kCodeEuc;
+  // A tie goes to the one reading under which the bytes are well-formed, if only one is.
+  bool sjisValid = IsWellFormedSjis(in, n), eucValid = IsWellFormedEuc(in, n);
+  if (sjisValid != eucValid) return sjisValid ? kCodeSjis : kCodeEuc;
+  return kCodeUnknown;
 }
 
 const std::string& KCodeC::Keep(std::string result) {

@@ -2,11 +2,25 @@
 // Japanese character codes of mail text: Shift_JIS (the program's own), ISO-2022-JP
 // (7-bit JIS: outgoing bodies and encoded header words), EUC-JP and UTF-8 (received mail).
 //
-// Shift_JIS, JIS X 0208 and EUC-JP pairs are converted by the arithmetic mapping, so
-// user-defined characters (lead bytes 0xF0-0xF9) survive a Shift_JIS -> JIS -> Shift_JIS
-// round trip even though no standard JIS row holds them. Converters read no byte past the
-// end of their input; a two-byte character cut off by the end of the input ends the
-// conversion. UTF-8 goes through the CP932 tables of cp932.h.
+// Shift_JIS, JIS X 0208 and EUC-JP pairs are converted by the arithmetic mapping. What the
+// converters guarantee:
+//  - ISO-2022-JP written from Shift_JIS or EUC-JP holds 7-bit bytes only. The IBM
+//    extensions (lead bytes 0xFA-0xFC: 髙, 﨑, small Roman numerals) are written as their
+//    twins of cp932.h (Cp932JisRowCode), the NEC-selected ones at JIS rows 0x79-0x7C;
+//    reading those rows back gives the codes Utf8ToSjis gives (0xFA-0xFC). The
+//    user-defined area (0xF0-0xF9) has no 7-bit form and no EUC-JP form: each such
+//    character becomes one blank. Shift_JIS -> EUC-JP -> Shift_JIS keeps every character
+//    that has a JIS row, the IBM extensions included.
+//  - Broken input is never allowed to eat good text: a byte that starts no character (a
+//    Shift_JIS lead byte without a trail byte, a lone 0x80, 0xA0 or 0xFD-0xFF, an EUC-JP
+//    byte without its partner) becomes one blank on its own and the next byte is read
+//    again, so an ASCII byte after it survives. A JIS X 0212 character (EUC-JP 0x8F, or
+//    ESC $ ( D / ESC ) D in ISO-2022-JP) becomes its CP932 code where there is one, else a
+//    blank. An escape sequence the ISO-2022-JP reader does not know (a terminal colour
+//    sequence, another character set) is kept as its bytes, and reading goes on.
+//  - Converters read no byte past the end of their input; a character or escape sequence
+//    cut off by the end of the input ends the conversion.
+// UTF-8 goes through the CP932 tables of cp932.h.
 
 #include <cstddef>
 #include <string>
@@ -29,7 +43,10 @@ class KCodeC {
   KCodeC& operator=(const KCodeC&) = default;
 
   // Which of the four codes the text is in (kCode...): signs of JIS first, then a score of
-  // plausible Shift_JIS pairs against one of plausible EUC-JP pairs. UTF-8 is not detected.
+  // plausible Shift_JIS pairs against one of plausible EUC-JP pairs, where an EUC-JP pair
+  // that Shift_JIS can read neither as one kanji nor as two half-width kana counts one more;
+  // equal scores go to the code under which the text is well-formed, if only one is.
+  // UTF-8 is not detected.
   int CheckCode(std::string_view bytes) const;
 
   // The conversions below put their result into this object and return it; the reference

@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "core/foundation/cp932.h"
 
@@ -44,7 +46,11 @@ TEST(KCodeC, CheckCodeDecides) {
       {B({0xB1, 0xB2}), KCodeC::kCodeEuc},                  // even run: ambiguous, EUC pair
       {B({0xB4, 0xC1, 0xBB, 0xFA}), KCodeC::kCodeEuc},      // 漢字 in EUC-JP
       {B({0x8E, 0xB1, 0x8E, 0xB2}), KCodeC::kCodeUnknown},  // valid both ways: 4 and 4
-      {B({0x82}), KCodeC::kCodeUnknown},                    // lone lead byte: nothing scores
+      {B({0x82}), KCodeC::kCodeSjis},                       // scores 0 and 0: a cut Shift_JIS pair
+      {B({0xC0, 0xE2, 0xCC, 0xC0}), KCodeC::kCodeEuc},      // 説明: 4 and 5 with an EUC-only pair
+      {".SH " + B({0xC0, 0xE2, 0xCC, 0xC0}), KCodeC::kCodeEuc},
+      {"[\\fB" + B({0xCC, 0xF5, 0xC3, 0xED}) + "\\fP]:", KCodeC::kCodeEuc},  // Shift_JIS 5, EUC 6
+      {B({0xB6, 0xC0, 0xB6, 0xC5, 0x8A, 0xBF, 0x8E, 0x9A}), KCodeC::kCodeSjis},  // ｶﾀｶﾅ漢字: a tie
   };
   for (const auto& c : cases) EXPECT_EQ(k.CheckCode(c.text), c.code) << ::testing::PrintToString(c.text);
 }
@@ -83,7 +89,6 @@ TEST(KCodeC, SjisToJisKanaAndModes) {
       {B({0xB6, 0xDE}), 1, kEscKanji + "\x25\x2B\x21\x2B" + kEscAscii},  // カ and ゛, not merged
       {S("あa"), 0, kEscKanji + "\x24\x22" + kEscAscii + "a"},
       {S("あ") + B({0x82}), 0, kEscKanji + "\x24\x22" + kEscAscii},    // cut pair ends it
-      {B({0xF0, 0x40}), 0, kEscKanji + "\x7F\x21" + kEscAscii},         // user-defined: arithmetic
   };
   for (const auto& c : cases) EXPECT_EQ(k.sjtojis7(c.in, c.widen), c.out);
 }
@@ -95,10 +100,7 @@ TEST(KCodeC, JisReadersHandleKanaDesignations) {
   EXPECT_EQ(k.jis7touj(in), "ab\x31\x32" "c");  // ESC ( I only designates here
   std::string shifted = "a\x1B(I\x0E\x31\x0F" "b";
   EXPECT_EQ(k.jis7touj(shifted), "a" + B({0x8E, 0xB1}) + "b");
-  EXPECT_EQ(k.jis7tosj(shifted), "a" + B({0xB1, 0xE2}));  // ESC ( I selected kana at once
-  // Unknown sets and JIS X 0212 are dropped up to the next known escape.
-  EXPECT_EQ(k.jis7tosj("x\x1B(Qzz" + kEscAscii + "y"), "xy");
-  EXPECT_EQ(k.jis7tosj("x\x1B)D\x30\x21" + kEscAscii + "y"), "xy");
+  EXPECT_EQ(k.jis7tosj(shifted), "a" + B({0xB1}) + " ");  // ESC ( I selected kana at once
   EXPECT_EQ(k.jis7touj("x\x1B)D\x0E\x30\x21\x0Fy"), "x" + B({0x8F, 0xB0, 0xA1}) + "y");
   // A line break inside a kanji run is kept rather than paired with the next byte.
   EXPECT_EQ(k.jis7tosj(kEscKanji + "\x24\x22\r\n\x24\x22"), S("あ") + "\r\n" + S("あ"));
@@ -125,12 +127,14 @@ TEST(KCodeC, EveryJisX0208CodeRoundTrips) {
     std::string jis = kEscKanji + B({j1, j2}) + kEscAscii;
     std::string sjis = k.jis7tosj(jis);
     ASSERT_EQ(sjis.size(), 2u);
-    EXPECT_EQ(k.sjtojis7(sjis, 0), jis);
+    // Row 0x7C cell 0x7B (NEC-selected ￢) reads as 0x81CA and goes back as JIS X 0208 ￢.
+    bool notSign = j1 == 0x7C && j2 == 0x7B;
+    EXPECT_EQ(k.sjtojis7(sjis, 0), notSign ? kEscKanji + "\x22\x4C" + kEscAscii : jis);
     std::string euc = k.sjtouj(sjis);
-    EXPECT_EQ(euc, B({j1 | 0x80, j2 | 0x80}));
+    EXPECT_EQ(euc, notSign ? B({0xA2, 0xCC}) : B({j1 | 0x80, j2 | 0x80}));
     EXPECT_EQ(k.ujtosj(euc), sjis);
-    EXPECT_EQ(k.jis7touj(jis), euc);
-    EXPECT_EQ(k.ujtojis7(euc, 0), jis);
+    EXPECT_EQ(k.jis7touj(jis), B({j1 | 0x80, j2 | 0x80}));
+    EXPECT_EQ(k.ujtojis7(k.jis7touj(jis), 0), jis);
     all += sjis;
   });
   // And all at once, through both routes.
@@ -141,6 +145,162 @@ TEST(KCodeC, EveryJisX0208CodeRoundTrips) {
   EXPECT_EQ(k.CheckCode(euc), KCodeC::kCodeEuc);
   EXPECT_EQ(k.ToSJIS(euc), all);
   EXPECT_EQ(k.ToEUC(all), euc);
+}
+
+// Bytes from hex pairs ("1B 24 42").
+std::string H(const char* hex) {
+  std::string s;
+  for (const char* p = hex; *p;) {
+    if (*p == ' ') {
+      ++p;
+      continue;
+    }
+    s.push_back(static_cast<char>(std::stoi(std::string(p, 2), nullptr, 16)));
+    p += 2;
+  }
+  return s;
+}
+
+// Input that once came out 8-bit, cut or garbled. Where a conversion has an inverse, the
+// row of the other direction follows it.
+TEST(KCodeC, BrokenAndVendorInputConvertsSoundly) {
+  enum Conv { kSjToJis, kSjToJisHeader, kJisToSj, kJisToUj, kUjToSj, kSjToUj, kUjToJis };
+  struct { Conv conv; const char* in; const char* out; } cases[] = {
+      // IBM extensions go out as their twins inside the JIS rows, and come back.
+      {kSjToJis, "FB FC", "1B 24 42 7C 62 1B 28 42"},        // 髙 as NEC-selected 0xEEE0
+      {kJisToSj, "1B 24 42 7C 62 1B 28 42", "FB FC"},
+      {kSjToJis, "FA B1", "1B 24 42 79 75 1B 28 42"},        // 﨑
+      {kJisToSj, "1B 24 42 79 75 1B 28 42", "FA B1"},
+      {kSjToJis, "FA 40", "1B 24 42 7C 71 1B 28 42"},        // ⅰ
+      {kJisToSj, "1B 24 42 7C 71 1B 28 42", "FA 40"},
+      {kSjToJis, "FA 4A", "1B 24 42 2D 35 1B 28 42"},        // Ⅰ as NEC row 13
+      {kSjToJis, "FA 54", "1B 24 42 22 4C 1B 28 42"},        // ￢ as JIS X 0208
+      {kSjToJisHeader, "FB FC 61", "1B 24 42 7C 62 1B 28 4A 61 1B 28 42"},
+      {kSjToUj, "FB FC", "FC E2"},
+      {kUjToSj, "FC E2", "FB FC"},
+      // No 7-bit form: the user-defined area and unassigned IBM codes become one blank.
+      {kSjToJis, "82 A0 F0 40 82 A2", "1B 24 42 24 22 1B 28 42 20 1B 24 42 24 24 1B 28 42"},
+      {kSjToJis, "FC 4C", "20"},
+      {kSjToJisHeader, "F9 FC", "1B 28 4A 20 1B 28 42"},
+      {kSjToUj, "F0 40 61", "20 61"},
+      // Broken Shift_JIS: the bad byte alone becomes a blank, the next byte is kept.
+      {kSjToJis, "82 0D 0A", "20 0D 0A"},
+      {kSjToJis, "80 41 A0 42 FD 43 FE FF 44", "20 41 20 42 20 43 20 20 44"},
+      {kSjToJis, "82 7F 82 A0", "20 7F 1B 24 42 24 22 1B 28 42"},
+      {kSjToUj, "82 0D 80 41 FF", "20 0D 20 41 20"},
+      {kSjToUj, "7F 82 A0", "7F A4 A2"},                      // DEL is one byte
+      {kUjToSj, "7F A4 A2", "7F 82 A0"},
+      // Received ISO-2022-JP: unknown escapes are kept and reading goes on.
+      {kJisToSj, "61 1B 5B 33 31 6D 62 1B 5B 30 6D", "61 1B 5B 33 31 6D 62 1B 5B 30 6D"},
+      {kJisToSj, "1B 24 42 24 22 1B 28 42 1B 5B 33 31 6D 61", "82 A0 1B 5B 33 31 6D 61"},
+      {kJisToSj, "78 1B 28 51 7A 7A 1B 28 42 79", "78 1B 28 51 7A 7A 79"},
+      {kJisToSj, "78 1B 24 41 30 21 0D 0A 79", "78 1B 24 41 30 21 0D 0A 79"},
+      {kJisToSj, "61 1B 0A 62", "61 1B 0A 62"},               // ESC starting no sequence
+      {kJisToUj, "61 1B 5B 6D 1B 24 42 30 21 1B 28 42", "61 1B 5B 6D B0 A1"},
+      // JIS X 0212 becomes its CP932 code or a blank; no longer dropped with what follows.
+      {kJisToSj, "1B 24 28 44 22 43 30 21 1B 28 42 61", "FA 55 20 61"},  // ￤, 丂
+      {kJisToSj, "78 1B 29 44 30 21 1B 28 42 79", "78 20 79"},
+      {kJisToUj, "1B 24 28 44 30 21 1B 28 42", "8F B0 A1"},
+      {kUjToJis, "8F B0 A1 61", "1B 24 28 44 30 21 1B 28 42 61"},
+      // A pair broken by a line break, bytes no kana: a blank each, the rest kept.
+      {kJisToSj, "1B 24 42 24 0D 0A 24 22 1B 28 42", "20 0D 0A 82 A0"},
+      {kJisToSj, "1B 28 49 31 62 1B 28 42", "B1 20"},
+      {kJisToSj, "0E 31 0F 61", "B1 61"},                     // SO without ESC ) I: kana
+      {kJisToSj, "1B 24 42 7F 21 1B 28 42", "F0 40"},         // old user-defined rows still read
+      // Received EUC-JP: 0x8F sequences and broken pairs never take an ASCII byte.
+      {kUjToSj, "8F B0 A1 41", "20 41"},                      // 丂: no CP932 form
+      {kUjToSj, "8F A2 C3 8F F4 FB 41", "FA 55 FB FC 41"},    // ￤, 髙 of eucJP-ms
+      {kUjToSj, "A4 41 8E 42 80 43 FF 44 8F 45", "20 41 20 42 20 43 20 44 20 45"},
+      {kUjToSj, "8F A1", ""},                                 // cut by the end
+      {kUjToJis, "A4 41 8F 42", "20 41 20 42"},
+      {kUjToJis, "A4 A2 8E 41", "1B 24 42 24 22 1B 28 42 20 41"},
+  };
+  KCodeC k;
+  for (const auto& c : cases) {
+    std::string in = H(c.in), out;
+    switch (c.conv) {
+      case kSjToJis: out = k.sjtojis7(in, 0); break;
+      case kSjToJisHeader: out = sjtojis7_for_header(in, 0, 30); break;
+      case kJisToSj: out = k.jis7tosj(in); break;
+      case kJisToUj: out = k.jis7touj(in); break;
+      case kUjToSj: out = k.ujtosj(in); break;
+      case kSjToUj: out = k.sjtouj(in); break;
+      case kUjToJis: out = k.ujtojis7(in, 0); break;
+    }
+    EXPECT_EQ(out, H(c.out)) << c.conv << ": " << c.in;
+  }
+}
+
+// Every CP932 code: two bytes for each well-formed pair, one for the rest.
+std::vector<std::string> AllCp932Codes() {
+  std::vector<std::string> codes;
+  for (int b = 0; b < 256; ++b)
+    if (!(b >= 0x81 && b <= 0x9F) && !(b >= 0xE0 && b <= 0xFC) && b != 0x1B && b != 0x0E && b != 0x0F)
+      codes.push_back(B({b}));
+  for (int lead = 0x81; lead <= 0xFC; ++lead) {
+    if (lead > 0x9F && lead < 0xE0) continue;
+    for (int trail = 0x40; trail <= 0xFC; ++trail)
+      if (trail != 0x7F) codes.push_back(B({lead, trail}));
+  }
+  return codes;
+}
+
+bool SevenBit(const std::string& s) {
+  return std::all_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+// Each code on its own: ISO-2022-JP and EUC-JP keep the character (compared through
+// UTF-8), or give one blank where the code has no form there.
+TEST(KCodeC, EveryCp932CodeKeepsItsCharacterOrBecomesABlank) {
+  KCodeC k;
+  int blanks = 0;
+  for (const std::string& code : AllCp932Codes()) {
+    std::string jis = k.sjtojis7(code, 0);
+    ASSERT_TRUE(SevenBit(jis)) << ::testing::PrintToString(code);
+    std::string viaJis = k.jis7tosj(jis);
+    std::string viaEuc = k.ujtosj(k.sjtouj(code));
+    unsigned char lead = static_cast<unsigned char>(code[0]);
+    std::string utf8 = SjisToUtf8(code);
+    bool broken = utf8 == "\xEF\xBF\xBD";
+    if ((lead >= 0xF0 && lead <= 0xF9 && code.size() == 2) || (broken && lead >= 0xFA) ||
+        (code.size() == 1 && broken)) {
+      EXPECT_EQ(viaJis, " ") << ::testing::PrintToString(code);
+      EXPECT_EQ(viaEuc, " ") << ::testing::PrintToString(code);
+      ++blanks;
+    } else if (broken) {  // unassigned inside the JIS rows: kept by the arithmetic
+      EXPECT_EQ(viaJis, code);
+      EXPECT_EQ(viaEuc, code);
+    } else {
+      EXPECT_EQ(SjisToUtf8(viaJis), utf8) << ::testing::PrintToString(code);
+      EXPECT_EQ(SjisToUtf8(viaEuc), utf8) << ::testing::PrintToString(code);
+    }
+  }
+  // 0x80, 0xA0, 0xFD-0xFF; the user-defined area; unassigned 0xFC4C-0xFCFC.
+  EXPECT_EQ(blanks, 5 + 10 * 188 + 176);
+}
+
+// Random text of all codes mixed: the ISO-2022-JP writers never give an 8-bit byte, and
+// the text reads back as its codes did one by one.
+TEST(KCodeC, OutgoingJisIsSevenBitForAnyShiftJisText) {
+  const std::vector<std::string> codes = AllCp932Codes();
+  std::mt19937 rng(50220);
+  KCodeC k, one;
+  for (int round = 0; round < 3000; ++round) {
+    std::string text, expected;
+    int length = static_cast<int>(rng() % 60);
+    for (int c = 0; c < length; ++c) {
+      const std::string& code = codes[rng() % codes.size()];
+      text += code;
+      expected += one.jis7tosj(one.sjtojis7(code, 0));
+    }
+    const std::string& body = k.sjtojis7(text, 0);
+    ASSERT_TRUE(SevenBit(body)) << ::testing::PrintToString(text);
+    EXPECT_EQ(KCodeC().jis7tosj(body), expected);
+    ASSERT_TRUE(SevenBit(k.sjtojis7(text, 1)));
+    std::string header = sjtojis7_for_header(text, round & 1, 30);
+    ASSERT_TRUE(SevenBit(header));
+    if (!(round & 1)) EXPECT_EQ(k.jis7tosj(header), expected);
+  }
 }
 
 TEST(KCodeC, ToWhateverCopiesWhatItCannotPlace) {
