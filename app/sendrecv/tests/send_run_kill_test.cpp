@@ -1,0 +1,95 @@
+// A send run killed (SIGKILL) at fixed points of its work, in a child process, against a
+// real SMTP server; a new run then finishes the mail. Nobody whom the history records as
+// sent is sent again, and only the one message in flight at the kill may arrive twice.
+// (The benchmark program kills runs at random moments instead: bench/send_run_bench.cpp.)
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <set>
+
+#include "app/sendrecv/interrupted_sends.h"
+#include "app/sendrecv/send_fault_probe.h"
+#include "app/sendrecv/tests/send_run_fixture.h"
+
+namespace {
+
+using sendtest::SendTestServer;
+
+class SendRunKillTest : public sendtest::SendRunTest {
+protected:
+    void TearDown() override {
+        SetSendFaultProbeForTesting({});
+        sendtest::SendRunTest::TearDown();
+    }
+};
+
+TEST_F(SendRunKillTest, KilledAnywhereNoRecordedRecipientIsSentAgain) {
+    struct Kill {
+        const char* point;
+        int nth;
+        bool wholeSaves;  // the history (and then the list) rewritten after every recipient
+    } kills[] = {
+        {"accepted", 1, false},  {"accepted", 9, false},  {"recorded", 1, false}, {"recorded", 13, false},
+        {"accepted", 5, true},   {"recorded", 5, true},   {"list-save", 1, true}, {"list-save", 8, true},
+        {"closing", 1, false},   {"list-save", 20, true},
+    };
+    for (const Kill& k : kills) {
+        SCOPED_TRACE(std::string(k.point) + " #" + std::to_string(k.nth) + (k.wholeSaves ? " whole saves" : ""));
+        SendTestServer server;
+        UseServer(server.port());
+        std::vector<int> people;
+        for (int i = 0; i < 20; ++i)
+            people.push_back(AddPerson("k" + std::to_string(i) + "-" + std::to_string(server.port()) + "@example.jp"));
+        const int mail = MakeMail(people, "s", "b");
+        ASSERT_EQ(book_->WriteFromMemoryToFile(), 0);
+
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            int count = 0;
+            SetSendFaultProbeForTesting([&](std::string_view at) {
+                if (at == k.point && ++count == k.nth) ::raise(SIGKILL);
+            });
+            CSendJob job(Stores());
+            if (k.wholeSaves) job.GetHistory()->SetSavePace(0, 0.0, 0);
+            job.SendOneMail(mail);
+            ::_exit(0);
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << "the kill point was never reached";
+
+        // What the killed run recorded as sent, and what had arrived by then.
+        std::set<int> recorded;
+        for (const auto& [customer, row] : HistoryOnDisk(mail))
+            if (row.first == "C") recorded.insert(customer);
+        // Killed between the server's answer and the record, one message is in flight.
+        const bool inFlight = std::string_view(k.point) == "accepted";
+        EXPECT_EQ(server.Count(), static_cast<int>(recorded.size()) + (inFlight ? 1 : 0));
+
+        // The next start puts the mail back as interrupted; the next run finishes it.
+        CMailListViewer reopened(env_.get());
+        EXPECT_EQ(RecoverInterruptedSends(reopened), 1);
+        ASSERT_GE(mails_->ReadMailList(), 0);
+        ASSERT_EQ(Send(mail), 0) << lastError_;
+        EXPECT_EQ(MailOnDisk(mail).GetStatus(), "C");
+
+        std::map<std::string, int> copies;
+        for (const sendtest::Received& r : sendtest::ReadReceived(server.out())) ++copies[r.rcpts.at(0)];
+        int twice = 0;
+        for (int p : people) {
+            const std::string address = book_->GetCustomerDataPinPoint(p, kElemEmail);
+            const int n = copies[address];
+            EXPECT_GE(n, 1) << address;
+            if (recorded.count(p) != 0) EXPECT_EQ(n, 1) << address << " was recorded as sent";
+            if (n > 1) ++twice;
+        }
+        EXPECT_EQ(twice, inFlight ? 1 : 0);
+        EXPECT_EQ(HistoryOnDisk(mail).size(), people.size());
+        EXPECT_TRUE(RecipientsOnDisk(mail).empty());
+    }
+}
+
+}  // namespace
