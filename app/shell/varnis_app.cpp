@@ -21,6 +21,7 @@
 #include "app/shell/varnis_view.h"
 #include "app/shell/widgets/eudc_font_link.h"
 #include "app/sendrecv/interrupted_sends.h"
+#include "app/sendrecv/mail_row_notice.h"
 #include "app/ui/file_picker.h"
 #include "app/ui/prompter.h"
 #include "app/ui/sjis_text.h"
@@ -93,6 +94,7 @@ CVarnisApp::CVarnisApp(QStringList arguments, Options options, QObject* parent)
 
 CVarnisApp::~CVarnisApp() {
     CNewEnvDlg::SetSaveWindowStateHook({});
+    SetMailRowListener({});
     frame_.reset();
     service_->CloseEnvironment();
     SetProgramEnvironment(nullptr);
@@ -184,6 +186,9 @@ bool CVarnisApp::CreateMainFrame() {
     });
     connect(this, &CVarnisApp::ViewReloadRequested, list, &MailListController::Reload);
     connect(this, &CVarnisApp::NewTextMailFromFileRequested, list, &MailListController::NewMailWithBody);
+    // Rows changed by the send and receive runs and the mail screens (from any thread; the
+    // notice arrives on this thread with a copy).
+    SetMailRowListener([list](const COneMailData& mail) { list->PostRowRefresh(mail); });
     view->OnInitialUpdate();
     frame_->SetExitHandler([this] {
         if (!ExitCommand()) return false;
