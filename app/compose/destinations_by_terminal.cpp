@@ -103,15 +103,27 @@ QString HistoryIds(const CheckStores& stores, int sourceId, std::vector<int>& id
 void SortDestinationsByTerminal(CDatabaseEdit& book, const std::vector<int>& ids, char kind, TerminalIdLists& out) {
     for (std::vector<int>& list : out) list.clear();
     AddressBookRows rows(book, ids.size());
-    TerminalTypes types;
-    std::string address;
-    for (const int id : ids) {
-        const int row = rows.RowOf(id);
-        if (row < 0) continue;
-        rows.Element(row, kElemEmail, address);
-        if (address.empty()) continue;
-        const TermType type = types.Of(address);
-        if (KindTakes(kind, type)) out[static_cast<std::size_t>(type)].push_back(id);
+    std::vector<int> rowOfId;
+    rows.RowsOf(ids, rowOfId);
+    std::vector<TerminalIdLists> parts(static_cast<std::size_t>(AddressBookRows::Parts(ids.size())));
+    rows.ForEachPart(ids.size(), [&](std::size_t first, std::size_t last, int part) {
+        TerminalIdLists& lists = parts[static_cast<std::size_t>(part)];
+        TerminalTypes types;
+        std::string address;
+        for (std::size_t i = first; i < last; ++i) {
+            if (rowOfId[i] < 0) continue;
+            rows.Element(rowOfId[i], kElemEmail, address);
+            if (address.empty()) continue;
+            const TermType type = types.Of(address);
+            if (KindTakes(kind, type)) lists[static_cast<std::size_t>(type)].push_back(ids[i]);
+        }
+    });
+    // The parts in order, so each list keeps the order of the IDs.
+    for (std::size_t t = 0; t < out.size(); ++t) {
+        std::size_t total = 0;
+        for (const TerminalIdLists& p : parts) total += p[t].size();
+        out[t].reserve(total);
+        for (const TerminalIdLists& p : parts) out[t].insert(out[t].end(), p[t].begin(), p[t].end());
     }
 }
 

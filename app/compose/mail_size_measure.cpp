@@ -163,15 +163,24 @@ bool MeasureWidensKana(int kind, const std::string& text) { return !(kind == kKi
 
 void LargestMergedSizes(AddressBookRows& rows, const std::vector<int>& ids,
                         const std::vector<const MergeSizeProfile*>& profiles, std::vector<int64_t>& sizes) {
+    std::vector<int> rowOfId;
+    rows.RowsOf(ids, rowOfId);
+    std::vector<std::vector<int64_t>> partSizes(static_cast<std::size_t>(AddressBookRows::Parts(ids.size())),
+                                                std::vector<int64_t>(profiles.size(), -1));
+    rows.ForEachPart(ids.size(), [&](std::size_t first, std::size_t last, int part) {
+        std::vector<int64_t>& largest = partSizes[static_cast<std::size_t>(part)];
+        RecipientValues values(profiles);
+        for (std::size_t i = first; i < last; ++i) {
+            const int row = rowOfId[i];
+            if (row < 0) continue;
+            values.Read(rows, row);
+            for (std::size_t p = 0; p < profiles.size(); ++p)
+                largest[p] = std::max(largest[p], profiles[p]->MergedSize(values.For(*profiles[p])));
+        }
+    });
     sizes.assign(profiles.size(), -1);
-    RecipientValues values(profiles);
-    for (const int id : ids) {
-        const int row = rows.RowOf(id);
-        if (row < 0) continue;
-        values.Read(rows, row);
-        for (std::size_t i = 0; i < profiles.size(); ++i)
-            sizes[i] = std::max(sizes[i], profiles[i]->MergedSize(values.For(*profiles[i])));
-    }
+    for (const std::vector<int64_t>& part : partSizes)
+        for (std::size_t p = 0; p < profiles.size(); ++p) sizes[p] = std::max(sizes[p], part[p]);
 }
 
 bool CheckMailSizeForCarriers(QWidget* parent, MailSizeMeasure& record, const CheckStores& stores) {

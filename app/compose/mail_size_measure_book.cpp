@@ -23,4 +23,9 @@ AddressBookRows::AddressBookRows(CDatabaseEdit& book, std::size_t lookups) : loc
     useDirect_ = true;
 }
 
+void AddressBookRows::RowsOf(const std::vector<int>& ids, std::vector<int>& rows) const {
+    rows.resize(ids.size());
+    for (std::size_t i = 0; i < ids.size(); ++i) rows[i] = RowOf(ids[i]);
+}
+
 }  // namespace compose

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "core/foundation/kana_convert.h"
+#include "core/foundation/sjis_bytes.h"
 
 namespace compose {
 
@@ -13,6 +14,30 @@ constexpr unsigned char kVoicedMark = 0xDE;
 constexpr unsigned char kSemiVoicedMark = 0xDF;
 
 bool IsHalfKanaByte(unsigned char b) { return b >= 0xA0 && b <= 0xDF; }
+
+// For each byte: bit 0, a half-width kana that takes the voiced mark; bit 1, one that
+// takes the semi-voiced mark (the converter's own table, looked up once).
+struct MarkTable {
+    std::array<uint8_t, 256> takes{};
+    MarkTable() {
+        const CKanaConvertTbl& t = CSjisKanaConverter::m_KanaConvTbl;
+        for (int b = 0; b < 256; ++b) {
+            const auto c = static_cast<unsigned char>(b);
+            takes[static_cast<std::size_t>(b)] =
+                static_cast<uint8_t>((t.IsAllowedDakuten(c) ? 1 : 0) | (t.IsAllowedHanDakuten(c) ? 2 : 0));
+        }
+    }
+};
+const MarkTable& Marks() {
+    static const MarkTable table;
+    return table;
+}
+
+// Whether the kana `kana` and the byte after it form one character.
+bool Merges(unsigned char kana, unsigned char next, const MarkTable& marks) {
+    const uint8_t t = marks.takes[kana];
+    return (next == kVoicedMark && (t & 1)) || (next == kSemiVoicedMark && (t & 2));
+}
 
 // The number of bytes the field of `row` takes in the text.
 std::size_t FieldLength(int row, int html) {
@@ -24,29 +49,38 @@ std::size_t FieldLength(int row, int html) {
 
 bool TakesNextByte(WidthState state, unsigned char next) {
     if (state.mode == WidthState::kTrailDue) return true;
-    if (state.mode != WidthState::kAfterKana) return false;
-    const CKanaConvertTbl& t = CSjisKanaConverter::m_KanaConvTbl;
-    return (next == kVoicedMark && t.IsAllowedDakuten(state.kana)) ||
-           (next == kSemiVoicedMark && t.IsAllowedHanDakuten(state.kana));
+    return state.mode == WidthState::kAfterKana && Merges(state.kana, next, Marks());
 }
 
+// The walk of CSjisKanaConverter::GetSizeAfterConvertKana, which also tells where it
+// stopped: after a lead byte whose trail is still due, or after a half-width kana that a
+// mark in the next piece could join.
 WidthSummary SummariseWidth(std::string_view bytes) {
+    const MarkTable& marks = Marks();
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const std::size_t n = bytes.size();
     WidthSummary s;
-    for (const char c : bytes) {
-        const auto b = static_cast<unsigned char>(c);
-        if (s.exit.mode != WidthState::kInStep) {
-            const bool taken = TakesNextByte(s.exit, b);
-            s.exit.mode = WidthState::kInStep;
-            if (taken) continue;
-        }
+    std::size_t i = 0;
+    while (i < n) {
+        const unsigned char b = p[i];
         if (b < 0x80) {
-            s.width += 1;
+            const std::size_t run = AsciiRunLength(p + i, n - i);
+            s.width += static_cast<int64_t>(run);
+            i += run;
         } else if (IsHalfKanaByte(b)) {
             s.width += 2;
-            s.exit = {WidthState::kAfterKana, b};
+            if (i + 1 == n) {
+                s.exit = {WidthState::kAfterKana, b};
+                return s;
+            }
+            i += Merges(b, p[i + 1], marks) ? 2 : 1;
         } else {
             s.width += 2;
-            s.exit.mode = WidthState::kTrailDue;
+            if (i + 1 == n) {
+                s.exit.mode = WidthState::kTrailDue;
+                return s;
+            }
+            i += 2;
         }
     }
     return s;
@@ -93,6 +127,8 @@ MergeSizeProfile::MergeSizeProfile(std::string_view text, int html, bool widenKa
             p.fromSecond = bytes.empty() ? WidthSummary{} : SummariseWidth(bytes.substr(1));
         }
         copiedLength_ += static_cast<int64_t>(bytes.size());
+        piecesWidth_ += p.whole.width;
+        if (p.whole.exit.mode != WidthState::kInStep) piecesInStep_ = false;
         pieces_.push_back(p);
     };
     std::size_t pos = 0;
@@ -122,6 +158,22 @@ int64_t MergeSizeProfile::MergedSize(std::array<MergeValue, kCustomerElementCoun
     for (const int row : rows_) raw += counts_[static_cast<std::size_t>(row)] * values[static_cast<std::size_t>(row)].length;
     if (raw == 0) return 1;  // the merge gives " " rather than nothing
     if (!widen_) return raw;
+
+    // Where every piece and every value ends in step, no character spans two of them and
+    // the widths simply add up.
+    if (piecesInStep_) {
+        int64_t width = piecesWidth_;
+        bool inStep = true;
+        for (const int row : rows_) {
+            const MergeValue& v = values[static_cast<std::size_t>(row)];
+            if (v.whole.exit.mode != WidthState::kInStep) {
+                inStep = false;
+                break;
+            }
+            width += counts_[static_cast<std::size_t>(row)] * v.whole.width;
+        }
+        if (inStep) return width;
+    }
 
     WidthState state;
     int64_t width = 0;

@@ -102,6 +102,8 @@ private:
     bool widen_;
     int64_t textLength_ = 0;
     int64_t copiedLength_ = 0;              // bytes copied from the text
+    int64_t piecesWidth_ = 0;               // their widths, each counted in step
+    bool piecesInStep_ = true;              // every copied piece ends in step
     std::vector<Piece> pieces_;             // copied pieces: one more than fields_
     std::vector<int> fields_;               // the row of each field, in text order
     std::vector<int> rows_;                 // distinct rows
