@@ -143,6 +143,31 @@ TEST(Cp932, RandomBytesNeverBreakEitherDirection) {
   }
 }
 
+TEST(Cp932, OtherCodesOfTheSameCharacter) {
+  struct { uint16_t code, jisRow, preferred; } cases[] = {
+      {0xFBFC, 0xEEE0, 0xFBFC},  // 髙: NEC-selected twin
+      {0xFA40, 0xEEEF, 0xFA40},  // ⅰ
+      {0xFA4A, 0x8754, 0x8754},  // Ⅰ: NEC row 13 comes first
+      {0xFA54, 0x81CA, 0x81CA},  // ￢: JIS X 0208 comes first
+      {0xEEE0, 0xEEE0, 0xFBFC},  // already in a JIS row; read back as the IBM code
+      {0xEEF9, 0xEEF9, 0x81CA},
+      {0xEEED, 0xEEED, 0xEEED},  // unassigned
+      {0x8140, 0x8140, 0x8140},
+      {0xF040, 0, 0xF040},       // user-defined: no JIS row
+      {0xFC4C, 0, 0xFC4C},       // unassigned IBM code
+      {0x82FF, 0, 0x82FF},       // no trail byte
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(Cp932JisRowCode(c.code), c.jisRow) << std::hex << c.code;
+    EXPECT_EQ(Cp932PreferredCode(c.code), c.preferred) << std::hex << c.code;
+  }
+  EXPECT_EQ(Cp932FromJisX0212(0x22, 0x43), 0xFA55);  // ￤
+  EXPECT_EQ(Cp932FromJisX0212(0x74, 0x7B), 0xFBFC);  // 髙 where eucJP-ms puts it
+  EXPECT_EQ(Cp932FromJisX0212(0x75, 0x21), 0xF540);  // first user-defined cell of eucJP-ms
+  EXPECT_EQ(Cp932FromJisX0212(0x30, 0x21), 0);       // 丂: not in CP932
+  EXPECT_EQ(Cp932FromJisX0212(0x7F, 0x21), 0);
+}
+
 TEST(Cp932, LiteralIsConvertedOnceAndStable) {
   const std::string& a = SjisLiteral("送信");
   EXPECT_EQ(a, Bytes({0x91, 0x97, 0x90, 0x4D}));
