@@ -147,11 +147,20 @@ int EncodeBody(const std::string& text, int termType, std::string& body, const c
         if (!compose::ConvertSjisToJis200(wide, body, compose::kPictogramReplace)) return -4;
         return 0;
     }
-    if (!WidenKana(text, wide) ||
-        !compose::GetSjisToJisLength(wide, length, compose::kAsciiEscB, compose::kKanjiEscB, compose::kJisReplace))
-        return -1;
+    if (!WidenKana(text, wide)) return -1;
+    // Every message of a run passes here: one walk over the text, into a buffer that the
+    // longest possible result fits (a byte may become an escape sequence and a two-byte
+    // replacement). The length function fails exactly when the converter does, so a
+    // failure is the length step's (-1), as if it had been asked first.
+    thread_local std::string buffer;
+    buffer.resize(wide.size() * 6 + 16);
+    if (compose::ConvertSjisToJis(wide, buffer.data(), buffer.size(), compose::kAsciiEscB, compose::kKanjiEscB,
+                                  compose::kJisReplace)) {
+        body.assign(buffer.data());
+        return 0;
+    }
     if (!compose::ConvertSjisToJis(wide, body, compose::kAsciiEscB, compose::kKanjiEscB, compose::kJisReplace))
-        return -2;
+        return -1;
     return 0;
 }
 
@@ -289,15 +298,23 @@ int MakeSubjectHeader(const std::string& subject, const int& termType, std::stri
 }
 
 void EscapeLeadingDots(std::string& body) {
-    if (body.empty()) return;
+    // The dots to double: one at the start, and one after each CR or LF.
+    const auto lineStartDot = [&body](std::size_t from) {
+        for (std::size_t i = body.find('.', from); i != std::string::npos; i = body.find('.', i + 1))
+            if (i == 0 || body[i - 1] == '\n' || body[i - 1] == '\r') return i;
+        return std::string::npos;
+    };
+    std::size_t dot = lineStartDot(0);
+    if (dot == std::string::npos) return;  // most bodies: nothing to do, nothing copied
     std::string out;
     out.reserve(body.size() + body.size() / 64 + 1);
-    char previous = '\n';  // the body's start is a line start
-    for (char c : body) {
-        if (c == '.' && (previous == '\n' || previous == '\r')) out.push_back('.');
-        out.push_back(c);
-        previous = c;
+    std::size_t done = 0;
+    for (; dot != std::string::npos; dot = lineStartDot(dot + 1)) {
+        out.append(body, done, dot - done);
+        out.push_back('.');
+        done = dot;
     }
+    out.append(body, done, std::string::npos);
     body.swap(out);
 }
 

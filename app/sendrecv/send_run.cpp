@@ -39,6 +39,8 @@ constexpr int kOptionNoAttachments = 100;
 constexpr int kMessagesPerConnection = 1000;
 // The progress record is flushed to the disk at most this often.
 constexpr long long kSyncIntervalMs = 100;
+// The mail's record in the mail list is brought up to date at most this often.
+constexpr long long kProgressIntervalMs = 100;
 // The time-out while the run stops after a cancelled send (seconds).
 constexpr int kCancelTimeoutSeconds = 10;
 
@@ -317,6 +319,7 @@ SendRun::Next SendRun::SendAll() {
     // Flushed by time, not per recipient (see kSyncIntervalMs).
     history.SetProgressSync(false);
     lastSyncMs_ = NowMs();
+    lastProgressMs_ = lastSyncMs_;
     for (std::size_t i = 0; i < ids_.size(); ++i) {
         if (Stopped()) return Next::kDisconnect;
         if (job_.GetSplitCount() > 0 && counters.processed >= job_.GetSplitCount()) {
@@ -329,7 +332,12 @@ SendRun::Next SendRun::SendAll() {
         if (!RecordProgress()) return Next::kClose;
 
         ++counters.processed;
-        job_.SaveProgress(0);
+        // The mail's record follows by time: the history holds every outcome already, and
+        // the worker's final save sets the exact counts.
+        if (const long long now = NowMs(); now - lastProgressMs_ >= kProgressIntervalMs) {
+            job_.SaveProgress(0);
+            lastProgressMs_ = now;
+        }
         if (SendRunObserver* o = job_.GetObserver()) o->OnProcessed(counters.processed);
 
         // Renewed after each 1000th message, not again while skipped recipients follow.

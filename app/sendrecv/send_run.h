@@ -44,8 +44,9 @@
 //    a store that cannot be written end the run with the error flag (the mail shows
 //    "E", never "C") after the error was shown and the stores and the transfer log written.
 //  - Cost per recipient does not grow with the list: removals from the recipient list are
-//    collected and applied in one pass when the list is written; the mail list is written
-//    by time (SaveProgress(0)); the connection is renewed after every 1000th message sent.
+//    collected and applied in one pass when the list is written; the mail's record is
+//    brought up to date (SaveProgress(0)) at most every 100 ms and the mail list written
+//    at the job's pace; the connection is renewed after every 1000th message sent.
 //
 // Threads: the run works on the worker thread. Cancel (any thread) interrupts the blocking
 // call; the cancel and window-ended flags are polled between recipients and during every
@@ -124,4 +125,5 @@ private:
     std::string closingText_;    // shown at the end after a lost connection or an interrupt
     std::string lastStatus_;
     long long lastSyncMs_ = 0;
+    long long lastProgressMs_ = 0;
 };
