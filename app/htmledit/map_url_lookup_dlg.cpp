@@ -86,7 +86,7 @@ void CMapUrlFetchDlg::OnFetch() {
     input.prefecture = prefecture_->currentIndex();
     input.address = ui::ToSjis(address_->text());
     if (IsEmptySearch(input)) {
-        ui::MessageBox(this, texts::TooManyCandidates(), texts::LookupErrorCaption(), platform::kMbOk);
+        ui::MessageBox(this, texts::EmptySearch(), texts::LookupErrorCaption(), platform::kMbOk);
         return;
     }
     const MapLookupSettings settings = GetMapLookupSettings();

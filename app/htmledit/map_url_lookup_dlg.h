@@ -12,7 +12,7 @@
 // settings; a proxy asking for credentials gets the proxy dialog (CProxyAuthDlg, 329)
 // and, when it is confirmed, the settings are kept in the program ini and the request is
 // sent once more. Every failure ends with one message captioned "地図URLの取得エラー":
-//  - neither address nor prefecture: the too-many message, nothing sent;
+//  - neither address nor prefecture: "住所に該当する候補が多すぎます。...", nothing sent;
 //  - no answer (no connection, a refusal, the time-out, or the retry after the proxy
 //    dialog failing): the not-connected message;
 //  - an answer that is no search reply, or the proxy dialog cancelled: the

@@ -9,6 +9,10 @@
 namespace htmledit::texts {
 
 inline QString LookupErrorCaption() { return ui::U8("地図URLの取得エラー"); }
+// Neither address nor prefecture: as many places as there are.
+inline QString EmptySearch() {
+    return ui::U8("住所に該当する候補が多すぎます。詳細な住所を入力してから再度URL取得を行ってください。\n\n");
+}
 inline QString TooManyCandidates() {
     return ui::U8("入力された住所に該当する候補が多すぎます。詳細な住所を入力してから再度URL取得を行ってください。\n\n");
 }

@@ -14,7 +14,6 @@
 #include <QTemporaryDir>
 
 #include "app/htmledit/map_candidate_dlg.h"
-#include "app/htmledit/map_url_lookup_texts.h"
 #include "app/htmledit/tests/dialog_watch.h"
 #include "app/htmledit/tests/map_lookup_fixture.h"
 #include "app/shell/dialogs/proxy_auth_dlg.h"
@@ -51,6 +50,13 @@ QString MapUrl(const char* position, int zoom = 11) {
     return QStringLiteral("http://map.test/receivew.cgi?MAP=%1&ZM=%2&CI=R").arg(QLatin1String(position)).arg(zoom);
 }
 
+// The messages, as the user reads them.
+const QString kNoPlace = U8("入力された住所に該当する候補はありません。正しい住所を入力してから再度URL取得を行ってください。\n\n");
+const QString kTooMany = U8("入力された住所に該当する候補が多すぎます。詳細な住所を入力してから再度URL取得を行ってください。\n\n");
+const QString kNoInformation = U8("入力された住所に該当する地図URLの情報を取得できませんでした。\n\n");
+const QString kNotConnected = U8("インターネットに接続されていないため、地図URLが取得できませんでした。\n\n"
+                                 "インターネットに接続してから、再度地図URL取得を行ってください。\n\n");
+
 class MapUrlFetchDlgTest : public ::testing::Test {
 protected:
     maptest::ProxyEnvironment env_;
@@ -70,7 +76,8 @@ TEST_F(MapUrlFetchDlgTest, OpensEmptyAndRefusesAnEmptySearch) {
     EXPECT_EQ(Edit(&d, Dlg::kIdcMapUrl)->text(), "");
 
     ASSERT_TRUE(Fetch(d));
-    EXPECT_EQ(prompts_.texts(), QStringList{texts::TooManyCandidates()});
+    EXPECT_EQ(prompts_.texts(),
+              QStringList{U8("住所に該当する候補が多すぎます。詳細な住所を入力してから再度URL取得を行ってください。\n\n")});
     EXPECT_EQ(prompts_.captions(), QStringList{U8("地図URLの取得エラー")});
     EXPECT_EQ(prompts_.prompts()[0].style, 0u);
     EXPECT_TRUE(origin.Requests().empty());
@@ -88,8 +95,8 @@ TEST_F(MapUrlFetchDlgTest, ConnectionFailureIsToldWithinSeconds) {
     clock.start();
     ASSERT_TRUE(Fetch(d));
     EXPECT_LT(clock.elapsed(), 5000);
-    EXPECT_EQ(prompts_.texts(), QStringList{texts::NotConnected()});
-    EXPECT_EQ(prompts_.captions(), QStringList{texts::LookupErrorCaption()});
+    EXPECT_EQ(prompts_.texts(), QStringList{kNotConnected});
+    EXPECT_EQ(prompts_.captions(), QStringList{U8("地図URLの取得エラー")});
     EXPECT_EQ(Edit(&d, Dlg::kIdcAddress)->text(), U8("千代田区丸の内1-9-1"));
     EXPECT_EQ(Edit(&d, Dlg::kIdcMapUrl)->text(), "http://map.test/old");
     EXPECT_TRUE(Edit(&d, Dlg::kIdcAddress)->isEnabled());
@@ -108,9 +115,9 @@ TEST_F(MapUrlFetchDlgTest, AnswersOfTheSearch) {
         QString address, url;
     } cases[] = {
         {"one place", SearchReply({{"東京駅", "35.681,139.767"}}), "", U8("東京駅"), MapUrl("35.681,139.767", 10)},
-        {"no place", SearchReply({}), texts::NoCandidates(), U8("丸の内"), ""},
-        {"eleven places", SearchReply(Places(11)), texts::TooManyCandidates(), U8("丸の内"), ""},
-        {"no search reply", "<html>busy</html>", texts::NoInformation(), U8("丸の内"), "http://map.test/old"},
+        {"no place", SearchReply({}), kNoPlace, U8("丸の内"), ""},
+        {"eleven places", SearchReply(Places(11)), kTooMany, U8("丸の内"), ""},
+        {"no search reply", "<html>busy</html>", kNoInformation, U8("丸の内"), "http://map.test/old"},
     };
     for (const auto& c : cases) {
         body = c.body;
@@ -190,8 +197,8 @@ TEST_F(MapUrlFetchDlgTest, ProxyCredentialsAreAskedForAndKept) {
         QString url;
         size_t originRequests;  // in all, after this case
     } cases[] = {
-        {"cancelled", nullptr, nullptr, texts::NoInformation(), "", 0},
-        {"wrong password", "alice", "nope", texts::NotConnected(), "", 0},
+        {"cancelled", nullptr, nullptr, kNoInformation, "", 0},
+        {"wrong password", "alice", "nope", kNotConnected, "", 0},
         {"credentials", "alice", "s3cret", "", MapUrl("43.068,141.350"), 1},
     };
     for (const auto& c : cases) {

@@ -84,6 +84,20 @@ TEST(MapUrlLookup, KindsOfAnswer) {
     }
 }
 
+// A body handed over in pieces is judged whole: keys cut between pieces still make a
+// reply, and a later piece does not replace what came before.
+TEST(MapHttpClient, PiecesOfABodyMakeOneReply) {
+    const std::string reply = SearchReply(Places(2));
+    CMapHttpClient client;
+    client.FireTransfer(5, reply.substr(0, 5));
+    client.FireTransfer(15, reply.substr(5, 15));
+    EXPECT_EQ(client.GetReply(), "");
+    client.FireTransfer(static_cast<long>(reply.size() - 20), reply.substr(20));
+    EXPECT_EQ(client.GetReply(), reply);
+    client.ClearReply();
+    EXPECT_EQ(client.GetReply(), "");
+}
+
 // A refused connection is told at once, and a silent server ends with the time-out, not
 // minutes later.
 TEST(MapUrlLookup, FailuresEndWithinSeconds) {
