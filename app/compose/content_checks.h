@@ -122,8 +122,9 @@ public:
     // The check button of page `page` (1-5 the text pages of PC, NTT DoCoMo, au TU-KA,
     // SoftBank, WILLCOM; 6-9 the HTML pages of PC, NTT DoCoMo, au TU-KA, SoftBank) for mail
     // kind `kind` ('N', 'Y', 'M'), against the test-mail recipient, with questions. False at
-    // once for another page; "設定されている宛先には、このメールの送り先アドレスが指定されて
-    // いません。" when the page is not one of the kind's; true for another kind letter.
+    // once for another page; false after a notice ("注意") when the page is not one of the
+    // kind's ('Y' on a page other than PC, 'M' on PC or WILLCOM); true for another kind
+    // letter.
     bool CheckComposedMail(char kind, int page);
 
     // Before a draft is saved: with a destination, the destinations by terminal (false

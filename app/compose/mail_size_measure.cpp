@@ -42,6 +42,8 @@ public:
                 if (IsDerivedRow(row)) derived_ = true;
             }
         }
+        // Ascending, so a row's elements are read in the order they lie in memory.
+        std::sort(rows_.begin(), rows_.end());
         if (derived_) stored_.assign(kRows, std::string());
     }
 
@@ -168,7 +170,7 @@ void LargestMergedSizes(AddressBookRows& rows, const std::vector<int>& ids,
     std::vector<std::vector<int64_t>> partSizes(static_cast<std::size_t>(AddressBookRows::Parts(ids.size())),
                                                 std::vector<int64_t>(profiles.size(), -1));
     rows.ForEachPart(ids.size(), [&](std::size_t first, std::size_t last, int part) {
-        std::vector<int64_t>& largest = partSizes[static_cast<std::size_t>(part)];
+        std::vector<int64_t> largest(profiles.size(), -1);  // the part's own, written back once
         RecipientValues values(profiles);
         for (std::size_t i = first; i < last; ++i) {
             const int row = rowOfId[i];
@@ -177,6 +179,7 @@ void LargestMergedSizes(AddressBookRows& rows, const std::vector<int>& ids,
             for (std::size_t p = 0; p < profiles.size(); ++p)
                 largest[p] = std::max(largest[p], profiles[p]->MergedSize(values.For(*profiles[p])));
         }
+        partSizes[static_cast<std::size_t>(part)] = std::move(largest);
     });
     sizes.assign(profiles.size(), -1);
     for (const std::vector<int64_t>& part : partSizes)

@@ -14,12 +14,14 @@
 // Shift_JIS as it is.
 //
 // Over an ID list the largest merged size is worked out from each recipient's values
-// (MergeSizeProfile) in one pass over the address book that reads each field a text uses
-// once per recipient: nothing is merged and no text is built, so a million recipients
-// cost a few hundred milliseconds at most, and the result equals CMailSize's merge of
-// every recipient byte for byte.
+// (MergeSizeProfile) in one pass over the address book (AddressBookRows, in parallel
+// parts) that reads each field the texts use once per recipient: nothing is merged and no
+// text is built, so the five kinds of a text mail to a million recipients take about a
+// tenth of a second, where merging every recipient took seconds, and the result equals
+// CMailSize's merge of every recipient byte for byte.
 //
-// Messages go through ui::MessageBox; no widget is made here.
+// Messages go through ui::MessageBox (or are handed back, MeasureMailSizes); no widget is
+// made here.
 
 #include <QString>
 

@@ -28,10 +28,9 @@ struct MarkTable {
         }
     }
 };
-const MarkTable& Marks() {
-    static const MarkTable table;
-    return table;
-}
+// Built during start-up from the converter's constant tables.
+const MarkTable kMarks;
+const MarkTable& Marks() { return kMarks; }
 
 // Whether the kana `kana` and the byte after it form one character.
 bool Merges(unsigned char kana, unsigned char next, const MarkTable& marks) {
@@ -70,7 +69,8 @@ WidthSummary SummariseWidth(std::string_view bytes) {
         } else if (IsHalfKanaByte(b)) {
             s.width += 2;
             if (i + 1 == n) {
-                s.exit = {WidthState::kAfterKana, b};
+                // Only a kana that takes a mark can join the next piece.
+                if (marks.takes[b] != 0) s.exit = {WidthState::kAfterKana, b};
                 return s;
             }
             i += Merges(b, p[i + 1], marks) ? 2 : 1;
@@ -148,6 +148,14 @@ MergeSizeProfile::MergeSizeProfile(std::string_view text, int html, bool widenKa
         pieceStart = pos;
     }
     addPiece(text.substr(pieceStart));
+    // A value that ends in a kana taking a mark is safe to add up only where the text
+    // goes on with something that is no mark.
+    for (std::size_t i = 0; i < fields_.size(); ++i) {
+        const Piece& next = pieces_[i + 1];
+        const bool last = i + 1 == fields_.size();
+        if ((next.size == 0 && !last) || next.first == 0xDE || next.first == 0xDF)
+            joinsNext_[static_cast<std::size_t>(fields_[i])] = true;
+    }
     for (int row = 0; row < kCustomerElementCount; ++row)
         if (counts_[static_cast<std::size_t>(row)] != 0) rows_.push_back(row);
 }
@@ -159,14 +167,17 @@ int64_t MergeSizeProfile::MergedSize(std::array<MergeValue, kCustomerElementCoun
     if (raw == 0) return 1;  // the merge gives " " rather than nothing
     if (!widen_) return raw;
 
-    // Where every piece and every value ends in step, no character spans two of them and
-    // the widths simply add up.
+    // Where every piece ends in step and no value leaves anything for what follows it (a
+    // trail byte, or a kana before a mark), no character spans two pieces and the widths
+    // simply add up.
     if (piecesInStep_) {
         int64_t width = piecesWidth_;
         bool inStep = true;
         for (const int row : rows_) {
             const MergeValue& v = values[static_cast<std::size_t>(row)];
-            if (v.whole.exit.mode != WidthState::kInStep) {
+            const uint8_t exit = v.whole.exit.mode;
+            if (exit == WidthState::kTrailDue ||
+                (exit == WidthState::kAfterKana && joinsNext_[static_cast<std::size_t>(row)])) {
                 inStep = false;
                 break;
             }

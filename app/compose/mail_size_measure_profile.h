@@ -43,7 +43,7 @@ struct WidthState {
 // What one piece of text does to the width count when the count enters it in step.
 struct WidthSummary {
     int64_t width = 0;  // widened bytes counted inside the piece
-    WidthState exit;    // the state after its last byte
+    WidthState exit;    // the state after its last byte (kAfterKana only for a kana that takes a mark)
 };
 
 // The summary of `bytes` entered in step.
@@ -104,6 +104,8 @@ private:
     int64_t copiedLength_ = 0;              // bytes copied from the text
     int64_t piecesWidth_ = 0;               // their widths, each counted in step
     bool piecesInStep_ = true;              // every copied piece ends in step
+    // Rows with a field followed by a mark, or directly by another field.
+    std::array<bool, kCustomerElementCount> joinsNext_{};
     std::vector<Piece> pieces_;             // copied pieces: one more than fields_
     std::vector<int> fields_;               // the row of each field, in text order
     std::vector<int> rows_;                 // distinct rows

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "app/compose/destinations_by_terminal.h"
 #include "app/compose/mail_size_measure.h"
 #include "app/compose/mail_size_measure_book.h"
 #include "app/compose/mail_size_measure_profile.h"
@@ -17,6 +18,7 @@
 #include "core/addressbook/test_mailing_info.h"
 #include "core/mailstore/mail_size.h"
 #include "core/mailstore/mail_word_insert.h"
+#include "core/mailstore/x_email.h"
 
 namespace compose {
 namespace {
@@ -179,6 +181,31 @@ TEST(MergedSize, IdsOutsideTheDirectTableGoToTheIndex) {
     EXPECT_EQ(sizes[0], 6);
     LargestMergedSizes(rows, {4, 100000}, {&profile}, sizes);
     EXPECT_EQ(sizes[0], -1);
+}
+
+TEST(MergedSize, LargeListsReadInPartsGiveTheSameResult) {
+    // Enough recipients for several parts; the largest value sits in the last part, the
+    // longest kana run in the first.
+    BookRows f;
+    const int n = 4 * static_cast<int>(AddressBookRows::kRowsPerThread) + 7;
+    for (int id = 1; id <= n; ++id) {
+        std::string name = "n" + std::to_string(id % 97);
+        if (id == 3) name = Sjis("ｶﾞｶﾞｶﾞｶﾞｶﾞｶﾞｶﾞｶﾞｶﾞｶﾞ");
+        if (id == n - 1) name = std::string(40, 'z');
+        f.Add(id, {{kElemKanjiSei, name}, {kElemEmail, "u" + std::to_string(id) + (id % 3 ? "@docomo.ne.jp" : "@x.jp")}});
+    }
+    EXPECT_GT(AddressBookRows::Parts(f.ids.size()), 1);
+    for (const bool widen : {false, true}) {
+        const std::string text = Field(kElemKanjiSei) + "\xDE";
+        EXPECT_EQ(Analytic(f.book, f.ids, text, 0, widen, f.ids.size()), Naive(f.book, f.ids, text, 0, widen));
+    }
+    std::vector<int> reversed(f.ids.rbegin(), f.ids.rend());
+    TerminalIdLists lists;
+    SortDestinationsByTerminal(f.book, reversed, 'N', lists);
+    std::vector<int> pc, docomo;
+    for (const int id : reversed) (id % 3 ? docomo : pc).push_back(id);
+    EXPECT_EQ(lists[TERM_PC], pc);
+    EXPECT_EQ(lists[TERM_DOCOMO], docomo);
 }
 
 // ---- The measurement record -----------------------------------------------------------------
