@@ -498,7 +498,7 @@ std::string EucToJis(std::string_view text, bool widenKana) {
       i += run;
       continue;
     }
-    EucKind kind = EucStep(in, n, i);
+    EucKind kind = i + 1 < n && kEucByte[b] && kEucByte[in[i + 1]] ? kEucPair : EucStep(in, n, i);
     if (kind == kEucCut) break;
     unsigned char c = kind == kEucBad ? 0 : in[i + 1];
     switch (kind) {
