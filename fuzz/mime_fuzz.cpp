@@ -1,6 +1,7 @@
-// libFuzzer target for the MIME parser, the part queries and the codecs. Every input is
-// parsed as a message and fed to each decoder; encoders must round-trip it. Any crash,
-// sanitizer report or failed round trip is a finding.
+// libFuzzer target for the MIME parser, the part queries, the parameter reader and the
+// codecs. Every input is parsed as a message and fed to each decoder; encoders must
+// round-trip it, and the header encoders must write a safe header value from it. Any
+// crash, sanitizer report, failed round trip or unsafe header is a finding.
 
 #include <cstddef>
 #include <cstdint>
@@ -11,6 +12,7 @@
 
 #include "core/mailstore/base64.h"
 #include "core/mailstore/encoded_word.h"
+#include "core/mailstore/mime_header_param.h"
 #include "core/mailstore/mime_decode_tool.h"
 #include "core/mailstore/mime_format_struct.h"
 #include "core/mailstore/quoted_printable.h"
@@ -19,6 +21,21 @@ namespace {
 
 void Check(bool ok) {
     if (!ok) std::abort();
+}
+
+// A header value as the encoders must write it, whatever their input: printable ASCII,
+// with line ends only in folds (CR LF followed by a blank or tab), so no input can start a
+// header of its own or put a raw byte into one.
+void CheckHeaderValue(std::string_view v) {
+    for (size_t i = 0; i < v.size(); ++i) {
+        const auto c = static_cast<unsigned char>(v[i]);
+        if (c == '\r') {
+            Check(i + 2 < v.size() && v[i + 1] == '\n' && (v[i + 2] == ' ' || v[i + 2] == '\t'));
+            i += 2;
+        } else {
+            Check(c == '\t' || (c >= 0x20 && c < 0x7F));
+        }
+    }
 }
 
 void QueryEntity(const MimeFormatStruct& p) {
@@ -72,8 +89,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     MIMEbase64decoding(in);
     for (int mode = 1; mode <= 3; ++mode) MIMEDecodeVersion2(in, mode);
     DecodeMimeHeaderParam(in);
-    base64encoding(in);
-    MIMEBase64EncodeForJIS(in);
+    DecodeHeaderTextToSjis(in);
+    MimeHeaderParam param;
+    ReadHeaderParam(in, "filename", param);
+    FindHeaderParam(in, "name", out);
+    CheckHeaderValue(base64encoding(in));
+    CheckHeaderValue(MIMEBase64EncodeForJIS(in));
     EncodeAttachFileName(in);
 
     // Round trips.

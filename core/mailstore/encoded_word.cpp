@@ -337,7 +337,7 @@ std::string EncodeHeaderText(string_view in, const WordStyle& style) {
     std::string out;
     out.reserve(in.size() * 2 + 32);
     size_t line = style.firstColumn;
-    string_view pendingBlank;
+    std::string pendingBlank;
     // Puts `piece` on the line, folding before the blanks that precede it when the line
     // would grow past `limit`; the fold keeps those blanks, so unfolding gives the text back.
     auto place = [&](string_view piece, size_t limit) {
@@ -347,12 +347,15 @@ std::string EncodeHeaderText(string_view in, const WordStyle& style) {
         }
         out += pendingBlank;
         line += pendingBlank.size();
-        pendingBlank = {};
+        pendingBlank.clear();
         out += piece;
         line += piece.size();
     };
+    // The bytes of units [from, to), without the escape sequences that may lie between them.
     auto textOf = [&](size_t from, size_t to) {
-        return in.substr(units[from].at, units[to - 1].at + units[to - 1].len - units[from].at);
+        std::string text;
+        for (size_t k = from; k < to; ++k) text.append(in.substr(units[k].at, units[k].len));
+        return text;
     };
     std::vector<std::string> words;
     for (size_t s = 0; s < spans.size(); ++s) {

@@ -390,7 +390,9 @@ int CMailDataStructure::GetMimeString(std::string& header, std::string& body, in
     chooser.Add(text);
     Entity html;
     std::vector<Entity> inlines, attachments;
-    size_t total = text.Size() + 512;
+    // The three multipart headers, the delimiters of the text and HTML parts and a margin;
+    // each inline part and attachment adds its own delimiter below.
+    size_t total = text.Size() + 1024;
     if (hasHtml) {
         if (customer) InsertCustomerInfo(htmlBody, *customer);
         html = MakeEntity(htmlBody, false);

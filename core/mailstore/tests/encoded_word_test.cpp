@@ -118,6 +118,8 @@ TEST(MimeCodecEncodedWord, HeaderWordEncoder) {
         // JIS-Roman is written as ASCII; a run without its return to ASCII is closed.
         {"\x1b(Ja\\b~", "=?ISO-2022-JP?B?YVxifg==?="},
         {"\x1b$B$\"", "=?ISO-2022-JP?B?GyRCJCIbKEI=?="},
+        // Escape sequences between ASCII characters never reach the header.
+        {"a \x1b(B b\x1b(Bc", "a  bc"},
     };
     for (const Case& c : cases) EXPECT_EQ(base64encoding(c.jis), c.out) << c.jis;
 
