@@ -22,6 +22,12 @@ MailRowListener CurrentListener() {
     return Listener();
 }
 
+// GUI thread only: no lock.
+MailListRequests& Requests() {
+    static MailListRequests requests;
+    return requests;
+}
+
 }  // namespace
 
 MailRowListener SetMailRowListener(MailRowListener listener) {
@@ -39,4 +45,30 @@ void NotifyMailRowChanged(const COneMailData& mail) {
     ui::PostToGuiThread([copy = COneMailData(mail)] {
         if (MailRowListener listener = CurrentListener()) listener(copy);
     });
+}
+
+MailListRequests SetMailListRequests(MailListRequests requests) { return std::exchange(Requests(), std::move(requests)); }
+
+// Each request calls a copy of its handler, so a handler that installs others while it
+// runs (a nested event loop) does not pull itself from under its own call.
+void RequestMailListMode(int mode) {
+    if (auto handler = Requests().switchMode) handler(mode);
+}
+
+void RequestMailRowRefreshOrAppend(const COneMailData& mail) {
+    if (auto handler = Requests().refreshOrAppendRow) handler(mail);
+}
+
+void RequestMailRowRemoval(const COneMailData& mail) {
+    if (auto handler = Requests().removeRow) handler(mail);
+}
+
+std::vector<CMailRecord> RequestSelectedMailRecords() {
+    if (auto handler = Requests().selectedRecords) return handler();
+    return {};
+}
+
+int RequestMailEdit(int mailId) {
+    if (auto handler = Requests().editMail) return handler(mailId);
+    return 0;
 }
