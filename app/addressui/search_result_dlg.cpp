@@ -137,7 +137,10 @@ CSearchResultDlg::CSearchResultDlg(std::vector<int>* hits, const OneExtractCondi
     UpdateButtons();
 }
 
-CSearchResultDlg::~CSearchResultDlg() = default;
+CSearchResultDlg::~CSearchResultDlg() {
+    // A dialog destroyed while shown gets no hide event of its own.
+    if (isVisible()) SaveRect();
+}
 
 int CSearchResultDlg::DoModal() {
     exec();
