@@ -24,6 +24,7 @@
 #include <thread>
 #include <vector>
 
+#include "app/sendrecv/send_fault_probe.h"
 #include "app/sendrecv/send_job.h"
 #include "app/sendrecv/send_run_observer.h"
 #include "app/sendrecv/tests/send_env_fixture.h"
@@ -161,6 +162,7 @@ protected:
         SetOption(100, "N");
     }
     void TearDown() override {
+        SetSendFaultProbeForTesting({});
         LogWriter::SetLogFolderForTesting("");
         SendEnvTest::TearDown();
     }

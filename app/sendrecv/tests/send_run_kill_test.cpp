@@ -17,13 +17,7 @@ namespace {
 
 using sendtest::SendTestServer;
 
-class SendRunKillTest : public sendtest::SendRunTest {
-protected:
-    void TearDown() override {
-        SetSendFaultProbeForTesting({});
-        sendtest::SendRunTest::TearDown();
-    }
-};
+using SendRunKillTest = sendtest::SendRunTest;
 
 TEST_F(SendRunKillTest, KilledAnywhereNoRecordedRecipientIsSentAgain) {
     struct Kill {

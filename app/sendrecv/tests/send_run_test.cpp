@@ -10,6 +10,7 @@
 
 #include "app/sendrecv/mail_timeouts.h"
 #include "app/sendrecv/message_headers.h"
+#include "app/sendrecv/send_fault_probe.h"
 #include "app/sendrecv/tests/send_run_fixture.h"
 #include "app/ui/sjis_text.h"
 #include "core/foundation/env_layout.h"
@@ -452,6 +453,52 @@ TEST_F(SendRunTest, AuthenticationFallsBackFromCramMd5) {
     ASSERT_EQ(Send(mail), 0) << lastError_;
     EXPECT_FALSE(server.Message(1).empty());
     EXPECT_NE(server.AuthLog().find("shop secret"), std::string::npos) << server.AuthLog();
+}
+
+TEST_F(SendRunTest, StopFlagsEndTheRunBeforeItConnects) {
+    SendTestServer server;
+    UseServer(server.port());
+    FixNow(sendtest::At(2024, 6, 1, 10, 3, 20));
+    struct Case {
+        CSendJob::Flag flag;
+        const char* shown;
+        const char* status;
+    } cases[] = {{CSendJob::kCancel, "送信をキャンセルしました", "D"},
+                 {CSendJob::kWindowEnded, "送信可能時刻が終わりました", "I"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.shown);
+        const int mail = MakeMail({Person("a@example.jp")}, "s", "b");
+        EXPECT_EQ(Send(mail, [&](CSendJob& job) { job.SetFlag(c.flag); }), -1);
+        EXPECT_EQ(observer_.Statuses().back(), U8(c.shown));
+        EXPECT_EQ(MailOnDisk(mail).GetStatus(), c.status);
+    }
+    EXPECT_EQ(server.Sessions(), 0);
+}
+
+TEST_F(SendRunTest, FailedProgressRecordStopsTheRunWithoutLosingTheSent) {
+    SendTestServer server;
+    UseServer(server.port());
+    const int a = Person("a@example.jp");
+    const int b = Person("b@example.jp");
+    const int mail = MakeMail({a, b}, "s", "b");
+    // Once the first message went out, the progress record cannot be written (a folder
+    // stands where its file goes).
+    const std::string journal = env_layout::MailHistoryProgressFile(*env_, mail);
+    SetSendFaultProbeForTesting([&](std::string_view at) {
+        if (at == "accepted") std::filesystem::create_directory(journal);
+    });
+    EXPECT_EQ(Send(mail), -1);
+    SetSendFaultProbeForTesting({});
+    EXPECT_EQ(observer_.Statuses().back(), U8("送信が正常に終了しませんでした"));
+    EXPECT_EQ(server.Count(), 1);
+    EXPECT_EQ(MailOnDisk(mail).GetStatus(), "E");
+    // The one sent is in the history all the same (its whole save at the end), so the
+    // next run does not send it again.
+    std::filesystem::remove(journal);
+    EXPECT_EQ(State(mail, a), "C");
+    EXPECT_EQ(Send(mail), 0);
+    EXPECT_EQ(server.Count(), 2);
+    EXPECT_EQ(State(mail, b), "C");
 }
 
 TEST_F(SendRunTest, MailWithoutRecipientListEndsQuietly) {
