@@ -12,6 +12,7 @@
 #include "app/shell/environment/run_monitor.h"
 #include "app/shell/environment/scheduler_control.h"
 #include "app/shell/mail_list_columns.h"
+#include "app/shell/wait_cursor.h"
 #include "app/ui/prompter.h"
 #include "app/ui/sjis_text.h"
 #include "core/foundation/ini_manager.h"
@@ -73,40 +74,6 @@ bool ReadColumnField(CMailListViewer& list, int mailId, int kind, COneMailData& 
     default: return list.GetMailData(mailId, out) == 0;
     }
 }
-
-bool HaveGuiApplication() { return qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr; }
-
-// The wait cursor while a command works.
-class WaitCursor {
-public:
-    WaitCursor() : on_(HaveGuiApplication()) {
-        if (on_) QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    }
-    ~WaitCursor() {
-        if (on_) QGuiApplication::restoreOverrideCursor();
-    }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-
-private:
-    bool on_;
-};
-
-// The ordinary cursor while a command waits for the person (a question, a screen).
-class NormalCursor {
-public:
-    NormalCursor() : on_(HaveGuiApplication() && QGuiApplication::overrideCursor() != nullptr) {
-        if (on_) QGuiApplication::setOverrideCursor(Qt::ArrowCursor);
-    }
-    ~NormalCursor() {
-        if (on_) QGuiApplication::restoreOverrideCursor();
-    }
-    NormalCursor(const NormalCursor&) = delete;
-    NormalCursor& operator=(const NormalCursor&) = delete;
-
-private:
-    bool on_;
-};
 
 std::string CurrentEnvIni() {
     EnvironmentService* service = ProgramEnvironment();
@@ -378,7 +345,7 @@ int MailListController::NewMail(const std::optional<QString>& bodyFile) {
         MailTypeChoice choice;
         {
             NormalCursor normal;
-            choice = screens_.chooseMailType(owner_);
+            choice = screens_.chooseMailType(owner_, false);
         }
         if (choice.answer == platform::kIdCancel) return 0;
         if (choice.result == 1) {

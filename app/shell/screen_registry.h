@@ -1,10 +1,13 @@
 #pragma once
-// The screens the main window's mail list opens, each behind one slot: the mail-type
+// The screens the main window and its mail list open, each behind one slot: the mail-type
 // question, the composing dialog, the mail search, the destination details, the send
-// history and the information page, and the one action of the send engine the list
-// starts (sending one mail now). The screens live in the folders below the shell or in
-// later parts of the program; whoever builds a screen fills its slot at start-up, and the
-// tests fill them with fakes.
+// history and the information page (the mail list's); the personal-information list, the
+// address book and its destination assignment, the deleted-data list, the system
+// settings and the unprocessed auto-registration mails (the main window's and the setup
+// wizard's); and what the main window asks of the send/receive engine: starting a run,
+// the scheduler's timer, the status window. The screens live in the folders below the
+// shell or in later parts of the program; whoever builds a screen fills its slot at
+// start-up, and the tests fill them with fakes.
 //
 // A slot that is empty makes the commands that need it disabled, and a command that is
 // run all the same does nothing: no half-done change is left behind (an edit does not
@@ -20,7 +23,9 @@
 #include "core/mailstore/one_mail_data.h"
 #include "platform/notifier.h"
 
+class BaseRecordStructer;
 class QWidget;
+class SystemOption;
 
 namespace shell {
 
@@ -36,6 +41,8 @@ struct ComposeRequest {
     // The mail-body file named on the command line, as start-up got it; only for a new
     // text mail started that way.
     std::optional<QString> initialBody;
+    // Opened by the setup wizard (the dialog guides the person through the first mail).
+    bool wizardMode = false;
 };
 
 // The command that closed the composing dialog with OK.
@@ -59,8 +66,47 @@ struct MailTypeChoice {
     int mailType = -1;
 };
 
+// The address book: browsing it (forMail false, the main window's command) or choosing
+// the destination list of mail `mailId` (the setup wizard).
+struct AddressBookRequest {
+    QWidget* parent = nullptr;
+    bool forMail = false;
+    int mailId = -2;
+};
+
+// The list chosen in the address book, when it closed with OK.
+struct AddressBookChoice {
+    int answer = platform::kIdCancel;
+    int listId = -1;
+    QString listName;
+    QString honorific;
+};
+
+// The scheduler's timer, as the main window's timer command sees it.
+struct SchedulerTimerSlots {
+    // Whether there is a scheduler (an open environment has one), and whether its timer runs.
+    std::function<bool()> exists;
+    std::function<bool()> running;
+    // Starts or stops the timer: 1 when done, anything else when it could not be.
+    std::function<int()> start;
+    std::function<int()> stop;
+    // Periodic receive every `minutes` minutes (0: off), counted from now.
+    std::function<void(int minutes)> setPeriodicReceive;
+};
+
+// The send/receive runs the main window starts, and the run's status window.
+struct SendReceiveSlots {
+    // Opens the status window and starts a run: 1 send and receive, 2 receive only.
+    std::function<void(int mode)> startRun;
+    // The manual send of the mails that are due (it tells when none is).
+    std::function<void()> startManualSend;
+    // The status window of the run under way, or null (the lock hides and shows it).
+    std::function<QWidget*()> statusWindow;
+};
+
 struct ScreenRegistry {
-    std::function<MailTypeChoice(QWidget* parent)> chooseMailType;
+    // `wizardMode`: asked by the setup wizard (only the kinds a first mail may have).
+    std::function<MailTypeChoice(QWidget* parent, bool wizardMode)> chooseMailType;
     std::function<ComposeResult(const ComposeRequest&)> composeMail;
     // The search condition dialog and, when it closes with OK, the result dialog.
     std::function<void(QWidget* parent)> searchMails;
@@ -69,6 +115,26 @@ struct ScreenRegistry {
     std::function<void(QWidget* parent)> showInformationPage;
     // Asks the scheduler to send this one mail now.
     std::function<void(int mailId)> sendSelectedMail;
+
+    // ---- The main window's screens (each runs modally and returns when it closed) ------
+    std::function<void(QWidget* parent)> showPersonalInformationList;
+    // Puts the personal-information list's remembered display state back to its first
+    // values (the main window does so when it is made).
+    std::function<void()> resetPersonalInformationList;
+    std::function<AddressBookChoice(const AddressBookRequest&)> showAddressBook;
+    // Gives mail `mailId` the recipients of address-book list `listId` named `listName`
+    // (stored at once); false when that failed (the person was told).
+    std::function<bool(QWidget* parent, int mailId, int listId, const QString& listName)> assignListToMail;
+    std::function<void(QWidget* parent)> showDeletedData;
+    // The system settings over the open environment's options (no Apply button; in wizard
+    // mode the sheet guides a first set-up). kIdOk when the options in memory changed.
+    std::function<int(QWidget* parent, SystemOption& options, bool wizardMode)> showSystemSettings;
+    // The unprocessed auto-registration mails, given as the table loaded from their file
+    // (records of 56 elements).
+    std::function<void(QWidget* parent, BaseRecordStructer& records)> showAutoRegistrationList;
+
+    SchedulerTimerSlots schedulerTimer;
+    SendReceiveSlots sendReceive;
 };
 
 // The program's registry (empty slots until the screens fill them).

@@ -42,7 +42,7 @@ void ShowInformationAtStartup(const std::string& iniPath, CInformationManager& i
             platform::DateTime seen;  // 1899-12-30 00:00:00 unless a date reads
             if (!seen.ParseDateTime(stored)) seen = platform::DateTime();
             if (pageDate > seen) {
-                hooks.showPage(QString::fromStdString(information.GetInformationPageUrl()));
+                hooks.showPage(QString::fromStdString(information.GetInformationPageUrl()), proxy);
                 std::string text = pageDate.Format("%Y/%m/%d %H:%M:%S");
                 if (!CIniManager::WriteProfileStringA(iniPath, kSection, "RENEWALDATE", text.c_str())) TellIniNotWritten();
             }

@@ -26,9 +26,10 @@ struct ProxyFields {
 struct StartupInformationHooks {
     // Shows the proxy dialog over `fields`; true on OK (fields then hold what was typed).
     std::function<bool(ProxyFields& fields)> askProxy;
-    // Shows the information page at `url` modally. Without it no page is shown and no
-    // date is kept, so the page comes up at a later start that can show it.
-    std::function<void(const QString& url)> showPage;
+    // Shows the information page at `url` modally, fetched through `proxy` (the settings
+    // the query used). Without it no page is shown and no date is kept, so the page comes
+    // up at a later start that can show it.
+    std::function<void(const QString& url, const ProxyFields& proxy)> showPage;
 };
 
 void ShowInformationAtStartup(const std::string& programIniPath, CInformationManager& information,

@@ -10,13 +10,15 @@
 #include "app/shell/dialogs/db_save_wait_dlg.h"
 #include "app/shell/dialogs/env_select_dlg.h"
 #include "app/shell/dialogs/new_env_dlg.h"
-#include "app/shell/dialogs/proxy_auth_dlg.h"
 #include "app/shell/environment/main_frame_rect.h"
 #include "app/shell/environment/new_environment.h"
 #include "app/shell/environment/run_monitor.h"
+#include "app/shell/information_page_window.h"
 #include "app/shell/main_frame.h"
+#include "app/shell/screen_registry.h"
 #include "app/shell/qt_environment_ui.h"
 #include "app/shell/single_instance.h"
+#include "app/shell/splash_window.h"
 #include "app/shell/startup_information.h"
 #include "app/shell/varnis_view.h"
 #include "app/shell/widgets/eudc_font_link.h"
@@ -89,11 +91,22 @@ CVarnisApp::CVarnisApp(QStringList arguments, Options options, QObject* parent)
             SaveViewColumnWidths();
         }
     });
+    // The information page on the person's command.
+    Screens().showInformationPage = [this](QWidget* parent) {
+        InformationPageHooks hooks;
+        hooks.askProxy = [parent](ProxyFields& fields) { return AskProxyCredentials(parent, fields); };
+        hooks.showPage = [parent](const QString& address, const ProxyFields& proxy) {
+            ShowInformationPageWindow(parent, address, proxy);
+        };
+        ShowInformationPageCommand(appIniPath_, *information_, [this](int code) { return GetErrorPagePath(code); },
+                                   hooks);
+    };
     g_app = this;
 }
 
 CVarnisApp::~CVarnisApp() {
     CNewEnvDlg::SetSaveWindowStateHook({});
+    Screens().showInformationPage = nullptr;
     SetMailRowListener({});
     frame_.reset();
     service_->CloseEnvironment();
@@ -122,19 +135,12 @@ bool CVarnisApp::InitInstance() {
     });
 
     StartupInformationHooks hooks;
-    hooks.askProxy = [](ProxyFields& fields) {
-        CProxyAuthDlg dialog;
-        ProxyAuthValues values{ui::FromSjis(fields.server), ui::FromSjis(fields.port), ui::FromSjis(fields.user),
-                               ui::FromSjis(fields.password), fields.save};
-        dialog.SetValues(values);
-        if (dialog.DoModal() != platform::kIdOk) return false;
-        const ProxyAuthValues& got = dialog.Values();
-        fields = {ui::ToSjis(got.address), ui::ToSjis(got.port), ui::ToSjis(got.user), ui::ToSjis(got.password), got.save};
-        return true;
-    };
+    hooks.askProxy = [](ProxyFields& fields) { return AskProxyCredentials(nullptr, fields); };
+    hooks.showPage = [](const QString& url, const ProxyFields& proxy) { ShowInformationPageWindow(nullptr, url, proxy); };
     ShowInformationAtStartup(appIniPath_, *information_, hooks);
 
     if (!ChooseAndOpenEnvironment()) return false;
+    CSplashWnd::EnableSplashScreen(options_.showSplash);
     if (!CreateMainFrame()) return false;
     RebuildRecentMenu();
     frame_->setAttribute(Qt::WA_ShowWithoutActivating);
@@ -179,10 +185,13 @@ bool CVarnisApp::CreateMainFrame() {
     view->Controller().SetProgramIniPath(appIniPath_);
     frame_->SetView(view);
     MailListController* list = &view->Controller();
-    connect(list, &MailListController::CaptionsChanged, this, [this, list](const QString&, int count) {
+    connect(list, &MailListController::CaptionsChanged, this, [this, list](const QString& modeName, int count) {
         InitMailFont();
         UpdateTitle();
-        if (frame_) frame_->SetMailCountText(MailListController::MailCountText(list->Mode(), count));
+        if (frame_) {
+            frame_->SetMailCountText(MailListController::MailCountText(list->Mode(), count));
+            frame_->SetModeCaption(list->Mode(), modeName);
+        }
     });
     connect(this, &CVarnisApp::ViewReloadRequested, list, &MailListController::Reload);
     connect(this, &CVarnisApp::NewTextMailFromFileRequested, list, &MailListController::NewMailWithBody);
@@ -451,25 +460,32 @@ void CVarnisApp::AddTimerMenuItem() {
     if (!frame_ || frame_->FindCommand(kTimerCommand)) return;
     for (QMenu* menu : frame_->TopMenus()) {
         if (!menu->title().contains(ui::U8("受信"))) continue;
-        QAction* action = menu->addAction(ui::U8("タイマー停止(&T)"));
-        action->setData(kTimerCommand);
-        action->setObjectName(QStringLiteral("cmd%1").arg(kTimerCommand));
+        frame_->AppendCommand(menu, kTimerCommand, ui::U8("タイマー停止(&T)"));
         return;
     }
 }
 
-void CVarnisApp::SaveAddressBook() {
-    if (!service_->GetDatabaseEdit()) return;
-    CDbSaveWaitDlg dialog(CDbSaveWaitDlg::ProgramSave(), frame_.get());
-    dialog.DoModal();
+void CVarnisApp::SaveAddressBook() { CMainFrame::RunAddressBookSave(frame_.get()); }
+
+bool CVarnisApp::RefuseExitWhileRunning() {
+    const RunMonitor& runs = CurrentRunMonitor();
+    if (!runs.IsRunning()) return false;
+    // Every kind of run, the one-mail send included: closing now would pull the
+    // environment from under the run's worker.
+    ui::MessageBox(frame_.get(), ui::U8("現在【%1】です\r\n終了できません").arg(RunKindText(runs.RunKind())),
+                   ui::U8("終了できません"), platform::kMbOk | platform::kMbIconWarning);
+    return true;
 }
 
 bool CVarnisApp::ExitCommand() {
-    const RunMonitor& runs = CurrentRunMonitor();
-    if (runs.IsRunning()) {
-        ui::MessageBox(frame_.get(), ui::U8("現在【%1】です\r\n終了できません").arg(RunKindText(runs.RunKind())),
-                       ui::U8("終了できません"), platform::kMbOk | platform::kMbIconWarning);
-        return false;
+    if (RefuseExitWhileRunning()) return false;
+    if (frame_ && frame_->View() && !frame_->View()->IsNothingWaiting()) {
+        const int answer = ui::MessageBox(frame_.get(), ui::U8("送信待ち状態のメールが存在します\n終了してよろしいですか？"),
+                                          ui::U8("終了の確認"),
+                                          platform::kMbYesNo | platform::kMbIconInformation | ui::kMbDefButton2);
+        if (answer != platform::kIdYes) return false;
+        // A run may have started while the question was open.
+        if (RefuseExitWhileRunning()) return false;
     }
     if (frame_ && !frame_->isMinimized() && !frame_->isMaximized()) SaveMainFrameRect();
     SaveViewColumnWidths();

@@ -47,6 +47,8 @@ public:
         std::string instanceGuardName = "h_Varnis_PrevInstance";
         // The pause at the end of an environment's open.
         int finishPauseMs = 500;
+        // The splash picture while the main window is made (tests go without).
+        bool showSplash = true;
     };
     // `arguments` is the command line with the program's name first.
     explicit CVarnisApp(QStringList arguments, QObject* parent = nullptr);
@@ -127,6 +129,8 @@ private:
     void RunWizardIfRequested();
     // The exit command: whether the window may close (the environment is saved and closed).
     bool ExitCommand();
+    // True (after telling) while a send/receive run of any kind is under way.
+    bool RefuseExitWhileRunning();
     // The address-book save dialog over the open environment's book.
     void SaveAddressBook();
 

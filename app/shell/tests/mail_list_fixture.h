@@ -165,7 +165,7 @@ struct FakeScreens {
     std::function<void(const shell::ComposeRequest&)> duringCompose;
 
     FakeScreens() {
-        registry.chooseMailType = [this](QWidget*) { return typeChoice; };
+        registry.chooseMailType = [this](QWidget*, bool) { return typeChoice; };
         registry.composeMail = [this](const shell::ComposeRequest& r) {
             composed.push_back(r);
             if (duringCompose) duringCompose(r);

@@ -35,7 +35,7 @@ struct StartupInformationTest : ::testing::Test {
             ++proxyAsked;
             return false;
         },
-        [this](const QString& url) { shown << url; }};
+        [this](const QString& url, const shell::ProxyFields&) { shown << url; }};
 };
 
 HttpOriginServer PageServer(const char* lastModified) {

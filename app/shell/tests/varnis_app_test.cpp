@@ -7,6 +7,7 @@
 
 #include <fstream>
 
+#include "app/shell/environment/environment_service.h"
 #include "app/shell/environment/new_environment.h"
 #include "app/shell/environment/program_keys.h"
 #include "app/shell/environment/run_monitor.h"
@@ -47,9 +48,16 @@ protected:
         CIniManager::WriteProfileStringA(ini_, "INFORMATION", "OPEN_AUTO", "N");
     }
 
+    // An environment opened once before (a new one asks for the setup wizard at its
+    // first open).
     std::string MakeEnvironment(const char* name) {
         EXPECT_EQ(shell::CreateNewEnvironment(name, root_, "N", "", false), 0);
-        return root_ + "/" + name + ".env";
+        const std::string path = root_ + "/" + name + ".env";
+        shell::EnvironmentService::Settings settings;
+        settings.finishPauseMs = 0;
+        shell::EnvironmentService first(settings);
+        EXPECT_EQ(first.OpenEnvironment(path), 1);
+        return path;
     }
     void SetRecent(const std::vector<std::string>& paths) {
         for (std::size_t i = 0; i < paths.size(); ++i)
@@ -65,6 +73,7 @@ protected:
         options.appIniPath = ini_;
         options.instanceGuardName = "quendrel-app-test-" + std::to_string(::getpid());
         options.finishPauseMs = 0;
+        options.showSplash = false;
         return std::make_unique<shell::CVarnisApp>(args, options);
     }
 
