@@ -430,6 +430,25 @@ TEST_F(SendRunTest, CancelDuringASendStopsAtOnce) {
     EXPECT_EQ(RecipientsOnDisk(mail), (std::vector<int>{b, c}));
 }
 
+TEST_F(SendRunTest, ServerThatStopsAnsweringInterruptsTheRun) {
+    // The answer to the second message comes after the connected time-out (1 s).
+    SendTestServer server({"--delay-message", "2:30"});
+    UseServer(server.port());
+    CIniManager::WriteProfileStringA(env_layout::EnvIniFile(*env_), "SMTPINFO", "SENDMAIL_TIMEOUT_CONNECTED", "1000");
+    const int a = Person("a@example.jp");
+    const int b = Person("b@example.jp");
+    const int c = Person("c@example.jp");
+    const int mail = MakeMail({a, b, c}, "s", "b");
+    EXPECT_EQ(Send(mail), -1);
+    EXPECT_EQ(observer_.Statuses().back(), U8("サーバとの接続がタイムアウトしました。回線の状況を確認してください。"));
+    // Whether the second arrived is unknown: it stays for the next run, unrecorded.
+    EXPECT_EQ(MailOnDisk(mail).GetStatus(), "I");
+    EXPECT_EQ(State(mail, a), "C");
+    EXPECT_EQ(HistoryOnDisk(mail).count(b), 0u);
+    EXPECT_EQ(RecipientsOnDisk(mail), (std::vector<int>{b, c}));
+    EXPECT_EQ(book_->GetCustomerDataPinPoint(b, kElemDMOk), "Y");
+}
+
 TEST_F(SendRunTest, ConnectionRenewedAfterEveryThousandMessages) {
     SendTestServer server;
     UseServer(server.port());
