@@ -120,6 +120,10 @@ TEST_F(RecordEditorTest, OnlyWhatTheUserChangedIsStored) {
         sheet.show();
         Retype(&sheet, ids::kSurname, "高崎");
         Retype(&sheet, ids::kCity, "港区");
+        // Text typed beside characters of two codes keeps the codes they had.
+        auto* given = Control<QLineEdit>(&sheet, ids::kGivenName);
+        given->end(false);
+        ui::test::TypeText(given, "様");
         // A birth text that is no date gets a date only when the user sets one.
         Control<QCheckBox>(&sheet, ids::kBirthDateSet)->setChecked(true);
         Control<QDateEdit>(&sheet, ids::kBirthDatePicker)->setDate(QDate(1970, 5, 1));
@@ -127,6 +131,7 @@ TEST_F(RecordEditorTest, OnlyWhatTheUserChangedIsStored) {
         EXPECT_EQ(Save(sheet), platform::kIdOk);
         expected7[kElemKanjiSei] = S("高崎");
         expected7[kElemAddress1] = S("港区");
+        expected7[kElemKanjiMei] = "\xFA\xB1\xED\x95" + S("太郎様");
         expected7[kElemBirthday] = "1970/05/01 00:00:00";
         expected7[kElemDMOk] = "Y";
         std::vector<std::string> after = Row(7);
