@@ -323,7 +323,8 @@ QPixmap ListBarIcon(std::string_view key, int size) {
 QImage WizardStepImage(int step, bool enabled, QSize size) {
     static constexpr Glyph kStepGlyphs[] = {Glyph::kGear, Glyph::kNewMail, Glyph::kPerson, Glyph::kBook, Glyph::kSend};
     QImage image(size, QImage::Format_RGB32);
-    const QColor transparent(255, 0, 255);
+    // Near the dialog's own grey, so the smoothed edges blend into it.
+    const QColor transparent(0xF0, 0xF0, 0xF0);
     image.fill(transparent);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);

@@ -113,7 +113,7 @@ CListBar::CListBar(QWidget* parent) : QWidget(parent) {
     control_->AddGroup(ui::U8("メール"));
     for (const mail_list::ModeInfo& m : mail_list::Modes())
         control_->AddItem(QString::fromLatin1(m.listBarKey), ui::U8(m.name), images::ListBarIcon(m.listBarKey, CListBarCtrl::kIconSize));
-    setMinimumWidth(110);
+    setFixedWidth(112);
     connect(control_, &CListBarCtrl::ItemClicked, this, &CListBar::OnItemClick);
 }
 

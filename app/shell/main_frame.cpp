@@ -204,6 +204,9 @@ void CMainFrame::SetView(CVarnisView* view) {
     }
     for (QAction* a : view->ReservationBarActions()) commands_[a->data().toInt()] = a;
     BuildBars();
+    MailListController* list = &view->Controller();
+    connect(list, &MailListController::CaptionsChanged, this,
+            [this, list](const QString& modeName, int) { SetModeCaption(list->Mode(), modeName); });
     // Every command says what it does in the status bar while it is pointed at.
     for (auto& [id, action] : commands_)
         if (action->statusTip().isEmpty()) action->setStatusTip(CommandPrompt(id));

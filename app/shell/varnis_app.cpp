@@ -185,13 +185,10 @@ bool CVarnisApp::CreateMainFrame() {
     view->Controller().SetProgramIniPath(appIniPath_);
     frame_->SetView(view);
     MailListController* list = &view->Controller();
-    connect(list, &MailListController::CaptionsChanged, this, [this, list](const QString& modeName, int count) {
+    connect(list, &MailListController::CaptionsChanged, this, [this, list](const QString&, int count) {
         InitMailFont();
         UpdateTitle();
-        if (frame_) {
-            frame_->SetMailCountText(MailListController::MailCountText(list->Mode(), count));
-            frame_->SetModeCaption(list->Mode(), modeName);
-        }
+        if (frame_) frame_->SetMailCountText(MailListController::MailCountText(list->Mode(), count));
     });
     connect(this, &CVarnisApp::ViewReloadRequested, list, &MailListController::Reload);
     connect(this, &CVarnisApp::NewTextMailFromFileRequested, list, &MailListController::NewMailWithBody);

@@ -151,6 +151,10 @@ protected:
     ui::test::PromptRecorder prompts_;
 };
 
+// The screens of the shell for people to look at (scripts/screenshots.sh runs every test
+// of this suite), over the same environment.
+class Screenshots : public MailListTest {};
+
 // Fakes of the screens: each records its calls and answers as told.
 struct FakeScreens {
     shell::ScreenRegistry registry;

@@ -165,7 +165,7 @@ TEST_F(VarnisViewTest, ADoubleClickEditsTheMail) {
 }
 
 // The list for people to look at, with Japanese mails of every kind and status.
-class Screenshots : public mltest::MailListTest {};
+using mltest::Screenshots;
 
 TEST_F(Screenshots, MailListView) {
     AddMail({10, "C", "【重要】会員規約改定のお知らせ", "全会員（メルマガ希望者）", "NY", 1532, 12, 611});
