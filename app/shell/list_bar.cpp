@@ -33,7 +33,7 @@ void CListBarCtrl::AddGroup(const QString& title) {
     heading->setFrameShape(QFrame::Panel);
     heading->setFrameShadow(QFrame::Raised);
     heading->setAutoFillBackground(true);
-    heading->setMinimumHeight(heading->sizeHint().height() + 6);
+    heading->setMinimumHeight(heading->sizeHint().height() + 4);
     QPalette pal = heading->palette();
     pal.setColor(QPalette::Window, palette().color(QPalette::Button));
     heading->setPalette(pal);
@@ -46,7 +46,7 @@ void CListBarCtrl::AddGroup(const QString& title) {
     list->setMovement(QListView::Static);
     list->setResizeMode(QListView::Adjust);
     list->setIconSize(QSize(kIconSize, kIconSize));
-    list->setSpacing(6);
+    list->setSpacing(2);
     list->setFrameShape(QFrame::NoFrame);
     list->setUniformItemSizes(true);
     list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -73,7 +73,7 @@ void CListBarCtrl::AddItem(const QString& key, const QString& text, const QPixma
     auto* item = new QListWidgetItem(QIcon(icon), text, list);
     item->setData(kKeyRole, key);
     item->setTextAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    item->setSizeHint(QSize(96, kIconSize + list->fontMetrics().height() + 14));
+    item->setSizeHint(QSize(96, kIconSize + list->fontMetrics().height() + 8));
 }
 
 void CListBarCtrl::SetCurrentKey(const QString& key) {

@@ -25,7 +25,7 @@ namespace shell {
 class CListBarCtrl : public QWidget {
     Q_OBJECT
 public:
-    static constexpr int kIconSize = 36;
+    static constexpr int kIconSize = 30;
 
     explicit CListBarCtrl(QWidget* parent = nullptr);
 

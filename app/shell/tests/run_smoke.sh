@@ -46,6 +46,26 @@ for _ in $(seq 300); do
 done
 [ -n "$window" ] || { cat "$log"; echo "the program's window did not show"; exit 1; }
 
+# A new environment greets the person with the setup wizard and, over it, its guidance
+# (both titled 初期設定ウィザード): the person closes them first, with Escape.
+wizard_title='^初期設定ウィザード$'
+shown=""
+for _ in $(seq 50); do
+  if DISPLAY=$display xdotool search --onlyvisible --name "$wizard_title" >/dev/null 2>&1; then shown=1; break; fi
+  sleep 0.2
+done
+[ -n "$shown" ] || { cat "$log"; echo "the setup wizard of the new environment did not show"; exit 1; }
+for _ in $(seq 20); do
+  wizard=$(DISPLAY=$display xdotool search --onlyvisible --name "$wizard_title" 2>/dev/null | tail -1 || true)
+  [ -n "$wizard" ] || break
+  DISPLAY=$display timeout 5 xdotool windowactivate --sync "$wizard" >/dev/null 2>&1 || true
+  DISPLAY=$display xdotool key Escape 2>/dev/null || true
+  sleep 0.3
+done
+if DISPLAY=$display xdotool search --onlyvisible --name "$wizard_title" >/dev/null 2>&1; then
+  cat "$log"; echo "the setup wizard did not close"; exit 1
+fi
+
 # The VNC server must listen on the loopback interface only.
 port=$(sed -n 's/.*localhost:\(59[0-9]*\).*/\1/p' "$log" | head -1)
 if command -v ss >/dev/null; then
