@@ -1,7 +1,9 @@
 """Reads every message a test server saved (NNNN.eml with its NNNN.env) the way a mail
-reader does, with Python's email package, and prints one JSON list: per message its
-envelope, its decoded To, Subject, text and HTML parts, Message-ID, Date, read-receipt
-request, attachment names and the parser's defects."""
+reader does, with Python's email package, and writes one JSON list into the file named by
+the second argument: per message its envelope, its decoded To, Subject, text and HTML
+parts, Message-ID, Date, read-receipt request, attachment names and the parser's defects.
+
+Usage: read_received.py FOLDER OUTPUT.json"""
 
 import email
 import email.header
@@ -55,4 +57,5 @@ for path in sorted(glob.glob(os.path.join(sys.argv[1], "[0-9][0-9][0-9][0-9].eml
         "defects": defects,
         "headers": list(msg.keys()),
     })
-json.dump(out, sys.stdout)
+with open(sys.argv[2], "w") as f:
+    json.dump(out, f)
