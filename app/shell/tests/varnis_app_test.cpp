@@ -293,4 +293,104 @@ TEST_F(VarnisAppTest, ColumnWidthsAreKeptBeforeASwitchAndAtExitEachInItsOwnEnvir
     EXPECT_EQ(CIniManager::GetProfileIntA(iniA, "MAINWINDOWINFO", "TITLEW", 0), 321u);
 }
 
+TEST_F(VarnisAppTest, TheCloseBoxIsRefusedDuringEveryKindOfRunWithThatRunsText) {
+    SetRecent({MakeEnvironment("a")});
+    auto app = MakeApp();
+    ASSERT_TRUE(app->InitInstance());
+    app->MainFrame()->show();
+    struct Case {
+        int kind;
+        const char* text;
+    };
+    const Case cases[] = {
+        {1, "現在【手動送受信中】です\r\n終了できません"}, {2, "現在【手動受信中】です\r\n終了できません"},
+        {3, "現在【手動送信中】です\r\n終了できません"},   {4, "現在【自動送受信中】です\r\n終了できません"},
+        {5, "現在【メール送信中】です\r\n終了できません"}, {6, "現在【分割送信中】です\r\n終了できません"},
+        {7, "現在【自動受信中】です\r\n終了できません"},   {42, "現在【送受信中】です\r\n終了できません"},
+    };
+    for (const Case& c : cases) {
+        prompts_.clear();
+        FakeRun run(c.kind);
+        EXPECT_FALSE(app->MainFrame()->close()) << c.kind;
+        ASSERT_EQ(prompts_.prompts().size(), 1u) << c.kind;
+        EXPECT_EQ(prompts_.prompts()[0].text, QString::fromUtf8(c.text));
+        EXPECT_EQ(prompts_.prompts()[0].caption, QString::fromUtf8("終了できません"));
+        EXPECT_EQ(prompts_.prompts()[0].style, platform::kMbOk | platform::kMbIconWarning);
+        EXPECT_TRUE(app->MainFrame()->isVisible());
+        EXPECT_TRUE(app->Environment().IsOpen());
+    }
+}
+
+TEST_F(VarnisAppTest, WithMailsWaitingTheExitAsksAndNoLeavesEverythingAsItWas) {
+    std::string path = MakeEnvironment("a");
+    {
+        EnvManager env;
+        ASSERT_EQ(env.InitEnvFileInfo(path, shell::kDescriptorKey, 0), 0);
+        CMailListViewer list(&env);
+        COneMailData mail;
+        mail.SetMailID(1);
+        mail.SetStatus("W", 0);
+        mail.SetSpecialFlag("NN");
+        ASSERT_EQ(list.SetMailData(mail), 0);
+        ASSERT_EQ(list.WriteMailList(1), 0);
+    }
+    SetRecent({path});
+    const std::string envIni = root_ + "/a/QuendrelT.ini";
+    auto app = MakeApp();
+    ASSERT_TRUE(app->InitInstance());
+    shell::CMainFrame* frame = app->MainFrame();
+    frame->show();
+    frame->setGeometry(40, 50, 900, 600);
+    const std::string iniBefore = [&] {
+        std::ifstream in(envIni, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }();
+
+    prompts_.Answer(platform::kIdNo);
+    EXPECT_FALSE(frame->close());
+    ASSERT_EQ(prompts_.prompts().size(), 1u);
+    EXPECT_EQ(prompts_.prompts()[0].text, QString::fromUtf8("送信待ち状態のメールが存在します\n終了してよろしいですか？"));
+    EXPECT_EQ(prompts_.prompts()[0].caption, QString::fromUtf8("終了の確認"));
+    EXPECT_EQ(prompts_.prompts()[0].style, platform::kMbYesNo | platform::kMbIconInformation | ui::kMbDefButton2);
+    std::ifstream in(envIni, std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), iniBefore);
+    EXPECT_TRUE(app->Environment().IsOpen());
+
+    // Yes, maximised: the program ends, and the rectangle kept is still the old one.
+    CIniManager::WriteProfileInt(envIni, "MAINFRAMEINFO", "LEFT", 11);
+    frame->showMaximized();
+    prompts_.Answer(platform::kIdYes);
+    EXPECT_TRUE(frame->close());
+    EXPECT_FALSE(app->Environment().IsOpen());
+    EXPECT_EQ(CIniManager::GetProfileIntA(envIni, "MAINFRAMEINFO", "LEFT", 0), 11u);
+}
+
+TEST_F(VarnisAppTest, ANewEnvironmentsFirstStartOpensTheSetupWizard) {
+    ASSERT_EQ(shell::CreateNewEnvironment("new", root_, "N", "", false), 0);
+    SetRecent({root_ + "/new.env"});
+    bool wizard = false, windowShown = false;
+    auto app = MakeApp();
+    ui::test::WhenDialogShows("dlg278", [&](QDialog* d) {
+        wizard = true;
+        windowShown = app->MainFrame() && app->MainFrame()->isVisible();
+        d->reject();
+    });
+    ASSERT_TRUE(app->InitInstance());
+    EXPECT_TRUE(wizard);
+    EXPECT_TRUE(windowShown);
+    EXPECT_TRUE(shell::GetScheduler()->IsEnabled());
+    // Only once: the next start of the same environment goes without.
+    app->ExitInstance();
+    app.reset();
+    wizard = false;
+    auto again = MakeApp();
+    ui::test::WhenDialogShows("dlg278", [&](QDialog* d) {
+        wizard = true;
+        d->reject();
+    }, 1000);
+    ASSERT_TRUE(again->InitInstance());
+    ui::test::WaitUntil([] { return false; }, 1100);
+    EXPECT_FALSE(wizard);
+}
+
 }  // namespace
