@@ -77,7 +77,9 @@ TEST_F(SendRunKillTest, KilledAnywhereNoRecordedRecipientIsSentAgain) {
             const std::string address = book_->GetCustomerDataPinPoint(p, kElemEmail);
             const int n = copies[address];
             EXPECT_GE(n, 1) << address;
-            if (recorded.count(p) != 0) EXPECT_EQ(n, 1) << address << " was recorded as sent";
+            if (recorded.count(p) != 0) {
+                EXPECT_EQ(n, 1) << address << " was recorded as sent";
+            }
             if (n > 1) ++twice;
         }
         EXPECT_EQ(twice, inFlight ? 1 : 0);
