@@ -163,7 +163,12 @@ CMainFrame::CMainFrame(QWidget* parent, ScreenRegistry& screens) : QMainWindow(p
     UpdateCommandStates();
 }
 
-CMainFrame::~CMainFrame() = default;
+CMainFrame::~CMainFrame() {
+    // The bars and the list report nothing more while the window's parts go.
+    statesTimer_->stop();
+    for (QObject* part : std::initializer_list<QObject*>{systemBar_, listDock_, view_ ? &view_->Controller() : nullptr})
+        if (part) part->disconnect();
+}
 
 void CMainFrame::WatchMenu(QMenu* menu) {
     connect(menu, &QMenu::aboutToShow, this, [this] {
