@@ -23,11 +23,9 @@ void ShowInformationAtStartup(const std::string& iniPath, CInformationManager& i
                               const StartupInformationHooks& hooks) {
     std::string openAuto;
     CIniManager::GetProfileStringA(iniPath, kSection, "OPEN_AUTO", openAuto, "");
-    if (openAuto != "Y" && openAuto != "N") {
-        openAuto = "Y";
-        if (!CIniManager::WriteProfileStringA(iniPath, kSection, "OPEN_AUTO", "Y")) TellIniNotWritten();
-    }
-    if (openAuto != "Y") return;
+    // Anything but "Y" or "N" is set to "Y" (and looked).
+    if (openAuto == "N") return;
+    if (openAuto != "Y" && !CIniManager::WriteProfileStringA(iniPath, kSection, "OPEN_AUTO", "Y")) TellIniNotWritten();
 
     ProxyFields proxy;
     information.GetProxyAuthSetting(iniPath, proxy.server, proxy.port, proxy.user, proxy.password, proxy.save);
