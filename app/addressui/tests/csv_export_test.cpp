@@ -140,6 +140,20 @@ TEST_F(CsvExportTest, AFailedWriteKeepsTheFileThatWasThere) {
     EXPECT_EQ(addressui::ExportAddressBook(Book(), r), addressui::kExportBadRequest);
 }
 
+TEST_F(CsvExportTest, ListRowsAreWrittenAsTheListShowsThem) {
+    std::string longCaption;
+    for (int i = 0; i < 60; ++i) longCaption += S("項");  // 120 bytes: cut to 100
+    const std::vector<addressui::ListColumn> columns = {
+        {0, S("個人ID"), 75}, {kElemBirthday, longCaption, 85}, {kElemPhone1, "x" + longCaption, 230}};
+    ASSERT_EQ(addressui::ExportListRows(Book(), out_, columns, {104, 999, 101}, true), addressui::kExportOk);
+    const std::string expected = "\"" + S("個人ID") + "\",\"" + longCaption.substr(0, 100) + "\",\"x" +
+                                 longCaption.substr(0, 98) + "\"\r\n" + "\"104\",\"" + S("昭和4年頃です") +
+                                 "\",\"\"\r\n"
+                                 "\"999\",\"\",\"\"\r\n"
+                                 "\"101\",\"1970/01/02\",\"03-1234-5678\"\r\n";
+    EXPECT_EQ(ReadBytes(out_), expected);
+}
+
 TEST(CutAtCharacter, NeverEndsInsideATwoByteCharacter) {
     struct Case {
         std::string text;
