@@ -1,6 +1,8 @@
 #include "core/addressbook/file_history.h"
 
+#include <cctype>
 #include <cerrno>
+#include <cstdlib>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -96,42 +98,73 @@ std::string CFileHistory::GenerationPath(int n) const { return Numbered(saveDirP
 
 std::string CFileHistory::ShiftPath(int n) const { return Numbered(saveDirPath_, "_", Title(), n); }
 
-void CFileHistory::RemoveShiftLeftovers() const {
+void CFileHistory::SettleOldLeftovers() const {
     const std::string prefix = "_" + Title() + ".";
     std::error_code ec;
-    std::vector<std::filesystem::path> doomed;
+    std::vector<std::pair<int, std::filesystem::path>> found;
     for (std::filesystem::directory_iterator it(saveDirPath_, ec), end; !ec && it != end; it.increment(ec)) {
         const std::string name = it->path().filename().string();
-        if (name.compare(0, prefix.size(), prefix) == 0 && !it->is_directory(ec)) doomed.push_back(it->path());
+        if (name.compare(0, prefix.size(), prefix) != 0 || it->is_directory(ec)) continue;
+        const std::string number = name.substr(prefix.size());
+        int n = 0;
+        if (number.size() == 3 && std::isdigit(static_cast<unsigned char>(number[0])) &&
+            std::isdigit(static_cast<unsigned char>(number[1])) && std::isdigit(static_cast<unsigned char>(number[2])))
+            n = std::atoi(number.c_str());
+        if (n >= 1) found.emplace_back(n, it->path());
     }
-    for (const auto& p : doomed) std::filesystem::remove(p, ec);  // failures are left for the next run
+    for (const auto& [n, path] : found) {
+        const std::string home = GenerationPath(n);
+        if (n <= historyNum_ && !platform::PathExists(home)) {
+            Rename(path.string(), home);
+        } else {
+            std::filesystem::remove(path, ec);  // failures are left for the next run
+        }
+    }
+}
+
+bool CFileHistory::ShiftAndPlace() const {
+    const int n = historyNum_;
+    int free = n;  // the highest free number; with none free the oldest is replaced
+    while (free >= 1 && platform::PathExists(GenerationPath(free))) --free;
+    if (free < 1) free = n;
+    for (int g = free - 1; g >= 1; --g) {
+        const std::string from = GenerationPath(g);
+        if (!platform::PathExists(from)) continue;
+        platform::TestStep("generation-shift");
+        // Stopped here, nothing is overwritten: the next rotation goes on from this gap.
+        if (!Rename(from, GenerationPath(g + 1))) return false;
+    }
+    platform::TestStep("generation-place");
+    return Rename(ShiftPath(0), GenerationPath(1));  // on failure the copy stays staged
+}
+
+int CFileHistory::FinishInterruptedCopy() {
+    if (targetFileName_.empty() || saveDirPath_.empty()) return -1;
+    const std::string staged = ShiftPath(0);
+    platform::RemoveStaleTemporaries(staged);
+    SettleOldLeftovers();
+    if (!platform::PathExists(staged)) return 0;
+    // A free number below a generation means the shift had begun: finish it.
+    bool begun = false;
+    bool above = false;
+    for (int g = historyNum_; g >= 1 && !begun; --g) {
+        const bool present = platform::PathExists(GenerationPath(g));
+        begun = above && !present;
+        above = above || present;
+    }
+    if (!begun) {
+        std::error_code ec;
+        std::filesystem::remove(staged, ec);
+        return 0;
+    }
+    return ShiftAndPlace() ? 0 : -2;
 }
 
 int CFileHistory::ExecuteCopy() {
     if (targetFileName_.empty() || saveDirPath_.empty()) return -1;
-    const int n = historyNum_;
-    if (n <= 0) {
-        RemoveShiftLeftovers();
-        return 0;
-    }
-    // The new copy first, complete, under the staging name "_<title>.000".
-    const std::string staged = ShiftPath(0);
-    if (!CopyWhole(targetFileName_, staged)) return -1;
-
-    bool complete = true;
-    // Every generation steps aside to its underscore name, the oldest first, so no rename
-    // needs a name still held by a newer generation ...
-    for (int g = n; g >= 1; --g) {
-        const std::string from = GenerationPath(g);
-        if (platform::PathExists(from) && !Rename(from, ShiftPath(g))) complete = false;
-    }
-    // ... and comes back one number higher; the former generation n stays aside and goes
-    // with the leftovers.
-    for (int g = n - 1; g >= 1; --g) {
-        const std::string from = ShiftPath(g);
-        if (platform::PathExists(from) && !Rename(from, GenerationPath(g + 1))) complete = false;
-    }
-    if (!Rename(staged, GenerationPath(1))) return -2;  // the copy stays under its staging name
-    RemoveShiftLeftovers();
-    return complete ? 0 : -2;
+    const int finished = FinishInterruptedCopy();
+    if (historyNum_ <= 0) return 0;
+    if (!CopyWhole(targetFileName_, ShiftPath(0))) return -1;
+    if (!ShiftAndPlace()) return -2;
+    return finished == 0 ? 0 : -2;
 }

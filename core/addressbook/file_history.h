@@ -5,14 +5,29 @@
 // falls beyond the kept number. The address book keeps generations of "DB/database.dat"
 // this way ("database.001", "database.002" ...): the target's extension is not kept.
 //
-// Names: "<folder>/<title>.<nnn>" for a generation; "<folder>/_<title>.<nnn>" while a
-// shift is under way (any such file left by an interrupted run is removed by the next
-// ExecuteCopy). Generations numbered above the kept number (left from a larger setting)
-// are never touched.
+// Names: "<folder>/<title>.<nnn>" for a generation. Generations numbered above the kept
+// number (left from a larger setting) are never touched.
 //
-// A generation is never lost to a failed copy: the copy is written in full (and flushed
-// to the disk) under a staging name first, and the older generations are shifted only
-// after it has succeeded.
+// A rotation survives being killed at any moment, and never deletes the only copy of a
+// generation:
+//  1. The new copy is written in full (and flushed to the disk) under the staging name
+//     "<folder>/_<title>.000"; a failed copy leaves every generation as it was.
+//  2. The generations shift up by single renames from the oldest one that moves down to
+//     001: each rename replaces a name the previous one just freed (the first drops the
+//     oldest generation, the one that falls beyond the kept number), so at any moment
+//     every generation is there exactly once, with at most one number free.
+//  3. The staged copy becomes 001.
+// A missing number below the kept one (a generation deleted by hand, or the gap of a
+// killed rotation) stops the shift there: the generations above it keep their numbers,
+// and nothing is dropped.
+//
+// FinishInterruptedCopy (called by every ExecuteCopy, and by the open before it restores
+// from the generations) completes a rotation that a killed process left: with a staged
+// copy and a free number below a generation it does steps 2 and 3; a staged copy without
+// one (killed before any rename) is dropped, the generations being as they were. Files
+// "<folder>/_<title>.<nnn>" with nnn 001 or more (left by the renaming scheme of earlier
+// versions, which moved every generation aside) go back to their number when it is free
+// and within the kept number, and are deleted otherwise.
 
 #include <string>
 
@@ -37,15 +52,18 @@ public:
     const std::string& GetTargetFileName() const { return targetFileName_; }
     const std::string& GetSaveDirPath() const { return saveDirPath_; }
 
-    // Makes a new generation.
+    // Makes a new generation (after FinishInterruptedCopy).
     //   0  the copy is generation 001 and the older ones are shifted;
     //  -1  no target or folder set, or the copy could not be made: the folder's
     //      generations are as they were;
-    //  -2  the copy is generation 001, but an older generation could not be shifted
-    //      (that generation may have been replaced by the one below it).
-    // With a kept number of 0 no copy is made; only leftovers of an interrupted shift are
+    //  -2  a generation could not be renamed: the rotation stopped there without
+    //      overwriting anything (the copy stays staged), and the next one goes on from it.
+    // With a kept number of 0 no copy is made; only leftovers of an interrupted rotation are
     // removed (result 0).
     int ExecuteCopy();
+    // Completes or undoes a rotation that a killed process left (see above) and removes
+    // the temporaries of its copy. 0; -1 without target or folder; -2 when a rename failed.
+    int FinishInterruptedCopy();
 
     // The path of generation `n` of the target ("<folder>/<title>.<nnn>").
     std::string GenerationPath(int n) const;
@@ -53,8 +71,11 @@ public:
 private:
     std::string ShiftPath(int n) const;  // "<folder>/_<title>.<nnn>"
     std::string Title() const;
-    // Removes every "_<title>.*" file of the folder.
-    void RemoveShiftLeftovers() const;
+    // Shifts the generations below the highest free number (or all, dropping the oldest)
+    // up by one and puts the staged copy at 001. False when a rename failed.
+    bool ShiftAndPlace() const;
+    // Puts back or removes "_<title>.<nnn>" files of earlier versions (nnn 001 or more).
+    void SettleOldLeftovers() const;
 
     int historyNum_ = 1;
     std::string targetFileName_;

@@ -66,6 +66,14 @@ int RecoverAddressBook(CDatabaseEdit& book, EnvManager& env, int generations, Op
     if (generations < 1) return 0;
 
     const std::string folder = env_layout::DbFolder(env);
+    // A rotation that a killed process left is completed (or undone) before its
+    // generations are read.
+    CFileHistory history;
+    history.SetHistoryNum(generations);
+    const bool historyReady = history.SetSaveDirPath(folder, 0) == 0 &&
+                              history.SetTargetFileName(env_layout::DatabaseFile(env)) == 0;
+    if (historyReady) history.FinishInterruptedCopy();
+
     CDBRestore restore;
     restore.SetDatabaseEditPtr(&book);
     restore.SetEnvManager(&env);
@@ -111,9 +119,8 @@ int RecoverAddressBook(CDatabaseEdit& book, EnvManager& env, int generations, Op
     // Rotating after a failed save would drop the oldest generation, which may hold the
     // only copy on disk of what was just restored.
     if (book.WriteFromMemoryToFile() < 0) return -1;
-    CFileHistory history;
-    history.SetHistoryNum(generations);
-    if (history.SetSaveDirPath(folder, 0) != 0 || history.SetTargetFileName(env_layout::DatabaseFile(env)) != 0)
-        return -2;
+    // A book that had no file before this save has one now.
+    if (!historyReady && history.SetTargetFileName(env_layout::DatabaseFile(env)) != 0) return -2;
+    if (history.SetSaveDirPath(folder, 0) != 0) return -2;
     return history.ExecuteCopy() == 0 ? 0 : -2;
 }

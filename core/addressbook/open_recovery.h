@@ -15,6 +15,8 @@
 // The generations are rotated only after the book has been saved: a book that could not
 // be saved keeps every generation, since they may hold the only copy of what it restored.
 // (A book whose read failed refuses every save, so it never costs a generation either.)
+// A rotation that a killed process left is completed or undone before the generations are
+// read (CFileHistory::FinishInterruptedCopy), so none of them is missed or lost.
 //
 // What the open does around it stays with the caller: reading the book before, and
 // setting the customer-ID sequence past the book's largest ID after.

@@ -1,5 +1,6 @@
 // File generations: the rotation as a table of folder states before and after, the
-// setters' refusals, and the copies that fail without costing a generation.
+// setters' refusals, the copies that fail without costing a generation, and rotations
+// killed at every step that the next open completes or undoes.
 
 #include <gtest/gtest.h>
 
@@ -7,7 +8,9 @@
 #include <map>
 #include <string>
 
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include "core/addressbook/file_history.h"
@@ -16,6 +19,7 @@
 
 namespace {
 
+namespace fs = std::filesystem;
 using Folder = std::map<std::string, std::string>;  // file name -> content
 
 class FileHistoryTest : public envtest::TempEnvTest {
@@ -86,6 +90,12 @@ INSTANTIATE_TEST_SUITE_P(
         RotationCase{"LeftoverGoesWithSmallerSetting", 2,
                      {{"database.001", "g1"}, {"_database.002", "left"}},
                      {{"database.001", "current"}, {"database.002", "g1"}}},
+        RotationCase{"GapStopsTheShiftAndNothingIsDropped", 3,
+                     {{"database.001", "g1"}, {"database.003", "g3"}},
+                     {{"database.001", "current"}, {"database.002", "g1"}, {"database.003", "g3"}}},
+        RotationCase{"EarlierVersionsAsideNameGoesBackToItsNumber", 3,
+                     {{"database.002", "g2"}, {"database.003", "g3"}, {"_database.001", "g1"}},
+                     {{"database.001", "current"}, {"database.002", "g1"}, {"database.003", "g2"}}},
         RotationCase{"StraysAboveTheSettingAndOtherNamesStay", 3,
                      {{"database.001", "g1"}, {"database.007", "g7"}, {"_databases.001", "other"},
                       {"database.txt", "other"}},
@@ -141,5 +151,78 @@ TEST_F(FileHistoryTest, SettersRefuseAndKeepTheFormerValue) {
     EXPECT_EQ(h.ExecuteCopy(), 0);
     EXPECT_EQ(ReadFile(base_ + "gen/a/b/database.001"), "current");
 }
+
+int g_steps = 0;
+int g_killAt = 0;
+void KillAtStep(const char*) {
+    if (++g_steps == g_killAt) ::raise(SIGKILL);
+}
+
+struct KillCase {
+    const char* name;
+    int n;
+    Folder before;
+};
+
+class KilledRotationTest : public FileHistoryTest, public ::testing::WithParamInterface<KillCase> {};
+
+// A child makes the generation and is killed at step k (the staged copy's write, each
+// rename); the next open completes or undoes the rotation. The folder then holds the
+// generations as before the rotation or as after it - never a gap, never one lost.
+TEST_P(KilledRotationTest, NextOpenFindsTheGenerationsBeforeOrAfter) {
+    const KillCase& c = GetParam();
+    Fill(c.before);
+    const Folder before = Contents();
+    fs::copy(dir_, base_ + "snapshot", fs::copy_options::recursive);
+    auto restore = [&] {
+        fs::remove_all(dir_);
+        fs::copy(base_ + "snapshot", dir_, fs::copy_options::recursive);
+    };
+    {
+        CFileHistory h = Make(c.n);
+        ASSERT_EQ(h.ExecuteCopy(), 0);
+    }
+    const Folder after = Contents();
+    int olds = 0, news = 0;
+    bool finished = false;
+    for (int k = 1; k < 50 && !finished; ++k) {
+        SCOPED_TRACE("kill at step " + std::to_string(k));
+        restore();
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            g_steps = 0;
+            g_killAt = k;
+            platform::SetStepHookForTesting(&KillAtStep);
+            CFileHistory h;
+            h.SetHistoryNum(c.n);
+            h.SetTargetFileName(dir_ + "database.dat");
+            h.SetSaveDirPath(dir_, 0);
+            ::_exit(h.ExecuteCopy() == 0 ? 0 : 1);
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        finished = WIFEXITED(status);
+        if (finished) {
+            ASSERT_EQ(WEXITSTATUS(status), 0);
+        }
+        CFileHistory h = Make(c.n);
+        ASSERT_EQ(h.FinishInterruptedCopy(), 0);
+        const Folder now = Contents();
+        ASSERT_TRUE(now == before || now == after) << ::testing::PrintToString(now);
+        (now == before ? olds : news)++;
+    }
+    EXPECT_TRUE(finished);
+    EXPECT_GT(olds, 0);
+    EXPECT_GT(news, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, KilledRotationTest,
+    ::testing::Values(KillCase{"TwoKept", 2, {{"database.001", "g1"}, {"database.002", "g2"}}},
+                      KillCase{"ThreeKept", 3, {{"database.001", "g1"}, {"database.002", "g2"}, {"database.003", "g3"}}},
+                      KillCase{"ThreeKeptTwoThere", 3, {{"database.001", "g1"}, {"database.002", "g2"}}},
+                      KillCase{"ThreeKeptWithAGap", 3, {{"database.001", "g1"}, {"database.003", "g3"}}}),
+    [](const ::testing::TestParamInfo<KillCase>& info) { return std::string(info.param.name); });
 
 }  // namespace
