@@ -16,6 +16,7 @@
 #include "core/foundation/system_option.h"
 #include "platform/notifier.h"
 #include "platform/path.h"
+#include "platform/safe_write.h"
 
 namespace {
 
@@ -28,6 +29,8 @@ constexpr int kExtraTypeOption = 34;
 CDatabaseEdit::CDatabaseEdit() {
     SetElementNumber(kCustomerElementCount);
     SetElementNumber_Y2(kCustomerElementCount);
+    // The user's most valuable file: on the disk before it replaces the old one.
+    SetSyncOnWrite(true);
     oneCustomerTemp_.SetSize(kCustomerElementCount);
 }
 
@@ -92,6 +95,8 @@ int CDatabaseEdit::ReadCustomerList() {
     RemoveAll(0);
     pendingSave_ = false;
     SetDBFilePath(path);
+    // Temporaries of saves that a killed process left (each as large as the book).
+    platform::RemoveStaleTemporaries(path);
     if (k != 0) {
         // Reading with a wrong key would give garbage, and saving would recode the book.
         unreadablePath_ = path;

@@ -18,7 +18,9 @@
 // Files: the environment's key comes from GetStoreKey; a keyed environment whose key
 // cannot be had is refused, never coded with an empty key. A read that fails (damaged or
 // cut-off record, unreadable file) is reported, and the store then refuses to save over
-// that file, so a fragment never replaces the book.
+// that file, so a fragment never replaces the book. Saves are flushed to the disk before
+// they replace the file, and a read removes the temporaries of saves that a killed
+// process left.
 //
 // Results follow the house rule: 0 or a count on success, a distinct negative number per
 // failure, with a code of the 100xx family recorded in GetErrMsg().

@@ -3,6 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -367,6 +372,45 @@ TEST_F(DatabaseEditTest, SampleLines) {
     EXPECT_EQ(book.LoadSampleLine(path, lines, 2), 1);  // the empty line counts
     EXPECT_EQ(book.LoadSampleLine(folder_ + "none.csv", lines, 5), -41);
     EXPECT_EQ(book.GetErrMsg().GetLastCode(), 10601);
+}
+
+void KillAtSafeWrite(const char*) { ::raise(SIGKILL); }
+
+// A save killed before its rename keeps the old book, and the temporary it was writing
+// (as large as the book) goes when the book is next read.
+TEST_F(DatabaseEditTest, KilledSaveKeepsTheOldBookAndItsTemporaryGoesAtTheNextRead) {
+    EnvManager env;
+    Open(env, true);
+    {
+        CDatabaseEdit book(&env);
+        Add(book, "a@x.jp");
+        ASSERT_EQ(book.WriteFromMemoryToFile(), 0);
+    }
+    const std::string old = ReadFile(DatabaseFile());
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        CDatabaseEdit book(&env);
+        book.ReadCustomerList();
+        Add(book, "b@x.jp");
+        platform::SetStepHookForTesting(&KillAtSafeWrite);
+        book.WriteFromMemoryToFile();
+        ::_exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status));
+    auto temporaries = [&] {
+        int n = 0;
+        for (const auto& e : std::filesystem::directory_iterator(folder_ + "DB"))
+            n += e.path().filename().string().find(".tmp") != std::string::npos;
+        return n;
+    };
+    EXPECT_EQ(temporaries(), 1);
+    EXPECT_EQ(ReadFile(DatabaseFile()), old);
+    CDatabaseEdit book(&env);
+    EXPECT_EQ(book.ReadCustomerList(), 1);
+    EXPECT_EQ(temporaries(), 0);
 }
 
 }  // namespace
