@@ -1,10 +1,13 @@
 // Start-up of the program with an environment of 1,000,000 address-book records and
-// 10,000 mails:
+// 20,000 mails:
 //
 //   BM_EnvironmentOpen:  EnvironmentService::OpenEnvironment of the environment, as the
 //                        program runs it (its closing pause of 500 ms included).
 //   BM_ProgramStart:     the program, started on a virtual display, from exec until its
-//                        main window is on the screen. Target: the open above + 300 ms.
+//                        main window (bars, list bar, the mail list filled with all
+//                        20,000 mails) is on the screen. Target: the open above + 300 ms.
+//                        A first, unmeasured start has opened the environment once, so
+//                        the setup wizard of a new environment is not in the figures.
 //   BM_SecondInstance:   a second start while the first runs, from exec until it has
 //                        handed its command line over and ended. Target: 200 ms.
 //
@@ -37,7 +40,7 @@ extern char** environ;
 
 namespace {
 
-constexpr int kMails = 10000;
+constexpr int kMails = 20000;
 
 using Clock = std::chrono::steady_clock;
 
