@@ -18,12 +18,6 @@ void ReportRowsModel::ResetKeys(std::vector<int> keys) {
     endResetModel();
 }
 
-void ReportRowsModel::Refresh() {
-    made_.clear();
-    if (!keys_.empty() && !columns_.empty())
-        emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1));
-}
-
 const QStringList& ReportRowsModel::Row(int row) const {
     auto found = made_.find(row);
     if (found != made_.end()) return found->second;

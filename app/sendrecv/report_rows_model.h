@@ -33,8 +33,6 @@ public:
     void Reset(std::vector<Column> columns, std::vector<int> keys, RowTexts texts);
     // New rows under the same columns and row function.
     void ResetKeys(std::vector<int> keys);
-    // Forgets every made row (after the data behind them changed).
-    void Refresh();
 
     const std::vector<int>& Keys() const { return keys_; }
     int KeyAt(int row) const { return keys_[static_cast<std::size_t>(row)]; }
