@@ -46,19 +46,23 @@ public:
     CErrMsg& GetErrMsg() { return errMsg_; }
 
     // ---- Delimited files ----------------------------------------------------------------
-    // Imports `path` into the book. Every byte of `separators` separates columns; `quote`
-    // quotes a field (see SplitString). columnMap[e] is the column of record element e, or
-    // -1; only columns present in a line are used. keepExisting 0 first empties the book
-    // (new IDs still continue after its largest ID). A record whose mail address is in the
-    // book (ignoring ASCII case, deleted records included, which are revived) updates it
-    // unless duplicatePolicy is "2"; other records are added. Every rejected line goes to
-    // errorLines (1-based, counting every line) and errorTexts (without its line break);
-    // the last line is read even without a line feed. *count (may be null) follows the
-    // number of records added or updated. The stop flag of the store ends the run after
-    // the current line. Returns that number, or:
+    // Imports `path` into the book. The file is read whole first (ImportRecords: a quoted
+    // field may hold line breaks; a UTF-8 file is converted); the book changes only once
+    // it has been read. Every byte of `separators` separates columns; `quote` quotes a
+    // field (see SplitString). columnMap[e] is the column of record element e, or -1; only
+    // columns present in a record are used. keepExisting 0 first empties the book (new IDs
+    // still continue after its largest ID). A record whose mail address is in the book
+    // (ignoring ASCII case, deleted records included, which are revived) updates it unless
+    // duplicatePolicy is "2"; other records are added. Every rejected record goes to
+    // errorLines (the 1-based number of its first line, counting every line) and
+    // errorTexts (without its final line break); ImportRecords says which records are
+    // rejected whatever their values; the last line is read even without a line feed.
+    // *count (may be null) follows the number of records added or updated. The stop flag
+    // of the store ends the run after the current record. Returns that number, or:
     //  -12 (10001) no environment; -14 (10003) no system options; -17 (10403) element
-    //  descriptors unreadable; -41 (10601) the file cannot be opened; -42 (10009) no ID;
-    //  -42 (10602) the table refused a row (rows stored before stay).
+    //  descriptors unreadable; -41 (10601) the file cannot be opened or read (the book is
+    //  as it was); -42 (10009) no ID; -42 (10602) the table refused a row (rows stored
+    //  before stay).
     int ImportDBfromFile(const std::string& path, const std::string& separators, char quote,
                          const std::vector<int>& columnMap, int keepExisting, std::atomic<int>* count,
                          std::vector<int>& errorLines, std::vector<std::string>& errorTexts,

@@ -7,7 +7,7 @@
 #include "core/addressbook/database_edit.h"
 #include "core/addressbook/import_date_text.h"
 #include "core/addressbook/import_id_source.h"
-#include "core/addressbook/import_line_reader.h"
+#include "core/addressbook/import_records.h"
 #include "core/addressbook/import_mail_index.h"
 #include "core/foundation/date_utils.h"
 #include "core/foundation/string_utils.h"
@@ -58,8 +58,10 @@ int CAddressImport::ImportDBfromFile(const std::string& path, const std::string&
         info.size() != static_cast<std::size_t>(kCustomerElementCount))
         return Fail(10403, -17);
 
-    ImportLineReader reader;
-    if (!reader.Open(path)) return Fail(10601, -41);
+    // The whole file is read before the book changes: one that cannot be read leaves the
+    // book as it was, even when the import would have emptied it first.
+    ImportRecords records;
+    if (!records.Load(path, separators, quote)) return Fail(10601, -41);
 
     // From here on every way out leaves the index in step with the table and stores the
     // IDs handed out.
@@ -86,19 +88,20 @@ int CAddressImport::ImportDBfromFile(const std::string& path, const std::string&
     const bool keepDuplicates = duplicatePolicy == "2";
     XCStringArrayEx work;
     std::vector<std::string>& cells = work.values();
-    std::vector<std::string> columns;
-    std::string line;
-    int lineNumber = 0;
+    ImportRecords::Record record;
+    const std::vector<std::string>& columns = record.columns;
+    const std::string& line = record.text;
     int result = 0;
     while (result == 0) {
         if (book.GetStopImportFlag() == 1) break;
-        if (!reader.ReadLine(line)) break;
-        ++lineNumber;
+        if (!records.Next(record)) break;
+        const int lineNumber = record.line;
         cells.assign(kCustomerElementCount, std::string());
-        SplitString(line, columns, separators, quote);
         const int columnCount = static_cast<int>(columns.size());
 
-        bool bad = false;
+        // A record whose text could not be read as it stands (a broken character, a quote
+        // never closed, a character the conversion would lose) is rejected whole.
+        bool bad = record.rejected;
         int row = -1;  // the stored record this line updates
         const std::string now = GetNowDateTime();
         for (int e = 0; e < mapped; ++e) {
@@ -192,6 +195,5 @@ int CAddressImport::ImportDBfromFile(const std::string& path, const std::string&
         if (count != nullptr) count->store(done);
     }
     if (ids.Finish() < 0 && result == 0) result = Fail(10009, -42);
-    if (result == 0 && reader.Failed()) result = Fail(10601, -41);
     return result < 0 ? result : done;
 }

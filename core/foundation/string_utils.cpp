@@ -43,7 +43,7 @@ size_t FindSjis(std::string_view haystack, std::string_view needle, bool ignoreC
   return std::string_view::npos;
 }
 
-void SplitString(std::string_view text, std::vector<std::string>& fields,
+bool SplitString(std::string_view text, std::vector<std::string>& fields,
                  std::string_view separators, char quote) {
   fields.clear();
   auto isSeparator = [&](char c) { return separators.find(c) != std::string_view::npos; };
@@ -55,7 +55,7 @@ void SplitString(std::string_view text, std::vector<std::string>& fields,
   while (i < n) {
     char c = text[i];
     unsigned char b = U(c);
-    if ((b >= 0x80 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC)) {
+    if (IsSjisLeadByte(b) && i + 1 < n && IsSjisTrailByte(U(text[i + 1]))) {
       field.append(text.substr(i, 2));
       i += 2;
       fieldStart = false;
@@ -70,7 +70,7 @@ void SplitString(std::string_view text, std::vector<std::string>& fields,
         i += 2;
       } else if (i + 1 >= n) {
         fields.push_back(std::move(field));
-        return;
+        return false;
       } else if (isSeparator(text[i + 1])) {
         fields.push_back(std::move(field));
         field.clear();
@@ -99,6 +99,7 @@ void SplitString(std::string_view text, std::vector<std::string>& fields,
     }
   }
   fields.push_back(std::move(field));
+  return quoted;
 }
 
 const char* xcstristr(const char* text, const char* pattern) {

@@ -14,9 +14,13 @@
 // bytes; quote is the quoting byte, 0 for none. A quote at the start of a field opens a
 // quoted field in which separators are content and a doubled quote is one quote; the
 // quoted field closes at a quote followed by a separator or the end (any other quote is
-// content). A trail byte is never a separator or quote. The empty text gives one empty
-// field; a separator at the end gives an empty last field.
-void SplitString(std::string_view text, std::vector<std::string>& fields,
+// content). A trail byte is never a separator or quote; a lead byte that no trail byte
+// follows stands alone, so a broken character never swallows the separator after it. The
+// empty text gives one empty field; a separator at the end gives an empty last field.
+// Returns true when the text ends inside a quoted field that was never closed (the last
+// field then holds the rest of the text): a record whose quoted field goes on on the
+// next line.
+bool SplitString(std::string_view text, std::vector<std::string>& fields,
                  std::string_view separators, char quote);
 
 // First match of pattern in text ignoring the case of ASCII letters, starting on a

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <filesystem>
 #include <thread>
 
 #include "core/foundation/sequencer.h"
@@ -176,5 +177,60 @@ TEST_F(CsvImportTest, StopFlagFromAnotherThreadEndsTheRunCleanly) {
     for (int row = 0; row < book_->GetLineNumber(); row += 97)
         EXPECT_EQ(book_->DBID2RowNumber(std::stoi(book_->GetAtElement(row, kElemCustomerID))), row);
 }
+
+// Files that used to import wrongly or cost the book: each is imported into a book holding
+// one record, and must give the stated records, rejected lines and result.
+struct FileCase {
+    const char* name;
+    std::string bytes;
+    int keep;
+    int result;
+    std::vector<int> rejected;
+    std::vector<std::pair<std::string, std::string>> names;  // mail -> family name (UTF-8)
+};
+
+class CsvImportFileTest : public CsvImportTest, public ::testing::WithParamInterface<FileCase> {};
+
+TEST_P(CsvImportFileTest, ImportsWhatTheFileHoldsAndRejectsTheRest) {
+    const FileCase& c = GetParam();
+    OneCustomer kept = Person("kept@example.com", "Kept");
+    ASSERT_EQ(book_->SetOneCustomerInfo(kept, 0), 0);
+    const std::string path = base_ + "case.csv";
+    if (c.result == -41) std::filesystem::create_directories(path);  // opens, but reads no bytes
+    else WriteFile(path, c.bytes);
+    EXPECT_EQ(Import(path, "1", c.keep), c.result);
+    EXPECT_EQ(lines_, c.rejected);
+    if (c.result < 0) {
+        EXPECT_EQ(book_->GetLineNumber(), 1);
+    }
+    for (const auto& [mail, name] : c.names) EXPECT_EQ(Element(mail, kElemKanjiSei), S(name.c_str())) << mail;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CsvImportFileTest,
+    ::testing::Values(
+        // A lone lead byte before a separator: rejected, never two fields merged into one.
+        FileCase{"LoneLeadByte", "a@example.com,\x95,Y\r\nb@example.com,B\r\n", 1, 1, {1}, {{"b@example.com", "B"}}},
+        // A quoted field may hold line breaks; the line numbers still count every line.
+        FileCase{"QuotedLineBreak",
+                 "q@example.com,\"one\r\ntwo\"\r\nbad address\r\nn@example.com,N\r\n", 1, 2, {3},
+                 {{"q@example.com", "one\r\ntwo"}, {"n@example.com", "N"}}},
+        FileCase{"QuotedLineBreakAfterLf", "q@example.com,\"one\ntwo\"\n", 1, 1, {},
+                 {{"q@example.com", "one\r\ntwo"}}},
+        // A quote never closed: its line alone is rejected, the lines after it are read.
+        FileCase{"QuoteNeverClosed", "x@example.com,\"open\r\ny@example.com,Y\r\n", 1, 1, {1},
+                 {{"y@example.com", "Y"}, {"x@example.com", "<none>"}}},
+        // UTF-8, with or without a byte-order mark, is converted; a line with a character
+        // Shift_JIS lacks is rejected, not stored changed.
+        FileCase{"Utf8WithBom", "\xEF\xBB\xBFu@example.com,\xE5\xB1\xB1\xE7\x94\xB0\r\n", 1, 1, {},
+                 {{"u@example.com", "山田"}}},
+        FileCase{"Utf8WithoutBom",
+                 "mail,name\r\nu@example.com,\xE5\xB1\xB1\xE7\x94\xB0\r\ne@example.com,\xF0\x9F\x98\x80\r\n",
+                 1, 1, {1, 3}, {{"u@example.com", "山田"}, {"e@example.com", "<none>"}}},
+        // Half-width kana that happen to be well-formed UTF-8 stay Shift_JIS.
+        FileCase{"SjisKanaLookingLikeUtf8", "k@example.com,\xC3\xBD\r\n", 1, 1, {}, {{"k@example.com", "ﾃｽ"}}},
+        // A file that cannot be read leaves the book whole, even when it was to be emptied.
+        FileCase{"EmptyingImportOfAFolder", "", 0, -41, {}, {{"kept@example.com", "Kept"}}}),
+    [](const ::testing::TestParamInfo<FileCase>& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -20,22 +20,29 @@ using Fields = std::vector<std::string>;
 
 TEST(SplitString, QuotedAndEmptyFields) {
   const std::string hyo = S("表");  // 0x95 0x5C: its trail byte is a backslash
-  struct { std::string line, seps; char quote; Fields fields; } cases[] = {
+  struct { std::string line, seps; char quote; Fields fields; bool open = false; } cases[] = {
       {"a,\"b,c\",,\"d\"\"e\"", ",", '"', {"a", "b,c", "", "d\"e"}},
       {"a,", ",", '"', {"a", ""}},
       {"", ",", '"', {""}},
       {"a\"b,c", ",", '"', {"a\"b", "c"}},            // quote inside an unquoted field
       {"\"a\"b\",c", ",", '"', {"a\"b", "c"}},         // quote before another byte is content
-      {"\"open,end", ",", '"', {"open,end"}},          // unclosed quote runs to the end
+      {"\"open,end", ",", '"', {"open,end"}, true},    // unclosed quote runs to the end
+      {"a,\"b\"\"", ",", '"', {"a", "b\""}, true},       // a doubled quote closes nothing
+      {"a,\"b\"", ",", '"', {"a", "b"}},
       {"\"x\",", ",", '"', {"x", ""}},
       {"a\tb;c", "\t;", 0, {"a", "b", "c"}},
       {"\"a\",b", ",", 0, {"\"a\"", "b"}},             // no quoting
       {hyo + "\\" + hyo, "\\", 0, {hyo, hyo}},         // trail byte is no separator
       {"\"" + hyo + "\"", ",", '\\', {"\"" + hyo + "\""}},
+      // A lead byte without its trail byte stands alone: the separator after it is kept.
+      {"a\x95,b", ",", '"', {"a\x95", "b"}},
+      {"\x95\t" + hyo, "\t", 0, {"\x95", hyo}},
+      {"\"a\x95\",b", ",", '"', {"a\x95", "b"}},
+      {"a\x95", ",", '"', {"a\x95"}},
   };
   for (const auto& c : cases) {
     Fields f{"stale"};
-    SplitString(c.line, f, c.seps, c.quote);
+    EXPECT_EQ(SplitString(c.line, f, c.seps, c.quote), c.open) << c.line;
     EXPECT_EQ(f, c.fields) << c.line;
   }
 }

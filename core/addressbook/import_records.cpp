@@ -1,0 +1,146 @@
+#include "core/addressbook/import_records.h"
+
+#include <algorithm>
+#include <sys/stat.h>
+
+#include "core/foundation/cp932.h"
+#include "core/foundation/sjis_bytes.h"
+#include "core/foundation/string_utils.h"
+#include "platform/path.h"
+#include "platform/safe_write.h"
+
+namespace {
+
+constexpr std::string_view kBom = "\xEF\xBB\xBF";
+
+// Every character is a Shift_JIS one: ASCII, half-width kana, or a lead byte with its
+// trail byte.
+bool IsWellFormedSjis(std::string_view text) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto b = static_cast<unsigned char>(text[i]);
+        if (b < 0x80 || IsHalfWidthKana(b)) continue;
+        if (!IsSjisLeadByte(b) || i + 1 >= text.size() || !IsSjisTrailByte(static_cast<unsigned char>(text[i + 1])))
+            return false;
+        ++i;
+    }
+    return true;
+}
+
+// Well-formed UTF-8 (no overlong forms, no surrogates, nothing above U+10FFFF); `wide` is
+// set when a character beyond ASCII occurs, `kana` when one of three or four bytes does
+// (every Japanese character is one).
+bool IsWellFormedUtf8(std::string_view text, bool& wide, bool& kana) {
+    wide = kana = false;
+    for (std::size_t i = 0; i < text.size();) {
+        const auto b = static_cast<unsigned char>(text[i]);
+        if (b < 0x80) {
+            ++i;
+            continue;
+        }
+        wide = true;
+        std::size_t n = 0;
+        unsigned char lo = 0x80, hi = 0xBF;
+        if (b >= 0xC2 && b <= 0xDF) n = 1;
+        else if (b == 0xE0) n = 2, lo = 0xA0;
+        else if (b >= 0xE1 && b <= 0xEC) n = 2;
+        else if (b == 0xED) n = 2, hi = 0x9F;
+        else if (b >= 0xEE && b <= 0xEF) n = 2;
+        else if (b == 0xF0) n = 3, lo = 0x90;
+        else if (b >= 0xF1 && b <= 0xF3) n = 3;
+        else if (b == 0xF4) n = 3, hi = 0x8F;
+        else return false;
+        if (i + n >= text.size()) return false;  // cut off by the end
+        kana = kana || n >= 2;
+        for (std::size_t k = 1; k <= n; ++k) {
+            const auto c = static_cast<unsigned char>(text[i + k]);
+            if (c < (k == 1 ? lo : 0x80) || c > (k == 1 ? hi : 0xBF)) return false;
+        }
+        i += n + 1;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool ImportRecords::Load(const std::string& path, std::string_view separators, char quote) {
+    data_.clear();
+    start_ = pos_ = 0;
+    lineNumber_ = 0;
+    utf8_ = false;
+    separators_.assign(separators.data(), separators.size());
+    quote_ = quote;
+    const std::string fixed = platform::FixPath(path);
+    struct stat st;
+    // A folder opens for reading but yields no bytes: it must not read as an empty file.
+    if (::stat(fixed.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return false;
+    if (!platform::ReadWholeFile(fixed, data_)) return false;
+    if (std::string_view(data_).starts_with(kBom)) {
+        utf8_ = true;
+        start_ = kBom.size();
+    } else {
+        // Shift_JIS text of any length is hardly ever well-formed UTF-8 (its commonest lead
+        // bytes are UTF-8 continuation bytes), while short UTF-8 often reads as Shift_JIS
+        // pairs: a well-formed UTF-8 file with Japanese characters is UTF-8. One with only
+        // two-byte sequences is UTF-8 only if it is no Shift_JIS (half-width kana pairs
+        // such as "ﾃｽ" are well-formed UTF-8 too).
+        bool wide = false, kana = false;
+        utf8_ = IsWellFormedUtf8(data_, wide, kana) && wide && (kana || !IsWellFormedSjis(data_));
+    }
+    pos_ = start_;
+    return true;
+}
+
+bool ImportRecords::LineAt(std::size_t pos, std::string_view& line, std::size_t& next) const {
+    if (pos >= data_.size()) return false;
+    std::size_t end = data_.find('\n', pos);
+    next = end == std::string::npos ? data_.size() : end + 1;
+    if (end == std::string::npos) end = data_.size();
+    while (end > pos && (data_[end - 1] == '\r' || data_[end - 1] == '\n')) --end;
+    line = std::string_view(data_).substr(pos, end - pos);
+    return true;
+}
+
+bool ImportRecords::Convert(std::string_view line, std::string& out) const {
+    if (!utf8_) {
+        out.assign(line.data(), line.size());
+        return IsWellFormedSjis(line);
+    }
+    out = Utf8ToSjis(line);
+    // Each broken sequence and each character Shift_JIS cannot hold became a blank: more
+    // blanks than the line had means something would be stored changed.
+    return std::count(out.begin(), out.end(), ' ') == std::count(line.begin(), line.end(), ' ');
+}
+
+bool ImportRecords::Next(Record& out) {
+    std::string_view line;
+    std::size_t next = 0;
+    if (!LineAt(pos_, line, next)) return false;
+    out.line = ++lineNumber_;
+    out.rejected = !Convert(line, out.text);
+    const std::size_t afterFirst = next;
+    bool open = SplitString(out.text, out.columns, separators_, quote_);
+    int lines = 1;
+    bool joinedBad = false;
+    std::string piece;
+    while (open) {
+        if (lines >= kMaxRecordLines || out.text.size() > kMaxRecordBytes || !LineAt(next, line, next)) break;
+        ++lines;
+        joinedBad = !Convert(line, piece) || joinedBad;
+        out.text += "\r\n";
+        out.text += piece;
+        open = SplitString(out.text, out.columns, separators_, quote_);
+    }
+    if (open && lines > 1) {
+        // Never closed: the first line alone is rejected, the lines after it are read again.
+        LineAt(pos_, line, next);
+        Convert(line, out.text);
+        SplitString(out.text, out.columns, separators_, quote_);
+        out.rejected = true;
+        pos_ = afterFirst;
+        return true;
+    }
+    out.rejected = out.rejected || joinedBad || open;
+    lineNumber_ += lines - 1;
+    pos_ = next;
+    return true;
+}

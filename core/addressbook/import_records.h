@@ -1,0 +1,63 @@
+#pragma once
+// ImportRecords: the records of a delimited import file, split into columns. The file is
+// read whole before the import changes the book, so a file that cannot be read (missing,
+// a folder, a read error half-way) never costs the book anything.
+//
+// Lines end at LF; trailing CR and LF are dropped; a last line without a line break is a
+// line too, an empty rest after the last line break is not. A record is one line, or more
+// when a quoted field holds line breaks (as RFC 4180 allows): while the line's last field
+// is a quoted field still open, the next line is joined on with CR LF. A quote never closed
+// within kMaxRecordLines lines or kMaxRecordBytes bytes (or by the end of the file) makes
+// the record's first line a rejected record of its own, and reading goes on with the line
+// after it.
+//
+// Text code: the records come out in Shift_JIS. A file that starts with a UTF-8 byte-order
+// mark, or that is well-formed UTF-8 holding characters of three or four bytes (as every
+// Japanese character is), or other characters beyond ASCII while it is no well-formed
+// Shift_JIS, is read as UTF-8 and converted line by line; a line holding a character that
+// Shift_JIS cannot hold (or a broken sequence) is rejected rather than stored with the
+// character replaced. In a Shift_JIS file, a line with a byte that starts no character or
+// a lead byte without its trail byte is rejected (its fields are split all the same, so a
+// broken character never merges two fields).
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class ImportRecords {
+public:
+    static constexpr int kMaxRecordLines = 1000;
+    static constexpr std::size_t kMaxRecordBytes = 1 << 20;
+
+    struct Record {
+        std::string text;                  // Shift_JIS, inner line breaks as CR LF
+        std::vector<std::string> columns;  // SplitString of the text
+        int line = 0;                      // 1-based number of its first line in the file
+        bool rejected = false;             // see the header comment
+    };
+
+    // Reads the whole file: false when it cannot be opened or read (nothing is kept).
+    // `separators` and `quote` split the records as SplitString does.
+    bool Load(const std::string& path, std::string_view separators, char quote);
+    // The file was taken for UTF-8.
+    bool IsUtf8() const { return utf8_; }
+
+    // The next record: false at the end of the file.
+    bool Next(Record& out);
+
+private:
+    // The physical line that starts at `pos` (without its line break) and the start of the
+    // one after it; false at the end.
+    bool LineAt(std::size_t pos, std::string_view& line, std::size_t& next) const;
+    // The line in Shift_JIS; false when it cannot be had whole.
+    bool Convert(std::string_view line, std::string& out) const;
+
+    std::string data_;
+    std::size_t start_ = 0;  // after a byte-order mark
+    std::size_t pos_ = 0;
+    int lineNumber_ = 0;     // lines passed so far
+    std::string separators_;
+    char quote_ = '\0';
+    bool utf8_ = false;
+};
