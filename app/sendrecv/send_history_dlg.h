@@ -8,8 +8,10 @@
 //
 // Work that grows with the history runs on a worker while the dialog is disabled and the
 // please-wait window stands over it: reading the history file when the dialog opens, the
-// export, the bulk change. The GUI thread only shows the result; a page is copied out of
-// memory when it is shown (SendHistory, send_history.h), and its texts are made then.
+// export, the bulk change (which also keeps the scheduler from starting a run while it
+// changes the address book). The GUI thread only shows the result; a page is copied out
+// of memory when it is shown (SendHistory, send_history.h), and its texts are made then,
+// so a page change needs no worker and the columns keep the widths the user gave them.
 //
 // Opening: a history that is damaged, empty, or cannot be read is reported and the dialog
 // closes (an unreadable history is never shown as an empty one, which would read as "sent
