@@ -29,7 +29,7 @@ using shell::dialogs::MakeLabel;
 
 namespace {
 
-struct ColumnSpec {
+struct ListColumn {
     const char* title;
     const char* section;
     const char* key;
@@ -37,18 +37,18 @@ struct ColumnSpec {
 };
 
 // Columns of each kind with the ini key their width is kept under.
-const std::vector<ColumnSpec>& ColumnsOf(int kind) {
-    static const std::vector<ColumnSpec> people = {
+const std::vector<ListColumn>& ColumnsOf(int kind) {
+    static const std::vector<ListColumn> people = {
         {"個人情報ID", "COLUMNWIDTH", "0", 75},  {"メールアドレス", "COLUMNWIDTH", "1", 130},
         {"名前(姓)", "COLUMNWIDTH", "2", 60},    {"名前(名)", "COLUMNWIDTH", "3", 60},
         {"会社名", "COLUMNWIDTH", "6", 160},     {"登録日時", "COLUMNWIDTH", "54", 140},
         {"更新日時", "COLUMNWIDTH", "55", 140}};
-    static const std::vector<ColumnSpec> mails = {
+    static const std::vector<ListColumn> mails = {
         {"メールID", "MAINWINDOWINFO", "MAILIDW", 70},          {"件名", "MAINWINDOWINFO", "TITLEW", 120},
         {"宛先", "MAINWINDOWINFO", "ADDRESSW", 100},            {"種類", "MAINWINDOWINFO", "MAILTYPEW", 60},
         {"送信予約日時", "MAINWINDOWINFO", "RESERVEDATEW", 120}, {"作成日時", "MAINWINDOWINFO", "ENTRYDATEW", 120},
         {"更新日時", "MAINWINDOWINFO", "RENEWALDATEW", 120}};
-    static const std::vector<ColumnSpec> lists = {{"宛先ID", "ADDRESSLISTINFO", "EXTRACTIDW", 50},
+    static const std::vector<ListColumn> lists = {{"宛先ID", "ADDRESSLISTINFO", "EXTRACTIDW", 50},
                                                   {"宛先名称", "ADDRESSLISTINFO", "EXTRACTNAMEW", 100},
                                                   {"宛先詳細最終更新日", "ADDRESSLISTINFO", "RENEWALDATEW", 140},
                                                   {"敬称", "ADDRESSLISTINFO", "HONORIFICW", 60}};
@@ -138,7 +138,7 @@ void CDeletedDataDlg::LoadList() {
     const std::string ini = OpenEnvironmentIniPath();
     std::vector<ReportRowsModel::Column> columns;
     std::vector<int> widths;
-    for (const ColumnSpec& c : ColumnsOf(kind_)) {
+    for (const ListColumn& c : ColumnsOf(kind_)) {
         columns.push_back({ui::U8(c.title), false});
         widths.push_back(ReadListColumnWidth(ini, c.section, c.key, c.fallback));
     }
