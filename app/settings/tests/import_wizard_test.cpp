@@ -1,0 +1,371 @@
+// The CSV import wizard driven page by page offscreen: a fixture file imported with its
+// rejected lines listed, the assignment kept or lost as the pages are walked, the file
+// checked again on every page, hostile files refused with a clear message and the book
+// unchanged, a failed or stopped run putting the book back, and cancelling.
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableWidget>
+
+#include <cstdio>
+#include <fstream>
+#include <thread>
+
+#include "app/settings/import_wait.h"
+#include "app/settings/import_wizard.h"
+#include "app/settings/tests/import_test_env.h"
+#include "core/addressbook/address_import.h"
+#include "platform/notifier.h"
+
+namespace {
+
+using namespace importtest;
+using settings::CImportConfPage00;
+using settings::CImportConfPage01;
+using settings::CImportConfPage02;
+using settings::CImportConfPage03;
+using settings::CImportConfSheet;
+using ui::test::WaitUntil;
+
+// The header line is rejected (no address), as are a bad address and a bad DM flag.
+const char* const kFixture =
+    "メール,姓,名,DM\r\n"
+    "a@example.com,山田,太郎,Y\r\n"
+    "b@example.com,佐藤,花子,N\r\n"
+    "bad-address,鈴木,一郎,Y\r\n"
+    "c@example.com,高橋,次郎,X\r\n";
+
+class ImportWizard : public ImportEnvTest {
+protected:
+    void TearDown() override {
+        settings::SetCsvImportEngineForTesting(nullptr);
+        ImportEnvTest::TearDown();
+    }
+
+    // Shows the wizard and leaves page 1 with `path` typed in.
+    void Start(CImportConfSheet& w, const std::string& path) {
+        w.show();
+        rectest::Pump();
+        rectest::Retype(w.Page00(), CImportConfPage00::kIdcPath, path.c_str());
+        w.next();
+        rectest::Pump();
+    }
+    static QTableWidget* List(QWidget* page, int id) { return rectest::Control<QTableWidget>(page, id); }
+    static void Click(QWidget* page, int id) { rectest::Control<QPushButton>(page, id)->click(); }
+    // Assigns the pool row showing `label` to target row `row` on page 3.
+    static void Assign(CImportConfSheet& w, int row, const char* label) {
+        QTableWidget* targets = List(w.Page02(), CImportConfPage02::kIdcTargets);
+        QTableWidget* pool = List(w.Page02(), CImportConfPage02::kIdcPool);
+        targets->selectRow(row);
+        const auto found = pool->findItems(ui::U8(label), Qt::MatchExactly);
+        ASSERT_FALSE(found.isEmpty()) << label;
+        pool->selectRow(found.first()->row());
+        Click(w.Page02(), CImportConfPage02::kIdcAssign);
+    }
+    static QString Cell(QTableWidget* list, int row, int column) {
+        QTableWidgetItem* item = list->item(row, column);
+        return item != nullptr ? item->text() : QString();
+    }
+    // Presses Finish and waits for the wizard to close; its result.
+    static int Finish(CImportConfSheet& w) {
+        w.button(QWizard::FinishButton)->click();
+        EXPECT_TRUE(WaitUntil([&w] { return !w.isVisible(); }, 20000));
+        return w.result();
+    }
+    // Walks to page 4 with the fixture's mail, surname, first name and DM assigned.
+    void ToConfirmation(CImportConfSheet& w, const std::string& path) {
+        Start(w, path);
+        ASSERT_EQ(w.currentId(), 1);
+        w.next();
+        rectest::Pump();
+        ASSERT_EQ(w.currentId(), 2);
+        Assign(w, 0, "メール");
+        Assign(w, 1, "姓");
+        Assign(w, 2, "名");
+        Assign(w, 15, "DM");
+        w.next();
+        rectest::Pump();
+        ASSERT_EQ(w.currentId(), 3);
+    }
+};
+
+TEST_F(ImportWizard, ImportsTheFixturePageByPageAndListsTheRejectedLines) {
+    AddPerson(1, "old@example.com");
+    const std::string path = WriteFile("people.csv", S(kFixture));
+    CImportConfSheet w;
+    Start(w, path);
+    ASSERT_EQ(w.currentId(), 1);
+    EXPECT_EQ(w.windowTitle(), ui::U8("インポート(2/4) [インポートファイルの分割]"));
+    // The split preview: the widest line's four columns, one row per line.
+    QTableWidget* split = List(w.Page01(), CImportConfPage01::kIdcPreview);
+    EXPECT_EQ(split->columnCount(), 4);
+    EXPECT_EQ(split->rowCount(), 5);
+    EXPECT_EQ(Cell(split, 1, 1), ui::U8("山田"));
+    EXPECT_TRUE(w.button(QWizard::NextButton)->isEnabled());
+
+    w.next();
+    rectest::Pump();
+    QTableWidget* targets = List(w.Page02(), CImportConfPage02::kIdcTargets);
+    QTableWidget* pool = List(w.Page02(), CImportConfPage02::kIdcPool);
+    ASSERT_EQ(targets->rowCount(), 36);
+    EXPECT_EQ(Cell(targets, 16, 0), ui::U8("趣味"));
+    EXPECT_EQ(pool->rowCount(), 4);
+    Assign(w, 0, "メール");
+    Assign(w, 1, "姓");
+    Assign(w, 2, "名");
+    Assign(w, 15, "DM");
+    EXPECT_EQ(Cell(targets, 0, 1), ui::U8("メール"));
+    EXPECT_EQ(pool->rowCount(), 0);
+
+    w.next();
+    rectest::Pump();
+    QTableWidget* preview = List(w.Page03(), CImportConfPage03::kIdcPreview);
+    ASSERT_EQ(preview->columnCount(), 36);
+    EXPECT_EQ(preview->horizontalHeaderItem(0)->text(), ui::U8("メールアドレス"));
+    EXPECT_EQ(Cell(preview, 2, 0), QStringLiteral("b@example.com"));
+    EXPECT_EQ(Cell(preview, 2, 2), ui::U8("花子"));
+    EXPECT_EQ(Cell(preview, 2, 15), QStringLiteral("N"));
+
+    prompts_.Answer(platform::kIdYes);  // start
+    prompts_.Answer(platform::kIdNo);   // no error log
+    EXPECT_EQ(Finish(w), 1);
+    const QStringList captions = prompts_.captions();
+    ASSERT_GE(captions.size(), 3);
+    EXPECT_EQ(captions[0], ui::U8("インポート開始の確認"));
+    EXPECT_EQ(captions[1], ui::U8("エラーログの保存"));
+    EXPECT_EQ(prompts_.texts()[1], ui::U8("下記のデータはインポートができませんでした\r\n\r\n") +
+                                       ui::FromSjis(S("メール,姓,名,DM\r\nbad-address,鈴木,一郎,Y\r\n"
+                                                      "c@example.com,高橋,次郎,X\r\n")) +
+                                       ui::U8("\r\n\r\nエラー結果を保存しますか？"));
+    EXPECT_EQ(captions.back(), ui::U8("インポート完了"));
+    EXPECT_EQ(Book().GetLineNumber(), 3);
+    const int a = Book().SearchCustomerOneElement(kElemEmail, "a@example.com", -1, kDirectionForward);
+    ASSERT_GT(a, 0);
+    EXPECT_EQ(Row(a)[kElemKanjiMei], S("太郎"));
+    const int b = Book().SearchCustomerOneElement(kElemEmail, "b@example.com", -1, kDirectionForward);
+    EXPECT_EQ(Row(b)[kElemDMOk], "N");
+    // The address book was saved after the import.
+    CDatabaseEdit reread(Env(), &Options());
+    EXPECT_EQ(reread.ReadCustomerList(), 3);
+}
+
+TEST_F(ImportWizard, TenRejectedLinesShowNoMarkerElevenDoAndTheLogHoldsThemAll) {
+    for (int bad : {10, 11}) {
+        std::string text = "ok@example.com\r\n";
+        for (int i = 0; i < bad; ++i) text += "bad" + std::to_string(i) + "\r\n";
+        const std::string path = WriteFile("bad.csv", text);
+        const std::string log = TempPath("errors.csv");
+        std::remove(log.c_str());
+        CImportConfSheet w;
+        Start(w, path);
+        w.next();
+        rectest::Pump();
+        Assign(w, 0, "ok@example.com");
+        w.next();
+        rectest::Pump();
+        prompts_.clear();
+        prompts_.Answer(platform::kIdYes);  // start
+        prompts_.Answer(platform::kIdYes);  // save the log
+        files_.Answer(std::nullopt);        // cancelled: asked again
+        prompts_.Answer(platform::kIdYes);
+        files_.Answer(QString::fromStdString(log));
+        EXPECT_EQ(Finish(w), 1);
+        const QString question = prompts_.texts()[1];
+        EXPECT_EQ(question.contains(ui::U8("<<以下、続く>>")), bad == 11);
+        EXPECT_TRUE(question.contains(QStringLiteral("bad9\r\n")));
+        EXPECT_FALSE(question.contains(QStringLiteral("bad10")));
+        EXPECT_EQ(prompts_.texts()[2], question);
+        std::ifstream in(log, std::ios::binary);
+        const std::string saved((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        std::string expected;
+        for (int i = 0; i < bad; ++i) expected += "bad" + std::to_string(i) + "\r\n";
+        EXPECT_EQ(saved, expected);
+    }
+}
+
+TEST_F(ImportWizard, TheAssignmentSurvivesGoingBackOnlyAfterTheConfirmationPage) {
+    const std::string path = WriteFile("people.csv", S(kFixture));
+    CImportConfSheet w;
+    Start(w, path);
+    w.next();
+    rectest::Pump();
+    Assign(w, 0, "メール");
+    w.back();  // page 3 -> page 2 -> page 3: lost
+    w.next();
+    rectest::Pump();
+    EXPECT_EQ(w.Mapping().SourceOf(0), -1);
+    Assign(w, 0, "メール");
+    w.next();  // page 4 shown: kept on the way back
+    w.back();
+    rectest::Pump();
+    EXPECT_EQ(w.Mapping().SourceOf(0), 0);
+    EXPECT_EQ(Cell(List(w.Page02(), CImportConfPage02::kIdcTargets), 0, 1), ui::U8("メール"));
+    // A changed split loses it again.
+    w.back();
+    rectest::Pump();
+    rectest::Control<QComboBox>(w.Page01(), CImportConfPage01::kIdcQuote)->setCurrentIndex(2);
+    w.next();
+    rectest::Pump();
+    EXPECT_EQ(w.Mapping().SourceOf(0), -1);
+}
+
+TEST_F(ImportWizard, EveryPageChecksTheFileAgain) {
+    struct Case {
+        const char* what;
+        bool makeFile;
+        std::string bytes;
+        bool typeDir;
+        const char* caption;
+    };
+    const Case cases[] = {
+        {"no path", false, "", false, "インポートファイル未選択"},
+        {"missing", false, "", false, "インポートファイルが存在しません"},
+        {"folder", false, "", true, "インポートファイル読み込みエラー"},
+        {"no data", true, "\r\n\r\n", false, "インポート対象データなし"},
+    };
+    for (const Case& c : cases) {
+        std::string path;
+        if (c.makeFile) path = WriteFile("check.csv", c.bytes);
+        else if (c.typeDir) path = dir_.path().toStdString();
+        else if (std::string(c.what) == "missing") path = TempPath("missing.csv");
+        CImportConfSheet w;
+        prompts_.clear();
+        Start(w, path);
+        EXPECT_EQ(w.currentId(), 0) << c.what;
+        ASSERT_EQ(prompts_.captions().size(), 1) << c.what;
+        EXPECT_EQ(prompts_.captions()[0], ui::U8(c.caption)) << c.what;
+    }
+    // The file goes away while the wizard is on page 2: page 3 says so and offers no Next.
+    const std::string path = WriteFile("vanish.csv", S(kFixture));
+    CImportConfSheet w;
+    Start(w, path);
+    std::remove(path.c_str());
+    prompts_.clear();
+    w.next();
+    rectest::Pump();
+    EXPECT_EQ(w.currentId(), 2);
+    EXPECT_EQ(prompts_.captions(), QStringList{ui::U8("インポートファイルが存在しません")});
+    EXPECT_FALSE(w.button(QWizard::NextButton)->isEnabled());
+    EXPECT_FALSE(List(w.Page02(), CImportConfPage02::kIdcTargets)->isEnabled());
+}
+
+TEST_F(ImportWizard, HostileFilesGetAClearMessageAndLeaveTheBookAsItWas) {
+    AddPerson(1, "old@example.com");
+    const auto before = AllRows();
+    struct Case {
+        const char* what;
+        std::string bytes;
+        const char* message;  // part of the message
+    };
+    const Case cases[] = {
+        {"NUL byte", std::string("a@example.com,ok\r\nb@example.com,N\0me\r\n", 34), "2行目に文字ではないデータ"},
+        {"invalid Shift_JIS", "a@example.com,\x81\r\n", "1行目にShift_JISの文字として読めない"},
+        {"UTF-8", "a@example.com,\xE5\xB1\xB1\xE7\x94\xB0\r\n", "UTF-8で書かれています"},
+        {"50 MB field", "a@example.com," + std::string(50u << 20, 'x') + "\r\n", "1行目が長すぎます"},
+    };
+    for (const Case& c : cases) {
+        const std::string path = WriteFile("hostile.csv", c.bytes);
+        CImportConfSheet w;
+        prompts_.clear();
+        Start(w, path);
+        EXPECT_EQ(w.currentId(), 0) << c.what;
+        ASSERT_EQ(prompts_.texts().size(), 1) << c.what;
+        EXPECT_TRUE(prompts_.texts()[0].contains(ui::U8(c.message))) << c.what << " " << prompts_.texts()[0].toStdString();
+        EXPECT_EQ(AllRows(), before) << c.what;
+    }
+    // Unbalanced quotes are text: the wizard runs, the line is refused, the book unchanged.
+    const std::string path = WriteFile("quote.csv", "\"q@example.com,Name\r\n");
+    CImportConfSheet w;
+    Start(w, path);
+    w.next();
+    rectest::Pump();
+    Assign(w, 0, "q@example.com,Name");
+    w.next();
+    rectest::Pump();
+    prompts_.clear();
+    prompts_.Answer(platform::kIdYes);
+    prompts_.Answer(platform::kIdNo);
+    Finish(w);
+    EXPECT_TRUE(prompts_.captions().contains(ui::U8("エラーログの保存")) ||
+                prompts_.captions().contains(ui::U8("インポート失敗")));
+    EXPECT_EQ(AllRows(), before);
+}
+
+TEST_F(ImportWizard, AFailedRunIsToldTwiceAndPutsTheBookBack) {
+    AddPerson(1, "old@example.com");
+    const auto before = AllRows();
+    settings::SetCsvImportEngineForTesting([](CAddressImport& importer, const settings::CsvImportRequest& r,
+                                              const std::vector<int>& map, std::atomic<int>* count,
+                                              std::vector<int>& lines, std::vector<std::string>& texts) {
+        importer.ImportDBfromFile(r.path, r.separators, r.quote, map, 1, count, lines, texts, r.duplicatePolicy);
+        importer.GetErrMsg().SetErr(10009);
+        return -42;
+    });
+    CImportConfSheet w;
+    ToConfirmation(w, WriteFile("people.csv", S(kFixture)));
+    prompts_.clear();
+    EXPECT_EQ(Finish(w), -1);
+    const QStringList captions = prompts_.captions();
+    ASSERT_EQ(captions.size(), 3);
+    EXPECT_EQ(captions[1], ui::U8("インポート失敗"));
+    EXPECT_EQ(prompts_.texts()[1], ui::U8("インポート中に異常が発生しました\r\nインポートができませんでした"));
+    EXPECT_EQ(captions[2], ui::U8("インポートエラー"));
+    EXPECT_TRUE(prompts_.texts()[2].endsWith(ui::U8("\r\nインポートが中断されました")));
+    EXPECT_GT(prompts_.texts()[2].size(), ui::U8("\r\nインポートが中断されました").size());
+    EXPECT_EQ(AllRows(), before);
+}
+
+TEST_F(ImportWizard, TheStopButtonEndsTheRunAndPutsTheBookBack) {
+    const auto before = AllRows();
+    settings::SetCsvImportEngineForTesting([this](CAddressImport&, const settings::CsvImportRequest&,
+                                                  const std::vector<int>&, std::atomic<int>* count,
+                                                  std::vector<int>&, std::vector<std::string>&) {
+        // A long import: one record stored, then records until the stop flag comes.
+        XCStringArrayEx row;
+        row.SetSize(kCustomerElementCount);
+        row.SetAt(kElemCustomerID, "500");
+        row.SetAt(kElemEmail, "partial@example.com");
+        Book().AddLine(row);
+        count->store(1);
+        for (int i = 0; i < 2000 && Book().GetStopImportFlag() != 1; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        return 1;
+    });
+    CImportConfSheet w;
+    ToConfirmation(w, WriteFile("people.csv", S(kFixture)));
+    prompts_.clear();
+    w.button(QWizard::FinishButton)->click();
+    ASSERT_TRUE(WaitUntil([&w] { return w.IsRunning() && w.Progress().imported.load() == 1; }, 5000));
+    QWidget* wait = w.findChild<QWidget*>(ui::DialogName(177));
+    ASSERT_NE(wait, nullptr);
+    ASSERT_TRUE(WaitUntil([wait] { return wait->isVisible(); }));
+    prompts_.Answer(platform::kIdYes);
+    rectest::Control<QPushButton>(wait, settings::ImportWaitDlg::kIdcStop)->click();
+    ASSERT_TRUE(WaitUntil([&w] { return !w.isVisible(); }, 15000));
+    EXPECT_EQ(w.result(), -1);
+    EXPECT_TRUE(prompts_.captions().contains(ui::U8("インポート中止の確認")));
+    EXPECT_EQ(prompts_.captions().back(), ui::U8("インポート 中断"));
+    EXPECT_EQ(AllRows(), before);
+}
+
+TEST_F(ImportWizard, CancelAsksAndEndsWithTwo) {
+    CImportConfSheet w;
+    Start(w, WriteFile("people.csv", S(kFixture)));
+    prompts_.clear();
+    prompts_.Answer(platform::kIdNo);
+    w.button(QWizard::CancelButton)->click();
+    rectest::Pump();
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_EQ(prompts_.captions(), QStringList{ui::U8("インポートキャンセルの確認")});
+    prompts_.Answer(platform::kIdYes);
+    w.button(QWizard::CancelButton)->click();
+    EXPECT_TRUE(WaitUntil([&w] { return !w.isVisible(); }));
+    EXPECT_EQ(w.result(), platform::kIdCancel);
+    EXPECT_EQ(Book().GetLineNumber(), 0);
+}
+
+}  // namespace
