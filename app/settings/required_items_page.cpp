@@ -65,7 +65,7 @@ CSystemMain::CSystemMain(QWidget* parent) : QWidget(parent) {
     timeZone_ = ui::SetControlId(new QComboBox(send), kIdcTimeZone);
     timeZone_->addItem(ui::U8(kOsTimeZone));
     for (int hour = -12; hour <= 13; ++hour)
-        timeZone_->addItem(QStringLiteral("%1%2").arg(hour < 0 ? u'-' : u'+').arg(std::abs(hour) * 100, 4, 10, QChar(u'0')));
+        timeZone_->addItem(QStringLiteral("%1%2").arg(QChar(hour < 0 ? u'-' : u'+')).arg(std::abs(hour) * 100, 4, 10, QChar(u'0')));
     sendGrid->addWidget(MakeLabel(send, ui::U8("送信サーバアドレス(SMTP)")), 0, 0);
     sendGrid->addWidget(sendServer_, 0, 1);
     sendGrid->addWidget(MakeLabel(send, ui::U8("ポート番号")), 0, 2);
