@@ -98,7 +98,7 @@ int CMailListViewer::ReadMailList() {
         if (r < 0 && r != kErrNoRecord) return r;
         if (GetElementNumber() != kElements) return -3;
         // Updates a killed process left, before the repair looks at the mails' files.
-        for (int id : MailUpdate::PendingMails(*env_)) MailUpdate::Recover(env_, id, this);
+        MailUpdate::RecoverAll(env_, this);
         repaired = RepairMailList();
         count = GetLineNumber();
     }

@@ -88,6 +88,7 @@ void RemoveStaging(const std::string& staging) {
     // The common root goes with the last mail's folder (fails harmlessly while others remain).
     std::string root = staging.substr(0, staging.size() - 1);
     root = platform::FolderOf(root);
+    platform::TestStep("mail-update-root");
     ::rmdir(root.c_str());
 }
 
@@ -207,6 +208,13 @@ std::vector<int> MailUpdate::PendingMails(const EnvManager& env) {
     return ids;
 }
 
+void MailUpdate::RecoverAll(EnvManager* env, CMailListViewer* list) {
+    if (env == nullptr) return;
+    for (int id : PendingMails(*env)) Recover(env, id, list);
+    // Left empty by a process killed just after it removed a mail's folder.
+    ::rmdir((env_layout::MailFolder(*env) + kStagingRoot).c_str());
+}
+
 int MailUpdate::Recover(EnvManager* env, int id, CMailListViewer* list) {
     if (env == nullptr || id < 0) return kOk;
     const std::string staging = StagingFolder(*env, id);
@@ -242,8 +250,11 @@ int MailUpdate::Begin(EnvManager* env, int id, CMailListViewer* list) {
     mailFolder_ = env_layout::OneMailFolder(*env, id);
     Busy().Acquire(staging_);
     held_ = true;
-    if (RecoverHeld(*env, id, key_, list) != kOk || platform::IsDirectory(staging_) ||
-        MakeDirectoryCompel(staging_) != 0) {
+    bool ready = RecoverHeld(*env, id, key_, list) == kOk && !platform::IsDirectory(staging_);
+    // Another mail's update may remove the common root just as it is made: try again.
+    for (int attempt = 0; ready && MakeDirectoryCompel(staging_) != 0; ++attempt)
+        if (attempt == 2) ready = false;
+    if (!ready) {
         // An earlier update that cannot be finished stays as it is.
         Release();
         return kFailed;

@@ -90,6 +90,9 @@ public:
     // another thread works on it. 0 when the mail's files are whole (old or new); kFailed
     // when a committed update cannot be read or carried out (it stays for the next try).
     static int Recover(EnvManager* env, int id, CMailListViewer* list);
+    // Recover for every mail that has a staging folder; the staging root MAIL/UPDATE/ goes
+    // when nothing is left in it.
+    static void RecoverAll(EnvManager* env, CMailListViewer* list);
     // Mails that have a staging folder, ascending.
     static std::vector<int> PendingMails(const EnvManager& env);
     // MAIL/UPDATE/<id>/
