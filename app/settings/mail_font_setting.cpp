@@ -1,7 +1,6 @@
 #include "app/settings/mail_font_setting.h"
 
 #include <QFontDialog>
-#include <QFontInfo>
 
 #include "app/ui/sjis_text.h"
 #include "core/foundation/ini_manager.h"
@@ -41,19 +40,26 @@ bool WriteMailFontInfo(const std::string& envIniPath, const ui::LogFont& font) {
 
 void ChooseMailFont(QWidget* owner, const std::string& envIniPath, const MailFontHook& apply) {
     ui::LogFont font = ReadMailFontInfo(envIniPath);
-    const QFont initial = ui::ToQFont(font);
-    QFontDialog dialog(initial, owner);
+    QFontDialog dialog(ui::ToQFont(font), owner);
     dialog.setObjectName(QString::fromLatin1(kMailFontDialogName));
     dialog.setWindowTitle(ui::U8("フォント"));
     dialog.setOption(QFontDialog::DontUseNativeDialog);
+    // What the dialog shows at first: a face this machine lacks shows as the face that
+    // draws for it, a pixel height as the nearest point size. Only what the user changed
+    // from that is taken, so an untouched field keeps the value the file held.
+    const QFont shown = dialog.currentFont();
     if (dialog.exec() == QDialog::Accepted) {
         const QFont chosen = dialog.selectedFont();
-        const std::string face = font.faceName;
-        ui::StoreQFont(chosen, font);
-        // The dialog shows the face that draws for a missing one; taking that unchanged
-        // keeps the face the file named.
-        const QString chosenFace = chosen.families().isEmpty() ? chosen.family() : chosen.families().first();
-        if (chosenFace == QFontInfo(initial).family()) font.faceName = face;
+        ui::LogFont picked = font;
+        ui::StoreQFont(chosen, picked);
+        auto face = [](const QFont& f) { return f.families().isEmpty() ? f.family() : f.families().first(); };
+        if (face(chosen) != face(shown)) font.faceName = picked.faceName;
+        if (chosen.pointSizeF() != shown.pointSizeF() || chosen.pixelSize() != shown.pixelSize())
+            font.height = picked.height;
+        if (chosen.bold() != shown.bold()) font.weight = picked.weight;
+        if (chosen.italic() != shown.italic()) font.italic = picked.italic;
+        if (chosen.underline() != shown.underline()) font.underline = picked.underline;
+        if (chosen.strikeOut() != shown.strikeOut()) font.strikeOut = picked.strikeOut;
     }
     WriteMailFontInfo(envIniPath, font);
     if (apply) apply(font);

@@ -31,8 +31,9 @@ bool WriteMailFontInfo(const std::string& envIniPath, const ui::LogFont& font);
 
 // The edit-font command: reads the font of `envIniPath`, lets the user choose in the font
 // dialog, and when it closes (OK or Cancel) writes the font back and hands it to `apply`
-// (when set). OK takes the face, size, weight and style chosen; the other fields, and a
-// face the dialog only stood in for because this machine lacks it, stay as they were.
+// (when set). OK takes what the user changed of face, size, weight and style; every other
+// field stays as it was, also a face this machine lacks, which the dialog can only show
+// as the face that stands in for it.
 void ChooseMailFont(QWidget* owner, const std::string& envIniPath, const MailFontHook& apply);
 
 }  // namespace settings
