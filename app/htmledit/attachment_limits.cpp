@@ -1,0 +1,316 @@
+#include "app/htmledit/attachment_limits.h"
+
+#include <QEvent>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QItemSelectionModel>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QVBoxLayout>
+
+#include "app/compose/text/file_utils.h"
+#include "app/compose/text/text_utils.h"
+#include "app/sendrecv/report_rows_model.h"
+#include "app/sendrecv/report_view.h"
+#include "app/shell/dialogs/dialog_parts.h"
+#include "app/ui/control_ids.h"
+#include "app/ui/file_picker.h"
+#include "app/ui/prompter.h"
+#include "app/ui/sjis_text.h"
+#include "platform/notifier.h"
+
+namespace htmledit {
+
+using shell::dialogs::MakeButton;
+
+namespace {
+
+const char* const kCaution = "注意";
+
+struct Limits {
+    std::uint32_t maxCount;
+    std::uint64_t maxBytes;
+    const char* notice;
+    const char* countFull;
+    const char* sizeOver;
+};
+
+// The carriers' limits and texts, by AttachmentLimitDlg::Carrier.
+const Limits kLimits[] = {
+    // kHtmlPc
+    {20, 5242880,
+     "PC向けメールでは添付ファイルを20まで登録可能です。\r\nまた、合計で5M(5,242,880)バイトまで登録可能です。",
+     "PC向けメールに添付可能なファイルの総数は20までです。\r\n追加を行う前に添付ファイルのリストから1つ以上ファイルを削除する必要があります。",
+     "合計サイズが5Mバイトを超えるため、添付ファイルを追加できません。\r\nPC向けメールでは合計5Mバイトまでの添付ファイルを設定可能です。"},
+    // kHtmlDocomo
+    {10, 2097152,
+     "NTT DoCoMo向けメールでは添付ファイルを10まで登録可能です。\r\nまた、合計で2Mバイト(2,097,152バイト)まで登録可能です。",
+     "NTT DoCoMo向けメールに添付可能なファイルの総数は10までです。\r\n追加を行う前に添付ファイルのリストから1つ以上ファイルを削除する必要があります。",
+     "合計サイズが2Mバイトを超えるため、添付ファイルを追加できません。\r\nNTT DoCoMo向けメールでは合計2Mバイト(2,097,152)までの添付ファイルを設定可能です。"},
+    // kHtmlAu (the count message is a format filled with the file count)
+    {25, 512000,
+     "au TU-KA向けメールでは添付ファイル数とインライン画像数は合計25まで登録可能です。\r\nまた、添付ファイルは合計で500Kバイト(512,000バイト)まで登録可能です。",
+     "au TU-KA向けメールではインライン画像数と添付ファイル数は合計%1ファイルまで設定可能です。\r\n追加を行う前に、添付ファイル、あるいはインライン画像から1つ以上ファイルを削除する必要があります。",
+     "合計サイズが500Kバイトを超えるため、添付ファイルを追加できません。\r\nau TU-KA向けメールでは合計500Kバイト(512,000バイト)までの添付ファイルを設定可能です。"},
+    // kHtmlSoftbank
+    {20, 256000,
+     "SoftBank向けメールでは添付ファイルを20まで登録可能です。\r\nまた、インライン画像、添付ファイルを合計で250Kバイト(256,000バイト)まで登録可能です。",
+     "SoftBank向けメールに添付可能なファイルの総数は20までです。\r\n追加を行う前に添付ファイルのリストから1つ以上ファイルを削除する必要があります。",
+     "インライン画像、添付ファイルの合計サイズが250Kバイトを超えるため、添付ファイルを追加できません。\r\nSoftBank向けメールでは合計250Kバイト(256,000バイト)までの添付ファイルを設定可能です。"},
+    // kNormal
+    {20, 5242880,
+     "PC向けメールでは添付ファイルを20まで登録可能です。\r\nまた、合計で5M(5,242,880)バイトまで登録可能です。",
+     "PC向けメールに添付可能なファイルの総数は20までです。\r\n追加を行う前に添付ファイルのリストから1つ以上ファイルを削除する必要があります。",
+     "合計サイズが5Mバイトを超えるため、添付ファイルを追加できません。\r\nPC向けメールでは合計5Mバイトまでの添付ファイルを設定可能です。"},
+    // kImode
+    {10, 2097152,
+     "NTT DoCoMo向けメールでは添付ファイルを10まで登録可能です。\r\nまた、合計で2Mバイト(2,097,152バイト)まで登録可能です。",
+     "NTT DoCoMo向けメールに添付可能なファイルの総数は10までです。\r\n追加を行う前に添付ファイルのリストから1つ以上ファイルを削除する必要があります。",
+     "合計サイズが2Mバイトを超えるため、添付ファイルを追加できません。\r\nNTT DoCoMo向けメールでは合計2Mバイト(2,097,152)までの添付ファイルを設定可能です。"},
+    // kEzweb
+    {5, 512000,
+     "au TU-KA向けメールでは添付ファイルを5まで登録可能です。\r\nまた、合計で500Kバイト(512,000バイト)まで登録可能です。",
+     "au TU-KA向けメールに添付可能なファイルの総数は5までです。\r\n追加を行う前に添付ファイルのリストから1つ以上ファイルを削除する必要があります。",
+     "合計サイズが500Kバイトを超えるため、添付ファイルを追加できません。\r\nau TU-KA向けメールでは合計500Kバイト(512,000バイト)までの添付ファイルを設定可能です。"},
+    // kJsky
+    {20, 256000,
+     "SoftBank向けメールでは添付ファイルを20まで登録可能です。\r\nまた、合計で250Kバイト(256,000バイト)まで登録可能です。",
+     "SoftBank向けメールに添付可能なファイルの総数は20までです。\r\n追加を行う前に添付ファイルのリストから1つ以上ファイルを削除する必要があります。",
+     "合計サイズが250Kバイトを超えるため、添付ファイルを追加できません。\r\nSoftBank向けメールでは合計250Kバイト(256,000バイト)までの添付ファイルを設定可能です。"},
+    // kPmaildx
+    {20, 358400,
+     "WILLCOM向けメールでは添付ファイルを20まで登録可能です。\r\nまた、合計で350Kバイト(358,400バイト)まで登録可能です。",
+     "WILLCOM向けメールに添付可能なファイルの総数は20までです。\r\n追加を行う前に添付ファイルのリストから1つ以上ファイルを削除する必要があります。",
+     "合計サイズが350Kバイトを超えるため、添付ファイルを追加できません。\r\nWILLCOM向けメールでは合計350Kバイト(358,400バイト)までの添付ファイルを設定可能です。"},
+};
+
+QString Commas(std::uint64_t number) { return QString::fromStdString(compose::FormatNumberWithCommas(number)); }
+
+}  // namespace
+
+// ---- The list -------------------------------------------------------------------------------
+
+CAttachmentSettingDlg::CAttachmentSettingDlg(std::uint32_t maxCount, std::uint64_t maxBytes, QWidget* parent)
+    : QDialog(parent), maxCount_(maxCount), maxBytes_(maxBytes) {
+    entries_.reserve(maxCount_);
+    setObjectName(ui::DialogName(kIdd));
+    setWindowTitle(ui::U8("添付ファイル設定"));
+    resize(500, 330);
+
+    auto* column = new QVBoxLayout(this);
+    auto* body = new QHBoxLayout;
+    list_ = MakeReportView(this, kIdcList, false);
+    model_ = new ReportRowsModel(this);
+    model_->Reset({{ui::U8("ファイル名"), false}, {ui::U8("サイズ(バイト)"), true}}, {}, [this](int row) {
+        if (row < 0 || static_cast<std::size_t>(row) >= entries_.size()) return QStringList();
+        const AttachmentEntry& e = entries_[static_cast<std::size_t>(row)];
+        return QStringList{ui::FromSjis(e.fileName), Commas(e.size)};
+    });
+    list_->setModel(model_);
+    ApplyColumnWidths(list_, {275, 93});
+    body->addWidget(list_, 1);
+    auto* side = new QVBoxLayout;
+    QPushButton* add = MakeButton(this, ui::U8("追加"), kIdcAdd);
+    QPushButton* remove = MakeButton(this, ui::U8("削除"), kIdcDelete);
+    side->addWidget(add);
+    side->addWidget(remove);
+    side->addStretch(1);
+    body->addLayout(side);
+    column->addLayout(body, 1);
+
+    auto* bottom = new QHBoxLayout;
+    notice_ = ui::SetControlId(new QPlainTextEdit(this), kIdcNotice);
+    notice_->setReadOnly(true);
+    notice_->setFixedHeight(notice_->fontMetrics().lineSpacing() * 3 + 12);
+    bottom->addWidget(notice_, 1);
+    bottom->addWidget(shell::dialogs::MakeLabel(this, ui::U8("計")), 0, Qt::AlignTop);
+    total_ = ui::SetControlId(new QLineEdit(this), kIdcTotal);
+    total_->setReadOnly(true);
+    total_->setAlignment(Qt::AlignRight);
+    total_->setFixedWidth(100);
+    bottom->addWidget(total_, 0, Qt::AlignTop);
+    column->addLayout(bottom);
+    shell::dialogs::AddOkCancelRow(column, this, true);
+
+    connect(add, &QPushButton::clicked, this, &CAttachmentSettingDlg::OnAdd);
+    connect(remove, &QPushButton::clicked, this, &CAttachmentSettingDlg::OnDelete);
+    installEventFilter(this);
+    for (QWidget* child : findChildren<QWidget*>()) child->installEventFilter(this);
+}
+
+bool CAttachmentSettingDlg::Exceeds(std::uint64_t total, std::uint64_t size, std::uint64_t maximum) {
+    return total > maximum || size > maximum - total;
+}
+
+std::uint64_t CAttachmentSettingDlg::GetTotalSize() const {
+    std::uint64_t total = 0;
+    for (const AttachmentEntry& e : entries_) total += e.size;
+    return total;
+}
+
+bool CAttachmentSettingDlg::IsAddSizeOver(std::uint64_t size) const { return Exceeds(GetTotalSize(), size, maxBytes_); }
+
+bool CAttachmentSettingDlg::IsReplaceSizeOver(std::size_t index, std::uint64_t size) const {
+    const std::uint64_t others = GetTotalSize() - (index < entries_.size() ? entries_[index].size : 0);
+    return Exceeds(others, size, maxBytes_);
+}
+
+bool CAttachmentSettingDlg::IsCountFull() const { return entries_.size() >= maxCount_; }
+
+bool CAttachmentSettingDlg::IsNameUsed(const std::string& name, long long index) const {
+    for (std::size_t i = 0; i < entries_.size(); ++i)
+        if (static_cast<long long>(i) != index && entries_[i].fileName == name) return true;
+    return false;
+}
+
+int CAttachmentSettingDlg::AddAttachment(const std::string& name, std::uint64_t size, const std::string& path,
+                                         std::int32_t flag) {
+    if (IsCountFull() || IsNameUsed(name) || IsAddSizeOver(size)) return 0;
+    entries_.push_back({name, size, path, flag});
+    return 1;
+}
+
+int CAttachmentSettingDlg::ReplaceAttachment(std::size_t index, const std::string& name, std::uint64_t size,
+                                             const std::string& path, std::int32_t flag) {
+    if (index >= entries_.size() || IsNameUsed(name, static_cast<long long>(index)) || IsReplaceSizeOver(index, size))
+        return 0;
+    entries_[index] = {name, size, path, flag};
+    return 1;
+}
+
+int CAttachmentSettingDlg::RemoveAttachment(std::size_t index) {
+    if (index >= entries_.size()) return 0;
+    entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(index));
+    return 1;
+}
+
+// ---- The dialog -----------------------------------------------------------------------------
+
+int CAttachmentSettingDlg::DoModal() {
+    OnInitDialog();
+    return exec() == QDialog::Accepted ? platform::kIdOk : platform::kIdCancel;
+}
+
+void CAttachmentSettingDlg::OnInitDialog() {
+    snapshot_ = entries_;
+    for (AttachmentEntry& e : entries_) e.flag = 0;
+    removed_.clear();
+    removed_.reserve(entries_.size());
+    ShowRows();
+    ShowTotal();
+    notice_->setPlainText(GetNoticeText());
+}
+
+void CAttachmentSettingDlg::ShowRows() {
+    std::vector<int> keys(entries_.size());
+    for (std::size_t i = 0; i < keys.size(); ++i) keys[i] = static_cast<int>(i);
+    model_->ResetKeys(std::move(keys));
+}
+
+void CAttachmentSettingDlg::ShowTotal() { total_->setText(Commas(GetTotalSize())); }
+
+void CAttachmentSettingDlg::OnAdd() {
+    if (IsCountFull()) {
+        ShowCountFullMessage();
+        return;
+    }
+    ui::FileRequest request;
+    request.filter = ui::U8("全て(*.*)|*.*||");
+    request.fileMustExist = true;
+    const std::optional<QString> chosen = ui::CurrentFilePicker().PickFile(this, request);
+    if (!chosen) return;
+    const std::string name = ui::ToSjis(QFileInfo(*chosen).fileName());
+    const std::string path = ui::ToPath(*chosen);
+    if (IsNameUsed(name)) {
+        ui::MessageBox(this, ui::U8("同じ名前のファイルを複数添付することはできません。"), ui::U8(kCaution),
+                       platform::kMbOk | platform::kMbIconWarning);
+        return;
+    }
+    std::uint64_t size = 0;
+    if (compose::GetFileSizeByName(path, size) != 1) {
+        ui::MessageBox(this, ui::U8("ファイル情報の取得に失敗しました。"), ui::U8("エラー"),
+                       platform::kMbOk | platform::kMbIconError);
+        return;
+    }
+    if (IsAddSizeOver(size)) {
+        ShowSizeOverMessage();
+        return;
+    }
+    AddAttachment(name, size, path, 1);
+    ShowRows();
+    ShowTotal();
+}
+
+void CAttachmentSettingDlg::OnDelete() {
+    const std::vector<int> rows = SelectedRows(list_);
+    if (rows.empty()) return;
+    const auto index = static_cast<std::size_t>(rows.front());
+    if (index >= entries_.size()) return;
+    if (entries_[index].flag == 0) removed_.push_back(entries_[index]);
+    RemoveAttachment(index);
+    ShowRows();
+    ShowTotal();
+    if (entries_.empty()) return;
+    const int next = static_cast<int>(std::min(index, entries_.size() - 1));
+    list_->selectRow(next);
+    list_->setCurrentIndex(model_->index(next, 0));
+    list_->setFocus();
+}
+
+void CAttachmentSettingDlg::reject() {
+    entries_ = snapshot_;
+    removed_.clear();
+    QDialog::reject();
+}
+
+bool CAttachmentSettingDlg::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete) {
+        if (watched == list_ || watched == list_->viewport()) OnDelete();
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+// ---- The carriers ---------------------------------------------------------------------------
+
+AttachmentLimitDlg::AttachmentLimitDlg(Carrier carrier, QWidget* parent)
+    : CAttachmentSettingDlg(kLimits[carrier].maxCount, kLimits[carrier].maxBytes, parent), carrier_(carrier) {}
+
+QString AttachmentLimitDlg::GetNoticeText() const { return ui::U8(kLimits[carrier_].notice); }
+
+void AttachmentLimitDlg::ShowCountFullMessage() {
+    QString text = ui::U8(kLimits[carrier_].countFull);
+    if (carrier_ == kHtmlAu) text = text.arg(CAttachmentSettingDlgHtmlAu::kMaxFiles);
+    ui::MessageBox(this, text, ui::U8(kCaution), platform::kMbOk | platform::kMbIconWarning);
+}
+
+void AttachmentLimitDlg::ShowSizeOverMessage() {
+    ui::MessageBox(this, ui::U8(kLimits[carrier_].sizeOver), ui::U8(kCaution), platform::kMbOk | platform::kMbIconWarning);
+}
+
+bool CAttachmentSettingDlgHtmlAu::IsCountFull() const {
+    return static_cast<std::uint64_t>(GetCount()) + GetInlineImageCount() >= kMaxFiles;
+}
+
+int CAttachmentSettingDlgHtmlSoftbank::SetInlineTotal(std::uint64_t size) {
+    if (Exceeds(GetTotalSize(), size, GetMaxBytes())) return 0;
+    inlineTotal_ = size;
+    return 1;
+}
+
+bool CAttachmentSettingDlgHtmlSoftbank::IsAddSizeOver(std::uint64_t size) const {
+    const std::uint64_t inlineTotal = GetInlineTotal();
+    return inlineTotal > GetMaxBytes() || Exceeds(GetTotalSize() + inlineTotal, size, GetMaxBytes());
+}
+
+bool CAttachmentSettingDlgHtmlSoftbank::IsReplaceSizeOver(std::size_t index, std::uint64_t size) const {
+    const std::uint64_t inlineTotal = GetInlineTotal();
+    const std::uint64_t others = GetTotalSize() - (index < GetCount() ? GetAt(index).size : 0);
+    return inlineTotal > GetMaxBytes() || Exceeds(others + inlineTotal, size, GetMaxBytes());
+}
+
+}  // namespace htmledit

@@ -1,0 +1,335 @@
+#include "app/htmledit/inline_image_settings.h"
+
+#include <QEvent>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QVBoxLayout>
+
+#include <string_view>
+
+#include "app/compose/text/file_utils.h"
+#include "app/compose/text/image_signature.h"
+#include "app/compose/text/text_utils.h"
+#include "app/sendrecv/report_rows_model.h"
+#include "app/sendrecv/report_view.h"
+#include "app/shell/dialogs/dialog_parts.h"
+#include "app/ui/control_ids.h"
+#include "app/ui/file_picker.h"
+#include "app/ui/prompter.h"
+#include "app/ui/sjis_text.h"
+#include "platform/notifier.h"
+
+namespace htmledit {
+
+using shell::dialogs::MakeButton;
+
+namespace {
+
+const char* const kCaution = "注意";
+const char* const kError = "エラー";
+const char* const kInformation = "インフォメーション";
+
+struct Limits {
+    std::uint32_t slotCount;
+    std::uint64_t maxBytes;
+    const char* notice;
+    const char* sizeOver;
+};
+
+// The carriers' limits and texts, by InlineLimitDlg::Carrier.
+const Limits kLimits[] = {
+    // kPc
+    {20, 5242880,
+     "PC向けHTMLメールのインライン画像登録制限：\r\n　- 登録数 20以内\r\n　- 合計サイズ 5Mバイト(5,242,880バイト)以内",
+     "合計サイズが5Mバイトを超過するためインライン画像を設定できません。\r\nPC向けメールに設定可能なインライン画像の合計サイズは5Mバイト(5,242,880バイト)までです。"},
+    // kDocomo
+    {20, 92160,
+     "NTT DoCoMo向けHTMLメールのインライン画像登録制限：\r\n　- 登録数 20以内\r\n　- 合計サイズ 90Kバイト(92,160バイト)以内",
+     "合計サイズが90Kバイトを超過するためインライン画像を設定できません。\r\nNTT DoCoMo向けメールに設定可能なインライン画像の合計サイズは90Kバイト(92,160バイト)までです。"},
+    // kAu
+    {20, 143600,
+     "au TU-KA向けHTMLメールのインライン画像登録制限：\r\n　- 添付ファイルとインライン画像の合計登録数 25以内\r\n　- 1ファイル当たりのサイズ 15Kバイト(15,360バイト)以内\r\n　- 合計サイズ 143,600以内",
+     "合計サイズが143,600バイトを超過するためインライン画像を設定できません。\r\nau TU-KA向けメールに設定可能なインライン画像の合計サイズは143,600バイトまでです。"},
+    // kSoftbank
+    {40, 256000,
+     "SoftBank向けHTMLメールのインライン画像登録制限：\r\n　- 登録数 40以内\r\n　- 添付ファイルとインライン画像の合計サイズ\r\n　　250Kバイト(256,000バイト)以内",
+     "合計サイズが250Kバイトを超過するためインライン画像を設定できません。\r\nSoftBank向けメールでは、合計250Kバイト(256,000バイト)までのインライン画像、添付ファイルを設定可能です。"},
+};
+
+QString Commas(std::uint64_t number) { return QString::fromStdString(compose::FormatNumberWithCommas(number)); }
+
+void Tell(QWidget* owner, const QString& text, const char* caption, unsigned icon) {
+    ui::MessageBox(owner, text, ui::U8(caption), platform::kMbOk | icon);
+}
+
+}  // namespace
+
+// ---- The slots ------------------------------------------------------------------------------
+
+CInlineImageSettingDlg::CInlineImageSettingDlg(std::uint32_t maxCount, std::uint64_t maxBytes, QWidget* parent)
+    : QDialog(parent), maxBytes_(maxBytes), slots_(maxCount) {
+    setObjectName(ui::DialogName(kIdd));
+    setWindowTitle(ui::U8("インライン画像登録"));
+    resize(600, 400);
+
+    auto* column = new QVBoxLayout(this);
+    auto* body = new QHBoxLayout;
+    list_ = MakeReportView(this, kIdcList, false);
+    model_ = new ReportRowsModel(this);
+    model_->Reset({{QStringLiteral("Content-ID"), false}, {ui::U8("ファイル名"), false}, {ui::U8("サイズ(バイト)"), true}},
+                  {}, [this](int row) {
+                      if (row < 0 || static_cast<std::size_t>(row) >= slots_.size()) return QStringList();
+                      const InlineImageSlot& s = slots_[static_cast<std::size_t>(row)];
+                      if (s.inUse == 0) return QStringList{ui::FromSjis(s.contentId), QString(), QStringLiteral("0")};
+                      return QStringList{ui::FromSjis(s.contentId), ui::FromSjis(s.fileName), Commas(s.size)};
+                  });
+    list_->setModel(model_);
+    ApplyColumnWidths(list_, {90, 300, 93});
+    body->addWidget(list_, 1);
+    auto* side = new QVBoxLayout;
+    QPushButton* assign = MakeButton(this, ui::U8("追加・変更"), kIdcAssign);
+    QPushButton* remove = MakeButton(this, ui::U8("削除"), kIdcDelete);
+    side->addWidget(assign);
+    side->addWidget(remove);
+    side->addStretch(1);
+    body->addLayout(side);
+    column->addLayout(body, 1);
+
+    auto* bottom = new QHBoxLayout;
+    notice_ = ui::SetControlId(new QPlainTextEdit(this), kIdcNotice);
+    notice_->setReadOnly(true);
+    notice_->setFixedHeight(notice_->fontMetrics().lineSpacing() * 4 + 12);
+    bottom->addWidget(notice_, 1);
+    bottom->addWidget(shell::dialogs::MakeLabel(this, ui::U8("計")), 0, Qt::AlignTop);
+    total_ = ui::SetControlId(new QLineEdit(this), kIdcTotal);
+    total_->setReadOnly(true);
+    total_->setAlignment(Qt::AlignRight);
+    total_->setFixedWidth(100);
+    bottom->addWidget(total_, 0, Qt::AlignTop);
+    column->addLayout(bottom);
+    shell::dialogs::AddOkCancelRow(column, this, true);
+
+    connect(assign, &QPushButton::clicked, this, &CInlineImageSettingDlg::OnAssign);
+    connect(remove, &QPushButton::clicked, this, &CInlineImageSettingDlg::OnDelete);
+    connect(list_, &QTableView::doubleClicked, this, [this] { OnAssign(); });
+    installEventFilter(this);
+    for (QWidget* child : findChildren<QWidget*>()) child->installEventFilter(this);
+}
+
+bool CInlineImageSettingDlg::Exceeds(std::uint64_t total, std::uint64_t size, std::uint64_t maximum) {
+    return total > maximum || size > maximum - total;
+}
+
+std::uint64_t CInlineImageSettingDlg::GetTotalSize() const { return OthersTotal(slots_.size()); }
+
+std::uint64_t CInlineImageSettingDlg::OthersTotal(std::size_t index) const {
+    std::uint64_t total = 0;
+    for (std::size_t i = 0; i < slots_.size(); ++i)
+        if (i != index && slots_[i].inUse != 0) total += slots_[i].size;
+    return total;
+}
+
+std::uint32_t CInlineImageSettingDlg::GetCount() const {
+    std::uint32_t count = 0;
+    for (const InlineImageSlot& s : slots_) count += s.inUse != 0 ? 1 : 0;
+    return count;
+}
+
+bool CInlineImageSettingDlg::IsCountFull() const { return GetCount() >= GetMaxCount(); }
+
+bool CInlineImageSettingDlg::IsSetSizeOver(std::size_t index, std::uint64_t size) const {
+    return Exceeds(OthersTotal(index), size, maxBytes_);
+}
+
+int CInlineImageSettingDlg::SetImage(std::size_t index, const std::string& name, std::uint64_t size,
+                                     const std::string& path, std::int32_t flag) {
+    if (index >= slots_.size()) return 0;
+    InlineImageSlot& slot = slots_[index];
+    if ((IsCountFull() && slot.inUse == 0) || IsSetSizeOver(index, size)) return 0;
+    slot.fileName = name;
+    slot.size = size;
+    slot.path = path;
+    slot.flag = flag;
+    slot.inUse = 1;
+    return 1;
+}
+
+int CInlineImageSettingDlg::SetImageByContentId(const std::string& contentId, const std::string& name,
+                                                std::uint64_t size, const std::string& path, std::int32_t flag) {
+    for (std::size_t i = 0; i < slots_.size(); ++i)
+        if (slots_[i].contentId == contentId) return SetImage(i, name, size, path, flag);
+    return 0;
+}
+
+int CInlineImageSettingDlg::RemoveImage(std::size_t index) {
+    if (index >= slots_.size()) return 0;
+    slots_[index].inUse = 0;
+    return 1;
+}
+
+int CInlineImageSettingDlg::RemoveAllImages() {
+    for (InlineImageSlot& s : slots_) s.inUse = 0;
+    return static_cast<int>(slots_.size());
+}
+
+void CInlineImageSettingDlg::ShowCountFullMessage() {}
+
+int CInlineImageSettingDlg::CheckSize(std::size_t index, const std::string&, std::uint64_t size, const std::string&) {
+    if (!IsSetSizeOver(index, size)) return 1;
+    ShowSizeOverMessage();
+    return 0;
+}
+
+// ---- The dialog -----------------------------------------------------------------------------
+
+int CInlineImageSettingDlg::DoModal() {
+    OnInitDialog();
+    return exec() == QDialog::Accepted ? platform::kIdOk : platform::kIdCancel;
+}
+
+void CInlineImageSettingDlg::OnInitDialog() {
+    backup_ = slots_;
+    for (InlineImageSlot& s : slots_) s.flag = 0;
+    setWindowTitle(ui::U8("インライン画像登録"));
+    ShowRows();
+    if (!slots_.empty()) {
+        list_->selectRow(0);
+        list_->setCurrentIndex(model_->index(0, 0));
+        list_->setFocus();
+    }
+    ShowTotal();
+    notice_->setPlainText(GetNoticeText());
+}
+
+void CInlineImageSettingDlg::ShowRows() {
+    std::vector<int> keys(slots_.size());
+    for (std::size_t i = 0; i < keys.size(); ++i) keys[i] = static_cast<int>(i);
+    model_->ResetKeys(std::move(keys));
+}
+
+void CInlineImageSettingDlg::ShowTotal() { total_->setText(Commas(GetTotalSize())); }
+
+int CInlineImageSettingDlg::SelectedSlot() const {
+    const std::vector<int> rows = SelectedRows(list_);
+    return rows.empty() ? -1 : rows.front();
+}
+
+void CInlineImageSettingDlg::OnAssign() {
+    const int row = SelectedSlot();
+    if (row < 0 || static_cast<std::size_t>(row) >= slots_.size()) {
+        Tell(this, ui::U8("追加・変更を行うには、リストから対象となるContent-IDを選択する必要があります。"), kInformation,
+             platform::kMbIconInformation);
+        return;
+    }
+    const auto index = static_cast<std::size_t>(row);
+    if (IsCountFull() && slots_[index].inUse == 0) {
+        ShowCountFullMessage();
+        return;
+    }
+    ui::FileRequest request;
+    request.filter = ui::U8("インライン画像(*.gif;*.jpg;*.jpeg)|*.gif;*.jpg;*.jpeg||");
+    request.fileMustExist = true;
+    const std::optional<QString> chosen = ui::CurrentFilePicker().PickFile(this, request);
+    if (!chosen) return;
+    const QString shownName = QFileInfo(*chosen).fileName();
+    const std::string name = ui::ToSjis(shownName);
+    const std::string path = ui::ToPath(*chosen);
+    std::uint64_t size = 0;
+    if (compose::GetFileSizeByName(path, size) != 1) {
+        Tell(this, ui::U8("ファイル情報の取得に失敗しました。"), kError, platform::kMbIconError);
+        return;
+    }
+    if (CheckSize(index, name, size, path) == 0) return;
+    // Read at the size just checked: a file that changed since is refused, never read
+    // past what was measured.
+    std::string data(static_cast<std::size_t>(size), '\0');
+    if (compose::ReadWholeFile(path, data.data(), data.size()) != 1) {
+        Tell(this, ui::U8("指定されたファイル「%1」の情報が取得できません。").arg(shownName), kError, platform::kMbIconError);
+        return;
+    }
+    if (!compose::IsGifData(data) && !compose::IsJpegData(data)) {
+        Tell(this, ui::U8("ファイルフォーマットが不正です。\r\nインライン画像にはgif、jpegのみ指定可能です。"), kError,
+             platform::kMbIconError);
+        return;
+    }
+    if (SetImage(index, name, size, path, 1) == 0) return;
+    model_->ResetKeys(model_->Keys());
+    list_->selectRow(row);
+    ShowTotal();
+}
+
+void CInlineImageSettingDlg::OnDelete() {
+    const int row = SelectedSlot();
+    if (row < 0 || static_cast<std::size_t>(row) >= slots_.size()) {
+        Tell(this, ui::U8("削除を行うには、リストから対象となるContent-IDを選択する必要があります。"), kInformation,
+             platform::kMbIconInformation);
+        return;
+    }
+    RemoveImage(static_cast<std::size_t>(row));
+    model_->ResetKeys(model_->Keys());
+    list_->selectRow(row);
+    ShowTotal();
+}
+
+void CInlineImageSettingDlg::reject() {
+    slots_ = backup_;
+    QDialog::reject();
+}
+
+bool CInlineImageSettingDlg::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete) {
+        if (watched == list_ || watched == list_->viewport()) OnDelete();
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+// ---- The carriers ---------------------------------------------------------------------------
+
+InlineLimitDlg::InlineLimitDlg(Carrier carrier, QWidget* parent)
+    : CInlineImageSettingDlg(kLimits[carrier].slotCount, kLimits[carrier].maxBytes, parent), carrier_(carrier) {}
+
+QString InlineLimitDlg::GetNoticeText() const { return ui::U8(kLimits[carrier_].notice); }
+
+void InlineLimitDlg::ShowSizeOverMessage() { Tell(this, ui::U8(kLimits[carrier_].sizeOver), kCaution, platform::kMbIconWarning); }
+
+bool CInlineImageSettingDlgAu::IsCountFull() const {
+    return static_cast<std::uint64_t>(GetCount()) + GetAttachmentCount() >= kMaxFiles;
+}
+
+void CInlineImageSettingDlgAu::ShowCountFullMessage() {
+    Tell(this,
+         ui::U8("au TU-KA向けメールではインライン画像数と添付ファイル数は合計%1ファイルまで設定可能です。\r\n追加を行う前に、添付ファイル、あるいはインライン画像から1つ以上ファイルを削除する必要があります。")
+             .arg(kMaxFiles),
+         kCaution, platform::kMbIconWarning);
+}
+
+int CInlineImageSettingDlgAu::CheckSize(std::size_t index, const std::string& name, std::uint64_t size,
+                                        const std::string& path) {
+    if (CInlineImageSettingDlg::CheckSize(index, name, size, path) == 0) return 0;
+    if (size <= kMaxFileBytes) return 1;
+    Tell(this,
+         ui::U8("指定されたファイル「%1」のサイズが15Kバイトを超えています。\r\nau TU-KA向けメールのインライン画像には15Kバイト(15,360バイト)以内の画像が設定可能です。")
+             .arg(ui::FromSjis(name)),
+         kCaution, platform::kMbIconWarning);
+    return 0;
+}
+
+int CInlineImageSettingDlgSoftbank::SetAttachmentTotal(std::uint64_t size) {
+    if (Exceeds(GetTotalSize(), size, GetMaxBytes())) return 0;
+    attachmentTotal_ = size;
+    return 1;
+}
+
+bool CInlineImageSettingDlgSoftbank::IsSetSizeOver(std::size_t index, std::uint64_t size) const {
+    const std::uint64_t attachments = GetAttachmentTotal();
+    return attachments > GetMaxBytes() || Exceeds(OthersTotal(index) + attachments, size, GetMaxBytes());
+}
+
+}  // namespace htmledit
