@@ -27,6 +27,7 @@ COptionButtonPage::COptionButtonPage(int idd, QWidget* parent) : QWidget(parent)
     setObjectName(ui::DialogName(idd));
     auto* row = new QHBoxLayout(this);
     column_ = new QVBoxLayout;
+    column_->addStretch();  // the buttons go above it, packed at the top
     row->addLayout(column_);
     row->addStretch();
 }
@@ -34,7 +35,7 @@ COptionButtonPage::COptionButtonPage(int idd, QWidget* parent) : QWidget(parent)
 QPushButton* COptionButtonPage::AddButton(int id, const char* text, std::function<void()> open) {
     QPushButton* button = shell::dialogs::MakeButton(this, ui::U8(text), id);
     button->setMinimumWidth(200);
-    column_->addWidget(button);
+    column_->insertWidget(column_->count() - 1, button);
     connect(button, &QPushButton::clicked, this, std::move(open));
     return button;
 }

@@ -1,6 +1,7 @@
 #include "app/settings/system_sheet.h"
 
 #include <QPushButton>
+#include <QTabWidget>
 #include <QTimer>
 
 #include "app/settings/option_pages.h"
@@ -55,6 +56,8 @@ CSystemSheet::CSystemSheet(SystemOption* options, const QString& caption, QWidge
     AddPage(transOption_, ui::U8("送受信オプション"));
     AddPage(mail_, ui::U8("メール作成"));
     AddPage(unity_, ui::U8("その他オプション"));
+    // All five tabs in view: the sheet is as wide as its tab row.
+    GetTabControl()->setUsesScrollButtons(false);
 }
 
 CSystemSheet::~CSystemSheet() = default;
