@@ -160,7 +160,9 @@ TEST_F(ServerSettingsTest, SendServerInEachEncryptionModeAndWithAWrongPassword) 
             EXPECT_NE(rc, 0);
             EXPECT_FALSE(message.empty());
         }
-        if (std::string(c.password) == "wrong-pass") EXPECT_NE(smtp->AuthLog().find("shop wrong-pass"), std::string::npos);
+        if (std::string(c.password) == "wrong-pass") {
+            EXPECT_NE(smtp->AuthLog().find("shop wrong-pass"), std::string::npos);
+        }
     }
 }
 
