@@ -102,11 +102,6 @@ QLineEdit* MakeDigitsEdit(QWidget* parent, int id, int maxDigits) {
     return edit;
 }
 
-void EnableControls(QWidget* root, std::initializer_list<int> ids, bool enabled) {
-    for (int id : ids)
-        if (QWidget* w = ui::FindControl<QWidget>(root, id)) w->setEnabled(enabled);
-}
-
 void FocusControl(QWidget* root, int id) {
     QWidget* w = ui::FindControl<QWidget>(root, id);
     if (w == nullptr) return;

@@ -73,9 +73,6 @@ QString SelectedValue(const QComboBox* list);
 // the dialog's check to refuse.
 QLineEdit* MakeDigitsEdit(QWidget* parent, int id, int maxDigits);
 
-// Enables or disables every control of `root` named by the numbers in `ids`.
-void EnableControls(QWidget* root, std::initializer_list<int> ids, bool enabled);
-
 // Puts the focus on control `id` of `root` after a refused input; an edit's whole text
 // is selected and scrolled into view. The page or dialog holding it is shown first by
 // the caller.
