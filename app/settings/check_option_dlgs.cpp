@@ -1,7 +1,6 @@
 #include "app/settings/check_option_dlgs.h"
 
 #include <QCheckBox>
-#include <QGroupBox>
 #include <QPlainTextEdit>
 #include <QVBoxLayout>
 

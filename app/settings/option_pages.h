@@ -21,6 +21,8 @@
 
 #include <QWidget>
 
+#include <functional>
+
 #include "app/settings/mail_font_setting.h"
 #include "app/settings/option_controls.h"
 
