@@ -99,7 +99,7 @@ CAttachmentSettingDlg::CAttachmentSettingDlg(std::uint32_t maxCount, std::uint64
     entries_.reserve(maxCount_);
     setObjectName(ui::DialogName(kIdd));
     setWindowTitle(ui::U8("添付ファイル設定"));
-    resize(500, 330);
+    resize(560, 360);
 
     auto* column = new QVBoxLayout(this);
     auto* body = new QHBoxLayout;
@@ -125,7 +125,7 @@ CAttachmentSettingDlg::CAttachmentSettingDlg(std::uint32_t maxCount, std::uint64
     auto* bottom = new QHBoxLayout;
     notice_ = ui::SetControlId(new QPlainTextEdit(this), kIdcNotice);
     notice_->setReadOnly(true);
-    notice_->setFixedHeight(notice_->fontMetrics().lineSpacing() * 3 + 12);
+    notice_->setFixedHeight(notice_->fontMetrics().lineSpacing() * 4 + 12);
     bottom->addWidget(notice_, 1);
     bottom->addWidget(shell::dialogs::MakeLabel(this, ui::U8("計")), 0, Qt::AlignTop);
     total_ = ui::SetControlId(new QLineEdit(this), kIdcTotal);

@@ -76,7 +76,7 @@ CInlineImageSettingDlg::CInlineImageSettingDlg(std::uint32_t maxCount, std::uint
     : QDialog(parent), maxBytes_(maxBytes), slots_(maxCount) {
     setObjectName(ui::DialogName(kIdd));
     setWindowTitle(ui::U8("インライン画像登録"));
-    resize(600, 400);
+    resize(680, 430);
 
     auto* column = new QVBoxLayout(this);
     auto* body = new QHBoxLayout;
@@ -104,7 +104,7 @@ CInlineImageSettingDlg::CInlineImageSettingDlg(std::uint32_t maxCount, std::uint
     auto* bottom = new QHBoxLayout;
     notice_ = ui::SetControlId(new QPlainTextEdit(this), kIdcNotice);
     notice_->setReadOnly(true);
-    notice_->setFixedHeight(notice_->fontMetrics().lineSpacing() * 4 + 12);
+    notice_->setFixedHeight(notice_->fontMetrics().lineSpacing() * 5 + 12);
     bottom->addWidget(notice_, 1);
     bottom->addWidget(shell::dialogs::MakeLabel(this, ui::U8("計")), 0, Qt::AlignTop);
     total_ = ui::SetControlId(new QLineEdit(this), kIdcTotal);

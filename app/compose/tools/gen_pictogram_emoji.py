@@ -10,9 +10,9 @@ never these: they stay the NTT DoCoMo codes.
 
 For each of the 252 NTT DoCoMo codes the table gives:
   - the emoji as UTF-8: the standard code points of emoji4unicode.xml, with U+FE0F (emoji
-    presentation) after a single code point of the Basic Multilingual Plane and inside a
-    keycap sequence ("#", U+FE0F, U+20E3), so that text-style symbols draw in colour;
-    empty when there is none;
+    presentation) after a single code point of the Basic Multilingual Plane, so that
+    text-style symbols draw in colour; a keycap stays "#", U+20E3 (the text layout here
+    draws a keycap with U+FE0F as two separate boxes); empty when there is none;
   - the label: the entry's text fallback of emoji4unicode.xml ("[iモード]"), or the
     Japanese name in square brackets when it has none;
   - the Japanese name of docomo-carrier_data.xml (shown as the palette's tool tip).
@@ -53,9 +53,7 @@ def emoji_of(unicode_attr):
     if not unicode_attr:
         return ""
     points = [int(p, 16) for p in unicode_attr.lstrip("+").split("+")]
-    if len(points) == 2 and points[1] == 0x20E3:  # keycap: base, VS16, combining keycap
-        points = [points[0], 0xFE0F, 0x20E3]
-    elif len(points) == 1 and points[0] < 0x10000:
+    if len(points) == 1 and points[0] < 0x10000:
         points.append(0xFE0F)
     return "".join(chr(p) for p in points)
 
