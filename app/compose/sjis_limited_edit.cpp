@@ -219,9 +219,11 @@ void SjisLimitedEdit::SetSjisText(std::string_view sjis) {
     const bool undo = doc->isUndoRedoEnabled();
     doc->setUndoRedoEnabled(false);  // also forgets the old history, as setPlainText does
     QTextCursor cursor(doc);
+    cursor.beginEditBlock();  // one change for the layout and the count, not one per run
     cursor.select(QTextCursor::Document);
     cursor.removeSelectedText();
     InsertRuns(cursor, text);
+    cursor.endEditBlock();
     doc->setUndoRedoEnabled(undo);
     setTextCursor(QTextCursor(doc));
 }
