@@ -66,10 +66,11 @@ public:
     // Loads the list file, after finishing or undoing an update of the mail that a killed
     // process left (mail_update.h; one that cannot be finished: 15102, 0). The key is the
     // environment's (none for version 3 or an unkeyed environment) unless `key` is
-    // non-null. Not usable: 0. Mail ID -1, a missing or an empty file: empty list, 1. A damaged file (rows of differing lengths, rows of other
-    // than two texts, an unsafe name, an unreadable record): 15102, 0, empty list - and the
-    // damaged file is never saved over until a load of it succeeds. 4207 and 0 when a keyed
-    // environment's key cannot be read.
+    // non-null. Not usable: 0. Mail ID -1, a missing or an empty file: empty list, 1. A
+    // damaged file (rows of differing lengths, rows of other than two texts, an unsafe
+    // name, an unreadable record): 15102, 0, empty list - and the damaged file is never
+    // saved over until a load of it succeeds. 4207 and 0 when a keyed environment's key
+    // cannot be read.
     int LoadAttachList(const char* key);
     // Element `column` (0 the name, 1 the second text) of a row; "" with 15101 for a row
     // out of range, 15005 for another column.
