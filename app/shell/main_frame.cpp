@@ -64,6 +64,15 @@ bool PasswordInUse() {
     return env && env->GetUseEnvPasswordFlag(flag) == 0 && flag == "Y";
 }
 
+// The lock is offered only where it can be undone: a password whose digest the
+// environment can read (the lock dialog accepts no password otherwise, and nothing else
+// ends the lock).
+bool LockCanBeUndone() {
+    EnvManager* env = GetEnvManager();
+    std::string digest;
+    return env && env->GetEnvPasswordMD5(digest) == 0 && !digest.empty();
+}
+
 // The periodic-receive interval the options ask for: option 97 in minutes when option 96
 // is "Y", else 0.
 int PeriodicReceiveMinutes(SystemOption& options) {
@@ -394,7 +403,7 @@ void CMainFrame::UpdateCommandStates() {
     set(kIdReceive, !running && screens_.sendReceive.startRun);
     set(kIdSendReceive, !running && screens_.sendReceive.startRun);
     set(kIdSend, !running && screens_.sendReceive.startManualSend);
-    set(kIdLock, open && password);
+    set(kIdLock, open && password && LockCanBeUndone());
     set(kIdPasswordSet, open && !password);
     set(kIdPasswordChange, open && password);
     const SchedulerTimerSlots& timer = screens_.schedulerTimer;
@@ -553,7 +562,7 @@ void CMainFrame::OnPasswordChange() {
 
 void CMainFrame::OnAppLock() {
     EnvManager* env = GetEnvManager();
-    if (!env) return;
+    if (!env || !LockCanBeUndone()) return;
     // Over the desktop: the main window goes out of sight meanwhile.
     auto dialog = std::make_unique<CPasswordEntryDlg>(*env);
     const bool running = CurrentRunMonitor().IsRunning();
