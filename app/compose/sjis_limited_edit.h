@@ -57,7 +57,9 @@ public:
     // The bytes the text takes now (GetSjisText().size()).
     std::size_t GetByteCount() const { return total_; }
 
-    // The text as Shift_JIS, line breaks CR LF.
+    // The text as Shift_JIS, line breaks CR LF. Read it through this class: CMailTextEdit's
+    // own GetSjisText and the document's plain text see a pictogram as its object
+    // character (U+FFFC), which is no Shift_JIS character.
     std::string GetSjisText() const;
     // Replaces the whole text (no limit applies; the undo history starts afresh).
     void SetSjisText(std::string_view sjis);
