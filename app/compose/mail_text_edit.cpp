@@ -65,7 +65,7 @@ CMailTextEdit::CMailTextEdit(QWidget* parent, bool singleLine) : QPlainTextEdit(
 
 std::string CMailTextEdit::GetSjisText() const { return ui::ToSjis(toPlainText()); }
 
-void CMailTextEdit::SetSjisText(const std::string& sjis) { setPlainText(ui::FromSjis(sjis)); }
+void CMailTextEdit::SetSjisText(std::string_view sjis) { setPlainText(ui::FromSjis(sjis)); }
 
 // ---- The menu -------------------------------------------------------------------------------
 

@@ -24,6 +24,7 @@
 #include <QString>
 
 #include <string>
+#include <string_view>
 
 class QMenu;
 
@@ -52,9 +53,10 @@ public:
     explicit CMailTextEdit(QWidget* parent = nullptr, bool singleLine = false);
 
     bool IsSingleLine() const { return singleLine_; }
-    // The text as Shift_JIS, and set from Shift_JIS.
-    std::string GetSjisText() const;
-    void SetSjisText(const std::string& sjis);
+    // The text as Shift_JIS, and set from Shift_JIS. Virtual: an edit that holds more than
+    // plain characters (pictograms as objects) reads and writes its own way.
+    virtual std::string GetSjisText() const;
+    virtual void SetSjisText(std::string_view sjis);
 
     // The context menu of the control, built afresh (the caller owns it): menu 138's
     // editing items, then the merge submenus. Each item carries its command number as

@@ -60,9 +60,9 @@ public:
     // The text as Shift_JIS, line breaks CR LF. Read it through this class: CMailTextEdit's
     // own GetSjisText and the document's plain text see a pictogram as its object
     // character (U+FFFC), which is no Shift_JIS character.
-    std::string GetSjisText() const;
+    std::string GetSjisText() const override;
     // Replaces the whole text (no limit applies; the undo history starts afresh).
-    void SetSjisText(std::string_view sjis);
+    void SetSjisText(std::string_view sjis) override;
 
     // Replace the selection with `sjis` / `text` (pictograms as their private-use
     // characters), as one step of undo, and show the caret. False, with nothing changed,
