@@ -193,7 +193,18 @@ long base64decoding(std::string& out, std::string_view in, size_t limit) {
     const size_t n = in.size();
     size_t i = 0;
     if (n >= 2 && p[0] == '+' && p[1] == ' ') i = 2;
-    if (i >= n || p[i] == '\r' || p[i] == '\0') return 0;
+    // Where decoding ends (at the end of the text, a NUL, a CR after a group, or after the
+    // padding), only line ends and blanks may follow: more data after it would be lost,
+    // so such a text is refused rather than reported decoded.
+    auto nothingFollows = [&](size_t k) {
+        for (; k < n && p[k] != '\0'; ++k)
+            if (p[k] != '\r' && p[k] != '\n' && p[k] != ' ' && p[k] != '\t') return false;
+        return true;
+    };
+    if (i >= n || p[i] == '\r' || p[i] == '\0') {
+        out.clear();
+        return nothingFollows(i) ? 0 : -1;
+    }
 
     out.resize((n - i) / 4 * 3 + 4);
     char* o = out.data();
@@ -217,7 +228,8 @@ long base64decoding(std::string& out, std::string_view in, size_t limit) {
             if (i + 4 > n) return fail();  // a group cut short by the end of the text
             const uint8_t c0 = p[i], c1 = p[i + 1], c2 = p[i + 2], c3 = p[i + 3];
             auto ok = [&](uint8_t c) { return a.value[c] != kNotInAlphabet; };
-            if (!ok(c0) || !ok(c1) || !(ok(c2) || c2 == '=') || !(ok(c3) || c3 == '='))
+            if (!ok(c0) || !ok(c1) || !(ok(c2) || c2 == '=') || !(ok(c3) || c3 == '=') ||
+                (c2 == '=' && c3 != '='))
                 return fail();
             const size_t count = c2 == '=' ? 1 : (c3 == '=' ? 2 : 3);
             if (limit != std::string::npos && w + count > limit) return fail();
@@ -233,6 +245,7 @@ long base64decoding(std::string& out, std::string_view in, size_t limit) {
         }
     }
 done:
+    if (!nothingFollows(i)) return fail();
     out.resize(w);
     return static_cast<long>(w);
 }

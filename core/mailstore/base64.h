@@ -25,12 +25,16 @@ std::string normal_base64decoding(std::string_view in);
 // (or any value below 1) writes no line breaks.
 std::string base64encoding(std::string_view data, int lineLength);
 
-// Strict decoder. A leading "+ " is skipped; then groups of four characters are decoded,
-// the first two from the alphabet, the last two from the alphabet or "=". Decoding ends
-// with the byte count at the end of the text, at a NUL or CR after a group, or after a
-// group ending in "=" (a text starting with CR gives 0). Any other character (a blank, LF,
-// an 8-bit byte) or a group cut short gives -1, as does a group that would take `out`
-// past `limit` bytes. The bytes are appended to `out`, which is emptied first.
+// Strict decoder, for this system's own stored base64 and a server's reply, where a
+// character outside the alphabet means damage: it refuses, and never reports success with
+// wrong bytes. A leading "+ " is skipped; then groups of four characters are decoded, the
+// first two from the alphabet, the last two from the alphabet or "=" (a third "=" needs a
+// fourth). Decoding ends with the byte count at the end of the text, at a NUL or CR after
+// a group, or after a group ending in "=" (a text starting with CR gives 0), provided only
+// line ends and blanks follow up to the end or a NUL. Anything else (a blank or LF inside
+// the data, an 8-bit byte, data after the padding or after a CR), a group cut short, or a
+// group that would take `out` past `limit` bytes gives -1. The bytes are appended to
+// `out`, which is emptied first.
 long base64decoding(std::string& out, std::string_view in,
                     size_t limit = std::string::npos);
 

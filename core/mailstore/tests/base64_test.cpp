@@ -76,16 +76,20 @@ TEST(MimeCodecBase64, StrictDecoder) {
         {"YWJj", 3, "abc"},
         {"YQ==", 1, "a"},
         {"YWI=", 2, "ab"},
-        {"YWJj\r\nZGVm", 3, "abc"},  // stops at CR
+        {"YWJj\r\n", 3, "abc"},      // stops at CR
+        {"YWJj\r\nZGVm", -1, ""},    // but never loses data that follows
         {"YWJj\nZGVm", -1, ""},      // LF is a bad character
         {"YWJ j", -1, ""},
         {"YWJ", -1, ""},             // a group cut short
         {"\x80WJj", -1, ""},
         {"Y=Jj", -1, ""},            // "=" only in the last two places
         {"+ YWJj", 3, "abc"},        // a leading "+ " is skipped
-        {"\rYWJj", 0, ""},
+        {"\r\n", 0, ""},
+        {"\rYWJj", -1, ""},
         {"", 0, ""},
-        {"YQ==YWJj", 1, "a"},        // a group ending in "=" ends the text
+        {"YQ== \r\n", 1, "a"},      // a group ending in "=" ends the text
+        {"YQ==YWJj", -1, ""},
+        {"YQ=j", -1, ""},
     };
     for (const Case& c : cases) {
         std::string out = "junk";

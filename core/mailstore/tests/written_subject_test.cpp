@@ -111,8 +111,11 @@ TEST(WrittenSubject, StandardReaderShowsWhatWasTyped) {
         EXPECT_LE(readings[i].longestLine, 998u);
         // Lines that hold encoded words stay short.
         std::istringstream lines(messages[i].substr(0, messages[i].find("\r\n\r\n")));
-        for (std::string line; std::getline(lines, line);)
-            if (line.find("=?") != std::string::npos) EXPECT_LE(line.size(), 76u) << line;
+        for (std::string line; std::getline(lines, line);) {
+            if (line.find("=?") != std::string::npos) {
+                EXPECT_LE(line.size(), 76u) << line;
+            }
+        }
     }
 
     // This system's own reader shows the .eml subjects as typed too.
