@@ -1,0 +1,576 @@
+// The receive run and the login test: the POP client's set-up, the walk over the new
+// messages, the batch save before anything is deleted on the server, and the end.
+#include "app/sendrecv/pop_receive_session.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "app/sendrecv/mail_timeouts.h"
+#include "app/sendrecv/receive_fault_probe.h"
+#include "app/sendrecv/receive_ledger.h"
+#include "app/sendrecv/receive_run_observer.h"
+#include "app/shell/environment/environment_service.h"
+#include "core/addressbook/address_import.h"
+#include "core/addressbook/database_edit.h"
+#include "core/addressbook/extract_result_detail.h"
+#include "core/foundation/cp932.h"
+#include "core/foundation/env_layout.h"
+#include "core/foundation/env_manager.h"
+#include "core/foundation/system_option.h"
+#include "core/mailstore/history_list_viewer.h"
+#include "core/mailstore/mail_list_viewer.h"
+#include "core/transport/mail_analyzer.h"
+#include "core/transport/my_pops.h"
+
+using namespace netssl;
+
+namespace {
+
+const std::string& T(const char* utf8) { return SjisLiteral(utf8); }
+
+// The POP client a run or a login test is using, for InterruptReceive from another
+// thread. Registered after it is made and unregistered before it is deleted, both under
+// the lock the interrupt takes, so an interrupt never reaches a deleted client.
+std::mutex g_clientMutex;
+CMyPOPS* g_clientInUse = nullptr;
+
+void InterruptClientInUse() {
+    std::lock_guard<std::mutex> lock(g_clientMutex);
+    if (g_clientInUse != nullptr) POPS_Do(g_clientInUse->GetHandle(), kPopsInterrupt);
+}
+
+std::string OptionOf(SystemOption* options, int index) {
+    std::string value;
+    if (options != nullptr) options->GetSODataFromMemoryPinPoint(index, value);
+    return value;
+}
+
+// What the set-up of the client found wrong (steps 5 to 7 of the set-up).
+enum SetUpResult : int {
+    kSetUpDone = 0,
+    kSetUpNoPassword = 1,
+    kSetUpBadSsl = -1,
+    kSetUpBadLogin = -2,
+};
+
+}  // namespace
+
+// The run's (or the login test's) POP client: the program's global one when the program
+// has its environment service, else one of its own.
+class PopClientHold {
+public:
+    PopClientHold() {
+        if (shell::EnvironmentService* service = shell::ProgramEnvironment()) {
+            client_ = service->CreatePopClient();
+        } else {
+            own_ = std::make_unique<CMyPOPS>();
+            client_ = own_.get();
+        }
+        std::lock_guard<std::mutex> lock(g_clientMutex);
+        g_clientInUse = client_;
+    }
+    ~PopClientHold() {
+        client_->WriteLog();
+        {
+            std::lock_guard<std::mutex> lock(g_clientMutex);
+            if (g_clientInUse == client_) g_clientInUse = nullptr;
+        }
+        if (own_ != nullptr) {
+            own_.reset();
+        } else if (shell::EnvironmentService* service = shell::ProgramEnvironment()) {
+            service->DeletePopClient();
+        }
+    }
+    PopClientHold(const PopClientHold&) = delete;
+    PopClientHold& operator=(const PopClientHold&) = delete;
+
+    CMyPOPS& client() { return *client_; }
+    PopsComponent* handle() { return client_->GetHandle(); }
+
+    // Steps 1 to 7 of the set-up: a fresh client told the server, TLS mode, login method,
+    // account and password. `loginTest` picks the login test's time-out and refuses a bad
+    // TLS setting (the run leaves TLS as the client's defaults have it).
+    int SetUp(const SendEnvironment& env, bool loginTest, const CPopReceiveSession::PasswordPrompt& ask) {
+        PopsComponent* h = handle();
+        if (POPS_Get(h, kPopsConnected, 0, nullptr) != 0) POPS_Do(h, kPopsDisconnect);
+        POPS_StaticInit(nullptr);
+        client_->Init();
+        const std::string envName = env.env != nullptr ? env.env->GetEnvName() : std::string();
+        client_->SetLogTitle(T(loginTest ? "受信サーバログインテスト - " : "メール受信 - ") + envName);
+
+        int beforeConnect = 90000, connected = 90000;
+        if (env.env != nullptr) ReadMailTimeouts(env_layout::EnvIniFile(*env.env), beforeConnect, connected, true);
+        POPS_Set(h, kPopsTimeout, 0, (loginTest ? connected : beforeConnect) / 1000, 0);
+
+        SystemOption* options = env.options;
+        POPS_Set(h, kPopsServer, 0, OptionOf(options, CPopReceiveSession::kOptionServer).c_str(), 0);
+        POPS_Set(h, kPopsPort, 0, std::atoi(OptionOf(options, CPopReceiveSession::kOptionPort).c_str()), 0);
+
+        if (OptionOf(options, CPopReceiveSession::kOptionSsl) != "Y") {
+            POPS_Set(h, kPopsSslStartMode, 0, 3, 0);
+        } else {
+            const std::string kind = OptionOf(options, CPopReceiveSession::kOptionSslKind);
+            if (kind == "0") {
+                POPS_Set(h, kPopsSslStartMode, 0, 3, 0);
+            } else if (kind == "1" || kind == "2" || kind == "3") {
+                POPS_Set(h, kPopsSslStartMode, 0, 1, 0);
+                const char* mask = kind == "1" ? "SSLEnabledProtocols=192"
+                                   : kind == "2" ? "SSLEnabledProtocols=48"
+                                                 : "SSLEnabledProtocols=12";
+                POPS_Do(h, kPopsConfigure, mask);
+            } else if (kind == "4") {
+                POPS_Set(h, kPopsSslStartMode, 0, 2, 0);
+            } else if (loginTest) {
+                return kSetUpBadSsl;
+            }
+        }
+        POPS_Do(h, kPopsConfigure,
+                OptionOf(options, CPopReceiveSession::kOptionSslLenient) == "Y" ? "SSLSecurityFlags=0xFFFFFFFF"
+                                                                                : "SSLSecurityFlags=0x00000000");
+
+        const std::string method = OptionOf(options, CPopReceiveSession::kOptionLoginMethod);
+        if (method == "0") {
+            POPS_Set(h, kPopsAuthMode, 0, kPopsAuthUserPass, 0);
+        } else if (method == "1") {
+            POPS_Set(h, kPopsAuthMode, 0, kPopsAuthApop, 0);
+        } else if (method == "2") {
+            POPS_Set(h, kPopsAuthMode, 0, kPopsAuthUnsupported, 0);
+        } else {
+            return kSetUpBadLogin;
+        }
+
+        POPS_Set(h, kPopsUser, 0, OptionOf(options, CPopReceiveSession::kOptionUser).c_str(), 0);
+        std::string password = OptionOf(options, CPopReceiveSession::kOptionPassword);
+        if (password.empty() || OptionOf(options, CPopReceiveSession::kOptionPasswordStored) != "Y") {
+            password.clear();
+            if (!(ask ? ask(password) : AskReceivePassword(password))) return kSetUpNoPassword;
+        }
+        POPS_Set(h, kPopsPassword, 0, password.c_str(), static_cast<int>(password.size()));
+        return kSetUpDone;
+    }
+
+    // The login's account, as the receive ledger tells mailboxes apart.
+    static std::string Account(const SendEnvironment& env) {
+        return OptionOf(env.options, CPopReceiveSession::kOptionServer) + ":" +
+               OptionOf(env.options, CPopReceiveSession::kOptionPort) + ":" +
+               OptionOf(env.options, CPopReceiveSession::kOptionUser);
+    }
+
+private:
+    CMyPOPS* client_ = nullptr;
+    std::unique_ptr<CMyPOPS> own_;
+};
+
+// ---- The session ---------------------------------------------------------------------------
+
+CPopReceiveSession::CPopReceiveSession() : CPopReceiveSession(SendEnvironment::Program()) {}
+
+CPopReceiveSession::CPopReceiveSession(const SendEnvironment& environment) : env_(environment) {
+    registrations_.SetElementNumber(receive_stores::kRegistrationElements);
+    refusals_.SetElementNumber(receive_stores::kRefusalElements);
+}
+
+CPopReceiveSession::~CPopReceiveSession() = default;
+
+void CPopReceiveSession::InterruptReceive() {
+    cancel_.store(1);
+    InterruptClientInUse();
+}
+
+unsigned CPopReceiveSession::GetMailFlags(int mailId) const {
+    const auto it = mailFlags_.find(mailId);
+    return it == mailFlags_.end() ? 0u : it->second;
+}
+
+void CPopReceiveSession::Status(const std::string& text) {
+    if (observer_ != nullptr) observer_->OnStatus(text);
+}
+
+void CPopReceiveSession::Pause(int ms) {
+    // The lines stay up for the user to read; a cancel cuts the wait short.
+    if (observer_ != nullptr) observer_->Pause(ms, [this] { return IsCancelled(); });
+}
+
+std::string CPopReceiveSession::Option(int index) const { return OptionOf(env_.options, index); }
+
+void CPopReceiveSession::MessageFailed(const std::string& text) {
+    ++messageFailures_;
+    errorText_ = text;
+    Status(text);
+}
+
+void CPopReceiveSession::Fatal(const std::string& text) {
+    fatal_ = true;
+    errorText_ = text;
+}
+
+bool CPopReceiveSession::Connected() const {
+    return client_ != nullptr && POPS_Get(client_->handle(), kPopsConnected, 0, nullptr) != 0;
+}
+
+ReceiveLedger* CPopReceiveSession::Ledger() {
+    if (ledger_ == nullptr && env_.env != nullptr) {
+        ledger_ = std::make_unique<ReceiveLedger>(env_layout::EnvFolder(*env_.env));
+        std::vector<std::string> installed;
+        const int r = ledger_->Recover(&installed);
+        if (r == -1) {
+            ledger_.reset();
+            return nullptr;
+        }
+        // The shared address book and mail list hold what their files held before.
+        if (std::find(installed.begin(), installed.end(), env_layout::MailListFile(*env_.env)) != installed.end())
+            env_.mails->ReadMailList();
+        if (std::find(installed.begin(), installed.end(), env_layout::DatabaseFile(*env_.env)) != installed.end())
+            env_.book->ReadCustomerList();
+    }
+    return ledger_.get();
+}
+
+bool CPopReceiveSession::PrepareStores() {
+    if (env_.env == nullptr || env_.options == nullptr || env_.book == nullptr || env_.mails == nullptr) {
+        err_.SetErr(10001);
+        Fatal(err_.GetLastMsg());
+        return false;
+    }
+    if (Ledger() == nullptr) {
+        Fatal(T("受信済みメールの記録を読み込めません"));
+        return false;
+    }
+    const int reg = receive_stores::LoadList(env_.env, receive_stores::kRegistrations, registrations_);
+    const int ref = receive_stores::LoadList(env_.env, receive_stores::kRefusals, refusals_);
+    if (reg == receive_stores::kNoKey || ref == receive_stores::kNoKey) {
+        err_.SetErr(4207);
+        Fatal(err_.GetLastMsg());
+        return false;
+    }
+    registrationsUsable_ = reg == receive_stores::kLoaded;
+    refusalsUsable_ = ref == receive_stores::kLoaded;
+    registrationsChanged_ = refusalsChanged_ = false;
+    analyzer_ = std::make_unique<MailAnalyzer>();
+    importer_ = std::make_unique<CAddressImport>(env_.book, env_.env, env_.options);
+    return true;
+}
+
+int CPopReceiveSession::Run() {
+    messageCount_ = newCount_ = handledCount_ = 0;
+    mailFlags_.clear();
+    fatal_ = false;
+    messageFailures_ = 0;
+    errorText_.clear();
+    toDelete_.clear();
+    batchUids_.clear();
+    batchDeletes_.clear();
+    batchOpen_ = false;
+    lastUidFrozen_ = false;
+
+    if (!PrepareStores()) return Finish();
+    Status(T("受信を開始します"));
+
+    if (!IsCancelled()) {
+        client_ = std::make_unique<PopClientHold>();
+        switch (client_->SetUp(env_, false, askPassword_)) {
+        case kSetUpBadLogin:
+            Fatal(T("受信プロトコルの設定がされていません\r\nシステム設定の必須項目の確認をしてください"));
+            return Finish();
+        case kSetUpNoPassword:
+            Fatal(T("パスワードが入力されなかったので\r\n接続がキャンセルされました"));
+            return Finish();
+        default: break;
+        }
+    }
+    if (IsCancelled()) {
+        Status(T("受信サーバ接続をキャンセルしました"));
+        Pause(500);
+        return Finish();
+    }
+
+    PopsComponent* h = client_->handle();
+    CMyPOPS& pop = client_->client();
+    deleteHandled_ = Option(kOptionDeleteHandled) == "Y";
+    Status(T("受信サーバに接続中です"));
+    if (POPS_Do(h, kPopsConnect) != 0) {
+        if (!IsCancelled()) Fatal(pop.GetLastErrorInJapanese());
+        LogOut();
+        return Finish();
+    }
+
+    Status(T("受信状態を取得中です"));
+    messageCount_ = static_cast<int>(POPS_Get(h, kPopsMessageCount, 0, nullptr));
+    if (messageCount_ <= 0) {
+        Status(T("受信メールはありません"));
+        Pause(500);
+        (void)ledger_->Prune(PopClientHold::Account(env_), {});
+        LogOut();
+        return Finish();
+    }
+    // One listing serves the search for the last run's place and the ledger's upkeep.
+    if (pop.ListMessageUIDs() != 0) {
+        if (!IsCancelled()) Fatal(pop.GetLastErrorInJapanese());
+        LogOut();
+        return Finish();
+    }
+    const std::vector<std::string>& uids = pop.GetUidList();
+    if (ledger_->Prune(PopClientHold::Account(env_), uids) != 0) {
+        Fatal(T("受信済みメールの記録を書き込めません"));
+        LogOut();
+        return Finish();
+    }
+    int first = 1;
+    newCount_ = messageCount_;
+    if (!lastUid_.empty()) {
+        const auto it = std::find(uids.begin(), uids.end(), lastUid_);
+        if (it != uids.end()) {
+            const int k = static_cast<int>(it - uids.begin());
+            newCount_ = messageCount_ - (k + 1);
+            first = k + 2;
+        }
+    }
+    if (IsCancelled()) {
+        LogOut();
+        return Finish();
+    }
+    if (observer_ != nullptr) observer_->OnTotal(newCount_);
+    if (newCount_ <= 0) {
+        Status(T("受信メールはありません"));
+        Pause(500);
+        LogOut();
+        return Finish();
+    }
+
+    Status(T("受信中です"));
+    registerEmpty_ = Option(kOptionRegisterEmpty);
+    refuseByKeyword_ = Option(kOptionRefuseByKeyword);
+    refusalKeyword_ = Option(kOptionRefusalKeyword);
+    LoopMessages(first);
+    // Everything applied is saved before the server is told to delete anything.
+    CommitBatch();
+    DeleteHandled();
+    LogOut();
+    return Finish();
+}
+
+int CPopReceiveSession::LoopMessages(int first) {
+    PopsComponent* h = client_->handle();
+    CMyPOPS& pop = client_->client();
+    for (int i = first; i <= static_cast<int>(POPS_Get(h, kPopsMessageCount, 0, nullptr)); ++i) {
+        if (IsCancelled() || fatal_) break;
+        if (POPS_Set(h, kPopsMessageNumber, 0, i, 0) != 0) break;
+        const std::string uid = POPS_GetText(h, kPopsMessageUid, 0);
+        if (IsCancelled()) break;
+
+        int kind = ReceiveRunObserver::kUnrelated;
+        bool handled = false;
+        bool applied = false;  // changes made now, to be saved with the batch
+        if (ledger_->IsApplied(uid)) {
+            // Its changes were saved by an earlier run that could not delete it.
+            handled = true;
+        } else {
+            const std::string header = POPS_GetText(h, kPopsMessageHeaders, 0);
+            const std::string body = header.empty() ? std::string() : POPS_GetText(h, kPopsMessageText, 0);
+            if (header.empty()) {
+                if (IsCancelled()) break;
+                const std::string text = pop.GetLastErrorInJapanese();
+                if (!Connected()) {
+                    // The connection went with this message. The next run tries it again,
+                    // once: a message that breaks the connection twice is passed over.
+                    Fatal(text);
+                    if (ledger_->FailedBefore(uid)) {
+                        if (!lastUidFrozen_) lastUid_ = uid;
+                    } else if (ledger_->NoteFailedFetch(uid) != 0) {
+                        Fatal(T("受信済みメールの記録を書き込めません"));
+                    }
+                    break;
+                }
+                MessageFailed(text);
+            } else {
+                const std::string anchor = lastUid_;
+                if (!ApplyMessage(uid, header + "\r\n" + body, kind, handled)) lastUidFrozen_ = true;
+                applied = handled;
+                if (applied && !batchOpen_) {
+                    batchOpen_ = true;
+                    batchAnchor_ = anchor;
+                }
+            }
+        }
+
+        ++handledCount_;
+        if (observer_ != nullptr) {
+            observer_->OnMailKind(kind);
+            observer_->OnProcessed(handledCount_);
+        }
+        if (applied) {
+            batchUids_.push_back(uid);
+            ReceiveRunReached("applied");
+        }
+        if (handled && deleteHandled_) {
+            (applied ? batchDeletes_ : toDelete_).push_back(i);
+        } else if (!lastUidFrozen_) {
+            lastUid_ = uid;
+        }
+    }
+    return 0;
+}
+
+bool CPopReceiveSession::ApplyMessage(const std::string& uid, const std::string& text, int& kind, bool& handled) {
+    (void)uid;
+    kind = ReceiveRunObserver::kUnrelated;
+    handled = false;
+    MailAnalyzer& mail = *analyzer_;
+    mail.InitMember();
+    mail.SetResistWithEmpty(registerEmpty_ == "Y" ? 1 : 0);
+    mail.SetRefuseWithKeyword(refuseByKeyword_ == "Y" ? 1 : 0, refusalKeyword_);
+    mail.MailAnalysis(text);
+    const int type = mail.GetMailType();
+
+    if (type == MailAnalyzer::kRefusal) {
+        const std::string& from = mail.GetFromAddress();
+        if (from.empty()) return true;  // nobody to stop mailing
+        // The refusal holds at once, whoever looks at the list and whenever.
+        if (addresses_ == nullptr) addresses_ = std::make_unique<receive_stores::AddressLookup>(*env_.book);
+        if (receive_stores::ApplyRefusal(*env_.book, *addresses_, from) >= 0) bookChanged_ = true;
+        if (!refusalsUsable_) {
+            MessageFailed(T("受信拒否メール情報ファイルを読み込めないため、受信拒否メールを保存できません"));
+            return false;
+        }
+        AddRefusalRecord(from);
+        kind = ReceiveRunObserver::kRefusal;
+        handled = true;
+        return true;
+    }
+    if (type == MailAnalyzer::kRegistration) {
+        OneCustomer record;
+        if (importer_->ConvertEMailToOneCunstomer(mail.GetDecodeMailBody(), record, 0) != 0) return true;
+        if (!registrationsUsable_) {
+            MessageFailed(T("自動登録メール情報ファイルを読み込めないため、自動登録メールを保存できません"));
+            return false;
+        }
+        AddAutoRegRecord(record);
+        kind = ReceiveRunObserver::kRegistration;
+        handled = true;
+        return true;
+    }
+    const int mailId = MailIdFromMessageId(mail.GetOriginalMessageID().c_str());
+    if (mailId < 0 || (type != MailAnalyzer::kBounce && type != MailAnalyzer::kReadReceipt)) return true;
+    const int r = ProcessBounceOrReceipt(mailId, mail.GetOriginalMessageID(), type);
+    if (r == kReplyFailed) {
+        MessageFailed(err_.GetLastMsg());
+        return false;
+    }
+    if (r == kReplyProcessed || (r == kReplyNothingNew && type == MailAnalyzer::kBounce)) {
+        handled = true;
+        kind = type == MailAnalyzer::kBounce ? ReceiveRunObserver::kErrorMail : ReceiveRunObserver::kReadReceipt;
+        UpdateMailAfterReply(mailId, type);
+    }
+    return true;
+}
+
+void CPopReceiveSession::DeleteHandled() {
+    if (toDelete_.empty() || !Connected()) return;
+    PopsComponent* h = client_->handle();
+    for (int n : toDelete_) {
+        if (POPS_Set(h, kPopsMessageNumber, 0, n, 0) != 0 || POPS_Do(h, kPopsDelete) != 0) return;
+    }
+    ReceiveRunReached("deleted");
+}
+
+void CPopReceiveSession::LogOut() {
+    if (!Connected()) return;
+    if (POPS_Do(client_->handle(), kPopsDisconnect) != 0 && !toDelete_.empty() && !IsCancelled()) {
+        // The server may keep what was marked deleted; the ledger keeps those messages
+        // from being applied again, and the next run deletes them.
+        MessageFailed(client_->client().GetLastErrorInJapanese());
+    }
+}
+
+int CPopReceiveSession::Finish() {
+    int result = kRunNormal;
+    if (fatal_ || (messageFailures_ > 0 && !IsCancelled())) {
+        Status(errorText_);
+        Pause(1000);
+        Status(T("受信が正常に終了しませんでした"));
+        Pause(1000);
+        result = fatal_ ? kRunFailed : kRunMessagesFailed;
+    } else if (IsCancelled()) {
+        Status(T("受信をキャンセルしました"));
+        Pause(500);
+        result = kRunCancelled;
+    } else {
+        Status(T("受信が正常に終了しました"));
+        Pause(500);
+    }
+    ForgetHeldStores();
+    client_.reset();
+    return result;
+}
+
+// ---- The login test ----------------------------------------------------------------------
+
+int TestReceiveServerLogin(std::string& errorText, const std::atomic<int>* cancel, SendRunObserver* observer) {
+    return TestReceiveServerLogin(errorText, cancel, observer, SendEnvironment::Program());
+}
+
+int TestReceiveServerLogin(std::string& errorText, const std::atomic<int>* cancel, SendRunObserver* observer,
+                           const SendEnvironment& environment) {
+    const auto cancelled = [cancel] { return cancel != nullptr && cancel->load() != 0; };
+    const auto status = [observer](const std::string& text, int ms) {
+        if (observer == nullptr) return;
+        observer->OnStatus(text);
+        if (ms > 0) observer->Pause(ms, [] { return false; });
+    };
+    PopClientHold hold;
+    PopsComponent* h = hold.handle();
+    switch (hold.SetUp(environment, true, {})) {
+    case kSetUpBadSsl:
+        errorText = T("受信時の暗号化通信の設定が正しくありません");
+        status(errorText, 0);
+        return -1;
+    case kSetUpBadLogin:
+        errorText = T("受信サーバのプロトコル設定が正しくありません");
+        status(errorText, 0);
+        return -2;
+    case kSetUpNoPassword:
+        errorText = T("受信サーバのログインパスワードが指定されていません");
+        status(errorText, 0);
+        return 1;
+    default: break;
+    }
+    if (cancelled()) {
+        status(T("受信サーバ接続をキャンセルしました"), 500);
+        return 2;
+    }
+    status(T("受信サーバに接続中です"), 0);
+    const int r = POPS_Do(h, kPopsConnect);
+    if (r == kNetTimeout && cancelled()) {
+        status(T("受信サーバ接続をキャンセルしました"), 500);
+        return 2;
+    }
+    if (r != 0) {
+        const std::string japanese = hold.client().GetLastErrorInJapanese();
+        errorText = japanese + "\r\n\r\n" + POPS_GetLastError(h);
+        status(japanese, 3000);
+        POPS_Set(h, kPopsTimeout, 0, 10, 0);
+        return -r;
+    }
+    status(T("受信サーバ接続に成功しました"), 500);
+    POPS_Do(h, kPopsDisconnect);
+    status(T("受信サーバから切断しました"), 500);
+    if (cancelled()) {
+        status(T("受信サーバ接続をキャンセルしました"), 500);
+        return 3;
+    }
+    return 0;
+}
+
+int RecoverInterruptedReceive(const SendEnvironment& environment) {
+    if (environment.env == nullptr) return 0;
+    ReceiveLedger ledger(env_layout::EnvFolder(*environment.env));
+    std::vector<std::string> installed;
+    const int r = ledger.Recover(&installed);
+    for (const std::string& path : installed) {
+        if (environment.mails != nullptr && path == env_layout::MailListFile(*environment.env))
+            environment.mails->ReadMailList();
+        if (environment.book != nullptr && path == env_layout::DatabaseFile(*environment.env))
+            environment.book->ReadCustomerList();
+    }
+    return r;
+}

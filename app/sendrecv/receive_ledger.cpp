@@ -1,0 +1,284 @@
+#include "app/sendrecv/receive_ledger.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <map>
+#include <set>
+#include <string_view>
+
+#include "platform/safe_write.h"
+
+namespace {
+
+constexpr const char* kLedgerName = "DB/receive.jnl";
+
+// Account names and ids must stay on their line.
+std::string OneLine(std::string_view text) {
+    std::string out(text);
+    for (char& c : out)
+        if (c == '\n' || c == '\r' || c == '\t') c = ' ';
+    return out;
+}
+
+bool WriteAll(int fd, const std::string& bytes) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+// Flushes a file that exists to the disk; true also when it does not exist.
+bool SyncFile(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return errno == ENOENT;
+    const bool ok = ::fsync(fd) == 0;
+    ::close(fd);
+    return ok;
+}
+
+// The modification time in nanoseconds; -1 when the file does not exist.
+long long ModifiedNs(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return -1;
+    return static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
+}
+
+bool Exists(const std::string& path) { return ModifiedNs(path) >= 0; }
+
+bool RemoveFile(const std::string& path) { return ::unlink(path.c_str()) == 0 || errno == ENOENT; }
+
+int Number(std::string_view text) {
+    int n = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9' || n > 100000000) return -1;
+        n = n * 10 + (c - '0');
+    }
+    return text.empty() ? -1 : n;
+}
+
+}  // namespace
+
+ReceiveLedger::ReceiveLedger(std::string envFolder) : envFolder_(std::move(envFolder)) {
+    if (!envFolder_.empty() && envFolder_.back() != '/') envFolder_ += '/';
+    path_ = envFolder_ + kLedgerName;
+}
+
+std::string ReceiveLedger::Relative(const std::string& path) const {
+    if (path.compare(0, envFolder_.size(), envFolder_) == 0) return path.substr(envFolder_.size());
+    return path;
+}
+
+std::string ReceiveLedger::Absolute(const std::string& relative) const {
+    if (relative.empty() || relative.front() == '/') return relative;
+    return envFolder_ + relative;
+}
+
+void ReceiveLedger::AppendTargets(std::string& record, const std::vector<Target>& targets) const {
+    for (const Target& t : targets)
+        record += "T " + OneLine(Relative(t.path)) + "\t" + OneLine(Relative(t.alsoRemove)) + "\n";
+}
+
+int ReceiveLedger::Append(const std::string& record, bool sync) {
+    const int fd = ::open(path_.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
+    if (fd < 0) return -1;
+    // A record starts on a line of its own even after a torn one.
+    const bool written = WriteAll(fd, "\n" + record);
+    // Once written whole the record holds for a process that is killed; the flush only
+    // guards against losing the machine's power, and is not worth failing for.
+    if (written && sync) ::fdatasync(fd);
+    ::close(fd);
+    return written ? 0 : -1;
+}
+
+int ReceiveLedger::Recover(std::vector<std::string>* installed) {
+    applied_.clear();
+    failed_.clear();
+    account_.clear();
+    lastNumber_ = 0;
+    hasPrepared_ = hasCommitted_ = false;
+
+    std::string text;
+    if (!platform::ReadWholeFile(path_, text)) {
+        if (Exists(path_)) return -1;
+        return 0;
+    }
+
+    // Records in file order. An open record (P or C) collects its lines until its end line;
+    // a record left open by the end of the file was torn and counts as never written.
+    std::map<int, Batch> prepared, committed;
+    std::set<int> done;
+    enum class Open { kNone, kPrepare, kCommit } open = Open::kNone;
+    Batch current;
+    std::size_t at = 0;
+    while (at < text.size()) {
+        const std::size_t end = text.find('\n', at);
+        if (end == std::string::npos) break;  // a torn last line
+        const std::string_view line(text.data() + at, end - at);
+        at = end + 1;
+        if (line.size() < 2 || line[1] != ' ') continue;
+        const std::string_view rest = line.substr(2);
+        const char tag = line[0];
+        if (open != Open::kNone) {
+            if (tag == 'T') {
+                const std::size_t tab = rest.find('\t');
+                Target t;
+                t.path = Absolute(std::string(rest.substr(0, tab)));
+                if (tab != std::string_view::npos) t.alsoRemove = Absolute(std::string(rest.substr(tab + 1)));
+                current.targets.push_back(std::move(t));
+                continue;
+            }
+            if (tag == 'U' && open == Open::kCommit) {
+                current.uids.emplace_back(rest);
+                continue;
+            }
+            if ((tag == 'Q' && open == Open::kPrepare) || (tag == 'E' && open == Open::kCommit)) {
+                if (Number(rest) == current.number) (open == Open::kPrepare ? prepared : committed)[current.number] = current;
+                open = Open::kNone;
+                continue;
+            }
+            // A record cut off before its end line: dropped; this line starts the next.
+            open = Open::kNone;
+        }
+        switch (tag) {
+        case 'A': account_ = std::string(rest); break;
+        case 'U': applied_.emplace(rest); break;
+        case 'X': failed_.emplace(rest); break;
+        case 'I': done.insert(Number(rest)); break;
+        case 'P':
+        case 'C':
+            current = Batch();
+            current.number = Number(rest);
+            open = tag == 'P' ? Open::kPrepare : Open::kCommit;
+            break;
+        default: break;
+        }
+        if ((tag == 'P' || tag == 'C' || tag == 'I') && Number(rest) > lastNumber_) lastNumber_ = Number(rest);
+    }
+
+    int result = 0;
+    for (const auto& [number, batch] : committed) {
+        for (const std::string& uid : batch.uids) applied_.insert(uid);
+        if (done.count(number) != 0) continue;
+        if (InstallBatch(batch, true, installed) != 0) {
+            result = -2;
+            continue;
+        }
+        if (Append("I " + std::to_string(number) + "\n", true) != 0) result = -1;
+    }
+    // Copies staged for a batch that never committed: the files keep what they held.
+    for (const auto& [number, batch] : prepared) {
+        if (committed.count(number) != 0) continue;
+        for (const Target& t : batch.targets) RemoveFile(StagedPath(t.path));
+    }
+    return result;
+}
+
+int ReceiveLedger::InstallBatch(const Batch& batch, bool checkStale, std::vector<std::string>* installed) {
+    int result = 0;
+    for (const Target& t : batch.targets) {
+        const std::string staged = StagedPath(t.path);
+        const long long stagedAt = ModifiedNs(staged);
+        if (stagedAt >= 0) {
+            // A file written after its copy was staged holds later work: keep it.
+            const bool stale = checkStale && (ModifiedNs(t.path) > stagedAt ||
+                                              (!t.alsoRemove.empty() && ModifiedNs(t.alsoRemove) > stagedAt));
+            if (stale) {
+                RemoveFile(staged);
+                continue;
+            }
+            if (::rename(staged.c_str(), t.path.c_str()) != 0) {
+                result = -2;
+                continue;
+            }
+            if (installed != nullptr) installed->push_back(t.path);
+        } else if (!t.alsoRemove.empty() && ModifiedNs(t.alsoRemove) > ModifiedNs(t.path)) {
+            // Installed before the crash; a progress record written after that is newer work.
+            continue;
+        }
+        if (!t.alsoRemove.empty() && !RemoveFile(t.alsoRemove)) result = -2;
+    }
+    return result;
+}
+
+int ReceiveLedger::Prune(const std::string& account, const std::vector<std::string>& onServer) {
+    const std::string name = OneLine(account);
+    std::unordered_set<std::string> present;
+    if (name == account_) present.insert(onServer.begin(), onServer.end());
+    std::unordered_set<std::string> keptApplied, keptFailed;
+    for (const std::string& uid : applied_)
+        if (present.count(uid) != 0) keptApplied.insert(uid);
+    for (const std::string& uid : failed_)
+        if (present.count(uid) != 0) keptFailed.insert(uid);
+    const bool fileExists = Exists(path_);
+    if (name == account_ && keptApplied.size() == applied_.size() && keptFailed.size() == failed_.size() &&
+        (fileExists || (keptApplied.empty() && keptFailed.empty())))
+        return 0;
+
+    std::string text = "A " + name + "\n";
+    for (const std::string& uid : onServer) {
+        if (keptApplied.count(uid) != 0) text += "U " + uid + "\n";
+        if (keptFailed.count(uid) != 0) text += "X " + uid + "\n";
+    }
+    // Batch numbers go on rising after a rewrite, so a later record is never mistaken for
+    // an earlier one.
+    text += "I " + std::to_string(lastNumber_) + "\n";
+    if (!platform::WriteFileAtomically(path_, text, true)) return -1;
+    account_ = name;
+    applied_ = std::move(keptApplied);
+    failed_ = std::move(keptFailed);
+    return 0;
+}
+
+int ReceiveLedger::NoteFailedFetch(const std::string& uid) {
+    if (Append("X " + OneLine(uid) + "\n", true) != 0) return -1;
+    failed_.insert(uid);
+    return 0;
+}
+
+int ReceiveLedger::Prepare(const std::vector<Target>& targets) {
+    prepared_ = Batch();
+    prepared_.number = ++lastNumber_;
+    prepared_.targets = targets;
+    hasPrepared_ = true;
+    hasCommitted_ = false;
+    std::string record = "P " + std::to_string(prepared_.number) + "\n";
+    AppendTargets(record, targets);
+    record += "Q " + std::to_string(prepared_.number) + "\n";
+    return Append(record, false);
+}
+
+int ReceiveLedger::Commit(const std::vector<std::string>& uids) {
+    if (!hasPrepared_) return -1;
+    for (const Target& t : prepared_.targets)
+        if (!SyncFile(StagedPath(t.path))) return -1;
+    std::string record = "C " + std::to_string(prepared_.number) + "\n";
+    for (const std::string& uid : uids) record += "U " + OneLine(uid) + "\n";
+    AppendTargets(record, prepared_.targets);
+    record += "E " + std::to_string(prepared_.number) + "\n";
+    if (Append(record, true) != 0) return -1;
+    prepared_.uids = uids;
+    for (const std::string& uid : uids) applied_.insert(uid);
+    hasCommitted_ = true;
+    return 0;
+}
+
+int ReceiveLedger::Install() {
+    if (!hasCommitted_) return -1;
+    if (InstallBatch(prepared_, false, nullptr) != 0) return -2;
+    hasPrepared_ = hasCommitted_ = false;
+    return Append("I " + std::to_string(prepared_.number) + "\n", false);
+}
+
+void ReceiveLedger::Abandon() {
+    if (!hasPrepared_ || hasCommitted_) return;
+    for (const Target& t : prepared_.targets) RemoveFile(StagedPath(t.path));
+    hasPrepared_ = false;
+}
