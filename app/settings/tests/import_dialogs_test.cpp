@@ -145,11 +145,13 @@ TEST_F(ImportDialogs, TheDmFlagModeIsTheCheckedRadioOrZero) {
 }
 
 TEST_F(ImportDialogs, TheResultDialogShowsItsThreeLines) {
-    CResultDlg unset;
-    unset.show();
-    rectest::Pump();
-    for (int id : {CResultDlg::kIdcLine1, CResultDlg::kIdcLine2, CResultDlg::kIdcLine3})
-        EXPECT_TRUE(rectest::Control<QLabel>(&unset, id)->text().isEmpty());
+    {
+        CResultDlg unset;
+        unset.show();
+        rectest::Pump();
+        for (int id : {CResultDlg::kIdcLine1, CResultDlg::kIdcLine2, CResultDlg::kIdcLine3})
+            EXPECT_TRUE(rectest::Control<QLabel>(&unset, id)->text().isEmpty());
+    }
     CResultDlg dialog;
     dialog.SetResultLines(ui::U8("抽出が完了しました"), ui::U8("対象件数　12件"), QString());
     WhenDialogShows("dlg179", [](QDialog* d) {
@@ -219,7 +221,9 @@ TEST_F(OtherImport, RefusesBeforeTheRunWhatCannotWork) {
         d.OnStart();
         ASSERT_EQ(prompts_.captions().size(), 1) << c.what;
         EXPECT_EQ(prompts_.captions()[0], ui::U8(c.caption)) << c.what;
-        if (c.text != nullptr) EXPECT_EQ(prompts_.texts()[0], ui::U8(c.text)) << c.what;
+        if (c.text != nullptr) {
+            EXPECT_EQ(prompts_.texts()[0], ui::U8(c.text)) << c.what;
+        }
         EXPECT_FALSE(d.IsRunning()) << c.what;
     }
     std::ifstream in(source, std::ios::binary);

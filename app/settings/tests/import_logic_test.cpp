@@ -55,7 +55,7 @@ TEST_F(ImportLogic, BlankLabelsAreOnlySpacesAtCharacterBoundaries) {
         {"\x81\x40", true},          // full-width space
         {" \x81\x40 \x81\x40", true},
         {"\x83\x81@", false},        // 0x81 is a trail byte here, '@' is a character
-        {"\x81\x40a", false},
+        {"\x81\x40" "a", false},
         {"\x81", false},
     };
     for (const auto& [text, blank] : cases) EXPECT_EQ(settings::IsBlankLabel(text), blank) << text;
