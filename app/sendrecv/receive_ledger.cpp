@@ -103,7 +103,7 @@ int ReceiveLedger::Recover(std::vector<std::string>* installed) {
     failed_.clear();
     account_.clear();
     lastNumber_ = 0;
-    hasPrepared_ = hasCommitted_ = false;
+    hasPrepared_ = hasCommitted_ = installPending_ = false;
 
     std::string text;
     if (!platform::ReadWholeFile(path_, text)) {
@@ -169,6 +169,7 @@ int ReceiveLedger::Recover(std::vector<std::string>* installed) {
         if (done.count(number) != 0) continue;
         if (InstallBatch(batch, true, installed) != 0) {
             result = -2;
+            installPending_ = true;
             continue;
         }
         if (Append("I " + std::to_string(number) + "\n", true) != 0) result = -1;
@@ -209,6 +210,7 @@ int ReceiveLedger::InstallBatch(const Batch& batch, bool checkStale, std::vector
 }
 
 int ReceiveLedger::Prune(const std::string& account, const std::vector<std::string>& onServer) {
+    if (installPending_) return 0;  // the file still carries a batch to finish
     const std::string name = OneLine(account);
     std::unordered_set<std::string> present;
     if (name == account_) present.insert(onServer.begin(), onServer.end());
@@ -272,7 +274,10 @@ int ReceiveLedger::Commit(const std::vector<std::string>& uids) {
 
 int ReceiveLedger::Install() {
     if (!hasCommitted_) return -1;
-    if (InstallBatch(prepared_, false, nullptr) != 0) return -2;
+    if (InstallBatch(prepared_, false, nullptr) != 0) {
+        installPending_ = true;
+        return -2;
+    }
     hasPrepared_ = hasCommitted_ = false;
     return Append("I " + std::to_string(prepared_.number) + "\n", false);
 }

@@ -66,7 +66,7 @@ public:
 
     // Keeps only the ids of `onServer` for `account`; every id when the account differs
     // from the one recorded (ids are unique only within one mailbox). Rewrites the file
-    // when that changes it.
+    // when that changes it, but never while a committed batch waits to be installed.
     [[nodiscard]] int Prune(const std::string& account, const std::vector<std::string>& onServer);
     // Records that fetching `uid` broke the connection.
     [[nodiscard]] int NoteFailedFetch(const std::string& uid);
@@ -103,4 +103,5 @@ private:
     Batch prepared_;
     bool hasPrepared_ = false;
     bool hasCommitted_ = false;
+    bool installPending_ = false;  // a committed batch could not be installed yet
 };

@@ -17,10 +17,13 @@
 #include <string>
 #include <vector>
 
+#include "app/sendrecv/message_headers.h"
 #include "app/sendrecv/pop_receive_session.h"
 #include "app/sendrecv/receive_run_observer.h"
 #include "app/sendrecv/receive_stores.h"
 #include "app/sendrecv/tests/send_run_fixture.h"
+#include "core/foundation/directory_utils.h"
+#include "core/foundation/env_layout.h"
 #include "core/foundation/kcode.h"
 #include "core/foundation/record_table.h"
 #include "core/foundation/store_key.h"
@@ -158,6 +161,35 @@ protected:
             EXPECT_FALSE(c.raw.empty()) << "no copy of " << row.second;
             out[customer] = c;
         }
+        return out;
+    }
+
+    // A mail recorded as sent to `people` without a server (send history rows "C" with
+    // Message-IDs made as the send run makes them, status "C"): the copies, by customer.
+    std::map<int, SentCopy> RecordedMail(const std::vector<int>& people, int& mailId) {
+        mailId = AddMail("C");
+        EXPECT_EQ(mails_->WriteMailList(1), 0);
+        EXPECT_EQ(MakeDirectoryCompel(env_layout::OneMailFolder(*env_, mailId)), 0);
+        HistoryListViewer h(env_.get(), options_.get(), book_.get(), mails_.get());
+        EXPECT_EQ(h.SetMailID(mailId, 1), 0);
+        std::map<int, SentCopy> out;
+        for (int p : people) {
+            SentCopy c;
+            c.customer = p;
+            c.address = book_->GetCustomerDataPinPoint(p, kElemEmail);
+            c.messageId = "<" + MakeMessageIDLocalPart("info@example.jp", mailId) + ">";
+            c.raw = "From: info@example.jp\r\nTo: " + c.address + "\r\nSubject: news\r\nMessage-ID: " + c.messageId +
+                    "\r\n\r\nSpring sale.\r\n";
+            HistorySet row;
+            row.customerID = p;
+            row.state = "C";
+            row.openFlag = "N";
+            row.messageID = c.messageId;
+            row.lastSendDate = platform::DateTime(2024, 1, 16, 9, 0, 0);
+            EXPECT_EQ(h.SetHDataFromStructToMemory(row), 0);
+            out[p] = c;
+        }
+        EXPECT_EQ(h.WriteHDataFromMemoryToFileCompel(), 0);
         return out;
     }
 

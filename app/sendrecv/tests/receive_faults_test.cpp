@@ -1,0 +1,208 @@
+// The receive run when things go wrong on the way: a message the server refuses to hand
+// over, a message whose retrieval breaks the connection (twice), a logout the server
+// refuses after deletions, a reply whose send history cannot be read. A small POP3 server
+// of the test's own plays the misbehaving server; the mails replied to carry Message-IDs
+// made as the send run makes them.
+#include <gtest/gtest.h>
+
+#include <mutex>
+#include <set>
+
+#include "app/sendrecv/message_headers.h"
+#include "app/sendrecv/tests/receive_fixture.h"
+#include "app/ui/sjis_text.h"
+#include "core/foundation/directory_utils.h"
+#include "core/foundation/env_layout.h"
+
+namespace {
+
+using rcvtest::SentCopy;
+using ui::U8;
+
+// A POP3 mailbox that keeps its messages across sessions and misbehaves on request.
+class MiniPop {
+public:
+    MiniPop() : server_([this](nettest::ScriptConn& c) { Session(c); }) {}
+    int port() const { return server_.port(); }
+
+    void Add(const std::string& uid, const std::string& text) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        messages_.push_back({uid, text});
+    }
+    // Uids still in the mailbox.
+    std::vector<std::string> Uids() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        std::vector<std::string> out;
+        for (const auto& m : messages_) out.push_back(m.uid);
+        return out;
+    }
+    // Retrieving this uid is answered "-ERR" / resets the connection.
+    std::set<std::string> refused, dropped;
+    // The next this many QUITs are answered "-ERR" (nothing removed).
+    int quitErrors = 0;
+
+private:
+    struct Message {
+        std::string uid, text;
+    };
+    void Session(nettest::ScriptConn& c) {
+        std::vector<Message> box;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            box = messages_;
+        }
+        std::set<std::string> marked;
+        c.Send("+OK mini ready\r\n");
+        std::string cmd;
+        while (c.ReadLine(cmd)) {
+            const std::string verb = cmd.substr(0, cmd.find(' '));
+            const int n = cmd.size() > 5 ? std::atoi(cmd.c_str() + 5) : 0;
+            if (verb == "USER" || verb == "PASS" || verb == "NOOP") {
+                c.Send("+OK\r\n");
+            } else if (verb == "STAT") {
+                c.Send("+OK " + std::to_string(box.size()) + " 1000\r\n");
+            } else if (verb == "UIDL" || verb == "LIST") {
+                std::string out = "+OK\r\n";
+                for (std::size_t i = 0; i < box.size(); ++i)
+                    out += std::to_string(i + 1) + " " + (verb == "UIDL" ? box[i].uid : std::to_string(box[i].text.size())) + "\r\n";
+                c.Send(out + ".\r\n");
+            } else if (verb == "RETR" && n >= 1 && n <= static_cast<int>(box.size())) {
+                const Message& m = box[static_cast<std::size_t>(n - 1)];
+                if (dropped.count(m.uid) != 0) {
+                    c.Reset();
+                    return;
+                }
+                if (refused.count(m.uid) != 0) {
+                    c.Send("-ERR [SYS/TEMP] cannot read that message\r\n");
+                } else {
+                    c.Send("+OK\r\n" + nettest::DotStuffed(m.text) + ".\r\n");
+                }
+            } else if (verb == "DELE" && n >= 1 && n <= static_cast<int>(box.size())) {
+                marked.insert(box[static_cast<std::size_t>(n - 1)].uid);
+                c.Send("+OK\r\n");
+            } else if (verb == "QUIT") {
+                std::lock_guard<std::mutex> lock(mutex_);
+                if (quitErrors > 0) {
+                    --quitErrors;
+                    c.Send("-ERR some deleted messages not removed\r\n");
+                    return;
+                }
+                std::erase_if(messages_, [&](const Message& m) { return marked.count(m.uid) != 0; });
+                c.Send("+OK bye\r\n");
+                return;
+            } else {
+                c.Send("-ERR unknown\r\n");
+            }
+        }
+    }
+
+    std::mutex mutex_;
+    std::vector<Message> messages_;
+    nettest::ScriptedServer server_;  // last: its thread uses the members above
+};
+
+class ReceiveFaultsTest : public rcvtest::ReceiveRunTest {
+protected:
+    void SetUp() override {
+        rcvtest::ReceiveRunTest::SetUp();
+        SetOption(CPopReceiveSession::kOptionPort, std::to_string(pop_.port()));
+    }
+
+    void Put(const std::string& uid, const std::string& message) { pop_.Add(uid, message); }
+
+    MiniPop pop_;
+};
+
+TEST_F(ReceiveFaultsTest, AMessageTheServerWillNotHandOverIsSkippedAndReported) {
+    const std::vector<int> people = {AddPerson("a@example.net"), AddPerson("b@example.net")};
+    int mail = 0;
+    auto sent = RecordedMail(people, mail);
+    Put("u1", Reply("bounce_postfix.eml", sent[people[0]]));
+    Put("u2", Reply("ordinary.eml", sent[people[0]]));
+    Put("u3", Reply("read_receipt.eml", sent[people[1]]));
+    pop_.refused = {"u2"};
+
+    ASSERT_EQ(Receive(), CPopReceiveSession::kRunMessagesFailed);
+    EXPECT_FALSE(runError_.empty());
+    EXPECT_TRUE(shown_.Statuses().contains(QString::fromStdString(runError_)));
+    EXPECT_EQ(shown_.Statuses().last(), U8("受信が正常に終了しませんでした"));
+    EXPECT_EQ(HistoryOnDisk(mail)[people[0]].first, "W");
+    EXPECT_EQ(OpenFlagsOnDisk(mail)[people[1]], "Y");
+    // Passed over: it never stops the runs that follow.
+    EXPECT_EQ(lastUid_, "u3");
+    ASSERT_EQ(Receive(), CPopReceiveSession::kRunNormal);
+    EXPECT_TRUE(shown_.Statuses().contains(U8("受信メールはありません")));
+}
+
+TEST_F(ReceiveFaultsTest, AMessageThatBreaksTheConnectionIsTriedOnceMoreThenPassedOver) {
+    const std::vector<int> people = {AddPerson("a@example.net"), AddPerson("b@example.net")};
+    int mail = 0;
+    auto sent = RecordedMail(people, mail);
+    Put("u1", Reply("bounce_exim.eml", sent[people[0]]));
+    Put("u2", Reply("ordinary.eml", sent[people[0]]));
+    Put("u3", Reply("read_receipt.eml", sent[people[1]]));
+    pop_.dropped = {"u2"};
+
+    // What came before the break is saved; the run ends as failed before the message.
+    ASSERT_EQ(Receive(), CPopReceiveSession::kRunFailed);
+    EXPECT_EQ(HistoryOnDisk(mail)[people[0]].first, "W");
+    EXPECT_EQ(MailOnDisk(mail).GetErrorNumber(), 1);
+    EXPECT_EQ(lastUid_, "u1");
+    // The second time it breaks the connection it is passed over.
+    ASSERT_EQ(Receive(), CPopReceiveSession::kRunFailed);
+    EXPECT_EQ(lastUid_, "u2");
+    ASSERT_EQ(Receive(), CPopReceiveSession::kRunNormal) << runError_;
+    EXPECT_EQ(OpenFlagsOnDisk(mail)[people[1]], "Y");
+    EXPECT_EQ(MailOnDisk(mail).GetErrorNumber(), 1);
+    EXPECT_EQ(lastUid_, "u3");
+}
+
+TEST_F(ReceiveFaultsTest, ALogoutTheServerRefusesLeavesTheMessagesButTheyAreNeverAppliedTwice) {
+    SetOption(CPopReceiveSession::kOptionDeleteHandled, "Y");
+    const std::vector<int> people = {AddPerson("a@example.net"), AddPerson("b@example.net"), AddPerson("c@example.net")};
+    int mail = 0;
+    auto sent = RecordedMail(people, mail);
+    Put("u1", Reply("bounce_qmail.eml", sent[people[0]]));
+    Put("u2", Reply("read_receipt.eml", sent[people[1]]));
+    Put("u3", Reply("refusal.eml", sent[people[2]]));
+    pop_.quitErrors = 1;
+
+    ASSERT_EQ(Receive(), CPopReceiveSession::kRunMessagesFailed);
+    EXPECT_EQ(pop_.Uids().size(), 3u);
+    EXPECT_EQ(MailOnDisk(mail).GetErrorNumber(), 1);
+
+    ASSERT_EQ(Receive(), CPopReceiveSession::kRunNormal) << runError_;
+    EXPECT_TRUE(pop_.Uids().empty());
+    EXPECT_EQ(shown_.Kinds(), (std::array<int, 5>{3, 0, 0, 0, 0}));
+    EXPECT_EQ(MailOnDisk(mail).GetErrorNumber(), 1);
+    EXPECT_EQ(MailOnDisk(mail).GetOpenNumber(), 1);
+    EXPECT_EQ(ListOnDisk(receive_stores::kRefusals).size(), 1u);
+}
+
+TEST_F(ReceiveFaultsTest, AReplyThatCannotBeStoredHoldsLastUidBeforeIt) {
+    const std::vector<int> people = {AddPerson("a@example.net"), AddPerson("b@example.net")};
+    int broken = 0, good = 0;
+    auto toBroken = RecordedMail({people[0]}, broken);
+    auto toGood = RecordedMail({people[1]}, good);
+    const std::string historyFile = env_layout::MailHistoryFile(*env_, broken);
+    const std::string before = nettest::ReadFile(historyFile);
+    std::ofstream(historyFile, std::ios::binary | std::ios::app) << "\r\n\r\n\x01garbage\r\n";
+    Put("u1", Reply("bounce_sendmail.eml", toBroken[people[0]]));
+    Put("u2", Reply("bounce_exchange.eml", toGood[people[1]]));
+    Put("u3", Reply("ordinary.eml", toGood[people[1]]));
+
+    ASSERT_EQ(Receive(), CPopReceiveSession::kRunMessagesFailed);
+    EXPECT_EQ(HistoryOnDisk(good)[people[1]].first, "W");
+    EXPECT_EQ(lastUid_, "");
+    // Read again while the history stays broken: the other reply is not applied twice.
+    ASSERT_EQ(Receive(), CPopReceiveSession::kRunMessagesFailed);
+    EXPECT_EQ(MailOnDisk(good).GetErrorNumber(), 1);
+
+    std::ofstream(historyFile, std::ios::binary | std::ios::trunc) << before;
+    ASSERT_EQ(Receive(), CPopReceiveSession::kRunNormal) << runError_;
+    EXPECT_EQ(HistoryOnDisk(broken)[people[0]].first, "W");
+    EXPECT_EQ(MailOnDisk(good).GetErrorNumber(), 1);
+    EXPECT_EQ(lastUid_, "u3");
+}
+
+}  // namespace

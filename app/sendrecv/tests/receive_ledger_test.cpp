@@ -1,0 +1,182 @@
+// The receive ledger on its own: what Recover makes of every state a killed run can leave
+// (staged, committed, installed, torn), that a file written after its copy was staged is
+// never undone, and how Prune keeps the ledger to the messages still on the server.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <utime.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "app/sendrecv/receive_ledger.h"
+#include "platform/netssl/tests/test_process.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class ReceiveLedgerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        folder_ = dir_.path().string() + "/";
+        fs::create_directories(folder_ + "DB");
+        fs::create_directories(folder_ + "MAIL/7");
+        Write(book_, "old book");
+        Write(history_, "old history");
+        Write(journal_, "journal rows");
+    }
+    static void Write(const std::string& path, const std::string& text) {
+        std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
+    }
+    static std::string Read(const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        std::stringstream s;
+        s << in.rdbuf();
+        return s.str();
+    }
+    // Sets a file's modification time `seconds` from now.
+    static void Age(const std::string& path, int seconds) {
+        struct utimbuf times;
+        times.actime = times.modtime = std::time(nullptr) + seconds;
+        ASSERT_EQ(::utime(path.c_str(), &times), 0);
+    }
+    std::vector<ReceiveLedger::Target> Targets() const { return {{book_, ""}, {history_, journal_}}; }
+    // Stages new contents for both targets, as a run does before it commits.
+    void Stage() {
+        Write(ReceiveLedger::StagedPath(book_), "new book");
+        Write(ReceiveLedger::StagedPath(history_), "new history");
+    }
+
+    nettest::TempDir dir_;
+    std::string folder_;
+    std::string book_ = dir_.path().string() + "/DB/database.dat";
+    std::string history_ = dir_.path().string() + "/MAIL/7/hist7.dat";
+    std::string journal_ = dir_.path().string() + "/MAIL/7/hist7.jnl";
+};
+
+TEST_F(ReceiveLedgerTest, ACommittedBatchIsFinishedByTheNextRecover) {
+    {
+        ReceiveLedger ledger(folder_);
+        ASSERT_EQ(ledger.Recover(), 0);
+        ASSERT_EQ(ledger.Prepare(Targets()), 0);
+        Stage();
+        ASSERT_EQ(ledger.Commit({"uid-1", "uid-2"}), 0);
+        // killed here: nothing installed
+    }
+    EXPECT_EQ(Read(book_), "old book");
+    ReceiveLedger next(folder_);
+    std::vector<std::string> installed;
+    ASSERT_EQ(next.Recover(&installed), 0);
+    EXPECT_EQ(installed, (std::vector<std::string>{book_, history_}));
+    EXPECT_EQ(Read(book_), "new book");
+    EXPECT_EQ(Read(history_), "new history");
+    EXPECT_FALSE(fs::exists(journal_));  // the staged history holds its rows
+    EXPECT_FALSE(fs::exists(ReceiveLedger::StagedPath(book_)));
+    EXPECT_TRUE(next.IsApplied("uid-1"));
+    EXPECT_TRUE(next.IsApplied("uid-2"));
+    EXPECT_FALSE(next.IsApplied("uid-3"));
+
+    // Finished once: a later Recover changes nothing.
+    Write(book_, "later save");
+    ReceiveLedger third(folder_);
+    installed.clear();
+    ASSERT_EQ(third.Recover(&installed), 0);
+    EXPECT_TRUE(installed.empty());
+    EXPECT_EQ(Read(book_), "later save");
+    EXPECT_TRUE(third.IsApplied("uid-1"));
+}
+
+TEST_F(ReceiveLedgerTest, ABatchNeverCommittedLeavesTheFilesAsTheyWere) {
+    {
+        ReceiveLedger ledger(folder_);
+        ASSERT_EQ(ledger.Recover(), 0);
+        ASSERT_EQ(ledger.Prepare(Targets()), 0);
+        Stage();  // killed before the commit
+    }
+    ReceiveLedger next(folder_);
+    ASSERT_EQ(next.Recover(), 0);
+    EXPECT_EQ(Read(book_), "old book");
+    EXPECT_EQ(Read(journal_), "journal rows");
+    EXPECT_FALSE(fs::exists(ReceiveLedger::StagedPath(book_)));
+    EXPECT_FALSE(fs::exists(ReceiveLedger::StagedPath(history_)));
+}
+
+TEST_F(ReceiveLedgerTest, ACommitRecordCutOffBeforeItsEndCountsAsNeverWritten) {
+    Stage();
+    Write(folder_ + "DB/receive.jnl",
+          "\nP 1\nT DB/database.dat\t\nQ 1\n\nC 1\nU uid-1\nT DB/database.dat\t\n");  // no "E 1"
+    ReceiveLedger ledger(folder_);
+    ASSERT_EQ(ledger.Recover(), 0);
+    EXPECT_FALSE(ledger.IsApplied("uid-1"));
+    EXPECT_EQ(Read(book_), "old book");
+    EXPECT_FALSE(fs::exists(ReceiveLedger::StagedPath(book_)));
+    // The next record starts on a line of its own after the torn one.
+    ASSERT_EQ(ledger.Prepare({{book_, ""}}), 0);
+    Write(ReceiveLedger::StagedPath(book_), "newer book");
+    ASSERT_EQ(ledger.Commit({"uid-9"}), 0);
+    ReceiveLedger again(folder_);
+    ASSERT_EQ(again.Recover(), 0);
+    EXPECT_TRUE(again.IsApplied("uid-9"));
+    EXPECT_EQ(Read(book_), "newer book");
+}
+
+TEST_F(ReceiveLedgerTest, AFileWrittenAfterItsCopyWasStagedIsNeverUndone) {
+    {
+        ReceiveLedger ledger(folder_);
+        ASSERT_EQ(ledger.Recover(), 0);
+        ASSERT_EQ(ledger.Prepare(Targets()), 0);
+        Stage();
+        ASSERT_EQ(ledger.Commit({"uid-1"}), 0);
+    }
+    // Before any recovery, someone saves the book and appends to the history's record.
+    Age(history_, -20);
+    Age(ReceiveLedger::StagedPath(book_), -10);
+    Age(ReceiveLedger::StagedPath(history_), -10);
+    Write(book_, "later save");
+    Write(journal_, "journal rows and later rows");
+    ReceiveLedger next(folder_);
+    ASSERT_EQ(next.Recover(), 0);
+    EXPECT_EQ(Read(book_), "later save");
+    EXPECT_EQ(Read(history_), "old history");
+    EXPECT_EQ(Read(journal_), "journal rows and later rows");
+    EXPECT_FALSE(fs::exists(ReceiveLedger::StagedPath(book_)));
+}
+
+TEST_F(ReceiveLedgerTest, PruneKeepsTheIdsStillOnTheServerOfTheSameAccount) {
+    {
+        ReceiveLedger ledger(folder_);
+        ASSERT_EQ(ledger.Recover(), 0);
+        ASSERT_EQ(ledger.Prune("pop:110:shop", {}), 0);
+        ASSERT_EQ(ledger.Prepare({}), 0);
+        ASSERT_EQ(ledger.Commit({"a", "b", "c"}), 0);
+        ASSERT_EQ(ledger.Install(), 0);
+        ASSERT_EQ(ledger.NoteFailedFetch("d"), 0);
+        ASSERT_EQ(ledger.Prune("pop:110:shop", {"b", "d", "e"}), 0);
+        EXPECT_FALSE(ledger.IsApplied("a"));
+        EXPECT_TRUE(ledger.IsApplied("b"));
+        EXPECT_TRUE(ledger.FailedBefore("d"));
+    }
+    ReceiveLedger reread(folder_);
+    ASSERT_EQ(reread.Recover(), 0);
+    EXPECT_FALSE(reread.IsApplied("a"));
+    EXPECT_TRUE(reread.IsApplied("b"));
+    EXPECT_FALSE(reread.IsApplied("c"));
+    EXPECT_TRUE(reread.FailedBefore("d"));
+    // Batches after a rewrite are told apart from the ones before it.
+    ASSERT_EQ(reread.Prepare({{book_, ""}}), 0);
+    Write(ReceiveLedger::StagedPath(book_), "new book");
+    ASSERT_EQ(reread.Commit({"e"}), 0);
+    ReceiveLedger after(folder_);
+    ASSERT_EQ(after.Recover(), 0);
+    EXPECT_TRUE(after.IsApplied("e"));
+    EXPECT_EQ(Read(book_), "new book");
+
+    // Another mailbox: its ids mean nothing here.
+    ASSERT_EQ(after.Prune("pop:110:other", {"b", "e"}), 0);
+    EXPECT_FALSE(after.IsApplied("b"));
+    EXPECT_FALSE(after.IsApplied("e"));
+}
+
+}  // namespace
