@@ -352,6 +352,62 @@ TEST_F(ImportWizard, TheStopButtonEndsTheRunAndPutsTheBookBack) {
     EXPECT_EQ(AllRows(), before);
 }
 
+TEST_F(ImportWizard, ARuleSavedOnTheLastPageLoadsOnTheAssignmentPage) {
+    const std::string rule = TempPath("people.tpl");
+    CImportConfSheet w;
+    ToConfirmation(w, WriteFile("people.csv", S(kFixture)));
+    prompts_.clear();
+    files_.Answer(std::nullopt);
+    Click(w.Page03(), CImportConfPage03::kIdcSaveRule);
+    files_.Answer(QString::fromStdString(rule));
+    Click(w.Page03(), CImportConfPage03::kIdcSaveRule);
+    EXPECT_EQ(prompts_.captions(), (QStringList{ui::U8("割り当てルールの保存の中止"), ui::U8("割り当てルールの保存")}));
+    ASSERT_FALSE(files_.picks().empty());
+    EXPECT_TRUE(files_.picks().back().request.save);
+    EXPECT_TRUE(files_.picks().back().request.overwritePrompt);
+    EXPECT_EQ(files_.picks().back().request.defaultExt, QStringLiteral("tpl"));
+
+    // A split option touched on page 2 clears the assignment; the rule brings it back.
+    w.back();
+    w.back();
+    rectest::Pump();
+    auto* tab = rectest::Control<QCheckBox>(w.Page01(), CImportConfPage01::kIdcTab);
+    tab->setChecked(true);
+    tab->setChecked(false);
+    w.next();
+    rectest::Pump();
+    ASSERT_EQ(w.currentId(), 2);
+    EXPECT_EQ(w.Mapping().SourceOf(0), -1);
+    prompts_.clear();
+    prompts_.Answer(platform::kIdNo);
+    files_.Answer(QString::fromStdString(rule));
+    Click(w.Page02(), CImportConfPage02::kIdcLoadRule);  // declined: nothing changes
+    EXPECT_EQ(w.Mapping().SourceOf(0), -1);
+    files_.Answer(QString::fromStdString(rule));
+    Click(w.Page02(), CImportConfPage02::kIdcLoadRule);
+    EXPECT_EQ(prompts_.captions(), (QStringList{ui::U8("割り当てルールの読み込み確認"), ui::U8("割り当てルールの読み込み確認"),
+                                                ui::U8("割り当てルールの読み込み")}));
+    EXPECT_EQ(w.Mapping().SourceOf(0), 0);
+    EXPECT_EQ(w.Mapping().SourceOf(15), 3);
+    EXPECT_EQ(Cell(List(w.Page02(), CImportConfPage02::kIdcTargets), 2, 1), ui::U8("名"));
+    EXPECT_EQ(List(w.Page02(), CImportConfPage02::kIdcPool)->rowCount(), 0);
+
+    // Attribute names changed in the settings since: the rule does not fit, one message.
+    ASSERT_EQ(Options().SetSODataToMemoryPinPoint(14, S("スポーツ")), 0);
+    w.back();
+    rectest::Pump();
+    tab->setChecked(true);
+    tab->setChecked(false);
+    w.next();
+    rectest::Pump();
+    prompts_.clear();
+    files_.Answer(QString::fromStdString(rule));
+    Click(w.Page02(), CImportConfPage02::kIdcLoadRule);
+    EXPECT_EQ(prompts_.captions().back(), ui::U8("割り当てルールの読み込み中止"));
+    EXPECT_EQ(prompts_.prompts().back().style & 0xF0, platform::kMbIconInformation);
+    EXPECT_EQ(w.Mapping().SourceOf(0), -1);
+}
+
 TEST_F(ImportWizard, CancelAsksAndEndsWithTwo) {
     CImportConfSheet w;
     Start(w, WriteFile("people.csv", S(kFixture)));
