@@ -37,7 +37,7 @@ std::vector<CAutoRegListDlg::Column> FixedColumns(SystemOption* options) {
     std::vector<CAutoRegListDlg::Column> columns;
     columns.push_back({kElemCustomerID, ui::FromSjis(CustomerElementName(kElemCustomerID)), kDefaultWidth});
     for (int e : {1, 2, 3, 4, 5, 6, 7, 8, 9, 11, 12, 13, 15, 17, 19, 21})
-        columns.push_back({e, ui::FromSjis(CustomerElementName(e)), kDefaultWidth});
+        columns.push_back({e, ui::FromSjis(CustomerElementName(e)), e == kElemEmail ? 2 * kDefaultWidth : kDefaultWidth});
     for (int k = 0; k < kCustomerExtraCount; ++k) {
         const std::string name = k < static_cast<int>(names.size()) ? names[static_cast<std::size_t>(k)] : std::string();
         columns.push_back({kElemExtraFirst + k, ui::FromSjis(name), kDefaultWidth});
