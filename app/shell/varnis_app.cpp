@@ -15,6 +15,7 @@
 #include "app/shell/environment/run_monitor.h"
 #include "app/shell/information_page_window.h"
 #include "app/shell/main_frame.h"
+#include "app/shell/program_screens.h"
 #include "app/shell/screen_registry.h"
 #include "app/shell/qt_environment_ui.h"
 #include "app/shell/single_instance.h"
@@ -23,7 +24,6 @@
 #include "app/shell/varnis_view.h"
 #include "app/shell/widgets/eudc_font_link.h"
 #include "app/sendrecv/interrupted_sends.h"
-#include "app/sendrecv/mail_row_notice.h"
 #include "app/ui/file_picker.h"
 #include "app/ui/prompter.h"
 #include "app/ui/sjis_text.h"
@@ -85,6 +85,7 @@ CVarnisApp::CVarnisApp(QStringList arguments, Options options, QObject* parent)
     upgrade_ = std::make_unique<ProgramEnvironmentUpgrade>(environmentUi_.get());
     service_->SetEnvironmentUpgrade(upgrade_.get());
     SetProgramEnvironment(service_.get());
+    InstallProgramScreens(*this);
     CNewEnvDlg::SetSaveWindowStateHook([this] {
         if (frame_ && service_->IsOpen()) {
             SaveMainFrameRect();
@@ -107,7 +108,7 @@ CVarnisApp::CVarnisApp(QStringList arguments, Options options, QObject* parent)
 CVarnisApp::~CVarnisApp() {
     CNewEnvDlg::SetSaveWindowStateHook({});
     Screens().showInformationPage = nullptr;
-    SetMailRowListener({});
+    RemoveProgramScreens();
     frame_.reset();
     service_->CloseEnvironment();
     SetProgramEnvironment(nullptr);
@@ -192,9 +193,8 @@ bool CVarnisApp::CreateMainFrame() {
     });
     connect(this, &CVarnisApp::ViewReloadRequested, list, &MailListController::Reload);
     connect(this, &CVarnisApp::NewTextMailFromFileRequested, list, &MailListController::NewMailWithBody);
-    // Rows changed by the send and receive runs and the mail screens (from any thread; the
-    // notice arrives on this thread with a copy).
-    SetMailRowListener([list](const COneMailData& mail) { list->PostRowRefresh(mail); });
+    // What the runs and the lower screens ask of the mail list.
+    InstallMailListRequests(*list);
     view->OnInitialUpdate();
     frame_->SetExitHandler([this] {
         if (!ExitCommand()) return false;

@@ -1,0 +1,132 @@
+#include "app/shell/program_screens.h"
+
+#include <QApplication>
+
+#include "app/addressui/db_edit_sheet.h"
+#include "app/addressui/dest_detail_dlg.h"
+#include "app/addressui/dest_renew_dlg.h"
+#include "app/addressui/result_dialog_hook.h"
+#include "app/htmledit/map_url_lookup_settings.h"
+#include "app/sendrecv/deleted_data_dlg.h"
+#include "app/sendrecv/mail_record_helpers.h"
+#include "app/sendrecv/mail_row_notice.h"
+#include "app/sendrecv/mail_search_dlg.h"
+#include "app/sendrecv/mail_type_dlg.h"
+#include "app/sendrecv/send_history_dlg.h"
+#include "app/settings/export_choice_dlg.h"
+#include "app/settings/result_dlg.h"
+#include "app/settings/system_sheet.h"
+#include "app/shell/mail_list_controller.h"
+#include "app/shell/screen_registry.h"
+#include "app/shell/varnis_app.h"
+#include "app/ui/sjis_text.h"
+
+namespace shell {
+
+void InstallProgramScreens(CVarnisApp& app) {
+    ScreenRegistry& screens = Screens();
+    screens.chooseMailType = [](QWidget* parent, bool wizardMode) {
+        CMailTypeDlg dialog(parent);
+        dialog.SetWizardMode(wizardMode ? 1 : 0);
+        MailTypeChoice choice;
+        choice.answer = dialog.DoModal();
+        choice.result = dialog.GetResult();
+        choice.mailType = dialog.GetMailType();
+        return choice;
+    };
+    screens.searchMails = [](QWidget* parent) { RunMailSearch(parent); };
+    screens.showSendHistory = [](QWidget* parent, const COneMailData& mail) {
+        CSendHistoryDlg dialog(mail, parent);
+        dialog.DoModal();
+    };
+    screens.showDeletedData = [](QWidget* parent) {
+        CDeletedDataDlg dialog(parent);
+        dialog.DoModal();
+    };
+    screens.showSystemSettings = [&app](QWidget* parent, SystemOption& options, bool wizardMode) {
+        settings::CSystemSheet sheet(&options, ui::U8("システム設定"), parent);
+        sheet.HideApplyButton();
+        sheet.SetWizardMode(wizardMode);
+        sheet.SetMailFontHook([&app](const ui::LogFont& font) { app.SetMailFont(font); });
+        return sheet.DoModal();
+    };
+
+    screens.showDestinationDetail = [](QWidget* parent, int mailId) {
+        addressui::CDestDetailDlg dialog(mailId, 0, nullptr, parent);
+        dialog.DoModal();
+    };
+
+    // A mail made ready to send has its recipients brought up to date first when the
+    // address book changed since they were chosen.
+    SetDestinationRefreshHook([](int kind, int id) {
+        addressui::CDestRenewDlg dialog(kind, id, QApplication::activeWindow());
+        dialog.DoModal();
+        return dialog.IsRefreshed() ? 1 : 0;
+    });
+    addressui::SetResultDialogHook([](QWidget* parent, const QString& first, const QString& second,
+                                      const QString& third) {
+        settings::CResultDlg dialog(parent);
+        dialog.SetResultLines(first, second, third);
+        dialog.DoModal();
+    });
+    CSendHistoryDlg::SetRecordViewerHook([](QWidget* parent, int customerId, const QString& caption) {
+        addressui::CDBEditSheet2 sheet(customerId, caption, parent);
+        sheet.DoModal();
+    });
+    CSendHistoryDlg::SetExportHeaderHook([](QWidget* parent) -> std::optional<bool> {
+        settings::CExportHeaderDlg dialog(parent);
+        if (dialog.DoModal() != platform::kIdOk) return std::nullopt;
+        return dialog.GetResult() == 1;
+    });
+    settings::InstallExportChoiceDialogs();
+
+    htmledit::MapLookupSettings map = htmledit::GetMapLookupSettings();
+    map.programIniPath = app.GetAppIniPath();
+    htmledit::SetMapLookupSettings(map);
+}
+
+void InstallMailListRequests(MailListController& list) {
+    MailListRequests requests;
+    requests.switchMode = [&list](int mode) { list.SwitchMode(mode); };
+    requests.refreshOrAppendRow = [&list](const COneMailData& mail) { list.RefreshOrAppendRow(mail); };
+    requests.removeRow = [&list](const COneMailData& mail) { list.RemoveRow(mail); };
+    requests.selectedRecords = [&list] { return list.SelectedRecords(); };
+    requests.editMail = [&list](int mailId) { return list.EditMail(mailId); };
+    SetMailListRequests(std::move(requests));
+    // Rows changed by the send and receive runs and the mail screens (from any thread; the
+    // notice arrives on the GUI thread with a copy).
+    SetMailRowListener([&list](const COneMailData& mail) { list.PostRowRefresh(mail); });
+}
+
+void RemoveProgramScreens() {
+    ScreenRegistry& screens = Screens();
+    screens.chooseMailType = nullptr;
+    screens.searchMails = nullptr;
+    screens.showSendHistory = nullptr;
+    screens.showDeletedData = nullptr;
+    screens.showSystemSettings = nullptr;
+    screens.showDestinationDetail = [](QWidget* parent, int mailId) {
+        addressui::CDestDetailDlg dialog(mailId, 0, nullptr, parent);
+        dialog.DoModal();
+    };
+
+    // A mail made ready to send has its recipients brought up to date first when the
+    // address book changed since they were chosen.
+    SetDestinationRefreshHook([](int kind, int id) {
+        addressui::CDestRenewDlg dialog(kind, id, QApplication::activeWindow());
+        dialog.DoModal();
+        return dialog.IsRefreshed() ? 1 : 0;
+    });
+    addressui::SetResultDialogHook([](QWidget* parent, const QString& first, const QString& second,
+                                      const QString& third) {
+        settings::CResultDlg dialog(parent);
+        dialog.SetResultLines(first, second, third);
+        dialog.DoModal();
+    });
+    CSendHistoryDlg::SetRecordViewerHook({});
+    CSendHistoryDlg::SetExportHeaderHook({});
+    SetMailListRequests({});
+    SetMailRowListener({});
+}
+
+}  // namespace shell
