@@ -1,5 +1,6 @@
 #include "core/mailstore/quoted_printable.h"
 
+#include <array>
 #include <cstring>
 
 #include "core/mailstore/base64.h"
@@ -9,6 +10,16 @@ namespace {
 
 constexpr size_t kMaxLine = 75;
 constexpr char kHex[] = "0123456789ABCDEF";
+
+// How the encoder writes a byte: printable ASCII other than "=" and the blank as it is;
+// a blank as it is unless it ends a line; CR and LF as they are; anything else escaped.
+enum ByteClass : unsigned char { kAsIs, kBlank, kLineEnd, kEscaped };
+constexpr auto kByteClass = [] {
+    std::array<ByteClass, 256> t{};
+    for (int c = 0; c < 256; ++c)
+        t[c] = c == ' ' ? kBlank : (c == '\r' || c == '\n') ? kLineEnd : (c > 0x20 && c <= 0x7E && c != '=') ? kAsIs : kEscaped;
+    return t;
+}();
 
 bool IsLineEnd(std::string_view text, size_t i) {
     return i >= text.size() || text[i] == '\r' || text[i] == '\n';
@@ -32,6 +43,14 @@ bool DecodeQp(std::string_view in, char* out, size_t& count) {
         w += run;
         i += run;
         if (i >= n) break;
+        if (i + 2 < n) {
+            const int hi = mime_text::HexValue(p[i + 1]), lo = mime_text::HexValue(p[i + 2]);
+            if (hi >= 0 && lo >= 0) {
+                put(static_cast<char>(hi * 16 + lo));
+                i += 3;
+                continue;
+            }
+        }
         // A soft break: "=", perhaps blanks a transport added, and the line end (CR LF, or
         // LF in LF-only text).
         size_t k = i + 1;
@@ -48,14 +67,8 @@ bool DecodeQp(std::string_view in, char* out, size_t& count) {
             count = w;
             return false;
         }
-        const int hi = mime_text::HexValue(p[i + 1]), lo = mime_text::HexValue(p[i + 2]);
-        if (hi < 0 || lo < 0) {  // not an escape: the "=" stands for itself
-            put('=');
-            i += 1;
-            continue;
-        }
-        put(static_cast<char>(hi * 16 + lo));
-        i += 3;
+        put('=');  // not an escape: the "=" stands for itself
+        i += 1;
     }
     count = w;
     return true;
@@ -84,15 +97,26 @@ std::string QuotedPrintableEncode(std::string_view text) {
         *o++ = '\n';
         column = 0;
     };
-    for (size_t i = 0; i < n; ++i) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        const bool lineEnd = c == '\r' || c == '\n';
-        const bool trailingBlank = c == ' ' && IsLineEnd(text, i + 1);
-        const bool literal = lineEnd || (c >= 0x20 && c <= 0x7E && c != '=' && !trailingBlank);
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    for (size_t i = 0; i < n;) {
+        // A run of characters written as they are, as long as the line has room.
+        if (kByteClass[p[i]] == kAsIs && column < kMaxLine) {
+            const size_t room = kMaxLine - column;
+            size_t j = i + 1;
+            while (j < n && j - i < room && kByteClass[p[j]] == kAsIs) ++j;
+            std::memcpy(o, p + i, j - i);
+            o += j - i;
+            column += j - i;
+            i = j;
+            continue;
+        }
+        const unsigned char c = p[i++];
+        const ByteClass cls = kByteClass[c];
+        const bool literal = cls == kAsIs || cls == kLineEnd || (cls == kBlank && !IsLineEnd(text, i));
         if (literal) {
             // The line end itself is counted after the reset, as the system has always
             // written its lines; they stay well within the 76 characters of the rule.
-            if (lineEnd) column = 0;
+            if (cls == kLineEnd) column = 0;
             if (column + 1 > kMaxLine) softBreak();
             *o++ = static_cast<char>(c);
             column += 1;
