@@ -70,10 +70,6 @@ void TellFileCheck(QWidget* owner, int status, int line) {
                   "Shift_JISのテキストファイルを指定してください")
                    .arg(line);
         break;
-    case kImportFileUtf8:
-        caption = U8("インポートファイル読み込みエラー");
-        text = U8("このファイルはUTF-8で書かれています\r\nShift_JISで保存し直したファイルを指定してください");
-        break;
     case kImportFileNotSjis:
         caption = U8("インポートファイル読み込みエラー");
         text = U8("ファイルの%1行目にShift_JISの文字として読めないデータがあります\r\n"

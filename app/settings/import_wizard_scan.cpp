@@ -5,47 +5,14 @@
 #include <cstring>
 
 #include "core/addressbook/import_line_reader.h"
+#include "core/addressbook/import_records.h"
+#include "core/foundation/cp932.h"
 #include "core/foundation/string_utils.h"
 #include "core/foundation/validation.h"
 #include "platform/path.h"
 
 namespace settings {
 namespace {
-
-// Where UTF-8 stands in a file: no non-ASCII byte yet, valid UTF-8 with non-ASCII
-// characters so far, or not UTF-8.
-enum class Utf8State { kAsciiOnly, kValid, kInvalid };
-
-// Folds `line` into the file's UTF-8 state.
-Utf8State FoldUtf8(Utf8State state, std::string_view line) {
-    if (state == Utf8State::kInvalid) return state;
-    const auto* p = reinterpret_cast<const unsigned char*>(line.data());
-    const std::size_t n = line.size();
-    for (std::size_t i = 0; i < n;) {
-        const unsigned char c = p[i];
-        if (c < 0x80) {
-            ++i;
-            continue;
-        }
-        int more = 0;
-        unsigned min = 0;
-        if (c >= 0xC2 && c <= 0xDF) more = 1, min = 0x80;
-        else if (c >= 0xE0 && c <= 0xEF) more = 2, min = 0x800;
-        else if (c >= 0xF0 && c <= 0xF4) more = 3, min = 0x10000;
-        else return Utf8State::kInvalid;
-        if (i + static_cast<std::size_t>(more) >= n) return Utf8State::kInvalid;  // cut off
-        unsigned code = c & (0x3Fu >> more);
-        for (int k = 1; k <= more; ++k) {
-            const unsigned char t = p[i + static_cast<std::size_t>(k)];
-            if ((t & 0xC0) != 0x80) return Utf8State::kInvalid;
-            code = (code << 6) | (t & 0x3Fu);
-        }
-        if (code < min || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return Utf8State::kInvalid;
-        i += static_cast<std::size_t>(more) + 1;
-        state = Utf8State::kValid;
-    }
-    return state;
-}
 
 bool IsShiftJis(std::string_view line) {
     int halfKana = 1, dependent = 1, valid = 1;
@@ -109,22 +76,22 @@ ImportScan ScanImportFile(const std::string& path, const std::string& separators
         return scan;
     };
 
-    Utf8State utf8 = Utf8State::kAsciiOnly;
+    // The text code decided as the import decides it: a UTF-8 file is read converted.
+    ImportTextDetector text;
     int notSjisLine = 0;
     std::string line;
     std::vector<std::string> fields;
     int physical = 0;
     while (reader.ReadLine(line)) {
         ++physical;
-        if (physical == 1 && line.size() >= 3 && std::memcmp(line.data(), "\xEF\xBB\xBF", 3) == 0)
-            return refuse(kImportFileUtf8, 1);
+        text.Feed(line);
+        if (physical == 1 && text.HasBom()) line.erase(0, 3);
         if (line.size() > ImportScan::kMaxLineBytes) return refuse(kImportFileLineTooLong, physical);
         if (std::memchr(line.data(), '\0', line.size()) != nullptr) return refuse(kImportFileBinary, physical);
-        utf8 = FoldUtf8(utf8, line);
-        // Invalid Shift_JIS in valid UTF-8 text is told as UTF-8 at the end; otherwise the
-        // first such line is the answer.
+        // Bytes that are no Shift_JIS in text that may still be UTF-8 are judged at the end;
+        // otherwise the first such line is the answer.
         if (notSjisLine == 0 && !IsShiftJis(line)) notSjisLine = physical;
-        if (notSjisLine != 0 && utf8 == Utf8State::kInvalid) return refuse(kImportFileNotSjis, notSjisLine);
+        if (notSjisLine != 0 && !text.CanBeUtf8()) return refuse(kImportFileNotSjis, notSjisLine);
         if (line.empty()) continue;
 
         const int index = scan.lineCount++;
@@ -149,8 +116,14 @@ ImportScan ScanImportFile(const std::string& path, const std::string& separators
         fields.clear();
     }
     if (reader.Failed()) return refuse(kImportFileUnreadable, 0);
-    if (utf8 == Utf8State::kValid) return refuse(kImportFileUtf8, 0);
-    if (notSjisLine != 0) return refuse(kImportFileNotSjis, notSjisLine);
+    scan.utf8 = text.IsUtf8();
+    if (!scan.utf8 && notSjisLine != 0) return refuse(kImportFileNotSjis, notSjisLine);
+    if (scan.utf8) {
+        // The pages show Shift_JIS, as the import will store it.
+        for (std::string& label : scan.labels) label = Utf8ToSjis(label);
+        for (auto& sample : scan.sampleFields)
+            for (std::string& field : sample) field = Utf8ToSjis(field);
+    }
     if (scan.lineCount == 0) return refuse(kImportFileNoData, 0);
     if (scan.tooManyFields) {
         scan.sampleFields.clear();

@@ -41,7 +41,6 @@ enum ImportFileStatus : int {
     kImportFileUnreadable = -3,  // cannot be opened or read
     kImportFileNoData = -4,      // no line with any text
     kImportFileBinary = -5,      // a NUL byte
-    kImportFileUtf8 = -6,        // UTF-8 text
     kImportFileNotSjis = -7,     // bytes that are not Shift_JIS
     kImportFileLineTooLong = -8  // a line above kMaxLineBytes
 };
@@ -78,6 +77,9 @@ struct ImportScan {
     // One label per column: the column's first field that is not blank (only half- and
     // full-width spaces); while none is, the column's field of the latest line. Shift_JIS.
     std::vector<std::string> labels;
+
+    // The file is UTF-8 (the import converts it; labels and samples are given converted).
+    bool utf8 = false;
 
     bool Usable() const { return status == kImportFileUsable; }
     // Usable and split into at least one column within the limits.

@@ -62,6 +62,33 @@ bool IsWellFormedUtf8(std::string_view text, bool& wide, bool& kana) {
 
 }  // namespace
 
+void ImportTextDetector::Feed(std::string_view piece) {
+    if (first_ && piece.starts_with(kBom)) {
+        bom_ = true;
+        piece.remove_prefix(kBom.size());
+    }
+    first_ = false;
+    if (utf8WellFormed_) {
+        bool wide = false, kana = false;
+        if (IsWellFormedUtf8(piece, wide, kana)) {
+            wide_ = wide_ || wide;
+            kana_ = kana_ || kana;
+        } else {
+            utf8WellFormed_ = false;
+        }
+    }
+    if (sjisWellFormed_ && !IsWellFormedSjis(piece)) sjisWellFormed_ = false;
+}
+
+bool ImportTextDetector::IsUtf8() const {
+    // Shift_JIS text of any length is hardly ever well-formed UTF-8 (its commonest lead
+    // bytes are UTF-8 continuation bytes), while short UTF-8 often reads as Shift_JIS
+    // pairs: a well-formed UTF-8 file with Japanese characters is UTF-8. One with only
+    // two-byte sequences is UTF-8 only if it is no Shift_JIS (half-width kana pairs such
+    // as "ﾃｽ" are well-formed UTF-8 too).
+    return bom_ || (utf8WellFormed_ && wide_ && (kana_ || !sjisWellFormed_));
+}
+
 bool ImportRecords::Load(const std::string& path, std::string_view separators, char quote) {
     data_.clear();
     start_ = pos_ = 0;
@@ -74,18 +101,10 @@ bool ImportRecords::Load(const std::string& path, std::string_view separators, c
     // A folder opens for reading but yields no bytes: it must not read as an empty file.
     if (::stat(fixed.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return false;
     if (!platform::ReadWholeFile(fixed, data_)) return false;
-    if (std::string_view(data_).starts_with(kBom)) {
-        utf8_ = true;
-        start_ = kBom.size();
-    } else {
-        // Shift_JIS text of any length is hardly ever well-formed UTF-8 (its commonest lead
-        // bytes are UTF-8 continuation bytes), while short UTF-8 often reads as Shift_JIS
-        // pairs: a well-formed UTF-8 file with Japanese characters is UTF-8. One with only
-        // two-byte sequences is UTF-8 only if it is no Shift_JIS (half-width kana pairs
-        // such as "ﾃｽ" are well-formed UTF-8 too).
-        bool wide = false, kana = false;
-        utf8_ = IsWellFormedUtf8(data_, wide, kana) && wide && (kana || !IsWellFormedSjis(data_));
-    }
+    ImportTextDetector detector;
+    detector.Feed(data_);
+    utf8_ = detector.IsUtf8();
+    if (detector.HasBom()) start_ = kBom.size();
     pos_ = start_;
     return true;
 }

@@ -25,6 +25,28 @@
 #include <string_view>
 #include <vector>
 
+// The text code of a delimited import file, by the rule above, from its text fed in pieces
+// that end at line breaks (or all at once): a line break never splits a character of
+// either code, so the pieces judge as the whole would. The import and the screens that
+// preview its file decide the same way through this.
+class ImportTextDetector {
+public:
+    // The first piece may begin with the UTF-8 byte-order mark.
+    void Feed(std::string_view piece);
+    bool IsUtf8() const;
+    bool HasBom() const { return bom_; }
+    // False once the text can no longer turn out UTF-8 (a piece that is no UTF-8).
+    bool CanBeUtf8() const { return bom_ || utf8WellFormed_; }
+
+private:
+    bool first_ = true;
+    bool bom_ = false;
+    bool utf8WellFormed_ = true;
+    bool wide_ = false;  // a character beyond ASCII
+    bool kana_ = false;  // one of three or four bytes
+    bool sjisWellFormed_ = true;
+};
+
 class ImportRecords {
 public:
     static constexpr int kMaxRecordLines = 1000;

@@ -3,6 +3,8 @@
 // puts the address book back when an import fails or is stopped.
 #include <gtest/gtest.h>
 
+#include "core/foundation/cp932.h"
+
 #include <sys/stat.h>
 
 #include <atomic>
@@ -71,8 +73,6 @@ TEST_F(ImportLogic, ScanRefusesFilesThatAreNotShiftJisText) {
     const Case cases[] = {
         {"nul", std::string("a@example.com,x\r\nb@example.com,N\0me\r\n", 33), settings::kImportFileBinary, 2},
         {"utf16", std::string("a\0@\0", 4), settings::kImportFileBinary, 1},
-        {"bom", "\xEF\xBB\xBF" "a@example.com\r\n", settings::kImportFileUtf8, 1},
-        {"utf8", "a@example.com,\xE5\xB1\xB1\xE7\x94\xB0\r\n", settings::kImportFileUtf8, 0},
         {"lone_lead", "a@example.com,\x81,x\r\n", settings::kImportFileNotSjis, 1},
         {"ff", "a@example.com\r\nb@example.com,\xFF\xFE\r\n", settings::kImportFileNotSjis, 2},
         {"long", "a@example.com," + std::string(ImportScan::kMaxLineBytes, 'x') + "\r\n",
@@ -89,6 +89,19 @@ TEST_F(ImportLogic, ScanRefusesFilesThatAreNotShiftJisText) {
     EXPECT_EQ(settings::ScanImportFile("", ",", '"').status, settings::kImportFileNoPath);
     EXPECT_EQ(settings::ScanImportFile(TempPath("none.csv"), ",", '"').status, settings::kImportFileMissing);
     EXPECT_EQ(settings::ScanImportFile(dir_.path().toStdString(), ",", '"').status, settings::kImportFileUnreadable);
+    // UTF-8 files, with or without a byte-order mark, are read as the import reads them:
+    // converted, the pages shown Shift_JIS.
+    for (const char* bytes : {"\xEF\xBB\xBF" "a@example.com,\xE5\xB1\xB1\xE7\x94\xB0\r\n",
+                              "a@example.com,\xE5\xB1\xB1\xE7\x94\xB0\r\n"}) {
+        const ImportScan scan = settings::ScanImportFile(WriteFile("utf8.csv", bytes), ",", '"');
+        ASSERT_EQ(scan.status, settings::kImportFileUsable);
+        EXPECT_TRUE(scan.utf8);
+        ASSERT_EQ(scan.labels.size(), 2u);
+        EXPECT_EQ(scan.labels[0], "a@example.com");
+        EXPECT_EQ(scan.labels[1], Utf8ToSjis("山田"));
+    }
+    // Half-width kana pairs read as Shift_JIS, as the import reads them.
+    EXPECT_FALSE(settings::ScanImportFile(WriteFile("kana.csv", "\xC3\xBD\r\n"), ",", '"').utf8);
     // Shift_JIS with pictograms (user-defined area) and half-width katakana is text.
     EXPECT_EQ(settings::ScanImportFile(WriteFile("ok.csv", "a@example.com,\xF8\x9F\xB1\xB2\r\n"), ",", '"').status,
               settings::kImportFileUsable);
