@@ -4,8 +4,11 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <optional>
+#include <thread>
 
 #include "app/sendrecv/mail_timeouts.h"
+#include "app/sendrecv/message_fetcher.h"
 #include "app/sendrecv/receive_fault_probe.h"
 #include "app/sendrecv/receive_ledger.h"
 #include "app/sendrecv/receive_run_observer.h"
@@ -342,54 +345,43 @@ int CPopReceiveSession::Run() {
     refuseByKeyword_ = Option(kOptionRefuseByKeyword);
     refusalKeyword_ = Option(kOptionRefusalKeyword);
     LoopMessages(first);
-    // Everything applied is saved before the server is told to delete anything.
-    CommitBatch();
-    DeleteHandled();
-    LogOut();
+    SaveAndLogOut();
     return Finish();
 }
 
-int CPopReceiveSession::LoopMessages(int first) {
-    PopsComponent* h = client_->handle();
-    CMyPOPS& pop = client_->client();
-    for (int i = first; i <= static_cast<int>(POPS_Get(h, kPopsMessageCount, 0, nullptr)); ++i) {
-        if (IsCancelled() || fatal_) break;
-        if (POPS_Set(h, kPopsMessageNumber, 0, i, 0) != 0) break;
-        const std::string uid = POPS_GetText(h, kPopsMessageUid, 0);
-        if (IsCancelled()) break;
-
+void CPopReceiveSession::LoopMessages(int first) {
+    const int last = static_cast<int>(POPS_Get(client_->handle(), kPopsMessageCount, 0, nullptr));
+    MessageFetcher fetcher(client_->client(), cancel_);
+    fetcher.Start(first, last, ledger_->Applied());
+    while (std::optional<MessageFetcher::Message> m = fetcher.Next()) {
+        if (IsCancelled() || fatal_ || m->selectFailed) break;
         int kind = ReceiveRunObserver::kUnrelated;
         bool handled = false;
         bool applied = false;  // changes made now, to be saved with the batch
-        if (ledger_->IsApplied(uid)) {
+        if (m->known) {
             // Its changes were saved by an earlier run that could not delete it.
             handled = true;
+        } else if (m->header.empty()) {
+            if (IsCancelled()) break;
+            if (m->connectionLost) {
+                // The connection went with this message. The next run tries it again,
+                // once: a message that breaks the connection twice is passed over.
+                Fatal(m->error);
+                if (ledger_->FailedBefore(m->uid)) {
+                    if (!lastUidFrozen_) lastUid_ = m->uid;
+                } else if (ledger_->NoteFailedFetch(m->uid) != 0) {
+                    Fatal(T("受信済みメールの記録を書き込めません"));
+                }
+                break;
+            }
+            MessageFailed(m->error);
         } else {
-            const std::string header = POPS_GetText(h, kPopsMessageHeaders, 0);
-            const std::string body = header.empty() ? std::string() : POPS_GetText(h, kPopsMessageText, 0);
-            if (header.empty()) {
-                if (IsCancelled()) break;
-                const std::string text = pop.GetLastErrorInJapanese();
-                if (!Connected()) {
-                    // The connection went with this message. The next run tries it again,
-                    // once: a message that breaks the connection twice is passed over.
-                    Fatal(text);
-                    if (ledger_->FailedBefore(uid)) {
-                        if (!lastUidFrozen_) lastUid_ = uid;
-                    } else if (ledger_->NoteFailedFetch(uid) != 0) {
-                        Fatal(T("受信済みメールの記録を書き込めません"));
-                    }
-                    break;
-                }
-                MessageFailed(text);
-            } else {
-                const std::string anchor = lastUid_;
-                if (!ApplyMessage(uid, header + "\r\n" + body, kind, handled)) lastUidFrozen_ = true;
-                applied = handled;
-                if (applied && !batchOpen_) {
-                    batchOpen_ = true;
-                    batchAnchor_ = anchor;
-                }
+            const std::string anchor = lastUid_;
+            if (!ApplyMessage(m->header + "\r\n" + m->body, kind, handled)) lastUidFrozen_ = true;
+            applied = handled;
+            if (applied && !batchOpen_) {
+                batchOpen_ = true;
+                batchAnchor_ = anchor;
             }
         }
 
@@ -399,20 +391,41 @@ int CPopReceiveSession::LoopMessages(int first) {
             observer_->OnProcessed(handledCount_);
         }
         if (applied) {
-            batchUids_.push_back(uid);
+            batchUids_.push_back(m->uid);
             ReceiveRunReached("applied");
         }
         if (handled && deleteHandled_) {
-            (applied ? batchDeletes_ : toDelete_).push_back(i);
+            (applied ? batchDeletes_ : toDelete_).push_back(m->number);
         } else if (!lastUidFrozen_) {
-            lastUid_ = uid;
+            lastUid_ = m->uid;
         }
     }
-    return 0;
+    fetcher.Stop();
 }
 
-bool CPopReceiveSession::ApplyMessage(const std::string& uid, const std::string& text, int& kind, bool& handled) {
-    (void)uid;
+void CPopReceiveSession::SaveAndLogOut() {
+    // The deletions travel while the batch is saved: the server carries them out only at
+    // the logout, and the logout waits until everything applied is saved. When the save
+    // fails there is no logout, so nothing is deleted.
+    std::vector<int> deletes = toDelete_;
+    deletes.insert(deletes.end(), batchDeletes_.begin(), batchDeletes_.end());
+    std::atomic<bool> sent{false};
+    std::thread deleter;
+    if (!deletes.empty() && Connected()) deleter = std::thread([&] { sent = SendDeletions(deletes); });
+    const bool saved = CommitBatch();
+    if (deleter.joinable()) deleter.join();
+    if (sent) ReceiveRunReached("deleted");
+    if (saved || deletes.empty()) LogOut();
+}
+
+bool CPopReceiveSession::SendDeletions(const std::vector<int>& numbers) {
+    PopsComponent* h = client_->handle();
+    for (int n : numbers)
+        if (POPS_Set(h, kPopsMessageNumber, 0, n, 0) != 0 || POPS_Do(h, kPopsDelete) != 0) return false;
+    return true;
+}
+
+bool CPopReceiveSession::ApplyMessage(const std::string& text, int& kind, bool& handled) {
     kind = ReceiveRunObserver::kUnrelated;
     handled = false;
     MailAnalyzer& mail = *analyzer_;
@@ -462,15 +475,6 @@ bool CPopReceiveSession::ApplyMessage(const std::string& uid, const std::string&
         UpdateMailAfterReply(mailId, type);
     }
     return true;
-}
-
-void CPopReceiveSession::DeleteHandled() {
-    if (toDelete_.empty() || !Connected()) return;
-    PopsComponent* h = client_->handle();
-    for (int n : toDelete_) {
-        if (POPS_Set(h, kPopsMessageNumber, 0, n, 0) != 0 || POPS_Do(h, kPopsDelete) != 0) return;
-    }
-    ReceiveRunReached("deleted");
 }
 
 void CPopReceiveSession::LogOut() {

@@ -182,14 +182,16 @@ private:
     // The network.
     bool Connected() const;
     void LogOut();
-    int LoopMessages(int first);
+    void LoopMessages(int first);
     // Applies one fetched message; fills `kind` and whether it was handled. False when a
     // store failed.
-    bool ApplyMessage(const std::string& uid, const std::string& text, int& kind, bool& handled);
+    bool ApplyMessage(const std::string& text, int& kind, bool& handled);
     // Saves the batch; on failure its messages count as not received (kept on the server,
     // LAST_UID back before the first of them) and the run ends as failed.
     bool CommitBatch();
-    void DeleteHandled();
+    // The end of a run that fetched: save, delete what was handled, log out.
+    void SaveAndLogOut();
+    bool SendDeletions(const std::vector<int>& numbers);
     int Finish();
 
     // Stores.

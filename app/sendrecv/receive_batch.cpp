@@ -1,6 +1,7 @@
 // The receive session's batch: the stores a run holds, and their save as one batch through
 // the receive ledger (stage every changed file, commit, install).
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/sendrecv/mail_row_notice.h"
@@ -109,6 +110,14 @@ int CPopReceiveSession::SaveChanges(const std::vector<std::string>& uids) {
     StoreKey key;
     bool saved = ledger != nullptr && GetStoreKey(env_.env, key) == 0 && ledger->Prepare(targets) == 0;
     if (saved) {
+        // The address book is by far the largest file: it is written beside the others.
+        bool bookSaved = true;
+        std::thread book;
+        if (bookChanged_)
+            book = std::thread([&] {
+                bookSaved = env_.book->WriteFromMemoryToFileAppointFileName(
+                                ReceiveLedger::StagedPath(env_layout::DatabaseFile(env)), key.get()) == 0;
+            });
         for (const auto& [id, entry] : histories_) {
             if (!saved || !entry.changed || entry.history == nullptr) continue;
             saved = entry.history->WriteFromMemoryToFileAppointFileName(
@@ -124,17 +133,17 @@ int CPopReceiveSession::SaveChanges(const std::vector<std::string>& uids) {
         if (saved && !mailsBefore_.empty())
             saved = env_.mails->WriteFromMemoryToFileAppointFileName(
                         ReceiveLedger::StagedPath(env_layout::MailListFile(env)), key.get()) == 0;
-        if (saved && bookChanged_) {
-            saved = env_.book->WriteFromMemoryToFileAppointFileName(
-                        ReceiveLedger::StagedPath(env_layout::DatabaseFile(env)), key.get()) == 0;
-            if (!saved) err_ = env_.book->GetErrMsg();
-        }
         if (saved && registrationsChanged_)
             saved = receive_stores::SaveList(env_.env, receive_stores::kRegistrations, registrations_,
                                              ReceiveLedger::StagedPath(receive_stores::ListPath(env, receive_stores::kRegistrations)));
         if (saved && refusalsChanged_)
             saved = receive_stores::SaveList(env_.env, receive_stores::kRefusals, refusals_,
                                              ReceiveLedger::StagedPath(receive_stores::ListPath(env, receive_stores::kRefusals)));
+        if (book.joinable()) book.join();
+        if (!bookSaved) {
+            if (saved) err_ = env_.book->GetErrMsg();
+            saved = false;
+        }
         if (saved) ReceiveRunReached("staged");
         saved = saved && ledger->Commit(uids) == 0;
         if (!saved) ledger->Abandon();

@@ -63,6 +63,7 @@ public:
     [[nodiscard]] int Recover(std::vector<std::string>* installed = nullptr);
     bool IsApplied(const std::string& uid) const { return applied_.count(uid) != 0; }
     bool FailedBefore(const std::string& uid) const { return failed_.count(uid) != 0; }
+    const std::unordered_set<std::string>& Applied() const { return applied_; }
 
     // Keeps only the ids of `onServer` for `account`; every id when the account differs
     // from the one recorded (ids are unique only within one mailbox). Rewrites the file

@@ -1,0 +1,81 @@
+#include "app/sendrecv/message_fetcher.h"
+
+#include "core/transport/my_pops.h"
+
+using namespace netssl;
+
+MessageFetcher::MessageFetcher(CMyPOPS& client, const std::atomic<int>& stop) : client_(client), stopRun_(stop) {}
+
+MessageFetcher::~MessageFetcher() { Stop(); }
+
+void MessageFetcher::Start(int first, int last, std::unordered_set<std::string> known) {
+    known_ = std::move(known);
+    thread_ = std::thread([this, first, last] { Run(first, last); });
+}
+
+void MessageFetcher::Stop() {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        stop_ = true;
+    }
+    changed_.notify_all();
+    if (thread_.joinable()) thread_.join();
+}
+
+bool MessageFetcher::Push(Message message) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    const std::size_t bytes = message.header.size() + message.body.size();
+    changed_.wait(lock, [&] {
+        return stop_ || queue_.empty() || (queue_.size() < kMaxQueued && queuedBytes_ + bytes <= kMaxQueuedBytes);
+    });
+    if (stop_) return false;
+    queuedBytes_ += bytes;
+    queue_.push_back(std::move(message));
+    changed_.notify_all();
+    return true;
+}
+
+void MessageFetcher::Run(int first, int last) {
+    PopsComponent* h = client_.GetHandle();
+    for (int n = first; n <= last; ++n) {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            if (stop_) break;
+        }
+        if (stopRun_.load() != 0) break;
+        Message m;
+        m.number = n;
+        if (POPS_Set(h, kPopsMessageNumber, 0, n, 0) != 0) {
+            m.selectFailed = true;
+            Push(std::move(m));
+            break;
+        }
+        m.uid = POPS_GetText(h, kPopsMessageUid, 0);
+        if (known_.count(m.uid) != 0) {
+            m.known = true;
+        } else {
+            m.header = POPS_GetText(h, kPopsMessageHeaders, 0);
+            if (!m.header.empty()) m.body = POPS_GetText(h, kPopsMessageText, 0);
+            if (m.header.empty()) {
+                m.error = client_.GetLastErrorInJapanese();
+                m.connectionLost = POPS_Get(h, kPopsConnected, 0, nullptr) == 0;
+            }
+        }
+        const bool lost = m.connectionLost;
+        if (!Push(std::move(m)) || lost) break;
+    }
+    std::lock_guard<std::mutex> lock(mutex_);
+    finished_ = true;
+    changed_.notify_all();
+}
+
+std::optional<MessageFetcher::Message> MessageFetcher::Next() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [&] { return !queue_.empty() || finished_ || stop_; });
+    if (queue_.empty()) return std::nullopt;
+    Message m = std::move(queue_.front());
+    queue_.pop_front();
+    queuedBytes_ -= m.header.size() + m.body.size();
+    changed_.notify_all();
+    return m;
+}

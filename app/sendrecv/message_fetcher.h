@@ -1,0 +1,71 @@
+#pragma once
+// MessageFetcher: fetches the messages of a receive run ahead of their processing. A
+// thread of its own selects each message from `first` to `last` on the POP client in turn,
+// reads its unique id and (unless it is one whose changes are applied already) its text,
+// and queues it; the run takes the messages in order with Next while the next ones are on
+// their way, so the network and the analysis overlap instead of taking turns.
+//
+// What it guarantees:
+//  - Messages come out in message order, each once; the queue holds at most kMaxQueued
+//    messages or kMaxQueuedBytes of text, so memory stays bounded whatever the mailbox.
+//  - The client is used by the fetcher's thread alone from Start until Stop returns (or
+//    Next has reported the end); InterruptReceive may still interrupt it from any thread.
+//  - Fetching ends after a message whose retrieval lost the connection, when selecting a
+//    message fails, when `stop` (the run's cancel) is raised, or when Stop is called.
+//
+// One object serves one run and is used by one thread (besides its own).
+
+#include <atomic>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <unordered_set>
+
+class CMyPOPS;
+
+class MessageFetcher {
+public:
+    static constexpr std::size_t kMaxQueued = 4096;
+    static constexpr std::size_t kMaxQueuedBytes = 64u << 20;
+
+    struct Message {
+        int number = 0;
+        std::string uid;
+        bool known = false;          // its changes are applied already: not fetched
+        std::string header, body;    // empty header: it could not be fetched
+        std::string error;           // why not (the client's Japanese message)
+        bool connectionLost = false; // the retrieval lost the connection
+        bool selectFailed = false;   // the message could not be selected; nothing else set
+    };
+
+    MessageFetcher(CMyPOPS& client, const std::atomic<int>& stop);
+    // Stops and joins the thread.
+    ~MessageFetcher();
+    MessageFetcher(const MessageFetcher&) = delete;
+    MessageFetcher& operator=(const MessageFetcher&) = delete;
+
+    // Starts fetching messages first..last; `known` are the unique ids not to fetch.
+    void Start(int first, int last, std::unordered_set<std::string> known);
+    // The next message in order, waiting for it; nothing once fetching has ended.
+    std::optional<Message> Next();
+    // Ends fetching after the message under way and waits for the thread.
+    void Stop();
+
+private:
+    void Run(int first, int last);
+    bool Push(Message message);
+
+    CMyPOPS& client_;
+    const std::atomic<int>& stopRun_;
+    std::unordered_set<std::string> known_;
+    std::thread thread_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<Message> queue_;
+    std::size_t queuedBytes_ = 0;
+    bool finished_ = false;
+    bool stop_ = false;
+};
