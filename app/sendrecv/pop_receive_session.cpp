@@ -152,11 +152,11 @@ public:
         return kSetUpDone;
     }
 
-    // The login's account, as the receive ledger tells mailboxes apart.
+    // The mailbox, as the receive ledger tells mailboxes apart (a new port or TLS mode
+    // reaches the same mailbox).
     static std::string Account(const SendEnvironment& env) {
-        return OptionOf(env.options, CPopReceiveSession::kOptionServer) + ":" +
-               OptionOf(env.options, CPopReceiveSession::kOptionPort) + ":" +
-               OptionOf(env.options, CPopReceiveSession::kOptionUser);
+        return OptionOf(env.options, CPopReceiveSession::kOptionUser) + "@" +
+               OptionOf(env.options, CPopReceiveSession::kOptionServer);
     }
 
 private:
@@ -239,19 +239,24 @@ bool CPopReceiveSession::PrepareStores() {
         Fatal(T("受信済みメールの記録を読み込めません"));
         return false;
     }
-    const int reg = receive_stores::LoadList(env_.env, receive_stores::kRegistrations, registrations_);
-    const int ref = receive_stores::LoadList(env_.env, receive_stores::kRefusals, refusals_);
-    if (reg == receive_stores::kNoKey || ref == receive_stores::kNoKey) {
+    if (!LoadLists()) {
         err_.SetErr(4207);
         Fatal(err_.GetLastMsg());
         return false;
     }
-    registrationsUsable_ = reg == receive_stores::kLoaded;
-    refusalsUsable_ = ref == receive_stores::kLoaded;
-    registrationsChanged_ = refusalsChanged_ = false;
     analyzer_ = std::make_unique<MailAnalyzer>();
     importer_ = std::make_unique<CAddressImport>(env_.book, env_.env, env_.options);
     return true;
+}
+
+bool CPopReceiveSession::LoadLists() {
+    const int reg = receive_stores::LoadList(env_.env, receive_stores::kRegistrations, registrations_);
+    const int ref = receive_stores::LoadList(env_.env, receive_stores::kRefusals, refusals_);
+    registrationsUsable_ = reg == receive_stores::kLoaded;
+    refusalsUsable_ = ref == receive_stores::kLoaded;
+    registrationsChanged_ = refusalsChanged_ = false;
+    listsLoaded_ = true;
+    return reg != receive_stores::kNoKey && ref != receive_stores::kNoKey;
 }
 
 int CPopReceiveSession::Run() {

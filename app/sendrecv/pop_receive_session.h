@@ -143,6 +143,10 @@ public:
     void SetPasswordPrompt(PasswordPrompt prompt) { askPassword_ = std::move(prompt); }
 
     // ---- Applying one message (reply_processing.cpp) ---------------------------------------
+    // The changes are made in memory (the address book's and the mail list's are visible
+    // at once) and saved by SaveChanges; a session destroyed before that drops the
+    // history, list and row changes it holds. The first of these calls finishes what an
+    // interrupted run left (receive_ledger.h) before it reads anything.
     // Traces a bounce (class 1) or read receipt (class 2) quoting `quotedMessageId` (with
     // or without angle brackets) to the recipient of mail `mailId` and updates the
     // history: a ReplyResult.
@@ -154,7 +158,8 @@ public:
     // for a resend, else "C" becomes "E") or a receipt (opened + 1), announced to the
     // mail-list view. Classes other than 1 and 2: 0, nothing done. -1 after an error box.
     int UpdateMailAfterReply(int mailId, int mailClass);
-    // Append a row to the registration / refusal list (saved with the batch).
+    // Append a row to the registration / refusal list (saved with the batch); nothing when
+    // the list could not be read.
     void AddAutoRegRecord(const OneCustomer& record);
     void AddRefusalRecord(const std::string& address);
     // Saves every change made so far as one batch, with the unique ids of the messages it
@@ -196,6 +201,8 @@ private:
 
     // Stores.
     bool PrepareStores();
+    // Reads both lists; false when the environment's key cannot be had.
+    bool LoadLists();
     // The ledger, read (and what an interrupted run left finished) at its first use.
     ReceiveLedger* Ledger();
     HistoryEntry* HistoryFor(int mailId, int& failure);
@@ -235,6 +242,7 @@ private:
     // address book and mail list since the last save.
     BaseRecordStructer registrations_;
     BaseRecordStructer refusals_;
+    bool listsLoaded_ = false;
     bool registrationsUsable_ = false;
     bool refusalsUsable_ = false;
     bool registrationsChanged_ = false;

@@ -153,9 +153,8 @@ int CPopReceiveSession::SaveChanges(const std::vector<std::string>& uids) {
         // so that nothing of it is saved later by someone else and applied twice.
         PutMailsBack();
         ForgetHeldStores();
-        receive_stores::LoadList(env_.env, receive_stores::kRegistrations, registrations_);
-        receive_stores::LoadList(env_.env, receive_stores::kRefusals, refusals_);
-        registrationsChanged_ = refusalsChanged_ = bookChanged_ = false;
+        if (listsLoaded_) LoadLists();
+        bookChanged_ = false;
         return -1;
     }
     ReceiveRunReached("committed");

@@ -22,6 +22,7 @@ int MailIdFromMessageId(const char* messageId) {
 }
 
 int CPopReceiveSession::ProcessBounceOrReceipt(int mailId, const std::string& quotedMessageId, int mailClass) {
+    Ledger();  // an interrupted batch is finished before anything is read
     int failure = kReplyProcessed;
     HistoryEntry* entry = HistoryFor(mailId, failure);
     if (entry == nullptr) return failure;
@@ -114,6 +115,7 @@ int CPopReceiveSession::AddRecipientToMailList(int mailId, int customerId) {
 
 int CPopReceiveSession::UpdateMailAfterReply(int mailId, int mailClass) {
     if (mailClass != 1 && mailClass != 2) return 0;
+    Ledger();
     const auto box = [this](const char* text) {
         ui::MessageBox(owner_, ui::U8(text), ui::U8("受信結果保存エラー"), platform::kMbOk | platform::kMbIconWarning);
     };
@@ -159,6 +161,9 @@ int CPopReceiveSession::UpdateMailAfterReply(int mailId, int mailClass) {
 }
 
 void CPopReceiveSession::AddAutoRegRecord(const OneCustomer& record) {
+    Ledger();
+    if (!listsLoaded_) LoadLists();
+    if (!registrationsUsable_) return;  // never written over a list that could not be read
     const std::vector<std::string> row = receive_stores::RegistrationRow(record);
     std::vector<const char*> values;
     for (const std::string& v : row) values.push_back(v.c_str());
@@ -166,6 +171,9 @@ void CPopReceiveSession::AddAutoRegRecord(const OneCustomer& record) {
 }
 
 void CPopReceiveSession::AddRefusalRecord(const std::string& address) {
+    Ledger();
+    if (!listsLoaded_) LoadLists();
+    if (!refusalsUsable_) return;
     const char* values[] = {address.c_str()};
     if (refusals_.InsertString(values) == 1) refusalsChanged_ = true;
 }
