@@ -1,0 +1,404 @@
+#include "app/sendrecv/send_receive_dlg.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMetaObject>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <chrono>
+
+#include "app/sendrecv/display_only_edit.h"
+#include "app/sendrecv/receive_result_screens.h"
+#include "app/sendrecv/send_job.h"
+#include "app/shell/dialogs/dialog_parts.h"
+#include "app/ui/control_ids.h"
+#include "app/ui/gui_bridge.h"
+#include "app/ui/sjis_text.h"
+
+// The worker's observer: every report travels to the dialog as a queued call with its
+// own copies; the dialog drops the calls that arrive after it let the run go.
+class CSendReceiveDlg::Reporter : public SendReceiveObserver {
+public:
+    Reporter(CSendReceiveDlg* dialog, bool pauses) : dialog_(dialog), pauses_(pauses) {}
+
+    void OnStatus(const std::string& text) override {
+        QString line = ui::FromSjis(text);
+        Post([line](CSendReceiveDlg& d) { d.OnStatusText(line); });
+    }
+    void OnTotal(int total) override {
+        Post([total](CSendReceiveDlg& d) { d.OnTotal(total); });
+    }
+    void OnProcessed(int processed) override {
+        // One recipient after another: only the latest count matters, so at most one call
+        // is on its way at a time.
+        dialog_->reportedCurrent_.store(processed);
+        if (dialog_->currentPending_.exchange(true)) return;
+        Post([](CSendReceiveDlg& d) {
+            d.currentPending_.store(false);
+            d.OnCurrent(d.reportedCurrent_.load());
+        });
+    }
+    void OnMailKind(int kind) override {
+        Post([kind](CSendReceiveDlg& d) { d.OnMailKind(kind); });
+    }
+    void OnRunStarted() override {
+        Post([](CSendReceiveDlg& d) { d.OnRunStarted(); });
+    }
+    void OnState(int state) override {
+        Post([state](CSendReceiveDlg& d) { d.OnStateCode(state); });
+    }
+    void OnMailId(int mailId) override {
+        Post([mailId](CSendReceiveDlg& d) { d.OnMailId(mailId); });
+    }
+    void OnRunFinished() override {
+        Post([](CSendReceiveDlg& d) { d.OnRunFinished(); });
+    }
+    void Pause(int ms, const std::function<bool()>& stop) override {
+        if (pauses_) SleepUnlessStopped(ms, stop);
+    }
+
+private:
+    template <class F>
+    void Post(F fn) {
+        CSendReceiveDlg* d = dialog_;
+        QMetaObject::invokeMethod(
+            d,
+            [d, fn = std::move(fn)] {
+                if (!d->detached_) fn(*d);
+            },
+            Qt::QueuedConnection);
+    }
+
+    CSendReceiveDlg* dialog_;
+    const bool pauses_;
+};
+
+namespace {
+
+struct CountRow {
+    int id;
+    int kind;
+    const char* label;
+};
+// The counters in the order shown, with the kind each counts.
+constexpr CountRow kCountRows[] = {
+    {CSendReceiveDlg::kIdcRegistrations, ReceiveRunObserver::kRegistration, "自動登録"},
+    {CSendReceiveDlg::kIdcRefusals, ReceiveRunObserver::kRefusal, "自動受信拒否"},
+    {CSendReceiveDlg::kIdcErrorMails, ReceiveRunObserver::kErrorMail, "エラーメール"},
+    {CSendReceiveDlg::kIdcReadReceipts, ReceiveRunObserver::kReadReceipt, "開封通知"},
+    {CSendReceiveDlg::kIdcUnrelated, ReceiveRunObserver::kUnrelated, "無関係"},
+};
+
+}  // namespace
+
+CSendReceiveDlg::CSendReceiveDlg(QWidget* parent) : QDialog(parent) {
+    setObjectName(ui::DialogName(kIdd));
+    setWindowTitle(ui::U8("Varnis メール送受信状況"));
+    setModal(false);
+
+    auto* column = new QVBoxLayout(this);
+    stateEdit_ = ui::SetControlId(new CNoInputEdit(this, 1), kIdcState);
+    column->addWidget(stateEdit_);
+    progress_ = ui::SetControlId(new QProgressBar(this), kIdcProgress);
+    progress_->setTextVisible(false);
+    progress_->setRange(0, 1);
+    progress_->setValue(0);
+    column->addWidget(progress_);
+    statusEdit_ = ui::SetControlId(new CNoInputEdit(this, 3), kIdcStatus);
+    column->addWidget(statusEdit_);
+
+    auto* group = new QGroupBox(ui::U8("受信メールの内訳"), this);
+    auto* grid = new QGridLayout(group);
+    int row = 0;
+    for (const CountRow& r : kCountRows) {
+        grid->addWidget(new QLabel(ui::U8(r.label), group), row, 0);
+        CNoInputEdit* edit = ui::SetControlId(new CNoInputEdit(group, 1), r.id);
+        edit->setMinimumWidth(110);
+        countEdits_[static_cast<std::size_t>(r.kind)] = edit;
+        grid->addWidget(edit, row, 1);
+        grid->addWidget(new QLabel(ui::U8("通"), group), row, 2);
+        ++row;
+    }
+    grid->setColumnStretch(1, 1);
+    column->addWidget(group);
+
+    auto* bottom = new QHBoxLayout;
+    autoClose_ = shell::dialogs::MakeCheckBox(this, ui::U8("このウィンドウを自動的に閉じる"), kIdcAutoClose);
+    bottom->addWidget(autoClose_);
+    bottom->addStretch(1);
+    cancel_ = shell::dialogs::MakeButton(this, ui::U8("キャンセル"), kIdcCancel);
+    connect(cancel_, &QPushButton::clicked, this, &CSendReceiveDlg::OnCancel);
+    bottom->addWidget(cancel_);
+    column->addLayout(bottom);
+    setMinimumWidth(380);
+
+    refresh_ = new QTimer(this);
+    refresh_->setInterval(kRefreshMs);
+    connect(refresh_, &QTimer::timeout, this, &CSendReceiveDlg::Refresh);
+
+    ResetState();
+}
+
+CSendReceiveDlg::~CSendReceiveDlg() {
+    detached_ = true;
+    StopAndWait();
+    JoinWorker();
+    std::lock_guard<std::mutex> lock(mutex_);
+    parts_ = SendReceiveRunParts();
+}
+
+// ---- The run --------------------------------------------------------------------------------
+
+void CSendReceiveDlg::Launch(int mode, int chosenMailId) {
+    if (IsRunning()) return;
+    ResetState();
+    {
+        // Made when a run starts, over the environment open then.
+        std::lock_guard<std::mutex> lock(mutex_);
+        parts_ = factory_ ? factory_(this) : MakeSendReceiveRunParts(SendEnvironment::Program(), this);
+    }
+    const bool locked = hooks_.isLocked && hooks_.isLocked();
+    Create(!locked);
+    if (locked && hooks_.showLockWindow) hooks_.showLockWindow();
+    SetMode(mode);
+    StartWorker(chosenMailId);
+}
+
+void CSendReceiveDlg::ResetState() {
+    JoinWorker();
+    mode_ = 0;
+    SetState(kStateIdle);
+    total_ = 0;
+    current_ = 0;
+    counts_.fill(0);
+    progressRange_ = 0;
+    progressPosition_ = 0;
+    progressScale_ = 0;
+    mailId_ = -1;
+    reportedCurrent_ = 0;
+    currentPending_ = false;
+    progress_->setRange(0, 1);
+    progress_->setValue(0);
+    std::lock_guard<std::mutex> lock(mutex_);
+    flags_.cancel = 0;
+    flags_.windowEnded = 0;
+    flags_.state = kStateIdle;
+    reporter_.reset();
+    parts_ = SendReceiveRunParts();
+}
+
+int CSendReceiveDlg::SetMode(int mode) {
+    if (mode < 0 || mode > 7) return 0;
+    mode_ = mode;
+    return 1;
+}
+
+int CSendReceiveDlg::SetState(int state) {
+    if (state < kStateIdle || state > kStateManualDialup) return 0;
+    state_ = state;
+    return 1;
+}
+
+void CSendReceiveDlg::Create(bool show) {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        busy_ = true;
+    }
+    OnInitDialog();
+    if (show) {
+        this->show();
+        raise();
+    }
+}
+
+void CSendReceiveDlg::OnInitDialog() {
+    initialised_ = true;
+    autoClose_->setChecked(Option(kOptionAutoClose) == "Y");
+    statusLine_.clear();
+    Refresh();
+}
+
+void CSendReceiveDlg::StartWorker(int chosenMailId) {
+    if (worker_.joinable()) return;
+    reporter_ = std::make_unique<Reporter>(this, pauses_);
+    SendReceiveWorker::Settings settings;
+    settings.mode = mode_;
+    settings.chosenMailId = chosenMailId;
+    settings.owner = this;
+    settings.showReceiveResults = [this] {
+        ui::CallOnGuiThread([this] {
+            if (detached_ || (hooks_.isLocked && hooks_.isLocked())) return;
+            if (hooks_.showReceiveResults) {
+                hooks_.showReceiveResults(this);
+            } else {
+                ShowAutoRegMails(this);
+                ShowAutoRefMails(this);
+            }
+        });
+    };
+    workerActive_ = true;
+    workerExited_ = false;
+    Reporter* reporter = reporter_.get();
+    worker_ = std::thread([this, reporter, settings] {
+        SendReceiveWorker(parts_, flags_, *reporter, settings).Run();
+        workerExited_.store(true);
+    });
+    refresh_->start();
+}
+
+bool CSendReceiveDlg::IsRunning() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return busy_;
+}
+
+int CSendReceiveDlg::RunKind() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return busy_ ? mode_ : 0;
+}
+
+void CSendReceiveDlg::OnCancel() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    flags_.cancel = 1;
+    RouteStop(parts_, flags_.state.load(), false);
+}
+
+void CSendReceiveDlg::RequestStop() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    // The reason first: the worker, once it sees the stop, must see why.
+    flags_.windowEnded = 1;
+    flags_.cancel = 1;
+    RouteStop(parts_, flags_.state.load(), true);
+}
+
+void CSendReceiveDlg::OnDestroy() {
+    ResetState();
+    std::lock_guard<std::mutex> lock(mutex_);
+    busy_ = false;
+}
+
+void CSendReceiveDlg::JoinWorker() {
+    // Only ever called once the worker has made its last report (or at the program's end,
+    // after StopAndWait): the join does not wait.
+    if (worker_.joinable()) worker_.join();
+}
+
+void CSendReceiveDlg::StopAndWait() {
+    if (!worker_.joinable()) return;
+    OnCancel();
+    // The worker may be asking the GUI thread something: keep answering until it is done.
+    while (!workerExited_.load()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+}
+
+std::string CSendReceiveDlg::Option(int index) const { return parts_.rules.Option(index); }
+
+void CSendReceiveDlg::closeEvent(QCloseEvent* event) {
+    if (workerActive_) {
+        // The close box is the cancel: the window stays until the run has ended.
+        event->ignore();
+        OnCancel();
+        return;
+    }
+    if (IsRunning()) OnDestroy();
+    event->accept();
+}
+
+void CSendReceiveDlg::reject() {
+    if (workerActive_) {
+        OnCancel();
+        return;
+    }
+    close();
+}
+
+// ---- The worker's reports -------------------------------------------------------------------
+
+void CSendReceiveDlg::OnRunStarted() {}
+
+void CSendReceiveDlg::OnRunFinished() {
+    refresh_->stop();
+    workerActive_ = false;
+    Refresh();
+    // As a posted message would: the program handles the end after this call returns.
+    QTimer::singleShot(0, this, [this] {
+        if (detached_) return;
+        if (hooks_.commDone) {
+            hooks_.commDone();
+        } else {
+            close();
+        }
+    });
+}
+
+void CSendReceiveDlg::OnStatusText(const QString& text) {
+    statusLine_ = state_ == kStateSending && mailId_ != -1 ? QStringLiteral("[ID: %1] %2").arg(mailId_).arg(text) : text;
+    UpdateControls();
+}
+
+void CSendReceiveDlg::OnTotal(int total) {
+    total_ = total;
+    if (total == 0) return;
+    if (total <= kMaxProgress) {
+        progressScale_ = 1.0;
+        progressRange_ = total;
+    } else {
+        progressScale_ = static_cast<double>(kMaxProgress) / total;
+        progressRange_ = kMaxProgress;
+    }
+    progress_->setRange(0, progressRange_);
+}
+
+void CSendReceiveDlg::OnCurrent(int current) { current_ = current; }
+
+void CSendReceiveDlg::OnStateCode(int state) { SetState(state); }
+
+void CSendReceiveDlg::OnMailKind(int kind) {
+    const int k = kind >= ReceiveRunObserver::kRegistration && kind <= ReceiveRunObserver::kReadReceipt
+                      ? kind
+                      : ReceiveRunObserver::kUnrelated;
+    int& count = counts_[static_cast<std::size_t>(k)];
+    if (count < kMaxCount) ++count;
+}
+
+void CSendReceiveDlg::OnMailId(int mailId) { mailId_ = mailId; }
+
+int CSendReceiveDlg::Count(int kind) const {
+    return kind >= 0 && kind < static_cast<int>(counts_.size()) ? counts_[static_cast<std::size_t>(kind)] : 0;
+}
+
+void CSendReceiveDlg::Refresh() {
+    if (!initialised_) return;
+    switch (state_) {
+    case kStateIdle: stateText_ = ui::U8("無通信モード"); break;
+    case kStateReceiving: stateText_ = ui::U8("%1/%2通受信").arg(current_).arg(total_); break;
+    case kStateLogin: stateText_ = ui::U8("送信前、受信サーバ接続"); break;
+    case kStateSending: stateText_ = ui::U8("%1/%2通送信").arg(current_).arg(total_); break;
+    case kStateAutoDialup: stateText_ = ui::U8("自動ダイアルアップ接続"); break;
+    case kStateManualDialup: stateText_ = ui::U8("手動ダイアルアップ接続"); break;
+    default: stateText_ = ui::U8("未定義の動作です"); break;
+    }
+    const double position = progressScale_ * current_;
+    if (position >= 0 && position <= kMaxProgress) {
+        progressPosition_ = static_cast<int>(position);
+        if (progressRange_ > 0) progress_->setValue(std::min(progressPosition_, progressRange_));
+    }
+    UpdateControls();
+}
+
+void CSendReceiveDlg::UpdateControls() {
+    stateEdit_->SetText(stateText_);
+    statusEdit_->SetText(statusLine_);
+    for (std::size_t k = 0; k < counts_.size(); ++k)
+        countEdits_[k]->SetText(QString::number(std::clamp(counts_[k], 0, kMaxCount)));
+}
