@@ -23,8 +23,9 @@
 //
 // What a run guarantees:
 //  - Nothing applied twice, nothing lost. Changes are made in memory and saved as one
-//    batch through the receive ledger (receive_ledger.h) before any message is deleted on
-//    the server; a run killed at any point is finished or undone by the next, and a
+//    batch through the receive ledger (receive_ledger.h) before the logout that makes the
+//    server delete anything (the deletions themselves are sent while the batch is saved);
+//    a run killed at any point is finished or undone by the next, and a
 //    message whose batch was saved is never applied again, even when the server kept it
 //    (a logout refused or broken off: messages marked deleted may not be gone).
 //  - A save that fails keeps the messages on the server, deletes nothing, puts the mail
@@ -40,9 +41,11 @@
 //    traced through the history's Message-ID index, each history is read once per run and
 //    written once, refusals find their record through an address index, and the files are
 //    written once per run (a run that touches many histories saves in between, to keep
-//    memory bounded).
+//    memory bounded). Messages are fetched ahead on a thread of their own
+//    (message_fetcher.h) while the run applies the ones before them.
 //
-// Threads: Run works on the worker thread; InterruptReceive may come from any thread at
+// Threads: Run works on the worker thread (with helper threads of its own that it joins
+// before it returns); InterruptReceive may come from any thread at
 // any time (it interrupts the blocked network call; the client is never deleted while it
 // is interrupted). Status lines and counts go to the observer; changed mail-list rows to
 // the mail-list view (mail_row_notice.h); the password dialog and the error boxes reach
