@@ -192,8 +192,9 @@ void CSendReceiveDlg::ResetState() {
     flags_.cancel = 0;
     flags_.windowEnded = 0;
     flags_.state = kStateIdle;
-    reporter_.reset();
+    // The parts first: a dial-up service may still be reporting through the reporter.
     parts_ = SendReceiveRunParts();
+    reporter_.reset();
 }
 
 int CSendReceiveDlg::SetMode(int mode) {

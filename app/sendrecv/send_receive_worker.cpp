@@ -148,12 +148,19 @@ int SendReceiveWorker::SendDueMails() {
     SetState(kStateSending);
     sender->SetSendSettings(delay, beforeConnect, connected);
 
-    int mail = mode == 5 ? settings_.chosenMailId : rules.GetNextDueMail();
-    int result = 0;
     std::unordered_set<int> taken;
+    // The next due mail this run has not taken yet: one whose resend time has already come
+    // waits for the scheduler's next run instead of being sent again at once.
+    const auto next = [&rules, &taken] {
+        for (int id : rules.DueMailsInSendOrder())
+            if (taken.count(id) == 0) return id;
+        return -1;
+    };
+    int mail = mode == 5 ? settings_.chosenMailId : next();
+    int result = 0;
     for (;;) {
         // A mail not begun yet is never begun after a stop: the send would make it a draft.
-        if (mail == -1 || taken.count(mail) != 0 || StopRequested()) {
+        if (mail == -1 || StopRequested()) {
             result = 0;
             break;
         }
@@ -167,7 +174,7 @@ int SendReceiveWorker::SendDueMails() {
             Pause(2000);
         }
         if (mode == 5 || result != 0) break;
-        mail = rules.GetNextDueMail();
+        mail = next();
     }
     Postpone(result);
     return result;

@@ -32,6 +32,16 @@
 namespace srtest {
 
 using sendtest::At;
+using sendtest::Sjis;
+
+// Waits up to 30 s for `done` (polling); its last answer.
+inline bool WaitFor(const std::function<bool()>& done) {
+    for (int i = 0; i < 3000; ++i) {
+        if (done()) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return done();
+}
 
 inline QString U8(const char* s) { return QString::fromUtf8(s); }
 inline std::time_t T(int y, int mo, int d, int h, int mi, int s = 0) { return At(y, mo, d, h, mi, s).ToTimeT(); }
@@ -134,6 +144,7 @@ public:
             std::lock_guard<std::mutex> lock(mutex_);
             sent.push_back(mailId);
         }
+        if (onSend) onSend(mailId);
         if (observer) {
             observer->OnTotal(3);
             observer->OnProcessed(1);
@@ -181,6 +192,7 @@ public:
     std::map<int, std::string> statusAfter;
     std::vector<std::pair<int, std::string>> rescheduled;
     bool failReschedule = false, block = false;
+    std::function<void(int mailId)> onSend;
     std::atomic<int> cancelled{0}, windowEnded{0}, finished{0};
     Gate gate;
 
@@ -294,6 +306,8 @@ protected:
         EXPECT_EQ(mails_->SetMailData(m), 0);
         return id;
     }
+    // A mail of `status` reserved for `hour`:`minute` on the fixture's day.
+    int Due(const char* status, int hour, int minute) { return Reserved(status, At(2024, 5, 10, hour, minute, 0)); }
     void Window(const char* on, int fromHour, int fromMinute, int toHour, int toMinute) {
         SetOption(CommNetRules::kOptionDialupUsed, "Y");
         SetOption(CommNetRules::kOptionWindowOn, on);

@@ -1,0 +1,380 @@
+// The status dialog on the GUI thread: what the worker's reports show, the display-only
+// fields, a cancel at every state of a run (which part it stops, that the window stays
+// until the run has ended and that the GUI thread never waits), the busy flag from the
+// window's creation to its close, a run while the program is locked, and a real send run
+// to a test server, finished and cancelled.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QPushButton>
+#include <QTest>
+
+#include "app/sendrecv/display_only_edit.h"
+#include "app/sendrecv/send_receive_dlg.h"
+#include "app/sendrecv/tests/send_receive_fixture.h"
+#include "app/sendrecv/tests/send_run_fixture.h"
+#include "app/ui/control_ids.h"
+#include "app/ui/testing/type_text.h"
+#include "platform/notifier.h"
+
+namespace {
+
+using namespace srtest;
+using ui::test::WaitUntil;
+
+// The parts the dialog makes for a run, as the test scripted them.
+struct FakeParts {
+    FakeReceiver* receiver = nullptr;
+    FakeSender* sender = nullptr;
+    CDialupConnection* dialup = nullptr;
+    std::function<void(FakeReceiver&, FakeSender&)> script;
+};
+
+class StatusDialogTest : public SendReceiveEnvTest {
+protected:
+    void SetUp() override {
+        SendReceiveEnvTest::SetUp();
+        now_ = T(2024, 5, 10, 12, 0);
+        SetOption(CommNetRules::kOptionDialupUsed, "N");
+        SetOption(CDialupConnection::kOptionUseStoredLogin, "Y");
+        SetOption(CDialupConnection::kOptionEntry, "office");
+        SetOption(CommNetRules::kOptionWindowOn, "N");
+        provider_ = std::make_unique<FakeDialupProvider>();
+        parts_ = FakeParts();
+        commDone_ = lockShown_ = resultsShown_ = 0;
+        closeOnDone_ = true;
+        locked_ = false;
+        dialog_ = std::make_unique<CSendReceiveDlg>();
+        dialog_->SetPauses(false);
+        dialog_->SetPartsFactory([this](QWidget* owner) {
+            SendReceiveRunParts parts;
+            parts.rules = Rules();
+            auto receiver = std::make_unique<FakeReceiver>();
+            auto sender = std::make_unique<FakeSender>(mails_.get());
+            parts_.receiver = receiver.get();
+            parts_.sender = sender.get();
+            if (parts_.script) parts_.script(*receiver, *sender);
+            parts.receiver = std::move(receiver);
+            parts.sender = std::move(sender);
+            parts.dialup = std::make_unique<CDialupConnection>(parts.rules, *provider_);
+            parts.dialup->SetOwnerWindow(owner);
+            parts_.dialup = parts.dialup.get();
+            return parts;
+        });
+        CSendReceiveDlg::ShellHooks hooks;
+        hooks.commDone = [this] {
+            ++commDone_;
+            if (closeOnDone_) dialog_->close();
+        };
+        hooks.isLocked = [this] { return locked_; };
+        hooks.showLockWindow = [this] { ++lockShown_; };
+        hooks.showReceiveResults = [this](QWidget*) { ++resultsShown_; };
+        dialog_->SetShellHooks(hooks);
+    }
+    void TearDown() override {
+        dialog_.reset();
+        SendReceiveEnvTest::TearDown();
+    }
+    template <class W>
+    W* Control(int id) {
+        W* w = ui::FindControl<W>(dialog_.get(), id);
+        EXPECT_NE(w, nullptr) << id;
+        return w;
+    }
+    QString Field(int id) { return Control<CNoInputEdit>(id)->Text(); }
+    // Waits (answering the GUI thread's events) until the run's end was handled.
+    bool WaitForEnd() { return WaitUntil([this] { return commDone_ > 0 && !dialog_->IsRunning(); }, 20000); }
+
+    std::unique_ptr<CSendReceiveDlg> dialog_;
+    FakeParts parts_;
+    std::unique_ptr<FakeDialupProvider> provider_;
+    int commDone_ = 0, lockShown_ = 0, resultsShown_ = 0;
+    bool closeOnDone_ = true, locked_ = false;
+};
+
+TEST_F(StatusDialogTest, ReportsShowAsTheDialogGivesThem) {
+    SetOption(CSendReceiveDlg::kOptionAutoClose, "Y");
+    EXPECT_EQ(dialog_->objectName(), "dlg252");
+    EXPECT_EQ(dialog_->windowTitle(), U8("Varnis メール送受信状況"));
+    dialog_->Launch(2, -1);  // the fake receive returns at once
+    ASSERT_TRUE(WaitForEnd());
+    EXPECT_TRUE(Control<QCheckBox>(CSendReceiveDlg::kIdcAutoClose)->isChecked());
+
+    dialog_->Create(false);
+    struct StateCase {
+        int state;
+        const char* text;
+    } states[] = {{10, "無通信モード"},           {11, "4/9通受信"},          {12, "送信前、受信サーバ接続"},
+                  {13, "4/9通送信"},              {14, "自動ダイアルアップ接続"}, {15, "手動ダイアルアップ接続"}};
+    dialog_->OnTotal(9);
+    dialog_->OnCurrent(4);
+    for (const StateCase& s : states) {
+        dialog_->OnStateCode(s.state);
+        dialog_->Refresh();
+        EXPECT_EQ(dialog_->StateText(), U8(s.text));
+        EXPECT_EQ(Field(CSendReceiveDlg::kIdcState), U8(s.text));
+    }
+    EXPECT_EQ(dialog_->SetState(16), 0);
+    EXPECT_EQ(dialog_->SetState(9), 0);
+    EXPECT_EQ(dialog_->SetMode(8), 0);
+    EXPECT_EQ(dialog_->SetMode(-1), 0);
+    EXPECT_EQ(dialog_->SetMode(7), 1);
+
+    // The status line names the mail only while sending one.
+    dialog_->OnStateCode(13);
+    dialog_->OnStatusText(U8("送信中です"));
+    EXPECT_EQ(dialog_->StatusLine(), U8("送信中です"));
+    dialog_->OnMailId(12);
+    dialog_->OnStatusText(U8("送信中です"));
+    EXPECT_EQ(dialog_->StatusLine(), U8("[ID: 12] 送信中です"));
+    EXPECT_EQ(Field(CSendReceiveDlg::kIdcStatus), U8("[ID: 12] 送信中です"));
+    dialog_->OnStateCode(11);
+    dialog_->OnStatusText(U8("受信中です"));
+    EXPECT_EQ(dialog_->StatusLine(), U8("受信中です"));
+    dialog_->OnStatusText(U8("送信に失敗したアドレスがあります\r\n個人情報を確認してください"));
+    EXPECT_EQ(Field(CSendReceiveDlg::kIdcStatus), U8("送信に失敗したアドレスがあります\n個人情報を確認してください"));
+
+    // Progress: up to 32767 steps, a larger total scaled.
+    struct ProgressCase {
+        int total, current, range, position;
+    } progress[] = {{500, 20, 500, 20}, {32767, 32767, 32767, 32767}, {100000, 50000, 32767, 16383}, {0, 10, 32767, 3}};
+    for (const ProgressCase& p : progress) {
+        dialog_->OnTotal(p.total);
+        dialog_->OnCurrent(p.current);
+        dialog_->Refresh();
+        EXPECT_EQ(dialog_->ProgressRange(), p.range) << p.total;
+        EXPECT_EQ(dialog_->ProgressPosition(), p.position) << p.total;
+    }
+
+    // Counts by kind; a kind the dialog does not know counts as unrelated.
+    for (int kind : {1, 1, 2, 3, 4, 4, 4, 0, 9}) dialog_->OnMailKind(kind);
+    dialog_->Refresh();
+    EXPECT_EQ(Field(CSendReceiveDlg::kIdcRegistrations), "2");
+    EXPECT_EQ(Field(CSendReceiveDlg::kIdcRefusals), "1");
+    EXPECT_EQ(Field(CSendReceiveDlg::kIdcErrorMails), "1");
+    EXPECT_EQ(Field(CSendReceiveDlg::kIdcReadReceipts), "3");
+    EXPECT_EQ(Field(CSendReceiveDlg::kIdcUnrelated), "2");
+    dialog_->close();
+}
+
+TEST_F(StatusDialogTest, DisplayOnlyFieldsTakeNoInputButRepaint) {
+    dialog_->Create(true);
+    auto* field = Control<CNoInputEdit>(CSendReceiveDlg::kIdcStatus);
+    field->SetText(U8("送信中です"));
+    const int caret = field->textCursor().position();
+    QTest::keyClicks(field, "abc");
+    QTest::keyClick(field, Qt::Key_Backspace);
+    QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
+    ui::test::TypeText(field, "追加");
+    QTest::mouseClick(field->viewport(), Qt::LeftButton, {}, QPoint(5, 5));
+    QTest::mouseDClick(field->viewport(), Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_EQ(field->Text(), U8("送信中です"));
+    EXPECT_EQ(field->textCursor().position(), caret);
+    EXPECT_FALSE(field->textCursor().hasSelection());
+    EXPECT_FALSE(field->hasFocus());
+
+    int paints = 0;
+    struct PaintCounter : QObject {
+        int* count;
+        bool eventFilter(QObject*, QEvent* e) override {
+            if (e->type() == QEvent::Paint) ++*count;
+            return false;
+        }
+    } counter;
+    counter.count = &paints;
+    field->viewport()->installEventFilter(&counter);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(dialog_.get()));
+    field->SetText(U8("送信が正常に終了しました"));
+    EXPECT_TRUE(WaitUntil([&] { return paints > 0; }));
+    EXPECT_EQ(field->Text(), U8("送信が正常に終了しました"));
+    field->viewport()->removeEventFilter(&counter);
+    dialog_->close();
+}
+
+// A cancel at each state of a run: the part at work is stopped, the run ends, the window
+// stays until then, and nothing after the stopped part runs.
+TEST_F(StatusDialogTest, CancelAtEveryStateOfTheRun) {
+    struct Case {
+        const char* name;
+        int mode;
+        int state;  // the state the run waits in when the cancel comes
+        std::function<void()> setUp;
+        bool windowEnd;  // the dial-up window guard stops the run instead of the button
+        int interrupts, cancels, windowEnds, hangUps;
+        int sent;
+    };
+    const Case cases[] = {
+        {"manual dial-up", 3, 15,
+         [&] {
+             SetOption(CommNetRules::kOptionDialupUsed, "Y");
+             provider_->neverAnswers = true;
+         },
+         false, 0, 0, 0, 1, 0},
+        {"automatic dial-up, window ended", 4, 14,
+         [&] {
+             SetOption(CommNetRules::kOptionDialupUsed, "Y");
+             provider_->neverAnswers = true;
+         },
+         true, 0, 0, 0, 1, 0},
+        {"receiving", 1, 11, [&] { parts_.script = [](FakeReceiver& r, FakeSender&) { r.blockReceive = true; }; },
+         false, 1, 0, 0, 0, 0},
+        {"logging in before sending", 6, 12,
+         [&] { parts_.script = [](FakeReceiver& r, FakeSender&) { r.blockLogin = true; }; }, false, 1,
+         0, 0, 0, 0},
+        {"sending", 3, 13, [&] { parts_.script = [](FakeReceiver&, FakeSender& s) { s.block = true; }; },
+         false, 0, 1, 0, 0, 1},
+        {"sending, window ended", 4, 13,
+         [&] { parts_.script = [](FakeReceiver&, FakeSender& s) { s.block = true; }; }, true, 0, 0, 1,
+         0, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TearDown();
+        SetUp();
+        c.setUp();
+        Due("W", 9, 0);
+        Due("W", 10, 0);
+        dialog_->Launch(c.mode, -1);
+        EXPECT_TRUE(dialog_->IsRunning());
+        EXPECT_EQ(dialog_->RunKind(), c.mode);
+        // Waiting in the state named (the dial, the receive, the login or the send).
+        ASSERT_TRUE(WaitUntil(
+            [&] {
+                if (dialog_->StateCode() != c.state) return false;
+                if (c.state >= 14) return provider_->dials.load() == 1;
+                if (c.state == 13) return parts_.sender->gate.IsWaiting();
+                return parts_.receiver->gate.IsWaiting();
+            },
+            10000))
+            << dialog_->StateCode() << " dials " << provider_->dials.load() << " "
+            << dialog_->StatusLine().toStdString() << " prompts " << prompts_.prompts().size();
+        const auto start = std::chrono::steady_clock::now();
+        if (c.windowEnd) {
+            dialog_->RequestStop();
+        } else {
+            Control<QPushButton>(CSendReceiveDlg::kIdcCancel)->click();
+        }
+        // The GUI thread came back at once; the window stays until the run has ended.
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(100));
+        EXPECT_TRUE(dialog_->CancelRequested());
+        ASSERT_TRUE(WaitForEnd());
+        EXPECT_EQ(parts_.receiver->interrupts.load(), c.interrupts);
+        EXPECT_EQ(parts_.sender->cancelled.load(), c.cancels);
+        EXPECT_EQ(parts_.sender->windowEnded.load(), c.windowEnds);
+        EXPECT_EQ(static_cast<int>(provider_->hangUps.size()), c.hangUps);
+        EXPECT_EQ(static_cast<int>(parts_.sender->Sent().size()), c.sent);
+        EXPECT_EQ(commDone_, 1);
+        EXPECT_FALSE(dialog_->isVisible());
+        EXPECT_EQ(dialog_->RunKind(), 0);
+    }
+}
+
+TEST_F(StatusDialogTest, BusyFromCreationToCloseAndOneRunAtATime) {
+    closeOnDone_ = false;
+    parts_.script = [](FakeReceiver&, FakeSender& s) { s.block = true; };
+    const int mail = Due("W", 9, 0);
+    dialog_->Launch(3, -1);
+    EXPECT_TRUE(dialog_->isVisible());
+    ASSERT_TRUE(WaitUntil([&] { return parts_.sender != nullptr && parts_.sender->gate.IsWaiting(); }));
+    FakeSender* first = parts_.sender;
+    // A second start while the run is under way changes nothing.
+    dialog_->Launch(2, -1);
+    EXPECT_EQ(dialog_->Mode(), 3);
+    EXPECT_EQ(parts_.sender, first);
+    // The close box is the cancel: the window stays until the run has ended.
+    dialog_->close();
+    EXPECT_TRUE(dialog_->isVisible());
+    EXPECT_EQ(first->cancelled.load(), 1);
+    ASSERT_TRUE(WaitUntil([&] { return commDone_ == 1; }));
+    // The worker has ended, but the program has not handled the end yet: still busy.
+    EXPECT_FALSE(dialog_->IsWorkerActive());
+    EXPECT_TRUE(dialog_->IsRunning());
+    EXPECT_EQ(dialog_->RunKind(), 3);
+    dialog_->close();
+    EXPECT_FALSE(dialog_->IsRunning());
+    EXPECT_FALSE(dialog_->isVisible());
+    EXPECT_EQ(Mail(mail).GetStatus(), "W");
+    // The next run starts afresh.
+    parts_.script = {};
+    dialog_->Launch(3, -1);
+    EXPECT_EQ(dialog_->CurrentMailId(), -1);
+    EXPECT_FALSE(dialog_->CancelRequested());
+    ASSERT_TRUE(WaitUntil([&] { return commDone_ == 2; }));
+    dialog_->close();
+    EXPECT_EQ(Mail(mail).GetStatus(), "C");
+}
+
+TEST_F(StatusDialogTest, RunWhileLockedIsNotShownAndShowsNoResults) {
+    locked_ = true;
+    dialog_->Launch(4, -1);
+    EXPECT_FALSE(dialog_->isVisible());
+    EXPECT_EQ(lockShown_, 1);
+    EXPECT_TRUE(dialog_->IsRunning());
+    ASSERT_TRUE(WaitForEnd());
+    EXPECT_EQ(parts_.receiver->receives.load(), 1);
+    EXPECT_EQ(resultsShown_, 0);
+    locked_ = false;
+    dialog_->Launch(7, -1);
+    ASSERT_TRUE(WaitUntil([&] { return commDone_ == 2 && !dialog_->IsRunning(); }));
+    EXPECT_EQ(resultsShown_, 1);
+}
+
+// A real send job behind the dialog, to the send tests' SMTP server: a run that ends, and
+// one cancelled while the server holds a message.
+class StatusDialogSendTest : public sendtest::SendRunTest {
+protected:
+    void SetUp() override {
+        SendRunTest::SetUp();
+        dialog_ = std::make_unique<CSendReceiveDlg>();
+        dialog_->SetPauses(false);
+        dialog_->SetPartsFactory([this](QWidget* owner) {
+            SendReceiveRunParts parts = MakeSendReceiveRunParts(Stores(), owner);
+            parts.receiver = std::make_unique<FakeReceiver>();  // the login before sending
+            return parts;
+        });
+        CSendReceiveDlg::ShellHooks hooks;
+        hooks.commDone = [this] {
+            ++commDone_;
+            dialog_->close();
+        };
+        dialog_->SetShellHooks(hooks);
+    }
+    void TearDown() override {
+        dialog_.reset();
+        SendRunTest::TearDown();
+    }
+    int Person(const char* email) { return AddPerson(email); }
+
+    std::unique_ptr<CSendReceiveDlg> dialog_;
+    int commDone_ = 0;
+};
+
+TEST_F(StatusDialogSendTest, RunSendsTheDueMailAndEnds) {
+    sendtest::SendTestServer server;
+    UseServer(server.port());
+    const int mail = MakeMail({Person("a@example.jp"), Person("b@example.jp")}, "s", "b");
+    dialog_->Launch(3, -1);
+    ASSERT_TRUE(WaitUntil([&] { return commDone_ == 1 && !dialog_->IsRunning(); }, 30000));
+    EXPECT_EQ(server.Count(), 2);
+    EXPECT_EQ(MailOnDisk(mail).GetStatus(), "C");
+    EXPECT_EQ(dialog_->StatusLine(), U8("[ID: %1] 送信が正常に終了しました").arg(mail));
+    EXPECT_EQ(dialog_->CurrentMailId(), -1);  // the closed window forgot the run
+}
+
+TEST_F(StatusDialogSendTest, CancelDuringARealSendStopsItAndMakesTheMailADraft) {
+    // The server holds its answer to the second message for a minute.
+    sendtest::SendTestServer server({"--delay-message", "2:60"});
+    UseServer(server.port());
+    const int mail = MakeMail({Person("a@example.jp"), Person("b@example.jp"), Person("c@example.jp")}, "s", "b");
+    dialog_->Launch(3, -1);
+    ASSERT_TRUE(WaitUntil([&] { return server.Count() >= 1; }, 30000));
+    QTest::qWait(300);
+    const auto start = std::chrono::steady_clock::now();
+    ui::FindControl<QPushButton>(dialog_.get(), CSendReceiveDlg::kIdcCancel)->click();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(100));
+    ASSERT_TRUE(WaitUntil([&] { return commDone_ == 1 && !dialog_->IsRunning(); }, 30000));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
+    EXPECT_EQ(MailOnDisk(mail).GetStatus(), "D");
+}
+
+}  // namespace
