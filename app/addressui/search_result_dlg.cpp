@@ -6,12 +6,10 @@
 #include <QHideEvent>
 #include <QLabel>
 #include <QPushButton>
-#include <QScreen>
 #include <QShowEvent>
 #include <QTableView>
 #include <QVBoxLayout>
 
-#include <algorithm>
 #include <unordered_set>
 #include <utility>
 
@@ -21,6 +19,7 @@
 #include "app/addressui/search_filter.h"
 #include "app/addressui/search_result_model.h"
 #include "app/addressui/view_selection.h"
+#include "app/addressui/window_rect_ini.h"
 #include "app/shell/dialogs/dialog_parts.h"
 #include "app/shell/dialogs/wait_dlg.h"
 #include "app/shell/environment/environment_service.h"
@@ -29,7 +28,6 @@
 #include "app/ui/prompter.h"
 #include "app/ui/sjis_text.h"
 #include "core/addressbook/database_edit.h"
-#include "core/foundation/ini_manager.h"
 #include "core/foundation/system_option.h"
 #include "platform/notifier.h"
 
@@ -37,34 +35,6 @@ namespace addressui {
 namespace {
 
 constexpr const char* kRectSection = "DBSRCHRSLTDLGINFO";
-
-std::string EnvIni() {
-    shell::EnvironmentService* service = shell::ProgramEnvironment();
-    return service != nullptr ? service->EnvIniPath() : std::string();
-}
-
-// `rect` moved and shrunk as little as needed to lie on the screen it mostly covers (the
-// primary screen when it covers none).
-QRect OntoScreen(QRect rect) {
-    QScreen* best = nullptr;
-    long long bestArea = 0;
-    for (QScreen* s : QGuiApplication::screens()) {
-        const QRect common = s->availableGeometry().intersected(rect);
-        const long long area = static_cast<long long>(common.width()) * common.height();
-        if (common.isValid() && area > bestArea) {
-            best = s;
-            bestArea = area;
-        }
-    }
-    if (best == nullptr) best = QGuiApplication::primaryScreen();
-    if (best == nullptr) return rect;
-    const QRect area = best->availableGeometry();
-    rect.setWidth(std::min(rect.width(), area.width()));
-    rect.setHeight(std::min(rect.height(), area.height()));
-    rect.moveLeft(std::clamp(rect.left(), area.left(), area.right() + 1 - rect.width()));
-    rect.moveTop(std::clamp(rect.top(), area.top(), area.bottom() + 1 - rect.height()));
-    return rect;
-}
 
 }  // namespace
 
@@ -325,27 +295,8 @@ void CSearchResultDlg::hideEvent(QHideEvent* event) {
     if (!event->spontaneous()) SaveRect();
 }
 
-void CSearchResultDlg::RestoreRect() {
-    const std::string ini = EnvIni();
-    if (ini.empty()) return;
-    auto read = [&ini](const char* key) {
-        return static_cast<int>(CIniManager::GetProfileIntA(ini, kRectSection, key, 0));
-    };
-    const int left = read("LEFT"), top = read("TOP"), right = read("RIGHT"), bottom = read("BOTTOM");
-    if (left == 0 || top == 0 || right == 0 || bottom == 0) return;
-    const QRect rect(QPoint(std::max(left, 0), std::max(top, 0)), QPoint(right - 1, bottom - 1));
-    if (!rect.isValid()) return;
-    setGeometry(OntoScreen(rect));
-}
+void CSearchResultDlg::RestoreRect() { RestoreWindowRect(this, kRectSection); }
 
-void CSearchResultDlg::SaveRect() {
-    const std::string ini = EnvIni();
-    if (ini.empty()) return;
-    const QRect r = geometry();
-    CIniManager::WriteProfileInt(ini, kRectSection, "LEFT", r.left());
-    CIniManager::WriteProfileInt(ini, kRectSection, "TOP", r.top());
-    CIniManager::WriteProfileInt(ini, kRectSection, "RIGHT", r.right() + 1);
-    CIniManager::WriteProfileInt(ini, kRectSection, "BOTTOM", r.bottom() + 1);
-}
+void CSearchResultDlg::SaveRect() { SaveWindowRect(this, kRectSection); }
 
 }  // namespace addressui

@@ -1,54 +1,16 @@
 #include "app/addressui/search_result_model.h"
 
 #include <algorithm>
-#include <cstdint>
-#include <cstring>
 #include <mutex>
 #include <utility>
 
 #include "app/addressui/search_result_cells.h"
+#include "app/addressui/sjis_sort_keys.h"
 #include "app/ui/sjis_text.h"
 #include "core/addressbook/database_edit.h"
 #include "platform/named_mutex.h"
 
 namespace addressui {
-namespace {
-
-// A sort key: its first 24 bytes as three big-endian numbers (zero-padded: keys hold no
-// zero byte, so a shorter key still sorts first), the rest in the shared buffer. Most keys
-// (dates, names, addresses) differ within their first 24 bytes, so a comparison seldom
-// leaves the key array for the buffer.
-constexpr std::size_t kInlineBytes = 24;
-
-struct TextKey {
-    std::uint64_t prefix[3];
-    std::uint32_t offset;
-    std::uint32_t length;
-    int row;
-};
-
-void SetPrefix(TextKey& key, const char* bytes) {
-    for (std::size_t w = 0; w < 3; ++w) {
-        std::uint64_t p = 0;
-        for (std::size_t i = w * 8; i < w * 8 + 8; ++i)
-            p = (p << 8) | (i < key.length ? static_cast<unsigned char>(bytes[i]) : 0u);
-        key.prefix[w] = p;
-    }
-}
-
-// <0, 0, >0 as the keys' bytes compare (shorter first on a common start).
-int CompareKeys(const TextKey& a, const TextKey& b, const std::string& buffer) {
-    for (std::size_t w = 0; w < 3; ++w)
-        if (a.prefix[w] != b.prefix[w]) return a.prefix[w] < b.prefix[w] ? -1 : 1;
-    if (a.length > kInlineBytes && b.length > kInlineBytes) {
-        const std::size_t n = std::min(a.length, b.length) - kInlineBytes;
-        const int c = std::memcmp(buffer.data() + a.offset + kInlineBytes, buffer.data() + b.offset + kInlineBytes, n);
-        if (c != 0) return c;
-    }
-    return a.length == b.length ? 0 : (a.length < b.length ? -1 : 1);
-}
-
-}  // namespace
 
 SearchResultModel::SearchResultModel(CDatabaseEdit* book, QObject* parent) : QAbstractTableModel(parent), book_(book) {}
 
@@ -152,9 +114,8 @@ void SearchResultModel::sort(int column, Qt::SortOrder order) {
         std::vector<std::pair<int, int>> byId(n);  // (id, list row)
         for (std::size_t i = 0; i < n; ++i) byId[i] = {ids_[i], static_cast<int>(i)};
         if (!std::is_sorted(byId.begin(), byId.end())) std::sort(byId.begin(), byId.end());
-        std::string buffer;
-        buffer.reserve(n * 24);
-        std::vector<TextKey> keys(n);
+        SjisSortKeys keys(n);
+        keys.Reserve(n, n * 24);
         {
             platform::NamedMutex bookMutex(CDatabaseEdit::kMutexName);
             std::lock_guard<platform::NamedMutex> lock(bookMutex);
@@ -163,19 +124,10 @@ void SearchResultModel::sort(int column, Qt::SortOrder order) {
                 const int row = book_->DBID2RowNumber(id);
                 if (row >= 0) ResultCellText(*book_, row, element, cell, scratch);
                 else cell.clear();
-                const std::size_t offset = buffer.size();
-                AppendSjisSortKey(cell, buffer);
-                keys[static_cast<std::size_t>(listRow)] = {{0, 0, 0}, static_cast<std::uint32_t>(offset),
-                                                           static_cast<std::uint32_t>(buffer.size() - offset), listRow};
+                keys.Set(static_cast<std::size_t>(listRow), cell);
             }
         }
-        for (TextKey& k : keys) SetPrefix(k, buffer.data() + k.offset);
-        std::sort(keys.begin(), keys.end(), [&buffer, descending](const TextKey& a, const TextKey& b) {
-            const int c = CompareKeys(a, b, buffer);
-            if (c != 0) return descending ? c > 0 : c < 0;
-            return a.row < b.row;
-        });
-        for (std::size_t i = 0; i < n; ++i) newOrder[i] = keys[i].row;
+        newOrder = keys.Order(descending);
     }
     ApplyOrder(newOrder);
 }
