@@ -2,16 +2,19 @@
 
 #include <QApplication>
 
+#include "app/addressui/column_layout.h"
 #include "app/addressui/db_edit_sheet.h"
 #include "app/addressui/dest_detail_dlg.h"
 #include "app/addressui/dest_renew_dlg.h"
 #include "app/addressui/result_dialog_hook.h"
 #include "app/htmledit/map_url_lookup_settings.h"
+#include "app/sendrecv/auto_reg_list_dlg.h"
 #include "app/sendrecv/deleted_data_dlg.h"
 #include "app/sendrecv/mail_record_helpers.h"
 #include "app/sendrecv/mail_row_notice.h"
 #include "app/sendrecv/mail_search_dlg.h"
 #include "app/sendrecv/mail_type_dlg.h"
+#include "app/sendrecv/same_address_dlg.h"
 #include "app/sendrecv/send_history_dlg.h"
 #include "app/settings/export_choice_dlg.h"
 #include "app/settings/result_dlg.h"
@@ -19,6 +22,7 @@
 #include "app/shell/mail_list_controller.h"
 #include "app/shell/screen_registry.h"
 #include "app/shell/varnis_app.h"
+#include "app/shell/environment/environment_service.h"
 #include "app/ui/sjis_text.h"
 
 namespace shell {
@@ -69,10 +73,38 @@ void InstallProgramScreens(CVarnisApp& app) {
         dialog.SetResultLines(first, second, third);
         dialog.DoModal();
     });
-    CSendHistoryDlg::SetRecordViewerHook([](QWidget* parent, int customerId, const QString& caption) {
+    screens.showAutoRegistrationList = [](QWidget* parent, BaseRecordStructer&) {
+        // The dialog reads the registrations' file itself.
+        CAutoRegListDlg dialog(parent);
+        dialog.DoModal();
+    };
+    // The registration list shows the address-book list's columns and keeps their widths.
+    CAutoRegListDlg::ColumnSource columns;
+    columns.load = [] {
+        addressui::CDBColumnInfo info;
+        info.LoadColumnInfo();
+        std::vector<std::string> names;
+        if (SystemOption* options = GetSystemOption()) options->GetSOExtractDataFromMemory(names);
+        std::vector<CAutoRegListDlg::Column> out;
+        for (const addressui::ListColumn& c : addressui::BuildListColumns(info, names))
+            out.push_back({c.element, ui::FromSjis(c.caption), c.width});
+        return out;
+    };
+    columns.save = [](const std::vector<std::pair<int, int>>& widths) {
+        addressui::CDBColumnInfo info;
+        if (info.LoadColumnInfo() != 0) return;
+        for (const auto& [element, width] : widths) info.SetColumnValue(element, 1, std::to_string(width));
+        info.SaveColumnInfo();
+    };
+    CAutoRegListDlg::SetColumnSource(std::move(columns));
+
+    // The read-only record of a person, from the send history and the registrations.
+    const auto showRecord = [](QWidget* parent, int customerId, const QString& caption) {
         addressui::CDBEditSheet2 sheet(customerId, caption, parent);
         sheet.DoModal();
-    });
+    };
+    CSendHistoryDlg::SetRecordViewerHook(showRecord);
+    CSameAddressDlg::SetExistingRecordViewer(showRecord);
     CSendHistoryDlg::SetExportHeaderHook([](QWidget* parent) -> std::optional<bool> {
         settings::CExportHeaderDlg dialog(parent);
         if (dialog.DoModal() != platform::kIdOk) return std::nullopt;

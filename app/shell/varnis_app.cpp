@@ -24,6 +24,7 @@
 #include "app/shell/varnis_view.h"
 #include "app/shell/widgets/eudc_font_link.h"
 #include "app/sendrecv/interrupted_sends.h"
+#include "app/sendrecv/pop_receive_session.h"
 #include "app/ui/file_picker.h"
 #include "app/ui/prompter.h"
 #include "app/ui/sjis_text.h"
@@ -365,8 +366,10 @@ void CVarnisApp::SwitchEnvironment(std::string descriptorPath) {
 }
 
 void CVarnisApp::AfterEnvironmentOpened() {
-    // Mails that a crash left "sending" are put back as interrupted before any run can
-    // start on them.
+    // A receive batch a crash left half installed is finished or undone first (the mail
+    // list it may hold a copy of must not be saved before it), then mails a crash left
+    // "sending" are put back as interrupted, before any run can start on them.
+    RecoverInterruptedReceive(SendEnvironment::Program());
     if (CMailListViewer* mails = service_->GetMailListViewer()) RecoverInterruptedSends(*mails);
 }
 
