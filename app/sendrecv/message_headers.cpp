@@ -289,7 +289,10 @@ int MakeSubjectHeader(const std::string& subject, const int& termType, std::stri
     const std::string clean = BlankControls(subject);
     std::string value;
     if (IsStrAscii(clean)) {
-        value = clean + "\r\n";
+        // Plain ASCII goes as it is, but for text that a reader would take for an encoded
+        // word ("=?...?=") and lines longer than a header line may be, which the encoder
+        // encodes and folds.
+        value = base64encoding(clean) + "\r\n";
     } else if (const int r = EncodeSubject(clean, termType, value); r != 0) {
         return r;
     }

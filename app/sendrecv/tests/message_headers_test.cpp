@@ -247,6 +247,8 @@ TEST(SubjectHeaderTest, DecodedByAStandardReader) {
         {longSubject, QString::fromStdString(SjisToUtf8(longSubject))},
         // A pictogram has no place in a PC subject: "・", as in the body.
         {Sjis("晴れ") + kSun + Sjis("です"), U("晴れ・です")},
+        // ASCII that a reader would decode arrives as typed.
+        {"Re: =?ISO-2022-JP?B?GyRCJDMbKEI=?= test", U("Re: =?ISO-2022-JP?B?GyRCJDMbKEI=?= test")},
     };
     for (const Case& c : cases) {
         for (int tt : {0, 4}) {
@@ -263,6 +265,15 @@ TEST(SubjectHeaderTest, DecodedByAStandardReader) {
             EXPECT_EQ(d.names, QStringList{"Subject"});
         }
     }
+}
+
+TEST(SubjectHeaderTest, AnAsciiSubjectLongerThanAHeaderLineIsFolded) {
+    const std::string subject = std::string(600, 'a') + " " + std::string(600, 'b');
+    const sendtest::DecodedHeaders d = sendtest::DecodeWithPython(Subject(subject));
+    ASSERT_TRUE(d.ok) << d.error.toStdString();
+    EXPECT_EQ(d.subject, QString::fromStdString(subject));
+    EXPECT_EQ(d.subjectDefects, 0);
+    EXPECT_LE(d.longestLine, 998);
 }
 
 TEST(SubjectHeaderTest, LineBreaksInASubjectNeverStartAHeader) {
