@@ -1,0 +1,78 @@
+// Renders the send/receive status dialog (a send under way, a receive with counts) and the
+// dial-up ID/password dialog into the screenshot folder (QUENDREL_SCREENSHOT_DIR). They
+// register under "Screenshots.SendReceive", which the screenshot script's filter
+// "Screenshots.*" selects (the binary's "Screenshots" suite has a fixture of its own).
+#include <gtest/gtest.h>
+
+#include <QLineEdit>
+
+#include "app/sendrecv/dialup_auth_dlg.h"
+#include "app/sendrecv/send_receive_dlg.h"
+#include "app/ui/control_ids.h"
+#include "app/ui/sjis_text.h"
+#include "app/ui/testing/screenshot.h"
+#include "app/ui/testing/type_text.h"
+
+namespace {
+
+using ui::U8;
+using ui::test::SaveScreenshot;
+
+class SendReceiveShot : public ::testing::Test {
+public:
+    enum Shot { kSending, kReceiving, kDialupLogin };
+    explicit SendReceiveShot(Shot shot) : shot_(shot) {}
+
+    void TestBody() override {
+        if (shot_ == kDialupLogin) {
+            CDialupAuthDlg dialog(U8("yamada"), QString());
+            ui::test::TypeText(ui::FindControl<QLineEdit>(&dialog, CDialupAuthDlg::kIdcPassword), "secret");
+            EXPECT_TRUE(SaveScreenshot(&dialog, "dlg2001_dialup_login"));
+            return;
+        }
+        CSendReceiveDlg dialog;
+        dialog.Create(false);
+        if (shot_ == kSending) {
+            dialog.SetMode(3);
+            dialog.OnStateCode(CSendReceiveDlg::kStateSending);
+            dialog.OnMailId(12);
+            dialog.OnTotal(1250);
+            dialog.OnCurrent(468);
+            dialog.OnStatusText(U8("送信中です"));
+        } else {
+            dialog.SetMode(1);
+            dialog.OnStateCode(CSendReceiveDlg::kStateReceiving);
+            dialog.OnTotal(40);
+            dialog.OnCurrent(27);
+            for (int kind : {1, 2, 2, 3, 3, 3, 3, 3, 3, 4, 4, 4, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0})
+                dialog.OnMailKind(kind);
+            dialog.OnStatusText(U8("受信メールを解析しています"));
+        }
+        dialog.Refresh();
+        EXPECT_TRUE(SaveScreenshot(&dialog, shot_ == kSending ? "dlg252_send_receive_sending"
+                                                              : "dlg252_send_receive_receiving"));
+        dialog.close();
+    }
+
+private:
+    Shot shot_;
+};
+
+[[maybe_unused]] const bool registered = [] {
+    const struct {
+        const char* name;
+        SendReceiveShot::Shot shot;
+    } shots[] = {
+        {"StatusDialogSending", SendReceiveShot::kSending},
+        {"StatusDialogReceiving", SendReceiveShot::kReceiving},
+        {"DialupLogin", SendReceiveShot::kDialupLogin},
+    };
+    for (const auto& s : shots) {
+        const SendReceiveShot::Shot shot = s.shot;
+        ::testing::RegisterTest("Screenshots.SendReceive", s.name, nullptr, nullptr, __FILE__, __LINE__,
+                                [shot]() -> ::testing::Test* { return new SendReceiveShot(shot); });
+    }
+    return true;
+}();
+
+}  // namespace
