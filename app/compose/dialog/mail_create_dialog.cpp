@@ -465,7 +465,9 @@ void CMailCreateDialog::FillReservation() {
     reserveDate_->setDate(QDate(date.GetYear(), date.GetMonth(), date.GetDay()));
     const int hour = ItemBeginningWith(reserveHour_, QString::number(date.GetHour()));
     reserveHour_->setCurrentIndex(hour >= 0 ? hour : 0);
-    const int minute = ItemBeginningWith(reserveMinute_, QString::number(date.GetMinute()));
+    // Minutes in two digits: 9:05 finds no item ("05") and shows "00", where "5" would
+    // find "50".
+    const int minute = ItemBeginningWith(reserveMinute_, QStringLiteral("%1").arg(date.GetMinute(), 2, 10, QLatin1Char('0')));
     reserveMinute_->setCurrentIndex(minute >= 0 ? minute : 0);
     destinationName_->setText(ui::FromSjis(mail_.addressName));
     honorific_->setText(ui::FromSjis(mail_.honorific));

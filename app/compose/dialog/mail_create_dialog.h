@@ -16,10 +16,10 @@
 // destinations; "(メールID%dの履歴から生成)" is appended to the name), prepares the work
 // folders MAIL/ATEMP/<tt>/ and gives each page its folder, fonts and the record, opens
 // every page once, loads the program's map links (at most 20; more empty the table with a
-// message), fills the reservation controls (hour and minute by the first item that begins
-// with the value, else "00": 9:05 shows 9 and 00), and turns off what may not be used
-// (attachments under system option 100 or in the wizard; a test button whose recipient
-// has no address or while the program has no test sender).
+// message), fills the reservation controls (the first item that begins with the hour, or
+// with the minute in two digits, else "00": 9:05 shows 9 and 00), and turns off what may
+// not be used (attachments under system option 100 or in the wizard; a test button whose
+// recipient has no address or while the program has no test sender).
 //
 // Buttons (composed_mail_destinations.h for what they do to the files):
 //  - "宛先(&A)" chooses the destination list in the address book (in the wizard it saves a

@@ -319,7 +319,9 @@ int TextMailPage::DeleteAttachment(int index) {
             break;
         }
     }
-    return attachments_->RemoveAttachment(static_cast<std::size_t>(index));
+    const int removed = attachments_->RemoveAttachment(static_cast<std::size_t>(index));
+    ShowAttachmentNames();
+    return removed;
 }
 
 int TextMailPage::RemoveAllAttachments() {

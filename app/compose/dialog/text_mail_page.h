@@ -77,8 +77,8 @@ public:
     int GetAttachmentSize(int index, std::uint64_t& size) override;
     int GetAttachmentData(int index, std::size_t bufferSize, char* buffer) override;
     int AddAttachmentFromBuffer(const std::string& name, const char* bytes, std::size_t size) override;
-    // Deletes entry `index`'s copy, its record item and the entry: 0 when there is no such
-    // entry or the copy cannot be deleted (nothing changes then).
+    // Deletes entry `index`'s copy, its record item and the entry, and shows the names left:
+    // 0 when there is no such entry or the copy cannot be deleted (nothing changes then).
     int DeleteAttachment(int index);
     int RemoveAllAttachments() override;
     // Attachments not allowed: the page's attachment controls are disabled.
