@@ -79,8 +79,6 @@ void CarrierTextPage::OnInitDialog() {
             }
         });
     }
-    Subject()->installEventFilter(this);
-    Body()->installEventFilter(this);
 }
 
 bool CarrierTextPage::eventFilter(QObject* watched, QEvent* event) {

@@ -271,6 +271,11 @@ bool CMailCreateDialog::OnInitDialog() {
     resultCode_ = kNoResult;
     attachmentNotice_ = true;
     textPartNotice_ = true;
+    if (std::any_of(htmlPages_.begin(), htmlPages_.end(), [](const auto& page) { return page == nullptr; })) {
+        // An HTML mail without its pages would be stored empty.
+        Stop(this, T("HTMLメールの編集画面を開けません。"), T("エラー"));
+        return false;
+    }
     BindMaker();
     if (sourceMailId_ != -1 && !TakeCopy()) return false;
     attachTempDir_ = maker_->GetAttachTempDirPath();

@@ -120,7 +120,8 @@ public:
     // Opens and runs the dialog: IDOK (1) when a command stored the mail, IDCANCEL (2).
     int DoModal();
     // The opening; false when the dialog cancelled itself (a copy whose source cannot be
-    // read). DoModal runs it; a test may run it and then work the controls itself.
+    // read, an HTML mail whose pages the program cannot make). DoModal runs it; a test may
+    // run it and then work the controls itself.
     bool OnInitDialog();
 
     // After DoModal: the command that closed the dialog with OK (kNoResult until one did)

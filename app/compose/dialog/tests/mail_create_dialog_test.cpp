@@ -322,6 +322,17 @@ TEST_F(MailCreateDialogTest, HtmlMailOfAStoredMimeTextIsStoredAndCheckedAsAPcHtm
     EXPECT_EQ(stored.body[0], page.mime);
 }
 
+TEST_F(MailCreateDialogTest, HtmlMailWithoutItsPagesDoesNotOpen) {
+    ComposeDialogHooks hooks = GetComposeDialogHooks();
+    hooks.makeHtmlPage = nullptr;
+    SetComposeDialogHooks(hooks);
+    const int before = Mails().CountMail();
+    auto d = Open(0, 1, -1);
+    EXPECT_FALSE(opened_);
+    EXPECT_EQ(prompts_.texts(), QStringList{U8("HTMLメールの編集画面を開けません。")});
+    EXPECT_EQ(Mails().CountMail(), before);
+}
+
 TEST_F(MailCreateDialogTest, SendabilityNeedsAnAddressTheKindCanReach) {
     const int pcAndWillcom = AddList("pc", {pc_, willcom_});
     struct Case {
