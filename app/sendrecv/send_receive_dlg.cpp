@@ -3,11 +3,11 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QMetaObject>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
@@ -15,71 +15,115 @@
 
 #include <algorithm>
 #include <chrono>
+#include <condition_variable>
+#include <vector>
 
 #include "app/sendrecv/display_only_edit.h"
 #include "app/sendrecv/receive_result_screens.h"
 #include "app/sendrecv/send_job.h"
 #include "app/shell/dialogs/dialog_parts.h"
 #include "app/ui/control_ids.h"
-#include "app/ui/gui_bridge.h"
 #include "app/ui/sjis_text.h"
 
-// The worker's observer: every report travels to the dialog as a queued call with its
-// own copies; the dialog drops the calls that arrive after it let the run go.
-class CSendReceiveDlg::Reporter : public SendReceiveObserver {
+// The worker's observer. Reports are copied into a mailbox under a mutex and replayed on
+// the GUI thread, in order, by one wake-up event at a time: however fast the worker
+// reports (a count per recipient), the GUI thread gets one call per batch, and the data
+// cross the threads only under the mailbox's mutex. The wake-up event carries nothing and
+// is never read. Processed counts that follow one another are merged into the last one.
+// The same mailbox carries the one step the worker waits for, the result dialogs of a
+// receive run (Call).
+class CSendReceiveDlg::Reporter : public QObject, public SendReceiveObserver {
 public:
     Reporter(CSendReceiveDlg* dialog, bool pauses) : dialog_(dialog), pauses_(pauses) {}
 
-    void OnStatus(const std::string& text) override {
-        QString line = ui::FromSjis(text);
-        Post([line](CSendReceiveDlg& d) { d.OnStatusText(line); });
-    }
-    void OnTotal(int total) override {
-        Post([total](CSendReceiveDlg& d) { d.OnTotal(total); });
-    }
-    void OnProcessed(int processed) override {
-        // One recipient after another: only the latest count matters, so at most one call
-        // is on its way at a time.
-        dialog_->reportedCurrent_.store(processed);
-        if (dialog_->currentPending_.exchange(true)) return;
-        Post([](CSendReceiveDlg& d) {
-            d.currentPending_.store(false);
-            d.OnCurrent(d.reportedCurrent_.load());
-        });
-    }
-    void OnMailKind(int kind) override {
-        Post([kind](CSendReceiveDlg& d) { d.OnMailKind(kind); });
-    }
-    void OnRunStarted() override {
-        Post([](CSendReceiveDlg& d) { d.OnRunStarted(); });
-    }
-    void OnState(int state) override {
-        Post([state](CSendReceiveDlg& d) { d.OnStateCode(state); });
-    }
-    void OnMailId(int mailId) override {
-        Post([mailId](CSendReceiveDlg& d) { d.OnMailId(mailId); });
-    }
-    void OnRunFinished() override {
-        Post([](CSendReceiveDlg& d) { d.OnRunFinished(); });
-    }
+    void OnStatus(const std::string& text) override { Push({kStatus, 0, text}); }
+    void OnTotal(int total) override { Push({kTotal, total, {}}); }
+    void OnProcessed(int processed) override { Push({kCurrent, processed, {}}); }
+    void OnMailKind(int kind) override { Push({kMailKind, kind, {}}); }
+    void OnRunStarted() override { Push({kStarted, 0, {}}); }
+    void OnState(int state) override { Push({kState, state, {}}); }
+    void OnMailId(int mailId) override { Push({kMailId, mailId, {}}); }
+    void OnRunFinished() override { Push({kFinished, 0, {}}); }
     void Pause(int ms, const std::function<bool()>& stop) override {
         if (pauses_) SleepUnlessStopped(ms, stop);
     }
+    // Worker: runs `fn` on the GUI thread after the reports before it, and waits for it.
+    void Call(std::function<void()> fn) {
+        bool done = false;
+        Push({kCall, 0, {}, std::move(fn), &done});
+        std::unique_lock<std::mutex> lock(mutex_);
+        called_.wait(lock, [&done] { return done; });
+    }
+
+    // GUI thread: replays what arrived.
+    void Drain() {
+        std::vector<Report> batch;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            batch.swap(queue_);
+            wakePending_ = false;
+        }
+        for (const Report& r : batch) {
+            if (r.kind == kCall) {
+                // A dialog that is going away shows nothing more, but lets the worker go on.
+                if (!dialog_->detached_) r.call();
+                std::lock_guard<std::mutex> lock(mutex_);
+                *r.done = true;
+                called_.notify_all();
+                continue;
+            }
+            if (dialog_->detached_) continue;
+            switch (r.kind) {
+            case kStatus: dialog_->OnStatusText(ui::FromSjis(r.text)); break;
+            case kTotal: dialog_->OnTotal(r.value); break;
+            case kCurrent: dialog_->OnCurrent(r.value); break;
+            case kMailKind: dialog_->OnMailKind(r.value); break;
+            case kStarted: dialog_->OnRunStarted(); break;
+            case kState: dialog_->OnStateCode(r.value); break;
+            case kMailId: dialog_->OnMailId(r.value); break;
+            case kFinished: dialog_->OnRunFinished(); break;
+            case kCall: break;
+            }
+        }
+    }
+
+protected:
+    bool event(QEvent*) override {
+        Drain();
+        return true;
+    }
 
 private:
-    template <class F>
-    void Post(F fn) {
-        CSendReceiveDlg* d = dialog_;
-        QMetaObject::invokeMethod(
-            d,
-            [d, fn = std::move(fn)] {
-                if (!d->detached_) fn(*d);
-            },
-            Qt::QueuedConnection);
+    enum Kind { kStatus, kTotal, kCurrent, kMailKind, kStarted, kState, kMailId, kFinished, kCall };
+    struct Report {
+        Kind kind;
+        int value;
+        std::string text;
+        std::function<void()> call = {};
+        bool* done = nullptr;  // the waiting worker's flag (guarded by mutex_)
+    };
+
+    void Push(Report report) {
+        bool wake;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            if (report.kind == kCurrent && !queue_.empty() && queue_.back().kind == kCurrent) {
+                queue_.back().value = report.value;
+            } else {
+                queue_.push_back(std::move(report));
+            }
+            wake = !wakePending_;
+            wakePending_ = true;
+        }
+        if (wake) QCoreApplication::postEvent(this, new QEvent(QEvent::User));
     }
 
     CSendReceiveDlg* dialog_;
     const bool pauses_;
+    std::mutex mutex_;
+    std::condition_variable called_;
+    std::vector<Report> queue_;
+    bool wakePending_ = false;
 };
 
 namespace {
@@ -184,8 +228,6 @@ void CSendReceiveDlg::ResetState() {
     progressPosition_ = 0;
     progressScale_ = 0;
     mailId_ = -1;
-    reportedCurrent_ = 0;
-    currentPending_ = false;
     progress_->setRange(0, 1);
     progress_->setValue(0);
     std::lock_guard<std::mutex> lock(mutex_);
@@ -235,9 +277,10 @@ void CSendReceiveDlg::StartWorker(int chosenMailId) {
     settings.mode = mode_;
     settings.chosenMailId = chosenMailId;
     settings.owner = this;
-    settings.showReceiveResults = [this] {
-        ui::CallOnGuiThread([this] {
-            if (detached_ || (hooks_.isLocked && hooks_.isLocked())) return;
+    Reporter* reporter = reporter_.get();
+    settings.showReceiveResults = [this, reporter] {
+        reporter->Call([this] {
+            if (hooks_.isLocked && hooks_.isLocked()) return;
             if (hooks_.showReceiveResults) {
                 hooks_.showReceiveResults(this);
             } else {
@@ -248,7 +291,6 @@ void CSendReceiveDlg::StartWorker(int chosenMailId) {
     };
     workerActive_ = true;
     workerExited_ = false;
-    Reporter* reporter = reporter_.get();
     worker_ = std::thread([this, reporter, settings] {
         SendReceiveWorker(parts_, flags_, *reporter, settings).Run();
         workerExited_.store(true);

@@ -3,11 +3,12 @@
 // send/receive run and owns it. A starter of the scheduler (comm_net.h) launches a run:
 // the dialog forgets the last run, makes the run's parts (a receive session, a send job, a
 // dial-up line), shows itself (not while the program is locked), and starts the run's
-// worker (send_receive_worker.h) on a thread of its own. The worker reports by queued
-// calls carrying copies; the dialog shows the state ("3/120通送信"), a progress bar, the
-// status line and the counts of the received mails. When the worker has finished, the
-// dialog tells the program (the main window closes it and saves the address book); the
-// close ends the run: only then is a new one possible.
+// worker (send_receive_worker.h) on a thread of its own. The worker's reports are copied
+// into a mailbox under a mutex and replayed on the GUI thread in order, one wake-up per
+// batch, so a count per recipient never floods the event loop. The dialog shows the state
+// ("3/120通送信"), a progress bar, the status line and the counts of the received mails.
+// When the worker has finished, the dialog tells the program (the main window closes it
+// and saves the address book); the close ends the run: only then is a new one possible.
 //
 // Run modes: 1 send and receive, 2 receive, 3 manual send, 4 automatic receive and send,
 // 5 one chosen mail, 6 scheduled send, 7 automatic receive (0: none). States and their
@@ -15,11 +16,12 @@
 // 14 "自動ダイアルアップ接続", 15 "手動ダイアルアップ接続".
 //
 // What it guarantees:
-//  - The GUI thread never waits on the worker. Cancel ("キャンセル", Escape or the close
-//    box) only raises the run's flags and interrupts the part at work, chosen by the state
-//    the worker is in now (receive or login, send, dial-up); the window stays until the
-//    run has ended. The dial-up window guard's RequestStop does the same, except that a
-//    send ends as at the end of its window.
+//  - The GUI thread never waits on the worker; the worker waits on the GUI thread only for
+//    the dial-up line's questions and a receive run's result dialogs. Cancel ("キャンセル",
+//    Escape or the close box) only raises the run's flags and interrupts the part at
+//    work, chosen by the state the worker is in now (receive or login, send, dial-up);
+//    the window stays until the run has ended. The dial-up window guard's RequestStop
+//    does the same, except that a send ends as at the end of its window.
 //  - Nothing the worker may use is deleted while it runs: the run's parts live until the
 //    worker has said its last word; the worker is joined only then, which takes no time.
 //  - IsRunning is true from the window's creation to its close, so no starter, no screen
@@ -200,9 +202,6 @@ private:
     std::atomic<bool> workerExited_{true};
     bool workerActive_ = false;
     bool detached_ = false;
-    // The latest processed count, shown by one queued call however many arrive meanwhile.
-    std::atomic<int> reportedCurrent_{0};
-    std::atomic<bool> currentPending_{false};
 
     ShellHooks hooks_;
     PartsFactory factory_;

@@ -231,6 +231,7 @@ TEST_F(StatusDialogTest, CancelAtEveryStateOfTheRun) {
         SCOPED_TRACE(c.name);
         TearDown();
         SetUp();
+        closeOnDone_ = false;
         c.setUp();
         Due("W", 9, 0);
         Due("W", 10, 0);
@@ -257,13 +258,15 @@ TEST_F(StatusDialogTest, CancelAtEveryStateOfTheRun) {
         // The GUI thread came back at once; the window stays until the run has ended.
         EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(100));
         EXPECT_TRUE(dialog_->CancelRequested());
-        ASSERT_TRUE(WaitForEnd());
+        ASSERT_TRUE(WaitUntil([this] { return commDone_ == 1; }, 20000));
+        // The run's parts are the dialog's until its window closes.
         EXPECT_EQ(parts_.receiver->interrupts.load(), c.interrupts);
         EXPECT_EQ(parts_.sender->cancelled.load(), c.cancels);
         EXPECT_EQ(parts_.sender->windowEnded.load(), c.windowEnds);
         EXPECT_EQ(static_cast<int>(provider_->hangUps.size()), c.hangUps);
         EXPECT_EQ(static_cast<int>(parts_.sender->Sent().size()), c.sent);
-        EXPECT_EQ(commDone_, 1);
+        EXPECT_TRUE(dialog_->IsRunning());
+        dialog_->close();
         EXPECT_FALSE(dialog_->isVisible());
         EXPECT_EQ(dialog_->RunKind(), 0);
     }
@@ -306,13 +309,18 @@ TEST_F(StatusDialogTest, BusyFromCreationToCloseAndOneRunAtATime) {
 
 TEST_F(StatusDialogTest, RunWhileLockedIsNotShownAndShowsNoResults) {
     locked_ = true;
+    closeOnDone_ = false;
     dialog_->Launch(4, -1);
     EXPECT_FALSE(dialog_->isVisible());
     EXPECT_EQ(lockShown_, 1);
     EXPECT_TRUE(dialog_->IsRunning());
-    ASSERT_TRUE(WaitForEnd());
+    ASSERT_TRUE(WaitUntil([this] { return commDone_ == 1; }));
     EXPECT_EQ(parts_.receiver->receives.load(), 1);
     EXPECT_EQ(resultsShown_, 0);
+    // The program closes the window it never showed.
+    dialog_->close();
+    EXPECT_FALSE(dialog_->IsRunning());
+    closeOnDone_ = true;
     locked_ = false;
     dialog_->Launch(7, -1);
     ASSERT_TRUE(WaitUntil([&] { return commDone_ == 2 && !dialog_->IsRunning(); }));

@@ -258,7 +258,9 @@ TEST_F(WorkerTest, DialledLineIsHungUpAsTheModeAndTheUserSay) {
         for (const QString& e : c.captions) expected << U8(e.toUtf8().constData());
         EXPECT_EQ(captions, expected);
         EXPECT_EQ(States().mid(States().size() - c.lastStates.size()), c.lastStates);
-        if (c.hangUpResult != 0) EXPECT_EQ(prompts_.prompts().back().text, U8("ダイアルアップの切断に失敗しました"));
+        if (c.hangUpResult != 0) {
+            EXPECT_EQ(prompts_.prompts().back().text, U8("ダイアルアップの切断に失敗しました"));
+        }
     }
     // Cancel in the dial question ends the run at once: nothing received, sent or hung up.
     prompts_.clear();
