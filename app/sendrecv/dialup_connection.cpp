@@ -49,23 +49,25 @@ struct CDialupConnection::Shared {
         if (observer != nullptr) observer->OnStatus(text);
     }
 
-    // The provider's report of state `state` with error `error`.
+    // The provider's report of state `state` with error `error`. The line is shown before
+    // the waiting run can see the new state (both under the mutex), so its own lines
+    // follow.
     void Progress(int state, int error) {
-        std::string text;
+        const char* known = error == 0 ? StateText(state) : nullptr;
+        const std::string text = error != 0          ? provider->ErrorText(error)
+                                 : known != nullptr ? SjisLiteral(known)
+                                                    : T("通知ID: ") + std::to_string(state);
+        std::lock_guard<std::mutex> lock(mutex);
+        if (observer != nullptr) observer->OnStatus(text);
         if (error != 0) {
-            text = provider->ErrorText(error);
             lastCode = error;
             dialState = kLineFailed;
         } else {
-            const char* known = StateText(state);
-            text = known != nullptr ? SjisLiteral(known) : T("通知ID: ") + std::to_string(state);
             lastCode = state;
             if (state == kStateConnected) dialState = kLineUp;
             // A line that drops while being dialled will not come up by itself.
             if (state == kStateDisconnected) dialState = kLineFailed;
         }
-        std::lock_guard<std::mutex> lock(mutex);
-        if (observer != nullptr) observer->OnStatus(text);
         changed.notify_all();
     }
 };
