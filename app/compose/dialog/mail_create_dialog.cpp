@@ -21,6 +21,7 @@
 #include "app/compose/dialog/mail_edit_page_normal.h"
 #include "app/compose/dialog/mail_edit_page_text_mobile.h"
 #include "app/compose/dialog/sjis_cut.h"
+#include "app/compose/dialog/test_send.h"
 #include "app/compose/dialog/text_reflection.h"
 #include "app/compose/map_link_list.h"
 #include "app/compose/sjis_limited_edit.h"
@@ -186,8 +187,8 @@ void CMailCreateDialog::BuildControls() {
     reservationControls_ = {reserveDate_, reserveHour_, reserveMinute_, reserveLabel, hourLabel, minuteLabel};
 
     auto* buttons = new QHBoxLayout;
-    // No code shows these two; their commands belong to the test sender and the page of a
-    // stored MIME text.
+    // No code shows these two; their commands are the dialog's own test send and the .eml
+    // import of the page of a stored MIME text.
     QPushButton* test = MakeButton(this, "テスト送信(後で削除)(&T)", kIdcTestSend);
     test->hide();
     buttons->addWidget(test);
@@ -209,6 +210,7 @@ void CMailCreateDialog::BuildControls() {
     connect(draftButton_, &QPushButton::clicked, this, [this] { OnButtonAction(kIdcDraft); });
     connect(check, &QPushButton::clicked, this, &CMailCreateDialog::OnCheckSendable);
     connect(cancel, &QPushButton::clicked, this, &CMailCreateDialog::OnCancel);
+    connect(test, &QPushButton::clicked, this, [this] { TestSendComposedMail(*this); });
     connect(eml, &QPushButton::clicked, this, [this] {
         if (HtmlMailPage* page = GetHtmlPage(kHtmlPageMime)) page->ImportEml();
     });
