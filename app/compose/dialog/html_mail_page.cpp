@@ -160,7 +160,12 @@ CMailEditPageHtml::CMailEditPageHtml(QWidget* parent)
     connect(attachButton_, &QPushButton::clicked, this, &CMailEditPageHtml::OnAttach);
 }
 
-CMailEditPageHtml::~CMailEditPageHtml() { DeleteTempFile(); }
+CMailEditPageHtml::~CMailEditPageHtml() {
+    DeleteTempFile();
+    // Leaves the composing sheet while still whole: the sheet tells its owner of the tab
+    // that goes, and the owner looks at its pages then.
+    setParent(nullptr);
+}
 
 QString CMailEditPageHtml::PageCaption() const { return T("HTMLメール"); }
 
