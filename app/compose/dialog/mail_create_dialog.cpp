@@ -142,9 +142,12 @@ CMailCreateDialog::CMailCreateDialog(QWidget* parent, int textMail, int htmlKind
     MakePages();
 }
 
-// The HTML pages go first (a page's widget leaves the sheet as it is destroyed), the text
-// pages with the sheet.
-CMailCreateDialog::~CMailCreateDialog() = default;
+CMailCreateDialog::~CMailCreateDialog() {
+    // Pages leave the sheet as they go (the HTML pages now, the text pages with the sheet):
+    // that is no tab change for a dialog already half gone.
+    disconnect(sheet_->GetTabControl(), nullptr, this, nullptr);
+    htmlPages_.clear();
+}
 
 void CMailCreateDialog::BuildControls() {
     auto* column = new QVBoxLayout(this);

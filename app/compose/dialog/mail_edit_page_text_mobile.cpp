@@ -32,7 +32,10 @@ CMailEditPageTextMobile::CMailEditPageTextMobile(QWidget* parent)
     connect(sheet_->GetTabControl(), &QTabWidget::currentChanged, this, &CMailEditPageTextMobile::OnTabChanged);
 }
 
-CMailEditPageTextMobile::~CMailEditPageTextMobile() = default;
+CMailEditPageTextMobile::~CMailEditPageTextMobile() {
+    // The carrier pages leave the inner sheet with it, after this page's own part is gone.
+    disconnect(sheet_->GetTabControl(), nullptr, this, nullptr);
+}
 
 CarrierTextPage* CMailEditPageTextMobile::GetCarrierPage(int index) const {
     switch (index) {
