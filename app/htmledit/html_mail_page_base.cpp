@@ -120,8 +120,11 @@ CMailEditPageHtmlBase::CMailEditPageHtmlBase(int resourceId, std::size_t textMax
 }
 
 CMailEditPageHtmlBase::~CMailEditPageHtmlBase() {
-    // The sub-pages go with the widget's children, after this object: they must not call
-    // back into it on their way out.
+    // Out of the composing sheet, if the derived page has not left it yet.
+    setParent(nullptr);
+    // The sub-pages go with the widget's children, after this object: neither they nor the
+    // inner sheet may call back into it on their way out.
+    if (sheetCreated_) disconnect(sheet_->GetTabControl(), nullptr, this, nullptr);
     previewPage_->SetOwnerPage(nullptr);
     htmlPage_->SetOwnerPage(nullptr);
     textPage_->SetOwnerPage(nullptr);

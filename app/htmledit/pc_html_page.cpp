@@ -114,7 +114,12 @@ CMailEditPageHtmlPc::CMailEditPageHtmlPc(QWidget* parent)
     subject_->installEventFilter(this);
 }
 
-CMailEditPageHtmlPc::~CMailEditPageHtmlPc() = default;
+CMailEditPageHtmlPc::~CMailEditPageHtmlPc() {
+    // Leaves the composing sheet while still whole: the sheet tells its owner of the tab
+    // that goes, and the owner asks its pages about themselves then.
+    setParent(nullptr);
+    disconnect(subject_, nullptr, this, nullptr);
+}
 
 int CMailEditPageHtmlPc::PageFormat() const { return compose::kHtmlPagePc; }
 

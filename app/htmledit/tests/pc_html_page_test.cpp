@@ -7,6 +7,7 @@
 #include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QTabWidget>
 
 #include "app/compose/sjis_limited_edit.h"
 #include "app/htmledit/attachment_limits.h"
@@ -251,6 +252,24 @@ TEST_F(HtmlPageTest, SizeFigureAddsTextBytesAndFileSizes) {
     EXPECT_EQ(shown[CMailFileSizeDlg::kIdcSubject], QStringLiteral("3"));
     EXPECT_EQ(shown[CMailFileSizeDlg::kIdcInlineCount], QStringLiteral("1"));
     EXPECT_EQ(shown[CMailFileSizeDlg::kIdcAttachmentSize], QStringLiteral("1,000,000"));
+}
+
+TEST_F(HtmlPageTest, LeavesItsSheetWhileStillWhole) {
+    QTabWidget sheet;
+    sheet.addTab(new QWidget, QStringLiteral("first"));
+    std::unique_ptr<compose::HtmlMailPage> page = OpenPage();
+    sheet.addTab(page->PageWidget(), page->PageCaption());
+    sheet.setCurrentIndex(1);
+    // The composing dialog looks at its pages when the tabs change.
+    int seen = 0;
+    QObject::connect(&sheet, &QTabWidget::currentChanged, [&] {
+        if (page != nullptr) seen += page->PageFormat() == compose::kHtmlPagePc ? 1 : 0;
+    });
+    compose::HtmlMailPage* raw = page.get();
+    delete raw;  // the handler still reaches it through `page` meanwhile
+    (void)page.release();
+    EXPECT_EQ(sheet.count(), 1);
+    EXPECT_EQ(seen, 1);
 }
 
 TEST(HtmlPageFactory, MakesThePcPage) {
