@@ -217,7 +217,7 @@ public:
     // address).
     virtual int Send(int recipientKind) = 0;
     // The page's attachments as MIME parts in the dialog's test part array: 1, or 0 after
-    // its message.
+    // its message, the test then ended (as after Abandon).
     virtual int AddAttachmentParts(int pageIndex) = 0;
     // Asks the user, sends the dialog's test subject with `header` and `body`, and reports.
     virtual int ConfirmAndSend(const std::string& header, const std::string& body, int pageIndex) = 0;
