@@ -386,3 +386,50 @@ TEST_F(EmlImportTest, AFailedWriteLeavesTheMailAsItWas) {
 
 }  // namespace
 }  // namespace htmledit
+
+namespace htmledit {
+namespace {
+
+// Damaged encodings inside an otherwise fitting file: each is read as far as its decoder
+// reads it, or refused with its message; nothing is written but the work folder's files.
+TEST_F(EmlImportTest, BrokenEncodingsAreReadOrRefusedNeverMore) {
+    struct Case {
+        const char* name;
+        std::function<std::string()> file;
+        bool imported;
+    };
+    auto withAttachment = [](const std::string& raw, const std::string& encoding) {
+        return std::string("Subject: x\r\nMIME-Version: 1.0\r\nContent-Type: multipart/mixed; boundary=m\r\n\r\n"
+                           "--m\r\nContent-Type: text/html; charset=shift_jis\r\n\r\n<p>x</p>\r\n"
+                           "--m\r\nContent-Type: application/octet-stream\r\nContent-Transfer-Encoding: ") +
+               encoding + "\r\nContent-Disposition: attachment; filename=\"f.bin\"\r\n\r\n" + raw + "\r\n--m--\r\n";
+    };
+    const Case cases[] = {
+        {"a subject of broken encoded words",
+         [] { return std::string("Subject: =?ISO-2022-JP?B?GyRC$$$?= =?utf-8?Q?=E3=81?=\r\nContent-Type: text/html\r\n\r\n<p>x</p>\r\n"); },
+         true},
+        {"HTML bytes that are no Shift_JIS",
+         [] { return std::string("Subject: x\r\nContent-Type: text/html; charset=shift_jis\r\n\r\n<p>\xFF\xFE\x81</p>\r\n"); }, true},
+        {"UTF-8 HTML cut inside a character",
+         [] { return std::string("Subject: x\r\nContent-Type: text/html; charset=utf-8\r\n\r\n<p>\xE3\x81</p>\r\n"); }, true},
+        {"quoted-printable with bad escapes", [&] { return withAttachment("ab=ZZcd=\r\n=4", "quoted-printable"); }, false},
+        {"base64 cut short", [&] { return withAttachment("QUJD", "base64") + "RE"; }, true},
+        {"base64 of stray characters", [&] { return withAttachment("Q*U*J*D", "base64"); }, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto page = PageWithMail();
+        prompts_.clear();
+        Import(*page, c.file());
+        for (const std::string& name : FilesIn(workFolder_)) EXPECT_TRUE(name == "f.bin" || name == "keep.txt") << name;
+        if (c.imported) {
+            EXPECT_NE(page->GetSubject(), S("元の件名"));
+        } else {
+            ExpectUnchanged(*page);
+            EXPECT_FALSE(prompts_.texts().isEmpty());
+        }
+    }
+}
+
+}  // namespace
+}  // namespace htmledit
