@@ -7,6 +7,12 @@
 #include "app/addressui/dest_detail_dlg.h"
 #include "app/addressui/dest_renew_dlg.h"
 #include "app/addressui/result_dialog_hook.h"
+#include "app/compose/dialog/compose_dialog_hooks.h"
+#include "app/compose/dialog/composed_mail_destinations.h"
+#include "app/compose/dialog/html_mail_page.h"
+#include "app/compose/dialog/mail_create_dialog.h"
+#include "app/compose/dialog/test_send.h"
+#include "app/htmledit/html_page_factory.h"
 #include "app/htmledit/map_url_lookup_settings.h"
 #include "app/sendrecv/auto_reg_list_dlg.h"
 #include "app/sendrecv/deleted_data_dlg.h"
@@ -112,6 +118,52 @@ void InstallProgramScreens(CVarnisApp& app) {
     });
     settings::InstallExportChoiceDialogs();
 
+    // The composing dialog: new, edited and copied mails; its destination is chosen in the
+    // address book, a stored mail's recipients are refreshed by the destination-refresh
+    // dialog, and its pages' test buttons send through the test-mail sender.
+    compose::ComposeDialogHooks composeHooks;
+    composeHooks.chooseDestination = [](QWidget* parent, int mailId) {
+        compose::DestinationChoice choice;
+        if (!Screens().showAddressBook) return choice;
+        AddressBookRequest request;
+        request.parent = parent;
+        request.forMail = true;
+        request.mailId = mailId;
+        const AddressBookChoice chosen = Screens().showAddressBook(request);
+        choice.chosen = chosen.answer == platform::kIdOk;
+        choice.listId = chosen.listId;
+        choice.listName = chosen.listName;
+        choice.honorific = chosen.honorific;
+        return choice;
+    };
+    composeHooks.renewDestinations = [](QWidget* parent, int mailId) {
+        addressui::CDestRenewDlg dialog(0, mailId, parent);
+        dialog.DoModal();
+        return dialog.IsRefreshed();
+    };
+    composeHooks.makeHtmlPage = [](int format) -> std::unique_ptr<compose::HtmlMailPage> {
+        if (format == compose::kHtmlPageMime) return std::make_unique<compose::CMailEditPageHtml>();
+        return htmledit::MakeHtmlMailPage(format);
+    };
+    composeHooks.makeTestMailService = compose::MakeComposeTestSender;
+    compose::SetComposeDialogHooks(std::move(composeHooks));
+    screens.composeMail = [&app](const ComposeRequest& request) {
+        std::optional<std::string> bodyFile;
+        if (request.initialBody) bodyFile = ui::ToPath(*request.initialBody);
+        compose::CMailCreateDialog dialog(request.parent, request.textMail, request.htmlKind, request.mailId,
+                                          request.sourceMailId, bodyFile);
+        dialog.SetWizardMode(request.wizardMode);
+        dialog.SetMailFont(app.GetMailFont());
+        ComposeResult result;
+        result.answer = dialog.DoModal();
+        result.closedBy = dialog.GetResultCode();
+        result.mailId = dialog.GetMailID();
+        return result;
+    };
+    screens.assignListToMail = [](QWidget* parent, int mailId, int listId, const QString& listName) {
+        return compose::AssignListToMail(parent, mailId, listId, listName);
+    };
+
     htmledit::MapLookupSettings map = htmledit::GetMapLookupSettings();
     map.programIniPath = app.GetAppIniPath();
     htmledit::SetMapLookupSettings(map);
@@ -137,6 +189,9 @@ void RemoveProgramScreens() {
     screens.showSendHistory = nullptr;
     screens.showDeletedData = nullptr;
     screens.showSystemSettings = nullptr;
+    screens.composeMail = nullptr;
+    screens.assignListToMail = nullptr;
+    compose::SetComposeDialogHooks({});
     screens.showDestinationDetail = [](QWidget* parent, int mailId) {
         addressui::CDestDetailDlg dialog(mailId, 0, nullptr, parent);
         dialog.DoModal();
