@@ -672,6 +672,9 @@ bool CMailCreateDialog::SaveStep(char kind) {
         // Its recipients now come from the chosen list, not from another mail's history.
         entry.SetSpecialFlag(0, "N");
     }
+    // Recipients just taken from a list are as new as the address book they were chosen
+    // from: no refresh is due for them.
+    if (destinationsChosen_) entry.SetDate(COneMailData::kSetAddressDate, platform::DateTime::GetCurrentTime(), 0);
     if (mails->SetMailData(entry) != 0) {
         Warn(this, T("メール情報の設定に失敗しました"), T("メール情報設定失敗"));
         return false;

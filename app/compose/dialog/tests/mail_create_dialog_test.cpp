@@ -271,12 +271,19 @@ TEST_F(MailCreateDialogTest, ReservedMailTakesTheChosenListWithoutThoseItCannotB
     EXPECT_EQ(MailEntry(id).GetHonorific(), S("様"));
     EXPECT_EQ(StoredIds(ER_TYPE_MAIL, id), (std::vector<int>{pc_, docomo_, au_}));
 
-    // Editing it again with the same list: a recipient the history says was sent leaves.
+    // Editing it again with the same list: a recipient the history says was sent leaves,
+    // and the recipients count as up to date.
     WriteHistory(id, {Sent(docomo_, "C")});
+    MakeOutOfDate(id);
     auto e = OpenTextMail(id);
     Choose(*e, list, "会員", "様");
     ASSERT_TRUE(e->OnButtonAction(CMailCreateDialog::kIdcDraft));
     EXPECT_EQ(StoredIds(ER_TYPE_MAIL, id), (std::vector<int>{pc_, au_}));
+    EXPECT_GT(MailEntry(id).GetSetAddressDate(), platform::DateTime(2024, 1, 1, 0, 0, 0));
+    prompts_.clear();
+    ComposedDestinations destinations(CheckStores::Program());
+    EXPECT_EQ(destinations.RefreshCheck(nullptr, id, false), QString());
+    EXPECT_TRUE(prompts_.prompts().empty());
 }
 
 TEST_F(MailCreateDialogTest, MapLinksLoadUpToTwentyAndAnIncompleteListLoadsNone) {
