@@ -1,5 +1,6 @@
 // Screenshots of the composing dialog with a stored text mail, one per text page: PC, NTT
-// DoCoMo (with its pictogram palette beside it), au TU-KA, SoftBank and WILLCOM.
+// DoCoMo (with its pictogram palette beside it), au TU-KA, SoftBank and WILLCOM; and the
+// dialog with an HTML mail for PCs on the HTML editor's page.
 #include <gtest/gtest.h>
 
 #include "app/compose/dialog/carrier_text_pages.h"
@@ -9,6 +10,7 @@
 #include "app/compose/pictogram_input_dlg.h"
 #include "app/compose/sjis_limited_edit.h"
 #include "app/compose/wrap_ruler.h"
+#include "app/htmledit/html_page_factory.h"
 #include "app/htmledit/mail_body_edit.h"
 #include "app/shell/widgets/varnis_property_sheet.h"
 #include "app/ui/testing/screenshot.h"
@@ -97,6 +99,26 @@ TEST_F(Screenshots, ComposerTextMailWillcom) {
     auto d = OpenFixtureMail();
     ShowCarrier(*d, 3);
     EXPECT_TRUE(SaveScreenshot(d.get(), QStringLiteral("dlg118_compose_text_willcom")));
+}
+
+TEST_F(Screenshots, ComposerHtmlMailPc) {
+    ComposeDialogHooks hooks = GetComposeDialogHooks();
+    hooks.makeHtmlPage = htmledit::MakeHtmlMailPage;
+    SetComposeDialogHooks(hooks);
+    const int list = AddList("春の会員", {pc_}, "様");
+    auto d = Open(0, 0, -1);
+    ASSERT_TRUE(opened_);
+    nextChoice_ = {true, list, ui::U8("春の会員"), ui::U8("様")};
+    d->OnDestination();
+    HtmlMailPage* page = d->GetHtmlPage(kHtmlPagePc);
+    ASSERT_NE(page, nullptr);
+    page->SetSubject(S("<%名前(姓)%>様　春の新作のご案内"));
+    page->SetTextPart(S("<%名前(姓)%>様\r\n春の新作が入荷いたしました。"));
+    page->SetHtmlPart(S("<HTML><BODY bgColor=#ffffff><H2>春の新作のご案内</H2><P>&lt;%名前(姓)%&gt;様</P>"
+                        "<P>春の新作が入荷いたしました。<B>4月14日まで</B>の特別価格です。</P></BODY></HTML>"));
+    page->RefreshPage();
+    d->resize(760, 700);
+    EXPECT_TRUE(SaveScreenshot(d.get(), QStringLiteral("dlg118_compose_html_pc")));
 }
 
 }  // namespace
