@@ -22,14 +22,20 @@
 #include "app/htmledit/inline_image_settings.h"
 #include "app/htmledit/mail_body_edit.h"
 #include "app/htmledit/preview_page.h"
+#include "app/htmledit/size_detail_dlg.h"
+#include "app/sendrecv/message_headers.h"
+#include "app/shell/environment/environment_service.h"
 #include "app/shell/widgets/varnis_property_sheet.h"
 #include "app/ui/control_ids.h"
 #include "app/ui/prompter.h"
 #include "app/ui/sjis_text.h"
 #include "core/foundation/directory_utils.h"
+#include "core/foundation/system_option.h"
 #include "core/mailstore/attach_file_manager.h"
 #include "core/mailstore/base64.h"
+#include "core/mailstore/eml_file_decoder.h"
 #include "core/mailstore/mail_word_insert.h"
+#include "core/mailstore/mime_decode_tool.h"
 #include "platform/notifier.h"
 
 namespace htmledit {
@@ -37,6 +43,8 @@ namespace htmledit {
 namespace {
 
 QString U8(const char* utf8) { return ui::U8(utf8); }
+
+constexpr int kOptionNoAttachments = 100;
 
 // A folder that is missing is made, one level.
 bool EnsureFolder(const std::string& folder) {
@@ -357,6 +365,95 @@ int CMailEditPageHtmlBase::TestSend(int testKind, int terminalType, compose::Sji
     return 1;
 }
 
+int CMailEditPageHtmlBase::BuildTestMimeForTerminal(int terminalType, const OneCustomer& record,
+                                                    std::string& header, std::string& body) {
+    if (composer_ == nullptr) return 0;
+    auto part = [](const std::string& built, MimeFormatStruct& out) {
+        return MimeDecodeTool::MimeDecode(built, out) != 0;
+    };
+    std::string built;
+    MimeFormatStruct text;
+    if (MakeTextPartHeader(MailWordInsert::GetMailWordInsert(record, TextPart(), 0), terminalType, built) < 0 ||
+        !part(built, text))
+        return 0;
+    MimeFormatStruct html;
+    if (MakeHtmlPartHeader(MailWordInsert::GetMailWordInsert(record, HtmlPart(), 1), terminalType, built) < 0 ||
+        !part(built, html))
+        return 0;
+    SortInlinePartsBySlot();
+    CMimeAnalyze mail;
+    mail.SetMIMETextBody(text);
+    mail.SetMIMEHtmlBody(html);
+    mail.GetRefOfMimeHtmlAttach() = GetInlineParts();
+    for (const MimeFormatStruct& attachment : composer_->TestAttachmentParts()) mail.AddMIMENormalAttach(attachment);
+    return mail.GetMimeString(header, body, 1, nullptr) < 0 ? 0 : 1;
+}
+
+// ---- Size detail ----------------------------------------------------------------------------------
+
+void CMailEditPageHtmlBase::ShowSizeDetail(char kind, int format, int terminal, const std::string& subject) {
+    if (composer_ == nullptr) return;
+    compose::TerminalIdLists lists;
+    if (!composer_->DestinationText().empty() && !composer_->GetDestinationsByTerminal(kind, lists)) return;
+    const std::vector<compose::PageFileEntry> images = InlineImages();
+    const std::vector<compose::PageFileEntry> files = Attachments();
+    compose::MailSizeMeasure measure;
+    measure.mode = compose::kPurposeSend;
+    measure.kind = format;
+    measure.texts = {subject, HtmlPart(), TextPart()};
+    measure.inlineImages = &images;
+    measure.attachments = &files;
+    measure.ids = &lists[static_cast<std::size_t>(terminal)];
+    composer_->CheckMailSizeForCarriers(measure);
+    CMailFileSizeDlg dialog(this);
+    const compose::MailSizeResult& result = measure.result;
+    auto atLeastZero = [](std::int64_t size) { return static_cast<std::uint64_t>(std::max<std::int64_t>(0, size)); };
+    dialog.SetSubjectSize(atLeastZero(result.sizes[0]));
+    dialog.SetHtmlPartSize(atLeastZero(result.sizes[1]));
+    dialog.SetTextPartSize(atLeastZero(result.sizes[2]));
+    dialog.SetInlineImageCount(static_cast<std::uint64_t>(result.inlineCount));
+    dialog.SetInlineImageSize(result.inlineTotal);
+    dialog.SetAttachmentCount(static_cast<std::uint64_t>(result.attachmentCount));
+    dialog.SetAttachmentSize(result.attachmentTotal);
+    dialog.DoModal();
+}
+
+// ---- Stored mail ----------------------------------------------------------------------------------
+
+bool CMailEditPageHtmlBase::SplitStoredMessage(const std::string& stored, std::string& text, std::string& html,
+                                               std::vector<MimeFormatStruct>& inlineParts) {
+    text.clear();
+    html.clear();
+    inlineParts.clear();
+    CMimeAnalyze mail;
+    if (mail.AnalyzeMime(stored) >= 0) {
+        MimeFormatStruct part;
+        if (mail.TextPartExist() != 0) {
+            mail.GetMIMETextpart(part);
+            part.ConvertBodyToCp932String(text);
+        }
+        if (mail.HtmlPartExist() != 0) {
+            mail.GetMIMEHtmlpart(part);
+            part.ConvertBodyToCp932String(html);
+        }
+        inlineParts = mail.GetRefOfMimeHtmlAttach();
+        return true;
+    }
+    if (!stored.empty()) {
+        EmlFileDecoder decoder;
+        decoder.EmlDecode(stored);
+        text = decoder.GetPlainText();
+        html = decoder.GetHtmlText();
+    }
+    return false;
+}
+
+bool CMailEditPageHtmlBase::AttachmentsNotSent() {
+    std::string value;
+    if (SystemOption* options = shell::GetSystemOption()) options->GetSODataFromMemoryPinPoint(kOptionNoAttachments, value);
+    return value == "Y";
+}
+
 // ---- Preview -----------------------------------------------------------------------------------------
 
 const std::string& CMailEditPageHtmlBase::GetPreviewFilePath() const { return previewFile_->Path(); }
@@ -388,8 +485,9 @@ void CMailEditPageHtmlBase::OnPreviewActivated() {
 
 // ---- Inline images ---------------------------------------------------------------------------------
 
-void CMailEditPageHtmlBase::FillSlotsFromInlineParts() {
-    if (inlineSettings_ == nullptr) return;
+std::vector<std::string> CMailEditPageHtmlBase::FillSlotsFromInlineParts() {
+    std::vector<std::string> passedOver;
+    if (inlineSettings_ == nullptr) return passedOver;
     inlineSettings_->RemoveAllImages();
     std::set<int> told;
     auto tell = [this, &told](int which, const char* text) {
@@ -411,8 +509,10 @@ void CMailEditPageHtmlBase::FillSlotsFromInlineParts() {
             tell(2, "インラインファイル情報からファイルサイズが取得できません。");
             continue;
         }
-        inlineSettings_->SetImageByContentId(id, name, size, std::string(), 0);
+        if (inlineSettings_->SetImageByContentId(id, name, size, std::string(), 0) == 0)
+            passedOver.push_back("<" + id + "> " + name);
     }
+    return passedOver;
 }
 
 void CMailEditPageHtmlBase::OnInlineImages() {

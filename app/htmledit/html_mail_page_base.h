@@ -151,8 +151,9 @@ public:
     // into the slot of its Content-ID with its name and decoded size. A part whose id
     // matches no slot, or that the limits refuse, is passed over; a part without id, name
     // or size is passed over after its message (each message once), the later parts
-    // still fill their slots.
-    void FillSlotsFromInlineParts();
+    // still fill their slots. Gives "<id> name" of each part with an id and a name that
+    // took no slot (the part itself stays in the model).
+    std::vector<std::string> FillSlotsFromInlineParts();
     // The inline-image button: runs the settings and takes their result over.
     void OnInlineImages();
     // After the inline-image settings closed with OK: an emptied slot loses its part; a
@@ -228,6 +229,24 @@ protected:
     // The inline parts in the order of their slots (parts of no slot last).
     void SortInlinePartsBySlot();
     void ShowError(const QString& text);
+
+    // What the pages share beyond their own limits:
+    // The page's mail merged for `record` as BuildTestMime gives it, its TEXT and HTML
+    // parts made for `terminalType` (0 PC ... 3 SoftBank) by the send engine: 1 or 0.
+    int BuildTestMimeForTerminal(int terminalType, const OneCustomer& record, std::string& header,
+                                 std::string& body);
+    // The size detail button: the composing dialog measures `subject` and the parts over
+    // the destinations of kind letter `kind` for `terminal`, as mail kind `format`, and
+    // the size detail dialog shows the result.
+    void ShowSizeDetail(char kind, int format, int terminal, const std::string& subject);
+    // A stored message text of the page's slot taken apart: its TEXT and HTML parts in
+    // Shift_JIS and its inline parts as they stand. A text the mail model cannot read
+    // still gives the texts it holds (no inline parts), so saving never writes an empty
+    // mail over it. True when the model read it.
+    static bool SplitStoredMessage(const std::string& stored, std::string& text, std::string& html,
+                                   std::vector<MimeFormatStruct>& inlineParts);
+    // System option 100 is "Y": the environment sends no attachments.
+    static bool AttachmentsNotSent();
 
 private:
     void OnInnerPageChanged(int index);

@@ -18,17 +18,10 @@
 #include "app/htmledit/html_page_attachments.h"
 #include "app/htmledit/html_sub_pages.h"
 #include "app/htmledit/inline_image_settings.h"
-#include "app/htmledit/size_detail_dlg.h"
-#include "app/sendrecv/message_headers.h"
-#include "app/shell/environment/environment_service.h"
 #include "app/ui/control_ids.h"
 #include "app/ui/file_picker.h"
 #include "app/ui/prompter.h"
 #include "app/ui/sjis_text.h"
-#include "core/foundation/system_option.h"
-#include "core/mailstore/eml_file_decoder.h"
-#include "core/mailstore/mail_word_insert.h"
-#include "core/mailstore/mime_decode_tool.h"
 #include "platform/notifier.h"
 
 namespace htmledit {
@@ -37,15 +30,7 @@ namespace {
 
 QString U8(const char* utf8) { return ui::U8(utf8); }
 
-constexpr int kOptionNoAttachments = 100;
 constexpr std::uint64_t kInlineBytes = 5242880;
-
-// System option 100 is "Y": the environment sends no attachments.
-bool AttachmentsNotSent() {
-    std::string value;
-    if (SystemOption* options = shell::GetSystemOption()) options->GetSODataFromMemoryPinPoint(kOptionNoAttachments, value);
-    return value == "Y";
-}
 
 QPushButton* MakeButton(QWidget* parent, const char* text, int id) {
     auto* button = ui::SetControlId(new QPushButton(U8(text), parent), id);
@@ -166,34 +151,14 @@ void CMailEditPageHtmlPc::LoadStoredMail() {
     compose::MailComposer* composer = GetComposer();
     const OneMail& record = composer->MailRecord();
     SetSubject(record.subject[0]);
-    const std::string& stored = record.body[0];
-
-    CMimeAnalyze mail;
     std::string text;
     std::string html;
+    std::vector<MimeFormatStruct> storedParts;
     NormalisedInlineParts images;
-    if (mail.AnalyzeMime(stored) >= 0) {
-        images = NormaliseStoredInlineParts(mail.GetRefOfMimeHtmlAttach(), [this] {
-            std::vector<std::string> ids;
-            for (const InlineImageSlot& slot : inlineSettings_->GetSlots()) ids.push_back(slot.contentId);
-            return ids;
-        }(), kInlineBytes);
-        MimeFormatStruct part;
-        if (mail.TextPartExist() != 0) {
-            mail.GetMIMETextpart(part);
-            part.ConvertBodyToCp932String(text);
-        }
-        if (mail.HtmlPartExist() != 0) {
-            mail.GetMIMEHtmlpart(part);
-            part.ConvertBodyToCp932String(html);
-        }
-    } else if (!stored.empty()) {
-        // A damaged stored text still gives the texts it holds, so saving never writes an
-        // empty mail over it.
-        EmlFileDecoder decoder;
-        decoder.EmlDecode(stored);
-        text = decoder.GetPlainText();
-        html = decoder.GetHtmlText();
+    if (SplitStoredMessage(record.body[0], text, html, storedParts)) {
+        std::vector<std::string> ids;
+        for (const InlineImageSlot& slot : inlineSettings_->GetSlots()) ids.push_back(slot.contentId);
+        images = NormaliseStoredInlineParts(storedParts, ids, kInlineBytes);
     }
     if (!images.dropped.empty()) {
         QString list;
@@ -240,27 +205,7 @@ int CMailEditPageHtmlPc::GetMimeText(std::string& out) {
 }
 
 int CMailEditPageHtmlPc::BuildTestMime(const OneCustomer& record, std::string& header, std::string& body) {
-    compose::MailComposer* composer = GetComposer();
-    if (composer == nullptr) return 0;
-    auto part = [](const std::string& built, MimeFormatStruct& out) {
-        return MimeDecodeTool::MimeDecode(built, out) != 0;
-    };
-    std::string built;
-    MimeFormatStruct text;
-    if (MakeTextPartHeader(MailWordInsert::GetMailWordInsert(record, TextPart(), 0), 0, built) < 0 ||
-        !part(built, text))
-        return 0;
-    MimeFormatStruct html;
-    if (MakeHtmlPartHeader(MailWordInsert::GetMailWordInsert(record, HtmlPart(), 1), 0, built) < 0 ||
-        !part(built, html))
-        return 0;
-    SortInlinePartsBySlot();
-    CMimeAnalyze mail;
-    mail.SetMIMETextBody(text);
-    mail.SetMIMEHtmlBody(html);
-    mail.GetRefOfMimeHtmlAttach() = GetInlineParts();
-    for (const MimeFormatStruct& attachment : composer->TestAttachmentParts()) mail.AddMIMENormalAttach(attachment);
-    return mail.GetMimeString(header, body, 1, nullptr) < 0 ? 0 : 1;
+    return BuildTestMimeForTerminal(0, record, header, body);
 }
 
 // ---- Controls ---------------------------------------------------------------------------------------
@@ -281,32 +226,7 @@ void CMailEditPageHtmlPc::UpdateMailSizeDisplay() {
     totalSize_->setText(QString::fromStdString(compose::FormatNumberWithCommas(total)));
 }
 
-void CMailEditPageHtmlPc::OnSizeDetail() {
-    compose::MailComposer* composer = GetComposer();
-    if (composer == nullptr) return;
-    compose::TerminalIdLists lists;
-    if (!composer->DestinationText().empty() && !composer->GetDestinationsByTerminal('Y', lists)) return;
-    const std::vector<compose::PageFileEntry> images = InlineImages();
-    const std::vector<compose::PageFileEntry> files = Attachments();
-    compose::MailSizeMeasure measure;
-    measure.mode = compose::kPurposeSend;
-    measure.kind = compose::kKindHtmlPc;
-    measure.texts = {GetSubject(), HtmlPart(), TextPart()};
-    measure.inlineImages = &images;
-    measure.attachments = &files;
-    measure.ids = &lists[0];
-    composer->CheckMailSizeForCarriers(measure);
-    CMailFileSizeDlg dialog(this);
-    const compose::MailSizeResult& result = measure.result;
-    dialog.SetSubjectSize(static_cast<std::uint64_t>(std::max<std::int64_t>(0, result.sizes[0])));
-    dialog.SetHtmlPartSize(static_cast<std::uint64_t>(std::max<std::int64_t>(0, result.sizes[1])));
-    dialog.SetTextPartSize(static_cast<std::uint64_t>(std::max<std::int64_t>(0, result.sizes[2])));
-    dialog.SetInlineImageCount(static_cast<std::uint64_t>(result.inlineCount));
-    dialog.SetInlineImageSize(result.inlineTotal);
-    dialog.SetAttachmentCount(static_cast<std::uint64_t>(result.attachmentCount));
-    dialog.SetAttachmentSize(result.attachmentTotal);
-    dialog.DoModal();
-}
+void CMailEditPageHtmlPc::OnSizeDetail() { ShowSizeDetail('Y', compose::kKindHtmlPc, 0, GetSubject()); }
 
 void CMailEditPageHtmlPc::OnTestSend() {
     compose::MailComposer* composer = GetComposer();
