@@ -123,6 +123,12 @@ public:
     static void BuildInlinePart(MimeFormatStruct& part, const std::string& contentType, const std::string& fileName,
                                 const std::string& contentId, std::string_view bytes);
     CMimeAnalyze& Model() { return model_; }
+    // A stored message text of the page's slot taken apart: its TEXT and HTML parts in
+    // Shift_JIS and its inline parts as they stand. A text the mail model cannot read
+    // still gives the texts it holds (no inline parts), so saving never writes an empty
+    // mail over it. True when the model read it.
+    static bool SplitStoredMessage(const std::string& stored, std::string& text, std::string& html,
+                                   std::vector<MimeFormatStruct>& inlineParts);
 
     // ---- Test send ----------------------------------------------------------------------
     // Test kind 0 PC recipient / 1 mobile recipient; terminal type of the page. 1 when the
@@ -239,12 +245,6 @@ protected:
     // the destinations of kind letter `kind` for `terminal`, as mail kind `format`, and
     // the size detail dialog shows the result.
     void ShowSizeDetail(char kind, int format, int terminal, const std::string& subject);
-    // A stored message text of the page's slot taken apart: its TEXT and HTML parts in
-    // Shift_JIS and its inline parts as they stand. A text the mail model cannot read
-    // still gives the texts it holds (no inline parts), so saving never writes an empty
-    // mail over it. True when the model read it.
-    static bool SplitStoredMessage(const std::string& stored, std::string& text, std::string& html,
-                                   std::vector<MimeFormatStruct>& inlineParts);
     // System option 100 is "Y": the environment sends no attachments.
     static bool AttachmentsNotSent();
 
