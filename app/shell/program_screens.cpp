@@ -2,7 +2,10 @@
 
 #include <QApplication>
 
+#include "app/addressui/address_book_dlg.h"
 #include "app/addressui/column_layout.h"
+#include "app/addressui/db_list_dlg.h"
+#include "app/addressui/db_list_import_hook.h"
 #include "app/addressui/db_edit_sheet.h"
 #include "app/addressui/dest_detail_dlg.h"
 #include "app/addressui/dest_renew_dlg.h"
@@ -23,10 +26,12 @@
 #include "app/sendrecv/same_address_dlg.h"
 #include "app/sendrecv/send_history_dlg.h"
 #include "app/settings/export_choice_dlg.h"
+#include "app/settings/import_chain.h"
 #include "app/settings/result_dlg.h"
 #include "app/settings/system_sheet.h"
 #include "app/shell/mail_list_controller.h"
 #include "app/shell/screen_registry.h"
+#include "app/shell/setup_wizard.h"
 #include "app/shell/varnis_app.h"
 #include "app/shell/environment/environment_service.h"
 #include "app/ui/sjis_text.h"
@@ -65,6 +70,31 @@ void InstallProgramScreens(CVarnisApp& app) {
         addressui::CDestDetailDlg dialog(mailId, 0, nullptr, parent);
         dialog.DoModal();
     };
+
+    // The personal-information list and the address book of destination lists; the setup
+    // wizard opens them in its wizard mode. The list's import runs the settings' chain.
+    screens.showPersonalInformationList = [](QWidget* parent) {
+        addressui::CDBListDlg dialog(nullptr, nullptr, parent);
+        dialog.SetWizardMode(qobject_cast<CSetupWizardDlg*>(parent) != nullptr);
+        dialog.DoModal();
+    };
+    screens.resetPersonalInformationList = [] { addressui::CDBListDlg::ResetSortState(); };
+    screens.showAddressBook = [](const AddressBookRequest& request) {
+        addressui::CAddressBookDlg dialog(request.parent,
+                                          request.forMail ? addressui::CAddressBookDlg::kModeForMail
+                                                          : addressui::CAddressBookDlg::kModeBrowse,
+                                          request.mailId);
+        dialog.SetWizardMode(qobject_cast<CSetupWizardDlg*>(request.parent) != nullptr);
+        AddressBookChoice choice;
+        choice.answer = dialog.DoModal();
+        if (choice.answer == platform::kIdOk) {
+            choice.listId = dialog.GetResult().id;
+            choice.listName = ui::FromSjis(dialog.GetResult().name);
+            choice.honorific = ui::FromSjis(dialog.GetResult().honorific);
+        }
+        return choice;
+    };
+    addressui::SetAddressImportHook([](QWidget* parent) { return settings::RunAddressImport(parent); });
 
     // A mail made ready to send has its recipients brought up to date first when the
     // address book changed since they were chosen.
@@ -192,6 +222,10 @@ void RemoveProgramScreens() {
     screens.composeMail = nullptr;
     screens.assignListToMail = nullptr;
     compose::SetComposeDialogHooks({});
+    screens.showPersonalInformationList = nullptr;
+    screens.resetPersonalInformationList = nullptr;
+    screens.showAddressBook = nullptr;
+    addressui::SetAddressImportHook({});
     screens.showDestinationDetail = [](QWidget* parent, int mailId) {
         addressui::CDestDetailDlg dialog(mailId, 0, nullptr, parent);
         dialog.DoModal();
