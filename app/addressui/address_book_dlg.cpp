@@ -86,7 +86,9 @@ CAddressBookDlg::CAddressBookDlg(QWidget* parent, int mode, int targetMail)
     wait_ = new shell::CWaitDlg(this);
     if (EnvManager* env = shell::GetEnvManager()) {
         lists_.SetEnvManager(env, 0);
-        lists_.SetExtractListFromFile(0, nullptr);
+        // A list file that does not read is said at once (the store then refuses to write
+        // over it), not shown as an empty address book.
+        if (lists_.SetExtractListFromFile(0, nullptr) < 0) loadError_ = ui::FromSjis(lists_.GetErrMsg().GetLastMsg());
     }
 
     auto* column = new QVBoxLayout(this);
@@ -169,8 +171,12 @@ int CAddressBookDlg::DoModal() {
 
 void CAddressBookDlg::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    if (event->spontaneous() || guidanceShown_ || !wizardMode_) return;
+    if (event->spontaneous() || guidanceShown_) return;
     guidanceShown_ = true;
+    if (!loadError_.isEmpty()) {
+        QTimer::singleShot(0, this, [this] { ui::MessageBox(this, loadError_, ui::U8("アドレス帳エラー"), kExclamation); });
+    }
+    if (!wizardMode_) return;
     setWindowTitle(windowTitle() + ui::U8(" － ウィザードモード"));
     honorific_->setEnabled(false);
     if (QWidget* personal = ui::FindControl(this, kIdcPersonalList)) personal->setEnabled(false);

@@ -4,10 +4,11 @@
 // honorific on several, open the personal-information list, and - when a mail asks for its
 // destination (mode 1) - hand one list to that mail.
 //
-// The dialog owns its list store, loaded when it is made. After every change the store's
-// file is written and the rows are shown afresh; a write that fails is told
-// ("アドレス帳の保存に失敗しました"), so a change is never lost without a word. The count
-// "宛先数：" is the number of lists shown. Column widths are kept in section
+// The dialog owns its list store, loaded when it is made (a list file that does not read
+// is said when the dialog shows, and the store then refuses to write over it). After every
+// change the store's file is written and the rows are shown afresh; a write that fails is
+// told ("アドレス帳の保存に失敗しました"), so a change is never lost without a word. The
+// count "宛先数：" is the number of lists shown. Column widths are kept in section
 // ADDRESSLISTINFO of the environment's ini file when the dialog is closed (not when it ends
 // by handing a list to a mail).
 //
@@ -31,6 +32,7 @@
 // the list is refused while a send or receive run is under way.
 
 #include <QDialog>
+#include <QString>
 
 #include <memory>
 #include <optional>
@@ -141,7 +143,8 @@ private:
     int mode_;
     int targetMail_;
     bool wizardMode_ = false;
-    bool guidanceShown_ = false;
+    bool guidanceShown_ = false;  // the first show's messages
+    QString loadError_;           // why the list file did not read; empty when it did
     ExtractListViewer lists_;
     Result result_;
     AddressBookModel* model_ = nullptr;

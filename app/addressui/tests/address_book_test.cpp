@@ -133,6 +133,25 @@ TEST_F(AddressBookTest, DeleteMarksHonorificsAndWidthsAreKept) {
     EXPECT_EQ(CIniManager::GetProfileIntA(service_->EnvIniPath(), "ADDRESSLISTINFO", "EXTRACTNAMEW", 0), 222u);
 }
 
+TEST_F(AddressBookTest, AListFileThatDoesNotReadIsSaidAndKeptAsItIs) {
+    AddList("会員A", {}, {1});
+    const std::string file = env_layout::ExtractListFile(*Env());
+    std::filesystem::resize_file(file, std::filesystem::file_size(file) - 3);
+    const auto damaged = std::filesystem::file_size(file);
+    CAddressBookDlg dialog(nullptr, CAddressBookDlg::kModeBrowse, CAddressBookDlg::kDuplicateMail);
+    dialog.show();
+    ASSERT_TRUE(ui::test::WaitUntil([&] { return !prompts_.prompts().empty(); }));
+    EXPECT_EQ(prompts_.captions()[0], ui::U8("アドレス帳エラー"));
+    EXPECT_EQ(dialog.Model()->rowCount(), 0);
+    // A new list cannot be entered into a store that did not read.
+    ExtractViewData entry;
+    entry.id = 77;
+    entry.name = S("新しい宛先");
+    EXPECT_EQ(dialog.Lists().InsertExtractList(entry), 0);
+    ui::test::ClickControl(&dialog, CAddressBookDlg::kIdcClose);
+    EXPECT_EQ(std::filesystem::file_size(file), damaged);
+}
+
 TEST_F(AddressBookTest, TwoListsCannotBeTheDestinationOfOneMail) {
     AddList("会員A", {}, {1});
     AddList("会員B", {}, {2});
