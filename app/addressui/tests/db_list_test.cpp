@@ -383,4 +383,16 @@ TEST_F(PersonalListTest, EscapeAsksBeforeClosingAndClosingKeepsWidthsAndRectangl
     EXPECT_NE(CIniManager::GetProfileIntA(ini, "DBDLGINFO", "RIGHT", 0), 0u);
 }
 
+TEST_F(PersonalListTest, ColumnWidthsSurvivePagesAndSorts) {
+    CDBListDlg dialog(nullptr, nullptr);
+    Open(dialog);
+    const int mail = Column(dialog, kElemEmail);
+    dialog.List()->setColumnWidth(mail, 333);
+    dialog.NextPage();
+    EXPECT_EQ(dialog.List()->columnWidth(mail), 333);
+    dialog.SortByColumn(mail);
+    WaitLoaded(dialog);
+    EXPECT_EQ(dialog.List()->columnWidth(mail), 333);
+}
+
 }  // namespace
