@@ -11,6 +11,8 @@
 #include <QApplication>
 #include <QBuffer>
 #include <QImage>
+#include <QLinearGradient>
+#include <QPainter>
 #include <QTemporaryDir>
 
 #include <filesystem>
@@ -118,6 +120,28 @@ inline std::string Picture(const char* format, QRgb colour, std::size_t padTo = 
     }
     if (bytes.size() < padTo) bytes += std::string(padTo - bytes.size(), '\0');
     return bytes;
+}
+
+// A JPEG banner: a gradient with a title drawn on it.
+inline std::string Banner(int width, int height, const QString& title, QColor from, QColor to, int quality = 90) {
+    QImage image(width, height, QImage::Format_RGB32);
+    QPainter painter(&image);
+    QLinearGradient gradient(0, 0, width, height);
+    gradient.setColorAt(0, from);
+    gradient.setColorAt(1, to);
+    painter.fillRect(image.rect(), gradient);
+    painter.setPen(Qt::white);
+    QFont font = painter.font();
+    font.setPixelSize(height / 3);
+    font.setBold(true);
+    painter.setFont(font);
+    painter.drawText(image.rect(), Qt::AlignCenter, title);
+    painter.end();
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "JPEG", quality);
+    return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
 }
 
 // An .eml message built part by part.

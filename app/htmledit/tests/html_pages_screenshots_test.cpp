@@ -3,9 +3,6 @@
 // (QUENDREL_SCREENSHOT_DIR); without it the page is still built and shown offscreen.
 #include <gtest/gtest.h>
 
-#include <QBuffer>
-#include <QLinearGradient>
-#include <QPainter>
 #include <QTabWidget>
 
 #include "app/htmledit/html_sub_pages.h"
@@ -21,28 +18,6 @@ namespace htmledit {
 namespace {
 
 using htmltest::S;
-
-// A JPEG banner: a gradient with a title drawn on it.
-std::string Banner(int width, int height, const QString& title, QColor from, QColor to) {
-    QImage image(width, height, QImage::Format_RGB32);
-    QPainter painter(&image);
-    QLinearGradient gradient(0, 0, width, height);
-    gradient.setColorAt(0, from);
-    gradient.setColorAt(1, to);
-    painter.fillRect(image.rect(), gradient);
-    painter.setPen(Qt::white);
-    QFont font = painter.font();
-    font.setPixelSize(height / 3);
-    font.setBold(true);
-    painter.setFont(font);
-    painter.drawText(image.rect(), Qt::AlignCenter, title);
-    painter.end();
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "JPEG", 90);
-    return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
-}
 
 MimeFormatStruct Part(const std::string& id, const std::string& name, const std::string& bytes, const char* type) {
     MimeFormatStruct part;
@@ -61,11 +36,11 @@ TEST(Screenshots, HtmlPagesPcPageTabs) {
     page->OnInitPage();
     page->SetSubject(S("<%名前(姓)%>様 春の新作コレクションのご案内"));
     page->AppendInlinePart(Part("00", S("春の新作.jpg"),
-                                Banner(480, 120, QString::fromUtf8("春の新作コレクション"), QColor(233, 84, 132),
+                                htmltest::Banner(480, 120, QString::fromUtf8("春の新作コレクション"), QColor(233, 84, 132),
                                        QColor(255, 183, 77)),
                                 "image/jpeg"));
     page->AppendInlinePart(
-        Part("01", S("桜.jpg"), Banner(150, 100, QString::fromUtf8("桜"), QColor(255, 192, 203), QColor(219, 112, 147)),
+        Part("01", S("桜.jpg"), htmltest::Banner(150, 100, QString::fromUtf8("桜"), QColor(255, 192, 203), QColor(219, 112, 147)),
              "image/jpeg"));
     page->AppendInlinePart(Part("02", S("ライン.gif"), htmltest::Picture("GIF", qRgb(120, 160, 90), 0, 480, 4),
                                 "image/gif"));
