@@ -456,8 +456,9 @@ void CAddressBookDlg::RefreshInPlace(int id) {
     }
     setEnabled(false);
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    wait_->SetMessages(ui::U8("宛先を最新の状態にしています"), ui::U8("件数により時間がかかる場合があります"),
-                       ui::U8("しばらくお待ちください"));
+    // The lines the destination-refresh dialog shows for a list.
+    wait_->SetMessages(ui::U8("アドレス帳の宛先ID[%1]を最新にしています").arg(id),
+                       ui::U8("条件により時間がかかる場合があります"), ui::U8("しばらくお待ちください"));
     wait_->Create(this);
     DestinationRefresher* refresher = refresher_.get();
     QWidget* owner = this;
