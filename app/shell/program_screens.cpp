@@ -213,39 +213,16 @@ void InstallMailListRequests(MailListController& list) {
 }
 
 void RemoveProgramScreens() {
-    ScreenRegistry& screens = Screens();
-    screens.chooseMailType = nullptr;
-    screens.searchMails = nullptr;
-    screens.showSendHistory = nullptr;
-    screens.showDeletedData = nullptr;
-    screens.showSystemSettings = nullptr;
-    screens.composeMail = nullptr;
-    screens.assignListToMail = nullptr;
+    // Every slot back to empty: a screen may reach the application object, which is going.
+    Screens() = ScreenRegistry();
     compose::SetComposeDialogHooks({});
-    screens.showPersonalInformationList = nullptr;
-    screens.resetPersonalInformationList = nullptr;
-    screens.showAddressBook = nullptr;
     addressui::SetAddressImportHook({});
-    screens.showDestinationDetail = [](QWidget* parent, int mailId) {
-        addressui::CDestDetailDlg dialog(mailId, 0, nullptr, parent);
-        dialog.DoModal();
-    };
-
-    // A mail made ready to send has its recipients brought up to date first when the
-    // address book changed since they were chosen.
-    SetDestinationRefreshHook([](int kind, int id) {
-        addressui::CDestRenewDlg dialog(kind, id, QApplication::activeWindow());
-        dialog.DoModal();
-        return dialog.IsRefreshed() ? 1 : 0;
-    });
-    addressui::SetResultDialogHook([](QWidget* parent, const QString& first, const QString& second,
-                                      const QString& third) {
-        settings::CResultDlg dialog(parent);
-        dialog.SetResultLines(first, second, third);
-        dialog.DoModal();
-    });
+    addressui::SetResultDialogHook({});
+    SetDestinationRefreshHook({});
+    CAutoRegListDlg::SetColumnSource({});
     CSendHistoryDlg::SetRecordViewerHook({});
     CSendHistoryDlg::SetExportHeaderHook({});
+    CSameAddressDlg::SetExistingRecordViewer({});
     SetMailListRequests({});
     SetMailRowListener({});
 }

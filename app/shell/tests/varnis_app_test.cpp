@@ -8,6 +8,7 @@
 #include <fstream>
 
 #include "app/shell/environment/environment_service.h"
+#include "app/addressui/db_list_dlg.h"
 #include "app/shell/environment/new_environment.h"
 #include "app/shell/environment/program_keys.h"
 #include "app/shell/environment/run_monitor.h"
@@ -149,8 +150,18 @@ TEST_F(VarnisAppTest, ImportModeAlwaysAsksAndOpensTheChosenEnvironment) {
         ui::test::ClickControl(d, 1452);
     });
     files_.Answer(QString::fromStdString(chosen));
+    // After the import the start opens the personal-information list, as the import's
+    // follow-up; it is closed once it has loaded.
+    bool listShown = false;
+    ui::test::WhenDialogShows("dlg141", [&](QDialog* d) {
+        listShown = true;
+        auto* list = static_cast<addressui::CDBListDlg*>(d);
+        ui::test::WaitUntil([&] { return !list->IsBusy(); });
+        list->CloseWithOk();
+    });
     auto app = MakeApp({"Quendrel", "", importFile});
     ASSERT_TRUE(app->InitInstance());
+    EXPECT_TRUE(listShown);
     EXPECT_TRUE(text.startsWith(QString::fromUtf8("BrindellのデータをVarnisへインポートします。")));
     EXPECT_EQ(app->Environment().DescriptorPath(), chosen);
     ASSERT_EQ(files_.picks().size(), 1u);
