@@ -9,21 +9,23 @@
 //   2. dial-up: state 14 and an automatic line in mode 4, else state 15 and a manual one;
 //      the run goes on when the line came up (and hangs up later), was already up, was
 //      not wanted or is not used; any other outcome ends the run at once;
-//   3. a stop asked for meanwhile ends the run (step 8);
+//   3. a stop asked for meanwhile ends the run (at 7);
 //   4. modes 1, 2, 4, 7: state 11, the POP receive run from LAST_UID on (the new LAST_UID
 //      written back), then the collected registrations and refusals shown unless the
 //      program is locked; modes 3, 5, 6: state 12, only the login to the receive server;
-//   5. a failed receive or login ends the run (step 9); so does a stop (step 8), and
-//      modes 2 and 7 end here;
+//   5. a failed receive or login ends the run (at 8); so does a stop (at 7), and modes 2
+//      and 7 end here;
 //   6. sending (state 13): the chosen mail in mode 5, else every due mail, earliest
 //      first, each sent and its status stored; a mail left waiting for resends shows
 //      "送信に失敗したアドレスがあります ..." for 2 s. When the split count was reached
 //      (-8) or a split mail finished (-9) the due mails are postponed by option 103
 //      seconds, the first with status "B" (in mode 5 only the chosen mail, and only on
 //      -8), and "分割送信設定により送信を中断します" shows for 1 s;
-//   7. (step 8) a stop that ended the run shows "キャンセルしました" for 0.5 s;
-//   8. (step 9) a line dialled by this run is hung up: in mode 4 only when option 74 asks
-//      for it, otherwise after the user agreed (declining keeps the line up);
+//   7. a stop that ended the run shows "キャンセルしました" for 0.5 s (a stopped send
+//      shows its own line instead);
+//   8. a line dialled by this run is hung up: in mode 4 only when option 74 asks for
+//      it, otherwise after the user agreed; a line not hung up stays up for good (the
+//      run's objects do not hang it up when they go);
 //   9. it tells that it finished; that is its last act.
 //
 // What it guarantees beyond that sequence:
