@@ -16,6 +16,7 @@
 #include "app/shell/information_page_window.h"
 #include "app/shell/main_frame.h"
 #include "app/shell/program_screens.h"
+#include "app/shell/send_receive_wiring.h"
 #include "app/shell/screen_registry.h"
 #include "app/shell/qt_environment_ui.h"
 #include "app/shell/single_instance.h"
@@ -87,6 +88,7 @@ CVarnisApp::CVarnisApp(QStringList arguments, Options options, QObject* parent)
     service_->SetEnvironmentUpgrade(upgrade_.get());
     SetProgramEnvironment(service_.get());
     InstallProgramScreens(*this);
+    InstallSendReceive(*this);
     CNewEnvDlg::SetSaveWindowStateHook([this] {
         if (frame_ && service_->IsOpen()) {
             SaveMainFrameRect();
@@ -112,6 +114,8 @@ CVarnisApp::~CVarnisApp() {
     RemoveProgramScreens();
     frame_.reset();
     service_->CloseEnvironment();
+    // After the close: the scheduler refers to the status dialog.
+    RemoveSendReceive(*this);
     SetProgramEnvironment(nullptr);
     if (g_app == this) g_app = nullptr;
 }
