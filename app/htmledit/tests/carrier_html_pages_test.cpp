@@ -301,6 +301,24 @@ TEST_F(CarrierHtmlPagesTest, ASubjectTakesAPictogramOnlyWithinItsLimit) {
     }
 }
 
+TEST_F(CarrierHtmlPagesTest, SizeDetailMeasuresForTheCarriersDestinations) {
+    composer_.destination = S("春の会員");
+    composer_.destinations = {std::vector<int>{1}, {2}, {3}, {4}, {5}};
+    for (int format : {compose::kHtmlPageDocomo, compose::kHtmlPageAu, compose::kHtmlPageSoftbank}) {
+        auto page = OpenFormat(format);
+        SCOPED_TRACE(format);
+        page->SetSubject("subject");
+        page->SetHtmlPart("<p>html</p>");
+        page->SetTextPart("text");
+        maptest::DialogWatch shown("dlg2016", [](QDialog* dialog) { dialog->accept(); });
+        ui::FindControl<QPushButton>(page.get(), CMailEditPageHtmlMobileBase::kIdcSizeDetail)->click();
+        EXPECT_TRUE(shown.shown());
+        EXPECT_EQ(composer_.measuredKind, format);
+        EXPECT_EQ(composer_.measuredIds, std::vector<int>{page->MailSlot() + 1});
+        EXPECT_EQ(composer_.measured, (std::array<std::string, 3>{"subject", "<p>html</p>", "text"}));
+    }
+}
+
 TEST_F(CarrierHtmlPagesTest, TestSendBuildsTheMailForTheCarrier) {
     struct Case {
         int format, terminal;

@@ -47,6 +47,11 @@ public:
         html = h;
         text = t;
     }
+    bool CheckMailSizeForCarriers(compose::MailSizeMeasure& record) override {
+        measuredKind = record.kind;
+        measuredIds = record.ids != nullptr ? *record.ids : std::vector<int>{};
+        return FakeComposer::CheckMailSizeForCarriers(record);
+    }
     void ResetHtmlPages() override { calls.push_back("reset"); }
     void RefreshHtmlPages() override { calls.push_back("refresh"); }
 
@@ -54,6 +59,8 @@ public:
     std::vector<std::string> calls;
     compose::HtmlMailPage* reflectedFrom = nullptr;
     std::string subject, html, text;
+    int measuredKind = 0;
+    std::vector<int> measuredIds;
 };
 
 // An inline picture part as the pages build them.
