@@ -11,7 +11,9 @@
 #include <QMetaObject>
 #include <QThread>
 
+#include <condition_variable>
 #include <functional>
+#include <mutex>
 #include <type_traits>
 
 namespace ui {
@@ -23,19 +25,29 @@ inline bool OnGuiThread() {
 }
 
 // Runs `fn` on the GUI thread and returns its result; on the GUI thread it runs at once.
+// The handover is a mutex and a condition variable of the standard library (not Qt's
+// blocking connection), so the thread sanitizer sees the order of the two threads' work.
 template <class F>
 auto CallOnGuiThread(F&& fn) -> std::invoke_result_t<F&> {
     using R = std::invoke_result_t<F&>;
     if (OnGuiThread()) return fn();
-    if constexpr (std::is_void_v<R>) {
-        QMetaObject::invokeMethod(QCoreApplication::instance(), [&] { fn(); },
-                                  Qt::BlockingQueuedConnection);
-    } else {
-        R result{};
-        QMetaObject::invokeMethod(QCoreApplication::instance(), [&] { result = fn(); },
-                                  Qt::BlockingQueuedConnection);
-        return result;
-    }
+    std::mutex lock;
+    std::condition_variable changed;
+    bool done = false;
+    std::conditional_t<std::is_void_v<R>, int, R> result{};
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(),
+        [&] {
+            if constexpr (std::is_void_v<R>) fn();
+            else result = fn();
+            std::lock_guard<std::mutex> hold(lock);
+            done = true;
+            changed.notify_one();
+        },
+        Qt::QueuedConnection);
+    std::unique_lock<std::mutex> hold(lock);
+    changed.wait(hold, [&] { return done; });
+    if constexpr (!std::is_void_v<R>) return result;
 }
 
 // Queues `fn` to run on the GUI thread and returns at once.

@@ -2,16 +2,15 @@
 // -DSANITIZE=thread). Qt comes from the system's packages, not built with the sanitizer:
 // the memory it allocates and frees on its own threads and the hand-over inside its
 // queued and blocking calls (futex-based mutexes and semaphores) are invisible to it, so
-// every crossing that goes through Qt reads as a race. Suppressed are only
-//  - what Qt's own code does with memory (its allocations, copies and frees), and
-//  - the GUI layer's bridge (ui::CallOnGuiThread), whose hand-over is a Qt semaphore.
-// The send/receive run's own reports cross under a std::mutex that the sanitizer sees,
-// and its flags are std::atomic, so they stay checked.
+// every crossing that goes through Qt reads as a race. Suppressed is only what Qt's own
+// code does with memory (its allocations, copies and frees). The send/receive run's own
+// reports and the GUI layer's bridge (ui::CallOnGuiThread) cross under std::mutex and
+// std::condition_variable, which the sanitizer sees, and the flags are std::atomic, so
+// they stay checked.
 #if defined(__SANITIZE_THREAD__)
 extern "C" const char* __tsan_default_suppressions() {
     return "called_from_lib:libQt6Core.so.6\n"
            "called_from_lib:libQt6Gui.so.6\n"
-           "called_from_lib:libQt6Widgets.so.6\n"
-           "race:CallOnGuiThread\n";
+           "called_from_lib:libQt6Widgets.so.6\n";
 }
 #endif
