@@ -36,7 +36,8 @@ using ui::test::WhenDialogShows;
 
 // A fixture of the core's importer tests (UTF-8 there).
 std::string CoreFixturePath(const char* name) {
-    const std::filesystem::path here = std::filesystem::path(__FILE__).parent_path();
+    // The tests' data folder is an absolute path; __FILE__ may be relative to the build folder.
+    const std::filesystem::path here = std::filesystem::path(QUENDREL_TESTDATA).parent_path();
     return (here / "../../../core/addressbook/tests/testdata/import" / name).lexically_normal().string();
 }
 
