@@ -28,6 +28,7 @@
 #include "app/shell/mail_list_controller.h"
 #include "app/shell/setup_wizard.h"
 #include "app/shell/splash_window.h"
+#include "app/shell/system_settings_store.h"
 #include "app/shell/tool_bars.h"
 #include "app/shell/varnis_app.h"
 #include "app/shell/varnis_view.h"
@@ -496,7 +497,7 @@ void CMainFrame::OnSystemSettings() {
         answer = screens_.showSystemSettings(this, *options, false);
     }
     if (answer != platform::kIdOk) return;
-    options->WriteSODataFromMemoryToFile();
+    StoreConfirmedSystemSettings(this, *options);
     const int after = PeriodicReceiveMinutes(*options);
     // Periodic receive counts from now: switched off, or on with a new interval.
     if (screens_.schedulerTimer.setPeriodicReceive && (after == 0 || after != before))

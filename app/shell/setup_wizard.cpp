@@ -15,6 +15,7 @@
 #include "app/shell/bar_images.h"
 #include "app/shell/environment/environment_service.h"
 #include "app/shell/mail_list_controller.h"
+#include "app/shell/system_settings_store.h"
 #include "app/shell/main_frame.h"
 #include "app/shell/wait_cursor.h"
 #include "app/ui/control_ids.h"
@@ -231,7 +232,7 @@ void CSetupWizardDlg::OnSystemSetting() {
         answer = screens_.showSystemSettings(this, *options, true);
     }
     if (answer != platform::kIdOk) return;
-    options->WriteSODataFromMemoryToFile();
+    StoreConfirmedSystemSettings(this, *options);
     SetStep(kIdcMakeMail, 1);
     SetStep(kIdcSystemSetting, 0);
 }

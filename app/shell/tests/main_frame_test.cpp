@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include <QAction>
 #include <QApplication>
 #include <QDockWidget>
@@ -20,6 +22,7 @@
 #include "app/ui/testing/dialog_driver.h"
 #include "app/ui/testing/screenshot.h"
 #include "app/ui/testing/type_text.h"
+#include "core/foundation/env_layout.h"
 #include "core/foundation/store_key.h"
 #include "core/foundation/system_option.h"
 
@@ -143,6 +146,23 @@ TEST_F(MainFrameTest, SystemSettingsWriteTheOptionsAndRestartPeriodicReceiveOnly
     ASSERT_GE(again.GetSODataFromFileToMemory(), 0);
     again.GetSODataFromMemoryPinPoint(96, on);
     EXPECT_EQ(on, "N");
+}
+
+TEST_F(MainFrameTest, SystemSettingsThatCannotBeStoredAreToldAndStayInEffect) {
+    // A directory where the settings file goes: the rename over it fails, as on a folder
+    // that refuses the new file.
+    const std::string path = env_layout::SystemOptionFile(*shell::GetEnvManager());
+    std::filesystem::remove(path);
+    std::filesystem::create_directory(path);
+    screens_.duringSettings = [](SystemOption& o) { o.SetSODataToMemoryPinPoint(96, "Y"); };
+    prompts_.clear();
+    ASSERT_TRUE(frame_->SendCommand(CMainFrame::kIdSystemSettings));
+    ASSERT_EQ(prompts_.captions(), QStringList{U8("システム設定")});
+    EXPECT_TRUE(prompts_.texts()[0].startsWith(U8("システム設定を保存できませんでした")));
+    std::string on;
+    shell::GetSystemOption()->GetSODataFromMemoryPinPoint(96, on);
+    EXPECT_EQ(on, "Y");
+    std::filesystem::remove(path);
 }
 
 TEST_F(MainFrameTest, UnprocessedAutoRegistrationMailsOpenTheirListOnlyWhenThereAreAny) {
