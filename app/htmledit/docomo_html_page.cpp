@@ -44,12 +44,6 @@ constexpr std::uint64_t kAuFiles = 25;
 constexpr std::uint64_t kSoftbankSharedBytes = 256000;
 constexpr std::uint64_t kSoftbankSharedKBytes = 250;
 
-QPushButton* MakeButton(QWidget* parent, const char* text, int id) {
-    auto* button = ui::SetControlId(new QPushButton(U8(text), parent), id);
-    button->setAutoDefault(false);
-    return button;
-}
-
 }  // namespace
 
 const MobileHtmlRules& CMailEditPageHtmlDocomo::CarrierRules() {
@@ -60,8 +54,8 @@ const MobileHtmlRules& CMailEditPageHtmlDocomo::CarrierRules() {
 
 CMailEditPageHtmlDocomo::CMailEditPageHtmlDocomo(QWidget* parent)
     : CMailEditPageHtmlMobileBase(CarrierRules(), DocomoSettings(), parent) {
-    QPushButton* load = MakeButton(this, "テンプレート読み込み(&Y)", kIdcTemplate);
-    QPushButton* reflect = MakeButton(this, "他キャリアにも反映(&O)", kIdcReflect);
+    QPushButton* load = MakePageButton(this, "テンプレート読み込み(&Y)", kIdcTemplate);
+    QPushButton* reflect = MakePageButton(this, "他キャリアにも反映(&O)", kIdcReflect);
     // Before the row's closing stretch.
     const int at = ButtonRow()->count() - 1;
     ButtonRow()->insertWidget(at, load);

@@ -2,7 +2,13 @@
 
 #include <sys/stat.h>
 
+#include <QEvent>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QTabWidget>
+#include <QTextCursor>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -14,6 +20,7 @@
 #include "app/compose/sjis_limited_edit.h"
 #include "app/compose/text/file_utils.h"
 #include "app/compose/text/image_signature.h"
+#include "app/compose/text/text_utils.h"
 #include "app/htmledit/attachment_limits.h"
 #include "app/htmledit/html_page_attachments.h"
 #include "app/htmledit/html_preview_file.h"
@@ -321,6 +328,8 @@ void CMailEditPageHtmlBase::SortInlinePartsBySlot() {
 }
 
 int CMailEditPageHtmlBase::GetMimeText(std::string& out) {
+    SetTextBody(TextPart());
+    SetHtmlBody(HtmlPart());
     SortInlinePartsBySlot();
     std::string header;
     std::string body;
@@ -365,6 +374,10 @@ int CMailEditPageHtmlBase::TestSend(int testKind, int terminalType, compose::Sji
     return 1;
 }
 
+int CMailEditPageHtmlBase::BuildTestMime(const OneCustomer& record, std::string& header, std::string& body) {
+    return BuildTestMimeForTerminal(MailSlot(), record, header, body);
+}
+
 int CMailEditPageHtmlBase::BuildTestMimeForTerminal(int terminalType, const OneCustomer& record,
                                                     std::string& header, std::string& body) {
     if (composer_ == nullptr) return 0;
@@ -387,6 +400,129 @@ int CMailEditPageHtmlBase::BuildTestMimeForTerminal(int terminalType, const OneC
     mail.GetRefOfMimeHtmlAttach() = GetInlineParts();
     for (const MimeFormatStruct& attachment : composer_->TestAttachmentParts()) mail.AddMIMENormalAttach(attachment);
     return mail.GetMimeString(header, body, 1, nullptr) < 0 ? 0 : 1;
+}
+
+// ---- The subject, attachment and size controls -----------------------------------------------------
+
+QPushButton* CMailEditPageHtmlBase::MakePageButton(QWidget* parent, const char* text, int id) {
+    auto* button = ui::SetControlId(new QPushButton(U8(text), parent), id);
+    button->setAutoDefault(false);
+    return button;
+}
+
+void CMailEditPageHtmlBase::AddSubjectRow(std::size_t subjectBytes) {
+    subjectBytes_ = subjectBytes;
+    auto* subjectRow = new QHBoxLayout;
+    subjectRow->addWidget(new QLabel(U8("件名"), this));
+    subject_ = ui::SetControlId(new compose::SjisLimitedEdit(this, true), kIdcSubject);
+    subject_->SetByteLimit(subjectBytes);
+    subjectRow->addWidget(subject_, 1);
+    topArea_->addLayout(subjectRow);
+    connect(subject_, &QPlainTextEdit::textChanged, this, [this] { UpdateMailSizeDisplay(); });
+    subject_->installEventFilter(this);
+}
+
+void CMailEditPageHtmlBase::AddInlineImageButtons(QHBoxLayout* row) {
+    QPushButton* inlineButton = MakePageButton(this, "インライン画像の登録(&I)", kIdcInlineImages);
+    QPushButton* unused = MakePageButton(this, "未使用インライン画像の削除(&U)", kIdcRemoveUnused);
+    row->addWidget(inlineButton);
+    row->addWidget(unused);
+    connect(inlineButton, &QPushButton::clicked, this, &CMailEditPageHtmlBase::OnInlineImages);
+    connect(unused, &QPushButton::clicked, this, &CMailEditPageHtmlBase::OnRemoveUnusedInlineImages);
+}
+
+void CMailEditPageHtmlBase::AddAttachmentAndSizeRows(int attachLabelId, int attachButtonId, const char* sizeLabel,
+                                                     int sizeLabelId) {
+    auto labelWithId = [this](const char* text, int id) {
+        auto* label = new QLabel(U8(text), this);
+        return id != 0 ? ui::SetControlId(label, id) : label;
+    };
+    auto* attachRow = new QHBoxLayout;
+    attachRow->addWidget(labelWithId("添付ファイル", attachLabelId));
+    attachNames_ = ui::SetControlId(new QLineEdit(this), kIdcAttachNames);
+    attachNames_->setReadOnly(true);
+    attachRow->addWidget(attachNames_, 1);
+    attachButton_ = MakePageButton(this, "添付(&F)", attachButtonId);
+    attachRow->addWidget(attachButton_);
+    bottomArea_->addLayout(attachRow);
+    auto* sizeRow = new QHBoxLayout;
+    sizeRow->addWidget(labelWithId(sizeLabel, sizeLabelId));
+    totalSize_ = ui::SetControlId(new QLabel(QStringLiteral("00000"), this), kIdcTotalSize);
+    totalSize_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    totalSize_->setMinimumWidth(fontMetrics().horizontalAdvance(QStringLiteral("00,000,000")));
+    sizeRow->addWidget(totalSize_);
+    sizeRow->addWidget(new QLabel(U8("バイト"), this));
+    QPushButton* detail = MakePageButton(this, "詳細(&M)", kIdcSizeDetail);
+    sizeRow->addWidget(detail);
+    sizeRow->addStretch(1);
+    testButton_ = MakePageButton(this, "テスト送信(&T)", kIdcTestSend);
+    sizeRow->addWidget(testButton_);
+    bottomArea_->addLayout(sizeRow);
+    connect(attachButton_, &QPushButton::clicked, this, &CMailEditPageHtmlBase::OnAttachFiles);
+    connect(detail, &QPushButton::clicked, this, &CMailEditPageHtmlBase::OnSizeDetail);
+    connect(testButton_, &QPushButton::clicked, this, &CMailEditPageHtmlBase::OnTestSend);
+}
+
+bool CMailEditPageHtmlBase::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == subject_ && event->type() == QEvent::FocusIn) {
+        QTextCursor cursor = subject_->textCursor();
+        cursor.clearSelection();
+        subject_->setTextCursor(cursor);
+        subject_->ensureCursorVisible();
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+bool CMailEditPageHtmlBase::OnSetActive() {
+    if (IsPageFontSet()) {
+        QFont font = subject_->font();
+        font.setFamilies(ui::ToQFont(PageFont()).families());
+        subject_->setFont(font);
+    }
+    return true;
+}
+
+void CMailEditPageHtmlBase::LoadFromMail() {
+    if (PageAttachmentFiles() != nullptr) PageAttachmentFiles()->Load();
+    std::string text;
+    if (GetTextBody(text) == 1) SetTextPart(text);
+    if (GetHtmlBody(text) == 1) SetHtmlPart(text);
+}
+
+bool CMailEditPageHtmlBase::SaveToMail() {
+    if (composer_ == nullptr) return false;
+    std::string text;
+    if (GetMimeText(text) == 0) {
+        ShowError(U8("%1向けHTMLメールのデータを作成できませんでした。").arg(PageCaption()));
+        return false;
+    }
+    OneMail& record = composer_->MailRecord();
+    const auto slot = static_cast<std::size_t>(MailSlot());
+    record.subject[slot] = GetSubject();
+    record.body[slot] = std::move(text);
+    return true;
+}
+
+std::string CMailEditPageHtmlBase::GetSubject() const { return subject_->GetSjisText(); }
+
+void CMailEditPageHtmlBase::SetSubject(const std::string& subject) {
+    subject_->SetSjisText(CutToMaximum(subject, subjectBytes_));
+}
+
+void CMailEditPageHtmlBase::ShowAttachmentNames() {
+    attachNames_->setText(PageAttachmentFiles() != nullptr ? PageAttachmentFiles()->NamesText() : QString());
+}
+
+void CMailEditPageHtmlBase::DisableAttachmentControls() {
+    attachButton_->setEnabled(false);
+    attachNames_->setEnabled(false);
+}
+
+void CMailEditPageHtmlBase::EnableTestButton(bool enable) { testButton_->setEnabled(enable); }
+
+void CMailEditPageHtmlBase::UpdateMailSizeDisplay() {
+    const std::uint64_t total = PartsAndFilesSize() + subject_->GetByteCount();
+    totalSize_->setText(QString::fromStdString(compose::FormatNumberWithCommas(total)));
 }
 
 // ---- Size detail ----------------------------------------------------------------------------------

@@ -30,6 +30,13 @@
 // sender's preparation and its confirmation; a mail that cannot be built sends nothing
 // and the user is told so.
 //
+// The controls around the inner sheet are the same on every page: the subject above it
+// (edit 1891, cut where a character ends at the page's limit), the inline-image buttons,
+// and below it the attachment names with their button and the running mail size with its
+// detail and test-send buttons. The derived page builds them through AddSubjectRow,
+// AddInlineImageButtons and AddAttachmentAndSizeRows, with its own buttons in between, and
+// answers the size detail and the test send for its recipients.
+//
 // Everything runs on the GUI thread; texts are Shift_JIS.
 
 #include <QWidget>
@@ -46,6 +53,10 @@
 #include "app/ui/font_layer.h"
 #include "core/mailstore/mime_analyze.h"
 
+class QHBoxLayout;
+class QLabel;
+class QLineEdit;
+class QPushButton;
 class QVBoxLayout;
 
 namespace compose {
@@ -69,6 +80,17 @@ class HtmlPreviewFile;
 class CMailEditPageHtmlBase : public QWidget, public compose::HtmlMailPage, public shell::SheetPage {
     Q_OBJECT
 public:
+    // The controls every page has.
+    enum : int {
+        kIdcSubject = 1891,
+        kIdcInlineImages = 1898,
+        kIdcRemoveUnused = 1908,
+        kIdcAttachNames = 1876,
+        kIdcTotalSize = 1822,
+        kIdcSizeDetail = 1902,
+        kIdcTestSend = 1835,
+    };
+
     // The message the model starts from (509 bytes, CR LF line ends).
     static const std::string& TemplateMessage();
 
@@ -87,12 +109,25 @@ public:
     // The notice about the TEXT part (key "TEXTPART"), at most once per composing dialog;
     // the TEXT tab asks for it each time it becomes active.
     virtual void ShowTextPartNotice();
-    // Shows the page's mail size.
-    virtual void UpdateMailSizeDisplay() = 0;
-    // The model's message text: header, "\r\n", body. 1, or 0 when it cannot be written.
+    // Shows the sum of the subject, HTML part, TEXT part, inline images and attachments in
+    // bytes (static 1822, with thousands separators).
+    virtual void UpdateMailSizeDisplay();
+    // The model's message text, the TEXT and HTML tabs' texts taken into the model first:
+    // header, "\r\n", body. 1, or 0 when it cannot be written.
     virtual int GetMimeText(std::string& out);
-    // The page's mail merged for `record` as the test sender sends it: 1 built, 0 failed.
-    virtual int BuildTestMime(const OneCustomer& record, std::string& header, std::string& body) = 0;
+    // The page's mail merged for `record` as the test sender sends it, its parts made for
+    // the page's terminal type (its slot): 1 built, 0 failed.
+    virtual int BuildTestMime(const OneCustomer& record, std::string& header, std::string& body);
+    // The size detail button and the test-send button, each page for its recipients.
+    virtual void OnSizeDetail() = 0;
+    virtual void OnTestSend() = 0;
+
+    // ---- The subject, attachment and size controls ------------------------------------------
+    std::string GetSubject() const;
+    compose::SjisLimitedEdit* SubjectEdit() const { return subject_; }
+    // The attachments of the record's slot into the attachment list, then the model's TEXT
+    // and HTML parts into their tabs.
+    void LoadFromMail();
 
     // The inner sheet: preview, HTML part, TEXT part (the preview active). Once.
     void OnInitDialog();
@@ -189,6 +224,18 @@ public:
 
     // ---- compose::HtmlMailPage ---------------------------------------------------------------
     QWidget* PageWidget() override { return this; }
+    // The subject takes the page's font (its family) each time the page shows.
+    bool OnSetActive() override;
+    // Writes the subject and the message text (inline images in slot order) into the
+    // page's slot of the work record; a message text that cannot be written stores nothing
+    // and the user is told so.
+    bool SaveToMail() override;
+    void DisableAttachmentControls() override;
+    void EnableTestButton(bool enable) override;
+    // Keeps the subject cut to the page's limit where a character ends.
+    void SetSubject(const std::string& subject) override;
+    std::string Subject() override { return GetSubject(); }
+    void ShowAttachmentNames() override;
     void SetComposer(compose::MailComposer* composer) override { composer_ = composer; }
     // Made when missing (one level): 1, or 0 (the old folder kept).
     int SetAttachmentFolder(const std::string& folder) override;
@@ -230,6 +277,20 @@ protected:
     // Rows above and below the inner sheet, for the derived page's controls.
     QVBoxLayout* TopArea() const { return topArea_; }
     QVBoxLayout* BottomArea() const { return bottomArea_; }
+    // A page's push button: never a default button, so Enter in an edit presses nothing.
+    static QPushButton* MakePageButton(QWidget* parent, const char* text, int id);
+    // The subject row ("件名", edit 1891 holding at most `subjectBytes`) into the top area.
+    // The edit drops its selection when it takes the focus and updates the size figure.
+    void AddSubjectRow(std::size_t subjectBytes);
+    // The buttons "インライン画像の登録(&I)" (1898) and "未使用インライン画像の削除(&U)"
+    // (1908) into `row`.
+    void AddInlineImageButtons(QHBoxLayout* row);
+    // Below the sheet: the attachment row (its label, with `attachLabelId` when not 0, the
+    // names 1876 and the button "添付(&F)" `attachButtonId`) and the size row (`sizeLabel`,
+    // with `sizeLabelId` when not 0, the figure 1822 with "バイト", "詳細(&M)" 1902 and
+    // "テスト送信(&T)" 1835).
+    void AddAttachmentAndSizeRows(int attachLabelId, int attachButtonId, const char* sizeLabel, int sizeLabelId);
+    bool eventFilter(QObject* watched, QEvent* event) override;
     // The bytes of the HTML part, the TEXT part, the inline images and the attachments.
     std::uint64_t PartsAndFilesSize() const;
     // The inline parts in the order of their slots (parts of no slot last).
@@ -276,6 +337,12 @@ private:
     QVBoxLayout* column_ = nullptr;
     QVBoxLayout* topArea_ = nullptr;
     QVBoxLayout* bottomArea_ = nullptr;
+    std::size_t subjectBytes_ = 0;
+    compose::SjisLimitedEdit* subject_ = nullptr;
+    QLineEdit* attachNames_ = nullptr;
+    QPushButton* attachButton_ = nullptr;
+    QLabel* totalSize_ = nullptr;
+    QPushButton* testButton_ = nullptr;
 };
 
 }  // namespace htmledit

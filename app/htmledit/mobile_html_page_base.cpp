@@ -2,10 +2,7 @@
 
 #include <QEvent>
 #include <QHBoxLayout>
-#include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
-#include <QTextCursor>
 #include <QVBoxLayout>
 
 #include <cstdio>
@@ -28,12 +25,6 @@ namespace htmledit {
 namespace {
 
 QString U8(const char* utf8) { return ui::U8(utf8); }
-
-QPushButton* MakeButton(QWidget* parent, const char* text, int id) {
-    auto* button = ui::SetControlId(new QPushButton(U8(text), parent), id);
-    button->setAutoDefault(false);
-    return button;
-}
 
 }  // namespace
 
@@ -59,72 +50,28 @@ CMailEditPageHtmlMobileBase::CMailEditPageHtmlMobileBase(const MobileHtmlRules& 
     }
     BindLimits(std::move(settings.attachments), std::move(settings.inlineImages));
 
-    auto* subjectRow = new QHBoxLayout;
-    subjectRow->addWidget(new QLabel(U8("件名"), this));
-    subject_ = ui::SetControlId(new compose::SjisLimitedEdit(this, true), kIdcSubject);
-    subject_->SetByteLimit(rules_.subjectBytes);
-    subjectRow->addWidget(subject_, 1);
-    TopArea()->addLayout(subjectRow);
+    AddSubjectRow(rules_.subjectBytes);
     buttonRow_ = new QHBoxLayout;
-    QPushButton* inlineButton = MakeButton(this, "インライン画像の登録(&I)", kIdcInlineImages);
-    QPushButton* unused = MakeButton(this, "未使用インライン画像の削除(&U)", kIdcRemoveUnused);
-    QPushButton* pictogram = MakeButton(this, "絵文字(&P)", kIdcPictogram);
-    for (QPushButton* b : {inlineButton, unused, pictogram}) buttonRow_->addWidget(b);
+    AddInlineImageButtons(buttonRow_);
+    QPushButton* pictogram = MakePageButton(this, "絵文字(&P)", kIdcPictogram);
+    buttonRow_->addWidget(pictogram);
     buttonRow_->addStretch(1);
     TopArea()->addLayout(buttonRow_);
-
-    auto* attachRow = new QHBoxLayout;
-    attachRow->addWidget(ui::SetControlId(new QLabel(U8("添付ファイル"), this), kIdcAttachLabel));
-    attachNames_ = ui::SetControlId(new QLineEdit(this), kIdcAttachNames);
-    attachNames_->setReadOnly(true);
-    attachRow->addWidget(attachNames_, 1);
-    attachButton_ = MakeButton(this, "添付(&F)", kIdcAttach);
-    attachRow->addWidget(attachButton_);
-    BottomArea()->addLayout(attachRow);
-    auto* sizeRow = new QHBoxLayout;
-    sizeRow->addWidget(ui::SetControlId(new QLabel(U8("メール合計サイズ"), this), kIdcSizeLabel));
-    totalSize_ = ui::SetControlId(new QLabel(QStringLiteral("00000"), this), kIdcTotalSize);
-    totalSize_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    totalSize_->setMinimumWidth(fontMetrics().horizontalAdvance(QStringLiteral("00,000,000")));
-    sizeRow->addWidget(totalSize_);
-    sizeRow->addWidget(new QLabel(U8("バイト"), this));
-    QPushButton* detail = MakeButton(this, "詳細(&M)", kIdcSizeDetail);
-    sizeRow->addWidget(detail);
-    sizeRow->addStretch(1);
-    testButton_ = MakeButton(this, "テスト送信(&T)", kIdcTestSend);
-    sizeRow->addWidget(testButton_);
-    BottomArea()->addLayout(sizeRow);
-
-    connect(subject_, &QPlainTextEdit::textChanged, this, [this] { UpdateMailSizeDisplay(); });
-    connect(inlineButton, &QPushButton::clicked, this, &CMailEditPageHtmlBase::OnInlineImages);
-    connect(unused, &QPushButton::clicked, this, &CMailEditPageHtmlBase::OnRemoveUnusedInlineImages);
+    AddAttachmentAndSizeRows(kIdcAttachLabel, kIdcAttach, "メール合計サイズ", kIdcSizeLabel);
     connect(pictogram, &QPushButton::clicked, this, &CMailEditPageHtmlMobileBase::OnPictogramButton);
-    connect(attachButton_, &QPushButton::clicked, this, &CMailEditPageHtmlBase::OnAttachFiles);
-    connect(detail, &QPushButton::clicked, this, &CMailEditPageHtmlMobileBase::OnSizeDetail);
-    connect(testButton_, &QPushButton::clicked, this, &CMailEditPageHtmlMobileBase::OnTestSend);
-    subject_->installEventFilter(this);
 }
 
 CMailEditPageHtmlMobileBase::~CMailEditPageHtmlMobileBase() {
     // Leaves the composing sheet while still whole (the sheet asks its pages about
     // themselves as a tab goes), and the palette goes before the page it reports to.
     setParent(nullptr);
-    disconnect(subject_, nullptr, this, nullptr);
+    disconnect(SubjectEdit(), nullptr, this, nullptr);
     delete pictogramDialog_;
     pictogramDialog_ = nullptr;
 }
 
 bool CMailEditPageHtmlMobileBase::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == subject_) {
-        if (event->type() == QEvent::FocusIn) {
-            QTextCursor cursor = subject_->textCursor();
-            cursor.clearSelection();
-            subject_->setTextCursor(cursor);
-            subject_->ensureCursorVisible();
-        } else if (event->type() == QEvent::FocusOut) {
-            lastEdit_ = kLastEditSubject;
-        }
-    }
+    if (watched == SubjectEdit() && event->type() == QEvent::FocusOut) lastEdit_ = kLastEditSubject;
     return CMailEditPageHtmlBase::eventFilter(watched, event);
 }
 
@@ -144,26 +91,10 @@ void CMailEditPageHtmlMobileBase::OnInitPage() {
     UpdateMailSizeDisplay();
 }
 
-bool CMailEditPageHtmlMobileBase::OnSetActive() {
-    if (IsPageFontSet()) {
-        QFont font = subject_->font();
-        font.setFamilies(ui::ToQFont(PageFont()).families());
-        subject_->setFont(font);
-    }
-    return true;
-}
-
 bool CMailEditPageHtmlMobileBase::OnKillActive() {
     const bool mayLeave = CMailEditPageHtmlBase::OnKillActive();
     if (mayLeave && pictogramDialog_ != nullptr) pictogramDialog_->hide();
     return mayLeave;
-}
-
-void CMailEditPageHtmlMobileBase::LoadFromMail() {
-    if (PageAttachmentFiles() != nullptr) PageAttachmentFiles()->Load();
-    std::string text;
-    if (GetTextBody(text) == 1) SetTextPart(text);
-    if (GetHtmlBody(text) == 1) SetHtmlPart(text);
 }
 
 void CMailEditPageHtmlMobileBase::LoadStoredMail() {
@@ -194,37 +125,6 @@ void CMailEditPageHtmlMobileBase::LoadStoredMail() {
     UpdatePreview();
 }
 
-bool CMailEditPageHtmlMobileBase::SaveToMail() {
-    compose::MailComposer* composer = GetComposer();
-    if (composer == nullptr) return false;
-    std::string text;
-    if (GetMimeText(text) == 0) {
-        ShowError(U8("%1向けHTMLメールのデータを作成できませんでした。").arg(PageCaption()));
-        return false;
-    }
-    OneMail& record = composer->MailRecord();
-    const auto slot = static_cast<std::size_t>(rules_.terminal);
-    record.subject[slot] = GetSubject();
-    record.body[slot] = std::move(text);
-    return true;
-}
-
-std::string CMailEditPageHtmlMobileBase::GetSubject() const { return subject_->GetSjisText(); }
-
-void CMailEditPageHtmlMobileBase::SetSubject(const std::string& subject) {
-    subject_->SetSjisText(CutToMaximum(subject, rules_.subjectBytes));
-}
-
-int CMailEditPageHtmlMobileBase::GetMimeText(std::string& out) {
-    SetTextBody(TextPart());
-    SetHtmlBody(HtmlPart());
-    return CMailEditPageHtmlBase::GetMimeText(out);
-}
-
-int CMailEditPageHtmlMobileBase::BuildTestMime(const OneCustomer& record, std::string& header, std::string& body) {
-    return BuildTestMimeForTerminal(rules_.terminal, record, header, body);
-}
-
 // ---- Pictograms ---------------------------------------------------------------------------------------
 
 void CMailEditPageHtmlMobileBase::FillPictogramList() {
@@ -247,7 +147,7 @@ void CMailEditPageHtmlMobileBase::InsertPictogram() {
     // The palette handed the focus back to the composing window: its focus is the edit the
     // user was in, or the choice belongs nowhere.
     QWidget* focused = window()->focusWidget();
-    if (focused != subject_ && focused != TextPartPage()->Edit() && focused != HtmlPartPage()->Edit()) return;
+    if (focused != SubjectEdit() && focused != TextPartPage()->Edit() && focused != HtmlPartPage()->Edit()) return;
     switch (lastEdit_) {
         case kLastEditSubject: InsertPictogramIntoSubject(code); break;
         case kLastEditText:
@@ -263,13 +163,13 @@ void CMailEditPageHtmlMobileBase::InsertPictogram() {
 void CMailEditPageHtmlMobileBase::InsertPictogramIntoSubject(const std::string& text) {
     std::size_t start = 0;
     std::size_t end = 0;
-    subject_->GetSjisSelection(start, end);
-    if (subject_->GetByteCount() - (end - start) + text.size() > rules_.subjectBytes) return;
-    subject_->SetSjisSelection(start, end);
-    if (!subject_->InsertSjis(text)) return;
-    subject_->SetSjisSelection(start + text.size(), start + text.size());
-    subject_->ensureCursorVisible();
-    subject_->setFocus();
+    SubjectEdit()->GetSjisSelection(start, end);
+    if (SubjectEdit()->GetByteCount() - (end - start) + text.size() > rules_.subjectBytes) return;
+    SubjectEdit()->SetSjisSelection(start, end);
+    if (!SubjectEdit()->InsertSjis(text)) return;
+    SubjectEdit()->SetSjisSelection(start + text.size(), start + text.size());
+    SubjectEdit()->ensureCursorVisible();
+    SubjectEdit()->setFocus();
 }
 
 void CMailEditPageHtmlMobileBase::SetFocusToLastEdit() {
@@ -278,7 +178,7 @@ void CMailEditPageHtmlMobileBase::SetFocusToLastEdit() {
         case kLastEditHtml: HtmlPartPage()->Edit()->setFocus(); break;
         default:
             lastEdit_ = kLastEditSubject;
-            subject_->setFocus();
+            SubjectEdit()->setFocus();
             break;
     }
 }
@@ -292,28 +192,12 @@ void CMailEditPageHtmlMobileBase::OnPictogramButton() {
 
 // ---- Controls -----------------------------------------------------------------------------------------
 
-void CMailEditPageHtmlMobileBase::ShowAttachmentNames() {
-    attachNames_->setText(PageAttachmentFiles() != nullptr ? PageAttachmentFiles()->NamesText() : QString());
-}
-
-void CMailEditPageHtmlMobileBase::DisableAttachmentControls() {
-    attachButton_->setEnabled(false);
-    attachNames_->setEnabled(false);
-}
-
-void CMailEditPageHtmlMobileBase::EnableTestButton(bool enable) { testButton_->setEnabled(enable); }
-
-void CMailEditPageHtmlMobileBase::UpdateMailSizeDisplay() {
-    const std::uint64_t total = PartsAndFilesSize() + subject_->GetByteCount();
-    totalSize_->setText(QString::fromStdString(compose::FormatNumberWithCommas(total)));
-}
-
 void CMailEditPageHtmlMobileBase::OnSizeDetail() { ShowSizeDetail('M', rules_.format, rules_.terminal, GetSubject()); }
 
 void CMailEditPageHtmlMobileBase::OnTestSend() {
     compose::MailComposer* composer = GetComposer();
     if (composer == nullptr || !composer->CheckComposedMail('M', rules_.format)) return;
-    TestSend(1, rules_.terminal, subject_);
+    TestSend(1, rules_.terminal, SubjectEdit());
 }
 
 }  // namespace htmledit

@@ -48,9 +48,6 @@
 #include "app/htmledit/html_mail_page_base.h"
 
 class QHBoxLayout;
-class QLabel;
-class QLineEdit;
-class QPushButton;
 
 namespace htmledit {
 
@@ -76,19 +73,8 @@ struct MobileHtmlSettings {
 class CMailEditPageHtmlMobileBase : public CMailEditPageHtmlBase {
     Q_OBJECT
 public:
-    enum : int {
-        kIdcSubject = 1891,
-        kIdcInlineImages = 1898,
-        kIdcRemoveUnused = 1908,
-        kIdcPictogram = 1886,
-        kIdcAttachLabel = 1820,
-        kIdcAttachNames = 1876,
-        kIdcAttach = 1895,
-        kIdcSizeLabel = 1821,
-        kIdcTotalSize = 1822,
-        kIdcSizeDetail = 1902,
-        kIdcTestSend = 1835,
-    };
+    // The pages' own controls (the others are the base's).
+    enum : int { kIdcPictogram = 1886, kIdcAttachLabel = 1820, kIdcAttach = 1895, kIdcSizeLabel = 1821 };
     static constexpr int kWrapPosition = 240;
     // The edit a pictogram goes to: the one that lost the focus last.
     enum LastEdit : int { kLastEditNone = 0, kLastEditSubject = 1, kLastEditText = 2, kLastEditHtml = 3 };
@@ -106,31 +92,14 @@ public:
     QString PageCaption() const override { return QString::fromLatin1(rules_.caption); }
     int MailSlot() const override { return rules_.terminal; }
     void OnInitPage() override;
-    bool OnSetActive() override;
-    bool SaveToMail() override;
-    void DisableAttachmentControls() override;
-    void EnableTestButton(bool enable) override;
     // A pictogram the palette queued (see above).
     void InsertPictogram() override;
-    // Keeps the subject cut to the carrier's limit where a character ends.
-    void SetSubject(const std::string& subject) override;
-    std::string Subject() override { return GetSubject(); }
-    void ShowAttachmentNames() override;
 
     // ---- shell::SheetPage ----------------------------------------------------------------------
     // Leaving the page hides the palette.
     bool OnKillActive() override;
 
     // ---- The page --------------------------------------------------------------------------------
-    // The attachments of the record's slot into the attachment list, then the model's TEXT
-    // and HTML parts into their tabs.
-    void LoadFromMail();
-    std::string GetSubject() const;
-    int GetMimeText(std::string& out) override;
-    int BuildTestMime(const OneCustomer& record, std::string& header, std::string& body) override;
-    // The sum of the subject, HTML part, TEXT part, inline images and attachments in bytes
-    // (static 1822, with thousands separators).
-    void UpdateMailSizeDisplay() override;
     // Makes the palette with the carrier's list (once).
     virtual void FillPictogramList();
     // Replaces the subject's selection with `text` when the result stays within the
@@ -139,14 +108,14 @@ public:
     virtual CInlineImageSettingDlg* GetInlineImageSettings() const { return InlineSettings(); }
     // Focuses the edit that lost the focus last (none yet: the subject, which becomes it).
     void SetFocusToLastEdit();
-    // The buttons.
+    // The buttons: the palette; the size over the carrier's recipients and the test mail
+    // to the mobile test address.
     void OnPictogramButton();
-    void OnSizeDetail();
-    void OnTestSend();
+    void OnSizeDetail() override;
+    void OnTestSend() override;
 
     int GetLastEdit() const { return lastEdit_; }
     compose::CPictogramDialog* PictogramDialog() const { return pictogramDialog_; }
-    compose::SjisLimitedEdit* SubjectEdit() const { return subject_; }
 
 protected:
     // Takes the carrier's settings over (their slots get the carrier's Content-IDs).
@@ -161,12 +130,7 @@ private:
     MobileHtmlRules rules_;
     compose::CPictogramDialog* pictogramDialog_ = nullptr;
     int lastEdit_ = kLastEditNone;
-    compose::SjisLimitedEdit* subject_ = nullptr;
     QHBoxLayout* buttonRow_ = nullptr;
-    QLineEdit* attachNames_ = nullptr;
-    QPushButton* attachButton_ = nullptr;
-    QLabel* totalSize_ = nullptr;
-    QPushButton* testButton_ = nullptr;
     bool initialised_ = false;
 };
 

@@ -1,11 +1,7 @@
 #include "app/htmledit/pc_html_page.h"
 
-#include <QEvent>
 #include <QHBoxLayout>
-#include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
-#include <QTextCursor>
 #include <QVBoxLayout>
 
 #include <cstdio>
@@ -32,12 +28,6 @@ QString U8(const char* utf8) { return ui::U8(utf8); }
 
 constexpr std::uint64_t kInlineBytes = 5242880;
 
-QPushButton* MakeButton(QWidget* parent, const char* text, int id) {
-    auto* button = ui::SetControlId(new QPushButton(U8(text), parent), id);
-    button->setAutoDefault(false);
-    return button;
-}
-
 }  // namespace
 
 CMailEditPageHtmlPc::CMailEditPageHtmlPc(QWidget* parent)
@@ -53,70 +43,25 @@ CMailEditPageHtmlPc::CMailEditPageHtmlPc(QWidget* parent)
     }
     BindLimits(std::move(attachments), std::move(inlineImages));
 
-    auto* subjectRow = new QHBoxLayout;
-    subjectRow->addWidget(new QLabel(U8("件名"), this));
-    subject_ = ui::SetControlId(new compose::SjisLimitedEdit(this, true), kIdcSubject);
-    subject_->SetByteLimit(kSubjectBytes);
-    subjectRow->addWidget(subject_, 1);
-    TopArea()->addLayout(subjectRow);
+    AddSubjectRow(kSubjectBytes);
     auto* buttonRow = new QHBoxLayout;
-    QPushButton* eml = MakeButton(this, "emlファイル読み込み(&E)", kIdcEmlImport);
-    QPushButton* inlineButton = MakeButton(this, "インライン画像の登録(&I)", kIdcInlineImages);
-    QPushButton* unused = MakeButton(this, "未使用インライン画像の削除(&U)", kIdcRemoveUnused);
-    for (QPushButton* b : {eml, inlineButton, unused}) buttonRow->addWidget(b);
+    QPushButton* eml = MakePageButton(this, "emlファイル読み込み(&E)", kIdcEmlImport);
+    buttonRow->addWidget(eml);
+    AddInlineImageButtons(buttonRow);
     buttonRow->addStretch(1);
     TopArea()->addLayout(buttonRow);
-
-    auto* attachRow = new QHBoxLayout;
-    attachRow->addWidget(new QLabel(U8("添付ファイル"), this));
-    attachNames_ = ui::SetControlId(new QLineEdit(this), kIdcAttachNames);
-    attachNames_->setReadOnly(true);
-    attachRow->addWidget(attachNames_, 1);
-    attachButton_ = MakeButton(this, "添付(&F)", kIdcAttach);
-    attachRow->addWidget(attachButton_);
-    BottomArea()->addLayout(attachRow);
-    auto* sizeRow = new QHBoxLayout;
-    sizeRow->addWidget(new QLabel(U8("メールサイズ"), this));
-    totalSize_ = ui::SetControlId(new QLabel(QStringLiteral("00000"), this), kIdcTotalSize);
-    totalSize_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    totalSize_->setMinimumWidth(fontMetrics().horizontalAdvance(QStringLiteral("00,000,000")));
-    sizeRow->addWidget(totalSize_);
-    sizeRow->addWidget(new QLabel(U8("バイト"), this));
-    QPushButton* detail = MakeButton(this, "詳細(&M)", kIdcSizeDetail);
-    sizeRow->addWidget(detail);
-    sizeRow->addStretch(1);
-    testButton_ = MakeButton(this, "テスト送信(&T)", kIdcTestSend);
-    sizeRow->addWidget(testButton_);
-    BottomArea()->addLayout(sizeRow);
-
-    connect(subject_, &QPlainTextEdit::textChanged, this, [this] { UpdateMailSizeDisplay(); });
+    AddAttachmentAndSizeRows(0, kIdcAttach, "メールサイズ", 0);
     connect(eml, &QPushButton::clicked, this, &CMailEditPageHtmlPc::ImportEml);
-    connect(inlineButton, &QPushButton::clicked, this, &CMailEditPageHtmlBase::OnInlineImages);
-    connect(unused, &QPushButton::clicked, this, &CMailEditPageHtmlBase::OnRemoveUnusedInlineImages);
-    connect(attachButton_, &QPushButton::clicked, this, &CMailEditPageHtmlBase::OnAttachFiles);
-    connect(detail, &QPushButton::clicked, this, &CMailEditPageHtmlPc::OnSizeDetail);
-    connect(testButton_, &QPushButton::clicked, this, &CMailEditPageHtmlPc::OnTestSend);
-    subject_->installEventFilter(this);
 }
 
 CMailEditPageHtmlPc::~CMailEditPageHtmlPc() {
     // Leaves the composing sheet while still whole: the sheet tells its owner of the tab
     // that goes, and the owner asks its pages about themselves then.
     setParent(nullptr);
-    disconnect(subject_, nullptr, this, nullptr);
+    disconnect(SubjectEdit(), nullptr, this, nullptr);
 }
 
 int CMailEditPageHtmlPc::PageFormat() const { return compose::kHtmlPagePc; }
-
-bool CMailEditPageHtmlPc::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == subject_ && event->type() == QEvent::FocusIn) {
-        QTextCursor cursor = subject_->textCursor();
-        cursor.clearSelection();
-        subject_->setTextCursor(cursor);
-        subject_->ensureCursorVisible();
-    }
-    return CMailEditPageHtmlBase::eventFilter(watched, event);
-}
 
 // ---- Opening, loading and saving ------------------------------------------------------------------
 
@@ -129,22 +74,6 @@ void CMailEditPageHtmlPc::OnInitPage() {
     if (GetComposer() != nullptr && GetComposer()->HasStoredMail()) LoadStoredMail();
     ShowAttachmentNames();
     UpdateMailSizeDisplay();
-}
-
-bool CMailEditPageHtmlPc::OnSetActive() {
-    if (IsPageFontSet()) {
-        QFont font = subject_->font();
-        font.setFamilies(ui::ToQFont(PageFont()).families());
-        subject_->setFont(font);
-    }
-    return true;
-}
-
-void CMailEditPageHtmlPc::LoadFromMail() {
-    if (PageAttachmentFiles() != nullptr) PageAttachmentFiles()->Load();
-    std::string text;
-    if (GetTextBody(text) == 1) SetTextPart(text);
-    if (GetHtmlBody(text) == 1) SetHtmlPart(text);
 }
 
 void CMailEditPageHtmlPc::LoadStoredMail() {
@@ -178,60 +107,14 @@ void CMailEditPageHtmlPc::LoadStoredMail() {
     UpdatePreview();
 }
 
-bool CMailEditPageHtmlPc::SaveToMail() {
-    compose::MailComposer* composer = GetComposer();
-    if (composer == nullptr) return false;
-    std::string text;
-    if (GetMimeText(text) == 0) {
-        ShowError(U8("PC向けHTMLメールのデータを作成できませんでした。"));
-        return false;
-    }
-    OneMail& record = composer->MailRecord();
-    record.subject[0] = GetSubject();
-    record.body[0] = std::move(text);
-    return true;
-}
-
-std::string CMailEditPageHtmlPc::GetSubject() const { return subject_->GetSjisText(); }
-
-void CMailEditPageHtmlPc::SetSubject(const std::string& subject) {
-    subject_->SetSjisText(CutToMaximum(subject, kSubjectBytes));
-}
-
-int CMailEditPageHtmlPc::GetMimeText(std::string& out) {
-    SetTextBody(TextPart());
-    SetHtmlBody(HtmlPart());
-    return CMailEditPageHtmlBase::GetMimeText(out);
-}
-
-int CMailEditPageHtmlPc::BuildTestMime(const OneCustomer& record, std::string& header, std::string& body) {
-    return BuildTestMimeForTerminal(0, record, header, body);
-}
-
 // ---- Controls ---------------------------------------------------------------------------------------
-
-void CMailEditPageHtmlPc::ShowAttachmentNames() {
-    attachNames_->setText(PageAttachmentFiles() != nullptr ? PageAttachmentFiles()->NamesText() : QString());
-}
-
-void CMailEditPageHtmlPc::DisableAttachmentControls() {
-    attachButton_->setEnabled(false);
-    attachNames_->setEnabled(false);
-}
-
-void CMailEditPageHtmlPc::EnableTestButton(bool enable) { testButton_->setEnabled(enable); }
-
-void CMailEditPageHtmlPc::UpdateMailSizeDisplay() {
-    const std::uint64_t total = PartsAndFilesSize() + subject_->GetByteCount();
-    totalSize_->setText(QString::fromStdString(compose::FormatNumberWithCommas(total)));
-}
 
 void CMailEditPageHtmlPc::OnSizeDetail() { ShowSizeDetail('Y', compose::kKindHtmlPc, 0, GetSubject()); }
 
 void CMailEditPageHtmlPc::OnTestSend() {
     compose::MailComposer* composer = GetComposer();
     if (composer == nullptr || !composer->CheckComposedMail('Y', compose::kKindHtmlPc)) return;
-    TestSend(0, 0, subject_);
+    TestSend(0, 0, SubjectEdit());
 }
 
 // ---- .eml import ------------------------------------------------------------------------------------

@@ -35,10 +35,6 @@
 
 #include "app/htmledit/html_mail_page_base.h"
 
-class QLabel;
-class QLineEdit;
-class QPushButton;
-
 namespace htmledit {
 
 class CAttachmentSettingDlgHtmlPc;
@@ -49,17 +45,8 @@ class CMailEditPageHtmlPc : public CMailEditPageHtmlBase {
     Q_OBJECT
 public:
     static constexpr int kIdd = 2015;
-    enum : int {
-        kIdcSubject = 1891,
-        kIdcEmlImport = 1890,
-        kIdcInlineImages = 1898,
-        kIdcRemoveUnused = 1908,
-        kIdcAttachNames = 1876,
-        kIdcAttach = 1894,
-        kIdcTotalSize = 1822,
-        kIdcSizeDetail = 1902,
-        kIdcTestSend = 1835,
-    };
+    // The page's own controls (the others are the base's).
+    enum : int { kIdcEmlImport = 1890, kIdcAttach = 1894 };
     static constexpr std::size_t kSubjectBytes = 512;
     static constexpr std::size_t kPartBytes = 100000;
     static constexpr int kWrapPosition = 580;
@@ -72,35 +59,14 @@ public:
     QString PageCaption() const override { return QStringLiteral("PC"); }
     int MailSlot() const override { return 0; }
     void OnInitPage() override;
-    bool OnSetActive() override;
-    bool SaveToMail() override;
-    void DisableAttachmentControls() override;
-    void EnableTestButton(bool enable) override;
     void ImportEml() override;
-    void SetSubject(const std::string& subject) override;
-    std::string Subject() override { return GetSubject(); }
-    void ShowAttachmentNames() override;
 
     // ---- The page --------------------------------------------------------------------------------
-    // The attachments of the record's slot into the attachment list, then the stored TEXT
-    // and HTML parts into their tabs.
-    void LoadFromMail();
-    std::string GetSubject() const;
-    int GetMimeText(std::string& out) override;
-    int BuildTestMime(const OneCustomer& record, std::string& header, std::string& body) override;
     CInlineImageSettingDlgPc* GetInlineImageSettings() const { return inlineSettings_; }
     CAttachmentSettingDlgHtmlPc* GetAttachmentSettings() const { return attachmentSettings_; }
-    // Shows the sum of the HTML part, TEXT part, subject, inline images and attachments in
-    // bytes (static 1822, with thousands separators).
-    void UpdateMailSizeDisplay() override;
-    // The buttons.
-    void OnSizeDetail();
-    void OnTestSend();
-
-    compose::SjisLimitedEdit* SubjectEdit() const { return subject_; }
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
+    // The buttons: the size over the PC recipients, the test mail to the PC test address.
+    void OnSizeDetail() override;
+    void OnTestSend() override;
 
 private:
     // The stored mail of the page's slot into the page (see above).
@@ -109,11 +75,6 @@ private:
 
     CInlineImageSettingDlgPc* inlineSettings_ = nullptr;
     CAttachmentSettingDlgHtmlPc* attachmentSettings_ = nullptr;
-    compose::SjisLimitedEdit* subject_ = nullptr;
-    QLineEdit* attachNames_ = nullptr;
-    QPushButton* attachButton_ = nullptr;
-    QLabel* totalSize_ = nullptr;
-    QPushButton* testButton_ = nullptr;
     bool emlOpenPending_ = true;
     bool initialised_ = false;
 };
