@@ -119,6 +119,14 @@ def split_sjis_pictograms(raw, codes):
     return bytes(out), found
 
 
+def plain_address(address):
+    """The address as its maildir is named: lower case, a quoted local part unquoted."""
+    local, at, domain = address.strip().rpartition("@")
+    if len(local) >= 2 and local[0] == local[-1] == '"':
+        local = local[1:-1]
+    return f"{local}{at}{domain}".lower()
+
+
 class Mail:
     def __init__(self, index, spec, people):
         self.index = index
@@ -130,11 +138,11 @@ class Mail:
         self.label = self.subject or f"{header[0]}: {header[1]}"
         recipients = spec.get("recipients", {})
         if isinstance(recipients, list):
-            missing = [a for a in recipients if a not in people]
+            missing = [a for a in recipients if plain_address(a) not in people]
             if missing:
                 raise ValueError(f"mail {index}: not among the people: {missing[:5]}")
-            recipients = {a: people[a] for a in recipients}
-        self.recipients = {a.lower(): v or {} for a, v in recipients.items()}
+            recipients = {a: people[plain_address(a)] for a in recipients}
+        self.recipients = {plain_address(a): v or {} for a, v in recipients.items()}
         self.body_contains = list(spec.get("body_contains", []))
         merged = spec.get("merged")
         self.merged = None if merged is None else set(merged)
@@ -171,7 +179,7 @@ def check_copy(msg, mail, address, where):
     faults = []
     values = mail.recipients[address]
     carrier = values.get("carrier", "pc")
-    to = [a.lower() for _, a in getaddresses([str(v) for v in msg.get_all("To", [])])]
+    to = [plain_address(a) for _, a in getaddresses([str(v) for v in msg.get_all("To", [])])]
     if address not in to:
         faults.append(f"{where}: To is {to!r}, not the recipient")
     want_charset = mail.charsets.get(carrier)
@@ -289,7 +297,7 @@ def main(argv):
         with open(argv[1], encoding="utf-8") as f:
             spec = json.load(f)
         root = spec["maildir_root"]
-        people = {a.lower(): v for a, v in (spec.get("people") or {}).items()}
+        people = {plain_address(a): v for a, v in (spec.get("people") or {}).items()}
         MAILS = [Mail(i, m, people) for i, m in enumerate(spec["mails"])]
     except (OSError, ValueError, KeyError, TypeError, IndexError) as e:
         print(f"expectation unreadable: {e!r}")
@@ -297,7 +305,7 @@ def main(argv):
     BY_SUBJECT = sorted((m for m in MAILS if m.subject and not m.header),
                         key=lambda m: -len(m.subject))
     others_nothing = bool(spec.get("others_get_nothing", True))
-    exclude = {a.lower() for a in spec.get("exclude", ["sender@example.jp"])}
+    exclude = {plain_address(a) for a in spec.get("exclude", ["sender@example.jp"])}
     listed = set()
     for m in MAILS:
         listed |= set(m.recipients)
