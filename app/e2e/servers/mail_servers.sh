@@ -61,7 +61,10 @@ stop_postfix() {
   local master
   master=$(tr -d ' ' < "$base/queue/pid/master.pid" 2>/dev/null || true)
   "$POSTFIX" -c "$base/postfix" stop >/dev/null 2>&1 || true
-  for _ in $(seq 1 50); do kill -0 "$postfix_pid" 2>/dev/null || break; sleep 0.1; done
+  for _ in $(seq 1 50); do
+    kill -0 "$postfix_pid" 2>/dev/null || { [ -n "$master" ] && kill -0 "$master" 2>/dev/null; } || break
+    sleep 0.1
+  done
   kill "$postfix_pid" 2>/dev/null || true
   [ -z "$master" ] || kill -9 "$master" 2>/dev/null || true
   wait "$postfix_pid" 2>/dev/null || true
