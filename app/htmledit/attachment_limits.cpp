@@ -1,31 +1,19 @@
 #include "app/htmledit/attachment_limits.h"
 
-#include <QEvent>
 #include <QFileInfo>
-#include <QHBoxLayout>
 #include <QItemSelectionModel>
-#include <QKeyEvent>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTableView>
-#include <QVBoxLayout>
 
 #include "app/compose/text/file_utils.h"
-#include "app/compose/text/text_utils.h"
 #include "app/sendrecv/report_rows_model.h"
 #include "app/sendrecv/report_view.h"
-#include "app/shell/dialogs/dialog_parts.h"
-#include "app/ui/control_ids.h"
 #include "app/ui/file_picker.h"
 #include "app/ui/prompter.h"
 #include "app/ui/sjis_text.h"
 #include "platform/notifier.h"
 
 namespace htmledit {
-
-using shell::dialogs::MakeButton;
 
 namespace {
 
@@ -88,62 +76,32 @@ const Limits kLimits[] = {
      "合計サイズが350Kバイトを超えるため、添付ファイルを追加できません。\r\nWILLCOM向けメールでは合計350Kバイト(358,400バイト)までの添付ファイルを設定可能です。"},
 };
 
-QString Commas(std::uint64_t number) { return QString::fromStdString(compose::FormatNumberWithCommas(number)); }
-
 }  // namespace
 
 // ---- The list -------------------------------------------------------------------------------
 
 CAttachmentSettingDlg::CAttachmentSettingDlg(std::uint32_t maxCount, std::uint64_t maxBytes, QWidget* parent)
-    : QDialog(parent), maxCount_(maxCount), maxBytes_(maxBytes) {
+    : FileListSettingDlg({kIdd,
+                          "添付ファイル設定",
+                          560,
+                          360,
+                          {{ui::U8("ファイル名"), false}, {ui::U8("サイズ(バイト)"), true}},
+                          {275, 93},
+                          [this](int row) {
+                              if (row < 0 || static_cast<std::size_t>(row) >= entries_.size()) return QStringList();
+                              const AttachmentEntry& e = entries_[static_cast<std::size_t>(row)];
+                              return QStringList{ui::FromSjis(e.fileName), WithCommas(e.size)};
+                          },
+                          kIdcList,
+                          "追加",
+                          kIdcAdd,
+                          4},
+                         parent),
+      maxCount_(maxCount),
+      maxBytes_(maxBytes) {
     entries_.reserve(maxCount_);
-    setObjectName(ui::DialogName(kIdd));
-    setWindowTitle(ui::U8("添付ファイル設定"));
-    resize(560, 360);
-
-    auto* column = new QVBoxLayout(this);
-    auto* body = new QHBoxLayout;
-    list_ = MakeReportView(this, kIdcList, false);
-    model_ = new ReportRowsModel(this);
-    model_->Reset({{ui::U8("ファイル名"), false}, {ui::U8("サイズ(バイト)"), true}}, {}, [this](int row) {
-        if (row < 0 || static_cast<std::size_t>(row) >= entries_.size()) return QStringList();
-        const AttachmentEntry& e = entries_[static_cast<std::size_t>(row)];
-        return QStringList{ui::FromSjis(e.fileName), Commas(e.size)};
-    });
-    list_->setModel(model_);
-    ApplyColumnWidths(list_, {275, 93});
-    body->addWidget(list_, 1);
-    auto* side = new QVBoxLayout;
-    QPushButton* add = MakeButton(this, ui::U8("追加"), kIdcAdd);
-    QPushButton* remove = MakeButton(this, ui::U8("削除"), kIdcDelete);
-    side->addWidget(add);
-    side->addWidget(remove);
-    side->addStretch(1);
-    body->addLayout(side);
-    column->addLayout(body, 1);
-
-    auto* bottom = new QHBoxLayout;
-    notice_ = ui::SetControlId(new QPlainTextEdit(this), kIdcNotice);
-    notice_->setReadOnly(true);
-    notice_->setFixedHeight(notice_->fontMetrics().lineSpacing() * 4 + 12);
-    bottom->addWidget(notice_, 1);
-    bottom->addWidget(shell::dialogs::MakeLabel(this, ui::U8("計")), 0, Qt::AlignTop);
-    total_ = ui::SetControlId(new QLineEdit(this), kIdcTotal);
-    total_->setReadOnly(true);
-    total_->setAlignment(Qt::AlignRight);
-    total_->setFixedWidth(100);
-    bottom->addWidget(total_, 0, Qt::AlignTop);
-    column->addLayout(bottom);
-    shell::dialogs::AddOkCancelRow(column, this, true);
-
-    connect(add, &QPushButton::clicked, this, &CAttachmentSettingDlg::OnAdd);
-    connect(remove, &QPushButton::clicked, this, &CAttachmentSettingDlg::OnDelete);
-    installEventFilter(this);
-    for (QWidget* child : findChildren<QWidget*>()) child->installEventFilter(this);
-}
-
-bool CAttachmentSettingDlg::Exceeds(std::uint64_t total, std::uint64_t size, std::uint64_t maximum) {
-    return total > maximum || size > maximum - total;
+    connect(AddButton(), &QPushButton::clicked, this, &CAttachmentSettingDlg::OnAdd);
+    connect(DeleteButton(), &QPushButton::clicked, this, &CAttachmentSettingDlg::OnDelete);
 }
 
 std::uint64_t CAttachmentSettingDlg::GetTotalSize() const {
@@ -190,28 +148,15 @@ int CAttachmentSettingDlg::RemoveAttachment(std::size_t index) {
 
 // ---- The dialog -----------------------------------------------------------------------------
 
-int CAttachmentSettingDlg::DoModal() {
-    OnInitDialog();
-    return exec() == QDialog::Accepted ? platform::kIdOk : platform::kIdCancel;
-}
-
 void CAttachmentSettingDlg::OnInitDialog() {
     snapshot_ = entries_;
     for (AttachmentEntry& e : entries_) e.flag = 0;
     removed_.clear();
     removed_.reserve(entries_.size());
-    ShowRows();
-    ShowTotal();
-    notice_->setPlainText(GetNoticeText());
+    ShowRows(entries_.size());
+    ShowTotal(GetTotalSize());
+    ShowNotice(GetNoticeText());
 }
-
-void CAttachmentSettingDlg::ShowRows() {
-    std::vector<int> keys(entries_.size());
-    for (std::size_t i = 0; i < keys.size(); ++i) keys[i] = static_cast<int>(i);
-    model_->ResetKeys(std::move(keys));
-}
-
-void CAttachmentSettingDlg::ShowTotal() { total_->setText(Commas(GetTotalSize())); }
 
 void CAttachmentSettingDlg::OnAdd() {
     if (IsCountFull()) {
@@ -241,38 +186,30 @@ void CAttachmentSettingDlg::OnAdd() {
         return;
     }
     AddAttachment(name, size, path, 1);
-    ShowRows();
-    ShowTotal();
+    ShowRows(entries_.size());
+    ShowTotal(GetTotalSize());
 }
 
 void CAttachmentSettingDlg::OnDelete() {
-    const std::vector<int> rows = SelectedRows(list_);
+    const std::vector<int> rows = SelectedRows(List());
     if (rows.empty()) return;
     const auto index = static_cast<std::size_t>(rows.front());
     if (index >= entries_.size()) return;
     if (entries_[index].flag == 0) removed_.push_back(entries_[index]);
     RemoveAttachment(index);
-    ShowRows();
-    ShowTotal();
+    ShowRows(entries_.size());
+    ShowTotal(GetTotalSize());
     if (entries_.empty()) return;
     const int next = static_cast<int>(std::min(index, entries_.size() - 1));
-    list_->selectRow(next);
-    list_->setCurrentIndex(model_->index(next, 0));
-    list_->setFocus();
+    List()->selectRow(next);
+    List()->setCurrentIndex(RowsModel()->index(next, 0));
+    List()->setFocus();
 }
 
 void CAttachmentSettingDlg::reject() {
     entries_ = snapshot_;
     removed_.clear();
     QDialog::reject();
-}
-
-bool CAttachmentSettingDlg::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete) {
-        if (watched == list_ || watched == list_->viewport()) OnDelete();
-        return true;
-    }
-    return QDialog::eventFilter(watched, event);
 }
 
 // ---- The carriers ---------------------------------------------------------------------------

@@ -1,7 +1,7 @@
 #pragma once
 // CAttachmentSettingDlg (dlg934, "添付ファイル設定"): the attachment list of one mail page
 // and, at the same time, the modal dialog in which the user adds and removes its files,
-// under the limits of the page's carrier.
+// under the limits of the page's carrier (its frame: file_list_setting_dlg.h).
 //
 // The page owns one object for its whole life; the entries survive between runs of the
 // dialog and are the page's attachment list. One run (DoModal):
@@ -29,7 +29,6 @@
 // the page links them with a source function that is asked at each check (a figure the
 // page set by hand goes stale as soon as the other side changes).
 
-#include <QDialog>
 #include <QString>
 
 #include <cstdint>
@@ -37,10 +36,7 @@
 #include <string>
 #include <vector>
 
-class QLineEdit;
-class QPlainTextEdit;
-class QTableView;
-class ReportRowsModel;
+#include "app/htmledit/file_list_setting_dlg.h"
 
 namespace htmledit {
 
@@ -51,11 +47,11 @@ struct AttachmentEntry {
     std::int32_t flag = 0;   // 1: added in the current run (still at the chosen path)
 };
 
-class CAttachmentSettingDlg : public QDialog {
+class CAttachmentSettingDlg : public FileListSettingDlg {
     Q_OBJECT
 public:
     static constexpr int kIdd = 934;
-    enum : int { kIdcList = 5241, kIdcAdd = 5242, kIdcDelete = 5243, kIdcTotal = 5244, kIdcNotice = 5245 };
+    enum : int { kIdcList = 5241, kIdcAdd = 5242 };
 
     CAttachmentSettingDlg(std::uint32_t maxCount, std::uint64_t maxBytes, QWidget* parent = nullptr);
 
@@ -89,35 +85,20 @@ public:
     virtual void ShowCountFullMessage() = 0;
     virtual void ShowSizeOverMessage() = 0;
 
-    // Runs the dialog: IDOK (1) or IDCANCEL (2).
-    int DoModal();
-    // The opening of a run (DoModal does it; a test may show the dialog itself).
-    void OnInitDialog();
+    // The opening of a run: the snapshot, the flags cleared, the removed list emptied.
+    void OnInitDialog() override;
     // The buttons.
     void OnAdd();
-    void OnDelete();
+    void OnDelete() override;
 
-    QTableView* List() const { return list_; }
     void reject() override;
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-    // `total` + `size` over `maximum`, without overflow.
-    static bool Exceeds(std::uint64_t total, std::uint64_t size, std::uint64_t maximum);
-
 private:
-    void ShowRows();
-    void ShowTotal();
-
     std::uint32_t maxCount_;
     std::uint64_t maxBytes_;
     std::vector<AttachmentEntry> entries_;
     std::vector<AttachmentEntry> snapshot_;
     std::vector<AttachmentEntry> removed_;
-    QTableView* list_ = nullptr;
-    ReportRowsModel* model_ = nullptr;
-    QLineEdit* total_ = nullptr;
-    QPlainTextEdit* notice_ = nullptr;
 };
 
 // The carriers' dialogs: one limit and three texts each (a table in the source).

@@ -1,33 +1,21 @@
 #include "app/htmledit/inline_image_settings.h"
 
-#include <QEvent>
 #include <QFileInfo>
-#include <QHBoxLayout>
-#include <QKeyEvent>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTableView>
-#include <QVBoxLayout>
 
 #include <string_view>
 
 #include "app/compose/text/file_utils.h"
 #include "app/compose/text/image_signature.h"
-#include "app/compose/text/text_utils.h"
 #include "app/sendrecv/report_rows_model.h"
 #include "app/sendrecv/report_view.h"
-#include "app/shell/dialogs/dialog_parts.h"
-#include "app/ui/control_ids.h"
 #include "app/ui/file_picker.h"
 #include "app/ui/prompter.h"
 #include "app/ui/sjis_text.h"
 #include "platform/notifier.h"
 
 namespace htmledit {
-
-using shell::dialogs::MakeButton;
 
 namespace {
 
@@ -62,8 +50,6 @@ const Limits kLimits[] = {
      "合計サイズが250Kバイトを超過するためインライン画像を設定できません。\r\nSoftBank向けメールでは、合計250Kバイト(256,000バイト)までのインライン画像、添付ファイルを設定可能です。"},
 };
 
-QString Commas(std::uint64_t number) { return QString::fromStdString(compose::FormatNumberWithCommas(number)); }
-
 void Tell(QWidget* owner, const QString& text, const char* caption, unsigned icon) {
     ui::MessageBox(owner, text, ui::U8(caption), platform::kMbOk | icon);
 }
@@ -73,57 +59,29 @@ void Tell(QWidget* owner, const QString& text, const char* caption, unsigned ico
 // ---- The slots ------------------------------------------------------------------------------
 
 CInlineImageSettingDlg::CInlineImageSettingDlg(std::uint32_t maxCount, std::uint64_t maxBytes, QWidget* parent)
-    : QDialog(parent), maxBytes_(maxBytes), slots_(maxCount) {
-    setObjectName(ui::DialogName(kIdd));
-    setWindowTitle(ui::U8("インライン画像登録"));
-    resize(680, 430);
-
-    auto* column = new QVBoxLayout(this);
-    auto* body = new QHBoxLayout;
-    list_ = MakeReportView(this, kIdcList, false);
-    model_ = new ReportRowsModel(this);
-    model_->Reset({{QStringLiteral("Content-ID"), false}, {ui::U8("ファイル名"), false}, {ui::U8("サイズ(バイト)"), true}},
-                  {}, [this](int row) {
-                      if (row < 0 || static_cast<std::size_t>(row) >= slots_.size()) return QStringList();
-                      const InlineImageSlot& s = slots_[static_cast<std::size_t>(row)];
-                      if (s.inUse == 0) return QStringList{ui::FromSjis(s.contentId), QString(), QStringLiteral("0")};
-                      return QStringList{ui::FromSjis(s.contentId), ui::FromSjis(s.fileName), Commas(s.size)};
-                  });
-    list_->setModel(model_);
-    ApplyColumnWidths(list_, {90, 300, 93});
-    body->addWidget(list_, 1);
-    auto* side = new QVBoxLayout;
-    QPushButton* assign = MakeButton(this, ui::U8("追加・変更"), kIdcAssign);
-    QPushButton* remove = MakeButton(this, ui::U8("削除"), kIdcDelete);
-    side->addWidget(assign);
-    side->addWidget(remove);
-    side->addStretch(1);
-    body->addLayout(side);
-    column->addLayout(body, 1);
-
-    auto* bottom = new QHBoxLayout;
-    notice_ = ui::SetControlId(new QPlainTextEdit(this), kIdcNotice);
-    notice_->setReadOnly(true);
-    notice_->setFixedHeight(notice_->fontMetrics().lineSpacing() * 5 + 12);
-    bottom->addWidget(notice_, 1);
-    bottom->addWidget(shell::dialogs::MakeLabel(this, ui::U8("計")), 0, Qt::AlignTop);
-    total_ = ui::SetControlId(new QLineEdit(this), kIdcTotal);
-    total_->setReadOnly(true);
-    total_->setAlignment(Qt::AlignRight);
-    total_->setFixedWidth(100);
-    bottom->addWidget(total_, 0, Qt::AlignTop);
-    column->addLayout(bottom);
-    shell::dialogs::AddOkCancelRow(column, this, true);
-
-    connect(assign, &QPushButton::clicked, this, &CInlineImageSettingDlg::OnAssign);
-    connect(remove, &QPushButton::clicked, this, &CInlineImageSettingDlg::OnDelete);
-    connect(list_, &QTableView::doubleClicked, this, [this] { OnAssign(); });
-    installEventFilter(this);
-    for (QWidget* child : findChildren<QWidget*>()) child->installEventFilter(this);
-}
-
-bool CInlineImageSettingDlg::Exceeds(std::uint64_t total, std::uint64_t size, std::uint64_t maximum) {
-    return total > maximum || size > maximum - total;
+    : FileListSettingDlg(
+          {kIdd,
+           "インライン画像登録",
+           680,
+           430,
+           {{QStringLiteral("Content-ID"), false}, {ui::U8("ファイル名"), false}, {ui::U8("サイズ(バイト)"), true}},
+           {90, 300, 93},
+           [this](int row) {
+               if (row < 0 || static_cast<std::size_t>(row) >= slots_.size()) return QStringList();
+               const InlineImageSlot& s = slots_[static_cast<std::size_t>(row)];
+               if (s.inUse == 0) return QStringList{ui::FromSjis(s.contentId), QString(), QStringLiteral("0")};
+               return QStringList{ui::FromSjis(s.contentId), ui::FromSjis(s.fileName), WithCommas(s.size)};
+           },
+           kIdcList,
+           "追加・変更",
+           kIdcAssign,
+           5},
+          parent),
+      maxBytes_(maxBytes),
+      slots_(maxCount) {
+    connect(AddButton(), &QPushButton::clicked, this, &CInlineImageSettingDlg::OnAssign);
+    connect(DeleteButton(), &QPushButton::clicked, this, &CInlineImageSettingDlg::OnDelete);
+    connect(List(), &QTableView::doubleClicked, this, [this] { OnAssign(); });
 }
 
 std::uint64_t CInlineImageSettingDlg::GetTotalSize() const { return OthersTotal(slots_.size()); }
@@ -188,35 +146,22 @@ int CInlineImageSettingDlg::CheckSize(std::size_t index, const std::string&, std
 
 // ---- The dialog -----------------------------------------------------------------------------
 
-int CInlineImageSettingDlg::DoModal() {
-    OnInitDialog();
-    return exec() == QDialog::Accepted ? platform::kIdOk : platform::kIdCancel;
-}
-
 void CInlineImageSettingDlg::OnInitDialog() {
     backup_ = slots_;
     for (InlineImageSlot& s : slots_) s.flag = 0;
     setWindowTitle(ui::U8("インライン画像登録"));
-    ShowRows();
+    ShowRows(slots_.size());
     if (!slots_.empty()) {
-        list_->selectRow(0);
-        list_->setCurrentIndex(model_->index(0, 0));
-        list_->setFocus();
+        List()->selectRow(0);
+        List()->setCurrentIndex(RowsModel()->index(0, 0));
+        List()->setFocus();
     }
-    ShowTotal();
-    notice_->setPlainText(GetNoticeText());
+    ShowTotal(GetTotalSize());
+    ShowNotice(GetNoticeText());
 }
-
-void CInlineImageSettingDlg::ShowRows() {
-    std::vector<int> keys(slots_.size());
-    for (std::size_t i = 0; i < keys.size(); ++i) keys[i] = static_cast<int>(i);
-    model_->ResetKeys(std::move(keys));
-}
-
-void CInlineImageSettingDlg::ShowTotal() { total_->setText(Commas(GetTotalSize())); }
 
 int CInlineImageSettingDlg::SelectedSlot() const {
-    const std::vector<int> rows = SelectedRows(list_);
+    const std::vector<int> rows = SelectedRows(List());
     return rows.empty() ? -1 : rows.front();
 }
 
@@ -259,9 +204,9 @@ void CInlineImageSettingDlg::OnAssign() {
         return;
     }
     if (SetImage(index, name, size, path, 1) == 0) return;
-    model_->ResetKeys(model_->Keys());
-    list_->selectRow(row);
-    ShowTotal();
+    RowsModel()->ResetKeys(RowsModel()->Keys());
+    List()->selectRow(row);
+    ShowTotal(GetTotalSize());
 }
 
 void CInlineImageSettingDlg::OnDelete() {
@@ -272,22 +217,14 @@ void CInlineImageSettingDlg::OnDelete() {
         return;
     }
     RemoveImage(static_cast<std::size_t>(row));
-    model_->ResetKeys(model_->Keys());
-    list_->selectRow(row);
-    ShowTotal();
+    RowsModel()->ResetKeys(RowsModel()->Keys());
+    List()->selectRow(row);
+    ShowTotal(GetTotalSize());
 }
 
 void CInlineImageSettingDlg::reject() {
     slots_ = backup_;
     QDialog::reject();
-}
-
-bool CInlineImageSettingDlg::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete) {
-        if (watched == list_ || watched == list_->viewport()) OnDelete();
-        return true;
-    }
-    return QDialog::eventFilter(watched, event);
 }
 
 // ---- The carriers ---------------------------------------------------------------------------

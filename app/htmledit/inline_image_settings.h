@@ -2,7 +2,7 @@
 // CInlineImageSettingDlg (dlg936, "インライン画像登録"): the inline images of one HTML mail
 // page and, at the same time, the modal dialog in which the user assigns a GIF or JPEG
 // file to one of the page's image slots or empties it, under the limits of the page's
-// carrier.
+// carrier (its frame: file_list_setting_dlg.h).
 //
 // The slots are a fixed table. Each carries a Content-ID that the page writes once, right
 // after construction ("00", "01", ... or the au TU-KA page's own form); the HTML part
@@ -24,7 +24,6 @@
 // bytes with theirs (256,000 bytes together): those figures belong to the page's
 // attachment settings, so the page links them with a source function asked at each check.
 
-#include <QDialog>
 #include <QString>
 
 #include <cstdint>
@@ -32,10 +31,7 @@
 #include <string>
 #include <vector>
 
-class QLineEdit;
-class QPlainTextEdit;
-class QTableView;
-class ReportRowsModel;
+#include "app/htmledit/file_list_setting_dlg.h"
 
 namespace htmledit {
 
@@ -48,11 +44,11 @@ struct InlineImageSlot {
     std::int32_t inUse = 0;  // 1: the slot carries an image
 };
 
-class CInlineImageSettingDlg : public QDialog {
+class CInlineImageSettingDlg : public FileListSettingDlg {
     Q_OBJECT
 public:
     static constexpr int kIdd = 936;
-    enum : int { kIdcList = 5247, kIdcAssign = 5246, kIdcDelete = 5243, kIdcTotal = 5244, kIdcNotice = 5245 };
+    enum : int { kIdcList = 5247, kIdcAssign = 5246 };
 
     CInlineImageSettingDlg(std::uint32_t maxCount, std::uint64_t maxBytes, QWidget* parent = nullptr);
 
@@ -88,36 +84,24 @@ public:
     const std::vector<InlineImageSlot>& GetSlots() const { return slots_; }
     void SetContentId(std::size_t index, std::string contentId) { slots_[index].contentId = std::move(contentId); }
 
-    // Runs the dialog: IDOK (1) or IDCANCEL (2).
-    int DoModal();
-    // The opening of a run (DoModal does it; a test may show the dialog itself).
-    void OnInitDialog();
+    // The opening of a run: the backup, the flags cleared, the first slot selected.
+    void OnInitDialog() override;
     // The buttons.
     void OnAssign();
-    void OnDelete();
+    void OnDelete() override;
 
-    QTableView* List() const { return list_; }
     void reject() override;
 
 protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-    // `total` + `size` over `maximum`, without overflow.
-    static bool Exceeds(std::uint64_t total, std::uint64_t size, std::uint64_t maximum);
     // The total of the slots in use other than `index`.
     std::uint64_t OthersTotal(std::size_t index) const;
 
 private:
     int SelectedSlot() const;
-    void ShowRows();
-    void ShowTotal();
 
     std::uint64_t maxBytes_;
     std::vector<InlineImageSlot> slots_;
     std::vector<InlineImageSlot> backup_;
-    QTableView* list_ = nullptr;
-    ReportRowsModel* model_ = nullptr;
-    QLineEdit* total_ = nullptr;
-    QPlainTextEdit* notice_ = nullptr;
 };
 
 // The carriers' dialogs: one limit and two texts each (a table in the source).
