@@ -4,6 +4,7 @@
 
 #include "app/compose/text/file_utils.h"
 #include "app/htmledit/eml_import.h"
+#include "app/htmledit/import_notices.h"
 #include "app/ui/prompter.h"
 #include "app/ui/sjis_text.h"
 #include "core/mailstore/mime_analyze.h"
@@ -14,21 +15,6 @@ namespace htmledit {
 namespace {
 
 QString U8(const char* utf8) { return ui::U8(utf8); }
-
-void Stop(QWidget* owner, const QString& text) {
-    ui::MessageBox(owner, text, U8("エラー"), platform::kMbOk | platform::kMbIconError);
-}
-
-void Caution(QWidget* owner, const QString& text) {
-    ui::MessageBox(owner, text, U8("注意"), platform::kMbOk | platform::kMbIconWarning);
-}
-
-std::string Trimmed(std::string_view value) {
-    auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
-    while (!value.empty() && blank(value.front())) value.remove_prefix(1);
-    while (!value.empty() && blank(value.back())) value.remove_suffix(1);
-    return std::string(value);
-}
 
 }  // namespace
 
@@ -45,7 +31,7 @@ int ReadTemplateFile(const std::string& path, std::string& out) {
 }
 
 void ShowTemplateFormatFault(QWidget* owner) {
-    Stop(owner, U8("このデコメールテンプレートファイルの形式は正しくありません。\r\n確認の上、再度作り直してください。"));
+    ShowImportError(owner, U8("このデコメールテンプレートファイルの形式は正しくありません。\r\n確認の上、再度作り直してください。"));
 }
 
 std::string_view TemplateMessageText(std::string_view fileBytes) {
@@ -59,7 +45,7 @@ int CheckTemplateInlineImages(QWidget* owner, const std::vector<MimeFormatStruct
                               std::uint64_t maxBytes) {
     if (parts.size() > slotCount) {
         const QString count = QString::number(slotCount);
-        Caution(owner, U8("デコメールテンプレートファイル内のインライン画像数が%1を超えているため、読み込みを中止します。\r\n"
+        ShowImportCaution(owner, U8("デコメールテンプレートファイル内のインライン画像数が%1を超えているため、読み込みを中止します。\r\n"
                           "NTT DoCoMo向けメールに設定可能なインライン画像の総数は%2までです。")
                            .arg(count, count));
         return 0;
@@ -68,36 +54,36 @@ int CheckTemplateInlineImages(QWidget* owner, const std::vector<MimeFormatStruct
     for (const MimeFormatStruct& part : parts) {
         std::string value;
         if (part.GetContentId(value) == 0) {
-            Stop(owner, part.GetContentLocation(value) != 0
+            ShowImportError(owner, part.GetContentLocation(value) != 0
                             ? U8("デコメールテンプレートファイルに不正なMIMEパートが存在します。")
                             : U8("デコメールテンプレートファイルにContent-IDが存在しないインライン画像が存在します。"));
             return 0;
         }
         if (part.ContentTransferEncodingIs("base64") == 0) {
-            Caution(owner, U8("インライン画像のヘッダ情報\r\n\r\n　・%1\r\n\r\nにVarnisではサポートしていない形式「%2」が"
+            ShowImportCaution(owner, U8("インライン画像のヘッダ情報\r\n\r\n　・%1\r\n\r\nにVarnisではサポートしていない形式「%2」が"
                               "設定されているため、読み込みを中止します。\r\n\r\nVarnisではインライン画像の%3を「%4」のみ"
                               "サポートしています。")
                                .arg(QStringLiteral("content-transfer-encoding"),
-                                    ui::FromSjis(Trimmed(part.transferEncodingValue)),
+                                    ui::FromSjis(TrimmedHeaderValue(part.transferEncodingValue)),
                                     QStringLiteral("content-transfer-encoding"), QStringLiteral("base64")));
             return 0;
         }
         std::size_t size = 0;
         if (part.GetSizeAfterBase64Decode(size) == 0) {
-            Stop(owner, U8("インライン画像の%1デコードに失敗しました。\r\nデコメールテンプレートファイルの読み込みを中止します。")
+            ShowImportError(owner, U8("インライン画像の%1デコードに失敗しました。\r\nデコメールテンプレートファイルの読み込みを中止します。")
                             .arg(QStringLiteral("base64")));
             return 0;
         }
         std::string data;
         const InlineImageCheck check = CheckInlineImage(part, data);
         if (check != InlineImageCheck::kGif && check != InlineImageCheck::kJpeg) {
-            Caution(owner, U8("デコメールテンプレートファイル内にgif、jpeg以外のインライン画像が設定されているため、"
+            ShowImportCaution(owner, U8("デコメールテンプレートファイル内にgif、jpeg以外のインライン画像が設定されているため、"
                               "読み込みを中止します。\r\nインライン画像にはgif、jpegのみ設定できます。"));
             return 0;
         }
         total += data.size();
         if (total > maxBytes) {
-            Caution(owner, U8("デコメールテンプレートファイル内のインライン画像の合計サイズが90Kバイトを超えているため、"
+            ShowImportCaution(owner, U8("デコメールテンプレートファイル内のインライン画像の合計サイズが90Kバイトを超えているため、"
                               "読み込みを中止します。\r\nNTT DoCoMo向けメールに設定可能なインライン画像の合計サイズは"
                               "90Kバイトまでです。"));
             return 0;
@@ -112,11 +98,11 @@ int RenumberTemplateContentIds(QWidget* owner, std::vector<MimeFormatStruct>& pa
     for (std::size_t i = 0; i < parts.size(); ++i) {
         const std::string old = ContentIdOf(parts[i]);
         if (old.empty()) {
-            Stop(owner, U8("Content-IDを含まないインラインファイルのMIMEパートが存在します。"));
+            ShowImportError(owner, U8("Content-IDを含まないインラインファイルのMIMEパートが存在します。"));
             return 0;
         }
         if (i >= slotIds.size() || parts[i].SetContentId(" <" + slotIds[i] + ">") == 0) {
-            Stop(owner, U8("Content-IDの変換に失敗しました。"));
+            ShowImportError(owner, U8("Content-IDの変換に失敗しました。"));
             return 0;
         }
         pairs.push_back({"cid:" + old, "cid:" + slotIds[i]});
@@ -157,11 +143,11 @@ std::optional<DecoTemplatePlan> AnalyseDecoTemplate(QWidget* owner, std::string_
         return std::nullopt;
     }
     if (mail.TextPartExist() != 0) {
-        Stop(owner, U8("デコメールテンプレートファイルにTEXTパートが存在しています。"));
+        ShowImportError(owner, U8("デコメールテンプレートファイルにTEXTパートが存在しています。"));
         return std::nullopt;
     }
     if (mail.CountMIMENormalAttach() > 0) {
-        Stop(owner, U8("デコメールテンプレートファイルに添付ファイルが設定されています。"));
+        ShowImportError(owner, U8("デコメールテンプレートファイルに添付ファイルが設定されています。"));
         return std::nullopt;
     }
     DecoTemplatePlan plan;
@@ -172,13 +158,13 @@ std::optional<DecoTemplatePlan> AnalyseDecoTemplate(QWidget* owner, std::string_
     if (RenumberTemplateContentIds(owner, plan.inlineParts, limits.slotIds, pairs) == 0) return std::nullopt;
     NameUnnamedInlineParts(owner, plan.inlineParts);
     if (mail.HtmlPartExist() == 0) {
-        Stop(owner, U8("このデコメールテンプレートファイルにHTMLパートはありません。\r\n確認の上、再度作り直してください。"));
+        ShowImportError(owner, U8("このデコメールテンプレートファイルにHTMLパートはありません。\r\n確認の上、再度作り直してください。"));
         return std::nullopt;
     }
     MimeFormatStruct htmlPart;
     mail.GetMIMEHtmlpart(htmlPart);
     if (htmlPart.ConvertBodyToCp932String(plan.html) == 0) {
-        Stop(owner, U8("指定されたファイルにはVarnisでサポートしていないヘッダ情報が設定されています。"));
+        ShowImportError(owner, U8("指定されたファイルにはVarnisでサポートしていないヘッダ情報が設定されています。"));
         return std::nullopt;
     }
     ReplaceCidReferences(plan.html, pairs);

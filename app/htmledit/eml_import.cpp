@@ -8,6 +8,7 @@
 #include <set>
 
 #include "app/htmledit/html_sub_pages.h"
+#include "app/htmledit/import_notices.h"
 #include "app/ui/prompter.h"
 #include "app/ui/sjis_text.h"
 #include "core/foundation/cp932.h"
@@ -22,17 +23,16 @@ namespace {
 
 QString U8(const char* utf8) { return ui::U8(utf8); }
 
-void Stop(QWidget* owner, const QString& text) {
-    ui::MessageBox(owner, text, U8("エラー"), platform::kMbOk | platform::kMbIconError);
-}
-
-void Caution(QWidget* owner, const QString& text) {
-    ui::MessageBox(owner, text, U8("注意"), platform::kMbOk | platform::kMbIconWarning);
-}
-
 bool AskOkCancel(QWidget* owner, const QString& text) {
     return ui::MessageBox(owner, text, U8("確認"), platform::kMbOkCancel | platform::kMbIconQuestion) ==
            platform::kIdOk;
+}
+
+// The question before a text past its limit is cut there: `text` takes the limit in
+// half-width characters (%1, %2), in full-width ones (%3) and the place of the cut (%4).
+bool AskToCut(QWidget* owner, const char* text, std::size_t limit) {
+    const auto n = static_cast<qulonglong>(limit);
+    return AskOkCancel(owner, U8(text).arg(n).arg(n).arg(n / 2).arg(n));
 }
 
 const QString& FormatFault() {
@@ -42,13 +42,6 @@ const QString& FormatFault() {
 }
 
 const char* kUnsupportedHeader = "指定されたファイルにはVarnisでサポートしていないヘッダ情報が設定されています。";
-
-std::string Trimmed(std::string_view value) {
-    auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
-    while (!value.empty() && blank(value.front())) value.remove_prefix(1);
-    while (!value.empty() && blank(value.back())) value.remove_suffix(1);
-    return std::string(value);
-}
 
 bool HasContentLocationOnly(const MimeFormatStruct& part) {
     std::string value;
@@ -79,7 +72,7 @@ bool DecodeAttachment(QWidget* owner, const MimeFormatStruct& part, const std::s
     part.GetContentTransferEncoding(encoding);
     const QString shownName = ui::FromSjis(name);
     auto decodeFailed = [&](const char* encodingName) {
-        Stop(owner, U8("emlファイル内の添付ファイル「%1」の%2デコードに失敗しました。\r\n"
+        ShowImportError(owner, U8("emlファイル内の添付ファイル「%1」の%2デコードに失敗しました。\r\n"
                        "確認の上、再度、Outlook Expressを利用して作り直してください。")
                         .arg(shownName, QString::fromLatin1(encodingName)));
         return false;
@@ -91,7 +84,7 @@ bool DecodeAttachment(QWidget* owner, const MimeFormatStruct& part, const std::s
     if (encoding == "quoted-printable") {
         std::size_t size = 0;
         if (part.GetSizeAfterQuotedPrintableDecode(size) == 0) {
-            Stop(owner, U8("エラー"));
+            ShowImportError(owner, U8("エラー"));
             return false;
         }
         if (part.GetBodyAfterQuotedPrintableDecode(bytes) == 0) return decodeFailed("quoted-printable");
@@ -102,9 +95,9 @@ bool DecodeAttachment(QWidget* owner, const MimeFormatStruct& part, const std::s
         bytes = part.body;
         return true;
     }
-    Stop(owner, U8("emlファイル内の添付ファイル「%1」の%2ヘッダにVarnisでサポートしていない「%3」が指定されました。")
+    ShowImportError(owner, U8("emlファイル内の添付ファイル「%1」の%2ヘッダにVarnisでサポートしていない「%3」が指定されました。")
                     .arg(shownName, QStringLiteral("content-transfer-encoding"),
-                         ui::FromSjis(Trimmed(part.transferEncodingValue))));
+                         ui::FromSjis(TrimmedHeaderValue(part.transferEncodingValue))));
     return false;
 }
 
@@ -116,7 +109,7 @@ bool PlanInlineImages(QWidget* owner, CMimeAnalyze& mail, const EmlImportLimits&
         if (!HasContentLocationOnly(part)) parts.push_back(part);
     if (parts.size() > limits.slotIds.size()) {
         const QString count = QString::number(limits.slotIds.size());
-        Caution(owner, U8("emlファイル内のインライン画像数が%1を超えているため、読み込みを中止します。\r\n"
+        ShowImportCaution(owner, U8("emlファイル内のインライン画像数が%1を超えているため、読み込みを中止します。\r\n"
                           "PC向けメールに設定可能なインライン画像の総数は%2までです。")
                            .arg(count, count));
         return false;
@@ -126,19 +119,19 @@ bool PlanInlineImages(QWidget* owner, CMimeAnalyze& mail, const EmlImportLimits&
         std::string data;
         switch (CheckInlineImage(part, data)) {
             case InlineImageCheck::kNotBase64:
-                Caution(owner, U8("インライン画像のヘッダ情報\r\n\r\n　・%1\r\n\r\nにVarnisではサポートしていない形式「%2」が"
+                ShowImportCaution(owner, U8("インライン画像のヘッダ情報\r\n\r\n　・%1\r\n\r\nにVarnisではサポートしていない形式「%2」が"
                                   "設定されているため、読み込みを中止します。\r\n\r\nVarnisではインライン画像の%3を「%4」のみ"
                                   "サポートしています。")
                                    .arg(QStringLiteral("content-transfer-encoding"),
-                                        ui::FromSjis(Trimmed(part.transferEncodingValue)),
+                                        ui::FromSjis(TrimmedHeaderValue(part.transferEncodingValue)),
                                         QStringLiteral("content-transfer-encoding"), QStringLiteral("base64")));
                 return false;
             case InlineImageCheck::kUndecodable:
-                Stop(owner, U8("インライン画像の%1デコードに失敗しました。\r\nemlファイルの読み込みを中止します。")
+                ShowImportError(owner, U8("インライン画像の%1デコードに失敗しました。\r\nemlファイルの読み込みを中止します。")
                                 .arg(QStringLiteral("base64")));
                 return false;
             case InlineImageCheck::kNotGifJpeg:
-                Caution(owner, U8("emlファイル内にgif、jpeg以外のインライン画像が設定されているため、読み込みを中止します。\r\n"
+                ShowImportCaution(owner, U8("emlファイル内にgif、jpeg以外のインライン画像が設定されているため、読み込みを中止します。\r\n"
                                   "インライン画像にはgif、jpegのみ設定できます。"));
                 return false;
             case InlineImageCheck::kGif:
@@ -146,7 +139,7 @@ bool PlanInlineImages(QWidget* owner, CMimeAnalyze& mail, const EmlImportLimits&
         }
         total += data.size();
         if (total > limits.inlineBytes) {
-            Caution(owner, U8("emlファイル内のインライン画像の合計サイズが5Mバイトを超えているため、読み込みを中止します。\r\n"
+            ShowImportCaution(owner, U8("emlファイル内のインライン画像の合計サイズが5Mバイトを超えているため、読み込みを中止します。\r\n"
                               "PC向けメールに設定可能なインライン画像の合計サイズは5Mバイトまでです。"));
             return false;
         }
@@ -156,11 +149,11 @@ bool PlanInlineImages(QWidget* owner, CMimeAnalyze& mail, const EmlImportLimits&
         MimeFormatStruct& part = parts[i];
         const std::string old = ContentIdOf(part);
         if (old.empty()) {
-            Stop(owner, U8("Content-IDを含まないインラインファイルのMIMEパートが存在します。"));
+            ShowImportError(owner, U8("Content-IDを含まないインラインファイルのMIMEパートが存在します。"));
             return false;
         }
         if (part.SetContentId(" <" + limits.slotIds[i] + ">") == 0) {
-            Stop(owner, U8("Content-IDの変換に失敗しました。"));
+            ShowImportError(owner, U8("Content-IDの変換に失敗しました。"));
             return false;
         }
         renames.push_back({"cid:" + old, "cid:" + limits.slotIds[i]});
@@ -206,14 +199,14 @@ bool PlanAttachments(QWidget* owner, CMimeAnalyze& mail, const EmlImportLimits& 
         return true;
     }
     if (parts.size() > limits.attachmentCount) {
-        Caution(owner, U8("PC向けメールに添付可能なファイルの総数は%1までです。\r\n"
+        ShowImportCaution(owner, U8("PC向けメールに添付可能なファイルの総数は%1までです。\r\n"
                           "emlファイル読み込みを行う前にemlファイルにある添付ファイルのリストから1つ以上ファイルを"
                           "削除する必要があります。")
                            .arg(limits.attachmentCount));
         return false;
     }
     if (std::set<std::string>(names.begin(), names.end()).size() != names.size()) {
-        Caution(owner, U8("emlファイルに同名の添付ファイルがあります。\r\n\r\n同じ名前のファイルを複数添付することはできません。\r\n"
+        ShowImportCaution(owner, U8("emlファイルに同名の添付ファイルがあります。\r\n\r\n同じ名前のファイルを複数添付することはできません。\r\n"
                           "emlファイル読み込みを行う前にemlファイルにある同名の添付ファイルを削除する必要があります。"));
         return false;
     }
@@ -221,21 +214,21 @@ bool PlanAttachments(QWidget* owner, CMimeAnalyze& mail, const EmlImportLimits& 
     for (std::size_t i = 0; i < parts.size(); ++i) {
         std::size_t size = 0;
         if (parts[i].GetSizeAfterDecode(size) == 0) {
-            Stop(owner, U8("emlファイル内の添付ファイル「%1」のサイズが取得できません。\r\nデコードに失敗した可能性があります。")
+            ShowImportError(owner, U8("emlファイル内の添付ファイル「%1」のサイズが取得できません。\r\nデコードに失敗した可能性があります。")
                             .arg(ui::FromSjis(names[i])));
             return false;
         }
         total += size;
     }
     if (total > limits.attachmentBytes) {
-        Caution(owner, U8("合計サイズが5Mバイトを超えるため、添付ファイルを追加できません。\r\n"
+        ShowImportCaution(owner, U8("合計サイズが5Mバイトを超えるため、添付ファイルを追加できません。\r\n"
                           "PC向けメールでは合計5Mバイトまでの添付ファイルを設定可能です。"));
         return false;
     }
     for (std::size_t i = 0; i < parts.size(); ++i) {
         // A name from the file is never a path: it becomes a file of the work folder as it is.
         if (!AttachWriter::IsSafeAttachName(names[i])) {
-            Stop(owner, U8("emlファイル内の添付ファイル「%1」をVarnisに登録できませんでした。").arg(ui::FromSjis(names[i])));
+            ShowImportError(owner, U8("emlファイル内の添付ファイル「%1」をVarnisに登録できませんでした。").arg(ui::FromSjis(names[i])));
             return false;
         }
         HtmlPageAttachments::NewAttachment file;
@@ -278,7 +271,7 @@ std::optional<EmlImportPlan> AnalyseEmlImport(QWidget* owner, const std::string&
                                               const EmlImportLimits& limits) {
     CMimeAnalyze mail;
     if (fileText.empty() || mail.AnalyzeMime(fileText) < 0) {
-        Stop(owner, FormatFault());
+        ShowImportError(owner, FormatFault());
         return std::nullopt;
     }
     EmlImportPlan plan;
@@ -287,14 +280,11 @@ std::optional<EmlImportPlan> AnalyseEmlImport(QWidget* owner, const std::string&
     analyzer.MailAnalysis(fileText);
     plan.subject = analyzer.GetDecodeMailSubject();
     if (plan.subject.size() > limits.subjectBytes) {
-        const auto n = static_cast<qulonglong>(limits.subjectBytes);
-        if (!AskOkCancel(owner, U8("emlファイル内の件名が半角%1文字を超えています。\r\n"
-                                   "PC向けメールの件名には半角%2文字(全角%3文字)まで設定可能です。\r\n\r\n"
-                                   "[OK]ボタンをクリックすると%4文字目までをコピーし、emlファイル読み込みを続行します。")
-                                    .arg(n)
-                                    .arg(n)
-                                    .arg(n / 2)
-                                    .arg(n)))
+        if (!AskToCut(owner,
+                      "emlファイル内の件名が半角%1文字を超えています。\r\n"
+                      "PC向けメールの件名には半角%2文字(全角%3文字)まで設定可能です。\r\n\r\n"
+                      "[OK]ボタンをクリックすると%4文字目までをコピーし、emlファイル読み込みを続行します。",
+                      limits.subjectBytes))
             return std::nullopt;
         plan.subject = CutToMaximum(plan.subject, limits.subjectBytes);
     }
@@ -303,18 +293,15 @@ std::optional<EmlImportPlan> AnalyseEmlImport(QWidget* owner, const std::string&
     if (mail.TextPartExist() != 0) {
         mail.GetMIMETextpart(part);
         if (part.ConvertBodyToCp932String(plan.text) == 0) {
-            Stop(owner, U8(kUnsupportedHeader));
+            ShowImportError(owner, U8(kUnsupportedHeader));
             return std::nullopt;
         }
         if (plan.text.size() > limits.textBytes) {
-            const auto n = static_cast<qulonglong>(limits.textBytes);
-            if (!AskOkCancel(owner, U8("emlファイル内のTEXTパートの文字数が半角%1文字を超えています。\r\n"
-                                       "PC向けHTMLメールのTEXTパートには半角%2文字(全角%3文字)まで設定可能です。\r\n\r\n"
-                                       "[OK]ボタンをクリックすると%4文字目までをコピーし、emlファイル読み込みを続行します。")
-                                        .arg(n)
-                                        .arg(n)
-                                        .arg(n / 2)
-                                        .arg(n)))
+            if (!AskToCut(owner,
+                          "emlファイル内のTEXTパートの文字数が半角%1文字を超えています。\r\n"
+                          "PC向けHTMLメールのTEXTパートには半角%2文字(全角%3文字)まで設定可能です。\r\n\r\n"
+                          "[OK]ボタンをクリックすると%4文字目までをコピーし、emlファイル読み込みを続行します。",
+                          limits.textBytes))
                 return std::nullopt;
             plan.text = CutToMaximum(plan.text, limits.textBytes);
         }
@@ -327,7 +314,7 @@ std::optional<EmlImportPlan> AnalyseEmlImport(QWidget* owner, const std::string&
         mail.GetMIMEHtmlpart(part);
         std::string html;
         if (part.ConvertBodyToCp932String(html) == 0) {
-            Stop(owner, U8(kUnsupportedHeader));
+            ShowImportError(owner, U8(kUnsupportedHeader));
             return std::nullopt;
         }
         plan.html = RewriteCidReferences(html, renames);
