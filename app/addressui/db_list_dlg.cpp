@@ -26,6 +26,7 @@
 #include "app/addressui/db_edit_sheet.h"
 #include "app/addressui/db_list_import_hook.h"
 #include "app/addressui/export_choice_hooks.h"
+#include "app/addressui/export_file_prompts.h"
 #include "app/addressui/new_dest_list.h"
 #include "app/addressui/personal_list_model.h"
 #include "app/addressui/record_store.h"
@@ -521,20 +522,10 @@ void CDBListDlg::Export() {
     if (ui::MessageBox(this, ui::U8(kQuestions[method.recordKind]), ui::U8("個人情報エクスポートの確認"),
                        platform::kMbYesNo | platform::kMbIconQuestion | ui::kMbDefButton2) != platform::kIdYes)
         return;
-    ui::FileRequest request;
-    request.save = true;
-    request.fileName = QStringLiteral("*.csv");
-    request.defaultExt = QStringLiteral("csv");
-    request.overwritePrompt = true;
-    request.filter = ui::U8("ｴｸｽﾎﾟｰﾄﾌｧｲﾙ(*.csv)|*.csv|ｴｸｽﾎﾟｰﾄﾌｧｲﾙ(*.txt)|*.txt|全て(*.*)|*.*||");
-    const std::optional<QString> picked = ui::CurrentFilePicker().PickFile(this, request);
-    if (!picked || picked->isEmpty()) {
-        ui::MessageBox(this, ui::U8("ファイル名が指定されませんでしたので\r\nエクスポートをキャンセルしました"),
-                       ui::U8("エクスポート中止"), platform::kMbOk | platform::kMbIconInformation);
-        return;
-    }
+    std::optional<std::string> path = PickExportFile(this);
+    if (!path) return;
     AddressExportRequest exportRequest;
-    exportRequest.path = ui::ToPath(ui::WithDefaultExtension(*picked, request.defaultExt));
+    exportRequest.path = std::move(*path);
     exportRequest.layout = layout;
     exportRequest.recordKind = method.recordKind;
     exportRequest.itemNames = method.itemNames;
@@ -545,12 +536,7 @@ void CDBListDlg::Export() {
         this, [book, exportRequest] { return ExportAddressBook(*book, exportRequest); },
         [this](int result) {
             EndWait();
-            if (result == kExportOk)
-                ui::MessageBox(this, ui::U8("エクスポートが完了しました"), ui::U8("エクスポート完了"),
-                               platform::kMbOk | platform::kMbIconInformation);
-            else
-                ui::MessageBox(this, ui::U8("何らかの原因でエクスポートに失敗しました"), ui::U8("エクスポート失敗"),
-                               platform::kMbOk | platform::kMbIconWarning);
+            TellExportResult(this, result);
         });
 }
 

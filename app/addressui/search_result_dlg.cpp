@@ -16,6 +16,7 @@
 #include "app/addressui/csv_export.h"
 #include "app/addressui/db_edit_sheet.h"
 #include "app/addressui/export_choice_hooks.h"
+#include "app/addressui/export_file_prompts.h"
 #include "app/addressui/search_filter.h"
 #include "app/addressui/search_result_model.h"
 #include "app/addressui/view_selection.h"
@@ -246,19 +247,9 @@ void CSearchResultDlg::Export() {
     if (book == nullptr || model_->rowCount() == 0) return;
     const int header = AskExportHeaderRow(this);
     if (header < 0) return;
-    ui::FileRequest request;
-    request.save = true;
-    request.fileName = QStringLiteral("*.csv");
-    request.defaultExt = QStringLiteral("csv");
-    request.overwritePrompt = true;
-    request.filter = ui::U8("ｴｸｽﾎﾟｰﾄﾌｧｲﾙ(*.csv)|*.csv|ｴｸｽﾎﾟｰﾄﾌｧｲﾙ(*.txt)|*.txt|全て(*.*)|*.*||");
-    const std::optional<QString> picked = ui::CurrentFilePicker().PickFile(this, request);
-    if (!picked || picked->isEmpty()) {
-        ui::MessageBox(this, ui::U8("ファイル名が指定されませんでしたので\r\nエクスポートをキャンセルしました"),
-                       ui::U8("エクスポート中止"), platform::kMbOk | platform::kMbIconInformation);
-        return;
-    }
-    const std::string path = ui::ToPath(ui::WithDefaultExtension(*picked, request.defaultExt));
+    const std::optional<std::string> picked = PickExportFile(this);
+    if (!picked) return;
+    const std::string path = *picked;
     BeginWait(4);
     worker_.Start(
         this,
@@ -267,13 +258,7 @@ void CSearchResultDlg::Export() {
         },
         [this](int result) {
             EndWait();
-            if (result != kExportOk) {
-                ui::MessageBox(this, ui::U8("何らかの原因でエクスポートに失敗しました"), ui::U8("エクスポート失敗"),
-                               platform::kMbOk | platform::kMbIconWarning);
-            } else {
-                ui::MessageBox(this, ui::U8("エクスポートが完了しました"), ui::U8("エクスポート完了"),
-                               platform::kMbOk | platform::kMbIconInformation);
-            }
+            TellExportResult(this, result);
         });
 }
 
