@@ -20,14 +20,11 @@
 
 #include <vector>
 
+#include "app/addressui/condition_controls.h"
 #include "core/addressbook/extract_action.h"
 #include "core/addressbook/one_customer.h"
 
 class QComboBox;
-class QLineEdit;
-class QPushButton;
-class QRadioButton;
-class QLabel;
 
 namespace addressui {
 
@@ -68,16 +65,7 @@ private:
     int tab_;
     int index_;
     QComboBox* field_ = nullptr;
-    QRadioButton* byValues_ = nullptr;
-    QRadioButton* byRange_ = nullptr;
-    QLineEdit* values_ = nullptr;
-    QPushButton* pick_ = nullptr;
-    QComboBox* equalFlag_ = nullptr;
-    QLineEdit* lower_ = nullptr;
-    QLineEdit* upper_ = nullptr;
-    QLabel* lowerLabel_ = nullptr;
-    QLabel* upperLabel_ = nullptr;
-    QComboBox* rangeFlag_ = nullptr;
+    ConditionControls controls_;
 };
 
 }  // namespace addressui

@@ -1,6 +1,5 @@
 #include "app/addressui/search_dlg.h"
 
-#include <QButtonGroup>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -16,6 +15,7 @@
 
 #include "app/addressui/equal_value_dlg.h"
 #include "app/addressui/search_filter.h"
+#include "app/addressui/condition_controls.h"
 #include "app/shell/dialogs/dialog_parts.h"
 #include "app/shell/dialogs/wait_dlg.h"
 #include "app/shell/environment/environment_service.h"
@@ -52,39 +52,11 @@ CDBSearchDlg::CDBSearchDlg(QWidget* parent) : QDialog(parent) {
 
     auto* box = new QGroupBox(ui::U8("検索条件"), this);
     auto* grid = new QGridLayout(box);
-    byValues_ = ui::SetControlId(new QRadioButton(ui::U8("値で検索"), box), kIdcByValues);
-    byRange_ = ui::SetControlId(new QRadioButton(ui::U8("範囲で検索"), box), kIdcByRange);
-    auto* kinds = new QButtonGroup(this);
-    kinds->addButton(byValues_);
-    kinds->addButton(byRange_);
-    byValues_->setChecked(true);
-
-    values_ = shell::dialogs::MakeEdit(box, kIdcValues);
-    values_->setMinimumWidth(260);
-    pick_ = shell::dialogs::MakeButton(box, ui::U8("条件選択"), kIdcPickValues);
-    equalFlag_ = ui::SetControlId(new QComboBox(box), kIdcEqualFlag);
-    equalFlag_->addItems({ui::U8("を含む"), ui::U8("を含まない")});
-    auto* valueRow = new QHBoxLayout;
-    valueRow->addWidget(values_, 1);
-    valueRow->addWidget(pick_);
-    valueRow->addWidget(equalFlag_);
-    grid->addWidget(byValues_, 0, 0);
-    grid->addLayout(valueRow, 0, 1);
-
-    lower_ = shell::dialogs::MakeEdit(box, kIdcLower);
-    upper_ = shell::dialogs::MakeEdit(box, kIdcUpper);
-    lowerLabel_ = shell::dialogs::MakeLabel(box, ui::U8("から"), kIdcLowerLabel);
-    upperLabel_ = shell::dialogs::MakeLabel(box, ui::U8("の間"), kIdcUpperLabel);
-    rangeFlag_ = ui::SetControlId(new QComboBox(box), kIdcRangeFlag);
-    rangeFlag_->addItems({ui::U8("である"), ui::U8("でない")});
-    auto* rangeRow = new QHBoxLayout;
-    rangeRow->addWidget(lower_, 1);
-    rangeRow->addWidget(lowerLabel_);
-    rangeRow->addWidget(upper_, 1);
-    rangeRow->addWidget(upperLabel_);
-    rangeRow->addWidget(rangeFlag_);
-    grid->addWidget(byRange_, 1, 0);
-    grid->addLayout(rangeRow, 1, 1);
+    controls_.Build(box, this, grid,
+                    {kIdcByValues, kIdcByRange, kIdcValues, kIdcPickValues, kIdcEqualFlag, kIdcLower, kIdcUpper,
+                     kIdcLowerLabel, kIdcUpperLabel, kIdcRangeFlag},
+                    ui::U8("値で検索"), ui::U8("範囲で検索"), 260);
+    controls_.byValues->setChecked(true);
     column->addWidget(box);
 
     auto* buttons = new QHBoxLayout;
@@ -97,8 +69,8 @@ CDBSearchDlg::CDBSearchDlg(QWidget* parent) : QDialog(parent) {
     column->addLayout(buttons);
 
     connect(field_, &QComboBox::currentIndexChanged, this, [this] { UpdateControls(); });
-    connect(byValues_, &QRadioButton::toggled, this, [this] { UpdateControls(); });
-    connect(pick_, &QPushButton::clicked, this, [this] { PickValues(); });
+    connect(controls_.byValues, &QRadioButton::toggled, this, [this] { UpdateControls(); });
+    connect(controls_.pick, &QPushButton::clicked, this, [this] { PickValues(); });
     connect(search, &QPushButton::clicked, this, [this] { Search(); });
     connect(cancel, &QPushButton::clicked, this, &CDBSearchDlg::reject);
     UpdateControls();
@@ -113,24 +85,13 @@ int CDBSearchDlg::ChosenElement() const {
     return k >= 0 && k < static_cast<int>(fieldElements_.size()) ? fieldElements_[static_cast<std::size_t>(k)] : -1;
 }
 
-void CDBSearchDlg::UpdateControls() {
-    const bool field = ChosenElement() >= 0;
-    const bool values = field && byValues_->isChecked();
-    const bool range = field && byRange_->isChecked();
-    byValues_->setEnabled(field);
-    byRange_->setEnabled(field);
-    for (QWidget* w : {static_cast<QWidget*>(values_), static_cast<QWidget*>(pick_), static_cast<QWidget*>(equalFlag_)})
-        w->setEnabled(values);
-    for (QWidget* w : {static_cast<QWidget*>(lower_), lowerLabel_, static_cast<QWidget*>(upper_), upperLabel_,
-                       static_cast<QWidget*>(rangeFlag_)})
-        w->setEnabled(range);
-}
+void CDBSearchDlg::UpdateControls() { controls_.Enable(ChosenElement() >= 0); }
 
 void CDBSearchDlg::PickValues() {
     const int element = ChosenElement();
     if (element < 0) return;
     CEqualValueDlg picker(element, this);
-    if (picker.DoModal() == platform::kIdOk) values_->setText(ui::FromSjis(picker.GetResult()));
+    if (picker.DoModal() == platform::kIdOk) controls_.values->setText(ui::FromSjis(picker.GetResult()));
 }
 
 void CDBSearchDlg::Search() {
@@ -140,12 +101,12 @@ void CDBSearchDlg::Search() {
 
     OneExtractCondition c;
     c.element = ChosenElement();
-    c.kind = byValues_->isChecked() ? "E" : "R";
-    c.values = SplitSearchValues(ui::ToSjis(values_->text()));
-    c.equalFlag = equalFlag_->currentIndex() == 1 ? "N" : "Y";
-    c.lower = ui::ToSjis(lower_->text());
-    c.upper = ui::ToSjis(upper_->text());
-    c.rangeFlag = rangeFlag_->currentIndex() == 1 ? "N" : "Y";
+    c.kind = controls_.byValues->isChecked() ? "E" : "R";
+    c.values = SplitSearchValues(ui::ToSjis(controls_.values->text()));
+    c.equalFlag = controls_.equalFlag->currentIndex() == 1 ? "N" : "Y";
+    c.lower = ui::ToSjis(controls_.lower->text());
+    c.upper = ui::ToSjis(controls_.upper->text());
+    c.rangeFlag = controls_.rangeFlag->currentIndex() == 1 ? "N" : "Y";
     if (c.kind == "R" && c.element >= 0) {
         const int kind = SearchFieldKind(*book, c.element);
         if (kind >= 0) OrderSearchBounds(kind, c.lower, c.upper);

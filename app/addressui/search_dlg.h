@@ -20,13 +20,11 @@
 
 #include <vector>
 
+#include "app/addressui/condition_controls.h"
 #include "app/addressui/screen_worker.h"
 #include "core/addressbook/extract_action.h"
 
 class QComboBox;
-class QLineEdit;
-class QPushButton;
-class QRadioButton;
 
 namespace shell {
 class CWaitDlg;
@@ -75,16 +73,7 @@ private:
     std::vector<int> hits_;
     OneExtractCondition condition_;
     QComboBox* field_ = nullptr;
-    QRadioButton* byValues_ = nullptr;
-    QRadioButton* byRange_ = nullptr;
-    QLineEdit* values_ = nullptr;
-    QPushButton* pick_ = nullptr;
-    QComboBox* equalFlag_ = nullptr;
-    QLineEdit* lower_ = nullptr;
-    QLineEdit* upper_ = nullptr;
-    QWidget* lowerLabel_ = nullptr;
-    QWidget* upperLabel_ = nullptr;
-    QComboBox* rangeFlag_ = nullptr;
+    ConditionControls controls_;
     shell::CWaitDlg* wait_ = nullptr;
     ScreenWorker worker_;
 };
