@@ -166,12 +166,8 @@ void CDestDetailDlg::LoadDone(const Loaded& loaded) {
 
 void CDestDetailDlg::FillPage() {
     ScopedWaitCursor wait;
-    std::vector<ERDetailPlusDB> rows;
     ExtractResultDetail& result = refresher_.Result();
-    result.GetIDPlusDBDataFromDBFile(rows, start_, end_);
-    list_->setUpdatesEnabled(false);
-    model_->SetRows(std::move(rows));
-    list_->setUpdatesEnabled(true);
+    ShowRecipientPage(result, start_, end_, list_, model_);
     count_ = result.GetRecordNumber();
     countLabel_->setText(ui::U8("送信対象先数：") + QStringLiteral(" %1").arg(count_) + ui::U8("件"));
     std::string name;
@@ -206,14 +202,7 @@ void CDestDetailDlg::UpdateButtons() {
     refresh_->setEnabled(kind_ == 1 || (kind_ == 0 && IsMailRefreshable()));
 }
 
-void CDestDetailDlg::ShowDetails() {
-    const std::vector<int> rows = SelectedRows(list_);
-    if (rows.empty()) return;
-    const int id = model_->IdAt(rows.front());
-    if (id < 0) return;
-    CDBEditSheet2 sheet(id, ui::U8("個人情報－詳細確認（編集はできません）"), this);
-    sheet.DoModal();
-}
+void CDestDetailDlg::ShowDetails() { ShowSelectedRecipientDetails(this, list_, model_); }
 
 void CDestDetailDlg::Refresh() {
     if (worker_.Busy() || !refresh_->isEnabled()) return;

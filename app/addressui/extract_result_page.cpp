@@ -232,11 +232,7 @@ void CExtractPageResult::Completed() {
 }
 
 void CExtractPageResult::FillPage() {
-    std::vector<ERDetailPlusDB> rows;
-    result_->GetIDPlusDBDataFromDBFile(rows, start_, end_);
-    list_->setUpdatesEnabled(false);
-    model_->SetRows(std::move(rows));
-    list_->setUpdatesEnabled(true);
+    ShowRecipientPage(*result_, start_, end_, list_, model_);
     UpdateButtons();
 }
 
@@ -255,13 +251,6 @@ void CExtractPageResult::UpdateButtons() {
     detail_->setEnabled(!SelectedRows(list_).empty());
 }
 
-void CExtractPageResult::ShowDetails() {
-    const std::vector<int> rows = SelectedRows(list_);
-    if (rows.empty()) return;
-    const int id = model_->IdAt(rows.front());
-    if (id < 0) return;
-    CDBEditSheet2 sheet(id, ui::U8("個人情報－詳細確認（編集はできません）"), this);
-    sheet.DoModal();
-}
+void CExtractPageResult::ShowDetails() { ShowSelectedRecipientDetails(this, list_, model_); }
 
 }  // namespace addressui

@@ -6,7 +6,9 @@
 #include <string>
 #include <utility>
 
+#include "app/addressui/db_edit_sheet.h"
 #include "app/sendrecv/list_column_widths.h"
+#include "app/sendrecv/report_view.h"
 #include "app/ui/sjis_text.h"
 
 namespace addressui {
@@ -80,6 +82,24 @@ void SaveRecipientColumnWidths(const QTableView* view) {
     if (ini.empty()) return;
     for (int c = 0; c < RecipientPageModel::kColumns; ++c)
         WriteListColumnWidth(ini, kWidthSection, kColumnTable[c].key, view->columnWidth(c));
+}
+
+void ShowRecipientPage(ExtractResultDetail& result, int start, int end, QTableView* view,
+                       RecipientPageModel* model) {
+    std::vector<ERDetailPlusDB> rows;
+    result.GetIDPlusDBDataFromDBFile(rows, start, end);
+    view->setUpdatesEnabled(false);
+    model->SetRows(std::move(rows));
+    view->setUpdatesEnabled(true);
+}
+
+void ShowSelectedRecipientDetails(QWidget* owner, const QTableView* view, const RecipientPageModel* model) {
+    const std::vector<int> rows = SelectedRows(view);
+    if (rows.empty()) return;
+    const int id = model->IdAt(rows.front());
+    if (id < 0) return;
+    CDBEditSheet2 sheet(id, ui::U8("個人情報－詳細確認（編集はできません）"), owner);
+    sheet.DoModal();
 }
 
 }  // namespace addressui

@@ -16,6 +16,7 @@
 #include "core/addressbook/extract_result_detail.h"
 
 class QTableView;
+class QWidget;
 
 namespace addressui {
 
@@ -46,5 +47,12 @@ private:
 void SetUpRecipientList(QTableView* view, RecipientPageModel* model);
 // Writes the view's current column widths to the ini file (nothing without an environment).
 void SaveRecipientColumnWidths(const QTableView* view);
+// Rows `start` to `end` of `result` read from the address book into `model`, the view not
+// repainting in between.
+void ShowRecipientPage(ExtractResultDetail& result, int start, int end, QTableView* view,
+                       RecipientPageModel* model);
+// The selected row's person in the read-only personal-information sheet (nothing without
+// a selection).
+void ShowSelectedRecipientDetails(QWidget* owner, const QTableView* view, const RecipientPageModel* model);
 
 }  // namespace addressui
