@@ -174,6 +174,9 @@ void CMailCreateDialog::BuildControls() {
     reserveDate_ = ui::SetControlId(new QDateEdit(this), kIdcReserveDate);
     reserveDate_->setCalendarPopup(true);
     reserveDate_->setDisplayFormat(QStringLiteral("yyyy/MM/dd"));
+    // The style's own hint leaves the last digit against the drop-down arrow.
+    reserveDate_->setMinimumWidth(reserveDate_->sizeHint().width() +
+                                  reserveDate_->fontMetrics().horizontalAdvance(QStringLiteral("00")));
     reserve->addWidget(reserveDate_);
     reserveHour_ = ui::SetControlId(new QComboBox(this), kIdcReserveHour);
     for (int hour = 0; hour < 24; ++hour) reserveHour_->addItem(QString::number(hour));

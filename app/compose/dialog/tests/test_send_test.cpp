@@ -4,6 +4,8 @@
 // end leave the scheduler running and no SMTP client behind.
 #include <gtest/gtest.h>
 
+#include <QRegularExpression>
+
 #include "app/compose/dialog/carrier_text_pages.h"
 #include "app/compose/dialog/html_mail_page.h"
 #include "app/compose/dialog/mail_edit_page_normal.h"
@@ -106,6 +108,36 @@ TEST_F(ComposeTestSendTest, PageTestButtonSendsTheMailMergedForTheTestRecipient)
     EXPECT_EQ(d.rawFrom, U("\"Quendrel Shop\" <info@example.jp>"));
     EXPECT_TRUE(d.messageId.endsWith(U("@example.jp>")));
     EXPECT_TRUE(d.xMailer.isEmpty());
+}
+
+// A carrier page's test button over the real server: the mobile recipient gets the au TU-KA
+// text part in ISO-2022-JP with au's own code of the pictogram (the sun, F89F in the page,
+// JIS 0x7541 on the wire), and a mail reader parses it cleanly.
+TEST_F(ComposeTestSendTest, CarrierPageSendsItsCarriersPictogramCodes) {
+    tmtest::SetTestRecipient(Env(), &Options(), 1, "tester@ezweb.ne.jp", "鈴木");
+    auto dialog = OpenTextMail();
+    TextMailPage* au = dialog->GetTextPage(2);
+    ASSERT_TRUE(au->TestButton()->isEnabled());
+    au->Subject()->SetSjisText(S("<%名前(姓)%>様へ"));
+    au->Body()->SetSjisText(S("晴れ") + "\xF8\x9F" + "\r\n");
+
+    au->TestButton()->click();
+
+    EXPECT_EQ(LastCaption(), U("テストメール送信成功")) << LastText().toStdString();
+    ExpectReleased();
+    const auto delivered = Delivered();
+    ASSERT_EQ(delivered.size(), 1u);
+    EXPECT_EQ(smtp_.Envelope(1), "info@example.jp\ntester@ezweb.ne.jp\n");
+    const tmtest::Delivered d = tmtest::ReadDelivered(delivered[0]);
+    EXPECT_EQ(d.defects, 0);
+    EXPECT_EQ(d.subject, U("鈴木様へ"));
+    const std::string raw = cdtest::FileBytes(delivered[0].string());
+    const QString unfolded = QString::fromLatin1(raw).replace(QRegularExpression(QStringLiteral("\r?\n[ \t]+")), QStringLiteral(" "));
+    EXPECT_TRUE(unfolded.contains(QRegularExpression(QStringLiteral("^Content-Type: text/plain;\\s*charset=\"?iso-2022-jp\"?\r?$"),
+                                                     QRegularExpression::CaseInsensitiveOption |
+                                                         QRegularExpression::MultilineOption)))
+        << raw;
+    EXPECT_NE(raw.find("\x1B$B@2$luA\x1B(B"), std::string::npos) << raw;
 }
 
 // The dialog's own command on the page of a stored MIME text: the message with its inline
