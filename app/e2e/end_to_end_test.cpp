@@ -1,0 +1,131 @@
+// A user's day with the program, against a real Postfix and Dovecot: each phase is the
+// program started again in a child process that acts as its user through its windows;
+// between and after them the test looks at what the mail server delivered.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+
+#include "app/e2e/child_process.h"
+#include "app/e2e/people.h"
+#include "app/e2e/phase.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kSender = "sender@example.jp";
+constexpr const char* kPassword = "e2e-Pass1";
+
+void WriteFile(const std::string& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << bytes;
+}
+
+class EndToEnd : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(::geteuid(), 0u) << "the mail servers need root";
+        std::string isolation;
+        if (!e2e::IsolateNetwork(isolation))
+            std::printf("no network namespace of its own (%s): the test shares the machine's\n", isolation.c_str());
+        char pattern[] = "/tmp/qe2e-XXXXXX";
+        ASSERT_NE(::mkdtemp(pattern), nullptr);
+        folder_ = pattern;
+        for (const char* sub : {"bin", "home", "config", "state", "data", "cache", "runtime", "tmp", "envs", "logs"})
+            fs::create_directories(folder_ + "/" + sub);
+        fs::permissions(folder_ + "/runtime", fs::perms::owner_all);
+        // The program keeps its ini and its default data folder beside itself: a link of
+        // this binary in the test's folder keeps them there.
+        program_ = folder_ + "/bin/Quendrel";
+        std::error_code ec;
+        fs::create_hard_link(fs::read_symlink("/proc/self/exe"), program_, ec);
+        if (ec) fs::copy_file(fs::read_symlink("/proc/self/exe"), program_, ec);
+        ASSERT_FALSE(ec) << ec.message();
+        // No visit to the maker's site at start.
+        WriteFile(folder_ + "/bin/Quendrel.ini", "[INFORMATION]\r\nOPEN_AUTO=N\r\n");
+    }
+    void TearDown() override {
+        servers_.Stop();
+        if (!HasFailure()) fs::remove_all(folder_);
+        else std::printf("the test's folder is kept: %s\n", folder_.c_str());
+    }
+
+    // Makes the people, their CSV, starts the servers and writes the phases' settings.
+    void Prepare(int count) {
+        people_ = e2e::MakePeople(count);
+        WriteFile(folder_ + "/people.csv", e2e::PeopleCsv(people_));
+        WriteFile(folder_ + "/accepted.txt", e2e::AcceptedAddresses(people_, kSender));
+        std::string error;
+        ASSERT_TRUE(servers_.Start(QUENDREL_E2E_SERVERS "/mail_servers.sh", folder_ + "/accepted.txt",
+                                   folder_ + "/logs/servers.log", error))
+            << error;
+        conf_ = {{"host", "127.0.0.1"},
+                 {"smtp_port", std::to_string(servers_.smtpPort)},
+                 {"pop3_port", std::to_string(servers_.pop3Port)},
+                 {"user", kSender},
+                 {"password", kPassword},
+                 {"sender", kSender},
+                 {"csv", folder_ + "/people.csv"},
+                 {"people", std::to_string(count)},
+                 {"chosen", std::to_string(count / 2)},
+                 {"maildirs", servers_.folder + "/mail"},
+                 {"phase_seconds", "240"}};
+        e2e::WriteSettings(folder_ + "/e2e.conf", conf_);
+    }
+
+    std::vector<std::string> ChildEnvironment() const {
+        return {"HOME=" + folder_ + "/home",
+                "XDG_CONFIG_HOME=" + folder_ + "/config",
+                "XDG_STATE_HOME=" + folder_ + "/state",
+                "XDG_DATA_HOME=" + folder_ + "/data",
+                "XDG_CACHE_HOME=" + folder_ + "/cache",
+                "XDG_RUNTIME_DIR=" + folder_ + "/runtime",
+                "TMPDIR=" + folder_ + "/tmp",
+                "TZ=Asia/Tokyo",
+                "QT_QPA_PLATFORM=offscreen",
+                // The servers' certificate is signed by the test's CA; the program checks
+                // certificates against the system's store, which this makes the CA's.
+                "SSL_CERT_FILE=" + servers_.folder + "/ca.pem"};
+    }
+
+    // Starts phase `name` in a child.
+    void StartPhase(e2e::ChildProcess& child, const std::string& name) {
+        const std::string log = folder_ + "/logs/" + name + ".log";
+        ASSERT_TRUE(child.Start(program_, {"--e2e-phase=" + name, "--e2e-folder=" + folder_}, ChildEnvironment(), log));
+    }
+
+    // Runs phase `name` to its end; its time is reported.
+    void RunPhase(const std::string& name, int seconds = 300) {
+        const auto started = std::chrono::steady_clock::now();
+        e2e::ChildProcess child;
+        StartPhase(child, name);
+        const int status = child.Wait(seconds);
+        const double took = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+        std::printf("[ phase    ] %-10s %6.1f s\n", name.c_str(), took);
+        std::fflush(stdout);
+        RecordProperty("seconds_" + name, std::to_string(took));
+        ASSERT_EQ(status, 0) << "phase " << name << " failed; its log ends:\n"
+                             << e2e::Tail(folder_ + "/logs/" + name + ".log", 60);
+    }
+
+    std::string folder_, program_;
+    std::vector<e2e::Person> people_;
+    e2e::Settings conf_;
+    e2e::MailServers servers_;
+};
+
+TEST_F(EndToEnd, AUsersDay) {
+    ASSERT_NO_FATAL_FAILURE(Prepare(10000));
+    ASSERT_NO_FATAL_FAILURE(RunPhase("setup"));
+    ASSERT_NO_FATAL_FAILURE(RunPhase("import"));
+    ASSERT_NO_FATAL_FAILURE(RunPhase("extract"));
+}
+
+}  // namespace

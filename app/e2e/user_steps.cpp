@@ -1,0 +1,244 @@
+// The user's day, phase by phase, as the user does it through the program's windows.
+#include "app/e2e/user_steps.h"
+
+#include <QAbstractButton>
+#include <QDialog>
+#include <QLabel>
+#include <QTableView>
+#include <QTableWidget>
+#include <QWizard>
+
+#include "app/addressui/address_book_dlg.h"
+#include "app/addressui/db_list_dlg.h"
+#include "app/addressui/extract_condition_dlg.h"
+#include "app/addressui/extract_condition_page.h"
+#include "app/addressui/extract_result_page.h"
+#include "app/addressui/extract_wizard.h"
+#include "app/addressui/name_dlgs.h"
+#include "app/e2e/people.h"
+#include "app/e2e/driver.h"
+#include "app/settings/import_format_dlg.h"
+#include "app/settings/import_wizard.h"
+#include "app/settings/required_items_page.h"
+#include "app/settings/result_dlg.h"
+#include "app/settings/send_receive_detail_page.h"
+#include "app/settings/system_sheet.h"
+#include "app/shell/dialogs/env_select_dlg.h"
+#include "app/shell/dialogs/new_env_dlg.h"
+#include "app/shell/environment/environment_service.h"
+#include "app/shell/main_frame.h"
+#include "app/shell/setup_wizard.h"
+#include "app/shell/varnis_app.h"
+#include "app/ui/sjis_text.h"
+#include "core/addressbook/database_edit.h"
+#include "core/foundation/system_option.h"
+#include "platform/notifier.h"
+
+namespace e2e {
+namespace {
+
+using ui::U8;
+
+constexpr int kIdOkButton = 1;
+
+std::string Option(int slot) {
+    std::string value;
+    if (SystemOption* options = shell::GetSystemOption()) options->GetSODataFromMemoryPinPoint(slot, value);
+    return value;
+}
+
+// ---- 1. The first start: a new environment, the setup wizard's system settings ---------------
+
+void FillSystemSettings(settings::CSystemSheet* sheet, const PhaseContext& c) {
+    using settings::CSystemMain;
+    using settings::CSystemSMTP;
+    // The user reads the wizard's hint first.
+    WaitFor([&c] { return c.prompts->Count(U8("ウィザードモード")) > 0; }, 5000, "the settings' wizard hint");
+    // Encryption first: the page offers the standard ports when SSL changes, and the
+    // servers' own ports are typed afterwards.
+    sheet->SetActivePage(settings::CSystemSheet::kPageSmtp);
+    QWidget* smtp = sheet->SmtpPage();
+    Check(smtp, CSystemSMTP::kIdcAuthentication, true);
+    Retype(smtp, CSystemSMTP::kIdcSmtpPassword, QString::fromStdString(c.Conf("password")));
+    Retype(smtp, CSystemSMTP::kIdcSmtpUser, QString::fromStdString(c.Conf("user")));
+    Check(smtp, CSystemSMTP::kIdcSsl, true);
+    Choose(smtp, CSystemSMTP::kIdcReceiveSsl, 4);  // STARTTLS
+    Choose(smtp, CSystemSMTP::kIdcSendSsl, 4);
+    Check(smtp, CSystemSMTP::kIdcNoCertificateCheck, false);
+
+    sheet->SetActivePage(settings::CSystemSheet::kPageMain);
+    QWidget* main = sheet->MainPage();
+    Retype(main, CSystemMain::kIdcSenderAddress, QString::fromStdString(c.Conf("sender")));
+    Retype(main, CSystemMain::kIdcSenderName, U8("配信担当"));
+    Retype(main, CSystemMain::kIdcSendServer, QString::fromStdString(c.Conf("host")));
+    Retype(main, CSystemMain::kIdcSendPort, QString::fromStdString(c.Conf("smtp_port")));
+    Retype(main, CSystemMain::kIdcReceiveServer, QString::fromStdString(c.Conf("host")));
+    Retype(main, CSystemMain::kIdcReceivePort, QString::fromStdString(c.Conf("pop3_port")));
+    Check(main, CSystemMain::kIdcPop3, true);
+    Retype(main, CSystemMain::kIdcReceiveUser, QString::fromStdString(c.Conf("user")));
+    Retype(main, CSystemMain::kIdcPassword, QString::fromStdString(c.Conf("password")));
+    Retype(main, CSystemMain::kIdcPasswordAgain, QString::fromStdString(c.Conf("password")));
+    Check(main, CSystemMain::kIdcSavePassword, true);
+    Click(sheet, settings::CSystemSheet::kIdcOk);
+}
+
+void SetupBefore(PhaseContext& c) {
+    // No environment yet: the start asks which, and the user makes a new one.
+    WhenDialog(shell::CEnvSelectDlg::kIdd, [](QDialog* d) { Click(d, shell::CEnvSelectDlg::kIdcNew); });
+    WhenDialog(shell::CNewEnvDlg::kIdd, [&c](QDialog* d) {
+        Retype(d, shell::CNewEnvDlg::kIdcLocation, QString::fromStdString(c.folder + "/envs"));
+        Retype(d, shell::CNewEnvDlg::kIdcName, U8("顧客管理"));
+        Click(d, kIdOkButton);
+    });
+    // The new environment's setup wizard: its first step, the system settings; then the
+    // user leaves the wizard and goes on by the menus.
+    WhenDialog(shell::CSetupWizardDlg::kIdd, [&c](QDialog* d) {
+        auto* wizard = static_cast<shell::CSetupWizardDlg*>(d);
+        bool filled = false;
+        WhenShows<settings::CSystemSheet>([&](settings::CSystemSheet* sheet) {
+            filled = true;
+            FillSystemSettings(sheet, c);
+        });
+        Click(d, shell::CSetupWizardDlg::kIdcSystemSetting);
+        Expect(filled, "the setup wizard's first step showed no system settings");
+        Expect(wizard->IsStepEnabled(shell::CSetupWizardDlg::kIdcMakeMail),
+               "the setup wizard did not move on after the system settings");
+        d->reject();
+    });
+}
+
+void SetupRun(PhaseContext& c) {
+    Expect(c.prompts->Count(U8("環境作成の確認")) == 1, "the new environment was not confirmed");
+    Expect(Option(0) == c.Conf("sender"), "sender address stored: " + Option(0));
+    Expect(Option(8) == c.Conf("host") && Option(9) == c.Conf("smtp_port"), "send server stored: " + Option(8) + ":" + Option(9));
+    Expect(Option(1) == c.Conf("host") && Option(2) == c.Conf("pop3_port"),
+           "receive server stored: " + Option(1) + ":" + Option(2));
+    Expect(Option(85) == "Y" && Option(86) == "4" && Option(87) == "4", "STARTTLS stored: " + Option(85) + Option(86) + Option(87));
+    Expect(Option(90) == "Y" && Option(94) == c.Conf("user"), "SMTP AUTH stored: " + Option(90) + " " + Option(94));
+    Expect(Option(88) != "Y", "the certificate check was left off");
+    c.state["environment"] = shell::GetVarnisApp()->Environment().DescriptorPath();
+}
+
+// ---- 2. The import of the people's CSV ---------------------------------------------------------
+
+void AssignColumn(settings::CImportConfSheet* w, int targetRow, const char* label) {
+    using settings::CImportConfPage02;
+    auto* targets = qobject_cast<QTableWidget*>(Control(w->Page02(), CImportConfPage02::kIdcTargets));
+    auto* pool = qobject_cast<QTableWidget*>(Control(w->Page02(), CImportConfPage02::kIdcPool));
+    if (targets == nullptr || pool == nullptr) return;
+    const auto found = pool->findItems(U8(label), Qt::MatchExactly);
+    if (!Expect(!found.isEmpty(), std::string("the import offers no column ") + label)) return;
+    targets->selectRow(targetRow);
+    pool->selectRow(found.first()->row());
+    Click(w->Page02(), CImportConfPage02::kIdcAssign);
+}
+
+void ImportRun(PhaseContext& c) {
+    const std::string csv = c.Conf("csv");
+    const int expected = std::stoi(c.Conf("people"));
+    c.prompts->AnswerCaption(U8("エラーログの保存"), platform::kIdNo);
+    bool imported = false;
+    WhenDialog(addressui::CDBListDlg::kIdd, [&](QDialog* d) {
+        auto* list = static_cast<addressui::CDBListDlg*>(d);
+        WaitFor([&] { return !list->IsBusy(); }, 60000, "the personal-information list to load");
+        WhenDialog(settings::CImportFormatDlg::kIdd, [](QDialog* f) {
+            Check(f, settings::CImportFormatDlg::kIdcGeneral, true);
+            Click(f, kIdOkButton);
+        });
+        WhenDialog(settings::CImportConfirmDlg::kIdd, [](QDialog* f) { Click(f, kIdOkButton); });
+        WhenShows<settings::CImportConfSheet>([&](settings::CImportConfSheet* w) {
+            Retype(w->Page00(), settings::CImportConfPage00::kIdcPath, QString::fromStdString(csv));
+            w->button(QWizard::NextButton)->click();
+            WaitFor([&] { return w->currentId() == 1; }, 10000, "the import's split page");
+            w->button(QWizard::NextButton)->click();
+            WaitFor([&] { return w->currentId() == 2; }, 10000, "the import's assignment page");
+            AssignColumn(w, 0, "メールアドレス");
+            AssignColumn(w, 1, "姓");
+            AssignColumn(w, 2, "名");
+            AssignColumn(w, 3, "せい");
+            AssignColumn(w, 4, "めい");
+            AssignColumn(w, 16, "会員区分");
+            w->button(QWizard::NextButton)->click();
+            WaitFor([&] { return w->currentId() == 3; }, 10000, "the import's confirmation page");
+            w->button(QWizard::FinishButton)->click();
+            imported = WaitFor([&] { return !w->isVisible(); }, 180000, "the import to finish");
+        });
+        Click(d, addressui::CDBListDlg::kIdcImport);
+        WaitFor([&] { return !list->IsBusy(); }, 60000, "the personal-information list to reload");
+        Click(d, addressui::CDBListDlg::kIdcClose);
+    });
+    Menu(shell::CMainFrame::kIdPersonalInformation);
+    Expect(imported, "the import wizard did not run");
+    Expect(c.prompts->Count(U8("インポート完了")) == 1, "the import did not say it completed");
+    const int count = shell::GetDatabaseEdit()->GetDBCountWithoutDelete();
+    Expect(count == expected, "people in the book after the import: " + std::to_string(count));
+}
+
+// ---- 3. The extraction of the gold members, with its honorific ---------------------------------
+
+void ExtractRun(PhaseContext& c) {
+    std::vector<std::string> attributes;
+    shell::GetSystemOption()->GetSOExtractDataFromMemory(attributes);
+    if (!Expect(!attributes.empty(), "no extra attribute names")) return;
+    const QString attribute = ui::FromSjis(attributes[0]);
+    bool saved = false;
+    QString status;
+    WhenDialog(addressui::CAddressBookDlg::kIdd, [&](QDialog* book) {
+        WhenShows<addressui::CExtractSheet>([&](addressui::CExtractSheet* sheet) {
+            WhenDialog(addressui::CConditionDlg::kIdd, [&](QDialog* d) {
+                Choose(d, addressui::CConditionDlg::kIdcField, attribute);
+                Check(d, addressui::CConditionDlg::kIdcByValues, true);
+                Retype(d, addressui::CConditionDlg::kIdcValues, U8(kGold));
+                Choose(d, addressui::CConditionDlg::kIdcEqualFlag, U8("を含む"));
+                Click(d, kIdOkButton);
+            });
+            Click(sheet, addressui::CExtractConditionPage::kIdcChange);
+            QString result;
+            WhenDialog(settings::CResultDlg::kIdd, [&](QDialog* d) {
+                for (int id : {settings::CResultDlg::kIdcLine1, settings::CResultDlg::kIdcLine2,
+                               settings::CResultDlg::kIdcLine3})
+                    if (auto* line = qobject_cast<QLabel*>(Control(d, id))) result += line->text() + " / ";
+                Click(d, kIdOkButton);
+            });
+            Click(sheet, addressui::CExtractSheet::kIdcRunExtraction);
+            WaitFor([&] { return !sheet->ResultPage()->IsRunning() && !Visible<settings::CResultDlg>(); }, 120000,
+                    "the extraction to run");
+            Log("extraction result: " + result.toStdString());
+            status = sheet->ResultPage()->GetStatusText();
+            WhenDialog(addressui::CDestNameDlg::kIdd, [](QDialog* d) {
+                Retype(d, addressui::CDestNameDlg::kIdcName, U8("ゴールド会員"));
+                Click(d, kIdOkButton);
+            });
+            Click(sheet, shell::CVarnisPropertySheet::kIdcOk);
+            saved = WaitFor([&] { return !sheet->isVisible(); }, 30000, "the extraction to be saved");
+        });
+        Click(book, addressui::CAddressBookDlg::kIdcNew);
+        // The honorific for the new list's people.
+        auto* list = qobject_cast<QTableView*>(Control(book, addressui::CAddressBookDlg::kIdcList));
+        if (list != nullptr && Expect(list->model()->rowCount() == 1, "lists in the address book: " +
+                                                                           std::to_string(list->model()->rowCount()))) {
+            list->selectRow(0);
+            WhenDialog(addressui::CHonorificDlg::kIdd, [](QDialog* d) {
+                Retype(d, addressui::CHonorificDlg::kIdcName, U8("様"));
+                Click(d, kIdOkButton);
+            });
+            Click(book, addressui::CAddressBookDlg::kIdcHonorific);
+        }
+        Click(book, addressui::CAddressBookDlg::kIdcClose);
+    });
+    Menu(shell::CMainFrame::kIdAddressBook);
+    Log("extraction: " + status.toStdString());
+    Expect(saved, "the extraction was not saved");
+    Expect(status.contains(QString::fromStdString(c.Conf("chosen"))), "the extraction's result: " + status.toStdString());
+}
+
+}  // namespace
+
+PhaseSteps FindPhase(const std::string& name) {
+    if (name == "setup") return {SetupBefore, SetupRun};
+    if (name == "import") return {nullptr, ImportRun};
+    if (name == "extract") return {nullptr, ExtractRun};
+    return {};
+}
+
+}  // namespace e2e
