@@ -8,6 +8,8 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 #include "app/sendrecv/list_column_widths.h"
 #include "app/shell/dialogs/dialog_parts.h"
 #include "app/ui/control_ids.h"
@@ -79,6 +81,9 @@ void CConfirmDialog::Build() {
         ok->setDefault(true);
         ok->setFocus();
     }
+    // The caller's size fits the message it expects; a longer one (a long destination name
+    // in it, a larger font) makes the dialog taller rather than hiding its last lines.
+    if (column->hasHeightForWidth()) resize(width_, std::max(height_, column->totalHeightForWidth(width_)));
 }
 
 void CConfirmDialog::accept() {

@@ -78,6 +78,25 @@ TEST_F(ConfirmDialog, CancelWithTheBoxTickedStoresNothing) {
     EXPECT_TRUE(Run("DBCLOSE", 0x21, [](QDialog* d) { d->reject(); }, &answer));
 }
 
+TEST_F(ConfirmDialog, ALongMessageMakesTheDialogTallerInsteadOfHidingItsEnd) {
+    QString message;
+    for (int i = 0; i < 8; ++i)
+        message += ui::U8("内に追加、あるいは変更された送信先において、サイズが許容サイズを超過する場合、\r\n");
+    bool whole = false;
+    ui::test::WhenDialogShows(ui::DialogName(CConfirmDialog::kIdd), [&](QDialog* d) {
+        auto* label = Control<QLabel>(d, CConfirmDialog::kIdcMessage);
+        whole = label->height() >= label->heightForWidth(label->width());
+        ui::test::ClickControl(d, shell::dialogs::kIdOk);
+    });
+    CConfirmDialog dialog;
+    dialog.SetKeyName(QStringLiteral("LONG"));
+    dialog.SetDialogSize(140, 475);
+    dialog.SetMessage(message);
+    dialog.SetStyle(0x40);
+    EXPECT_EQ(dialog.DoModal(), platform::kIdOk);
+    EXPECT_TRUE(whole);
+}
+
 TEST_F(ConfirmDialog, TheChoiceBelongsToTheOpenEnvironment) {
     CIniManager::WriteProfileStringA(EnvIni(), CConfirmDialog::kSection, "EMLOPEN", "N");
     ASSERT_EQ(shell::CreateNewEnvironment("別環境", root_, "N", "", false), 0);
