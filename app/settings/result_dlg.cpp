@@ -45,6 +45,9 @@ int CResultDlg::DoModal() { return exec() == QDialog::Accepted ? platform::kIdOk
 
 void CResultDlg::showEvent(QShowEvent* event) {
     for (int k = 0; k < 3; ++k) labels_[k]->setText(lines_[k]);
+    // The lines arrive after the dialog took its size: a longer line widens it.
+    layout()->activate();
+    resize(size().expandedTo(sizeHint()));
     QDialog::showEvent(event);
 }
 

@@ -154,9 +154,13 @@ TEST_F(ImportDialogs, TheResultDialogShowsItsThreeLines) {
             EXPECT_TRUE(rectest::Control<QLabel>(&unset, id)->text().isEmpty());
     }
     CResultDlg dialog;
-    dialog.SetResultLines(ui::U8("抽出が完了しました"), ui::U8("対象件数　12件"), QString());
+    dialog.SetResultLines(ui::U8("抽出が完了しました"), ui::U8("対象件数　12件"),
+                          ui::U8("OKボタンをクリックすると結果の一覧が表示されます"));
     WhenDialogShows("dlg179", [](QDialog* d) {
         EXPECT_EQ(rectest::Control<QLabel>(d, CResultDlg::kIdcLine2)->text(), ui::U8("対象件数　12件"));
+        // A line longer than the dialog's first width is shown whole.
+        auto* third = rectest::Control<QLabel>(d, CResultDlg::kIdcLine3);
+        EXPECT_GE(third->width(), third->sizeHint().width());
         QTest::keyClick(d, Qt::Key_Return);
     });
     EXPECT_EQ(dialog.DoModal(), platform::kIdOk);
