@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 
 #include "app/e2e/child_process.h"
@@ -115,6 +116,66 @@ protected:
                              << e2e::Tail(folder_ + "/logs/" + name + ".log", 60);
     }
 
+    // One mail of the maildir check: its subject text, who gets it and what they get.
+    struct MailCheck {
+        std::string subject;
+        std::function<bool(const e2e::Person&)> gets;
+        std::vector<std::string> merged{"name", "member"};
+        std::string docomoPictogram;  // hex, "" for none
+        bool html = false, inlineImage = false;
+    };
+
+    // Runs the servers' maildir check over `mails`; its report on failure.
+    void CheckMaildirs(const std::vector<MailCheck>& mails) {
+        const auto carrier = [](e2e::Terminal t) {
+            switch (t) {
+                case e2e::Terminal::kDocomo: return "docomo";
+                case e2e::Terminal::kAu: return "au";
+                case e2e::Terminal::kSoftbank: return "softbank";
+                default: return "pc";
+            }
+        };
+        std::string json = "{\"maildir_root\": \"" + servers_.folder + "/mail\", \"people\": {";
+        bool first = true;
+        for (const e2e::Person& p : people_) {
+            if (p.refused) continue;
+            json += std::string(first ? "" : ",") + "\n\"" + p.address + "\": {\"carrier\": \"" + carrier(p.terminal) +
+                    "\", \"name\": \"" + p.sei + " " + p.mei + "\", \"member\": \"" + p.member + "\"}";
+            first = false;
+        }
+        json += "},\n\"mails\": [";
+        for (std::size_t m = 0; m < mails.size(); ++m) {
+            const MailCheck& mail = mails[m];
+            json += std::string(m ? "," : "") + "\n{\"subject\": \"" + mail.subject + "\", \"merged\": [";
+            for (std::size_t i = 0; i < mail.merged.size(); ++i) json += (i ? ", \"" : "\"") + mail.merged[i] + "\"";
+            json += "], \"html\": " + std::string(mail.html ? "true" : "false") +
+                    ", \"inline_image\": " + (mail.inlineImage ? "true" : "false");
+            if (!mail.docomoPictogram.empty()) json += ", \"pictograms\": {\"docomo\": [\"" + mail.docomoPictogram + "\"]}";
+            json += ", \"recipients\": [";
+            bool firstRecipient = true;
+            for (const e2e::Person& p : people_) {
+                if (p.refused || !mail.gets(p)) continue;
+                json += std::string(firstRecipient ? "\"" : ", \"") + p.address + "\"";
+                firstRecipient = false;
+            }
+            json += "]}";
+        }
+        json += "],\n\"others_get_nothing\": true}\n";
+        const std::string path = folder_ + "/expectation.json";
+        WriteFile(path, json);
+        const std::string report = folder_ + "/logs/check_maildirs.txt";
+        const std::string command = "/usr/bin/python3 " QUENDREL_E2E_SERVERS "/check_maildirs.py " + path + " > " +
+                                    report + " 2>&1";
+        const int status = std::system(command.c_str());
+        EXPECT_EQ(status, 0) << "the maildirs are not as they must be:\n" << e2e::Tail(report, 40);
+        if (status != 0) {
+            // Kept for whoever looks into it: the servers remove theirs when they stop.
+            std::error_code ec;
+            fs::copy(servers_.folder + "/mail", folder_ + "/mail", fs::copy_options::recursive, ec);
+        }
+        std::printf("%s", e2e::Tail(report, 3).c_str());
+    }
+
     std::string folder_, program_;
     std::vector<e2e::Person> people_;
     e2e::Settings conf_;
@@ -126,6 +187,8 @@ TEST_F(EndToEnd, AUsersDay) {
     ASSERT_NO_FATAL_FAILURE(RunPhase("setup"));
     ASSERT_NO_FATAL_FAILURE(RunPhase("import"));
     ASSERT_NO_FATAL_FAILURE(RunPhase("extract"));
+    ASSERT_NO_FATAL_FAILURE(RunPhase("textmail"));
+    CheckMaildirs({{"春", [](const e2e::Person& p) { return p.Chosen(); }, {"name", "member"}, "9021"}});
 }
 
 }  // namespace

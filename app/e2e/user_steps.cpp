@@ -2,7 +2,13 @@
 #include "app/e2e/user_steps.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QDialog>
+#include <QFocusEvent>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTest>
+#include <chrono>
 #include <QLabel>
 #include <QTableView>
 #include <QTableWidget>
@@ -16,7 +22,19 @@
 #include "app/addressui/extract_wizard.h"
 #include "app/addressui/name_dlgs.h"
 #include "app/e2e/people.h"
+#include "app/compose/dialog/carrier_text_pages.h"
+#include "app/compose/dialog/mail_create_dialog.h"
+#include "app/compose/dialog/mail_edit_page_base.h"
+#include "app/compose/dialog/mail_edit_page_text_mobile.h"
+#include "app/compose/dialog/text_mail_page.h"
+#include "app/compose/pictogram_input_dlg.h"
 #include "app/e2e/driver.h"
+#include "app/ui/testing/type_text.h"
+#include "app/htmledit/mail_body_edit.h"
+#include "app/sendrecv/mail_type_dlg.h"
+#include "app/shell/environment/run_monitor.h"
+#include "app/shell/mail_list_controller.h"
+#include "app/shell/widgets/varnis_property_sheet.h"
 #include "app/settings/import_format_dlg.h"
 #include "app/settings/import_wizard.h"
 #include "app/settings/required_items_page.h"
@@ -158,6 +176,7 @@ void ImportRun(PhaseContext& c) {
             AssignColumn(w, 3, "せい");
             AssignColumn(w, 4, "めい");
             AssignColumn(w, 16, "会員区分");
+            AssignColumn(w, 17, "会員番号");
             w->button(QWizard::NextButton)->click();
             WaitFor([&] { return w->currentId() == 3; }, 10000, "the import's confirmation page");
             w->button(QWizard::FinishButton)->click();
@@ -232,12 +251,102 @@ void ExtractRun(PhaseContext& c) {
     Expect(status.contains(QString::fromStdString(c.Conf("chosen"))), "the extraction's result: " + status.toStdString());
 }
 
+// ---- 4 and 6. A text mail for PCs and NTT DoCoMo, sent to the extraction now -------------------
+
+// The destination of the mail in the composing dialog: the address book's only list.
+void ChooseDestination(QDialog* compose) {
+    bool chosen = false;
+    WhenDialog(addressui::CAddressBookDlg::kIdd, [&](QDialog* book) {
+        auto* list = qobject_cast<QTableView*>(Control(book, addressui::CAddressBookDlg::kIdcList));
+        if (list == nullptr || !Expect(list->model()->rowCount() >= 1, "no list to choose")) {
+            book->reject();
+            return;
+        }
+        list->selectRow(0);
+        Click(book, addressui::CAddressBookDlg::kIdcSetDestination);
+        chosen = true;
+    });
+    Click(compose, compose::CMailCreateDialog::kIdcDestination);
+    Expect(chosen, "the address book did not open for the mail's destination");
+    auto* name = qobject_cast<QLineEdit*>(Control(compose, compose::CMailCreateDialog::kIdcDestinationName));
+    Expect(name != nullptr && name->text() == U8("ゴールド会員"),
+           "the mail's destination shows '" + (name ? name->text().toStdString() : std::string()) + "'");
+}
+
+// Puts a pictogram of the palette at the end of `page`'s body, as the user does: the caret
+// at the end of the body, the palette's button, a cell, "挿入".
+bool InsertPictogram(compose::CarrierTextPage* page, int cell) {
+    QPlainTextEdit* body = page->Body();
+    const std::string before = page->Body()->GetSjisText();
+    QTest::mouseClick(body->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(4, 4));
+    body->setFocus();
+    body->moveCursor(QTextCursor::End);
+    // The palette is a window of its own: the body loses the focus to it (offscreen, no
+    // window manager says so, hence the event).
+    QFocusEvent out(QEvent::FocusOut, Qt::ActiveWindowFocusReason);
+    QApplication::sendEvent(body, &out);
+    Click(page, compose::CarrierTextPage::kIdcPictogram);
+    compose::CPictogramDialog* palette = page->Palette();
+    if (!Expect(palette != nullptr && palette->isVisible(), "the pictogram palette did not show")) return false;
+    palette->Grid()->setCurrentCell(cell / compose::CPictogramDialog::kColumns, cell % compose::CPictogramDialog::kColumns);
+    Click(palette, compose::CPictogramDialog::kIdcInsert);
+    ui::test::WaitUntil([] { return false; }, 50);
+    return Expect(page->Body()->GetSjisText().size() == before.size() + 2,
+                  "the pictogram did not reach the body: " + page->Body()->GetSjisText());
+}
+
+// Waits for the send/receive run the program started to end.
+bool WaitForRun(const std::string& what, int ms) {
+    WaitFor([] { return shell::CurrentRunMonitor().IsRunning(); }, 10000, what + " to start");
+    return WaitFor([] { return !shell::CurrentRunMonitor().IsRunning(); }, ms, what + " to end");
+}
+
+// The text of the mails: merge fields of the name, the member number (the second extra
+// attribute) and a fixed text the test looks for.
+const char* const kTextSubject = "<%名前(姓)%>様へ 春のご案内";
+const char* const kTextBody = "<%名前(姓)%> <%名前(名)%>様\r\n会員番号 <%拡張属性B%>\r\n春のセールのお知らせです。\r\n";
+const char* const kDocomoSubject = "<%名前(姓)%>様 春";
+const char* const kDocomoBody = "<%名前(姓)%> <%名前(名)%>様\r\n会員番号 <%拡張属性B%>\r\n春のセール";
+
+void TextMailRun(PhaseContext& c) {
+    WhenDialog(CMailTypeDlg::kIdd, [](QDialog* d) {
+        Click(d, CMailTypeDlg::kIdcText);
+    });
+    bool stored = false;
+    WhenShows<compose::CMailCreateDialog>([&](compose::CMailCreateDialog* d) {
+        ChooseDestination(d);
+        compose::TextMailPage* pc = d->GetTextPage(0);
+        Retype(pc, compose::CMailEditPageBase::kIdcSubject, U8(kTextSubject));
+        Retype(pc, compose::CMailEditPageBase::kIdcBody, U8(kTextBody));
+        // The mobile tab, its NTT DoCoMo page.
+        d->GetSheet()->SetActivePage(1);
+        auto* docomo = dynamic_cast<compose::CarrierTextPage*>(d->GetTextPage(1));
+        if (Expect(docomo != nullptr, "no NTT DoCoMo page")) {
+            d->GetMobilePage()->GetSheet()->SetActivePage(0);
+            Retype(docomo, compose::CMailEditPageBase::kIdcSubject, U8(kDocomoSubject));
+            Retype(docomo, compose::CMailEditPageBase::kIdcBody, U8(kDocomoBody));
+            InsertPictogram(docomo, 0);
+            docomo->ClosePalette();
+        }
+        d->GetSheet()->SetActivePage(0);
+        Click(d, compose::CMailCreateDialog::kIdcSendNow);
+        stored = WaitFor([&] { return !d->isVisible(); }, 60000, "the composing dialog to store the mail");
+    });
+    Menu(shell::MailListController::kIdNewMail);
+    Expect(stored, "the text mail was not stored");
+    const auto started = std::chrono::steady_clock::now();
+    if (WaitForRun("the send of the text mail", 240000))
+        Log("send of the text mail took " +
+            std::to_string(std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count()) + " s");
+}
+
 }  // namespace
 
 PhaseSteps FindPhase(const std::string& name) {
     if (name == "setup") return {SetupBefore, SetupRun};
     if (name == "import") return {nullptr, ImportRun};
     if (name == "extract") return {nullptr, ExtractRun};
+    if (name == "textmail") return {nullptr, TextMailRun};
     return {};
 }
 
