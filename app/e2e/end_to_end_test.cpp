@@ -10,6 +10,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <set>
+#include <thread>
 #include <functional>
 #include <memory>
 
@@ -176,6 +179,38 @@ protected:
         std::printf("%s", e2e::Tail(report, 3).c_str());
     }
 
+    // Copies in each maildir but the sender's, by address.
+    std::map<std::string, int> CountCopies() const {
+        std::map<std::string, int> copies;
+        std::error_code ec;
+        for (const auto& domain : fs::directory_iterator(servers_.folder + "/mail", ec)) {
+            for (const auto& local : fs::directory_iterator(domain.path(), ec)) {
+                const std::string address = local.path().filename().string() + "@" + domain.path().filename().string();
+                if (address == kSender) continue;
+                int n = 0;
+                for (const char* sub : {"/Maildir/new", "/Maildir/cur"})
+                    for (const auto& f : fs::directory_iterator(local.path().string() + sub, ec)) n += f.is_regular_file();
+                if (n > 0) copies[address] = n;
+            }
+        }
+        return copies;
+    }
+    int TotalCopies() const {
+        int total = 0;
+        for (const auto& [address, n] : CountCopies()) total += n;
+        return total;
+    }
+    // Waits until the servers have delivered what they took (the count stays still).
+    void WaitForDelivery() {
+        int last = -1;
+        for (int i = 0; i < 100; ++i) {
+            const int now = TotalCopies();
+            if (now == last) return;
+            last = now;
+            std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        }
+    }
+
     std::string folder_, program_;
     std::vector<e2e::Person> people_;
     e2e::Settings conf_;
@@ -189,6 +224,61 @@ TEST_F(EndToEnd, AUsersDay) {
     ASSERT_NO_FATAL_FAILURE(RunPhase("extract"));
     ASSERT_NO_FATAL_FAILURE(RunPhase("textmail"));
     CheckMaildirs({{"春", [](const e2e::Person& p) { return p.Chosen(); }, {"name", "member"}, "9021"}});
+}
+
+// The send killed when a third of its copies arrived, and finished by the user after a
+// new start: nobody recorded as sent before the kill gets a second copy, everyone chosen
+// gets the mail, nobody else does. The send may deliver the one message that was in
+// flight at the kill a second time (its result was not yet recorded): at most one person,
+// never one the history shows as sent.
+TEST_F(EndToEnd, AKillDuringTheSendLosesNoneAndDoublesNone) {
+    ASSERT_NO_FATAL_FAILURE(Prepare(4000));
+    ASSERT_NO_FATAL_FAILURE(RunPhase("setup"));
+    ASSERT_NO_FATAL_FAILURE(RunPhase("import"));
+    ASSERT_NO_FATAL_FAILURE(RunPhase("extract"));
+    int expected = 0;
+    for (const e2e::Person& p : people_) expected += p.Chosen() && !p.refused;
+
+    e2e::ChildProcess child;
+    ASSERT_NO_FATAL_FAILURE(StartPhase(child, "textmail"));
+    const auto started = std::chrono::steady_clock::now();
+    int atKill = 0;
+    while (child.Running() && std::chrono::steady_clock::now() - started < std::chrono::seconds(120)) {
+        atKill = TotalCopies();
+        if (atKill >= expected / 3) break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    ASSERT_TRUE(child.Running()) << "the send ended before the kill:\n" << e2e::Tail(folder_ + "/logs/textmail.log", 30);
+    child.Kill();
+    std::printf("[ kill     ] after %d of %d copies\n", atKill, expected);
+    WaitForDelivery();
+
+    ASSERT_NO_FATAL_FAILURE(RunPhase("resume"));
+    WaitForDelivery();
+    std::set<std::string> sentBefore;
+    {
+        std::ifstream in(folder_ + "/sent_before.txt");
+        for (std::string line; std::getline(in, line);) sentBefore.insert(line);
+    }
+    EXPECT_GT(sentBefore.size(), 0u);
+    const std::map<std::string, int> copies = CountCopies();
+    int twice = 0;
+    for (const e2e::Person& p : people_) {
+        const auto it = copies.find(p.address);
+        const int n = it == copies.end() ? 0 : it->second;
+        if (!p.Chosen() || p.refused) {
+            EXPECT_EQ(n, 0) << p.address << " was not chosen";
+            continue;
+        }
+        EXPECT_GE(n, 1) << p.address << " never got the mail";
+        EXPECT_LE(n, 2) << p.address;
+        if (n == 2) {
+            ++twice;
+            EXPECT_EQ(sentBefore.count(p.address), 0u) << p.address << " was recorded as sent and got it again";
+        }
+    }
+    EXPECT_LE(twice, 1) << "more than the one message in flight at the kill went out twice";
+    std::printf("[ resumed  ] %zu recorded as sent before the kill; %d got a second copy\n", sentBefore.size(), twice);
 }
 
 }  // namespace

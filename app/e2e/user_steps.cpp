@@ -9,6 +9,7 @@
 #include <QPlainTextEdit>
 #include <QTest>
 #include <chrono>
+#include <fstream>
 #include <QLabel>
 #include <QTableView>
 #include <QTableWidget>
@@ -50,6 +51,8 @@
 #include "app/ui/sjis_text.h"
 #include "core/addressbook/database_edit.h"
 #include "core/foundation/system_option.h"
+#include "core/mailstore/history_list_viewer.h"
+#include "core/mailstore/mail_list_viewer.h"
 #include "platform/notifier.h"
 
 namespace e2e {
@@ -340,6 +343,44 @@ void TextMailRun(PhaseContext& c) {
             std::to_string(std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count()) + " s");
 }
 
+// ---- After a kill in the middle of the send: the user sends what is left ----------------------
+
+// The mail in status `status`, or -1.
+int MailInStatus(const std::string& status) {
+    CMailListViewer* mails = shell::GetMailListViewer();
+    for (int id = 0; mails != nullptr && id < 50; ++id) {
+        COneMailData mail;
+        if (mails->GetMailData(id, mail) == 0 && mail.GetStatus() == status) return id;
+    }
+    return -1;
+}
+
+void ResumeRun(PhaseContext& c) {
+    const int mailId = MailInStatus("I");
+    if (!Expect(mailId >= 0, "the killed send left no interrupted mail")) return;
+    {
+        // Who the history says got the mail before the kill.
+        HistoryListViewer history(shell::GetEnvManager(), shell::GetSystemOption(), shell::GetDatabaseEdit(),
+                                  shell::GetMailListViewer(), mailId);
+        Expect(history.GetHDataFromFileToMemory() >= 0, "the mail's send history does not read");
+        std::vector<int> sent;
+        history.GetCustomerIDList(sent, 0, 1);
+        std::ofstream out(c.folder + "/sent_before.txt", std::ios::trunc);
+        for (int id : sent) {
+            std::string address;
+            shell::GetDatabaseEdit()->GetOneCustomerDataPinPoint(address, kElemEmail, id);
+            out << address << '\n';
+        }
+        Log("recorded as sent before the kill: " + std::to_string(sent.size()));
+    }
+    // The user sends what waits.
+    Menu(shell::CMainFrame::kIdSend);
+    WaitForRun("the resumed send", 240000);
+    COneMailData mail;
+    shell::GetMailListViewer()->GetMailData(mailId, mail);
+    Expect(mail.GetStatus() == "C", "the resumed mail ends in status " + mail.GetStatus());
+}
+
 }  // namespace
 
 PhaseSteps FindPhase(const std::string& name) {
@@ -347,6 +388,7 @@ PhaseSteps FindPhase(const std::string& name) {
     if (name == "import") return {nullptr, ImportRun};
     if (name == "extract") return {nullptr, ExtractRun};
     if (name == "textmail") return {nullptr, TextMailRun};
+    if (name == "resume") return {nullptr, ResumeRun};
     return {};
 }
 
