@@ -223,7 +223,9 @@ TEST_F(EndToEnd, AUsersDay) {
     ASSERT_NO_FATAL_FAILURE(RunPhase("import"));
     ASSERT_NO_FATAL_FAILURE(RunPhase("extract"));
     ASSERT_NO_FATAL_FAILURE(RunPhase("textmail"));
-    CheckMaildirs({{"春", [](const e2e::Person& p) { return p.Chosen(); }, {"name", "member"}, "9021"}});
+    ASSERT_NO_FATAL_FAILURE(RunPhase("reserve"));
+    const auto chosen = [](const e2e::Person& p) { return p.Chosen(); };
+    CheckMaildirs({{"春", chosen, {"name", "member"}, "9021"}, {"秋", chosen, {"name", "member"}, ""}});
 }
 
 // The send killed when a third of its copies arrived, and finished by the user after a

@@ -3,6 +3,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDateEdit>
 #include <QDialog>
 #include <QFocusEvent>
 #include <QLineEdit>
@@ -28,6 +29,7 @@
 #include "app/compose/dialog/mail_edit_page_base.h"
 #include "app/compose/dialog/mail_edit_page_text_mobile.h"
 #include "app/compose/dialog/text_mail_page.h"
+#include "app/compose/confirm_dialog.h"
 #include "app/compose/pictogram_input_dlg.h"
 #include "app/e2e/driver.h"
 #include "app/ui/testing/type_text.h"
@@ -53,6 +55,7 @@
 #include "core/foundation/system_option.h"
 #include "core/mailstore/history_list_viewer.h"
 #include "core/mailstore/mail_list_viewer.h"
+#include "platform/date_time.h"
 #include "platform/notifier.h"
 
 namespace e2e {
@@ -311,6 +314,26 @@ const char* const kTextBody = "<%名前(姓)%> <%名前(名)%>様\r\n会員番�
 const char* const kDocomoSubject = "<%名前(姓)%>様 春";
 const char* const kDocomoBody = "<%名前(姓)%> <%名前(名)%>様\r\n会員番号 <%拡張属性B%>\r\n春のセール";
 
+// Writes the PC page and the NTT DoCoMo page of the mobile tab (with a pictogram from the
+// palette when `pictogram`).
+void FillTextMail(compose::CMailCreateDialog* d, const char* subject, const char* body, const char* docomoSubject,
+                  const char* docomoBody, bool pictogram) {
+    compose::TextMailPage* pc = d->GetTextPage(0);
+    Retype(pc, compose::CMailEditPageBase::kIdcSubject, U8(subject));
+    Retype(pc, compose::CMailEditPageBase::kIdcBody, U8(body));
+    d->GetSheet()->SetActivePage(1);
+    auto* docomo = dynamic_cast<compose::CarrierTextPage*>(d->GetTextPage(1));
+    if (Expect(docomo != nullptr, "no NTT DoCoMo page")) {
+        d->GetMobilePage()->GetSheet()->SetActivePage(0);
+        Retype(docomo, compose::CMailEditPageBase::kIdcSubject, U8(docomoSubject));
+        Retype(docomo, compose::CMailEditPageBase::kIdcBody, U8(docomoBody));
+        if (pictogram) {
+            InsertPictogram(docomo, 0);
+            docomo->ClosePalette();
+        }
+    }
+}
+
 void TextMailRun(PhaseContext& c) {
     WhenDialog(CMailTypeDlg::kIdd, [](QDialog* d) {
         Click(d, CMailTypeDlg::kIdcText);
@@ -318,19 +341,7 @@ void TextMailRun(PhaseContext& c) {
     bool stored = false;
     WhenShows<compose::CMailCreateDialog>([&](compose::CMailCreateDialog* d) {
         ChooseDestination(d);
-        compose::TextMailPage* pc = d->GetTextPage(0);
-        Retype(pc, compose::CMailEditPageBase::kIdcSubject, U8(kTextSubject));
-        Retype(pc, compose::CMailEditPageBase::kIdcBody, U8(kTextBody));
-        // The mobile tab, its NTT DoCoMo page.
-        d->GetSheet()->SetActivePage(1);
-        auto* docomo = dynamic_cast<compose::CarrierTextPage*>(d->GetTextPage(1));
-        if (Expect(docomo != nullptr, "no NTT DoCoMo page")) {
-            d->GetMobilePage()->GetSheet()->SetActivePage(0);
-            Retype(docomo, compose::CMailEditPageBase::kIdcSubject, U8(kDocomoSubject));
-            Retype(docomo, compose::CMailEditPageBase::kIdcBody, U8(kDocomoBody));
-            InsertPictogram(docomo, 0);
-            docomo->ClosePalette();
-        }
+        FillTextMail(d, kTextSubject, kTextBody, kDocomoSubject, kDocomoBody, true);
         d->GetSheet()->SetActivePage(0);
         Click(d, compose::CMailCreateDialog::kIdcSendNow);
         stored = WaitFor([&] { return !d->isVisible(); }, 60000, "the composing dialog to store the mail");
@@ -343,8 +354,6 @@ void TextMailRun(PhaseContext& c) {
             std::to_string(std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count()) + " s");
 }
 
-// ---- After a kill in the middle of the send: the user sends what is left ----------------------
-
 // The mail in status `status`, or -1.
 int MailInStatus(const std::string& status) {
     CMailListViewer* mails = shell::GetMailListViewer();
@@ -354,6 +363,59 @@ int MailInStatus(const std::string& status) {
     }
     return -1;
 }
+
+// ---- 6. A third mail reserved for later, which the scheduler sends -------------------------------
+
+const char* const kReservedSubject = "<%名前(姓)%>様へ 秋のご案内";
+const char* const kReservedBody = "<%名前(姓)%> <%名前(名)%>様\r\n会員番号 <%拡張属性B%>\r\n秋の催しのご案内です。\r\n";
+
+void ReserveRun(PhaseContext& c) {
+    // The reservation controls take whole ten minutes: the first of them at least a
+    // minute ahead on the program's clock.
+    std::time_t at = TestNow() + 60;
+    std::tm local = platform::LocalTime(at);
+    at += (10 - local.tm_min % 10) % 10 * 60 - local.tm_sec;
+    local = platform::LocalTime(at);
+    WhenDialog(CMailTypeDlg::kIdd, [](QDialog* d) { Click(d, CMailTypeDlg::kIdcText); });
+    bool stored = false;
+    WhenShows<compose::CMailCreateDialog>([&](compose::CMailCreateDialog* d) {
+        ChooseDestination(d);
+        FillTextMail(d, kReservedSubject, kReservedBody, kReservedSubject, kReservedBody, false);
+        d->GetSheet()->SetActivePage(0);
+        if (auto* date = qobject_cast<QDateEdit*>(Control(d, compose::CMailCreateDialog::kIdcReserveDate)))
+            date->setDate(QDate(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday));
+        Choose(d, compose::CMailCreateDialog::kIdcReserveHour, QString::number(local.tm_hour));
+        Choose(d, compose::CMailCreateDialog::kIdcReserveMinute, QStringLiteral("%1").arg(local.tm_min, 2, 10, QChar('0')));
+        QString asked;
+        WhenDialog(compose::CConfirmDialog::kIdd, [&](QDialog* confirm) {
+            if (auto* text = qobject_cast<QLabel*>(Control(confirm, compose::CConfirmDialog::kIdcMessage)))
+                asked = text->text();
+            Click(confirm, kIdOkButton);
+        });
+        Click(d, compose::CMailCreateDialog::kIdcReserve);
+        Log("reservation asked: " + asked.toStdString());
+        stored = WaitFor([&] { return !d->isVisible(); }, 60000, "the composing dialog to reserve the mail");
+    });
+    Menu(shell::MailListController::kIdNewMail);
+    if (!Expect(stored, "the reserved mail was not stored")) return;
+    const int waiting = MailInStatus("W");
+    Expect(waiting >= 0, "no mail waits for its time");
+    Expect(!shell::CurrentRunMonitor().IsRunning(), "a run started before the reserved time");
+    // The time comes: the clock moves to five seconds past it, and the scheduler's next
+    // tick (every ten seconds) starts the run.
+    MoveClock(at + 5 - TestNow());
+    const auto started = std::chrono::steady_clock::now();
+    if (!WaitFor([] { return shell::CurrentRunMonitor().IsRunning(); }, 25000, "the scheduler to start the reserved send"))
+        return;
+    WaitFor([] { return !shell::CurrentRunMonitor().IsRunning(); }, 240000, "the reserved send to end");
+    Log("the scheduled run took " +
+        std::to_string(std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count()) + " s");
+    COneMailData mail;
+    shell::GetMailListViewer()->GetMailData(waiting, mail);
+    Expect(mail.GetStatus() == "C", "the reserved mail ends in status " + mail.GetStatus());
+}
+
+// ---- After a kill in the middle of the send: the user sends what is left ----------------------
 
 void ResumeRun(PhaseContext& c) {
     const int mailId = MailInStatus("I");
@@ -389,6 +451,7 @@ PhaseSteps FindPhase(const std::string& name) {
     if (name == "extract") return {nullptr, ExtractRun};
     if (name == "textmail") return {nullptr, TextMailRun};
     if (name == "resume") return {nullptr, ResumeRun};
+    if (name == "reserve") return {nullptr, ReserveRun};
     return {};
 }
 
