@@ -5,6 +5,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -57,7 +58,8 @@ protected:
     }
     void TearDown() override {
         servers_.Stop();
-        if (!HasFailure()) fs::remove_all(folder_);
+        // QUENDREL_E2E_KEEP=1 keeps the folder (the phases' logs) after a pass too.
+        if (!HasFailure() && std::getenv("QUENDREL_E2E_KEEP") == nullptr) fs::remove_all(folder_);
         else std::printf("the test's folder is kept: %s\n", folder_.c_str());
     }
 
@@ -80,7 +82,15 @@ protected:
                  {"people", std::to_string(count)},
                  {"chosen", std::to_string(count / 2)},
                  {"maildirs", servers_.folder + "/mail"},
-                 {"phase_seconds", "240"}};
+                 {"phase_seconds", "240"},
+                 // Who answers the mails: u00002 reads the first one, u00006 refuses
+                 // advertising mail, a newcomer registers; u00194 and u00388 (gold, no
+                 // mailbox) bounce.
+                 {"reader", people_[1].address},
+                 {"refusing", people_[5].address},
+                 {"registered", "newcomer@example.net"},
+                 {"bounced1", people_[193].address},
+                 {"bounced2", people_[387].address}};
         e2e::WriteSettings(folder_ + "/e2e.conf", conf_);
     }
 
@@ -211,6 +221,33 @@ protected:
         }
     }
 
+    // The Message-ID of the first mail `address` got.
+    std::string FirstMessageId(const std::string& address) {
+        const std::string local = address.substr(0, address.find('@')), domain = address.substr(address.find('@') + 1);
+        std::vector<std::string> files;
+        std::error_code ec;
+        for (const auto& f : fs::directory_iterator(servers_.folder + "/mail/" + domain + "/" + local + "/Maildir/new", ec))
+            files.push_back(f.path().string());
+        std::sort(files.begin(), files.end());  // delivery time first
+        if (files.empty()) return "none";
+        std::ifstream in(files.front());
+        for (std::string line; std::getline(in, line);)
+            if (line.rfind("Message-ID:", 0) == 0) {
+                std::string id = line.substr(11);
+                id.erase(0, id.find_first_not_of(" <"));
+                id.erase(id.find_last_not_of(" >\r") + 1);
+                return id;
+            }
+        return "none";
+    }
+    // Sends a recipient's mail back to the sender through the test's Postfix.
+    void SendReply(const std::string& arguments) {
+        const std::string command = "/usr/bin/python3 " QUENDREL_E2E_SERVERS "/reply_mails.py " + arguments +
+                                    " --port " + std::to_string(servers_.smtpPort) + " --cafile " + servers_.folder +
+                                    "/ca.pem >> " + folder_ + "/logs/replies.log 2>&1";
+        ASSERT_EQ(std::system(command.c_str()), 0) << e2e::Tail(folder_ + "/logs/replies.log", 10);
+    }
+
     std::string folder_, program_;
     std::vector<e2e::Person> people_;
     e2e::Settings conf_;
@@ -226,6 +263,13 @@ TEST_F(EndToEnd, AUsersDay) {
     ASSERT_NO_FATAL_FAILURE(RunPhase("reserve"));
     const auto chosen = [](const e2e::Person& p) { return p.Chosen(); };
     CheckMaildirs({{"春", chosen, {"name", "member"}, "9021"}, {"秋", chosen, {"name", "member"}, ""}});
+
+    // Replies: a read receipt of the first mail, a refusal, a registration.
+    ASSERT_NO_FATAL_FAILURE(SendReply("receipt --from " + conf_["reader"] + " --original-id " + FirstMessageId(conf_["reader"])));
+    ASSERT_NO_FATAL_FAILURE(SendReply("refusal --from " + conf_["refusing"]));
+    ASSERT_NO_FATAL_FAILURE(SendReply("registration --from " + conf_["registered"] + " --email " + conf_["registered"] +
+                                      " --sei 新井 --mei 一郎 --kana-sei あらい --kana-mei いちろう --dm Y"));
+    ASSERT_NO_FATAL_FAILURE(RunPhase("receive"));
 }
 
 // The send killed when a third of its copies arrived, and finished by the user after a

@@ -4,7 +4,9 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDateEdit>
+#include <QAbstractItemView>
 #include <QDialog>
+#include <QItemSelectionModel>
 #include <QFocusEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -34,6 +36,8 @@
 #include "app/e2e/driver.h"
 #include "app/ui/testing/type_text.h"
 #include "app/htmledit/mail_body_edit.h"
+#include "app/sendrecv/auto_ref_list_dlg.h"
+#include "app/sendrecv/auto_reg_list_dlg.h"
 #include "app/sendrecv/mail_type_dlg.h"
 #include "app/shell/environment/run_monitor.h"
 #include "app/shell/mail_list_controller.h"
@@ -52,6 +56,7 @@
 #include "app/shell/varnis_app.h"
 #include "app/ui/sjis_text.h"
 #include "core/addressbook/database_edit.h"
+#include "core/foundation/cp932.h"
 #include "core/foundation/system_option.h"
 #include "core/mailstore/history_list_viewer.h"
 #include "core/mailstore/mail_list_viewer.h"
@@ -69,6 +74,16 @@ std::string Option(int slot) {
     std::string value;
     if (SystemOption* options = shell::GetSystemOption()) options->GetSODataFromMemoryPinPoint(slot, value);
     return value;
+}
+
+// The mail in status `status`, or -1.
+int MailInStatus(const std::string& status) {
+    CMailListViewer* mails = shell::GetMailListViewer();
+    for (int id = 0; mails != nullptr && id < 50; ++id) {
+        COneMailData mail;
+        if (mails->GetMailData(id, mail) == 0 && mail.GetStatus() == status) return id;
+    }
+    return -1;
 }
 
 // ---- 1. The first start: a new environment, the setup wizard's system settings ---------------
@@ -352,16 +367,9 @@ void TextMailRun(PhaseContext& c) {
     if (WaitForRun("the send of the text mail", 240000))
         Log("send of the text mail took " +
             std::to_string(std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count()) + " s");
-}
-
-// The mail in status `status`, or -1.
-int MailInStatus(const std::string& status) {
-    CMailListViewer* mails = shell::GetMailListViewer();
-    for (int id = 0; mails != nullptr && id < 50; ++id) {
-        COneMailData mail;
-        if (mails->GetMailData(id, mail) == 0 && mail.GetStatus() == status) return id;
-    }
-    return -1;
+    const int sent = MailInStatus("C");
+    Expect(sent >= 0, "the text mail did not end sent");
+    c.state["text_mail"] = std::to_string(sent);
 }
 
 // ---- 6. A third mail reserved for later, which the scheduler sends -------------------------------
@@ -399,6 +407,7 @@ void ReserveRun(PhaseContext& c) {
     Menu(shell::MailListController::kIdNewMail);
     if (!Expect(stored, "the reserved mail was not stored")) return;
     const int waiting = MailInStatus("W");
+    c.state["reserved_mail"] = std::to_string(waiting);
     Expect(waiting >= 0, "no mail waits for its time");
     Expect(!shell::CurrentRunMonitor().IsRunning(), "a run started before the reserved time");
     // The time comes: the clock moves to five seconds past it, and the scheduler's next
@@ -413,6 +422,81 @@ void ReserveRun(PhaseContext& c) {
     COneMailData mail;
     shell::GetMailListViewer()->GetMailData(waiting, mail);
     Expect(mail.GetStatus() == "C", "the reserved mail ends in status " + mail.GetStatus());
+}
+
+// ---- 7. A receive run: bounces, a read receipt, a refusal, a registration ---------------------
+
+int CustomerId(const std::string& address) {
+    return shell::GetDatabaseEdit()->SearchCustomerOneElement(kElemEmail, address, -1, kDirectionForward);
+}
+
+std::string Field(int customerId, int element) {
+    std::string value;
+    shell::GetDatabaseEdit()->GetOneCustomerDataPinPoint(value, element, customerId);
+    return value;
+}
+
+// The send-history row of `address` for mail `mailId` (empty state when none).
+HistorySet HistoryRow(int mailId, const std::string& address) {
+    HistorySet row;
+    HistoryListViewer history(shell::GetEnvManager(), shell::GetSystemOption(), shell::GetDatabaseEdit(),
+                              shell::GetMailListViewer(), mailId);
+    if (history.GetHDataFromFileToMemory() < 0) return row;
+    const int index = history.DBID2RowNumber(CustomerId(address));
+    std::vector<HistorySet> rows;
+    if (index >= 0 && history.GetHDataFromMemoryToStruct(rows, index, index) >= 0 && !rows.empty()) row = rows[0];
+    return row;
+}
+
+void ReceiveRun(PhaseContext& c) {
+    const int before = shell::GetDatabaseEdit()->GetDBCountWithoutDelete();
+    bool registered = false, refusals = false;
+    WhenDialog(CAutoRegListDlg::kIdd, [&](QDialog* d) {
+        auto* list = qobject_cast<QAbstractItemView*>(Control(d, CAutoRegListDlg::kIdcList));
+        if (list != nullptr && Expect(list->model()->rowCount() == 1, "registrations received: " +
+                                                                          std::to_string(list->model()->rowCount()))) {
+            list->setCurrentIndex(list->model()->index(0, 0));
+            list->selectionModel()->select(list->model()->index(0, 0),
+                                           QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+            Click(d, CAutoRegListDlg::kIdcRegister);
+            registered = true;
+        }
+        d->reject();
+    });
+    WhenDialog(CAutoRefListDlg::kIdd, [&](QDialog* d) {
+        refusals = true;
+        d->reject();
+    });
+    Menu(shell::CMainFrame::kIdReceive);
+    WaitForRun("the receive run", 120000);
+    WaitFor([] { return !Visible<CAutoRegListDlg>() && !Visible<CAutoRefListDlg>(); }, 60000,
+            "the receive results to close");
+    Expect(registered, "the registration mail did not reach the registration list");
+    Expect(refusals, "the refusal mail did not reach the refusal list");
+
+    // The registration: one more person, with the registered name.
+    const int added = CustomerId(c.Conf("registered"));
+    Expect(shell::GetDatabaseEdit()->GetDBCountWithoutDelete() == before + 1 && added > 0,
+           "the registration did not add the person (" + std::to_string(before) + " -> " +
+               std::to_string(shell::GetDatabaseEdit()->GetDBCountWithoutDelete()) + ")");
+    if (added > 0) Expect(Field(added, kElemKanjiSei) == Utf8ToSjis("新井"), "the registered family name");
+    // The refusal: no more advertising mail for that person.
+    const int refusing = CustomerId(c.Conf("refusing"));
+    Expect(refusing > 0 && Field(refusing, kElemDMOk) == "N", "the refusal left the permission " + Field(refusing, kElemDMOk));
+    // The read receipt: the first mail marked opened for its reader.
+    const int textMail = std::stoi(c.state["text_mail"]);
+    Expect(HistoryRow(textMail, c.Conf("reader")).openFlag == "Y", "the read receipt did not mark the mail opened");
+    // The bounces: Postfix refused these; the history must not count them as sent.
+    int unmarked = 0;
+    for (const std::string& address : {c.Conf("bounced1"), c.Conf("bounced2")})
+        for (int mail : {textMail, std::stoi(c.state["reserved_mail"])}) {
+            const std::string state = HistoryRow(mail, address).state;
+            if (state == "C") {
+                ++unmarked;
+                Fail("the bounce of mail " + std::to_string(mail) + " to " + address + " left it sent");
+            }
+        }
+    Log("bounces checked; unmarked " + std::to_string(unmarked));
 }
 
 // ---- After a kill in the middle of the send: the user sends what is left ----------------------
@@ -452,6 +536,7 @@ PhaseSteps FindPhase(const std::string& name) {
     if (name == "textmail") return {nullptr, TextMailRun};
     if (name == "resume") return {nullptr, ResumeRun};
     if (name == "reserve") return {nullptr, ReserveRun};
+    if (name == "receive") return {nullptr, ReceiveRun};
     return {};
 }
 
