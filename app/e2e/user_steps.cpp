@@ -56,6 +56,7 @@
 #include "app/shell/varnis_app.h"
 #include "app/ui/sjis_text.h"
 #include "core/addressbook/database_edit.h"
+#include "core/addressbook/extract_list_viewer.h"
 #include "core/foundation/cp932.h"
 #include "core/foundation/system_option.h"
 #include "core/mailstore/history_list_viewer.h"
@@ -486,17 +487,56 @@ void ReceiveRun(PhaseContext& c) {
     // The read receipt: the first mail marked opened for its reader.
     const int textMail = std::stoi(c.state["text_mail"]);
     Expect(HistoryRow(textMail, c.Conf("reader")).openFlag == "Y", "the read receipt did not mark the mail opened");
-    // The bounces: Postfix refused these; the history must not count them as sent.
-    int unmarked = 0;
-    for (const std::string& address : {c.Conf("bounced1"), c.Conf("bounced2")})
-        for (int mail : {textMail, std::stoi(c.state["reserved_mail"])}) {
-            const std::string state = HistoryRow(mail, address).state;
-            if (state == "C") {
-                ++unmarked;
-                Fail("the bounce of mail " + std::to_string(mail) + " to " + address + " left it sent");
-            }
-        }
-    Log("bounces checked; unmarked " + std::to_string(unmarked));
+    // The bounces: Postfix refused these. The first mail records them as failed; the
+    // reserved mail, sent after a receive run had seen those bounces, may leave them out,
+    // but never counts them as sent.
+    for (const std::string& address : {c.Conf("bounced1"), c.Conf("bounced2")}) {
+        const std::string first = HistoryRow(textMail, address).state;
+        const std::string reserved = HistoryRow(std::stoi(c.state["reserved_mail"]), address).state;
+        Log("history for " + address + ": first mail '" + first + "', reserved mail '" + reserved + "'");
+        Expect(first == "E" || first == "W", "the bounce of the first mail to " + address + " left it '" + first + "'");
+        Expect(reserved != "C", "the reserved mail counts " + address + " as sent");
+    }
+    // The first mail counts as having errors (or waits for its resend).
+    for (const char* key : {"text_mail", "reserved_mail"}) {
+        COneMailData mail;
+        shell::GetMailListViewer()->GetMailData(std::stoi(c.state[key]), mail);
+        c.state[std::string(key) + "_status"] = mail.GetStatus();
+    }
+    Expect(c.state["text_mail_status"] == "E" || c.state["text_mail_status"] == "R",
+           "the first mail shows no bounce: status " + c.state["text_mail_status"]);
+}
+
+// ---- 8. The next start: everything is still there ----------------------------------------------
+
+void VerifyRun(PhaseContext& c) {
+    const int people = std::stoi(c.Conf("people"));
+    Expect(shell::GetVarnisApp()->Environment().DescriptorPath() == c.state["environment"],
+           "the program did not open the day's environment again");
+    Expect(Option(0) == c.Conf("sender") && Option(9) == c.Conf("smtp_port") && Option(86) == "4",
+           "the system settings did not last");
+    Expect(shell::GetDatabaseEdit()->GetDBCountWithoutDelete() == people + 1,
+           "people in the book: " + std::to_string(shell::GetDatabaseEdit()->GetDBCountWithoutDelete()));
+    Expect(CustomerId(c.Conf("registered")) > 0, "the registered person is gone");
+    Expect(Field(CustomerId(c.Conf("refusing")), kElemDMOk) == "N", "the refusal did not last");
+    Expect(Field(CustomerId(c.Conf("reader")), kElemExtraFirst + 1) == "M00002", "the member number did not last");
+    ExtractListViewer lists(shell::GetEnvManager());
+    std::vector<int> ids;
+    lists.GetAllExtractID(ids);
+    std::string name, honorific;
+    if (Expect(ids.size() == 1, "destination lists: " + std::to_string(ids.size()))) {
+        lists.GetExtractName(ids[0], name);
+        lists.GetExtractHonorific(ids[0], honorific);
+    }
+    Expect(name == Utf8ToSjis("ゴールド会員") && honorific == Utf8ToSjis("様"), "the destination list did not last");
+    for (const char* key : {"text_mail", "reserved_mail"}) {
+        COneMailData mail;
+        const int id = std::stoi(c.state[key]);
+        Expect(shell::GetMailListViewer()->GetMailData(id, mail) == 0 &&
+                   mail.GetStatus() == c.state[std::string(key) + "_status"],
+               std::string(key) + " changed its status to " + mail.GetStatus());
+    }
+    Expect(HistoryRow(std::stoi(c.state["text_mail"]), c.Conf("reader")).openFlag == "Y", "the opened mark did not last");
 }
 
 // ---- After a kill in the middle of the send: the user sends what is left ----------------------
@@ -537,6 +577,7 @@ PhaseSteps FindPhase(const std::string& name) {
     if (name == "resume") return {nullptr, ResumeRun};
     if (name == "reserve") return {nullptr, ReserveRun};
     if (name == "receive") return {nullptr, ReceiveRun};
+    if (name == "verify") return {nullptr, VerifyRun};
     return {};
 }
 
