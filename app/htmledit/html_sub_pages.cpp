@@ -9,7 +9,7 @@
 
 #include <algorithm>
 
-#include "app/compose/text/sjis_chars.h"
+#include "app/compose/text/sjis_cut.h"
 #include "app/compose/wrap_ruler.h"
 #include "app/htmledit/html_mail_page_base.h"
 #include "app/htmledit/mail_body_edit.h"
@@ -19,18 +19,8 @@
 namespace htmledit {
 
 std::string CutToMaximum(std::string_view text, std::size_t maximum) {
-    if (maximum == 0 || text.size() <= maximum) return std::string(text);
-    std::size_t pos = 0;
-    while (pos < maximum) {
-        const std::string_view rest = text.substr(pos);
-        if (compose::IsSjisDoubleByte(rest) || compose::IsCrLf(rest)) {
-            pos += 2;
-        } else {
-            pos += 1;
-        }
-    }
-    // One past the maximum: the last character straddles it and stays out.
-    return std::string(text.substr(0, pos == maximum ? maximum : maximum - 1));
+    if (maximum == 0) return std::string(text);
+    return compose::CutSjisText(text, maximum);
 }
 
 // ---- Both part pages ----------------------------------------------------------------------------

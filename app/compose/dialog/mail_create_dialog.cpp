@@ -20,7 +20,7 @@
 #include "app/compose/dialog/composed_mail_destinations.h"
 #include "app/compose/dialog/mail_edit_page_normal.h"
 #include "app/compose/dialog/mail_edit_page_text_mobile.h"
-#include "app/compose/dialog/sjis_cut.h"
+#include "app/compose/text/sjis_cut.h"
 #include "app/compose/dialog/test_send.h"
 #include "app/compose/dialog/text_reflection.h"
 #include "app/compose/map_link_list.h"

@@ -11,7 +11,7 @@
 #include "app/compose/dialog/text_reflection.h"
 #include "app/compose/sjis_limited_edit.h"
 #include "app/compose/text/file_utils.h"
-#include "app/compose/dialog/sjis_cut.h"
+#include "app/compose/text/sjis_cut.h"
 #include "app/compose/wrap_line_breaks.h"
 #include "app/compose/wrap_ruler.h"
 #include "app/htmledit/attachment_limits.h"

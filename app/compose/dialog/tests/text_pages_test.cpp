@@ -15,7 +15,7 @@
 #include "app/compose/dialog/carrier_text_pages.h"
 #include "app/compose/dialog/mail_edit_page_normal.h"
 #include "app/compose/dialog/mail_edit_page_text_mobile.h"
-#include "app/compose/dialog/sjis_cut.h"
+#include "app/compose/text/sjis_cut.h"
 #include "app/compose/dialog/tests/compose_test_env.h"
 #include "app/compose/pictogram_input_dlg.h"
 #include "app/compose/sjis_limited_edit.h"

@@ -1,4 +1,4 @@
-#include "app/compose/dialog/sjis_cut.h"
+#include "app/compose/text/sjis_cut.h"
 
 #include "app/compose/text/sjis_chars.h"
 

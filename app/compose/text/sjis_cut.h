@@ -1,6 +1,7 @@
 #pragma once
 // Cutting Shift_JIS text to a byte limit without breaking it: the composing screens cut
-// subjects, bodies and names to a carrier's limit, and a cut through a two-byte character
+// subjects, bodies and names to a carrier's limit, and the HTML pages their parts and
+// imported subjects to the page's maximum. A cut through a two-byte character
 // would leave a lead byte that no converter can send (the whole carrier's mail would then
 // fail at send time). A cut also never separates the CR of a line break from its LF.
 
