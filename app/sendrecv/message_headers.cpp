@@ -13,6 +13,7 @@
 #include "core/foundation/kcode.h"
 #include "core/foundation/sjis_bytes.h"
 #include "core/foundation/string_utils.h"
+#include "core/mailstore/attach_file_manager.h"
 #include "core/mailstore/base64.h"
 #include "core/mailstore/encoded_word.h"
 #include "core/mailstore/x_email.h"
@@ -355,4 +356,17 @@ int FormatAddress(const std::string& name, const std::string& address, std::stri
     }
     out = shown + " <" + address + ">";
     return 0;
+}
+
+std::string MakeAttachmentPart(std::string_view fileName, const std::string& base64) {
+    const std::string name = CAttachFileManager::EncodeFileName(fileName);
+    std::string part;
+    part.reserve(base64.size() + 2 * name.size() + 160);
+    part += "Content-Type: application/octet-stream;\r\n\tname=\"";
+    part += name;
+    part += "\"\r\nContent-Disposition: attachment;\r\n\tfilename=\"";
+    part += name;
+    part += "\"\r\nContent-Transfer-Encoding: base64\r\n\r\n";
+    part += base64;
+    return part;
 }

@@ -1,7 +1,7 @@
 #pragma once
 // The pieces of an outgoing message that the MIME model does not make itself: the local
 // part of the Message-ID, the Date value, the text/plain and text/html entities of a body
-// for a terminal type, the "Subject: " line, the From/To value of a name and an address,
+// for a terminal type, the entity of an attachment, the "Subject: " line, the From/To value of a name and an address,
 // and the SMTP dot-stuffing of a body. The send run and the test senders build every
 // message from them; the composing screens use the part builders too.
 //
@@ -72,6 +72,13 @@ std::string MakeMailDateHeader(const char* zone);
 // becomes "・". 0 with `out` set, or a negative result with `out` untouched.
 [[nodiscard]] int MakeTextPartHeader(const std::string& text, const int& termType, std::string& out);
 [[nodiscard]] int MakeHtmlPartHeader(const std::string& text, const int& termType, std::string& out);
+
+// The MIME entity of an attachment: the Shift_JIS file name encoded for a header
+// parameter (CAttachFileManager::EncodeFileName) and given twice, as the type's name and
+// the disposition's file name, then the file's base64 text as it stands:
+//   "Content-Type: application/octet-stream;\r\n\tname=\"<name>\"\r\nContent-Disposition:
+//   attachment;\r\n\tfilename=\"<name>\"\r\nContent-Transfer-Encoding: base64\r\n\r\n<base64>"
+std::string MakeAttachmentPart(std::string_view fileName, const std::string& base64);
 
 // "Subject: " and the subject's value, ending in exactly one CR LF: an ASCII subject as
 // it is (for every terminal); any other as encoded words folded with CR LF TAB - for NTT

@@ -4,7 +4,6 @@
 
 #include "app/sendrecv/message_headers.h"
 #include "core/foundation/cp932.h"
-#include "core/mailstore/attach_file_manager.h"
 #include "core/mailstore/attach_writer.h"
 #include "core/mailstore/mail_data_structure.h"
 #include "core/mailstore/mail_word_insert.h"
@@ -36,19 +35,6 @@ public:
 namespace {
 
 const char* const kTerminalNames[] = {"PC", "NTT DoCoMo", "au", "SoftBank", "WILLCOM"};
-
-// The attachment part header of a stored attachment; the encoded name goes in twice.
-std::string AttachmentPart(const std::string& encodedName, const std::string& base64) {
-    std::string part;
-    part.reserve(base64.size() + 2 * encodedName.size() + 160);
-    part += "Content-Type: application/octet-stream;\r\n\tname=\"";
-    part += encodedName;
-    part += "\"\r\nContent-Disposition: attachment;\r\n\tfilename=\"";
-    part += encodedName;
-    part += "\"\r\nContent-Transfer-Encoding: base64\r\n\r\n";
-    part += base64;
-    return part;
-}
 
 }  // namespace
 
@@ -86,7 +72,7 @@ int RecipientMessageBuilder::AddAttachments(int termType, AttachWriter& writer) 
         const std::string name = writer.GetAttachListElement(row, 0);
         std::string base64;
         if (writer.GetAttachDataString(name, base64) != 1 ||
-            model.AddMIMENormalAttach(AttachmentPart(CAttachFileManager::EncodeFileName(name), base64)) != 1) {
+            model.AddMIMENormalAttach(MakeAttachmentPart(name, base64)) != 1) {
             err_.SetErrS(kMailFault, SjisLiteral("添付ファイル「%s」を読み込めませんでした。").c_str(), name);
             return kMailFault;
         }

@@ -21,7 +21,6 @@
 #include "core/foundation/env_layout.h"
 #include "core/foundation/env_manager.h"
 #include "core/foundation/system_option.h"
-#include "core/mailstore/attach_file_manager.h"
 #include "core/mailstore/attach_writer.h"
 #include "core/transport/my_smtps.h"
 #include "platform/netssl/net_error.h"
@@ -47,13 +46,6 @@ constexpr unsigned kExclamation = platform::kMbOk | platform::kMbIconWarning;
 const char* const kCaptionSendFailed = "テストメール送信失敗";
 const char* const kCaptionCancelled = "テストメール送信キャンセル";
 const char* const kCaptionError = "テストメール送信エラー";
-
-// The part of one attachment as the send run writes it: the encoded name goes in twice.
-std::string AttachmentPart(const std::string& encodedName, const std::string& base64) {
-    return "Content-Type: application/octet-stream;\r\n\tname=\"" + encodedName +
-           "\"\r\nContent-Disposition: attachment;\r\n\tfilename=\"" + encodedName +
-           "\"\r\nContent-Transfer-Encoding: base64\r\n\r\n" + base64;
-}
 
 }  // namespace
 
@@ -203,7 +195,7 @@ int CTestMailSender::AddAttachmentParts(int termType) {
         const std::string base64 = AttachWriter::IsSafeAttachName(name) && !folder.empty()
                                        ? AttachWriter::GetBase64EncodedStringForFile(folder + name)
                                        : std::string();
-        if (base64.empty() || mail_.AddMIMENormalAttach(AttachmentPart(CAttachFileManager::EncodeFileName(name), base64)) != 1) {
+        if (base64.empty() || mail_.AddMIMENormalAttach(MakeAttachmentPart(name, base64)) != 1) {
             return Finish(T("指定した添付ファイル\r\n\r\n") + ui::FromSjis(name) + T("\r\n\r\nを送信できません。"),
                           T(kCaptionSendFailed), kExclamation, kFinishWindow, kPleaseWait);
         }

@@ -409,6 +409,22 @@ TEST(AddressTest, AddressesThatCouldSplitOrEscapeAreRefused) {
         EXPECT_TRUE(IsSafeMailAddress(good)) << good;
 }
 
+// ---- Attachment entity ----------------------------------------------------------------------
+
+TEST(AttachmentPartTest, NameGivenTwiceAndEncodedWhenNotAscii) {
+    EXPECT_EQ(MakeAttachmentPart("a b.pdf", "QUJD"),
+              "Content-Type: application/octet-stream;\r\n\tname=\"a b.pdf\"\r\n"
+              "Content-Disposition: attachment;\r\n\tfilename=\"a b.pdf\"\r\n"
+              "Content-Transfer-Encoding: base64\r\n\r\nQUJD");
+    const std::string part = MakeAttachmentPart(Sjis("資料.pdf"), "QUJD");
+    const std::size_t name = part.find("name=\"=?ISO-2022-JP?B?");
+    ASSERT_NE(name, std::string::npos) << part;
+    const std::size_t end = part.find('"', name + 6);
+    const std::string encoded = part.substr(name + 6, end - name - 6);
+    EXPECT_NE(part.find("filename=\"" + encoded + "\"\r\n"), std::string::npos) << part;
+    EXPECT_TRUE(std::all_of(part.begin(), part.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }));
+}
+
 // ---- Dot-stuffing ---------------------------------------------------------------------------
 
 TEST(DotStuffingTest, EveryLineStartingWithADot) {
