@@ -12,7 +12,6 @@
 #include "app/sendrecv/mail_row_notice.h"
 #include "app/sendrecv/report_rows_model.h"
 #include "app/sendrecv/report_view.h"
-#include "app/sendrecv/scoped_wait_cursor.h"
 #include "app/shell/dialogs/dialog_parts.h"
 #include "app/shell/dialogs/wait_dlg.h"
 #include "app/shell/environment/environment_service.h"
@@ -20,6 +19,7 @@
 #include "app/ui/control_ids.h"
 #include "app/ui/prompter.h"
 #include "app/ui/sjis_text.h"
+#include "app/ui/wait_cursor.h"
 #include "core/addressbook/database_edit.h"
 #include "core/mailstore/mail_list_viewer.h"
 #include "platform/notifier.h"
@@ -120,7 +120,7 @@ CDeletedDataDlg::CDeletedDataDlg(QWidget* parent) : QDialog(parent) {
     connect(erase_, &QPushButton::clicked, this, &CDeletedDataDlg::Erase);
     connect(close, &QPushButton::clicked, this, &CDeletedDataDlg::reject);
 
-    ScopedWaitCursor wait;
+    ui::WaitCursor wait;
     LoadList();
 }
 
@@ -189,7 +189,7 @@ void CDeletedDataDlg::Restore() {
                                  : ui::U8(t.several);
     if (Ask(question, ui::U8(t.caption)) != platform::kIdYes) return;
     shell::ScopedSchedulerPause pause(&shell::GetScheduler);
-    ScopedWaitCursor cursor;
+    ui::WaitCursor cursor;
     BeginWork(kind_);
     switch (kind_) {
     case kDeletedPeople: RestorePeople(ids); break;
@@ -253,7 +253,7 @@ void CDeletedDataDlg::Erase() {
                      "復旧は一切できなくなります。\r\n\r\n本当によろしいですか？");
     if (Ask(question, ui::U8("個人情報物理削除の確認")) != platform::kIdYes) return;
     shell::ScopedSchedulerPause pause(&shell::GetScheduler);
-    ScopedWaitCursor cursor;
+    ui::WaitCursor cursor;
     BeginWork(kEraseWork);
     for (int id : ids) {
         if (stores_.book == nullptr || stores_.book->PhysicalDeletion(id) != 0)

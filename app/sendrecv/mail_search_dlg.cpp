@@ -12,12 +12,12 @@
 #include "app/sendrecv/mail_row_notice.h"
 #include "app/sendrecv/report_rows_model.h"
 #include "app/sendrecv/report_view.h"
-#include "app/sendrecv/scoped_wait_cursor.h"
 #include "app/shell/dialogs/dialog_parts.h"
 #include "app/shell/environment/environment_service.h"
 #include "app/ui/control_ids.h"
 #include "app/ui/prompter.h"
 #include "app/ui/sjis_text.h"
+#include "app/ui/wait_cursor.h"
 #include "platform/notifier.h"
 
 using shell::dialogs::MakeButton;
@@ -83,7 +83,7 @@ void CMailSearchDlg::accept() {
         return;
     }
     {
-        ScopedWaitCursor wait;
+        ui::WaitCursor wait;
         MailSearcher searcher(shell::GetEnvManager(), shell::GetMailListViewer());
         searcher.Search(field_, ui::ToSjis(keyword_), hits_);
     }

@@ -1,22 +1,7 @@
 #pragma once
-// The wait cursor while a mail dialog works on the GUI thread (a search, a restore), put
-// back when the work ends. Without a GUI application (tests of the logic alone) it does
-// nothing.
+// The wait cursor of the mail dialogs under its older name; the guard itself is the GUI
+// layer's (app/ui/wait_cursor.h).
 
-#include <QCoreApplication>
-#include <QGuiApplication>
+#include "app/ui/wait_cursor.h"
 
-class ScopedWaitCursor {
-public:
-    ScopedWaitCursor() : on_(qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr) {
-        if (on_) QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    }
-    ~ScopedWaitCursor() {
-        if (on_) QGuiApplication::restoreOverrideCursor();
-    }
-    ScopedWaitCursor(const ScopedWaitCursor&) = delete;
-    ScopedWaitCursor& operator=(const ScopedWaitCursor&) = delete;
-
-private:
-    bool on_;
-};
+using ScopedWaitCursor = ui::WaitCursor;

@@ -13,7 +13,6 @@
 #include "app/sendrecv/mail_record_helpers.h"
 #include "app/sendrecv/report_rows_model.h"
 #include "app/sendrecv/report_view.h"
-#include "app/sendrecv/scoped_wait_cursor.h"
 #include "app/shell/dialogs/dialog_parts.h"
 #include "app/shell/dialogs/wait_dlg.h"
 #include "app/shell/environment/environment_service.h"
@@ -22,6 +21,7 @@
 #include "app/ui/file_picker.h"
 #include "app/ui/prompter.h"
 #include "app/ui/sjis_text.h"
+#include "app/ui/wait_cursor.h"
 #include "core/addressbook/database_edit.h"
 #include "platform/notifier.h"
 
@@ -280,7 +280,7 @@ void CSendHistoryDlg::ResetErrors() {
 void CSendHistoryDlg::Export() {
     bool header = true;
     {
-        ScopedWaitCursor wait;
+        ui::WaitCursor wait;
         if (ExportHeaderHook hook = ExportHeader()) {
             const std::optional<bool> choice = hook(this);
             if (!choice) return;

@@ -1,10 +1,9 @@
 #pragma once
 // Small helpers the import screens share for showing imported data.
 
-#include <QCursor>
-#include <QGuiApplication>
 #include <QString>
 
+#include <cstddef>
 #include <string_view>
 
 namespace settings {
@@ -15,14 +14,5 @@ inline constexpr std::size_t kShownValueBytes = 256;
 
 // `sjis` as shown: cut at a character boundary within kShownValueBytes, with "…" when cut.
 QString ShownValue(std::string_view sjis);
-
-// The wait cursor for the life of the object.
-class ScopedWaitCursor {
-public:
-    ScopedWaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~ScopedWaitCursor() { QGuiApplication::restoreOverrideCursor(); }
-    ScopedWaitCursor(const ScopedWaitCursor&) = delete;
-    ScopedWaitCursor& operator=(const ScopedWaitCursor&) = delete;
-};
 
 }  // namespace settings

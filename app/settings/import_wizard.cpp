@@ -29,6 +29,7 @@
 #include "app/ui/file_picker.h"
 #include "app/ui/prompter.h"
 #include "app/ui/sjis_text.h"
+#include "app/ui/wait_cursor.h"
 #include "core/addressbook/database_edit.h"
 #include "core/foundation/system_option.h"
 #include "platform/notifier.h"
@@ -396,7 +397,7 @@ void CImportConfPage02::OnLoadRule() {
         return;
     RuleReadResult result;
     {
-        ScopedWaitCursor wait;
+        ui::WaitCursor wait;
         result = ReadMappingRule(rulePath_, sheet_->TargetNames(), sheet_->Labels(), sheet_->Mapping());
     }
     switch (result) {
@@ -521,7 +522,7 @@ void CImportConfPage03::OnSaveRule() {
     rulePath_ = ui::ToPath(*picked);
     bool written;
     {
-        ScopedWaitCursor wait;
+        ui::WaitCursor wait;
         written = WriteMappingRule(rulePath_, sheet_->TargetNames(), sheet_->Labels(), sheet_->Mapping());
     }
     if (written) ui::MessageBox(this, U8("割り当てルールの保存が完了しました"), U8("割り当てルールの保存"), kInformation);

@@ -6,7 +6,6 @@
 #include <memory>
 
 #include "app/htmledit/map_link_setting_dlg.h"
-#include "app/sendrecv/scoped_wait_cursor.h"
 #include "app/settings/attribute_names_dlg.h"
 #include "app/settings/auto_dialup_dlg.h"
 #include "app/settings/auto_receive_dlg.h"
@@ -20,6 +19,7 @@
 #include "app/shell/environment/environment_service.h"
 #include "app/ui/control_ids.h"
 #include "app/ui/sjis_text.h"
+#include "app/ui/wait_cursor.h"
 
 namespace settings {
 
@@ -44,7 +44,7 @@ template <class Dialog, class... Args>
 int COptionButtonPage::RunDialog(Args&&... args) {
     std::unique_ptr<Dialog> dialog;
     {
-        ScopedWaitCursor wait;
+        ui::WaitCursor wait;
         dialog = std::make_unique<Dialog>(std::forward<Args>(args)...);
     }
     return dialog->DoModal();

@@ -12,9 +12,9 @@
 #include "app/shell/environment/run_monitor.h"
 #include "app/shell/environment/scheduler_control.h"
 #include "app/shell/mail_list_columns.h"
-#include "app/shell/wait_cursor.h"
 #include "app/ui/prompter.h"
 #include "app/ui/sjis_text.h"
+#include "app/ui/wait_cursor.h"
 #include "core/foundation/ini_manager.h"
 #include "core/mailstore/mail_list_viewer.h"
 #include "core/mailstore/mail_word_insert.h"
@@ -132,7 +132,7 @@ void MailListController::DoSwitchMode(int mode) {
         return;
     }
     if (!FindMode(mode) || mode == mode_) return;
-    WaitCursor wait;
+    ui::WaitCursor wait;
     const bool rebuild = mode == kModeReport ? mode_ != kModeReport : (mode_ == kModeNone || mode_ == kModeReport);
     if (rebuild) {
         SaveColumnWidths();
@@ -294,7 +294,7 @@ MailListController::CommandState MailListController::State(int id, const Selecti
 // ---- Commands -----------------------------------------------------------------------------
 
 int MailListController::Ask(const QString& text, const QString& caption, unsigned style) const {
-    NormalCursor normal;
+    ui::NormalCursor normal;
     return ui::MessageBox(owner_, text, caption, style);
 }
 
@@ -314,7 +314,7 @@ void MailListController::Execute(int id) {
     case kIdDelete: Delete(); break;
     case kIdSearch:
         if (screens_.searchMails) {
-            NormalCursor normal;
+            ui::NormalCursor normal;
             screens_.searchMails(owner_);
         }
         break;
@@ -344,7 +344,7 @@ int MailListController::NewMail(const std::optional<QString>& bodyFile) {
         if (!screens_.chooseMailType) return 0;
         MailTypeChoice choice;
         {
-            NormalCursor normal;
+            ui::NormalCursor normal;
             choice = screens_.chooseMailType(owner_, false);
         }
         if (choice.answer == platform::kIdCancel) return 0;
@@ -353,10 +353,10 @@ int MailListController::NewMail(const std::optional<QString>& bodyFile) {
             request.htmlKind = choice.mailType == 0 ? 0 : choice.mailType == 1 ? 1 : 2;
         }
     }
-    WaitCursor wait;
+    ui::WaitCursor wait;
     ComposeResult result;
     {
-        NormalCursor normal;
+        ui::NormalCursor normal;
         result = screens_.composeMail(request);
     }
     if (result.answer != platform::kIdOk) return 0;
@@ -384,7 +384,7 @@ std::optional<CMailRecord> MailListController::FinishComposed(const ComposeResul
         if (list->GetMailData(result.mailId, mail) != 0) return std::nullopt;
         int ready;
         {
-            NormalCursor normal;
+            ui::NormalCursor normal;
             ready = UpdateMailRecipientsIfAddressBookChanged(mail);
         }
         if (ready == kMailMadeWaiting && list->SetMailData(mail) != 0) return std::nullopt;
@@ -404,7 +404,7 @@ int MailListController::EditMail(int mailId) {
     if (!screens_.composeMail) return 0;
     CMailListViewer* list = GetMailListViewer();
     if (!list) return -1;
-    WaitCursor wait;
+    ui::WaitCursor wait;
     CMailRecord mail;
     if (list->GetMailData(mailId, mail) != 0) return -1;
     if (mail.GetStatus() == "A" && CurrentRunMonitor().IsRunning()) {
@@ -425,7 +425,7 @@ int MailListController::EditMail(int mailId) {
     request.mailId = mailId;
     ComposeResult result;
     {
-        NormalCursor normal;
+        ui::NormalCursor normal;
         result = screens_.composeMail(request);
     }
     CMailRecord after;
@@ -456,7 +456,7 @@ void MailListController::Duplicate() {
     }
     CMailListViewer* list = GetMailListViewer();
     if (!list) return;
-    WaitCursor wait;
+    ui::WaitCursor wait;
     CMailRecord source;
     if (list->GetMailData(sel[0].GetMailID(), source) != 0) return;
     if (!IsMailEditable(source)) {
@@ -481,7 +481,7 @@ void MailListController::Duplicate() {
     }
     ComposeResult result;
     {
-        NormalCursor normal;
+        ui::NormalCursor normal;
         result = screens_.composeMail(request);
     }
     if (result.answer != platform::kIdOk) return;
@@ -530,7 +530,7 @@ void MailListController::Delete() {
     }
     if (answer != platform::kIdYes) return;
 
-    WaitCursor wait;
+    ui::WaitCursor wait;
     // Only the mark: the files stay, and the deleted-data list can bring the mail back.
     std::vector<int> removed;
     bool failed = false;
@@ -555,7 +555,7 @@ void MailListController::Reserve() {
     }
     CMailListViewer* list = GetMailListViewer();
     if (!list) return;
-    WaitCursor wait;
+    ui::WaitCursor wait;
     bool changed = false;
     // Mails reserved before the command ends early are written all the same.
     auto finish = [&] {
@@ -575,7 +575,7 @@ void MailListController::Reserve() {
         }
         int ready;
         {
-            NormalCursor normal;
+            ui::NormalCursor normal;
             ready = UpdateMailRecipientsIfAddressBookChanged(mail);
         }
         if (ready != kMailMadeWaiting) continue;
@@ -627,7 +627,7 @@ void MailListController::CancelReserve() {
     }
     CMailListViewer* list = GetMailListViewer();
     if (!list) return;
-    WaitCursor wait;
+    ui::WaitCursor wait;
     bool failed = false;
     for (const CMailRecord& selected : sel) {
         CMailRecord mail;
@@ -709,7 +709,7 @@ bool MailListController::SaveColumnWidths() {
 }
 
 void MailListController::ColumnClicked(int column) {
-    WaitCursor wait;
+    ui::WaitCursor wait;
     model_->SortByColumnClick(column);
 }
 

@@ -32,10 +32,10 @@
 #include "app/shell/tool_bars.h"
 #include "app/shell/varnis_app.h"
 #include "app/shell/varnis_view.h"
-#include "app/shell/wait_cursor.h"
 #include "app/ui/control_ids.h"
 #include "app/ui/prompter.h"
 #include "app/ui/sjis_text.h"
+#include "app/ui/wait_cursor.h"
 #include "core/foundation/env_manager.h"
 #include "core/foundation/store_key.h"
 #include "core/foundation/system_option.h"
@@ -431,9 +431,9 @@ void CMainFrame::OnPersonalInformation() {
     if (!screens_.showPersonalInformationList) return;
     if (RefuseWhileRunning("送受信中は個人情報の変更ができません", "個人情報")) return;
     ScopedSchedulerPause pause(&GetScheduler);
-    WaitCursor wait;
+    ui::WaitCursor wait;
     {
-        NormalCursor normal;
+        ui::NormalCursor normal;
         screens_.showPersonalInformationList(this);
     }
     RunAddressBookSave(this);
@@ -441,9 +441,9 @@ void CMainFrame::OnPersonalInformation() {
 
 void CMainFrame::OnAddressBook() {
     if (!screens_.showAddressBook) return;
-    WaitCursor wait;
+    ui::WaitCursor wait;
     {
-        NormalCursor normal;
+        ui::NormalCursor normal;
         AddressBookRequest request;
         request.parent = this;
         screens_.showAddressBook(request);
@@ -457,9 +457,9 @@ void CMainFrame::OnDeletedData() {
     ScopedSchedulerPause pause(&GetScheduler);
     // The deleted-data list shows the mails' columns as the list has them now.
     if (view_) view_->SaveColumnWidths();
-    WaitCursor wait;
+    ui::WaitCursor wait;
     {
-        NormalCursor normal;
+        ui::NormalCursor normal;
         screens_.showDeletedData(this);
     }
     RunAddressBookSave(this);
@@ -492,8 +492,8 @@ void CMainFrame::OnSystemSettings() {
     const int before = PeriodicReceiveMinutes(*options);
     int answer;
     {
-        WaitCursor wait;
-        NormalCursor normal;
+        ui::WaitCursor wait;
+        ui::NormalCursor normal;
         answer = screens_.showSystemSettings(this, *options, false);
     }
     if (answer != platform::kIdOk) return;
@@ -507,8 +507,8 @@ void CMainFrame::OnSystemSettings() {
 void CMainFrame::OnSetupWizard() {
     if (RefuseWhileRunning("送受信中は初期設定ウィザードの起動ができません", "初期設定ウィザード")) return;
     ScopedSchedulerPause pause(&GetScheduler);
-    WaitCursor wait;
-    NormalCursor normal;
+    ui::WaitCursor wait;
+    ui::NormalCursor normal;
     CSetupWizardDlg wizard(this, screens_, view_ ? &view_->Controller() : nullptr);
     wizard.DoModal();
 }

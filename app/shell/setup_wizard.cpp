@@ -17,10 +17,10 @@
 #include "app/shell/mail_list_controller.h"
 #include "app/shell/system_settings_store.h"
 #include "app/shell/main_frame.h"
-#include "app/shell/wait_cursor.h"
 #include "app/ui/control_ids.h"
 #include "app/ui/prompter.h"
 #include "app/ui/sjis_text.h"
+#include "app/ui/wait_cursor.h"
 #include "core/addressbook/database_edit.h"
 #include "core/mailstore/mail_list_viewer.h"
 
@@ -227,8 +227,8 @@ void CSetupWizardDlg::OnSystemSetting() {
     if (!screens_.showSystemSettings || !options) return;
     int answer;
     {
-        WaitCursor wait;
-        NormalCursor normal;
+        ui::WaitCursor wait;
+        ui::NormalCursor normal;
         answer = screens_.showSystemSettings(this, *options, true);
     }
     if (answer != platform::kIdOk) return;
@@ -250,8 +250,8 @@ void CSetupWizardDlg::OnMakeMail() {
     }
     ComposeResult result;
     {
-        WaitCursor wait;
-        NormalCursor normal;
+        ui::WaitCursor wait;
+        ui::NormalCursor normal;
         result = screens_.composeMail(request);
     }
     if (result.answer != platform::kIdOk) return;
@@ -267,8 +267,8 @@ void CSetupWizardDlg::OnMakeMail() {
 void CSetupWizardDlg::OnPersonalInfo() {
     if (!screens_.showPersonalInformationList) return;
     {
-        WaitCursor wait;
-        NormalCursor normal;
+        ui::WaitCursor wait;
+        ui::NormalCursor normal;
         screens_.showPersonalInformationList(this);
     }
     SaveAddressBookAndPause();
@@ -316,8 +316,8 @@ void CSetupWizardDlg::OnSendMail() {
     request.htmlKind = mail.GetTextOrHtmlMailFlag() == "Y" ? 0 : 1;
     ComposeResult result;
     {
-        WaitCursor wait;
-        NormalCursor normal;
+        ui::WaitCursor wait;
+        ui::NormalCursor normal;
         result = screens_.composeMail(request);
     }
 

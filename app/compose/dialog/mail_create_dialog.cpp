@@ -26,13 +26,13 @@
 #include "app/compose/map_link_list.h"
 #include "app/compose/sjis_limited_edit.h"
 #include "app/htmledit/mail_body_edit.h"
-#include "app/sendrecv/scoped_wait_cursor.h"
 #include "app/shell/environment/environment_service.h"
 #include "app/shell/widgets/tab_ctrl_ex.h"
 #include "app/shell/widgets/varnis_property_sheet.h"
 #include "app/ui/control_ids.h"
 #include "app/ui/prompter.h"
 #include "app/ui/sjis_text.h"
+#include "app/ui/wait_cursor.h"
 #include "core/addressbook/test_mailing_info.h"
 #include "core/foundation/directory_utils.h"
 #include "core/foundation/env_layout.h"
@@ -275,7 +275,7 @@ int CMailCreateDialog::DoModal() {
 bool CMailCreateDialog::OnInitDialog() {
     if (initialised_) return true;
     initialised_ = true;
-    ScopedWaitCursor wait;
+    ui::WaitCursor wait;
     resultCode_ = kNoResult;
     attachmentNotice_ = true;
     textPartNotice_ = true;

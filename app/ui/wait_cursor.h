@@ -1,19 +1,26 @@
 #pragma once
-// The cursor while a command of the main window works: the wait cursor for the work
-// (WaitCursor), the ordinary one again while the person is asked something or a screen is
-// open in between (NormalCursor). Both restore what they changed when they go, and do
-// nothing without a GUI application (tests of the logic alone).
+// The cursor while a command works on the GUI thread: the wait cursor for the work
+// (WaitCursor), and the ordinary one again while the person is asked something or a screen
+// is open in between (NormalCursor, inside a WaitCursor).
+//
+// What they guarantee: each restores exactly what it changed when it goes, so they nest
+// in any order of scopes; NormalCursor changes nothing when no override cursor is set (no
+// work is going on); without a GUI application (tests of the logic alone) both do nothing.
+// GUI thread only.
 
 #include <QCoreApplication>
+#include <QCursor>
 #include <QGuiApplication>
 
-namespace shell {
+namespace ui {
 
+namespace cursor_detail {
 inline bool HaveGuiApplication() { return qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr; }
+}  // namespace cursor_detail
 
 class WaitCursor {
 public:
-    WaitCursor() : on_(HaveGuiApplication()) {
+    WaitCursor() : on_(cursor_detail::HaveGuiApplication()) {
         if (on_) QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     }
     ~WaitCursor() {
@@ -28,7 +35,8 @@ private:
 
 class NormalCursor {
 public:
-    NormalCursor() : on_(HaveGuiApplication() && QGuiApplication::overrideCursor() != nullptr) {
+    NormalCursor()
+        : on_(cursor_detail::HaveGuiApplication() && QGuiApplication::overrideCursor() != nullptr) {
         if (on_) QGuiApplication::setOverrideCursor(Qt::ArrowCursor);
     }
     ~NormalCursor() {
@@ -41,4 +49,4 @@ private:
     bool on_;
 };
 
-}  // namespace shell
+}  // namespace ui
