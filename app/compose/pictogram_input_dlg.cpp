@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 
 #include "app/compose/pictogram_glyphs.h"
+#include "app/compose/text/pictogram_table_data.h"
 #include "app/shell/dialogs/dialog_parts.h"
 #include "app/ui/control_ids.h"
 #include "app/ui/sjis_text.h"
@@ -37,6 +38,18 @@ void PictogramList::Add(const PictogramEntry& entry) {
         entries_.reserve(room_);
     }
     entries_.push_back(entry);
+}
+
+PictogramList MakeCarrierPictogramList(int firstBitmap, const std::array<int, 4>& lastBitmaps) {
+    static_assert(std::size(pictogram_data::kCommon) == kPaletteSize);
+    PictogramList list;
+    const std::size_t tail = kPaletteSize - lastBitmaps.size();
+    for (std::size_t p = 0; p < kPaletteSize; ++p) {
+        int bitmap = firstBitmap + static_cast<int>(p);
+        if (p >= tail && lastBitmaps[p - tail] != 0) bitmap = lastBitmaps[p - tail];
+        list.Add(PictogramEntry(pictogram_data::kCommon[p].docomo, bitmap));
+    }
+    return list;
 }
 
 CPictogramDialog::CPictogramDialog(QWidget* parent) : QDialog(parent), owner_(parent) {

@@ -17,6 +17,8 @@
 
 #include <QDialog>
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <deque>
 #include <string>
@@ -57,6 +59,13 @@ private:
     std::vector<PictogramEntry> entries_;
     std::size_t room_ = kGrowBy;
 };
+
+// A carrier's palette, the same for its text page and its HTML page: the kPaletteSize
+// pictograms of the common table in table order (their NTT DoCoMo codes), each with the
+// carrier's drawing - `firstBitmap` + its position, except that entry 196 + i is drawn by
+// lastBitmaps[i] when that is not 0 (a carrier whose last drawings lie outside its run).
+inline constexpr std::size_t kPaletteSize = 200;
+PictogramList MakeCarrierPictogramList(int firstBitmap, const std::array<int, 4>& lastBitmaps = {});
 
 class CPictogramDialog : public QDialog {
     Q_OBJECT

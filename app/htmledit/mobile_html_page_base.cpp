@@ -8,7 +8,6 @@
 #include <cstdio>
 
 #include "app/compose/sjis_limited_edit.h"
-#include "app/compose/text/pictogram_table_data.h"
 #include "app/compose/text/text_utils.h"
 #include "app/htmledit/attachment_limits.h"
 #include "app/htmledit/html_page_attachments.h"
@@ -29,14 +28,7 @@ QString U8(const char* utf8) { return ui::U8(utf8); }
 }  // namespace
 
 compose::PictogramList CMailEditPageHtmlMobileBase::MakePictogramList(const MobileHtmlRules& rules) {
-    compose::PictogramList list;
-    const std::size_t tail = kPaletteSize - rules.lastBitmaps.size();
-    for (std::size_t p = 0; p < kPaletteSize; ++p) {
-        int bitmap = rules.firstBitmap + static_cast<int>(p);
-        if (p >= tail && rules.lastBitmaps[p - tail] != 0) bitmap = rules.lastBitmaps[p - tail];
-        list.Add(compose::PictogramEntry(compose::pictogram_data::kCommon[p].docomo, bitmap));
-    }
-    return list;
+    return compose::MakeCarrierPictogramList(rules.firstBitmap, rules.lastBitmaps);
 }
 
 CMailEditPageHtmlMobileBase::CMailEditPageHtmlMobileBase(const MobileHtmlRules& rules, MobileHtmlSettings settings,

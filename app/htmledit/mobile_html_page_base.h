@@ -78,7 +78,7 @@ public:
     static constexpr int kWrapPosition = 240;
     // The edit a pictogram goes to: the one that lost the focus last.
     enum LastEdit : int { kLastEditNone = 0, kLastEditSubject = 1, kLastEditText = 2, kLastEditHtml = 3 };
-    static constexpr std::size_t kPaletteSize = 200;
+    static constexpr std::size_t kPaletteSize = compose::kPaletteSize;
 
     ~CMailEditPageHtmlMobileBase() override;
 

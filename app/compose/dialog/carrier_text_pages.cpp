@@ -13,7 +13,6 @@
 #include "app/compose/mail_text_edit.h"
 #include "app/compose/pictogram_input_dlg.h"
 #include "app/compose/sjis_limited_edit.h"
-#include "app/compose/text/pictogram_table_data.h"
 #include "app/htmledit/attachment_limits.h"
 #include "app/htmledit/mail_body_edit.h"
 #include "app/ui/control_ids.h"
@@ -53,14 +52,7 @@ CarrierTextPage::~CarrierTextPage() {
 }
 
 PictogramList CarrierTextPage::MakePaletteList(int firstBitmap) {
-    PictogramList list;
-    constexpr int kCount = 200;
-    for (int p = 0; p < kCount; ++p) {
-        int bitmap = firstBitmap + p;
-        if (firstBitmap == kJskyFirstBitmap && p >= kCount - 4) bitmap = kJskyLastBitmaps[static_cast<std::size_t>(p - (kCount - 4))];
-        list.Add(PictogramEntry(pictogram_data::kCommon[p].docomo, bitmap));
-    }
-    return list;
+    return MakeCarrierPictogramList(firstBitmap, firstBitmap == kJskyFirstBitmap ? kJskyLastBitmaps : std::array<int, 4>{});
 }
 
 void CarrierTextPage::OnInitDialog() {
