@@ -3,8 +3,6 @@
 #include <QHBoxLayout>
 #include <QPushButton>
 
-#include <cstdio>
-#include <cstdlib>
 
 #include "app/compose/confirm_dialog.h"
 #include "app/compose/text/text_utils.h"
@@ -130,14 +128,7 @@ void CMailEditPageHtmlDocomo::ImportTemplate() {
 // ---- Reflection into the au TU-KA and SoftBank pages -------------------------------------------------
 
 std::string CMailEditPageHtmlDocomo::HtmlForAu(const std::string& html) {
-    std::vector<CidPair> pairs;
-    for (const compose::PageFileEntry& image : InlineImages()) {
-        if (image.contentId.size() < 2) continue;
-        char to[32];
-        std::snprintf(to, sizeof to, "cid:img@%03u", static_cast<unsigned>(std::atoi(image.contentId.substr(0, 2).c_str())));
-        pairs.push_back({"cid:" + image.contentId, to});
-    }
-    return RewriteCidReferences(html, pairs);
+    return AuHtmlFromDocomo(html, InlineImages());
 }
 
 std::optional<bool> CMailEditPageHtmlDocomo::CheckReflectionLimits() {

@@ -1,6 +1,8 @@
 #include "app/htmledit/inline_cid_references.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 
 #include "app/compose/text/image_signature.h"
 #include "core/mailstore/html_tag.h"
@@ -61,6 +63,18 @@ std::string RewriteCidReferences(const std::string& html, const std::vector<CidP
         if (ReplaceHtmlAttrVal(text, "img", "src", standIn, used[i]->to, out) > 0) text.swap(out);
     }
     return text;
+}
+
+std::string AuHtmlFromDocomo(const std::string& html, const std::vector<compose::PageFileEntry>& images) {
+    std::vector<CidPair> pairs;
+    for (const compose::PageFileEntry& image : images) {
+        if (!image.inlineImage || image.contentId.size() < 2) continue;
+        const unsigned slot = static_cast<unsigned>(std::atoi(image.contentId.substr(0, 2).c_str()));
+        char to[32];
+        std::snprintf(to, sizeof to, "cid:img@%03u", slot);
+        pairs.push_back({"cid:" + image.contentId, to});
+    }
+    return RewriteCidReferences(html, pairs);
 }
 
 std::string BareContentId(std::string_view value) {

@@ -17,6 +17,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/compose/mail_size_measure.h"
 #include "core/mailstore/mime_format_struct.h"
 
 namespace htmledit {
@@ -30,6 +31,13 @@ struct CidPair {
 // `html` with every img src value equal to some pair's `from` set to that pair's `to`
 // (the first such pair when several name the same value).
 std::string RewriteCidReferences(const std::string& html, const std::vector<CidPair>& pairs);
+
+// The NTT DoCoMo HTML part as the au TU-KA page takes it: au TU-KA names the slot of
+// DoCoMo image "NN" "img@0NN", so each img src value "cid:<id>" of an entry of `images`
+// (the DoCoMo page's inline images; entries not marked inline and ids shorter than two
+// characters are passed over) becomes "cid:img@" and the number of the id's first two
+// characters in three digits ("05" -> "cid:img@005"). One pass (RewriteCidReferences).
+std::string AuHtmlFromDocomo(const std::string& html, const std::vector<compose::PageFileEntry>& images);
 
 // The id of a Content-ID value: blanks and tabs removed at both ends, then one "<" at the
 // start and one ">" at the end ("  <00> " gives "00").

@@ -11,8 +11,6 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
 
 #include "app/compose/confirm_dialog.h"
 #include "app/compose/dialog/carrier_text_pages.h"
@@ -25,6 +23,7 @@
 #include "app/compose/dialog/text_reflection.h"
 #include "app/compose/map_link_list.h"
 #include "app/compose/sjis_limited_edit.h"
+#include "app/htmledit/inline_cid_references.h"
 #include "app/htmledit/mail_body_edit.h"
 #include "app/shell/environment/environment_service.h"
 #include "app/shell/widgets/tab_ctrl_ex.h"
@@ -38,7 +37,6 @@
 #include "core/foundation/env_layout.h"
 #include "core/foundation/string_utils.h"
 #include "core/foundation/system_option.h"
-#include "core/mailstore/html_tag.h"
 #include "core/mailstore/mail_list_viewer.h"
 #include "core/mailstore/one_mail_data.h"
 #include "core/mailstore/one_mail_maker.h"
@@ -959,18 +957,8 @@ void CMailCreateDialog::ReflectInlineImages(const std::string& subject, const st
                                             const std::string& text) {
     HtmlMailPage* au = GetHtmlPage(kHtmlPageAu);
     HtmlMailPage* softbank = GetHtmlPage(kHtmlPageSoftbank);
-    std::string auHtml = html;
-    if (HtmlMailPage* docomo = GetHtmlPage(kHtmlPageDocomo)) {
-        for (const PageFileEntry& image : docomo->InlineImages()) {
-            if (!image.inlineImage || image.contentId.size() < 2) continue;
-            const std::string from = "cid:" + image.contentId;
-            const unsigned slot = static_cast<unsigned>(std::atoi(image.contentId.substr(0, 2).c_str()));
-            char to[32];
-            std::snprintf(to, sizeof to, "cid:img@%03u", slot);
-            std::string rewritten;
-            if (ReplaceHtmlAttrVal(auHtml, "img", "src", from, to, rewritten) > 0) auHtml = std::move(rewritten);
-        }
-    }
+    HtmlMailPage* docomo = GetHtmlPage(kHtmlPageDocomo);
+    const std::string auHtml = docomo != nullptr ? htmledit::AuHtmlFromDocomo(html, docomo->InlineImages()) : html;
     for (HtmlMailPage* page : {au, softbank}) {
         if (page == nullptr) continue;
         page->SetSubject(subject);
