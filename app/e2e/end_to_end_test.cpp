@@ -68,6 +68,10 @@ protected:
         people_ = e2e::MakePeople(count);
         WriteFile(folder_ + "/people.csv", e2e::PeopleCsv(people_));
         WriteFile(folder_ + "/accepted.txt", e2e::AcceptedAddresses(people_, kSender));
+        // A 1x1 GIF for the HTML mail's inline image.
+        static const char kGif[] = "GIF89a\x01\x00\x01\x00\x80\x00\x00\x00\x00\x00\xff\xff\xff!\xf9\x04\x01\x00\x00\x00"
+                                   "\x00,\x00\x00\x00\x00\x01\x00\x01\x00\x00\x02\x02D\x01\x00;";
+        WriteFile(folder_ + "/banner.gif", std::string(kGif, sizeof kGif - 1));
         std::string error;
         ASSERT_TRUE(servers_.Start(QUENDREL_E2E_SERVERS "/mail_servers.sh", folder_ + "/accepted.txt",
                                    folder_ + "/logs/servers.log", error))
@@ -83,6 +87,7 @@ protected:
                  {"chosen", std::to_string(count / 2)},
                  {"maildirs", servers_.folder + "/mail"},
                  {"phase_seconds", "240"},
+                 {"picture", folder_ + "/banner.gif"},
                  // Who answers the mails: u00002 reads the first one, u00006 refuses
                  // advertising mail, a newcomer registers; u00194 and u00388 (gold, no
                  // mailbox) bounce.
@@ -270,10 +275,14 @@ TEST_F(EndToEnd, AUsersDay) {
     ASSERT_NO_FATAL_FAILURE(RunPhase("import"));
     ASSERT_NO_FATAL_FAILURE(RunPhase("extract"));
     ASSERT_NO_FATAL_FAILURE(RunPhase("textmail"));
+    ASSERT_NO_FATAL_FAILURE(RunPhase("htmlmail"));
     ASSERT_NO_FATAL_FAILURE(RunPhase("reserve"));
     WaitForDelivery();
     const auto chosen = [](const e2e::Person& p) { return p.Chosen(); };
-    CheckMaildirs({{"春", chosen, {"name", "member"}, "9021"}, {"秋", chosen, {"name", "member"}, ""}});
+    const auto chosenPc = [](const e2e::Person& p) { return p.Chosen() && p.terminal == e2e::Terminal::kPc; };
+    CheckMaildirs({{"春", chosen, {"name", "member"}, "9021"},
+                   {"夏", chosenPc, {"name", "member"}, "", true, true},
+                   {"秋", chosen, {"name", "member"}, ""}});
 
     // Replies: a read receipt of the first mail, a refusal, a registration.
     ASSERT_NO_FATAL_FAILURE(SendReply("receipt --from " + conf_["reader"] + " --original-id " + FirstMessageId(conf_["reader"])));

@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QLabel>
 #include <QTimer>
 
 #include <cstdio>
@@ -83,6 +84,21 @@ int RunPhase(const std::string& name, const std::string& folder) {
         Log("open:" + open);
     });
     heartbeat.start();
+
+    // The program's own confirmations with a "do not show again" box (dialog 937): the
+    // user reads them and presses OK, whenever they come.
+    QTimer confirmations;
+    confirmations.setInterval(50);
+    QObject::connect(&confirmations, &QTimer::timeout, [] {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (!w->isVisible() || w->objectName() != QStringLiteral("dlg937")) continue;
+            auto* text = w->findChild<QLabel*>(QStringLiteral("ctl1906"));
+            Log("confirmation: " + (text ? text->text().replace(QStringLiteral("\n"), QStringLiteral(" / ")).toStdString()
+                                         : std::string()));
+            Click(w, 1);
+        }
+    });
+    confirmations.start();
 
     if (steps.before) steps.before(context);
     bool ran = false;

@@ -31,10 +31,12 @@
 #include "app/compose/dialog/mail_edit_page_base.h"
 #include "app/compose/dialog/mail_edit_page_text_mobile.h"
 #include "app/compose/dialog/text_mail_page.h"
-#include "app/compose/confirm_dialog.h"
 #include "app/compose/pictogram_input_dlg.h"
 #include "app/e2e/driver.h"
 #include "app/ui/testing/type_text.h"
+#include "app/htmledit/html_mail_page_base.h"
+#include "app/htmledit/html_sub_pages.h"
+#include "app/htmledit/inline_image_settings.h"
 #include "app/htmledit/mail_body_edit.h"
 #include "app/sendrecv/auto_ref_list_dlg.h"
 #include "app/sendrecv/auto_reg_list_dlg.h"
@@ -373,6 +375,53 @@ void TextMailRun(PhaseContext& c) {
     c.state["text_mail"] = std::to_string(sent);
 }
 
+// ---- 4 and 6. An HTML mail for PCs with an inline image, sent to the extraction now --------------
+
+const char* const kHtmlSubject = "<%名前(姓)%>様へ 夏のご案内";
+const char* const kHtmlPart =
+    "<html><body><p>&lt;%名前(姓)%&gt; &lt;%名前(名)%&gt;様</p><p>会員番号 &lt;%拡張属性B%&gt;</p>"
+    "<p><img src=\"cid:00\"></p><p>夏のご案内です。</p></body></html>";
+const char* const kHtmlTextPart = "<%名前(姓)%> <%名前(名)%>様\r\n会員番号 <%拡張属性B%>\r\n夏のご案内です。\r\n";
+
+void HtmlMailRun(PhaseContext& c) {
+    WhenDialog(CMailTypeDlg::kIdd, [](QDialog* d) { Click(d, CMailTypeDlg::kIdcHtmlPc); });
+    bool stored = false;
+    WhenShows<compose::CMailCreateDialog>([&](compose::CMailCreateDialog* d) {
+        ChooseDestination(d);
+        auto* page = dynamic_cast<htmledit::CMailEditPageHtmlBase*>(d->GetHtmlPage(compose::kHtmlPagePc));
+        if (!Expect(page != nullptr, "no PC HTML page")) return;
+        Retype(page, htmledit::CMailEditPageHtmlBase::kIdcSubject, U8(kHtmlSubject));
+        // The picture into the first inline slot, through the inline-image dialog.
+        c.files->Answer(QString::fromStdString(c.Conf("picture")));
+        bool assigned = false;
+        WhenDialog(htmledit::CInlineImageSettingDlg::kIdd, [&](QDialog* images) {
+            if (auto* list = qobject_cast<QAbstractItemView*>(Control(images, htmledit::CInlineImageSettingDlg::kIdcList))) {
+                list->setCurrentIndex(list->model()->index(0, 0));
+                list->selectionModel()->select(list->model()->index(0, 0),
+                                               QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+            }
+            Click(images, htmledit::CInlineImageSettingDlg::kIdcAssign);
+            assigned = true;
+            Click(images, kIdOkButton);
+        });
+        Click(page, htmledit::CMailEditPageHtmlBase::kIdcInlineImages);
+        Expect(assigned, "the inline-image dialog did not open");
+        page->InnerSheet()->SetActivePage(1);
+        Retype(page->HtmlPartPage(), htmledit::CMailEditHtmlSubPageHtmlpart::kIdcEdit, U8(kHtmlPart));
+        page->InnerSheet()->SetActivePage(2);
+        Retype(page->TextPartPage(), htmledit::CMailEditHtmlSubPageTextpart::kIdcEdit, U8(kHtmlTextPart));
+        page->InnerSheet()->SetActivePage(0);
+        Click(d, compose::CMailCreateDialog::kIdcSendNow);
+        stored = WaitFor([&] { return !d->isVisible(); }, 60000, "the composing dialog to store the HTML mail");
+    });
+    Menu(shell::MailListController::kIdNewMail);
+    Expect(stored, "the HTML mail was not stored");
+    const auto started = std::chrono::steady_clock::now();
+    if (WaitForRun("the send of the HTML mail", 240000))
+        Log("send of the HTML mail took " +
+            std::to_string(std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count()) + " s");
+}
+
 // ---- 6. A third mail reserved for later, which the scheduler sends -------------------------------
 
 const char* const kReservedSubject = "<%名前(姓)%>様へ 秋のご案内";
@@ -395,14 +444,7 @@ void ReserveRun(PhaseContext& c) {
             date->setDate(QDate(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday));
         Choose(d, compose::CMailCreateDialog::kIdcReserveHour, QString::number(local.tm_hour));
         Choose(d, compose::CMailCreateDialog::kIdcReserveMinute, QStringLiteral("%1").arg(local.tm_min, 2, 10, QChar('0')));
-        QString asked;
-        WhenDialog(compose::CConfirmDialog::kIdd, [&](QDialog* confirm) {
-            if (auto* text = qobject_cast<QLabel*>(Control(confirm, compose::CConfirmDialog::kIdcMessage)))
-                asked = text->text();
-            Click(confirm, kIdOkButton);
-        });
         Click(d, compose::CMailCreateDialog::kIdcReserve);
-        Log("reservation asked: " + asked.toStdString());
         stored = WaitFor([&] { return !d->isVisible(); }, 60000, "the composing dialog to reserve the mail");
     });
     Menu(shell::MailListController::kIdNewMail);
@@ -574,6 +616,7 @@ PhaseSteps FindPhase(const std::string& name) {
     if (name == "import") return {nullptr, ImportRun};
     if (name == "extract") return {nullptr, ExtractRun};
     if (name == "textmail") return {nullptr, TextMailRun};
+    if (name == "htmlmail") return {nullptr, HtmlMailRun};
     if (name == "resume") return {nullptr, ResumeRun};
     if (name == "reserve") return {nullptr, ReserveRun};
     if (name == "receive") return {nullptr, ReceiveRun};
