@@ -1,6 +1,7 @@
 #pragma once
-// HtmlPageAttachments: the attachments of one HTML mail page. They have three views that
-// stay in step:
+// HtmlPageAttachments: the attachments of one mail page - an HTML mail page, or a text
+// page of the composing dialog, which keep them by the same rules. They have three views
+// that stay in step:
 //  - the page's slot of the work record: (file name, size as decimal text) pairs, what the
 //    composing dialog stores;
 //  - the page's attachment list with its carrier's limits (CAttachmentSettingDlg entries:

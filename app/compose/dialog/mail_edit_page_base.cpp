@@ -57,6 +57,7 @@ int CMailEditPageBase::SetWorkFolder(const std::string& path) {
     if (path.empty()) return 0;
     if (CheckDirectory(path) != 0 && ::mkdir(path.c_str(), 0777) != 0) return 0;
     workFolder_ = path;
+    OnWorkFolderSet();
     return 1;
 }
 

@@ -74,7 +74,7 @@ public:
 
     // The page's attachment work folder (ends in '/'). A missing folder is made (one level,
     // no parents); 1 when the folder is there, 0 when it is not and cannot be made (the
-    // previous folder stays).
+    // previous folder stays). The page is told of a new folder (OnWorkFolderSet).
     int SetWorkFolder(const std::string& path);
     const std::string& GetWorkFolder() const { return workFolder_; }
 
@@ -95,6 +95,8 @@ public:
 
 protected:
     virtual void OnInitDialog();
+    // SetWorkFolder took a new folder (GetWorkFolder() gives it).
+    virtual void OnWorkFolderSet() {}
     // The row "文字数 ：" 1554 "/" 1873 that shows the count and the limit.
     QHBoxLayout* MakeCountRow();
     // The merged text part of `body` for terminal `termType` made into a mail with the

@@ -1,7 +1,6 @@
 #include "app/compose/dialog/text_mail_page.h"
 
 #include <QEvent>
-#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -9,20 +8,14 @@
 #include <QScrollBar>
 #include <QVBoxLayout>
 
-#include <filesystem>
-#include <optional>
-#include <system_error>
-
-#include "app/compose/attachment_list.h"
 #include "app/compose/sjis_limited_edit.h"
-#include "app/compose/text/file_utils.h"
 #include "app/compose/wrap_ruler.h"
 #include "app/htmledit/attachment_limits.h"
+#include "app/htmledit/html_page_attachments.h"
 #include "app/htmledit/mail_body_edit.h"
 #include "app/ui/control_ids.h"
 #include "app/ui/prompter.h"
 #include "app/ui/sjis_text.h"
-#include "core/mailstore/attach_writer.h"
 #include "platform/notifier.h"
 
 namespace compose {
@@ -35,30 +28,20 @@ void ShowError(QWidget* owner, const QString& text) {
     ui::MessageBox(owner, text, U8("エラー"), platform::kMbOk | platform::kMbIconError);
 }
 
-// The decimal value of a whole size text; nothing for any other text.
-std::optional<std::uint64_t> DecimalSize(const std::string& text) {
-    if (text.empty() || text.size() > 20) return std::nullopt;
-    std::uint64_t value = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9') return std::nullopt;
-        const std::uint64_t digit = static_cast<std::uint64_t>(c - '0');
-        if (value > (UINT64_MAX - digit) / 10) return std::nullopt;
-        value = value * 10 + digit;
-    }
-    return value;
-}
-
-bool SameFile(const std::string& a, const std::string& b) {
-    std::error_code ec;
-    return std::filesystem::equivalent(a, b, ec) && !ec;
-}
-
 }  // namespace
 
 TextMailPage::TextMailPage(int resourceId, std::unique_ptr<htmledit::AttachmentLimitDlg> attachments, int cursorId,
                            int attachButtonId, int wrapPosition, QWidget* parent)
     : CMailEditPageBase(resourceId, parent), attachments_(std::move(attachments)), wrapPosition_(wrapPosition) {
-    if (attachments_ != nullptr) attachments_->setParent(this, attachments_->windowFlags());
+    if (attachments_ != nullptr) {
+        attachments_->setParent(this, attachments_->windowFlags());
+        files_ = std::make_unique<htmledit::HtmlPageAttachments>(*attachments_, [this]() -> std::vector<AttachData>* {
+            MailComposer* owner = GetOwner();
+            const int index = GetPageIndex();
+            if (owner == nullptr || index < 0 || index >= OneMail::kTermRows) return nullptr;
+            return &owner->MailRecord().attach[static_cast<std::size_t>(index)];
+        });
+    }
 
     auto* column = new QVBoxLayout(this);
     auto* subjectRow = new QHBoxLayout;
@@ -129,9 +112,7 @@ TextMailPage::TextMailPage(int resourceId, std::unique_ptr<htmledit::AttachmentL
 
 TextMailPage::~TextMailPage() {
     // The copies are the page's own; the stored mail keeps its attachments.
-    if (attachments_ != nullptr) {
-        for (const htmledit::AttachmentEntry& entry : attachments_->GetEntries()) DeleteCopy(entry.path);
-    }
+    files_.reset();
 }
 
 CMailTextEdit* TextMailPage::GetSubjectEdit() { return subject_; }
@@ -194,43 +175,13 @@ void TextMailPage::PlaceRuler() {
 
 // ---- Attachments ----------------------------------------------------------------------------
 
-std::vector<AttachData>& TextMailPage::RecordList() {
-    MailComposer* owner = GetOwner();
-    const int index = GetPageIndex();
-    if (owner == nullptr || index < 0 || index >= OneMail::kTermRows) return noRecord_;
-    return owner->MailRecord().attach[static_cast<std::size_t>(index)];
+void TextMailPage::OnWorkFolderSet() {
+    if (files_ != nullptr) files_->SetFolder(GetWorkFolder());
 }
 
-std::string TextMailPage::CopyPath(const std::string& name) const { return GetWorkFolder() + name; }
+void TextMailPage::LoadAttachments() { files_->Load(); }
 
-bool TextMailPage::DeleteCopy(const std::string& path) const {
-    const std::string& folder = GetWorkFolder();
-    if (folder.empty() || path.size() <= folder.size() || path.compare(0, folder.size(), folder) != 0) return true;
-    if (!AttachWriter::IsSafeAttachName(std::string_view(path).substr(folder.size()))) return true;
-    std::error_code ec;
-    if (!std::filesystem::exists(std::filesystem::symlink_status(path, ec))) return true;
-    return RemoveFileNoThrow(path) == 1;
-}
-
-void TextMailPage::LoadAttachments() {
-    for (const AttachData& item : RecordList()) {
-        const std::string path = CopyPath(item.fileName);
-        std::uint64_t size = 0;
-        if (const std::optional<std::uint64_t> stated = DecimalSize(item.secondText)) {
-            size = *stated;
-        } else {
-            // No size to trust: the copy's own, so the limits still count the file.
-            GetFileSizeByName(path, size);
-        }
-        attachments_->AddAttachment(item.fileName, size, path, 0);
-    }
-}
-
-void TextMailPage::ShowAttachmentNames() {
-    QStringList names;
-    for (const AttachData& item : RecordList()) names << ui::FromSjis(item.fileName);
-    attachNames_->setText(names.join(QStringLiteral(", ")));
-}
+void TextMailPage::ShowAttachmentNames() { attachNames_->setText(files_->NamesText()); }
 
 void TextMailPage::OnAttachFiles() {
     if (GetWorkFolder().empty()) {
@@ -239,96 +190,36 @@ void TextMailPage::OnAttachFiles() {
     }
     if (MailComposer* owner = GetOwner()) owner->ShowAttachmentNoticeOnce(this);
     if (attachments_->DoModal() != platform::kIdOk) return;
-
-    for (const htmledit::AttachmentEntry& removed : attachments_->GetRemovedList()) {
-        if (!DeleteCopy(removed.path)) ShowError(this, U8("テンポラリファイルの削除に失敗しました。"));
-    }
-    std::vector<AttachData>& list = RecordList();
-    list.clear();
-    std::size_t index = 0;
-    while (index < attachments_->GetCount()) {
-        const htmledit::AttachmentEntry entry = attachments_->GetAt(index);
-        if (entry.flag == 1) {
-            const std::string target = CopyPath(entry.fileName);
-            bool copied = SameFile(entry.path, target) || CopyFileSafely(entry.path, target);
-            std::uint64_t size = entry.size;
-            // The file may have changed since it was chosen: the copy's size is the one
-            // the limits and later reads go by.
-            if (copied && (GetFileSizeByName(target, size) != 1 ||
-                           attachments_->ReplaceAttachment(index, entry.fileName, size, target, entry.flag) != 1)) {
-                if (!SameFile(entry.path, target)) DeleteCopy(target);
-                copied = false;
-            }
-            if (!copied) {
-                ShowError(this, U8("添付ファイルに指定されたファイル「%1」を作業フォルダにコピーできません。\r\n")
-                                    .arg(ui::FromSjis(entry.fileName)));
-                attachments_->RemoveAttachment(index);
-                continue;
-            }
-        }
-        const htmledit::AttachmentEntry& kept = attachments_->GetAt(index);
-        list.push_back({kept.fileName, std::to_string(kept.size)});
-        ++index;
-    }
+    files_->ApplyDialogResult(this);
     ShowAttachmentNames();
 }
 
-int TextMailPage::GetAttachmentCount() { return static_cast<int>(attachments_->GetCount()); }
+int TextMailPage::GetAttachmentCount() { return files_->Count(); }
 
-int TextMailPage::GetAttachmentName(int index, std::string& name) {
-    if (index < 0 || static_cast<std::size_t>(index) >= attachments_->GetCount()) return 0;
-    name = attachments_->GetAt(static_cast<std::size_t>(index)).fileName;
-    return 1;
-}
+int TextMailPage::GetAttachmentName(int index, std::string& name) { return files_->GetName(index, name); }
 
-int TextMailPage::GetAttachmentSize(int index, std::uint64_t& size) {
-    if (index < 0 || static_cast<std::size_t>(index) >= attachments_->GetCount()) return 0;
-    size = attachments_->GetAt(static_cast<std::size_t>(index)).size;
-    return 1;
-}
+int TextMailPage::GetAttachmentSize(int index, std::uint64_t& size) { return files_->GetSize(index, size); }
 
 int TextMailPage::GetAttachmentData(int index, std::size_t bufferSize, char* buffer) {
-    if (index < 0 || static_cast<std::size_t>(index) >= attachments_->GetCount()) return 0;
-    const htmledit::AttachmentEntry& entry = attachments_->GetAt(static_cast<std::size_t>(index));
-    if (bufferSize < entry.size) return 0;
-    return ReadWholeFile(entry.path, buffer, static_cast<std::size_t>(entry.size));
+    return files_->GetData(index, bufferSize, buffer);
 }
 
 int TextMailPage::AddAttachmentFromBuffer(const std::string& name, const char* bytes, std::size_t size) {
-    if (attachments_->IsCountFull() || attachments_->IsNameUsed(name) || attachments_->IsAddSizeOver(size)) return 0;
-    if (GetWorkFolder().empty() || !AttachWriter::IsSafeAttachName(name)) return 0;
-    const std::string path = CopyPath(name);
-    if (WriteBufferToFile(path, bytes, size) != 1) return 0;
-    if (attachments_->AddAttachment(name, size, path, 0) != 1) {
-        DeleteCopy(path);
-        return 0;
-    }
-    RecordList().push_back({name, std::to_string(size)});
+    if (files_->AddFromBuffer(name, bytes, size) == 0) return 0;
     ShowAttachmentNames();
     return 1;
 }
 
 int TextMailPage::DeleteAttachment(int index) {
-    if (index < 0 || static_cast<std::size_t>(index) >= attachments_->GetCount()) return 0;
-    const htmledit::AttachmentEntry entry = attachments_->GetAt(static_cast<std::size_t>(index));
-    if (!DeleteCopy(entry.path)) return 0;
-    std::vector<AttachData>& list = RecordList();
-    for (auto it = list.begin(); it != list.end(); ++it) {
-        if (it->fileName == entry.fileName) {
-            list.erase(it);
-            break;
-        }
-    }
-    const int removed = attachments_->RemoveAttachment(static_cast<std::size_t>(index));
+    const int removed = files_->RemoveAt(index);
     ShowAttachmentNames();
     return removed;
 }
 
 int TextMailPage::RemoveAllAttachments() {
-    for (int index = GetAttachmentCount() - 1; index >= 0; --index) {
-        if (DeleteAttachment(index) == 0) return 0;
-    }
-    return 1;
+    const int removed = files_->RemoveAll();
+    ShowAttachmentNames();
+    return removed;
 }
 
 void TextMailPage::DisableAttachmentControls() {

@@ -9,13 +9,14 @@
 // (name and size text, what the dialog stores), the page's attachment list with its
 // carrier's limits (htmledit::CAttachmentSettingDlg: name, size, path, flag, what the user
 // edits), and a copy of every attached file in the page's work folder, so that the mail
-// no longer depends on the file the user picked:
+// no longer depends on the file the user picked. They are kept by the same rules as an
+// HTML page's (htmledit::HtmlPageAttachments, which says what is guaranteed):
 //  - LoadAttachments takes the record's list (files the dialog decoded into the folder);
 //  - the attach command runs the attachment dialog; after OK the files of removed entries
 //    are deleted, each newly chosen file is copied into the folder (a file that is
 //    already the folder's copy is left as it is; a copy replaces its target only once it
-//    is whole), an entry whose copy fails is dropped with a message, and the record's
-//    list is rebuilt from the entries;
+//    is whole), an entry whose copy fails or whose name is no plain file name is dropped
+//    with a message, and the record's list is rebuilt from the entries;
 //  - the copies between carriers read and fill the list through PageAttachments.
 // Only files inside the page's work folder are ever deleted, never the user's own; a page
 // deletes its copies when it is destroyed (the stored mail keeps its own).
@@ -37,6 +38,7 @@ class QHBoxLayout;
 namespace htmledit {
 class AttachmentLimitDlg;
 class CMailBodyEdit;
+class HtmlPageAttachments;
 }  // namespace htmledit
 
 namespace compose {
@@ -106,6 +108,8 @@ protected:
     void SetBodyWidthFromWrap();
     // Places the ruler above the body, over the body's text width.
     void PlaceRuler();
+    // The attachments' copies go to the new work folder.
+    void OnWorkFolderSet() override;
 
     // Rows the pages complete: the one beside the wrap and cursor positions (PC: the hard
     // wrap button; palette pages: the pictogram button) and the last one (the reflect
@@ -118,15 +122,10 @@ protected:
     QPushButton* attachButton_ = nullptr;
 
 private:
-    // The copy of an attachment named `name` (Shift_JIS) in the work folder.
-    std::string CopyPath(const std::string& name) const;
-    // Deletes `path` when it lies in the work folder: true when it is gone (or was never
-    // there).
-    bool DeleteCopy(const std::string& path) const;
-    // The page's list in the record.
-    std::vector<AttachData>& RecordList();
-
     std::unique_ptr<htmledit::AttachmentLimitDlg> attachments_;
+    // The record's list, the attachment list and the work folder's copies kept in step
+    // (made with the page when it has an attachment list; goes before that list).
+    std::unique_ptr<htmledit::HtmlPageAttachments> files_;
     SjisLimitedEdit* subject_ = nullptr;
     htmledit::CMailBodyEdit* body_ = nullptr;
     CWrapRuler* ruler_ = nullptr;
@@ -134,8 +133,6 @@ private:
     QLabel* cursorText_ = nullptr;
     QPushButton* testButton_ = nullptr;
     int wrapPosition_;
-    // Stands for the record's list while the page has no owner or page index.
-    std::vector<AttachData> noRecord_;
 };
 
 }  // namespace compose

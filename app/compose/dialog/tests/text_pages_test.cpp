@@ -259,6 +259,27 @@ TEST_F(TextPagesTest, AttachCommandCopiesIntoTheWorkFolderAndDropsWhatCannotBeCo
     EXPECT_TRUE(std::filesystem::exists(a));
 }
 
+TEST_F(TextPagesTest, AttachCommandRefusesANameThatIsNoPlainFileName) {
+    // A backslash is a plain byte to this file system, but the name could not be stored or
+    // sent as one file name.
+    const std::string odd = root_ + "/x\\y.txt";
+    cdtest::WriteFile(odd, "odd");
+    ui::test::FilePickerRecorder picker;
+    picker.Answer(ui::FromPath(odd));
+    auto d = OpenTextMail();
+    TextMailPage* page = d->GetTextPage(0);
+    ui::test::WhenDialogShows(QStringLiteral("dlg934"), [](QDialog* dialog) {
+        static_cast<htmledit::CAttachmentSettingDlg*>(dialog)->OnAdd();
+        dialog->accept();
+    });
+    page->OnAttachFiles();
+    EXPECT_EQ(prompts_.texts(), QStringList{U8("添付ファイルに指定されたファイル「x\\y.txt」を作業フォルダにコピーできません。\r\n")});
+    EXPECT_TRUE(Names(*d, 0).empty());
+    EXPECT_EQ(page->GetAttachmentCount(), 0);
+    EXPECT_TRUE(std::filesystem::is_empty(Folder(0)));
+    EXPECT_EQ(cdtest::FileBytes(odd), "odd");
+}
+
 TEST_F(TextPagesTest, AttachNoticeComesOnceAndNotWithoutAWorkFolder) {
     CIniManager::WriteProfileStringA(env_layout::EnvIniFile(*Env()), "CONFIRMDIALOG", "ATTACHSECURITY", "Y");
     auto d = OpenTextMail();
