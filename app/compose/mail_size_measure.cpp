@@ -6,7 +6,6 @@
 #include "app/compose/mail_size_measure_book.h"
 #include "app/compose/mail_size_measure_profile.h"
 #include "app/compose/text/carrier_text_converter.h"
-#include "app/shell/environment/environment_service.h"
 #include "app/ui/prompter.h"
 #include "app/ui/sjis_text.h"
 #include "core/addressbook/database_edit.h"
@@ -133,11 +132,6 @@ MeasureFailure MeasureWithTestRecipient(MailSizeMeasure& record, const CheckStor
 }
 
 }  // namespace
-
-CheckStores CheckStores::Program() {
-    return CheckStores{shell::GetEnvManager(), shell::GetSystemOption(), shell::GetDatabaseEdit(),
-                       shell::GetMailListViewer()};
-}
 
 void CountPageFiles(MailSizeMeasure& record) {
     MailSizeResult& r = record.result;

@@ -30,6 +30,8 @@
 #include <string>
 #include <vector>
 
+#include "app/sendrecv/send_environment.h"
+
 class CDatabaseEdit;
 class CMailListViewer;
 class EnvManager;
@@ -41,17 +43,9 @@ namespace compose {
 class AddressBookRows;
 class MergeSizeProfile;
 
-// The stores of the open environment that the checks read. Pointers are not owned; the
-// checks refuse (with the measurement's message) where one they need is null.
-struct CheckStores {
-    EnvManager* env = nullptr;
-    SystemOption* options = nullptr;
-    CDatabaseEdit* book = nullptr;
-    CMailListViewer* mails = nullptr;
-
-    // The program's open environment (all null while none is open).
-    static CheckStores Program();
-};
+// The stores of the open environment that the checks read: the send engine's (the checks
+// refuse, with the measurement's message, where one they need is null).
+using CheckStores = ::SendEnvironment;
 
 // One entry of an HTML page's inline-image list or attachment list.
 struct PageFileEntry {

@@ -2,7 +2,6 @@
 // and the cancel.
 #include "app/sendrecv/send_job.h"
 
-#include "app/shell/environment/environment_service.h"
 #include "core/addressbook/database_edit.h"
 #include "core/addressbook/extract_result_detail.h"
 #include "core/foundation/env_manager.h"
@@ -21,10 +20,6 @@ constexpr int kNoListFile = 3201;
 constexpr int kEmptyListFile = 3202;
 constexpr int kAttachListVersion = 5;
 }  // namespace
-
-SendEnvironment SendEnvironment::Program() {
-    return {shell::GetEnvManager(), shell::GetSystemOption(), shell::GetDatabaseEdit(), shell::GetMailListViewer()};
-}
 
 CSendJob::CSendJob() : CSendJob(SendEnvironment::Program()) {}
 

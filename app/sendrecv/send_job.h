@@ -41,6 +41,7 @@
 #include <mutex>
 #include <string>
 
+#include "app/sendrecv/send_environment.h"
 #include "core/foundation/err_msg.h"
 #include "platform/date_time.h"
 
@@ -56,17 +57,6 @@ class MailWriter;
 class QWidget;
 class SendRunObserver;
 class SystemOption;
-
-// The managers of the open environment that a job works with (not owned).
-struct SendEnvironment {
-    EnvManager* env = nullptr;
-    SystemOption* options = nullptr;
-    CDatabaseEdit* book = nullptr;
-    CMailListViewer* mails = nullptr;
-
-    // The program's open environment (all null when none is open).
-    static SendEnvironment Program();
-};
 
 // The counters of one send run (ClearCounters sets them back).
 struct SendCounters {

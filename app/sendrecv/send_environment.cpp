@@ -1,0 +1,7 @@
+#include "app/sendrecv/send_environment.h"
+
+#include "app/shell/environment/environment_service.h"
+
+SendEnvironment SendEnvironment::Program() {
+    return {shell::GetEnvManager(), shell::GetSystemOption(), shell::GetDatabaseEdit(), shell::GetMailListViewer()};
+}
