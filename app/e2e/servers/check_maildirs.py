@@ -98,6 +98,46 @@ def split_jis_pictograms(raw, codes):
     return bytes(out), found
 
 
+def decode_jis(raw):
+    """ISO-2022-JP as Japanese mail programs read it: the two-byte rows beyond JIS X 0208
+    (NEC's row 13 and the IBM extensions at rows 0x79-0x7C, which the program writes for
+    characters such as 髙 and 﨑) are read as their Windows code page 932 characters.
+    Python's iso-2022-jp codec refuses those rows. Strict: a pair with no character, a byte
+    of 0x80 or more or an unknown escape raises UnicodeDecodeError."""
+    out = []
+    width = 1
+    i = 0
+    n = len(raw)
+    while i < n:
+        b = raw[i]
+        if b == ESC:
+            designation = bytes(raw[i:i + 3])
+            if designation not in DESIGNATIONS:
+                raise UnicodeDecodeError("iso-2022-jp", bytes(raw), i, i + 1, "unknown escape")
+            width = DESIGNATIONS[designation]
+            i += 3
+            continue
+        if b >= 0x80:
+            raise UnicodeDecodeError("iso-2022-jp", bytes(raw), i, i + 1, "8-bit byte")
+        if width == 2 and b not in (0x0D, 0x0A):
+            if i + 1 >= n:
+                raise UnicodeDecodeError("iso-2022-jp", bytes(raw), i, n, "half a character")
+            j1, j2 = b, raw[i + 1]
+            s1 = ((j1 + 1) >> 1) + (0x70 if j1 <= 0x5E else 0xB0)
+            s2 = j2 + (0x1F if j1 & 1 else 0x7E)
+            if j1 & 1 and s2 >= 0x7F:
+                s2 += 1
+            try:
+                out.append(bytes([s1, s2]).decode("cp932"))
+            except UnicodeDecodeError:
+                raise UnicodeDecodeError("iso-2022-jp", bytes(raw), i, i + 2, "no such character")
+            i += 2
+            continue
+        out.append(chr(b))
+        i += 1
+    return "".join(out)
+
+
 def split_sjis_pictograms(raw, codes):
     """The Shift_JIS bytes without the characters in `codes`, and the codes found."""
     out = bytearray()
@@ -204,7 +244,7 @@ def check_copy(msg, mail, address, where):
                     raw, found = split_sjis_pictograms(raw, codes)
                 found_codes |= found
             try:
-                text = raw.decode(charset)
+                text = decode_jis(raw) if charset == "iso-2022-jp" else raw.decode(charset)
             except (LookupError, UnicodeDecodeError) as e:
                 faults.append(f"{where}: {ctype} does not decode as {charset}: {e}")
                 text = raw.decode(charset, errors="replace") if _known(charset) else ""
