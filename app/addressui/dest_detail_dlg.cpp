@@ -16,7 +16,7 @@
 #include "app/addressui/recipient_page_list.h"
 #include "app/addressui/view_selection.h"
 #include "app/sendrecv/mail_row_notice.h"
-#include "app/sendrecv/scoped_wait_cursor.h"
+#include "app/ui/wait_cursor.h"
 #include "app/shell/dialogs/dialog_parts.h"
 #include "app/shell/dialogs/wait_dlg.h"
 #include "app/shell/environment/environment_service.h"
@@ -100,7 +100,7 @@ int CDestDetailDlg::DoModal() { return exec() == QDialog::Accepted ? platform::k
 
 bool CDestDetailDlg::ReExtract(bool busyCursor, int mailTypeFilter) {
     if (!busyCursor) return refresher_.ReExtract(mailTypeFilter);
-    ScopedWaitCursor wait;
+    ui::WaitCursor wait;
     return refresher_.ReExtract(mailTypeFilter);
 }
 
@@ -165,7 +165,7 @@ void CDestDetailDlg::LoadDone(const Loaded& loaded) {
 }
 
 void CDestDetailDlg::FillPage() {
-    ScopedWaitCursor wait;
+    ui::WaitCursor wait;
     ExtractResultDetail& result = refresher_.Result();
     ShowRecipientPage(result, start_, end_, list_, model_);
     count_ = result.GetRecordNumber();

@@ -17,7 +17,7 @@
 #include "app/addressui/recipient_page_list.h"
 #include "app/addressui/result_dialog_hook.h"
 #include "app/addressui/view_selection.h"
-#include "app/sendrecv/scoped_wait_cursor.h"
+#include "app/ui/wait_cursor.h"
 #include "app/shell/dialogs/dialog_parts.h"
 #include "app/shell/dialogs/extract_progress_dlg.h"
 #include "app/ui/control_ids.h"
@@ -240,7 +240,7 @@ void CExtractPageResult::MovePage(int rows) {
     if (start_ + rows < 0) return;
     start_ += rows;
     end_ += rows;
-    ScopedWaitCursor wait;
+    ui::WaitCursor wait;
     FillPage();
 }
 
