@@ -100,6 +100,8 @@ QWidget* Control(QWidget* parent, int id) {
 void Retype(QWidget* parent, int id, const QString& text) {
     QWidget* w = Control(parent, id);
     if (w == nullptr) return;
+    // An editable combo box is typed into through its edit.
+    if (auto* combo = qobject_cast<QComboBox*>(w); combo && combo->isEditable()) w = combo->lineEdit();
     // The user sees the control before typing: what was posted (a page shown, a hint)
     // happens first.
     ui::test::WaitUntil([] { return false; }, 30);

@@ -54,8 +54,8 @@ bool WaitFor(const std::function<bool()>& done, int ms, const std::string& what)
 // ---- Controls ------------------------------------------------------------------------------
 // The control "ctl<id>" in `parent`, or null (a fault).
 QWidget* Control(QWidget* parent, int id);
-// Replaces the text of the line edit or text edit `id` as a user does: selects all and
-// types.
+// Replaces the text of the line edit, text edit or editable combo box `id` as a user does:
+// selects all and types.
 void Retype(QWidget* parent, int id, const QString& text);
 void Click(QWidget* parent, int id);
 // Sets the check box `id` to `on` by clicking it when needed.

@@ -134,6 +134,10 @@ protected:
                              << e2e::Tail(folder_ + "/logs/" + name + ".log", 60);
     }
 
+    // A recipient outside the address book (a test recipient) with the values it gets.
+    struct Addressee {
+        std::string address, carrier, name, member;
+    };
     // One mail of the maildir check: its subject text, who gets it and what they get.
     struct MailCheck {
         std::string subject;
@@ -141,6 +145,7 @@ protected:
         std::vector<std::string> merged{"name", "member"};
         std::string docomoPictogram;  // hex, "" for none
         bool html = false, inlineImage = false;
+        std::vector<Addressee> addressees{};  // the recipients instead of `gets`'s people, when given
     };
 
     // Runs the servers' maildir check over `mails`; its report on failure.
@@ -169,6 +174,16 @@ protected:
             json += "], \"html\": " + std::string(mail.html ? "true" : "false") +
                     ", \"inline_image\": " + (mail.inlineImage ? "true" : "false");
             if (!mail.docomoPictogram.empty()) json += ", \"pictograms\": {\"docomo\": [\"" + mail.docomoPictogram + "\"]}";
+            if (!mail.addressees.empty()) {
+                json += ", \"recipients\": {";
+                for (std::size_t i = 0; i < mail.addressees.size(); ++i) {
+                    const Addressee& a = mail.addressees[i];
+                    json += std::string(i ? ", \"" : "\"") + a.address + "\": {\"carrier\": \"" + a.carrier +
+                            "\", \"name\": \"" + a.name + "\", \"member\": \"" + a.member + "\"}";
+                }
+                json += "}}";
+                continue;
+            }
             json += ", \"recipients\": [";
             bool firstRecipient = true;
             for (const e2e::Person& p : people_) {
@@ -271,6 +286,12 @@ protected:
 
 TEST_F(EndToEnd, AUsersDay) {
     ASSERT_NO_FATAL_FAILURE(Prepare(10000));
+    // The test recipients the user sets before the text mail: the sender's own address,
+    // named apart from everyone in the book so that their copies' subjects are their own.
+    conf_["test_recipient"] = kSender;
+    conf_["test_pc"] = "試験,一郎,T00001";
+    conf_["test_mobile"] = "検査,花子,T00002";
+    e2e::WriteSettings(folder_ + "/e2e.conf", conf_);
     ASSERT_NO_FATAL_FAILURE(RunPhase("setup"));
     ASSERT_NO_FATAL_FAILURE(RunPhase("import"));
     ASSERT_NO_FATAL_FAILURE(RunPhase("extract"));
@@ -280,7 +301,12 @@ TEST_F(EndToEnd, AUsersDay) {
     WaitForDelivery();
     const auto chosen = [](const e2e::Person& p) { return p.Chosen(); };
     const auto chosenPc = [](const e2e::Person& p) { return p.Chosen() && p.terminal == e2e::Terminal::kPc; };
-    CheckMaildirs({{"春", chosen, {"name", "member"}, "9021"},
+    // The test copies sit in the sender's mailbox until the receive run takes them: one
+    // from the PC page for the PC test recipient, one from the NTT DoCoMo page, in DoCoMo's
+    // form, for the mobile one.
+    CheckMaildirs({{"試験様へ 春のご案内", nullptr, {"name", "member"}, "", false, false, {{kSender, "pc", "試験 一郎", "T00001"}}},
+                   {"検査様 春", nullptr, {"name", "member"}, "9021", false, false, {{kSender, "docomo", "検査 花子", "T00002"}}},
+                   {"春", chosen, {"name", "member"}, "9021"},
                    {"夏", chosenPc, {"name", "member"}, "", true, true},
                    {"秋", chosen, {"name", "member"}, ""}});
 

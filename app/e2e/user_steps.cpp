@@ -3,6 +3,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QComboBox>
 #include <QDateEdit>
 #include <QAbstractItemView>
 #include <QDialog>
@@ -25,6 +26,7 @@
 #include "app/addressui/extract_result_page.h"
 #include "app/addressui/extract_wizard.h"
 #include "app/addressui/name_dlgs.h"
+#include "app/addressui/record_control_ids.h"
 #include "app/e2e/people.h"
 #include "app/compose/dialog/carrier_text_pages.h"
 #include "app/compose/dialog/mail_create_dialog.h"
@@ -46,10 +48,13 @@
 #include "app/shell/widgets/varnis_property_sheet.h"
 #include "app/settings/import_format_dlg.h"
 #include "app/settings/import_wizard.h"
+#include "app/settings/option_pages.h"
 #include "app/settings/required_items_page.h"
 #include "app/settings/result_dlg.h"
 #include "app/settings/send_receive_detail_page.h"
 #include "app/settings/system_sheet.h"
+#include "app/settings/test_mail_pane.h"
+#include "app/settings/test_mail_setting_dlg.h"
 #include "app/shell/dialogs/env_select_dlg.h"
 #include "app/shell/dialogs/new_env_dlg.h"
 #include "app/shell/environment/environment_service.h"
@@ -352,7 +357,83 @@ void FillTextMail(compose::CMailCreateDialog* d, const char* subject, const char
     }
 }
 
+// ---- 5. A test copy to the sender's own address before the real send ----------------------------
+
+// One test recipient: "family,given,member number" from the test's settings.
+struct TestRecipient {
+    QString sei, mei, member;
+};
+
+TestRecipient ReadTestRecipient(const PhaseContext& c, const std::string& key) {
+    const QStringList parts = QString::fromStdString(c.Conf(key)).split(QLatin1Char(','));
+    if (!Expect(parts.size() == 3, "the test's setting " + key + " is not family,given,member")) return {};
+    return {parts[0], parts[1], parts[2]};
+}
+
+// Types `who` at `address` into tab `tab` of the test-mail recipient editor: the basic
+// fields, then the member number (attribute B) through the attributes' input window.
+void TypeTestRecipient(settings::CTestMailSettingDlg* d, int tab, const QString& address, const TestRecipient& who) {
+    namespace ids = addressui::ids;
+    d->Tabs()->setCurrentIndex(tab);
+    settings::CTestMailPane* pane = d->Pane(tab);
+    pane->ShowBasicTab();
+    Retype(pane, ids::kMailAddress, address);
+    Retype(pane, ids::kSurname, who.sei);
+    Retype(pane, ids::kGivenName, who.mei);
+    pane->Tabs()->setCurrentIndex(1);
+    bool typed = false;
+    WhenDialog(ids::kExtra1Window, [&](QDialog* w) {
+        Retype(w, ids::kExtra1Values[1], who.member);
+        typed = true;
+        Click(w, kIdOkButton);
+    });
+    Click(pane->Tabs()->currentWidget(), ids::kChangeButton);
+    Expect(typed, "the attributes' input window did not open for test recipient " + std::to_string(tab));
+    pane->ShowBasicTab();
+}
+
+// The test recipients, both at the sender's own address, through the system settings'
+// send/receive options, as the user finds them.
+void SetTestRecipients(const PhaseContext& c) {
+    const QString address = QString::fromStdString(c.Conf("test_recipient"));
+    const TestRecipient pc = ReadTestRecipient(c, "test_pc"), mobile = ReadTestRecipient(c, "test_mobile");
+    bool saved = false, closed = false;
+    WhenShows<settings::CSystemSheet>([&](settings::CSystemSheet* sheet) {
+        sheet->SetActivePage(settings::CSystemSheet::kPageTransOption);
+        WhenDialog(settings::CTestMailSettingDlg::kIdd, [&](QDialog* d) {
+            auto* editor = static_cast<settings::CTestMailSettingDlg*>(d);
+            TypeTestRecipient(editor, settings::CTestMailSettingDlg::kPcTab, address, pc);
+            TypeTestRecipient(editor, settings::CTestMailSettingDlg::kMobileTab, address, mobile);
+            Click(d, kIdOkButton);
+            saved = !d->isVisible();
+        });
+        Click(sheet->TransOptionPage(), settings::CSystemTransOption::kIdcTestMail);
+        Click(sheet, settings::CSystemSheet::kIdcOk);
+        closed = !sheet->isVisible();
+    });
+    Menu(shell::CMainFrame::kIdSystemSettings);
+    Expect(saved, "the test recipients were not saved");
+    Expect(closed, "the system settings did not close with OK");
+}
+
+// The test buttons of the PC page and of the NTT DoCoMo page: each sends one copy to its
+// test recipient, after the program's confirmation (answered yes).
+void SendTestCopies(compose::CMailCreateDialog* d, const PhaseContext& c) {
+    const QString sent = U8("テストメール送信成功");
+    const int before = c.prompts->Count(sent);
+    d->GetSheet()->SetActivePage(0);
+    Click(d->GetTextPage(0), compose::TextMailPage::kIdcTestSend);
+    Expect(c.prompts->Count(sent) == before + 1, "the PC page's test copy was not sent");
+    d->GetSheet()->SetActivePage(1);
+    d->GetMobilePage()->GetSheet()->SetActivePage(0);
+    Click(d->GetTextPage(1), compose::TextMailPage::kIdcTestSend);
+    Expect(c.prompts->Count(sent) == before + 2, "the NTT DoCoMo page's test copy was not sent");
+}
+
 void TextMailRun(PhaseContext& c) {
+    // The test of the day tries the mail on itself first; the kill test goes straight on.
+    const bool testFirst = c.conf.count("test_recipient") > 0;
+    if (testFirst) SetTestRecipients(c);
     WhenDialog(CMailTypeDlg::kIdd, [](QDialog* d) {
         Click(d, CMailTypeDlg::kIdcText);
     });
@@ -360,6 +441,7 @@ void TextMailRun(PhaseContext& c) {
     WhenShows<compose::CMailCreateDialog>([&](compose::CMailCreateDialog* d) {
         ChooseDestination(d);
         FillTextMail(d, kTextSubject, kTextBody, kDocomoSubject, kDocomoBody, true);
+        if (testFirst) SendTestCopies(d, c);
         d->GetSheet()->SetActivePage(0);
         Click(d, compose::CMailCreateDialog::kIdcSendNow);
         stored = WaitFor([&] { return !d->isVisible(); }, 60000, "the composing dialog to store the mail");
