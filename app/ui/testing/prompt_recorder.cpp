@@ -38,9 +38,13 @@ FilePickerRecorder::~FilePickerRecorder() { SetFilePicker(previous_); }
 
 std::optional<QString> FilePickerRecorder::Next() {
     if (answers_.empty()) return std::nullopt;
-    std::optional<QString> a = std::move(answers_.front());
+    // "No file" and a path apart: moving the optional whole makes GCC see a QString that
+    // might be uninitialised.
+    const bool chosen = answers_.front().has_value();
+    QString path = chosen ? std::move(*answers_.front()) : QString();
     answers_.pop_front();
-    return a;
+    if (!chosen) return std::nullopt;
+    return path;
 }
 
 std::optional<QString> FilePickerRecorder::PickFile(QWidget*, const FileRequest& request) {
