@@ -21,6 +21,7 @@
 #include <unistd.h>
 
 #include "app/ui/control_ids.h"
+#include "app/ui/testing/dialog_driver.h"
 #include "app/ui/testing/type_text.h"
 #include "platform/date_time.h"
 
@@ -58,25 +59,7 @@ void Log(const std::string& what) {
 QList<QWidget*> TopLevels() { return QApplication::topLevelWidgets(); }
 
 void WhenShows(std::function<bool(QWidget*)> match, std::function<void(QWidget*)> action, int ms) {
-    auto* timer = new QTimer(QCoreApplication::instance());
-    auto started = std::make_shared<QElapsedTimer>();
-    started->start();
-    timer->setInterval(20);
-    QObject::connect(timer, &QTimer::timeout, timer, [=] {
-        for (QWidget* w : QApplication::topLevelWidgets()) {
-            if (w->isVisible() && match(w)) {
-                timer->stop();
-                timer->deleteLater();
-                action(w);
-                return;
-            }
-        }
-        if (started->elapsed() > ms) {
-            timer->stop();
-            timer->deleteLater();
-        }
-    });
-    timer->start();
+    ui::test::WhenWidgetShows(std::move(match), std::move(action), ms, 20);
 }
 
 void WhenDialog(int idd, std::function<void(QDialog*)> action, int ms) {

@@ -12,18 +12,18 @@
 
 namespace ui::test {
 
-void WhenDialogShows(const QString& objectName, std::function<void(QDialog*)> action, int ms) {
+void WhenWidgetShows(std::function<bool(QWidget*)> match, std::function<void(QWidget*)> action, int ms,
+                     int intervalMs) {
     auto* timer = new QTimer(QCoreApplication::instance());
     auto started = std::make_shared<QElapsedTimer>();
     started->start();
-    timer->setInterval(10);
+    timer->setInterval(intervalMs);
     QObject::connect(timer, &QTimer::timeout, timer, [=] {
         for (QWidget* w : QApplication::topLevelWidgets()) {
-            auto* dialog = qobject_cast<QDialog*>(w);
-            if (dialog && dialog->isVisible() && dialog->objectName() == objectName) {
+            if (w->isVisible() && match(w)) {
                 timer->stop();
                 timer->deleteLater();
-                action(dialog);
+                action(w);
                 return;
             }
         }
@@ -33,6 +33,11 @@ void WhenDialogShows(const QString& objectName, std::function<void(QDialog*)> ac
         }
     });
     timer->start();
+}
+
+void WhenDialogShows(const QString& objectName, std::function<void(QDialog*)> action, int ms) {
+    WhenWidgetShows([objectName](QWidget* w) { return qobject_cast<QDialog*>(w) && w->objectName() == objectName; },
+                    [action](QWidget* w) { action(qobject_cast<QDialog*>(w)); }, ms);
 }
 
 void ClickControl(QDialog* dialog, int id) {

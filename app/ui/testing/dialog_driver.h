@@ -7,8 +7,14 @@
 #include <functional>
 
 class QDialog;
+class QWidget;
 
 namespace ui::test {
+
+// When a visible top-level widget that `match` accepts shows, within `ms` milliseconds,
+// runs `action` on it (once). Checks every `intervalMs` milliseconds.
+void WhenWidgetShows(std::function<bool(QWidget*)> match, std::function<void(QWidget*)> action, int ms,
+                     int intervalMs = 10);
 
 // When a visible top-level dialog named `objectName` ("dlg265") shows, within `ms`
 // milliseconds, runs `action` on it (once). The action typically clicks a control or
