@@ -2,6 +2,7 @@
 
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QPushButton>
@@ -29,6 +30,14 @@ void AddRow(QVBoxLayout* column, std::initializer_list<QPushButton*> buttons) {
     column->addLayout(row);
 }
 
+// These dialogs are as narrow as their buttons, narrower than their captions: the window
+// manager then cuts the caption ("エクスポ…の選択"). They are kept wide enough for the
+// caption and the title bar's icon and buttons (about six lines' height).
+void KeepCaptionWhole(QDialog* dialog) {
+    const QFontMetrics metrics(dialog->font());
+    dialog->setMinimumWidth(metrics.horizontalAdvance(dialog->windowTitle()) + 6 * metrics.height());
+}
+
 }  // namespace
 
 // ---- CExportFormatDlg ---------------------------------------------------------------------
@@ -36,6 +45,7 @@ void AddRow(QVBoxLayout* column, std::initializer_list<QPushButton*> buttons) {
 CExportFormatDlg::CExportFormatDlg(QWidget* parent) : QDialog(parent) {
     setObjectName(ui::DialogName(kIdd));
     setWindowTitle(ui::U8("エクスポート形式"));
+    KeepCaptionWhole(this);
     auto* column = new QVBoxLayout(this);
     auto* box = new QGroupBox(ui::U8("エクスポートするファイルの形式"), this);
     auto* inner = new QVBoxLayout(box);
@@ -69,6 +79,7 @@ void CExportFormatDlg::accept() {
 CExportMethodDlg::CExportMethodDlg(QWidget* parent, int layout) : QDialog(parent) {
     setObjectName(ui::DialogName(kIdd));
     setWindowTitle(ui::U8("エクスポート方法の選択"));
+    KeepCaptionWhole(this);
     auto* column = new QVBoxLayout(this);
     auto* normal = shell::dialogs::MakeButton(this, ui::U8("通常のエクスポート"), kIdcNormal);
     auto* deleted = shell::dialogs::MakeButton(this, ui::U8("削除済みをエクスポート"), kIdcDeleted);
@@ -111,6 +122,7 @@ void CExportMethodDlg::Choose(int recordKind) {
 CExportHeaderDlg::CExportHeaderDlg(QWidget* parent) : QDialog(parent) {
     setObjectName(ui::DialogName(kIdd));
     setWindowTitle(ui::U8("エクスポート形式の選択"));
+    KeepCaptionWhole(this);
     auto* column = new QVBoxLayout(this);
     auto* with = shell::dialogs::MakeButton(this, ui::U8("項目名を出力する"), kIdcWithNames);
     auto* without = shell::dialogs::MakeButton(this, ui::U8("項目名を出力しない"), kIdcWithoutNames);

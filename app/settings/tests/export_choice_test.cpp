@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QFontMetrics>
 #include <QRadioButton>
 
 #include <functional>
@@ -116,6 +117,19 @@ TEST(ExportHeaderDlg, AnswersOneZeroOrCancelledThroughTheInstalledHooks) {
     EXPECT_TRUE(choice.itemNames);
     EXPECT_TRUE(choice.nameAndAddressOnly);
     addressui::SetExportChoices(before);
+}
+
+TEST(ExportChoiceDialogs, AreWideEnoughForTheirCaptionBesideTheTitleBarButtons) {
+    CExportFormatDlg format;
+    CExportMethodDlg method(nullptr, 1);
+    CExportHeaderDlg header;
+    for (QDialog* dialog : std::initializer_list<QDialog*>{&format, &method, &header}) {
+        dialog->adjustSize();
+        const QFontMetrics metrics(dialog->font());
+        // The bar's icon and its three buttons, with their margins, take about five lines' height.
+        EXPECT_GE(dialog->width(), metrics.horizontalAdvance(dialog->windowTitle()) + 5 * metrics.height())
+            << dialog->windowTitle().toStdString();
+    }
 }
 
 // The folder's binary has its "Screenshots" fixture already; a suite has one fixture, so
