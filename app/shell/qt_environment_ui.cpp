@@ -2,7 +2,9 @@
 
 #include <QCoreApplication>
 #include <QGuiApplication>
+#include <QEvent>
 #include <QScreen>
+#include <QTimer>
 #include <QWidget>
 
 #include "app/shell/dialogs/password_prompt_dlgs.h"
@@ -52,12 +54,51 @@ void QtEnvironmentUi::PlaceMainWindow(const std::string& envIniPath) {
 void QtEnvironmentUi::PlaceWindow(QWidget* window, const std::string& envIniPath) {
     QList<QRect> screens;
     for (QScreen* s : QGuiApplication::screens()) screens << s->availableGeometry();
-    QRect outer = LoadMainFrameRect(envIniPath, screens);
-    // The saved rectangle is the outer one; Qt places the window by its frame's corner
-    // and sizes its inside.
-    QSize decoration = window->frameGeometry().size() - window->geometry().size();
-    window->move(outer.topLeft());
-    window->resize(outer.size() - decoration);
+    const QRect outer = LoadMainFrameRect(envIniPath, screens);
+    // The saved rectangle is the outer one, frame included, while Qt places and sizes the
+    // inside. The frame is known only once the window manager has framed the shown window;
+    // until then the inside takes the whole rectangle, and the first frame the window gets
+    // shrinks it back, so that the frame lies where it was saved. Placing the inside there
+    // for good would move the window by its title bar and grow it at every start.
+    const QMargins frame = FrameMargins(window);
+    if (window->isVisible() && !frame.isNull()) {
+        window->setGeometry(outer.marginsRemoved(frame));
+        return;
+    }
+    window->setGeometry(outer);
+    new FrameFitter(window, outer);
+}
+
+QMargins QtEnvironmentUi::FrameMargins(const QWidget* window) {
+    const QRect inside = window->geometry();
+    const QRect frame = window->frameGeometry();
+    return {inside.left() - frame.left(), inside.top() - frame.top(), frame.right() - inside.right(),
+            frame.bottom() - inside.bottom()};
+}
+
+QtEnvironmentUi::FrameFitter::FrameFitter(QWidget* window, const QRect& outer)
+    : QObject(window), window_(window), outer_(outer) {
+    window->installEventFilter(this);
+    // The window manager frames a shown window without telling the inside (it stays where
+    // it was put), so the frame is looked for until it comes; a window manager that draws
+    // no frame never gives one, and the inside keeps the rectangle.
+    poll_.setInterval(kPollMs);
+    connect(&poll_, &QTimer::timeout, this, &FrameFitter::Fit);
+    QTimer::singleShot(kFrameWaitMs, this, [this] { deleteLater(); });
+}
+
+bool QtEnvironmentUi::FrameFitter::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == window_ && event->type() == QEvent::Show && !poll_.isActive()) poll_.start();
+    return QObject::eventFilter(watched, event);
+}
+
+void QtEnvironmentUi::FrameFitter::Fit() {
+    const QMargins frame = FrameMargins(window_);
+    if (!window_->isVisible() || frame.isNull()) return;
+    poll_.stop();
+    window_->removeEventFilter(this);
+    window_->setGeometry(outer_.marginsRemoved(frame));
+    deleteLater();
 }
 
 }  // namespace shell

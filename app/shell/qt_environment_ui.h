@@ -6,7 +6,11 @@
 // The open runs on the GUI thread, so the please-wait window is painted at each step it
 // names (input is held back meanwhile); between steps it keeps its last picture.
 
+#include <QMargins>
+#include <QObject>
 #include <QPointer>
+#include <QRect>
+#include <QTimer>
 
 #include <functional>
 
@@ -30,10 +34,31 @@ public:
     bool AskEnvironmentPassword(EnvManager& env, const QString& title) override;
     void PlaceMainWindow(const std::string& envIniPath) override;
 
-    // Moves `window` to the rectangle saved in `envIniPath`, or its default place.
+    // Moves `window` to the rectangle saved in `envIniPath`, or its default place. The
+    // rectangle is the outer one: a window not framed yet is fitted inside it as soon as
+    // the window manager gives it its frame.
     static void PlaceWindow(QWidget* window, const std::string& envIniPath);
 
+    // The window manager's frame around `window` (null while it has none).
+    static QMargins FrameMargins(const QWidget* window);
+
 private:
+    // Waits, for a while, for the first frame of a window placed before it was framed.
+    class FrameFitter : public QObject {
+    public:
+        FrameFitter(QWidget* window, const QRect& outer);
+        bool eventFilter(QObject* watched, QEvent* event) override;
+
+    private:
+        void Fit();
+
+        static constexpr int kPollMs = 20;
+        static constexpr int kFrameWaitMs = 5000;
+        QWidget* window_;
+        QRect outer_;
+        QTimer poll_;
+    };
+
     std::function<QWidget*()> mainWindow_;
     // Created over the main window, which then owns it: it may go with that window.
     QPointer<CWaitDlg> wait_;
