@@ -12,7 +12,7 @@ PACKAGES=(
   dovecot-core dovecot-pop3d tinyproxy
   tzdata
   clang libclang-rt-14-dev
-  qt6-base-dev qt6-base-dev-tools libgl-dev
+  qt6-base-dev qt6-base-dev-tools libgl-dev qt6-translations-l10n
   fonts-noto-cjk fonts-noto-color-emoji
   xvfb xauth xdotool x11vnc openbox
 )

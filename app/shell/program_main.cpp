@@ -6,6 +6,7 @@
 #include "app/shell/varnis_app.h"
 #include "app/ui/font_layer.h"
 #include "app/ui/prompter.h"
+#include "app/ui/qt_translations.h"
 
 namespace shell {
 
@@ -15,6 +16,7 @@ int RunProgram(std::function<void()> afterStart) {
     // when the last window happens to close: a switch hides the main window for a while.
     QApplication::setQuitOnLastWindowClosed(false);
     ui::InstallProgramFonts();
+    ui::InstallQtTranslations();
     ui::InstallCoreNotifier();
 
     CVarnisApp varnis(QApplication::arguments());
