@@ -12,8 +12,8 @@
 // HTML part following them, the HTML part's limit, and the attachments (at most 20, no
 // two of one name, 5 MiB together, every one decoded, or all of them dropped when
 // attachments are not sent, asked). The result is a plan that fits the page as it stands;
-// a refusal is told to the user and gives nothing. The rules, in the order they apply,
-// with their messages, are the ones of the page's specification; on top of them:
+// a refusal is told to the user and gives nothing. The page's rules apply in that order,
+// each with its own message; on top of them:
 //  - a file larger than kMaxEmlFileBytes is refused as a malformed one before it is read
 //    whole (no real mail within the page's limits comes near it);
 //  - an attachment's name that is not a plain file name (empty, "." or "..", holding "/",

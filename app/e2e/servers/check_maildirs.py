@@ -168,33 +168,33 @@ def plain_address(address):
 
 
 class Mail:
-    def __init__(self, index, spec, people):
+    def __init__(self, index, expected, people):
         self.index = index
-        self.subject = spec.get("subject")
-        header = spec.get("header")
+        self.subject = expected.get("subject")
+        header = expected.get("header")
         self.header = (header[0], header[1]) if header else None
         if not self.subject and not self.header:
             raise ValueError(f"mail {index}: neither subject nor header")
         self.label = self.subject or f"{header[0]}: {header[1]}"
-        recipients = spec.get("recipients", {})
+        recipients = expected.get("recipients", {})
         if isinstance(recipients, list):
             missing = [a for a in recipients if plain_address(a) not in people]
             if missing:
                 raise ValueError(f"mail {index}: not among the people: {missing[:5]}")
             recipients = {a: people[plain_address(a)] for a in recipients}
         self.recipients = {plain_address(a): v or {} for a, v in recipients.items()}
-        self.body_contains = list(spec.get("body_contains", []))
-        merged = spec.get("merged")
+        self.body_contains = list(expected.get("body_contains", []))
+        merged = expected.get("merged")
         self.merged = None if merged is None else set(merged)
         pictos = {}
-        for carrier, codes in (spec.get("pictograms") or {}).items():
+        for carrier, codes in (expected.get("pictograms") or {}).items():
             if isinstance(codes, str):
                 codes = [codes]
             pictos[carrier] = {bytes.fromhex(c) for c in codes if c}
         self.pictograms = pictos
-        self.html = bool(spec.get("html")) or bool(spec.get("inline_image"))
-        self.inline_image = bool(spec.get("inline_image"))
-        self.charsets = dict(DEFAULT_CHARSETS, **(spec.get("charsets") or {}))
+        self.html = bool(expected.get("html")) or bool(expected.get("inline_image"))
+        self.inline_image = bool(expected.get("inline_image"))
+        self.charsets = dict(DEFAULT_CHARSETS, **(expected.get("charsets") or {}))
 
 
 # Set in the parent before the workers fork.
@@ -335,17 +335,17 @@ def main(argv):
         return 2
     try:
         with open(argv[1], encoding="utf-8") as f:
-            spec = json.load(f)
-        root = spec["maildir_root"]
-        people = {plain_address(a): v for a, v in (spec.get("people") or {}).items()}
-        MAILS = [Mail(i, m, people) for i, m in enumerate(spec["mails"])]
+            expectation = json.load(f)
+        root = expectation["maildir_root"]
+        people = {plain_address(a): v for a, v in (expectation.get("people") or {}).items()}
+        MAILS = [Mail(i, m, people) for i, m in enumerate(expectation["mails"])]
     except (OSError, ValueError, KeyError, TypeError, IndexError) as e:
         print(f"expectation unreadable: {e!r}")
         return 2
     BY_SUBJECT = sorted((m for m in MAILS if m.subject and not m.header),
                         key=lambda m: -len(m.subject))
-    others_nothing = bool(spec.get("others_get_nothing", True))
-    exclude = {plain_address(a) for a in spec.get("exclude", ["sender@example.jp"])}
+    others_nothing = bool(expectation.get("others_get_nothing", True))
+    exclude = {plain_address(a) for a in expectation.get("exclude", ["sender@example.jp"])}
     listed = set()
     for m in MAILS:
         listed |= set(m.recipients)

@@ -213,9 +213,9 @@ TEST_F(AttachmentDialog, AddsFilesAndRefusesWithTheCarriersMessages) {
 
 TEST_F(AttachmentDialog, DeletesAndCancelBringsTheListBack) {
     CAttachmentSettingDlgNormal dialog;
-    dialog.AddAttachment("old1.txt", 100, "/work/old1.txt", 1);
-    dialog.AddAttachment("old2.txt", 200, "/work/old2.txt", 0);
-    dialog.AddAttachment("old3.txt", 300, "/work/old3.txt", 0);
+    dialog.AddAttachment("old1.txt", 100, "mailwork/old1.txt", 1);
+    dialog.AddAttachment("old2.txt", 200, "mailwork/old2.txt", 0);
+    dialog.AddAttachment("old3.txt", 300, "mailwork/old3.txt", 0);
     dialog.OnInitDialog();
     EXPECT_EQ(dialog.GetAt(0).flag, 0);  // every flag cleared at the opening
     dialog.show();
@@ -254,7 +254,7 @@ TEST_F(AttachmentDialog, DeletesAndCancelBringsTheListBack) {
 
 TEST_F(AttachmentDialog, OkKeepsTheRunsChanges) {
     CAttachmentSettingDlgImode dialog;
-    dialog.AddAttachment("old.txt", 100, "/work/old.txt", 0);
+    dialog.AddAttachment("old.txt", 100, "mailwork/old.txt", 0);
     picker_.Answer(File(QStringLiteral("new.txt"), 7));
     ui::test::WhenDialogShows(ui::DialogName(CAttachmentSettingDlg::kIdd), [](QDialog* shown) {
         auto* d = static_cast<CAttachmentSettingDlg*>(shown);
@@ -268,7 +268,7 @@ TEST_F(AttachmentDialog, OkKeepsTheRunsChanges) {
     EXPECT_EQ(dialog.GetAt(0).fileName, "new.txt");
     EXPECT_EQ(dialog.GetAt(0).size, 7u);
     ASSERT_EQ(dialog.GetRemovedList().size(), 1u);
-    EXPECT_EQ(dialog.GetRemovedList().at(0).path, "/work/old.txt");
+    EXPECT_EQ(dialog.GetRemovedList().at(0).path, "mailwork/old.txt");
 }
 
 }  // namespace

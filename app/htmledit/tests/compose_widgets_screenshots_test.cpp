@@ -86,9 +86,9 @@ TEST(Screenshots, ComposeWidgetsAttachmentLimits) {
         {"pmaildx", std::make_unique<CAttachmentSettingDlgPmaildx>()},
     };
     for (const auto& c : carriers) {
-        c.dialog->AddAttachment(Utf8ToSjis("見積書_2025年春.pdf"), 24576, "/work/a", 0);
-        c.dialog->AddAttachment(Utf8ToSjis("会場地図.png"), 38211, "/work/b", 0);
-        c.dialog->AddAttachment(Utf8ToSjis("お申込書（記入例）.txt"), 1520, "/work/c", 0);
+        c.dialog->AddAttachment(Utf8ToSjis("見積書_2025年春.pdf"), 24576, "mailwork/a", 0);
+        c.dialog->AddAttachment(Utf8ToSjis("会場地図.png"), 38211, "mailwork/b", 0);
+        c.dialog->AddAttachment(Utf8ToSjis("お申込書（記入例）.txt"), 1520, "mailwork/c", 0);
         c.dialog->OnInitDialog();
         c.dialog->List()->selectRow(1);
         EXPECT_TRUE(SaveScreenshot(c.dialog.get(), QStringLiteral("dlg934_attachment_%1").arg(c.name)));
@@ -112,9 +112,9 @@ TEST(Screenshots, ComposeWidgetsInlineImageLimits) {
             std::snprintf(id, sizeof id, c.idFormat, i % 1000);
             c.dialog->SetContentId(i, id);
         }
-        c.dialog->SetImage(0, Utf8ToSjis("ロゴ.gif"), 4210, "/work/logo.gif", 0);
-        c.dialog->SetImage(1, Utf8ToSjis("店内写真.jpg"), 12980, "/work/shop.jpg", 0);
-        c.dialog->SetImage(3, Utf8ToSjis("季節のおすすめ.gif"), 8765, "/work/season.gif", 0);
+        c.dialog->SetImage(0, Utf8ToSjis("ロゴ.gif"), 4210, "mailwork/logo.gif", 0);
+        c.dialog->SetImage(1, Utf8ToSjis("店内写真.jpg"), 12980, "mailwork/shop.jpg", 0);
+        c.dialog->SetImage(3, Utf8ToSjis("季節のおすすめ.gif"), 8765, "mailwork/season.gif", 0);
         c.dialog->OnInitDialog();
         c.dialog->List()->selectRow(1);
         EXPECT_TRUE(SaveScreenshot(c.dialog.get(), QStringLiteral("dlg936_inline_image_%1").arg(c.name)));

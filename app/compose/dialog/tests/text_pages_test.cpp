@@ -112,7 +112,7 @@ TEST_F(TextPagesTest, EveryPageHasItsCarriersLimits) {
 
 TEST_F(TextPagesTest, WorkFolderIsMadeOneLevelDeepOrKeptAsItWas) {
     CMailEditPageNormal page;
-    const std::string base = root_ + "/work/";
+    const std::string base = root_ + "/mailwork/";
     ASSERT_EQ(page.SetWorkFolder(root_ + "/"), 1);
     EXPECT_EQ(page.SetWorkFolder(base), 1);
     EXPECT_TRUE(std::filesystem::is_directory(base));
