@@ -16,6 +16,7 @@
 
 #include "app/addressui/result_dialog_hook.h"
 #include "app/addressui/tests/record_test_env.h"
+#include "app/sendrecv/tests/history_rows.h"
 #include "core/addressbook/extract_action.h"
 #include "core/addressbook/extract_list_viewer.h"
 #include "core/addressbook/extract_result_detail.h"
@@ -167,20 +168,10 @@ protected:
     }
 
     void WriteHistory(int mailId, const std::vector<HistorySet>& rows) {
-        HistoryListViewer h(Env(), &Options(), &Book(), &Mails());
-        ASSERT_EQ(h.SetMailID(mailId, 1), 0);
-        for (const HistorySet& row : rows) ASSERT_EQ(h.SetHDataFromStructToMemory(row), 0);
-        ASSERT_EQ(h.WriteHDataFromMemoryToFileCompel(), 0);
+        historytest::WriteSendHistory(Env(), Options(), Book(), Mails(), mailId, rows);
     }
     static HistorySet Sent(int customer, const char* state, int retries = 0) {
-        HistorySet h;
-        h.customerID = customer;
-        h.state = state;
-        h.retryNum = retries;
-        h.openFlag = "N";
-        h.messageID = "<" + std::to_string(customer) + "@example.jp>";
-        h.lastSendDate = platform::DateTime(2024, 12, 9, 10, 20, 30);
-        return h;
+        return historytest::HistoryRow(customer, state, retries);
     }
 
     void Bind(ExtractResultDetail& result, int kind, int id) {

@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "app/sendrecv/tests/history_rows.h"
 #include "app/shell/dialogs/dialog_parts.h"
 #include "app/shell/environment/environment_service.h"
 #include "app/shell/environment/new_environment.h"
@@ -116,21 +117,10 @@ protected:
     }
     // Writes the send history of mail `id`.
     void WriteHistory(int id, const std::vector<HistorySet>& rows) {
-        ASSERT_EQ(MakeDirectoryCompel(env_layout::OneMailFolder(*Env(), id)), 0);
-        HistoryListViewer h(Env(), &Options(), &Book(), &Mails());
-        ASSERT_EQ(h.SetMailID(id, 1), 0);
-        for (const HistorySet& row : rows) ASSERT_EQ(h.SetHDataFromStructToMemory(row), 0);
-        ASSERT_EQ(h.WriteHDataFromMemoryToFileCompel(), 0);
+        historytest::WriteSendHistory(Env(), Options(), Book(), Mails(), id, rows);
     }
     static HistorySet Row(int customer, const char* state, int retries = 0, const char* opened = "N") {
-        HistorySet h;
-        h.customerID = customer;
-        h.state = state;
-        h.retryNum = retries;
-        h.openFlag = opened;
-        h.messageID = "<" + std::to_string(customer) + "@example.jp>";
-        h.lastSendDate = platform::DateTime(2024, 12, 9, 10, 20, 30);
-        return h;
+        return historytest::HistoryRow(customer, state, retries, opened);
     }
 
     QTemporaryDir dir_;

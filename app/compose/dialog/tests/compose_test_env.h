@@ -28,6 +28,7 @@
 #include "app/compose/dialog/compose_dialog_hooks.h"
 #include "app/compose/dialog/mail_create_dialog.h"
 #include "app/compose/map_link_list.h"
+#include "app/sendrecv/tests/history_rows.h"
 #include "app/shell/environment/environment_service.h"
 #include "app/shell/environment/new_environment.h"
 #include "app/ui/control_ids.h"
@@ -340,20 +341,10 @@ protected:
         return mail;
     }
     void WriteHistory(int mailId, const std::vector<HistorySet>& rows) {
-        HistoryListViewer h(Env(), &Options(), &Book(), &Mails());
-        ASSERT_EQ(h.SetMailID(mailId, 1), 0);
-        for (const HistorySet& row : rows) ASSERT_EQ(h.SetHDataFromStructToMemory(row), 0);
-        ASSERT_EQ(h.WriteHDataFromMemoryToFileCompel(), 0);
+        historytest::WriteSendHistory(Env(), Options(), Book(), Mails(), mailId, rows);
     }
     static HistorySet Sent(int customer, const char* state, int retries = 0) {
-        HistorySet h;
-        h.customerID = customer;
-        h.state = state;
-        h.retryNum = retries;
-        h.openFlag = "N";
-        h.messageID = "<" + std::to_string(customer) + "@example.jp>";
-        h.lastSendDate = platform::DateTime(2024, 12, 9, 10, 20, 30);
-        return h;
+        return historytest::HistoryRow(customer, state, retries);
     }
 
     // A dialog made and opened as the program opens it.
