@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/book_bench_env.h"
 #include "core/addressbook/address_import.h"
 #include "core/addressbook/database_edit.h"
 #include "core/foundation/cp932.h"
@@ -24,26 +25,10 @@
 
 namespace {
 
-int Size(const char* name, int fallback) {
-    const char* v = std::getenv(name);
-    return v != nullptr && std::atoi(v) > 0 ? std::atoi(v) : fallback;
-}
-
 class ImportBench {
 public:
-    ImportBench() : records_(Size("OMBREL_IMPORT_BOOK", 1000000)), lines_(Size("OMBREL_IMPORT_LINES", 100000)) {
-        const std::string base = std::filesystem::is_directory("/dev/shm") ? "/dev/shm" : "/tmp";
-        std::string tmpl = base + "/ombrel-import-bench-XXXXXX";
-        if (::mkdtemp(tmpl.data()) == nullptr) std::abort();
-        root_ = tmpl + "/";
-        std::filesystem::create_directories(root_ + "Env/DB");
-        std::ofstream(root_ + "Env.env").flush();  // an unkeyed environment
-        if (env_.InitEnvFileInfo(root_ + "Env.env", "bench", 0) != 0) std::abort();
-        XCsvWrite w;
-        if (w.OpenFile(root_ + "Env/systemoption.dat") != 1) std::abort();
-        for (int i = 0; i < SystemOption::kItemCount; ++i) w.SetData(i >= 34 && i < 54 ? "0" : "");
-        w.WriteLine();
-        w.CloseFile();
+    ImportBench() : records_(BenchSize("OMBREL_IMPORT_BOOK", 1000000)), lines_(BenchSize("OMBREL_IMPORT_LINES", 100000)) {
+        root_ = MakeImportBenchEnv(env_, "ombrel-import-bench");
         options_ = std::make_unique<SystemOption>(&env_);
         if (options_->GetSODataFromFileToMemory() != 0) std::abort();
         WriteCsv();

@@ -24,6 +24,7 @@
 #include "app/settings/import_book_guard.h"
 #include "app/settings/import_wizard_run.h"
 #include "app/settings/import_wizard_scan.h"
+#include "bench/book_bench_env.h"
 #include "core/addressbook/address_import.h"
 #include "core/addressbook/database_edit.h"
 #include "core/addressbook/import_progress.h"
@@ -34,26 +35,10 @@
 
 namespace {
 
-int Size(const char* name, int fallback) {
-    const char* v = std::getenv(name);
-    return v != nullptr && std::atoi(v) > 0 ? std::atoi(v) : fallback;
-}
-
 class WizardBench {
 public:
-    WizardBench() : lines_(Size("OMBREL_WIZARD_LINES", 1000000)), records_(Size("OMBREL_WIZARD_BOOK", 1000000)) {
-        const std::string base = std::filesystem::is_directory("/dev/shm") ? "/dev/shm" : "/tmp";
-        std::string tmpl = base + "/ombrel-wizard-bench-XXXXXX";
-        if (::mkdtemp(tmpl.data()) == nullptr) std::abort();
-        root_ = tmpl + "/";
-        std::filesystem::create_directories(root_ + "Env/DB");
-        std::ofstream(root_ + "Env.env").flush();  // an unkeyed environment
-        if (env_.InitEnvFileInfo(root_ + "Env.env", "bench", 0) != 0) std::abort();
-        XCsvWrite w;
-        if (w.OpenFile(root_ + "Env/systemoption.dat") != 1) std::abort();
-        for (int i = 0; i < SystemOption::kItemCount; ++i) w.SetData(i >= 34 && i < 54 ? "0" : "");
-        w.WriteLine();
-        w.CloseFile();
+    WizardBench() : lines_(BenchSize("OMBREL_WIZARD_LINES", 1000000)), records_(BenchSize("OMBREL_WIZARD_BOOK", 1000000)) {
+        root_ = MakeImportBenchEnv(env_, "ombrel-wizard-bench");
         options_ = std::make_unique<SystemOption>(&env_);
         if (options_->GetSODataFromFileToMemory() != 0) std::abort();
         WriteCsv();
