@@ -16,8 +16,8 @@
 #include <string>
 #include <vector>
 
-#include "app/compose/text/carrier_text_converter.h"
-#include "app/compose/text/header_encoder.h"
+#include "app/mailtext/carrier_text_converter.h"
+#include "app/mailtext/header_encoder.h"
 #include "core/foundation/cp932.h"
 
 namespace {

@@ -29,8 +29,8 @@
 #include <random>
 #include <string>
 
-#include "app/shell/environment/environment_service.h"
-#include "app/shell/environment/new_environment.h"
+#include "app/environment/environment_service.h"
+#include "app/environment/new_environment.h"
 #include "book_bench_env.h"
 #include "program_env.h"
 #include "core/addressbook/database_edit.h"

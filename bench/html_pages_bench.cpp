@@ -37,7 +37,7 @@
 #include "app/htmledit/mail_body_edit.h"
 #include "app/htmledit/pc_html_page.h"
 #include "app/htmledit/preview_page.h"
-#include "app/shell/widgets/varnis_property_sheet.h"
+#include "app/widgets/varnis_property_sheet.h"
 #include "app/ui/file_picker.h"
 #include "app/ui/font_layer.h"
 #include "app/ui/html_view.h"

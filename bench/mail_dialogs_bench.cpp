@@ -37,7 +37,7 @@
 #include "app/sendrecv/mail_search.h"
 #include "app/sendrecv/send_history.h"
 #include "app/sendrecv/send_history_dlg.h"
-#include "app/shell/environment/environment_service.h"
+#include "app/environment/environment_service.h"
 #include "app/ui/font_layer.h"
 #include "bench/program_env.h"
 #include "core/foundation/directory_utils.h"

@@ -38,8 +38,8 @@
 #include <thread>
 #include <vector>
 
-#include "app/shell/environment/environment_service.h"
-#include "app/shell/environment/new_environment.h"
+#include "app/environment/environment_service.h"
+#include "app/environment/new_environment.h"
 #include "app/shell/mail_list_columns.h"
 #include "app/shell/varnis_view.h"
 #include "app/ui/font_layer.h"

@@ -31,7 +31,7 @@
 
 #include "app/addressui/db_list_dlg.h"
 #include "app/addressui/personal_list_model.h"
-#include "app/shell/environment/environment_service.h"
+#include "app/environment/environment_service.h"
 #include "app/ui/control_ids.h"
 #include "app/ui/file_picker.h"
 #include "app/ui/font_layer.h"

@@ -10,8 +10,8 @@
 #include <random>
 #include <string>
 
-#include "app/shell/environment/new_environment.h"
-#include "app/shell/environment/program_keys.h"
+#include "app/environment/new_environment.h"
+#include "app/environment/program_keys.h"
 #include "core/addressbook/database_edit.h"
 #include "core/foundation/cp932.h"
 #include "core/foundation/env_layout.h"

@@ -31,7 +31,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "app/shell/environment/environment_service.h"
+#include "app/environment/environment_service.h"
 #include "book_bench_env.h"
 #include "core/foundation/ini_manager.h"
 #include "program_env.h"

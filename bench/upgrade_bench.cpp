@@ -32,11 +32,11 @@
 #include <random>
 #include <string>
 
-#include "app/shell/environment/environment_service.h"
-#include "app/shell/environment/environment_upgrade_program.h"
-#include "app/shell/environment/tests/old_environment_generator.h"
-#include "app/shell/environment/upgrade_fault_probe.h"
-#include "app/shell/environment/upgrade_record_recoder.h"
+#include "app/environment/environment_service.h"
+#include "app/environment/environment_upgrade_program.h"
+#include "app/environment/tests/old_environment_generator.h"
+#include "app/environment/upgrade_fault_probe.h"
+#include "app/environment/upgrade_record_recoder.h"
 #include "app/ui/prompter.h"
 #include "book_bench_env.h"
 #include "core/foundation/csv_read.h"

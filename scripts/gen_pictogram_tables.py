@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Generates app/compose/text/pictogram_table_data.h: the pictogram codes that outgoing
+"""Generates app/mailtext/pictogram_table_data.h: the pictogram codes that outgoing
 mail uses for each carrier.
 
 Composed text keeps every pictogram as its NTT DoCoMo Shift_JIS code. When a mail part is

@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <utility>
 
-#include "app/shell/environment/environment_service.h"
+#include "app/environment/environment_service.h"
 #include "core/foundation/cp932.h"
 #include "core/foundation/string_array.h"
 

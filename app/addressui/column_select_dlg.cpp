@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "app/addressui/column_layout.h"
-#include "app/shell/dialogs/dialog_parts.h"
-#include "app/shell/environment/environment_service.h"
+#include "app/dialogs/dialog_parts.h"
+#include "app/environment/environment_service.h"
 #include "app/ui/control_ids.h"
 #include "app/ui/sjis_text.h"
 #include "core/foundation/system_option.h"

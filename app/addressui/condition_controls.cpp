@@ -9,7 +9,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 
-#include "app/shell/dialogs/dialog_parts.h"
+#include "app/dialogs/dialog_parts.h"
 #include "app/ui/control_ids.h"
 #include "app/ui/sjis_text.h"
 

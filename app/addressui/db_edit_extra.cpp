@@ -11,8 +11,8 @@
 
 #include "app/addressui/attribute_values_model.h"
 #include "app/addressui/record_checks.h"
-#include "app/shell/dialogs/dialog_parts.h"
-#include "app/shell/environment/environment_service.h"
+#include "app/dialogs/dialog_parts.h"
+#include "app/environment/environment_service.h"
 #include "app/ui/control_ids.h"
 #include "app/ui/prompter.h"
 #include "app/ui/sjis_text.h"

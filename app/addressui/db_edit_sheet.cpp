@@ -9,7 +9,7 @@
 #include "app/addressui/db_edit_standard_view.h"
 #include "app/addressui/record_control_ids.h"
 #include "app/addressui/record_store.h"
-#include "app/shell/environment/environment_service.h"
+#include "app/environment/environment_service.h"
 #include "app/ui/control_ids.h"
 #include "app/ui/prompter.h"
 #include "app/ui/sjis_text.h"

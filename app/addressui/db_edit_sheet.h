@@ -30,7 +30,7 @@
 #include <string>
 #include <vector>
 
-#include "app/shell/widgets/varnis_property_sheet.h"
+#include "app/widgets/varnis_property_sheet.h"
 #include "core/addressbook/one_customer.h"
 
 namespace addressui {

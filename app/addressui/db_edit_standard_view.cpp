@@ -8,7 +8,7 @@
 #include "app/addressui/basic_info_form.h"
 #include "app/addressui/record_control_ids.h"
 #include "app/addressui/record_fields.h"
-#include "app/shell/dialogs/dialog_parts.h"
+#include "app/dialogs/dialog_parts.h"
 #include "app/ui/sjis_text.h"
 
 namespace addressui {

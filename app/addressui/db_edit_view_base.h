@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "app/shell/widgets/sheet_page.h"
+#include "app/widgets/sheet_page.h"
 #include "core/addressbook/one_customer.h"
 
 class QVBoxLayout;

@@ -42,7 +42,7 @@
 
 #include "app/addressui/column_layout.h"
 #include "app/addressui/screen_worker.h"
-#include "app/shell/widgets/resizable_dialog.h"
+#include "app/widgets/resizable_dialog.h"
 
 class ExtractListViewer;
 class QLabel;

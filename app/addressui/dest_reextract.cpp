@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "app/addressui/extract_run.h"
-#include "app/shell/environment/environment_service.h"
+#include "app/environment/environment_service.h"
 #include "app/ui/prompter.h"
 #include "app/ui/sjis_text.h"
 #include "core/addressbook/database_edit.h"

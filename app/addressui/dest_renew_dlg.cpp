@@ -6,9 +6,9 @@
 #include <QVBoxLayout>
 
 #include "app/addressui/dest_reextract.h"
-#include "app/shell/dialogs/dialog_parts.h"
-#include "app/shell/environment/environment_service.h"
-#include "app/shell/environment/program_keys.h"
+#include "app/dialogs/dialog_parts.h"
+#include "app/environment/environment_service.h"
+#include "app/environment/program_keys.h"
 #include "app/ui/control_ids.h"
 #include "app/ui/sjis_text.h"
 #include "platform/notifier.h"

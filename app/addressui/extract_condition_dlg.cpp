@@ -15,7 +15,7 @@
 #include "app/addressui/extract_condition_text.h"
 #include "app/addressui/search_filter.h"
 #include "app/addressui/condition_controls.h"
-#include "app/shell/dialogs/dialog_parts.h"
+#include "app/dialogs/dialog_parts.h"
 #include "app/ui/control_ids.h"
 #include "app/ui/prompter.h"
 #include "app/ui/sjis_text.h"

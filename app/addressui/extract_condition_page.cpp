@@ -11,7 +11,7 @@
 
 #include "app/addressui/extract_condition_dlg.h"
 #include "app/addressui/extract_condition_text.h"
-#include "app/shell/dialogs/dialog_parts.h"
+#include "app/dialogs/dialog_parts.h"
 #include "app/ui/control_ids.h"
 #include "app/ui/sjis_text.h"
 #include "core/addressbook/extract_action.h"

@@ -12,7 +12,7 @@
 #include "app/addressui/extract_condition_text.h"
 #include "app/addressui/extract_result_page.h"
 #include "app/addressui/name_dlgs.h"
-#include "app/shell/environment/environment_service.h"
+#include "app/environment/environment_service.h"
 #include "app/ui/control_ids.h"
 #include "app/ui/prompter.h"
 #include "app/ui/sjis_text.h"

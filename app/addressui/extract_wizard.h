@@ -35,7 +35,7 @@
 #include <string>
 #include <utility>
 
-#include "app/shell/widgets/varnis_property_sheet.h"
+#include "app/widgets/varnis_property_sheet.h"
 #include "core/addressbook/extract_action.h"
 #include "core/addressbook/extract_result_detail.h"
 

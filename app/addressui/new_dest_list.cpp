@@ -8,8 +8,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "app/shell/dialogs/dialog_parts.h"
-#include "app/shell/environment/environment_service.h"
+#include "app/dialogs/dialog_parts.h"
+#include "app/environment/environment_service.h"
 #include "app/ui/prompter.h"
 #include "app/ui/sjis_text.h"
 #include "core/addressbook/database_edit.h"

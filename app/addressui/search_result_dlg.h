@@ -29,7 +29,7 @@
 
 #include "app/addressui/column_layout.h"
 #include "app/addressui/screen_worker.h"
-#include "app/shell/widgets/resizable_dialog.h"
+#include "app/widgets/resizable_dialog.h"
 #include "core/addressbook/extract_action.h"
 
 class QLabel;

@@ -8,7 +8,7 @@
 #include <algorithm>
 #include <string>
 
-#include "app/shell/environment/environment_service.h"
+#include "app/environment/environment_service.h"
 #include "core/foundation/ini_manager.h"
 
 namespace addressui {

@@ -8,10 +8,10 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
-#include "app/compose/text/text_utils.h"
+#include "app/mailtext/text_utils.h"
 #include "app/sendrecv/report_rows_model.h"
 #include "app/sendrecv/report_view.h"
-#include "app/shell/dialogs/dialog_parts.h"
+#include "app/dialogs/dialog_parts.h"
 #include "app/ui/control_ids.h"
 #include "app/ui/file_picker.h"
 #include "app/ui/prompter.h"

@@ -11,7 +11,7 @@
 #include <algorithm>
 
 #include "app/sendrecv/list_column_widths.h"
-#include "app/shell/dialogs/dialog_parts.h"
+#include "app/dialogs/dialog_parts.h"
 #include "app/ui/control_ids.h"
 #include "app/ui/sjis_text.h"
 #include "core/foundation/ini_manager.h"

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "app/compose/text/carrier_text_converter.h"
-#include "app/compose/text/sjis_chars.h"
-#include "app/compose/text/text_utils.h"
+#include "app/mailtext/carrier_text_converter.h"
+#include "app/mailtext/sjis_chars.h"
+#include "app/mailtext/text_utils.h"
 #include "app/ui/prompter.h"
 #include "app/ui/sjis_text.h"
 #include "core/foundation/string_utils.h"

@@ -152,7 +152,7 @@ public:
 };
 
 // One HTML page as the dialog holds it. The page is a widget of its own (PageWidget) that
-// the dialog places on its sheet; the page's SheetPage side (shell/widgets/sheet_page.h),
+// the dialog places on its sheet; the page's SheetPage side (app/widgets/sheet_page.h),
 // if any, is asked before the page is left.
 class HtmlMailPage : public CheckedHtmlPage, public PageAttachments {
 public:

@@ -5,7 +5,7 @@
 
 #include "app/compose/mail_size_measure_book.h"
 #include "app/compose/mail_size_measure_profile.h"
-#include "app/compose/text/carrier_text_converter.h"
+#include "app/mailtext/carrier_text_converter.h"
 #include "app/ui/prompter.h"
 #include "app/ui/sjis_text.h"
 #include "core/addressbook/database_edit.h"

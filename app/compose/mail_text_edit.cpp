@@ -13,7 +13,7 @@
 #include <QTextCursor>
 #include <QTextDocument>
 
-#include "app/shell/environment/environment_service.h"
+#include "app/environment/environment_service.h"
 #include "app/ui/sjis_text.h"
 #include "core/foundation/system_option.h"
 #include "core/mailstore/mail_word_insert.h"

@@ -8,8 +8,8 @@
 #include <QVBoxLayout>
 
 #include "app/compose/pictogram_glyphs.h"
-#include "app/compose/text/pictogram_table_data.h"
-#include "app/shell/dialogs/dialog_parts.h"
+#include "app/mailtext/pictogram_table_data.h"
+#include "app/dialogs/dialog_parts.h"
 #include "app/ui/control_ids.h"
 #include "app/ui/sjis_text.h"
 

@@ -4,7 +4,7 @@
 #include <QtMath>
 
 #include "app/compose/pictogram_glyphs.h"
-#include "app/compose/text/sjis_chars.h"
+#include "app/mailtext/sjis_chars.h"
 #include "app/ui/sjis_text.h"
 
 namespace compose {

@@ -5,7 +5,7 @@
 #include <QPushButton>
 #include <QTableView>
 
-#include "app/compose/text/file_utils.h"
+#include "app/mailtext/file_utils.h"
 #include "app/sendrecv/report_rows_model.h"
 #include "app/sendrecv/report_view.h"
 #include "app/ui/file_picker.h"

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-#include "app/compose/text/file_utils.h"
+#include "app/mailtext/file_utils.h"
 #include "app/htmledit/eml_import.h"
 #include "app/htmledit/import_notices.h"
 #include "app/ui/prompter.h"

@@ -5,7 +5,7 @@
 
 
 #include "app/compose/confirm_dialog.h"
-#include "app/compose/text/text_utils.h"
+#include "app/mailtext/text_utils.h"
 #include "app/htmledit/attachment_limits.h"
 #include "app/htmledit/au_html_page.h"
 #include "app/htmledit/deco_template_import.h"

@@ -10,9 +10,9 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
-#include "app/compose/text/text_utils.h"
+#include "app/mailtext/text_utils.h"
 #include "app/sendrecv/report_view.h"
-#include "app/shell/dialogs/dialog_parts.h"
+#include "app/dialogs/dialog_parts.h"
 #include "app/ui/control_ids.h"
 #include "app/ui/sjis_text.h"
 #include "platform/notifier.h"

@@ -49,7 +49,7 @@
 #include <vector>
 
 #include "app/compose/mail_page_interface.h"
-#include "app/shell/widgets/sheet_page.h"
+#include "app/widgets/sheet_page.h"
 #include "app/ui/font_layer.h"
 #include "core/mailstore/mime_analyze.h"
 

@@ -8,7 +8,7 @@
 #include <system_error>
 
 #include "app/compose/attachment_list.h"
-#include "app/compose/text/file_utils.h"
+#include "app/mailtext/file_utils.h"
 #include "app/htmledit/attachment_limits.h"
 #include "app/ui/prompter.h"
 #include "app/ui/sjis_text.h"

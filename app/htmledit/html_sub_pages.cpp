@@ -9,7 +9,7 @@
 
 #include <algorithm>
 
-#include "app/compose/text/sjis_cut.h"
+#include "app/mailtext/sjis_cut.h"
 #include "app/compose/wrap_ruler.h"
 #include "app/htmledit/html_mail_page_base.h"
 #include "app/htmledit/mail_body_edit.h"

@@ -36,7 +36,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/shell/widgets/sheet_page.h"
+#include "app/widgets/sheet_page.h"
 #include "app/ui/font_layer.h"
 
 class QLabel;

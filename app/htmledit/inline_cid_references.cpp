@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/compose/text/image_signature.h"
+#include "app/mailtext/image_signature.h"
 #include "core/mailstore/html_tag.h"
 #include "core/mailstore/html_text_util.h"
 

@@ -6,8 +6,8 @@
 
 #include <string_view>
 
-#include "app/compose/text/file_utils.h"
-#include "app/compose/text/image_signature.h"
+#include "app/mailtext/file_utils.h"
+#include "app/mailtext/image_signature.h"
 #include "app/sendrecv/report_rows_model.h"
 #include "app/sendrecv/report_view.h"
 #include "app/ui/file_picker.h"

@@ -6,7 +6,7 @@
 
 #include "app/htmledit/map_url_lookup_settings.h"
 #include "app/htmledit/map_url_lookup_texts.h"
-#include "app/shell/dialogs/dialog_parts.h"
+#include "app/dialogs/dialog_parts.h"
 #include "app/ui/control_ids.h"
 #include "app/ui/prompter.h"
 #include "app/ui/sjis_text.h"

@@ -13,7 +13,7 @@
 
 #include "app/htmledit/map_link_options.h"
 #include "app/htmledit/map_url_lookup_dlg.h"
-#include "app/shell/dialogs/dialog_parts.h"
+#include "app/dialogs/dialog_parts.h"
 #include "app/ui/control_ids.h"
 #include "app/ui/sjis_text.h"
 #include "platform/notifier.h"

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "app/compose/text/text_utils.h"
+#include "app/mailtext/text_utils.h"
 
 namespace htmledit {
 namespace {

@@ -8,7 +8,7 @@
 #include <cstdio>
 
 #include "app/compose/sjis_limited_edit.h"
-#include "app/compose/text/text_utils.h"
+#include "app/mailtext/text_utils.h"
 #include "app/htmledit/attachment_limits.h"
 #include "app/htmledit/html_page_attachments.h"
 #include "app/htmledit/html_sub_pages.h"

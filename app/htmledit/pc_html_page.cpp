@@ -8,7 +8,7 @@
 
 #include "app/compose/confirm_dialog.h"
 #include "app/compose/sjis_limited_edit.h"
-#include "app/compose/text/text_utils.h"
+#include "app/mailtext/text_utils.h"
 #include "app/htmledit/attachment_limits.h"
 #include "app/htmledit/eml_import.h"
 #include "app/htmledit/html_page_attachments.h"

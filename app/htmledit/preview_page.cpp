@@ -3,7 +3,7 @@
 #include <QVBoxLayout>
 
 #include "app/compose/pictogram_glyphs.h"
-#include "app/compose/text/file_utils.h"
+#include "app/mailtext/file_utils.h"
 #include "app/htmledit/html_mail_page_base.h"
 #include "app/htmledit/inline_cid_references.h"
 #include "app/ui/control_ids.h"

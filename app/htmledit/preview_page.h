@@ -25,7 +25,7 @@
 #include <string_view>
 #include <unordered_map>
 
-#include "app/shell/widgets/sheet_page.h"
+#include "app/widgets/sheet_page.h"
 #include "core/mailstore/mime_format_struct.h"
 
 namespace ui {

@@ -4,8 +4,8 @@
 #include <QPainter>
 #include <QPushButton>
 
-#include "app/compose/text/text_utils.h"
-#include "app/shell/dialogs/dialog_parts.h"
+#include "app/mailtext/text_utils.h"
+#include "app/dialogs/dialog_parts.h"
 #include "app/ui/control_ids.h"
 #include "app/ui/sjis_text.h"
 #include "platform/notifier.h"

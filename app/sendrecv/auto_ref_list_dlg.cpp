@@ -8,7 +8,7 @@
 #include <QVBoxLayout>
 
 #include "app/sendrecv/receive_stores.h"
-#include "app/shell/dialogs/dialog_parts.h"
+#include "app/dialogs/dialog_parts.h"
 #include "app/ui/control_ids.h"
 #include "app/ui/sjis_text.h"
 #include "core/addressbook/database_edit.h"

@@ -10,7 +10,7 @@
 #include "app/sendrecv/report_rows_model.h"
 #include "app/sendrecv/report_view.h"
 #include "app/sendrecv/same_address_dlg.h"
-#include "app/shell/dialogs/dialog_parts.h"
+#include "app/dialogs/dialog_parts.h"
 #include "app/ui/control_ids.h"
 #include "app/ui/prompter.h"
 #include "app/ui/sjis_text.h"

@@ -35,8 +35,8 @@
 #include <vector>
 
 #include "app/sendrecv/comm_net_rules.h"
-#include "app/shell/environment/run_monitor.h"
-#include "app/shell/environment/scheduler_control.h"
+#include "app/environment/run_monitor.h"
+#include "app/environment/scheduler_control.h"
 #include "core/foundation/err_msg.h"
 
 class QTimer;

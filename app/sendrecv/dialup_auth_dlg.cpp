@@ -6,7 +6,7 @@
 #include <QVBoxLayout>
 
 #include "app/sendrecv/dialup_connection.h"
-#include "app/shell/dialogs/dialog_parts.h"
+#include "app/dialogs/dialog_parts.h"
 #include "app/ui/control_ids.h"
 #include "app/ui/gui_bridge.h"
 #include "app/ui/prompter.h"

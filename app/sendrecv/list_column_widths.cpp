@@ -1,6 +1,6 @@
 #include "app/sendrecv/list_column_widths.h"
 
-#include "app/shell/environment/environment_service.h"
+#include "app/environment/environment_service.h"
 #include "core/foundation/ini_manager.h"
 
 namespace {

@@ -4,7 +4,7 @@
 #include <mutex>
 #include <utility>
 
-#include "app/shell/environment/environment_service.h"
+#include "app/environment/environment_service.h"
 #include "app/ui/prompter.h"
 #include "app/ui/sjis_text.h"
 #include "core/foundation/cp932.h"

@@ -7,8 +7,8 @@
 #include <mutex>
 #include <utility>
 
-#include "app/compose/text/carrier_text_converter.h"
-#include "app/compose/text/header_encoder.h"
+#include "app/mailtext/carrier_text_converter.h"
+#include "app/mailtext/header_encoder.h"
 #include "core/foundation/kana_convert.h"
 #include "core/foundation/kcode.h"
 #include "core/foundation/sjis_bytes.h"

@@ -12,7 +12,7 @@
 #include "app/sendrecv/receive_fault_probe.h"
 #include "app/sendrecv/receive_ledger.h"
 #include "app/sendrecv/receive_run_observer.h"
-#include "app/shell/environment/environment_service.h"
+#include "app/environment/environment_service.h"
 #include "core/addressbook/address_import.h"
 #include "core/addressbook/database_edit.h"
 #include "core/addressbook/extract_result_detail.h"

@@ -1,6 +1,6 @@
 #include "app/sendrecv/send_environment.h"
 
-#include "app/shell/environment/environment_service.h"
+#include "app/environment/environment_service.h"
 
 SendEnvironment SendEnvironment::Program() {
     return {shell::GetEnvManager(), shell::GetSystemOption(), shell::GetDatabaseEdit(), shell::GetMailListViewer()};

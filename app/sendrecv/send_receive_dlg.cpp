@@ -21,7 +21,7 @@
 #include "app/sendrecv/display_only_edit.h"
 #include "app/sendrecv/receive_result_screens.h"
 #include "app/sendrecv/send_job.h"
-#include "app/shell/dialogs/dialog_parts.h"
+#include "app/dialogs/dialog_parts.h"
 #include "app/ui/control_ids.h"
 #include "app/ui/sjis_text.h"
 

@@ -11,7 +11,7 @@
 #include "app/sendrecv/send_job.h"
 #include "app/sendrecv/send_run_observer.h"
 #include "app/sendrecv/smtp_server_settings.h"
-#include "app/shell/environment/environment_service.h"
+#include "app/environment/environment_service.h"
 #include "core/addressbook/database_edit.h"
 #include "core/addressbook/extract_result_detail.h"
 #include "core/foundation/cp932.h"

@@ -56,7 +56,7 @@
 #include <vector>
 
 #include "app/sendrecv/send_job.h"
-#include "app/shell/environment/scheduler_control.h"
+#include "app/environment/scheduler_control.h"
 #include "core/addressbook/one_customer.h"
 #include "core/mailstore/mail_data_structure.h"
 

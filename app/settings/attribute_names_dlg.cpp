@@ -10,8 +10,8 @@
 
 #include <algorithm>
 
-#include "app/shell/environment/environment_service.h"
-#include "app/shell/dialogs/dialog_parts.h"
+#include "app/environment/environment_service.h"
+#include "app/dialogs/dialog_parts.h"
 #include "app/ui/control_ids.h"
 #include "app/ui/file_picker.h"
 #include "app/ui/prompter.h"

@@ -10,7 +10,7 @@
 #include <QVBoxLayout>
 
 #include "app/settings/dialup_entries.h"
-#include "app/shell/dialogs/dialog_parts.h"
+#include "app/dialogs/dialog_parts.h"
 #include "app/ui/control_ids.h"
 #include "app/ui/prompter.h"
 #include "app/ui/sjis_text.h"

@@ -12,7 +12,7 @@
 #include <utility>
 
 #include "app/addressui/export_choice_hooks.h"
-#include "app/shell/dialogs/dialog_parts.h"
+#include "app/dialogs/dialog_parts.h"
 #include "app/ui/control_ids.h"
 #include "app/ui/sjis_text.h"
 #include "platform/notifier.h"

@@ -9,8 +9,8 @@
 #include <QVBoxLayout>
 
 #include "app/settings/import_setting_dlg.h"
-#include "app/shell/dialogs/dialog_parts.h"
-#include "app/shell/environment/environment_service.h"
+#include "app/dialogs/dialog_parts.h"
+#include "app/environment/environment_service.h"
 #include "app/ui/control_ids.h"
 #include "app/ui/prompter.h"
 #include "app/ui/sjis_text.h"

@@ -16,7 +16,7 @@
 
 #include <functional>
 
-#include "app/shell/dialogs/wait_dlg.h"
+#include "app/dialogs/wait_dlg.h"
 
 class QPushButton;
 

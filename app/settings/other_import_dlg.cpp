@@ -14,10 +14,10 @@
 #include <filesystem>
 #include <system_error>
 
-#include "app/shell/dialogs/db_save_wait_dlg.h"
-#include "app/shell/dialogs/dialog_parts.h"
-#include "app/shell/dialogs/wait_dlg.h"
-#include "app/shell/environment/environment_service.h"
+#include "app/dialogs/db_save_wait_dlg.h"
+#include "app/dialogs/dialog_parts.h"
+#include "app/dialogs/wait_dlg.h"
+#include "app/environment/environment_service.h"
 #include "app/ui/control_ids.h"
 #include "app/ui/file_picker.h"
 #include "app/ui/prompter.h"

@@ -38,7 +38,7 @@
 
 #include "app/settings/mail_font_setting.h"
 #include "app/settings/option_controls.h"
-#include "app/shell/widgets/varnis_property_sheet.h"
+#include "app/widgets/varnis_property_sheet.h"
 
 class SystemOption;
 

@@ -7,8 +7,8 @@
 
 #include "app/settings/test_mail_pane.h"
 #include "app/settings/test_mail_views.h"
-#include "app/shell/dialogs/dialog_parts.h"
-#include "app/shell/environment/environment_service.h"
+#include "app/dialogs/dialog_parts.h"
+#include "app/environment/environment_service.h"
 #include "app/ui/control_ids.h"
 #include "app/ui/prompter.h"
 #include "app/ui/sjis_text.h"

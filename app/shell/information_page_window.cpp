@@ -18,7 +18,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/shell/dialogs/proxy_auth_dlg.h"
+#include "app/dialogs/proxy_auth_dlg.h"
 #include "app/shell/main_frame.h"
 #include "app/ui/control_ids.h"
 #include "app/ui/prompter.h"

@@ -8,9 +8,9 @@
 #include <climits>
 #include <set>
 
-#include "app/shell/environment/environment_service.h"
-#include "app/shell/environment/run_monitor.h"
-#include "app/shell/environment/scheduler_control.h"
+#include "app/environment/environment_service.h"
+#include "app/environment/run_monitor.h"
+#include "app/environment/scheduler_control.h"
 #include "app/shell/mail_list_columns.h"
 #include "app/ui/prompter.h"
 #include "app/ui/sjis_text.h"

@@ -7,10 +7,10 @@
 #include <QTimer>
 #include <QWidget>
 
-#include "app/shell/dialogs/password_prompt_dlgs.h"
-#include "app/shell/dialogs/password_set_dlg.h"
-#include "app/shell/dialogs/wait_dlg.h"
-#include "app/shell/environment/main_frame_rect.h"
+#include "app/dialogs/password_prompt_dlgs.h"
+#include "app/dialogs/password_set_dlg.h"
+#include "app/dialogs/wait_dlg.h"
+#include "app/environment/main_frame_rect.h"
 
 namespace shell {
 

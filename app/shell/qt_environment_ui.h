@@ -14,7 +14,7 @@
 
 #include <functional>
 
-#include "app/shell/environment/environment_ui.h"
+#include "app/environment/environment_ui.h"
 
 class QWidget;
 

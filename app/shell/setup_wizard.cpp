@@ -13,7 +13,7 @@
 
 #include "app/sendrecv/mail_record_helpers.h"
 #include "app/shell/bar_images.h"
-#include "app/shell/environment/environment_service.h"
+#include "app/environment/environment_service.h"
 #include "app/shell/mail_list_controller.h"
 #include "app/shell/system_settings_store.h"
 #include "app/shell/main_frame.h"

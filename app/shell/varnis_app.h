@@ -24,8 +24,8 @@
 #include <string>
 
 #include "app/shell/command_line.h"
-#include "app/shell/environment/environment_service.h"
-#include "app/shell/environment/environment_upgrade_program.h"
+#include "app/environment/environment_service.h"
+#include "app/environment/environment_upgrade_program.h"
 #include "app/ui/font_layer.h"
 
 class CInformationManager;

@@ -6,7 +6,7 @@
 #include <QHeaderView>
 #include <QMenu>
 
-#include "app/shell/environment/environment_service.h"
+#include "app/environment/environment_service.h"
 #include "app/shell/mail_list_columns.h"
 #include "app/ui/sjis_text.h"
 

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <string>
 
-#include "app/shell/environment/new_environment.h"
+#include "app/environment/new_environment.h"
 
 int main(int argc, char** argv) {
     if (argc != 3) {

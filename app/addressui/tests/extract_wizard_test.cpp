@@ -22,7 +22,7 @@
 #include "app/addressui/name_dlgs.h"
 #include "app/addressui/recipient_page_list.h"
 #include "app/addressui/tests/extraction_test_env.h"
-#include "app/shell/dialogs/extract_progress_dlg.h"
+#include "app/dialogs/extract_progress_dlg.h"
 #include "core/foundation/date_utils.h"
 
 namespace {

@@ -21,7 +21,7 @@
 #include "app/addressui/db_list_dlg.h"
 #include "app/addressui/personal_list_model.h"
 #include "app/addressui/tests/record_test_env.h"
-#include "app/shell/environment/run_monitor.h"
+#include "app/environment/run_monitor.h"
 #include "app/ui/testing/type_text.h"
 #include "platform/notifier.h"
 

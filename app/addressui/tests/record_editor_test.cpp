@@ -14,7 +14,7 @@
 #include "app/addressui/db_edit_sheet.h"
 #include "app/addressui/record_control_ids.h"
 #include "app/addressui/tests/record_test_env.h"
-#include "app/shell/widgets/varnis_property_sheet.h"
+#include "app/widgets/varnis_property_sheet.h"
 #include "core/foundation/sequencer.h"
 #include "platform/notifier.h"
 

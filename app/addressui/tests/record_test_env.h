@@ -22,8 +22,8 @@
 #include <utility>
 #include <vector>
 
-#include "app/shell/environment/environment_service.h"
-#include "app/shell/environment/new_environment.h"
+#include "app/environment/environment_service.h"
+#include "app/environment/new_environment.h"
 #include "app/ui/control_ids.h"
 #include "app/ui/sjis_text.h"
 #include "app/ui/testing/dialog_driver.h"

@@ -10,7 +10,7 @@
 
 #include "app/compose/pictogram_glyphs.h"
 #include "app/compose/pictogram_input_dlg.h"
-#include "app/compose/text/pictogram_table_data.h"
+#include "app/mailtext/pictogram_table_data.h"
 #include "app/ui/sjis_text.h"
 #include "app/ui/testing/type_text.h"
 

@@ -14,7 +14,7 @@
 #include <QTest>
 
 #include "app/compose/sjis_limited_edit.h"
-#include "app/compose/text/text_utils.h"
+#include "app/mailtext/text_utils.h"
 #include "app/htmledit/attachment_limits.h"
 #include "app/htmledit/html_page_factory.h"
 #include "app/htmledit/html_sub_pages.h"
@@ -22,7 +22,7 @@
 #include "app/htmledit/mail_body_edit.h"
 #include "app/htmledit/tests/carrier_page_fixture.h"
 #include "app/htmledit/tests/dialog_watch.h"
-#include "app/shell/widgets/varnis_property_sheet.h"
+#include "app/widgets/varnis_property_sheet.h"
 #include "app/ui/control_ids.h"
 #include "app/ui/testing/type_text.h"
 

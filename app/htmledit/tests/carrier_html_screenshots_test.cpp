@@ -12,7 +12,7 @@
 #include "app/htmledit/mail_body_edit.h"
 #include "app/htmledit/preview_page.h"
 #include "app/htmledit/tests/carrier_page_fixture.h"
-#include "app/shell/widgets/varnis_property_sheet.h"
+#include "app/widgets/varnis_property_sheet.h"
 #include "app/ui/html_view.h"
 #include "app/ui/testing/screenshot.h"
 

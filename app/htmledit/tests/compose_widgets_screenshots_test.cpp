@@ -13,7 +13,7 @@
 
 #include "app/compose/map_link_list.h"
 #include "app/compose/pictogram_input_dlg.h"
-#include "app/compose/text/pictogram_table_data.h"
+#include "app/mailtext/pictogram_table_data.h"
 #include "app/compose/wrap_ruler.h"
 #include "app/htmledit/attachment_limits.h"
 #include "app/htmledit/inline_image_settings.h"

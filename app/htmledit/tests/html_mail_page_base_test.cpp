@@ -11,7 +11,7 @@
 #include "app/htmledit/tests/html_page_fixture.h"
 #include "app/ui/testing/type_text.h"
 #include "app/compose/sjis_limited_edit.h"
-#include "app/shell/widgets/varnis_property_sheet.h"
+#include "app/widgets/varnis_property_sheet.h"
 #include "core/mailstore/mime_analyze.h"
 #include "core/mailstore/mime_decode_tool.h"
 

@@ -25,8 +25,8 @@
 
 #include "app/compose/mail_page_interface.h"
 #include "app/htmledit/pc_html_page.h"
-#include "app/shell/environment/environment_service.h"
-#include "app/shell/environment/new_environment.h"
+#include "app/environment/environment_service.h"
+#include "app/environment/new_environment.h"
 #include "app/ui/sjis_text.h"
 #include "app/ui/testing/prompt_recorder.h"
 #include "core/foundation/cp932.h"

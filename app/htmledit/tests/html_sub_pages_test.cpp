@@ -10,7 +10,7 @@
 #include "app/htmledit/html_sub_pages.h"
 #include "app/htmledit/mail_body_edit.h"
 #include "app/htmledit/tests/html_page_fixture.h"
-#include "app/shell/widgets/varnis_property_sheet.h"
+#include "app/widgets/varnis_property_sheet.h"
 #include "app/ui/testing/type_text.h"
 
 namespace htmledit {

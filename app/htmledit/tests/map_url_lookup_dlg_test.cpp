@@ -16,7 +16,7 @@
 #include "app/htmledit/map_candidate_dlg.h"
 #include "app/htmledit/tests/dialog_watch.h"
 #include "app/htmledit/tests/map_lookup_fixture.h"
-#include "app/shell/dialogs/proxy_auth_dlg.h"
+#include "app/dialogs/proxy_auth_dlg.h"
 #include "app/ui/control_ids.h"
 #include "app/ui/sjis_text.h"
 #include "app/ui/testing/dialog_driver.h"

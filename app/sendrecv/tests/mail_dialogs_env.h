@@ -19,9 +19,9 @@
 #include <vector>
 
 #include "app/sendrecv/tests/history_rows.h"
-#include "app/shell/dialogs/dialog_parts.h"
-#include "app/shell/environment/environment_service.h"
-#include "app/shell/environment/new_environment.h"
+#include "app/dialogs/dialog_parts.h"
+#include "app/environment/environment_service.h"
+#include "app/environment/new_environment.h"
 #include "app/ui/control_ids.h"
 #include "app/ui/sjis_text.h"
 #include "app/ui/testing/dialog_driver.h"

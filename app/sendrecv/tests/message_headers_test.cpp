@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "app/sendrecv/message_headers.h"
-#include "app/compose/text/carrier_text_converter.h"
+#include "app/mailtext/carrier_text_converter.h"
 #include "app/sendrecv/tests/python_mail_decoder.h"
 #include "core/foundation/cp932.h"
 #include "core/foundation/kcode.h"

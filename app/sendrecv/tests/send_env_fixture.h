@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "app/shell/environment/new_environment.h"
-#include "app/shell/environment/program_keys.h"
+#include "app/environment/new_environment.h"
+#include "app/environment/program_keys.h"
 #include "app/ui/testing/prompt_recorder.h"
 #include "core/addressbook/database_edit.h"
 #include "core/addressbook/extract_result_detail.h"

@@ -22,7 +22,7 @@
 #include <string>
 #include <vector>
 
-#include "app/shell/dialogs/test_mail_progress_dlg.h"
+#include "app/dialogs/test_mail_progress_dlg.h"
 #include "app/ui/testing/dialog_driver.h"
 #include "core/addressbook/test_mailing_info.h"
 #include "core/foundation/cp932.h"

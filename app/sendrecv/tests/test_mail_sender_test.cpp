@@ -7,7 +7,7 @@
 #include "app/sendrecv/test_mail_sender.h"
 #include "app/sendrecv/tests/receive_fixture.h"
 #include "app/sendrecv/tests/test_mail_fixture.h"
-#include "app/shell/environment/run_monitor.h"
+#include "app/environment/run_monitor.h"
 #include "core/mailstore/mime_decode_tool.h"
 #include "core/transport/my_smtps.h"
 #include "platform/netssl/smtps.h"

@@ -3,7 +3,7 @@
 // stored mails.
 #include <gtest/gtest.h>
 
-#include "app/shell/environment/run_monitor.h"
+#include "app/environment/run_monitor.h"
 #include "app/shell/mail_list_columns.h"
 #include "app/shell/tests/mail_list_fixture.h"
 #include "core/foundation/ini_manager.h"

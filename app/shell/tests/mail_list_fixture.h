@@ -18,8 +18,8 @@
 #include <vector>
 
 #include "app/sendrecv/mail_record_helpers.h"
-#include "app/shell/environment/environment_service.h"
-#include "app/shell/environment/new_environment.h"
+#include "app/environment/environment_service.h"
+#include "app/environment/new_environment.h"
 #include "app/shell/mail_list_controller.h"
 #include "app/shell/screen_registry.h"
 #include "app/ui/sjis_text.h"

@@ -9,7 +9,7 @@
 #include <memory>
 #include <vector>
 
-#include "app/shell/environment/run_monitor.h"
+#include "app/environment/run_monitor.h"
 #include "app/shell/main_frame.h"
 #include "app/shell/tests/mail_list_fixture.h"
 #include "app/shell/varnis_view.h"

@@ -3,7 +3,7 @@
 #include <QAbstractButton>
 #include <QLabel>
 
-#include "app/shell/dialogs/password_prompt_dlgs.h"
+#include "app/dialogs/password_prompt_dlgs.h"
 #include "app/shell/setup_wizard.h"
 #include "app/shell/tests/main_frame_fixture.h"
 #include "app/ui/control_ids.h"

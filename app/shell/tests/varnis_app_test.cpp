@@ -7,11 +7,11 @@
 
 #include <fstream>
 
-#include "app/shell/environment/environment_service.h"
+#include "app/environment/environment_service.h"
 #include "app/addressui/db_list_dlg.h"
-#include "app/shell/environment/new_environment.h"
-#include "app/shell/environment/program_keys.h"
-#include "app/shell/environment/run_monitor.h"
+#include "app/environment/new_environment.h"
+#include "app/environment/program_keys.h"
+#include "app/environment/run_monitor.h"
 #include "app/shell/main_frame.h"
 #include "app/shell/varnis_app.h"
 #include "app/shell/varnis_view.h"
