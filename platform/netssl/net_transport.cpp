@@ -119,20 +119,48 @@ int NetTransport::CheckInterrupt(NetError& error) {
     return error.Set(kNetTimeout, "Interrupted.");
 }
 
+void NetTransport::StartReply(size_t bytesPerSecond) {
+    replyStart_ = Clock::now();
+    replyBytesBefore_ = received_;
+    replyBytesPerSecond_ = bytesPerSecond;
+}
+
+void NetTransport::EndReply() { replyStart_.reset(); }
+
 int NetTransport::Wait(WaitFor what, NetError& error) {
+    // The nearest of the bounds that apply: the time-out of inactivity, the line's, the
+    // reply's (which moves only when bytes come, that is between two waits).
+    enum class Bound { kSilence, kLine, kReply } bound = Bound::kSilence;
     auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs_);
-    const bool lineEndsFirst = lineDeadline_ && *lineDeadline_ < deadline;
-    if (lineEndsFirst) deadline = *lineDeadline_;
+    if (lineDeadline_ && *lineDeadline_ < deadline) {
+        deadline = *lineDeadline_;
+        bound = Bound::kLine;
+    }
+    if (replyStart_) {
+        auto replyEnd = *replyStart_ + std::chrono::milliseconds(timeoutMs_);
+        if (replyBytesPerSecond_ > 0) {
+            replyEnd += std::chrono::milliseconds((received_ - replyBytesBefore_) * 1000 / replyBytesPerSecond_);
+        }
+        if (replyEnd < deadline) {
+            deadline = replyEnd;
+            bound = Bound::kReply;
+        }
+    }
     for (;;) {
         if (int rc = CheckInterrupt(error); rc != kNetOk) return rc;
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
         if (left.count() <= 0) {
-            if (lineEndsFirst) {
+            const std::string seconds = std::to_string(timeoutMs_ / 1000);
+            switch (bound) {
+            case Bound::kLine:
                 return error.Set(kNetTimeout, "Timeout. A line from the server did not come whole within " +
                                                   std::to_string(timeoutMs_ / 1000 * kLineTimeoutFactor) + " s.");
+            case Bound::kReply:
+                return error.Set(kNetTimeout, "Timeout. The server's reply did not come whole within " + seconds +
+                                                  (replyBytesPerSecond_ > 0 ? " s and the time its size allows." : " s."));
+            case Bound::kSilence: break;
             }
-            return error.Set(kNetTimeout, "Timeout. No answer from the server within " +
-                                              std::to_string(timeoutMs_ / 1000) + " s.");
+            return error.Set(kNetTimeout, "Timeout. No answer from the server within " + seconds + " s.");
         }
         pollfd fds[2] = {{fd_, static_cast<short>(what == WaitFor::read ? POLLIN : POLLOUT), 0},
                          {interrupt_.Fd(), POLLIN, 0}};
@@ -267,6 +295,8 @@ int NetTransport::StartTls(const std::string& host, const TlsSettings& settings,
     }
     state_.eof = false;
     state_.lastErrno = 0;
+    // A server that drips its handshake is bounded like a reply.
+    const ReplyDeadline handshakeDeadline(*this);
     for (;;) {
         ERR_clear_error();
         const int ret = SSL_connect(ssl_);
@@ -351,6 +381,7 @@ int NetTransport::Fill(NetError& error) {
             ERR_clear_error();
             const int n = SSL_read(ssl_, buf, sizeof buf);
             if (n > 0) {
+                received_ += static_cast<size_t>(n);
                 in_.append(buf, static_cast<size_t>(n));
                 return kNetOk;
             }
@@ -363,6 +394,7 @@ int NetTransport::Fill(NetError& error) {
         } else {
             const ssize_t n = recv(fd_, buf, sizeof buf, 0);
             if (n > 0) {
+                received_ += static_cast<size_t>(n);
                 in_.append(buf, static_cast<size_t>(n));
                 return kNetOk;
             }
@@ -465,6 +497,8 @@ void NetTransport::Close() {
     }
     state_ = SocketState{};
     peerClosed_ = false;
+    replyStart_.reset();
+    received_ = 0;
     in_.clear();
     inPos_ = 0;
 }

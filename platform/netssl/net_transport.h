@@ -7,10 +7,12 @@
 // then in an unknown state: callers close it). A line must also come whole within
 // kLineTimeoutFactor times the time-out, so that a server that trickles a byte now and
 // then without ending its line fails with 301 "Timeout." too instead of holding the
-// caller for ever. Socket failures carry the WinSock number
-// of their errno. TLS runs through OpenSSL over the same non-blocking socket; the peer's
-// certificate is checked against the system store and the host name unless the caller
-// accepts any certificate.
+// caller for ever. A mail client bounds each reply as a whole (ReplyDeadline): a server
+// that answers a line now and then, each within the time-out, would otherwise hold one
+// reply of many lines for days. The TLS handshake is bounded the same way. Socket
+// failures carry the WinSock number of their errno. TLS runs through OpenSSL over the
+// same non-blocking socket; the peer's certificate is checked against the system store
+// and the host name unless the caller accepts any certificate.
 
 #include "platform/netssl/net_error.h"
 #include "platform/netssl/net_interrupt.h"
@@ -72,6 +74,14 @@ public:
     // Closes at once (a TLS close notification is sent when it fits without waiting).
     void Close();
 
+    // Bounds the reads of one reply, from now until EndReply: every wait ends by the
+    // time-out counted from now (301 "Timeout."). With `bytesPerSecond` above 0 (a long
+    // answer such as a stored message) the bound moves one second later for every that
+    // many bytes received meanwhile, so an answer that keeps that average rate is never
+    // cut and one that drips is. ReplyDeadline below pairs the two calls.
+    void StartReply(size_t bytesPerSecond = 0);
+    void EndReply();
+
     bool IsOpen() const { return fd_ >= 0; }
     bool IsTls() const { return ssl_ != nullptr; }
 
@@ -93,6 +103,11 @@ private:
 
     NetInterrupt& interrupt_;
     int timeoutMs_ = 60000;
+    // While a reply is bounded: when it began, the bytes received before it, its rate.
+    std::optional<std::chrono::steady_clock::time_point> replyStart_;
+    unsigned long long replyBytesBefore_ = 0;
+    size_t replyBytesPerSecond_ = 0;
+    unsigned long long received_ = 0;  // bytes received on this connection
     // While ReadLine runs: the time by which its line must be complete (no wait goes on
     // past it).
     std::optional<std::chrono::steady_clock::time_point> lineDeadline_;
@@ -103,6 +118,20 @@ private:
     SSL* ssl_ = nullptr;
     std::string in_;      // received bytes not yet handed out
     size_t inPos_ = 0;
+};
+
+// The bound of one reply over a scope (NetTransport::StartReply, EndReply).
+class ReplyDeadline {
+public:
+    explicit ReplyDeadline(NetTransport& transport, size_t bytesPerSecond = 0) : transport_(transport) {
+        transport_.StartReply(bytesPerSecond);
+    }
+    ~ReplyDeadline() { transport_.EndReply(); }
+    ReplyDeadline(const ReplyDeadline&) = delete;
+    ReplyDeadline& operator=(const ReplyDeadline&) = delete;
+
+private:
+    NetTransport& transport_;
 };
 
 }  // namespace netssl

@@ -55,7 +55,9 @@ enum PopsProperty : int {
     kPopsMessageUid = 27,      // read only: the current message's unique id (UIDL)
     kPopsPassword = 28,
     kPopsSslStartMode = 37,    // SslStartMode: 0 and 3 none, 1 implicit TLS, 2 STLS
-    kPopsTimeout = 38,         // seconds without progress before a call gives up (60)
+    kPopsTimeout = 38,         // seconds without progress before a call gives up, and the
+                               // bound of each whole reply (60; a multi-line answer gets a
+                               // second more for each KiB it brought)
     kPopsUser = 40,
 };
 

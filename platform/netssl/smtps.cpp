@@ -307,6 +307,8 @@ int SmtpsComponent::ConfigureOwn(std::string_view name, std::string_view value) 
 
 int SmtpsComponent::ReadReply(SmtpReply& reply) {
     reply = SmtpReply{};
+    // The whole reply within the time-out, however its lines are spaced.
+    const ReplyDeadline deadline(transport_);
     std::string line;
     for (int n = 0; n < 1000; ++n) {
         NetError error;

@@ -45,7 +45,8 @@ enum SmtpsProperty : int {
     kSmtpsTo = 30,             // To header value; its addresses are envelope recipients
     kSmtpsSslStartMode = 40,   // SslStartMode: 0 and 3 none, 1 implicit TLS, 2 STARTTLS
     kSmtpsCc = 41,             // Cc header value (no header when empty); also recipients
-    kSmtpsTimeout = 42,        // seconds without progress before a call gives up (60)
+    kSmtpsTimeout = 42,        // seconds without progress before a call gives up, and the
+                               // bound of each whole reply (60)
     kSmtpsUser = 43,           // empty: no login
 };
 

@@ -308,3 +308,81 @@ TEST(Pops, LongLineInsideAMessageIsAccepted) {
     EXPECT_EQ(POPS_Do(r.h, kPopsConnect), kNetProtocol);
     EXPECT_EQ(POPS_GetLastError(r.h), "Protocol error: a line from the server is longer than 1 MiB.");
 }
+
+// A status reply must come whole within the time-out, and a multi-line answer within the
+// time-out plus a second for each KiB it brought: a server that drips its greeting or its
+// listing is cut off soon after the time-out, while a large message that comes at a
+// sound rate is read whole though it takes longer than the time-out.
+TEST(Pops, EachReplyIsBoundedByTheTimeoutAndItsSize) {
+    using namespace std::chrono;
+    const std::string big = "Subject: big\r\n\r\n" + std::string(300 << 10, 'b') + "\r\n";  // ~300 KiB
+    const struct {
+        const char* name;
+        const char* drips;  // the reply that drips, or "RETR" for the steady message
+        int rc;
+        milliseconds atLeast, below;
+    } cases[] = {
+        {"greeting", "greeting", kNetTimeout, milliseconds(900), milliseconds(1600)},
+        {"listing", "UIDL", kNetTimeout, milliseconds(900), milliseconds(1600)},
+        {"steady message", "RETR", kNetOk, milliseconds(1500), seconds(10)},
+    };
+    for (const auto& c : cases) {
+        const std::string drips = c.drips;
+        ScriptedServer server([&](ScriptConn& conn) {
+            if (drips == "greeting") {
+                conn.Trickle("+OK a greeting that comes a byte at a time\r\n", milliseconds(50));
+                return;
+            }
+            conn.Send("+OK ready\r\n");
+            std::string line;
+            while (conn.ReadLine(line)) {
+                if (line == "UIDL") {
+                    conn.Send("+OK\r\n");
+                    for (int i = 1; i <= 8; ++i) {
+                        if (!conn.Send(std::to_string(i) + " uid-" + std::to_string(i) + "\r\n")) return;
+                        std::this_thread::sleep_for(milliseconds(400));
+                    }
+                    conn.Send(".\r\n");
+                } else if (line == "RETR 1") {
+                    // ~150 KiB/s in 16 KiB pieces: twice the time-out in all.
+                    const std::string wire = "+OK\r\n" + big + ".\r\n";
+                    for (size_t at = 0; at < wire.size(); at += 16 << 10) {
+                        conn.Send(wire.substr(at, 16 << 10));
+                        std::this_thread::sleep_for(milliseconds(100));
+                    }
+                } else if (line == "QUIT") {
+                    conn.Send("+OK bye\r\n");
+                    return;
+                } else {
+                    conn.Send(line == "STAT" ? "+OK 1 300000\r\n" : line == "LIST" ? "+OK\r\n1 300000\r\n.\r\n" : "+OK\r\n");
+                }
+            }
+        });
+        Recorder r;
+        r.Server(server.port());
+        POPS_Set(r.h, kPopsTimeout, 0, 1, 0);
+        auto start = steady_clock::now();
+        int rc = POPS_Do(r.h, kPopsConnect);
+        if (drips != "greeting") {
+            ASSERT_EQ(rc, 0) << c.name << ": " << POPS_GetLastError(r.h);
+            start = steady_clock::now();
+            if (drips == "UIDL") {
+                rc = POPS_Do(r.h, kPopsList);
+            } else {
+                POPS_Set(r.h, kPopsMessageNumber, 0, 1, 0);
+                EXPECT_EQ(POPS_GetText(r.h, kPopsMessageHeaders, 0) + "\r\n" + POPS_GetText(r.h, kPopsMessageText, 0), big)
+                    << c.name;
+                rc = POPS_GetLastErrorCode(r.h);
+            }
+        }
+        const auto took = steady_clock::now() - start;
+        EXPECT_EQ(rc, c.rc) << c.name << ": " << POPS_GetLastError(r.h);
+        if (c.rc == kNetTimeout) {
+            EXPECT_EQ(POPS_GetLastError(r.h).rfind("Timeout. The server's reply did not come whole within 1 s", 0), 0u)
+                << c.name << ": " << POPS_GetLastError(r.h);
+            EXPECT_EQ(POPS_Get(r.h, kPopsConnected, 0, nullptr), 0) << c.name;
+        }
+        EXPECT_GE(took, c.atLeast) << c.name;
+        EXPECT_LT(took, c.below) << c.name;
+    }
+}

@@ -38,13 +38,15 @@ inline std::string DotStuffed(const std::string& message) {
 class ScriptConn {
 public:
     explicit ScriptConn(int fd) : fd_(fd) {}
-    void Send(const std::string& text) {
+    // False when the client went away.
+    bool Send(const std::string& text) {
         size_t done = 0;
         while (done < text.size()) {
             const ssize_t n = send(fd_, text.data() + done, text.size() - done, MSG_NOSIGNAL);
-            if (n <= 0) return;
+            if (n <= 0) return false;
             done += static_cast<size_t>(n);
         }
+        return true;
     }
     // One line without CR LF; false when the client closed or 10 s passed.
     bool ReadLine(std::string& line) {

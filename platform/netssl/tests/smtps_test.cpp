@@ -398,3 +398,56 @@ TEST(Smtps, ResetRestoresDefaultsAndConfigureRefusesUnknownSettings) {
     EXPECT_EQ(SMTPS_Get(r.h, kSmtpsSslStartMode, 0, nullptr), kSslNone);
     EXPECT_EQ(SMTPS_Do(r.h, kSmtpsConfigure, "MaxHeaderLength=0"), 0);
 }
+
+// Every reply must come whole within the time-out, however its lines are spaced: a server
+// that sends one line of a reply now and then, each well within the time-out, is cut off
+// once the time-out has passed since the reply was awaited, not after the sum of its gaps.
+TEST(Smtps, EachReplyComesWholeWithinTheTimeout) {
+    using namespace std::chrono;
+    const auto drip = [](ScriptConn& c, const char* code) {
+        for (int i = 0; i < 8; ++i) {
+            if (!c.Send(std::string(code) + "-line " + std::to_string(i) + "\r\n")) return;
+            std::this_thread::sleep_for(milliseconds(400));
+        }
+        c.Send(std::string(code) + " done\r\n");
+    };
+    const struct {
+        const char* name;
+        bool atEndOfData;  // false: the EHLO reply drips
+    } cases[] = {{"EHLO", false}, {"end of data", true}};
+    for (const auto& c : cases) {
+        ScriptedServer server([&](ScriptConn& conn) {
+            conn.Send("220 scripted ESMTP\r\n");
+            std::string line, data;
+            conn.ReadLine(line);
+            if (!c.atEndOfData) return drip(conn, "250");
+            conn.Send("250 scripted\r\n");
+            while (conn.ReadLine(line)) {
+                if (line != "DATA") {
+                    conn.Send("250 ok\r\n");
+                    continue;
+                }
+                conn.Send("354 go\r\n");
+                conn.ReadData(data);
+                return drip(conn, "250");
+            }
+        });
+        Recorder r;
+        r.Server(server.port());
+        SMTPS_Set(r.h, kSmtpsTimeout, 0, 1, 0);
+        auto start = steady_clock::now();
+        int rc = SMTPS_Do(r.h, kSmtpsConnect);
+        if (c.atEndOfData) {
+            ASSERT_EQ(rc, 0) << SMTPS_GetLastError(r.h);
+            r.Message("a@example.jp", "b@example.jp", "Subject: x\r\n\r\nbody");
+            start = steady_clock::now();
+            rc = SMTPS_Do(r.h, kSmtpsSend);
+        }
+        const auto took = steady_clock::now() - start;
+        EXPECT_EQ(rc, kNetTimeout) << c.name;
+        EXPECT_EQ(SMTPS_GetLastError(r.h), "Timeout. The server's reply did not come whole within 1 s.") << c.name;
+        EXPECT_GE(took, milliseconds(900)) << c.name;
+        EXPECT_LT(took, milliseconds(1600)) << c.name;
+        EXPECT_EQ(SMTPS_Get(r.h, kSmtpsConnected, 0, nullptr), 0) << c.name;
+    }
+}
