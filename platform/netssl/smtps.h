@@ -48,6 +48,11 @@ enum SmtpsProperty : int {
     kSmtpsTimeout = 42,        // seconds without progress before a call gives up, and the
                                // bound of each whole reply (60)
     kSmtpsUser = 43,           // empty: no login
+    kSmtpsMessageSent = 44,    // read only: 1 when the last send wrote its message whole (the
+                               // closing "." included), 0 when it ended before that. A send
+                               // that fails with it set and no reply to blame (a time-out,
+                               // an interrupt, a lost connection) leaves the outcome unknown:
+                               // the server may have kept the message.
 };
 
 enum SmtpsMethod : int {

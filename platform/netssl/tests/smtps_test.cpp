@@ -451,3 +451,59 @@ TEST(Smtps, EachReplyComesWholeWithinTheTimeout) {
         EXPECT_EQ(SMTPS_Get(r.h, kSmtpsConnected, 0, nullptr), 0) << c.name;
     }
 }
+
+// Whether a failed send may still have delivered its message: property 44 says whether
+// the message went out whole before the failure. Only then can a lost connection or a
+// missing reply leave the message with the server.
+TEST(Smtps, MessageSentTellsWhetherAFailureCameAfterTheMessage) {
+    const struct {
+        const char* name;
+        const char* failAt;  // the command at which the server stops behaving; "." the message
+        const char* how;     // "reply 452", "drop" (close without a reply), "silent"
+        int rc;
+        long sent;
+    } cases[] = {
+        {"accepted", nullptr, nullptr, kNetOk, 1},
+        {"recipient deferred", "RCPT", "reply 452", kNetServerReply, 0},
+        {"dropped at DATA", "DATA", "drop", kWsaEconnaborted, 0},
+        {"deferred after the message", ".", "reply 451", kNetServerReply, 1},
+        {"dropped after the message", ".", "drop", kWsaEconnaborted, 1},
+        {"no reply to the message", ".", "silent", kNetTimeout, 1},
+    };
+    for (const auto& c : cases) {
+        ScriptedServer server([&](ScriptConn& conn) {
+            Greet(conn, "250 scripted\r\n");
+            std::string line, data;
+            const auto fail = [&] {
+                const std::string how = c.how;
+                if (how == "drop") return;
+                if (how == "silent") return conn.WaitClose();
+                conn.Send(how.substr(6) + " 4.x.x not now\r\n");
+            };
+            while (conn.ReadLine(line)) {
+                if (c.failAt && std::string(c.failAt) != "." && line.rfind(c.failAt, 0) == 0) {
+                    fail();
+                    if (std::string(c.how) != "reply 452") return;
+                    continue;
+                }
+                if (line == "DATA") {
+                    conn.Send("354 go\r\n");
+                    conn.ReadData(data);
+                    if (c.failAt) return fail();
+                }
+                conn.Send(line == "QUIT" ? "221 bye\r\n" : "250 ok\r\n");
+            }
+        });
+        Recorder r;
+        r.Server(server.port());
+        SMTPS_Set(r.h, kSmtpsTimeout, 0, 1, 0);
+        ASSERT_EQ(SMTPS_Do(r.h, kSmtpsConnect), 0) << c.name << ": " << SMTPS_GetLastError(r.h);
+        r.Message("a@example.jp", "b@example.jp", "Subject: x\r\n\r\nbody");
+        EXPECT_EQ(SMTPS_Do(r.h, kSmtpsSend), c.rc) << c.name << ": " << SMTPS_GetLastError(r.h);
+        EXPECT_EQ(SMTPS_Get(r.h, kSmtpsMessageSent, 0, nullptr), c.sent) << c.name;
+        SMTPS_Do(r.h, kSmtpsDisconnect);
+        // The next send starts afresh.
+        EXPECT_EQ(SMTPS_Do(r.h, kSmtpsSend), kNetNotConnected) << c.name;
+        EXPECT_EQ(SMTPS_Get(r.h, kSmtpsMessageSent, 0, nullptr), 0) << c.name;
+    }
+}
