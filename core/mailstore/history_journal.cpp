@@ -11,6 +11,7 @@
 #include "core/foundation/csv_read.h"
 #include "core/foundation/csv_write.h"
 #include "core/foundation/record_coding.h"
+#include "platform/safe_write.h"
 
 namespace {
 
@@ -120,6 +121,20 @@ int ProgressJournal::Commit() {
     // The records are in the file (a killed process loses nothing now); the sync makes
     // them survive a power loss too.
     if (sync_ && ::fdatasync(fd_) != 0) return -1;
+    return 0;
+}
+
+int ProgressJournal::Replace(const std::vector<std::vector<std::string_view>>& records) {
+    Close();
+    pending_.clear();
+    if (path_.empty()) return -1;
+    if (records.empty()) return Remove();
+    std::vector<std::string_view> tag(tag_.begin(), tag_.end());
+    std::string text;
+    CodeRecord(tag, text);
+    for (const auto& r : records) CodeRecord(r, text);
+    if (!platform::WriteFileAtomically(path_, text, sync_)) return -1;
+    appended_ += text.size();
     return 0;
 }
 

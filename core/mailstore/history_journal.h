@@ -45,6 +45,11 @@ public:
     // try; the file keeps what it held). The tag is written first into a new file.
     int Commit();
     bool HasPending() const { return !pending_.empty(); }
+    // Forgets the pending batch (a record that must not reach the file after all).
+    void DropPending() { pending_.clear(); }
+    // Replaces the journal as a whole by the tag and `records` (none: removes it), safely:
+    // a crash leaves the old journal or the new one. The pending batch is dropped. 0 or -1.
+    int Replace(const std::vector<std::vector<std::string_view>>& records);
 
     // Reads the records after the tag in order, calling `apply` with their fields (the
     // checksum removed). A journal with another tag (or coded with another key) is

@@ -34,6 +34,10 @@ std::uint64_t FileSize(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0 ? static_cast<std::uint64_t>(st.st_size) : 0;
 }
 
+// The first field of a progress record that marks a send in flight: "P", customer ID,
+// attempts (0: the mark ends), Message-ID. Row records start with a customer ID.
+constexpr std::string_view kPendingTag = "P";
+
 [[noreturn]] void FailConstruction(CErrMsg& err, int code) {
     if (code != 0) err.SetErr(code);
     platform::Notify(err.GetLastMsg());
@@ -132,6 +136,7 @@ void HistoryListViewer::Clear() {
     prev_.clear();
     dirty_.clear();
     dirtyMark_.clear();
+    pending_.clear();
     journal_.Unbind();
     changed_ = 0;
     readState_ = ReadState::kUnread;
@@ -221,6 +226,8 @@ void HistoryListViewer::SetCustomerRow(int customerID, int row) {
 
 void HistoryListViewer::MarkDirty(int row) {
     changed_ = 1;
+    // A recorded outcome ends the recipient's send in flight.
+    if (!pending_.empty()) pending_.erase(ToInt(Element(row, kCustomerID)));
     char& mark = dirtyMark_[static_cast<std::size_t>(row)];
     if (mark) return;
     mark = 1;
@@ -254,6 +261,8 @@ void HistoryListViewer::SetRowElement(int row, int element, std::string_view val
 
 void HistoryListViewer::Upsert(const std::vector<std::string_view>& values) {
     if (values.size() != static_cast<std::size_t>(kElements)) return;
+    // Even a row replayed over a file that holds it already ends a mark recorded before it.
+    if (!pending_.empty()) pending_.erase(ToInt(values[kCustomerID]));
     const HistoryIndex::Value* found = customerIndex_.Find(KeyOf(ToInt(values[kCustomerID])));
     if (found == nullptr) {
         AppendRow(values);
@@ -325,7 +334,10 @@ int HistoryListViewer::GetHDataFromFileToMemory(int keyGiven, const char* key) {
         readState_ = ReadState::kBad;
         return Fail(4207, -27);
     }
-    const int replayed = journal_.Replay([this](const std::vector<std::string_view>& f) { Upsert(f); });
+    const int replayed = journal_.Replay([this](const std::vector<std::string_view>& f) {
+        if (!f.empty() && f[0] == kPendingTag) ApplyPendingRecord(f);
+        else Upsert(f);
+    });
     if (replayed < 0) {
         Clear();
         readState_ = ReadState::kBad;
@@ -380,9 +392,22 @@ int HistoryListViewer::Write(int compel) {
     Lock lock(mutex);
     std::uint64_t bytes = 0;
     if (WriteFile(Path(), key.get(), &bytes) != 0) return Fail(5204, -24);
-    // The file now holds everything the progress record held. Should the removal fail,
-    // replaying the record over the new file changes nothing (it holds whole rows).
-    if (BindJournal() == 0) journal_.Remove();
+    // The file now holds every row the progress record held; what stays is the sends in
+    // flight. Should the replacement fail, replaying the old record over the new file
+    // changes nothing (it holds whole rows and the same marks).
+    if (BindJournal() == 0) {
+        std::vector<std::string> texts;
+        texts.reserve(pending_.size() * 3);
+        std::vector<std::vector<std::string_view>> marks;
+        for (const auto& [customer, p] : pending_) {
+            texts.push_back(std::to_string(customer));
+            texts.push_back(std::to_string(p.attempts));
+            texts.push_back(p.messageID);
+        }
+        for (std::size_t i = 0; i < texts.size(); i += 3)
+            marks.push_back({kPendingTag, texts[i], texts[i + 1], texts[i + 2]});
+        journal_.Replace(marks);
+    }
     for (int row : dirty_) dirtyMark_[static_cast<std::size_t>(row)] = 0;
     dirty_.clear();
     changed_ = 0;
@@ -400,12 +425,7 @@ int HistoryListViewer::WriteFromMemoryToFileAppointFileName(const std::string& p
     return 0;
 }
 
-int HistoryListViewer::RecordProgress() {
-    if (const int r = CheckWritable(); r != 0) return r;
-    if (dirty_.empty() && !journal_.HasPending()) return 0;
-    if (BindJournal() != 0) return -27;
-    platform::NamedMutex mutex(kMutexName);
-    Lock lock(mutex);
+void HistoryListViewer::AddDirtyRows() {
     std::vector<std::string_view> fields(kElements);
     for (int row : dirty_) {
         for (int i = 0; i < kElements; ++i) fields[static_cast<std::size_t>(i)] = Element(row, i);
@@ -413,8 +433,70 @@ int HistoryListViewer::RecordProgress() {
         dirtyMark_[static_cast<std::size_t>(row)] = 0;
     }
     dirty_.clear();
+}
+
+int HistoryListViewer::RecordProgress() {
+    if (const int r = CheckWritable(); r != 0) return r;
+    if (dirty_.empty() && !journal_.HasPending()) return 0;
+    if (BindJournal() != 0) return -27;
+    platform::NamedMutex mutex(kMutexName);
+    Lock lock(mutex);
+    AddDirtyRows();
     if (journal_.Commit() != 0) return Fail(5206, -26);
     return 0;
+}
+
+// ---- Sends in flight ------------------------------------------------------------------------
+
+int HistoryListViewer::MarkSendPending(int customerID, const std::string& messageID) {
+    // The rows changed so far go first: a row recorded after the mark ends it.
+    if (const int r = RecordProgress(); r != 0) return r;
+    if (BindJournal() != 0) return -27;
+    PendingSend& p = pending_[customerID];
+    const std::string attempts = std::to_string(p.attempts + 1);
+    const std::string customer = std::to_string(customerID);
+    {
+        platform::NamedMutex mutex(kMutexName);
+        Lock lock(mutex);
+        journal_.Add({kPendingTag, customer, attempts, messageID});
+        if (journal_.Commit() != 0) {
+            journal_.DropPending();
+            if (p.attempts == 0) pending_.erase(customerID);
+            return Fail(5206, -26);
+        }
+    }
+    ++p.attempts;
+    p.messageID = messageID;
+    changed_ = 1;  // the next save carries the mark over
+    return 0;
+}
+
+void HistoryListViewer::ClearSendPending(int customerID) {
+    if (pending_.erase(customerID) == 0 || BindJournal() != 0) return;
+    AddDirtyRows();
+    journal_.Add({kPendingTag, std::to_string(customerID), "0", ""});
+    changed_ = 1;
+}
+
+int HistoryListViewer::GetSendPending(int customerID, std::string* messageID) const {
+    const auto it = pending_.find(customerID);
+    if (it == pending_.end()) return 0;
+    if (messageID != nullptr) *messageID = it->second.messageID;
+    return it->second.attempts;
+}
+
+void HistoryListViewer::ApplyPendingRecord(const std::vector<std::string_view>& fields) {
+    if (fields.size() != 4) return;
+    const int customer = ToInt(fields[1]);
+    const int attempts = ToInt(fields[2]);
+    // A row that carries the mark's Message-ID holds that very send's outcome (a progress
+    // record left over from a save that was cut short after writing the file).
+    const int row = DBID2RowNumber(customer);
+    if (attempts <= 0 || (row >= 0 && !fields[3].empty() && Element(row, kMessageID) == fields[3])) {
+        pending_.erase(customer);
+        return;
+    }
+    pending_[customer] = PendingSend{attempts, std::string(fields[3])};
 }
 
 int HistoryListViewer::WriteHDataFromMemoryToFileByPace() {

@@ -17,6 +17,14 @@
 //    only when SavePace says so (by time, and only once the journal has grown to the
 //    file's size), so a run over a million recipients writes O(n) bytes and a crash never
 //    forgets a recorded result.
+//  - Sends in flight: a message may reach a recipient although its outcome never comes
+//    back (a lost connection, no reply in time, a killed run). The send run marks the
+//    recipient before each message (MarkSendPending), so that a later run knows how often
+//    that person may have got it already. The marks live in the progress record only, as
+//    records of their own kind (older readers skip them), and each whole-file save writes
+//    the open ones into a fresh progress record: the history file's rows are unchanged.
+//    A mark ends when the recipient's row changes (the outcome was recorded) or with
+//    ClearSendPending (the message surely did not go out).
 //
 // Results: 0 (or a count) for success, a negative number for failure with the code
 // recorded in GetErrMsg(), unless said otherwise. The file reads and writes hold the named
@@ -26,6 +34,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "core/foundation/err_msg.h"
@@ -121,6 +130,18 @@ public:
     // Bytes written by this object to the history file and its progress record.
     std::uint64_t GetWrittenBytes() const { return savedBytes_ + journal_.AppendedBytes(); }
 
+    // ---- Sends in flight ---------------------------------------------------------------------
+    // One more attempt of `customerID`, going out with `messageID`: made durable (after the
+    // rows changed so far) before it returns. 0; -1, -13, -25, -27 as for writing; -26
+    // (5206) the progress record could not be written (the mark is then not set).
+    int MarkSendPending(int customerID, const std::string& messageID);
+    // Ends the mark of a message that surely did not go out (recorded with the next
+    // RecordProgress or save).
+    void ClearSendPending(int customerID);
+    // Attempts of `customerID` whose outcome is unknown (0: none), and the Message-ID of
+    // the last of them.
+    int GetSendPending(int customerID, std::string* messageID = nullptr) const;
+
     // ---- Rows --------------------------------------------------------------------------------
     // The row of a recipient, or -1.
     int DBID2RowNumber(int customerID) const;
@@ -182,6 +203,10 @@ private:
     void RebuildIndexes();
     void SetCustomerRow(int customerID, int row);
     void MarkDirty(int row);
+    // Adds the rows changed since the last record to the progress record's batch.
+    void AddDirtyRows();
+    // Applies one replayed record of a send in flight.
+    void ApplyPendingRecord(const std::vector<std::string_view>& fields);
     int CheckWritable();
     int WriteFile(const std::string& path, const char* key, std::uint64_t* bytes);
     int Write(int compel);
@@ -211,6 +236,13 @@ private:
     // Rows changed since the last save or record (dirtyMark_ per row).
     std::vector<int> dirty_;
     std::vector<char> dirtyMark_;
+
+    // Recipients with sends in flight: attempts and the last Message-ID.
+    struct PendingSend {
+        int attempts = 0;
+        std::string messageID;
+    };
+    std::unordered_map<int, PendingSend> pending_;
 
     ProgressJournal journal_;
     SavePace pace_;

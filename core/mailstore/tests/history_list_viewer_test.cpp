@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "core/addressbook/database_edit.h"
+#include "core/foundation/csv_read.h"
 #include "core/foundation/system_option.h"
 #include "core/mailstore/mail_list_viewer.h"
 #include "mailstore_test_util.h"
@@ -416,3 +417,64 @@ TEST_F(HistoryTest, ForeignProgressRecordIsSetAsideNotApplied) {
 }
 
 }  // namespace
+
+// A send whose outcome never came back stays marked across reads and whole-file saves
+// until the recipient's row changes or the mark is cleared; the history file itself keeps
+// its rows of six fields, so an older reader sees what it always saw.
+TEST_F(HistoryTest, SendsInFlightOutliveSavesUntilTheirOutcomeIsRecorded) {
+    {
+        auto h = Open();  // no history yet
+        h->SetHDataFromStructToMemory(Row(1, "C", 0, "N", "<one>"));
+        ASSERT_EQ(h->MarkSendPending(2, "<two-a>"), 0);
+        ASSERT_EQ(h->MarkSendPending(3, "<three>"), 0);
+        ASSERT_EQ(h->MarkSendPending(4, "<four>"), 0);
+        h->ClearSendPending(4);  // it never went out
+        ASSERT_EQ(h->RecordProgress(), 0);
+    }
+    {
+        auto h = Open();  // killed before any save: the progress record holds it all
+        EXPECT_EQ(h->GetElementFromMemoryPinPoint(1, 1), "C");  // recorded before the marks
+        std::string mid;
+        EXPECT_EQ(h->GetSendPending(2, &mid), 1);
+        EXPECT_EQ(mid, "<two-a>");
+        EXPECT_EQ(h->GetSendPending(4), 0);
+        ASSERT_EQ(h->MarkSendPending(2, "<two-b>"), 0);
+        h->SetHDataFromStructToMemory(Row(3, "C", 0, "N", "<three>"));  // its outcome came
+        EXPECT_EQ(h->GetSendPending(3), 0);
+        ASSERT_EQ(h->WriteHDataFromMemoryToFile(), 0);
+    }
+    const std::string saved = ReadFile(JournalPath());
+    {
+        auto h = Open();
+        std::string mid;
+        EXPECT_EQ(h->GetSendPending(2, &mid), 2);
+        EXPECT_EQ(mid, "<two-b>");
+        EXPECT_EQ(h->GetSendPending(3), 0);
+        EXPECT_EQ(h->GetRecordNumber(), 2);
+        // The outcome of the second attempt is recorded; the save leaves no progress record.
+        h->SetHDataFromStructToMemory(Row(2, "E", 1, "N", "<two-b>"));
+        ASSERT_EQ(h->WriteHDataFromMemoryToFile(), 0);
+        EXPECT_FALSE(std::filesystem::exists(JournalPath()));
+    }
+    // The history file is rows of six fields only.
+    {
+        XCsvRead reader;
+        ASSERT_EQ(reader.OpenFile(HistPath()), 1);
+        int rows = 0;
+        for (int n = reader.ReadLine(); n != -1; n = reader.ReadLine(), ++rows) EXPECT_EQ(n, 6);
+        EXPECT_EQ(rows, 3);
+    }
+    // A crash after that save, before the old progress record went: replayed over the
+    // file, its mark is ended by the row that holds the same send's outcome.
+    WriteFile(JournalPath(), saved);
+    EXPECT_EQ(Open()->GetSendPending(2), 0);
+    // A mark that cannot be written is not set.
+    std::filesystem::remove(JournalPath());
+    auto h = Open();
+    std::filesystem::create_directory(JournalPath());
+    EXPECT_EQ(h->MarkSendPending(5, "<five>"), -26);
+    EXPECT_EQ(h->GetSendPending(5), 0);
+    std::filesystem::remove(JournalPath());
+    EXPECT_EQ(h->RecordProgress(), 0);
+    EXPECT_EQ(Open()->GetSendPending(5), 0);
+}
