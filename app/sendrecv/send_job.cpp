@@ -219,6 +219,34 @@ int CSendJob::UpdateHistory(int id, const std::string& state, const std::string&
     return result;
 }
 
+int CSendJob::RecordUnknownOutcome(int id, int attempts, const std::string& messageId) {
+    if (history_ == nullptr) return -1;
+    platform::DateTime now = platform::DateTime::GetCurrentTime();
+    std::string state = "E";
+    std::string message = messageId;
+    if (history_->DBID2RowNumber(id) < 0) {
+        HistorySet row;
+        row.customerID = id;
+        row.state = state;
+        row.retryNum = attempts > 1 ? attempts - 1 : 0;  // the resends made
+        row.openFlag = "N";
+        row.messageID = messageId;
+        row.lastSendDate = now;
+        if (history_->SetHDataFromStructToMemory(row) < 0) {
+            err_ = history_->GetErrMsg();
+            return -1;
+        }
+        return 0;
+    }
+    // Not the resend rule: another try could make a third copy.
+    if (history_->RetryNumInc(id) < 0 || history_->TransferState(id, state, 1) < 0 ||
+        history_->TransferMessageID(id, message, 1) < 0 || history_->TransferLastSendDate(id, now, 1) < 0) {
+        err_ = history_->GetErrMsg();
+        return -1;
+    }
+    return 0;
+}
+
 void CSendJob::Cancel() {
     // The flag first: the run must know, when its call comes back interrupted, that the
     // user asked for it.

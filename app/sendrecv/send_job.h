@@ -17,6 +17,8 @@
 //    the files they could not read (the core stores keep that promise).
 //  - UpdateHistory records each recipient's outcome; a failure that allows no further try
 //    turns the person's advertising-mail permission (address-book element 21) to "N".
+//    RecordUnknownOutcome records a recipient whose outcome never came back as failed for
+//    good without touching the permission.
 //  - Cancel may be called from any thread at any time: it raises the cancel flag first
 //    and only then interrupts the SMTP client the send run has attached (SetSmtpClient),
 //    under a lock that the send run also takes to detach the client before deleting it,
@@ -63,7 +65,8 @@ struct SendCounters {
     int sent = 0;
     int error = 0;
     int skipped = 0;
-    int processed = 0;  // recipients dealt with: sent, failed or skipped
+    int deferred = 0;   // recipients the server asked to try later (4xx): still in the list
+    int processed = 0;  // recipients dealt with: sent, failed, skipped or deferred
     int total = 0;
     // The send history's attempt and failure counts when the mail was prepared; -1 unknown.
     int historySentAtStart = -1;
@@ -142,6 +145,11 @@ public:
     // advertising-mail permission is turned off in the address book (in memory). 0; -1
     // the history refused (its error copied); -2 the address book refused.
     int UpdateHistory(int id, const std::string& state, const std::string& messageId);
+    // Records a recipient as failed for good whose messages went out `attempts` times
+    // without an outcome (the server may have kept them): never resent, and the person's
+    // permission stays as it is, since nothing says the address is at fault. 0; -1 the
+    // history refused (its error copied).
+    int RecordUnknownOutcome(int id, int attempts, const std::string& messageId);
     // Raises the cancel flag, then interrupts the attached SMTP client. Any thread.
     void Cancel();
 

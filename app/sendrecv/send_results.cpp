@@ -10,7 +10,8 @@
 //   error                                  "E"
 //   otherwise: recipients waiting for a resend go back into the recipient list and the
 //   mail becomes "R" (its reserve date, if past, the next ten-minute mark plus the retry
-//   span); with none, "C" when no recipient failed, else "E".
+//   span), and so does a mail with recipients the server asked to try later (they stayed
+//   in the list); with neither, "C" when no recipient failed, else "E".
 // The retry span is system option 66 in minutes when resending is on (option 54 "Y"),
 // else 10 minutes.
 #include <cstdlib>
@@ -86,7 +87,7 @@ void CSendJob::DecideFinalStatus(COneMailData& mail, const platform::DateTime& n
             mail.SetStatus("E", 0);
             return;
         }
-        if (retry.empty()) {
+        if (retry.empty() && counters_.deferred == 0) {
             mail.SetStatus(failed.empty() ? "C" : "E", 0);
             return;
         }
@@ -115,7 +116,8 @@ int CSendJob::SaveProgress(int final) {
         return -1;
     }
     if (counters_.historySentAtStart >= 0)
-        mail.SetSentNumber(counters_.historySentAtStart + counters_.processed - counters_.skipped);
+        mail.SetSentNumber(counters_.historySentAtStart + counters_.processed - counters_.skipped -
+                           counters_.deferred);
     if (counters_.historyErrorsAtStart >= 0) mail.SetErrorNumber(counters_.historyErrorsAtStart + counters_.error);
     if (final == 0) {
         mail.SetStatus("A", 0);

@@ -43,6 +43,9 @@ constexpr long long kSyncIntervalMs = 100;
 constexpr long long kProgressIntervalMs = 100;
 // The time-out while the run stops after a cancelled send (seconds).
 constexpr int kCancelTimeoutSeconds = 10;
+// Messages to one recipient that may go out without a known outcome: the one a lost
+// answer leaves in doubt, and the one resend the next run makes.
+constexpr int kMostAttemptsInDoubt = 2;
 
 // Result codes of the run.
 constexpr int kStopped = -1;
@@ -203,13 +206,28 @@ SendRun::Next SendRun::PrepareMail() {
     // shows as sent already (a run that was killed before it rewrote the list) leave the
     // list before anything is sent.
     std::vector<int> drop;
+    bool recorded = false;
     for (int id : all) {
         bool keep = job_.CheckRecipient(id) == CSendJob::kSendable;
         if (keep && kind_ == RecipientMessageBuilder::kPcHtmlMail) keep = job_.IsPcRecipient(id) != 0;
         if (keep && kind_ == RecipientMessageBuilder::kMobileHtmlMail) keep = job_.IsMobileHtmlRecipient(id) != 0;
         if (keep && history.DBID2RowNumber(id) >= 0)
             keep = history.GetElementFromMemoryPinPoint(id, HistoryListViewer::kState) != "C";
+        // Two messages went out to this person without an outcome (killed runs, a disk
+        // that filled up): a third try could be a third copy.
+        if (keep && history.GetSendPending(id) >= kMostAttemptsInDoubt) {
+            if (!UnknownOutcomeFailed(id, 0)) return Next::kClose;
+            recorded = true;
+            keep = false;
+        }
         if (!keep) drop.push_back(id);
+    }
+    // The history holds those outcomes before the list drops them.
+    if (recorded && history.RecordProgress() < 0) {
+        job_.GetErrMsg() = history.GetErrMsg();
+        job_.SetFlag(CSendJob::kError);
+        result_ = kHistorySaveFailed;
+        return Next::kClose;
     }
     if (!drop.empty()) list.RemoveDBIDs(drop);
 
@@ -340,8 +358,11 @@ SendRun::Next SendRun::SendAll() {
         }
         if (SendRunObserver* o = job_.GetObserver()) o->OnProcessed(counters.processed);
 
-        // Renewed after each 1000th message, not again while skipped recipients follow.
-        if (handedOver && (sendCounter_ + 1) % kMessagesPerConnection == 0 && i + 1 < ids_.size()) {
+        // Renewed after each 1000th message, not again while skipped recipients follow, and
+        // after a message whose answer never came (the connection is gone then).
+        const bool renew = reconnect_ || (handedOver && (sendCounter_ + 1) % kMessagesPerConnection == 0);
+        reconnect_ = false;
+        if (renew && i + 1 < ids_.size() && !Stopped()) {
             if (const Next renewed = Renew(); renewed != Next::kGoOn) return renewed;
         }
         if (!Stopped() && i + 1 < ids_.size() && job_.GetSendDelay() > 0)
@@ -363,6 +384,23 @@ bool SendRun::RecipientFailed(int id, const std::string& messageId) {
     }
     job_.GetErrMsg() = kept;
     toRemove_.push_back(id);
+    return true;
+}
+
+bool SendRun::UnknownOutcomeFailed(int id, int rc) {
+    HistoryListViewer& history = *job_.GetHistory();
+    std::string messageId;
+    const int attempts = history.GetSendPending(id, &messageId);
+    ++job_.Counters().error;
+    job_.SetFlag(CSendJob::kRecipientFailed);
+    if (job_.RecordUnknownOutcome(id, attempts, messageId) != 0) {
+        job_.SetFlag(CSendJob::kError);
+        result_ = kHistorySaveFailed;
+        return false;
+    }
+    Fail(rc, T("送信結果を確認できないまま2回送信したため、この宛先への送信を打ち切りました"));
+    toRemove_.push_back(id);
+    Status(job_.GetErrMsg().GetLastMsg());
     return true;
 }
 
@@ -399,6 +437,16 @@ SendRun::Next SendRun::SendOne(int id, bool& handedOver) {
         return Next::kGoOn;
     }
 
+    // Marked before it goes: should its answer never come, the next run knows that this
+    // person may have it already. Nothing goes out unless the mark is on the disk.
+    HistoryListViewer& history = *job_.GetHistory();
+    if (history.MarkSendPending(id, message_.messageId) != 0) {
+        job_.GetErrMsg() = history.GetErrMsg();
+        job_.SetFlag(CSendJob::kError);
+        result_ = kHistorySaveFailed;
+        return Next::kDisconnect;
+    }
+
     netssl::SmtpsComponent* h = client_->GetHandle();
     using namespace netssl;
     SMTPS_Set(h, kSmtpsTo, 0, message_.to.c_str(), 0);
@@ -422,32 +470,52 @@ SendRun::Next SendRun::SendOne(int id, bool& handedOver) {
         if (lastStatus_ != T("送信中です")) Status(T("送信中です"));
         return Next::kGoOn;
     }
+    // Where the send ended tells whether the message may be with the server: only when it
+    // went out whole and no answer came is the outcome unknown, and the mark stays.
+    const int stage = static_cast<int>(SMTPS_Get(h, kSmtpsSendStage, 0, nullptr));
+    const bool inDoubt = stage == kSendMessage && rc != kNetServerReply;
+    if (!inDoubt) history.ClearSendPending(id);
+    const std::string text = client_->GetLastErrorInJapanese();
+    if (rc == kNetTimeout && job_.GetFlag(CSendJob::kCancel)) {
+        Fail(rc, T("送信をキャンセルしました。"));
+        SMTPS_Set(h, kSmtpsTimeout, 0, kCancelTimeoutSeconds, 0);
+        return Next::kDisconnect;
+    }
+    if (inDoubt && history.GetSendPending(id) >= kMostAttemptsInDoubt) {
+        // The one resend went unanswered too: this recipient ends here, the others go on
+        // over a new connection.
+        Fail(rc, text);
+        if (!UnknownOutcomeFailed(id, rc)) return Next::kClose;
+        reconnect_ = true;
+        Pause(500);
+        return Next::kGoOn;
+    }
     if (rc == kNetTimeout) {
-        if (job_.GetFlag(CSendJob::kCancel)) {
-            Fail(rc, T("送信をキャンセルしました。"));
-            SMTPS_Set(h, kSmtpsTimeout, 0, kCancelTimeoutSeconds, 0);
-            return Next::kDisconnect;
-        }
-        // Interrupted, or no answer in time: whether it arrived is unknown, so the
-        // recipient stays in the list and nothing is recorded.
+        // Interrupted, or no answer in time: the recipient stays in the list, unrecorded
+        // (and marked when its message went out).
         job_.SetFlag(CSendJob::kInterrupted);
-        closingText_ = client_->GetLastErrorInJapanese();
+        closingText_ = text;
         Fail(rc, closingText_);
         job_.SetFlag(CSendJob::kRecipientFailed);
         return Next::kClose;
     }
 
-    // A lost connection, a refused sender or a temporary refusal of the whole message
-    // says nothing about this recipient: it and all that follow stay for the next run.
-    const int step = client_->GetNowStatus();
+    // A lost connection, a refused sender or a server that asks to try later says nothing
+    // about this recipient. Only a refusal of the recipient or of its message (5xx), or an
+    // address the client cannot use, is the recipient's failure.
     const int reply = ReplyCode(h);
     const bool connected = SMTPS_Get(h, kSmtpsConnected, 0, nullptr) != 0;
-    const bool notTheRecipients = !connected || (rc != kNetServerReply && rc != kNetBadArgument) ||
-                                  (rc == kNetServerReply && (step == CMySMTPS::kStepMailFrom ||
-                                                             (step == CMySMTPS::kStepData && reply / 100 == 4)));
-    const std::string text = client_->GetLastErrorInJapanese();
+    const bool answered = rc == kNetServerReply && stage != kSendMailFrom;
     Fail(rc, text);
-    if (notTheRecipients) {
+    if (connected && answered && reply / 100 == 4) {
+        // Greylisting, a full mailbox, a rate limit: this recipient waits in the list for
+        // the next run; the others go on.
+        ++counters.deferred;
+        Status(text);
+        Pause(500);
+        return Next::kGoOn;
+    }
+    if (!connected || !(answered || rc == kNetBadArgument)) {
         closingText_ = text;
         SMTPS_Do(h, kSmtpsDisconnect);
         job_.SetFlag(CSendJob::kConnectionFailure);

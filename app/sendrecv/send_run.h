@@ -102,6 +102,9 @@ private:
     void Pause(int ms);
     // Counts and records a recipient's failure; false when the history refused it.
     bool RecipientFailed(int id, const std::string& messageId);
+    // Counts and records as failed a recipient whose messages went out twice without an
+    // outcome, with `rc` as the error number; false when the history refused it.
+    bool UnknownOutcomeFailed(int id, int rc);
     std::string Option(int index);
     // The job's stores, error and flags, shortened.
     void Fail(int code, const std::string& text);
@@ -122,6 +125,7 @@ private:
     int timeoutBeforeConnectMs_ = 60000;
     int timeoutConnectedMs_ = 60000;
     int sendCounter_ = -1;       // messages handed to the server in this run, minus one
+    bool reconnect_ = false;     // the connection went with an unanswered message
     std::string closingText_;    // shown at the end after a lost connection or an interrupt
     std::string lastStatus_;
     long long lastSyncMs_ = 0;

@@ -184,7 +184,7 @@ private:
 
     // Session.
     bool connected_ = false;
-    bool messageSent_ = false;  // the last send wrote its message whole
+    int sendStage_ = kSendNotBegun;  // how far the last send got
     std::vector<std::string> extensions_;  // EHLO keywords, upper-cased, with their arguments
 };
 
@@ -196,7 +196,7 @@ void SmtpsComponent::ResetProperties() {
     sslMode_ = kSslNone;
     hello_ = "localhost";
     maxHeaderLength_ = 0;
-    messageSent_ = false;
+    sendStage_ = kSendNotBegun;
     ResetCommon();
 }
 
@@ -239,7 +239,7 @@ long SmtpsComponent::GetNumber(int property, int* length) const {
     switch (property) {
     case kSmtpsAuthCram: return useCram_;
     case kSmtpsConnected: return connected_ && transport_.IsOpen() ? 1 : 0;
-    case kSmtpsMessageSent: return messageSent_ ? 1 : 0;
+    case kSmtpsSendStage: return sendStage_;
     case kSmtpsPort: return port_;
     case kSmtpsSslStartMode: return sslMode_;
     case kSmtpsTimeout: return timeoutSeconds_;
@@ -260,7 +260,7 @@ std::string SmtpsComponent::GetText(int property) const {
     case kSmtpsCc: return cc_;
     case kSmtpsUser: return user_;
     case kSmtpsAuthCram: case kSmtpsConnected: case kSmtpsPort: case kSmtpsSslStartMode: case kSmtpsTimeout:
-    case kSmtpsMessageSent:
+    case kSmtpsSendStage:
         return std::to_string(GetNumber(property, nullptr));
     default: return std::string();
     }
@@ -537,7 +537,7 @@ int SmtpsComponent::Disconnect() {
 }
 
 int SmtpsComponent::Send() {
-    messageSent_ = false;
+    sendStage_ = kSendNotBegun;
     if (!connected_ || !transport_.IsOpen()) return Fail(kNetNotConnected, "Not connected.");
     const auto senders = ParseAddressList(from_);
     if (senders.size() != 1 || !UsableAddress(senders[0])) {
@@ -590,17 +590,20 @@ int SmtpsComponent::Send() {
         }
         return rc;
     };
+    sendStage_ = kSendMailFrom;
     if (int rc = Command("MAIL FROM:<" + senders[0] + ">", reply); rc != kNetOk) return rc;
     if (reply.code / 100 != 2) return refused();
+    sendStage_ = kSendRcptTo;
     for (const auto& a : recipients) {
         if (int rc = Command("RCPT TO:<" + a + ">", reply); rc != kNetOk) return rc;
         if (reply.code / 100 != 2) return refused();
     }
+    sendStage_ = kSendData;
     if (int rc = Command("DATA", reply); rc != kNetOk) return rc;
     if (reply.code != 354) return refused();
     NetError error;
     if (transport_.Send(wire, error) != kNetOk) return TransportFailure(error);
-    messageSent_ = true;
+    sendStage_ = kSendMessage;
     if (int rc = ReadReply(reply); rc != kNetOk) return rc;
     if (reply.code / 100 != 2) return ReplyFailure(reply);
     return kNetOk;

@@ -48,11 +48,19 @@ enum SmtpsProperty : int {
     kSmtpsTimeout = 42,        // seconds without progress before a call gives up, and the
                                // bound of each whole reply (60)
     kSmtpsUser = 43,           // empty: no login
-    kSmtpsMessageSent = 44,    // read only: 1 when the last send wrote its message whole (the
-                               // closing "." included), 0 when it ended before that. A send
-                               // that fails with it set and no reply to blame (a time-out,
-                               // an interrupt, a lost connection) leaves the outcome unknown:
-                               // the server may have kept the message.
+    kSmtpsSendStage = 44,      // read only: how far the last send got (SmtpsSendStage)
+};
+
+// The stage of a send: the step whose reply it awaited last. A send that fails at
+// kSendMessage without a reply to blame (a time-out, an interrupt, a lost connection)
+// leaves its outcome unknown: the server may have kept the message. Before that stage a
+// failure means the message was not taken.
+enum SmtpsSendStage : int {
+    kSendNotBegun = 0,  // refused before anything was sent (not connected, bad arguments)
+    kSendMailFrom = 1,
+    kSendRcptTo = 2,
+    kSendData = 3,      // the DATA command
+    kSendMessage = 4,   // the message written whole, its closing "." included
 };
 
 enum SmtpsMethod : int {

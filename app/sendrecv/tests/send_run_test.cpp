@@ -1,7 +1,9 @@
 // The send run against a real SMTP server (aiosmtpd with the project's handler): what
 // every recipient receives, read back with Python's email package; who is recorded how;
 // and what a refusal, a lost connection, a cancel, a split count or a broken mail leave.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <fstream>
@@ -494,30 +496,52 @@ TEST_F(SendRunTest, StopFlagsEndTheRunBeforeItConnects) {
     EXPECT_EQ(server.Sessions(), 0);
 }
 
+// Makes every later write through the open descriptors of `path` fail as on a full disk.
+void FillTheDiskUnder(const std::string& path) {
+    const int full = ::open("/dev/full", O_WRONLY | O_CLOEXEC);
+    ASSERT_GE(full, 0);
+    for (const auto& e : std::filesystem::directory_iterator("/proc/self/fd")) {
+        std::error_code ec;
+        if (std::filesystem::read_symlink(e.path(), ec) == path) ::dup2(full, std::stoi(e.path().filename()));
+    }
+    ::close(full);
+}
+
 TEST_F(SendRunTest, FailedProgressRecordStopsTheRunWithoutLosingTheSent) {
-    SendTestServer server;
-    UseServer(server.port());
-    const int a = Person("a@example.jp");
-    const int b = Person("b@example.jp");
-    const int mail = MakeMail({a, b}, "s", "b");
-    // Once the first message went out, the progress record cannot be written (a folder
-    // stands where its file goes).
-    const std::string journal = env_layout::MailHistoryProgressFile(*env_, mail);
-    SetSendFaultProbeForTesting([&](std::string_view at) {
-        if (at == "accepted") std::filesystem::create_directory(journal);
-    });
-    EXPECT_EQ(Send(mail), -1);
-    SetSendFaultProbeForTesting({});
-    EXPECT_EQ(observer_.Statuses().back(), U8("送信が正常に終了しませんでした"));
-    EXPECT_EQ(server.Count(), 1);
-    EXPECT_EQ(MailOnDisk(mail).GetStatus(), "E");
-    // The one sent is in the history all the same (its whole save at the end), so the
-    // next run does not send it again.
-    std::filesystem::remove(journal);
-    EXPECT_EQ(State(mail, a), "C");
-    EXPECT_EQ(Send(mail), 0);
-    EXPECT_EQ(server.Count(), 2);
-    EXPECT_EQ(State(mail, b), "C");
+    // The progress record cannot be written: from the start (a folder stands where its
+    // file goes), or once the first message went out (the disk is full).
+    for (const bool fromTheStart : {true, false}) {
+        SCOPED_TRACE(fromTheStart ? "from the start" : "after the first message");
+        SendTestServer server;
+        UseServer(server.port());
+        const int a = Person("a@example.jp");
+        const int b = Person("b@example.jp");
+        const int mail = MakeMail({a, b}, "s", "b");
+        const std::string journal = env_layout::MailHistoryProgressFile(*env_, mail);
+        if (fromTheStart) {
+            std::filesystem::create_directory(journal);
+        } else {
+            SetSendFaultProbeForTesting([&](std::string_view at) {
+                if (at == "accepted") FillTheDiskUnder(journal);
+            });
+        }
+        EXPECT_EQ(Send(mail), -1);
+        SetSendFaultProbeForTesting({});
+        EXPECT_EQ(observer_.Statuses().back(), U8("送信が正常に終了しませんでした"));
+        // Nothing goes out unless the record of its going is on the disk.
+        EXPECT_EQ(server.Count(), fromTheStart ? 0 : 1);
+        EXPECT_EQ(MailOnDisk(mail).GetStatus(), "E");
+        // The one sent is in the history all the same (its whole save at the end), so the
+        // next run does not send it again.
+        std::filesystem::remove(journal);
+        if (!fromTheStart) {
+            EXPECT_EQ(State(mail, a), "C");
+        }
+        EXPECT_EQ(Send(mail), 0);
+        EXPECT_EQ(server.Count(), 2);
+        EXPECT_EQ(State(mail, a), "C");
+        EXPECT_EQ(State(mail, b), "C");
+    }
 }
 
 TEST_F(SendRunTest, MailWithoutRecipientListEndsQuietly) {

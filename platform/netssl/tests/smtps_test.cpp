@@ -452,44 +452,47 @@ TEST(Smtps, EachReplyComesWholeWithinTheTimeout) {
     }
 }
 
-// Whether a failed send may still have delivered its message: property 44 says whether
-// the message went out whole before the failure. Only then can a lost connection or a
-// missing reply leave the message with the server.
-TEST(Smtps, MessageSentTellsWhetherAFailureCameAfterTheMessage) {
+// How far a send got, whatever its result: whether a failure came before the message went
+// out (it was not taken) or after it (only then may the server have kept it), and which
+// command a refusal answered.
+TEST(Smtps, SendStageTellsWhereASendEnded) {
     const struct {
         const char* name;
         const char* failAt;  // the command at which the server stops behaving; "." the message
-        const char* how;     // "reply 452", "drop" (close without a reply), "silent"
+        const char* how;     // "reply NNN", "drop" (close without a reply), "silent"
         int rc;
-        long sent;
+        int stage;
     } cases[] = {
-        {"accepted", nullptr, nullptr, kNetOk, 1},
-        {"recipient deferred", "RCPT", "reply 452", kNetServerReply, 0},
-        {"dropped at DATA", "DATA", "drop", kWsaEconnaborted, 0},
-        {"deferred after the message", ".", "reply 451", kNetServerReply, 1},
-        {"dropped after the message", ".", "drop", kWsaEconnaborted, 1},
-        {"no reply to the message", ".", "silent", kNetTimeout, 1},
+        {"accepted", nullptr, nullptr, kNetOk, kSendMessage},
+        {"sender deferred", "MAIL", "reply 451", kNetServerReply, kSendMailFrom},
+        {"recipient deferred", "RCPT", "reply 452", kNetServerReply, kSendRcptTo},
+        {"dropped at DATA", "DATA", "drop", kWsaEconnaborted, kSendData},
+        {"deferred after the message", ".", "reply 451", kNetServerReply, kSendMessage},
+        {"dropped after the message", ".", "drop", kWsaEconnaborted, kSendMessage},
+        {"no reply to the message", ".", "silent", kNetTimeout, kSendMessage},
     };
     for (const auto& c : cases) {
         ScriptedServer server([&](ScriptConn& conn) {
             Greet(conn, "250 scripted\r\n");
             std::string line, data;
+            const std::string how = c.how ? c.how : "";
+            // false: the session ends here
             const auto fail = [&] {
-                const std::string how = c.how;
-                if (how == "drop") return;
-                if (how == "silent") return conn.WaitClose();
+                if (how == "silent") conn.WaitClose();
+                if (how.rfind("reply ", 0) != 0) return false;
                 conn.Send(how.substr(6) + " 4.x.x not now\r\n");
+                return true;
             };
             while (conn.ReadLine(line)) {
                 if (c.failAt && std::string(c.failAt) != "." && line.rfind(c.failAt, 0) == 0) {
-                    fail();
-                    if (std::string(c.how) != "reply 452") return;
+                    if (!fail()) return;
                     continue;
                 }
                 if (line == "DATA") {
                     conn.Send("354 go\r\n");
                     conn.ReadData(data);
-                    if (c.failAt) return fail();
+                    if (c.failAt && !fail()) return;
+                    if (c.failAt) continue;
                 }
                 conn.Send(line == "QUIT" ? "221 bye\r\n" : "250 ok\r\n");
             }
@@ -500,10 +503,10 @@ TEST(Smtps, MessageSentTellsWhetherAFailureCameAfterTheMessage) {
         ASSERT_EQ(SMTPS_Do(r.h, kSmtpsConnect), 0) << c.name << ": " << SMTPS_GetLastError(r.h);
         r.Message("a@example.jp", "b@example.jp", "Subject: x\r\n\r\nbody");
         EXPECT_EQ(SMTPS_Do(r.h, kSmtpsSend), c.rc) << c.name << ": " << SMTPS_GetLastError(r.h);
-        EXPECT_EQ(SMTPS_Get(r.h, kSmtpsMessageSent, 0, nullptr), c.sent) << c.name;
+        EXPECT_EQ(SMTPS_Get(r.h, kSmtpsSendStage, 0, nullptr), c.stage) << c.name;
         SMTPS_Do(r.h, kSmtpsDisconnect);
         // The next send starts afresh.
         EXPECT_EQ(SMTPS_Do(r.h, kSmtpsSend), kNetNotConnected) << c.name;
-        EXPECT_EQ(SMTPS_Get(r.h, kSmtpsMessageSent, 0, nullptr), 0) << c.name;
+        EXPECT_EQ(SMTPS_Get(r.h, kSmtpsSendStage, 0, nullptr), kSendNotBegun) << c.name;
     }
 }
