@@ -12,6 +12,12 @@ appended to sessions.log, so a test can count connections.
                          the message is saved but the client never hears so)
   --refuse-mail-after N  answer MAIL FROM with 451 once N messages were accepted
   --delay-message K:S    hold the reply to the K-th message for S seconds (saved after it)
+  --defer-rcpt A=C:N     answer RCPT TO of address A with the code C (450, 452 ...) the first
+                         N times (0: always), as greylisting, a full mailbox or a rate limit do
+  --defer-data A=C:N     answer the end of a message to A with C the first N times (not saved)
+  --unanswered A=M:N     save a message to A, then give no reply the first N times: M "drop"
+                         closes the connection, "silent" holds it until the client gives up
+  --drip-ehlo S:L        answer EHLO with L lines, one every S seconds
 """
 
 import argparse
@@ -31,7 +37,33 @@ def main():
     p.add_argument("--drop-mode", choices=["reply", "noreply"], default="reply")
     p.add_argument("--refuse-mail-after", type=int, default=0)
     p.add_argument("--delay-message", default="")
+    p.add_argument("--defer-rcpt", action="append", default=[])
+    p.add_argument("--defer-data", action="append", default=[])
+    p.add_argument("--unanswered", action="append", default=[])
+    p.add_argument("--drip-ehlo", default="")
     a = p.parse_args()
+
+    def faults(specs):
+        """{address: [what, times left (None: always)]} from "A=WHAT:N" options."""
+        out = {}
+        for spec in specs:
+            address, rest = spec.rsplit("=", 1)
+            what, times = rest.split(":")
+            out[address.lower()] = [what, int(times) or None]
+        return out
+
+    def due(table, address):
+        """The fault for `address` if it is still due, counting it once."""
+        entry = table.get(address.lower())
+        if entry is None or entry[1] == 0:
+            return None
+        if entry[1] is not None:
+            entry[1] -= 1
+        return entry[0]
+
+    defer_rcpt = faults(a.defer_rcpt)
+    defer_data = faults(a.defer_data)
+    unanswered = faults(a.unanswered)
 
     sys.path.insert(0, a.servers)
     from smtp_server import Handler
@@ -45,6 +77,13 @@ def main():
             session.host_name = hostname
             with open(os.path.join(self.out, "sessions.log"), "a") as f:
                 f.write(hostname + "\n")
+            if a.drip_ehlo:
+                gap, lines = a.drip_ehlo.split(":")
+                for i in range(int(lines)):
+                    if server.transport is None or server.transport.is_closing():
+                        break
+                    server.transport.write(b"250-drip %d\r\n" % i)
+                    await asyncio.sleep(float(gap))
             return responses
 
         async def handle_MAIL(self, server, session, envelope, address, options):
@@ -57,11 +96,28 @@ def main():
         async def handle_RCPT(self, server, session, envelope, address, options):
             if address.lower() in refused:
                 return "550 5.1.1 <%s>: Recipient address rejected: User unknown" % address
+            code = due(defer_rcpt, address)
+            if code:
+                return "%s 4.7.1 <%s>: Recipient address rejected: try again later" % (code, address)
             envelope.rcpt_tos.append(address)
             envelope.rcpt_options.extend(options)
             return "250 OK"
 
         async def handle_DATA(self, server, session, envelope):
+            rcpt = envelope.rcpt_tos[0] if envelope.rcpt_tos else ""
+            code = due(defer_data, rcpt)
+            if code:
+                return "%s 4.3.0 Temporary failure, try again later" % code
+            mode = due(unanswered, rcpt)
+            if mode:
+                # Kept as a real server queues it, but the client never hears so.
+                await Handler.handle_DATA(self, server, session, envelope)
+                if mode == "drop":
+                    server.transport.abort()
+                else:
+                    while server.transport is not None and not server.transport.is_closing():
+                        await asyncio.sleep(0.05)
+                return "421 gone"
             if delay_at and self.count + 1 == delay_at:
                 await asyncio.sleep(delay_secs)
                 if server.transport is None or server.transport.is_closing():
