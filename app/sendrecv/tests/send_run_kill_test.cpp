@@ -88,4 +88,47 @@ TEST_F(SendRunKillTest, KilledAnywhereNoRecordedRecipientIsSentAgain) {
     }
 }
 
+// A run killed every time right after the same message went out (a disk that fills at
+// every start, a program that dies there again and again): that person gets the message
+// at most twice; then it is recorded as failed, without a permission change, and the
+// others get theirs.
+TEST_F(SendRunKillTest, KilledAgainAndAgainAtOneMessageItGoesOutTwiceAtMost) {
+    SendTestServer server;
+    UseServer(server.port());
+    std::vector<int> people;
+    for (int i = 0; i < 3; ++i)
+        people.push_back(AddPerson("again" + std::to_string(i) + "-" + std::to_string(server.port()) + "@example.jp"));
+    const int mail = MakeMail(people, "s", "b");
+    ASSERT_EQ(book_->WriteFromMemoryToFile(), 0);
+    const std::string stubborn = book_->GetCustomerDataPinPoint(people[0], kElemEmail);
+    for (int start = 0; start < 4; ++start) {
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            SetSendFaultProbeForTesting([](std::string_view at) {
+                if (at == "accepted") ::raise(SIGKILL);
+            });
+            CSendJob job(Stores());
+            job.SendOneMail(mail);
+            ::_exit(0);
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        CMailListViewer reopened(env_.get());
+        RecoverInterruptedSends(reopened);
+        ASSERT_GE(mails_->ReadMailList(), 0);
+    }
+    std::map<std::string, int> copies;
+    for (const sendtest::Received& r : sendtest::ReadReceived(server.out())) ++copies[r.rcpts.at(0)];
+    EXPECT_EQ(copies[stubborn], 2);
+    // The third start recorded it as failed and sent the next one (killed there in turn).
+    const auto history = HistoryOnDisk(mail);
+    ASSERT_EQ(history.count(people[0]), 1u);
+    EXPECT_EQ(history.at(people[0]).first, "E");
+    CDatabaseEdit reopenedBook(env_.get(), options_.get());
+    ASSERT_GE(reopenedBook.ReadCustomerList(), 0);
+    EXPECT_EQ(reopenedBook.GetCustomerDataPinPoint(people[0], kElemDMOk), "Y");
+    EXPECT_GE(copies[book_->GetCustomerDataPinPoint(people[1], kElemEmail)], 1);
+}
+
 }  // namespace
