@@ -5,7 +5,10 @@
 // made as the send run makes them.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <mutex>
+#include <thread>
 #include <set>
 
 #include "app/sendrecv/message_headers.h"
@@ -13,6 +16,7 @@
 #include "app/ui/sjis_text.h"
 #include "core/foundation/directory_utils.h"
 #include "core/foundation/env_layout.h"
+#include "core/foundation/ini_manager.h"
 
 namespace {
 
@@ -40,6 +44,8 @@ public:
     std::set<std::string> refused, dropped;
     // The next this many QUITs are answered "-ERR" (nothing removed).
     int quitErrors = 0;
+    // The unique-id listing comes a line every 0.6 s.
+    std::atomic<bool> dripUidl{false};
 
 private:
     struct Message {
@@ -61,6 +67,14 @@ private:
                 c.Send("+OK\r\n");
             } else if (verb == "STAT") {
                 c.Send("+OK " + std::to_string(box.size()) + " 1000\r\n");
+            } else if (verb == "UIDL" && dripUidl) {
+                // One line at a time, each well within the time-out, all of them not.
+                if (!c.Send("+OK\r\n")) return;
+                for (std::size_t i = 0; i < box.size(); ++i) {
+                    std::this_thread::sleep_for(std::chrono::milliseconds(600));
+                    if (!c.Send(std::to_string(i + 1) + " " + box[i].uid + "\r\n")) return;
+                }
+                c.Send(".\r\n");
             } else if (verb == "UIDL" || verb == "LIST") {
                 std::string out = "+OK\r\n";
                 for (std::size_t i = 0; i < box.size(); ++i)
@@ -203,6 +217,35 @@ TEST_F(ReceiveFaultsTest, AReplyThatCannotBeStoredHoldsLastUidBeforeIt) {
     EXPECT_EQ(HistoryOnDisk(broken)[people[0]].first, "W");
     EXPECT_EQ(MailOnDisk(good).GetErrorNumber(), 1);
     EXPECT_EQ(lastUid_, "u3");
+}
+
+// A server that drips its listing, a line now and then within the time-out, holds no
+// run longer than about the time-out, run after run; once it answers whole, everything
+// comes.
+TEST_F(ReceiveFaultsTest, ADrippingReplyEndsEachRunWithinTheTimeout) {
+    const std::string ini = env_layout::EnvIniFile(*env_);
+    CIniManager::WriteProfileStringA(ini, "POPINFO", "POP_TIMEOUT_BEFORECONNECT", "1000");
+    CIniManager::WriteProfileStringA(ini, "POPINFO", "POP_TIMEOUT_CONNECTED", "1000");
+    const std::vector<int> people = {AddPerson("a@example.net"), AddPerson("b@example.net")};
+    int mail = 0;
+    auto sent = RecordedMail(people, mail);
+    Put("u1", Reply("bounce_postfix.eml", sent[people[0]]));
+    for (int i = 2; i <= 5; ++i) Put("u" + std::to_string(i), Reply("ordinary.eml", sent[people[1]]));
+    pop_.dripUidl = true;
+    for (int run = 1; run <= 2; ++run) {
+        SCOPED_TRACE(run);
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(Receive(), CPopReceiveSession::kRunFailed);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(2500));
+        EXPECT_TRUE(shown_.Statuses().contains(U8("受信サーバが割り当てる一意なID（UID)が取得できませんでした。")))
+            << shown_.Statuses().join("|").toStdString();
+        EXPECT_EQ(lastUid_, "");
+        EXPECT_EQ(HistoryOnDisk(mail)[people[0]].first, "C");
+    }
+    pop_.dripUidl = false;
+    ASSERT_EQ(Receive(), CPopReceiveSession::kRunNormal) << runError_;
+    EXPECT_EQ(HistoryOnDisk(mail)[people[0]].first, "W");
+    EXPECT_EQ(lastUid_, "u5");
 }
 
 }  // namespace
