@@ -25,16 +25,27 @@
 //    the next recipient; the whole history and the recipient list are rewritten only now
 //    and then (by the history's save pace), the history always first. A run that finds
 //    people in the recipient list whom the history shows as sent (a run killed before it
-//    rewrote the list) drops them. So a run killed at any moment sends, when resumed, at
-//    most the one message that was in flight a second time. The progress record is
-//    flushed to the disk at most every 100 ms (a kill loses nothing; a power cut may
-//    resend what went out in that time, never lose it).
+//    rewrote the list) drops them. The progress record is flushed to the disk at most
+//    every 100 ms (a kill loses nothing; a power cut may resend what went out in that
+//    time, never lose it).
+//  - Nobody gets more than two copies from faults. Before each message the recipient is
+//    marked in the progress record as sent with its outcome in doubt (nothing goes out
+//    unless that mark is written); the outcome ends the mark. A mark that outlives the
+//    run (no reply before the time-out, a connection lost after the message, a killed
+//    run, a disk that filled up) lets the next run send that message once more; a second
+//    such message makes the recipient failed for good ("E", never resent, permission
+//    untouched: nothing says the address is at fault) and the others go on, over a new
+//    connection. So one stubborn message never blocks the rest of the list.
 //  - A lost connection or a server that cannot be reached is no recipient's fault: the
 //    recipient at hand and all that follow stay in the list, nobody is marked failed and
 //    no permission is changed; the mail goes back to the status it had (connection-failure
-//    flag). So does a refusal of the sender (a refused MAIL FROM) and a temporary refusal
-//    of a whole message. A refusal of the recipient or of the message is recorded as that
-//    recipient's failure ("E", or "W" while resends remain).
+//    flag). So does a refusal of the sender (any answer to MAIL FROM but 2xx).
+//  - A server that asks to try later (a 4xx answer to RCPT TO, DATA or the message:
+//    greylisting, a full mailbox, a rate limit) is no failure either: the recipient stays
+//    in the list for the next run, nothing is recorded and no permission changes, and the
+//    run goes on with the others; the mail then waits as "R". Only a refusal of the
+//    recipient or of its message (5xx) is that recipient's failure ("E", or "W" while
+//    resends remain).
 //  - A message that cannot be built never goes out (RecipientMessageBuilder): a recipient
 //    whose record makes it fail is recorded as failed with an empty Message-ID, and a mail
 //    whose own text cannot be built stops the run with the error flag before anything
