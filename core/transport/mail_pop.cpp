@@ -8,6 +8,9 @@
 
 namespace {
 
+// The lowest average rate a multi-line answer may keep once its time-out has passed.
+constexpr std::size_t kAnswerBytesPerSecond = 1024;
+
 bool HasLineBreakOrNul(const std::string& text) {
     return text.find_first_of(std::string("\r\n\0", 3)) != std::string::npos;
 }
@@ -84,6 +87,7 @@ bool MailPop::SendCommand(const std::string& command) {
 
 bool MailPop::ReadLine(std::string& line) {
     line.clear();
+    const ReplyBound bound(socket_);
     if (!GetLine(line)) return false;
     StripCrLf(line);
     return true;
@@ -108,6 +112,10 @@ bool MailPop::GetLine(std::string& line) {
 }
 
 int MailPop::ReadMultiLine(std::string& lines, std::size_t maxBytes) {
+    // A listing or a message may be long: the time-out and a second for every
+    // kAnswerBytesPerSecond bytes that came, so that a slow link still brings a large
+    // message and a server that drips its answer is cut off.
+    const ReplyBound bound(socket_, kAnswerBytesPerSecond);
     std::string line;
     for (;;) {
         line.clear();

@@ -14,6 +14,9 @@
 // and a retrieved message is cut off at kMaxMessageBytes. Replies and the greeting are
 // lines of at most SocketSupport::kMaxPendingLine bytes; inside a retrieved message a line
 // may be as long as the message limit, so one odd stored message never blocks a mailbox.
+// Each reply line must come within the time-out, and each listing or message within the
+// time-out plus a second for every KiB it brought, so a server that drips its answer
+// cannot hold the caller.
 
 #include "core/foundation/err_msg.h"
 #include "core/transport/socket_support.h"

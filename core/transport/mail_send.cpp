@@ -213,6 +213,8 @@ int MailSend::SocketFailed(int kind) {
 
 int MailSend::ReadReply(std::string& reply) {
     reply.clear();
+    // The whole reply within the time-out, however its lines are spaced.
+    const ReplyBound bound(socket_);
     for (int lines = 0; lines < kMaxReplyLines; ++lines) {
         std::string line;
         const int n = socket_->GetLine(line);

@@ -17,7 +17,8 @@
 // bare LF made CR LF and every line that starts with "." dot-stuffed, so no part text can
 // end the message early; an envelope or header address holding CR, LF, NUL, "<" or ">" is
 // refused (2005) so that it cannot smuggle a command or a header; lines sent inside a
-// login exchange are written to the transfer log as "********".
+// login exchange are written to the transfer log as "********". Each reply, all its lines,
+// must come within the time-out, so a server that drips a long reply cannot hold the caller.
 
 #include "core/foundation/err_msg.h"
 #include "core/foundation/log_writer.h"

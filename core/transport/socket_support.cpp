@@ -44,8 +44,21 @@ int SocketSupport::SetTimeOutTime(int ms) {
 void SocketSupport::SetTimeOut(int ms) {
     const int length = ms > 0 ? ms : timeOutTime_;
     deadlineMs_ = length > 0 ? NowMs() + length : 0;
-    // Inside GetLine, no wait lasts beyond the line's own deadline.
+    // Inside GetLine, no wait lasts beyond the line's own deadline, nor beyond the reply's.
     if (lineDeadlineMs_ != 0 && (deadlineMs_ == 0 || deadlineMs_ > lineDeadlineMs_)) deadlineMs_ = lineDeadlineMs_;
+    if (replyStartMs_ != 0) {
+        long long replyEnd = replyStartMs_ + replyLengthMs_;
+        if (replyBytesPerSecond_ > 0)
+            replyEnd += static_cast<long long>((received_ - replyReceivedBefore_) * 1000 / replyBytesPerSecond_);
+        if (deadlineMs_ == 0 || deadlineMs_ > replyEnd) deadlineMs_ = replyEnd;
+    }
+}
+
+void SocketSupport::BeginReply(int ms, std::size_t bytesPerSecond) {
+    replyLengthMs_ = ms > 0 ? ms : timeOutTime_;
+    replyStartMs_ = replyLengthMs_ > 0 ? NowMs() : 0;
+    replyBytesPerSecond_ = bytesPerSecond;
+    replyReceivedBefore_ = received_;
 }
 
 std::size_t SocketSupport::SetLineLimit(std::size_t bytes) {
@@ -248,6 +261,7 @@ int SocketSupport::Receive(std::string& text, int timeoutMs, int flags) {
         text.resize(old + static_cast<std::size_t>(n > 0 ? n : 0));
         if (n >= 0) {
             KillTimeOut();
+            received_ += static_cast<unsigned long long>(n);
             std::replace(text.begin() + static_cast<std::ptrdiff_t>(old), text.end(), '\0', ' ');
             lastError_ = 0;
             return static_cast<int>(n);

@@ -14,7 +14,9 @@
 // peer is never cut off in the middle of a long transfer. A line, though, must come whole
 // within kLineTimeOutFactor times the time-out of the GetLine call: a peer that trickles
 // a byte now and then without ever ending its line fails with the time-out (10060) like a
-// silent one, instead of holding the caller for ever.
+// silent one, instead of holding the caller for ever. A client bounds each reply as a whole
+// too (BeginReply, or ReplyBound over a scope): a peer that sends one line of a long reply
+// now and then would otherwise hold it for days.
 //
 // Lines: GetLine accepts lines up to the line limit (kMaxPendingLine unless the caller sets
 // another with SetLineLimit, as a POP3 client does while a message comes in), so that a
@@ -23,6 +25,7 @@
 #include "platform/netssl/net_interrupt.h"
 
 #include <cstddef>
+#include <memory>
 #include <string>
 
 class SocketSupport {
@@ -85,6 +88,13 @@ public:
     // a CR alone does not end a line).
     static std::size_t FindCRorLF(const std::string& text);
 
+    // Bounds the waits until EndReply: each ends by the time-out (`ms`, or the default when
+    // 0; no bound when both are 0) counted from now, moved one second later for every
+    // `bytesPerSecond` bytes received meanwhile when that is above 0 (a long answer at a
+    // sound rate is never cut, one that drips is).
+    void BeginReply(int ms = 0, std::size_t bytesPerSecond = 0);
+    void EndReply() { replyStartMs_ = 0; }
+
     // Stores the default time-out (ms) and returns the previous one.
     int SetTimeOutTime(int ms);
     int GetTimeOutTime() const { return timeOutTime_; }
@@ -113,9 +123,34 @@ private:
     int timeOutTime_ = 0;      // default time-out, ms (0 = none)
     long long deadlineMs_ = 0; // steady-clock deadline of the running time-out, 0 = none
     long long lineDeadlineMs_ = 0;  // the line being read must be complete by then, 0 = none
+    // The reply being read (BeginReply): its start (0 = none), length and rate, and the
+    // bytes received before it.
+    long long replyStartMs_ = 0;
+    int replyLengthMs_ = 0;
+    std::size_t replyBytesPerSecond_ = 0;
+    unsigned long long replyReceivedBefore_ = 0;
+    unsigned long long received_ = 0;
     std::size_t lineLimit_ = kMaxPendingLine;
     int lastError_ = 0;
     std::string lineBuffer_;
     std::size_t linePos_ = 0;  // start of the part of lineBuffer_ not yet handed out
     netssl::NetInterrupt force_;
+};
+
+// The bound of one reply over a scope (SocketSupport::BeginReply, EndReply), for a client
+// that owns its socket: a failure in the scope may close and free it.
+class ReplyBound {
+public:
+    explicit ReplyBound(const std::unique_ptr<SocketSupport>& socket, std::size_t bytesPerSecond = 0)
+        : socket_(socket) {
+        if (socket_) socket_->BeginReply(0, bytesPerSecond);
+    }
+    ~ReplyBound() {
+        if (socket_) socket_->EndReply();
+    }
+    ReplyBound(const ReplyBound&) = delete;
+    ReplyBound& operator=(const ReplyBound&) = delete;
+
+private:
+    const std::unique_ptr<SocketSupport>& socket_;
 };

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 using nettest::ScriptConn;
 using nettest::ScriptedServer;
 
@@ -187,6 +190,36 @@ TEST(MailPopScripted, RefusesWhatDoesNotFit) {
     ScriptedServer grumpy([](ScriptConn& conn) { conn.Send("-ERR go away\r\n"); });
     EXPECT_EQ(pop.PopLogin("u", "p", "127.0.0.1", grumpy.port(), 0), 0);
     EXPECT_EQ(pop.GetErrMsg().GetLastCode(), 16006);
+}
+
+// A listing that comes a line now and then, each within the time-out, is cut off soon
+// after the time-out, not after the sum of its gaps.
+TEST(MailPopScripted, DrippingListingEndsAfterTheTimeout) {
+    ScriptedServer server([](ScriptConn& conn) {
+        conn.Send("+OK hello\r\n");
+        std::string line;
+        while (conn.ReadLine(line)) {
+            if (line == "STAT") {
+                conn.Send("+OK 20 200\r\n");
+            } else if (line == "LIST") {
+                conn.Send("+OK\r\n");
+                for (int i = 1; i <= 20; ++i) {
+                    if (!conn.Send(std::to_string(i) + " 10\r\n")) return;
+                    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+                }
+                conn.Send(".\r\n");
+            } else {
+                conn.Send("+OK\r\n");
+            }
+        }
+    });
+    MailPop pop;
+    pop.SetTimeOutTime(300);
+    ASSERT_EQ(pop.PopLogin("u", "p", "127.0.0.1", server.port(), 0), 1);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_NE(pop.PopListUidl(), 1);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1000));
+    EXPECT_FALSE(pop.IsConnected());
 }
 
 // Only a "+OK" to QUIT commits the deletions (RFC 1939): a "-ERR" or a connection that

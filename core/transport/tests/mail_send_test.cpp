@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <thread>
 #include <functional>
 #include <map>
 #include <regex>
@@ -291,12 +292,21 @@ TEST(MailSendScripted, ConnectionFailuresSayWhatHappened) {
          },
          2328},
         {"trickle", [](ScriptConn& conn) { conn.Trickle("220 " + std::string(200, 'x'), 20ms); }, 2320},
+        {"dripping lines",
+         [](ScriptConn& conn) {
+             for (int i = 0; i < 20; ++i) {
+                 if (!conn.Send("220-line " + std::to_string(i) + "\r\n")) return;
+                 std::this_thread::sleep_for(60ms);
+             }
+             conn.Send("220 ready\r\n");
+         },
+         2320},
     };
     for (const auto& c : cases) {
         ScriptedServer server(c.session);
         MailSend mail;
         Prepare(mail, server.port(), "x");
-        mail.SetTimeOutTime(100);  // the trickle must be whole within 1 s
+        mail.SetTimeOutTime(100);  // a reply must be whole within 0.1 s
         EXPECT_EQ(mail.Send(), -2) << c.name;
         EXPECT_EQ(mail.GetErrMsg().GetLastCode(), c.code) << c.name;
         std::string text;

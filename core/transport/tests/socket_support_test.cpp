@@ -147,6 +147,46 @@ TEST(SocketSupportServer, TricklingPeerTimesOutByTheLine) {
     sock.Close();
 }
 
+// A reply is bounded as a whole: lines that each come within the time-out still end the
+// reply once the time-out has passed since it began, unless the caller gave it a rate that
+// the bytes keep up with.
+TEST(SocketSupportServer, ReplyComesWholeWithinTheTimeoutOrItsRate) {
+    const struct {
+        const char* name;
+        std::size_t bytesPerSecond;
+        bool whole;
+    } cases[] = {{"plain reply", 0, false}, {"answer at a sound rate", 64, true}};
+    for (const auto& c : cases) {
+        ScriptedServer server([](ScriptConn& conn) {
+            for (int i = 0; i < 6; ++i) {
+                if (!conn.Send("250-line " + std::string(100, 'x') + "\r\n")) return;
+                std::this_thread::sleep_for(std::chrono::milliseconds(150));
+            }
+            conn.Send("250 end\r\n");
+            conn.WaitClose();
+        });
+        SocketSupport sock;
+        ASSERT_EQ(sock.Connect("127.0.0.1", server.port(), 5000), 1);
+        sock.SetTimeOutTime(500);
+        const auto start = Clock::now();
+        sock.BeginReply(0, c.bytesPerSecond);
+        std::string out;
+        int lines = 0, n = 0;
+        while ((n = sock.GetLine(out)) > 0 && ++lines < 7) {
+        }
+        sock.EndReply();
+        if (c.whole) {
+            EXPECT_EQ(lines, 7) << c.name;
+        } else {
+            EXPECT_EQ(n, -1) << c.name;
+            EXPECT_EQ(sock.GetLastError(), 10060) << c.name;
+            EXPECT_GE(MsSince(start), 450) << c.name;
+            EXPECT_LT(MsSince(start), 800) << c.name;
+        }
+        sock.Close();
+    }
+}
+
 // A caller that expects long lines (a message coming in) raises the limit for them and
 // lowers it again for the replies.
 TEST(SocketSupportServer, LineLimitCanBeRaisedForLongLines) {
