@@ -6,6 +6,7 @@
 
 #include "app/mailtext/pictogram_tables.h"
 #include "app/mailtext/sjis_chars.h"
+#include "core/foundation/cp932.h"
 #include "core/foundation/sjis_bytes.h"
 
 namespace compose {
@@ -19,7 +20,7 @@ enum ByteClass : uint8_t {
   kSingle,       // 0x20-0x7F
   kJisLead,      // 0x81-0x9F, 0xE0-0xEF: converted arithmetically
   kHalfKana,     // 0xA0-0xDF: unconvertible
-  kExtension,    // 0x80, 0xF0-0xFF: a pictogram, or unconvertible
+  kExtension,    // 0x80, 0xF0-0xFF: a pictogram, an IBM extension's twin, or unconvertible
 };
 
 constexpr std::array<uint8_t, 256> MakeClasses() {
@@ -184,6 +185,18 @@ bool Walk(std::string_view source, const Options& o, Sink& out) {
           }
         }
         if (p + 1 == end) return false;
+        if (IsSjisTrailByte(p[1])) {
+          // An IBM extension (髙, 﨑, ￢ ...) goes out as the twin of the same character
+          // inside the JIS rows, which mail readers show; the user-defined area has none.
+          if (const uint16_t twin = Cp932JisRowCode(static_cast<uint16_t>(p[0] << 8 | p[1]))) {
+            unsigned char j1, j2;
+            SjisToJisPair(static_cast<unsigned char>(twin >> 8), static_cast<unsigned char>(twin), j1, j2);
+            designate(o.kanji);
+            out.Put2(j1, j2);
+            p += 2;
+            break;
+          }
+        }
         if (!unconvertible()) return false;
         p += IsSjisTrailByte(p[1]) ? 2 : 1;
         break;

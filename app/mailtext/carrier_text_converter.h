@@ -33,9 +33,15 @@
 // run, ConvertSjisToJis writes the single-byte designation before them (not before a lone
 // CR).
 //
+// IBM extensions (lead 0xFA-0xFC: 髙, 﨑, ￢, ⅰ ...), which Windows and the program's own
+// text boundary write, are converted as the twin CP932 holds for the same character inside
+// the JIS rows (Cp932JisRowCode: JIS X 0208, else NEC row 13, else the NEC-selected rows),
+// as Windows writes ISO-2022-JP; mail readers show those rows.
+//
 // Unconvertible characters: half-width katakana (0xA0-0xDF), and a code with a lead 0x80 or
-// 0xF0-0xFF that the converter's table does not map (user-defined characters, the IBM
-// extensions 0xFA-0xFC, a pictogram the carrier lacks; ConvertSjisToJis maps no pictogram).
+// 0xF0-0xFF that is no IBM extension and that the converter's table does not map
+// (user-defined characters, a pictogram the carrier lacks; ConvertSjisToJis maps no
+// pictogram).
 // The mode says what becomes of them: replaced by the full-width middle dot (JIS 0x21 0x26)
 // in the two-byte set, dropped (no bytes, no escape), or any other value: the call fails.
 // The two families number their modes differently (kept: stored callers pass these values).

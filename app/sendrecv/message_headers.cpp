@@ -9,6 +9,7 @@
 
 #include "app/mailtext/carrier_text_converter.h"
 #include "app/mailtext/header_encoder.h"
+#include "core/foundation/cp932.h"
 #include "core/foundation/kana_convert.h"
 #include "core/foundation/kcode.h"
 #include "core/foundation/sjis_bytes.h"
@@ -64,11 +65,11 @@ bool WidenKana(std::string_view text, std::string& out, bool dropCutEnd = false)
 }
 
 // A header text in the repertoire of the plain ISO-2022-JP header converter: kana
-// widened, and every character without a place in JIS X 0208 (user-defined codes and
-// pictograms, lead bytes 0x80 and 0xF0-0xFF; a stray 0xA0; a lead byte whose next byte is
-// no trail byte, which is then read again on its own) replaced by "・", as the body
-// converter treats them. False when the text ends in the middle of a two-byte character,
-// unless dropCutEnd.
+// widened, each IBM extension (髙, 﨑, ￢ ...) replaced by its twin inside the JIS rows, and
+// every other character without a place there (user-defined codes and pictograms, lead
+// bytes 0x80 and 0xF0-0xF9; a stray 0xA0; a lead byte whose next byte is no trail byte,
+// which is then read again on its own) replaced by "・", as the body converter treats
+// them. False when the text ends in the middle of a two-byte character, unless dropCutEnd.
 bool ToJisRepertoire(std::string_view text, std::string& out, bool dropCutEnd = false) {
     std::string wide;
     if (!WidenKana(text, wide, dropCutEnd)) return false;
@@ -92,6 +93,9 @@ bool ToJisRepertoire(std::string_view text, std::string& out, bool dropCutEnd = 
         } else {
             if (IsJisLead(b)) {
                 out.append(wide, i, 2);
+            } else if (const uint16_t twin = Cp932JisRowCode(static_cast<uint16_t>(b << 8 | p[i + 1]))) {
+                out.push_back(static_cast<char>(twin >> 8));
+                out.push_back(static_cast<char>(twin));
             } else {
                 out.append(kMiddleDot);
             }

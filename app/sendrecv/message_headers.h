@@ -20,6 +20,9 @@
 //    never as an encoded word inside quotes (which readers would show raw);
 //  - half-width katakana are widened before any ISO-2022-JP encoding, so names, subjects
 //    and bodies never carry the JIS X 0201 kana set that ISO-2022-JP has no room for;
+//  - IBM extensions (髙 0xFBFC, 﨑 0xFAB1, ￢ ...) go out in every ISO-2022-JP text (names,
+//    subjects, bodies) as the twin CP932 holds inside the JIS rows (髙 0xEEE0, 﨑 0xED95,
+//    ￢ 0x81CA), which mail readers show; SoftBank's Shift_JIS keeps them as they are;
 //  - characters ISO-2022-JP cannot carry (user-defined codes, pictograms for a terminal
 //    that has no pictogram encoding) become "・" in a subject, as they do in a body.
 //

@@ -1,5 +1,6 @@
 #include "core/foundation/cp932.h"
 
+#include "core/foundation/cp932_ibm_twins.h"
 #include "core/foundation/sjis_bytes.h"
 
 #include <iconv.h>
@@ -30,8 +31,6 @@ struct Cp932Tables {
   // Encoding of the basic multilingual plane: the CP932 code (one byte when < 0x100),
   // 0 when CP932 has no code for it. U+0000 never reaches it (ASCII is copied directly).
   uint16_t encode[65536];
-  // ibmTwin[lead - 0xFA][trail]: the code with a JIS row for an IBM extension, 0 if none.
-  uint16_t ibmTwin[3][256];
 };
 
 // One character of up to three bytes through iconv; returns false when iconv refuses it.
@@ -107,21 +106,6 @@ std::unique_ptr<Cp932Tables> BuildTables() {
   };
   for (const auto& l : kLookAlikes)
     if (t->encode[l.u] == 0) t->encode[l.u] = l.code;
-
-  // Twins of the IBM extensions: the preferred code when it has a JIS row (JIS X 0208 and
-  // NEC row 13 come first in the order above), else the NEC-selected code.
-  for (unsigned lead = 0xFA; lead <= 0xFC; ++lead) {
-    for (unsigned trail = 0x40; trail <= 0xFC; ++trail) {
-      uint16_t u = t->dbcs[t->row[lead]][trail];
-      if (u == 0) continue;
-      uint16_t code = t->encode[u];
-      uint16_t twin = (code >> 8) >= 0x81 && (code >> 8) <= 0xEF ? code : 0;
-      for (unsigned nec = 0xED; nec <= 0xEE && twin == 0; ++nec)
-        for (unsigned nt = 0x40; nt <= 0xFC && twin == 0; ++nt)
-          if (t->dbcs[t->row[nec]][nt] == u) twin = static_cast<uint16_t>(nec << 8 | nt);
-      t->ibmTwin[lead - 0xFA][trail] = twin;
-    }
-  }
   return t;
 }
 
@@ -254,7 +238,9 @@ uint16_t Cp932JisRowCode(uint16_t code) {
   if (!IsLeadByte(lead) || !IsTrailByte(trail)) return 0;
   if (lead <= 0xEF) return code;
   if (lead < 0xFA) return 0;  // user-defined area: no JIS row holds it
-  return Tables().ibmTwin[lead - 0xFA][trail];
+  // The IBM extensions in code order, trail 0x7F left out: 188 codes a lead.
+  const std::size_t index = (lead - 0xFA) * 188 + (trail - 0x40) - (trail > 0x7F ? 1 : 0);
+  return index < cp932_ibm_twins::kCount ? cp932_ibm_twins::kCp932IbmTwins[index] : 0;
 }
 
 uint16_t Cp932PreferredCode(uint16_t code) {

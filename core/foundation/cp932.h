@@ -50,7 +50,12 @@ const std::string& SjisLiteral(const char* utf8);
 // 0xE0-0xEF, so that the arithmetic mapping gives a JIS row and cell of 0x21-0x7E: the
 // code itself when its lead byte already is one of these; the twin of an IBM extension;
 // 0 for the user-defined area (0xF0-0xF9), unassigned codes at 0xFA-0xFC, and anything
-// that is no double-byte code.
+// that is no double-byte code. The twin is the one Windows writes in ISO-2022-JP: JIS X
+// 0208 first (￢ 0xFA54 -> 0x81CA, ∵ 0xFA5B -> 0x81E6), then NEC row 13 (Ⅰ 0xFA4A ->
+// 0x8754), else the NEC-selected code (髙 0xFBFC -> 0xEEE0, 﨑 0xFAB1 -> 0xED95). The
+// twins are constant data (cp932_ibm_twins.h, generated from iconv and frozen by tests),
+// since they decide the bytes every recipient receives. Every converter of outgoing
+// ISO-2022-JP (the core's and the carriers') takes IBM extensions through this one function.
 uint16_t Cp932JisRowCode(uint16_t code);
 
 // The code Utf8ToSjis gives for the character of the double-byte `code`, so that text read

@@ -5,6 +5,7 @@
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <string>
@@ -439,6 +440,77 @@ TEST(DotStuffingTest, EveryLineStartingWithADot) {
         EscapeLeadingDots(body);
         EXPECT_EQ(body, c.out) << c.in;
     }
+}
+
+// ---- Every builder, read back as today's mail readers read it --------------------------------
+
+// People's names in every form code page 932 gives them, through each builder and terminal
+// type, decoded by the Encoding Standard's ISO-2022-JP decoder (and as Shift_JIS where a
+// carrier gets Shift_JIS): each must arrive as itself.
+TEST(ReaderTest, NamesInEveryCp932FormReachTheReaderWhole) {
+    struct Text {
+        const char* what;
+        std::string sjis;
+        QString shown;       // as an ISO-2022-JP reader shows it
+        QString shownSjis;   // as a Shift_JIS reader shows it
+    };
+    const QString takahashi = U("髙橋 一郎"), yamasaki = U("山﨑 花子");
+    const Text texts[] = {
+        {"髙 IBM form", "\xFB\xFC" + Sjis("橋 一郎"), takahashi, takahashi},
+        {"髙 NEC-selected form", "\xEE\xE0" + Sjis("橋 一郎"), takahashi, takahashi},
+        {"﨑 IBM form", Sjis("山") + "\xFA\xB1" + Sjis(" 花子"), yamasaki, yamasaki},
+        {"﨑 NEC-selected form", Sjis("山") + "\xED\x95" + Sjis(" 花子"), yamasaki, yamasaki},
+        {"NEC row 13", Sjis("①㈱№Ⅰ"), U("①㈱№Ⅰ"), U("①㈱№Ⅰ")},
+        {"IBM with a JIS X 0208 or row 13 twin", "\xFA\x54\xFA\x5B\xFA\x40\xFA\x4A\xFA\x58",
+         U("￢∵ⅰⅠ㈱"), U("￢∵ⅰⅠ㈱")},
+        {"user-defined area", Sjis("外字") + "\xF0\x40" + Sjis("様"), U("外字・様"),
+         U("外字") + QChar(0xE000) + U("様")},
+        {"plain", Sjis("山田太郎 ABC"), U("山田太郎 ABC"), U("山田太郎 ABC")},
+    };
+    struct Probe {
+        std::string label;
+        sendtest::ReaderItem item;
+        QString expected;
+        bool prefixOnly;  // a pictogram follows, shown in the carrier's own way
+    };
+    std::vector<Probe> probes;
+    const auto headerValue = [](const std::string& line, const std::string& name) {
+        EXPECT_EQ(line.rfind(name, 0), 0u) << line;
+        return line.substr(name.size(), line.size() - name.size() - 2);  // without the last CR LF
+    };
+    for (const Text& t : texts) {
+        std::string to;
+        EXPECT_EQ(FormatAddress(t.sjis, "a@example.jp", to), 0);
+        probes.push_back({std::string(t.what) + " / To", {false, to}, t.shown + U(" <a@example.jp>"), false});
+        for (int tt : {0, 1, 2, 3, 4}) {
+            const std::string label = std::string(t.what) + " / type " + std::to_string(tt);
+            std::string subject, part;
+            EXPECT_EQ(MakeSubjectHeader(t.sjis, tt, subject), 0);
+            probes.push_back({label + " subject", {false, headerValue(subject, "Subject: ")}, t.shown, false});
+            EXPECT_EQ(MakeTextPartHeader(t.sjis + "\r\n" + t.sjis + "\r\n", tt, part), 0);
+            probes.push_back({label + " body", {true, part}, t.shown + "\r\n" + t.shown + "\r\n", false});
+            if (tt < 1 || tt > 3) continue;
+            // With a pictogram the carriers' own converters and encodings take over.
+            const QString shown = tt == 3 ? t.shownSjis : t.shown;
+            EXPECT_EQ(MakeSubjectHeader(t.sjis + kSun, tt, subject), 0);
+            probes.push_back({label + " subject with pictogram", {false, headerValue(subject, "Subject: ")}, shown, true});
+            EXPECT_EQ(MakeTextPartHeader(t.sjis + kSun + "\r\n", tt, part), 0);
+            probes.push_back({label + " body with pictogram", {true, part}, shown, true});
+        }
+    }
+    std::vector<sendtest::ReaderItem> items;
+    for (const Probe& p : probes) items.push_back(p.item);
+    const QStringList read = sendtest::ReadLikeMailReaders(items);
+    ASSERT_EQ(read.size(), static_cast<int>(probes.size())) << "the reader did not run";
+    int whole = 0;
+    for (std::size_t i = 0; i < probes.size(); ++i) {
+        const Probe& p = probes[i];
+        const QString& got = read[static_cast<int>(i)];
+        const bool ok = p.prefixOnly ? got.startsWith(p.expected) : got == p.expected;
+        whole += ok ? 1 : 0;
+        EXPECT_TRUE(ok) << p.label << ": " << got.toStdString() << " (wanted " << p.expected.toStdString() << ")";
+    }
+    std::printf("read back whole: %d of %zu\n", whole, probes.size());
 }
 
 }  // namespace

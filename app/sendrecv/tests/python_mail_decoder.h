@@ -12,6 +12,7 @@
 #include <QStringList>
 
 #include <string>
+#include <vector>
 
 namespace sendtest {
 
@@ -85,6 +86,33 @@ sys.stdout.write(json.dumps(out))
     d.toCount = o["toCount"].toInt();
     d.toDefects = o["toDefects"].toInt();
     return d;
+}
+
+// What today's mail readers show for each text: `headers` are header values, `entities`
+// MIME parts (headers, blank line, body). Decoded by app/e2e/servers/iso2022jp_reader.py,
+// which reads ISO-2022-JP by the Encoding Standard (NEC row 13 and the NEC-selected IBM
+// rows included) and Shift_JIS as code page 932. Empty when Python fails.
+struct ReaderItem {
+    bool entity = false;
+    std::string text;
+};
+inline QStringList ReadLikeMailReaders(const std::vector<ReaderItem>& items) {
+    QJsonArray in;
+    for (const ReaderItem& item : items) {
+        QJsonObject o;
+        o["kind"] = item.entity ? "entity" : "header";
+        o["text"] = QString::fromLatin1(item.text.data(), static_cast<int>(item.text.size()));
+        in.append(o);
+    }
+    QProcess py;
+    py.start("/usr/bin/python3", {QUENDREL_MAIL_READER});
+    if (!py.waitForStarted(10000)) return {};
+    py.write(QJsonDocument(in).toJson(QJsonDocument::Compact));
+    py.closeWriteChannel();
+    if (!py.waitForFinished(60000) || py.exitCode() != 0) return {};
+    QStringList out;
+    for (const auto& v : QJsonDocument::fromJson(py.readAllStandardOutput()).array()) out << v.toString();
+    return out;
 }
 
 }  // namespace sendtest

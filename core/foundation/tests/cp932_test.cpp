@@ -1,4 +1,6 @@
 #include "core/foundation/cp932.h"
+#include "core/foundation/cp932_ibm_twins.h"
+#include "core/foundation/md5.h"
 
 #include <gtest/gtest.h>
 #include <iconv.h>
@@ -166,6 +168,38 @@ TEST(Cp932, OtherCodesOfTheSameCharacter) {
   EXPECT_EQ(Cp932FromJisX0212(0x75, 0x21), 0xF540);  // first user-defined cell of eucJP-ms
   EXPECT_EQ(Cp932FromJisX0212(0x30, 0x21), 0);       // 丂: not in CP932
   EXPECT_EQ(Cp932FromJisX0212(0x7F, 0x21), 0);
+}
+
+TEST(Cp932, IbmTwinTableIsFrozenAndAgreesWithIconv) {
+  // The twins decide the ISO-2022-JP bytes of every 髙 and 﨑 a recipient receives.
+  // Regenerating with scripts/gen_cp932_ibm_twins.py must give the same table.
+  std::string bytes;
+  for (uint16_t twin : cp932_ibm_twins::kCp932IbmTwins) {
+    bytes.push_back(static_cast<char>(twin >> 8));
+    bytes.push_back(static_cast<char>(twin));
+  }
+  EXPECT_EQ(XCMD5Encoder(bytes), "8b04fedfcccdca1fb815304324e4d9b5");
+
+  // Every IBM extension has its twin inside the JIS rows, decoding to the same character,
+  // in the order Windows prefers: JIS X 0208 and NEC row 13 first, else NEC-selected.
+  int count = 0;
+  for (unsigned code = 0xFA40; code <= 0xFC4B; ++code) {
+    const unsigned trail = code & 0xFF;
+    if (trail < 0x40 || trail == 0x7F || trail > 0xFC) continue;
+    ++count;
+    const auto pair = [](unsigned c) { return Bytes({static_cast<int>(c >> 8), static_cast<int>(c & 0xFF)}); };
+    const uint16_t twin = Cp932JisRowCode(static_cast<uint16_t>(code));
+    ASSERT_NE(twin, 0) << std::hex << code;
+    EXPECT_EQ(SjisToUtf8(pair(twin)), SjisToUtf8(pair(code))) << std::hex << code;
+    const std::string preferred = Utf8ToSjis(SjisToUtf8(pair(code)));
+    const unsigned lead = twin >> 8;
+    if (static_cast<unsigned char>(preferred[0]) < 0xED)
+      EXPECT_EQ(pair(twin), preferred) << std::hex << code;
+    else
+      EXPECT_TRUE(lead == 0xED || lead == 0xEE) << std::hex << code;
+  }
+  EXPECT_EQ(count, static_cast<int>(cp932_ibm_twins::kCount));
+  EXPECT_EQ(Cp932JisRowCode(0xFC4C), 0);
 }
 
 TEST(Cp932, LiteralIsConvertedOnceAndStable) {
