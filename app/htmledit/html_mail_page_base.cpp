@@ -30,6 +30,7 @@
 #include "app/htmledit/mail_body_edit.h"
 #include "app/htmledit/preview_page.h"
 #include "app/htmledit/size_detail_dlg.h"
+#include "app/sendrecv/inline_content_ids.h"
 #include "app/sendrecv/message_headers.h"
 #include "app/environment/environment_service.h"
 #include "app/widgets/varnis_property_sheet.h"
@@ -389,15 +390,21 @@ int CMailEditPageHtmlBase::BuildTestMimeForTerminal(int terminalType, const OneC
     if (MakeTextPartHeader(MailWordInsert::GetMailWordInsert(record, TextPart(), 0), terminalType, built) < 0 ||
         !part(built, text))
         return 0;
+    // A PC mail goes out with ids a reader resolves, as the send run writes them; the
+    // page keeps its slot names.
+    SortInlinePartsBySlot();
+    std::vector<MimeFormatStruct> inlineParts = GetInlineParts();
+    std::string htmlText = HtmlPart();
+    if (terminalType == 0)
+        htmlText = ReferToNewContentIds(htmlText, RenameInlineContentIds(inlineParts, SenderAddress(), -1));
     MimeFormatStruct html;
-    if (MakeHtmlPartHeader(MailWordInsert::GetMailWordInsert(record, HtmlPart(), 1), terminalType, built) < 0 ||
+    if (MakeHtmlPartHeader(MailWordInsert::GetMailWordInsert(record, htmlText, 1), terminalType, built) < 0 ||
         !part(built, html))
         return 0;
-    SortInlinePartsBySlot();
     CMimeAnalyze mail;
     mail.SetMIMETextBody(text);
     mail.SetMIMEHtmlBody(html);
-    mail.GetRefOfMimeHtmlAttach() = GetInlineParts();
+    mail.GetRefOfMimeHtmlAttach() = std::move(inlineParts);
     for (const MimeFormatStruct& attachment : composer_->TestAttachmentParts()) mail.AddMIMENormalAttach(attachment);
     return mail.GetMimeString(header, body, 1, nullptr) < 0 ? 0 : 1;
 }
@@ -582,6 +589,13 @@ bool CMailEditPageHtmlBase::SplitStoredMessage(const std::string& stored, std::s
         html = decoder.GetHtmlText();
     }
     return false;
+}
+
+std::string CMailEditPageHtmlBase::SenderAddress() {
+    constexpr int kOptionSenderAddress = 0;
+    std::string value;
+    if (SystemOption* options = shell::GetSystemOption()) options->GetSODataFromMemoryPinPoint(kOptionSenderAddress, value);
+    return value;
 }
 
 bool CMailEditPageHtmlBase::AttachmentsNotSent() {

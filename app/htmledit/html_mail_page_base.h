@@ -308,6 +308,8 @@ protected:
     void ShowSizeDetail(char kind, int format, int terminal, const std::string& subject);
     // System option 100 is "Y": the environment sends no attachments.
     static bool AttachmentsNotSent();
+    // The sender address of the system settings: the domain of the test copy's Content-IDs.
+    static std::string SenderAddress();
 
 private:
     void OnInnerPageChanged(int index);

@@ -2,6 +2,7 @@
 
 #include <string_view>
 
+#include "app/sendrecv/inline_content_ids.h"
 #include "app/sendrecv/message_headers.h"
 #include "core/foundation/cp932.h"
 #include "core/mailstore/attach_writer.h"
@@ -30,6 +31,7 @@ public:
         ClearBodies();
         return ok;
     }
+    std::vector<MimeFormatStruct>& InlineParts() { return htmlAttachList; }
 };
 
 namespace {
@@ -107,6 +109,10 @@ int RecipientMessageBuilder::PrepareTemplate(int termType) {
         if (model.AnalyzeMime(std::move(stored)) != 0 || !model.TakeBodies(t.text, t.hasText, t.html, t.hasHtml) ||
             (!t.hasText && !t.hasHtml))
             return MailFault(termType);
+        // The slot names of the stored pictures become ids a reader resolves.
+        if (settings_.kind == kPcHtmlMail)
+            t.html = ReferToNewContentIds(
+                t.html, RenameInlineContentIds(model.InlineParts(), settings_.senderAddress, settings_.mailId));
     }
     // The mail's own texts must build without any merged value; otherwise every
     // recipient of this type would fail alike, and that is the mail's fault.

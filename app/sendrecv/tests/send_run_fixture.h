@@ -84,6 +84,7 @@ struct Received {
     QString toName, toAddress, subject, text, html, from, dispositionTo;
     std::string messageId, date;
     QStringList attachments, headers;
+    QStringList images;  // the Content-IDs of the inline images, as written
     int defects = 0;
 };
 
@@ -112,6 +113,7 @@ inline std::vector<Received> ReadReceived(const std::filesystem::path& folder) {
         r.date = o["date"].toString().toStdString();
         for (const auto& a : o["attachments"].toArray()) r.attachments << a.toString();
         for (const auto& a : o["headers"].toArray()) r.headers << a.toString();
+        for (const auto& a : o["images"].toArray()) r.images << a.toString();
         r.defects = o["defects"].toInt();
         out.push_back(std::move(r));
     }

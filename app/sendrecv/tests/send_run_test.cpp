@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <QRegularExpression>
+
 #include <chrono>
 #include <fstream>
 #include <set>
@@ -19,6 +21,8 @@
 #include "core/foundation/ini_manager.h"
 #include "core/mailstore/attach_writer.h"
 #include "core/mailstore/mail_data_structure.h"
+#include "core/mailstore/mail_writer.h"
+#include "core/mailstore/mime_analyze.h"
 #include "core/mailstore/mime_decode_tool.h"
 #include "core/transport/message_id_form.h"
 
@@ -170,6 +174,56 @@ TEST_F(SendRunTest, HtmlMailsGoOnlyToTheTerminalsTheyAreFor) {
         EXPECT_EQ(HistoryOnDisk(mail).size(), c.reached.size());
         EXPECT_EQ(MailOnDisk(mail).GetStatus(), "C");
     }
+}
+
+TEST_F(SendRunTest, InlinePicturesGoOutWithAddressLikeIdsTheHtmlNames) {
+    SendTestServer server;
+    UseServer(server.port());
+    SetOption(0, "sender@example.jp");
+    const int first = Person("a@example.jp", "田中");
+    const int second = Person("b@example.jp", "鈴木");
+    // As the PC page stores it: the picture of slot 00, named in the HTML by that id.
+    std::string stored = StoredHtmlMail(Sjis("テキスト"), Sjis("<p><img src=\"cid:00\"></p><p style=\"background:url(cid:00)\">x</p>"));
+    {
+        CMimeAnalyze model;
+        ASSERT_EQ(model.AnalyzeMime(stored), 0);
+        MimeFormatStruct picture;
+        ASSERT_NE(MimeDecodeTool::MimeDecode("Content-Type: image/gif;\r\n\tname=\"a.gif\"\r\nContent-Transfer-Encoding: "
+                                             "base64\r\nContent-ID: <00>\r\n\r\nR0lGODlhAQABAAAAACw=\r\n",
+                                             picture),
+                  0);
+        model.GetRefOfMimeHtmlAttach().push_back(picture);
+        std::string header, body;
+        ASSERT_EQ(model.GetMimeString(header, body, 1, nullptr), 0);
+        stored = header + "\r\n" + body;
+    }
+    const int mail = MakeMail({first, second}, Sjis("お知らせ"), stored, "NY");
+    ASSERT_EQ(Send(mail), 0) << lastError_;
+    const auto got = sendtest::ReadReceived(server.out());
+    ASSERT_EQ(got.size(), 2u);
+    const QRegularExpression addressLike(QStringLiteral("^<00\\.[^<>@\\s]+@example\\.jp>$"));
+    for (const auto& copy : got) {
+        ASSERT_EQ(copy.images.size(), 1) << copy.html.toStdString();
+        EXPECT_TRUE(addressLike.match(copy.images[0]).hasMatch()) << copy.images[0].toStdString();
+        const QString id = copy.images[0].mid(1, copy.images[0].size() - 2);
+        EXPECT_EQ(copy.html.count("cid:" + id), 2) << copy.html.toStdString();
+        EXPECT_FALSE(copy.html.contains("cid:00\"") || copy.html.contains("cid:00)")) << copy.html.toStdString();
+        EXPECT_EQ(copy.defects, 0);
+    }
+    // The stored mail keeps its slot's name, so the page still finds its picture.
+    MailWriter onDisk(env_.get(), 7);
+    ASSERT_EQ(onDisk.SetMailFromFile(mail, 0, nullptr), 1);
+    EXPECT_NE(onDisk.GetMailElement(1, 0).find("Content-ID: <00>"), std::string::npos);
+
+    // Another run gives other ids: unique, not only well-formed.
+    SendTestServer again;
+    UseServer(again.port());
+    const int mail2 = MakeMail({first}, Sjis("お知らせ"), stored, "NY");
+    ASSERT_EQ(Send(mail2), 0) << lastError_;
+    const auto later = sendtest::ReadReceived(again.out());
+    ASSERT_EQ(later.size(), 1u);
+    ASSERT_EQ(later[0].images.size(), 1);
+    EXPECT_NE(later[0].images[0], got[0].images[0]);
 }
 
 TEST_F(SendRunTest, AttachmentsGoWithTheirTerminalType) {

@@ -1,7 +1,8 @@
 """Reads every message a test server saved (NNNN.eml with its NNNN.env) the way a mail
 reader does, with Python's email package, and writes one JSON list into the file named by
 the second argument: per message its envelope, its decoded To, Subject, text and HTML
-parts, Message-ID, Date, read-receipt request, attachment names and the parser's defects.
+parts, Message-ID, Date, read-receipt request, attachment names, the Content-IDs of the
+inline images and the parser's defects.
 
 Usage: read_received.py FOLDER OUTPUT.json"""
 
@@ -29,12 +30,15 @@ for path in sorted(glob.glob(os.path.join(sys.argv[1], "[0-9][0-9][0-9][0-9].eml
     to_name, to_addr = decoded_name(classic["To"])
     text = html = None
     attachments = []
+    images = []
     defects = len(msg.defects)
     for part in msg.walk():
         defects += len(part.defects)
         if part.is_multipart():
             continue
-        if part.get_filename():
+        if part.get_content_maintype() == "image" and part["Content-ID"] is not None:
+            images.append(str(part["Content-ID"]).strip())
+        elif part.get_filename():
             attachments.append(part.get_filename())
         elif part.get_content_type() == "text/plain" and text is None:
             text = part.get_content().replace("\r\n", "\n")
@@ -54,6 +58,7 @@ for path in sorted(glob.glob(os.path.join(sys.argv[1], "[0-9][0-9][0-9][0-9].eml
         "from": str(msg["From"]),
         "dispositionTo": msg["Disposition-Notification-To"],
         "attachments": attachments,
+        "images": images,
         "defects": defects,
         "headers": list(msg.keys()),
     })
