@@ -143,9 +143,10 @@ protected:
         std::string subject;
         std::function<bool(const e2e::Person&)> gets;
         std::vector<std::string> merged{"name", "member"};
-        std::string docomoPictogram;  // hex, "" for none
+        std::string pictograms;  // the members of the check's "pictograms" object, "" for none
         bool html = false, inlineImage = false;
         std::vector<Addressee> addressees{};  // the recipients instead of `gets`'s people, when given
+        std::string more{};  // further members of the mail's check (JSON, each after a comma)
     };
 
     // Runs the servers' maildir check over `mails`; its report on failure.
@@ -163,7 +164,8 @@ protected:
         for (const e2e::Person& p : people_) {
             if (p.refused) continue;
             json += std::string(first ? "" : ",") + "\n\"" + p.address + "\": {\"carrier\": \"" + carrier(p.terminal) +
-                    "\", \"name\": \"" + p.sei + " " + p.mei + "\", \"member\": \"" + p.member + "\"}";
+                    "\", \"name\": \"" + p.sei + " " + p.mei + "\", \"member\": \"" + p.member + "\", \"sei\": \"" +
+                    p.sei + "\", \"to_name\": \"" + p.sei + p.mei + "様\"}";
             first = false;
         }
         json += "},\n\"mails\": [";
@@ -173,7 +175,8 @@ protected:
             for (std::size_t i = 0; i < mail.merged.size(); ++i) json += (i ? ", \"" : "\"") + mail.merged[i] + "\"";
             json += "], \"html\": " + std::string(mail.html ? "true" : "false") +
                     ", \"inline_image\": " + (mail.inlineImage ? "true" : "false");
-            if (!mail.docomoPictogram.empty()) json += ", \"pictograms\": {\"docomo\": [\"" + mail.docomoPictogram + "\"]}";
+            if (!mail.pictograms.empty()) json += ", \"pictograms\": {" + mail.pictograms + "}";
+            json += mail.more;
             if (!mail.addressees.empty()) {
                 json += ", \"recipients\": {";
                 for (std::size_t i = 0; i < mail.addressees.size(); ++i) {
@@ -304,11 +307,20 @@ TEST_F(EndToEnd, AUsersDay) {
     // The test copies sit in the sender's mailbox until the receive run takes them: one
     // from the PC page for the PC test recipient, one from the NTT DoCoMo page, in DoCoMo's
     // form, for the mobile one.
-    CheckMaildirs({{"試験様へ 春のご案内", nullptr, {"name", "member"}, "", false, false, {{kSender, "pc", "試験 一郎", "T00001"}}},
-                   {"検査様 春", nullptr, {"name", "member"}, "9021", false, false, {{kSender, "docomo", "検査 花子", "T00002"}}},
-                   {"春", chosen, {"name", "member"}, "9021"},
-                   {"夏", chosenPc, {"name", "member"}, "", true, true},
-                   {"秋", chosen, {"name", "member"}, ""}});
+    // Everyone's name reaches the reader whole in To, Subject and body, 髙 and 﨑 in either
+    // form included; each merged value stands on a line of its own; the long PC subject is
+    // folded.
+    const std::string docomo = "\"docomo\": [\"9021\"]";
+    const std::string everyCarrier = docomo + ", \"au\": [\"7541\"], \"softbank\": [\"F98B\"]";
+    const std::string names = ", \"to_name\": true, \"subject_has\": [\"sei\"]";
+    const std::string lines = ", \"line_of\": [[\"\", \"name\", \"様\"], [\"会員番号 \", \"member\", \"\"]]";
+    CheckMaildirs({{"試験様へ 春の新商品", nullptr, {"name", "member"}, "", false, false, {{kSender, "pc", "試験 一郎", "T00001"}},
+                    lines + ", \"subject_folded\": true"},
+                   {"検査様 春", nullptr, {"name", "member"}, docomo, false, false, {{kSender, "docomo", "検査 花子", "T00002"}}, lines},
+                   {"春", chosen, {"name", "member"}, everyCarrier, false, false, {}, names + lines + ", \"subject_folded\": [\"pc\"]"},
+                   {"夏", chosenPc, {"name", "member"}, "", true, true, {}, names},
+                   // Without a pictogram SoftBank gets ISO-2022-JP like the others.
+                   {"秋", chosen, {"name", "member"}, "", false, false, {}, names + lines + ", \"charsets\": {\"softbank\": \"iso-2022-jp\"}"}});
 
     // Replies: a read receipt of the first mail, a refusal, a registration.
     ASSERT_NO_FATAL_FAILURE(SendReply("receipt --from " + conf_["reader"] + " --original-id " + FirstMessageId(conf_["reader"])));

@@ -1,6 +1,7 @@
 #include "app/e2e/people.h"
 
 #include "core/foundation/cp932.h"
+#include "core/foundation/sjis_bytes.h"
 
 namespace e2e {
 
@@ -33,7 +34,7 @@ std::vector<Person> MakePeople(int count) {
     for (int n = 1; n <= count; ++n) {
         Person p;
         p.number = n;
-        const Name& family = kFamily[(n * 7) % 20];
+        const Name& family = kFamily[(n * 7 + n / 10) % 20];
         const Name& given = kGiven[(n * 3 + n / 20) % 20];
         p.sei = family.kanji;
         p.mei = given.kanji;
@@ -46,11 +47,12 @@ std::vector<Person> MakePeople(int count) {
         char local[32];
         std::snprintf(local, sizeof local, "u%05d", n);
         p.refused = n % 97 == 0;
+        p.necForm = (n / 30) % 2 == 1;
         std::string domain = "example.com";
         switch (n % 10) {
             case 3: case 4: p.terminal = Terminal::kDocomo; domain = "docomo.ne.jp"; break;
-            case 5: p.terminal = Terminal::kAu; domain = "ezweb.ne.jp"; break;
-            case 7: p.terminal = Terminal::kSoftbank; domain = "softbank.ne.jp"; break;
+            case 5: case 6: p.terminal = Terminal::kAu; domain = "ezweb.ne.jp"; break;
+            case 7: case 8: p.terminal = Terminal::kSoftbank; domain = "softbank.ne.jp"; break;
             default: break;
         }
         p.address = (p.refused ? std::string("gone-") : std::string()) + local + "@" + domain;
@@ -59,12 +61,27 @@ std::vector<Person> MakePeople(int count) {
     return people;
 }
 
+// The family name in the NEC-selected form: 髙 0xEEE0, 﨑 0xED95 for the IBM codes Windows
+// gives (0xFBFC, 0xFAB1).
+std::string NecForm(std::string sjis) {
+    for (std::size_t i = 0; i + 1 < sjis.size(); ++i) {
+        const auto lead = static_cast<unsigned char>(sjis[i]), trail = static_cast<unsigned char>(sjis[i + 1]);
+        if (lead == 0xFB && trail == 0xFC) sjis.replace(i, 2, "\xEE\xE0");
+        else if (lead == 0xFA && trail == 0xB1) sjis.replace(i, 2, "\xED\x95");
+        if (IsSjisLeadByte(lead)) ++i;  // a two-byte character
+    }
+    return sjis;
+}
+
 std::string PeopleCsv(const std::vector<Person>& people) {
-    std::string utf8 = "メールアドレス,姓,名,せい,めい,会員区分,会員番号\r\n";
-    utf8.reserve(people.size() * 64);
-    for (const Person& p : people)
-        utf8 += p.address + "," + p.sei + "," + p.mei + "," + p.seiKana + "," + p.meiKana + "," + p.rank + "," + p.member + "\r\n";
-    return Utf8ToSjis(utf8);
+    std::string csv = Utf8ToSjis("メールアドレス,姓,名,せい,めい,会員区分,会員番号\r\n");
+    csv.reserve(people.size() * 48);
+    for (const Person& p : people) {
+        const std::string sei = Utf8ToSjis(p.sei);
+        csv += p.address + "," + (p.necForm ? NecForm(sei) : sei) + "," +
+               Utf8ToSjis(p.mei + "," + p.seiKana + "," + p.meiKana + "," + p.rank + "," + p.member) + "\r\n";
+    }
+    return csv;
 }
 
 std::string AcceptedAddresses(const std::vector<Person>& people, const std::string& sender) {

@@ -33,6 +33,7 @@
 #include "app/composer/mail_edit_page_base.h"
 #include "app/composer/mail_edit_page_text_mobile.h"
 #include "app/composer/text_mail_page.h"
+#include "app/compose/confirm_dialog.h"
 #include "app/compose/pictogram_input_dlg.h"
 #include "app/e2e/driver.h"
 #include "app/ui/testing/type_text.h"
@@ -331,8 +332,9 @@ bool WaitForRun(const std::string& what, int ms) {
 }
 
 // The text of the mails: merge fields of the name, the member number (the second extra
-// attribute) and a fixed text the test looks for.
-const char* const kTextSubject = "<%名前(姓)%>様へ 春のご案内";
+// attribute) and a fixed text the test looks for, on lines of their own. The PC subject is
+// long enough to be folded over several header lines.
+const char* const kTextSubject = "<%名前(姓)%>様へ 春の新商品と会員様だけの特別セールのご案内（ゴールド会員の皆様）";
 const char* const kTextBody = "<%名前(姓)%> <%名前(名)%>様\r\n会員番号 <%拡張属性B%>\r\n春のセールのお知らせです。\r\n";
 const char* const kDocomoSubject = "<%名前(姓)%>様 春";
 const char* const kDocomoBody = "<%名前(姓)%> <%名前(名)%>様\r\n会員番号 <%拡張属性B%>\r\n春のセール";
@@ -354,6 +356,12 @@ void FillTextMail(compose::CMailCreateDialog* d, const char* subject, const char
             InsertPictogram(docomo, 0);
             docomo->ClosePalette();
         }
+        // The same text for the au TU-KA, SoftBank and WILLCOM pages: "他キャリアにも反映", OK.
+        WhenDialog(compose::CConfirmDialog::kIdd, [](QDialog* confirm) { confirm->accept(); });
+        Click(docomo, compose::CMailEditPageImode::kIdcReflect);
+        for (int t = 2; t <= 3; ++t)
+            Expect(d->GetTextPage(t)->Body()->GetSjisText() == docomo->Body()->GetSjisText(),
+                   "the NTT DoCoMo text did not reach carrier page " + std::to_string(t));
     }
 }
 

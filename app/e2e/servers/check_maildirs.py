@@ -29,7 +29,13 @@ The expectation (UTF-8 JSON):
         "html": false,                a text/html part is required
         "inline_image": false,        an image part with a Content-ID that the HTML part
                                       refers to as "cid:..." is required
-        "charsets": {"softbank": "shift_jis"}        overrides of the default charsets
+        "charsets": {"softbank": "shift_jis"},       overrides of the default charsets
+        "to_name": true,              the To's display name is the recipient's "to_name"
+        "subject_has": ["sei"],       recipient values the decoded Subject contains
+        "subject_folded": ["pc"],     for these carriers (true: all) the Subject takes more
+                                      than one header line
+        "line_of": [["会員番号 ", "member", ""]]   a line of the text part is exactly
+                                      prefix + the recipient's value + suffix
       }, ...
     ],
     "others_get_nothing": true,
@@ -39,6 +45,10 @@ The expectation (UTF-8 JSON):
 A recipient's values: "carrier" is pc, docomo, au or softbank (default pc); every other
 string value (name, honorific, attr ...), or those the mail's "merged" names, must appear
 in the decoded text of each copy.
+
+ISO-2022-JP (text parts, encoded words of To and Subject) is read as today's mail readers
+read it (iso2022jp_reader.py: the Encoding Standard's decoder, whose index holds NEC row 13
+and the NEC-selected IBM rows), and a character it cannot show is a fault.
 
 For each mail and each of its recipients, the recipient's maildir holds exactly one copy;
 the copy's To names the recipient; every text part declares the carrier's charset
@@ -62,6 +72,9 @@ import multiprocessing
 import os
 import sys
 from email.utils import getaddresses
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import iso2022jp_reader  # noqa: E402
 
 DEFAULT_CHARSETS = {"pc": "iso-2022-jp", "docomo": "iso-2022-jp", "au": "iso-2022-jp",
                     "softbank": "shift_jis"}
@@ -99,43 +112,26 @@ def split_jis_pictograms(raw, codes):
 
 
 def decode_jis(raw):
-    """ISO-2022-JP as Japanese mail programs read it: the two-byte rows beyond JIS X 0208
-    (NEC's row 13 and the IBM extensions at rows 0x79-0x7C, which the program writes for
-    characters such as 髙 and 﨑) are read as their Windows code page 932 characters.
-    Python's iso-2022-jp codec refuses those rows. Strict: a pair with no character, a byte
-    of 0x80 or more or an unknown escape raises UnicodeDecodeError."""
-    out = []
-    width = 1
-    i = 0
-    n = len(raw)
-    while i < n:
-        b = raw[i]
-        if b == ESC:
-            designation = bytes(raw[i:i + 3])
-            if designation not in DESIGNATIONS:
-                raise UnicodeDecodeError("iso-2022-jp", bytes(raw), i, i + 1, "unknown escape")
-            width = DESIGNATIONS[designation]
-            i += 3
-            continue
-        if b >= 0x80:
-            raise UnicodeDecodeError("iso-2022-jp", bytes(raw), i, i + 1, "8-bit byte")
-        if width == 2 and b not in (0x0D, 0x0A):
-            if i + 1 >= n:
-                raise UnicodeDecodeError("iso-2022-jp", bytes(raw), i, n, "half a character")
-            j1, j2 = b, raw[i + 1]
-            s1 = ((j1 + 1) >> 1) + (0x70 if j1 <= 0x5E else 0xB0)
-            s2 = j2 + (0x1F if j1 & 1 else 0x7E)
-            if j1 & 1 and s2 >= 0x7F:
-                s2 += 1
-            try:
-                out.append(bytes([s1, s2]).decode("cp932"))
-            except UnicodeDecodeError:
-                raise UnicodeDecodeError("iso-2022-jp", bytes(raw), i, i + 2, "no such character")
-            i += 2
-            continue
-        out.append(chr(b))
-        i += 1
-    return "".join(out)
+    """ISO-2022-JP as mail readers read it; a character they cannot show raises
+    UnicodeDecodeError."""
+    text = iso2022jp_reader.decode_iso2022jp(bytes(raw))
+    bad = text.find("\ufffd")
+    if bad >= 0:
+        raise UnicodeDecodeError("iso-2022-jp", bytes(raw), bad, bad + 1,
+                                 f"not shown by a reader: {text[max(0, bad - 10):bad + 10]!r}")
+    return text
+
+
+def raw_header(msg, name):
+    """The header's value as written (folding kept), or ""."""
+    for key, value in msg.raw_items():
+        if key.lower() == name.lower():
+            return str(value)
+    return ""
+
+
+def decoded_header(msg, name):
+    return iso2022jp_reader.decode_header_value(raw_header(msg, name))
 
 
 def split_sjis_pictograms(raw, codes):
@@ -195,6 +191,11 @@ class Mail:
         self.html = bool(expected.get("html")) or bool(expected.get("inline_image"))
         self.inline_image = bool(expected.get("inline_image"))
         self.charsets = dict(DEFAULT_CHARSETS, **(expected.get("charsets") or {}))
+        self.to_name = bool(expected.get("to_name"))
+        self.subject_has = list(expected.get("subject_has", []))
+        folded = expected.get("subject_folded") or []
+        self.subject_folded = set(DEFAULT_CHARSETS) if folded is True else set(folded)
+        self.line_of = [tuple(x) for x in expected.get("line_of", [])]
 
 
 # Set in the parent before the workers fork.
@@ -207,7 +208,7 @@ def which_mail(msg):
     for mail in MAILS:
         if mail.header and str(msg.get(mail.header[0], "")).strip() == mail.header[1]:
             return mail
-    subject = str(msg.get("Subject", ""))
+    subject = decoded_header(msg, "Subject")
     for mail in BY_SUBJECT:
         if mail.subject in subject:
             return mail
@@ -222,6 +223,21 @@ def check_copy(msg, mail, address, where):
     to = [plain_address(a) for _, a in getaddresses([str(v) for v in msg.get_all("To", [])])]
     if address not in to:
         faults.append(f"{where}: To is {to!r}, not the recipient")
+    shown_to = decoded_header(msg, "To")
+    if "\ufffd" in shown_to:
+        faults.append(f"{where}: To shows {shown_to!r}")
+    if mail.to_name and values.get("to_name"):
+        name = shown_to[:shown_to.rfind("<")].strip().strip('"') if "<" in shown_to else ""
+        if name != values["to_name"]:
+            faults.append(f"{where}: To shows the name {name!r}, not {values['to_name']!r}")
+    subject = decoded_header(msg, "Subject")
+    if "\ufffd" in subject:
+        faults.append(f"{where}: Subject shows {subject!r}")
+    for key in mail.subject_has:
+        if values.get(key) and values[key] not in subject:
+            faults.append(f"{where}: Subject {subject!r} lacks {key} {values[key]!r}")
+    if carrier in mail.subject_folded and "\n" not in raw_header(msg, "Subject"):
+        faults.append(f"{where}: Subject is not folded: {raw_header(msg, 'Subject')!r}")
     want_charset = mail.charsets.get(carrier)
     codes = mail.pictograms.get(carrier, set())
     found_codes = set()
@@ -269,6 +285,12 @@ def check_copy(msg, mail, address, where):
     for value in mail.body_contains:
         if value not in body:
             faults.append(f"{where}: body lacks {value!r}")
+    if mail.line_of:
+        lines = set(texts[0].replace("\r\n", "\n").split("\n")) if texts else set()
+        for prefix, key, suffix in mail.line_of:
+            line = prefix + str(values.get(key, "")) + suffix
+            if line not in lines:
+                faults.append(f"{where}: no line {line!r} in the text part")
     if mail.html and not html_parts:
         faults.append(f"{where}: no text/html part")
     if mail.inline_image:
@@ -300,7 +322,7 @@ def check_file(job):
     if mail is None or address not in mail.recipients:
         if counted_only:
             return address, None, []
-        subject = str(msg.get("Subject", ""))
+        subject = decoded_header(msg, "Subject")
         what = "a mail not meant for this address" if mail else "an unexpected message"
         return address, None, [f"{where}: {what}: Subject {subject!r}"]
     try:

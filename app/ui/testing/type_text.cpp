@@ -14,7 +14,15 @@ void TypeText(QWidget* target, const QString& text) {
         QString ch = text.mid(i, len);
         i += len;
         int key = Qt::Key_unknown;
-        if (ch.size() == 1 && ch.at(0).unicode() < 0x80) key = ch.at(0).toUpper().unicode();
+        if (ch == QLatin1String("\r") || ch == QLatin1String("\n")) {
+            // A line break ("\r\n", or a lone "\r" or "\n") is the Return key, as a person
+            // types it; an edit takes no control character as text.
+            if (ch == QLatin1String("\r") && i < text.size() && text.at(i) == QLatin1Char('\n')) ++i;
+            key = Qt::Key_Return;
+            ch = QStringLiteral("\r");
+        } else if (ch.size() == 1 && ch.at(0).unicode() < 0x80) {
+            key = ch.at(0).toUpper().unicode();
+        }
         QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, ch);
         QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, ch);
         QApplication::sendEvent(target, &press);

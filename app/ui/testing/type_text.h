@@ -2,7 +2,7 @@
 // Typing in tests. QTest::keyClicks takes a char string and aborts on text outside
 // Latin-1, so Japanese is typed here: one key event per character (a surrogate pair as
 // one), carrying the character as its text, as an input method delivers a committed
-// character.
+// character. A line break ("\r\n", or a lone "\r" or "\n") is one press of Return.
 
 #include <QString>
 

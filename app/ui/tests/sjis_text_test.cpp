@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QLineEdit>
+#include <QPlainTextEdit>
 
 #include "app/ui/sjis_text.h"
 #include "app/ui/testing/type_text.h"
@@ -81,6 +82,13 @@ TEST(SjisText, TextTypedIntoAWidgetCrossesTheBoundary) {
     // A duplicate code put into the widget comes back with its own bytes.
     edit.setText(ui::FromSjis("\xEE\xE0"));
     EXPECT_EQ(ui::ToSjis(edit.text()), "\xEE\xE0");
+}
+
+TEST(SjisText, LineBreaksTypedReachAMultiLineEdit) {
+    // Every form of line break is one press of Return: one new line each.
+    QPlainTextEdit edit;
+    ui::test::TypeText(&edit, "髙橋 様\r\n会員番号\nM1\r\r\nお知らせ");
+    EXPECT_EQ(edit.toPlainText(), QString::fromUtf8("髙橋 様\n会員番号\nM1\n\nお知らせ"));
 }
 
 TEST(SjisText, PathsAreFileSystemBytes) {
