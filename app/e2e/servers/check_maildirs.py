@@ -79,6 +79,9 @@ import iso2022jp_reader  # noqa: E402
 DEFAULT_CHARSETS = {"pc": "iso-2022-jp", "docomo": "iso-2022-jp", "au": "iso-2022-jp",
                     "softbank": "shift_jis"}
 MAX_FAULT_LINES = 1000
+# Readers take Shift_JIS as code page 932 (the Encoding Standard's Shift_JIS): the NEC and
+# IBM rows (髙, 﨑, ①) included, which Python's shift_jis codec refuses.
+READER_CODECS = {"shift_jis": "cp932", "shift-jis": "cp932", "sjis": "cp932"}
 
 ESC = 0x1B
 DESIGNATIONS = {b"\x1b(B": 1, b"\x1b(J": 1, b"\x1b$B": 2, b"\x1b$@": 2}
@@ -260,7 +263,7 @@ def check_copy(msg, mail, address, where):
                     raw, found = split_sjis_pictograms(raw, codes)
                 found_codes |= found
             try:
-                text = decode_jis(raw) if charset == "iso-2022-jp" else raw.decode(charset)
+                text = decode_jis(raw) if charset == "iso-2022-jp" else raw.decode(READER_CODECS.get(charset, charset))
             except (LookupError, UnicodeDecodeError) as e:
                 faults.append(f"{where}: {ctype} does not decode as {charset}: {e}")
                 text = raw.decode(charset, errors="replace") if _known(charset) else ""
