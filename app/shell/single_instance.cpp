@@ -18,6 +18,10 @@ namespace {
 constexpr int kHandOverMs = 1000;
 // A command line larger than this is not read (nothing legitimate comes near it).
 constexpr std::size_t kMaxMessage = 64 * 1024;
+// How often a name is looked at, and the pause between two looks: enough for a copy that
+// has bound the name to start listening, or for one that is ending to let it go.
+constexpr int kRounds = 5;
+constexpr useconds_t kRetryPauseUs = 20 * 1000;
 
 socklen_t AbstractAddress(const QByteArray& name, sockaddr_un& addr) {
     std::memset(&addr, 0, sizeof addr);
@@ -60,51 +64,86 @@ QStringList Decode(const QByteArray& bytes) {
 }  // namespace
 
 SingleInstanceGuard::SingleInstanceGuard(const QString& name, QObject* parent)
-    : QObject(parent), socketName_(QStringLiteral("%1-%2").arg(name).arg(::getuid())) {}
+    : QObject(parent), baseName_(QStringLiteral("%1-%2").arg(name).arg(::getuid())) {}
 
 SingleInstanceGuard::~SingleInstanceGuard() { Release(); }
 
+QString SingleInstanceGuard::SocketName(int index) const {
+    return index == 0 ? baseName_ : QStringLiteral("%1-%2").arg(baseName_).arg(index);
+}
+
 SingleInstanceGuard::Result SingleInstanceGuard::Acquire(const QStringList& arguments) {
     if (listenFd_ >= 0) return Result::kFirst;
+    for (int index = 0; index < kNames; ++index) {
+        switch (TryName(SocketName(index), arguments)) {
+        case Outcome::kListening: return Result::kFirst;
+        case Outcome::kHandedOver: return Result::kHandedOver;
+        case Outcome::kTakenByOther: continue;
+        case Outcome::kError: return Result::kFailed;
+        }
+    }
+    return Result::kFailed;
+}
+
+SingleInstanceGuard::Outcome SingleInstanceGuard::TryName(const QString& name, const QStringList& arguments) {
     sockaddr_un addr;
-    socklen_t len = AbstractAddress(socketName_.toUtf8(), addr);
-    // Two rounds: a first instance that ends between our bind and our connect leaves the
-    // name free again, and the second round takes it.
-    for (int round = 0; round < 2; ++round) {
+    const socklen_t len = AbstractAddress(name.toUtf8(), addr);
+    for (int round = 0; round < kRounds; ++round) {
+        if (round > 0) ::usleep(kRetryPauseUs);
         int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        if (fd < 0) return Result::kFailed;
+        if (fd < 0) return Outcome::kError;
         if (::bind(fd, reinterpret_cast<sockaddr*>(&addr), len) == 0 && ::listen(fd, 8) == 0) {
             ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
             listenFd_ = fd;
+            listeningName_ = name;
             notifier_ = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
             connect(notifier_.get(), &QSocketNotifier::activated, this, [this] { AcceptPending(); });
-            return Result::kFirst;
+            return Outcome::kListening;
         }
+        const int bindError = errno;
         ::close(fd);
-        if (errno != EADDRINUSE) return Result::kFailed;
+        if (bindError != EADDRINUSE) return Outcome::kError;
 
-        fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        if (fd < 0) return Result::kFailed;
-        if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), len) == 0) {
-            bool sent = WriteAll(fd, Encode(arguments));
-            ::shutdown(fd, SHUT_WR);
-            // Wait (briefly) until the first instance has read everything and closed.
-            pollfd p{fd, POLLIN, 0};
-            char c;
-            while (sent && ::poll(&p, 1, kHandOverMs) > 0 && ::recv(fd, &c, 1, 0) > 0) {
-            }
+        // Not blocking: a listener that never accepts must not hold this start for ever.
+        fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+        if (fd < 0) return Outcome::kError;
+        if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), len) != 0) {
+            // Refused: bound but not listening yet (a copy in the middle of its start), or
+            // just ended; busy: its queue is full. Both are looked at again.
+            const int connectError = errno;
             ::close(fd);
-            return Result::kHandedOver;
+            if (connectError != ECONNREFUSED && connectError != EAGAIN) return Outcome::kError;
+            if (connectError == EAGAIN && round + 1 == kRounds) return Outcome::kError;
+            continue;
+        }
+        // The listener's credentials, as the kernel recorded them when it listened: the
+        // command line (file paths) goes to this user's own program only.
+        ucred cred{};
+        socklen_t credLen = sizeof cred;
+        if (::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &cred, &credLen) != 0 || cred.uid != ::getuid()) {
+            ::close(fd);
+            return Outcome::kTakenByOther;
+        }
+        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+        const bool sent = WriteAll(fd, Encode(arguments));
+        ::shutdown(fd, SHUT_WR);
+        // Wait (briefly) until the first instance has read everything and closed.
+        pollfd p{fd, POLLIN, 0};
+        char c;
+        while (sent && ::poll(&p, 1, kHandOverMs) > 0 && ::recv(fd, &c, 1, 0) > 0) {
         }
         ::close(fd);
+        return Outcome::kHandedOver;
     }
-    return Result::kFailed;
+    // A name held for long without a listener is no copy of this user's program.
+    return Outcome::kTakenByOther;
 }
 
 void SingleInstanceGuard::Release() {
     notifier_.reset();
     if (listenFd_ >= 0) ::close(listenFd_);
     listenFd_ = -1;
+    listeningName_.clear();
 }
 
 void SingleInstanceGuard::AcceptPending() {

@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QGuiApplication>
 #include <QMenu>
 
 #include <cstdio>
@@ -124,20 +125,15 @@ bool CVarnisApp::InitInstance() {
     service_->SetNewEnvironmentInImportMode(false);
     if (!CheckStartupFiles(commandLine_)) return false;
 
-    // One program per user: a second start hands its command line over and ends.
+    // One program per user: a second start hands its command line over, says so itself
+    // and ends; the running copy only comes to the front.
     guard_ = std::make_unique<SingleInstanceGuard>(QString::fromStdString(options_.instanceGuardName));
     if (guard_->Acquire(arguments_) == SingleInstanceGuard::Result::kHandedOver) {
-        std::fprintf(stderr, "%s\n", QStringLiteral("%1は既に起動しています").arg(Product()).toLocal8Bit().constData());
+        TellAlreadyRunning();
         return false;
     }
     connect(guard_.get(), &SingleInstanceGuard::SecondInstanceStarted, this, [this](const QStringList&) {
-        if (frame_) {
-            frame_->show();
-            frame_->raise();
-            frame_->activateWindow();
-        }
-        ui::MessageBox(frame_.get(), QStringLiteral("%1は既に起動しています").arg(Product()), ui::U8("起動済み"),
-                       platform::kMbOk | platform::kMbIconInformation);
+        BringToFront();
     });
 
     StartupInformationHooks hooks;
@@ -173,6 +169,36 @@ int CVarnisApp::ExitInstance() {
     FreeMailFont();
     if (guard_) guard_->Release();
     return 0;
+}
+
+void CVarnisApp::TellAlreadyRunning() {
+    const QString text = QStringLiteral("%1は既に起動しています").arg(Product());
+    if (HasOwnDisplay()) {
+        ui::MessageBox(nullptr, text, ui::U8("起動済み"), platform::kMbOk | platform::kMbIconInformation);
+    } else {
+        std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+    }
+}
+
+bool CVarnisApp::HasOwnDisplay() {
+    // The platforms that draw nowhere a person sees.
+    const QString platform = QGuiApplication::platformName();
+    return !platform.isEmpty() && platform != QLatin1String("offscreen") && platform != QLatin1String("minimal") &&
+           platform != QLatin1String("minimalegl");
+}
+
+void CVarnisApp::BringToFront() {
+    // A locked program shows only its lock window; a hidden main window (an environment
+    // being switched) stays hidden. Nothing here waits for the person: the copy that was
+    // started has told them already.
+    QWidget* target = frame_.get();
+    if (IsLocked() && frame_ && frame_->LockWindow() != nullptr) target = frame_->LockWindow();
+    for (QWidget* window : {target, QApplication::activeModalWidget()}) {
+        if (window == nullptr || !window->isVisible()) continue;
+        if (window->isMinimized()) window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
+        window->raise();
+        window->activateWindow();
+    }
 }
 
 bool CVarnisApp::CreateMainFrame() {

@@ -119,6 +119,11 @@ signals:
 
 private:
     bool CreateMainFrame();
+    // The second start's own message: a box on its display, or a line on stderr without one.
+    void TellAlreadyRunning();
+    static bool HasOwnDisplay();
+    // A later start was handed over: the window the person works in comes to the front.
+    void BringToFront();
     // What follows every successful open of an environment.
     void AfterEnvironmentOpened();
     void RebuildRecentMenu();

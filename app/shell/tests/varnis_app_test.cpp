@@ -5,7 +5,11 @@
 #include <QLabel>
 #include <QTemporaryDir>
 
+#include <QProcess>
+
 #include <fstream>
+
+#include <sched.h>
 
 #include "app/environment/environment_service.h"
 #include "app/addressui/db_list_dlg.h"
@@ -69,10 +73,10 @@ protected:
         CIniManager::GetProfileStringA(ini_, "RECENTENV", "RECENTENV" + std::to_string(i), v, "");
         return v;
     }
-    std::unique_ptr<shell::CVarnisApp> MakeApp(QStringList args = {"Quendrel"}) {
+    std::unique_ptr<shell::CVarnisApp> MakeApp(QStringList args = {"Quendrel"}, std::string guardName = {}) {
         shell::CVarnisApp::Options options;
         options.appIniPath = ini_;
-        options.instanceGuardName = "quendrel-app-test-" + std::to_string(::getpid());
+        options.instanceGuardName = guardName.empty() ? "quendrel-app-test-" + std::to_string(::getpid()) : guardName;
         options.finishPauseMs = 0;
         options.showSplash = false;
         return std::make_unique<shell::CVarnisApp>(args, options);
@@ -374,6 +378,43 @@ TEST_F(VarnisAppTest, WithMailsWaitingTheExitAsksAndNoLeavesEverythingAsItWas) {
     EXPECT_TRUE(frame->close());
     EXPECT_FALSE(app->Environment().IsOpen());
     EXPECT_EQ(CIniManager::GetProfileIntA(envIni, "MAINFRAMEINFO", "LEFT", 0), 11u);
+}
+
+// The program started a second time, as a person starts it: the new copy says that the
+// program runs (printed, as it has no display) and ends; the running copy shows nothing
+// and only comes to the front.
+TEST_F(VarnisAppTest, ASecondStartSaysSoItselfAndTheRunningCopyOnlyComesForward) {
+    // The program's own guard name is used: in a network namespace of this test's own, so
+    // that no program running on this machine (or another test's) is met.
+    if (::getuid() != 0 || ::unshare(CLONE_NEWNET) != 0) GTEST_SKIP() << "needs a network namespace of its own";
+    SetRecent({MakeEnvironment("a")});
+    auto app = MakeApp({"Quendrel"}, shell::CVarnisApp::Options().instanceGuardName);
+    ASSERT_TRUE(app->InitInstance());
+    shell::CMainFrame* frame = app->MainFrame();
+    frame->showMinimized();
+    prompts_.clear();
+
+    QProcess second;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    second.setProcessEnvironment(environment);
+    second.setProcessChannelMode(QProcess::MergedChannels);
+    const std::string body = root_ + "/本文.txt";
+    std::ofstream(body) << "body";
+    second.start(QStringLiteral(QUENDREL_PROGRAM), {QString::fromStdString(body), QString()});
+    ASSERT_TRUE(second.waitForStarted());
+    // The running copy answers from its event loop while the new one waits for it.
+    const bool ended = ui::test::WaitUntil([&] { return second.state() == QProcess::NotRunning; }, 20000);
+    if (!ended) second.kill();
+    ASSERT_TRUE(ended) << second.readAll().toStdString();
+    EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(second.exitCode(), 0);
+    EXPECT_TRUE(QString::fromLocal8Bit(second.readAll()).contains(QString::fromUtf8("Varnisは既に起動しています")));
+
+    EXPECT_TRUE(prompts_.prompts().empty()) << prompts_.texts().join("|").toStdString();
+    EXPECT_TRUE(frame->isVisible());
+    EXPECT_FALSE(frame->isMinimized());
+    app->ExitInstance();
 }
 
 TEST_F(VarnisAppTest, ANewEnvironmentsFirstStartOpensTheSetupWizard) {
