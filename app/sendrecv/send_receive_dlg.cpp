@@ -43,7 +43,7 @@ public:
     void OnRunStarted() override { Push({kStarted, 0, {}}); }
     void OnState(int state) override { Push({kState, state, {}}); }
     void OnMailId(int mailId) override { Push({kMailId, mailId, {}}); }
-    void OnRunFinished() override { Push({kFinished, 0, {}}); }
+    void OnRunFinished(RunOutcome outcome) override { Push({kFinished, static_cast<int>(outcome), {}}); }
     void Pause(int ms, const std::function<bool()>& stop) override {
         if (pauses_) SleepUnlessStopped(ms, stop);
     }
@@ -81,10 +81,12 @@ public:
             case kStarted: dialog_->OnRunStarted(); break;
             case kState: dialog_->OnStateCode(r.value); break;
             case kMailId: dialog_->OnMailId(r.value); break;
-            case kFinished: dialog_->OnRunFinished(); break;
+            case kFinished: dialog_->OnRunFinished(static_cast<RunOutcome>(r.value)); break;
             case kCall: break;
             }
         }
+        // What arrived shows at once, not only at the next tick of the refresh.
+        if (!batch.empty() && !dialog_->detached_) dialog_->Refresh();
     }
 
 protected:
@@ -180,7 +182,14 @@ CSendReceiveDlg::CSendReceiveDlg(QWidget* parent) : QDialog(parent) {
     bottom->addWidget(autoClose_);
     bottom->addStretch(1);
     cancel_ = shell::dialogs::MakeButton(this, ui::U8("キャンセル"), kIdcCancel);
-    connect(cancel_, &QPushButton::clicked, this, &CSendReceiveDlg::OnCancel);
+    // "キャンセル" while the run works; "閉じる" once it has ended.
+    connect(cancel_, &QPushButton::clicked, this, [this] {
+        if (workerActive_) {
+            OnCancel();
+        } else {
+            close();
+        }
+    });
     bottom->addWidget(cancel_);
     column->addLayout(bottom);
     setMinimumWidth(380);
@@ -256,6 +265,8 @@ void CSendReceiveDlg::Create(bool show) {
         std::lock_guard<std::mutex> lock(mutex_);
         busy_ = true;
     }
+    open_ = true;
+    cancel_->setText(ui::U8("キャンセル"));
     OnInitDialog();
     if (show) {
         this->show();
@@ -324,8 +335,9 @@ void CSendReceiveDlg::RequestStop() {
 
 void CSendReceiveDlg::OnDestroy() {
     ResetState();
+    open_ = false;
     std::lock_guard<std::mutex> lock(mutex_);
-    busy_ = false;
+    busy_ = endPending_;
 }
 
 void CSendReceiveDlg::JoinWorker() {
@@ -353,7 +365,7 @@ void CSendReceiveDlg::closeEvent(QCloseEvent* event) {
         OnCancel();
         return;
     }
-    if (IsRunning()) OnDestroy();
+    if (open_) OnDestroy();
     event->accept();
 }
 
@@ -369,19 +381,37 @@ void CSendReceiveDlg::reject() {
 
 void CSendReceiveDlg::OnRunStarted() {}
 
-void CSendReceiveDlg::OnRunFinished() {
+void CSendReceiveDlg::OnRunFinished(RunOutcome outcome) {
     refresh_->stop();
     workerActive_ = false;
+    outcome_ = outcome;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        endPending_ = true;
+    }
     Refresh();
+    // The window now shows how the run ended; what is left to do on it is closing it.
+    cancel_->setText(ui::U8("閉じる"));
     // As a posted message would: the program handles the end after this call returns.
     QTimer::singleShot(0, this, [this] {
-        if (detached_) return;
-        if (hooks_.commDone) {
-            hooks_.commDone();
-        } else {
-            close();
-        }
+        if (!detached_) EndRun();
     });
+}
+
+void CSendReceiveDlg::EndRun() {
+    if (hooks_.commDone) hooks_.commDone();
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        endPending_ = false;
+        busy_ = false;
+    }
+    if (!open_) return;
+    if (autoClose_->isChecked() && outcome_ != RunOutcome::kFailed) {
+        close();
+    } else if (isVisible()) {
+        // The program's end (its save window) may have covered it: the end is to be read.
+        raise();
+    }
 }
 
 void CSendReceiveDlg::OnStatusText(const QString& text) {

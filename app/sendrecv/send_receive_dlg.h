@@ -7,8 +7,11 @@
 // into a mailbox under a mutex and replayed on the GUI thread in order, one wake-up per
 // batch, so a count per recipient never floods the event loop. The dialog shows the state
 // ("3/120通送信"), a progress bar, the status line and the counts of the received mails.
-// When the worker has finished, the dialog tells the program (the main window closes it
-// and saves the address book); the close ends the run: only then is a new one possible.
+// When the worker has finished, the dialog shows how the run ended and tells the program
+// (the main window saves the address book and brings back its lock window). Then the
+// window closes by itself only when "このウィンドウを自動的に閉じる" is checked and the run
+// did not fail; otherwise it stays, with "閉じる" in place of "キャンセル", until the user
+// closes it (a new run takes it over meanwhile).
 //
 // Run modes: 1 send and receive, 2 receive, 3 manual send, 4 automatic receive and send,
 // 5 one chosen mail, 6 scheduled send, 7 automatic receive (0: none). States and their
@@ -24,9 +27,10 @@
 //    does the same, except that a send ends as at the end of its window.
 //  - Nothing the worker may use is deleted while it runs: the run's parts live until the
 //    worker has said its last word; the worker is joined only then, which takes no time.
-//  - IsRunning is true from the window's creation to its close, so no starter, no screen
-//    that changes data and no environment command gets between a run's end and the
-//    program's handling of it.
+//  - IsRunning is true from the window's creation until the program has handled the run's
+//    end, so no starter, no screen that changes data and no environment command gets
+//    between a run's end and that handling; a window left open afterwards keeps nothing
+//    from starting. IsOpen is true from the creation to the close.
 //  - The progress bar counts up to 32767 steps; a larger total is scaled to it.
 //  - The counts show at most 999999999.
 //
@@ -88,8 +92,8 @@ public:
         std::function<bool()> isLocked;
         // A run started while locked: the lock window comes to the front instead.
         std::function<void()> showLockWindow;
-        // The run's worker has finished: the program closes the dialog (and saves the
-        // address book). Empty: the dialog closes itself.
+        // The run's worker has finished: the program's own end of a run (the address book
+        // saved, the lock window back); the dialog decides itself whether it closes.
         std::function<void()> commDone;
         // After a receive run, unless locked: the registrations and refusals it collected.
         // Empty: ShowAutoRegMails then ShowAutoRefMails.
@@ -120,13 +124,17 @@ public:
     int SetMode(int mode);
     // 10..15: 1; another value: 0.
     int SetState(int state);
-    // The window's creation: busy from now until the window is closed; shown when `show`.
+    // The window's creation: busy from now until the run's end was handled, open until
+    // the window is closed; shown when `show`.
     void Create(bool show = true);
     // Starts the worker of the mode set (the chosen mail for mode 5) and the refresh.
     void StartWorker(int chosenMailId = -1);
-    // RunMonitor: busy (from creation to close); the mode of the run while busy.
+    // RunMonitor: busy (from creation until the run's end was handled); the mode of the
+    // run while busy.
     bool IsRunning() const override;
     int RunKind() const override;
+    // From the creation to the close (also while hidden: a run while the program is locked).
+    bool IsOpen() const { return open_; }
     // The "キャンセル" button.
     void OnCancel();
     // The dial-up window guard.
@@ -136,7 +144,7 @@ public:
 
     // ---- The worker's reports, on the GUI thread ------------------------------------------------
     void OnRunStarted();
-    void OnRunFinished();
+    void OnRunFinished(RunOutcome outcome);
     // The status line; in state 13 with a mail being sent it reads "[ID: n] text".
     void OnStatusText(const QString& text);
     void OnTotal(int total);
@@ -161,6 +169,8 @@ public:
     int ProgressRange() const { return progressRange_; }
     int ProgressPosition() const { return progressPosition_; }
     bool CancelRequested() const { return flags_.cancel.load() != 0; }
+    // How the last run ended (valid once the worker has finished).
+    RunOutcome Outcome() const { return outcome_; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -170,8 +180,12 @@ private:
     class Reporter;
 
     void OnInitDialog();
-    // The window's destruction: the state reset and busy 0.
+    // The window's destruction: the state reset, busy 0 (unless the run's end is still to
+    // be handled) and no longer open.
     void OnDestroy();
+    // After the worker's last report: the program's end of the run, then the window closes
+    // when the box says so and the run did not fail.
+    void EndRun();
     void UpdateControls();
     void JoinWorker();
     // Stops the run and waits for its worker while answering its calls (the program's end).
@@ -181,6 +195,9 @@ private:
     // Guards busy_, the run's parts while they are made and let go, and the cancel.
     mutable std::mutex mutex_;
     bool busy_ = false;
+    bool open_ = false;
+    bool endPending_ = false;  // the worker has finished; EndRun has not run yet
+    RunOutcome outcome_ = RunOutcome::kSucceeded;
 
     int mode_ = 0;
     int state_ = kStateIdle;

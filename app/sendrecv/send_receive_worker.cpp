@@ -86,20 +86,29 @@ void SendReceiveWorker::Run() {
     const int dial = settings_.mode == 0 ? CDialupConnection::kNotUsed : DialUp();
     const bool goOn = dial == CDialupConnection::kConnected || dial == CDialupConnection::kAlreadyConnected ||
                       dial == CDialupConnection::kNotDialled || dial == CDialupConnection::kNotUsed;
+    if (!goOn && !StopRequested()) Failed();
     if (goOn) {
         if (StopRequested()) {
             ShowCancelled();
-        } else if (ReceiveOrLogin() == 0) {
-            if (StopRequested()) {
+        } else if (const int received = ReceiveOrLogin(); received != 0) {
+            if (!StopRequested()) Failed();
+        } else if (StopRequested()) {
+            ShowCancelled();
+        } else if (settings_.mode != 2 && settings_.mode != 7 && settings_.mode != 0) {
+            const int sent = SendDueMails();
+            if (sent == 0 && StopRequested()) {
                 ShowCancelled();
-            } else if (settings_.mode != 2 && settings_.mode != 7 && settings_.mode != 0) {
-                if (SendDueMails() == 0 && StopRequested()) ShowCancelled();
+            } else if (sent != 0 && sent != kSplitReached && sent != kSplitFinished && !StopRequested()) {
+                Failed();
             }
         }
     }
-    if (dial == CDialupConnection::kConnected) HangUp();
+    if (dial == CDialupConnection::kConnected && !HangUp()) Failed();
     if (parts_.sender) parts_.sender->Finish();
-    observer_.OnRunFinished();
+    const RunOutcome outcome = failed_ ? RunOutcome::kFailed
+                               : StopRequested() ? RunOutcome::kCancelled
+                                                 : RunOutcome::kSucceeded;
+    observer_.OnRunFinished(outcome);
 }
 
 int SendReceiveWorker::DialUp() {
@@ -121,8 +130,12 @@ int SendReceiveWorker::ReceiveOrLogin() {
         int r = parts_.receiver->Receive(lastUid, &observer_);
         WriteLastUid(parts_.iniFile, lastUid);
         if (settings_.showReceiveResults) settings_.showReceiveResults();
-        // Some messages skipped, the rest received and saved: the sending goes on.
-        if (r == CPopReceiveSession::kRunMessagesFailed) r = 0;
+        // Some messages skipped, the rest received and saved: the sending goes on, but the
+        // run does not pass for a clean one.
+        if (r == CPopReceiveSession::kRunMessagesFailed) {
+            Failed();
+            r = 0;
+        }
         return r;
     }
     if (LogsInOnly(mode)) {
@@ -169,7 +182,9 @@ int SendReceiveWorker::SendDueMails() {
         observer_.OnProcessed(0);
         observer_.OnMailId(mail);
         result = sender->SendOneMail(mail, &observer_);
-        if (rules.MailStatus(mail) == "R") {
+        const std::string status = rules.MailStatus(mail);
+        if (status == "R" || status == "E") Failed();
+        if (status == "R") {
             Status("送信に失敗したアドレスがあります\r\n個人情報を確認してください");
             Pause(2000);
         }
@@ -208,32 +223,33 @@ void SendReceiveWorker::ShowCancelled() {
     Pause(500);
 }
 
-void SendReceiveWorker::HangUp() {
+bool SendReceiveWorker::HangUp() {
     CDialupConnection* line = parts_.dialup.get();
-    if (line == nullptr) return;
+    if (line == nullptr) return true;
     if (settings_.mode != 4) {
         SetState(kStateManualDialup);
         const int answer = ui::MessageBox(settings_.owner, ui::U8("ダイアルアップ接続を切断しますか？"),
                                           ui::U8("ダイアルアップ切断確認"), platform::kMbYesNo);
         if (answer != platform::kIdYes) {
             line->Forget();
-            return;
+            return true;
         }
-        if (line->HangUpWithStatus() != 1)
-            ui::MessageBox(settings_.owner, ui::U8("ダイアルアップの切断に失敗しました"), ui::U8("ダイアルアップ切断失敗"),
-                           platform::kMbOk | platform::kMbIconWarning);
-        return;
+        if (line->HangUpWithStatus() == 1) return true;
+        ui::MessageBox(settings_.owner, ui::U8("ダイアルアップの切断に失敗しました"), ui::U8("ダイアルアップ切断失敗"),
+                       platform::kMbOk | platform::kMbIconWarning);
+        return false;
     }
     if (!parts_.rules.IsAutoHangUp()) {
         // Not to be hung up after automatic runs: the line stays up, also when this run's
         // objects go.
         line->Forget();
-        return;
+        return true;
     }
     SetState(kStateAutoDialup);
-    if (line->HangUpWithStatus() != 1)
-        ui::MessageBox(settings_.owner,
-                       ui::U8("ダイアルアップの切断に失敗しました\r\n手動で切断をしないと、課金が続く場合があります\r\n"
-                              "確認の上、必要な場合は手動で切断をしてください"),
-                       ui::U8("ダイアルアップ切断失敗"), platform::kMbOk | platform::kMbIconWarning);
+    if (line->HangUpWithStatus() == 1) return true;
+    ui::MessageBox(settings_.owner,
+                   ui::U8("ダイアルアップの切断に失敗しました\r\n手動で切断をしないと、課金が続く場合があります\r\n"
+                          "確認の上、必要な場合は手動で切断をしてください"),
+                   ui::U8("ダイアルアップ切断失敗"), platform::kMbOk | platform::kMbIconWarning);
+    return false;
 }

@@ -26,7 +26,13 @@
 //   8. a line dialled by this run is hung up: in mode 4 only when option 74 asks for
 //      it, otherwise after the user agreed; a line not hung up stays up for good (the
 //      run's objects do not hang it up when they go);
-//   9. it tells that it finished; that is its last act.
+//   9. it tells that it finished and how the run ended; that is its last act.
+//
+// How a run ended: failed when the line could not be dialled, the receive or the login
+// failed or skipped messages, a mail could not be sent or came back "E" (failed) or "R"
+// (addresses failed, resends pending), or the line could not be hung up; cancelled when
+// it was stopped (by the user or the end of the dial-up window) and nothing failed
+// before; otherwise succeeded (a split send that postponed the rest succeeded).
 //
 // What it guarantees beyond that sequence:
 //  - Stopping: the dialog's cancel only raises flags and interrupts the part at work
@@ -51,6 +57,9 @@
 
 class QWidget;
 
+// How a run ended (see above).
+enum class RunOutcome { kSucceeded, kCancelled, kFailed };
+
 // What a run tells whoever shows it, besides the status lines, totals, counts, kinds of
 // received mail and pauses of the receive and send runs.
 class SendReceiveObserver : public ReceiveRunObserver {
@@ -61,7 +70,7 @@ public:
     // The mail being sent now.
     virtual void OnMailId(int mailId) = 0;
     // The run is over; the worker does nothing after this.
-    virtual void OnRunFinished() = 0;
+    virtual void OnRunFinished(RunOutcome outcome) = 0;
 };
 
 // The flags the dialog and the worker share.
@@ -105,8 +114,11 @@ private:
     int ReceiveOrLogin();
     int SendDueMails();
     void Postpone(int result);
-    void HangUp();
+    // False when the line could not be hung up.
+    bool HangUp();
     void ShowCancelled();
+    // A part failed: the run ends as failed, not as cancelled.
+    void Failed() { failed_ = true; }
 
     void SetState(int state);
     bool StopRequested() const { return flags_.cancel.load() != 0; }
@@ -117,4 +129,5 @@ private:
     RunFlags& flags_;
     SendReceiveObserver& observer_;
     Settings settings_;
+    bool failed_ = false;
 };

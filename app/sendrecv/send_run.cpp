@@ -244,6 +244,8 @@ SendRun::Next SendRun::PrepareMail() {
         result_ = kListNotReadBack;
         return Next::kClose;
     }
+    // Shown as soon as it is known, not only once the server has answered.
+    if (SendRunObserver* o = job_.GetObserver()) o->OnTotal(static_cast<int>(ids_.size()));
     return Next::kGoOn;
 }
 

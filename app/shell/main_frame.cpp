@@ -566,8 +566,8 @@ void CMainFrame::OnAppLock() {
     if (!env || !LockCanBeUndone()) return;
     // Over the desktop: the main window goes out of sight meanwhile.
     auto dialog = std::make_unique<CPasswordEntryDlg>(*env);
-    const bool running = CurrentRunMonitor().IsRunning();
-    QPointer<QWidget> status = running && screens_.sendReceive.statusWindow ? screens_.sendReceive.statusWindow() : nullptr;
+    // The status window goes out of sight too, also when it only shows how a run ended.
+    QPointer<QWidget> status = screens_.sendReceive.statusWindow ? screens_.sendReceive.statusWindow() : nullptr;
     hide();
     if (status) status->hide();
     CVarnisApp::SetLocked(true);
@@ -582,15 +582,14 @@ void CMainFrame::OnAppLock() {
     // A save that ran while the program was locked is waited for before the window returns.
     if (CDbSaveWaitDlg::IsSaveRunning()) RunAddressBookSave(this);
     show();
-    if (CurrentRunMonitor().IsRunning() && screens_.sendReceive.statusWindow) {
+    // Still open (a run under way, or one that ended meanwhile and stays to be read).
+    if (screens_.sendReceive.statusWindow) {
         if (QWidget* w = screens_.sendReceive.statusWindow()) w->show();
     }
 }
 
 void CMainFrame::OnCommDone() {
-    if (screens_.sendReceive.statusWindow) {
-        if (QWidget* w = screens_.sendReceive.statusWindow()) w->close();
-    }
+    // The status window closes itself, or stays to show how the run ended.
     RunAddressBookSave(this);
     if (CVarnisApp::IsLocked() && lockWindow_) {
         lockWindow_->raise();

@@ -128,8 +128,8 @@ public:
     // as they are now.
     void UpdateCommandStates();
 
-    // A send/receive run ended: its status window closes, the address book is saved, and
-    // a locked program shows its lock window in front again.
+    // A send/receive run ended: the address book is saved, and a locked program shows its
+    // lock window in front again (the status window closes itself or stays).
     void OnCommDone();
     // The lock window while the program is locked (null otherwise).
     QWidget* LockWindow() const { return lockWindow_.data(); }

@@ -100,7 +100,8 @@ struct SendReceiveSlots {
     std::function<void(int mode)> startRun;
     // The manual send of the mails that are due (it tells when none is).
     std::function<void()> startManualSend;
-    // The status window of the run under way, or null (the lock hides and shows it).
+    // The status window while it is open (a run under way, or one that ended and stays to
+    // be read), or null; the lock hides and shows it.
     std::function<QWidget*()> statusWindow;
 };
 

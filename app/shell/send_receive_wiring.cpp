@@ -40,12 +40,8 @@ void InstallSendReceive(CVarnisApp& app) {
             lock->activateWindow();
         }
     };
-    hooks.commDone = [dialog] {
-        if (CMainFrame* frame = Frame()) {
-            frame->OnCommDone();
-        } else {
-            dialog->close();
-        }
+    hooks.commDone = [] {
+        if (CMainFrame* frame = Frame()) frame->OnCommDone();
     };
     dialog->SetShellHooks(hooks);
     SetRunMonitor(dialog);
@@ -73,7 +69,7 @@ void InstallSendReceive(CVarnisApp& app) {
     screens.sendReceive.startManualSend = [] {
         if (CCommNet* scheduler = Scheduler()) scheduler->StartManualSend();
     };
-    screens.sendReceive.statusWindow = [dialog]() -> QWidget* { return dialog->IsRunning() ? dialog : nullptr; };
+    screens.sendReceive.statusWindow = [dialog]() -> QWidget* { return dialog->IsOpen() ? dialog : nullptr; };
     screens.sendSelectedMail = [](int mailId) {
         if (CCommNet* scheduler = Scheduler()) {
             scheduler->SetChosenMailId(mailId);

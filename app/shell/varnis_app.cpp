@@ -193,12 +193,17 @@ void CVarnisApp::BringToFront() {
     // started has told them already.
     QWidget* target = frame_.get();
     if (IsLocked() && frame_ && frame_->LockWindow() != nullptr) target = frame_->LockWindow();
-    for (QWidget* window : {target, QApplication::activeModalWidget()}) {
+    // Over it, the send/receive status window (hidden while locked), and a dialog waiting
+    // for an answer, which takes the keyboard.
+    QWidget* status = Screens().sendReceive.statusWindow ? Screens().sendReceive.statusWindow() : nullptr;
+    QWidget* active = nullptr;
+    for (QWidget* window : {target, status, QApplication::activeModalWidget()}) {
         if (window == nullptr || !window->isVisible()) continue;
         if (window->isMinimized()) window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
         window->raise();
-        window->activateWindow();
+        if (window != status) active = window;
     }
+    if (active != nullptr) active->activateWindow();
 }
 
 bool CVarnisApp::CreateMainFrame() {

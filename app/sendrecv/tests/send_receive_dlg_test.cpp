@@ -2,12 +2,16 @@
 // fields, a cancel at every state of a run (which part it stops, that the window stays
 // until the run has ended and that the GUI thread never waits), the busy flag from the
 // window's creation to its close, a run while the program is locked, and a real send run
-// to a test server, finished and cancelled.
+// to a test server: its progress, a failed one that stays on the screen, one cancelled.
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
 #include <QPushButton>
 #include <QTest>
+
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include "app/sendrecv/display_only_edit.h"
 #include "app/sendrecv/send_receive_dlg.h"
@@ -64,6 +68,7 @@ protected:
         CSendReceiveDlg::ShellHooks hooks;
         hooks.commDone = [this] {
             ++commDone_;
+            kindDuringDone_ = dialog_->RunKind();
             if (closeOnDone_) dialog_->close();
         };
         hooks.isLocked = [this] { return locked_; };
@@ -88,7 +93,7 @@ protected:
     std::unique_ptr<CSendReceiveDlg> dialog_;
     FakeParts parts_;
     std::unique_ptr<FakeDialupProvider> provider_;
-    int commDone_ = 0, lockShown_ = 0, resultsShown_ = 0;
+    int commDone_ = 0, lockShown_ = 0, resultsShown_ = 0, kindDuringDone_ = -1;
     bool closeOnDone_ = true, locked_ = false;
 };
 
@@ -265,7 +270,10 @@ TEST_F(StatusDialogTest, CancelAtEveryStateOfTheRun) {
         EXPECT_EQ(parts_.sender->windowEnded.load(), c.windowEnds);
         EXPECT_EQ(static_cast<int>(provider_->hangUps.size()), c.hangUps);
         EXPECT_EQ(static_cast<int>(parts_.sender->Sent().size()), c.sent);
-        EXPECT_TRUE(dialog_->IsRunning());
+        EXPECT_EQ(dialog_->Outcome(), RunOutcome::kCancelled);
+        // The end was handled; the window stays (the box is not checked) until closed.
+        EXPECT_FALSE(dialog_->IsRunning());
+        EXPECT_TRUE(dialog_->isVisible());
         dialog_->close();
         EXPECT_FALSE(dialog_->isVisible());
         EXPECT_EQ(dialog_->RunKind(), 0);
@@ -289,10 +297,11 @@ TEST_F(StatusDialogTest, BusyFromCreationToCloseAndOneRunAtATime) {
     EXPECT_TRUE(dialog_->isVisible());
     EXPECT_EQ(first->cancelled.load(), 1);
     ASSERT_TRUE(WaitUntil([&] { return commDone_ == 1; }));
-    // The worker has ended, but the program has not handled the end yet: still busy.
+    // While the program handled the end the run still counted as under way; then not.
+    EXPECT_EQ(kindDuringDone_, 3);
     EXPECT_FALSE(dialog_->IsWorkerActive());
-    EXPECT_TRUE(dialog_->IsRunning());
-    EXPECT_EQ(dialog_->RunKind(), 3);
+    EXPECT_FALSE(dialog_->IsRunning());
+    EXPECT_TRUE(dialog_->IsOpen());
     dialog_->close();
     EXPECT_FALSE(dialog_->IsRunning());
     EXPECT_FALSE(dialog_->isVisible());
@@ -305,6 +314,80 @@ TEST_F(StatusDialogTest, BusyFromCreationToCloseAndOneRunAtATime) {
     ASSERT_TRUE(WaitUntil([&] { return commDone_ == 2; }));
     dialog_->close();
     EXPECT_EQ(Mail(mail).GetStatus(), "C");
+}
+
+// How a run ended decides whether its window goes: only a run that did not fail closes it,
+// and only when "このウィンドウを自動的に閉じる" is checked; otherwise it stays, showing the
+// end, with "閉じる" to close it. The program's own end of the run comes either way.
+TEST_F(StatusDialogTest, OnlyARunThatDidNotFailClosesItsWindowAndOnlyWhenTheBoxSaysSo) {
+    struct Case {
+        const char* name;
+        const char* box;
+        int mode;
+        std::function<void(FakeReceiver&, FakeSender&, int mail)> script;
+        RunOutcome outcome;
+        bool stays;
+    };
+    const Case cases[] = {
+        {"sent, box checked", "Y", 3, {}, RunOutcome::kSucceeded, false},
+        {"sent, box not checked", "N", 3, {}, RunOutcome::kSucceeded, true},
+        {"received, box checked", "Y", 2, {}, RunOutcome::kSucceeded, false},
+        {"split send postponed, box checked", "Y", 3,
+         [](FakeReceiver&, FakeSender& s, int mail) { s.results[mail] = -8; }, RunOutcome::kSucceeded, false},
+        {"send failed, box checked", "Y", 3, [](FakeReceiver&, FakeSender& s, int mail) { s.results[mail] = -1; },
+         RunOutcome::kFailed, true},
+        {"addresses failed, box checked", "Y", 3,
+         [](FakeReceiver&, FakeSender& s, int mail) { s.statusAfter[mail] = "R"; }, RunOutcome::kFailed, true},
+        {"mail failed, box checked", "Y", 6,
+         [](FakeReceiver&, FakeSender& s, int mail) { s.statusAfter[mail] = "E"; }, RunOutcome::kFailed, true},
+        {"login failed, box checked", "Y", 3, [](FakeReceiver& r, FakeSender&, int) { r.loginResult = -301; },
+         RunOutcome::kFailed, true},
+        {"messages skipped, box checked", "Y", 1, [](FakeReceiver& r, FakeSender&, int) { r.receiveResult = -2; },
+         RunOutcome::kFailed, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TearDown();
+        SetUp();
+        closeOnDone_ = false;
+        SetOption(CSendReceiveDlg::kOptionAutoClose, c.box);
+        const int mail = Due("W", 9, 0);
+        if (c.script) parts_.script = [&c, mail](FakeReceiver& r, FakeSender& s) { c.script(r, s, mail); };
+        dialog_->Launch(c.mode, -1);
+        ASSERT_TRUE(WaitUntil([&] { return commDone_ == 1 && !dialog_->IsRunning(); }, 20000));
+        EXPECT_EQ(dialog_->Outcome(), c.outcome);
+        EXPECT_EQ(dialog_->isVisible(), c.stays);
+        EXPECT_EQ(dialog_->IsOpen(), c.stays);
+        if (!c.stays) continue;
+        // The end stays readable: the state and the last status line of the run.
+        EXPECT_FALSE(Field(CSendReceiveDlg::kIdcState).isEmpty());
+        QPushButton* button = Control<QPushButton>(CSendReceiveDlg::kIdcCancel);
+        EXPECT_EQ(button->text(), U8("閉じる"));
+        button->click();
+        EXPECT_FALSE(dialog_->isVisible());
+        EXPECT_FALSE(dialog_->IsOpen());
+    }
+
+    // A window left open is taken over by the next run, which starts as a run does.
+    TearDown();
+    SetUp();
+    closeOnDone_ = false;
+    SetOption(CSendReceiveDlg::kOptionAutoClose, "N");
+    dialog_->Launch(2, -1);
+    ASSERT_TRUE(WaitUntil([&] { return commDone_ == 1 && !dialog_->IsRunning(); }));
+    ASSERT_TRUE(dialog_->isVisible());
+    parts_.script = [](FakeReceiver&, FakeSender& s) { s.block = true; };
+    Due("W", 9, 0);
+    dialog_->Launch(3, -1);
+    EXPECT_TRUE(dialog_->IsRunning());
+    EXPECT_EQ(Control<QPushButton>(CSendReceiveDlg::kIdcCancel)->text(), U8("キャンセル"));
+    // Cancelled with the box checked: nothing failed, the window goes.
+    Control<QCheckBox>(CSendReceiveDlg::kIdcAutoClose)->setChecked(true);
+    ASSERT_TRUE(WaitUntil([&] { return parts_.sender->gate.IsWaiting(); }));
+    Control<QPushButton>(CSendReceiveDlg::kIdcCancel)->click();
+    ASSERT_TRUE(WaitUntil([&] { return commDone_ == 2 && !dialog_->IsRunning(); }));
+    EXPECT_EQ(dialog_->Outcome(), RunOutcome::kCancelled);
+    EXPECT_FALSE(dialog_->isVisible());
 }
 
 TEST_F(StatusDialogTest, RunWhileLockedIsNotShownAndShowsNoResults) {
@@ -341,32 +424,99 @@ protected:
             return parts;
         });
         CSendReceiveDlg::ShellHooks hooks;
-        hooks.commDone = [this] {
-            ++commDone_;
-            dialog_->close();
-        };
+        hooks.commDone = [this] { ++commDone_; };
         dialog_->SetShellHooks(hooks);
     }
     void TearDown() override {
         dialog_.reset();
         SendRunTest::TearDown();
     }
+    bool WaitForEnd() { return WaitUntil([&] { return commDone_ == 1 && !dialog_->IsRunning(); }, 30000); }
     int Person(const char* email) { return AddPerson(email); }
 
     std::unique_ptr<CSendReceiveDlg> dialog_;
     int commDone_ = 0;
 };
 
-TEST_F(StatusDialogSendTest, RunSendsTheDueMailAndEnds) {
-    sendtest::SendTestServer server;
-    UseServer(server.port());
+// Every way of starting a send shows the mail, the total and the count while it sends;
+// the window closes itself at the end, as the box asks.
+TEST_F(StatusDialogSendTest, ShowsTheMailTotalAndCountWhileSendingAndEnds) {
+    SetOption(CSendReceiveDlg::kOptionAutoClose, "Y");
+    const int mail = MakeMail({Person("a@example.jp"), Person("b@example.jp"), Person("c@example.jp")}, "s", "b");
+    for (int mode : {5, 3}) {
+        SCOPED_TRACE(mode);
+        commDone_ = 0;
+        if (mode == 3) {
+            COneMailData m = Mail(mail);
+            m.SetStatus("W", 0);
+            ASSERT_EQ(mails_->SetMailData(m), 0);
+            WriteRecipients(mail, {Person("d@example.jp"), Person("e@example.jp"), Person("f@example.jp")});
+        }
+        // The server holds its answer to the second message for a while.
+        sendtest::SendTestServer server({"--delay-message", "2:2"});
+        UseServer(server.port());
+        dialog_->Launch(mode, mail);
+        ASSERT_TRUE(WaitUntil([&] { return server.Count() == 1; }, 30000));
+        // While the second message is held: one of three sent, of this mail.
+        ASSERT_TRUE(WaitUntil([&] { return dialog_->Current() == 1; }, 30000));
+        EXPECT_EQ(dialog_->CurrentMailId(), mail);
+        EXPECT_EQ(dialog_->Total(), 3);
+        EXPECT_EQ(dialog_->StateText(), U8("1/3通送信"));
+        EXPECT_EQ(dialog_->ProgressRange(), 3);
+        EXPECT_EQ(dialog_->ProgressPosition(), 1);
+        EXPECT_TRUE(dialog_->StatusLine().startsWith(U8("[ID: %1] ").arg(mail))) << dialog_->StatusLine().toStdString();
+        ASSERT_TRUE(WaitForEnd());
+        EXPECT_EQ(server.Count(), 3);
+        EXPECT_EQ(MailOnDisk(mail).GetStatus(), "C");
+        EXPECT_EQ(dialog_->Outcome(), RunOutcome::kSucceeded);
+        EXPECT_FALSE(dialog_->isVisible());
+        EXPECT_EQ(dialog_->CurrentMailId(), -1);  // the closed window forgot the run
+    }
+}
+
+// The total is the mail's recipients, shown before the server has said a word.
+TEST_F(StatusDialogSendTest, TheTotalShowsBeforeTheServerAnswers) {
+    // A server that takes the connection and never greets.
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::listen(fd, 4), 0);
+    ASSERT_EQ(::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length), 0);
+    UseServer(ntohs(address.sin_port));
     const int mail = MakeMail({Person("a@example.jp"), Person("b@example.jp")}, "s", "b");
-    dialog_->Launch(3, -1);
-    ASSERT_TRUE(WaitUntil([&] { return commDone_ == 1 && !dialog_->IsRunning(); }, 30000));
-    EXPECT_EQ(server.Count(), 2);
-    EXPECT_EQ(MailOnDisk(mail).GetStatus(), "C");
-    EXPECT_EQ(dialog_->StatusLine(), U8("[ID: %1] 送信が正常に終了しました").arg(mail));
-    EXPECT_EQ(dialog_->CurrentMailId(), -1);  // the closed window forgot the run
+    dialog_->Launch(5, mail);
+    ASSERT_TRUE(WaitUntil([&] { return dialog_->StateText() == U8("0/2通送信"); }, 20000))
+        << dialog_->StateText().toStdString();
+    EXPECT_EQ(dialog_->CurrentMailId(), mail);
+    ui::FindControl<QPushButton>(dialog_.get(), CSendReceiveDlg::kIdcCancel)->click();
+    ASSERT_TRUE(WaitForEnd());
+    ::close(fd);
+}
+
+// A send that fails (the server is down) leaves its window on the screen with how it ended,
+// box or no box; the mail is still waiting.
+TEST_F(StatusDialogSendTest, AFailedSendStaysOnScreenWithItsEnd) {
+    const int mail = MakeMail({Person("a@example.jp")}, "s", "b");
+    for (const char* box : {"N", "Y"}) {
+        SCOPED_TRACE(box);
+        commDone_ = 0;
+        UseServer(nettest::FreePort());
+        SetOption(CSendReceiveDlg::kOptionAutoClose, box);
+        dialog_->Launch(3, -1);
+        ASSERT_TRUE(WaitForEnd());
+        EXPECT_EQ(dialog_->Outcome(), RunOutcome::kFailed);
+        EXPECT_TRUE(dialog_->isVisible());
+        EXPECT_EQ(ui::FindControl<CNoInputEdit>(dialog_.get(), CSendReceiveDlg::kIdcStatus)->Text(),
+                  dialog_->StatusLine());
+        EXPECT_TRUE(dialog_->StatusLine().startsWith(U8("[ID: %1] ").arg(mail))) << dialog_->StatusLine().toStdString();
+        EXPECT_EQ(ui::FindControl<QPushButton>(dialog_.get(), CSendReceiveDlg::kIdcCancel)->text(), U8("閉じる"));
+        EXPECT_EQ(MailOnDisk(mail).GetStatus(), "W");
+        dialog_->close();
+        EXPECT_FALSE(dialog_->IsOpen());
+    }
 }
 
 TEST_F(StatusDialogSendTest, CancelDuringARealSendStopsItAndMakesTheMailADraft) {
@@ -380,7 +530,7 @@ TEST_F(StatusDialogSendTest, CancelDuringARealSendStopsItAndMakesTheMailADraft) 
     const auto start = std::chrono::steady_clock::now();
     ui::FindControl<QPushButton>(dialog_.get(), CSendReceiveDlg::kIdcCancel)->click();
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(100));
-    ASSERT_TRUE(WaitUntil([&] { return commDone_ == 1 && !dialog_->IsRunning(); }, 30000));
+    ASSERT_TRUE(WaitForEnd());
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
     EXPECT_EQ(MailOnDisk(mail).GetStatus(), "D");
 }

@@ -268,7 +268,7 @@ public:
     void OnRunStarted() override { Add("started", {}); }
     void OnState(int state) override { Add("state", QString::number(state)); }
     void OnMailId(int mailId) override { Add("mail", QString::number(mailId)); }
-    void OnRunFinished() override { Add("finished", {}); }
+    void OnRunFinished(RunOutcome outcome) override { Add("finished", QString::number(static_cast<int>(outcome))); }
     void Pause(int, const std::function<bool()>&) override {}
 
     // The values of events of kind `what`, in order.
