@@ -84,6 +84,17 @@ QString HtmlSubjectOver(const char* name, int limit) {
 }
 
 const char* const kMachineDependentHead = "以下の情報に機種依存文字が含まれます。\r\n";
+
+// The refusal of a mail with machine-dependent characters: where they are (`sections`),
+// then that the mail was not sent or saved, and what the person is to do.
+QString MachineDependentRefusal(int purpose, const QString& sections) {
+    return U8(kMachineDependentHead) + sections +
+           SaveOrSend(purpose,
+                      "\r\n機種依存文字が含まれているため、このメールは保存されていません。\r\n"
+                      "上記の文字を他の文字に置き換えてから、もう一度保存してください。",
+                      "\r\n機種依存文字が含まれているため、このメールは送信されていません。\r\n"
+                      "上記の文字を他の文字に置き換えてから、もう一度送信してください。");
+}
 const char* const kEmptyHead = "以下の情報が未入力ですが、このまま";
 const char* const kSaveQuestion = "保存してもよろしいですか？\r\n\r\n";
 const char* const kSendQuestion = "送信してもよろしいですか？\r\n\r\n";
@@ -230,7 +241,7 @@ bool ContentChecker::CheckTextMail(int purpose, bool askQuestions, const std::ve
         const QString inSubject = CharSection(k.chars, subject, U8("\r\n　・%1向けメール件名\r\n").arg(U8(k.name)));
         const QString inBody = CharSection(k.chars, body, U8("\r\n　・%1向けメール本文\r\n").arg(U8(k.name)));
         if (!inSubject.isEmpty() || !inBody.isEmpty()) {
-            Stop(U8(kMachineDependentHead) + inSubject + inBody, "注意");
+            Stop(MachineDependentRefusal(purpose, inSubject + inBody), "注意");
             return false;
         }
         for (int part = 0; part < 2; ++part) {
@@ -305,7 +316,7 @@ bool ContentChecker::CheckHtmlMailPc(int purpose, bool askQuestions, const std::
                           CharSection(CharRule::kStrict, textPart, U8("\r\n　・TEXTパート\r\n")) +
                           CharSection(CharRule::kStrict, html, U8("\r\n　・HTMLパート\r\n"));
     if (!chars.isEmpty()) {
-        Stop(U8(kMachineDependentHead) + chars, "注意");
+        Stop(MachineDependentRefusal(purpose, chars), "注意");
         return false;
     }
     if (!askQuestions) return true;
@@ -392,7 +403,7 @@ bool ContentChecker::CheckHtmlMailMobile(int purpose, bool askQuestions, const s
             CharSection(k.chars, m.texts[2], U8("\r\n　・%1向けメールTEXTパート\r\n").arg(U8(k.name))) +
             CharSection(k.chars, m.texts[1], U8("\r\n　・%1向けメールHTMLパート\r\n").arg(U8(k.name)));
         if (!chars.isEmpty()) {
-            Stop(U8(kMachineDependentHead) + chars, "注意");
+            Stop(MachineDependentRefusal(purpose, chars), "注意");
             return false;
         }
         if (m.result.sizes[0] == 0) empties += U8("　・%1向けメールの件名\r\n").arg(U8(k.name));

@@ -248,7 +248,9 @@ TEST_F(ContentChecksTest, TwentySixCharactersAreListedTwentyFiveToALine) {
     EXPECT_EQ(prompts_.texts()[0], U8("以下の情報に機種依存文字が含まれます。\r\n\r\n　・PC向けメール件名\r\n"
                                       "　　- 検出した機種依存文字 -\r\n　　　") +
                                        first25 + U8("　　\r\n　　　") + last +
-                                       U8("\r\n\r\n　・PC向けメール本文\r\n　　- 検出した機種依存文字 -\r\n　　　ｶﾅ\r\n"));
+                                       U8("\r\n\r\n　・PC向けメール本文\r\n　　- 検出した機種依存文字 -\r\n　　　ｶﾅ\r\n") +
+                                       U8("\r\n機種依存文字が含まれているため、このメールは送信されていません。\r\n"
+                                          "上記の文字を他の文字に置き換えてから、もう一度送信してください。"));
 
     CArrayOfString found;
     EXPECT_TRUE(CollectMachineDependentChars("", false, false, found));
@@ -256,6 +258,40 @@ TEST_F(ContentChecksTest, TwentySixCharactersAreListedTwentyFiveToALine) {
     EXPECT_EQ(found, (CArrayOfString{"\x82"}));
     EXPECT_TRUE(CollectMachineDependentChars(Sjis("ｱ") + "\xEA\xA4", true, false, found));
     EXPECT_FALSE(CollectMachineDependentChars("\xEA\xA4", false, false, found));
+}
+
+// After the list the person learns that nothing was sent or saved, and what to change: for
+// a text mail, a PC HTML mail and a phone HTML mail alike.
+TEST_F(ContentChecksTest, ARefusalForMachineDependentCharactersSaysTheMailWasNotSentOrSaved) {
+    const std::string circled = Sjis("①②③㈱");
+    const QString sendTail = U8("\r\n機種依存文字が含まれているため、このメールは送信されていません。\r\n"
+                                "上記の文字を他の文字に置き換えてから、もう一度送信してください。");
+    const QString saveTail = U8("\r\n機種依存文字が含まれているため、このメールは保存されていません。\r\n"
+                                "上記の文字を他の文字に置き換えてから、もう一度保存してください。");
+    SetTestRecipient(0, "t");  // the check button's measurements merge for the test recipients
+    SetTestRecipient(1, "t");
+    pages.bodies[0] = Sjis("本文") + circled;
+    pages.Html(kKindHtmlPc).text = circled;
+    pages.Html(kKindHtmlDocomo).subject = circled;
+    const std::function<bool(int)> checks[] = {
+        [&](int purpose) { return Text(purpose, false, Only(0)); },
+        [&](int purpose) { return Checker().CheckHtmlMailPc(purpose, false, {pc}); },
+        [&](int purpose) { return Checker().CheckHtmlMailMobile(purpose, false, {docomo}, {}, {}); },
+    };
+    for (const auto& check : checks) {
+        for (int purpose : {kPurposeSend, kPurposeCheckButton, kPurposeSave}) {
+            SCOPED_TRACE(purpose);
+            prompts_.clear();
+            EXPECT_FALSE(check(purpose));
+            ASSERT_EQ(prompts_.texts().size(), 1);
+            const QString text = prompts_.texts()[0];
+            EXPECT_TRUE(text.startsWith(U8("以下の情報に機種依存文字が含まれます。"))) << text.toStdString();
+            EXPECT_TRUE(text.contains(U8("①②③㈱\r\n"))) << text.toStdString();
+            EXPECT_TRUE(text.endsWith(purpose == kPurposeSave ? saveTail : sendTail)) << text.toStdString();
+            EXPECT_EQ(prompts_.captions()[0], U8("注意"));
+            EXPECT_EQ(prompts_.prompts()[0].style, platform::kMbOk | platform::kMbIconWarning);
+        }
+    }
 }
 
 // ---- Questions ---------------------------------------------------------------------------------
