@@ -52,7 +52,7 @@ PictogramList MakeCarrierPictogramList(int firstBitmap, const std::array<int, 4>
     return list;
 }
 
-CPictogramDialog::CPictogramDialog(QWidget* parent) : QDialog(parent), owner_(parent) {
+CPictogramDialog::CPictogramDialog(QWidget* parent) : QDialog(parent, Qt::Tool), owner_(parent) {
     setObjectName(ui::DialogName(kIdd));
     setWindowTitle(ui::U8("絵文字入力"));
     setModal(false);

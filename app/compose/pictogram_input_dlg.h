@@ -4,7 +4,8 @@
 // A page builds a PictogramList (the NTT DoCoMo codes the palette offers, in table order,
 // each with the id of the carrier's drawing of it) and hands it to CPictogramDialog, a small
 // modeless dialog (dlg2008, "絵文字入力") that shows the pictograms in a grid of ten columns
-// of 24 x 24 pixel cells. Choosing one (double-click, or the button "絵文字入力" on the
+// of 24 x 24 pixel cells. It is a tool window of the page's window: it stays above the
+// composing window while the person works there. Choosing one (double-click, or the button "絵文字入力" on the
 // current cell) queues its NTT DoCoMo code, makes the page's window active again and
 // signals pictogramChosen() through the event queue; the page answers each signal by
 // taking one code with GetSelectedCode() and inserting it. Several quick choices queue

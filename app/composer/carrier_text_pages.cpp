@@ -74,20 +74,26 @@ void CarrierTextPage::OnInitDialog() {
 }
 
 bool CarrierTextPage::eventFilter(QObject* watched, QEvent* event) {
-    if (palette_ != nullptr && event->type() == QEvent::FocusOut && (watched == Subject() || watched == Body())) {
-        auto* edit = static_cast<SjisLimitedEdit*>(watched);
-        std::size_t start = 0;
-        std::size_t end = 0;
-        edit->GetSjisSelection(start, end);
-        savedStart_ = static_cast<long long>(start);
-        savedEnd_ = static_cast<long long>(end);
-        lastEdit_ = watched == Subject() ? kIdcSubject : kIdcBody;
-    }
+    if (palette_ != nullptr && event->type() == QEvent::FocusOut && (watched == Subject() || watched == Body()))
+        RememberCaret(static_cast<SjisLimitedEdit*>(watched));
     return TextMailPage::eventFilter(watched, event);
+}
+
+void CarrierTextPage::RememberCaret(SjisLimitedEdit* edit) {
+    std::size_t start = 0;
+    std::size_t end = 0;
+    edit->GetSjisSelection(start, end);
+    savedStart_ = static_cast<long long>(start);
+    savedEnd_ = static_cast<long long>(end);
+    lastEdit_ = edit == Subject() ? kIdcSubject : kIdcBody;
 }
 
 void CarrierTextPage::ShowPalette() {
     if (palette_ == nullptr) return;
+    // Where the caret is now: the button's shortcut (Alt+P) leaves the focus in the edit,
+    // which then never lost it, so what a loss of focus remembered may be an older place.
+    QWidget* focused = window()->focusWidget();
+    if (focused == Subject() || focused == Body()) RememberCaret(static_cast<SjisLimitedEdit*>(focused));
     (lastEdit_ == kIdcSubject ? static_cast<QWidget*>(Subject()) : Body())->setFocus();
     palette_->show();
     palette_->raise();

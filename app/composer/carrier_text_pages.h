@@ -24,6 +24,9 @@
 // limits are the smallest) and attachments into the au TU-KA, SoftBank and WILLCOM pages,
 // after the confirmation (pending again at every opening of the page) and the attachment
 // questions (text_reflection.h).
+//
+// The palette inserts where the caret was when it opened, whether by the button or by its
+// shortcut: the edit that has the focus at that moment, or else the one left last.
 
 #include <cstddef>
 #include <memory>
@@ -78,6 +81,9 @@ protected:
     QPushButton* pictogramButton_ = nullptr;
 
 private:
+    // `edit` (the subject or the body) and its selection are where a pictogram goes.
+    void RememberCaret(SjisLimitedEdit* edit);
+
     int firstBitmap_;
     CPictogramDialog* palette_ = nullptr;
     int lastEdit_ = kIdcBody;

@@ -54,6 +54,8 @@ void CMailEditHtmlSubPagePart::SetNotifyWindow(NotifyFunction notify) {
     notificationsOff_ = false;
 }
 
+void CMailEditHtmlSubPagePart::RememberSelection() { edit_->GetSjisSelection(selStart_, selEnd_); }
+
 int CMailEditHtmlSubPagePart::OnInsertText(std::string_view sjis) {
     const std::size_t count = edit_->GetByteCount();
     const std::size_t start = std::min(selStart_, count);
@@ -86,7 +88,7 @@ bool CMailEditHtmlSubPagePart::OnSetActive() {
 bool CMailEditHtmlSubPagePart::eventFilter(QObject* watched, QEvent* event) {
     if (watched == edit_) {
         if (event->type() == QEvent::FocusOut) {
-            edit_->GetSjisSelection(selStart_, selEnd_);
+            RememberSelection();
             if (!notificationsOff_ && notify_) notify_(which_);
         } else if (event->type() == QEvent::FocusIn) {
             edit_->SetSjisSelection(selStart_, selEnd_);

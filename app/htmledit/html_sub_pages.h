@@ -80,6 +80,8 @@ public:
     // Replaces the remembered selection with `sjis`, puts the caret after it and gives the
     // edit the focus; nothing changes when the text would pass the maximum. Always 1.
     int OnInsertText(std::string_view sjis);
+    // Remembers the edit's selection now (as a loss of focus does).
+    void RememberSelection();
     // The remembered selection (byte offsets).
     std::size_t SavedSelectionStart() const { return selStart_; }
     std::size_t SavedSelectionEnd() const { return selEnd_; }

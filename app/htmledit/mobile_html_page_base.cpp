@@ -176,6 +176,18 @@ void CMailEditPageHtmlMobileBase::SetFocusToLastEdit() {
 }
 
 void CMailEditPageHtmlMobileBase::OnPictogramButton() {
+    // Where the caret is now: the button's shortcut (Alt+P) leaves the focus in the edit,
+    // which then never lost it, so what a loss of focus remembered may be an older place.
+    QWidget* focused = window()->focusWidget();
+    if (focused == SubjectEdit()) {
+        lastEdit_ = kLastEditSubject;
+    } else if (focused == TextPartPage()->Edit()) {
+        TextPartPage()->RememberSelection();
+        lastEdit_ = kLastEditText;
+    } else if (focused == HtmlPartPage()->Edit()) {
+        HtmlPartPage()->RememberSelection();
+        lastEdit_ = kLastEditHtml;
+    }
     SetFocusToLastEdit();
     FillPictogramList();
     pictogramDialog_->show();

@@ -17,10 +17,11 @@
 //
 // Pictograms: the button "絵文字(&P)" shows the carrier's palette (compose::CPictogramDialog,
 // a window of its own, so it takes the focus). A chosen pictogram (always its NTT DoCoMo
-// code) reaches the page through the composing dialog (InsertPictogram) and goes into
-// the edit that lost the focus last - the subject, the TEXT part or the HTML part - only
-// while that edit has the focus again, and for a part only while its tab is the one
-// shown; anywhere else it is dropped. An insertion that would pass the edit's limit is
+// code) reaches the page through the composing dialog (InsertPictogram) and goes where
+// the caret was when the palette opened (by the button or its shortcut): the edit that
+// had the focus then, or else the one that lost it last - the subject, the TEXT part or
+// the HTML part - only while that edit has the focus again, and for a part only while its
+// tab is the one shown; anywhere else it is dropped. An insertion that would pass the edit's limit is
 // dropped without a word. Leaving the page hides the palette.
 //
 // Opening (OnInitPage, once, before the page is first shown): the palette, the sheet, the

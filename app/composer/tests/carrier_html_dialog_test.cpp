@@ -73,6 +73,32 @@ protected:
     ui::test::FilePickerRecorder files_;
 };
 
+// Alt+P in the HTML part, after the subject was left for it: the pictogram goes to the
+// HTML part's caret, not to the subject that lost the focus last.
+TEST_F(CarrierHtmlDialogTest, AltPPutsThePictogramWhereTheCaretIs) {
+    auto d = Open(0, 1, -1);
+    ASSERT_TRUE(opened_);
+    d->show();
+    d->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(d.get()));
+    CMailEditPageHtmlMobileBase* docomo = Page(*d, kHtmlPageDocomo);
+    ASSERT_NE(docomo, nullptr);
+    docomo->SubjectEdit()->setFocus();
+    ui::test::TypeText(docomo->SubjectEdit(), "件名");
+    Tabs(*docomo)->setCurrentIndex(1);
+    docomo->HtmlPartPage()->Edit()->setFocus();
+    docomo->HtmlPartPage()->Edit()->selectAll();
+    ui::test::TypeText(docomo->HtmlPartPage()->Edit(), "<p>x</p>");
+    QTest::keyClick(d.get(), Qt::Key_P, Qt::AltModifier);
+    compose::CPictogramDialog* palette = docomo->PictogramDialog();
+    ASSERT_TRUE(ui::test::WaitUntil([&] { return palette->isVisible(); }));
+    palette->Grid()->setCurrentCell(0, 0);
+    palette->InsertSelectedPictogram();
+    cdtest::Pump();
+    EXPECT_EQ(docomo->HtmlPartPage()->GetText(), "<p>x</p>\xF8\x9F");
+    EXPECT_EQ(docomo->GetSubject(), S("件名"));
+}
+
 TEST_F(CarrierHtmlDialogTest, ADecoMailIsWrittenPreviewedReflectedAndStored) {
     // Notices the user switched off long ago; the reflection's question is answered below.
     TurnOffConfirmation("TEXTPART");

@@ -9,6 +9,8 @@
 #include <QProcess>
 #include <QTabWidget>
 #include <QTableWidget>
+#include <QTest>
+#include <QWindow>
 
 #include <filesystem>
 
@@ -403,6 +405,43 @@ TEST_F(TextPagesTest, PictogramGoesToTheRememberedSelectionWithinTheLimit) {
     EXPECT_TRUE(palette->isVisible());
     d->GetSheet()->SetActivePage(0);
     EXPECT_FALSE(palette->isVisible());
+}
+
+// The palette inserts where the caret was when it opened: Alt+P leaves the focus in the
+// body (which then never lost it since the subject did), the mouse takes it to the button.
+// The palette stays above its composing window (a tool window of it).
+TEST_F(TextPagesTest, ThePaletteInsertsWhereTheCaretWasWhenItOpenedByKeyOrMouse) {
+    auto d = OpenTextMail();
+    d->show();
+    d->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(d.get()));
+    d->GetSheet()->SetActivePage(1);
+    CarrierTextPage& docomo = *d->GetMobilePage()->GetImodePage();
+    const std::string pictogram = "\xF8\x9F";
+
+    docomo.Subject()->setFocus();
+    ui::test::TypeText(docomo.Subject(), "abc");
+    docomo.Body()->setFocus();
+    ui::test::TypeText(docomo.Body(), "xyz");
+    QTest::keyClick(d.get(), Qt::Key_P, Qt::AltModifier);
+    ASSERT_TRUE(ui::test::WaitUntil([&] { return docomo.Palette() != nullptr && docomo.Palette()->isVisible(); }));
+    ChoosePictogram(docomo, 0);
+    EXPECT_EQ(docomo.Body()->GetSjisText(), "xyz" + pictogram);
+    EXPECT_EQ(docomo.Subject()->GetSjisText(), "abc");
+
+    docomo.Palette()->hide();
+    docomo.Subject()->setFocus();
+    docomo.Subject()->SetSjisSelection(1, 1);
+    QTest::mouseClick(ui::FindControl<QPushButton>(&docomo, CarrierTextPage::kIdcPictogram), Qt::LeftButton);
+    ASSERT_TRUE(docomo.Palette()->isVisible());
+    ChoosePictogram(docomo, 0);
+    EXPECT_EQ(docomo.Subject()->GetSjisText(), "a" + pictogram + "bc");
+    EXPECT_EQ(docomo.Body()->GetSjisText(), "xyz" + pictogram);
+
+    CPictogramDialog* palette = docomo.Palette();
+    EXPECT_EQ(palette->windowFlags() & Qt::WindowType_Mask, Qt::Tool);
+    ASSERT_NE(palette->windowHandle(), nullptr);
+    EXPECT_EQ(palette->windowHandle()->transientParent(), d->windowHandle());
 }
 
 TEST_F(TextPagesTest, PalettesDrawEachCarriersPictures) {
