@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPolygon>
+#include <QScrollBar>
 #include <QTextOption>
 
 #include <algorithm>
@@ -175,6 +176,14 @@ void CWrapRuler::mouseReleaseEvent(QMouseEvent* event) {
 void CWrapRuler::leaveEvent(QEvent*) {
     hovering_ = false;
     update();
+}
+
+int CaretPixel(const QPlainTextEdit* edit) {
+    if (edit == nullptr) return 0;
+    // The caret's rectangle is in the viewport; the text starts one document margin in,
+    // moved left by what is scrolled away.
+    const int textLeft = qRound(edit->document()->documentMargin()) - edit->horizontalScrollBar()->value();
+    return std::max(0, edit->cursorRect().left() - textLeft);
 }
 
 void NoWordBreakProc(QPlainTextEdit* edit) {

@@ -2,7 +2,7 @@
 // CWrapRuler: the ruler shown just above a text mail body, where the user sees and sets
 // the width at which the body wraps (the wrap position, in pixels from the text's left
 // edge; the pages start at 580) and where the pixel position under the mouse shows as
-// the cursor position.
+// the cursor position (elsewhere the pages show the caret's, CaretPixel).
 //
 // The ruler is a child widget of the page: its rectangle (left, top, right, bottom) is in
 // the page's coordinates, inclusive, and the widget covers exactly it. Values map to
@@ -100,6 +100,11 @@ private:
     bool hovering_ = false;
     QPoint marker_{0, 0};
 };
+
+// Where the caret of `edit` stands on the ruler's scale: its distance in pixels from the
+// text's left edge (0 at the start of a line). The pages show it as the cursor position
+// while the mouse is not on the ruler.
+int CaretPixel(const QPlainTextEdit* edit);
 
 // Makes `edit` wrap its lines at any character (the text pages' word-break rule: no
 // character is a delimiter, so no line waits for a blank to break).

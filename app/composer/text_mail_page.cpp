@@ -104,6 +104,11 @@ TextMailPage::TextMailPage(int resourceId, std::unique_ptr<htmledit::AttachmentL
         wrapPosition_ = value;
         SetBodyWidthFromWrap();
         wrapText_->setText(QString::number(value));
+        ShowCaretPosition();  // the lines broke anew
+    });
+    // Typing, clicks and arrow keys: the caret's place, unless the mouse is on the ruler.
+    connect(body_, &QPlainTextEdit::cursorPositionChanged, this, [this] {
+        if (!ruler_->underMouse()) ShowCaretPosition();
     });
     ruler_->installEventFilter(this);
     body_->installEventFilter(this);
@@ -145,7 +150,7 @@ bool TextMailPage::eventFilter(QObject* watched, QEvent* event) {
     if (watched == body_ && (event->type() == QEvent::Resize || event->type() == QEvent::Move)) {
         PlaceRuler();
     } else if (watched == ruler_ && event->type() == QEvent::Leave) {
-        cursorText_->clear();
+        ShowCaretPosition();
     } else if (watched == subject_ && event->type() == QEvent::FocusIn) {
         QTextCursor cursor = subject_->textCursor();
         cursor.clearSelection();
@@ -156,6 +161,8 @@ bool TextMailPage::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TextMailPage::SetBodyWidthFromWrap() { body_->SetWrapWidth(ruler_->GetWrapPosition()); }
+
+void TextMailPage::ShowCaretPosition() { cursorText_->setText(QString::number(CaretPixel(body_))); }
 
 void TextMailPage::PlaceRuler() {
     const QRect box = body_->geometry();

@@ -104,6 +104,8 @@ public:
 protected:
     void OnInitDialog() override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // The cursor position text: where the body's caret stands, in pixels (CaretPixel).
+    void ShowCaretPosition();
     // The body shows its lines broken at the ruler's wrap position.
     void SetBodyWidthFromWrap();
     // Places the ruler above the body, over the body's text width.

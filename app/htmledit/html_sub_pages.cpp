@@ -158,8 +158,17 @@ CMailEditHtmlSubPageTextpart::CMailEditHtmlSubPageTextpart(std::size_t maximum, 
         wrapPosition_ = value;
         Edit()->SetWrapWidth(value);
         wrapText_->setText(QString::number(value));
+        ShowCaretPosition();  // the lines broke anew
+    });
+    // Typing, clicks and arrow keys: the caret's place, unless the mouse is on the ruler.
+    connect(Edit(), &QPlainTextEdit::cursorPositionChanged, this, [this] {
+        if (!ruler_->underMouse()) ShowCaretPosition();
     });
     ruler_->installEventFilter(this);
+}
+
+void CMailEditHtmlSubPageTextpart::ShowCaretPosition() {
+    cursorText_->setText(QString::number(compose::CaretPixel(Edit())));
 }
 
 bool CMailEditHtmlSubPageTextpart::OnSetActive() {
@@ -184,7 +193,7 @@ bool CMailEditHtmlSubPageTextpart::eventFilter(QObject* watched, QEvent* event) 
     if (watched == Edit() && (event->type() == QEvent::Resize || event->type() == QEvent::Move)) {
         PlaceRuler();
     } else if (watched == ruler_ && event->type() == QEvent::Leave) {
-        cursorText_->clear();
+        ShowCaretPosition();
     }
     return CMailEditHtmlSubPagePart::eventFilter(watched, event);
 }

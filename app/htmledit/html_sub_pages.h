@@ -154,6 +154,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The cursor position text: where the edit's caret stands, in pixels.
+    void ShowCaretPosition();
     void PlaceRuler();
 
     int wrapPosition_;

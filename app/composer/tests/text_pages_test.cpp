@@ -202,6 +202,43 @@ TEST_F(TextPagesTest, RulerSetsTheWrapAndHardWrapBreaksAtIt) {
     EXPECT_EQ(QString(wrapped).remove(QStringLiteral("\r\n")), ui::FromSjis(text).remove(QStringLiteral("\r\n")));
 }
 
+// "カーソル位置 ___ pixel" follows the body's caret (typing, keys, a new wrap) on the
+// ruler's scale, and the mouse while it is on the ruler.
+TEST_F(TextPagesTest, TheCursorPositionShowsTheCaretsPixelAndTheMouseOnTheRuler) {
+    auto d = OpenTextMail();
+    d->resize(900, 660);
+    d->show();
+    cdtest::Pump();
+    CMailEditPageNormal* page = d->GetPcPage();
+    QLabel* shown = ui::FindControl<QLabel>(page, CMailEditPageNormal::kIdcCursorPosition);
+    ASSERT_NE(shown, nullptr);
+    const QFontMetrics metrics(page->Body()->font());
+    const auto pixels = [&](const char* utf8) { return QString::number(metrics.horizontalAdvance(U8(utf8))); };
+
+    page->Body()->setFocus();
+    ui::test::TypeText(page->Body(), "春のセール");
+    EXPECT_EQ(shown->text(), pixels("春のセール"));
+    QTest::keyClick(page->Body(), Qt::Key_Home);
+    EXPECT_EQ(shown->text(), QStringLiteral("0"));
+    QTest::keyClick(page->Body(), Qt::Key_Right);
+    EXPECT_EQ(shown->text(), pixels("春"));
+    // A narrower wrap breaks the line: the caret at its end moves to the next line.
+    QTest::keyClick(page->Body(), Qt::Key_End);
+    page->Ruler()->SetWrapPosition(metrics.horizontalAdvance(U8("春のセ")) + 2);
+    emit page->Ruler()->wrapPositionChanged(page->Ruler()->GetWrapPosition());
+    EXPECT_EQ(shown->text(), pixels("ール"));
+
+    // The mouse on the ruler shows its own place; leaving it shows the caret's again.
+    CWrapRuler* ruler = page->Ruler();
+    const QPoint at = ruler->mapFromParent(QPoint(ruler->Left() + 123, ruler->Top() + 5));
+    QMouseEvent move(QEvent::MouseMove, at, ruler->mapToGlobal(at), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(ruler, &move);
+    EXPECT_EQ(shown->text(), QStringLiteral("123"));
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(ruler, &leave);
+    EXPECT_EQ(shown->text(), pixels("ール"));
+}
+
 TEST_F(TextPagesTest, AttachCommandCopiesIntoTheWorkFolderAndDropsWhatCannotBeCopied) {
     const std::string a = root_ + "/a.txt";
     const std::string b = root_ + "/b.txt";

@@ -1,7 +1,9 @@
 // The HTML and TEXT tabs: the cut at the maximum, insertions at the remembered selection,
-// the leave notification, and which edits make the preview stale.
+// the leave notification, the caret's pixel position, and which edits make the preview stale.
 #include <gtest/gtest.h>
 
+#include <QFontMetrics>
+#include <QLabel>
 #include <QLineEdit>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -11,6 +13,8 @@
 #include "app/htmledit/mail_body_edit.h"
 #include "app/htmledit/tests/html_page_fixture.h"
 #include "app/widgets/varnis_property_sheet.h"
+#include "app/ui/control_ids.h"
+#include "app/ui/sjis_text.h"
 #include "app/ui/testing/type_text.h"
 
 namespace htmledit {
@@ -92,6 +96,22 @@ TEST(HtmlSubPages, InsertionGoesToTheRememberedSelectionWithinTheMaximum) {
     text.SetText(std::string(20, 'x'));
     EXPECT_EQ(text.OnInsertText(pictogram), 1);
     EXPECT_EQ(text.GetText(), std::string(20, 'x'));
+}
+
+// The TEXT tab's "カーソル位置" follows its caret as the text pages' does.
+TEST(HtmlSubPages, TheTextTabShowsTheCaretsPixel) {
+    auto* text_ = new CMailEditHtmlSubPageTextpart(0);
+    CMailEditHtmlSubPageTextpart& text = *text_;
+    FocusWindow focus(text_);
+    text.InitialisePage();
+    auto* shown = ui::FindControl<QLabel>(&text, CMailEditHtmlSubPageTextpart::kIdcCursorPosition);
+    ASSERT_NE(shown, nullptr);
+    text.Edit()->setFocus();
+    ui::test::TypeText(text.Edit(), "セール");
+    const QFontMetrics metrics(text.Edit()->font());
+    EXPECT_EQ(shown->text(), QString::number(metrics.horizontalAdvance(ui::U8("セール"))));
+    text.Edit()->moveCursor(QTextCursor::StartOfLine);
+    EXPECT_EQ(shown->text(), QStringLiteral("0"));
 }
 
 TEST(HtmlSubPages, LeavingTheEditIsToldOnlyOnceNotificationsAreOn) {
