@@ -9,6 +9,7 @@ namespace shell {
 namespace {
 
 constexpr const char* kSection = "MAINFRAMEINFO";
+constexpr const char* kMaximizedKey = "MAXIMIZED";
 // How much of the window must lie on one screen for it to count as reachable: enough of
 // the title bar to grab it.
 constexpr int kGrabWidth = 64;
@@ -57,6 +58,18 @@ QRect LoadMainFrameRect(const std::string& envIniPath, const QList<QRect>& scree
                           static_cast<int>(height));
     }
     return CheckMainFrameRect(saved, screens);
+}
+
+bool SaveMainFrameMaximized(const std::string& envIniPath, bool maximized) {
+    if (envIniPath.empty()) return false;
+    return CIniManager::WriteProfileStringA(envIniPath, kSection, kMaximizedKey, maximized ? "Y" : "N") != 0;
+}
+
+bool LoadMainFrameMaximized(const std::string& envIniPath) {
+    if (envIniPath.empty()) return false;
+    std::string value;
+    CIniManager::GetProfileStringA(envIniPath, kSection, kMaximizedKey, value, "N");
+    return value == "Y";
 }
 
 }  // namespace shell

@@ -2,7 +2,8 @@
 // The main window's rectangle as an environment remembers it: section "MAINFRAMEINFO" of
 // the environment's ini file ("QuendrelT.ini"), keys "LEFT", "TOP", "RIGHT", "BOTTOM"
 // (screen coordinates; right and bottom lie one past the last pixel, as the older
-// versions stored them).
+// versions stored them), and "MAXIMIZED" ("Y" when the window was maximised; the
+// rectangle is then still the normal one, where the window goes when it is restored).
 //
 // A saved rectangle is put back only where a person can still see and grab it: desktops
 // change (a second screen unplugged, a smaller one), so the check runs against the
@@ -31,5 +32,10 @@ bool SaveMainFrameRect(const std::string& envIniPath, const QRect& rect);
 // Reads the four keys (missing ones count as -1, which no screen holds) and checks the
 // rectangle against `screens` as above. An empty `envIniPath` gives the default place.
 QRect LoadMainFrameRect(const std::string& envIniPath, const QList<QRect>& screens);
+
+// Writes "MAXIMIZED"; false when `envIniPath` is empty or the write fails.
+bool SaveMainFrameMaximized(const std::string& envIniPath, bool maximized);
+// Whether "MAXIMIZED" is "Y" (missing, or anything else: no).
+bool LoadMainFrameMaximized(const std::string& envIniPath);
 
 }  // namespace shell

@@ -55,18 +55,25 @@ void QtEnvironmentUi::PlaceWindow(QWidget* window, const std::string& envIniPath
     QList<QRect> screens;
     for (QScreen* s : QGuiApplication::screens()) screens << s->availableGeometry();
     const QRect outer = LoadMainFrameRect(envIniPath, screens);
+    const bool maximized = LoadMainFrameMaximized(envIniPath);
+    // The normal place first: a window maximised now (the last environment's) is restored
+    // to take it, and a window to be maximised keeps it for when it is restored.
+    if (window->windowState() & Qt::WindowMaximized)
+        window->setWindowState(window->windowState() & ~Qt::WindowMaximized);
     // The saved rectangle is the outer one, frame included, while Qt places and sizes the
     // inside. The frame is known only once the window manager has framed the shown window;
     // until then the inside takes the whole rectangle, and the first frame the window gets
-    // shrinks it back, so that the frame lies where it was saved. Placing the inside there
-    // for good would move the window by its title bar and grow it at every start.
+    // in its normal state shrinks it back, so that the frame lies where it was saved.
+    // Placing the inside there for good would move the window by its title bar and grow
+    // it at every start.
     const QMargins frame = FrameMargins(window);
     if (window->isVisible() && !frame.isNull()) {
         window->setGeometry(outer.marginsRemoved(frame));
-        return;
+    } else {
+        window->setGeometry(outer);
+        new FrameFitter(window, outer);
     }
-    window->setGeometry(outer);
-    new FrameFitter(window, outer);
+    if (maximized) window->setWindowState(window->windowState() | Qt::WindowMaximized);
 }
 
 QMargins QtEnvironmentUi::FrameMargins(const QWidget* window) {
@@ -81,21 +88,40 @@ QtEnvironmentUi::FrameFitter::FrameFitter(QWidget* window, const QRect& outer)
     window->installEventFilter(this);
     // The window manager frames a shown window without telling the inside (it stays where
     // it was put), so the frame is looked for until it comes; a window manager that draws
-    // no frame never gives one, and the inside keeps the rectangle.
+    // no frame never gives one, and the inside keeps the rectangle. A window shown
+    // maximised is fitted when it is first restored: its frame is only then the normal one.
     poll_.setInterval(kPollMs);
     connect(&poll_, &QTimer::timeout, this, &FrameFitter::Fit);
-    QTimer::singleShot(kFrameWaitMs, this, [this] { deleteLater(); });
+    deadline_.setSingleShot(true);
+    deadline_.setInterval(kFrameWaitMs);
+    connect(&deadline_, &QTimer::timeout, this, [this] { deleteLater(); });
+    if (window->isVisible()) Watch();
+}
+
+bool QtEnvironmentUi::FrameFitter::Normal() const {
+    return (window_->windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen)) == 0;
+}
+
+void QtEnvironmentUi::FrameFitter::Watch() {
+    if (!Normal()) {
+        poll_.stop();
+        deadline_.stop();
+    } else if (!poll_.isActive()) {
+        poll_.start();
+        deadline_.start();
+    }
 }
 
 bool QtEnvironmentUi::FrameFitter::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == window_ && event->type() == QEvent::Show && !poll_.isActive()) poll_.start();
+    if (watched == window_ && (event->type() == QEvent::Show || event->type() == QEvent::WindowStateChange)) Watch();
     return QObject::eventFilter(watched, event);
 }
 
 void QtEnvironmentUi::FrameFitter::Fit() {
     const QMargins frame = FrameMargins(window_);
-    if (!window_->isVisible() || frame.isNull()) return;
+    if (!window_->isVisible() || frame.isNull() || !Normal()) return;
     poll_.stop();
+    deadline_.stop();
     window_->removeEventFilter(this);
     window_->setGeometry(outer_.marginsRemoved(frame));
     deleteLater();

@@ -34,9 +34,10 @@ public:
     bool AskEnvironmentPassword(EnvManager& env, const QString& title) override;
     void PlaceMainWindow(const std::string& envIniPath) override;
 
-    // Moves `window` to the rectangle saved in `envIniPath`, or its default place. The
-    // rectangle is the outer one: a window not framed yet is fitted inside it as soon as
-    // the window manager gives it its frame.
+    // Moves `window` to the rectangle saved in `envIniPath`, or its default place, and
+    // maximises it when it was saved maximised (the rectangle is then where it goes when
+    // restored). The rectangle is the outer one: a window not framed yet is fitted inside
+    // it as soon as the window manager gives it its frame in its normal state.
     static void PlaceWindow(QWidget* window, const std::string& envIniPath);
 
     // The window manager's frame around `window` (null while it has none).
@@ -50,6 +51,11 @@ private:
         bool eventFilter(QObject* watched, QEvent* event) override;
 
     private:
+        // Whether the window stands in its normal state (not maximised, minimised or full
+        // screen): only then is its frame the one the rectangle was saved with.
+        bool Normal() const;
+        // Looks for the frame while the window is shown in its normal state.
+        void Watch();
         void Fit();
 
         static constexpr int kPollMs = 20;
@@ -57,6 +63,7 @@ private:
         QWidget* window_;
         QRect outer_;
         QTimer poll_;
+        QTimer deadline_;
     };
 
     std::function<QWidget*()> mainWindow_;

@@ -475,6 +475,11 @@ int CVarnisApp::HideProgress() {
 
 bool CVarnisApp::SaveMainFrameRect() {
     if (!frame_) return false;
+    // A minimised or maximised window is not where it stands when restored: the rectangle
+    // kept is the last normal one, and the maximised state goes beside it.
+    const Qt::WindowStates state = frame_->windowState();
+    if (!SaveMainFrameMaximized(GetEnvIniPath(), (state & Qt::WindowMaximized) != 0)) return false;
+    if (state & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen)) return true;
     return shell::SaveMainFrameRect(GetEnvIniPath(), frame_->frameGeometry());
 }
 
@@ -522,7 +527,7 @@ bool CVarnisApp::ExitCommand() {
         // A run may have started while the question was open.
         if (RefuseExitWhileRunning()) return false;
     }
-    if (frame_ && !frame_->isMinimized() && !frame_->isMaximized()) SaveMainFrameRect();
+    if (frame_) SaveMainFrameRect();
     SaveViewColumnWidths();
     SaveAddressBook();
     // The close drops what is not written: a mail list that cannot be saved keeps the

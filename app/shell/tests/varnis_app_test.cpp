@@ -417,6 +417,49 @@ TEST_F(VarnisAppTest, ASecondStartSaysSoItselfAndTheRunningCopyOnlyComesForward)
     app->ExitInstance();
 }
 
+// Closed maximised, the window opens maximised again, and restored it goes to the place
+// it had before it was maximised (the rectangle kept is the normal one).
+TEST_F(VarnisAppTest, TheMaximisedStateIsKeptBesideTheNormalPlace) {
+    SetRecent({MakeEnvironment("a")});
+    const std::string envIni = root_ + "/a/QuendrelT.ini";
+    QRect normal;  // the outer rectangle, frame included
+    {
+        auto app = MakeApp();
+        ASSERT_TRUE(app->InitInstance());
+        app->MainFrame()->setGeometry(100, 120, 1000, 600);
+        normal = app->MainFrame()->frameGeometry();
+        EXPECT_TRUE(app->MainFrame()->close());
+    }
+    EXPECT_EQ(static_cast<int>(CIniManager::GetProfileIntA(envIni, "MAINFRAMEINFO", "RIGHT", 0)), normal.right() + 1);
+    {
+        auto app = MakeApp();
+        ASSERT_TRUE(app->InitInstance());
+        shell::CMainFrame* frame = app->MainFrame();
+        EXPECT_FALSE(frame->isMaximized());
+        EXPECT_TRUE(ui::test::WaitUntil([&] { return frame->frameGeometry() == normal; }));
+        frame->showMaximized();
+        ASSERT_TRUE(frame->isMaximized());
+        EXPECT_TRUE(frame->close());
+    }
+    EXPECT_EQ(static_cast<int>(CIniManager::GetProfileIntA(envIni, "MAINFRAMEINFO", "LEFT", 0)), normal.left());
+    EXPECT_EQ(static_cast<int>(CIniManager::GetProfileIntA(envIni, "MAINFRAMEINFO", "RIGHT", 0)), normal.right() + 1);
+    {
+        auto app = MakeApp();
+        ASSERT_TRUE(app->InitInstance());
+        shell::CMainFrame* frame = app->MainFrame();
+        EXPECT_TRUE(frame->isMaximized());
+        frame->showNormal();
+        EXPECT_TRUE(ui::test::WaitUntil([&] { return frame->frameGeometry() == normal; }))
+            << frame->frameGeometry().x() << "," << frame->frameGeometry().width();
+        EXPECT_TRUE(frame->close());
+    }
+    // Closed restored: the next start is not maximised.
+    auto app = MakeApp();
+    ASSERT_TRUE(app->InitInstance());
+    EXPECT_FALSE(app->MainFrame()->isMaximized());
+    app->ExitInstance();
+}
+
 TEST_F(VarnisAppTest, ANewEnvironmentsFirstStartOpensTheSetupWizard) {
     ASSERT_EQ(shell::CreateNewEnvironment("new", root_, "N", "", false), 0);
     SetRecent({root_ + "/new.env"});
