@@ -7,6 +7,7 @@
 #include "app/addressui/record_control_ids.h"
 #include "app/addressui/record_fields.h"
 #include "app/dialogs/dialog_parts.h"
+#include "app/widgets/eliding_label.h"
 #include "app/ui/control_ids.h"
 #include "app/ui/sjis_text.h"
 
@@ -27,14 +28,16 @@ RecordHeader::RecordHeader(QWidget* parent) : QWidget(parent) {
     row->addWidget(id_);
     row->addSpacing(16);
     row->addWidget(MakeLabel(frame, ui::U8("名前(会社名)"), ids::kHeaderNameLabel));
-    name_ = MakeLabel(frame, QString(), ids::kHeaderName);
+    // A long name is cut to the room there is (whole in the tip), never widening the editor.
+    name_ = ui::SetControlId(new shell::ElidingLabel(frame), ids::kHeaderName);
+    name_->setTextFormat(Qt::PlainText);
     name_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     row->addWidget(name_, 1);
 }
 
 void RecordHeader::Refresh(const OneCustomer* record) {
     id_->setText(record ? ui::FromSjis(HeaderIdText(*record)) : QString());
-    name_->setText(record ? ui::FromSjis(HeaderNameText(*record)) : QString());
+    name_->SetFullText(record ? ui::FromSjis(HeaderNameText(*record)) : QString());
 }
 
 }  // namespace addressui

@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QTabWidget>
 
 #include "app/addressui/db_edit_sheet.h"
@@ -313,6 +314,29 @@ TEST_F(RecordEditorTest, ReadOnlySheetShowsTheRecordAndOffersOnlyClose) {
     CDBEditSheet2 erased(8, ui::U8("個人情報の詳細"));
     erased.show();
     EXPECT_EQ(Control<QLineEdit>(Page(erased, 0), ids::kMailAddress)->text(), ui::U8("（削除済み）"));
+}
+
+// A name of 70 characters does not widen the editor past the screen: the header shows it
+// cut with an ellipsis (the whole name in its tip), and the sheet keeps the width it has
+// for a short name.
+TEST_F(RecordEditorTest, ALongNameStaysWithinTheScreen) {
+    AddPerson(7, "short@example.jp", "佐藤");
+    std::string longName;
+    for (int i = 0; i < 35; ++i) longName += "長名";  // 70 characters
+    AddRow(8, {{kElemEmail, "long@example.jp"}, {kElemKanjiSei, S(longName.c_str())}});
+
+    CDBEditSheet shortSheet(7, ui::U8("個人情報の編集"));
+    shortSheet.show();
+    CDBEditSheet longSheet(8, ui::U8("個人情報の編集"));
+    longSheet.show();
+    const QRect screen = longSheet.screen()->availableGeometry();
+    EXPECT_LE(longSheet.frameGeometry().width(), screen.width());
+    EXPECT_EQ(longSheet.width(), shortSheet.width());
+    auto* name = Control<QLabel>(Page(longSheet, 0), ids::kHeaderName);
+    EXPECT_TRUE(name->text().endsWith(QChar(0x2026))) << name->text().toStdString();
+    EXPECT_LE(name->fontMetrics().horizontalAdvance(name->text()), name->width());
+    EXPECT_EQ(name->toolTip(), ui::U8(longName.c_str()) + " ");
+    EXPECT_EQ(Control<QLabel>(Page(shortSheet, 0), ids::kHeaderName)->text(), ui::U8("佐藤 "));
 }
 
 }  // namespace
