@@ -1,4 +1,5 @@
-// Renders the send/receive status dialog (a send under way, a receive with counts) and the
+// Renders the send/receive status dialog (a send under way, a receive with counts, a send
+// that failed and stays on the screen) and the
 // dial-up ID/password dialog into the screenshot folder (QUENDREL_SCREENSHOT_DIR). They
 // register under "Screenshots.SendReceive", which the screenshot script's filter
 // "Screenshots.*" selects (the binary's "Screenshots" suite has a fixture of its own).
@@ -20,7 +21,7 @@ using ui::test::SaveScreenshot;
 
 class SendReceiveShot : public ::testing::Test {
 public:
-    enum Shot { kSending, kReceiving, kDialupLogin };
+    enum Shot { kSending, kReceiving, kFailed, kDialupLogin };
     explicit SendReceiveShot(Shot shot) : shot_(shot) {}
 
     void TestBody() override {
@@ -32,7 +33,14 @@ public:
         }
         CSendReceiveDlg dialog;
         dialog.Create(false);
-        if (shot_ == kSending) {
+        if (shot_ == kFailed) {
+            dialog.SetMode(3);
+            dialog.OnStateCode(CSendReceiveDlg::kStateSending);
+            dialog.OnMailId(12);
+            dialog.OnTotal(38);
+            dialog.OnStatusText(U8("接続が拒否されました。ファイアウォールの設定や接続回線の確認をしてください。"));
+            dialog.OnRunFinished(RunOutcome::kFailed);
+        } else if (shot_ == kSending) {
             dialog.SetMode(3);
             dialog.OnStateCode(CSendReceiveDlg::kStateSending);
             dialog.OnMailId(12);
@@ -49,8 +57,9 @@ public:
             dialog.OnStatusText(U8("受信メールを解析しています"));
         }
         dialog.Refresh();
-        EXPECT_TRUE(SaveScreenshot(&dialog, shot_ == kSending ? "dlg252_send_receive_sending"
-                                                              : "dlg252_send_receive_receiving"));
+        EXPECT_TRUE(SaveScreenshot(&dialog, shot_ == kSending  ? "dlg252_send_receive_sending"
+                                            : shot_ == kFailed ? "dlg252_send_receive_failed"
+                                                               : "dlg252_send_receive_receiving"));
         dialog.close();
     }
 
@@ -65,6 +74,7 @@ private:
     } shots[] = {
         {"StatusDialogSending", SendReceiveShot::kSending},
         {"StatusDialogReceiving", SendReceiveShot::kReceiving},
+        {"StatusDialogFailed", SendReceiveShot::kFailed},
         {"DialupLogin", SendReceiveShot::kDialupLogin},
     };
     for (const auto& s : shots) {
