@@ -95,9 +95,15 @@ int CPopReceiveSession::SaveChanges(const std::vector<std::string>& uids) {
     if (env_.env == nullptr || env_.mails == nullptr || env_.book == nullptr) return -1;
     const EnvManager& env = *env_.env;
     std::vector<ReceiveLedger::Target> targets;
-    for (const auto& [id, entry] : histories_)
-        if (entry.changed && entry.history != nullptr)
-            targets.push_back({env_layout::MailHistoryFile(env, id), env_layout::MailHistoryProgressFile(env, id)});
+    for (const auto& [id, entry] : histories_) {
+        if (!entry.changed || entry.history == nullptr) continue;
+        // The staged history holds every row of its progress record, which then goes; sends
+        // still in flight live in the progress record only, so one holding just them takes
+        // its place (the ledger installs in this order).
+        const std::string progress = env_layout::MailHistoryProgressFile(env, id);
+        targets.push_back({env_layout::MailHistoryFile(env, id), progress});
+        if (entry.history->HasSendsPending()) targets.push_back({progress, ""});
+    }
     for (const auto& [id, list] : recipientLists_)
         if (list->IsListChanged()) targets.push_back({env_layout::MailRecipientFile(env, id), ""});
     if (!mailsBefore_.empty()) targets.push_back({env_layout::MailListFile(env), ""});
@@ -122,6 +128,9 @@ int CPopReceiveSession::SaveChanges(const std::vector<std::string>& uids) {
             if (!saved || !entry.changed || entry.history == nullptr) continue;
             saved = entry.history->WriteFromMemoryToFileAppointFileName(
                         ReceiveLedger::StagedPath(env_layout::MailHistoryFile(env, id)), key.get()) == 0;
+            if (saved && entry.history->HasSendsPending())
+                saved = entry.history->WriteSendsPendingTo(
+                            ReceiveLedger::StagedPath(env_layout::MailHistoryProgressFile(env, id))) == 0;
             if (!saved) err_ = entry.history->GetErrMsg();
         }
         for (const auto& [id, list] : recipientLists_) {

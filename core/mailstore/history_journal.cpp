@@ -129,11 +129,15 @@ int ProgressJournal::Replace(const std::vector<std::vector<std::string_view>>& r
     pending_.clear();
     if (path_.empty()) return -1;
     if (records.empty()) return Remove();
+    return WriteCopy(path_, records);
+}
+
+int ProgressJournal::WriteCopy(const std::string& path, const std::vector<std::vector<std::string_view>>& records) {
     std::vector<std::string_view> tag(tag_.begin(), tag_.end());
     std::string text;
     CodeRecord(tag, text);
     for (const auto& r : records) CodeRecord(r, text);
-    if (!platform::WriteFileAtomically(path_, text, sync_)) return -1;
+    if (!platform::WriteFileAtomically(path, text, sync_)) return -1;
     appended_ += text.size();
     return 0;
 }

@@ -50,6 +50,9 @@ public:
     // Replaces the journal as a whole by the tag and `records` (none: removes it), safely:
     // a crash leaves the old journal or the new one. The pending batch is dropped. 0 or -1.
     int Replace(const std::vector<std::vector<std::string_view>>& records);
+    // Writes a journal of the tag and `records` to `path` instead (safely), for a caller
+    // that puts it in place later. 0 or -1.
+    int WriteCopy(const std::string& path, const std::vector<std::vector<std::string_view>>& records);
 
     // Reads the records after the tag in order, calling `apply` with their fields (the
     // checksum removed). A journal with another tag (or coded with another key) is

@@ -397,16 +397,7 @@ int HistoryListViewer::Write(int compel) {
     // changes nothing (it holds whole rows and the same marks).
     if (BindJournal() == 0) {
         std::vector<std::string> texts;
-        texts.reserve(pending_.size() * 3);
-        std::vector<std::vector<std::string_view>> marks;
-        for (const auto& [customer, p] : pending_) {
-            texts.push_back(std::to_string(customer));
-            texts.push_back(std::to_string(p.attempts));
-            texts.push_back(p.messageID);
-        }
-        for (std::size_t i = 0; i < texts.size(); i += 3)
-            marks.push_back({kPendingTag, texts[i], texts[i + 1], texts[i + 2]});
-        journal_.Replace(marks);
+        journal_.Replace(PendingRecords(texts));
     }
     for (int row : dirty_) dirtyMark_[static_cast<std::size_t>(row)] = 0;
     dirty_.clear();
@@ -476,6 +467,26 @@ void HistoryListViewer::ClearSendPending(int customerID) {
     AddDirtyRows();
     journal_.Add({kPendingTag, std::to_string(customerID), "0", ""});
     changed_ = 1;
+}
+
+std::vector<std::vector<std::string_view>> HistoryListViewer::PendingRecords(std::vector<std::string>& texts) const {
+    texts.clear();
+    texts.reserve(pending_.size() * 3);
+    for (const auto& [customer, p] : pending_) {
+        texts.push_back(std::to_string(customer));
+        texts.push_back(std::to_string(p.attempts));
+        texts.push_back(p.messageID);
+    }
+    std::vector<std::vector<std::string_view>> records;
+    for (std::size_t i = 0; i < texts.size(); i += 3) records.push_back({kPendingTag, texts[i], texts[i + 1], texts[i + 2]});
+    return records;
+}
+
+int HistoryListViewer::WriteSendsPendingTo(const std::string& path) {
+    if (BindJournal() != 0) return -27;
+    std::vector<std::string> texts;
+    if (journal_.WriteCopy(platform::FixPath(path), PendingRecords(texts)) != 0) return Fail(5206, -26);
+    return 0;
 }
 
 int HistoryListViewer::GetSendPending(int customerID, std::string* messageID) const {

@@ -141,6 +141,11 @@ public:
     // Attempts of `customerID` whose outcome is unknown (0: none), and the Message-ID of
     // the last of them.
     int GetSendPending(int customerID, std::string* messageID = nullptr) const;
+    bool HasSendsPending() const { return !pending_.empty(); }
+    // Writes a progress record holding only the sends in flight to `path`, for a caller
+    // that installs the history file itself (WriteFromMemoryToFileAppointFileName) and then
+    // this in place of the progress record. 0; -27 (4207); -26 (5206) it cannot be written.
+    int WriteSendsPendingTo(const std::string& path);
 
     // ---- Rows --------------------------------------------------------------------------------
     // The row of a recipient, or -1.
@@ -207,6 +212,8 @@ private:
     void AddDirtyRows();
     // Applies one replayed record of a send in flight.
     void ApplyPendingRecord(const std::vector<std::string_view>& fields);
+    // The records of the open sends in flight (`texts` holds their fields).
+    std::vector<std::vector<std::string_view>> PendingRecords(std::vector<std::string>& texts) const;
     int CheckWritable();
     int WriteFile(const std::string& path, const char* key, std::uint64_t* bytes);
     int Write(int compel);

@@ -219,6 +219,29 @@ TEST_F(ReceiveFaultsTest, AReplyThatCannotBeStoredHoldsLastUidBeforeIt) {
     EXPECT_EQ(lastUid_, "u3");
 }
 
+// A bounce applied to a mail whose send left a message in flight (its answer never came)
+// keeps that mark: the next send run knows the person may have the message already.
+TEST_F(ReceiveFaultsTest, ARepliedMailKeepsItsSendsInFlight) {
+    const std::vector<int> people = {AddPerson("a@example.net"), AddPerson("b@example.net")};
+    int mail = 0;
+    auto sent = RecordedMail({people[0]}, mail);
+    {
+        HistoryListViewer h(env_.get(), options_.get(), book_.get(), mails_.get());
+        ASSERT_EQ(h.SetMailID(mail, 1), 0);
+        ASSERT_EQ(h.GetHDataFromFileToMemory(), 0);
+        ASSERT_EQ(h.MarkSendPending(people[1], "<in-flight@example.jp>"), 0);
+    }
+    Put("u1", Reply("bounce_postfix.eml", sent[people[0]]));
+    ASSERT_EQ(Receive(), CPopReceiveSession::kRunNormal) << runError_;
+    HistoryListViewer h(env_.get(), options_.get(), book_.get(), mails_.get());
+    ASSERT_EQ(h.SetMailID(mail, 1), 0);
+    ASSERT_EQ(h.GetHDataFromFileToMemory(), 0);
+    EXPECT_EQ(h.GetElementFromMemoryPinPoint(people[0], HistoryListViewer::kState), "W");
+    std::string messageId;
+    EXPECT_EQ(h.GetSendPending(people[1], &messageId), 1);
+    EXPECT_EQ(messageId, "<in-flight@example.jp>");
+}
+
 // A server that drips its listing, a line now and then within the time-out, holds no
 // run longer than about the time-out, run after run; once it answers whole, everything
 // comes.
