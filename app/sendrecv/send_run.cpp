@@ -511,10 +511,10 @@ SendRun::Next SendRun::SendOne(int id, bool& handedOver) {
     Fail(rc, text);
     if (connected && answered && reply / 100 == 4) {
         // Greylisting, a full mailbox, a rate limit: this recipient waits in the list for
-        // the next run; the others go on.
+        // the next run; the others go on. No pause to read it: a greylisting server may
+        // defer every address it has not seen yet.
         ++counters.deferred;
         Status(text);
-        Pause(500);
         return Next::kGoOn;
     }
     if (!connected || !(answered || rc == kNetBadArgument)) {
