@@ -514,7 +514,7 @@ SendRun::Next SendRun::SendOne(int id, bool& handedOver) {
         // the next run; the others go on. No pause to read it: a greylisting server may
         // defer every address it has not seen yet.
         ++counters.deferred;
-        Status(text);
+        Status(text + "\r\n" + T("この宛先には次回の送信で送ります"));
         return Next::kGoOn;
     }
     if (!connected || !(answered || rc == kNetBadArgument)) {
