@@ -13,6 +13,7 @@
 #include "installhelper/move_file.h"
 #include "platform/module_path.h"
 #include "platform/path.h"
+#include "platform/private_files.h"
 
 namespace tarbolt {
 
@@ -31,7 +32,7 @@ struct PendingMove {
 // An open, exclusively locked file; unlocked and closed with the object.
 class LockedFile {
 public:
-    LockedFile(const std::string& path, int flags) : fd_(::open(path.c_str(), flags | O_CLOEXEC, 0600)) {
+    LockedFile(const std::string& path, int flags) : fd_(platform::OpenPrivateFile(path, flags)) {
         if (fd_ >= 0 && ::flock(fd_, LOCK_EX) != 0) {
             ::close(fd_);
             fd_ = -1;

@@ -6,9 +6,9 @@
 #include <stdlib.h>
 #include <unistd.h>
 
-#include <filesystem>
 
 #include "platform/path.h"
+#include "platform/private_files.h"
 
 namespace platform {
 
@@ -54,8 +54,10 @@ std::string UserWritableFolder(const std::string& preferred, const char* xdgVari
         base = JoinPath(home, homeDefault);
     }
     const std::string folder = JoinPath(base, "quendrel/");
-    std::error_code ec;
-    std::filesystem::create_directories(folder, ec);
+    // The program's own folder of the user's settings and logs: theirs alone, also when
+    // an earlier version made it readable by others.
+    MakePrivateFolders(folder);
+    NarrowToOwner(folder.substr(0, folder.size() - 1));
     return folder;
 }
 

@@ -68,18 +68,21 @@ void TestStep(const char* step) {
 
 AtomicFile::~AtomicFile() { Abort(); }
 
-bool AtomicFile::Open(const std::string& target) {
+bool AtomicFile::Open(const std::string& target, FileAccess access) {
     Abort();
     target_ = target;
+    access_ = access;
     RemoveStaleTemporaries(target);
     std::string folder = FolderOf(target);
-    // Created with 0666 so that the umask applies as to any new file (mkstemp would
-    // give 0600); the name is unique per process and attempt.
+    // A private file is made 0600 from the start, so its content is never readable by
+    // others, not even for a moment; a kUmask file 0666 for the umask to apply as to any
+    // new document. The name is unique per process and attempt.
+    const mode_t mode = access == FileAccess::kOwner ? kPrivateFileMode : 0666;
     static std::atomic<unsigned> counter{0};
     int fd = -1;
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
         temp_ = folder + TempPrefix(target) + std::to_string(::getpid()) + "_" + std::to_string(counter++);
-        fd = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        fd = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
         if (fd < 0 && errno != EEXIST) break;
     }
     if (fd < 0) {
@@ -110,9 +113,14 @@ bool AtomicFile::Commit(bool sync) {
     bool ok = !failed_ && std::fflush(fp_) == 0 && !std::ferror(fp_);
     if (ok && sync) ok = ::fsync(::fileno(fp_)) == 0;
     if (ok) {
-        // Keep the permissions of the file being replaced.
+        // Keep the permissions of the file being replaced (a private file's only for its
+        // owner: this is where a file an older version left readable becomes private).
         struct stat st;
-        if (::stat(target_.c_str(), &st) == 0) ::fchmod(::fileno(fp_), st.st_mode & 07777);
+        if (::stat(target_.c_str(), &st) == 0) {
+            mode_t keep = st.st_mode & 07777;
+            if (access_ == FileAccess::kOwner) keep &= ~mode_t{077};
+            ::fchmod(::fileno(fp_), keep);
+        }
     }
     const int closeResult = std::fclose(fp_);
     fp_ = nullptr;
@@ -153,9 +161,9 @@ void AtomicFile::Abort() {
 
 void AtomicFile::FailNextCommitForTesting() { g_failNextCommit = true; }
 
-bool WriteFileAtomically(const std::string& path, std::string_view bytes, bool sync) {
+bool WriteFileAtomically(const std::string& path, std::string_view bytes, bool sync, FileAccess access) {
     AtomicFile f;
-    if (!f.Open(path)) return false;
+    if (!f.Open(path, access)) return false;
     if (!f.Write(bytes)) return false;
     return f.Commit(sync);
 }

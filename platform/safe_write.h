@@ -4,6 +4,10 @@
 // renamed over the target. On any failure the target is untouched and the temporary
 // removed. Every store's whole-file save goes through this.
 //
+// Modes (private_files.h): a file is the user's alone (0600) unless the caller asks for
+// FileAccess::kUmask; a private save that replaces a file others could read leaves the new
+// file without their permissions, a kUmask save keeps the replaced file's mode.
+//
 // The temporary is ".<target name>.tmp<pid>_<n>" beside the target. A process killed
 // while it writes leaves its temporary behind; every Open removes the temporaries of the
 // same target whose writer is no longer running (RemoveStaleTemporaries), so killed saves
@@ -12,6 +16,8 @@
 #include <cstdio>
 #include <string>
 #include <string_view>
+
+#include "platform/private_files.h"
 
 namespace platform {
 
@@ -23,13 +29,14 @@ public:
     AtomicFile& operator=(const AtomicFile&) = delete;
 
     // Removes the stale temporaries of `target`, then opens a temporary file beside it for
-    // binary writing. False (errno set) on failure.
-    bool Open(const std::string& target);
+    // binary writing, with the access given. False (errno set) on failure.
+    bool Open(const std::string& target, FileAccess access = FileAccess::kOwner);
     FILE* stream() const { return fp_; }
     bool is_open() const { return fp_ != nullptr; }
     bool Write(std::string_view bytes);
 
-    // Flushes, optionally fsyncs, and renames over the target (keeping the old file's mode).
+    // Flushes, optionally fsyncs, and renames over the target (keeping the old file's mode,
+    // less the group and other bits for a private file).
     // False when any step failed; the target then keeps its old content.
     bool Commit(bool sync = false);
     // Drops the temporary file; the target keeps its old content.
@@ -43,11 +50,13 @@ private:
     std::string target_;
     std::string temp_;
     FILE* fp_ = nullptr;
+    FileAccess access_ = FileAccess::kOwner;
     bool failed_ = false;
 };
 
 // One-call form: replaces `path` with `bytes`. False on failure (old file untouched).
-bool WriteFileAtomically(const std::string& path, std::string_view bytes, bool sync = false);
+bool WriteFileAtomically(const std::string& path, std::string_view bytes, bool sync = false,
+                         FileAccess access = FileAccess::kOwner);
 
 // Reads a whole file into `out`. False when it cannot be opened or read.
 bool ReadWholeFile(const std::string& path, std::string& out);

@@ -16,6 +16,11 @@
 namespace addressui {
 namespace {
 
+// An export is written for another program, at a place the user chose: it follows the
+// user's umask like any document they save (and keeps the mode of a file it replaces),
+// where everything the program keeps for itself is private.
+constexpr platform::FileAccess kExportAccess = platform::FileAccess::kUmask;
+
 // What a column writes of its element.
 enum class Value {
     kAsIs,
@@ -160,7 +165,7 @@ public:
 
     int Run(const std::vector<int>& ids, bool header) {
         CsvWrite out;
-        if (out.OpenFile(request_.path, WriteMode::kSafe) != 1) return kExportOpenFailed;
+        if (out.OpenFile(request_.path, WriteMode::kSafe, kExportAccess) != 1) return kExportOpenFailed;
         if (header && !WriteHeader(out)) return Fail(out);
         constexpr std::size_t kBlock = 2048;
         platform::NamedMutex bookMutex(CDatabaseEdit::kMutexName);
@@ -265,7 +270,7 @@ int ExportListRows(CDatabaseEdit& book, const std::string& path, const std::vect
                    const std::vector<int>& ids, bool header) {
     constexpr std::size_t kCaptionBytes = 100;
     CsvWrite out;
-    if (out.OpenFile(path, WriteMode::kSafe) != 1) return kExportOpenFailed;
+    if (out.OpenFile(path, WriteMode::kSafe, kExportAccess) != 1) return kExportOpenFailed;
     auto fail = [&out] {
         out.AbortFile();
         return kExportWriteFailed;

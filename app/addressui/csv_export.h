@@ -20,7 +20,9 @@
 //
 // Writing is safe: the lines go to a temporary file beside the target, which replaces the
 // target only when every line was written. A failed export leaves the file that was
-// there before (or none) untouched.
+// there before (or none) untouched. Unlike the program's own files, an export is meant for
+// other programs at a place the user chose: its mode follows the user's umask (a replaced
+// file keeps its mode).
 //
 // The address book is read under its lock in blocks of records, so an export of a large
 // book does not hold up a send run for its whole length.

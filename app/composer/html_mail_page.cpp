@@ -8,8 +8,6 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
@@ -33,6 +31,7 @@
 #include "core/transport/mail_analyzer.h"
 #include "platform/date_time.h"
 #include "platform/notifier.h"
+#include "platform/private_files.h"
 
 namespace compose {
 
@@ -96,7 +95,7 @@ std::string WithSlash(std::string folder) {
 
 // A folder that is there or was made (one level): true.
 bool EnsureFolder(const std::string& folder) {
-    return !folder.empty() && (CheckDirectory(folder) == 0 || ::mkdir(folder.c_str(), 0777) == 0);
+    return !folder.empty() && (CheckDirectory(folder) == 0 || platform::MakePrivateFolder(folder));
 }
 
 bool Exists(const std::string& path) {

@@ -3,8 +3,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 
-#include <sys/stat.h>
-
 #include "app/compose/mail_text_edit.h"
 #include "app/compose/sjis_limited_edit.h"
 #include "app/sendrecv/message_headers.h"
@@ -16,6 +14,7 @@
 #include "core/mailstore/mail_word_insert.h"
 #include "core/mailstore/mime_decode_tool.h"
 #include "platform/notifier.h"
+#include "platform/private_files.h"
 
 namespace compose {
 
@@ -55,7 +54,7 @@ int CMailEditPageBase::SetBodyFont(const QFont& font) {
 
 int CMailEditPageBase::SetWorkFolder(const std::string& path) {
     if (path.empty()) return 0;
-    if (CheckDirectory(path) != 0 && ::mkdir(path.c_str(), 0777) != 0) return 0;
+    if (CheckDirectory(path) != 0 && !platform::MakePrivateFolder(path)) return 0;
     workFolder_ = path;
     OnWorkFolderSet();
     return 1;

@@ -5,6 +5,7 @@
 #include <string_view>
 #include <thread>
 
+#include "app/environment/private_environment.h"
 #include "app/environment/run_monitor.h"
 #include "app/environment/upgrade_swap.h"
 #include "app/ui/prompter.h"
@@ -190,6 +191,8 @@ bool EnvironmentService::BuildEnvironment(const std::string& givenPath, const st
         TellUpgradeFailure(givenPath, EnvironmentUpgrade::kNotConvertible7);
         return false;
     }
+    // What an earlier version left readable by others becomes the user's alone first.
+    NarrowEnvironmentToOwner(descriptor);
 
     // 1-2: the descriptor.
     next.env = std::make_unique<EnvManager>();

@@ -6,7 +6,8 @@
 // its numbered message (shown through ui::MessageBox, no owner):
 //   0    an upgrade of the environment that a crash or a failed rename interrupted is
 //        finished (UpgradeSwap::Recover) before any of its files is read
-//        ("[エラーコード:0005-07]" when that cannot be done now)
+//        ("[エラーコード:0005-07]" when that cannot be done now), and whatever of the
+//        environment others could read is narrowed to its owner (private_environment.h)
 //   1-2  the descriptor ("[エラーコード:0001<result>]")
 //   3    the main window moved to the environment's saved place
 //   4    the start-up password (offered when never decided, asked when set)

@@ -1,9 +1,11 @@
 #include "app/environment/old_environment_backup.h"
 
+#include <cerrno>
 #include <filesystem>
 #include <system_error>
 
 #include "app/environment/upgrade_fault_probe.h"
+#include "platform/private_files.h"
 
 namespace shell {
 
@@ -13,20 +15,33 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// Copies a file of the environment; the copy is the user's alone, whatever the original's
+// mode.
+bool CopyPrivately(const fs::path& from, const fs::path& to, std::error_code& ec) {
+    fs::copy_file(from, to, fs::copy_options::overwrite_existing, ec);
+    if (!ec && !platform::NarrowToOwner(to.string())) ec = std::error_code(errno, std::generic_category());
+    return !ec;
+}
+
+bool MakeFolder(const fs::path& folder, std::error_code& ec) {
+    ec.clear();
+    if (!platform::MakePrivateFolders(folder.string())) ec = std::error_code(errno, std::generic_category());
+    return !ec;
+}
+
 // Copies the tree below `from` into `to` (made first). False at the first failure.
 bool CopyTree(const fs::path& from, const fs::path& to) {
     std::error_code ec;
-    fs::create_directories(to, ec);
-    if (ec) return false;
+    if (!MakeFolder(to, ec)) return false;
     fs::recursive_directory_iterator it(from, fs::directory_options::none, ec), end;
     for (; !ec && it != end; it.increment(ec)) {
         const fs::path target = to / it->path().lexically_relative(from);
         const fs::file_type type = it->symlink_status(ec).type();
         if (ec) return false;
         if (type == fs::file_type::directory) {
-            fs::create_directories(target, ec);
+            MakeFolder(target, ec);
         } else if (type == fs::file_type::regular) {
-            fs::copy_file(it->path(), target, fs::copy_options::overwrite_existing, ec);
+            CopyPrivately(it->path(), target, ec);
         } else if (type == fs::file_type::symlink) {
             fs::copy_symlink(it->path(), target, ec);
         }
@@ -51,8 +66,8 @@ int MakeOldEnvironmentBackup(const std::string& rootGiven, const std::string& na
 
     const fs::path staging = backups / ("." + name + ".partial");
     fs::remove_all(staging, ec);
-    fs::create_directories(staging, ec);
-    if (ec) {
+    // The backups hold whole environments, stored passwords included: the user's alone.
+    if (!MakeFolder(staging, ec)) {
         errCode = 8010;
         return -1;
     }
@@ -60,7 +75,7 @@ int MakeOldEnvironmentBackup(const std::string& rootGiven, const std::string& na
     const fs::path descriptorCopy = backups / (name + ".env");
     bool ok = CopyTree(envFolder, staging / name);
     if (ok && !fs::exists(fs::symlink_status(descriptorCopy, ec)) && fs::exists(descriptor, ec)) {
-        fs::copy_file(descriptor, staging / (name + ".env"), ec);
+        CopyPrivately(descriptor, staging / (name + ".env"), ec);
         if (!ec) fs::rename(staging / (name + ".env"), descriptorCopy, ec);
         ok = !ec;
     }

@@ -1,7 +1,5 @@
 #include "app/htmledit/html_mail_page_base.h"
 
-#include <sys/stat.h>
-
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -45,6 +43,7 @@
 #include "core/mailstore/mail_word_insert.h"
 #include "core/mailstore/mime_decode_tool.h"
 #include "platform/notifier.h"
+#include "platform/private_files.h"
 
 namespace htmledit {
 
@@ -57,7 +56,7 @@ constexpr int kOptionNoAttachments = 100;
 // A folder that is missing is made, one level.
 bool EnsureFolder(const std::string& folder) {
     if (folder.empty()) return false;
-    return CheckDirectory(folder) == 0 || ::mkdir(folder.c_str(), 0777) == 0;
+    return CheckDirectory(folder) == 0 || platform::MakePrivateFolder(folder);
 }
 
 // Lists the inline images InlineImages() names that content_checks finds unused, without

@@ -10,6 +10,8 @@
 #include <random>
 #include <system_error>
 
+#include "platform/private_files.h"
+
 namespace htmledit {
 
 namespace {
@@ -61,7 +63,7 @@ int HtmlPreviewFile::MakeName(const std::string& shown) {
                       local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec, number);
         const std::string path = Join(folder_, name);
         if (path == shown) continue;
-        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        const int fd = platform::OpenPrivateFile(path, O_WRONLY | O_CREAT | O_EXCL);
         if (fd >= 0) {
             ::close(fd);
             path_ = path;

@@ -10,6 +10,7 @@
 #include <set>
 #include <string_view>
 
+#include "platform/private_files.h"
 #include "platform/safe_write.h"
 
 namespace {
@@ -87,7 +88,7 @@ void ReceiveLedger::AppendTargets(std::string& record, const std::vector<Target>
 }
 
 int ReceiveLedger::Append(const std::string& record, bool sync) {
-    const int fd = ::open(path_.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
+    const int fd = platform::OpenPrivateFile(path_, O_WRONLY | O_APPEND | O_CREAT);
     if (fd < 0) return -1;
     // A record starts on a line of its own even after a torn one.
     const bool written = WriteAll(fd, "\n" + record);

@@ -36,6 +36,7 @@
 #include "core/transport/information_manager.h"
 #include "platform/module_path.h"
 #include "platform/notifier.h"
+#include "platform/private_files.h"
 
 namespace shell {
 namespace {
@@ -76,6 +77,9 @@ CVarnisApp::CVarnisApp(QStringList arguments, Options options, QObject* parent)
     appIniPath_ = !options_.appIniPath.empty()
                       ? options_.appIniPath
                       : platform::UserWritableFolder(platform::ProgramFolder(), "XDG_CONFIG_HOME", ".config") + "Quendrel.ini";
+    // It holds the recent environments and the proxy's account: the user's alone, also when
+    // an earlier version left it readable by others (every rewrite keeps it so).
+    platform::NarrowToOwner(appIniPath_);
     commandLine_ = ParseStartupCommandLine(arguments_);
     EnvironmentService::Settings settings;
     settings.programIniPath = appIniPath_;

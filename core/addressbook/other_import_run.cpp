@@ -1,5 +1,8 @@
 #include "core/addressbook/other_import_run.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include "core/addressbook/database_edit.h"
 #include "core/foundation/address_utils.h"
 #include "core/foundation/cp932.h"
@@ -7,6 +10,7 @@
 #include "core/foundation/err_msg.h"
 #include "core/foundation/validation.h"
 #include "platform/path.h"
+#include "platform/private_files.h"
 
 namespace {
 
@@ -53,8 +57,14 @@ void OtherImportRun::WriteTime(const char* heading) {
 }
 
 bool OtherImportRun::OpenReport(const std::string& path, const std::string& sourceSection) {
-    report_ = std::fopen(platform::FixPath(path).c_str(), "wb");
-    if (report_ == nullptr) return false;
+    // The report lists the people imported: the user's alone, like the book.
+    const int fd = platform::OpenPrivateFile(platform::FixPath(path), O_WRONLY | O_CREAT | O_TRUNC);
+    if (fd < 0) return false;
+    report_ = ::fdopen(fd, "wb");
+    if (report_ == nullptr) {
+        ::close(fd);
+        return false;
+    }
     WriteTime("○インポート開始日時");
     Write(sourceSection);
     return true;

@@ -2,6 +2,9 @@
 
 #include <cstring>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include "core/foundation/record_coding.h"
 #include "platform/safe_write.h"
 
@@ -48,16 +51,23 @@ CsvWrite::CsvWrite(bool coded) : coded_(coded) {}
 
 CsvWrite::~CsvWrite() { CloseFile(); }
 
-int CsvWrite::OpenFile(const char* path, WriteMode mode) {
+int CsvWrite::OpenFile(const char* path, WriteMode mode, platform::FileAccess access) {
     AbortFile();
     if (path == nullptr) return -1;
     writeFailed_ = false;
     if (mode == WriteMode::kTruncate) {
-        fp_ = std::fopen(path, "wb");
-        if (fp_ == nullptr) return -1;
+        const int flags = O_WRONLY | O_CREAT | O_TRUNC;
+        const int fd = access == platform::FileAccess::kOwner ? platform::OpenPrivateFile(path, flags)
+                                                              : ::open(path, flags | O_CLOEXEC, 0666);
+        if (fd < 0) return -1;
+        fp_ = ::fdopen(fd, "wb");
+        if (fp_ == nullptr) {
+            ::close(fd);
+            return -1;
+        }
     } else {
         auto file = std::make_unique<platform::AtomicFile>();
-        if (!file->Open(path)) return -1;
+        if (!file->Open(path, access)) return -1;
         fp_ = file->stream();
         safe_ = std::move(file);
         syncOnClose_ = mode == WriteMode::kSafeSync;

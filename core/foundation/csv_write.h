@@ -21,6 +21,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/private_files.h"
+
 namespace platform {
 class AtomicFile;
 }
@@ -38,10 +40,13 @@ public:
     CsvWrite(const CsvWrite&) = delete;
     CsvWrite& operator=(const CsvWrite&) = delete;
 
-    // Opens for writing as bytes: 1, or -1 when the path is null or the open fails.
-    int OpenFile(const char* path, WriteMode mode = WriteMode::kSafe);
-    int OpenFile(const std::string& path, WriteMode mode = WriteMode::kSafe) {
-        return OpenFile(path.c_str(), mode);
+    // Opens for writing as bytes: 1, or -1 when the path is null or the open fails. The
+    // file is the user's alone unless `access` says otherwise (platform/private_files.h).
+    int OpenFile(const char* path, WriteMode mode = WriteMode::kSafe,
+                 platform::FileAccess access = platform::FileAccess::kOwner);
+    int OpenFile(const std::string& path, WriteMode mode = WriteMode::kSafe,
+                 platform::FileAccess access = platform::FileAccess::kOwner) {
+        return OpenFile(path.c_str(), mode, access);
     }
 
     // Appends one quoted field; a null text appends nothing.

@@ -11,6 +11,7 @@
 #include <system_error>
 
 #include "platform/path.h"
+#include "platform/private_files.h"
 
 int CheckDirectory(std::string_view path) {
     if (path.empty()) return -1;
@@ -38,9 +39,7 @@ int CheckDirectoryName(std::string_view path) {
 int MakeDirectoryCompel(std::string_view path) {
     if (!CheckDirectoryName(path)) return -2;
     const std::string fixed = platform::FixPath(path);
-    std::error_code ec;
-    std::filesystem::create_directories(fixed, ec);
-    if (ec) return -1;
+    if (!platform::MakePrivateFolders(fixed)) return -1;
     return CheckDirectory(fixed) == 0 ? 0 : -1;
 }
 

@@ -19,8 +19,9 @@ inline int CheckDirectoryName(const char* path) {
     return path != nullptr && CheckDirectoryName(std::string_view(path));
 }
 
-// Makes the folder and every missing level above it. 0 when the folder exists at the end;
-// -1 when a level cannot be made; -2 when CheckDirectoryName refuses the path.
+// Makes the folder and every missing level above it, each for the user alone (0700,
+// whatever the umask; levels that existed are left as they are). 0 when the folder exists
+// at the end; -1 when a level cannot be made; -2 when CheckDirectoryName refuses the path.
 int MakeDirectoryCompel(std::string_view path);
 
 // Removes what the folder holds, and the folder itself when removeTop is nonzero.

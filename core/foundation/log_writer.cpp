@@ -13,6 +13,7 @@
 #include "platform/date_time.h"
 #include "platform/module_path.h"
 #include "platform/path.h"
+#include "platform/private_files.h"
 
 namespace {
 
@@ -41,7 +42,8 @@ bool WriteAll(int fd, const std::string& bytes) {
 // `date`: a file begun on another day (or a new one) is begun afresh with that line. -1
 // when the file cannot be opened or begun.
 int OpenForDay(const std::string& path, const std::string& date) {
-    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
+    // The log names every address the clients talked about: the user's alone.
+    const int fd = platform::OpenPrivateFile(path, O_RDWR | O_CREAT | O_APPEND);
     if (fd < 0) return -1;
     char head[10];
     const ssize_t got = ::pread(fd, head, sizeof head, 0);

@@ -9,7 +9,8 @@
 // "hh:mm:ss" with no separator), optionally followed by a rule of 79 "-".
 //
 // The files live in the core library's folder when it is writable, otherwise in
-// $XDG_STATE_HOME/quendrel/ (by default ~/.local/state/quendrel/). Several writers of the
+// $XDG_STATE_HOME/quendrel/ (by default ~/.local/state/quendrel/); they are the user's
+// alone (0600), an older file that others could read is narrowed when it is opened. Several writers of the
 // same file (each client holds its own LogWriter) are serialised by a process-wide lock.
 // When the file cannot be written the text stays buffered for the next write, but only
 // the last kMaxBufferedBytes of it, so an unwritable log never eats memory.

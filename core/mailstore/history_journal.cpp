@@ -11,6 +11,7 @@
 #include "core/foundation/csv_read.h"
 #include "core/foundation/csv_write.h"
 #include "core/foundation/record_coding.h"
+#include "platform/private_files.h"
 #include "platform/safe_write.h"
 
 namespace {
@@ -86,7 +87,7 @@ void ProgressJournal::Add(const std::vector<std::string_view>& fields) { CodeRec
 int ProgressJournal::OpenForAppend() {
     if (fd_ >= 0) return 0;
     if (path_.empty()) return -1;
-    fd_ = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    fd_ = platform::OpenPrivateFile(path_, O_WRONLY | O_CREAT | O_APPEND);
     if (fd_ < 0) return -1;
     struct stat st {};
     if (::fstat(fd_, &st) == 0 && st.st_size == 0) {

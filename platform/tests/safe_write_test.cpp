@@ -26,19 +26,27 @@ struct TempDir {
 
 }  // namespace
 
+// A replaced file keeps its mode, less what others had of it for a private file.
 TEST(SafeWrite, ReplacesAndKeepsMode) {
-    TempDir dir;
-    const std::string f = dir.path + "/data.dat";
-    ASSERT_TRUE(platform::WriteFileAtomically(f, "old"));
-    chmod(f.c_str(), 0640);
-    ASSERT_TRUE(platform::WriteFileAtomically(f, "new content", true));
-    std::string got;
-    ASSERT_TRUE(platform::ReadWholeFile(f, got));
-    EXPECT_EQ(got, "new content");
-    struct stat st;
-    ASSERT_EQ(stat(f.c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0777, 0640u);
-    EXPECT_EQ(dir.Entries(), 1);
+    struct Case {
+        platform::FileAccess access;
+        mode_t before, after;
+    };
+    for (const Case& c : {Case{platform::FileAccess::kOwner, 0640, 0600}, Case{platform::FileAccess::kOwner, 0400, 0400},
+                          Case{platform::FileAccess::kUmask, 0640, 0640}}) {
+        TempDir dir;
+        const std::string f = dir.path + "/data.dat";
+        ASSERT_TRUE(platform::WriteFileAtomically(f, "old"));
+        chmod(f.c_str(), c.before);
+        ASSERT_TRUE(platform::WriteFileAtomically(f, "new content", true, c.access));
+        std::string got;
+        ASSERT_TRUE(platform::ReadWholeFile(f, got));
+        EXPECT_EQ(got, "new content");
+        struct stat st;
+        ASSERT_EQ(stat(f.c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0777, c.after) << std::oct << c.before;
+        EXPECT_EQ(dir.Entries(), 1);
+    }
 }
 
 TEST(SafeWrite, FailedCommitKeepsOldFileAndRemovesTemporary) {

@@ -1,0 +1,61 @@
+#pragma once
+// What the program makes for its user is the user's alone. An environment holds the
+// address book and the stored server passwords, and its record coding is keyed only by
+// data inside the environment, so anyone who can read the files can read the data with
+// the program's own readers. Files the program makes are therefore created 0600 and
+// folders 0700, whatever the process's umask; the shared writers (safe_write.h, the
+// folder-making helpers, the log writer, the ini writer) all come through here, so a new
+// store gets this without asking.
+//
+// Files written for other programs at a place the user chose (the CSV exports) are the
+// exception: they follow the user's umask like any document the user saves (FileAccess::
+// kUmask), and one that replaces an older file keeps that file's mode.
+//
+// Narrowing: what an earlier version or a wide umask left readable by others is narrowed
+// to its owner when the program opens it (NarrowToOwner, NarrowTreeToOwner). Only what
+// belongs to the process's user is changed, and a symbolic link is never followed (nor
+// changed): nothing outside the tree given is touched.
+
+#include <string>
+
+#include <sys/types.h>
+
+namespace platform {
+
+// Who may read a file the program writes.
+enum class FileAccess {
+    kOwner,  // the user alone: files 0600 (an older file's group and other bits dropped)
+    kUmask,  // as the umask allows (0666 less the umask; an older file's mode kept)
+};
+
+inline constexpr mode_t kPrivateFileMode = 0600;
+inline constexpr mode_t kPrivateFolderMode = 0700;
+
+// open(2) of a file the program keeps for its user, with `flags` (O_CLOEXEC added): a
+// file it creates is made 0600, and an existing file of the user's that others may read
+// or write is narrowed to its owner. The descriptor, or -1 with errno set.
+int OpenPrivateFile(const std::string& path, int flags);
+
+// Makes the folder `path` (one level; its parent must exist) with mode 0700. True when
+// `path` is a folder afterwards (one that existed is left as it is); false with errno.
+bool MakePrivateFolder(const std::string& path);
+// Makes `path` and every missing folder above it, each 0700; folders that existed are
+// left as they are. True when `path` is a folder afterwards; false with errno.
+bool MakePrivateFolders(const std::string& path);
+
+// Takes the group and other permissions away from the file or folder that `path` names
+// when it belongs to this process's user; a symbolic link is left alone, not followed.
+// False (errno set) only when the entry exists and could not be looked at or changed;
+// nothing there, a link and another user's entry count as done.
+bool NarrowToOwner(const std::string& path);
+// The same for an open descriptor (of a file or a folder).
+bool NarrowToOwner(int fd);
+
+// Narrows the folder `top` (reached even through a symbolic link: it is the place the
+// caller named) and every file and folder below it; symbolic links below it are neither
+// followed nor changed, entries of other users are left as they are. The number of
+// entries narrowed, or -1 when `top` cannot be opened as a folder. Already private entries
+// cost one stat each.
+long NarrowTreeToOwner(const std::string& top);
+
+}  // namespace platform
