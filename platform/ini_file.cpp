@@ -44,6 +44,20 @@ std::string_view StripQuotes(std::string_view v) {
 
 bool HasLineBreak(std::string_view s) { return s.find_first_of("\r\n") != std::string_view::npos; }
 
+// The text a value is written as, so that reading gives it back. Only a value that would
+// not read back as itself - blanks at either end, or a pair of the same quote around it -
+// is wrapped in double quotes, which the reader takes away again; every other value is
+// written as it is, as earlier versions wrote it, so their files read as before.
+std::string ValueText(std::string_view value) {
+    if (StripQuotes(Trimmed(value)) == value) return std::string(value);
+    std::string quoted;
+    quoted.reserve(value.size() + 2);
+    quoted += '"';
+    quoted += value;
+    quoted += '"';
+    return quoted;
+}
+
 }  // namespace
 
 bool IniNamesEqual(std::string_view a, std::string_view b) {
@@ -142,7 +156,8 @@ bool IniDocument::Find(std::string_view section, std::string_view key, std::stri
     return false;
 }
 
-bool IniDocument::Set(std::string_view section, std::string_view key, std::string_view value) {
+bool IniDocument::Set(std::string_view section, std::string_view key, std::string_view rawValue) {
+    const std::string value = ValueText(rawValue);
     std::string keyLine(Trimmed(key));
     keyLine += '=';
     keyLine += value;

@@ -5,7 +5,9 @@
 //   - section and key names match case-insensitively (ASCII letters only; names are
 //     Shift_JIS bytes, so the trail byte of a two-byte character is never folded);
 //   - blanks around names and values are ignored, and a value wrapped in a pair of
-//     double or single quotes is read without them;
+//     double or single quotes is read without them; so a value is written wrapped in
+//     double quotes when it would not read back as itself otherwise (blanks at an end,
+//     a pair of quotes around it), and as it is in every other case;
 //   - the first matching section, and in it the first matching key, wins;
 //   - values are bytes, passed through untouched;
 //   - a rewrite changes only the lines concerned: comments, unknown lines and the order
@@ -29,7 +31,8 @@ public:
     bool Find(std::string_view section, std::string_view key, std::string& value) const;
 
     // Each edit returns true when the text changed.
-    // Sets the key, adding the section and the key where they are missing.
+    // Sets the key, adding the section and the key where they are missing; Find gives the
+    // value back exactly.
     bool Set(std::string_view section, std::string_view key, std::string_view value);
     // Removes the key (every copy of it in the first matching section).
     bool DeleteKey(std::string_view section, std::string_view key);

@@ -8,8 +8,10 @@ MessageFetcher::MessageFetcher(CMyPOPS& client, const std::atomic<int>& stop) : 
 
 MessageFetcher::~MessageFetcher() { Stop(); }
 
-void MessageFetcher::Start(int first, int last, std::unordered_set<std::string> known) {
+void MessageFetcher::Start(int first, int last, std::unordered_set<std::string> known,
+                           std::unordered_set<std::string> suspects) {
     known_ = std::move(known);
+    suspects_ = std::move(suspects);
     thread_ = std::thread([this, first, last] { Run(first, last); });
 }
 
@@ -54,6 +56,7 @@ void MessageFetcher::Run(int first, int last) {
         if (known_.count(m.uid) != 0) {
             m.known = true;
         } else {
+            if (suspects_.count(m.uid) != 0) m.size = POPS_Get(h, kPopsMessageSize, 0, nullptr);
             m.header = POPS_GetText(h, kPopsMessageHeaders, 0);
             if (!m.header.empty()) m.body = POPS_GetText(h, kPopsMessageText, 0);
             if (m.header.empty()) {

@@ -12,6 +12,9 @@
 //    Next has reported the end); InterruptReceive may still interrupt it from any thread.
 //  - Fetching ends after a message whose retrieval lost the connection, when selecting a
 //    message fails, when `stop` (the run's cancel) is raised, or when Stop is called.
+//  - A message that broke the connection before (a suspect) has its listed size asked
+//    before its retrieval, so that the run can name it should it break the connection
+//    again; other messages cost no extra round trip.
 //
 // One object serves one run and is used by one thread (besides its own).
 
@@ -34,6 +37,7 @@ public:
     struct Message {
         int number = 0;
         std::string uid;
+        long size = 0;               // octets as listed; asked for suspects only (0 unknown)
         bool known = false;          // its changes are applied already: not fetched
         std::string header, body;    // empty header: it could not be fetched
         std::string error;           // why not (the client's Japanese message)
@@ -47,8 +51,10 @@ public:
     MessageFetcher(const MessageFetcher&) = delete;
     MessageFetcher& operator=(const MessageFetcher&) = delete;
 
-    // Starts fetching messages first..last; `known` are the unique ids not to fetch.
-    void Start(int first, int last, std::unordered_set<std::string> known);
+    // Starts fetching messages first..last; `known` are the unique ids not to fetch,
+    // `suspects` those whose size is asked first.
+    void Start(int first, int last, std::unordered_set<std::string> known,
+               std::unordered_set<std::string> suspects = {});
     // The next message in order, waiting for it; nothing once fetching has ended.
     std::optional<Message> Next();
     // Ends fetching after the message under way and waits for the thread.
@@ -61,6 +67,7 @@ private:
     CMyPOPS& client_;
     const std::atomic<int>& stopRun_;
     std::unordered_set<std::string> known_;
+    std::unordered_set<std::string> suspects_;
     std::thread thread_;
     std::mutex mutex_;
     std::condition_variable changed_;

@@ -42,6 +42,16 @@ void InterruptClientInUse() {
     if (g_clientInUse != nullptr) POPS_Do(g_clientInUse->GetHandle(), kPopsInterrupt);
 }
 
+// What the run says of a message it passes over for good: which one, by the number and the
+// size the server lists it with, so that the user can find it with another mail program.
+std::string PassedOverText(int number, long size) {
+    std::string where = "[" + T("メール番号:") + std::to_string(number);
+    if (size > 0) where += " " + T("サイズ:") + std::to_string(size) + T("バイト");
+    where += "]";
+    return T("受信中に2回続けて接続が切れたメールを読み飛ばしました") + "\r\n" + where + "\r\n" +
+           T("このメールは受信サーバに残っています");
+}
+
 std::string OptionOf(SystemOption* options, int index) {
     std::string value;
     if (options != nullptr) options->GetSODataFromMemoryPinPoint(index, value);
@@ -265,6 +275,7 @@ int CPopReceiveSession::Run() {
     fatal_ = false;
     messageFailures_ = 0;
     errorText_.clear();
+    passedOver_.clear();
     toDelete_.clear();
     batchUids_.clear();
     batchDeletes_.clear();
@@ -357,7 +368,7 @@ int CPopReceiveSession::Run() {
 void CPopReceiveSession::LoopMessages(int first) {
     const int last = static_cast<int>(POPS_Get(client_->handle(), kPopsMessageCount, 0, nullptr));
     MessageFetcher fetcher(client_->client(), cancel_);
-    fetcher.Start(first, last, ledger_->Applied());
+    fetcher.Start(first, last, ledger_->Applied(), ledger_->FailedFetches());
     while (std::optional<MessageFetcher::Message> m = fetcher.Next()) {
         if (IsCancelled() || fatal_ || m->selectFailed) break;
         int kind = ReceiveRunObserver::kUnrelated;
@@ -374,6 +385,8 @@ void CPopReceiveSession::LoopMessages(int first) {
                 Fatal(m->error);
                 if (ledger_->FailedBefore(m->uid)) {
                     if (!lastUidFrozen_) lastUid_ = m->uid;
+                    passedOver_ = PassedOverText(m->number, m->size);
+                    errorText_ += "\r\n" + passedOver_;
                 } else if (ledger_->NoteFailedFetch(m->uid) != 0) {
                     Fatal(T("受信済みメールの記録を書き込めません"));
                 }
@@ -496,7 +509,9 @@ int CPopReceiveSession::Finish() {
     if (fatal_ || (messageFailures_ > 0 && !IsCancelled())) {
         Status(errorText_);
         Pause(1000);
-        Status(T("受信が正常に終了しませんでした"));
+        // A message passed over stays named in the line the run ends with.
+        Status(passedOver_.empty() ? T("受信が正常に終了しませんでした")
+                                   : T("受信が正常に終了しませんでした") + "\r\n" + passedOver_);
         Pause(1000);
         result = fatal_ ? kRunFailed : kRunMessagesFailed;
     } else if (IsCancelled()) {

@@ -35,7 +35,8 @@
 //    fails) is skipped and reported; the run goes on and ends as not normal (-2), and
 //    LAST_UID never passes a message whose changes could not be stored. A message whose
 //    fetch breaks the connection ends the run (-1); if it breaks it again in a later run
-//    it is skipped for good, so one message never stops receiving for ever.
+//    it is skipped for good, so one message never stops receiving for ever, and the run's
+//    end text names it by its number and listed size (it stays on the server).
 //  - LAST_UID moves only past messages that stay on the server.
 //  - Cost per message does not grow with the address book or the histories: replies are
 //    traced through the history's Message-ID index, each history is read once per run and
@@ -237,6 +238,7 @@ private:
     bool fatal_ = false;
     int messageFailures_ = 0;
     std::string errorText_;
+    std::string passedOver_;  // names the message passed over for good ("" none)
     std::string lastUid_;
     bool deleteHandled_ = false;
     std::string registerEmpty_, refuseByKeyword_, refusalKeyword_;

@@ -64,6 +64,7 @@ public:
     bool IsApplied(const std::string& uid) const { return applied_.count(uid) != 0; }
     bool FailedBefore(const std::string& uid) const { return failed_.count(uid) != 0; }
     const std::unordered_set<std::string>& Applied() const { return applied_; }
+    const std::unordered_set<std::string>& FailedFetches() const { return failed_; }
 
     // Keeps only the ids of `onServer` for `account`; every id when the account differs
     // from the one recorded (ids are unique only within one mailbox). Rewrites the file

@@ -86,6 +86,7 @@ private:
     bool Connected() const { return connected_ && transport_.IsOpen(); }
     int NeedMessage();  // 0 when logged in with a message selected
     int LoadUids();
+    long MessageSize();
     int Retrieve();
 
     int Command(const std::string& line, std::string& reply);
@@ -118,6 +119,7 @@ private:
     int count_ = 0;
     bool uidsLoaded_ = false;
     std::unordered_map<int, std::string> uids_;
+    std::unordered_map<int, long> sizes_;
     int retrieved_ = 0;  // the message whose header and text are held
     std::string headers_, text_;
 };
@@ -128,6 +130,7 @@ void PopsComponent::ForgetSession() {
     current_ = 0;
     uidsLoaded_ = false;
     uids_.clear();
+    sizes_.clear();
     retrieved_ = 0;
     headers_.clear();
     text_.clear();
@@ -179,6 +182,7 @@ long PopsComponent::GetNumber(int property, int* length) {
     case kPopsPort: return port_;
     case kPopsMessageCount: return Connected() ? count_ : 0;
     case kPopsMessageNumber: return current_;
+    case kPopsMessageSize: return MessageSize();
     case kPopsSslStartMode: return sslMode_;
     case kPopsTimeout: return timeoutSeconds_;
     default: return TextLength(GetText(property), length);
@@ -206,7 +210,7 @@ std::string PopsComponent::GetText(int property) {
         if (NeedMessage() != kNetOk || Retrieve() != kNetOk) return std::string();
         return text_;
     case kPopsAuthMode: case kPopsConnected: case kPopsPort: case kPopsMessageCount: case kPopsMessageNumber:
-    case kPopsSslStartMode: case kPopsTimeout:
+    case kPopsMessageSize: case kPopsSslStartMode: case kPopsTimeout:
         return std::to_string(GetNumber(property, nullptr));
     default: return std::string();
     }
@@ -430,6 +434,25 @@ int PopsComponent::LoadUids() {
     if (rc != kNetOk) return rc;
     uidsLoaded_ = true;
     return kNetOk;
+}
+
+long PopsComponent::MessageSize() {
+    if (NeedMessage() != kNetOk) return 0;
+    if (const auto it = sizes_.find(current_); it != sizes_.end()) return it->second;
+    std::string reply;
+    if (Command("LIST " + std::to_string(current_), reply) != kNetOk) return 0;
+    if (!IsOk(reply)) {
+        ReplyFailure(reply);
+        return 0;
+    }
+    // "+OK <number> <octets>"
+    size_t used = 0;
+    std::string_view rest = std::string_view(reply).substr(std::min<size_t>(3, reply.size()));
+    if (LeadingNumber(rest, &used) != current_) return 0;
+    const long size = LeadingNumber(rest.substr(used));
+    if (size < 0) return 0;
+    sizes_[current_] = size;
+    return size;
 }
 
 int PopsComponent::Retrieve() {

@@ -51,6 +51,8 @@ enum PopsProperty : int {
     kPopsMessageCount = 17,    // read only: messages on the server at login (STAT)
     kPopsMessageHeaders = 20,  // read only: header lines of the current message, each with CR LF
     kPopsMessageNumber = 21,   // the current message, from 1
+    kPopsMessageSize = 23,     // read only: the current message's size in octets as the server
+                               // lists it ("LIST n", asked when first read); 0 unknown
     kPopsMessageText = 25,     // read only: the current message after its blank line
     kPopsMessageUid = 27,      // read only: the current message's unique id (UIDL)
     kPopsPassword = 28,

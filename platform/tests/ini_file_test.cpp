@@ -129,10 +129,10 @@ TEST(IniFile, EditsChangeOnlyTheirLines) {
     }
     {  // a new section goes at the end
         platform::IniDocument doc(original);
-        EXPECT_TRUE(doc.Set(" Added ", " k ", " v "));
+        EXPECT_TRUE(doc.Set(" Added ", " k ", "v"));
         auto expected = lines;
         expected.push_back("[Added]");
-        expected.push_back("k= v ");
+        expected.push_back("k=v");
         EXPECT_EQ(doc.ToBytes(), JoinCrLf(expected));
         std::string v;
         EXPECT_TRUE(doc.Find("added", "K", v));
@@ -160,6 +160,45 @@ TEST(IniFile, EditsChangeOnlyTheirLines) {
         expected.push_back("[Last]");
         expected.push_back("LastKey=end");
         EXPECT_EQ(doc.ToBytes(), JoinCrLf(expected));
+    }
+}
+
+// Every value reads back as written. Only a value the reader would change (blanks at an
+// end, a pair of the same quote around it) is written in double quotes; every other value
+// is written as earlier versions wrote it, so their files read as before.
+TEST(IniFile, ValuesReadBackAsWritten) {
+    struct Case {
+        std::string value, line;
+    };
+    const Case cases[] = {
+        {"plain", "k=plain"},
+        {"", "k="},
+        {"inner  blanks", "k=inner  blanks"},
+        {"\"", "k=\""},
+        {"\"a'", "k=\"a'"},
+        {"a \"b\" c", "k=a \"b\" c"},
+        {" v ", "k=\" v \""},
+        {"\tlead", "k=\"\tlead\""},
+        {"trail ", "k=\"trail \""},
+        {"\"quoted\"", "k=\"\"quoted\"\""},
+        {"'single'", "k=\"'single'\""},
+        {"\"\"", "k=\"\"\"\""},
+        {"' x '", "k=\"' x '\""},
+        {"\x83\x41 ", "k=\"\x83\x41 \""},
+    };
+    TempDir dir;
+    const std::string path = dir.path + "/values.ini";
+    for (const Case& c : cases) {
+        platform::IniDocument doc;
+        ASSERT_TRUE(doc.Set("S", "k", c.value));
+        EXPECT_EQ(doc.ToBytes(), "[S]\r\n" + c.line + "\r\n") << c.value;
+        EXPECT_FALSE(doc.Set("S", "k", c.value)) << c.value;  // the same value again: no change
+        std::string got;
+        ASSERT_TRUE(platform::IniDocument(doc.ToBytes()).Find("S", "K", got));
+        EXPECT_EQ(got, c.value);
+        ASSERT_TRUE(platform::WriteIniValue(path, "S", "k", c.value));
+        ASSERT_TRUE(platform::ReadIniValue(path, "s", "k", got));
+        EXPECT_EQ(got, c.value);
     }
 }
 

@@ -12,6 +12,7 @@
 #include <set>
 
 #include "app/sendrecv/message_headers.h"
+#include "app/sendrecv/send_receive_worker.h"
 #include "app/sendrecv/tests/receive_fixture.h"
 #include "app/ui/sjis_text.h"
 #include "core/foundation/directory_utils.h"
@@ -46,6 +47,8 @@ public:
     int quitErrors = 0;
     // The unique-id listing comes a line every 0.6 s.
     std::atomic<bool> dripUidl{false};
+    // "LIST n" commands answered.
+    std::atomic<int> listedOne{0};
 
 private:
     struct Message {
@@ -75,6 +78,10 @@ private:
                     if (!c.Send(std::to_string(i + 1) + " " + box[i].uid + "\r\n")) return;
                 }
                 c.Send(".\r\n");
+            } else if (verb == "LIST" && n >= 1 && n <= static_cast<int>(box.size())) {
+                ++listedOne;
+                c.Send("+OK " + std::to_string(n) + " " + std::to_string(box[static_cast<std::size_t>(n - 1)].text.size()) +
+                       "\r\n");
             } else if (verb == "UIDL" || verb == "LIST") {
                 std::string out = "+OK\r\n";
                 for (std::size_t i = 0; i < box.size(); ++i)
@@ -153,7 +160,8 @@ TEST_F(ReceiveFaultsTest, AMessageThatBreaksTheConnectionIsTriedOnceMoreThenPass
     int mail = 0;
     auto sent = RecordedMail(people, mail);
     Put("u1", Reply("bounce_exim.eml", sent[people[0]]));
-    Put("u2", Reply("ordinary.eml", sent[people[0]]));
+    const std::string breaking = Reply("ordinary.eml", sent[people[0]]);
+    Put("u2", breaking);
     Put("u3", Reply("read_receipt.eml", sent[people[1]]));
     pop_.dropped = {"u2"};
 
@@ -162,13 +170,42 @@ TEST_F(ReceiveFaultsTest, AMessageThatBreaksTheConnectionIsTriedOnceMoreThenPass
     EXPECT_EQ(HistoryOnDisk(mail)[people[0]].first, "W");
     EXPECT_EQ(MailOnDisk(mail).GetErrorNumber(), 1);
     EXPECT_EQ(lastUid_, "u1");
-    // The second time it breaks the connection it is passed over.
+    EXPECT_EQ(runError_.find(U8("読み飛ばしました").toStdString()), std::string::npos) << runError_;
+    EXPECT_EQ(pop_.listedOne.load(), 0);  // no size asked of a message not yet suspect
+    // The second time it breaks the connection it is passed over, and the run says which
+    // message it was, in its error and in the line it ends with.
     ASSERT_EQ(Receive(), CPopReceiveSession::kRunFailed);
     EXPECT_EQ(lastUid_, "u2");
+    const std::string named = "[メール番号:2 サイズ:" + std::to_string(breaking.size()) + "バイト]";
+    EXPECT_NE(runError_.find(named), std::string::npos) << runError_;
+    EXPECT_TRUE(shown_.Statuses().last().contains(QString::fromStdString(named))) << shown_.Statuses().last().toStdString();
+    EXPECT_TRUE(shown_.Statuses().last().startsWith(U8("受信が正常に終了しませんでした")));
     ASSERT_EQ(Receive(), CPopReceiveSession::kRunNormal) << runError_;
     EXPECT_EQ(OpenFlagsOnDisk(mail)[people[1]], "Y");
     EXPECT_EQ(MailOnDisk(mail).GetErrorNumber(), 1);
     EXPECT_EQ(lastUid_, "u3");
+}
+
+// Unique ids may hold any printable character, quotes too (RFC 1939): the last one handled
+// must come back from the environment's ini exactly, or every run fetches the whole
+// mailbox again.
+TEST_F(ReceiveFaultsTest, UniqueIdsWithQuotesAreFoundAgainThroughTheIni) {
+    const std::vector<int> people = {AddPerson("a@example.net")};
+    int mail = 0;
+    auto sent = RecordedMail(people, mail);
+    const std::string ini = env_layout::EnvIniFile(*env_);
+    for (const std::string last : {"\"q2\"", "'q3'", "\"\""}) {
+        SCOPED_TRACE(last);
+        Put("x" + last, Reply("ordinary.eml", sent[people[0]]));
+        Put(last, Reply("ordinary.eml", sent[people[0]]));
+        ASSERT_EQ(Receive(), CPopReceiveSession::kRunNormal) << runError_;
+        ASSERT_EQ(lastUid_, last);
+        WriteLastUid(ini, lastUid_);
+        lastUid_ = ReadLastUid(ini);
+        EXPECT_EQ(lastUid_, last);
+        ASSERT_EQ(Receive(), CPopReceiveSession::kRunNormal) << runError_;
+        EXPECT_TRUE(shown_.Statuses().contains(U8("受信メールはありません")));
+    }
 }
 
 TEST_F(ReceiveFaultsTest, ALogoutTheServerRefusesLeavesTheMessagesButTheyAreNeverAppliedTwice) {
