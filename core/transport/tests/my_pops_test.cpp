@@ -46,8 +46,9 @@ const std::vector<std::string> kStored = {
 
 }  // namespace
 
-// Against a real Dovecot: the count, the unique ids in message order, each message's
-// header and text making up exactly what is stored, and a DELE that really deletes.
+// Against a real Dovecot: the count, the unique ids in message order, each message's listed
+// size and its header and text making up exactly what is stored, and a DELE that really
+// deletes.
 TEST_F(MyPopsTest, FetchesListsAndDeletesOnDovecot) {
     auto& dovecot = transporttest::SharedDovecot();
     const std::string user = dovecot.AddUser("pw-fetch");
@@ -67,6 +68,7 @@ TEST_F(MyPopsTest, FetchesListsAndDeletesOnDovecot) {
         for (int n = 1; n <= 3; ++n) {
             ASSERT_EQ(POPS_Set(h, kPopsMessageNumber, 0, n, 0), 0);
             EXPECT_EQ(POPS_GetText(h, kPopsMessageUid, 0), uids[n - 1]);
+            EXPECT_EQ(POPS_Get(h, kPopsMessageSize, 0, nullptr), static_cast<long>(kStored[n - 1].size())) << n;
             const std::string header = POPS_GetText(h, kPopsMessageHeaders, 0);
             EXPECT_EQ(header + "\r\n" + POPS_GetText(h, kPopsMessageText, 0), kStored[n - 1]) << n;
         }
