@@ -9,9 +9,9 @@
 // the file system lists a folder. Only regular files (or links to them) count: a folder
 // that happens to match is passed over.
 //
-// Folders are searched in the order given; the updater gives its own folder first and the
-// current folder second, so a module that sits beside the program is never displaced by
-// one planted in whatever folder the program was started from.
+// Folders are searched in the order given. The updater runs modules from its own folder
+// only; it looks at the current folder just to say that a module found there is not run
+// (see updater.h).
 
 #include <optional>
 #include <string>

@@ -13,9 +13,13 @@ UpdateResult RunUpdate(const UpdaterSetup& setup) {
         if (setup.showError) setup.showError(text, caption);
     };
 
-    // The program's folder before the current one: see update_module.h.
-    const std::optional<FoundModule> module = FindUpdateModule({setup.programFolder, "."});
+    // Only the program's own folder: see updater.h.
+    const std::optional<FoundModule> module = FindUpdateModule({setup.programFolder});
     if (!module) {
+        if (const std::optional<FoundModule> outside = FindUpdateModule({"."})) {
+            show(std::string(kModuleOutsideMessage) + "\n" + outside->path, kProgramName);
+            return UpdateResult::kModuleOutside;
+        }
         show(kNoModuleMessage, kProgramName);
         return UpdateResult::kNoModule;
     }

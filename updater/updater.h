@@ -1,9 +1,12 @@
 #pragma once
 // RunUpdate: the whole of the updater's work, from finding the module to its end.
 //
-//   1. Find the update module: the program's folder first, then the current folder
-//      (update_module.h). None: the message "アップデートモジュールが見つかりませんでした。"
-//      titled with the program's own name.
+//   1. Find the update module in the program's own folder (update_module.h). None: the
+//      message "アップデートモジュールが見つかりませんでした。" titled with the program's own
+//      name. A module is never run from the folder the updater was started from: that may
+//      be a download folder or a shared temporary folder where anyone can leave a file
+//      named like a module. When the current folder holds one (and the program's folder
+//      none), the message says so and names it instead, and nothing runs.
 //   2. Read the installed version (installed_version.h) and compare it with the version the
 //      module's kind updates. Store, key or value missing, or another version: the message
 //      "アップデート対象となる製品がインストールされていません。アップデートを終了します。"
@@ -28,19 +31,25 @@ namespace fennick {
 inline constexpr const char* kProgramName = "Fennick";
 
 inline constexpr const char* kNoModuleMessage = "アップデートモジュールが見つかりませんでした。";
+// Followed by a line break and the path of the module found in the current folder.
+inline constexpr const char* kModuleOutsideMessage =
+    "アップデートモジュールが見つかりませんでした。\n"
+    "現在のフォルダにあるアップデートモジュールは実行しません。"
+    "アップデートモジュールは、このプログラムと同じフォルダに置いてください。";
 inline constexpr const char* kNotInstalledMessage =
     "アップデート対象となる製品がインストールされていません。アップデートを終了します。";
 inline constexpr const char* kCannotStartMessage = "アップデートモジュールを起動できませんでした。";
 
 enum class UpdateResult {
     kModuleRan,     // the module was started and has ended
-    kNoModule,      // no module in any folder
+    kNoModule,      // no module in the program's folder nor in the current one
+    kModuleOutside, // no module in the program's folder; one in the current folder, not run
     kNotInstalled,  // the module's product version is not installed
     kStartFailed,   // the module could not be started
 };
 
 struct UpdaterSetup {
-    std::string programFolder;  // the program's own folder, searched first
+    std::string programFolder;  // the program's own folder, the only one modules run from
     std::string versionStore;   // path of the installed-version store
     // Shows an error message (UTF-8 text and caption).
     std::function<void(const std::string& text, const std::string& caption)> showError;

@@ -1,5 +1,5 @@
 // The program itself, copied into a folder of its own: it finds the module beside it while
-// started from elsewhere, ends with exit code 0 whatever happens, and shows its error
+// started from elsewhere, never runs one lying in the folder it was started from, ends with exit code 0 whatever happens, and shows its error
 // message on the desktop through the dialog program (a fake one here that notes how it
 // was called).
 
@@ -73,6 +73,15 @@ TEST_F(FennickProgram, RunsTheModuleBesideItAndWaitsForIt) {
     EXPECT_EQ(Run(), 0);
     EXPECT_EQ(ReadFile(root_ / "work/ran.txt").substr(0, 7), "beside|");
     EXPECT_FALSE(fs::exists(root_ / "dialog.txt"));
+}
+
+TEST_F(FennickProgram, AModulePlantedInTheFolderItIsStartedFromIsNotRun) {
+    test::WriteModule(root_ / "work/Varnisup.exe", "planted");
+    EXPECT_EQ(Run(), 0);
+    EXPECT_FALSE(fs::exists(root_ / "work/ran.txt"));
+    const std::string dialog = ReadFile(root_ / "dialog.txt");
+    EXPECT_NE(dialog.find("現在のフォルダにあるアップデートモジュールは実行しません。"), std::string::npos) << dialog;
+    EXPECT_NE(dialog.find((root_ / "work/Varnisup.exe").string()), std::string::npos) << dialog;
 }
 
 TEST_F(FennickProgram, ShowsItsMessageOnTheDesktopAndStillEndsWithZero) {

@@ -82,8 +82,6 @@ const Case kCases[] = {
     {"no module anywhere: titled with the program's name",
      {{"prog/Varnisup.txt", "x"}, {"work/Varnis.exe", "x"}}, Version("5.0"),
      UpdateResult::kNoModule, "", "", kNoModuleMessage, kProgramName},
-    {"a module in the current folder only still runs",
-     {{"work/Varnisup.exe", "here"}}, Version("5.0"), UpdateResult::kModuleRan, "here", "work/Varnisup.exe", "", ""},
     {"the program's folder comes before the current folder",
      {{"work/Varnisup.exe", "planted"}, {"prog/Varnisr2up.exe", "beside"}}, Version("5.1"),
      UpdateResult::kModuleRan, "beside", "prog/Varnisr2up.exe", "", ""},
@@ -168,6 +166,27 @@ TEST(FennickRunUpdateFailure, AModuleThatCannotStartIsReported) {
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0].first, std::string(kCannotStartMessage) + "\n" + (root / "prog/Varnisup.exe").string());
     EXPECT_EQ(shown[0].second, kKind1Caption);
+    EXPECT_FALSE(fs::exists(root / "work/ran.txt"));
+}
+
+// A module-named file in the folder the updater was started from (a download folder, a
+// shared temporary folder) is never run, not even when the installed version fits it:
+// the message says where it lies and why nothing ran.
+TEST(FennickRunUpdateFailure, AModuleInTheCurrentFolderIsNamedAndNotRun) {
+    TempFolder root;
+    fs::create_directories(root / "prog");
+    WriteModule(root / "work/Varnisup.exe", "planted");
+    WriteModule(root / "work/Varnisr2up.exe", "planted");
+    WriteFile(root / "installed.ini", Version("5.0"));
+
+    std::vector<std::pair<std::string, std::string>> shown;
+    UpdaterSetup setup{(root / "prog").string(), (root / "installed.ini").string(),
+                       [&](const std::string& text, const std::string& caption) { shown.emplace_back(text, caption); }};
+    CurrentFolder inWork(root / "work");
+    EXPECT_EQ(RunUpdate(setup), UpdateResult::kModuleOutside);
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].first, std::string(kModuleOutsideMessage) + "\n" + (root / "work/Varnisup.exe").string());
+    EXPECT_EQ(shown[0].second, kProgramName);
     EXPECT_FALSE(fs::exists(root / "work/ran.txt"));
 }
 
