@@ -118,13 +118,29 @@ bool NarrowToOwner(int fd) {
 
 bool NarrowToOwner(const std::string& path) { return NarrowEntry(AT_FDCWD, path.c_str()); }
 
-long NarrowTreeToOwner(const std::string& top) {
+namespace {
+
+long NarrowTree(const std::string& top, bool onlyWhenWide) {
     const int fd = ::open(top.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return -1;
-    long narrowed = 0;
     struct stat st {};
-    if (::fstat(fd, &st) == 0 && Wide(st) && ::fchmod(fd, Narrowed(st)) == 0) ++narrowed;
-    return narrowed + NarrowBelow(fd, 0);
+    const bool known = ::fstat(fd, &st) == 0;
+    if (onlyWhenWide && (!known || !Wide(st))) {
+        ::close(fd);
+        return 0;
+    }
+    // NarrowBelow closes the descriptor it is given.
+    const int below = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+    long narrowed = below < 0 ? 0 : NarrowBelow(below, 0);
+    if (known && Wide(st) && ::fchmod(fd, Narrowed(st)) == 0) ++narrowed;
+    ::close(fd);
+    return narrowed;
 }
+
+}  // namespace
+
+long NarrowTreeToOwner(const std::string& top) { return NarrowTree(top, false); }
+
+long NarrowWideTreeToOwner(const std::string& top) { return NarrowTree(top, true); }
 
 }  // namespace platform

@@ -51,11 +51,16 @@ bool NarrowToOwner(const std::string& path);
 // The same for an open descriptor (of a file or a folder).
 bool NarrowToOwner(int fd);
 
-// Narrows the folder `top` (reached even through a symbolic link: it is the place the
-// caller named) and every file and folder below it; symbolic links below it are neither
-// followed nor changed, entries of other users are left as they are. The number of
-// entries narrowed, or -1 when `top` cannot be opened as a folder. Already private entries
-// cost one stat each.
+// Narrows every file and folder below the folder `top` (reached even through a symbolic
+// link: it is the place the caller named), then `top` itself; symbolic links below it are
+// neither followed nor changed, entries of other users are left as they are. The number
+// of entries narrowed, or -1 when `top` cannot be opened as a folder. Already private
+// entries cost one stat each.
 long NarrowTreeToOwner(const std::string& top);
+// The same, but only when `top` itself is open to others: below a folder that only its
+// owner may enter nothing is within others' reach, so such a tree is left as it is for
+// one stat. Since `top` is narrowed last, a walk cut short is done again the next time.
+// 0 when `top` is private already (or not the user's); -1 when it cannot be opened.
+long NarrowWideTreeToOwner(const std::string& top);
 
 }  // namespace platform

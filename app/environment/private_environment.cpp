@@ -10,7 +10,7 @@ namespace {
 // A descriptor "<folder>.env" and its folder "<folder>/"; either may be missing.
 void NarrowPair(const std::string& folder) {
     platform::NarrowToOwner(folder + ".env");
-    platform::NarrowTreeToOwner(folder);
+    platform::NarrowWideTreeToOwner(folder);
 }
 
 }  // namespace

@@ -119,7 +119,13 @@ TEST(PrivateFiles, NarrowTreeKeepsToTheTreeAndTheUser) {
         ASSERT_EQ(::chown((env + "/theirs.dat").c_str(), 65534, 65534), 0);
     }
 
-    EXPECT_EQ(platform::NarrowTreeToOwner(env), 6);
+    // Below a private folder nothing is within others' reach: the tree is not walked.
+    ::chmod(env.c_str(), 0700);
+    EXPECT_EQ(platform::NarrowWideTreeToOwner(env), 0);
+    EXPECT_EQ(ModeOf(env + "/DB/database.dat"), 0644u);
+    ::chmod(env.c_str(), 0755);
+
+    EXPECT_EQ(platform::NarrowWideTreeToOwner(env), 6);
     for (const char* p : {"", "/DB", "/MAIL", "/MAIL/1"}) EXPECT_EQ(ModeOf(env + p), 0700u) << p;
     EXPECT_EQ(ModeOf(env + "/DB/database.dat"), 0600u);
     EXPECT_EQ(ModeOf(env + "/MAIL/1/mail1.dat"), 0600u);
@@ -131,6 +137,7 @@ TEST(PrivateFiles, NarrowTreeKeepsToTheTreeAndTheUser) {
     }
     EXPECT_EQ(platform::NarrowTreeToOwner(env), 0);
     EXPECT_EQ(platform::NarrowTreeToOwner(dir.path + "/missing"), -1);
+    EXPECT_EQ(platform::NarrowWideTreeToOwner(dir.path + "/missing"), -1);
 
     // One entry by name: a link is left alone, nothing there is no failure.
     EXPECT_TRUE(platform::NarrowToOwner(env + "/link"));
