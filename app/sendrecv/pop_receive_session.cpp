@@ -48,8 +48,7 @@ std::string PassedOverText(int number, long size) {
     std::string where = "[" + T("メール番号:") + std::to_string(number);
     if (size > 0) where += " " + T("サイズ:") + std::to_string(size) + T("バイト");
     where += "]";
-    return T("受信中に2回続けて接続が切れたメールを読み飛ばしました") + "\r\n" + where + "\r\n" +
-           T("このメールは受信サーバに残っています");
+    return T("2回続けて接続が切れたメールを受信せずサーバに残しました") + "\r\n" + where;
 }
 
 std::string OptionOf(SystemOption* options, int index) {

@@ -170,7 +170,7 @@ TEST_F(ReceiveFaultsTest, AMessageThatBreaksTheConnectionIsTriedOnceMoreThenPass
     EXPECT_EQ(HistoryOnDisk(mail)[people[0]].first, "W");
     EXPECT_EQ(MailOnDisk(mail).GetErrorNumber(), 1);
     EXPECT_EQ(lastUid_, "u1");
-    EXPECT_EQ(runError_.find(U8("読み飛ばしました").toStdString()), std::string::npos) << runError_;
+    EXPECT_EQ(runError_.find("[メール番号:"), std::string::npos) << runError_;
     EXPECT_EQ(pop_.listedOne.load(), 0);  // no size asked of a message not yet suspect
     // The second time it breaks the connection it is passed over, and the run says which
     // message it was, in its error and in the line it ends with.

@@ -1,5 +1,5 @@
 // Renders the send/receive status dialog (a send under way, a receive with counts, a send
-// that failed and stays on the screen) and the
+// that failed and stays on the screen, the end of a receive that passed a message over) and the
 // dial-up ID/password dialog into the screenshot folder (QUENDREL_SCREENSHOT_DIR). They
 // register under "Screenshots.SendReceive", which the screenshot script's filter
 // "Screenshots.*" selects (the binary's "Screenshots" suite has a fixture of its own).
@@ -21,7 +21,7 @@ using ui::test::SaveScreenshot;
 
 class SendReceiveShot : public ::testing::Test {
 public:
-    enum Shot { kSending, kReceiving, kFailed, kDialupLogin };
+    enum Shot { kSending, kReceiving, kFailed, kPassedOver, kDialupLogin };
     explicit SendReceiveShot(Shot shot) : shot_(shot) {}
 
     void TestBody() override {
@@ -56,10 +56,17 @@ public:
                 dialog.OnMailKind(kind);
             dialog.OnStatusText(U8("受信メールを解析しています"));
         }
+        if (shot_ == kPassedOver) {
+            dialog.OnStatusText(U8("受信が正常に終了しませんでした\r\n"
+                                   "2回続けて接続が切れたメールを受信せずサーバに残しました\r\n"
+                                   "[メール番号:28 サイズ:48213バイト]"));
+            dialog.OnRunFinished(RunOutcome::kFailed);
+        }
         dialog.Refresh();
-        EXPECT_TRUE(SaveScreenshot(&dialog, shot_ == kSending  ? "dlg252_send_receive_sending"
-                                            : shot_ == kFailed ? "dlg252_send_receive_failed"
-                                                               : "dlg252_send_receive_receiving"));
+        EXPECT_TRUE(SaveScreenshot(&dialog, shot_ == kSending      ? "dlg252_send_receive_sending"
+                                            : shot_ == kFailed     ? "dlg252_send_receive_failed"
+                                            : shot_ == kPassedOver ? "dlg252_send_receive_passed_over"
+                                                                   : "dlg252_send_receive_receiving"));
         dialog.close();
     }
 
@@ -75,6 +82,7 @@ private:
         {"StatusDialogSending", SendReceiveShot::kSending},
         {"StatusDialogReceiving", SendReceiveShot::kReceiving},
         {"StatusDialogFailed", SendReceiveShot::kFailed},
+        {"StatusDialogPassedOver", SendReceiveShot::kPassedOver},
         {"DialupLogin", SendReceiveShot::kDialupLogin},
     };
     for (const auto& s : shots) {
