@@ -6,7 +6,6 @@
 #include <stdlib.h>
 #include <unistd.h>
 
-
 #include "platform/path.h"
 #include "platform/private_files.h"
 
