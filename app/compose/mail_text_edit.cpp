@@ -4,16 +4,18 @@
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QGuiApplication>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMimeData>
 #include <QPointer>
-#include <QRegularExpression>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 
 #include "app/environment/environment_service.h"
+#include "app/ui/sjis_input.h"
+#include "app/ui/sjis_input_guard.h"
 #include "app/ui/sjis_text.h"
 #include "core/foundation/system_option.h"
 #include "core/mailstore/mail_word_insert.h"
@@ -53,6 +55,7 @@ const char* TagOf(int id) {
 }  // namespace
 
 CMailTextEdit::CMailTextEdit(QWidget* parent, bool singleLine) : QPlainTextEdit(parent), singleLine_(singleLine) {
+    ui::MarkFiltersOwnInput(this);
     if (singleLine_) {
         setLineWrapMode(QPlainTextEdit::NoWrap);
         setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -192,18 +195,48 @@ void CMailTextEdit::keyPressEvent(QKeyEvent* event) {
         event->ignore();
         return;
     }
+    const QString typed = event->text();
+    if (!isReadOnly() && !typed.isEmpty() && !(event->modifiers() & (Qt::ControlModifier | Qt::MetaModifier)) &&
+        ui::KeepSjisCharacters(typed).text != typed) {
+        TakeInput(typed);
+        return;
+    }
     QPlainTextEdit::keyPressEvent(event);
+}
+
+void CMailTextEdit::inputMethodEvent(QInputMethodEvent* event) {
+    const QString commit = event->commitString();
+    if (commit.isEmpty() || isReadOnly() || ui::KeepSjisCharacters(commit).text == commit) {
+        QPlainTextEdit::inputMethodEvent(event);
+        return;
+    }
+    // The composition goes on being shown; the committed text is filtered here.
+    QInputMethodEvent rest(event->preeditString(), event->attributes());
+    QPlainTextEdit::inputMethodEvent(&rest);
+    TakeInput(commit);
 }
 
 void CMailTextEdit::insertFromMimeData(const QMimeData* source) {
     if (source == nullptr || !source->hasText()) return;
-    QString text = source->text();
-    if (singleLine_) {
-        const qsizetype cut = text.indexOf(QRegularExpression(QStringLiteral("[\r\n]")));
-        if (cut >= 0) text.truncate(cut);
+    TakeInput(source->text());
+}
+
+QString CMailTextEdit::ForThisEdit(const QString& text) const {
+    if (!singleLine_) return text;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text.at(i).unicode();
+        if (c == u'\r' || c == u'\n' || c == 0x2028 || c == 0x2029) return text.left(i);
     }
-    textCursor().insertText(text);
-    ensureCursorVisible();
+    return text;
+}
+
+void CMailTextEdit::TakeInput(const QString& text) {
+    const ui::KeptInput kept = ui::KeepSjisCharacters(ForThisEdit(text));
+    if (!kept.text.isEmpty()) {
+        textCursor().insertText(kept.text);
+        ensureCursorVisible();
+    }
+    ui::TellInputAltered(this, kept.dropped);
 }
 
 }  // namespace compose

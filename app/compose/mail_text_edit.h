@@ -19,6 +19,11 @@
 // command; all four may be replaced. Texts cross into the core as Shift_JIS through the
 // program's text boundary (ui::ToSjis / ui::FromSjis), which keeps pictograms and every
 // CP932 code the user did not touch.
+//
+// What the user puts in - a typed character, an input method's commit, a paste, a drop -
+// goes through TakeInput before it reaches the text: characters Shift_JIS cannot hold are
+// left out and named to the user (app/ui/sjis_input.h), the rest goes in. The edit filters
+// its own input, so the program-wide guard of plain edits leaves it alone.
 
 #include <QPlainTextEdit>
 #include <QString>
@@ -82,8 +87,16 @@ public:
     void InsertDate();
 
 protected:
+    // Text from the user (typed, committed, pasted or dropped) in place of the selection:
+    // a one-line edit takes it up to its first line break; what Shift_JIS cannot hold is
+    // left out and the user told. One step of undo.
+    virtual void TakeInput(const QString& text);
+    // A one-line edit's part of `text`: up to its first line break.
+    QString ForThisEdit(const QString& text) const;
+
     void contextMenuEvent(QContextMenuEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void inputMethodEvent(QInputMethodEvent* event) override;
     void insertFromMimeData(const QMimeData* source) override;
 
 private:

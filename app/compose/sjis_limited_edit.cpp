@@ -16,6 +16,8 @@
 
 #include "app/compose/pictogram_glyphs.h"
 #include "app/compose/pictogram_text_object.h"
+#include "app/mailtext/sjis_cut.h"
+#include "app/ui/sjis_input.h"
 #include "app/ui/sjis_text.h"
 
 namespace compose {
@@ -228,20 +230,17 @@ void SjisLimitedEdit::SetSjisText(std::string_view sjis) {
     setTextCursor(QTextCursor(doc));
 }
 
-QString SjisLimitedEdit::ForThisEdit(const QString& text) const {
-    if (!IsSingleLine()) return text;
-    for (qsizetype i = 0; i < text.size(); ++i)
-        if (IsLineBreak(text.at(i).unicode())) return text.left(i);
-    return text;
-}
-
-bool SjisLimitedEdit::CanInsert(const QString& text) const {
-    if (limit_ == 0) return true;
+std::size_t SjisLimitedEdit::BytesFree() const {
     const QTextCursor cursor = textCursor();
     const std::size_t freed = cursor.hasSelection()
                                   ? ByteOffsetOf(cursor.selectionEnd()) - ByteOffsetOf(cursor.selectionStart())
                                   : 0;
-    return total_ - freed + BytesOfInput(ForThisEdit(text)) <= limit_;
+    const std::size_t used = total_ - freed;
+    return used >= limit_ ? 0 : limit_ - used;
+}
+
+bool SjisLimitedEdit::CanInsert(const QString& text) const {
+    return limit_ == 0 || BytesOfInput(ForThisEdit(text)) <= BytesFree();
 }
 
 bool SjisLimitedEdit::InsertSjis(std::string_view sjis) { return InsertText(ui::FromSjis(sjis)); }
@@ -251,14 +250,42 @@ bool SjisLimitedEdit::InsertText(const QString& text) {
         Refuse();
         return false;
     }
+    InsertAtCursor(ForThisEdit(text));
+    return true;
+}
+
+void SjisLimitedEdit::InsertAtCursor(const QString& text) {
     QTextCursor cursor = textCursor();
     cursor.beginEditBlock();
     cursor.removeSelectedText();
-    InsertRuns(cursor, ForThisEdit(text));
+    InsertRuns(cursor, text);
     cursor.endEditBlock();
     setTextCursor(cursor);
     ensureCursorVisible();
-    return true;
+}
+
+// Through the text boundary and back, with every line break as the CR LF it is counted as,
+// so the cut sees the bytes the limit counts.
+QString SjisLimitedEdit::FitToBytes(const QString& text, std::size_t bytes) {
+    QString breaks = text;
+    breaks.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    for (const QChar other : {QChar(u'\r'), QChar(0x2028), QChar(0x2029)}) breaks.replace(other, QChar(u'\n'));
+    breaks.replace(QChar(u'\n'), QStringLiteral("\r\n"));
+    return ui::FromSjis(CutSjisText(ui::ToSjis(breaks), bytes));
+}
+
+void SjisLimitedEdit::TakeInput(const QString& text) {
+    const ui::KeptInput kept = ui::KeepSjisCharacters(ForThisEdit(text));
+    QString piece = kept.text;
+    std::size_t cutAt = 0;
+    if (!CanInsert(piece)) {
+        piece = FitToBytes(piece, BytesFree());
+        cutAt = limit_;
+    }
+    if (!piece.isEmpty()) InsertAtCursor(piece);
+    else if (cutAt != 0) QApplication::beep();
+    if (cutAt != 0) emit inputRefused();
+    ui::TellInputAltered(this, kept.dropped, cutAt);
 }
 
 void SjisLimitedEdit::Refuse() {
@@ -328,9 +355,13 @@ void SjisLimitedEdit::keyPressEvent(QKeyEvent* event) {
         if (!IsSingleLine()) typed = QStringLiteral("\n");
     } else if (!event->text().isEmpty() && !(event->modifiers() & (Qt::ControlModifier | Qt::MetaModifier))) {
         const QChar first = event->text().at(0);
-        if (first.isPrint() || (first == u'\t' && !tabChangesFocus())) typed = event->text();
+        if (first.isPrint() || first.isSurrogate() || (first == u'\t' && !tabChangesFocus())) typed = event->text();
     }
     if (!typed.isEmpty()) {
+        if (ui::KeepSjisCharacters(typed).text != typed) {
+            TakeInput(typed);
+            return;
+        }
         if (!CanInsert(typed)) {
             Refuse();
             return;
@@ -350,19 +381,20 @@ void SjisLimitedEdit::keyPressEvent(QKeyEvent* event) {
 
 void SjisLimitedEdit::inputMethodEvent(QInputMethodEvent* event) {
     const QString commit = event->commitString();
-    if (commit.isEmpty() || isReadOnly() || (CanInsert(commit) && !HasDrawnPictogram(commit))) {
+    if (commit.isEmpty() || isReadOnly() ||
+        (CanInsert(commit) && !HasDrawnPictogram(commit) && ui::KeepSjisCharacters(commit).text == commit)) {
         CMailTextEdit::inputMethodEvent(event);
         return;
     }
-    // The composition goes on being shown; the committed text is inserted here or refused.
+    // The composition goes on being shown; the committed text is taken here.
     QInputMethodEvent rest(event->preeditString(), event->attributes());
     CMailTextEdit::inputMethodEvent(&rest);
-    InsertText(commit);
+    TakeInput(commit);
 }
 
 void SjisLimitedEdit::insertFromMimeData(const QMimeData* source) {
     if (source == nullptr || !source->hasText()) return;
-    InsertText(source->text());
+    TakeInput(source->text());
 }
 
 QMimeData* SjisLimitedEdit::createMimeDataFromSelection() const {

@@ -8,12 +8,18 @@
 // date by the lines an edit touched, never by converting the whole text, so typing in a
 // body of 500 KB costs no more than in a short one.
 //
-// The limit (0: none) is checked before anything reaches the text: a typed character, an
-// input-method commit, a paste or drop, and every insertion through InsertText /
-// InsertSjis. An input that would make the text longer than the limit is refused whole
-// (the edit beeps and emits inputRefused); replacing a selection counts the bytes it
-// frees. Text set with SetSjisText is taken as it is, like the old control's window text,
-// even past the limit; the caller cuts it.
+// The limit (0: none) is checked before anything reaches the text; replacing a selection
+// counts the bytes it frees:
+//  - a text from the user (an input-method commit, a paste, a drop) that would pass the
+//    limit goes in as far as it fits, cut where a character ends (a line break counts as
+//    its CR LF and is never halved), and the user is told the limit; characters Shift_JIS
+//    cannot hold are left out first and named (CMailTextEdit::TakeInput);
+//  - a typed character that does not fit, and an insertion of the program's own through
+//    InsertText / InsertSjis (a merge field, the date, a map link, a pictogram from the
+//    palette), are refused whole: the edit beeps and emits inputRefused, since half a
+//    merge field or link would be wrong.
+// Text set with SetSjisText is taken as it is, like the old control's window text, even
+// past the limit; the caller cuts it.
 //
 // Bytes kept. The text crosses into the core through the program's text boundary
 // (ui::FromSjis / ui::ToSjis), so a character the user did not touch comes back with the
@@ -89,6 +95,7 @@ signals:
     void inputRefused();
 
 protected:
+    void TakeInput(const QString& text) override;
     void keyPressEvent(QKeyEvent* event) override;
     void inputMethodEvent(QInputMethodEvent* event) override;
     void insertFromMimeData(const QMimeData* source) override;
@@ -99,7 +106,11 @@ private:
     void OnContentsChange(int position, int removed, int added);
     void RecountAll();
     void Refuse();
-    QString ForThisEdit(const QString& text) const;
+    // The bytes the text may still take in place of the selection.
+    std::size_t BytesFree() const;
+    // The start of `text` that fits in `bytes`, cut where a character ends.
+    static QString FitToBytes(const QString& text, std::size_t bytes);
+    void InsertAtCursor(const QString& text);
     std::size_t BytesOfInput(const QString& text) const;
     // The bytes of block characters [from, to) (positions inside the block).
     static std::size_t BlockRangeBytes(const QTextBlock& block, int from, int to);

@@ -15,6 +15,7 @@
 #include "app/environment/new_environment.h"
 #include "app/widgets/folder_chooser.h"
 #include "app/ui/control_ids.h"
+#include "app/ui/sjis_input_guard.h"
 #include "app/ui/prompter.h"
 #include "app/ui/sjis_text.h"
 #include "core/foundation/directory_utils.h"
@@ -90,6 +91,9 @@ CNewEnvDlg::CNewEnvDlg(bool importMode, QWidget* parent) : QDialog(parent), impo
     auto* grid = new QGridLayout;
     name_ = dialogs::MakeEdit(this, kIdcName);
     location_ = dialogs::MakeEdit(this, kIdcLocation);
+    // Both make a folder's path, which is no Shift_JIS text.
+    ui::MarkPathEdit(name_);
+    ui::MarkPathEdit(location_);
     descriptorPreview_ = dialogs::MakeEdit(this, kIdcDescriptorPreview);
     folderPreview_ = dialogs::MakeEdit(this, kIdcFolderPreview);
     for (QLineEdit* preview : {descriptorPreview_, folderPreview_}) {

@@ -26,6 +26,7 @@
 #include "app/dialogs/dialog_parts.h"
 #include "app/environment/environment_service.h"
 #include "app/ui/control_ids.h"
+#include "app/ui/sjis_input_guard.h"
 #include "app/ui/file_picker.h"
 #include "app/ui/prompter.h"
 #include "app/ui/sjis_text.h"
@@ -135,6 +136,7 @@ CImportConfPage00::CImportConfPage00(CImportConfSheet* sheet) : sheet_(sheet) {
                  "「参照」ボタンをクリックしてファイルを選ぶか、ファイルの場所を入力します。")));
     auto* row = new QHBoxLayout;
     edit_ = shell::dialogs::MakeEdit(this, kIdcPath);
+    ui::MarkPathEdit(edit_);
     auto* browse = shell::dialogs::MakeButton(this, U8("参照..."), kIdcBrowse);
     row->addWidget(edit_, 1);
     row->addWidget(browse);

@@ -19,6 +19,7 @@
 #include "app/dialogs/wait_dlg.h"
 #include "app/environment/environment_service.h"
 #include "app/ui/control_ids.h"
+#include "app/ui/sjis_input_guard.h"
 #include "app/ui/file_picker.h"
 #include "app/ui/prompter.h"
 #include "app/ui/sjis_text.h"
@@ -92,6 +93,7 @@ CImportOtherDlg::CImportOtherDlg(QWidget* parent, int kind, int dmMode)
     auto* source = ui::SetControlId(new QGroupBox(name_ + U8("ファイル名"), this), kIdcGroup);
     auto* sourceRow = new QHBoxLayout(source);
     path_ = shell::dialogs::MakeEdit(source, kIdcPath);
+    ui::MarkPathEdit(path_);
     auto* browse = shell::dialogs::MakeButton(source, U8("参照..."), kIdcBrowse);
     sourceRow->addWidget(path_, 1);
     sourceRow->addWidget(browse);
@@ -100,6 +102,7 @@ CImportOtherDlg::CImportOtherDlg(QWidget* parent, int kind, int dmMode)
     auto* log = new QGroupBox(U8("インポートログ出力先ファイル名"), this);
     auto* logRow = new QHBoxLayout(log);
     logPath_ = shell::dialogs::MakeEdit(log, kIdcLogPath);
+    ui::MarkPathEdit(logPath_);
     auto* browseLog = shell::dialogs::MakeButton(log, U8("参照..."), kIdcBrowseLog);
     logRow->addWidget(logPath_, 1);
     logRow->addWidget(browseLog);

@@ -7,6 +7,7 @@
 #include "app/ui/font_layer.h"
 #include "app/ui/prompter.h"
 #include "app/ui/qt_translations.h"
+#include "app/ui/sjis_input_guard.h"
 
 namespace shell {
 
@@ -18,6 +19,7 @@ int RunProgram(std::function<void()> afterStart) {
     ui::InstallProgramFonts();
     ui::InstallQtTranslations();
     ui::InstallCoreNotifier();
+    ui::InstallSjisInputGuard();
 
     CVarnisApp varnis(QApplication::arguments());
     if (!varnis.InitInstance()) {

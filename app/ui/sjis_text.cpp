@@ -150,6 +150,12 @@ std::string ToSjis(const QString& text) {
 
 std::size_t SjisLength(const QString& text) { return ToSjis(text).size(); }
 
+bool IsSjisCharacter(char32_t c) {
+    if (c == 0 || c == kJoiner) return true;
+    if (c > 0xFFFF || (c >= 0xD800 && c <= 0xDFFF)) return false;
+    return GetTables().encode[c] != 0;
+}
+
 QString FromPath(const std::string& path) { return QFile::decodeName(QByteArray::fromStdString(path)); }
 
 std::string ToPath(const QString& path) { return QFile::encodeName(path).toStdString(); }

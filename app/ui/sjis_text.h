@@ -32,6 +32,11 @@ std::string ToSjis(const QString& text);
 // The number of bytes `text` takes in Shift_JIS (what ToSjis(text).size() gives).
 std::size_t SjisLength(const QString& text);
 
+// Whether ToSjis keeps the character `c` (a code of its own, not the blank it writes for
+// what CP932 cannot hold). The joiner U+200C counts as kept: it only chooses the code of
+// the character before it.
+bool IsSjisCharacter(char32_t c);
+
 // A UTF-8 literal of the source.
 inline QString U8(const char* utf8) { return QString::fromUtf8(utf8); }
 

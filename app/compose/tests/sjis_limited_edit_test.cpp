@@ -1,6 +1,7 @@
 // The byte-limited Shift_JIS edit: the bytes of untouched text survive (duplicate CP932
 // codes and pictograms included), the count always equals the bytes the text reads back
-// as, and every way of putting text in is refused whole past the limit.
+// as, what the user puts in past the limit goes in as far as it fits while the program's
+// own insertions are refused whole, and what Shift_JIS cannot hold is left out and named.
 #include <gtest/gtest.h>
 
 #include <QClipboard>
@@ -15,6 +16,7 @@
 
 #include "app/compose/sjis_limited_edit.h"
 #include "app/ui/sjis_text.h"
+#include "app/ui/testing/prompt_recorder.h"
 #include "app/ui/testing/type_text.h"
 
 namespace {
@@ -26,6 +28,11 @@ using compose::SjisLimitedEdit;
 // one, "iモード", as a label), a user-defined character that is no pictogram, CR LF.
 const std::string kFixture = std::string("\x87\x90\x81\xE0") + "\xED\x40\xFA\x5C" + "\xEE\xF9\xFA\x54\x81\xCA" +
                              "\xB1\xB2" + "\r\n" + "\xF8\x9F" + "x" + "\xF9\x75" + "\xF0\x40" + "\r\n\r\n" + "end";
+
+// Lets the edit's deferred messages reach the prompter.
+void PumpMessages() {
+    for (int i = 0; i < 3; ++i) QApplication::processEvents();
+}
 
 void Paste(SjisLimitedEdit& edit, const QString& text) {
     QGuiApplication::clipboard()->setText(text);
@@ -71,6 +78,7 @@ TEST(SjisLimitedEdit, ShowsPictogramsAsObjectsAndCopiesThemAsTheirCharacters) {
 }
 
 TEST(SjisLimitedEdit, CountEqualsTheBytesAfterAnyEdits) {
+    ui::test::PromptRecorder prompts;
     const QString pool[] = {QStringLiteral("a"), ui::U8("漢"), ui::U8("ｶ"), QString::fromUtf16(u"\uE63E"),
                             QString::fromUtf16(u"\uE6D1"), ui::FromSjis("\xFA\x5C"), ui::U8("😀"), QStringLiteral("\t")};
     std::mt19937 random(20240611);
@@ -101,42 +109,72 @@ TEST(SjisLimitedEdit, CountEqualsTheBytesAfterAnyEdits) {
     }
 }
 
-TEST(SjisLimitedEdit, RefusesInputPastTheLimitWhole) {
+TEST(SjisLimitedEdit, PastesAndCommitsPastTheLimitKeepWhatFitsOwnInsertionsAreRefusedWhole) {
+    ui::test::PromptRecorder prompts;
     SjisLimitedEdit edit;
     QSignalSpy refused(&edit, &SjisLimitedEdit::inputRefused);
     edit.SetByteLimit(512);
-    edit.SetSjisText(std::string(510, 'a'));
+    edit.SetSjisText(std::string(509, 'a'));
     edit.moveCursor(QTextCursor::End);
 
-    // Two pictograms are 4 bytes: the paste would make 514 and goes nowhere.
+    // Two pictograms are 4 bytes: one fits in the 3 left, and the byte after it is free.
     Paste(edit, QString::fromUtf16(u"\uE63E\uE63F"));
-    EXPECT_EQ(edit.GetByteCount(), 510u);
+    EXPECT_EQ(edit.GetSjisText(), std::string(509, 'a') + "\xF8\x9F");
     EXPECT_EQ(refused.count(), 1);
-    // Three half-width letters would make 513.
-    Paste(edit, QStringLiteral("xyz"));
-    EXPECT_EQ(edit.GetByteCount(), 510u);
-    // One pictogram fits exactly; then no letter does, and no line break (2 bytes).
-    Paste(edit, QString::fromUtf16(u"\uE63E"));
-    EXPECT_EQ(edit.GetByteCount(), 512u);
+    // A line break (CR LF) does not fit in one byte and is never halved; "xy" gives "x".
+    Paste(edit, QStringLiteral("\nxy"));
+    EXPECT_EQ(edit.GetByteCount(), 511u);
+    Paste(edit, QStringLiteral("xy"));
+    EXPECT_EQ(edit.GetSjisText(), std::string(509, 'a') + "\xF8\x9F" + "x");
+    PumpMessages();
+    EXPECT_EQ(prompts.texts().size(), 3);
+    EXPECT_TRUE(prompts.texts().value(0).contains(ui::U8("半角512文字(全角256文字)"))) << prompts.texts().value(0).toStdString();
+
+    // Full now: a typed character, a line break and an insertion of the program's own are
+    // refused whole, with a beep and no message.
+    prompts.clear();
     ui::test::TypeText(&edit, "b");
     QTest::keyClick(&edit, Qt::Key_Return);
     EXPECT_FALSE(edit.InsertText(QStringLiteral("c")));
-    EXPECT_EQ(edit.GetSjisText(), std::string(510, 'a') + "\xF8\x9F");
-    EXPECT_EQ(refused.count(), 5);
+    EXPECT_EQ(edit.GetByteCount(), 512u);
+    EXPECT_EQ(refused.count(), 6);
+    PumpMessages();
+    EXPECT_TRUE(prompts.texts().isEmpty());
 
-    // A commit of the input method that does not fit is dropped too.
+    // A commit of the input method that passes the limit goes in as far as it fits.
+    edit.textCursor().deletePreviousChar();
     edit.textCursor().deletePreviousChar();
     QInputMethodEvent commit;
     commit.setCommitString(ui::U8("漢字"));
     QApplication::sendEvent(&edit, &commit);
-    EXPECT_EQ(edit.GetByteCount(), 510u);
+    EXPECT_EQ(edit.GetSjisText(), std::string(509, 'a') + ui::ToSjis(ui::U8("漢")));
 
     // Replacing a selection counts the bytes it frees.
     QTextCursor cursor = edit.textCursor();
     cursor.movePosition(QTextCursor::Left, QTextCursor::KeepAnchor, 2);
     edit.setTextCursor(cursor);
     ui::test::TypeText(&edit, "漢字");
-    EXPECT_EQ(edit.GetByteCount(), 512u);
+    EXPECT_EQ(edit.GetSjisText(), std::string(508, 'a') + ui::ToSjis(ui::U8("漢字")));
+}
+
+TEST(SjisLimitedEdit, LeavesOutWhatShiftJisCannotHoldFromEveryKindOfInput) {
+    ui::test::PromptRecorder prompts;
+    SjisLimitedEdit edit;
+    // Typed (a surrogate pair as one key), committed, pasted: each keeps the rest.
+    ui::test::TypeText(&edit, "a😀b");
+    QInputMethodEvent commit;
+    commit.setCommitString(ui::U8("ご案内🎄"));
+    QApplication::sendEvent(&edit, &commit);
+    Paste(edit, ui::U8("営業部😀①Ⅱ\u00A0x"));
+    EXPECT_EQ(edit.GetSjisText(), ui::ToSjis(ui::U8("abご案内営業部①Ⅱ x")));
+    EXPECT_EQ(edit.GetByteCount(), edit.GetSjisText().size());
+    PumpMessages();
+    ASSERT_EQ(prompts.texts().size(), 3);
+    EXPECT_TRUE(prompts.texts()[1].contains(ui::U8("「🎄」")));
+    EXPECT_EQ(prompts.captions()[0], ui::U8("注意"));
+    // Undo takes the paste back as one step.
+    edit.undo();
+    EXPECT_EQ(edit.GetSjisText(), ui::ToSjis(ui::U8("abご案内")));
 }
 
 TEST(SjisLimitedEdit, AOneLineEditTakesTextUpToItsFirstLineBreak) {
