@@ -48,6 +48,7 @@ CDBEditSheet::CDBEditSheet(int customerId, const QString& caption, QWidget* pare
     extra1_ = new CDBEditExtra1View;
     extra2_ = new CDBEditExtra2View;
     loadError_ = LoadRecord(customerId, true, record_, names_);
+    opened_ = record_;
     for (CDBEditViewBase* page : {static_cast<CDBEditViewBase*>(standard_), static_cast<CDBEditViewBase*>(extra1_),
                                   static_cast<CDBEditViewBase*>(extra2_)}) {
         page->SetOneCustomer(&record_);
@@ -112,6 +113,24 @@ void CDBEditSheet::accept() {
         return;
     }
     QDialog::accept();
+}
+
+void CDBEditSheet::reject() {
+    if (!ConfirmDiscard()) return;
+    CVarnisPropertySheet::reject();
+}
+
+bool CDBEditSheet::ConfirmDiscard() {
+    if (!loadError_.isEmpty()) return true;
+    OneCustomer now = record_;
+    standard_->Form()->Store(now);
+    if (now == opened_) return true;
+    return ui::MessageBox(this,
+                          ui::U8("編集中の個人情報は保存されていません。\r\n"
+                                 "変更した内容を破棄して、個人情報の編集を終了してもよろしいですか？\r\n"
+                                 "([キャンセル]ボタンをクリックすると編集に戻ります。)"),
+                          ui::U8("確認"), platform::kMbOkCancel | platform::kMbIconQuestion | ui::kMbDefButton2) ==
+           platform::kIdOk;
 }
 
 CDBEditSheet2::CDBEditSheet2(int customerId, const QString& caption, QWidget* parent, int selectPage)

@@ -20,6 +20,11 @@
 //     when the store fails, with IDCANCEL after the book's error text.
 // The extended attributes are not checked here: their input windows checked them.
 //
+// Cancel, Escape and the close box: when the record as the sheet would store it (the basic
+// page and what the attribute windows wrote) differs from the record as it was read, the
+// user is asked first ("確認", OK discards, Cancel - the default - goes back to the
+// record); with nothing changed the sheet closes at once.
+//
 // A record that cannot be read (an ID the book does not hold, or no environment open) is
 // not shown as an empty record, which a save would turn into a new one: DoModal shows why
 // ("エラー") and returns IDCANCEL at once. The Apply button, which these sheets never
@@ -54,13 +59,17 @@ public:
     CDBEditStandardView* StandardView() const { return standard_; }
 
     void accept() override;
+    void reject() override;
 
 private:
     // Shows the basic page with the focus on the mail address.
     void FocusMailAddress();
+    // True when the sheet may close without saving: nothing changed, or the user agreed.
+    bool ConfirmDiscard();
 
     int customerId_;
     OneCustomer record_;
+    OneCustomer opened_;  // the record as it was read
     std::vector<std::string> names_;
     QString loadError_;  // why the record could not be read; empty when it was
     CDBEditStandardView* standard_ = nullptr;

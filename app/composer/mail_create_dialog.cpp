@@ -296,6 +296,7 @@ bool CMailCreateDialog::OnInitDialog() {
     EnableTestButtons();
     destinationButton_->setEnabled(static_cast<bool>(GetComposeDialogHooks().chooseDestination));
     if (wizardMode_) EnterWizardMode();
+    openedContent_ = ContentSnapshot();
     return true;
 }
 
@@ -752,8 +753,68 @@ bool CMailCreateDialog::OnCheckSendable() {
 }
 
 void CMailCreateDialog::OnCancel() {
+    if (!ConfirmDiscard()) return;
     destinations_->WriteBackSnapshot(openedMailId_);
     QDialog::reject();
+}
+
+std::string CMailCreateDialog::ContentSnapshot() {
+    std::string out;
+    // Each piece with its length before it, so no two different contents read alike.
+    const auto add = [&out](const std::string& piece) {
+        out += std::to_string(piece.size());
+        out += ':';
+        out += piece;
+    };
+    const auto addFiles = [&](const std::vector<PageFileEntry>& files) {
+        add(std::to_string(files.size()));
+        for (const PageFileEntry& f : files) {
+            add(f.contentId);
+            add(f.fileName);
+            add(f.inlineImage ? "1" : "0");
+            add(std::to_string(f.size));
+        }
+    };
+    add(ui::ToSjis(destinationName_->text()));
+    add(ui::ToSjis(honorific_->text()));
+    add(std::to_string(chosenListId_));
+    add(ui::ToSjis(reserveDate_->date().toString(Qt::ISODate) + reserveHour_->currentText() + QLatin1Char(':') +
+                   reserveMinute_->currentText()));
+    if (textMail_ != 0) {
+        for (int t = 0; t < 5; ++t) {
+            TextMailPage* page = GetTextPage(t);
+            add(page->Subject()->GetSjisText());
+            add(page->Body()->GetSjisText());
+            for (int i = 0; i < page->GetAttachmentCount(); ++i) {
+                std::string name;
+                std::uint64_t size = 0;
+                page->GetAttachmentName(i, name);
+                page->GetAttachmentSize(i, size);
+                add(name);
+                add(std::to_string(size));
+            }
+        }
+        return out;
+    }
+    for (const std::unique_ptr<HtmlMailPage>& page : htmlPages_) {
+        if (page == nullptr) continue;
+        add(page->Subject());
+        add(page->HtmlPart());
+        add(page->TextPart());
+        addFiles(page->InlineImages());
+        addFiles(page->Attachments());
+    }
+    return out;
+}
+
+bool CMailCreateDialog::ConfirmDiscard() {
+    if (!openedContent_ || ContentSnapshot() == *openedContent_) return true;
+    return ui::MessageBox(this,
+                          T("作成中のメールの内容は保存されていません。\r\n"
+                            "変更した内容を破棄して、メール作成を終了してもよろしいですか？\r\n"
+                            "([キャンセル]ボタンをクリックするとメール作成に戻ります。)"),
+                          T("確認"), platform::kMbOkCancel | platform::kMbIconQuestion | ui::kMbDefButton2) ==
+           platform::kIdOk;
 }
 
 void CMailCreateDialog::accept() { OnButtonAction(kIdcDraft); }

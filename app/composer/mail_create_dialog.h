@@ -31,7 +31,12 @@
 //    send-ability check; reserve asks the "RESERVEDATE" confirmation. The status of the
 //    mail is left to the caller (a draft while stored here);
 //  - "送信可否チェック(&B)" (3) runs the send-ability check alone;
-//  - "キャンセル(&C)" (2) puts back the destinations a refresh replaced, and closes.
+//  - "キャンセル(&C)" (2), Escape and the close box put back the destinations a refresh
+//    replaced, and close. When anything the user can change (a subject, a body, an HTML or
+//    TEXT part, attachments and inline images, the destination, the reservation) differs
+//    from what the dialog showed when it opened, the user is asked first ("確認", OK
+//    discards, Cancel - the default - goes back to the mail); with nothing changed the
+//    dialog closes at once.
 // Any failure is shown and the dialog stays open; a name cut for a message is cut where a
 // character ends.
 //
@@ -218,6 +223,10 @@ private:
     bool SaveStep(char kind);
     QString DestinationFilesStep(int mailId);
     bool ConfirmReservation();
+    // What the user can change, in one text: equal texts mean nothing was changed.
+    std::string ContentSnapshot();
+    // True when the mail may be closed without saving: nothing changed, or the user agreed.
+    bool ConfirmDiscard();
     bool MobileAttachmentAdvice(char kind, const TerminalIdLists& lists);
     // Copies the attachments of `source` into the flagged `targets`.
     bool CopyAttachments(PageAttachments& source, const std::vector<PageAttachments*>& targets);
@@ -265,6 +274,7 @@ private:
     int chosenListId_ = -1;
     bool copied_ = false;
     bool initialised_ = false;
+    std::optional<std::string> openedContent_;  // ContentSnapshot() once opened
 
     // Test send.
     std::unique_ptr<TestMailService> testMail_;

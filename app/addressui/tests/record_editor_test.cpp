@@ -1,6 +1,7 @@
 // The personal-record editor over a real environment: a record opened and saved unchanged
 // keeps every byte, the user's changes and only those are stored, the save's refusals, a
-// record that cannot be read, and the read-only sheet.
+// record that cannot be read, the read-only sheet, the question before changes are
+// discarded, and pasted text that Shift_JIS cannot hold all of.
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
@@ -11,6 +12,8 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTabWidget>
+#include <QClipboard>
+#include <QTest>
 
 #include "app/addressui/db_edit_sheet.h"
 #include "app/addressui/record_control_ids.h"
@@ -283,6 +286,83 @@ TEST_F(RecordEditorTest, AFailedStoreEndsTheSheetWithCancelAfterTheBooksText) {
     EXPECT_EQ(prompts_.prompts()[0].text, ui::FromSjis(Book().GetErrMsg().GetLastMsg()));
     EXPECT_EQ(prompts_.prompts()[0].style, platform::kMbOk | platform::kMbIconWarning);
     EXPECT_EQ(Book().GetLineNumber(), 0);
+}
+
+TEST_F(RecordEditorTest, ClosingWithoutSavingAsksOnlyWhenSomethingChanged) {
+    AddRow(7, AwkwardRecord());
+    const std::vector<std::string> before = Row(7);
+    const QString question = ui::U8("編集中の個人情報は保存されていません。\r\n"
+                                    "変更した内容を破棄して、個人情報の編集を終了してもよろしいですか？\r\n"
+                                    "([キャンセル]ボタンをクリックすると編集に戻ります。)");
+    const std::function<void(CDBEditSheet&)> ways[] = {
+        [](CDBEditSheet& s) { Control<QPushButton>(&s, CVarnisPropertySheet::kIdcCancel)->click(); },
+        [](CDBEditSheet& s) { QTest::keyClick(&s, Qt::Key_Escape); },
+        [](CDBEditSheet& s) { s.close(); },
+    };
+    for (const auto& close : ways) {
+        {
+            // Looked at, nothing changed: closes at once.
+            CDBEditSheet sheet(7, ui::U8("個人情報の編集"));
+            sheet.show();
+            sheet.SetActivePage(2);
+            close(sheet);
+            EXPECT_FALSE(sheet.isVisible());
+            EXPECT_TRUE(prompts_.prompts().empty()) << prompts_.texts().join("|").toStdString();
+        }
+        {
+            CDBEditSheet sheet(7, ui::U8("個人情報の編集"));
+            sheet.show();
+            Retype(&sheet, ids::kDepartment, "総務部");
+            // Cancel (the default) goes back to the record as the user left it.
+            prompts_.Answer(platform::kIdCancel);
+            close(sheet);
+            ASSERT_EQ(prompts_.prompts().size(), 1u);
+            EXPECT_EQ(prompts_.prompts()[0].text, question);
+            EXPECT_EQ(prompts_.prompts()[0].caption, ui::U8("確認"));
+            EXPECT_EQ(prompts_.prompts()[0].style,
+                      platform::kMbOkCancel | platform::kMbIconQuestion | ui::kMbDefButton2);
+            EXPECT_TRUE(sheet.isVisible());
+            EXPECT_EQ(Control<QLineEdit>(&sheet, ids::kDepartment)->text(), ui::U8("総務部"));
+            // OK discards.
+            close(sheet);
+            EXPECT_FALSE(sheet.isVisible());
+            prompts_.clear();
+        }
+    }
+    // A value changed in an attribute window counts too.
+    CDBEditSheet sheet(7, ui::U8("個人情報の編集"));
+    sheet.show();
+    ChangeAttributes(sheet, 1, "dlg121", [](QDialog* d) {
+        auto* hobby = Control<QComboBox>(d, 1327);
+        hobby->lineEdit()->clear();
+        ui::test::TypeText(hobby->lineEdit(), "将棋");
+        ui::test::ClickControl(d, 1);
+    });
+    prompts_.Answer(platform::kIdCancel);
+    sheet.reject();
+    EXPECT_EQ(prompts_.texts(), QStringList{question});
+    EXPECT_TRUE(sheet.isVisible());
+    sheet.reject();
+    EXPECT_EQ(Row(7), before);
+}
+
+TEST_F(RecordEditorTest, PastedTextKeepsWhatShiftJisHoldsAndNamesTheRest) {
+    AddRow(7, {{kElemEmail, "a@example.jp"}});
+    CDBEditSheet sheet(7, ui::U8("個人情報の編集"));
+    sheet.show();
+    auto* department = Control<QLineEdit>(&sheet, ids::kDepartment);
+    department->setFocus();
+    QApplication::clipboard()->setText(ui::U8("営業部😀①Ⅱ"));
+    department->paste();
+    Pump();
+    EXPECT_EQ(department->text(), ui::U8("営業部①Ⅱ"));
+    ASSERT_EQ(prompts_.prompts().size(), 1u);
+    EXPECT_EQ(prompts_.prompts()[0].caption, ui::U8("注意"));
+    EXPECT_EQ(prompts_.prompts()[0].text,
+              ui::U8("以下の文字はこのソフトでは使用できないため、取り除いて入力しました。\r\n\r\n"
+                     "　　- 取り除いた文字 -\r\n　　　「😀」\r\n"));
+    EXPECT_EQ(Save(sheet), platform::kIdOk);
+    EXPECT_EQ(Row(7)[kElemCompanyPost], S("営業部①Ⅱ"));
 }
 
 TEST_F(RecordEditorTest, ReadOnlySheetShowsTheRecordAndOffersOnlyClose) {

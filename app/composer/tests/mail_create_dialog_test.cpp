@@ -1,11 +1,14 @@
 // The composing dialog: a new mail saved as a draft, the refusals of send and reserve, a
 // copy that takes its source's send history as destinations, the refresh that Cancel
 // undoes, the reservation controls and message, the map links, the HTML mail of a stored
-// MIME text stored as a PC HTML mail, and the send-ability check of the kinds.
+// MIME text stored as a PC HTML mail, the send-ability check of the kinds, the question
+// before changes are discarded, and pasted text against Shift_JIS and the fields' limits.
 #include <gtest/gtest.h>
 
+#include <QClipboard>
 #include <QDialog>
 #include <QLabel>
+#include <QTest>
 
 #include "app/composer/carrier_text_pages.h"
 #include "app/composer/composed_mail_destinations.h"
@@ -416,6 +419,117 @@ TEST_F(MailCreateDialogTest, SetupWizardAssignsAListToAStoredMail) {
     EXPECT_EQ(MailEntry(id).GetAddressName(), S("会員"));
     EXPECT_FALSE(AssignListToMail(nullptr, id, list + 100, U8("無い")));
     EXPECT_EQ(prompts_.captions(), QStringList{U8("宛先割り当て失敗")});
+}
+
+TEST_F(MailCreateDialogTest, ClosingWithoutSavingAsksOnlyWhenSomethingChanged) {
+    const QString question = U8("作成中のメールの内容は保存されていません。\r\n"
+                                "変更した内容を破棄して、メール作成を終了してもよろしいですか？\r\n"
+                                "([キャンセル]ボタンをクリックするとメール作成に戻ります。)");
+    const int stored = StoreMail('N', S("件名"), S("本文"));
+    const int list = AddList("会員", {pc_});
+    struct Change {
+        const char* what;
+        int mailId;
+        std::function<void(CMailCreateDialog&)> make;
+    } changes[] = {
+        {"subject typed in a new mail", -1,
+         [](CMailCreateDialog& d) { ui::test::TypeText(d.GetTextPage(0)->Subject(), "ご案内"); }},
+        {"carrier body of a stored mail", stored,
+         [](CMailCreateDialog& d) { d.GetTextPage(3)->Body()->InsertText(U8("追記")); }},
+        {"destination chosen", stored, [&](CMailCreateDialog& d) { Choose(d, list, "会員"); }},
+        {"reservation hour", stored,
+         [](CMailCreateDialog& d) {
+             ui::FindControl<QComboBox>(&d, CMailCreateDialog::kIdcReserveHour)->setCurrentIndex(13);
+         }},
+    };
+    const std::function<void(CMailCreateDialog&)> ways[] = {
+        [](CMailCreateDialog& d) { ui::test::ClickControl(&d, CMailCreateDialog::kIdcCancel); },
+        [](CMailCreateDialog& d) { QTest::keyClick(&d, Qt::Key_Escape); },
+        [](CMailCreateDialog& d) { d.close(); },
+    };
+    for (const auto& close : ways) {
+        for (int id : {-1, stored}) {
+            // Opened and looked at: closes at once.
+            auto d = OpenTextMail(id);
+            d->show();
+            d->GetSheet()->SetActivePage(1);
+            close(*d);
+            EXPECT_FALSE(d->isVisible());
+            EXPECT_TRUE(prompts_.prompts().empty()) << prompts_.texts().join("|").toStdString();
+        }
+        for (const Change& change : changes) {
+            auto d = OpenTextMail(change.mailId);
+            d->show();
+            change.make(*d);
+            prompts_.clear();
+            prompts_.Answer(platform::kIdCancel);
+            close(*d);
+            ASSERT_EQ(prompts_.texts(), QStringList{question}) << change.what;
+            EXPECT_EQ(prompts_.captions()[0], U8("確認"));
+            EXPECT_EQ(prompts_.prompts()[0].style, platform::kMbOkCancel | platform::kMbIconQuestion | ui::kMbDefButton2);
+            EXPECT_TRUE(d->isVisible()) << change.what;
+            close(*d);  // OK: discarded
+            EXPECT_FALSE(d->isVisible()) << change.what;
+            EXPECT_EQ(d->GetResultCode(), CMailCreateDialog::kNoResult);
+            prompts_.clear();
+        }
+    }
+    EXPECT_EQ(StoredMail(stored, 'N').body[3], S("本文"));
+
+    // An HTML mail: the HTML part changed.
+    auto d = Open(0, 0, -1);
+    d->show();
+    htmlPages_.back()->html = "<html><body>changed</body></html>";
+    prompts_.Answer(platform::kIdCancel);
+    d->reject();
+    EXPECT_EQ(prompts_.texts(), QStringList{question});
+    EXPECT_TRUE(d->isVisible());
+}
+
+TEST_F(MailCreateDialogTest, PastedTextKeepsWhatShiftJisHoldsAndWhatFitsAndSaysSo) {
+    const QString dropped = U8("以下の文字はこのソフトでは使用できないため、取り除いて入力しました。\r\n\r\n"
+                               "　　- 取り除いた文字 -\r\n　　　");
+    const QString subjectCut = U8("入力できる長さを超えたため、超えた分を切り捨てて入力しました。\r\n"
+                                  "この欄に入力できるのは半角512文字(全角256文字)までです。");
+    const QString bodyCut = U8("入力できる長さを超えたため、超えた分を切り捨てて入力しました。\r\n"
+                               "この欄に入力できるのは半角100,000文字(全角50,000文字)までです。");
+    const QString full255 = QString(255, QChar(0x3042));  // あ x 255: 510 bytes
+    struct Case {
+        const char* what;
+        bool body;
+        QString before;  // already in the field
+        QString pasted;
+        QString kept;    // the field afterwards
+        QString message;
+    } cases[] = {
+        {"emoji in a subject", false, {}, U8("ご案内🎄"), U8("ご案内"), dropped + U8("「🎄」\r\n")},
+        {"outside CP932 in a body", true, U8("前"), U8("営業部😀①Ⅱ한"), U8("前営業部①Ⅱ"), dropped + U8("「😀」「한」\r\n")},
+        {"over the limit by one character", false, {}, QString(257, QChar(0x3042)), QString(256, QChar(0x3042)), subjectCut},
+        {"a lead byte at the limit", false, {}, QStringLiteral("a") + QString(256, QChar(0x3042)),
+         QStringLiteral("a") + full255, subjectCut},
+        {"both at once", false, U8("件"), U8("🎄") + full255 + U8("いう"), U8("件") + full255,
+         dropped + U8("「🎄」\r\n") + QStringLiteral("\r\n") + subjectCut},
+        {"body over the limit by one character", true, {}, QString(50001, QChar(0x3042)), QString(50000, QChar(0x3042)),
+         bodyCut},
+    };
+    for (const Case& c : cases) {
+        auto d = OpenTextMail();
+        d->show();
+        SjisLimitedEdit* edit = c.body ? static_cast<SjisLimitedEdit*>(d->GetTextPage(0)->Body()) : d->GetTextPage(0)->Subject();
+        edit->setFocus();
+        edit->InsertText(c.before);
+        prompts_.clear();
+        QApplication::clipboard()->setText(c.pasted);
+        edit->paste();
+        cdtest::Pump();
+        EXPECT_EQ(ui::FromSjis(edit->GetSjisText()), c.kept) << c.what;
+        EXPECT_EQ(edit->GetByteCount(), edit->GetSjisText().size()) << c.what;
+        ASSERT_EQ(prompts_.prompts().size(), 1u) << c.what;
+        EXPECT_EQ(prompts_.texts()[0], c.message) << c.what;
+        EXPECT_EQ(prompts_.captions()[0], U8("注意")) << c.what;
+        prompts_.Answer(platform::kIdOk);  // discarded: the next case starts afresh
+        d->reject();
+    }
 }
 
 }  // namespace
