@@ -99,6 +99,38 @@ const char* const kEmptyHead = "以下の情報が未入力ですが、このま
 const char* const kSaveQuestion = "保存してもよろしいですか？\r\n\r\n";
 const char* const kSendQuestion = "送信してもよろしいですか？\r\n\r\n";
 
+// Merge fields that the merge leaves as they stand (a mistyped or unknown name): where
+// they were found and which, for one question after the checks.
+class UnknownFields {
+public:
+    // Looks in `text` (html: an HTML part, where both forms of a field count); `place` is
+    // the line that names the text. Names in `known` (asked about elsewhere) are passed over.
+    void Look(const std::string& text, int html, const QString& place, const CArrayOfString& known = {}) {
+        std::vector<std::string> found;
+        MailWordInsert::FindUnknownFields(text, html, found);
+        bool any = false;
+        for (const std::string& field : found) {
+            if (known.IsInEntryString(field)) continue;
+            any = true;
+            if (!fields_.IsInEntryString(field)) fields_.push_back(field);
+        }
+        if (any) places_ += place;
+    }
+    bool empty() const { return fields_.empty(); }
+    QString Question(int purpose) const {
+        QString text = U8("以下の情報から差し込みできない個人情報差込タグを検出しました。\r\nこのメールを送信する場合、"
+                          "本タグを使用している箇所には個人情報は挿入されずにこのままの状態で送信されます。\r\nこのまま") +
+                       SaveOrSend(purpose, kSaveQuestion, kSendQuestion) + U8("差し込みできない差込タグ検出箇所：\r\n") +
+                       places_ + U8("\r\n検出した差込タグ：\r\n");
+        for (const std::string& field : fields_) text += U8("　") + Sjis(field) + QStringLiteral("\r\n");
+        return text;
+    }
+
+private:
+    QString places_;
+    CArrayOfString fields_;
+};
+
 }  // namespace
 
 // ---- Characters and images -----------------------------------------------------------------
@@ -214,6 +246,7 @@ bool ContentChecker::CheckTextMail(int purpose, bool askQuestions, const std::ve
 
     std::array<bool, 5> subjectEmpty{}, bodyEmpty{}, oldInSubject{}, oldInBody{};
     CArrayOfString oldTags;
+    UnknownFields unknown;
     std::size_t measured = 0;
     for (int t = 0; t < 5; ++t) {
         if (lists[t]->empty()) continue;
@@ -252,6 +285,8 @@ bool ContentChecker::CheckTextMail(int purpose, bool askQuestions, const std::ve
             for (const std::string& tag : found)
                 if (!oldTags.IsInEntryString(tag)) oldTags.push_back(tag);
         }
+        unknown.Look(subject, 0, U8("　・%1向けメールの件名\r\n").arg(U8(k.name)), oldTags);
+        unknown.Look(body, 0, U8("　・%1向けメールの本文\r\n").arg(U8(k.name)), oldTags);
         subjectEmpty[t] = m.result.sizes[0] == 0;
         bodyEmpty[t] = m.result.sizes[1] == 0;
     }
@@ -270,6 +305,7 @@ bool ContentChecker::CheckTextMail(int purpose, bool askQuestions, const std::ve
         for (const std::string& tag : oldTags) text += U8("　") + Sjis(tag) + QStringLiteral("\r\n");
         if (Ask(text, platform::kMbOkCancel) != platform::kIdOk) return false;
     }
+    if (!unknown.empty() && Ask(unknown.Question(purpose), platform::kMbOkCancel) != platform::kIdOk) return false;
     QString empties;
     for (int t = 0; t < 5; ++t) {
         if (subjectEmpty[t]) empties += U8("　・%1向けメールの件名\r\n").arg(U8(kTextKinds[t].name));
@@ -320,6 +356,12 @@ bool ContentChecker::CheckHtmlMailPc(int purpose, bool askQuestions, const std::
         return false;
     }
     if (!askQuestions) return true;
+
+    UnknownFields unknown;
+    unknown.Look(subject, 0, U8("　・件名\r\n"));
+    unknown.Look(textPart, 0, U8("　・TEXTパート\r\n"));
+    unknown.Look(html, 1, U8("　・HTMLパート\r\n"));
+    if (!unknown.empty() && Ask(unknown.Question(purpose), platform::kMbOkCancel) != platform::kIdOk) return false;
 
     QString empties;
     if (m.result.sizes[0] == 0) empties += U8("　・件名\r\n");
@@ -378,6 +420,7 @@ bool ContentChecker::CheckHtmlMailMobile(int purpose, bool askQuestions, const s
     MeasureMailSizes(toMeasure, stores_, failures);
 
     QString empties;
+    UnknownFields unknown;
     std::size_t measured = 0;
     for (std::size_t c = 0; c < 3; ++c) {
         Carrier& carrier = carriers[c];
@@ -409,11 +452,15 @@ bool ContentChecker::CheckHtmlMailMobile(int purpose, bool askQuestions, const s
         if (m.result.sizes[0] == 0) empties += U8("　・%1向けメールの件名\r\n").arg(U8(k.name));
         if (m.result.sizes[2] == 0) empties += U8("　・%1向けメールのTEXTパート\r\n").arg(U8(k.name));
         if (m.result.sizes[1] == 0) empties += U8("　・%1向けメールのHTMLパート\r\n").arg(U8(k.name));
+        unknown.Look(m.texts[0], 0, U8("　・%1向けメールの件名\r\n").arg(U8(k.name)));
+        unknown.Look(m.texts[2], 0, U8("　・%1向けメールのTEXTパート\r\n").arg(U8(k.name)));
+        unknown.Look(m.texts[1], 1, U8("　・%1向けメールのHTMLパート\r\n").arg(U8(k.name)));
         tagRules_.CollectDisallowedTags(k.kind, m.texts[1], carrier.tags);
         FindUnusedInlineImages(false, m.texts[1], *carrier.page, carrier.unused);
     }
     if (!askQuestions) return true;
 
+    if (!unknown.empty() && Ask(unknown.Question(purpose), platform::kMbOkCancel) != platform::kIdOk) return false;
     if (!empties.isEmpty() &&
         Ask(U8(kEmptyHead) + SaveOrSend(purpose, kSaveQuestion, kSendQuestion) + empties, platform::kMbOkCancel) !=
             platform::kIdOk)

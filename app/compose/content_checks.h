@@ -16,8 +16,9 @@
 //     (machine-dependent characters; carrier pictograms pass where the carrier takes
 //     them, and SoftBank text with a pictogram is tested with the relaxed repertoire),
 //     listing them;
-//  3. notes merge tags of the older version, empty fields, HTML tags a carrier does not
-//     allow and inline images no part refers to;
+//  3. notes merge tags of the older version, merge fields the merge cannot fill (an
+//     unknown name, in an HTML part in either form), empty fields, HTML tags a carrier
+//     does not allow and inline images no part refers to;
 // and then, only when asked to ask questions, asks about what it noted (in the fixed
 // order of each check), stopping when the user declines. The questions end in "save"
 // wording for purpose 300 and "send" wording otherwise. A check returns true when the

@@ -1,7 +1,6 @@
 #include "app/compose/mail_size_measure_profile.h"
 
 #include <algorithm>
-#include <cstring>
 
 #include "core/foundation/kana_convert.h"
 #include "core/foundation/sjis_bytes.h"
@@ -39,10 +38,6 @@ bool Merges(unsigned char kana, unsigned char next, const MarkTable& marks) {
 }
 
 // The number of bytes the field of `row` takes in the text.
-std::size_t FieldLength(int row, int html) {
-    const char* field = MailWordInsert::itsMailInsertDefinition[static_cast<std::size_t>(row)].insertString;
-    return html ? static_cast<std::size_t>(HtmlEscapedLength(field)) : std::strlen(field);
-}
 
 }  // namespace
 
@@ -117,7 +112,6 @@ int64_t HtmlEscapedLength(std::string_view value) {
 
 MergeSizeProfile::MergeSizeProfile(std::string_view text, int html, bool widenKana)
     : html_(html), widen_(widenKana), textLength_(static_cast<int64_t>(text.size())) {
-    const std::string_view opener = html ? "&lt;%" : "<%";
     auto addPiece = [&](std::string_view bytes) {
         Piece p;
         p.size = bytes.size();
@@ -131,21 +125,15 @@ MergeSizeProfile::MergeSizeProfile(std::string_view text, int html, bool widenKa
         if (p.whole.exit.mode != WidthState::kInStep) piecesInStep_ = false;
         pieces_.push_back(p);
     };
-    std::size_t pos = 0;
     std::size_t pieceStart = 0;
-    for (;;) {
-        const std::size_t at = text.find(opener, pos);
-        if (at == std::string_view::npos) break;
-        const int row = MailWordInsert::GetIDFromInsertString(text.substr(at), html);
-        if (row < 0) {
-            pos = at + opener.size();
-            continue;
-        }
+    std::size_t at = 0;
+    std::size_t length = 0;
+    int row = -1;
+    while (MailWordInsert::FindField(text, pieceStart, html, at, length, row)) {
         addPiece(text.substr(pieceStart, at - pieceStart));
         fields_.push_back(row);
         ++counts_[static_cast<std::size_t>(row)];
-        pos = at + FieldLength(row, html);
-        pieceStart = pos;
+        pieceStart = at + length;
     }
     addPiece(text.substr(pieceStart));
     // A value that ends in a kana taking a mark is safe to add up only where the text

@@ -2,13 +2,13 @@
 // MergeSizeProfile: the size a mail text will have once merged, worked out from the sizes
 // of the merge values alone, without building the merged text.
 //
-// Merging replaces each field ("<%会社名%>", in an HTML part "&lt;%会社名%&gt;") by the
-// recipient's value (HTML-escaped in an HTML part); the rest of the text is copied. So the
-// merged byte length is the length of the copied text plus, for every field written in the
-// text, the length of its value. The profile cuts the text once, exactly as
-// MailWordInsert::GetMailWordInsert does (same opener, same field table, a field is the
-// first row whose field text starts there, an unknown "<%" is copied), and keeps the
-// copied pieces and the fields in order.
+// Merging replaces each field ("<%会社名%>", in an HTML part that or "&lt;%会社名%&gt;") by
+// the recipient's value (HTML-escaped in an HTML part); the rest of the text is copied. So
+// the merged byte length is the length of the copied text plus, for every field written in
+// the text, the length of its value. The profile cuts the text once, with the merge's own
+// search (MailWordInsert::FindField: same forms, same field table, a field is the first row
+// whose field text starts there, an unknown "<%" is copied), and keeps the copied pieces
+// and the fields in order.
 //
 // The widened size (half-width katakana counted as the full-width characters they become,
 // "ｶﾞ" as one) is not a plain sum: a value ending in "ｶ" merges with a "ﾞ" that the text

@@ -1,5 +1,6 @@
 #include "app/htmledit/preview_page.h"
 
+#include <QRegularExpression>
 #include <QVBoxLayout>
 
 #include "app/compose/pictogram_glyphs.h"
@@ -35,6 +36,15 @@ QString WithPictogramLooks(const QString& text) {
     return out;
 }
 
+// A merge field typed plain in the HTML ("<%名前(姓)%>") would be taken by the view for an
+// unknown tag and vanish; the preview shows it as the text it is, as it shows the escaped
+// form the menus insert.
+QString WithMergeFieldsShown(const QString& html) {
+    static const QRegularExpression field(QStringLiteral("<%([^<>\\r\\n]{0,64}?)%>"));
+    QString out = html;
+    return out.replace(field, QStringLiteral("&lt;%\\1%&gt;"));
+}
+
 std::string LowerAscii(std::string text) {
     for (char& c : text) c = html_text::AsciiLower(c);
     return text;
@@ -51,7 +61,7 @@ bool PreviewContentOf(std::string_view messageText, QString& html,
     if (mail.HtmlPartExist() != 0) {
         mail.GetMIMEHtmlpart(part);
         if (part.ConvertBodyToCp932String(text) == 0) return false;
-        html = WithPictogramLooks(ui::FromSjis(text));
+        html = WithPictogramLooks(WithMergeFieldsShown(ui::FromSjis(text)));
     } else if (mail.TextPartExist() != 0) {
         mail.GetMIMETextpart(part);
         if (part.ConvertBodyToCp932String(text) == 0) return false;

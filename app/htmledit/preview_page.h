@@ -5,7 +5,8 @@
 // Navigate; this tab reads that file back and shows it.
 //
 // Showing a message: the file is parsed with the core's MIME model; its HTML part,
-// converted from its charset, goes into the program's HTML view (ui::HtmlView, control
+// converted from its charset, with merge fields typed plain ("<%名前(姓)%>") shown as
+// text rather than taken for tags, goes into the program's HTML view (ui::HtmlView, control
 // 1562 in place of the old placeholder), whose images "cid:<id>" are served from the
 // message's own inline parts. Nothing else is ever loaded: no file, no remote address, no
 // style sheet, and no script runs (the view has no script engine); a link is not

@@ -1,5 +1,6 @@
 #include "core/mailstore/mail_word_insert.h"
 
+#include <algorithm>
 #include <cstdint>
 
 #include "core/foundation/cp932.h"
@@ -141,33 +142,71 @@ std::string RowValue(const OneCustomer& c, int row) {
 
 enum class ValueForm { Raw, Html, Utf8, Utf8Html };
 
-std::string Merge(const OneCustomer& c, std::string_view text, const FieldForm& form, ValueForm valueForm) {
+// A field found in a text: where it starts (npos: none), its row and its length.
+struct FoundField {
+    size_t at = std::string_view::npos;
+    int row = -1;
+    size_t length = 0;
+};
+
+// The first field of `text` at or after `from`, written in `form` or, when `other` is given,
+// in that form. The openers of the two forms begin with different bytes, so at most one of
+// them starts at any place; the scan visits each byte once.
+FoundField NextField(std::string_view text, size_t from, const FieldForm& form, const FieldForm* other) {
+    if (other == nullptr) {
+        for (size_t at = text.find(form.opener, from); at != std::string_view::npos;
+             at = text.find(form.opener, at + form.opener.size())) {
+            const int row = form.Match(text.substr(at));
+            if (row >= 0) return {at, row, form.fields[row].size()};
+        }
+        return {};
+    }
+    const char firsts[] = {form.opener[0], other->opener[0], '\0'};
+    for (size_t at = text.find_first_of(firsts, from); at != std::string_view::npos;
+         at = text.find_first_of(firsts, at + 1)) {
+        const FieldForm& f = text[at] == form.opener[0] ? form : *other;
+        if (text.compare(at, f.opener.size(), f.opener) != 0) continue;
+        const int row = f.Match(text.substr(at));
+        if (row >= 0) return {at, row, f.fields[row].size()};
+    }
+    return {};
+}
+
+std::string Merge(const OneCustomer& c, std::string_view text, const FieldForm& form, const FieldForm* other,
+                  ValueForm valueForm) {
     if (text.empty()) return std::string();
     std::string out;
     out.reserve(text.size() + 64);
     size_t pos = 0;
-    for (;;) {
-        const size_t at = text.find(form.opener, pos);
-        if (at == std::string_view::npos) break;
-        out.append(text, pos, at - pos);
-        const int row = form.Match(text.substr(at));
-        if (row < 0) {
-            out += form.opener;
-            pos = at + form.opener.size();
-            continue;
-        }
-        const std::string value = RowValue(c, row);
+    for (FoundField f = NextField(text, pos, form, other); f.at != std::string_view::npos;
+         f = NextField(text, pos, form, other)) {
+        out.append(text, pos, f.at - pos);
+        const std::string value = RowValue(c, f.row);
         switch (valueForm) {
             case ValueForm::Raw: out += value; break;
             case ValueForm::Html: out += HtmlEscape(value); break;
             case ValueForm::Utf8: out += ToUtf8(value); break;
             case ValueForm::Utf8Html: out += ToUtf8(HtmlEscape(value)); break;
         }
-        pos = at + form.fields[row].size();
+        pos = f.at + f.length;
     }
     out.append(text, pos);
     if (out.empty()) out.push_back(' ');
     return out;
+}
+
+// The unknown field written with `opener` and closed by `closer` that starts at `at`: its
+// length, or 0 when no closer follows within a short name on the same line, with no angle
+// bracket between (then it is no field at all, only text).
+size_t UnknownFieldLength(std::string_view text, size_t at, std::string_view opener, std::string_view closer) {
+    constexpr size_t kLongestName = 64;
+    const size_t nameStart = at + opener.size();
+    for (size_t i = nameStart; i < text.size() && i <= nameStart + kLongestName; ++i) {
+        if (text.compare(i, closer.size(), closer) == 0) return i + closer.size() - at;
+        const char b = text[i];
+        if (b == '\r' || b == '\n' || b == '<' || b == '>') return 0;
+    }
+    return 0;
 }
 
 }  // namespace
@@ -182,11 +221,12 @@ const std::array<WORD_INSERT_STRUCT, MailWordInsert::kRowCount + 1> MailWordInse
 
 std::string MailWordInsert::GetMailWordInsert(const OneCustomer& customer, std::string_view text, int html) {
     const FieldTables& t = Tables();
-    return html ? Merge(customer, text, t.html, ValueForm::Html) : Merge(customer, text, t.plain, ValueForm::Raw);
+    return html ? Merge(customer, text, t.html, &t.plain, ValueForm::Html)
+                : Merge(customer, text, t.plain, nullptr, ValueForm::Raw);
 }
 
 std::string MailWordInsert::GetMailWordInsertForHeader(const OneCustomer& customer, std::string_view text) {
-    std::string out = Merge(customer, text, Tables().plain, ValueForm::Raw);
+    std::string out = Merge(customer, text, Tables().plain, nullptr, ValueForm::Raw);
     for (char& ch : out) {
         const auto b = static_cast<unsigned char>(ch);
         if (b < 0x20 || b == 0x7F) ch = ' ';
@@ -197,8 +237,8 @@ std::string MailWordInsert::GetMailWordInsertForHeader(const OneCustomer& custom
 std::string MailWordInsert::GetMailWordInsertUtf8(const OneCustomer& customer, std::string_view utf8Text,
                                                   int html) {
     const FieldTables& t = Tables();
-    return html ? Merge(customer, utf8Text, t.utf8Html, ValueForm::Utf8Html)
-                : Merge(customer, utf8Text, t.utf8Plain, ValueForm::Utf8);
+    return html ? Merge(customer, utf8Text, t.utf8Html, &t.utf8Plain, ValueForm::Utf8Html)
+                : Merge(customer, utf8Text, t.utf8Plain, nullptr, ValueForm::Utf8);
 }
 
 int MailWordInsert::GetIDFromInsertString(std::string_view text, int html) {
@@ -206,6 +246,42 @@ int MailWordInsert::GetIDFromInsertString(std::string_view text, int html) {
     const FieldForm& form = html ? Tables().html : Tables().plain;
     if (text.compare(0, form.opener.size(), form.opener) != 0) return -1;
     return form.Match(text);
+}
+
+bool MailWordInsert::FindField(std::string_view text, std::size_t from, int html, std::size_t& at,
+                               std::size_t& length, int& row) {
+    const FieldTables& t = Tables();
+    const FoundField f = html ? NextField(text, from, t.html, &t.plain) : NextField(text, from, t.plain, nullptr);
+    if (f.at == std::string_view::npos) return false;
+    at = f.at;
+    length = f.length;
+    row = f.row;
+    return true;
+}
+
+void MailWordInsert::FindUnknownFields(std::string_view text, int html, std::vector<std::string>& found) {
+    found.clear();
+    const FieldTables& t = Tables();
+    struct Form {
+        const FieldForm* form;
+        std::string_view closer;
+    };
+    const Form forms[] = {{&t.plain, "%>"}, {&t.html, "%&gt;"}};
+    const std::string_view firsts = html ? std::string_view("<&") : std::string_view("<");
+    for (size_t at = text.find_first_of(firsts); at != std::string_view::npos; at = text.find_first_of(firsts, at + 1)) {
+        const Form& f = text[at] == '<' ? forms[0] : forms[1];
+        if (text.compare(at, f.form->opener.size(), f.form->opener) != 0) continue;
+        const int row = f.form->Match(text.substr(at));
+        if (row >= 0) {
+            at += f.form->fields[row].size() - 1;
+            continue;
+        }
+        const size_t length = UnknownFieldLength(text, at, f.form->opener, f.closer);
+        if (length == 0) continue;
+        std::string field(text.substr(at, length));
+        if (std::find(found.begin(), found.end(), field) == found.end()) found.push_back(std::move(field));
+        at += length - 1;
+    }
 }
 
 int MailWordInsert::GetIDFromMenuString(std::string_view label) {

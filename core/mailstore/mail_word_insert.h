@@ -8,7 +8,13 @@
 //
 // Merging scans the text once: a value that is inserted is never scanned again, so a
 // value holding "<%...%>" stays as it is. Unknown fields (and the field names of older
-// versions) stay in the text unchanged.
+// versions) stay in the text unchanged; FindUnknownFields lists them, so that a mail is
+// not sent with them unawares.
+//
+// In an HTML part a field may be written either way: escaped, as the composing menus insert
+// it ("&lt;%会社名%&gt;", which a browser shows as the field), or plain, as it is typed in
+// the subject and the text part ("<%会社名%>", which a browser would take for a tag). Both
+// are merged, the values HTML-escaped.
 
 #include <array>
 #include <string>
@@ -49,9 +55,9 @@ public:
         return GetMailWordInsert(customer, originMail, html);
     }
 
-    // `text` with every field replaced by the record's value. html nonzero: fields are
-    // written in their HTML form ("&lt;%会社名%&gt;") and values are HTML-escaped. An empty
-    // text gives ""; a non-empty text whose merge comes out empty gives " ".
+    // `text` with every field replaced by the record's value. html nonzero: the text is an
+    // HTML part, fields are found in both forms and values are HTML-escaped. An empty text
+    // gives ""; a non-empty text whose merge comes out empty gives " ".
     static std::string GetMailWordInsert(const OneCustomer& customer, std::string_view text, int html);
 
     // The plain merge for a header (a subject, a display name): every control byte of the
@@ -69,6 +75,16 @@ public:
     // The row whose field (in its HTML form when html is nonzero) stands at the start of
     // `text`; -1 when none does or the text is empty.
     static int GetIDFromInsertString(std::string_view text, int html);
+    // The first field of `text` at or after `from` as the merge finds it (html nonzero: in
+    // either form): its position, length and row. False when there is none.
+    static bool FindField(std::string_view text, std::size_t from, int html, std::size_t& at, std::size_t& length,
+                          int& row);
+    // The fields of `text` that the merge leaves as they stand, each once in order of first
+    // appearance, as written ("<%名前(性)%>"; html nonzero: the escaped form too): an opener
+    // "<%" (or "&lt;%") that starts no known field, followed on the same line, within 64
+    // bytes and without an angle bracket, by its closer "%>" (or "%&gt;"). `found` is
+    // emptied first. The field names of older versions are among them.
+    static void FindUnknownFields(std::string_view text, int html, std::vector<std::string>& found);
     // The row whose menu label stands at the start of `label`; -1 when none does.
     static int GetIDFromMenuString(std::string_view label);
 

@@ -366,6 +366,45 @@ TEST_F(ContentChecksTest, OldMergeTagsAreAskedAboutAndCancelStops) {
     EXPECT_TRUE(prompts_.texts().isEmpty());
 }
 
+TEST_F(ContentChecksTest, MergeFieldsTheMergeCannotFillAreAskedAboutInEveryKind) {
+    const QString head = U8("以下の情報から差し込みできない個人情報差込タグを検出しました。\r\nこのメールを送信する場合、本タグを使用して"
+                            "いる箇所には個人情報は挿入されずにこのままの状態で送信されます。\r\nこのまま送信してもよろしいですか？\r\n\r\n"
+                            "差し込みできない差込タグ検出箇所：\r\n");
+    // Text mail: an old name is asked about once, as an old name, not again here.
+    pages.subjects[0] = Sjis("<%名前(性)%>様 <%番地%>");
+    pages.bodies[3] = Sjis("<%名前(姓)%> <%会社%>");
+    std::array<std::vector<int>, 5> l = Only(0);
+    l[3] = {softbank};
+    prompts_.Answer(platform::kIdOk);
+    prompts_.Answer(platform::kIdCancel);
+    EXPECT_FALSE(Text(kPurposeSend, true, l));
+    ASSERT_EQ(prompts_.texts().size(), 2);
+    EXPECT_EQ(prompts_.texts()[1], head + U8("　・PC向けメールの件名\r\n　・SoftBank向けメールの本文\r\n\r\n"
+                                             "検出した差込タグ：\r\n　<%名前(性)%>\r\n　<%会社%>\r\n"));
+    EXPECT_EQ(prompts_.captions()[1], U8("確認"));
+
+    // PC HTML: both forms in the HTML part; known fields of either form pass.
+    FakeHtmlPage& page = pages.Html(kKindHtmlPc);
+    page.html = Sjis("<p><%名前(姓)%>&lt;%名前(名)%&gt;様 <%社名%> &lt;%社名%&gt;</p>");
+    prompts_.clear();
+    prompts_.Answer(platform::kIdCancel);
+    EXPECT_FALSE(Checker().CheckHtmlMailPc(kPurposeSend, true, {pc}));
+    EXPECT_EQ(prompts_.texts(), QStringList{head + U8("　・HTMLパート\r\n\r\n検出した差込タグ：\r\n　<%社名%>\r\n　&lt;%社名%&gt;\r\n")});
+    page.html = Sjis("<p><%名前(姓)%>&lt;%名前(名)%&gt;様</p>");
+    prompts_.clear();
+    EXPECT_TRUE(Checker().CheckHtmlMailPc(kPurposeSend, true, {pc}));
+    EXPECT_TRUE(prompts_.texts().isEmpty());
+
+    // Carrier HTML, and without questions nothing is asked.
+    pages.Html(kKindHtmlDocomo).text = Sjis("<%姓%>");
+    prompts_.clear();
+    EXPECT_TRUE(Checker().CheckHtmlMailMobile(kPurposeSend, false, {docomo}, {}, {}));
+    EXPECT_TRUE(prompts_.texts().isEmpty());
+    EXPECT_TRUE(Checker().CheckHtmlMailMobile(kPurposeSend, true, {docomo}, {}, {}));
+    EXPECT_EQ(prompts_.texts(),
+              QStringList{head + U8("　・NTT DoCoMo向けメールのTEXTパート\r\n\r\n検出した差込タグ：\r\n　<%姓%>\r\n")});
+}
+
 // ---- Inline images and tags -----------------------------------------------------------------
 
 TEST(UnusedInlineImages, FoundWithAndWithoutDeletion) {

@@ -121,6 +121,7 @@ TEST(MergedSize, EqualsTheMergeOfEveryRecipientOnHardValues) {
         mei + lead + company + lead,
         "<%" + Sjis("未知") + "%>" + sei + "<%",          // an unknown field and a bare opener
         HtmlField(kElemKanjiSei) + "&lt;%" + HtmlField(kElemCompany) + "&lt;%" + Sjis("未知") + "%&gt;",
+        "<p>" + sei + HtmlField(kElemKanjiMei) + "&lt;" + company + "<&</p>",  // both forms in one HTML part
         Field(kElemCustomerID) + Field(kElemBirthday) + Field(kElemEntryDate) + Field(kElemRenewalDate),
         Field(kElemExtraFirst) + Field(kElemExtraFirst + 1) + Field(kElemPrefecture),
         Sjis("ﾃｽﾄ") + sei + Sjis("ｶﾞｯｺｳ"),

@@ -146,5 +146,17 @@ TEST(HtmlPreview, ShowsTheMailsOwnPicturesAndRefusesEverythingElse) {
     EXPECT_FALSE(shown.contains(QStringLiteral("run")));
 }
 
+TEST(HtmlPreview, ShowsMergeFieldsInBothFormsAsText) {
+    const std::string message = "MIME-Version: 1.0\r\nContent-Type: text/html; charset=shift_jis\r\n"
+                                "Content-Transfer-Encoding: 8bit\r\n\r\n" +
+                                S("<html><body><p><%名前(姓)%> &lt;%名前(名)%&gt;様 <%不明%> a<b>c</b></p></body></html>");
+    QString html;
+    std::unordered_map<std::string, MimeFormatStruct> parts;
+    ASSERT_TRUE(PreviewContentOf(message, html, parts));
+    CMailEditHtmlSubPagePreview preview;
+    ASSERT_TRUE(preview.ShowMessage(message));
+    EXPECT_EQ(preview.View()->toPlainText(), QString::fromUtf8("<%名前(姓)%> <%名前(名)%>様 <%不明%> ac"));
+}
+
 }  // namespace
 }  // namespace htmledit

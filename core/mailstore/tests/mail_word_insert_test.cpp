@@ -60,7 +60,10 @@ TEST(MailWordInsert, MergeRules) {
         {"opener before a field", &full, S("<%<%名前(姓)%>"), 0, S("<%山田")},
         {"value is not scanned again", &full, S("<%番地以下%>"), 0, S("<%メールアドレス%>")},
         {"html field escaped value", &full, S("&lt;%会社名%&gt;!"), 1, "A&amp;B&nbsp;&lt;x&gt;!"},
-        {"html ignores plain field", &full, S("<%会社名%>"), 1, S("<%会社名%>")},
+        {"html merges a typed plain field too", &full, S("<p><%会社名%>/&lt;%名前(姓)%&gt;</p>"), 1,
+         S("<p>A&amp;B&nbsp;&lt;x&gt;/山田</p>")},
+        {"html tags and unknown openers kept", &full, S("<b>&lt;%不明%&gt;<%不明%>&amp;<%個人情報ID%></b>"), 1,
+         S("<b>&lt;%不明%&gt;<%不明%>&amp;42</b>")},
         {"html value not rescanned", &full, S("&lt;%番地以下%&gt;"), 1, S("&lt;%メールアドレス%&gt;")},
         {"plain ignores html field", &full, S("&lt;%会社名%&gt;"), 0, S("&lt;%会社名%&gt;")},
     };
@@ -85,7 +88,34 @@ TEST(MailWordInsert, Utf8TextIsMergedInUtf8) {
     const OneCustomer c = Yamada();
     EXPECT_EQ(MailWordInsert::GetMailWordInsertUtf8(c, "\xF0\x9F\x98\x80<%名前(姓)%>様", 0),
               "\xF0\x9F\x98\x80山田様");  // the emoji, which Shift_JIS cannot hold, survives
-    EXPECT_EQ(MailWordInsert::GetMailWordInsertUtf8(c, "&lt;%会社名%&gt;", 1), "A&amp;B&nbsp;&lt;x&gt;");
+    EXPECT_EQ(MailWordInsert::GetMailWordInsertUtf8(c, "&lt;%会社名%&gt;<%名前(名)%>", 1), "A&amp;B&nbsp;&lt;x&gt;太郎");
+}
+
+TEST(MailWordInsert, UnknownFieldsAreThoseTheMergeLeavesAsTheyStand) {
+    struct Case {
+        const char* name;
+        std::string text;
+        int html;
+        std::vector<std::string> found;
+    };
+    const Case cases[] = {
+        {"known fields only", S("<%名前(姓)%>&lt;%会社名%&gt;"), 1, {}},
+        {"typo, once", S("<%名前(性)%>様 <%名前(性)%> <%名前(名)%>"), 0, {S("<%名前(性)%>")}},
+        {"both forms in html", S("<p>&lt;%社名%&gt;<%部署%></p>"), 1, {S("&lt;%社名%&gt;"), S("<%部署%>")}},
+        {"escaped form is text outside html", S("&lt;%社名%&gt;"), 0, {}},
+        {"old name", S("<%番地%>"), 0, {S("<%番地%>")}},
+        {"no closer on the line, a tag between, too long", S("<%a\r\n%> <%a<b>%> <%") + std::string(70, 'x') + "%>", 0,
+         {}},
+        {"empty name", "<%%>", 0, {"<%%>"}},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> found{"stale"};
+        MailWordInsert::FindUnknownFields(c.text, c.html, found);
+        EXPECT_EQ(found, c.found) << c.name;
+        // What is reported is exactly what the merge leaves.
+        for (const std::string& f : c.found)
+            EXPECT_NE(MailWordInsert::GetMailWordInsert(Yamada(), c.text, c.html).find(f), std::string::npos) << c.name;
+    }
 }
 
 TEST(MailWordInsert, TableAndLookups) {
