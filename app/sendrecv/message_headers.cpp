@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <mutex>
 #include <utility>
@@ -17,6 +18,7 @@
 #include "core/mailstore/attach_file_manager.h"
 #include "core/mailstore/base64.h"
 #include "core/mailstore/encoded_word.h"
+#include "core/mailstore/html_mail_encoder.h"
 #include "core/mailstore/x_email.h"
 #include "platform/date_time.h"
 
@@ -169,11 +171,20 @@ int EncodeBody(const std::string& text, int termType, std::string& body, const c
     return 0;
 }
 
+// The charset EncodeBody sends `text` in for the terminal type.
+const char* BodyCharset(const std::string& text, int termType) {
+    return PictogramBranch(text, termType) && termType == TERM_SOFTBANK ? "shift_jis" : "iso-2022-jp";
+}
+
 int MakePart(const char* subtype, const std::string& text, int termType, std::string& out) {
+    // An HTML part declares in its META the charset it is sent in, whatever the page wrote
+    // there (its skeleton says shift_jis), so readers that honour the META read it right.
+    const bool html = std::strcmp(subtype, "html") == 0;
+    const std::string declared = html ? ConvertHtmlMetaCharset(text, BodyCharset(text, termType)) : std::string();
     std::string body;
     const char* charset = nullptr;
     const char* transfer = nullptr;
-    if (const int r = EncodeBody(text, termType, body, charset, transfer); r != 0) return r;
+    if (const int r = EncodeBody(html ? declared : text, termType, body, charset, transfer); r != 0) return r;
     out = std::string("Content-Type: text/") + subtype + ";\r\n\tcharset=" + charset +
           "\r\nContent-Transfer-Encoding: " + transfer + "\r\nMIME-Version: 1.0\r\n\r\n" + body;
     return 0;

@@ -72,7 +72,9 @@ std::string MakeMailDateHeader(const char* zone);
 //   2 au TU-KA     ISO-2022-JP with au's pictogram codes, 7bit
 //   3 SoftBank     Shift_JIS with SoftBank's pictogram codes, base64 in lines of 76
 // Half-width katakana are widened except for SoftBank; a character a branch cannot carry
-// becomes "・". 0 with `out` set, or a negative result with `out` untouched.
+// becomes "・". An HTML text's META charset declaration, if it has one, is rewritten to the
+// charset the part is sent in (ConvertHtmlMetaCharset). 0 with `out` set, or a negative
+// result with `out` untouched.
 [[nodiscard]] int MakeTextPartHeader(const std::string& text, const int& termType, std::string& out);
 [[nodiscard]] int MakeHtmlPartHeader(const std::string& text, const int& termType, std::string& out);
 

@@ -207,6 +207,37 @@ TEST(TextPartTest, PictogramsInEachCarriersForm) {
     }
 }
 
+TEST(TextPartTest, AnHtmlPartsMetaNamesTheCharsetItIsSentIn) {
+    const std::string meta = "<HTML><HEAD><META http-equiv=Content-Type content=\"text/html; charset=shift_jis\"></HEAD>";
+    struct Case {
+        const char* what;
+        std::string html;
+        int termType;
+        const char* charset;
+    } cases[] = {
+        {"PC", meta + Sjis("<BODY>晴れ</BODY></HTML>"), 0, "iso-2022-jp"},
+        {"NTT DoCoMo, pictogram", meta + Sjis("<BODY>晴れ") + kSun + "</BODY></HTML>", 1, "iso-2022-jp"},
+        {"SoftBank, pictogram", "<html><meta charset=\"UTF-8\">" + Sjis("晴れ") + kSun + "</html>", 3, "shift_jis"},
+        {"SoftBank, none", meta + Sjis("<BODY>晴れ</BODY></HTML>"), 3, "iso-2022-jp"},
+    };
+    for (const Case& c : cases) {
+        std::string out;
+        ASSERT_EQ(MakeHtmlPartHeader(c.html, c.termType, out), 0) << c.what;
+        const Entity e = Split(out);
+        EXPECT_EQ(e.charset, c.charset) << c.what;
+        const std::string body = e.transfer == "base64" ? Unbase64(e.body) : e.body;
+        EXPECT_NE(body.find(std::string("<META content=\"text/html; charset=") + c.charset + "\""), std::string::npos)
+            << c.what << ": " << body;
+        EXPECT_EQ(body.find("charset=shift_jis\">"), std::string::npos) << c.what;
+    }
+    // No META: nothing is added. A text part is never touched.
+    std::string out;
+    ASSERT_EQ(MakeHtmlPartHeader(Sjis("<p>晴れ</p>"), 0, out), 0);
+    EXPECT_EQ(BackToSjis(Split(out).body), Sjis("<p>晴れ</p>"));
+    ASSERT_EQ(MakeTextPartHeader(meta, 0, out), 0);
+    EXPECT_EQ(BackToSjis(Split(out).body), meta);
+}
+
 TEST(TextPartTest, TextCutInsideACharacterIsRefused) {
     struct Case {
         std::string text;
