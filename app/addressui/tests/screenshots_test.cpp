@@ -1,8 +1,12 @@
-// Renders every page of the record editor, its read-only twin and both attribute input
-// windows with a Japanese record into the screenshot folder (QUENDREL_SCREENSHOT_DIR);
+// Renders every page of the record editor, its read-only twin, both attribute input
+// windows and the editor's messages (characters left out of a paste, the question before
+// changes are discarded) with a Japanese record into the screenshot folder (QUENDREL_SCREENSHOT_DIR);
 // without it the screens are still made and shown offscreen, but nothing is written.
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QClipboard>
+#include <QLineEdit>
 #include <QPushButton>
 
 #include "app/addressui/db_edit_sheet.h"
@@ -13,6 +17,7 @@
 namespace {
 
 using namespace rectest;
+using ui::test::SaveMessageBoxScreenshot;
 using ui::test::SaveScreenshot;
 
 class Screenshots : public RecordEnvTest {
@@ -91,6 +96,19 @@ TEST_F(Screenshots, AttributeInputWindows) {
         Control<QPushButton>(sheet.GetPage(page), addressui::ids::kChangeButton)->click();
         EXPECT_TRUE(shot);
     }
+}
+
+TEST_F(Screenshots, RecordEditorMessages) {
+    addressui::CDBEditSheet sheet(1024, ui::U8("個人情報の編集"));
+    sheet.show();
+    auto* department = Control<QLineEdit>(&sheet, addressui::ids::kDepartment);
+    department->setFocus();
+    department->selectAll();
+    QApplication::clipboard()->setText(ui::U8("営業部😀①Ⅱ"));
+    EXPECT_TRUE(SaveMessageBoxScreenshot(QStringLiteral("msg_record_characters_left_out"), [&] { department->paste(); }));
+    EXPECT_EQ(department->text(), ui::U8("営業部①Ⅱ"));
+    EXPECT_TRUE(SaveMessageBoxScreenshot(QStringLiteral("msg_record_discard_question"), [&] { sheet.reject(); }));
+    EXPECT_TRUE(sheet.isVisible());
 }
 
 }  // namespace

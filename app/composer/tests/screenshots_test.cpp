@@ -1,6 +1,9 @@
 // Screenshots of the composing dialog with a stored text mail, one per text page: PC, NTT
 // DoCoMo (with its pictogram palette beside it), au TU-KA, SoftBank and WILLCOM; and the
-// dialog with an HTML mail for PCs on the HTML editor's page.
+// dialog with an HTML mail for PCs on the HTML editor's page, its preview of merge fields
+// in both forms; and the messages of the dialog: the question before changes are
+// discarded, characters Shift_JIS cannot hold, a paste cut at the limit, merge fields the
+// merge cannot fill.
 #include <gtest/gtest.h>
 
 #include "app/composer/carrier_text_pages.h"
@@ -13,13 +16,20 @@
 #include "app/htmledit/html_page_factory.h"
 #include "app/htmledit/mail_body_edit.h"
 #include "app/widgets/varnis_property_sheet.h"
+#include "app/htmledit/html_mail_page_base.h"
+#include "app/htmledit/html_sub_pages.h"
 #include "app/ui/testing/screenshot.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QTabWidget>
 #include "core/addressbook/test_mailing_info.h"
 
 namespace compose {
 namespace {
 
 using cdtest::S;
+using ui::test::SaveMessageBoxScreenshot;
 using ui::test::SaveScreenshot;
 
 class Screenshots : public cdtest::ComposeEnvTest {
@@ -119,6 +129,51 @@ TEST_F(Screenshots, ComposerHtmlMailPc) {
     page->RefreshPage();
     d->resize(760, 700);
     EXPECT_TRUE(SaveScreenshot(d.get(), QStringLiteral("dlg118_compose_html_pc")));
+}
+
+TEST_F(Screenshots, ComposerMessagesOfWhatTheUserPutsIn) {
+    auto d = OpenFixtureMail();
+    d->show();
+    SjisLimitedEdit* subject = d->GetTextPage(0)->Subject();
+    subject->setFocus();
+    const auto paste = [&](const QString& text) {
+        subject->selectAll();
+        QApplication::clipboard()->setText(text);
+        subject->paste();
+    };
+    EXPECT_TRUE(SaveMessageBoxScreenshot(QStringLiteral("msg_input_characters_left_out"),
+                                         [&] { paste(ui::U8("ご案内🎄👨‍👩‍👧①Ⅱ한")); }));
+    EXPECT_TRUE(SaveMessageBoxScreenshot(QStringLiteral("msg_input_cut_at_limit"),
+                                         [&] { paste(ui::U8("😀") + QString(300, QChar(0x3042))); }));
+    EXPECT_TRUE(SaveMessageBoxScreenshot(QStringLiteral("msg_compose_discard_question"), [&] { d->reject(); }));
+    EXPECT_TRUE(d->isVisible());  // the question's Escape goes back to the mail
+}
+
+TEST_F(Screenshots, ComposerHtmlMergeFieldsPreviewAndQuestion) {
+    ComposeDialogHooks hooks = GetComposeDialogHooks();
+    hooks.makeHtmlPage = htmledit::MakeHtmlMailPage;
+    SetComposeDialogHooks(hooks);
+    TurnOffConfirmation("TEXTPART");
+    const int list = AddList("春の会員", {pc_}, "様");
+    auto d = Open(0, 0, -1);
+    ASSERT_TRUE(opened_);
+    nextChoice_ = {true, list, ui::U8("春の会員"), ui::U8("様")};
+    d->OnDestination();
+    HtmlMailPage* page = d->GetHtmlPage(kHtmlPagePc);
+    ASSERT_NE(page, nullptr);
+    page->SetSubject(S("<%名前(姓)%>様　春の新作のご案内"));
+    page->SetTextPart(S("<%名前(姓)%>様\r\n春の新作が入荷いたしました。"));
+    page->SetHtmlPart(S("<HTML><HEAD><META http-equiv=Content-Type content=\"text/html; charset=shift_jis\"></HEAD>"
+                        "<BODY bgColor=#ffffff><H2>春の新作のご案内</H2><P>入力した差込タグ：<%名前(姓)%> <%名前(名)%>様</P>"
+                        "<P>メニューの差込タグ：&lt;%名前(姓)%&gt;様</P><P>名前を誤った差込タグ：<%名前(性)%>様</P></BODY></HTML>"));
+    page->RefreshPage();
+    d->resize(760, 700);
+    auto* base = dynamic_cast<htmledit::CMailEditPageHtmlBase*>(page);
+    ASSERT_NE(base, nullptr);
+    base->InnerSheet()->GetTabControl()->setCurrentIndex(0);  // the preview
+    EXPECT_TRUE(SaveScreenshot(d.get(), QStringLiteral("dlg118_compose_html_pc_merge_fields_preview")));
+    EXPECT_TRUE(SaveMessageBoxScreenshot(QStringLiteral("msg_compose_unknown_merge_field"),
+                                         [&] { EXPECT_FALSE(d->OnButtonAction(CMailCreateDialog::kIdcDraft)); }));
 }
 
 }  // namespace

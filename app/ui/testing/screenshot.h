@@ -5,6 +5,8 @@
 
 #include <QString>
 
+#include <functional>
+
 class QWidget;
 
 namespace ui::test {
@@ -14,5 +16,10 @@ bool ScreenshotsWanted();
 // Shows `widget` (offscreen), lets it lay out and paint, and saves it as <name>.png in
 // the screenshot folder. True when written (or not wanted).
 bool SaveScreenshot(QWidget* widget, const QString& name);
+
+// Runs `trigger`, which shows one message through the prompter, with the program's own
+// message box in place of any recorder: the box is saved as <name>.png and answered with
+// its Escape button. True when a box showed (and was written, when wanted).
+bool SaveMessageBoxScreenshot(const QString& name, const std::function<void()>& trigger);
 
 }  // namespace ui::test
