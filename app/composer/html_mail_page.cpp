@@ -17,6 +17,7 @@
 
 #include "app/compose/attachment_settings_dlg.h"
 #include "app/compose/mail_text_edit.h"
+#include "app/htmledit/import_notices.h"
 #include "app/mailtext/file_utils.h"
 #include "app/ui/control_ids.h"
 #include "app/ui/file_picker.h"
@@ -42,6 +43,15 @@ public:
     // cannot be converted.
     std::string HtmlText() const { return htmlBodySet != 0 ? Converted(htmlBody) : std::string(); }
     std::string PlainText() const { return textBodySet != 0 ? Converted(textBody) : std::string(); }
+    // The characters of its text and HTML parts that Shift_JIS cannot hold (the mail is
+    // kept as the file gave it; they would go missing when it is shown or sent), each once.
+    QStringList CharactersShiftJisCannotHold() const {
+        QStringList lost;
+        std::string ignored;
+        if (textBodySet != 0) htmledit::ConvertPartKeepingShiftJis(textBody, ignored, lost);
+        if (htmlBodySet != 0) htmledit::ConvertPartKeepingShiftJis(htmlBody, ignored, lost);
+        return lost;
+    }
     std::size_t InlineCount() const { return htmlAttachList.size(); }
     const MimeFormatStruct& Inline(std::size_t index) const { return htmlAttachList[index]; }
     void RemoveInline(std::size_t index) { htmlAttachList.erase(htmlAttachList.begin() + static_cast<std::ptrdiff_t>(index)); }
@@ -404,6 +414,7 @@ int CMailEditPageHtml::Analyse(const std::string& text, bool takeSubject) {
     inlineCleared_.assign(model_->InlineCount(), false);
     ShowNames();
     Navigate(tempPath_);
+    htmledit::ShowCharactersLeftOut(this, model_->CharactersShiftJisCannotHold());
     return kImported;
 }
 

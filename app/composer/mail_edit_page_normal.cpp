@@ -19,6 +19,7 @@
 #include "app/environment/environment_service.h"
 #include "app/ui/control_ids.h"
 #include "app/ui/prompter.h"
+#include "app/ui/sjis_input.h"
 #include "app/ui/sjis_text.h"
 #include "core/foundation/kcode.h"
 #include "core/foundation/system_option.h"
@@ -45,10 +46,15 @@ bool IsUtf8WithNonAscii(const std::string& bytes) {
     return !decoder.hasError();
 }
 
-// The body file's bytes as Shift_JIS text without NUL bytes.
-std::string BodyFileText(std::string bytes) {
+// The body file's bytes as Shift_JIS text without NUL bytes. The characters of a UTF-8
+// file that Shift_JIS cannot hold are left out and named in `lost`.
+std::string BodyFileText(std::string bytes, QStringList& lost) {
     bytes.erase(std::remove(bytes.begin(), bytes.end(), '\0'), bytes.end());
-    if (IsUtf8WithNonAscii(bytes)) return KCodeC::utf8tosj(bytes);
+    if (IsUtf8WithNonAscii(bytes)) {
+        const ui::KeptInput kept = ui::KeepSjisCharacters(QString::fromUtf8(bytes));
+        lost = kept.dropped;
+        return KCodeC::utf8tosj(lost.isEmpty() ? bytes : kept.text.toUtf8().toStdString());
+    }
     KCodeC converter;
     return converter.ToSJIS(bytes);
 }
@@ -93,7 +99,8 @@ bool CMailEditPageNormal::TakeBodyFile() {
     std::string bytes;
     if (ReadWholeFile(*bodyFile_, bytes) != 1) return false;
     bodyFile_.reset();
-    std::string text = BodyFileText(std::move(bytes));
+    QStringList lost;
+    std::string text = BodyFileText(std::move(bytes), lost);
     if (text.size() > static_cast<std::size_t>(kBodyLimit)) {
         const QString question =
             ui::U8("本文ファイルの内容が半角%1文字(全角%2文字)を超えています。\r\n"
@@ -108,6 +115,7 @@ bool CMailEditPageNormal::TakeBodyFile() {
     Body()->SetSjisText(text);
     ExchangeTexts(false);
     UpdateCharCount();
+    ui::TellInputAltered(Body(), lost);
     return true;
 }
 

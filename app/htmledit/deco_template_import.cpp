@@ -163,7 +163,8 @@ std::optional<DecoTemplatePlan> AnalyseDecoTemplate(QWidget* owner, std::string_
     }
     MimeFormatStruct htmlPart;
     mail.GetMIMEHtmlpart(htmlPart);
-    if (htmlPart.ConvertBodyToCp932String(plan.html) == 0) {
+    QStringList lost;
+    if (ConvertPartKeepingShiftJis(htmlPart, plan.html, lost) == 0) {
         ShowImportError(owner, U8("指定されたファイルにはVarnisでサポートしていないヘッダ情報が設定されています。"));
         return std::nullopt;
     }
@@ -179,6 +180,7 @@ std::optional<DecoTemplatePlan> AnalyseDecoTemplate(QWidget* owner, std::string_
                        U8("エラー"), platform::kMbOk | platform::kMbIconWarning);
         return std::nullopt;
     }
+    ShowCharactersLeftOut(owner, lost);
     return plan;
 }
 

@@ -289,10 +289,11 @@ std::optional<EmlImportPlan> AnalyseEmlImport(QWidget* owner, const std::string&
         plan.subject = CutToMaximum(plan.subject, limits.subjectBytes);
     }
 
+    QStringList lost;  // characters of the file's texts that Shift_JIS cannot hold
     MimeFormatStruct part;
     if (mail.TextPartExist() != 0) {
         mail.GetMIMETextpart(part);
-        if (part.ConvertBodyToCp932String(plan.text) == 0) {
+        if (ConvertPartKeepingShiftJis(part, plan.text, lost) == 0) {
             ShowImportError(owner, U8(kUnsupportedHeader));
             return std::nullopt;
         }
@@ -313,7 +314,7 @@ std::optional<EmlImportPlan> AnalyseEmlImport(QWidget* owner, const std::string&
     if (mail.HtmlPartExist() != 0) {
         mail.GetMIMEHtmlpart(part);
         std::string html;
-        if (part.ConvertBodyToCp932String(html) == 0) {
+        if (ConvertPartKeepingShiftJis(part, html, lost) == 0) {
             ShowImportError(owner, U8(kUnsupportedHeader));
             return std::nullopt;
         }
@@ -332,6 +333,7 @@ std::optional<EmlImportPlan> AnalyseEmlImport(QWidget* owner, const std::string&
     }
 
     if (!PlanAttachments(owner, mail, limits, plan)) return std::nullopt;
+    ShowCharactersLeftOut(owner, lost);
     return plan;
 }
 

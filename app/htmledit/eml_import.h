@@ -19,7 +19,10 @@
 //  - an attachment's name that is not a plain file name (empty, "." or "..", holding "/",
 //    a backslash, NUL or another control byte) is refused with the message that the file
 //    could not be registered, so no name from the file can lead outside the work folder;
-//  - every attachment is decoded during the analysis, so the commit only writes.
+//  - every attachment is decoded during the analysis, so the commit only writes;
+//  - characters of the text and HTML parts that Shift_JIS cannot hold (a UTF-8 file) are
+//    left out and named in one caution once the analysis went through
+//    (import_notices.h), as an edit does for pasted text.
 // Inline images keep their pictures: references are renamed in one pass
 // (inline_cid_references.h), so renaming 01 -> 00 and 00 -> 01 keeps both pictures.
 //

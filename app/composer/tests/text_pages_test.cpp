@@ -161,6 +161,16 @@ TEST_F(TextPagesTest, BodyFileBecomesTheBodyInShiftJis) {
         EXPECT_EQ(d.MailRecord().body[0], c.body);
         EXPECT_FALSE(d.GetPcPage()->GetBodyFile().has_value());
     }
+    // UTF-8 with characters Shift_JIS cannot hold: they are left out and named.
+    cdtest::WriteFile(file, "\xE6\x9C\xAC\xE6\x96\x87\xF0\x9F\x8E\x84!");  // 本文🎄!
+    CMailCreateDialog emoji(nullptr, 1, 2, -1, -1, file);
+    ASSERT_TRUE(emoji.OnInitDialog());
+    EXPECT_EQ(emoji.GetPcPage()->Body()->GetSjisText(), S("本文!"));
+    cdtest::Pump();
+    ASSERT_EQ(prompts_.texts().size(), 1);
+    EXPECT_TRUE(prompts_.texts()[0].contains(U8("「🎄」")));
+    prompts_.clear();
+
     // Longer than the body's limit: cut where a character ends, once the user agreed.
     cdtest::WriteFile(file, std::string(99999, 'a') + S("あい"));
     CMailCreateDialog longer(nullptr, 1, 2, -1, -1, file);
