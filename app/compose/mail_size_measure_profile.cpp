@@ -126,15 +126,12 @@ MergeSizeProfile::MergeSizeProfile(std::string_view text, int html, bool widenKa
         pieces_.push_back(p);
     };
     std::size_t pieceStart = 0;
-    std::size_t at = 0;
-    std::size_t length = 0;
-    int row = -1;
-    while (MailWordInsert::FindField(text, pieceStart, html, at, length, row)) {
+    MailWordInsert::ForEachField(text, html, [&](std::size_t at, std::size_t length, int row) {
         addPiece(text.substr(pieceStart, at - pieceStart));
         fields_.push_back(row);
         ++counts_[static_cast<std::size_t>(row)];
         pieceStart = at + length;
-    }
+    });
     addPiece(text.substr(pieceStart));
     // A value that ends in a kana taking a mark is safe to add up only where the text
     // goes on with something that is no mark.

@@ -6,7 +6,7 @@
 // the recipient's value (HTML-escaped in an HTML part); the rest of the text is copied. So
 // the merged byte length is the length of the copied text plus, for every field written in
 // the text, the length of its value. The profile cuts the text once, with the merge's own
-// search (MailWordInsert::FindField: same forms, same field table, a field is the first row
+// search (MailWordInsert::ForEachField: same forms, same field table, a field is the first row
 // whose field text starts there, an unknown "<%" is copied), and keeps the copied pieces
 // and the fields in order.
 //

@@ -149,28 +149,42 @@ struct FoundField {
     size_t length = 0;
 };
 
-// The first field of `text` at or after `from`, written in `form` or, when `other` is given,
-// in that form. The openers of the two forms begin with different bytes, so at most one of
-// them starts at any place; the scan visits each byte once.
-FoundField NextField(std::string_view text, size_t from, const FieldForm& form, const FieldForm* other) {
-    if (other == nullptr) {
-        for (size_t at = text.find(form.opener, from); at != std::string_view::npos;
-             at = text.find(form.opener, at + form.opener.size())) {
-            const int row = form.Match(text.substr(at));
-            if (row >= 0) return {at, row, form.fields[row].size()};
+// The fields of a text in order, written in `form` or, when `other` is given, in that form
+// too. The openers of the two forms begin with different bytes, so at most one of them
+// starts at any place. Each form's next opener is searched for on its own (memchr, fast)
+// and kept until the scan passes it, so the text is read once whatever the forms' mix.
+class FieldScanner {
+public:
+    FieldScanner(std::string_view text, const FieldForm& form, const FieldForm* other)
+        : text_(text), forms_{&form, other} {}
+
+    // The first field at or after `from` (which never goes back).
+    FoundField Next(size_t from) {
+        for (;;) {
+            int which = -1;
+            for (int k = 0; k < 2; ++k) {
+                if (forms_[k] == nullptr) continue;
+                if (!known_[k] || (next_[k] != std::string_view::npos && next_[k] < from)) {
+                    next_[k] = text_.find(forms_[k]->opener, from);
+                    known_[k] = true;
+                }
+                if (next_[k] != std::string_view::npos && (which < 0 || next_[k] < next_[which])) which = k;
+            }
+            if (which < 0) return {};
+            const FieldForm& f = *forms_[which];
+            const size_t at = next_[which];
+            from = at + 1;
+            const int row = f.Match(text_.substr(at));
+            if (row >= 0) return {at, row, f.fields[row].size()};
         }
-        return {};
     }
-    const char firsts[] = {form.opener[0], other->opener[0], '\0'};
-    for (size_t at = text.find_first_of(firsts, from); at != std::string_view::npos;
-         at = text.find_first_of(firsts, at + 1)) {
-        const FieldForm& f = text[at] == form.opener[0] ? form : *other;
-        if (text.compare(at, f.opener.size(), f.opener) != 0) continue;
-        const int row = f.Match(text.substr(at));
-        if (row >= 0) return {at, row, f.fields[row].size()};
-    }
-    return {};
-}
+
+private:
+    std::string_view text_;
+    const FieldForm* forms_[2];
+    size_t next_[2] = {0, 0};   // where each form's next opener starts (npos: none left)
+    bool known_[2] = {false, false};
+};
 
 std::string Merge(const OneCustomer& c, std::string_view text, const FieldForm& form, const FieldForm* other,
                   ValueForm valueForm) {
@@ -178,8 +192,8 @@ std::string Merge(const OneCustomer& c, std::string_view text, const FieldForm& 
     std::string out;
     out.reserve(text.size() + 64);
     size_t pos = 0;
-    for (FoundField f = NextField(text, pos, form, other); f.at != std::string_view::npos;
-         f = NextField(text, pos, form, other)) {
+    FieldScanner scanner(text, form, other);
+    for (FoundField f = scanner.Next(pos); f.at != std::string_view::npos; f = scanner.Next(pos)) {
         out.append(text, pos, f.at - pos);
         const std::string value = RowValue(c, f.row);
         switch (valueForm) {
@@ -248,15 +262,12 @@ int MailWordInsert::GetIDFromInsertString(std::string_view text, int html) {
     return form.Match(text);
 }
 
-bool MailWordInsert::FindField(std::string_view text, std::size_t from, int html, std::size_t& at,
-                               std::size_t& length, int& row) {
+void MailWordInsert::ForEachField(std::string_view text, int html,
+                                  const std::function<void(std::size_t at, std::size_t length, int row)>& take) {
     const FieldTables& t = Tables();
-    const FoundField f = html ? NextField(text, from, t.html, &t.plain) : NextField(text, from, t.plain, nullptr);
-    if (f.at == std::string_view::npos) return false;
-    at = f.at;
-    length = f.length;
-    row = f.row;
-    return true;
+    FieldScanner scanner(text, html ? t.html : t.plain, html ? &t.plain : nullptr);
+    for (FoundField f = scanner.Next(0); f.at != std::string_view::npos; f = scanner.Next(f.at + f.length))
+        take(f.at, f.length, f.row);
 }
 
 void MailWordInsert::FindUnknownFields(std::string_view text, int html, std::vector<std::string>& found) {

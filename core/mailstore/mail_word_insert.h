@@ -17,6 +17,8 @@
 // are merged, the values HTML-escaped.
 
 #include <array>
+#include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -75,10 +77,10 @@ public:
     // The row whose field (in its HTML form when html is nonzero) stands at the start of
     // `text`; -1 when none does or the text is empty.
     static int GetIDFromInsertString(std::string_view text, int html);
-    // The first field of `text` at or after `from` as the merge finds it (html nonzero: in
-    // either form): its position, length and row. False when there is none.
-    static bool FindField(std::string_view text, std::size_t from, int html, std::size_t& at, std::size_t& length,
-                          int& row);
+    // Calls `take` for every field of `text` in order as the merge finds it (html nonzero:
+    // in either form), with its position, length and row.
+    static void ForEachField(std::string_view text, int html,
+                             const std::function<void(std::size_t at, std::size_t length, int row)>& take);
     // The fields of `text` that the merge leaves as they stand, each once in order of first
     // appearance, as written ("<%名前(性)%>"; html nonzero: the escaped form too): an opener
     // "<%" (or "&lt;%") that starts no known field, followed on the same line, within 64

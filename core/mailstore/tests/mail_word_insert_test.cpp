@@ -62,6 +62,8 @@ TEST(MailWordInsert, MergeRules) {
         {"html field escaped value", &full, S("&lt;%会社名%&gt;!"), 1, "A&amp;B&nbsp;&lt;x&gt;!"},
         {"html merges a typed plain field too", &full, S("<p><%会社名%>/&lt;%名前(姓)%&gt;</p>"), 1,
          S("<p>A&amp;B&nbsp;&lt;x&gt;/山田</p>")},
+        {"html forms alternating", &full, S("&lt;%名前(姓)%&gt;<%名前(名)%>&lt;%個人情報ID%&gt;&<<%個人情報ID%>"), 1,
+         S("山田太郎42&<42")},
         {"html tags and unknown openers kept", &full, S("<b>&lt;%不明%&gt;<%不明%>&amp;<%個人情報ID%></b>"), 1,
          S("<b>&lt;%不明%&gt;<%不明%>&amp;42</b>")},
         {"html value not rescanned", &full, S("&lt;%番地以下%&gt;"), 1, S("&lt;%メールアドレス%&gt;")},
