@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QLabel>
@@ -12,7 +13,6 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTabWidget>
-#include <QClipboard>
 #include <QTest>
 
 #include "app/addressui/db_edit_sheet.h"

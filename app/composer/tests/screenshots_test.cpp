@@ -6,6 +6,10 @@
 // merge cannot fill.
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QClipboard>
+#include <QTabWidget>
+
 #include "app/composer/carrier_text_pages.h"
 #include "app/composer/mail_edit_page_normal.h"
 #include "app/composer/mail_edit_page_text_mobile.h"
@@ -13,16 +17,12 @@
 #include "app/compose/pictogram_input_dlg.h"
 #include "app/compose/sjis_limited_edit.h"
 #include "app/compose/wrap_ruler.h"
+#include "app/htmledit/html_mail_page_base.h"
 #include "app/htmledit/html_page_factory.h"
+#include "app/htmledit/html_sub_pages.h"
 #include "app/htmledit/mail_body_edit.h"
 #include "app/widgets/varnis_property_sheet.h"
-#include "app/htmledit/html_mail_page_base.h"
-#include "app/htmledit/html_sub_pages.h"
 #include "app/ui/testing/screenshot.h"
-
-#include <QApplication>
-#include <QClipboard>
-#include <QTabWidget>
 #include "core/addressbook/test_mailing_info.h"
 
 namespace compose {
