@@ -185,7 +185,12 @@ int SendReceiveWorker::SendDueMails() {
         const std::string status = rules.MailStatus(mail);
         if (status == "R" || status == "E") Failed();
         if (status == "R") {
-            Status("送信に失敗したアドレスがあります\r\n個人情報を確認してください");
+            // Only a refusal for good says something about the person; a server that asked
+            // to try later (greylisting, a full mailbox) gets the mail in the next run.
+            if (sender->LastDeferredCount() > 0 && sender->LastFailedCount() == 0)
+                Status("一時的に受け付けられなかったアドレスがあります\r\n次回の送信で送ります");
+            else
+                Status("送信に失敗したアドレスがあります\r\n個人情報を確認してください");
             Pause(2000);
         }
         if (mode == 5 || result != 0) break;

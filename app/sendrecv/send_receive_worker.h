@@ -17,7 +17,8 @@
 //      and 7 end here;
 //   6. sending (state 13): the chosen mail in mode 5, else every due mail, earliest
 //      first, each sent and its status stored; a mail left waiting for resends shows
-//      "送信に失敗したアドレスがあります ..." for 2 s. When the split count was reached
+//      "送信に失敗したアドレスがあります ..." for 2 s, or, when every recipient it left
+//      was only asked to try later, "一時的に受け付けられなかったアドレスがあります ...". When the split count was reached
 //      (-8) or a split mail finished (-9) the due mails are postponed by option 103
 //      seconds, the first with status "B" (in mode 5 only the chosen mail, and only on
 //      -8), and "分割送信設定により送信を中断します" shows for 1 s;

@@ -54,6 +54,8 @@ public:
     void Cancel() override { job_.Cancel(); }
     void EndWindow() override { job_.SetFlag(CSendJob::kWindowEnded); }
     void Finish() override { job_.ReleaseStores(); }
+    int LastFailedCount() const override { return job_.Counters().error; }
+    int LastDeferredCount() const override { return job_.Counters().deferred; }
 
 private:
     CSendJob job_;

@@ -57,6 +57,10 @@ public:
     // The run is over: writes what is left and frees the mail's stores (on the worker, so
     // the GUI thread never does that work).
     virtual void Finish() {}
+    // Of the last SendOneMail: recipients refused for good, and recipients the server asked
+    // to try later (they stay in the list for the next run).
+    virtual int LastFailedCount() const { return 0; }
+    virtual int LastDeferredCount() const { return 0; }
 };
 
 struct SendReceiveRunParts {

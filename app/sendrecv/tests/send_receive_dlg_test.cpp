@@ -519,6 +519,20 @@ TEST_F(StatusDialogSendTest, AFailedSendStaysOnScreenWithItsEnd) {
     }
 }
 
+// A server that asks to try one address later (greylisting) leaves that address for the
+// next run; the window says so instead of asking the user to check the person.
+TEST_F(StatusDialogSendTest, AnAddressPutOffByTheServerIsToldAsSentNextTime) {
+    sendtest::SendTestServer server({"--defer-rcpt", "b@example.jp=450:1"});
+    UseServer(server.port());
+    const int mail = MakeMail({Person("a@example.jp"), Person("b@example.jp")}, "s", "b");
+    dialog_->Launch(3, -1);
+    ASSERT_TRUE(WaitForEnd());
+    EXPECT_EQ(server.Count(), 1);
+    EXPECT_EQ(MailOnDisk(mail).GetStatus(), "R");
+    EXPECT_EQ(dialog_->StatusLine().remove(QChar(u'\r')), U8("[ID: %1] 一時的に受け付けられなかったアドレスがあります\n次回の送信で送ります").arg(mail));
+    dialog_->close();
+}
+
 TEST_F(StatusDialogSendTest, CancelDuringARealSendStopsItAndMakesTheMailADraft) {
     // The server holds its answer to the second message for a minute.
     sendtest::SendTestServer server({"--delay-message", "2:60"});

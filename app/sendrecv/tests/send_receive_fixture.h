@@ -133,6 +133,7 @@ public:
 // test chose for it ("C" by default) and returns the result chosen for it (0 by default).
 class FakeSender : public RunSender {
 public:
+    int failedCount = 0, deferredCount = 0;  // what every send reports it left behind
     explicit FakeSender(CMailListViewer* mails) : mails_(mails) {}
     void SetSplitCount(int count) override { split = count; }
     void SetSendSettings(int delayMs, int before, int connected) override {
@@ -173,6 +174,8 @@ public:
         windowEnded = 1;
         gate.Stop();
     }
+    int LastFailedCount() const override { return failedCount; }
+    int LastDeferredCount() const override { return deferredCount; }
     void Finish() override { ++finished; }
 
     std::vector<int> Sent() {

@@ -181,6 +181,26 @@ TEST_F(WorkerTest, AMailIsTakenOnceARunAndResendsAreTold) {
     EXPECT_EQ(observer_->Of("mail"), QStringList({QString::number(mail), QString::number(next)}));
 }
 
+TEST_F(WorkerTest, AMailLeftForResendsSaysWhetherAddressesFailedOrWereOnlyPutOff) {
+    const QString failed = U8("送信に失敗したアドレスがあります\r\n個人情報を確認してください");
+    const QString putOff = U8("一時的に受け付けられなかったアドレスがあります\r\n次回の送信で送ります");
+    struct Case {
+        int failedCount, deferredCount;
+        bool saysFailed;
+    } cases[] = {{1, 0, true}, {0, 2, false}, {1, 1, true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.failedCount << " failed, " << c.deferredCount << " put off");
+        const int mail = Due("W", 9, 0);
+        Run(5, mail, [&](SendReceiveRunParts&) {
+            sender_->statusAfter[mail] = "R";
+            sender_->failedCount = c.failedCount;
+            sender_->deferredCount = c.deferredCount;
+        });
+        EXPECT_EQ(Statuses().contains(failed), c.saysFailed);
+        EXPECT_EQ(Statuses().contains(putOff), !c.saysFailed);
+    }
+}
+
 TEST_F(WorkerTest, AStopBetweenMailsStartsNoFurtherMail) {
     const int first = Due("W", 9, 0);
     const int second = Due("W", 10, 0);
