@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <atomic>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <map>
 #include <memory>
@@ -23,13 +24,17 @@
 #include <thread>
 #include <vector>
 
+#include "app/sendrecv/message_headers.h"
 #include "app/sendrecv/send_fault_probe.h"
 #include "app/sendrecv/send_job.h"
 #include "app/sendrecv/send_run_observer.h"
 #include "app/sendrecv/tests/send_env_fixture.h"
 #include "core/foundation/cp932.h"
 #include "core/foundation/log_writer.h"
+#include "core/mailstore/attach_writer.h"
 #include "core/mailstore/history_list_viewer.h"
+#include "core/mailstore/mail_data_structure.h"
+#include "core/mailstore/mime_decode_tool.h"
 #include "platform/netssl/tests/net_test_servers.h"
 
 namespace sendtest {
@@ -76,6 +81,39 @@ private:
     nettest::TempDir out_;  // first: the server writes into it until it stops
     nettest::SpawnedScript server_;
 };
+
+// The stored body of an HTML mail: a MIME text with a text part and an HTML part.
+inline std::string StoredHtmlMail(const std::string& text, const std::string& html) {
+    CMailDataStructure model;
+    MimeFormatStruct part;
+    std::string entity, header, body;
+    EXPECT_EQ(MakeTextPartHeader(text, 0, entity), 0);
+    MimeDecodeTool::MimeDecode(entity, part);
+    model.SetMIMETextBody(part);
+    EXPECT_EQ(MakeHtmlPartHeader(html, 0, entity), 0);
+    MimeDecodeTool::MimeDecode(entity, part);
+    model.SetMIMEHtmlBody(part);
+    EXPECT_EQ(model.GetMimeString(header, body, 1, nullptr), 0);
+    return header + "\r\n" + body;
+}
+
+// Gives mail `mailId` of environment `env` the attachment `name` (Shift_JIS) holding
+// `bytes` for terminal type `termType`, as the composing screens store one.
+inline void AttachFile(EnvManager* env, int mailId, int termType, const std::string& name, const std::string& bytes) {
+    AttachWriter w;
+    w.SetEnvManager(env);
+    w.SetVersion(5);
+    w.SetMailID(mailId);
+    w.SetTermType(termType);
+    ASSERT_EQ(w.SetAttachListRecordToMemory(name, std::to_string(bytes.size())), 0);
+    const std::string work = w.GetFolderPathForAttachFileTemporary();
+    std::filesystem::create_directories(work);
+    {
+        std::ofstream f(work + name, std::ios::binary);
+        f << bytes;
+    }
+    ASSERT_EQ(w.ReplaceAttachList({AttachData{name, std::to_string(bytes.size())}}, 0), 1) << w.GetErrMsg().GetLastCode();
+}
 
 // One received message as a mail reader shows it.
 struct Received {

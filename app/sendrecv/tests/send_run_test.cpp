@@ -27,6 +27,7 @@
 #include "core/transport/message_id_form.h"
 
 using sendtest::Received;
+using sendtest::StoredHtmlMail;
 using sendtest::SendTestServer;
 using sendtest::Sjis;
 using ui::U8;
@@ -121,21 +122,6 @@ TEST_F(SendRunTest, TextMailGoesOnceToEachRecipientMergedAndRecorded) {
     // A second run has nobody left to send to.
     ASSERT_EQ(Send(mail), 0);
     EXPECT_EQ(server.Count(), 4);
-}
-
-// The stored body of an HTML mail: a MIME text with a text part and an HTML part.
-std::string StoredHtmlMail(const std::string& text, const std::string& html) {
-    CMailDataStructure model;
-    MimeFormatStruct part;
-    std::string entity, header, body;
-    EXPECT_EQ(MakeTextPartHeader(text, 0, entity), 0);
-    MimeDecodeTool::MimeDecode(entity, part);
-    model.SetMIMETextBody(part);
-    EXPECT_EQ(MakeHtmlPartHeader(html, 0, entity), 0);
-    MimeDecodeTool::MimeDecode(entity, part);
-    model.SetMIMEHtmlBody(part);
-    EXPECT_EQ(model.GetMimeString(header, body, 1, nullptr), 0);
-    return header + "\r\n" + body;
 }
 
 TEST_F(SendRunTest, HtmlMailsGoOnlyToTheTerminalsTheyAreFor) {
@@ -233,23 +219,8 @@ TEST_F(SendRunTest, AttachmentsGoWithTheirTerminalType) {
     const int au = Person("a@ezweb.ne.jp", "鈴木");
     const int mail = MakeMail({pc, au}, "news", Sjis("本文"));
     // A PDF for PCs, a picture for au.
-    for (auto [type, name, bytes] : {std::tuple{0, Sjis("資料.pdf"), std::string("%PDF-1.4 data")},
-                                     std::tuple{2, std::string("photo.jpg"), std::string("\xFF\xD8 jpeg")}}) {
-        AttachWriter w;
-        w.SetEnvManager(env_.get());
-        w.SetVersion(5);
-        w.SetMailID(mail);
-        w.SetTermType(type);
-        ASSERT_EQ(w.SetAttachListRecordToMemory(name, std::to_string(bytes.size())), 0);
-        const std::string work = w.GetFolderPathForAttachFileTemporary();
-        std::filesystem::create_directories(work);
-        {
-            std::ofstream f(work + name, std::ios::binary);
-            f << bytes;
-        }
-        ASSERT_EQ(w.ReplaceAttachList({AttachData{name, std::to_string(bytes.size())}}, 0), 1)
-            << w.GetErrMsg().GetLastCode();
-    }
+    sendtest::AttachFile(env_.get(), mail, 0, Sjis("資料.pdf"), "%PDF-1.4 data");
+    sendtest::AttachFile(env_.get(), mail, 2, "photo.jpg", "\xFF\xD8 jpeg");
     ASSERT_EQ(Send(mail), 0) << lastError_;
     auto got = ByRecipient(server);
     ASSERT_EQ(got["pc@example.jp"].size(), 1u);
