@@ -16,6 +16,15 @@
 // run left them); write_ratio (all bytes written over the final files) and
 // write_ratio_stores (without the transfer log; target < 5).
 //
+// BM_SendRunSlowLink: the same run to the first 200 recipients of such an environment
+// (QUENDREL_SLOW_LINK_RECIPIENTS to change it), to an smtp-sink behind a link with 20 ms
+// of delay each way (delayed_link.h: a network namespace with tc netem, or a delaying
+// relay where the kernel has no netem). /0: the sink does not offer PIPELINING (the
+// exchange waits for every reply); /1: it does. Counters: messages/s; rtt_ms (the link's
+// round trip, measured); round_trips_per_msg (a message's time over the round trip; the
+// target for /1 is at most 1.3); netem (1: netem, 0: the relay); for /1, vs_no_pipelining
+// (its rate over /0's in the same program run; the target is at least 3).
+//
 // BM_KilledRunLoop: a mail to 300 recipients sent by a child process that is killed
 // (SIGKILL) after a random time within a run's length; a new run in another child then
 // finishes the mail (40 rounds, QUENDREL_SEND_RUN_KILLS to change). The server is the
@@ -34,6 +43,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -49,6 +59,7 @@
 #include "app/sendrecv/recipient_message.h"
 #include "app/sendrecv/send_job.h"
 #include "app/sendrecv/send_run_observer.h"
+#include "bench/delayed_link.h"
 #include "bench/program_env.h"
 #include "bench/smtp_sink.h"
 #include "core/addressbook/database_edit.h"
@@ -134,6 +145,10 @@ struct Env {
     }
     SendEnvironment Stores() { return {&env, options.get(), book.get(), mails.get()}; }
     void UsePort(int port) { options->SetSODataToMemoryPinPoint(9, std::to_string(port)); }
+    void UseServer(const std::string& host, int port) {
+        options->SetSODataToMemoryPinPoint(8, host);
+        UsePort(port);
+    }
 
     // A waiting text mail to the first `count` people: its ID.
     int MakeMail(int count) {
@@ -271,6 +286,48 @@ void BM_SendRun(benchmark::State& state) {
         state.counters["write_ratio_stores"] =
             static_cast<double>(written - logBytes) / static_cast<double>(finalBytes);
     }
+}
+
+double g_slowLinkWithoutPipelining = 0;  // BM_SendRunSlowLink/0's rate, for /1's ratio
+
+void BM_SendRunSlowLink(benchmark::State& state) {
+    const bool pipelining = state.range(0) != 0;
+    DelayedLink link(std::chrono::milliseconds(20), pipelining ? std::vector<std::string>{}
+                                                               : std::vector<std::string>{"-p"});
+    if (link.port() == 0) {
+        state.SkipWithError("postfix's smtp-sink is needed");
+        return;
+    }
+    if (!link.why().empty()) std::fprintf(stderr, "BM_SendRunSlowLink: relay instead of netem: %s\n", link.why().c_str());
+    const int recipients = EnvNumber("QUENDREL_SLOW_LINK_RECIPIENTS", 200);
+    Env e(TempRoot() + "slow/", std::max(recipients, 1000));
+    LogFolder log(TempRoot() + "slow/log");
+    e.UseServer(link.host(), link.port());
+    const double rtt = link.RoundTripMs();
+    double rate = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        const int mail = e.MakeMail(recipients);
+        CSendJob job(e.Stores());
+        state.ResumeTiming();
+        const auto start = std::chrono::steady_clock::now();
+        const int result = job.SendOneMail(mail);
+        const double secs = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        if (result != 0 || job.Counters().sent != recipients) {
+            state.SkipWithError(("the run failed: " + SjisToUtf8(job.GetErrMsg().GetLastMsg())).c_str());
+            return;
+        }
+        rate = recipients / secs;
+        state.PauseTiming();
+        job.SaveProgress(1);
+        state.ResumeTiming();
+    }
+    state.counters["messages/s"] = rate;
+    state.counters["rtt_ms"] = rtt;
+    if (rtt > 0 && rate > 0) state.counters["round_trips_per_msg"] = 1000.0 / rate / rtt;
+    state.counters["netem"] = link.kind() == "netem" ? 1 : 0;
+    if (!pipelining) g_slowLinkWithoutPipelining = rate;
+    if (pipelining && g_slowLinkWithoutPipelining > 0) state.counters["vs_no_pipelining"] = rate / g_slowLinkWithoutPipelining;
 }
 
 // One recipient's message of the 5 KB mail, built (no server): what the run spends per
@@ -426,5 +483,6 @@ void BM_KilledRunLoop(benchmark::State& state) {
 }  // namespace
 
 BENCHMARK(BM_SendRun)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_SendRunSlowLink)->Arg(0)->Arg(1)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_BuildRecipientMessage)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_KilledRunLoop)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
