@@ -316,27 +316,6 @@ int MakeSubjectHeader(const std::string& subject, const int& termType, std::stri
     return 0;
 }
 
-void EscapeLeadingDots(std::string& body) {
-    // The dots to double: one at the start, and one after each CR or LF.
-    const auto lineStartDot = [&body](std::size_t from) {
-        for (std::size_t i = body.find('.', from); i != std::string::npos; i = body.find('.', i + 1))
-            if (i == 0 || body[i - 1] == '\n' || body[i - 1] == '\r') return i;
-        return std::string::npos;
-    };
-    std::size_t dot = lineStartDot(0);
-    if (dot == std::string::npos) return;  // most bodies: nothing to do, nothing copied
-    std::string out;
-    out.reserve(body.size() + body.size() / 64 + 1);
-    std::size_t done = 0;
-    for (; dot != std::string::npos; dot = lineStartDot(dot + 1)) {
-        out.append(body, done, dot - done);
-        out.push_back('.');
-        done = dot;
-    }
-    out.append(body, done, std::string::npos);
-    body.swap(out);
-}
-
 bool IsSafeMailAddress(std::string_view address) {
     if (address.empty()) return false;
     for (char c : address) {

@@ -94,11 +94,6 @@ std::string MakeAttachmentPart(std::string_view fileName, const std::string& bas
 // or a negative result with `out` untouched.
 [[nodiscard]] int MakeSubjectHeader(const std::string& subject, const int& termType, std::string& out);
 
-// SMTP dot-stuffing: a "." that begins a line gets a second "." in front. A line begins
-// at the start of the body and after CR LF, and also after a lone CR or LF (which the
-// transport turns into CR LF), so no line loses its first dot at the receiver.
-void EscapeLeadingDots(std::string& body);
-
 // True when `address` may stand in a header and the envelope as one mailbox: not empty,
 // printable ASCII only, and none of the blank, < > ( ) , ; " \ that would split it into
 // several recipients or end its angle brackets.

@@ -168,7 +168,6 @@ int RecipientMessageBuilder::Build(const OneCustomer& person, RecipientMessage& 
     out.address = person.Email;
     out.messageId = "<" + MakeMessageIDLocalPart(settings_.senderAddress.c_str(), settings_.mailId) + ">";
     out.date = MakeMailDateHeader(settings_.zone.c_str());
-    EscapeLeadingDots(mimeBody_);
     std::string& h = out.headerText;
     h.reserve(settings_.readReceiptLine.size() + mimeHeader_.size() + subjectLine.size() + mimeBody_.size() + 8);
     if (!settings_.readReceiptLine.empty()) {

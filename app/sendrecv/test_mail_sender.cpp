@@ -218,9 +218,7 @@ int CTestMailSender::ConfirmAndSend(const std::string& extraHeader, const std::s
     text += extraHeader;
     text += subjectLine;
     text += "\r\n";
-    std::string body = messageText;
-    EscapeLeadingDots(body);
-    text += body;
+    text += messageText;
     SmtpsComponent* h = client_->GetHandle();
     SMTPS_Set(h, kSmtpsHeaderText, 0, text.c_str(), static_cast<int>(text.size()));
     SMTPS_Set(h, kSmtpsMessageText, 0, "", 0);

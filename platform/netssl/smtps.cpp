@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstring>
 
 namespace netssl {
 
@@ -116,27 +117,43 @@ std::string Upper(std::string_view s) {
     return u;
 }
 
-// Appends `text` with every line ending as CR LF and a line "." stuffed, so that nothing
-// the caller set can end the DATA phase early or smuggle a command after it.
+// Appends `text` as message content, in one pass: every line end (CR LF, or a CR or LF
+// alone) becomes CR LF, and a line that begins with "." gets another "." in front (the
+// server takes one away), so that nothing the caller set can end the DATA phase early or
+// smuggle a command after it. `out` must end at the start of a line. Lines are found with
+// memchr, not byte by byte: a line costs two searches and one copy.
 void AppendWire(std::string& out, std::string_view text) {
-    const auto stuffLoneDot = [&out](size_t lineStart) {
-        if (out.size() - lineStart == 1 && out.back() == '.') out.push_back('.');
-    };
-    size_t lineStart = out.size();
-    size_t i = 0;
-    while (i < text.size()) {
-        const size_t end = text.find_first_of("\r\n", i);
-        if (end == std::string_view::npos) {
-            out.append(text, i, std::string_view::npos);
-            break;
+    const char* p = text.data();
+    const char* const end = p + text.size();
+    // At most twice the input: ".\n" -> "..\r\n" and "\n" -> "\r\n" are the worst lines.
+    const std::size_t start = out.size();
+    out.resize(start + 2 * text.size());
+    char* w = out.data() + start;
+    while (p < end) {
+        const char* lf = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
+        const char* lineEnd = lf != nullptr ? lf : end;
+        // A CR ends the line too, unless it is the one just before the LF.
+        const char* cr = static_cast<const char*>(std::memchr(p, '\r', static_cast<std::size_t>(lineEnd - p)));
+        const char* next;
+        if (cr != nullptr && cr + 1 < lineEnd) {
+            lineEnd = cr;
+            next = cr + 1;
+        } else if (cr != nullptr) {
+            lineEnd = cr;
+            next = lf != nullptr ? lf + 1 : end;  // CR LF, or a CR that ends the text
+        } else {
+            next = lf != nullptr ? lf + 1 : end;
         }
-        out.append(text, i, end - i);
-        stuffLoneDot(lineStart);
-        out += "\r\n";
-        i = end + (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n' ? 2 : 1);
-        lineStart = out.size();
+        if (*p == '.' && p < lineEnd) *w++ = '.';
+        std::memcpy(w, p, static_cast<std::size_t>(lineEnd - p));
+        w += lineEnd - p;
+        if (lineEnd != end) {
+            *w++ = '\r';
+            *w++ = '\n';
+        }
+        p = next;
     }
-    stuffLoneDot(lineStart);
+    out.resize(static_cast<std::size_t>(w - out.data()));
 }
 
 bool EndsWithCrLf(const std::string& s) { return s.size() >= 2 && s.compare(s.size() - 2, 2, "\r\n") == 0; }

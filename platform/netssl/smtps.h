@@ -17,9 +17,9 @@
 // The message sent is "From:", "To:", "Cc:", "Date:" and "Message-ID:" headers built
 // from their properties, then the header text (property 25, which may itself go on with
 // the blank line and the body), then, when property 24 is not empty, a blank line and
-// property 24. The callers dot-stuff the body before they set it, so the component does
-// not stuff again; it only turns bare CR or LF into CR LF and never lets a line holding
-// a single "." through unstuffed, which would end the message early.
+// property 24, each the text as it is to arrive: the component dot-stuffs every line that
+// begins with "." and turns every bare CR or LF into CR LF as it copies the text onto the
+// wire, so nothing set here can end the message early.
 //
 // The envelope is taken from the bare addresses in From, and To and Cc.
 

@@ -457,22 +457,6 @@ TEST(AttachmentPartTest, NameGivenTwiceAndEncodedWhenNotAscii) {
     EXPECT_TRUE(std::all_of(part.begin(), part.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }));
 }
 
-// ---- Dot-stuffing ---------------------------------------------------------------------------
-
-TEST(DotStuffingTest, EveryLineStartingWithADot) {
-    struct Case {
-        const char* in;
-        const char* out;
-    };
-    for (const Case& c : {Case{"", ""}, Case{".", ".."}, Case{".a\r\n.b\r\n", "..a\r\n..b\r\n"},
-                          Case{"a.\r\n..\r\n.", "a.\r\n...\r\n.."}, Case{"a\r\n.\r\nb", "a\r\n..\r\nb"},
-                          Case{"a\n.b\r.c", "a\n..b\r..c"}, Case{"no dots. here", "no dots. here"}}) {
-        std::string body = c.in;
-        EscapeLeadingDots(body);
-        EXPECT_EQ(body, c.out) << c.in;
-    }
-}
-
 // ---- Every builder, read back as today's mail readers read it --------------------------------
 
 // People's names in every form code page 932 gives them, through each builder and terminal

@@ -57,8 +57,8 @@ void Greet(ScriptConn& c, const std::string& ehloLines) {
 }  // namespace
 
 // What the send session hands over reaches the server unchanged: envelope from the
-// bare addresses, headers from the properties, the header text with its already stuffed
-// body sent as it is (the server removes the stuffing once), ISO-2022-JP bytes intact.
+// bare addresses, headers from the properties, the header text with its body (stuffed on
+// the wire, unstuffed by the server), ISO-2022-JP bytes intact.
 TEST(Smtps, PlainSendDeliversEnvelopeAndMessageExactly) {
     SpawnedSmtpServer server;
     Recorder r;
@@ -68,9 +68,9 @@ TEST(Smtps, PlainSendDeliversEnvelopeAndMessageExactly) {
     EXPECT_EQ(SMTPS_Get(r.h, kSmtpsConnected, 0, nullptr), 1);
 
     const std::string jis = "\x1b$B$3$s$K$A$O\x1b(B";  // "こんにちは" in ISO-2022-JP
-    const std::string stuffedBody = "..leading dot\r\n..\r\n" + jis + "\r\nlast";
+    const std::string body = ".leading dot\r\n.\r\n" + jis + "\r\nlast";
     const std::string headerText = "MIME-Version: 1.0\r\nContent-Type: text/plain; charset=\"ISO-2022-JP\"\r\n"
-                                   "Subject: test\r\n\r\n" + stuffedBody;
+                                   "Subject: test\r\n\r\n" + body;
     // A long encoded name comes folded from the header encoder: the fold must pass.
     const std::string to = "=?ISO-2022-JP?B?GyRCOjRGIxsoQg==?=\r\n\t=?ISO-2022-JP?B?GyRCOjRGIxsoQg==?= <to@example.jp>";
     r.Message("\"Sato, Ichiro\" <sender@example.jp>", to, headerText);
@@ -109,17 +109,35 @@ TEST(Smtps, PlainSendDeliversEnvelopeAndMessageExactly) {
     for (const auto& t : r.trail) EXPECT_EQ(t.find("leading dot"), std::string::npos) << t;
 }
 
-// Text that was not stuffed, or has bare line ends, can neither end the message early
-// nor smuggle a command after it.
-TEST(Smtps, UnstuffedDotLineAndBareLineEndsCannotEndTheMessage) {
+// Lines that begin with a dot, lines of a dot alone and bare line ends arrive as they were
+// set, with CR LF line ends: none can end the message early or smuggle a command after it.
+TEST(Smtps, DotLinesAndBareLineEndsArriveAsSetAndCannotEndTheMessage) {
     SpawnedSmtpServer server;
     Recorder r;
     r.Server(server.port());
     ASSERT_EQ(SMTPS_Do(r.h, kSmtpsConnect), 0) << SMTPS_GetLastError(r.h);
-    r.Message("a@example.jp", "b@example.jp", "Subject: x\r\n\r\nline\n.\nRSET\r.\r\nend\r\n.");
-    ASSERT_EQ(SMTPS_Do(r.h, kSmtpsSend), 0) << SMTPS_GetLastError(r.h);
-    EXPECT_EQ(server.Message(1),
-              "From: a@example.jp\r\nTo: b@example.jp\r\nSubject: x\r\n\r\nline\r\n.\r\nRSET\r\n.\r\nend\r\n.\r\n");
+    struct Case {
+        const char* body;
+        const char* arrives;
+    } cases[] = {
+        {"", ""},
+        {".", ".\r\n"},
+        {".a\r\n.b\r\n", ".a\r\n.b\r\n"},
+        {"a.\r\n..\r\n.", "a.\r\n..\r\n.\r\n"},
+        {"a\r\n.\r\nb", "a\r\n.\r\nb\r\n"},
+        {"a\n.b\r.c", "a\r\n.b\r\n.c\r\n"},
+        {"no dots. here", "no dots. here\r\n"},
+        {"line\n.\nRSET\r.\r\nend\r\n.", "line\r\n.\r\nRSET\r\n.\r\nend\r\n.\r\n"},
+        {"\r\r\n\n\r", "\r\n\r\n\r\n\r\n"},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.body);
+        r.Message("a@example.jp", "b@example.jp", std::string("Subject: x\r\n\r\n") + c.body);
+        ASSERT_EQ(SMTPS_Do(r.h, kSmtpsSend), 0) << SMTPS_GetLastError(r.h);
+        EXPECT_EQ(server.Message(++n),
+                  std::string("From: a@example.jp\r\nTo: b@example.jp\r\nSubject: x\r\n\r\n") + c.arrives);
+    }
 }
 
 TEST(Smtps, RefusesHeaderInjectionAndUnusableAddressesBeforeSending) {
