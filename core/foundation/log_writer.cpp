@@ -93,6 +93,7 @@ LogWriter::LogWriter(const LogWriter& other)
 
 LogWriter& LogWriter::operator=(const LogWriter& other) {
     if (this != &other) {
+        Flush();
         CloseFile();
         m_logFilePath = other.m_logFilePath;
         m_dayDigit = other.m_dayDigit;
@@ -102,9 +103,13 @@ LogWriter& LogWriter::operator=(const LogWriter& other) {
     return *this;
 }
 
-LogWriter::~LogWriter() { CloseFile(); }
+LogWriter::~LogWriter() {
+    Flush();
+    CloseFile();
+}
 
 void LogWriter::Init() {
+    Flush();
     CloseFile();
     m_logFilePath.clear();
     m_dayDigit = -1;
@@ -145,18 +150,29 @@ int LogWriter::CreateCyclicLogFilePath(int digit) {
     return 1;
 }
 
-void LogWriter::SetLogData(const std::string& text, int withTime, int withRule) {
-    const size_t entryStart = m_text.size();
+void LogWriter::Collect(const std::string& text, int withTime, int withRule) {
+    if (!m_title.empty()) {
+        // The title opens the entry that follows it.
+        m_text += kEqualsRule;
+        m_text += m_title;
+        m_text += "\r\n";
+        m_text += kEqualsRule;
+        m_title.clear();
+    }
     if (withTime != 0) m_text += LocalNow().stamp;
     m_text += text;
     if (m_text.size() < 2 || m_text.compare(m_text.size() - 2, 2, "\r\n") != 0) m_text += "\r\n";
     if (withRule != 0) m_text += kDashRule;
-    if (!Flush() && !m_title.empty()) {
-        // The entry stays buffered: keep its title with it, since the title is forgotten now.
-        m_text.insert(entryStart, kEqualsRule + m_title + "\r\n" + kEqualsRule);
-    }
-    BoundBuffer(m_text);
-    m_title.clear();
+}
+
+void LogWriter::AddLogData(const std::string& text, int withTime) {
+    Collect(text, withTime, 0);
+    if (m_text.size() >= kBatchBytes) WriteToFile();
+}
+
+void LogWriter::SetLogData(const std::string& text, int withTime, int withRule) {
+    Collect(text, withTime, withRule);
+    WriteToFile();
 }
 
 void LogWriter::WriteToFile() {
@@ -171,9 +187,6 @@ bool LogWriter::Flush() {
     const int digit = clock.day % 10;
     if (m_logFilePath.empty() || digit != m_dayDigit) CreateCyclicLogFilePath(digit);
 
-    std::string titled;
-    if (!m_title.empty()) titled = kEqualsRule + m_title + "\r\n" + kEqualsRule + m_text;
-    const std::string& entry = m_title.empty() ? m_text : titled;
     bool written;
     {
         std::lock_guard<std::mutex> lock(g_writeMutex);
@@ -187,7 +200,7 @@ bool LogWriter::Flush() {
                 m_fdDate = date;
             }
         }
-        written = m_fd >= 0 && WriteAll(m_fd, entry);
+        written = m_fd >= 0 && WriteAll(m_fd, m_text);
         if (!written) CloseFile();  // opened again on the next write
     }
     if (written) m_text.clear();

@@ -15,11 +15,16 @@
 // When the file cannot be written the text stays buffered for the next write, but only
 // the last kMaxBufferedBytes of it, so an unwritable log never eats memory.
 //
-// Cost: a client logs about ten lines per message sent, each written at once (so a crash
-// loses no line). The writer therefore keeps its file open between writes and checks the
-// file's date line only when it opens the file or the day changes; a line costs one
-// write() and no open, read or close. Init (each send or receive run calls it) and the
-// destructor close the file, so a log file deleted by hand is begun again at the next run.
+// Cost: a client logs about seven lines per message sent. SetLogData writes at once;
+// AddLogData only collects, and the collected lines go out in one write() with the next
+// SetLogData or WriteToFile, when kBatchBytes have gathered, and before Init or the
+// destructor forget them. The clients add their protocol lines and write them whenever
+// they are about to wait for the server, so a line is in the file before anything waits
+// on it and a crash can lose only the lines of the exchange the client was busy with.
+// The writer keeps its file open between writes and checks the file's date line only
+// when it opens the file or the day changes; a write costs one write() and no open, read
+// or close. Init (each send or receive run calls it) and the destructor close the file,
+// so a log file deleted by hand is begun again at the next run.
 
 #include <cstddef>
 #include <ctime>
@@ -28,13 +33,16 @@
 class LogWriter {
 public:
     static constexpr size_t kMaxBufferedBytes = 256 * 1024;
+    // Lines collected by AddLogData are written once this many bytes have gathered.
+    static constexpr size_t kBatchBytes = 64 * 1024;
 
     LogWriter();
     // A copy takes the path, day digit, text and title; it opens the file for itself.
     LogWriter(const LogWriter& other);
     LogWriter& operator=(const LogWriter& other);
     ~LogWriter();
-    // Path empty, day digit -1, text and title empty; the open file is closed.
+    // Writes what was collected, then: path empty, day digit -1, text and title empty;
+    // the open file is closed.
     void Init();
 
     // Sets the path directly (the next write chooses the path of today's file anew unless
@@ -48,6 +56,9 @@ public:
     // CR LF unless the buffer then ends in one, and a "-" rule when withRule is nonzero),
     // writes the entry at once and forgets the title.
     void SetLogData(const std::string& text, int withTime, int withRule);
+    // The same line collected for a later write (see above): written at once only when the
+    // collected lines reach kBatchBytes.
+    void AddLogData(const std::string& text, int withTime);
     // Writes the collected entry (title block first) at the end of today's file.
     void WriteToFile();
 
@@ -61,7 +72,10 @@ protected:
     int CreateCyclicLogFilePath(int digit);
 
 private:
-    // Writes the buffer (title block first); false, with the buffer kept, on failure.
+    // Adds one line to the buffer: the pending title block first, the time stamp, the text,
+    // a CR LF unless it ends in one, the rule.
+    void Collect(const std::string& text, int withTime, int withRule);
+    // Writes the buffer; false, with the buffer kept, on failure.
     bool Flush();
     // The clock's second now, with its local time as "hh:mm:ss" and "YYYY/MM/DD" and its
     // day of the month; converted once per second, not once per line.

@@ -68,7 +68,7 @@ void ClientLog::Trail(int direction, const std::string& shown) {
     line += tag;
     line += shown;
     line += "\r\n";
-    Line(line);
+    log_.AddLogData(line, 1);
 }
 
 void ClientLog::ErrorReason(int code, const std::string& text) {

@@ -54,7 +54,10 @@ bool ConnectionLost(int step, int direction, const std::string& upper, int quitS
 std::string ErrorMessage(const std::string& text, int code, int nowStatus, std::span<const TextRule> textRules,
                          std::span<const NumberRule> numberRules, std::span<const char* const> stepMessages);
 
-// One client's entry in the transfer log; every line ends with CR LF.
+// One client's entry in the transfer log; every line ends with CR LF. The protocol trail
+// is collected and written in batches: by Write, which the clients call whenever their
+// component is about to wait for the server (and at the end), with any other line, and
+// whenever LogWriter::kBatchBytes have gathered. Every other line is written at once.
 class ClientLog {
 public:
     void Init() { log_.Init(); }
@@ -64,7 +67,7 @@ public:
     void Status(const std::string& text);  // "[情報]"
     void Ssl(const std::string& text);     // "[SSL ]"
     void Error(const std::string& text);   // "[異常]"
-    // A trail line as shown: "[送信]", "[受信]" or "[情報]" by its direction.
+    // A trail line as shown: "[送信]", "[受信]" or "[情報]" by its direction; collected.
     void Trail(int direction, const std::string& shown);
     // The error the user is told about, with its number: "[エラー理由][code]text".
     void ErrorReason(int code, const std::string& text);

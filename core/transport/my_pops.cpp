@@ -92,6 +92,11 @@ void CMyPOPS::SetLogTitle(const std::string& title) { log_.SetTitle(title); }
 
 void CMyPOPS::WriteLog() { log_.Write(); }
 
+int CMyPOPS::FireWaiting() {
+    log_.Write();
+    return 0;
+}
+
 int CMyPOPS::ListMessageUIDs() {
     const long count = POPS_Get(handle_, kPopsMessageCount, 0, nullptr);
     for (long n = 1; n <= count; ++n) {

@@ -129,6 +129,11 @@ void CMySMTPS::SetLogTitle(const std::string& title) { log_.SetTitle(title); }
 
 void CMySMTPS::WriteLog() { log_.Write(); }
 
+int CMySMTPS::FireWaiting() {
+    log_.Write();
+    return 0;
+}
+
 int CMySMTPS::FireConnectionStatus(const std::string& text) {
     log_.Status(text);
     return 0;

@@ -32,7 +32,9 @@ bool SplitSetting(std::string_view setting, std::string_view& name, std::string_
 
 }  // namespace
 
-NetComponent::NetComponent(void* owner, NetEventSink sink) : owner_(owner), sink_(sink) {}
+NetComponent::NetComponent(void* owner, NetEventSink sink) : owner_(owner), sink_(sink) {
+    transport_.SetWaitHook([this] { Fire(kNetEventWaiting, {{0, {}}}); });
+}
 
 int NetComponent::Fire(int event, std::initializer_list<NetEventParam> params) {
     if (!sink_) return 0;

@@ -27,6 +27,12 @@ struct NetEventParam {
 // and its arguments. The return value is the handler's and is ignored by the components.
 using NetEventSink = int (*)(void* owner, int event, int count, const NetEventParam* params);
 
+// Fired by every component (with one number argument, 0) just before it blocks waiting
+// for the server, so that an owner that collects what it logs can write it out first: a
+// hang or a kill then finds everything up to the wait on the disk. Each component's
+// Dispatch hands it to its owner's FireWaiting.
+constexpr int kNetEventWaiting = 100;
+
 // Directions of a protocol-trail line.
 enum TrailDirection : int { kTrailSent = 0, kTrailReceived = 1, kTrailInfo = 2 };
 

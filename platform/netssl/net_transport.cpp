@@ -128,6 +128,7 @@ void NetTransport::StartReply(size_t bytesPerSecond) {
 void NetTransport::EndReply() { replyStart_.reset(); }
 
 int NetTransport::Wait(WaitFor what, NetError& error) {
+    if (waitHook_) waitHook_();
     // The nearest of the bounds that apply: the time-out of inactivity, the line's, the
     // reply's (which moves only when bytes come, that is between two waits).
     enum class Bound { kSilence, kLine, kReply } bound = Bound::kSilence;

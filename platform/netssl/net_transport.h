@@ -51,6 +51,8 @@ public:
 
     // Seconds of inactivity before a wait fails; values below 1 mean 60.
     void SetTimeout(int seconds);
+    // Called once at the start of every wait for the socket, before it blocks.
+    void SetWaitHook(std::function<void()> hook) { waitHook_ = std::move(hook); }
 
     // Resolves `host` and connects to the first address that answers. On failure the
     // transport stays closed and `error` says why.
@@ -102,6 +104,7 @@ private:
     int TlsError(int ret, const char* what, NetError& error);
 
     NetInterrupt& interrupt_;
+    std::function<void()> waitHook_;
     int timeoutMs_ = 60000;
     // While a reply is bounded: when it began, the bytes received before it, its rate.
     std::optional<std::chrono::steady_clock::time_point> replyStart_;

@@ -15,6 +15,7 @@ int POPS::FireError(int, const std::string&) { return 0; }
 int POPS::FireMessageList(int, const std::string&) { return 0; }
 int POPS::FirePITrail(int, const std::string&) { return 0; }
 int POPS::FireSSLStatus(const std::string&) { return 0; }
+int POPS::FireWaiting() { return 0; }
 
 int POPS::Dispatch(void* owner, int event, int count, const NetEventParam* params) {
     auto* self = static_cast<POPS*>(owner);
@@ -27,6 +28,7 @@ int POPS::Dispatch(void* owner, int event, int count, const NetEventParam* param
     case kPopsEventMessageList: return self->FireMessageList(number, text);
     case kPopsEventPITrail: return self->FirePITrail(number, text);
     case kPopsEventSSLStatus: return self->FireSSLStatus(text);
+    case kNetEventWaiting: return self->FireWaiting();
     default: return 0;
     }
 }

@@ -97,6 +97,7 @@ public:
     virtual int FireMessageList(int number, const std::string& uid);
     virtual int FirePITrail(int direction, const std::string& text);
     virtual int FireSSLStatus(const std::string& text);
+    virtual int FireWaiting();  // kNetEventWaiting
 
     static int Dispatch(void* owner, int event, int count, const NetEventParam* params);
 };

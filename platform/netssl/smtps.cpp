@@ -14,6 +14,7 @@ int SMTPS::FireConnectionStatus(const std::string&) { return 0; }
 int SMTPS::FireError(int, const std::string&) { return 0; }
 int SMTPS::FirePITrail(int, const std::string&) { return 0; }
 int SMTPS::FireSSLStatus(const std::string&) { return 0; }
+int SMTPS::FireWaiting() { return 0; }
 
 int SMTPS::Dispatch(void* owner, int event, int count, const NetEventParam* params) {
     auto* self = static_cast<SMTPS*>(owner);
@@ -23,6 +24,7 @@ int SMTPS::Dispatch(void* owner, int event, int count, const NetEventParam* para
     case kSmtpsEventError: return self->FireError(static_cast<int>(params[0].number), std::string(params[0].text));
     case kSmtpsEventPITrail: return self->FirePITrail(static_cast<int>(params[0].number), std::string(params[0].text));
     case kSmtpsEventSSLStatus: return self->FireSSLStatus(std::string(params[0].text));
+    case kNetEventWaiting: return self->FireWaiting();
     default: return 0;
     }
 }

@@ -89,6 +89,7 @@ public:
     virtual int FireError(int code, const std::string& text);
     virtual int FirePITrail(int direction, const std::string& text);
     virtual int FireSSLStatus(const std::string& text);
+    virtual int FireWaiting();  // kNetEventWaiting
 
     static int Dispatch(void* owner, int event, int count, const NetEventParam* params);
 };

@@ -188,3 +188,41 @@ TEST_F(LogWriterTest, KeptOpenFileStillTakesEveryLineAtOnce) {
     copy->SetLogData("from the copy", 0, 0);
     EXPECT_EQ(Log(3), "2027/03/13\r\nnext run\r\nfrom the copy\r\n");
 }
+
+// Collected lines wait for the next write, keep their order and their title, go out by
+// themselves once kBatchBytes have gathered, and are never dropped: Init, an assignment
+// and the destructor write them first.
+TEST_F(LogWriterTest, CollectedLinesGoOutTogetherAndAreNeverDropped) {
+    const std::string date = "2027/03/13\r\n";
+    LogWriter log;
+    log.AddLogData("a", 0);
+    log.SetLogTitle("run");
+    log.AddLogData("b", 1);
+    EXPECT_EQ(Log(3), "");
+    log.WriteToFile();
+    const std::string titled = kEquals + "\r\nrun\r\n" + kEquals + "\r\n";
+    EXPECT_EQ(Log(3), date + "a\r\n" + titled + "10:00:00b\r\n");
+    log.AddLogData("c", 0);
+    log.SetLogData("d", 0, 0);
+    EXPECT_EQ(Log(3), date + "a\r\n" + titled + "10:00:00b\r\nc\r\nd\r\n");
+    log.AddLogData("e", 0);
+    log.Init();
+    {
+        LogWriter other;
+        other.AddLogData("f", 0);
+        LogWriter assigned;
+        assigned.AddLogData("g", 0);
+        assigned = other;
+    }
+    EXPECT_EQ(Log(3), date + "a\r\n" + titled + "10:00:00b\r\nc\r\nd\r\ne\r\ng\r\nf\r\nf\r\n");
+
+    std::filesystem::remove(dir + "VarnisTransfer3.log");
+    const std::string line(99, 'x');
+    std::size_t added = 0;
+    while (Log(3).empty() && added < 2 * LogWriter::kBatchBytes) {
+        log.AddLogData(line, 0);
+        added += line.size() + 2;
+    }
+    EXPECT_EQ(added, (LogWriter::kBatchBytes + 100) / 101 * 101);
+    EXPECT_EQ(Log(3).size(), date.size() + added);
+}

@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
+#include <thread>
 #include <type_traits>
 
 using namespace netssl;
@@ -245,4 +247,37 @@ TEST_F(MySmtpsTest, LostConnectionNamesItsCause) {
         EXPECT_EQ(client.GetNowStatus(), c.step) << c.name;
         EXPECT_EQ(client.GetLastErrorInJapanese(), J(c.message)) << c.name;
     }
+}
+
+// The client collects its protocol lines, yet every line is on the disk before the client
+// waits for the server: a hang (or a kill during one) never hides the last exchange.
+TEST_F(MySmtpsTest, ProtocolLinesAreOnTheDiskWhileTheClientWaits) {
+    std::atomic<bool> seen{false};
+    ScriptedServer server([&](ScriptConn& c) {
+        c.Send("220 scripted ESMTP\r\n");
+        std::string line;
+        if (!c.ReadLine(line)) return;
+        // The answer to EHLO is held until the log shows the command (at most 10 s).
+        for (int i = 0; i < 1000 && !seen; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        c.Send("250 scripted\r\n");
+        if (c.ReadLine(line)) c.Send("221 bye\r\n");
+    });
+    std::thread watcher([&] {
+        for (int i = 0; i < 1000 && !seen; ++i) {
+            const std::string log = LogText();
+            seen = log.find(J("[受信]220 scripted ESMTP\r\n")) != std::string::npos &&
+                   log.find(J("[送信]EHLO ")) != std::string::npos;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    });
+    CMySMTPS client;
+    auto* h = client.GetHandle();
+    SMTPS_Set(h, kSmtpsServer, 0, "127.0.0.1", 0);
+    SMTPS_Set(h, kSmtpsPort, 0, server.port(), 0);
+    EXPECT_EQ(SMTPS_Do(h, kSmtpsConnect), 0) << SMTPS_GetLastError(h);
+    watcher.join();
+    EXPECT_TRUE(seen);
+    SMTPS_Do(h, kSmtpsDisconnect);
+    client.WriteLog();
+    EXPECT_NE(LogText().find(J("[受信]221 bye\r\n")), std::string::npos);
 }
