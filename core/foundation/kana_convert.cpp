@@ -220,26 +220,30 @@ int CSjisKanaConverter::GetSizeAfterConvertKana(std::string_view text, size_t* s
 }
 
 int CSjisKanaConverter::ConvertKana(std::string_view text, std::string& output) {
+  // Most texts hold no half-width kana: the walk only looks for them, and what lies
+  // between them is copied in one piece.
   std::string out;
-  out.reserve(text.size() * 2);
-  size_t i = 0;
+  out.reserve(text.size() + text.size() / 8 + 16);
+  const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+  const size_t n = text.size();
+  size_t i = 0, copied = 0;
   int result = 1;
-  while (i < text.size()) {
-    unsigned char b = static_cast<unsigned char>(text[i]);
+  while (i < n) {
+    const unsigned char b = p[i];
     if (b < 0x80) {
-      out.push_back(static_cast<char>(b));
       ++i;
     } else if (b >= 0xA0 && b <= 0xDF) {
+      out.append(text, copied, i - copied);
       i += WidenKana(text, i, out);
+      copied = i;
+    } else if (i + 1 >= n) {
+      result = 0;  // a lead byte at the end is left out
+      break;
     } else {
-      if (i + 1 >= text.size()) {
-        result = 0;
-        break;
-      }
-      out.append(text.data() + i, 2);
       i += 2;
     }
   }
+  out.append(text, copied, i - copied);
   output = std::move(out);
   return result;
 }

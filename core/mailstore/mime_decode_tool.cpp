@@ -16,14 +16,13 @@ constexpr size_t npos = string_view::npos;
 // True when every CR is followed by LF and every LF follows a CR: CrLfConv would return
 // such a text unchanged, so it need not be copied.
 bool IsCrLfOnly(string_view t) {
-    const char* p = t.data();
-    const size_t n = t.size();
-    size_t lf = 0;
-    for (const char* q = p; (q = static_cast<const char*>(std::memchr(q, '\n', n - (q - p)))); ++q) {
+    const char* const p = t.data();
+    const char* const end = p + t.size();
+    for (const char* q = p; (q = static_cast<const char*>(std::memchr(q, '\n', end - q))); ++q)
         if (q == p || q[-1] != '\r') return false;
-        ++lf;
-    }
-    return static_cast<size_t>(std::count(p, p + n, '\r')) == lf;
+    for (const char* q = p; (q = static_cast<const char*>(std::memchr(q, '\r', end - q))); ++q)
+        if (q + 1 == end || q[1] != '\n') return false;
+    return true;
 }
 
 // True when all of `t` reads as header lines: each line a field name (printable ASCII
