@@ -1,6 +1,7 @@
 #include "core/transport/my_smtps.h"
 
 #include <cctype>
+#include <string_view>
 #include <iterator>
 
 using namespace netssl;
@@ -92,6 +93,17 @@ constexpr CommandStep kCommandSteps[] = {
 
 constexpr const char kMask[] = "********";
 
+// Whether `text` starts with `prefix` (upper-case ASCII), whatever the case of its letters.
+bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
+    if (text.size() < prefix.size()) return false;
+    for (std::size_t i = 0; i < prefix.size(); ++i) {
+        char c = text[i];
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+        if (c != prefix[i]) return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 CMySMTPS::CMySMTPS() : handle_(SMTPS_Create(this, &SMTPS::Dispatch)) {
@@ -107,6 +119,8 @@ int CMySMTPS::Init() {
     log_.Init();
     nowStatus_ = kStepNone;
     errorSeen_ = 0;
+    awaited_.clear();
+    lastCommand_ = kStepNone;
     inAuthExchange_ = false;
     SMTPS_Do(handle_, kSmtpsReset);
     SMTPS_Set(handle_, kSmtpsTimeout, 0, 60, 0);
@@ -152,19 +166,29 @@ int CMySMTPS::FireError(int, const std::string& text) {
 }
 
 int CMySMTPS::FirePITrail(int direction, const std::string& text) {
-    const std::string upper = mailclient::Upper(text);
-    if (!errorSeen_) {
-        if (direction == kTrailReceived) {
-            if (text.size() >= 4 && text[3] == ' ' && isdigit(static_cast<unsigned char>(text[0])) &&
-                isdigit(static_cast<unsigned char>(text[1])) && isdigit(static_cast<unsigned char>(text[2]))) {
-                const int code = (text[0] - '0') * 100 + (text[1] - '0') * 10 + (text[2] - '0');
-                // A refused CRAM-MD5 exchange is not an error: the caller retries with LOGIN.
-                if (code >= 400 && code <= 599 && nowStatus_ != kStepAuthCram) errorSeen_ = 1;
+    if (direction == kTrailSent) {
+        // A line that starts no command (a credential inside AUTH) belongs to the last one.
+        for (const auto& c : kCommandSteps) {
+            if (StartsWithNoCase(text, c.prefix)) {
+                lastCommand_ = c.step;
+                break;
             }
-        } else if (mailclient::ConnectionLost(nowStatus_, direction, upper, kStepQuit)) {
-            errorSeen_ = 1;
-        } else {
-            nowStatus_ = mailclient::StepAfter(nowStatus_, direction, upper, kCommandSteps, kStepDisconnected);
+        }
+        awaited_.push_back(lastCommand_);
+        // DATA has two replies: its 354, then the one to the end of the data.
+        if (lastCommand_ == kStepData) awaited_.push_back(kEndOfData);
+        if (!errorSeen_) nowStatus_ = StepOf(awaited_.front());
+    } else if (direction == kTrailReceived) {
+        const bool code = text.size() >= 3 && isdigit(static_cast<unsigned char>(text[0])) &&
+                          isdigit(static_cast<unsigned char>(text[1])) && isdigit(static_cast<unsigned char>(text[2]));
+        if (code && (text.size() == 3 || text[3] == ' ')) OnReply(text);
+    } else {
+        const std::string upper = mailclient::Upper(text);
+        if (!errorSeen_ && mailclient::ConnectionLost(nowStatus_, direction, upper, kStepQuit)) errorSeen_ = 1;
+        if (!errorSeen_) nowStatus_ = mailclient::StepAfter(nowStatus_, direction, upper, kCommandSteps, kStepDisconnected);
+        if (StartsWith(upper, "CONNECTING") || StartsWith(upper, "CONNECTED.") || StartsWith(upper, "DISCONNECTED.")) {
+            awaited_.clear();
+            lastCommand_ = kStepNone;
         }
     }
 
@@ -175,7 +199,7 @@ int CMySMTPS::FirePITrail(int direction, const std::string& text) {
         if (inAuthExchange_) {
             masked = kMask;
             shown = &masked;
-        } else if (StartsWith(upper, "AUTH ")) {
+        } else if (StartsWithNoCase(text, "AUTH ")) {
             inAuthExchange_ = true;
             const size_t argument = text.find(' ', 5);
             if (argument != std::string::npos) {
@@ -186,11 +210,37 @@ int CMySMTPS::FirePITrail(int direction, const std::string& text) {
     } else if (direction == kTrailReceived && inAuthExchange_) {
         // The exchange goes on only while the server's last reply line asks for more (334).
         if (text.size() == 3 || (text.size() > 3 && text[3] != '-')) inAuthExchange_ = StartsWith(text, "334");
-    } else if (direction == kTrailInfo && (StartsWith(upper, "DISCONNECTED.") || StartsWith(upper, "CONNECTING"))) {
+    } else if (direction == kTrailInfo &&
+               (StartsWithNoCase(text, "DISCONNECTED.") || StartsWithNoCase(text, "CONNECTING"))) {
         inAuthExchange_ = false;
     }
     log_.Trail(direction, *shown);
     return 0;
+}
+
+int CMySMTPS::StepOf(int awaited) { return awaited == kEndOfData ? kStepData : awaited; }
+
+void CMySMTPS::OnReply(const std::string& text) {
+    // The reply answers the oldest command still waiting for one (a greeting none).
+    int answered = nowStatus_;
+    if (!awaited_.empty()) {
+        answered = awaited_.front();
+        awaited_.pop_front();
+        // A DATA without its 354 never gets to the end of data.
+        if (answered == kStepData && text.compare(0, 3, "354") != 0 && !awaited_.empty() &&
+            awaited_.front() == kEndOfData)
+            awaited_.pop_front();
+    }
+    const int code = (text[0] - '0') * 100 + (text[1] - '0') * 10 + (text[2] - '0');
+    // A refused CRAM-MD5 exchange is not an error: the caller retries with LOGIN.
+    if (text.size() >= 4 && code >= 400 && code <= 599 && answered != kStepAuthCram) {
+        if (!errorSeen_) nowStatus_ = StepOf(answered);
+        errorSeen_ = 1;
+        return;
+    }
+    // A sender taken starts a new transaction: an error before it was an earlier message's.
+    if (answered == kStepMailFrom && code / 100 == 2) errorSeen_ = 0;
+    if (!errorSeen_) nowStatus_ = StepOf(awaited_.empty() ? answered : awaited_.front());
 }
 
 std::string CMySMTPS::GetLastErrorInJapanese() {

@@ -16,6 +16,7 @@
 #include "core/transport/mail_client_log.h"
 #include "platform/netssl/smtps.h"
 
+#include <deque>
 #include <string>
 
 class CMySMTPS : public netssl::SMTPS {
@@ -54,8 +55,12 @@ public:
     // The text of the last error event.
     const std::string& GetErrorMessage() const { return errorMessage_; }
     // The Japanese message for the component's last error (logged with its number first).
-    // The step stays at the one under way when an error reply or event comes, and also when
-    // the connection is lost (a "Disconnected." line that does not follow QUIT), so the
+    // The step is the one under way: that of the oldest command still waiting for its
+    // reply (with pipelining several are on their way; the reply to a DATA that got its
+    // 354 is the end of data's, still kStepData), or the last one answered. It stays at the
+    // command whose reply was an error, and at the one under way after an error event or
+    // when the connection is lost (a "Disconnected." line that does not follow QUIT), until
+    // a sender is taken again (a reply 2xx to MAIL FROM starts the next message); so the
     // message names what failed: a reset, an answer outside the protocol and a time-out
     // have messages of their own, other failures the step's.
     std::string GetLastErrorInJapanese();
@@ -75,10 +80,17 @@ public:
     int FireWaiting() override;
 
 private:
+    // The end of a message's data, awaited after the 354 of its DATA.
+    static constexpr int kEndOfData = -100;
+    static int StepOf(int awaited);
+    void OnReply(const std::string& text);
+
     netssl::SmtpsComponent* handle_ = nullptr;
     mailclient::ClientLog log_;
     int nowStatus_ = kStepNone;
     int errorSeen_ = 0;
+    std::deque<int> awaited_;       // the steps of the commands sent and not yet answered
+    int lastCommand_ = kStepNone;   // the step of the last command sent
     std::string errorMessage_;
     bool inAuthExchange_ = false;
 };

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <memory>
 
 namespace netssl {
 
@@ -119,18 +120,42 @@ std::string Upper(std::string_view s) {
     return u;
 }
 
+// The bytes of one message on their way to the wire: a buffer kept from message to message
+// and grown without being cleared first (a std::string would zero what it grows by).
+class WireBuffer {
+public:
+    void Clear() { size_ = 0; }
+    std::string_view View() const { return {data_.get(), size_}; }
+    bool EndsWithCrLf() const { return size_ >= 2 && data_[size_ - 2] == '\r' && data_[size_ - 1] == '\n'; }
+    void Append(std::string_view text) { std::memcpy(Room(text.size()), text.data(), text.size()), size_ += text.size(); }
+    // Room for `n` more bytes at the end; Commit says how many were written.
+    char* Room(std::size_t n) {
+        if (size_ + n > capacity_) {
+            const std::size_t grown = std::max(size_ + n, 2 * capacity_);
+            std::unique_ptr<char[]> bigger(new char[grown]);
+            if (size_ > 0) std::memcpy(bigger.get(), data_.get(), size_);
+            data_ = std::move(bigger);
+            capacity_ = grown;
+        }
+        return data_.get() + size_;
+    }
+    void Commit(const char* end) { size_ = static_cast<std::size_t>(end - data_.get()); }
+
+private:
+    std::unique_ptr<char[]> data_;
+    std::size_t size_ = 0, capacity_ = 0;
+};
+
 // Appends `text` as message content, in one pass: every line end (CR LF, or a CR or LF
 // alone) becomes CR LF, and a line that begins with "." gets another "." in front (the
 // server takes one away), so that nothing the caller set can end the DATA phase early or
 // smuggle a command after it. `out` must end at the start of a line. Lines are found with
 // memchr, not byte by byte: a line costs two searches and one copy.
-void AppendWire(std::string& out, std::string_view text) {
+void AppendWire(WireBuffer& out, std::string_view text) {
     const char* p = text.data();
     const char* const end = p + text.size();
     // At most twice the input: ".\n" -> "..\r\n" and "\n" -> "\r\n" are the worst lines.
-    const std::size_t start = out.size();
-    out.resize(start + 2 * text.size());
-    char* w = out.data() + start;
+    char* w = out.Room(2 * text.size());
     while (p < end) {
         const char* lf = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
         const char* lineEnd = lf != nullptr ? lf : end;
@@ -155,10 +180,8 @@ void AppendWire(std::string& out, std::string_view text) {
         }
         p = next;
     }
-    out.resize(static_cast<std::size_t>(w - out.data()));
+    out.Commit(w);
 }
-
-bool EndsWithCrLf(const std::string& s) { return s.size() >= 2 && s.compare(s.size() - 2, 2, "\r\n") == 0; }
 
 }  // namespace
 
@@ -179,7 +202,15 @@ private:
     int ConfigureOwn(std::string_view name, std::string_view value) override;
     int Connect();
     int Disconnect();
+    // A message in three steps (smtps.h), and the three in a row.
+    int SendEnvelope();
+    int SendData();
+    int SendResult();
     int Send();
+    // Reads the replies to an envelope that went out in one group; the first refusal, if
+    // any, in `refusal` (its code 0 when there is none), and whether DATA got its 354.
+    int ReadGroupReplies(SmtpReply& refusal, bool& dataOpen);
+    void BuildWire();  // the message of the current properties into wire_
 
     int Hello();
     int Login();
@@ -204,7 +235,25 @@ private:
     // Session.
     bool connected_ = false;
     int sendStage_ = kSendNotBegun;  // how far the last send got
+    bool pipelining_ = false;   // the server offered PIPELINING in its EHLO answer
     std::vector<std::string> extensions_;  // EHLO keywords, upper-cased, with their arguments
+
+    // The envelope of the next message (SendEnvelope to SendData). A server that offers
+    // PIPELINING gets its commands at once, in one write: an RSET first when the last
+    // transaction was refused, then MAIL and RCPT, and DATA too when there is one recipient
+    // (with several, a refusal of one must keep the message from the others, so DATA waits
+    // for their replies).
+    struct Envelope {
+        bool queued = false;
+        bool written = false;      // its commands are on the wire, their replies unread
+        bool rset = false;         // an RSET leads the group
+        bool dataInGroup = false;  // DATA went with the group
+        std::string sender;
+        std::vector<std::string> recipients;
+    } envelope_;
+    bool resetDue_ = false;       // a refused transaction's RSET goes with the next group
+    bool resultPending_ = false;  // the end-of-data reply of the last message is unread
+    WireBuffer wire_;
 };
 
 void SmtpsComponent::ResetProperties() {
@@ -259,6 +308,7 @@ long SmtpsComponent::GetNumber(int property, int* length) const {
     case kSmtpsAuthCram: return useCram_;
     case kSmtpsConnected: return connected_ && transport_.IsOpen() ? 1 : 0;
     case kSmtpsSendStage: return sendStage_;
+    case kSmtpsPipelining: return connected_ && pipelining_ ? 1 : 0;
     case kSmtpsPort: return port_;
     case kSmtpsSslStartMode: return sslMode_;
     case kSmtpsTimeout: return timeoutSeconds_;
@@ -279,7 +329,7 @@ std::string SmtpsComponent::GetText(int property) const {
     case kSmtpsCc: return cc_;
     case kSmtpsUser: return user_;
     case kSmtpsAuthCram: case kSmtpsConnected: case kSmtpsPort: case kSmtpsSslStartMode: case kSmtpsTimeout:
-    case kSmtpsSendStage:
+    case kSmtpsSendStage: case kSmtpsPipelining:
         return std::to_string(GetNumber(property, nullptr));
     default: return std::string();
     }
@@ -305,6 +355,9 @@ int SmtpsComponent::Do(int method, int count, const char* const* values, const i
         ResetProperties();
         return kNetOk;
     case kSmtpsSend: return Send();
+    case kSmtpsSendEnvelope: return SendEnvelope();
+    case kSmtpsSendData: return SendData();
+    case kSmtpsSendResult: return SendResult();
     default: return Fail(kNetBadArgument, "Unknown method " + std::to_string(method) + ".");
     }
 }
@@ -385,6 +438,10 @@ void SmtpsComponent::Drop() {
     const bool wasOpen = transport_.IsOpen();
     transport_.Close();
     extensions_.clear();
+    pipelining_ = false;
+    envelope_ = Envelope{};
+    resetDue_ = false;
+    resultPending_ = false;
     if (connected_ || wasOpen) {
         connected_ = false;
         Trail(kTrailInfo, "Disconnected.");
@@ -397,8 +454,23 @@ void SmtpsComponent::Quit() {
         Drop();
         return;
     }
+    // A DATA of a pipelined envelope may have opened the data phase, where QUIT would be
+    // read as text: the connection is closed instead, which makes the server forget the
+    // transaction. An end-of-data reply still to come is read first, for the log.
+    if (envelope_.written && envelope_.dataInGroup) {
+        Drop();
+        return;
+    }
     const NetError kept = lastError_;
     SmtpReply reply;
+    if (resultPending_ || envelope_.written) {
+        bool dataOpen = false;
+        if ((resultPending_ && ReadReply(reply) != kNetOk) || (envelope_.written && ReadGroupReplies(reply, dataOpen) != kNetOk)) {
+            lastError_ = kept;
+            return;  // dropped
+        }
+        resultPending_ = false;
+    }
     if (Command("QUIT", reply) != kNetOk) {
         Fire(kSmtpsEventError, {{lastError_.code, lastError_.text}});
     }
@@ -453,11 +525,14 @@ int SmtpsComponent::Connect() {
 
 int SmtpsComponent::Hello() {
     extensions_.clear();
+    pipelining_ = false;
     SmtpReply reply;
     if (int rc = Command("EHLO " + hello_, reply); rc != kNetOk) return rc;
     if (reply.code / 100 == 2) {
         for (size_t i = 1; i < reply.lines.size(); ++i) {
             extensions_.push_back(Upper(std::string_view(reply.lines[i]).substr(std::min<size_t>(4, reply.lines[i].size()))));
+            const std::string& e = extensions_.back();
+            if (e.rfind("PIPELINING", 0) == 0 && (e.size() == 10 || e[10] == ' ')) pipelining_ = true;
         }
         return kNetOk;
     }
@@ -555,9 +630,9 @@ int SmtpsComponent::Disconnect() {
     return kNetOk;
 }
 
-int SmtpsComponent::Send() {
-    sendStage_ = kSendNotBegun;
+int SmtpsComponent::SendEnvelope() {
     if (!connected_ || !transport_.IsOpen()) return Fail(kNetNotConnected, "Not connected.");
+    if (envelope_.queued) return Fail(kNetBadArgument, "An envelope already waits for its message.");
     const auto senders = ParseAddressList(from_);
     if (senders.size() != 1 || !UsableAddress(senders[0])) {
         return Fail(kNetBadArgument, "The sender address is missing or unusable: " + from_ + ".");
@@ -572,60 +647,175 @@ int SmtpsComponent::Send() {
         if (BreaksHeaderLine(*h)) return Fail(kNetBadArgument, "A header value holds a line break.");
     }
     transport_.SetTimeout(timeoutSeconds_);
+    envelope_ = Envelope{};
+    envelope_.queued = true;
+    envelope_.sender = senders[0];
+    envelope_.recipients = std::move(recipients);
+    if (!pipelining_) return kNetOk;  // the commands go one by one in SendData
 
-    // The whole message, terminator included, goes out in one write after DATA.
-    std::string wire;
-    wire.reserve(headerText_.size() + messageText_.size() + from_.size() + to_.size() + 256);
-    const auto header = [&wire](const char* name, const std::string& value) {
+    envelope_.rset = resetDue_;
+    envelope_.dataInGroup = envelope_.recipients.size() == 1;
+    std::string group;
+    const auto add = [&](std::string line) {
+        Trail(kTrailSent, line);
+        group += line;
+        group += "\r\n";
+    };
+    if (envelope_.rset) add("RSET");
+    add("MAIL FROM:<" + envelope_.sender + ">");
+    for (const auto& a : envelope_.recipients) add("RCPT TO:<" + a + ">");
+    if (envelope_.dataInGroup) add("DATA");
+    resetDue_ = false;
+    envelope_.written = true;
+    NetError error;
+    if (transport_.Send(group, error) != kNetOk) return TransportFailure(error);
+    return kNetOk;
+}
+
+int SmtpsComponent::ReadGroupReplies(SmtpReply& refusal, bool& dataOpen) {
+    // Every reply is read, also after a refusal, so the next one read is the next command's.
+    refusal = SmtpReply{};
+    dataOpen = false;
+    const Envelope e = std::move(envelope_);
+    envelope_ = Envelope{};
+    SmtpReply reply;
+    // The stage follows the replies up to the first refusal and stays there.
+    const auto next = [&](int stage) {
+        if (refusal.code == 0) sendStage_ = stage;
+        return ReadReply(reply);
+    };
+    const auto expect = [&](bool accepted) {
+        if (!accepted && refusal.code == 0) refusal = reply;
+    };
+    if (e.rset) {
+        if (int rc = next(kSendMailFrom); rc != kNetOk) return rc;
+        expect(reply.code / 100 == 2);
+    }
+    if (int rc = next(kSendMailFrom); rc != kNetOk) return rc;
+    expect(reply.code / 100 == 2);
+    for (std::size_t i = 0; i < e.recipients.size(); ++i) {
+        if (int rc = next(kSendRcptTo); rc != kNetOk) return rc;
+        expect(reply.code / 100 == 2);
+    }
+    if (e.dataInGroup) {
+        if (int rc = next(kSendData); rc != kNetOk) return rc;
+        dataOpen = reply.code == 354;
+        expect(dataOpen);
+    }
+    return kNetOk;
+}
+
+int SmtpsComponent::SendData() {
+    sendStage_ = kSendNotBegun;
+    if (!connected_ || !transport_.IsOpen()) return Fail(kNetNotConnected, "Not connected.");
+    if (!envelope_.queued) return Fail(kNetBadArgument, "No envelope waits for a message.");
+    if (resultPending_) return Fail(kNetBadArgument, "The last message's result is still to be read.");
+    for (const std::string* h : {&from_, &to_, &cc_, &date_, &messageId_}) {
+        if (BreaksHeaderLine(*h)) {
+            // Changed since the envelope went out: that transaction cannot be taken back.
+            if (envelope_.written) Drop();
+            envelope_ = Envelope{};
+            return Fail(kNetBadArgument, "A header value holds a line break.");
+        }
+    }
+    transport_.SetTimeout(timeoutSeconds_);
+
+    SmtpReply reply;
+    if (envelope_.written) {
+        const bool dataInGroup = envelope_.dataInGroup;
+        bool dataOpen = false;
+        if (int rc = ReadGroupReplies(reply, dataOpen); rc != kNetOk) return rc;
+        if (reply.code != 0) {
+            const int rc = ReplyFailure(reply);
+            // A server that opens the data phase for a message it refused gets no data: the
+            // connection is closed, so that nothing can be delivered.
+            if (dataOpen) Drop();
+            else if (transport_.IsOpen()) resetDue_ = true;
+            return rc;
+        }
+        if (!dataInGroup) {
+            sendStage_ = kSendData;
+            if (int rc = Command("DATA", reply); rc != kNetOk) return rc;
+            if (reply.code != 354) {
+                resetDue_ = true;
+                return ReplyFailure(reply);
+            }
+        }
+    } else {
+        // One command at a time, each reply awaited; a refusal is followed by RSET at once.
+        const Envelope e = std::move(envelope_);
+        envelope_ = Envelope{};
+        const auto refused = [&]() {
+            const int rc = ReplyFailure(reply);
+            if (transport_.IsOpen()) {  // leave the session clean for the next message
+                const NetError kept = lastError_;
+                SmtpReply ignored;
+                Command("RSET", ignored);
+                lastError_ = kept;
+            }
+            return rc;
+        };
+        sendStage_ = kSendMailFrom;
+        if (int rc = Command("MAIL FROM:<" + e.sender + ">", reply); rc != kNetOk) return rc;
+        if (reply.code / 100 != 2) return refused();
+        sendStage_ = kSendRcptTo;
+        for (const auto& a : e.recipients) {
+            if (int rc = Command("RCPT TO:<" + a + ">", reply); rc != kNetOk) return rc;
+            if (reply.code / 100 != 2) return refused();
+        }
+        sendStage_ = kSendData;
+        if (int rc = Command("DATA", reply); rc != kNetOk) return rc;
+        if (reply.code != 354) return refused();
+    }
+    // The whole message, terminator included, in one write; its reply is read by SendResult.
+    BuildWire();
+    NetError error;
+    if (transport_.Send(wire_.View(), error) != kNetOk) return TransportFailure(error);
+    sendStage_ = kSendMessage;
+    resultPending_ = true;
+    return kNetOk;
+}
+
+void SmtpsComponent::BuildWire() {
+    wire_.Clear();
+    const auto header = [this](std::string_view name, const std::string& value) {
         if (value.empty()) return;
-        wire += name;
-        wire += value;
-        wire += "\r\n";
+        wire_.Append(name);
+        wire_.Append(value);
+        wire_.Append("\r\n");
     };
     header("From: ", from_);
     header("To: ", to_);
     header("Cc: ", cc_);
     header("Date: ", date_);
     header("Message-ID: ", messageId_);
-    AppendWire(wire, headerText_);
+    AppendWire(wire_, headerText_);
     if (!messageText_.empty()) {
-        if (!EndsWithCrLf(wire)) wire += "\r\n";
-        wire += "\r\n";
-        AppendWire(wire, messageText_);
+        if (!wire_.EndsWithCrLf()) wire_.Append("\r\n");
+        wire_.Append("\r\n");
+        AppendWire(wire_, messageText_);
     } else if (headerText_.empty()) {
-        wire += "\r\n";
+        wire_.Append("\r\n");
     }
-    if (!EndsWithCrLf(wire)) wire += "\r\n";
-    wire += ".\r\n";
+    if (!wire_.EndsWithCrLf()) wire_.Append("\r\n");
+    wire_.Append(".\r\n");
+}
 
+int SmtpsComponent::SendResult() {
+    if (!resultPending_) return Fail(kNetBadArgument, "No message waits for its result.");
+    resultPending_ = false;
     SmtpReply reply;
-    const auto refused = [&]() {
-        const int rc = ReplyFailure(reply);
-        if (transport_.IsOpen()) {  // leave the session clean for the next message
-            const NetError kept = lastError_;
-            SmtpReply ignored;
-            Command("RSET", ignored);
-            lastError_ = kept;
-        }
-        return rc;
-    };
-    sendStage_ = kSendMailFrom;
-    if (int rc = Command("MAIL FROM:<" + senders[0] + ">", reply); rc != kNetOk) return rc;
-    if (reply.code / 100 != 2) return refused();
-    sendStage_ = kSendRcptTo;
-    for (const auto& a : recipients) {
-        if (int rc = Command("RCPT TO:<" + a + ">", reply); rc != kNetOk) return rc;
-        if (reply.code / 100 != 2) return refused();
-    }
-    sendStage_ = kSendData;
-    if (int rc = Command("DATA", reply); rc != kNetOk) return rc;
-    if (reply.code != 354) return refused();
-    NetError error;
-    if (transport_.Send(wire, error) != kNetOk) return TransportFailure(error);
-    sendStage_ = kSendMessage;
     if (int rc = ReadReply(reply); rc != kNetOk) return rc;
     if (reply.code / 100 != 2) return ReplyFailure(reply);
     return kNetOk;
+}
+
+int SmtpsComponent::Send() {
+    sendStage_ = kSendNotBegun;
+    if (envelope_.queued || resultPending_) return Fail(kNetBadArgument, "A message of the three-step send is under way.");
+    if (int rc = SendEnvelope(); rc != kNetOk) return rc;
+    if (int rc = SendData(); rc != kNetOk) return rc;
+    return SendResult();
 }
 
 // ---------------------------------------------------------------- functions

@@ -22,6 +22,26 @@
 // wire, so nothing set here can end the message early.
 //
 // The envelope is taken from the bare addresses in From, and To and Cc.
+//
+// A message goes out in three steps, which Send takes in a row:
+//   SendEnvelope  takes the envelope from From, To and Cc (and checks every header value).
+//                 A server that offers PIPELINING gets MAIL, RCPT and, for one recipient,
+//                 DATA at once, in one write (after an RSET when the last transaction was
+//                 refused); the call does not wait for their replies. Without PIPELINING
+//                 nothing is sent yet.
+//   SendData      reads those replies in order (without PIPELINING it sends the commands
+//                 one by one and waits for each reply, as a server without the extension
+//                 needs), and once DATA got its 354 writes the message and the closing "."
+//                 in one write, without waiting for the reply. A refusal is the result; the
+//                 message then never goes out, and the session is reset (at once without
+//                 PIPELINING, with the next envelope's group with it).
+//   SendResult    reads the end-of-data reply: the message's outcome.
+// Between SendData and SendResult the caller may build the next message and, when the
+// server offers PIPELINING, send its envelope (SendEnvelope), so that it travels with the
+// end-of-data reply: one round trip per message. The next SendData needs the result read
+// first, so no message's data goes out before the outcome of the one before is known.
+// Disconnect closes without QUIT while a pipelined DATA may have opened the data phase (the
+// server then forgets that transaction), and otherwise reads the replies still due first.
 
 #include "platform/netssl/net_component.h"
 
@@ -49,9 +69,11 @@ enum SmtpsProperty : int {
                                // bound of each whole reply (60)
     kSmtpsUser = 43,           // empty: no login
     kSmtpsSendStage = 44,      // read only: how far the last send got (SmtpsSendStage)
+    kSmtpsPipelining = 45,     // read only: 1 while connected to a server that offers PIPELINING
 };
 
-// The stage of a send: the step whose reply it awaited last. A send that fails at
+// The stage of a send (of SendData, in the three steps below): the step whose reply it
+// awaited last; with pipelining, the step of the first refusal among the replies read. A send that fails at
 // kSendMessage without a reply to blame (a time-out, an interrupt, a lost connection)
 // leaves its outcome unknown: the server may have kept the message. Before that stage a
 // failure means the message was not taken.
@@ -70,7 +92,10 @@ enum SmtpsMethod : int {
     kSmtpsDisconnect = 3,  // QUIT and close
     kSmtpsInterrupt = 6,   // from any thread: the blocked call returns 301
     kSmtpsReset = 9,       // close, and every property back to its default
-    kSmtpsSend = 10,       // one message over the open connection
+    kSmtpsSend = 10,       // one message over the open connection: the three steps below
+    kSmtpsSendEnvelope = 11,
+    kSmtpsSendData = 12,
+    kSmtpsSendResult = 13,
 };
 
 enum SmtpsEvent : int {

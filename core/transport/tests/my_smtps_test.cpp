@@ -26,7 +26,7 @@ namespace {
 struct MySmtpsTest : transporttest::TransferLogTest {};
 }  // namespace
 
-TEST_F(MySmtpsTest, TrailFollowsTheProtocolStepAndFreezesAfterAnError) {
+TEST_F(MySmtpsTest, TrailFollowsTheProtocolStepAndHoldsItAfterAnError) {
     const struct {
         const char* name;
         std::vector<TrailEvent> events;
@@ -44,8 +44,9 @@ TEST_F(MySmtpsTest, TrailFollowsTheProtocolStepAndFreezesAfterAnError) {
           {kTrailSent, "QUIT"}, {kTrailInfo, "Disconnected."}},
          CMySMTPS::kStepMailFrom},
         {"continuation line is no reply code",
-         {{kTrailSent, "RCPT TO:<a@b>"}, {kTrailReceived, "550-5.1.1 first"}, {kTrailSent, "DATA"}},
-         CMySMTPS::kStepData},
+         {{kTrailSent, "EHLO host"}, {kTrailReceived, "250-host"}, {kTrailReceived, "550-5.1.1 odd"},
+          {kTrailReceived, "250 HELP"}, {kTrailSent, "MAIL FROM:<a@b>"}},
+         CMySMTPS::kStepMailFrom},
         {"code without a blank is no reply code",
          {{kTrailSent, "DATA"}, {kTrailReceived, "451"}, {kTrailSent, "QUIT"}},
          CMySMTPS::kStepQuit},
@@ -54,6 +55,26 @@ TEST_F(MySmtpsTest, TrailFollowsTheProtocolStepAndFreezesAfterAnError) {
          CMySMTPS::kStepData},
         {"disconnected", {{kTrailSent, "QUIT"}, {kTrailReceived, "221 bye"}, {kTrailInfo, "Disconnected."}},
          CMySMTPS::kStepDisconnected},
+        // Pipelined: each reply answers the oldest command waiting for one.
+        {"pipelined refusal of the recipient",
+         {{kTrailSent, "MAIL FROM:<a@b>"}, {kTrailSent, "RCPT TO:<c@d>"}, {kTrailSent, "DATA"},
+          {kTrailReceived, "250 ok"}, {kTrailReceived, "550 5.1.1 no"}, {kTrailReceived, "554 5.5.1 no valid recipients"}},
+         CMySMTPS::kStepRcptTo},
+        {"pipelined end of data refused after the next envelope",
+         {{kTrailSent, "MAIL FROM:<a@b>"}, {kTrailSent, "RCPT TO:<c@d>"}, {kTrailSent, "DATA"},
+          {kTrailReceived, "250 ok"}, {kTrailReceived, "250 ok"}, {kTrailReceived, "354 go"},
+          {kTrailSent, "MAIL FROM:<a@b>"}, {kTrailSent, "RCPT TO:<e@f>"}, {kTrailSent, "DATA"},
+          {kTrailReceived, "554 5.7.1 spam"}},
+         CMySMTPS::kStepData},
+        {"a sender taken again ends the last error",
+         {{kTrailSent, "MAIL FROM:<a@b>"}, {kTrailReceived, "451 4.7.1 rate"}, {kTrailSent, "RSET"},
+          {kTrailSent, "MAIL FROM:<a@b>"}, {kTrailSent, "RCPT TO:<e@f>"}, {kTrailReceived, "250 reset"},
+          {kTrailReceived, "250 ok"}, {kTrailReceived, "550 5.1.1 no"}},
+         CMySMTPS::kStepRcptTo},
+        {"lost while the end of data is due",
+         {{kTrailSent, "DATA"}, {kTrailReceived, "354 go"}, {kTrailSent, "MAIL FROM:<a@b>"},
+          {kTrailInfo, "Disconnected."}},
+         CMySMTPS::kStepData},
     };
     for (const auto& c : cases) {
         CMySMTPS client;

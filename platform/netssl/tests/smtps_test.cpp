@@ -140,6 +140,151 @@ TEST(Smtps, DotLinesAndBareLineEndsArriveAsSetAndCannotEndTheMessage) {
     }
 }
 
+// A server that offers PIPELINING gets each envelope (MAIL, RCPT, DATA) as one group, and
+// the next envelope right after the end of data, before its reply: the server reads every
+// group whole before it answers anything, so a client that waited for a reply would stall
+// here. Replies are taken in order: a refused RCPT fails that message (no data goes out,
+// RSET leads the next group), a refused end of data fails its own, the trail shows the
+// wire's order.
+TEST(Smtps, PipelinedEnvelopesTravelTogetherAndRepliesAreReadInOrder) {
+    std::vector<std::string> data;
+    std::string problem;
+    ScriptedServer server([&](ScriptConn& c) {
+        const auto group = [&](std::vector<std::string> expected) {
+            for (const std::string& e : expected) {
+                std::string line;
+                if (!c.ReadLine(line) || line != e) problem += "expected " + e + ", got " + line + "; ";
+            }
+        };
+        const auto message = [&] {
+            std::string d;
+            if (!c.ReadData(d)) problem += "no data; ";
+            data.push_back(d);
+        };
+        std::string line;
+        c.Send("220 scripted\r\n");
+        c.ReadLine(line);
+        c.Send("250-scripted\r\n250-PIPELINING\r\n250 8BITMIME\r\n");
+        group({"MAIL FROM:<a@example.jp>", "RCPT TO:<one@example.jp>", "DATA"});
+        c.Send("250 ok\r\n250 ok\r\n354 go\r\n");
+        message();
+        group({"MAIL FROM:<a@example.jp>", "RCPT TO:<bad@example.jp>", "DATA"});
+        c.Send("250 queued 1\r\n250 ok\r\n550 5.1.1 no such user\r\n554 5.5.1 no valid recipients\r\n");
+        group({"RSET", "MAIL FROM:<a@example.jp>", "RCPT TO:<two@example.jp>", "DATA"});
+        c.Send("250 reset\r\n250 ok\r\n250 ok\r\n354 go\r\n");
+        message();
+        group({"MAIL FROM:<a@example.jp>", "RCPT TO:<three@example.jp>", "DATA"});
+        c.Send("554 5.7.1 spam\r\n250 ok\r\n250 ok\r\n354 go\r\n");
+        message();
+        c.Send("250 queued 3\r\n");
+        if (c.ReadLine(line) && line == "QUIT") c.Send("221 bye\r\n");
+    });
+    Recorder r;
+    r.Server(server.port());
+    ASSERT_EQ(SMTPS_Do(r.h, kSmtpsConnect), 0) << SMTPS_GetLastError(r.h);
+    EXPECT_EQ(SMTPS_Get(r.h, kSmtpsPipelining, 0, nullptr), 1);
+    r.Message("a@example.jp", "one@example.jp", "Subject: 1\r\n\r\none");
+    ASSERT_EQ(SMTPS_Do(r.h, kSmtpsSendEnvelope), 0);
+    ASSERT_EQ(SMTPS_Do(r.h, kSmtpsSendData), 0) << SMTPS_GetLastError(r.h);
+    // The next envelope goes out while the first message's reply is on its way.
+    r.Message("a@example.jp", "bad@example.jp", "Subject: x\r\n\r\nnever sent");
+    ASSERT_EQ(SMTPS_Do(r.h, kSmtpsSendEnvelope), 0);
+    EXPECT_EQ(SMTPS_Do(r.h, kSmtpsSendData), kNetBadArgument);  // the result must be read first
+    ASSERT_EQ(SMTPS_Do(r.h, kSmtpsSendResult), 0) << SMTPS_GetLastError(r.h);
+    EXPECT_EQ(SMTPS_Do(r.h, kSmtpsSendData), kNetServerReply);
+    EXPECT_EQ(SMTPS_GetLastError(r.h), "550 5.1.1 no such user");
+    EXPECT_EQ(SMTPS_Get(r.h, kSmtpsSendStage, 0, nullptr), kSendRcptTo);
+    r.Message("a@example.jp", "two@example.jp", "Subject: 2\r\n\r\ntwo");
+    ASSERT_EQ(SMTPS_Do(r.h, kSmtpsSendEnvelope), 0);
+    ASSERT_EQ(SMTPS_Do(r.h, kSmtpsSendData), 0) << SMTPS_GetLastError(r.h);
+    r.Message("a@example.jp", "three@example.jp", "Subject: 3\r\n\r\nthree");
+    ASSERT_EQ(SMTPS_Do(r.h, kSmtpsSendEnvelope), 0);
+    EXPECT_EQ(SMTPS_Do(r.h, kSmtpsSendResult), kNetServerReply);
+    EXPECT_EQ(SMTPS_GetLastError(r.h), "554 5.7.1 spam");
+    ASSERT_EQ(SMTPS_Do(r.h, kSmtpsSendData), 0) << SMTPS_GetLastError(r.h);
+    EXPECT_EQ(SMTPS_Do(r.h, kSmtpsSendResult), 0) << SMTPS_GetLastError(r.h);
+    SMTPS_Do(r.h, kSmtpsDisconnect);
+
+    EXPECT_EQ(problem, "");
+    ASSERT_EQ(data.size(), 3u);
+    for (std::size_t i = 0; i < data.size(); ++i)
+        EXPECT_NE(data[i].find(std::vector<std::string>{"one", "two", "three"}[i] + "\r\n"), std::string::npos) << data[i];
+    const std::vector<std::string> wire(std::find(r.trail.begin(), r.trail.end(), "0:MAIL FROM:<a@example.jp>"),
+                                        std::find(r.trail.begin(), r.trail.end(), "0:QUIT"));
+    EXPECT_EQ(wire, (std::vector<std::string>{
+                        "0:MAIL FROM:<a@example.jp>", "0:RCPT TO:<one@example.jp>", "0:DATA",
+                        "1:250 ok", "1:250 ok", "1:354 go",
+                        "0:MAIL FROM:<a@example.jp>", "0:RCPT TO:<bad@example.jp>", "0:DATA",
+                        "1:250 queued 1", "1:250 ok", "1:550 5.1.1 no such user", "1:554 5.5.1 no valid recipients",
+                        "0:RSET", "0:MAIL FROM:<a@example.jp>", "0:RCPT TO:<two@example.jp>", "0:DATA",
+                        "1:250 reset", "1:250 ok", "1:250 ok", "1:354 go",
+                        "0:MAIL FROM:<a@example.jp>", "0:RCPT TO:<three@example.jp>", "0:DATA",
+                        "1:554 5.7.1 spam", "1:250 ok", "1:250 ok", "1:354 go", "1:250 queued 3"}));
+}
+
+// What a pipelined session leaves behind when it ends early: with a DATA on its way the
+// connection is closed without QUIT (which the server would take for message text); with
+// only an end-of-data reply due, that reply is read and QUIT follows. A connection lost
+// with a message written leaves its outcome unknown and fails what was queued behind it.
+TEST(Smtps, PipelinedSessionEndsWithoutLeavingTextForTheServer) {
+    struct Case {
+        const char* name;
+        bool nextEnvelope;  // the next envelope went out before the end
+        bool lost;          // the server drops the connection instead of answering
+        std::vector<std::string> after;  // what the server reads after the first message
+    } cases[] = {
+        {"envelope on its way", true, false, {"MAIL FROM:<a@example.jp>", "RCPT TO:<b@example.jp>", "DATA", "<closed>"}},
+        {"result due", false, false, {"QUIT", "<closed>"}},
+        {"lost", false, true, {}},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.name);
+        std::vector<std::string> after;
+        {
+            ScriptedServer server([&](ScriptConn& c) {
+                std::string line, d;
+                c.Send("220 scripted\r\n");
+                c.ReadLine(line);
+                c.Send("250-scripted\r\n250 PIPELINING\r\n");
+                for (int i = 0; i < 3; ++i) c.ReadLine(line);
+                c.Send("250 ok\r\n250 ok\r\n354 go\r\n");
+                c.ReadData(d);
+                if (k.lost) {
+                    c.Reset();
+                    return;
+                }
+                c.Send("250 queued\r\n");
+                for (int i = 0; i < 4; ++i) {
+                    if (!c.ReadLine(line)) {
+                        after.push_back("<closed>");
+                        break;
+                    }
+                    after.push_back(line);
+                    if (line == "QUIT") c.Send("221 bye\r\n");
+                }
+            });
+            Recorder r;
+            r.Server(server.port());
+            ASSERT_EQ(SMTPS_Do(r.h, kSmtpsConnect), 0) << SMTPS_GetLastError(r.h);
+            r.Message("a@example.jp", "b@example.jp", "Subject: x\r\n\r\nbody");
+            ASSERT_EQ(SMTPS_Do(r.h, kSmtpsSendEnvelope), 0);
+            ASSERT_EQ(SMTPS_Do(r.h, kSmtpsSendData), 0) << SMTPS_GetLastError(r.h);
+            if (k.nextEnvelope) {
+                ASSERT_EQ(SMTPS_Do(r.h, kSmtpsSendEnvelope), 0);
+            }
+            if (k.lost) {
+                EXPECT_NE(SMTPS_Do(r.h, kSmtpsSendResult), 0);
+                EXPECT_EQ(SMTPS_Get(r.h, kSmtpsSendStage, 0, nullptr), kSendMessage);  // the outcome is unknown
+                EXPECT_EQ(SMTPS_Do(r.h, kSmtpsSendData), kNetNotConnected);
+            }
+            SMTPS_Do(r.h, kSmtpsDisconnect);
+            EXPECT_EQ(SMTPS_Get(r.h, kSmtpsConnected, 0, nullptr), 0);
+            EXPECT_EQ(r.TrailHas("1:250 queued"), !k.lost && !k.nextEnvelope);
+        }  // the server's session has ended
+        EXPECT_EQ(after, k.after);
+    }
+}
+
 TEST(Smtps, RefusesHeaderInjectionAndUnusableAddressesBeforeSending) {
     SpawnedSmtpServer server;
     Recorder r;
