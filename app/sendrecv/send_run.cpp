@@ -333,6 +333,13 @@ SendRun::Next SendRun::Connect() {
     return ids_.empty() ? Next::kDisconnect : Next::kGoOn;
 }
 
+// With a server that offers PIPELINING one message stays in flight: once its data went
+// out, the next recipient's message is built and its envelope sent while the end-of-data
+// reply travels; then that reply is read and the outcome recorded (with the next mark, in
+// one append), and only then does the next message's data go. So no message goes out
+// before the outcome of the one before it is on record, exactly as when each waits for its
+// reply. Without PIPELINING the envelope goes command by command when the data is due (the
+// exchange is the unpipelined one), and only the build overlaps the reply.
 SendRun::Next SendRun::SendAll() {
     SendCounters& counters = job_.Counters();
     HistoryListViewer& history = *job_.GetHistory();
@@ -340,37 +347,95 @@ SendRun::Next SendRun::SendAll() {
     history.SetProgressSync(false);
     lastSyncMs_ = NowMs();
     lastProgressMs_ = lastSyncMs_;
+    netssl::SmtpsComponent* h = client_->GetHandle();
+    // A paced run (a delay between messages) gains nothing from overlap.
+    const bool overlap = job_.GetSendDelay() <= 0;
     for (std::size_t i = 0; i < ids_.size(); ++i) {
-        if (Stopped()) return Next::kDisconnect;
-        if (job_.GetSplitCount() > 0 && counters.processed >= job_.GetSplitCount()) {
+        if (Stopped()) return Settle(Next::kDisconnect);
+        if (job_.GetSplitCount() > 0 && counters.processed + (inFlight_.active ? 1 : 0) >= job_.GetSplitCount()) {
             job_.SetFlag(CSendJob::kSplitReached);
-            return Next::kDisconnect;
+            return Settle(Next::kDisconnect);
         }
-        bool handedOver = false;
-        const Next next = SendOne(ids_[i], handedOver);
-        if (next != Next::kGoOn) return next;
-        if (!RecordProgress()) return Next::kClose;
+        const int id = ids_[i];
+        bool ready = false;
+        if (const Next next = Prepare(id, ready); next != Next::kGoOn) return Settle(next);
 
-        ++counters.processed;
-        // The mail's record follows by time: the history holds every outcome already, and
-        // the worker's final save sets the exact counts.
-        if (const long long now = NowMs(); now - lastProgressMs_ >= kProgressIntervalMs) {
-            job_.SaveProgress(0);
-            lastProgressMs_ = now;
+        bool envelopeOut = false;
+        if (ready && inFlight_.active && !renewDue_) {
+            // The envelope travels with the reply in flight.
+            SetMessage();
+            const int rc = netssl::SMTPS_Do(h, netssl::kSmtpsSendEnvelope);
+            if (rc == netssl::kNetBadArgument) {
+                // This recipient's address or headers, refused before anything went out.
+                ready = false;
+                if (const Next next = Outcome(id, message_.messageId, rc, netssl::kSendNotBegun); next != Next::kGoOn)
+                    return Settle(next);
+            } else if (rc != 0) {
+                // The connection failed under the message in flight: that is its outcome.
+                if (const Next next = Finish(rc); next != Next::kGoOn) return next;
+            } else {
+                envelopeOut = true;
+            }
         }
-        if (SendRunObserver* o = job_.GetObserver()) o->OnProcessed(counters.processed);
-
-        // Renewed after each 1000th message, not again while skipped recipients follow, and
-        // after a message whose answer never came (the connection is gone then).
-        const bool renew = reconnect_ || (handedOver && (sendCounter_ + 1) % kMessagesPerConnection == 0);
-        reconnect_ = false;
-        if (renew && i + 1 < ids_.size() && !Stopped()) {
-            if (const Next renewed = Renew(); renewed != Next::kGoOn) return renewed;
+        if (inFlight_.active && (ready || !overlap)) {
+            if (const Next next = Finish(0); next != Next::kGoOn) return next;
+            if (Stopped()) return Next::kDisconnect;
+        }
+        if (ready) {
+            if (renewDue_ || reconnect_) {
+                renewDue_ = reconnect_ = false;
+                envelopeOut = false;  // gone with the old connection
+                if (const Next renewed = Renew(); renewed != Next::kGoOn) return renewed;
+            }
+            if (!envelopeOut) {
+                SetMessage();
+                if (const int rc = netssl::SMTPS_Do(h, netssl::kSmtpsSendEnvelope); rc != 0) {
+                    if (const Next next = Outcome(id, message_.messageId, rc, netssl::kSendNotBegun); next != Next::kGoOn)
+                        return next;
+                    ready = false;
+                }
+            }
+        }
+        if (ready) {
+            if (const Next next = HandOver(id); next != Next::kGoOn) return Settle(next);
+            if (inFlight_.active && !overlap) {
+                if (const Next next = Finish(0); next != Next::kGoOn) return next;
+            }
         }
         if (!Stopped() && i + 1 < ids_.size() && job_.GetSendDelay() > 0)
             SleepUnlessStopped(job_.GetSendDelay(), [this] { return Stopped(); });
     }
-    return Next::kDisconnect;
+    return Settle(Next::kDisconnect);
+}
+
+SendRun::Next SendRun::Settle(Next next) {
+    if (!inFlight_.active) return next;
+    const Next finished = Finish(0);
+    return finished != Next::kGoOn ? finished : next;
+}
+
+void SendRun::SetMessage() {
+    netssl::SmtpsComponent* h = client_->GetHandle();
+    using namespace netssl;
+    SMTPS_Set(h, kSmtpsTo, 0, message_.to.c_str(), 0);
+    SMTPS_Set(h, kSmtpsMessageId, 0, message_.messageId.c_str(), 0);
+    SMTPS_Set(h, kSmtpsDate, 0, message_.date.c_str(), 0);
+    SMTPS_Set(h, kSmtpsHeaderText, 0, message_.headerText.data(), static_cast<int>(message_.headerText.size()));
+    SMTPS_Set(h, kSmtpsMessageText, 0, "", 0);
+}
+
+bool SendRun::Processed() {
+    if (!RecordProgress()) return false;
+    SendCounters& counters = job_.Counters();
+    ++counters.processed;
+    // The mail's record follows by time: the history holds every outcome already, and
+    // the worker's final save sets the exact counts.
+    if (const long long now = NowMs(); now - lastProgressMs_ >= kProgressIntervalMs) {
+        job_.SaveProgress(0);
+        lastProgressMs_ = now;
+    }
+    if (SendRunObserver* o = job_.GetObserver()) o->OnProcessed(counters.processed);
+    return true;
 }
 
 bool SendRun::RecipientFailed(int id, const std::string& messageId) {
@@ -406,20 +471,22 @@ bool SendRun::UnknownOutcomeFailed(int id, int rc) {
     return true;
 }
 
-SendRun::Next SendRun::SendOne(int id, bool& handedOver) {
+SendRun::Next SendRun::Prepare(int id, bool& ready) {
+    ready = false;
     SendCounters& counters = job_.Counters();
     CDatabaseEdit* book = job_.GetEnvironment().book;
     OneCustomer person;
     if (book == nullptr || book->GetOneCustomerForEdit(person, id) != 0) {
         if (book != nullptr) job_.GetErrMsg() = book->GetErrMsg();
         // Nothing was sent: no Message-ID (another row's would make its replies untraceable).
-        return RecipientFailed(id, std::string()) ? Next::kGoOn : Next::kDisconnect;
+        if (!RecipientFailed(id, std::string())) return Next::kDisconnect;
+        return Processed() ? Next::kGoOn : Next::kClose;
     }
     if (job_.CheckRecipient(id) != CSendJob::kSendable ||
         !RecipientMessageBuilder::ServesTerminal(kind_, CXEmail::GetTermTypeFromMailAddr(person.Email))) {
         ++counters.skipped;
         toRemove_.push_back(id);
-        return Next::kGoOn;
+        return Processed() ? Next::kGoOn : Next::kClose;
     }
 
     const int built = builder_->Build(person, message_);
@@ -436,9 +503,13 @@ SendRun::Next SendRun::SendOne(int id, bool& handedOver) {
         if (!RecipientFailed(id, std::string())) return Next::kDisconnect;
         Status(job_.GetErrMsg().GetLastMsg());
         Pause(500);
-        return Next::kGoOn;
+        return Processed() ? Next::kGoOn : Next::kClose;
     }
+    ready = true;
+    return Next::kGoOn;
+}
 
+SendRun::Next SendRun::HandOver(int id) {
     // Marked before it goes: should its answer never come, the next run knows that this
     // person may have it already. Nothing goes out unless the mark is on the disk.
     HistoryListViewer& history = *job_.GetHistory();
@@ -448,22 +519,43 @@ SendRun::Next SendRun::SendOne(int id, bool& handedOver) {
         result_ = kHistorySaveFailed;
         return Next::kDisconnect;
     }
+    netssl::SmtpsComponent* h = client_->GetHandle();
+    const int rc = netssl::SMTPS_Do(h, netssl::kSmtpsSendData);
+    ++sendCounter_;
+    // Renewed after each 1000th message, before the next one goes.
+    if ((sendCounter_ + 1) % kMessagesPerConnection == 0) renewDue_ = true;
+    if (rc == netssl::kNetOk) {
+        inFlight_.active = true;
+        inFlight_.id = id;
+        inFlight_.messageId = message_.messageId;
+        return Next::kGoOn;
+    }
+    const int stage = static_cast<int>(netssl::SMTPS_Get(h, netssl::kSmtpsSendStage, 0, nullptr));
+    return Outcome(id, message_.messageId, rc, stage);
+}
 
+SendRun::Next SendRun::Finish(int failure) {
+    inFlight_.active = false;
+    // The reply to the message's end of data, unless the connection already failed under it.
+    const int rc = failure != 0 ? failure : netssl::SMTPS_Do(client_->GetHandle(), netssl::kSmtpsSendResult);
+    return Outcome(inFlight_.id, inFlight_.messageId, rc, netssl::kSendMessage);
+}
+
+SendRun::Next SendRun::Outcome(int id, const std::string& messageId, int rc, int stage) {
+    const Next next = RecordOutcome(id, messageId, rc, stage);
+    if (next != Next::kGoOn) return next;
+    return Processed() ? Next::kGoOn : Next::kClose;
+}
+
+SendRun::Next SendRun::RecordOutcome(int id, const std::string& messageId, int rc, int stage) {
+    SendCounters& counters = job_.Counters();
+    HistoryListViewer& history = *job_.GetHistory();
     netssl::SmtpsComponent* h = client_->GetHandle();
     using namespace netssl;
-    SMTPS_Set(h, kSmtpsTo, 0, message_.to.c_str(), 0);
-    SMTPS_Set(h, kSmtpsMessageId, 0, message_.messageId.c_str(), 0);
-    SMTPS_Set(h, kSmtpsDate, 0, message_.date.c_str(), 0);
-    SMTPS_Set(h, kSmtpsHeaderText, 0, message_.headerText.data(), static_cast<int>(message_.headerText.size()));
-    SMTPS_Set(h, kSmtpsMessageText, 0, "", 0);
-    const int rc = SMTPS_Do(h, kSmtpsSend);
-    ++sendCounter_;
-    handedOver = true;
-
     if (rc == kNetOk) {
         SendRunReached("accepted");
         ++counters.sent;
-        if (job_.UpdateHistory(id, "C", message_.messageId) == -1) {
+        if (job_.UpdateHistory(id, "C", messageId) == -1) {
             job_.SetFlag(CSendJob::kError);
             result_ = kHistorySaveFailed;
             return Next::kClose;
@@ -474,7 +566,6 @@ SendRun::Next SendRun::SendOne(int id, bool& handedOver) {
     }
     // Where the send ended tells whether the message may be with the server: only when it
     // went out whole and no answer came is the outcome unknown, and the mark stays.
-    const int stage = static_cast<int>(SMTPS_Get(h, kSmtpsSendStage, 0, nullptr));
     const bool inDoubt = stage == kSendMessage && rc != kNetServerReply;
     if (!inDoubt) history.ClearSendPending(id);
     const std::string text = client_->GetLastErrorInJapanese();
@@ -523,7 +614,7 @@ SendRun::Next SendRun::SendOne(int id, bool& handedOver) {
         job_.SetFlag(CSendJob::kConnectionFailure);
         return Next::kClose;
     }
-    if (!RecipientFailed(id, message_.messageId)) return Next::kDisconnect;
+    if (!RecipientFailed(id, messageId)) return Next::kDisconnect;
     Status(text);
     Pause(500);
     return Next::kGoOn;

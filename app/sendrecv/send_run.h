@@ -98,8 +98,25 @@ private:
     Next CheckAttachments();
     Next Connect();
     Next SendAll();
-    // The outcome of one recipient's message; kGoOn to go on with the next recipient.
-    Next SendOne(int id, bool& handedOver);
+    // Reads recipient `id`'s record and builds its message into message_ (ready), or deals
+    // with the recipient at once: skipped, or failed when its message cannot be built.
+    Next Prepare(int id, bool& ready);
+    // message_ as the component's message properties.
+    void SetMessage();
+    // Marks the recipient whose envelope went out and sends its message; it is then in
+    // flight, or its refusal is recorded.
+    Next HandOver(int id);
+    // Reads the in-flight message's result (or takes `failure`, the error of a call that
+    // lost the connection under it) and records it.
+    Next Finish(int failure);
+    // `next`, after the message in flight (if any) is finished.
+    Next Settle(Next next);
+    // Records a message's outcome: `rc` from the step that ended it, `stage` how far the
+    // send got (SmtpsSendStage); then, when the run goes on, Processed.
+    Next Outcome(int id, const std::string& messageId, int rc, int stage);
+    Next RecordOutcome(int id, const std::string& messageId, int rc, int stage);
+    // After a recipient is dealt with: the progress record, the counts, the observer.
+    bool Processed();
     Next Renew();
     // Records the outcome in the history's progress record; the history and, after it,
     // the recipient list are rewritten when the history's pace says so.
@@ -131,7 +148,13 @@ private:
     std::vector<int> ids_;       // the recipients of this run, in list order
     std::vector<int> toRemove_;  // dealt with since the recipient list was last written
     std::unique_ptr<RecipientMessageBuilder> builder_;
-    RecipientMessage message_;
+    RecipientMessage message_;   // the message being prepared or handed over
+    struct InFlight {
+        bool active = false;
+        int id = -1;
+        std::string messageId;
+    } inFlight_;                 // handed over, its end-of-data reply still to be read
+    bool renewDue_ = false;      // the next message goes over a new connection
     bool authentication_ = false;
     int timeoutBeforeConnectMs_ = 60000;
     int timeoutConnectedMs_ = 60000;

@@ -47,6 +47,9 @@ public:
     bool HasPending() const { return !pending_.empty(); }
     // Forgets the pending batch (a record that must not reach the file after all).
     void DropPending() { pending_.clear(); }
+    // The size of the pending batch, and dropping what was added after such a size.
+    std::size_t PendingSize() const { return pending_.size(); }
+    void DropPendingFrom(std::size_t size) { if (size < pending_.size()) pending_.resize(size); }
     // Replaces the journal as a whole by the tag and `records` (none: removes it), safely:
     // a crash leaves the old journal or the new one. The pending batch is dropped. 0 or -1.
     int Replace(const std::vector<std::vector<std::string_view>>& records);

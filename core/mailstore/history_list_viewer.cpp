@@ -440,8 +440,7 @@ int HistoryListViewer::RecordProgress() {
 // ---- Sends in flight ------------------------------------------------------------------------
 
 int HistoryListViewer::MarkSendPending(int customerID, const std::string& messageID) {
-    // The rows changed so far go first: a row recorded after the mark ends it.
-    if (const int r = RecordProgress(); r != 0) return r;
+    if (const int r = CheckWritable(); r != 0) return r;
     if (BindJournal() != 0) return -27;
     PendingSend& p = pending_[customerID];
     const std::string attempts = std::to_string(p.attempts + 1);
@@ -449,9 +448,13 @@ int HistoryListViewer::MarkSendPending(int customerID, const std::string& messag
     {
         platform::NamedMutex mutex(kMutexName);
         Lock lock(mutex);
+        // The rows changed so far go first (a row recorded after the mark ends it), in the
+        // same append as the mark: one write for the last outcome and the next mark.
+        AddDirtyRows();
+        const std::size_t rows = journal_.PendingSize();
         journal_.Add({kPendingTag, customer, attempts, messageID});
         if (journal_.Commit() != 0) {
-            journal_.DropPending();
+            journal_.DropPendingFrom(rows);  // the rows stay for the next try, the mark goes
             if (p.attempts == 0) pending_.erase(customerID);
             return Fail(5206, -26);
         }

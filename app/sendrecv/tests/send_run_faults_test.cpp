@@ -121,10 +121,13 @@ TEST_F(SendRunFaultsTest, NoFaultSendsMoreThanTwoCopiesFailsARecipientWithoutCau
         {"dripping EHLO", {"--drip-ehlo", "0.6:10"}, {{-1, "W"}, {-1, "W"}}, 0, "", milliseconds(2500)},
     };
     // Each fault runs until the mail is no longer due (a mail in "C" or "E" is not sent
-    // again by the scheduler).
+    // again by the scheduler); with a server that offers PIPELINING the same.
+    for (const bool pipelining : {false, true})
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        SendTestServer server(c.server);
+        SCOPED_TRACE(std::string(c.name) + (pipelining ? ", PIPELINING" : ""));
+        std::vector<std::string> options = c.server;
+        if (pipelining) options.push_back("--pipelining");
+        SendTestServer server(options);
         UseServer(server.port());
         ASSERT_EQ(options_->WriteSODataFromMemoryToFileCompel(), 0);
         const int a = AddPerson("a@example.jp");

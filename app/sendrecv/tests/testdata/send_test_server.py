@@ -18,6 +18,7 @@ appended to sessions.log, so a test can count connections.
   --unanswered A=M:N     save a message to A, then give no reply the first N times: M "drop"
                          closes the connection, "silent" holds it until the client gives up
   --drip-ehlo S:L        answer EHLO with L lines, one every S seconds
+  --pipelining           offer PIPELINING in the EHLO answer
 """
 
 import argparse
@@ -41,6 +42,7 @@ def main():
     p.add_argument("--defer-data", action="append", default=[])
     p.add_argument("--unanswered", action="append", default=[])
     p.add_argument("--drip-ehlo", default="")
+    p.add_argument("--pipelining", action="store_true")
     a = p.parse_args()
 
     def faults(specs):
@@ -84,7 +86,7 @@ def main():
                         break
                     server.transport.write(b"250-drip %d\r\n" % i)
                     await asyncio.sleep(float(gap))
-            return responses
+            return self.offered(responses)
 
         async def handle_MAIL(self, server, session, envelope, address, options):
             if a.refuse_mail_after and self.count >= a.refuse_mail_after:
@@ -133,7 +135,7 @@ def main():
     async def serve():
         warnings.simplefilter("ignore")
         logging.getLogger("mail.log").setLevel(logging.CRITICAL)
-        handler = MisbehavingHandler(a.out, {})
+        handler = MisbehavingHandler(a.out, {}, a.pipelining)
         loop = asyncio.get_running_loop()
         server = await loop.create_server(
             lambda: SMTP(handler, hostname="sendtest.test", decode_data=False, enable_SMTPUTF8=False),

@@ -20,10 +20,22 @@ from aiosmtpd.smtp import SMTP, AuthResult, LoginPassword
 
 
 class Handler:
-    def __init__(self, out, users):
+    def __init__(self, out, users, pipelining=False):
         self.out = out
         self.users = users
         self.count = 0
+        self.pipelining = pipelining
+
+    def offered(self, responses):
+        """The EHLO answer with PIPELINING among the extensions when it is offered (aiosmtpd
+        reads pipelined commands in order but does not say so)."""
+        if self.pipelining:
+            responses.insert(len(responses) - 1, "250-PIPELINING")
+        return responses
+
+    async def handle_EHLO(self, server, session, envelope, hostname, responses):
+        session.host_name = hostname
+        return self.offered(responses)
 
     def record_auth(self, mechanism, login, password):
         with open(os.path.join(self.out, "auth.log"), "ab") as f:
@@ -69,13 +81,14 @@ async def main():
     p.add_argument("--out", required=True)
     p.add_argument("--user", action="append", default=[], help="login:password")
     p.add_argument("--exclude", action="append", default=[], help="mechanism not offered")
+    p.add_argument("--pipelining", action="store_true", help="offer PIPELINING in the EHLO answer")
     a = p.parse_args()
 
     users = {}
     for u in a.user:
         login, password = u.split(":", 1)
         users[login.encode()] = password.encode()
-    handler = Handler(a.out, users)
+    handler = Handler(a.out, users, a.pipelining)
 
     context = None
     if a.tls != "none":
