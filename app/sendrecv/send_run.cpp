@@ -333,13 +333,15 @@ SendRun::Next SendRun::Connect() {
     return ids_.empty() ? Next::kDisconnect : Next::kGoOn;
 }
 
-// With a server that offers PIPELINING one message stays in flight: once its data went
-// out, the next recipient's message is built and its envelope sent while the end-of-data
-// reply travels; then that reply is read and the outcome recorded (with the next mark, in
-// one append), and only then does the next message's data go. So no message goes out
-// before the outcome of the one before it is on record, exactly as when each waits for its
-// reply. Without PIPELINING the envelope goes command by command when the data is due (the
-// exchange is the unpipelined one), and only the build overlaps the reply.
+// With a server that offers PIPELINING the run keeps two messages going: while one
+// message's end-of-data reply travels (in flight), the next recipient's message is built;
+// then that reply is read and the outcome recorded, and the current message (whose
+// envelope went before) gets its data, in one write with the envelope of the one just
+// built. So the server reads the end of one message and the next commands at once and
+// answers both in one write: one round trip per message. No message's data goes out
+// before the outcome of the one before it is on record, exactly as when each command
+// waits for its reply. Without PIPELINING an envelope goes command by command when its
+// data is due (the unpipelined exchange), and only the build overlaps the reply.
 SendRun::Next SendRun::SendAll() {
     SendCounters& counters = job_.Counters();
     HistoryListViewer& history = *job_.GetHistory();
@@ -347,59 +349,24 @@ SendRun::Next SendRun::SendAll() {
     history.SetProgressSync(false);
     lastSyncMs_ = NowMs();
     lastProgressMs_ = lastSyncMs_;
-    netssl::SmtpsComponent* h = client_->GetHandle();
     // A paced run (a delay between messages) gains nothing from overlap.
     const bool overlap = job_.GetSendDelay() <= 0;
     for (std::size_t i = 0; i < ids_.size(); ++i) {
         if (Stopped()) return Settle(Next::kDisconnect);
-        if (job_.GetSplitCount() > 0 && counters.processed + (inFlight_.active ? 1 : 0) >= job_.GetSplitCount()) {
+        const int going = (current_.active ? 1 : 0) + (inFlight_.active ? 1 : 0);
+        if (job_.GetSplitCount() > 0 && counters.processed + going >= job_.GetSplitCount()) {
             job_.SetFlag(CSendJob::kSplitReached);
             return Settle(Next::kDisconnect);
         }
-        const int id = ids_[i];
+        // Built into the buffer the current message does not use.
+        const int slot = current_.active ? 1 - current_.slot : current_.slot;
         bool ready = false;
-        if (const Next next = Prepare(id, ready); next != Next::kGoOn) return Settle(next);
-
-        bool envelopeOut = false;
-        if (ready && inFlight_.active && !renewDue_) {
-            // The envelope travels with the reply in flight.
-            SetMessage();
-            const int rc = netssl::SMTPS_Do(h, netssl::kSmtpsSendEnvelope);
-            if (rc == netssl::kNetBadArgument) {
-                // This recipient's address or headers, refused before anything went out.
-                ready = false;
-                if (const Next next = Outcome(id, message_.messageId, rc, netssl::kSendNotBegun); next != Next::kGoOn)
-                    return Settle(next);
-            } else if (rc != 0) {
-                // The connection failed under the message in flight: that is its outcome.
-                if (const Next next = Finish(rc); next != Next::kGoOn) return next;
-            } else {
-                envelopeOut = true;
-            }
-        }
-        if (inFlight_.active && (ready || !overlap)) {
-            if (const Next next = Finish(0); next != Next::kGoOn) return next;
-            if (Stopped()) return Next::kDisconnect;
-        }
+        if (const Next next = Prepare(ids_[i], slot, ready); next != Next::kGoOn) return Settle(next);
         if (ready) {
-            if (renewDue_ || reconnect_) {
-                renewDue_ = reconnect_ = false;
-                envelopeOut = false;  // gone with the old connection
-                if (const Next renewed = Renew(); renewed != Next::kGoOn) return renewed;
-            }
-            if (!envelopeOut) {
-                SetMessage();
-                if (const int rc = netssl::SMTPS_Do(h, netssl::kSmtpsSendEnvelope); rc != 0) {
-                    if (const Next next = Outcome(id, message_.messageId, rc, netssl::kSendNotBegun); next != Next::kGoOn)
-                        return next;
-                    ready = false;
-                }
-            }
-        }
-        if (ready) {
-            if (const Next next = HandOver(id); next != Next::kGoOn) return Settle(next);
-            if (inFlight_.active && !overlap) {
-                if (const Next next = Finish(0); next != Next::kGoOn) return next;
+            const Pending built{true, ids_[i], slot};
+            if (const Next next = Advance(&built); next != Next::kGoOn) return next;
+            if (!overlap) {
+                if (const Next next = Settle(Next::kGoOn); next != Next::kGoOn) return next;
             }
         }
         if (!Stopped() && i + 1 < ids_.size() && job_.GetSendDelay() > 0)
@@ -408,19 +375,89 @@ SendRun::Next SendRun::SendAll() {
     return Settle(Next::kDisconnect);
 }
 
-SendRun::Next SendRun::Settle(Next next) {
-    if (!inFlight_.active) return next;
-    const Next finished = Finish(0);
-    return finished != Next::kGoOn ? finished : next;
-}
-
-void SendRun::SetMessage() {
+SendRun::Next SendRun::Advance(const Pending* next) {
     netssl::SmtpsComponent* h = client_->GetHandle();
     using namespace netssl;
-    SMTPS_Set(h, kSmtpsTo, 0, message_.to.c_str(), 0);
-    SMTPS_Set(h, kSmtpsMessageId, 0, message_.messageId.c_str(), 0);
-    SMTPS_Set(h, kSmtpsDate, 0, message_.date.c_str(), 0);
-    SMTPS_Set(h, kSmtpsHeaderText, 0, message_.headerText.data(), static_cast<int>(message_.headerText.size()));
+    // 1. The result of the message in flight (the build of `next` overlapped its round trip).
+    // Recorded now; it goes to the progress record with the next message's mark, in one
+    // append, or at once when no message follows.
+    if (inFlight_.active) {
+        if (const Next finished = Finish(0); finished != Next::kGoOn) return finished;
+        if (!current_.active) {
+            if (const Next settled = SettleOwed(); settled != Next::kGoOn) return settled;
+        }
+    }
+    // 2. The current message's data, with the next envelope in the same write when it may
+    // follow on this connection.
+    bool nextSent = false;
+    if (current_.active) {
+        if (Stopped()) return SettleOwed() == Next::kGoOn ? Next::kDisconnect : Next::kClose;
+        if (reconnect_ || SMTPS_Get(h, kSmtpsConnected, 0, nullptr) == 0) {
+            if (const Next settled = SettleOwed(); settled != Next::kGoOn) return settled;
+            // Its envelope went with a connection that failed under the message before.
+            if (const Next renewed = Renew(); renewed != Next::kGoOn) return renewed;
+            if (const Next sent = SendEnvelope(current_); sent != Next::kGoOn) return sent;
+        }
+    }
+    if (current_.active) {
+        const bool chain = next != nullptr && (sendCounter_ + 2) % kMessagesPerConnection != 0;
+        const Pending handed = current_;
+        current_.active = false;
+        if (const Next given = HandOver(handed, chain); given != Next::kGoOn) return given;
+        if (chain) {
+            nextSent = true;
+            current_ = *next;
+            if (const Next sent = SendEnvelope(current_); sent != Next::kGoOn) return sent;
+        }
+    }
+    // 3. The next envelope, when it did not go with that data: over a new connection when one
+    // is due (after the result of the message before).
+    if (next != nullptr && !nextSent) {
+        if (renewDue_ || reconnect_) {
+            if (inFlight_.active) {
+                if (const Next finished = Finish(0); finished != Next::kGoOn) return finished;
+            }
+            if (const Next settled = SettleOwed(); settled != Next::kGoOn) return settled;
+            if (const Next renewed = Renew(); renewed != Next::kGoOn) return renewed;
+        }
+        current_ = *next;
+        if (const Next sent = SendEnvelope(current_); sent != Next::kGoOn) return sent;
+    }
+    return SettleOwed();
+}
+
+SendRun::Next SendRun::SendEnvelope(Pending& message) {
+    SetMessage(messages_[message.slot]);
+    netssl::SmtpsComponent* h = client_->GetHandle();
+    const int rc = netssl::SMTPS_Do(h, netssl::kSmtpsSendEnvelope);
+    if (rc == netssl::kNetOk) return Next::kGoOn;
+    message.active = false;
+    if (inFlight_.active && rc != netssl::kNetBadArgument) {
+        // The connection failed under the message in flight (held data went with this
+        // write): that is its outcome; this one never went, and is tried again when the run
+        // goes on over a new connection.
+        if (const Next finished = Finish(rc); finished != Next::kGoOn) return finished;
+        message.active = true;
+        return SettleOwed();
+    }
+    // Refused before anything went out: the recipient's address or headers.
+    return Outcome(message.id, messages_[message.slot].messageId, rc, netssl::kSendNotBegun);
+}
+
+SendRun::Next SendRun::Settle(Next next) {
+    while (current_.active || inFlight_.active) {
+        if (const Next step = Advance(nullptr); step != Next::kGoOn) return step;
+    }
+    return next;
+}
+
+void SendRun::SetMessage(const RecipientMessage& m) {
+    netssl::SmtpsComponent* h = client_->GetHandle();
+    using namespace netssl;
+    SMTPS_Set(h, kSmtpsTo, 0, m.to.c_str(), 0);
+    SMTPS_Set(h, kSmtpsMessageId, 0, m.messageId.c_str(), 0);
+    SMTPS_Set(h, kSmtpsDate, 0, m.date.c_str(), 0);
+    SMTPS_Set(h, kSmtpsHeaderText, 0, m.headerText.data(), static_cast<int>(m.headerText.size()));
     SMTPS_Set(h, kSmtpsMessageText, 0, "", 0);
 }
 
@@ -471,7 +508,7 @@ bool SendRun::UnknownOutcomeFailed(int id, int rc) {
     return true;
 }
 
-SendRun::Next SendRun::Prepare(int id, bool& ready) {
+SendRun::Next SendRun::Prepare(int id, int slot, bool& ready) {
     ready = false;
     SendCounters& counters = job_.Counters();
     CDatabaseEdit* book = job_.GetEnvironment().book;
@@ -489,7 +526,7 @@ SendRun::Next SendRun::Prepare(int id, bool& ready) {
         return Processed() ? Next::kGoOn : Next::kClose;
     }
 
-    const int built = builder_->Build(person, message_);
+    const int built = builder_->Build(person, messages_[slot]);
     if (built == RecipientMessageBuilder::kMailFault) {
         // Every recipient of this terminal type would fail alike: the mail is at fault,
         // and this recipient stays in the list for when it is mended.
@@ -509,36 +546,51 @@ SendRun::Next SendRun::Prepare(int id, bool& ready) {
     return Next::kGoOn;
 }
 
-SendRun::Next SendRun::HandOver(int id) {
+SendRun::Next SendRun::HandOver(const Pending& message, bool held) {
     // Marked before it goes: should its answer never come, the next run knows that this
-    // person may have it already. Nothing goes out unless the mark is on the disk.
+    // person may have it already. Nothing goes out unless the mark is on the disk (it goes
+    // in one append with the outcome recorded just before).
+    const std::string& messageId = messages_[message.slot].messageId;
     HistoryListViewer& history = *job_.GetHistory();
-    if (history.MarkSendPending(id, message_.messageId) != 0) {
+    SyncIfDue();
+    const int marked = history.MarkSendPending(message.id, messageId);
+    history.SetProgressSync(false);
+    if (marked != 0) {
         job_.GetErrMsg() = history.GetErrMsg();
         job_.SetFlag(CSendJob::kError);
         result_ = kHistorySaveFailed;
         return Next::kDisconnect;
     }
+    if (const Next settled = SettleOwed(); settled != Next::kGoOn) return settled;
+    SetMessage(messages_[message.slot]);
     netssl::SmtpsComponent* h = client_->GetHandle();
-    const int rc = netssl::SMTPS_Do(h, netssl::kSmtpsSendData);
+    const int rc = netssl::SMTPS_Do(h, held ? netssl::kSmtpsSendDataHeld : netssl::kSmtpsSendData);
     ++sendCounter_;
     // Renewed after each 1000th message, before the next one goes.
     if ((sendCounter_ + 1) % kMessagesPerConnection == 0) renewDue_ = true;
     if (rc == netssl::kNetOk) {
         inFlight_.active = true;
-        inFlight_.id = id;
-        inFlight_.messageId = message_.messageId;
+        inFlight_.id = message.id;
+        inFlight_.messageId = messageId;
         return Next::kGoOn;
     }
     const int stage = static_cast<int>(netssl::SMTPS_Get(h, netssl::kSmtpsSendStage, 0, nullptr));
-    return Outcome(id, message_.messageId, rc, stage);
+    return Outcome(message.id, messageId, rc, stage);
 }
 
 SendRun::Next SendRun::Finish(int failure) {
     inFlight_.active = false;
     // The reply to the message's end of data, unless the connection already failed under it.
     const int rc = failure != 0 ? failure : netssl::SMTPS_Do(client_->GetHandle(), netssl::kSmtpsSendResult);
-    return Outcome(inFlight_.id, inFlight_.messageId, rc, netssl::kSendMessage);
+    const Next next = RecordOutcome(inFlight_.id, inFlight_.messageId, rc, netssl::kSendMessage);
+    owed_ = next == Next::kGoOn;
+    return next;
+}
+
+SendRun::Next SendRun::SettleOwed() {
+    if (!owed_) return Next::kGoOn;
+    owed_ = false;
+    return Processed() ? Next::kGoOn : Next::kClose;
 }
 
 SendRun::Next SendRun::Outcome(int id, const std::string& messageId, int rc, int stage) {
@@ -621,6 +673,7 @@ SendRun::Next SendRun::RecordOutcome(int id, const std::string& messageId, int r
 }
 
 SendRun::Next SendRun::Renew() {
+    renewDue_ = reconnect_ = false;
     netssl::SmtpsComponent* h = client_->GetHandle();
     netssl::SMTPS_Do(h, netssl::kSmtpsDisconnect);
     netssl::SMTPS_Set(h, netssl::kSmtpsTimeout, 0, timeoutBeforeConnectMs_ / 1000, 0);
@@ -642,11 +695,16 @@ SendRun::Next SendRun::Renew() {
 
 // ---- Stores ---------------------------------------------------------------------------------
 
-bool SendRun::RecordProgress() {
-    HistoryListViewer& history = *job_.GetHistory();
+void SendRun::SyncIfDue() {
     const long long now = NowMs();
     const bool sync = now - lastSyncMs_ >= kSyncIntervalMs;
-    history.SetProgressSync(sync);
+    job_.GetHistory()->SetProgressSync(sync);
+    if (sync) lastSyncMs_ = now;
+}
+
+bool SendRun::RecordProgress() {
+    HistoryListViewer& history = *job_.GetHistory();
+    SyncIfDue();
     const int saved = history.WriteHDataFromMemoryToFileByPace();
     history.SetProgressSync(false);
     if (saved < 0) {
@@ -655,7 +713,6 @@ bool SendRun::RecordProgress() {
         result_ = kHistorySaveFailed;
         return false;
     }
-    if (sync) lastSyncMs_ = now;
     SendRunReached("recorded");
     // The list is rewritten only after the history holds every outcome it drops.
     if (saved == 1 && !WriteRecipientList()) {

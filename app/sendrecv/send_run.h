@@ -98,18 +98,34 @@ private:
     Next CheckAttachments();
     Next Connect();
     Next SendAll();
-    // Reads recipient `id`'s record and builds its message into message_ (ready), or deals
-    // with the recipient at once: skipped, or failed when its message cannot be built.
-    Next Prepare(int id, bool& ready);
-    // message_ as the component's message properties.
-    void SetMessage();
-    // Marks the recipient whose envelope went out and sends its message; it is then in
-    // flight, or its refusal is recorded.
-    Next HandOver(int id);
+    // A built message on its way: the recipient and the buffer (messages_) that holds it.
+    struct Pending {
+        bool active = false;
+        int id = -1;
+        int slot = 0;
+    };
+    // Reads recipient `id`'s record and builds its message into messages_[slot] (ready), or
+    // deals with the recipient at once: skipped, or failed when its message cannot be built.
+    Next Prepare(int id, int slot, bool& ready);
+    // One step of the pipeline with `next` built (null at the end): the result in flight,
+    // the current message's data (with next's envelope when it may follow), next's envelope.
+    Next Advance(const Pending* next);
+    // A message's envelope; when it is refused, the recipient's outcome (or, when the
+    // connection failed under the message in flight, that one's).
+    Next SendEnvelope(Pending& message);
+    // A message as the component's message properties.
+    void SetMessage(const RecipientMessage& m);
+    // Marks the recipient whose envelope went out and sends its message (held for the next
+    // envelope when `held`); it is then in flight, or its refusal is recorded.
+    Next HandOver(const Pending& message, bool held);
     // Reads the in-flight message's result (or takes `failure`, the error of a call that
-    // lost the connection under it) and records it.
+    // lost the connection under it) and records it; its progress bookkeeping is owed
+    // (SettleOwed), so that it can go to the progress record with the next mark.
     Next Finish(int failure);
-    // `next`, after the message in flight (if any) is finished.
+    // The owed bookkeeping of the last finished message (Processed), if any.
+    Next SettleOwed();
+    // `next`, after every message on its way is finished (or the first failure that
+    // stops the run).
     Next Settle(Next next);
     // Records a message's outcome: `rc` from the step that ended it, `stage` how far the
     // send got (SmtpsSendStage); then, when the run goes on, Processed.
@@ -121,6 +137,8 @@ private:
     // Records the outcome in the history's progress record; the history and, after it,
     // the recipient list are rewritten when the history's pace says so.
     bool RecordProgress();
+    // Asks the progress record's next write to flush to the disk when kSyncIntervalMs passed.
+    void SyncIfDue();
     bool WriteRecipientList();
     void FinalSaves();
     int Closing();
@@ -148,13 +166,15 @@ private:
     std::vector<int> ids_;       // the recipients of this run, in list order
     std::vector<int> toRemove_;  // dealt with since the recipient list was last written
     std::unique_ptr<RecipientMessageBuilder> builder_;
-    RecipientMessage message_;   // the message being prepared or handed over
+    RecipientMessage messages_[2];  // the current message's and the one built after it
+    Pending current_;               // its envelope went (or waits); its data is next
     struct InFlight {
         bool active = false;
         int id = -1;
         std::string messageId;
-    } inFlight_;                 // handed over, its end-of-data reply still to be read
+    } inFlight_;                    // handed over, its end-of-data reply still to be read
     bool renewDue_ = false;      // the next message goes over a new connection
+    bool owed_ = false;          // a finished message's Processed is still to come
     bool authentication_ = false;
     int timeoutBeforeConnectMs_ = 60000;
     int timeoutConnectedMs_ = 60000;

@@ -19,8 +19,9 @@
 // AddLogData only collects, and the collected lines go out in one write() with the next
 // SetLogData or WriteToFile, when kBatchBytes have gathered, and before Init or the
 // destructor forget them. The clients add their protocol lines and write them whenever
-// they are about to wait for the server, so a line is in the file before anything waits
-// on it and a crash can lose only the lines of the exchange the client was busy with.
+// they have waited a millisecond for the server, so a wait that lasts (a slow or silent
+// server, where a hang or a kill finds them) has every line before it in the file, and a
+// crash can lose only the lines of an exchange that never waited.
 // The writer keeps its file open between writes and checks the file's date line only
 // when it opens the file or the day changes; a write costs one write() and no open, read
 // or close. Init (each send or receive run calls it) and the destructor close the file,

@@ -27,9 +27,10 @@ std::uint32_t Checksum(const std::vector<std::string_view>& fields, std::size_t 
 }
 
 std::string Hex(std::uint32_t v) {
-    char buf[9];
-    std::snprintf(buf, sizeof buf, "%08x", v);
-    return std::string(buf, 8);
+    static constexpr char kDigits[] = "0123456789abcdef";
+    std::string out(8, '0');
+    for (int i = 7; i >= 0; --i, v >>= 4) out[static_cast<std::size_t>(i)] = kDigits[v & 0xF];
+    return out;
 }
 
 bool WriteAll(int fd, const char* p, std::size_t n) {
@@ -52,6 +53,7 @@ ProgressJournal::~ProgressJournal() { Close(); }
 void ProgressJournal::Close() {
     if (fd_ >= 0) ::close(fd_);
     fd_ = -1;
+    fileSize_ = 0;
 }
 
 void ProgressJournal::Bind(const std::string& path, const char* key, std::vector<std::string> tag) {
@@ -59,6 +61,8 @@ void ProgressJournal::Bind(const std::string& path, const char* key, std::vector
     path_ = path;
     if (key != nullptr) key_ = key;
     else key_.reset();
+    // The key's table, found once (the key number is an MD5 of the key).
+    table_ = key_ ? RecordEncodeTable(GetKeyNumber(*key_)) : DefaultEncodeTable();
     tag_ = std::move(tag);
     pending_.clear();
     appended_ = 0;
@@ -77,9 +81,7 @@ void ProgressJournal::CodeRecord(const std::vector<std::string_view>& fields, st
     const std::size_t at = out.size();
     out.append(line.GetLine());
     out.append("\r\n");
-    const unsigned char* table =
-        key_ ? RecordEncodeTable(GetKeyNumber(*key_)) : DefaultEncodeTable();
-    CodeBytes(out.data() + at, out.size() - at, table);
+    CodeBytes(out.data() + at, out.size() - at, table_);
 }
 
 void ProgressJournal::Add(const std::vector<std::string_view>& fields) { CodeRecord(fields, pending_); }
@@ -90,7 +92,12 @@ int ProgressJournal::OpenForAppend() {
     fd_ = platform::OpenPrivateFile(path_, O_WRONLY | O_CREAT | O_APPEND);
     if (fd_ < 0) return -1;
     struct stat st {};
-    if (::fstat(fd_, &st) == 0 && st.st_size == 0) {
+    if (::fstat(fd_, &st) != 0) {
+        Close();
+        return -1;
+    }
+    fileSize_ = static_cast<std::uint64_t>(st.st_size);
+    if (fileSize_ == 0) {
         std::vector<std::string_view> tag(tag_.begin(), tag_.end());
         std::string head;
         CodeRecord(tag, head);
@@ -99,6 +106,7 @@ int ProgressJournal::OpenForAppend() {
             return -1;
         }
         appended_ += head.size();
+        fileSize_ = head.size();
     }
     return 0;
 }
@@ -106,18 +114,20 @@ int ProgressJournal::OpenForAppend() {
 int ProgressJournal::Commit() {
     if (pending_.empty()) return 0;
     if (OpenForAppend() != 0) return -1;
-    struct stat st {};
-    const off_t before = ::fstat(fd_, &st) == 0 ? st.st_size : -1;
+    // The file is this object's while it is open (the history's lock keeps other writers
+    // out), so its size is known without asking the file system each time.
+    const std::uint64_t before = fileSize_;
     if (!WriteAll(fd_, pending_.data(), pending_.size())) {
         // A part of the batch may have reached the file: cut it back, so that the file
         // ends with whole records and the retry appends cleanly.
-        if (before >= 0 && ::ftruncate(fd_, before) != 0) {
+        if (::ftruncate(fd_, static_cast<off_t>(before)) != 0) {
             // Replay ignores a torn tail anyway.
         }
         Close();
         return -1;
     }
     appended_ += pending_.size();
+    fileSize_ += pending_.size();
     pending_.clear();
     // The records are in the file (a killed process loses nothing now); the sync makes
     // them survive a power loss too.
@@ -200,6 +210,7 @@ int ProgressJournal::Remove() {
 }
 
 std::uint64_t ProgressJournal::Size() const {
+    if (fd_ >= 0) return fileSize_;
     struct stat st {};
     if (path_.empty() || ::stat(path_.c_str(), &st) != 0) return 0;
     return static_cast<std::uint64_t>(st.st_size);

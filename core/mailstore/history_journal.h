@@ -22,6 +22,8 @@
 #include <string_view>
 #include <vector>
 
+#include "core/foundation/record_coding.h"
+
 class ProgressJournal {
 public:
     ProgressJournal() = default;
@@ -79,7 +81,9 @@ private:
     std::string path_;
     std::optional<std::string> key_;
     std::vector<std::string> tag_;
+    const unsigned char* table_ = DefaultEncodeTable();  // the record coding of key_
     int fd_ = -1;
+    std::uint64_t fileSize_ = 0;            // the file's size while fd_ is open
     bool sync_ = true;
     std::string pending_;
     std::uint64_t appended_ = 0;

@@ -56,8 +56,9 @@ std::string ErrorMessage(const std::string& text, int code, int nowStatus, std::
 
 // One client's entry in the transfer log; every line ends with CR LF. The protocol trail
 // is collected and written in batches: by Write, which the clients call whenever their
-// component is about to wait for the server (and at the end), with any other line, and
-// whenever LogWriter::kBatchBytes have gathered. Every other line is written at once.
+// component has waited a millisecond for the server (and at the end), with any other
+// line, and whenever LogWriter::kBatchBytes have gathered. Every other line is written at
+// once.
 class ClientLog {
 public:
     void Init() { log_.Init(); }

@@ -76,7 +76,8 @@ public:
     int FireError(int code, const std::string& text) override;
     int FirePITrail(int direction, const std::string& text) override;
     int FireSSLStatus(const std::string& text) override;
-    // Writes the collected protocol lines before the component waits for the server.
+    // Writes the collected protocol lines once the component has waited a while for the
+    // server.
     int FireWaiting() override;
 
 private:

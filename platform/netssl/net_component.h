@@ -27,10 +27,11 @@ struct NetEventParam {
 // and its arguments. The return value is the handler's and is ignored by the components.
 using NetEventSink = int (*)(void* owner, int event, int count, const NetEventParam* params);
 
-// Fired by every component (with one number argument, 0) just before it blocks waiting
-// for the server, so that an owner that collects what it logs can write it out first: a
-// hang or a kill then finds everything up to the wait on the disk. Each component's
-// Dispatch hands it to its owner's FireWaiting.
+// Fired by every component (with one number argument, 0) once it has waited for the
+// server for a millisecond (NetTransport::kWaitHookAfterMs), so that an owner that collects
+// what it logs can write it out: a hang, or a kill during a wait, then finds everything up
+// to the wait on the disk, and a server that answers at once costs no write. Each
+// component's Dispatch hands it to its owner's FireWaiting.
 constexpr int kNetEventWaiting = 100;
 
 // Directions of a protocol-trail line.

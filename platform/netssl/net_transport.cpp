@@ -128,7 +128,6 @@ void NetTransport::StartReply(size_t bytesPerSecond) {
 void NetTransport::EndReply() { replyStart_.reset(); }
 
 int NetTransport::Wait(WaitFor what, NetError& error) {
-    if (waitHook_) waitHook_();
     // The nearest of the bounds that apply: the time-out of inactivity, the line's, the
     // reply's (which moves only when bytes come, that is between two waits).
     enum class Bound { kSilence, kLine, kReply } bound = Bound::kSilence;
@@ -147,9 +146,12 @@ int NetTransport::Wait(WaitFor what, NetError& error) {
             bound = Bound::kReply;
         }
     }
+    // The hook runs once the wait has lasted kWaitHookAfterMs: a server that answers at
+    // once (loopback, a busy pipeline) costs no call of it.
+    bool hookDue = static_cast<bool>(waitHook_);
     for (;;) {
         if (int rc = CheckInterrupt(error); rc != kNetOk) return rc;
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
         if (left.count() <= 0) {
             const std::string seconds = std::to_string(timeoutMs_ / 1000);
             switch (bound) {
@@ -165,12 +167,17 @@ int NetTransport::Wait(WaitFor what, NetError& error) {
         }
         pollfd fds[2] = {{fd_, static_cast<short>(what == WaitFor::read ? POLLIN : POLLOUT), 0},
                          {interrupt_.Fd(), POLLIN, 0}};
-        const int n = poll(fds, 2, static_cast<int>(left.count()));
+        const bool firstGlance = hookDue && left.count() > kWaitHookAfterMs;
+        const int n = poll(fds, 2, firstGlance ? kWaitHookAfterMs : static_cast<int>(left.count()));
         if (n < 0) {
             if (errno == EINTR) continue;
             return SetSocketError(error, "Waiting on the socket failed", errno);
         }
         if (n > 0 && fds[0].revents) return kNetOk;  // ready, or an error the next call reports
+        if (firstGlance && n == 0) {
+            hookDue = false;
+            waitHook_();
+        }
     }
 }
 

@@ -51,8 +51,10 @@ public:
 
     // Seconds of inactivity before a wait fails; values below 1 mean 60.
     void SetTimeout(int seconds);
-    // Called once at the start of every wait for the socket, before it blocks.
+    // Called once in every wait for the socket that lasts kWaitHookAfterMs (a wait that ends
+    // sooner does not call it).
     void SetWaitHook(std::function<void()> hook) { waitHook_ = std::move(hook); }
+    static constexpr int kWaitHookAfterMs = 1;
 
     // Resolves `host` and connects to the first address that answers. On failure the
     // transport stays closed and `error` says why.

@@ -204,8 +204,11 @@ private:
     int Disconnect();
     // A message in three steps (smtps.h), and the three in a row.
     int SendEnvelope();
-    int SendData();
+    // `hold`: with PIPELINING the message waits for the next envelope (or the result).
+    int SendData(bool hold);
     int SendResult();
+    // Writes a held message, alone (`group` empty) or followed by an envelope's group.
+    int WriteHeld(std::string_view group);
     int Send();
     // Reads the replies to an envelope that went out in one group; the first refusal, if
     // any, in `refusal` (its code 0 when there is none), and whether DATA got its 354.
@@ -253,6 +256,7 @@ private:
     } envelope_;
     bool resetDue_ = false;       // a refused transaction's RSET goes with the next group
     bool resultPending_ = false;  // the end-of-data reply of the last message is unread
+    bool held_ = false;           // wire_ holds a message not written yet (SendDataHeld)
     WireBuffer wire_;
 };
 
@@ -356,7 +360,8 @@ int SmtpsComponent::Do(int method, int count, const char* const* values, const i
         return kNetOk;
     case kSmtpsSend: return Send();
     case kSmtpsSendEnvelope: return SendEnvelope();
-    case kSmtpsSendData: return SendData();
+    case kSmtpsSendData: return SendData(false);
+    case kSmtpsSendDataHeld: return SendData(true);
     case kSmtpsSendResult: return SendResult();
     default: return Fail(kNetBadArgument, "Unknown method " + std::to_string(method) + ".");
     }
@@ -442,6 +447,7 @@ void SmtpsComponent::Drop() {
     envelope_ = Envelope{};
     resetDue_ = false;
     resultPending_ = false;
+    held_ = false;
     if (connected_ || wasOpen) {
         connected_ = false;
         Trail(kTrailInfo, "Disconnected.");
@@ -457,7 +463,7 @@ void SmtpsComponent::Quit() {
     // A DATA of a pipelined envelope may have opened the data phase, where QUIT would be
     // read as text: the connection is closed instead, which makes the server forget the
     // transaction. An end-of-data reply still to come is read first, for the log.
-    if (envelope_.written && envelope_.dataInGroup) {
+    if ((envelope_.written && envelope_.dataInGroup) || held_) {
         Drop();
         return;
     }
@@ -633,18 +639,23 @@ int SmtpsComponent::Disconnect() {
 int SmtpsComponent::SendEnvelope() {
     if (!connected_ || !transport_.IsOpen()) return Fail(kNetNotConnected, "Not connected.");
     if (envelope_.queued) return Fail(kNetBadArgument, "An envelope already waits for its message.");
+    // A refused envelope still lets a held message go.
+    const auto refuse = [this](std::string text) {
+        if (held_ && WriteHeld({}) != kNetOk) return lastError_.code;
+        return Fail(kNetBadArgument, std::move(text));
+    };
     const auto senders = ParseAddressList(from_);
     if (senders.size() != 1 || !UsableAddress(senders[0])) {
-        return Fail(kNetBadArgument, "The sender address is missing or unusable: " + from_ + ".");
+        return refuse("The sender address is missing or unusable: " + from_ + ".");
     }
     std::vector<std::string> recipients = ParseAddressList(to_);
     for (auto& a : ParseAddressList(cc_)) recipients.push_back(std::move(a));
-    if (recipients.empty()) return Fail(kNetBadArgument, "No recipient address.");
+    if (recipients.empty()) return refuse("No recipient address.");
     for (const auto& a : recipients) {
-        if (!UsableAddress(a)) return Fail(kNetBadArgument, "Unusable recipient address: " + a + ".");
+        if (!UsableAddress(a)) return refuse("Unusable recipient address: " + a + ".");
     }
     for (const std::string* h : {&from_, &to_, &cc_, &date_, &messageId_}) {
-        if (BreaksHeaderLine(*h)) return Fail(kNetBadArgument, "A header value holds a line break.");
+        if (BreaksHeaderLine(*h)) return refuse("A header value holds a line break.");
     }
     transport_.SetTimeout(timeoutSeconds_);
     envelope_ = Envelope{};
@@ -667,8 +678,20 @@ int SmtpsComponent::SendEnvelope() {
     if (envelope_.dataInGroup) add("DATA");
     resetDue_ = false;
     envelope_.written = true;
+    if (held_) return WriteHeld(group);
     NetError error;
     if (transport_.Send(group, error) != kNetOk) return TransportFailure(error);
+    return kNetOk;
+}
+
+int SmtpsComponent::WriteHeld(std::string_view group) {
+    held_ = false;
+    // Once any of it may have gone, the message counts as sent: a failure from here on
+    // leaves its outcome unknown rather than risk taking a delivered message for lost.
+    sendStage_ = kSendMessage;
+    wire_.Append(group);
+    NetError error;
+    if (transport_.Send(wire_.View(), error) != kNetOk) return TransportFailure(error);
     return kNetOk;
 }
 
@@ -705,7 +728,7 @@ int SmtpsComponent::ReadGroupReplies(SmtpReply& refusal, bool& dataOpen) {
     return kNetOk;
 }
 
-int SmtpsComponent::SendData() {
+int SmtpsComponent::SendData(bool hold) {
     sendStage_ = kSendNotBegun;
     if (!connected_ || !transport_.IsOpen()) return Fail(kNetNotConnected, "Not connected.");
     if (!envelope_.queued) return Fail(kNetBadArgument, "No envelope waits for a message.");
@@ -769,10 +792,14 @@ int SmtpsComponent::SendData() {
     }
     // The whole message, terminator included, in one write; its reply is read by SendResult.
     BuildWire();
+    resultPending_ = true;
+    if (hold && pipelining_) {
+        held_ = true;
+        return kNetOk;
+    }
     NetError error;
     if (transport_.Send(wire_.View(), error) != kNetOk) return TransportFailure(error);
     sendStage_ = kSendMessage;
-    resultPending_ = true;
     return kNetOk;
 }
 
@@ -803,6 +830,9 @@ void SmtpsComponent::BuildWire() {
 
 int SmtpsComponent::SendResult() {
     if (!resultPending_) return Fail(kNetBadArgument, "No message waits for its result.");
+    if (held_) {
+        if (int rc = WriteHeld({}); rc != kNetOk) return rc;
+    }
     resultPending_ = false;
     SmtpReply reply;
     if (int rc = ReadReply(reply); rc != kNetOk) return rc;
@@ -814,7 +844,7 @@ int SmtpsComponent::Send() {
     sendStage_ = kSendNotBegun;
     if (envelope_.queued || resultPending_) return Fail(kNetBadArgument, "A message of the three-step send is under way.");
     if (int rc = SendEnvelope(); rc != kNetOk) return rc;
-    if (int rc = SendData(); rc != kNetOk) return rc;
+    if (int rc = SendData(false); rc != kNetOk) return rc;
     return SendResult();
 }
 

@@ -38,8 +38,14 @@
 //   SendResult    reads the end-of-data reply: the message's outcome.
 // Between SendData and SendResult the caller may build the next message and, when the
 // server offers PIPELINING, send its envelope (SendEnvelope), so that it travels with the
-// end-of-data reply: one round trip per message. The next SendData needs the result read
-// first, so no message's data goes out before the outcome of the one before is known.
+// end-of-data reply: one round trip per message. SendDataHeld is SendData for a caller
+// whose next envelope is ready: with PIPELINING the message is held back and goes in one
+// write with that envelope's group (or alone, first thing in SendResult or a SendEnvelope
+// that refuses its arguments), so that the server reads the end of data and the next
+// commands at once and answers them in one write - answered in two, a server that delays
+// small writes (Nagle) would hold the second until the client acknowledged the first. The
+// next SendData needs the result read first, so no message's data goes out before the
+// outcome of the one before is known.
 // Disconnect closes without QUIT while a pipelined DATA may have opened the data phase (the
 // server then forgets that transaction), and otherwise reads the replies still due first.
 
@@ -96,6 +102,7 @@ enum SmtpsMethod : int {
     kSmtpsSendEnvelope = 11,
     kSmtpsSendData = 12,
     kSmtpsSendResult = 13,
+    kSmtpsSendDataHeld = 14,
 };
 
 enum SmtpsEvent : int {
