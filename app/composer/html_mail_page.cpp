@@ -23,6 +23,7 @@
 #include "app/ui/file_picker.h"
 #include "app/ui/html_view.h"
 #include "app/ui/prompter.h"
+#include "app/ui/sjis_input.h"
 #include "app/ui/sjis_text.h"
 #include "app/environment/environment_service.h"
 #include "core/foundation/directory_utils.h"
@@ -405,16 +406,27 @@ int CMailEditPageHtml::Analyse(const std::string& text, bool takeSubject) {
 
     // The import went through: the previous temporary file goes, the new one is shown.
     if (!previousTemp.empty() && previousTemp != newTemp) RemoveFileNoThrow(previousTemp);
+    QStringList leftOutOfSubject;
     if (takeSubject) {
         MailAnalyzer analyzer;
         analyzer.MailAnalysis(text);
-        subject_->SetSjisText(analyzer.GetDecodeMailSubject());
+        // The subject goes into the edit, so what Shift_JIS cannot hold is left out there.
+        const ui::KeptInput subject = ui::KeepSjisCharacters(QString::fromStdString(analyzer.GetDecodeMailSubjectUtf8()));
+        if (subject.dropped.isEmpty()) {
+            subject_->SetSjisText(analyzer.GetDecodeMailSubject());
+        } else {
+            subject_->SetSjisText(ui::ToSjis(subject.text));
+            leftOutOfSubject = subject.dropped;
+        }
     }
     model_ = std::move(message);
     inlineCleared_.assign(model_->InlineCount(), false);
     ShowNames();
     Navigate(tempPath_);
-    htmledit::ShowCharactersLeftOut(this, model_->CharactersShiftJisCannotHold());
+    htmledit::ShowCharactersLeftOut(this, leftOutOfSubject);
+    // The parts stay as the file gave them: their characters are only named.
+    if (const QStringList unshown = model_->CharactersShiftJisCannotHold(); !unshown.isEmpty())
+        htmledit::ShowImportCaution(this, ui::UnshownCharactersMessage(unshown));
     return kImported;
 }
 

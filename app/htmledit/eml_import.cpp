@@ -10,6 +10,7 @@
 #include "app/htmledit/html_sub_pages.h"
 #include "app/htmledit/import_notices.h"
 #include "app/ui/prompter.h"
+#include "app/ui/sjis_input.h"
 #include "app/ui/sjis_text.h"
 #include "core/foundation/cp932.h"
 #include "core/mailstore/attach_writer.h"
@@ -278,7 +279,13 @@ std::optional<EmlImportPlan> AnalyseEmlImport(QWidget* owner, const std::string&
 
     MailAnalyzer analyzer;
     analyzer.MailAnalysis(fileText);
+    QStringList lost;  // characters of the file's texts that Shift_JIS cannot hold
     plan.subject = analyzer.GetDecodeMailSubject();
+    const ui::KeptInput subject = ui::KeepSjisCharacters(QString::fromStdString(analyzer.GetDecodeMailSubjectUtf8()));
+    if (!subject.dropped.isEmpty()) {
+        plan.subject = ui::ToSjis(subject.text);
+        lost = subject.dropped;
+    }
     if (plan.subject.size() > limits.subjectBytes) {
         if (!AskToCut(owner,
                       "emlファイル内の件名が半角%1文字を超えています。\r\n"
@@ -289,7 +296,6 @@ std::optional<EmlImportPlan> AnalyseEmlImport(QWidget* owner, const std::string&
         plan.subject = CutToMaximum(plan.subject, limits.subjectBytes);
     }
 
-    QStringList lost;  // characters of the file's texts that Shift_JIS cannot hold
     MimeFormatStruct part;
     if (mail.TextPartExist() != 0) {
         mail.GetMIMETextpart(part);

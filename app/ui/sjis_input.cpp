@@ -85,19 +85,34 @@ KeptInput KeepSjisCharacters(const QString& input) {
     return out;
 }
 
+namespace {
+
+// `lead`, then the characters under `heading`, a few to a line.
+QString CharacterListMessage(const char* lead, const char* heading, const QStringList& characters) {
+    QString text = QString::fromUtf8(lead) + QString::fromUtf8("\r\n\r\n　　") + QString::fromUtf8(heading) +
+                   QString::fromUtf8("\r\n　　　");
+    const qsizetype named = std::min(characters.size(), kNamedAtMost);
+    for (qsizetype i = 0; i < named; ++i) {
+        if (i > 0 && i % kNamedPerLine == 0) text += QString::fromUtf8("\r\n　　　");
+        text += QString::fromUtf8("「") + Shown(characters.at(i)) + QString::fromUtf8("」");
+    }
+    if (characters.size() > named)
+        text += QString::fromUtf8("\r\n　　　ほか%1文字").arg(characters.size() - named);
+    return text + QStringLiteral("\r\n");
+}
+
+}  // namespace
+
 QString DroppedCharactersMessage(const QStringList& dropped, bool nameThem) {
     if (!nameThem)
         return QString::fromUtf8("このソフトでは使用できない文字が含まれていたため、その文字を取り除いて入力しました。");
-    QString text = QString::fromUtf8("以下の文字はこのソフトでは使用できないため、取り除いて入力しました。\r\n\r\n"
-                                     "　　- 取り除いた文字 -\r\n　　　");
-    const qsizetype named = std::min(dropped.size(), kNamedAtMost);
-    for (qsizetype i = 0; i < named; ++i) {
-        if (i > 0 && i % kNamedPerLine == 0) text += QString::fromUtf8("\r\n　　　");
-        text += QString::fromUtf8("「") + Shown(dropped.at(i)) + QString::fromUtf8("」");
-    }
-    if (dropped.size() > named)
-        text += QString::fromUtf8("\r\n　　　ほか%1文字").arg(dropped.size() - named);
-    return text + QStringLiteral("\r\n");
+    return CharacterListMessage("以下の文字はこのソフトでは使用できないため、取り除いて入力しました。",
+                                "- 取り除いた文字 -", dropped);
+}
+
+QString UnshownCharactersMessage(const QStringList& characters) {
+    return CharacterListMessage("以下の文字はこのソフトでは使用できないため、表示や送信の際には空白になります。",
+                                "- 使用できない文字 -", characters);
 }
 
 QString CutAtLimitMessage(std::size_t limitBytes) {

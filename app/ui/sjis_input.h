@@ -39,6 +39,9 @@ KeptInput KeepSjisCharacters(const QString& input);
 // The message that names the characters left out (`nameThem` false: a password edit, the
 // characters are not shown).
 QString DroppedCharactersMessage(const QStringList& dropped, bool nameThem = true);
+// The message that names characters of a text kept as it came (a stored mail taken whole)
+// which this program shows and sends as blanks.
+QString UnshownCharactersMessage(const QStringList& characters);
 // The message that an input was cut to fit the edit's limit of `limitBytes` bytes.
 QString CutAtLimitMessage(std::size_t limitBytes);
 

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "core/foundation/kcode.h"
 #include "core/foundation/string_utils.h"
 #include "core/mailstore/base64.h"
 #include "core/mailstore/mime_charset.h"
@@ -123,11 +124,13 @@ bool NeedsConversion(string_view raw) {
 // conversion, so a character split over two words comes out whole; the white space
 // between two words is dropped. The text outside words is converted by its detected
 // code, all of it by one code.
-std::string DecodeAllWordsToSjis(string_view in) {
+using PieceConverter = std::string (*)(string_view bytes, mime_charset::TextCode code);
+
+std::string DecodeAllWords(string_view in, PieceConverter convert) {
     using mime_charset::TextCode;
     if (in.find("=?") == npos) {
         if (!NeedsConversion(in)) return std::string(in);
-        return mime_charset::ToSjis(in, mime_charset::DetectTextCode("", in));
+        return convert(in, mime_charset::DetectTextCode("", in));
     }
     struct Piece {
         bool raw;
@@ -140,7 +143,7 @@ std::string DecodeAllWordsToSjis(string_view in) {
     std::string group;
     auto flush = [&] {
         if (!inGroup) return;
-        pieces.push_back({false, mime_charset::ToSjis(group, groupCode)});
+        pieces.push_back({false, convert(group, groupCode)});
         group.clear();
         inGroup = false;
     };
@@ -175,8 +178,17 @@ std::string DecodeAllWordsToSjis(string_view in) {
     const TextCode rawCode = convertRaw ? mime_charset::DetectTextCode("", rawText) : TextCode::Keep;
     std::string out;
     out.reserve(in.size());
-    for (const Piece& p : pieces) out += p.raw && convertRaw ? mime_charset::ToSjis(p.text, rawCode) : p.text;
+    for (const Piece& p : pieces) out += p.raw && convertRaw ? convert(p.text, rawCode) : p.text;
     return out;
+}
+
+std::string DecodeAllWordsToSjis(string_view in) { return DecodeAllWords(in, mime_charset::ToSjis); }
+
+// Text of any code as UTF-8: UTF-8 as it is, every other code through Shift_JIS (which
+// holds all they can carry but the rare JIS X 0212 characters of EUC-JP).
+std::string PieceToUtf8(string_view bytes, mime_charset::TextCode code) {
+    if (code == mime_charset::TextCode::Utf8) return std::string(bytes);
+    return KCodeC::sjtoutf8(mime_charset::ToSjis(bytes, code));
 }
 
 // ---- Encoding --------------------------------------------------------------------------
@@ -423,6 +435,13 @@ std::string MIMEDecodeVersion2(std::string_view in, int mode) {
 
 std::string DecodeHeaderTextToSjis(std::string_view value) {
     std::string s = DecodeAllWordsToSjis(value);
+    for (char& c : s)
+        if (c == '\r' || c == '\n') c = ' ';
+    return s;
+}
+
+std::string DecodeHeaderTextToUtf8(std::string_view value) {
+    std::string s = DecodeAllWords(value, PieceToUtf8);
     for (char& c : s)
         if (c == '\r' || c == '\n') c = ' ';
     return s;

@@ -68,6 +68,9 @@ std::string MIMEDecodeVersion2(std::string_view in, int mode);
 // its detected code (ISO-2022-JP, valid UTF-8, EUC-JP; Shift_JIS and anything else
 // kept). Line breaks become blanks.
 std::string DecodeHeaderTextToSjis(std::string_view value);
+// The same text in UTF-8, with the characters of UTF-8 words and text that Shift_JIS cannot
+// hold still in it: for a caller that must tell the user what the Shift_JIS form left out.
+std::string DecodeHeaderTextToUtf8(std::string_view value);
 
 // A header parameter (a file name) in Shift_JIS, decoded as DecodeHeaderTextToSjis does
 // (line breaks kept). FindHeaderParam (mime_header_param.h) gives RFC 2231 values in the

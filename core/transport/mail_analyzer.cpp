@@ -467,6 +467,14 @@ void MailAnalyzer::SetMailBodyAndAttachFileArray() {
     }
 }
 
+std::string MailAnalyzer::GetDecodeMailSubjectUtf8() const {
+    const std::string* value = FirstValue(mail_.headerList, "subject");
+    if (!value) return std::string();
+    std::string subject = DecodeHeaderTextToUtf8(*value);
+    if (!subject.empty() && subject[0] == ' ') subject.erase(0, 1);
+    return subject;
+}
+
 void MailAnalyzer::DecodeSubject() {
     const std::string* value = FirstValue(mail_.headerList, "subject");
     if (!value) return;

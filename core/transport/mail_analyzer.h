@@ -109,6 +109,9 @@ public:
     // registration by empty mail).
     const std::string& GetDecodeMailBody() const { return decodedBody_; }
     const std::string& GetDecodeMailSubject() const { return decodedSubject_; }
+    // The same subject in UTF-8, with the characters Shift_JIS cannot hold still in it
+    // (for a screen that must name what the Shift_JIS form left out).
+    std::string GetDecodeMailSubjectUtf8() const;
     // The Date header in local time; the analysis time when it could not be read.
     platform::DateTime GetMailSendDate() const { return sendDate_; }
 

@@ -9,6 +9,7 @@
 #include <QTextDocument>
 
 #include <filesystem>
+#include <fstream>
 
 #include "app/composer/html_mail_page.h"
 #include "app/composer/tests/compose_test_env.h"
@@ -114,6 +115,29 @@ TEST_F(HtmlMailPageTest, RefusedFilesChangeNothing) {
         EXPECT_EQ(page_->GetTempFilePath(), temp);
         EXPECT_EQ(TempFiles(), std::vector<std::string>{temp});
     }
+}
+
+// A stored mail of a mail program of today, in UTF-8: the subject goes into the edit
+// without what Shift_JIS cannot hold, and says so; the parts stay as the file gave them,
+// and the user learns which of their characters show and go out as blanks.
+TEST_F(HtmlMailPageTest, CharactersShiftJisCannotHoldAreNamedForTheSubjectAndTheParts) {
+    auto dialog = OpenEmlMail();
+    const std::string path = WorkFile("utf8.eml");
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    {
+        std::ofstream out(path, std::ios::binary);
+        out << "MIME-Version: 1.0\r\nSubject: =?UTF-8?B?44GU5qGI5YaF8J+OgQ==?=\r\n"
+               "Content-Type: text/html; charset=UTF-8\r\nContent-Transfer-Encoding: 8bit\r\n\r\n"
+               "<p>営業部😀のご案内</p>\r\n";
+    }
+    prompts_.clear();
+    ASSERT_EQ(page_->ImportFile(path, true), CMailEditPageHtml::kImported);
+    EXPECT_EQ(page_->Subject(), S("ご案内"));
+    const QStringList texts = prompts_.texts();
+    ASSERT_EQ(texts.size(), 2) << texts.join("|").toStdString();
+    EXPECT_TRUE(texts[0].contains(U("取り除いて入力しました")) && texts[0].contains(U("「🎁」"))) << texts[0].toStdString();
+    EXPECT_TRUE(texts[1].contains(U("表示や送信の際には空白になります")) && texts[1].contains(U("「😀」")))
+        << texts[1].toStdString();
 }
 
 // Kept attachments become the mail's own: extracted into the work folder and listed after

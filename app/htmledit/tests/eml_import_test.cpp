@@ -323,20 +323,22 @@ TEST_F(EmlImportTest, SubjectOverTheLimitIsCutOnlyWhenTheUserAgrees) {
 }
 
 TEST_F(EmlImportTest, CharactersShiftJisCannotHoldAreLeftOutAndNamed) {
-    // As a mail program of today writes it: UTF-8, the text part 8bit, the HTML base64.
+    // As a mail program of today writes it: UTF-8, the subject in a B word ("ご案内🎁"), the
+    // text part 8bit, the HTML base64.
     const std::string eml =
-        "MIME-Version: 1.0\r\nSubject: test\r\nContent-Type: multipart/alternative; boundary=\"b\"\r\n\r\n"
+        "MIME-Version: 1.0\r\nSubject: =?UTF-8?B?44GU5qGI5YaF8J+OgQ==?=\r\nContent-Type: multipart/alternative; boundary=\"b\"\r\n\r\n"
         "--b\r\nContent-Type: text/plain; charset=UTF-8; format=flowed\r\nContent-Transfer-Encoding: 8bit\r\n\r\n"
         "ご案内🎄です\r\n"
         "--b\r\nContent-Type: text/html; charset=UTF-8\r\nContent-Transfer-Encoding: base64\r\n\r\n" +
         base64encoding("<p>営業部😀①Ⅱ🎄</p>", 76) + "\r\n--b--\r\n";
     auto page = PageWithMail();
     Import(*page, eml);
+    EXPECT_EQ(page->GetSubject(), S("ご案内"));
     EXPECT_EQ(page->TextPart(), S("ご案内です"));
     EXPECT_EQ(page->HtmlPart(), S("<p>営業部①Ⅱ</p>"));
     ASSERT_FALSE(prompts_.prompts().empty());
     EXPECT_EQ(prompts_.prompts().back().caption, ui::U8("注意"));
-    EXPECT_TRUE(prompts_.texts().back().contains(ui::U8("「🎄」「😀」"))) << prompts_.texts().back().toStdString();
+    EXPECT_TRUE(prompts_.texts().back().contains(ui::U8("「🎁」「🎄」「😀」"))) << prompts_.texts().back().toStdString();
 }
 
 TEST_F(EmlImportTest, AttachmentsNotSentAreDroppedOnlyWhenTheUserAgrees) {

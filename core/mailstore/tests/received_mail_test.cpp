@@ -183,6 +183,8 @@ TEST_F(ReceivedMail, EachFormAsAReaderShowsIt) {
         std::vector<MimeHeaderStruct> subject;
         MimeDecodeTool::GetHeaderInfo("subject", mail.headerList, subject);
         EXPECT_EQ(subject.empty() ? "" : SjisToUtf8(DecodeHeaderTextToSjis(subject[0].value).substr(1)), r.subject);
+        // The UTF-8 reading of the same subject says the same (these hold nothing Shift_JIS lacks).
+        EXPECT_EQ(subject.empty() ? "" : DecodeHeaderTextToUtf8(subject[0].value).substr(1), r.subject);
         EXPECT_EQ(Bytes(LastLeaf(mail)), r.bytes);
         EXPECT_EQ(Saved(r.message), r.saved);
     }
