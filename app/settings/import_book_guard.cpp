@@ -10,6 +10,7 @@ namespace settings {
 ImportBookGuard::ImportBookGuard(CDatabaseEdit& book) : book_(book) {
     platform::NamedMutex mutex(CDatabaseEdit::kMutexName);
     std::lock_guard<platform::NamedMutex> hold(mutex);
+    changes_ = book.GetChangeCount();
     const int n = book.GetLineNumber();
     rows_.reserve(static_cast<std::size_t>(n));
     XCStringArrayEx row;
@@ -22,14 +23,15 @@ ImportBookGuard::ImportBookGuard(CDatabaseEdit& book) : book_(book) {
 int ImportBookGuard::Restore() {
     platform::NamedMutex mutex(CDatabaseEdit::kMutexName);
     std::lock_guard<platform::NamedMutex> hold(mutex);
-    if (const int r = book_.RemoveAll(1); r != 0) return r;
+    if (book_.GetChangeCount() == changes_) return 0;
+    // Built aside and put in place in one step, saved whole.
+    CDatabaseEdit copy;
     XCStringArrayEx row;
     for (const PackedRow& packed : rows_) {
         row.values() = packed.ToStrings();
-        if (const int r = book_.AddLine(row); r != 0) return r;
+        if (const int r = copy.AddLine(row); r != 0) return r;
     }
-    book_.MakeIndex();
-    return 0;
+    return book_.ReplaceRowsWith(copy);
 }
 
 }  // namespace settings

@@ -10,12 +10,16 @@
 // The guard keeps a compact copy of every row (one block per row, as the book itself
 // holds them), so it costs about what the book's rows cost, and nothing for an empty book.
 // Restore puts exactly those rows back, in their order, and rebuilds the ID index, all in
-// one hold of the book's lock, so no reader ever sees a mix. Customer IDs drawn by the
-// failed import stay used (the sequence only moves forward).
+// one hold of the book's lock, so no reader ever sees a mix; the book is then saved whole
+// (what the import committed to the book's journal is superseded). A book that no row
+// changed since the copy (an import that failed before it stored anything, or one that
+// replaces the book and builds the new one aside) is left alone, its file untouched.
+// Customer IDs drawn by the failed import stay used (the sequence only moves forward).
 //
 // The copy and the restore each hold the book's lock ("DATABASE_EDIT_MUTEX"); a caller that
 // must keep other writers out in between holds that (recursive) lock around the whole run.
 
+#include <cstdint>
 #include <vector>
 
 #include "core/foundation/packed_row.h"
@@ -31,14 +35,15 @@ public:
     ImportBookGuard(const ImportBookGuard&) = delete;
     ImportBookGuard& operator=(const ImportBookGuard&) = delete;
 
-    // Puts the copied rows back. 0, or the book's negative result when a row was refused
-    // (the book then holds the rows put back so far).
+    // Puts the copied rows back. 0, or the book's negative result when the rows could not
+    // be put back or saved (the book then holds what the import left).
     int Restore();
     int Rows() const { return static_cast<int>(rows_.size()); }
 
 private:
     CDatabaseEdit& book_;
     std::vector<PackedRow> rows_;
+    std::uint64_t changes_ = 0;  // the book's change count when the copy was made
 };
 
 }  // namespace settings

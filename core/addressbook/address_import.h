@@ -4,10 +4,13 @@
 // values between fixed tags in the body), and the files of other address-book, mail and
 // shop programs, with a report of every rejected record.
 //
-// It works on the in-memory table of a CDatabaseEdit and never saves it: the caller saves
-// the book afterwards. Every run holds the store's lock "DATABASE_EDIT_MUTEX" while it
-// touches the table, and rebuilds the store's ID index on every way out, so the book is
-// consistent whether a run ends normally, fails or is stopped. What waits for something
+// It works on the in-memory table of a CDatabaseEdit and never saves it whole itself
+// (except when a run replaces the book): the caller saves the book afterwards. What a run
+// changed is committed to the book's journal once, at its end (one ChangeGroup per run),
+// so an import that returned outlives a crash. Every run holds the store's lock
+// "DATABASE_EDIT_MUTEX" while it touches the table, and rebuilds the store's ID index on
+// every way out, so the book is consistent whether a run ends normally, fails or is
+// stopped. What waits for something
 // outside the book (an outside converter program, a question to the user) happens before
 // the lock is taken, so the send run and the screens are never held up by it.
 //
@@ -50,8 +53,11 @@ public:
     // field may hold line breaks; a UTF-8 file is converted); the book changes only once
     // it has been read. Every byte of `separators` separates columns; `quote` quotes a
     // field (see SplitString). columnMap[e] is the column of record element e, or -1; only
-    // columns present in a record are used. keepExisting 0 first empties the book (new IDs
-    // still continue after its largest ID). A record whose mail address is in the book
+    // columns present in a record are used. keepExisting 0 replaces the book: the new one
+    // is built aside and put in place (and saved whole) only when the run completed; a run
+    // that fails or is stopped leaves the book and its file exactly as they were, and a
+    // stopped one returns 0 (new IDs still continue after the old book's largest ID).
+    // A record whose mail address is in the book
     // (ignoring ASCII case, deleted records included, which are revived) updates it unless
     // duplicatePolicy is "2"; other records are added. Every rejected record goes to
     // errorLines (the 1-based number of its first line, counting every line) and
@@ -61,8 +67,9 @@ public:
     // of the store ends the run after the current record. Returns that number, or:
     //  -12 (10001) no environment; -14 (10003) no system options; -17 (10403) element
     //  descriptors unreadable; -41 (10601) the file cannot be opened or read (the book is
-    //  as it was); -42 (10009) no ID; -42 (10602) the table refused a row (rows stored
-    //  before stay).
+    //  as it was); -42 (10009) no ID; -42 (10602) the table refused a row (when merging,
+    //  rows stored before stay); -11 (10204) the result could not be written (a merge's
+    //  rows stay in memory, unsaved; a replacing run leaves the book as it was).
     int ImportDBfromFile(const std::string& path, const std::string& separators, char quote,
                          const std::vector<int>& columnMap, int keepExisting, std::atomic<int>* count,
                          std::vector<int>& errorLines, std::vector<std::string>& errorTexts,

@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 
 #include "core/addressbook/address_import.h"
 #include "core/addressbook/database_edit.h"
@@ -74,9 +75,16 @@ int CAddressImport::ImportDBfromFile(const std::string& path, const std::string&
 
     book.MakeIndex();
     if (ids.Begin(env_, book.GetMaxDBID()) < 0) return Fail(10009, -42);
-    if (keepExisting == 0) book.RemoveAll(1);
+    // A run that empties the book builds the new one aside and puts it in place only once
+    // it is complete, so a failed or stopped run leaves the book exactly as it was. A run
+    // that merges commits its changes once, at its end.
+    const bool replacing = keepExisting == 0;
+    CDatabaseEdit aside;
+    CDatabaseEdit& target = replacing ? aside : book;
+    std::optional<CDatabaseEdit::ChangeGroup> merge;
+    if (!replacing) merge.emplace(book);
     ImportMailIndex mails;
-    mails.Build(book);
+    mails.Build(target);
     int done = 0;
     if (count != nullptr) count->store(0);
     errorLines.clear();
@@ -114,7 +122,7 @@ int CAddressImport::ImportDBfromFile(const std::string& path, const std::string&
                     t = v;
                     row = mails.Find(v);
                     if (row >= 0) {
-                        book.GetAtLine(row, work);
+                        target.GetAtLine(row, work);
                         cells.resize(kCustomerElementCount);
                         cells[kElemDeleteFlag].clear();
                         cells[kElemRenewalDate] = now;
@@ -178,15 +186,15 @@ int CAddressImport::ImportDBfromFile(const std::string& path, const std::string&
                 break;
             }
             cells[kElemCustomerID] = std::to_string(id);
-            if (book.AddLine(work) != 0) {
+            if (target.AddLine(work) != 0) {
                 result = Fail(10602, -42);
                 break;
             }
-            mails.Add(cells[kElemEmail], book.GetLineNumber() - 1);
+            mails.Add(cells[kElemEmail], target.GetLineNumber() - 1);
         } else {
-            if (!IsYesNo(flag)) flag = book.GetAtElement(row, kElemDMOk);
+            if (!IsYesNo(flag)) flag = target.GetAtElement(row, kElemDMOk);
             if (keepDuplicates) continue;
-            if (book.SetAtLine(row, work) != 0) {
+            if (target.SetAtLine(row, work) != 0) {
                 result = Fail(10602, -42);
                 break;
             }
@@ -195,5 +203,13 @@ int CAddressImport::ImportDBfromFile(const std::string& path, const std::string&
         if (count != nullptr) count->store(done);
     }
     if (ids.Finish() < 0 && result == 0) result = Fail(10009, -42);
+    const bool stopped = book.GetStopImportFlag() == 1;
+    if (replacing) {
+        if (result < 0) return result;
+        if (stopped) return 0;
+        if (book.ReplaceRowsWith(aside) < 0) return Fail(10204, -11);
+    } else if (merge->Commit() < 0 && result == 0) {
+        result = Fail(10204, -11);
+    }
     return result < 0 ? result : done;
 }

@@ -2,6 +2,8 @@
 // work row. The queries are in database_edit_queries.cpp.
 #include "core/addressbook/database_edit.h"
 
+#include <algorithm>
+#include <charconv>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -24,6 +26,11 @@ namespace {
 constexpr int kExtraNameOption = 14;
 constexpr int kExtraTypeOption = 34;
 
+// The journal is folded into a whole save once it would exceed a quarter of the book (and
+// a floor, below which a save would cost more than it spares).
+constexpr double kJournalShare = 0.25;
+constexpr std::uint64_t kJournalFloorBytes = 1 << 20;
+
 }  // namespace
 
 CDatabaseEdit::CDatabaseEdit() {
@@ -32,6 +39,7 @@ CDatabaseEdit::CDatabaseEdit() {
     // The user's most valuable file: on the disk before it replaces the old one.
     SetSyncOnWrite(true);
     oneCustomerTemp_.SetSize(kCustomerElementCount);
+    journalPace_.Set(0, kJournalShare, kJournalFloorBytes);
 }
 
 CDatabaseEdit::CDatabaseEdit(EnvManager* env) : CDatabaseEdit() {
@@ -73,6 +81,8 @@ int CDatabaseEdit::SetSystemOption(SystemOption* options) {
 
 std::string CDatabaseEdit::DatabasePath() const { return env_layout::DatabaseFile(*env_); }
 
+std::string CDatabaseEdit::JournalPath() const { return env_layout::DatabaseJournalFile(*env_); }
+
 int CDatabaseEdit::KeyFor(std::string& key, bool& keyed) const {
     StoreKey k;
     const int r = GetStoreKey(env_, k);
@@ -92,6 +102,7 @@ int CDatabaseEdit::ReadCustomerList() {
     bool keyed = false;
     const int k = KeyFor(key, keyed);
     if (k == -1) return -2;  // the environment is not open
+    DropJournal();
     RemoveAll(0);
     pendingSave_ = false;
     SetDBFilePath(path);
@@ -103,27 +114,67 @@ int CDatabaseEdit::ReadCustomerList() {
         errMsg_.SetErr(4207);
         return -27;
     }
-    const int r = ReadDBFile(keyed ? key.c_str() : nullptr);
-    if (r == kErrNoRecord) {
-        unreadablePath_.clear();
-        return 0;
-    }
-    if (r < 0) {
-        // A missing file may be created by a save; an unreadable one must not be replaced.
-        if (r == kErrNoFile) unreadablePath_.clear();
-        else unreadablePath_ = path;
+    // Taken before the read: the journal applies to exactly the file that was read.
+    const std::string version = BookFileVersion(path);
+    const int r = CMyDB::ReadDBFile(keyed ? key.c_str() : nullptr);
+    MakeIndex();
+    if (r < 0 && r != kErrNoRecord && r != kErrNoFile) {
+        // An unreadable file must not be replaced; nor is it journaled.
+        unreadablePath_ = path;
         return r;
     }
     unreadablePath_.clear();
-    if (GetElementNumber() != kCustomerElementCount) return -3;
-    return GetLineNumber();  // the read rebuilt the index
+    if (GetElementNumber() != kCustomerElementCount) {
+        DropJournal();
+        return -3;
+    }
+    fileRows_ = static_cast<std::uint64_t>(GetLineNumber());
+    const int replayed = OpenJournal(version, keyed ? key.c_str() : nullptr);
+    if (replayed < 0) {
+        // Changes may be held there: neither the book nor the journal may be replaced.
+        RemoveAll(0);
+        unreadablePath_ = path;
+        return kErrOpen;
+    }
+    if (replayed > 0) pendingSave_ = true;
+    if (r == kErrNoFile && replayed == 0) return r;  // a save may create the file
+    return GetLineNumber();
+}
+
+int CDatabaseEdit::OpenJournal(const std::string& version, const char* key) {
+    journal_.Bind(JournalPath(), key);
+    const int r = journal_.Replay(version, [this](const std::vector<std::string_view>& row) { ApplyJournalRow(row); });
+    if (r < 0) DropJournal();
+    return r;
+}
+
+void CDatabaseEdit::ApplyJournalRow(const std::vector<std::string_view>& elements) {
+    XCStringArrayEx line;
+    line.values().assign(elements.begin(), elements.end());
+    int id = 0;
+    const std::string_view text = elements[kElemCustomerID];
+    std::from_chars(text.data(), text.data() + text.size(), id);
+    const int row = RowOf(id);
+    if (row >= 0) {
+        if (CMyDB::SetAtLine(row, line) == 0) NoteRow(row);
+    } else if (CMyDB::AddLine(line) == 0) {
+        NoteRow(CMyDB::GetLineNumber() - 1);
+    }
+}
+
+void CDatabaseEdit::DropJournal() {
+    journal_.Unbind();
+    pendingIds_.clear();
+    reshaped_ = false;
 }
 
 int CDatabaseEdit::ReadFromFileToMemoryAppointFileName(const std::string& path, const char* key) {
     Lock lock(mutex_);
+    DropJournal();
     RemoveAll(0);
     SetDBFilePath(path);
-    const int r = ReadDBFile(key);
+    const int r = CMyDB::ReadDBFile(key);
+    MakeIndex();
     if (r == kErrNoRecord) {
         unreadablePath_.clear();
         return 0;
@@ -139,6 +190,10 @@ int CDatabaseEdit::ReadFromFileToMemoryAppointFileName(const std::string& path, 
 
 int CDatabaseEdit::WriteFromMemoryToFile() {
     Lock lock(mutex_);
+    return WriteBook(false);
+}
+
+int CDatabaseEdit::WriteBook(bool compel) {
     std::string key;
     bool keyed = false;
     if (env_ == nullptr || KeyFor(key, keyed) != 0) {
@@ -156,11 +211,23 @@ int CDatabaseEdit::WriteFromMemoryToFile() {
         errMsg_.SetErr(10204);
         return -11;
     }
-    if (WriteDBFile(pendingSave_ ? 1 : 0, keyed ? key.c_str() : nullptr) < 0) {
+    const bool writes = compel || pendingSave_ || IsChanged();
+    if (WriteDBFile(writes ? 1 : 0, keyed ? key.c_str() : nullptr) < 0) {
         errMsg_.SetErr(10204);
         return -11;
     }
     pendingSave_ = false;
+    if (!writes) return 0;
+    // Everything is in the file now: the journal starts afresh (in the book's key of today).
+    fileRows_ = static_cast<std::uint64_t>(GetLineNumber());
+    pendingIds_.clear();
+    reshaped_ = false;
+    if (journal_.IsBound()) {
+        if (!journal_.CodedWith(keyed ? key.c_str() : nullptr)) journal_.Bind(JournalPath(), keyed ? key.c_str() : nullptr);
+        // A journal that stays behind (it cannot be removed) names the old file, and is
+        // never replayed over this one.
+        journal_.Restart(BookFileVersion(GetDBFilePath()));
+    }
     return 0;
 }
 
@@ -173,7 +240,96 @@ int CDatabaseEdit::WriteFromMemoryToFileAppointFileName(const std::string& path,
         errMsg_.SetErr(10204);
         return -11;
     }
+    if (journal_.IsBound()) {
+        const std::string version = BookFileVersion(platform::FixPath(path));
+        if (version == BookFileVersion(GetDBFilePath())) {
+            // Written over the book itself: a whole save.
+            pendingIds_.clear();
+            reshaped_ = false;
+            pendingSave_ = false;
+            journal_.Restart(version);
+        } else {
+            journal_.AddCopy(version);
+            if (journal_.Commit() != 0) {
+                // Without its marker, a copy put in place of the book later would drop
+                // the changes journaled after it.
+                errMsg_.SetErr(10204);
+                return -11;
+            }
+        }
+    }
     return 0;
+}
+
+// ---- Durability -----------------------------------------------------------------------------
+
+CDatabaseEdit::ChangeGroup::ChangeGroup(CDatabaseEdit& book) : book_(book), lock_(book.mutex_) {
+    ++book_.groupDepth_;
+}
+
+CDatabaseEdit::ChangeGroup::~ChangeGroup() { Commit(); }
+
+int CDatabaseEdit::ChangeGroup::Commit() {
+    if (!open_) return result_;
+    open_ = false;
+    if (--book_.groupDepth_ == 0) result_ = book_.CommitChanges();
+    return result_;
+}
+
+void CDatabaseEdit::NoteChanged(int row) {
+    ++changes_;
+    if (!journal_.IsBound()) return;
+    const int id = IdOfRow(row);
+    // A row that its ID does not name (an earlier row of a repeated ID) cannot be replayed
+    // by that ID.
+    if (RowOf(id) != row) reshaped_ = true;
+    else pendingIds_.insert(id);
+}
+
+int CDatabaseEdit::CommitChanges() {
+    if (pendingIds_.empty() && !reshaped_) return 0;
+    if (!journal_.IsBound()) {
+        pendingIds_.clear();
+        reshaped_ = false;
+        return 0;
+    }
+    std::string key;
+    bool keyed = false;
+    if (KeyFor(key, keyed) != 0) {
+        errMsg_.SetErr(10204);
+        return -1;
+    }
+    const std::string& path = GetDBFilePath();
+    // A book file replaced behind the store (by a copy it did not write), or a key changed
+    // since the journal was begun: only a whole save says what the book is now.
+    bool whole = reshaped_ || !journal_.CodedWith(keyed ? key.c_str() : nullptr) ||
+                 !journal_.Extends(BookFileVersion(path));
+    if (!whole) {
+        std::error_code ec;
+        const std::uintmax_t size = std::filesystem::file_size(path, ec);
+        const std::uint64_t fileBytes = ec ? 0 : static_cast<std::uint64_t>(size);
+        // A row costs in the journal about what it costs in the file.
+        const std::uint64_t rowBytes = fileRows_ > 0 && fileBytes > 0 ? fileBytes / fileRows_ : 512;
+        whole = journalPace_.IsDue(journal_.Size() + pendingIds_.size() * rowBytes, fileBytes);
+    }
+    if (!whole) {
+        std::vector<int> ids(pendingIds_.begin(), pendingIds_.end());
+        std::sort(ids.begin(), ids.end());
+        XCStringArrayEx line;
+        for (int id : ids) {
+            const int row = RowOf(id);
+            if (row < 0 || CMyDB::GetAtLine(row, line) != 0) continue;
+            journal_.AddRow(line.values());
+        }
+        if (journal_.Commit() == 0) {
+            pendingIds_.clear();
+            return 0;
+        }
+    }
+    // A whole save makes them as durable (and starts the journal afresh).
+    if (WriteBook(true) == 0) return 0;
+    errMsg_.SetErr(10204);
+    return -1;
 }
 
 // ---- Records ------------------------------------------------------------------------------
@@ -210,7 +366,7 @@ int CDatabaseEdit::StoreWorkRow(int row) {
 }
 
 int CDatabaseEdit::SetOneCustomerInfo(OneCustomer& record, int writeFile) {
-    Lock lock(mutex_);
+    ChangeGroup group(*this);
     if (env_ == nullptr) {
         errMsg_.SetErr(10001);
         return -12;
@@ -243,7 +399,9 @@ int CDatabaseEdit::SetOneCustomerInfo(OneCustomer& record, int writeFile) {
     const int r = StoreWorkRow(row);
     if (r < 0) return r;
     record.CustomerID = id;
-    if (writeFile != 0 && WriteFromMemoryToFile() < 0) return -11;  // the change stays in memory
+    // Either way the change stays in memory when it cannot be written.
+    if (writeFile != 0 && WriteBook(false) < 0) return -11;
+    if (group.Commit() < 0) return -11;
     return 0;
 }
 

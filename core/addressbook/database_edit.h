@@ -22,16 +22,34 @@
 // they replace the file, and a read removes the temporaries of saves that a killed
 // process left.
 //
+// Durability: the book file is saved whole only when a caller asks (the windows do when
+// they close), but every change to a book read by ReadCustomerList is on the disk when
+// the operation that made it returns: the rows it changed are appended to the journal
+// beside the book (book_journal.h) and flushed. Whatever changes the table - the record
+// operations, the table members below, the merge of a backup - goes through it, so every
+// writer (the editor, the list, the send and receive runs, the importers, the restore)
+// gets it. A ChangeGroup lets a bulk operation commit its changes once, at its end. A
+// change the journal cannot say row by row (rows removed, inserted or given another ID,
+// the table emptied or replaced) is committed by a whole save instead, and so is a
+// batch that would make the journal larger than a quarter of the book, which keeps both
+// the journal and the replay of the next open small. ReadCustomerList replays the
+// journal over the book it read; a whole save that reached the disk starts the journal
+// afresh. A store that read its rows otherwise (a backup, a file named by the caller)
+// keeps its changes in memory only, as before.
+//
 // Results follow the house rule: 0 or a count on success, a distinct negative number per
 // failure, with a code of the 100xx family recorded in GetErrMsg().
 
 #include <atomic>
+#include <cstdint>
 #include <list>
 #include <mutex>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
+#include "core/addressbook/book_journal.h"
 #include "core/addressbook/one_customer.h"
 #include "core/foundation/err_msg.h"
 #include "core/foundation/my_db.h"
@@ -81,22 +99,48 @@ public:
     int SetSystemOption(SystemOption* options);
 
     // ---- File -------------------------------------------------------------------------
-    // Reads the environment's "DB/database.dat": the number of rows, or
+    // Reads the environment's "DB/database.dat" and replays its journal over it (the book
+    // then holds unsaved changes when the journal gave any): the number of rows, or
     //  -2 without an environment; -3 when the table's element count is not 56;
     //  -27 (4207) keyed environment without a readable key (nothing read);
-    //  the table's own negative result (no file, damaged or cut-off record ...): the book
-    //  is then empty and refuses to save over its file until a read succeeds.
+    //  the table's own negative result (no file, damaged or cut-off record ...; kErrOpen
+    //  when the journal exists but cannot be read): the book is then empty and refuses to
+    //  save over its file until a read succeeds.
     // A file that holds no record is an empty book (0).
     int ReadCustomerList();
     // Empties the table and reads `path` with `key` (null: default coding); the table's
-    // path stays `path`. The index is rebuilt. Rows, -3, or the table's negative result.
+    // path stays `path`, and its changes are no longer journaled. The index is rebuilt.
+    // Rows, -3, or the table's negative result.
     int ReadFromFileToMemoryAppointFileName(const std::string& path, const char* key);
     // Writes the table to its file when it holds unsaved changes: 0, or -11 (10204) when
     // the write fails, the key cannot be had or the file could not be read whole.
     int WriteFromMemoryToFile();
     // Writes the whole table to `path` with `key`, changed or not; the table's own path is
-    // kept. 0, or -11 (10204).
+    // kept. The journal records that the copy was made (should it later be put in place of
+    // the book, the changes made after it are replayed over it). 0, or -11 (10204).
     int WriteFromMemoryToFileAppointFileName(const std::string& path, const char* key);
+
+    // Groups the changes made while it lives (by any member, on this thread) into one
+    // commit, at Commit or at its end, instead of one per operation. It holds the store's
+    // lock throughout, so no other thread's change waits in it. Groups nest; the outermost
+    // commits.
+    class ChangeGroup {
+    public:
+        explicit ChangeGroup(CDatabaseEdit& book);
+        ~ChangeGroup();  // commits when Commit was not called
+        ChangeGroup(const ChangeGroup&) = delete;
+        ChangeGroup& operator=(const ChangeGroup&) = delete;
+        // 0 when the group's changes are on the disk (or left to the enclosing group, or
+        // the book is not journaled); -1 with 10204 when they could not be written (they
+        // stay in memory, unsaved). Later calls return the same.
+        int Commit();
+
+    private:
+        CDatabaseEdit& book_;
+        std::unique_lock<platform::NamedMutex> lock_;
+        bool open_ = true;
+        int result_ = 0;
+    };
 
     // ---- Records ------------------------------------------------------------------------
     // Fills `record` with the defaults of a new record when `init` is nonzero. 0.
@@ -104,14 +148,17 @@ public:
     // The record of customer `id`: 0; -3 (10006) when unknown (record left at defaults).
     int GetOneCustomerForEdit(OneCustomer& record, int id);
     // Adds (ID -1: a new ID is drawn and written into the record) or replaces a record.
+    // With writeFile nonzero the book is saved whole, else the change is journaled.
     //  -12 (10001) no environment; -9 (10009) no new ID (the record keeps -1);
     //  -3 (10006) unknown ID; -10 (10010) the table refused the row;
-    //  -11 (10204) writeFile nonzero and the write failed (the change stays in memory).
+    //  -11 (10204) the save or the journal could not be written (the change stays in
+    //  memory, unsaved; the record holds its ID).
     int SetOneCustomerInfo(OneCustomer& record, int writeFile);
     // Appends the record unchanged (own ID and dates, postal code as it is). 0, -12, -10.
     int SetOneCustomerInfoForRepair(const OneCustomer& record);
     // Mark deleted / live again / erase (blank row keeping ID and entry date, address
-    // empty, flags "N", "N", deletion mark "Y"). Memory only. 0 or the failing step's result.
+    // empty, flags "N", "N", deletion mark "Y"). Journaled, not saved whole. 0 or the
+    // failing step's result.
     int DeleteCustomer(int id);
     int UnDeleteCustomer(int id);
     int PhysicalDeletion(int id);
@@ -126,6 +173,9 @@ public:
     void MakeIndex();
     // The largest ID the index has met since construction (-1 when none).
     int GetMaxDBID() const { return maxDBID_.load(); }
+    // Counts the changes made to the rows (by any member); equal counts mean no row changed
+    // in between.
+    std::uint64_t GetChangeCount() const { return changes_.load(); }
     CErrMsg& GetErrMsg() { return errMsg_; }
     // Set by the screens (any thread), polled by the importers.
     void SetStopImportFlag(int flag) { stopImport_.store(flag); }
@@ -155,8 +205,13 @@ public:
     // CMyDB's members that read or change rows, under the store's lock. Every change made
     // through them keeps the ID index and the per-row summary in step (appending and
     // replacing in O(1); an ID change, insertion, removal, sort or read rebuilds them), so
-    // importers and the restore may work on rows directly.
+    // importers and the restore may work on rows directly. Their changes are committed
+    // like the record operations' (outside a ChangeGroup, each call on its own; a failed
+    // commit returns kErrWrite with the change made in memory). A sort changes no row and
+    // is left to the next whole save.
     void Init();  // empties the table, keeps 56 elements
+    // Reads the table's own path as it is (no journal replayed; changes are no longer
+    // journaled).
     int ReadDBFile(const char* key);
     int AddLine(const XCStringArrayEx& line);
     int SetAtLine(int index, const XCStringArrayEx& line);
@@ -210,6 +265,11 @@ public:
     // none; -2 (10005) element, -6 (10006) unknown start, -7 (10007) direction, -99 (10999).
     // Backward walks from the row before startID's (the last row for -1).
     int SearchCustomerOneElement(int element, const std::string& text, int startID, int direction);
+    // Puts the rows of `fresh` in place of this book's in one step (`fresh` receives the
+    // old rows) and saves the book whole. When the save fails the rows are exchanged back:
+    // the book is then exactly as it was. Inside a ChangeGroup the save is the group's.
+    // 0; -10 the element counts differ; -11 (10204) the save failed.
+    int ReplaceRowsWith(CDatabaseEdit& fresh);
     // Orders the rows by customer ID (ascending, as numbers, stable) and rebuilds the index,
     // in one lock hold: no reader ever sees rows and index disagree.
     int SortByCustomerID();
@@ -217,7 +277,9 @@ public:
     // ignoring ASCII case, deleted records included). `restored` receives the IDs merged;
     // `skipped` the IDs not merged because their address is in use here while their own ID
     // is not (a record already present under its own ID is neither). Both lists are
-    // appended to. The rows are appended unchanged and indexed.
+    // appended to. The rows are appended unchanged and indexed, and committed together.
+    // The number merged; -10 (10010) a row refused; -11 (10204) the commit failed (the
+    // rows stay in memory, unsaved).
     int RestoreFromOtherDBE(CDatabaseEdit& other, std::vector<int>& restored, std::vector<int>& skipped);
 
 protected:
@@ -238,6 +300,25 @@ private:
     void NoteRow(int row);
     // After a change of element `column` of row `line`.
     void NoteElement(int line, int column);
+    // Row `row` changed (its ID unchanged): its ID waits for the next commit.
+    void NoteChanged(int row);
+    // The rows changed in a way the journal cannot say row by row.
+    void NoteReshaped() {
+        ++changes_;
+        reshaped_ = true;
+    }
+    // Makes the changes since the last commit durable (journal or whole save): 0 or -1.
+    int CommitChanges();
+    // Writes the table to its file (only when it holds unsaved changes unless `compel`);
+    // after a write the journal starts afresh. 0 or -11 (10204).
+    int WriteBook(bool compel);
+    // Binds the journal for the book just read from a file of `version` and replays it.
+    // The rows applied, or -1 when the journal cannot be read.
+    int OpenJournal(const std::string& version, const char* key);
+    void ApplyJournalRow(const std::vector<std::string_view>& elements);
+    // Stops journaling (the table no longer holds the book as its file and journal say).
+    void DropJournal();
+    std::string JournalPath() const;
     int RowOf(int id) const;
     bool IsLiveRow(int row) const { return rows_[static_cast<std::size_t>(row)].live; }
     int IdOfRow(int row) const { return rows_[static_cast<std::size_t>(row)].id; }
@@ -266,5 +347,15 @@ private:
     // The table held unsaved changes when a copy was written elsewhere (which clears the
     // table's changed flag): the next plain write must still save them.
     bool pendingSave_ = false;
+    // Journaling (bound only for a book read by ReadCustomerList): the IDs of the rows
+    // changed since the last commit, a change that needs a whole save, the depth of the
+    // open ChangeGroups, and when a journal has grown too large to keep.
+    BookJournal journal_;
+    std::unordered_set<int> pendingIds_;
+    bool reshaped_ = false;
+    int groupDepth_ = 0;
+    SavePace journalPace_;
+    std::uint64_t fileRows_ = 0;  // rows of the book file as last read or saved whole
+    std::atomic<std::uint64_t> changes_{0};
     mutable platform::NamedMutex mutex_{kMutexName};
 };

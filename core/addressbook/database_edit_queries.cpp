@@ -238,6 +238,27 @@ int CDatabaseEdit::SearchCustomerOneElement(int element, const std::string& text
     return -99;
 }
 
+int CDatabaseEdit::ReplaceRowsWith(CDatabaseEdit& fresh) {
+    Lock lock(mutex_);  // the same named mutex guards `fresh`
+    if (&fresh == this) return 0;
+    const auto exchange = [&] {
+        if (CMyDB::SwapLines(fresh) != 0) return false;
+        MakeIndex();
+        fresh.MakeIndex();
+        return true;
+    };
+    if (!exchange()) {
+        errMsg_.SetErr(10010);
+        return -10;
+    }
+    NoteReshaped();
+    if (groupDepth_ > 0 || CommitChanges() == 0) return 0;
+    exchange();
+    reshaped_ = false;
+    errMsg_.SetErr(10204);
+    return -11;
+}
+
 int CDatabaseEdit::SortByCustomerID() {
     Lock lock(mutex_);
     return Sort(kElemCustomerID, kMyDbInteger, 1);  // rebuilds the index in the same hold
@@ -246,7 +267,7 @@ int CDatabaseEdit::SortByCustomerID() {
 // ---- Merge ---------------------------------------------------------------------------------------
 
 int CDatabaseEdit::RestoreFromOtherDBE(CDatabaseEdit& other, std::vector<int>& restored, std::vector<int>& skipped) {
-    Lock lock(mutex_);  // the same named mutex guards `other`
+    ChangeGroup group(*this);  // the same named mutex guards `other`
     if (&other == this) return 0;
     const int n = Rows();
     std::unordered_set<std::string> addresses;
@@ -280,5 +301,6 @@ int CDatabaseEdit::RestoreFromOtherDBE(CDatabaseEdit& other, std::vector<int>& r
         }
         restored.push_back(other.IdOfRow(row));
     }
+    if (group.Commit() < 0) return -11;  // 10204 recorded
     return static_cast<int>(rows.size());
 }

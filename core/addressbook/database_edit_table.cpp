@@ -22,7 +22,10 @@ void CDatabaseEdit::NoteElement(int line, int column) {
         NoteRow(line);
     } else if (column == kElemCustomerID) {
         MakeIndex();  // the old ID may now belong to another row, or to none
+        NoteReshaped();
+        return;
     }
+    NoteChanged(line);
 }
 
 int CDatabaseEdit::RowOf(int id) const {
@@ -46,96 +49,132 @@ int CDatabaseEdit::DBID2RowNumber(int id) {
     return RowOf(id);
 }
 
+// Each change commits on its own unless a ChangeGroup is open: `Done` gives the member's
+// result, or kErrWrite when its change could not be committed.
+namespace {
+
+int Done(int result, CDatabaseEdit::ChangeGroup& group) {
+    const int committed = group.Commit();
+    return result != 0 ? result : committed < 0 ? CMyDB::kErrWrite : 0;
+}
+
+}  // namespace
+
 void CDatabaseEdit::Init() {
-    Lock lock(mutex_);
+    ChangeGroup group(*this);
     CMyDB::Init();
     CMyDB::SetElementNumber(kCustomerElementCount);
     CMyDB::SetElementNumber_Y2(kCustomerElementCount);
     index_.clear();
     rows_.clear();
+    NoteReshaped();
 }
 
 int CDatabaseEdit::ReadDBFile(const char* key) {
     Lock lock(mutex_);
+    DropJournal();
     const int r = CMyDB::ReadDBFile(key);
     MakeIndex();
     return r;
 }
 
 int CDatabaseEdit::AddLine(const XCStringArrayEx& line) {
-    Lock lock(mutex_);
+    ChangeGroup group(*this);
+    const bool repeated = line.GetSize() > 0 && RowOf(std::atoi(line.GetAt(0).c_str())) >= 0;
     const int r = CMyDB::AddLine(line);
-    if (r == 0) NoteRow(CMyDB::GetLineNumber() - 1);
-    return r;
+    if (r == 0) {
+        const int row = CMyDB::GetLineNumber() - 1;
+        NoteRow(row);
+        // A second row of an ID would replay as a change of the first: only a save keeps both.
+        if (repeated) NoteReshaped();
+        else NoteChanged(row);
+    }
+    return Done(r, group);
 }
 
 int CDatabaseEdit::SetAtLine(int index, const XCStringArrayEx& line) {
-    Lock lock(mutex_);
+    ChangeGroup group(*this);
     const int before = index >= 0 && index < Rows() ? IdOfRow(index) : 0;
     const int r = CMyDB::SetAtLine(index, line);
-    if (r != 0) return r;
-    NoteRow(index);
-    if (IdOfRow(index) != before) MakeIndex();
-    return 0;
+    if (r == 0) {
+        NoteRow(index);
+        if (IdOfRow(index) != before) {
+            MakeIndex();
+            NoteReshaped();
+        } else {
+            NoteChanged(index);
+        }
+    }
+    return Done(r, group);
 }
 
 int CDatabaseEdit::SetAtLineGrow(int index, const XCStringArrayEx& line) {
-    Lock lock(mutex_);
+    ChangeGroup group(*this);
     const int r = CMyDB::SetAtLineGrow(index, line);
-    if (r == 0) MakeIndex();
-    return r;
+    if (r == 0) {
+        MakeIndex();
+        NoteReshaped();
+    }
+    return Done(r, group);
 }
 
 int CDatabaseEdit::InsertAtLine(int index, const XCStringArrayEx& line) {
-    Lock lock(mutex_);
+    ChangeGroup group(*this);
     const int r = CMyDB::InsertAtLine(index, line);
-    if (r == 0) MakeIndex();
-    return r;
+    if (r == 0) {
+        MakeIndex();
+        NoteReshaped();
+    }
+    return Done(r, group);
 }
 
 int CDatabaseEdit::RemoveLine(int index) {
-    Lock lock(mutex_);
+    ChangeGroup group(*this);
     const int r = CMyDB::RemoveLine(index);
-    if (r == 0) MakeIndex();
-    return r;
+    if (r == 0) {
+        MakeIndex();
+        NoteReshaped();
+    }
+    return Done(r, group);
 }
 
 int CDatabaseEdit::RemoveAll(int mark) {
-    Lock lock(mutex_);
+    ChangeGroup group(*this);
     const int r = CMyDB::RemoveAll(mark);
     if (r == 0) {
         index_.clear();
         rows_.clear();
+        NoteReshaped();
     }
-    return r;
+    return Done(r, group);
 }
 
 int CDatabaseEdit::SetAtElement(int line, int column, const std::string& text) {
-    Lock lock(mutex_);
+    ChangeGroup group(*this);
     const int r = CMyDB::SetAtElement(line, column, text);
     if (r == 0) NoteElement(line, column);
-    return r;
+    return Done(r, group);
 }
 
 int CDatabaseEdit::SetAtElement(int line, int column, const char* text) {
-    Lock lock(mutex_);
+    ChangeGroup group(*this);
     const int r = CMyDB::SetAtElement(line, column, text);
     if (r == 0) NoteElement(line, column);
-    return r;
+    return Done(r, group);
 }
 
 int CDatabaseEdit::SetAtElement(int line, int column, int number) {
-    Lock lock(mutex_);
+    ChangeGroup group(*this);
     const int r = CMyDB::SetAtElement(line, column, number);
     if (r == 0) NoteElement(line, column);
-    return r;
+    return Done(r, group);
 }
 
 int CDatabaseEdit::SetAtElement(int line, int column, const platform::DateTime& dateTime) {
-    Lock lock(mutex_);
+    ChangeGroup group(*this);
     const int r = CMyDB::SetAtElement(line, column, dateTime);
     if (r == 0) NoteElement(line, column);
-    return r;
+    return Done(r, group);
 }
 
 int CDatabaseEdit::Sort(int column, int dataType, int ascending) {
@@ -146,10 +185,13 @@ int CDatabaseEdit::Sort(int column, int dataType, int ascending) {
 }
 
 int CDatabaseEdit::SetSizeDBArray(int n) {
-    Lock lock(mutex_);
+    ChangeGroup group(*this);
     const int r = CMyDB::SetSizeDBArray(n);
-    if (r == 0) MakeIndex();
-    return r;
+    if (r == 0) {
+        MakeIndex();
+        NoteReshaped();
+    }
+    return Done(r, group);
 }
 
 int CDatabaseEdit::GetLineNumber() const {

@@ -73,6 +73,7 @@ bool OtherImportRun::OpenReport(const std::string& path, const std::string& sour
 bool OtherImportRun::Prepare(EnvManager* env) {
     book_.MakeIndex();
     prepared_ = true;
+    changes_.emplace(book_);
     if (ids_.Begin(env, book_.GetMaxDBID()) < 0) return false;
     mails_.Build(book_);
     return true;
@@ -222,6 +223,11 @@ int OtherImportRun::End(const std::string& reasonIn, int failure) {
             reason = MessageOf(10009);
             failure = -42;
         }
+        if (changes_ && changes_->Commit() < 0 && reason.empty()) {
+            reason = MessageOf(10204);
+            failure = -42;
+        }
+        changes_.reset();
     }
     if (reason.empty() && errorSection_) Write("\n");
     Write(L("○インポート終了ステータス\n"));

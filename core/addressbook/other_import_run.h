@@ -13,12 +13,14 @@
 #include <string_view>
 #include <vector>
 
+#include <optional>
+
+#include "core/addressbook/database_edit.h"
 #include "core/addressbook/import_id_source.h"
 #include "core/addressbook/import_mail_index.h"
 #include "core/addressbook/import_progress.h"
 #include "core/foundation/string_array.h"
 
-class CDatabaseEdit;
 class EnvManager;
 
 class OtherImportRun {
@@ -36,7 +38,8 @@ public:
     void Note(const std::string& text) { Write(text); }
 
     // Under the store's lock: the ID index rebuilt, the customer sequence moved past the
-    // largest ID and the mail index built. False when the sequence fails (10009).
+    // largest ID and the mail index built; the records stored from here on are committed
+    // together by End. False when the sequence fails (10009).
     bool Prepare(EnvManager* env);
 
     // ---- One record ----------------------------------------------------------------------
@@ -81,9 +84,10 @@ public:
     void ErrorLine(const std::string& line);
     void SkipLine(const std::string& line);
 
-    // Ends the run: the ID index rebuilt and the sequence stored when Prepare ran, then the
-    // end status and the end time. `reason` empty is a normal end. The imported count, or
-    // `failure` for an abnormal end.
+    // Ends the run: the ID index rebuilt, the sequence stored and the records committed
+    // when Prepare ran (a commit that fails ends the run abnormally with 10204, -42), then
+    // the end status and the end time. `reason` empty is a normal end. The imported count,
+    // or `failure` for an abnormal end.
     int End(const std::string& reason, int failure);
 
     int Imported() const { return imported_; }
@@ -104,6 +108,7 @@ private:
     int imported_ = 0;
     int errors_ = 0;
     ImportIdSource ids_;
+    std::optional<CDatabaseEdit::ChangeGroup> changes_;
     ImportMailIndex mails_;
     XCStringArrayEx work_;
     int row_ = -1;

@@ -33,6 +33,7 @@ std::string ImportWorkFile(const EnvManager& env) { return Build(env, "\\qlaimpo
 
 std::string DbFolder(const EnvManager& env) { return Build(env, "\\DB\\"); }
 std::string DatabaseFile(const EnvManager& env) { return Build(env, "\\DB\\database.dat"); }
+std::string DatabaseJournalFile(const EnvManager& env) { return Build(env, "\\DB\\database.jnl"); }
 std::string TestMailingInfoFile(const EnvManager& env) { return Build(env, "\\DB\\testmailinginfo.dat"); }
 std::string CustomerSeqFile(const EnvManager& env) { return Build(env, "\\DB\\dbseq.dat"); }
 std::string AutoRegisterFile(const EnvManager& env) { return Build(env, "\\DB\\autoreg.dat"); }

@@ -25,6 +25,8 @@ std::string ImportWorkFile(const EnvManager& env);     // <folder>/qlaimport.tmp
 
 std::string DbFolder(const EnvManager& env);           // <folder>/DB/
 std::string DatabaseFile(const EnvManager& env);       // DB/database.dat
+// The address book's journal of changes since its last whole save (appended, replayed on read).
+std::string DatabaseJournalFile(const EnvManager& env);  // DB/database.jnl
 std::string TestMailingInfoFile(const EnvManager& env);  // DB/testmailinginfo.dat
 std::string CustomerSeqFile(const EnvManager& env);    // DB/dbseq.dat
 std::string AutoRegisterFile(const EnvManager& env);   // DB/autoreg.dat

@@ -211,6 +211,13 @@ int CMyDB::RemoveAll(int mark) {
     return 0;
 }
 
+int CMyDB::SwapLines(CMyDB& other) {
+    if (elements_ == 0 || elements_ != other.elements_) return kErrElementsUnset;
+    lines_.swap(other.lines_);
+    changed_ = other.changed_ = 1;
+    return 0;
+}
+
 int CMyDB::SetElementText(int line, int column, std::string_view text) {
     if (elements_ == 0) return kErrElementsUnset;
     if (line < 0 || line >= static_cast<int>(lines_.size())) return kErrLineIndex;

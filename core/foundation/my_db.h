@@ -86,6 +86,9 @@ public:
     int InsertAtLine(int index, const XCStringArrayEx& line);
     int RemoveLine(int index);
     int RemoveAll(int mark);
+    // Exchanges the lines of the two tables (both then count as changed). 0, or
+    // kErrElementsUnset when their element counts differ.
+    int SwapLines(CMyDB& other);
     int SetAtElement(int line, int column, const std::string& text);
     int SetAtElement(int line, int column, const char* text);
     int SetAtElement(int line, int column, int number);

@@ -40,7 +40,7 @@
 #include "core/foundation/err_msg.h"
 #include "core/foundation/packed_row.h"
 #include "core/mailstore/history_index.h"
-#include "core/mailstore/history_journal.h"
+#include "core/foundation/progress_journal.h"
 #include "core/mailstore/recipient_records.h"
 #include "platform/date_time.h"
 

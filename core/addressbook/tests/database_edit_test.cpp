@@ -122,15 +122,21 @@ TEST_P(RoundTripTest, RecordsSurviveTheFile) {
     EXPECT_EQ(third.DBID2RowNumber(full.CustomerID), 0);
     EXPECT_EQ(third.GetLineNumber(), 3);
 
-    // Delete and undelete change memory only.
+    // Delete and undelete do not rewrite the book; their journal brings them back.
     ASSERT_EQ(third.DeleteCustomer(plain.CustomerID), 0);
     EXPECT_EQ(third.FindCustomerID(plain.CustomerID, 0), 0);
     ASSERT_EQ(third.UnDeleteCustomer(plain.CustomerID), 0);
     EXPECT_EQ(third.FindCustomerID(plain.CustomerID, 0), 1);
     CDatabaseEdit fourth(&env);
+    StoreKey key;
+    ASSERT_EQ(GetStoreKey(&env, key), 0);
+    ASSERT_EQ(fourth.ReadFromFileToMemoryAppointFileName(DatabaseFile(), key.get()), 3);
+    ASSERT_EQ(fourth.GetOneCustomerForEdit(got, full.CustomerID), 0);
+    EXPECT_EQ(got.Email, "Taro.Yamada@example.co.jp");  // the file was not rewritten
     ASSERT_EQ(fourth.ReadCustomerList(), 3);
     ASSERT_EQ(fourth.GetOneCustomerForEdit(got, full.CustomerID), 0);
-    EXPECT_EQ(got.Email, "Taro.Yamada@example.co.jp");  // the erasure was never written
+    EXPECT_EQ(got.Email, "");
+    EXPECT_EQ(fourth.FindCustomerID(plain.CustomerID, 0), 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(Environments, RoundTripTest, ::testing::Values(false, true),
@@ -282,12 +288,13 @@ TEST_F(DatabaseEditTest, WritesAndTheirFailures) {
     // A failed requested write is a failure the caller sees; the change stays in memory.
     OneCustomer c = Person("b@x.jp");
     ASSERT_EQ(book.SetOneCustomerInfo(c, 0), 0);
+    const std::string two = ReadFile(DatabaseFile());  // saved whole: replaced behind the store
     c.Company = "changed";
     platform::AtomicFile::FailNextCommitForTesting();
     EXPECT_EQ(book.SetOneCustomerInfo(c, 1), -11);
     EXPECT_EQ(book.GetErrMsg().GetLastCode(), 10204);
     EXPECT_EQ(book.GetCustomerDataPinPoint(c.CustomerID, kElemCompany), "changed");
-    EXPECT_EQ(ReadFile(DatabaseFile()), one);
+    EXPECT_EQ(ReadFile(DatabaseFile()), two);
 
     // A copy written elsewhere keeps the book's path and does not swallow its changes.
     const std::string own = book.GetDBFilePath();
@@ -409,7 +416,7 @@ TEST_F(DatabaseEditTest, KilledSaveKeepsTheOldBookAndItsTemporaryGoesAtTheNextRe
     EXPECT_EQ(temporaries(), 1);
     EXPECT_EQ(ReadFile(DatabaseFile()), old);
     CDatabaseEdit book(&env);
-    EXPECT_EQ(book.ReadCustomerList(), 1);
+    EXPECT_EQ(book.ReadCustomerList(), 2);  // the new record came back from the journal
     EXPECT_EQ(temporaries(), 0);
 }
 

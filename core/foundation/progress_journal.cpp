@@ -1,4 +1,4 @@
-#include "core/mailstore/history_journal.h"
+#include "core/foundation/progress_journal.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
+
+#include "platform/path.h"
 
 #include "core/foundation/csv_read.h"
 #include "core/foundation/csv_write.h"
@@ -107,6 +109,15 @@ int ProgressJournal::OpenForAppend() {
         }
         appended_ += head.size();
         fileSize_ = head.size();
+        // A new file: its name must survive a power loss as well as its records.
+        if (sync_) {
+            const std::string folder = platform::FolderOf(path_);
+            const int dfd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            if (dfd >= 0) {
+                ::fsync(dfd);
+                ::close(dfd);
+            }
+        }
     }
     return 0;
 }
@@ -154,6 +165,14 @@ int ProgressJournal::WriteCopy(const std::string& path, const std::vector<std::v
 }
 
 int ProgressJournal::Replay(const std::function<void(const std::vector<std::string_view>&)>& apply) {
+    return Replay(std::function<bool(const std::vector<std::string_view>&)>(
+        [&apply](const std::vector<std::string_view>& fields) {
+            apply(fields);
+            return true;
+        }));
+}
+
+int ProgressJournal::Replay(const std::function<bool(const std::vector<std::string_view>&)>& apply) {
     Close();
     if (path_.empty()) return 0;
     XCsvRead reader;
@@ -181,9 +200,8 @@ int ProgressJournal::Replay(const std::function<void(const std::vector<std::stri
         }
         if (fields.back() != Hex(Checksum(fields, fields.size() - 1))) continue;
         fields.pop_back();
-        apply(fields);
         ++applied;
-        good = std::ftell(reader.GetFp());
+        if (apply(fields)) good = std::ftell(reader.GetFp());
     }
     reader.CloseFile();
     // Anything after the last whole record (a torn tail) goes, so that new records never

@@ -1,17 +1,21 @@
 #pragma once
 // ProgressJournal: an append-only record of the changes made to a record file between two
 // whole-file saves. A send run to a million recipients cannot rewrite its history after
-// every few messages (that is quadratic in bytes); instead each change is appended here as
-// it happens and the whole file is rewritten only now and then (SavePace). On open the
-// owner loads the file and replays the journal over it, so a crash between two saves
-// forgets nothing that was recorded. After a successful whole-file save the owner removes
-// the journal.
+// every few messages, nor the address book its million rows after every edit (that is
+// quadratic in bytes); instead each change is appended here as it happens and the whole
+// file is rewritten only now and then (SavePace). On open the owner loads the file and
+// replays the journal over it, so a crash between two saves forgets nothing that was
+// recorded. After a successful whole-file save the owner removes the journal.
 //
 // File: the first record is a tag naming what the journal belongs to; every further record
 // is a list of fields ending with a checksum of them. Records use the record-file syntax
 // and coding of the owner's key, so the journal keeps the same secrecy as the file. Replay
 // skips records whose checksum fails and cuts a torn tail (a record the crash interrupted)
-// off the file before anything new is appended. Records must be idempotent (the owner
+// off the file before anything new is appended. A record is whole only with its line end
+// outside quotes, so a cut anywhere inside it (even after a line break inside a quoted
+// field) reads as torn, never as a shorter record; the checksum catches damage. An owner
+// that needs several records to count as one (a batch) says where the journal is whole
+// through the second form of Replay. Records must be idempotent (the owner
 // stores whole rows, not increments), since a journal may be replayed over a file that
 // already holds its changes (a crash between the save and the removal).
 
@@ -44,7 +48,8 @@ public:
     // Adds one record to the pending batch (nothing is written yet).
     void Add(const std::vector<std::string_view>& fields);
     // Writes the pending batch with one append: 0, or -1 (the batch is kept for the next
-    // try; the file keeps what it held). The tag is written first into a new file.
+    // try; the file keeps what it held). The tag is written first into a new file (whose
+    // folder entry is flushed too when syncing).
     int Commit();
     bool HasPending() const { return !pending_.empty(); }
     // Forgets the pending batch (a record that must not reach the file after all).
@@ -65,6 +70,10 @@ public:
     // tail off the file. Result: the number of records applied; 0 when there is no
     // journal; -1 when the file exists but cannot be read.
     int Replay(const std::function<void(const std::vector<std::string_view>&)>& apply);
+    // The same, where `apply` answers whether the journal is whole after this record: the
+    // tail cut off is everything after the last record answered true (records of a batch
+    // whose end never reached the file go with it).
+    int Replay(const std::function<bool(const std::vector<std::string_view>&)>& apply);
 
     // Deletes the journal file: 0, or -1 when it exists and cannot be removed.
     int Remove();

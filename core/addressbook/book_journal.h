@@ -1,0 +1,100 @@
+#pragma once
+// BookJournal: the address book's record of the rows changed since its last whole save,
+// "DB/database.jnl" beside "DB/database.dat".
+//
+// Why: a whole save of a million-record book takes most of a second, so the book is saved
+// whole only now and then (when its windows close); yet a record that the user saved, or
+// that a send or receive run changed, must outlive a crash the moment the program says it
+// is done. So every change is appended here as the row it left, and flushed to the disk,
+// before the operation returns; the next open reads the book and replays this journal over
+// it; a whole save that reached the disk starts the journal afresh.
+//
+// File: a ProgressJournal (progress_journal.h) tagged "OMBREL-ADDRESS-JOURNAL", "1", coded
+// with the book's own key, so it keeps exactly the secrecy of the book. Its records:
+//   B                   the start of a batch
+//   A <file>            the version of the book file the journal extends (first, once)
+//   U <56 elements>     a row as it is now; its customer ID (element 0) says which row
+//   C <file>            a whole copy of the table was written here to a file of this version
+//   E <n>               the end of a batch of n records (B and E not counted)
+// Every append is one batch. A batch applies whole or not at all: a crash in the middle of
+// an append (a torn or missing E, a record short or damaged) leaves none of it, and the
+// open cuts it off the file. Rows are stored whole, so replaying a row the book already
+// holds is harmless.
+//
+// Versions: "<device>:<inode>:<size>:<modified ns>" of the file, "-" for no file. Any
+// replacement of the book (a whole save renamed over it, a restore or a copy put in its
+// place) gives another version, so a journal never replays over a book it was not written
+// for: Replay applies the batches after the last marker (A or C) naming the file that was
+// read, and drops a journal that names none of them. The C marker is what lets a copy that
+// another writer later renames over the book (the receive run's staged save) take the
+// changes made after the copy was written, and no others.
+//
+// Not thread-safe: the book calls it under its own lock.
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/foundation/progress_journal.h"
+
+// The version of the file at `path` as described above; "-" when there is none, and an
+// empty text (equal to no version) when it cannot be examined.
+std::string BookFileVersion(const std::string& path);
+
+class BookJournal {
+public:
+    static constexpr const char* kTag = "OMBREL-ADDRESS-JOURNAL";
+    static constexpr const char* kFormat = "1";
+
+    // Binds to `path`, coded with `key` (null: the default coding). Nothing is read yet.
+    void Bind(const std::string& path, const char* key);
+    void Unbind();
+    bool IsBound() const { return file_.IsBound(); }
+    // True when the journal is coded with `key` (null: the default coding).
+    bool CodedWith(const char* key) const;
+
+    // Replays the journal over a book just read from a file of `version`: `apply` gets
+    // the 56 elements of every row of the whole batches after the last marker naming that
+    // version, in order. A journal that names another version (the book was replaced since)
+    // is removed. Afterwards the journal extends `version`. Result: the number of rows
+    // applied; -1 when the journal exists but cannot be read (it is kept as it is).
+    int Replay(const std::string& version, const std::function<void(const std::vector<std::string_view>&)>& apply);
+
+    // True when a batch appended now would be replayed over a book file of `version`.
+    bool Extends(const std::string& version) const;
+
+    // The book was saved whole (its file is now of `version`): the journal file is
+    // removed and the next batch starts a new one. 0, or -1 when it cannot be removed.
+    int Restart(const std::string& version);
+
+    // Adds a row (its 56 elements) or a copy marker to the batch being built.
+    void AddRow(const std::vector<std::string>& elements);
+    void AddCopy(const std::string& version);
+    // Appends the batch with its end record and flushes it to the disk: 0, or -1 (nothing
+    // of it counts; the batch is dropped, the file keeps whole batches only).
+    int Commit();
+    // Drops the batch being built.
+    void Discard();
+    std::size_t BatchRecords() const { return batch_; }
+
+    // The journal file's size in bytes (0 when there is none).
+    std::uint64_t Size() const { return file_.Size(); }
+    const std::string& GetPath() const { return file_.GetPath(); }
+
+private:
+    void Add(const std::vector<std::string_view>& fields);
+
+    ProgressJournal file_;
+    std::string key_;
+    bool keyed_ = false;
+    // The versions a replay would apply a new batch over: the file's A and every C after
+    // it. Before the first batch, only `base_`, which that batch writes as its A.
+    std::vector<std::string> bases_;
+    std::string base_;
+    std::vector<std::string> batchCopies_;  // the C markers of the batch being built
+    bool started_ = false;  // the file holds its A record
+    std::size_t batch_ = 0;
+};

@@ -1,0 +1,254 @@
+// The address book's journal: what a change leaves on the disk before it returns, what the
+// next open makes of a journal that a crash cut short, and of one written for a book that
+// has been replaced since.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "address_book_test_util.h"
+#include "core/addressbook/address_import.h"
+#include "core/foundation/cp932.h"
+#include "core/foundation/sequencer.h"
+
+namespace {
+
+class BookJournalTest : public abtest::AddressBookEnv, public ::testing::WithParamInterface<bool> {
+protected:
+    void SetUp() override {
+        AddressBookEnv::SetUp();
+        Open(env_, GetParam());
+        WriteFile(DatabaseFile(), "");
+        book_ = std::make_unique<CDatabaseEdit>(&env_);
+        ASSERT_EQ(book_->ReadCustomerList(), 0);
+        a_ = Add(*book_, "a@example.jp");
+        b_ = Add(*book_, "b@example.jp");
+        c_ = Add(*book_, "c@example.jp");
+        ASSERT_EQ(book_->WriteFromMemoryToFile(), 0);
+        ASSERT_FALSE(std::filesystem::exists(JournalFile()));
+    }
+    void TearDown() override {
+        book_.reset();
+        AddressBookEnv::TearDown();
+    }
+
+    std::string JournalFile() const { return folder_ + "DB/database.jnl"; }
+    std::uintmax_t JournalSize() const {
+        std::error_code ec;
+        const auto n = std::filesystem::file_size(JournalFile(), ec);
+        return ec ? 0 : n;
+    }
+    // A store that opens the book afresh, as the next start does.
+    std::unique_ptr<CDatabaseEdit> Reopen(int rows) {
+        auto book = std::make_unique<CDatabaseEdit>(&env_);
+        EXPECT_EQ(book->ReadCustomerList(), rows);
+        return book;
+    }
+    void Edit(CDatabaseEdit& book, int id, int element, const std::string& value) {
+        OneCustomer c;
+        ASSERT_EQ(book.GetOneCustomerForEdit(c, id), 0);
+        *c.Field(element) = value;
+        ASSERT_EQ(book.SetOneCustomerInfo(c, 0), 0);
+    }
+
+    EnvManager env_;
+    std::unique_ptr<CDatabaseEdit> book_;
+    int a_ = 0, b_ = 0, c_ = 0;
+};
+
+// Whole batches survive; a batch cut anywhere (inside a record, between its records, inside
+// its end record, after a line break within a quoted value) is dropped as a whole and cut
+// off the file, and what is appended afterwards is read again.
+TEST_P(BookJournalTest, TornLastEntryIsDroppedAtEveryByte) {
+    Edit(*book_, a_, kElemCompany, "one");
+    ASSERT_EQ(book_->DeleteCustomer(b_), 0);
+    const std::uintmax_t whole = JournalSize();
+    ASSERT_GT(whole, 0u);
+    const std::string tricky = Utf8ToSjis("複数,\"行\"\r\n表示");
+    {
+        CDatabaseEdit::ChangeGroup group(*book_);
+        Edit(*book_, c_, kElemExtraFirst, tricky);
+        Add(*book_, "d@example.jp");
+        ASSERT_EQ(JournalSize(), whole);  // nothing of a group is written before its end
+        ASSERT_EQ(group.Commit(), 0);
+    }
+    const std::string journal = ReadFile(JournalFile());
+    const std::string bookFile = ReadFile(DatabaseFile());
+    ASSERT_GT(journal.size(), whole);
+
+    for (std::size_t cut = whole; cut <= journal.size(); ++cut) {
+        SCOPED_TRACE(cut);
+        WriteFile(JournalFile(), journal.substr(0, cut));
+        const bool complete = cut == journal.size();
+        auto book = Reopen(complete ? 4 : 3);
+        EXPECT_EQ(book->GetCustomerDataPinPoint(a_, kElemCompany), "one");
+        EXPECT_EQ(book->FindCustomerID(b_, 0), 0);
+        EXPECT_EQ(book->GetCustomerDataPinPoint(c_, kElemExtraFirst), complete ? tricky : "");
+        EXPECT_EQ(JournalSize(), complete ? journal.size() : whole);
+        if (cut == whole + 1 || cut == journal.size() - 1) {
+            Edit(*book, a_, kElemCompany, "two");
+            auto again = Reopen(3);
+            EXPECT_EQ(again->GetCustomerDataPinPoint(a_, kElemCompany), "two");
+            EXPECT_EQ(again->FindCustomerID(b_, 0), 0);
+        }
+        if (HasFatalFailure()) return;
+    }
+    EXPECT_EQ(ReadFile(DatabaseFile()), bookFile);  // the opens wrote nothing whole
+}
+
+// A journal never replays over a book that replaced the one it was written for: a whole
+// save that a crash kept from removing it, a backup copied over the book, a file renamed
+// over it.
+TEST_P(BookJournalTest, JournalOfAReplacedBookIsDropped) {
+    const std::string backup = base_ + "backup.dat";
+    std::filesystem::copy_file(DatabaseFile(), backup);
+    Edit(*book_, a_, kElemCompany, "journaled");
+    const std::string stale = ReadFile(JournalFile());
+
+    struct Case {
+        const char* name;
+        void (*replace)(const std::string& book, const std::string& backup);
+        const char* company;  // of record a after the next open
+    } cases[] = {
+        {"copied over", [](const std::string& book, const std::string& backup) {
+             std::filesystem::copy_file(backup, book, std::filesystem::copy_options::overwrite_existing);
+         }, ""},
+        {"renamed over", [](const std::string& book, const std::string& backup) {
+             std::filesystem::copy_file(backup, backup + ".2");
+             std::filesystem::rename(backup + ".2", book);
+         }, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        WriteFile(JournalFile(), stale);
+        c.replace(DatabaseFile(), backup);
+        auto book = Reopen(3);
+        EXPECT_EQ(book->GetCustomerDataPinPoint(a_, kElemCompany), c.company);
+        EXPECT_FALSE(std::filesystem::exists(JournalFile()));
+    }
+
+    // Saved whole with a later value; the old journal, put back, must not undo it.
+    auto book = Reopen(3);
+    Edit(*book, a_, kElemCompany, "saved");
+    ASSERT_EQ(book->WriteFromMemoryToFile(), 0);
+    EXPECT_FALSE(std::filesystem::exists(JournalFile()));
+    WriteFile(JournalFile(), stale);
+    EXPECT_EQ(Reopen(3)->GetCustomerDataPinPoint(a_, kElemCompany), "saved");
+}
+
+// A copy of the table written beside the book and later renamed over it (as the receive
+// run installs its staged save) takes the changes made after the copy; a copy never put in
+// place changes nothing.
+TEST_P(BookJournalTest, CopyPutInPlaceTakesTheChangesMadeAfterIt) {
+    const std::string staged = DatabaseFile() + ".rcv";
+    StoreKey key;
+    ASSERT_EQ(GetStoreKey(&env_, key), 0);
+    Edit(*book_, a_, kElemCompany, "before");
+    ASSERT_EQ(book_->WriteFromMemoryToFileAppointFileName(staged, key.get()), 0);
+    Edit(*book_, b_, kElemCompany, "after");
+    const std::string journal = ReadFile(JournalFile());
+
+    for (bool installed : {false, true}) {
+        SCOPED_TRACE(installed ? "installed" : "not installed");
+        if (installed) std::filesystem::rename(staged, DatabaseFile());
+        WriteFile(JournalFile(), journal);
+        auto book = Reopen(3);
+        EXPECT_EQ(book->GetCustomerDataPinPoint(a_, kElemCompany), "before");
+        EXPECT_EQ(book->GetCustomerDataPinPoint(b_, kElemCompany), "after");
+        // And the store goes on journaling over the file it found.
+        Edit(*book, c_, kElemCompany, "later");
+        EXPECT_EQ(Reopen(3)->GetCustomerDataPinPoint(c_, kElemCompany), "later");
+    }
+}
+
+// The journal is coded like the book: neither the address nor the name is in it as text.
+TEST_P(BookJournalTest, JournalIsCodedLikeTheBook) {
+    const std::string name = Utf8ToSjis("秘密太郎");
+    OneCustomer c = Person("secret.person@example.jp", name);
+    ASSERT_EQ(book_->SetOneCustomerInfo(c, 0), 0);
+    const std::string journal = ReadFile(JournalFile());
+    EXPECT_EQ(journal.find("secret.person"), std::string::npos);
+    EXPECT_EQ(journal.find(name), std::string::npos);
+    EXPECT_EQ(Reopen(4)->GetCustomerDataPinPoint(c.CustomerID, kElemKanjiSei), name);
+}
+
+// Changes that the journal cannot say row by row are saved whole at once; so is a batch
+// that would make the journal larger than a quarter of the book.
+TEST_P(BookJournalTest, WhatTheJournalCannotSayIsSavedWhole) {
+    struct Case {
+        const char* name;
+        void (*change)(CDatabaseEdit& book);
+        int rows;
+    } cases[] = {
+        {"row removed", [](CDatabaseEdit& book) { ASSERT_EQ(book.RemoveLine(0), 0); }, 2},
+        {"ID changed", [](CDatabaseEdit& book) { ASSERT_EQ(book.SetAtElement(0, kElemCustomerID, 77), 0); }, 3},
+        {"emptied", [](CDatabaseEdit& book) { ASSERT_EQ(book.RemoveAll(1), 0); }, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto book = Reopen(3);
+        const std::string before = ReadFile(DatabaseFile());
+        c.change(*book);
+        EXPECT_NE(ReadFile(DatabaseFile()), before);
+        EXPECT_FALSE(std::filesystem::exists(JournalFile()));
+        EXPECT_EQ(Reopen(c.rows)->GetLineNumber(), c.rows);
+        // Back to the three records for the next case.
+        WriteFile(DatabaseFile(), before);
+    }
+
+    auto book = Reopen(3);
+    {
+        CDatabaseEdit::ChangeGroup group(*book);
+        for (int i = 0; i < 4000; ++i) Add(*book, "bulk" + std::to_string(i) + "@example.jp");
+    }
+    EXPECT_FALSE(std::filesystem::exists(JournalFile()));
+    EXPECT_EQ(Reopen(4003)->GetLineNumber(), 4003);
+}
+
+// A replacing import that fails half-way leaves the book, its file and its journal as
+// they were; one that completes is in place at once.
+TEST_P(BookJournalTest, ReplacingImportIsAllOrNothing) {
+    SystemOption options(&env_);
+    std::vector<std::string> items(SystemOption::kItemCount, "");
+    for (int k = 0; k < 20; ++k) items[34 + k] = "0";
+    WriteOptionsFile(env_, items);
+    ASSERT_EQ(options.GetSODataFromFileToMemory(), 0);
+    book_ = std::make_unique<CDatabaseEdit>(&env_, &options);
+    ASSERT_EQ(book_->ReadCustomerList(), 3);
+    Edit(*book_, a_, kElemCompany, "journaled");
+    const std::string bookFile = ReadFile(DatabaseFile());
+    const std::string journal = ReadFile(JournalFile());
+    std::vector<XCStringArrayEx> rows;
+    for (int i = 0; i < book_->GetLineNumber(); ++i) rows.push_back(book_->GetAtLine(i));
+
+    WriteFile(base_ + "new.csv", "x@example.jp\ny@example.jp\nz@example.jp\n");
+    std::vector<int> map(kCustomerElementCount, -1);
+    map[kElemEmail] = 0;
+    std::vector<int> lines;
+    std::vector<std::string> texts;
+    CAddressImport importer(book_.get(), &env_, &options);
+    Sequencer sequence(&env_, SEQ_ID_CUSTOMER);
+    int next = 0;
+    ASSERT_NE(sequence.CurrentValue(next), 0);
+    ASSERT_TRUE(sequence.SetValue(9999998));  // one ID left: the second record fails (10009)
+    EXPECT_EQ(importer.ImportDBfromFile(base_ + "new.csv", ",", '"', map, 0, nullptr, lines, texts, "1"), -42);
+    EXPECT_EQ(importer.GetErrMsg().GetLastCode(), 10009);
+    EXPECT_EQ(ReadFile(DatabaseFile()), bookFile);
+    EXPECT_EQ(ReadFile(JournalFile()), journal);
+    ASSERT_EQ(book_->GetLineNumber(), static_cast<int>(rows.size()));
+    for (int i = 0; i < book_->GetLineNumber(); ++i) EXPECT_EQ(book_->GetAtLine(i), rows[i]) << i;
+    EXPECT_EQ(book_->DBID2RowNumber(a_), 0);
+
+    ASSERT_TRUE(sequence.SetValue(next));
+    EXPECT_EQ(importer.ImportDBfromFile(base_ + "new.csv", ",", '"', map, 0, nullptr, lines, texts, "1"), 3);
+    EXPECT_EQ(book_->DBID2RowNumber(a_), -1);
+    auto book = Reopen(3);
+    EXPECT_EQ(book->SearchCustomerOneElement(kElemEmail, "y@example.jp", -1, kDirectionForward) > 0, true);
+}
+
+INSTANTIATE_TEST_SUITE_P(Environments, BookJournalTest, ::testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "Keyed" : "Unkeyed"; });
+
+}  // namespace
