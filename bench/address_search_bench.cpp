@@ -106,6 +106,7 @@ private:
         std::mt19937 rng(4711);
         std::vector<std::string> row(kCustomerElementCount);
         char buf[64];
+        CDatabaseEdit::ChangeGroup group(Book());  // one commit for the whole book
         for (int i = 0; i < n; ++i) {
             const int id = 1000 + i;
             row[kElemCustomerID] = std::to_string(id);

@@ -58,6 +58,7 @@ struct Book {
         std::mt19937 rng(7);
         std::vector<std::string> row(kCustomerElementCount);
         ids.reserve(static_cast<std::size_t>(n));
+        CDatabaseEdit::ChangeGroup group(book);  // one commit for the whole book
         for (int id = 1; id <= n; ++id) {
             row[kElemCustomerID] = std::to_string(id);
             row[kElemEmail] = "user" + std::to_string(id) + "@" + domains[pick[rng() % pick.size()]];

@@ -106,6 +106,7 @@ private:
         c.EntryDate = platform::DateTime(2010, 1, 2, 3, 4, 5);
         c.RenewalDate = platform::DateTime(2024, 1, 2, 3, 4, 5);
         char buf[64];
+        CDatabaseEdit::ChangeGroup group(*book_);  // one commit for the whole book
         for (int i = 0; i < count_; ++i) {
             c.CustomerID = 1000 + i;
             c.Email = "user" + std::to_string(i) + "@" + domains[pick(5)];

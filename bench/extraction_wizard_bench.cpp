@@ -145,6 +145,7 @@ private:
         std::mt19937 rng(4711);
         std::vector<std::string> row(kCustomerElementCount);
         char buf[64];
+        CDatabaseEdit::ChangeGroup group(Book());  // one commit for the whole book
         for (int i = 0; live_ < live; ++i) {
             const int id = 1000 + i;
             const bool excluded = i % 35 == 34;

@@ -44,6 +44,7 @@ public:
         const std::string city = Utf8ToSjis("千代田区");
         XCStringArrayEx row;
         row.SetSize(kCustomerElementCount);
+        CDatabaseEdit::ChangeGroup group(*book);  // one commit for the whole book
         for (int i = 0; i < records_; ++i) {
             row.SetAt(kElemCustomerID, std::to_string(i + 1));
             row.SetAt(kElemEmail, "user" + std::to_string(i) + "@example.co.jp");

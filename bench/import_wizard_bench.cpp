@@ -54,6 +54,7 @@ public:
         const std::string name = Utf8ToSjis("山田");
         XCStringArrayEx row;
         row.SetSize(kCustomerElementCount);
+        CDatabaseEdit::ChangeGroup group(*book);  // one commit for the whole book
         for (int i = 0; i < records_; ++i) {
             row.SetAt(kElemCustomerID, std::to_string(i + 1));
             row.SetAt(kElemEmail, "user" + std::to_string(i) + "@example.co.jp");

@@ -155,6 +155,7 @@ private:
 
     void DeletePeople() {
         CDatabaseEdit* book = service_->GetDatabaseEdit();
+        CDatabaseEdit::ChangeGroup group(*book);  // one commit for them all
         for (int i = 0; i < People(); i += 10)
             if (book->DeleteCustomer(1000 + i) != 0) std::abort();
     }

@@ -31,6 +31,7 @@ inline void FillBook(CDatabaseEdit& book, int records) {
     c.EntryDate = platform::DateTime(2008, 4, 1, 9, 5, 0);
     c.RenewalDate = platform::DateTime(2024, 1, 2, 3, 4, 5);
     char buf[64];
+    CDatabaseEdit::ChangeGroup group(book);  // one commit for the whole book
     for (int i = 0; i < records; ++i) {
         c.CustomerID = 1000 + i;
         c.Email = "misaki.sasaki" + std::to_string(i) + "@example.co.jp";

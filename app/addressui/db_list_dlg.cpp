@@ -467,12 +467,18 @@ void CDBListDlg::DeleteRecords() {
     if (ui::MessageBox(this, question, ui::U8("個人情報削除の確認"),
                        platform::kMbYesNo | platform::kMbIconQuestion | ui::kMbDefButton2) == platform::kIdYes) {
         BusyCursor busy;
-        // From the last selected row to the first; a failure is told and the rest go on.
-        for (auto it = rows.rbegin(); it != rows.rend(); ++it) {
-            if (book->DeleteCustomer(model_->IdAt(*it)) != 0)
-                ui::MessageBox(this, ui::U8("何らかの原因で個人情報の削除ができませんでした"), ui::U8("個人情報削除失敗"),
-                               platform::kMbOk | platform::kMbIconError);
+        // From the last selected row to the first; a failure is told (once the selection
+        // is on the disk in one commit) and the rest go on.
+        std::size_t failures = 0;
+        {
+            CDatabaseEdit::ChangeGroup group(*book);
+            for (auto it = rows.rbegin(); it != rows.rend(); ++it)
+                if (book->DeleteCustomer(model_->IdAt(*it)) != 0) ++failures;
+            if (group.Commit() != 0 && failures == 0) failures = 1;
         }
+        for (std::size_t i = 0; i < failures; ++i)
+            ui::MessageBox(this, ui::U8("何らかの原因で個人情報の削除ができませんでした"), ui::U8("個人情報削除失敗"),
+                           platform::kMbOk | platform::kMbIconError);
         changed_ = true;
     }
     loadedField_ = -1;

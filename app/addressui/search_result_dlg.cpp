@@ -210,16 +210,22 @@ void CSearchResultDlg::DeleteRecords() {
     worker_.Start(
         this,
         [book, ids, owner] {
-            // From the last selected row to the first; the rows of the records deleted.
+            // From the last selected row to the first; the rows of the records deleted. The
+            // selection reaches the disk in one commit, and failures are told after it (the
+            // book's lock is not held while a message waits for the person).
             std::vector<char> deleted(ids.size(), 0);
-            for (std::size_t k = ids.size(); k-- > 0;) {
-                if (book->DeleteCustomer(ids[k]) == 0) {
-                    deleted[k] = 1;
-                } else {
-                    ui::MessageBox(owner, ui::U8("何らかの原因で個人情報の削除ができませんでした"), ui::U8("個人情報削除失敗"),
-                                   platform::kMbOk | platform::kMbIconError);
+            std::size_t failures = 0;
+            {
+                CDatabaseEdit::ChangeGroup group(*book);
+                for (std::size_t k = ids.size(); k-- > 0;) {
+                    if (book->DeleteCustomer(ids[k]) == 0) deleted[k] = 1;
+                    else ++failures;
                 }
+                if (group.Commit() != 0 && failures == 0) failures = 1;
             }
+            for (std::size_t i = 0; i < failures; ++i)
+                ui::MessageBox(owner, ui::U8("何らかの原因で個人情報の削除ができませんでした"), ui::U8("個人情報削除失敗"),
+                               platform::kMbOk | platform::kMbIconError);
             return deleted;
         },
         [this, rows, ids](std::vector<char> deleted) {

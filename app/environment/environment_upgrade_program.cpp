@@ -44,6 +44,7 @@ bool JoinBookFields(CDatabaseEdit& book) {
     if (UpgradeFaultAt("y2:book")) return false;
     bool changed = false;
     XCStringArrayEx row;
+    CDatabaseEdit::ChangeGroup group(book);  // the save below is the commit
     for (int line = 0; line < book.GetLineNumber(); ++line) {
         if (book.GetAtLine(line, row) != 0 || !upgrade::JoinSplitFields(row.values())) continue;
         if (book.SetAtLine(line, row) != 0) return false;

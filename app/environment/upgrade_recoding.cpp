@@ -70,6 +70,8 @@ public:
     bool Book() {
         const std::string path = env_layout::DatabaseFile(env_);
         if (next_.book->WriteFromMemoryToFileAppointFileName(swap_.Stage(path), key_.c_str()) != 0) return false;
+        // Its journal (which names that copy) goes along in the new coding.
+        if (!Bytes(env_layout::DatabaseJournalFile(env_))) return false;
         // Each generation that reads goes along; one that does not is left as it is.
         const int generations = ReadGenerationCount(env_);
         for (int i = 1; i <= generations; ++i) File(GenerationFile(env_, i));

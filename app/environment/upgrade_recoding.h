@@ -14,7 +14,8 @@
 //
 // The stages, numbered as the failure is recorded:
 //   0 the new descriptor (then the person may give it a start-up password)
-//   1 systemoption.dat                2 DB/database.dat, then each generation that reads
+//   1 systemoption.dat                2 DB/database.dat with its journal, then each
+//                                       generation that reads
 //   3 MAIL/maillist.dat (waiting mails back to draft first)
 //   4 each mail's body, conditions, recipients, history and attachments (the older
 //     one-list layout becomes the list of terminal type 0; the other types get none,

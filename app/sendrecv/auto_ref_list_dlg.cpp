@@ -58,6 +58,7 @@ void CAutoRefListDlg::Fill() {
     const bool loaded =
         receive_stores::LoadList(env_.env, receive_stores::kRefusals, rows) == receive_stores::kLoaded;
     if (loaded && env_.book != nullptr && rows.GetRecordNumber() > 0) {
+        CDatabaseEdit::ChangeGroup group(*env_.book);  // the save below is the commit
         receive_stores::AddressLookup lookup(*env_.book);
         while (rows.GetRecordNumber() > 0) {
             const std::string address = rows.GetStringElement(0, 0);

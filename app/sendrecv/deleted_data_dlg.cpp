@@ -201,11 +201,20 @@ void CDeletedDataDlg::Restore() {
 }
 
 void CDeletedDataDlg::RestorePeople(const std::vector<int>& ids) {
-    for (int id : ids) {
-        if (stores_.book == nullptr || stores_.book->UnDeleteCustomer(id) != 0) {
-            Tell(ui::U8("何らかの原因で個人情報の復旧に失敗しました"), ui::U8("削除個人情報の復旧失敗"));
-            return;
-        }
+    bool failed = stores_.book == nullptr;
+    if (!failed) {
+        // The selection reaches the disk in one commit, before anything is told.
+        CDatabaseEdit::ChangeGroup group(*stores_.book);
+        for (int id : ids)
+            if (stores_.book->UnDeleteCustomer(id) != 0) {
+                failed = true;
+                break;
+            }
+        if (group.Commit() != 0) failed = true;
+    }
+    if (failed) {
+        Tell(ui::U8("何らかの原因で個人情報の復旧に失敗しました"), ui::U8("削除個人情報の復旧失敗"));
+        return;
     }
     LoadList();
 }
@@ -255,10 +264,17 @@ void CDeletedDataDlg::Erase() {
     shell::ScopedSchedulerPause pause(&shell::GetScheduler);
     ui::WaitCursor cursor;
     BeginWork(kEraseWork);
-    for (int id : ids) {
-        if (stores_.book == nullptr || stores_.book->PhysicalDeletion(id) != 0)
-            Tell(ui::U8("何らかの原因で個人情報の物理削除に失敗しました"), ui::U8("個人情報の物理削除失敗"));
+    std::size_t failures = ids.size();
+    if (stores_.book != nullptr) {
+        // The selection reaches the disk in one commit, before anything is told.
+        CDatabaseEdit::ChangeGroup group(*stores_.book);
+        failures = 0;
+        for (int id : ids)
+            if (stores_.book->PhysicalDeletion(id) != 0) ++failures;
+        if (group.Commit() != 0 && failures == 0) failures = 1;
     }
+    for (std::size_t i = 0; i < failures; ++i)
+        Tell(ui::U8("何らかの原因で個人情報の物理削除に失敗しました"), ui::U8("個人情報の物理削除失敗"));
     LoadList();
     EndWork();
 }

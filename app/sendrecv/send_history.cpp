@@ -102,6 +102,7 @@ SendHistory::BulkResult SendHistory::ResetErrorRecipients() const {
     BulkResult result;
     if (book_ == nullptr) return result;
     bool failed = false;
+    CDatabaseEdit::ChangeGroup group(*book_);  // the save below is the commit
     ForEachRow([&](const HistorySet& row) {
         if (row.state != "E") return true;
         OneCustomer person;

@@ -12,7 +12,8 @@
 // File: a ProgressJournal (progress_journal.h) tagged "OMBREL-ADDRESS-JOURNAL", "1", coded
 // with the book's own key, so it keeps exactly the secrecy of the book. Its records:
 //   B                   the start of a batch
-//   A <file>            the version of the book file the journal extends (first, once)
+//   A <file>            the version of the book file the journal extends (first; a later
+//                       A begins the journal again, when a file could not be removed)
 //   U <56 elements>     a row as it is now; its customer ID (element 0) says which row
 //   C <file>            a whole copy of the table was written here to a file of this version
 //   E <n>               the end of a batch of n records (B and E not counted)
@@ -21,13 +22,15 @@
 // open cuts it off the file. Rows are stored whole, so replaying a row the book already
 // holds is harmless.
 //
-// Versions: "<device>:<inode>:<size>:<modified ns>" of the file, "-" for no file. Any
-// replacement of the book (a whole save renamed over it, a restore or a copy put in its
-// place) gives another version, so a journal never replays over a book it was not written
-// for: Replay applies the batches after the last marker (A or C) naming the file that was
-// read, and drops a journal that names none of them. The C marker is what lets a copy that
+// Versions: "<size>:<digest of the bytes>" of the file, "-" for no file. Any other
+// content (a whole save renamed over the book, a restore or a copy put in its place) gives
+// another version, so a journal never replays over a book it was not written for; the
+// same content keeps it wherever it goes (an environment copied elsewhere with its
+// journal, a file whose time was changed). Replay applies the batches after the last
+// marker (A or C) naming the file that was read, and drops a journal that names none. The C marker is what lets a copy that
 // another writer later renames over the book (the receive run's staged save) take the
-// changes made after the copy was written, and no others.
+// changes made after the copy was written, and no others. It is written with the next
+// batch, ahead of its rows: until then the copy holds everything the journal would say.
 //
 // Not thread-safe: the book calls it under its own lock.
 
@@ -40,8 +43,8 @@
 
 #include "core/foundation/progress_journal.h"
 
-// The version of the file at `path` as described above; "-" when there is none, and an
-// empty text (equal to no version) when it cannot be examined.
+// The version of the file at `path` as described above (read whole); "-" when there is
+// none, and an empty text (equal to no version) when it cannot be read.
 std::string BookFileVersion(const std::string& path);
 
 class BookJournal {
@@ -65,14 +68,19 @@ public:
 
     // True when a batch appended now would be replayed over a book file of `version`.
     bool Extends(const std::string& version) const;
+    // BookFileVersion of the book at `path`, read again only when the file's device, inode,
+    // size or times changed since the last call (a commit asks at every change).
+    std::string VersionOfBook(const std::string& path);
 
     // The book was saved whole (its file is now of `version`): the journal file is
     // removed and the next batch starts a new one. 0, or -1 when it cannot be removed.
     int Restart(const std::string& version);
 
-    // Adds a row (its 56 elements) or a copy marker to the batch being built.
+    // Adds a row (its 56 elements) to the batch being built.
     void AddRow(const std::vector<std::string>& elements);
-    void AddCopy(const std::string& version);
+    // A whole copy of the table was written to a file of `version`: the next batch says so
+    // first (and a book found to be that copy is extended from then on).
+    void NoteCopy(const std::string& version);
     // Appends the batch with its end record and flushes it to the disk: 0, or -1 (nothing
     // of it counts; the batch is dropped, the file keeps whole batches only).
     int Commit();
@@ -94,7 +102,8 @@ private:
     // it. Before the first batch, only `base_`, which that batch writes as its A.
     std::vector<std::string> bases_;
     std::string base_;
-    std::vector<std::string> batchCopies_;  // the C markers of the batch being built
+    std::vector<std::string> copies_;  // copies written since the last batch
     bool started_ = false;  // the file holds its A record
+    std::string bookKey_, bookVersion_;  // the last VersionOfBook, and the file state it was of
     std::size_t batch_ = 0;
 };

@@ -114,8 +114,6 @@ int CDatabaseEdit::ReadCustomerList() {
         errMsg_.SetErr(4207);
         return -27;
     }
-    // Taken before the read: the journal applies to exactly the file that was read.
-    const std::string version = BookFileVersion(path);
     const int r = CMyDB::ReadDBFile(keyed ? key.c_str() : nullptr);
     MakeIndex();
     if (r < 0 && r != kErrNoRecord && r != kErrNoFile) {
@@ -129,7 +127,7 @@ int CDatabaseEdit::ReadCustomerList() {
         return -3;
     }
     fileRows_ = static_cast<std::uint64_t>(GetLineNumber());
-    const int replayed = OpenJournal(version, keyed ? key.c_str() : nullptr);
+    const int replayed = OpenJournal(path, keyed ? key.c_str() : nullptr);
     if (replayed < 0) {
         // Changes may be held there: neither the book nor the journal may be replaced.
         RemoveAll(0);
@@ -141,8 +139,11 @@ int CDatabaseEdit::ReadCustomerList() {
     return GetLineNumber();
 }
 
-int CDatabaseEdit::OpenJournal(const std::string& version, const char* key) {
+int CDatabaseEdit::OpenJournal(const std::string& path, const char* key) {
     journal_.Bind(JournalPath(), key);
+    // The journal applies to exactly the file that was read (nothing else writes it
+    // meanwhile: the single-instance guard keeps other processes off the environment).
+    const std::string version = journal_.VersionOfBook(path);
     const int r = journal_.Replay(version, [this](const std::vector<std::string_view>& row) { ApplyJournalRow(row); });
     if (r < 0) DropJournal();
     return r;
@@ -226,7 +227,7 @@ int CDatabaseEdit::WriteBook(bool compel) {
         if (!journal_.CodedWith(keyed ? key.c_str() : nullptr)) journal_.Bind(JournalPath(), keyed ? key.c_str() : nullptr);
         // A journal that stays behind (it cannot be removed) names the old file, and is
         // never replayed over this one.
-        journal_.Restart(BookFileVersion(GetDBFilePath()));
+        journal_.Restart(journal_.VersionOfBook(GetDBFilePath()));
     }
     return 0;
 }
@@ -241,21 +242,15 @@ int CDatabaseEdit::WriteFromMemoryToFileAppointFileName(const std::string& path,
         return -11;
     }
     if (journal_.IsBound()) {
-        const std::string version = BookFileVersion(platform::FixPath(path));
-        if (version == BookFileVersion(GetDBFilePath())) {
+        const std::string written = platform::FixPath(path);
+        if (written == GetDBFilePath()) {
             // Written over the book itself: a whole save.
             pendingIds_.clear();
             reshaped_ = false;
             pendingSave_ = false;
-            journal_.Restart(version);
+            journal_.Restart(journal_.VersionOfBook(written));
         } else {
-            journal_.AddCopy(version);
-            if (journal_.Commit() != 0) {
-                // Without its marker, a copy put in place of the book later would drop
-                // the changes journaled after it.
-                errMsg_.SetErr(10204);
-                return -11;
-            }
+            journal_.NoteCopy(BookFileVersion(written));
         }
     }
     return 0;
@@ -303,7 +298,7 @@ int CDatabaseEdit::CommitChanges() {
     // A book file replaced behind the store (by a copy it did not write), or a key changed
     // since the journal was begun: only a whole save says what the book is now.
     bool whole = reshaped_ || !journal_.CodedWith(keyed ? key.c_str() : nullptr) ||
-                 !journal_.Extends(BookFileVersion(path));
+                 !journal_.Extends(journal_.VersionOfBook(path));
     if (!whole) {
         std::error_code ec;
         const std::uintmax_t size = std::filesystem::file_size(path, ec);

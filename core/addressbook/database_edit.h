@@ -312,9 +312,9 @@ private:
     // Writes the table to its file (only when it holds unsaved changes unless `compel`);
     // after a write the journal starts afresh. 0 or -11 (10204).
     int WriteBook(bool compel);
-    // Binds the journal for the book just read from a file of `version` and replays it.
-    // The rows applied, or -1 when the journal cannot be read.
-    int OpenJournal(const std::string& version, const char* key);
+    // Binds the journal for the book just read from `path` and replays it. The rows
+    // applied, or -1 when the journal cannot be read.
+    int OpenJournal(const std::string& path, const char* key);
     void ApplyJournalRow(const std::vector<std::string_view>& elements);
     // Stops journaling (the table no longer holds the book as its file and journal say).
     void DropJournal();

@@ -40,6 +40,7 @@ public:
         const char* const mei[] = {"花子", "一郎", "美咲", "健太", "直子", "翔", "由美", "大輔", "陽菜", "蓮", "結衣"};
         const char* const companies[] = {"株式会社みらい商事", "鈴木工業", "", "田中設計事務所", "株式会社ソフト開発",
                                          "", "山本商店", "中村運輸"};
+        CDatabaseEdit::ChangeGroup group(Book());  // one commit for them all
         for (int id = 101; id < 101 + 1200; ++id) {
             char renewal[32];
             std::snprintf(renewal, sizeof renewal, "2024/%02d/%02d %02d:%02d:00", 1 + id % 12, 1 + id % 28, id % 24,

@@ -39,6 +39,7 @@ protected:
     void SetUp() override {
         RecordEnvTest::SetUp();
         const char* const surnames[] = {"佐藤", "鈴木", "高橋", "田中", "伊藤", "渡辺"};
+        CDatabaseEdit::ChangeGroup group(Book());  // one commit for the whole book
         for (int k = 0; k < kPeople; ++k) {
             const int id = IdAtBookPosition(k);
             AddRow(id, {{kElemEmail, "p" + std::to_string(id) + "@example.jp"},

@@ -16,6 +16,7 @@
 #include "app/sendrecv/send_history_dlg.h"
 #include "app/sendrecv/tests/mail_dialogs_env.h"
 #include "core/foundation/ini_manager.h"
+#include "core/foundation/store_key.h"
 
 namespace {
 
@@ -45,11 +46,14 @@ protected:
     void SetUp() override {
         MailDialogsEnv::SetUp();
         mail_ = AddMail("C", 'N', S("冬のご案内"));
-        for (int i = 0; i < kRows; ++i) {
-            const std::string address = i == 1 ? "" : "p" + std::to_string(i) + "@example.jp";
-            people_.push_back(AddPerson(address, S("山田"), S("花子"), S("株式会社テスト"), "N"));
+        {
+            CDatabaseEdit::ChangeGroup group(Book());  // one commit for them all: the save
+            for (int i = 0; i < kRows; ++i) {
+                const std::string address = i == 1 ? "" : "p" + std::to_string(i) + "@example.jp";
+                people_.push_back(AddPerson(address, S("山田"), S("花子"), S("株式会社テスト"), "N"));
+            }
+            ASSERT_EQ(Book().WriteFromMemoryToFile(), 0);
         }
-        ASSERT_EQ(Book().WriteFromMemoryToFile(), 0);
         std::vector<HistorySet> rows;
         for (int i = 0; i < kRows; ++i)
             rows.push_back(Row(i == 2 ? 999999 : people_[static_cast<std::size_t>(i)], i % 100 == 0 || i == 1 ? "E" : "C",
@@ -145,12 +149,18 @@ TEST_F(SendHistoryEnv, BulkChangeStopsAtARecipientTheBookDoesNotHold) {
     const SendHistory::BulkResult result = h->ResetErrorRecipients();
     EXPECT_FALSE(result.ok);
     EXPECT_FALSE(result.error.empty());
-    // Row 0 came before the failure and is changed in memory only.
+    // Row 0 came before the failure: changed, and journaled as the book holds it (the
+    // book file itself is not saved).
     EXPECT_EQ(Element(people_[0], kElemDMOk), "Y");
     EXPECT_EQ(Element(people_[200], kElemDMOk), "N");
+    CDatabaseEdit file(Env(), &Options());
+    StoreKey key;
+    ASSERT_EQ(GetStoreKey(Env(), key), 0);
+    ASSERT_GE(file.ReadFromFileToMemoryAppointFileName(env_layout::DatabaseFile(*Env()), key.get()), 0);
+    EXPECT_EQ(file.GetCustomerDataPinPoint(people_[0], kElemDMOk), "N");
     CDatabaseEdit fresh(Env(), &Options());
     ASSERT_GE(fresh.ReadCustomerList(), 0);
-    EXPECT_EQ(fresh.GetCustomerDataPinPoint(people_[0], kElemDMOk), "N");
+    EXPECT_EQ(fresh.GetCustomerDataPinPoint(people_[0], kElemDMOk), "Y");
 }
 
 // ---- The dialog -----------------------------------------------------------------------------

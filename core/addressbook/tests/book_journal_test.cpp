@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -98,43 +99,63 @@ TEST_P(BookJournalTest, TornLastEntryIsDroppedAtEveryByte) {
     EXPECT_EQ(ReadFile(DatabaseFile()), bookFile);  // the opens wrote nothing whole
 }
 
-// A journal never replays over a book that replaced the one it was written for: a whole
-// save that a crash kept from removing it, a backup copied over the book, a file renamed
-// over it.
-TEST_P(BookJournalTest, JournalOfAReplacedBookIsDropped) {
+// A journal never replays over a book that replaced the one it was written for: a backup
+// copied over the book, a file renamed over it, a whole save that a crash kept from
+// removing it. The same bytes moved or touched keep it: it is the content that counts.
+TEST_P(BookJournalTest, JournalFollowsTheBooksContent) {
+    // A backup of another state of the book, written by a store that is not the book.
     const std::string backup = base_ + "backup.dat";
     std::filesystem::copy_file(DatabaseFile(), backup);
+    {
+        StoreKey key;
+        ASSERT_EQ(GetStoreKey(&env_, key), 0);
+        CDatabaseEdit other(&env_);
+        ASSERT_EQ(other.ReadFromFileToMemoryAppointFileName(backup, key.get()), 3);
+        Edit(other, b_, kElemCompany, "backup");
+        ASSERT_EQ(other.WriteFromMemoryToFile(), 0);
+    }
     Edit(*book_, a_, kElemCompany, "journaled");
-    const std::string stale = ReadFile(JournalFile());
+    const std::string journal = ReadFile(JournalFile());
+    const std::string bookFile = ReadFile(DatabaseFile());
 
     struct Case {
         const char* name;
-        void (*replace)(const std::string& book, const std::string& backup);
-        const char* company;  // of record a after the next open
+        void (*change)(const std::string& book, const std::string& backup);
+        const char* a;  // record a's company after the next open
+        const char* b;
     } cases[] = {
-        {"copied over", [](const std::string& book, const std::string& backup) {
+        {"same bytes, new file and time", [](const std::string& book, const std::string&) {
+             std::filesystem::copy_file(book, book + ".moved");
+             std::filesystem::rename(book + ".moved", book);
+             std::filesystem::last_write_time(book, std::filesystem::file_time_type::clock::now() - std::chrono::hours(48));
+         }, "journaled", ""},
+        {"backup copied over", [](const std::string& book, const std::string& backup) {
              std::filesystem::copy_file(backup, book, std::filesystem::copy_options::overwrite_existing);
-         }, ""},
-        {"renamed over", [](const std::string& book, const std::string& backup) {
+         }, "", "backup"},
+        {"backup renamed over", [](const std::string& book, const std::string& backup) {
              std::filesystem::copy_file(backup, backup + ".2");
              std::filesystem::rename(backup + ".2", book);
-         }, ""},
+         }, "", "backup"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        WriteFile(JournalFile(), stale);
-        c.replace(DatabaseFile(), backup);
+        WriteFile(DatabaseFile(), bookFile);
+        WriteFile(JournalFile(), journal);
+        c.change(DatabaseFile(), backup);
         auto book = Reopen(3);
-        EXPECT_EQ(book->GetCustomerDataPinPoint(a_, kElemCompany), c.company);
-        EXPECT_FALSE(std::filesystem::exists(JournalFile()));
+        EXPECT_EQ(book->GetCustomerDataPinPoint(a_, kElemCompany), c.a);
+        EXPECT_EQ(book->GetCustomerDataPinPoint(b_, kElemCompany), c.b);
+        EXPECT_EQ(std::filesystem::exists(JournalFile()), std::string(c.a) == "journaled");
     }
 
     // Saved whole with a later value; the old journal, put back, must not undo it.
+    WriteFile(DatabaseFile(), bookFile);
+    WriteFile(JournalFile(), journal);
     auto book = Reopen(3);
     Edit(*book, a_, kElemCompany, "saved");
     ASSERT_EQ(book->WriteFromMemoryToFile(), 0);
     EXPECT_FALSE(std::filesystem::exists(JournalFile()));
-    WriteFile(JournalFile(), stale);
+    WriteFile(JournalFile(), journal);
     EXPECT_EQ(Reopen(3)->GetCustomerDataPinPoint(a_, kElemCompany), "saved");
 }
 
