@@ -227,6 +227,16 @@ void BM_OneChangeFlushed(benchmark::State& state) {
 }
 BENCHMARK(BM_OneChangeFlushed)->Unit(benchmark::kMillisecond);
 
+// The version of the book that the journal is tied to: a digest of the file's bytes,
+// taken at every open and after every whole save (the file is in the page cache then).
+void BM_BookVersion(benchmark::State& state) {
+    BenchBook& bench = BenchBook::Get();
+    const std::string path = bench.root() + "Env/DB/database.dat";
+    for (auto _ : state) benchmark::DoNotOptimize(BookFileVersion(path));
+    state.counters["file_MB"] = static_cast<double>(std::filesystem::file_size(path)) / 1048576.0;
+}
+BENCHMARK(BM_BookVersion)->Unit(benchmark::kMillisecond);
+
 // The open (read, index, replay) of the book with an empty journal (argument 0) and with a
 // journal of that many changes, each committed on its own as the screens and runs commit
 // them. The book is saved whole first, so that the journal holds exactly those changes.
