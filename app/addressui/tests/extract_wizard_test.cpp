@@ -201,10 +201,12 @@ TEST_F(WizardTest, TheCheckpointsStopAndHoldTheRun) {
 
 TEST_F(WizardTest, PagesHoldAThousandRecipients) {
     std::vector<int> members;
-    CDatabaseEdit::ChangeGroup group(Book());  // one commit for them all
-    for (int id = 100; id < 1101; ++id) {
-        AddRow(id, {{kElemEmail, "p" + std::to_string(id) + "@example.jp"}, {kElemPrefecture, S("北海道")}});
-        members.push_back(id);
+    {
+        CDatabaseEdit::ChangeGroup group(Book());  // one commit for them all
+        for (int id = 100; id < 1101; ++id) {
+            AddRow(id, {{kElemEmail, "p" + std::to_string(id) + "@example.jp"}, {kElemPrefecture, S("北海道")}});
+            members.push_back(id);
+        }
     }
     const OneExtractCondition hokkaido = Values(kElemPrefecture, {S("北海道")});
     auto sheet = Open(-1, {{0, 0, hokkaido}});
