@@ -43,6 +43,9 @@ constexpr long long kSyncIntervalMs = 100;
 constexpr long long kProgressIntervalMs = 100;
 // The time-out while the run stops after a cancelled send (seconds).
 constexpr int kCancelTimeoutSeconds = 10;
+// How long a cancel lets the reply to a message in flight come (seconds): the message is
+// with the server, and its outcome spares the recipient a second copy from the next run.
+constexpr int kCancelGraceSeconds = 3;
 // Messages to one recipient that may go out without a known outcome: the one a lost
 // answer leaves in doubt, and the one resend the next run makes.
 constexpr int kMostAttemptsInDoubt = 2;
@@ -277,6 +280,7 @@ SendRun::Next SendRun::Connect() {
     Pause(500);
     netssl::SmtpsComponent* h = client_->GetHandle();
     authentication_ = ApplySmtpServerSettings(h, *options_);
+    netssl::SMTPS_Set(h, netssl::kSmtpsResultGrace, 0, kCancelGraceSeconds, 0);
 
     const std::string sender = Option(kOptionSender);
     std::string from;

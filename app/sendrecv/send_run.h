@@ -59,9 +59,16 @@
 //    brought up to date (SaveProgress(0)) at most every 100 ms and the mail list written
 //    at the job's pace; the connection is renewed after every 1000th message sent.
 //
+// Speed: with a server that offers PIPELINING one message is in flight while the next is
+// built; its reply is read and recorded, and then the message after it goes, its data in
+// one write with the envelope of the one after that: one round trip per message, and still
+// no message's data before the outcome of the one before is recorded. Without PIPELINING
+// every command waits for its reply (see SendAll).
+//
 // Threads: the run works on the worker thread. Cancel (any thread) interrupts the blocking
-// call; the cancel and window-ended flags are polled between recipients and during every
-// pause. Progress goes to the job's observer (send_run_observer.h) and the mail-list view
+// call, but lets the reply to a message in flight come for up to 3 seconds (recorded, it
+// spares that recipient a second copy from the next run); the cancel and window-ended
+// flags are polled between recipients and during every pause. Progress goes to the job's observer (send_run_observer.h) and the mail-list view
 // (mail_row_notice.h); no widget is touched.
 
 #include <memory>

@@ -114,9 +114,16 @@ void NetTransport::SetTimeout(int seconds) {
 }
 
 int NetTransport::CheckInterrupt(NetError& error) {
-    if (!interrupt_.Pending()) return kNetOk;
-    interrupt_.Clear();
-    return error.Set(kNetTimeout, "Interrupted.");
+    if (interrupt_.Pending()) {
+        interrupt_.Clear();
+        if (interruptGraceMs_ <= 0) return error.Set(kNetTimeout, "Interrupted.");
+        if (!graceEnd_) graceEnd_ = Clock::now() + std::chrono::milliseconds(interruptGraceMs_);
+    }
+    if (graceEnd_ && Clock::now() >= *graceEnd_) {
+        graceEnd_.reset();
+        return error.Set(kNetTimeout, "Interrupted.");
+    }
+    return kNetOk;
 }
 
 void NetTransport::StartReply(size_t bytesPerSecond) {
@@ -151,8 +158,11 @@ int NetTransport::Wait(WaitFor what, NetError& error) {
     bool hookDue = static_cast<bool>(waitHook_);
     for (;;) {
         if (int rc = CheckInterrupt(error); rc != kNetOk) return rc;
-        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        // An interrupt in a grace ends the wait when the grace does (CheckInterrupt).
+        const bool graceFirst = graceEnd_ && *graceEnd_ < deadline;
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>((graceFirst ? *graceEnd_ : deadline) - Clock::now());
         if (left.count() <= 0) {
+            if (graceFirst) continue;
             const std::string seconds = std::to_string(timeoutMs_ / 1000);
             switch (bound) {
             case Bound::kLine:

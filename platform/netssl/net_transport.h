@@ -51,6 +51,13 @@ public:
 
     // Seconds of inactivity before a wait fails; values below 1 mean 60.
     void SetTimeout(int seconds);
+    // From now until it is set to 0 again, an interrupt does not end a wait at once: the
+    // wait goes on for up to `ms` more for what it waits for, and only then fails with 301
+    // "Interrupted."; an interrupt that comes and goes within that time is spent.
+    void SetInterruptGrace(int ms) {
+        interruptGraceMs_ = ms;
+        graceEnd_.reset();
+    }
     // Called once in every wait for the socket that lasts kWaitHookAfterMs (a wait that ends
     // sooner does not call it).
     void SetWaitHook(std::function<void()> hook) { waitHook_ = std::move(hook); }
@@ -116,6 +123,9 @@ private:
     // While ReadLine runs: the time by which its line must be complete (no wait goes on
     // past it).
     std::optional<std::chrono::steady_clock::time_point> lineDeadline_;
+    int interruptGraceMs_ = 0;
+    // When an interrupt came during a grace: the time it ends the wait.
+    std::optional<std::chrono::steady_clock::time_point> graceEnd_;
     int fd_ = -1;
     SocketState state_;
     bool peerClosed_ = false;  // the last Fill met an orderly close by the peer

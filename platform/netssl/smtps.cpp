@@ -257,11 +257,13 @@ private:
     bool resetDue_ = false;       // a refused transaction's RSET goes with the next group
     bool resultPending_ = false;  // the end-of-data reply of the last message is unread
     bool held_ = false;           // wire_ holds a message not written yet (SendDataHeld)
+    int resultGraceSeconds_ = 0;  // kSmtpsResultGrace
     WireBuffer wire_;
 };
 
 void SmtpsComponent::ResetProperties() {
     useCram_ = 0;
+    resultGraceSeconds_ = 0;
     from_.clear(); date_.clear(); messageId_.clear(); messageText_.clear(); headerText_.clear();
     password_.clear(); to_.clear(); cc_.clear(); user_.clear(); server_.clear();
     port_ = 25;
@@ -301,6 +303,10 @@ int SmtpsComponent::SetNumber(int property, int value) {
     case kSmtpsTimeout:
         timeoutSeconds_ = value;
         return kNetOk;
+    case kSmtpsResultGrace:
+        if (value < 0) return Fail(kNetBadArgument, "The result grace cannot be negative.");
+        resultGraceSeconds_ = value;
+        return kNetOk;
     default:
         return Fail(kNetBadArgument, "Property " + std::to_string(property) + " takes a text or is unknown.");
     }
@@ -313,6 +319,7 @@ long SmtpsComponent::GetNumber(int property, int* length) const {
     case kSmtpsConnected: return connected_ && transport_.IsOpen() ? 1 : 0;
     case kSmtpsSendStage: return sendStage_;
     case kSmtpsPipelining: return connected_ && pipelining_ ? 1 : 0;
+    case kSmtpsResultGrace: return resultGraceSeconds_;
     case kSmtpsPort: return port_;
     case kSmtpsSslStartMode: return sslMode_;
     case kSmtpsTimeout: return timeoutSeconds_;
@@ -333,7 +340,7 @@ std::string SmtpsComponent::GetText(int property) const {
     case kSmtpsCc: return cc_;
     case kSmtpsUser: return user_;
     case kSmtpsAuthCram: case kSmtpsConnected: case kSmtpsPort: case kSmtpsSslStartMode: case kSmtpsTimeout:
-    case kSmtpsSendStage: case kSmtpsPipelining:
+    case kSmtpsSendStage: case kSmtpsPipelining: case kSmtpsResultGrace:
         return std::to_string(GetNumber(property, nullptr));
     default: return std::string();
     }
@@ -835,7 +842,10 @@ int SmtpsComponent::SendResult() {
     }
     resultPending_ = false;
     SmtpReply reply;
-    if (int rc = ReadReply(reply); rc != kNetOk) return rc;
+    transport_.SetInterruptGrace(resultGraceSeconds_ * 1000);
+    const int rc = ReadReply(reply);
+    transport_.SetInterruptGrace(0);
+    if (rc != kNetOk) return rc;
     if (reply.code / 100 != 2) return ReplyFailure(reply);
     return kNetOk;
 }

@@ -76,6 +76,10 @@ enum SmtpsProperty : int {
     kSmtpsUser = 43,           // empty: no login
     kSmtpsSendStage = 44,      // read only: how far the last send got (SmtpsSendStage)
     kSmtpsPipelining = 45,     // read only: 1 while connected to a server that offers PIPELINING
+    kSmtpsResultGrace = 46,    // seconds an interrupt lets SendResult (and Send) go on waiting
+                               // for the end-of-data reply before it gives up (0, the default:
+                               // at once); the message is with the server by then, and its
+                               // outcome spares a resend. An interrupt that reply outran is spent.
 };
 
 // The stage of a send (of SendData, in the three steps below): the step whose reply it

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <sstream>
+#include <thread>
 
 #include "app/sendrecv/tests/send_run_fixture.h"
 #include "core/foundation/cp932.h"
@@ -15,6 +16,7 @@ using sendtest::SendTestServer;
 
 class SendRunPipeliningTest : public sendtest::SendRunTest {
 protected:
+    std::string State(int mailId, int customer) { return HistoryOnDisk(mailId)[customer].first; }
     std::vector<std::string> ServerArgs(bool pipelining, std::vector<std::string> args = {}) {
         if (pipelining) args.push_back("--pipelining");
         return args;
@@ -134,6 +136,36 @@ TEST_F(SendRunPipeliningTest, ARefusedSenderInTheMiddleOfABatchIsNoRecipientsFai
         EXPECT_EQ(RecipientsOnDisk(mail), std::vector<int>{waiting});
         EXPECT_EQ(book_->GetCustomerDataPinPoint(waiting, kElemDMOk), "Y");
     }
+}
+
+// A cancel while a message is in flight lets its reply come (for a few seconds): the
+// message is recorded as sent, the run stops before the next one, and the next run sends
+// only the rest - nobody gets a second copy from the cancel.
+TEST_F(SendRunPipeliningTest, CancelLetsTheReplyInFlightComeAndSendsNothingTwice) {
+    // The reply to the second message comes a second after its data.
+    SendTestServer server(ServerArgs(true, {"--delay-message", "2:1"}));
+    UseServer(server.port());
+    const int a = AddPerson("a@example.jp");
+    const int b = AddPerson("b@example.jp");
+    const int c = AddPerson("c@example.jp");
+    const int mail = MakeMail({a, b, c}, "s", "b");
+    CSendJob job(Stores());
+    job.SetObserver(&observer_);
+    std::thread gui([&] {
+        sendtest::WaitFor([&] { return server.Count() >= 1; });
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        job.Cancel();
+    });
+    EXPECT_EQ(job.SendOneMail(mail), -1);
+    gui.join();
+    ASSERT_EQ(job.SaveProgress(1), 0);
+    EXPECT_EQ(State(mail, a), "C");
+    EXPECT_EQ(State(mail, b), "C");
+    EXPECT_EQ(RecipientsOnDisk(mail), std::vector<int>{c});
+    ASSERT_EQ(Send(mail), 0) << lastError_;
+    std::map<std::string, int> copies;
+    for (const sendtest::Received& r : sendtest::ReadReceived(server.out())) ++copies[r.rcpts.at(0)];
+    EXPECT_EQ(copies, (std::map<std::string, int>{{"a@example.jp", 1}, {"b@example.jp", 1}, {"c@example.jp", 1}}));
 }
 
 }  // namespace

@@ -285,6 +285,51 @@ TEST(Smtps, PipelinedSessionEndsWithoutLeavingTextForTheServer) {
     }
 }
 
+// An interrupt while the end-of-data reply is awaited ends the wait at once, unless a
+// result grace is set: the reply then still counts if it comes within the grace.
+TEST(Smtps, ResultGraceLetsTheReplyToAMessageComeAfterAnInterrupt) {
+    using namespace std::chrono_literals;
+    struct Case {
+        int grace;                       // seconds
+        std::chrono::milliseconds reply;  // when the server answers the message (0: never)
+        int rc;
+        std::chrono::milliseconds within;
+    } cases[] = {{0, 600ms, kNetTimeout, 400ms}, {2, 600ms, kNetOk, 1500ms}, {1, 0ms, kNetTimeout, 1800ms}};
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.grace);
+        ScriptedServer server([&](ScriptConn& c) {
+            std::string line, d;
+            c.Send("220 scripted\r\n");
+            c.ReadLine(line);
+            c.Send("250-scripted\r\n250 PIPELINING\r\n");
+            for (int i = 0; i < 3; ++i) c.ReadLine(line);
+            c.Send("250 ok\r\n250 ok\r\n354 go\r\n");
+            c.ReadData(d);
+            if (k.reply.count() > 0) {
+                std::this_thread::sleep_for(k.reply);
+                c.Send("250 queued\r\n");
+            }
+            if (c.ReadLine(line) && line == "QUIT") c.Send("221 bye\r\n");
+        });
+        Recorder r;
+        r.Server(server.port());
+        SMTPS_Set(r.h, kSmtpsResultGrace, 0, k.grace, 0);
+        ASSERT_EQ(SMTPS_Do(r.h, kSmtpsConnect), 0) << SMTPS_GetLastError(r.h);
+        r.Message("a@example.jp", "b@example.jp", "Subject: x\r\n\r\nbody");
+        ASSERT_EQ(SMTPS_Do(r.h, kSmtpsSendEnvelope), 0);
+        ASSERT_EQ(SMTPS_Do(r.h, kSmtpsSendData), 0);
+        std::thread canceller([&] {
+            std::this_thread::sleep_for(200ms);
+            SMTPS_Do(r.h, kSmtpsInterrupt);
+        });
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(SMTPS_Do(r.h, kSmtpsSendResult), k.rc) << SMTPS_GetLastError(r.h);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, k.within);
+        canceller.join();
+        SMTPS_Do(r.h, kSmtpsDisconnect);
+    }
+}
+
 TEST(Smtps, RefusesHeaderInjectionAndUnusableAddressesBeforeSending) {
     SpawnedSmtpServer server;
     Recorder r;
