@@ -431,7 +431,7 @@ SendRun::Next SendRun::Advance(const Pending* next) {
 }
 
 SendRun::Next SendRun::SendEnvelope(Pending& message) {
-    SetMessage(messages_[message.slot]);
+    SetMessage(message.slot);
     netssl::SmtpsComponent* h = client_->GetHandle();
     const int rc = netssl::SMTPS_Do(h, netssl::kSmtpsSendEnvelope);
     if (rc == netssl::kNetOk) return Next::kGoOn;
@@ -455,7 +455,11 @@ SendRun::Next SendRun::Settle(Next next) {
     return next;
 }
 
-void SendRun::SetMessage(const RecipientMessage& m) {
+void SendRun::SetMessage(int slot) {
+    // The envelope and the data of a message set the same properties: set once.
+    if (propertiesOf_ == builds_[slot]) return;
+    propertiesOf_ = builds_[slot];
+    const RecipientMessage& m = messages_[slot];
     netssl::SmtpsComponent* h = client_->GetHandle();
     using namespace netssl;
     SMTPS_Set(h, kSmtpsTo, 0, m.to.c_str(), 0);
@@ -530,6 +534,7 @@ SendRun::Next SendRun::Prepare(int id, int slot, bool& ready) {
         return Processed() ? Next::kGoOn : Next::kClose;
     }
 
+    builds_[slot] = ++buildCount_;
     const int built = builder_->Build(person, messages_[slot]);
     if (built == RecipientMessageBuilder::kMailFault) {
         // Every recipient of this terminal type would fail alike: the mail is at fault,
@@ -566,7 +571,7 @@ SendRun::Next SendRun::HandOver(const Pending& message, bool held) {
         return Next::kDisconnect;
     }
     if (const Next settled = SettleOwed(); settled != Next::kGoOn) return settled;
-    SetMessage(messages_[message.slot]);
+    SetMessage(message.slot);
     netssl::SmtpsComponent* h = client_->GetHandle();
     const int rc = netssl::SMTPS_Do(h, held ? netssl::kSmtpsSendDataHeld : netssl::kSmtpsSendData);
     ++sendCounter_;

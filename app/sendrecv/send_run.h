@@ -120,8 +120,8 @@ private:
     // A message's envelope; when it is refused, the recipient's outcome (or, when the
     // connection failed under the message in flight, that one's).
     Next SendEnvelope(Pending& message);
-    // A message as the component's message properties.
-    void SetMessage(const RecipientMessage& m);
+    // The message of messages_[slot] as the component's message properties.
+    void SetMessage(int slot);
     // Marks the recipient whose envelope went out and sends its message (held for the next
     // envelope when `held`); it is then in flight, or its refusal is recorded.
     Next HandOver(const Pending& message, bool held);
@@ -174,6 +174,9 @@ private:
     std::vector<int> toRemove_;  // dealt with since the recipient list was last written
     std::unique_ptr<RecipientMessageBuilder> builder_;
     RecipientMessage messages_[2];  // the current message's and the one built after it
+    long long builds_[2] = {0, 0};  // which build each holds (buildCount_ at the time)
+    long long buildCount_ = 0;
+    long long propertiesOf_ = 0;    // the build whose message the component's properties hold
     Pending current_;               // its envelope went (or waits); its data is next
     struct InFlight {
         bool active = false;

@@ -356,21 +356,25 @@ TEST_F(SendRunTest, UnreachableServerOrRefusedSenderChangesNobody) {
 }
 
 TEST_F(SendRunTest, SplitSendingStopsAtTheCount) {
-    SendTestServer server;
-    UseServer(server.port());
-    std::vector<int> people;
-    for (int i = 0; i < 5; ++i) people.push_back(Person(("p" + std::to_string(i) + "@example.jp").c_str()));
-    const int mail = MakeMail(people, "s", "b");
-    EXPECT_EQ(Send(mail, [](CSendJob& job) { job.SetSplitCount(2); }), -8);
-    EXPECT_EQ(observer_.Statuses().back(), U8("分割送信数に達しました"));
-    EXPECT_EQ(server.Count(), 2);
-    EXPECT_EQ(RecipientsOnDisk(mail), (std::vector<int>{people[2], people[3], people[4]}));
-    EXPECT_EQ(MailOnDisk(mail).GetStatus(), "B");
-    // The rest fit within the count: all dealt with, no closing line, -9.
-    const int before = observer_.Statuses().size();
-    EXPECT_EQ(Send(mail, [](CSendJob& job) { job.SetSplitCount(10); }), -9);
-    EXPECT_EQ(server.Count(), 5);
-    EXPECT_EQ(observer_.Statuses().mid(before).back(), U8("送信中です"));
+    for (const bool pipelining : {false, true}) {
+        SCOPED_TRACE(pipelining ? "PIPELINING" : "no PIPELINING");
+        SendTestServer server(pipelining ? std::vector<std::string>{"--pipelining"} : std::vector<std::string>{});
+        UseServer(server.port());
+        std::vector<int> people;
+        for (int i = 0; i < 5; ++i)
+            people.push_back(Person(("p" + std::to_string(i) + (pipelining ? "-p" : "") + "@example.jp").c_str()));
+        const int mail = MakeMail(people, "s", "b");
+        EXPECT_EQ(Send(mail, [](CSendJob& job) { job.SetSplitCount(2); }), -8);
+        EXPECT_EQ(observer_.Statuses().back(), U8("分割送信数に達しました"));
+        EXPECT_EQ(server.Count(), 2);
+        EXPECT_EQ(RecipientsOnDisk(mail), (std::vector<int>{people[2], people[3], people[4]}));
+        EXPECT_EQ(MailOnDisk(mail).GetStatus(), "B");
+        // The rest fit within the count: all dealt with, no closing line, -9.
+        const int before = observer_.Statuses().size();
+        EXPECT_EQ(Send(mail, [](CSendJob& job) { job.SetSplitCount(10); }), -9);
+        EXPECT_EQ(server.Count(), 5);
+        EXPECT_EQ(observer_.Statuses().mid(before).back(), U8("送信中です"));
+    }
 }
 
 TEST_F(SendRunTest, AttachmentFailuresEndTheRunAsFailed) {
@@ -481,15 +485,19 @@ TEST_F(SendRunTest, ServerThatStopsAnsweringInterruptsTheRun) {
 }
 
 TEST_F(SendRunTest, ConnectionRenewedAfterEveryThousandMessages) {
-    SendTestServer server;
-    UseServer(server.port());
-    std::vector<int> people;
-    for (int i = 0; i < 1001; ++i) people.push_back(Person(("p" + std::to_string(i) + "@example.jp").c_str()));
-    const int mail = MakeMail(people, "s", "b");
-    ASSERT_EQ(Send(mail), 0) << lastError_;
-    EXPECT_EQ(server.Count(), 1001);
-    EXPECT_EQ(server.Sessions(), 2);
-    EXPECT_EQ(HistoryOnDisk(mail).size(), 1001u);
+    for (const bool pipelining : {false, true}) {
+        SCOPED_TRACE(pipelining ? "PIPELINING" : "no PIPELINING");
+        SendTestServer server(pipelining ? std::vector<std::string>{"--pipelining"} : std::vector<std::string>{});
+        UseServer(server.port());
+        std::vector<int> people;
+        for (int i = 0; i < 1001; ++i)
+            people.push_back(Person(("p" + std::to_string(i) + (pipelining ? "-p" : "") + "@example.jp").c_str()));
+        const int mail = MakeMail(people, "s", "b");
+        ASSERT_EQ(Send(mail), 0) << lastError_;
+        EXPECT_EQ(server.Count(), 1001);
+        EXPECT_EQ(server.Sessions(), 2);
+        EXPECT_EQ(HistoryOnDisk(mail).size(), 1001u);
+    }
 }
 
 TEST_F(SendRunTest, AuthenticationFallsBackFromCramMd5) {
