@@ -147,8 +147,8 @@ void BM_MySmtpsWithTransferLog(benchmark::State& state) {
 }
 
 // The transfer log's share of the send rate. Rounds of 2,000 messages alternate between
-// the bare component and CMySMTPS writing its log (about seven lines a message, each
-// written at once), so that a change in the machine's load meets both alike. Counters:
+// the bare component and CMySMTPS writing its log (about seven lines a message, written
+// in batches), so that a change in the machine's load meets both alike. Counters:
 // each side's median rate, and the log's cost in percent of the bare rate (the target
 // is at most 10).
 void BM_TransferLogCost(benchmark::State& state) {
