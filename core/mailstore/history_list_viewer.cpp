@@ -343,6 +343,11 @@ int HistoryListViewer::GetHDataFromFileToMemory(int keyGiven, const char* key) {
         readState_ = ReadState::kBad;
         return Fail(5999, -99);
     }
+    // A record that holds nothing (a run killed while it started one, or whose only entry
+    // was torn) goes now: no save would ever remove it, the file being up to date. A
+    // record being written is never empty here, its first entry following under the lock.
+    // Should it stay (a folder that cannot be written), replaying it again is harmless.
+    if (replayed == 0 && !journal_.HasPending()) (void)journal_.Remove();
     // Replayed rows are in the journal already: nothing to record again, but the file is
     // behind memory until the next save.
     for (int row : dirty_) dirtyMark_[static_cast<std::size_t>(row)] = 0;

@@ -341,6 +341,28 @@ TEST_F(HistoryTest, ProgressRecordReplaysOverTornTailsAndSavedFiles) {
     EXPECT_EQ(h->GetElementFromMemoryPinPoint(2, 4), "<b>");
 }
 
+// A run killed in its first append leaves a record with nothing whole in it: the open
+// removes it, since no later save would (the file is up to date).
+TEST_F(HistoryTest, ProgressRecordWithNothingWholeGoesAtOpen) {
+    {
+        auto h = Open();
+        h->SetHDataFromStructToMemory(Row(1, "C", 0, "N", "<a>"));
+        ASSERT_EQ(h->WriteHDataFromMemoryToFile(), 0);
+        h->SetHDataFromStructToMemory(Row(2, "C", 0, "N", "<b>"));
+        ASSERT_EQ(h->RecordProgress(), 0);
+    }
+    const std::string journal = ReadFile(JournalPath());
+    WriteFile(JournalPath(), journal.substr(0, journal.size() - 5));
+    {
+        auto h = Open();
+        EXPECT_EQ(h->GetRecordNumber(), 1);
+        EXPECT_FALSE(std::filesystem::exists(JournalPath()));
+        EXPECT_EQ(h->WriteHDataFromMemoryToFile(), 0);
+    }
+    auto h = Open();
+    EXPECT_EQ(h->GetRecordNumber(), 1);
+}
+
 TEST_F(HistoryTest, NewHistoryWithOnlyAProgressRecordReadsAsFound) {
     {
         auto h = Open();
