@@ -45,11 +45,11 @@ def main():
     p.add_argument("--pipelining", action="store_true")
     a = p.parse_args()
 
-    def faults(specs):
+    def faults(options):
         """{address: [what, times left (None: always)]} from "A=WHAT:N" options."""
         out = {}
-        for spec in specs:
-            address, rest = spec.rsplit("=", 1)
+        for option in options:
+            address, rest = option.rsplit("=", 1)
             what, times = rest.split(":")
             out[address.lower()] = [what, int(times) or None]
         return out
