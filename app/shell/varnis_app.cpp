@@ -200,14 +200,23 @@ void CVarnisApp::BringToFront() {
     // Over it, the send/receive status window (hidden while locked), and a dialog waiting
     // for an answer, which takes the keyboard.
     QWidget* status = Screens().sendReceive.statusWindow ? Screens().sendReceive.statusWindow() : nullptr;
-    QWidget* active = nullptr;
-    for (QWidget* window : {target, status, QApplication::activeModalWidget()}) {
-        if (window == nullptr || !window->isVisible()) continue;
-        if (window->isMinimized()) window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
-        window->raise();
-        if (window != status) active = window;
+    QWidget* modal = QApplication::activeModalWidget();
+    const auto shown = [](QWidget* w) { return w != nullptr && w->isVisible(); };
+    const auto raise = [](QWidget* w) {
+        if (w->isMinimized()) w->setWindowState(w->windowState() & ~Qt::WindowMinimized);
+        w->raise();
+    };
+    // The window manager raises the window it activates: each window is activated before
+    // the ones that belong over it are raised, in the order the requests reach it.
+    if (shown(target)) {
+        raise(target);
+        if (!shown(modal)) target->activateWindow();
     }
-    if (active != nullptr) active->activateWindow();
+    if (shown(status)) raise(status);
+    if (shown(modal)) {
+        raise(modal);
+        modal->activateWindow();
+    }
 }
 
 bool CVarnisApp::CreateMainFrame() {
