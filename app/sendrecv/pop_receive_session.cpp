@@ -274,7 +274,6 @@ int CPopReceiveSession::Run() {
     fatal_ = false;
     messageFailures_ = 0;
     errorText_.clear();
-    passedOver_.clear();
     toDelete_.clear();
     batchUids_.clear();
     batchDeletes_.clear();
@@ -384,8 +383,7 @@ void CPopReceiveSession::LoopMessages(int first) {
                 Fatal(m->error);
                 if (ledger_->FailedBefore(m->uid)) {
                     if (!lastUidFrozen_) lastUid_ = m->uid;
-                    passedOver_ = PassedOverText(m->number, m->size);
-                    errorText_ += "\r\n" + passedOver_;
+                    errorText_ += "\r\n" + PassedOverText(m->number, m->size);
                 } else if (ledger_->NoteFailedFetch(m->uid) != 0) {
                     Fatal(T("受信済みメールの記録を書き込めません"));
                 }
@@ -508,9 +506,10 @@ int CPopReceiveSession::Finish() {
     if (fatal_ || (messageFailures_ > 0 && !IsCancelled())) {
         Status(errorText_);
         Pause(1000);
-        // A message passed over stays named in the line the run ends with.
-        Status(passedOver_.empty() ? T("受信が正常に終了しませんでした")
-                                   : T("受信が正常に終了しませんでした") + "\r\n" + passedOver_);
+        // The reason stays in the line the run ends with (with a message passed over, which
+        // one it was): the window may be read long after the run.
+        Status(errorText_.empty() ? T("受信が正常に終了しませんでした")
+                                  : T("受信が正常に終了しませんでした") + "\r\n" + errorText_);
         Pause(1000);
         result = fatal_ ? kRunFailed : kRunMessagesFailed;
     } else if (IsCancelled()) {

@@ -238,7 +238,6 @@ private:
     bool fatal_ = false;
     int messageFailures_ = 0;
     std::string errorText_;
-    std::string passedOver_;  // names the message passed over for good ("" none)
     std::string lastUid_;
     bool deleteHandled_ = false;
     std::string registerEmpty_, refuseByKeyword_, refusalKeyword_;

@@ -786,9 +786,11 @@ int SendRun::Closing() {
         return kStopped;
     }
     if (job_.GetFlag(CSendJob::kError)) {
-        Status(job_.GetErrMsg().GetLastMsg());
+        const std::string reason = job_.GetErrMsg().GetLastMsg();
+        Status(reason);
         Pause(3000);
-        Status(T("送信が正常に終了しませんでした"));
+        // The reason stays in the line the run ends with: the window may be read long after.
+        Status(reason.empty() ? T("送信が正常に終了しませんでした") : T("送信が正常に終了しませんでした") + "\r\n" + reason);
         Pause(3000);
         // The list and attachment-list failures keep their own results.
         const bool own = result == kListUnreadable || result == kListUnwritable || result == kListNotReadBack ||

@@ -146,7 +146,7 @@ TEST_F(ReceiveFaultsTest, AMessageTheServerWillNotHandOverIsSkippedAndReported) 
     ASSERT_EQ(Receive(), CPopReceiveSession::kRunMessagesFailed);
     EXPECT_FALSE(runError_.empty());
     EXPECT_TRUE(shown_.Statuses().contains(QString::fromStdString(runError_)));
-    EXPECT_EQ(shown_.Statuses().last(), U8("受信が正常に終了しませんでした"));
+    EXPECT_EQ(shown_.Statuses().last(), U8("受信が正常に終了しませんでした\r\n") + QString::fromStdString(runError_));
     EXPECT_EQ(HistoryOnDisk(mail)[people[0]].first, "W");
     EXPECT_EQ(OpenFlagsOnDisk(mail)[people[1]], "Y");
     // Passed over: it never stops the runs that follow.
