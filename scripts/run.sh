@@ -27,7 +27,9 @@ while (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null; do
 done
 
 pids=()
+program_pid=""
 cleanup() {
+  [ -z "$program_pid" ] || kill "$program_pid" 2>/dev/null || true
   for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
   wait 2>/dev/null || true
 }
@@ -56,4 +58,9 @@ and then connect the viewer to localhost:$port there.
 The virtual display and the VNC server stop when the program ends.
 MSG
 
-"$program" "$@"
+# Waited for in the background: bash runs a trap only once the command in the foreground
+# has ended, so a TERM sent to this script would otherwise leave the program and the
+# display running.
+"$program" "$@" &
+program_pid=$!
+wait "$program_pid"
