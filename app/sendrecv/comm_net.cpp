@@ -70,6 +70,12 @@ void CCommNet::SchedulerTick() {
     if (isActive_ && !isActive_()) return;
 
     const std::time_t now = rules_.Now();
+    // A clock set back (by hand, or by a time server after it ran ahead) leaves the last
+    // runs' times in the future: counted as they stand, they would hold every reserved
+    // mail and every receive back until the clock caught up with them, for hours or days.
+    // They count as long past instead.
+    if (lastResendRun_ > now) lastResendRun_ = 0;
+    if (lastPeriodicRun_ > now) lastPeriodicRun_ = 0;
     std::vector<int> due;
     bool resendDue = false;
     if (platform::LocalTime(now).tm_min % 10 == 0 && now - lastResendRun_ >= kResendSpacing)

@@ -21,7 +21,8 @@
 // the open environment's scheduler (one being built beside it during a switch). Periodic
 // receive with an interval below one minute counts as off (the settings' own rule), so a
 // tick never starts a receive every ten seconds. The options of periodic receive take
-// effect at Start or through SetPeriodicReceive.
+// effect at Start or through SetPeriodicReceive. A clock set back before the last runs
+// holds nothing back: their times count as long past.
 //
 // Time comes from the rules' clock (CommNetRules), so tests move through days with a fake
 // one and call SchedulerTick themselves. Everything runs on the GUI thread; only the

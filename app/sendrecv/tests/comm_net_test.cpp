@@ -171,6 +171,26 @@ TEST_F(CommNetTest, PeriodicReceiveFollowsTheOptionsAtStartAndTheTimerCommand) {
     EXPECT_EQ(TickAt(*scheduler, T(2024, 5, 10, 11, 43)), Modes{});
 }
 
+TEST_F(CommNetTest, AClockSetBackHoldsNoReservedMailOrReceiveBack) {
+    SetOption(96, "Y");
+    SetOption(97, "15");
+    const int sent = Reserved("W", At(2024, 5, 10, 12, 5, 0));
+    auto scheduler = Scheduler(T(2024, 5, 10, 12, 0));
+    EXPECT_EQ(TickAt(*scheduler, T(2024, 5, 10, 12, 10)), Modes{4});
+    COneMailData m = Mail(sent);
+    m.SetStatus("C", 0);
+    ASSERT_EQ(mails_->SetMailData(m), 0);
+    // The clock is set back an hour: the next tick receives (the last receive is in the
+    // future), and a mail then reserved for 11:25 goes at the 11:30 mark, not after 12:20.
+    EXPECT_EQ(TickAt(*scheduler, T(2024, 5, 10, 11, 10, 5)), Modes{7});
+    EXPECT_EQ(TickAt(*scheduler, T(2024, 5, 10, 11, 20, 5)), Modes{});
+    Reserved("W", At(2024, 5, 10, 11, 25, 0));
+    EXPECT_EQ(TickAt(*scheduler, T(2024, 5, 10, 11, 30)), Modes{4});
+    // From there on the spacing counts from the new clock's runs.
+    EXPECT_EQ(TickAt(*scheduler, T(2024, 5, 10, 11, 30, 10)), Modes{});
+    EXPECT_EQ(TickAt(*scheduler, T(2024, 5, 10, 11, 40)), Modes{4});
+}
+
 TEST_F(CommNetTest, GuardStopsARunWhenTheDialupWindowEnds) {
     Window("Y", 22, 0, 6, 0);
     Reserved("B", At(2024, 5, 10, 9, 0, 0));
