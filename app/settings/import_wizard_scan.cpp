@@ -76,11 +76,11 @@ ImportScan ScanImportFile(const std::string& path, const std::string& separators
         return scan;
     };
 
-    // The text code decided as the import decides it: a UTF-8 file is read converted.
+    // The file checks go by physical line, so a refusal names the line where it was found.
+    // The text code is decided as the import decides it: a UTF-8 file is read converted.
     ImportTextDetector text;
     int notSjisLine = 0;
     std::string line;
-    std::vector<std::string> fields;
     int physical = 0;
     while (reader.ReadLine(line)) {
         ++physical;
@@ -92,15 +92,28 @@ ImportScan ScanImportFile(const std::string& path, const std::string& separators
         // otherwise the first such line is the answer.
         if (notSjisLine == 0 && !IsShiftJis(line)) notSjisLine = physical;
         if (notSjisLine != 0 && !text.CanBeUtf8()) return refuse(kImportFileNotSjis, notSjisLine);
-        if (line.empty()) continue;
+    }
+    if (reader.Failed()) return refuse(kImportFileUnreadable, 0);
+    reader.Close();
+    scan.utf8 = text.IsUtf8();
+    if (!scan.utf8 && notSjisLine != 0) return refuse(kImportFileNotSjis, notSjisLine);
 
+    // The split comes from the import's own reader: a quoted field that holds line breaks
+    // (as spreadsheets write a cell with several lines) is one record here as it is there,
+    // not a row cut in two and a stray row of its tail. A UTF-8 file's records come
+    // converted, as the import will store them.
+    ImportRecords records;
+    if (!records.Load(path, separators, quote)) return refuse(kImportFileUnreadable, 0);
+    ImportRecords::Record record;
+    while (records.Next(record)) {
+        if (record.text.empty()) continue;
         const int index = scan.lineCount++;
-        if (scan.tooManyFields) continue;  // the file is still checked to its end
-        SplitString(line, fields, separators, quote);
+        if (scan.tooManyFields) continue;
+        std::vector<std::string>& fields = record.columns;
         const int count = static_cast<int>(fields.size());
         if (count > ImportScan::kMaxFields) {
             scan.tooManyFields = true;
-            scan.tooManyFieldsLine = physical;
+            scan.tooManyFieldsLine = record.line;
             continue;
         }
         if (count > scan.columnCount) {
@@ -113,16 +126,6 @@ ImportScan ScanImportFile(const std::string& path, const std::string& separators
             else if (IsBlankLabel(scan.labels[static_cast<std::size_t>(j)])) scan.labels[static_cast<std::size_t>(j)] = field;
         }
         if (index < ImportScan::kMaxSamples) scan.sampleFields.push_back(std::move(fields));
-        fields.clear();
-    }
-    if (reader.Failed()) return refuse(kImportFileUnreadable, 0);
-    scan.utf8 = text.IsUtf8();
-    if (!scan.utf8 && notSjisLine != 0) return refuse(kImportFileNotSjis, notSjisLine);
-    if (scan.utf8) {
-        // The pages show Shift_JIS, as the import will store it.
-        for (std::string& label : scan.labels) label = Utf8ToSjis(label);
-        for (auto& sample : scan.sampleFields)
-            for (std::string& field : sample) field = Utf8ToSjis(field);
     }
     if (scan.lineCount == 0) return refuse(kImportFileNoData, 0);
     if (scan.tooManyFields) {

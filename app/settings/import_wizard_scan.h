@@ -7,9 +7,10 @@
 // pass computes all of them for a (file, separators, quote) triple, and ImportScanCache
 // keeps the last result while the file's size and modification time stay the same.
 //
-// Lines are read as the address book's own sample reader reads them: up to each LF, CR
-// and LF removed at the end, empty lines skipped. A line splits with SplitString, the
-// import's own splitter, so the preview never differs from what the import will do.
+// The records are the import's own (ImportRecords): lines end at LF, CR and LF removed at
+// the end, a quoted field may hold line breaks, empty lines are skipped; each record is
+// split with the import's own splitter, so the preview never differs from what the import
+// will do.
 //
 // The pass also refuses files that would put something into the address book that no
 // person typed, each with the 1-based physical line where it was found:
@@ -19,7 +20,7 @@
 //  - bytes that are not Shift_JIS (a lead byte without its trail, 0x80, 0xA0, 0xFD-0xFF);
 //  - a line longer than kMaxLineBytes (no address record is that long; a megabyte cell
 //    would also stall every list that shows it);
-//  - with the chosen separators, a line of more than kMaxFields fields (a split setting
+//  - with the chosen separators, a record of more than kMaxFields fields (a split setting
 //    that does not fit the file, or a hostile file: each field becomes a list row).
 // The first four are file checks; the last depends on the split and is told as such.
 //
@@ -66,13 +67,14 @@ struct ImportScan {
 
     int status = kImportFileNoPath;  // an ImportFileStatus
     int badLine = 0;                 // physical line of a refusal (statuses -5 to -8)
-    // The split failed: a line of more than kMaxFields fields (status stays usable).
+    // The split failed: a record of more than kMaxFields fields (status stays usable;
+    // the line is where that record starts).
     bool tooManyFields = false;
     int tooManyFieldsLine = 0;
 
-    int lineCount = 0;                                   // non-empty lines
-    std::vector<std::vector<std::string>> sampleFields;  // the first kMaxSamples lines, split
-    int widestLine = -1;   // index (among non-empty lines) of the first line with most fields
+    int lineCount = 0;                                   // non-empty records
+    std::vector<std::vector<std::string>> sampleFields;  // the first kMaxSamples records, split
+    int widestLine = -1;   // index (among non-empty records) of the first one with most fields
     int columnCount = 0;   // its field count
     // One label per column: the column's first field that is not blank (only half- and
     // full-width spaces); while none is, the column's field of the latest line. Shift_JIS.

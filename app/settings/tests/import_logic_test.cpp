@@ -50,6 +50,32 @@ TEST_F(ImportLogic, ScanFindsTheWidestLineTheLabelsAndTheSamples) {
     EXPECT_EQ(tabs.labels, (std::vector<std::string>{"a", "b", "\"c\""}));
 }
 
+TEST_F(ImportLogic, ScanKeepsACellWithLineBreaksInItsRecord) {
+    // A spreadsheet writes a cell of two lines inside quotes with a bare LF (Excel's
+    // Shift_JIS CSV ends its records with CR LF, a UTF-8 one from elsewhere with LF). The
+    // pages must show the record as the import reads it: one row, its cell whole, the
+    // column after it in place, and no stray row of the cell's second line.
+    const std::string rows = "メール,メモ,属性\r\n"
+                             "a@example.com,\"一行目\n二行目, カンマ\",①②\r\n"
+                             "b@example.com,髙﨑,㈱";
+    struct Case {
+        const char* name;
+        std::string bytes;
+    } cases[] = {{"excel.csv", S(rows.c_str())},
+                 {"utf8.csv", "\xEF\xBB\xBF" + QString::fromStdString(rows).remove('\r').toStdString()}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const ImportScan scan = settings::ScanImportFile(WriteFile(c.name, c.bytes), ",", '"');
+        ASSERT_EQ(scan.status, settings::kImportFileUsable);
+        EXPECT_EQ(scan.lineCount, 3);
+        EXPECT_EQ(scan.columnCount, 3);
+        ASSERT_EQ(scan.sampleFields.size(), 3u);
+        EXPECT_EQ(scan.sampleFields[1],
+                  (std::vector<std::string>{"a@example.com", S("一行目\r\n二行目, カンマ"), S("①②")}));
+        EXPECT_EQ(scan.sampleFields[2], (std::vector<std::string>{"b@example.com", S("髙﨑"), S("㈱")}));
+    }
+}
+
 TEST_F(ImportLogic, BlankLabelsAreOnlySpacesAtCharacterBoundaries) {
     const std::pair<std::string, bool> cases[] = {
         {"", true},
