@@ -393,8 +393,10 @@ void MailAnalyzer::Analyse() {
     SetMailSendDate();
 
     if (IsReadReceipt()) {
-        mailType_ = kReadReceipt;
-        FindReceiptOriginalID();
+        // A notice that the mail was deleted unread (Outlook's "Not read:") is no sign
+        // that it was opened, and no refusal, registration or bounce either.
+        mailType_ = ReceiptSaysUnread() ? kOrdinary : kReadReceipt;
+        if (mailType_ == kReadReceipt) FindReceiptOriginalID();
     } else if (IsRefusal()) {
         mailType_ = kRefusal;
     } else if (IsRegistration()) {
@@ -525,7 +527,10 @@ bool MailAnalyzer::IsRefusal() const {
 
 bool MailAnalyzer::IsRegistration() {
     if (ContainsNoCase(FirstLine(decodedBody_), "<REGISTER>")) return true;
-    if (!resistWithEmpty_) return false;
+    // A mail system's delivery report whose text part is empty is no one asking to join:
+    // taken as a registration, it would put the mail system into the list and lose the
+    // bounce.
+    if (!resistWithEmpty_ || ReportActions() != 0) return false;
     string_view body = decodedBody_;
     const size_t dot = body.rfind('.');
     if (dot != npos) body = body.substr(0, dot);
@@ -609,8 +614,7 @@ bool MailAnalyzer::CheckErrorMail() const {
     return !warning;
 }
 
-void MailAnalyzer::FindReceiptOriginalID() {
-    originalMessageId_.clear();
+void MailAnalyzer::ReceiptFields(std::string_view name, std::vector<std::string>& values) const {
     if (!IsMultipartWithParts(mail_) || mail_.subParts.size() < 2) return;
     const MimeFormatStruct& report = mail_.subParts[1];
     std::string type, subType;
@@ -619,8 +623,32 @@ void MailAnalyzer::FindReceiptOriginalID() {
         !report.subParts.empty())
         return;
     std::string storage;
+    HeaderTextValues(DecodedBody(report, storage), name, values);
+}
+
+bool MailAnalyzer::ReceiptSaysUnread() const {
+    // "Disposition: action-mode/sending-mode; disposition-type[/modifiers]". Only
+    // "displayed" says the reader saw it; "deleted" (and the older "denied" and "failed")
+    // say the opposite. A report without the field is taken as a receipt, as before.
     std::vector<std::string> values;
-    HeaderTextValues(DecodedBody(report, storage), "original-message-id", values);
+    ReceiptFields("disposition", values);
+    if (values.empty()) return false;
+    for (const std::string& v : values) {
+        const std::string tidy = ReformatHeaderBodyString(v);
+        const size_t semicolon = tidy.find(';');
+        if (semicolon == npos) return false;
+        string_view kind = string_view(tidy).substr(semicolon + 1);
+        kind = kind.substr(0, kind.find_first_of("/;"));
+        if (!EqualsNoCase(kind, "deleted") && !EqualsNoCase(kind, "denied") && !EqualsNoCase(kind, "failed"))
+            return false;
+    }
+    return true;
+}
+
+void MailAnalyzer::FindReceiptOriginalID() {
+    originalMessageId_.clear();
+    std::vector<std::string> values;
+    ReceiptFields("original-message-id", values);
     std::string id;
     for (const std::string& v : values) {
         if (message_id::CutDown(v, id) && message_id::LooksLikeId(id)) {

@@ -4,11 +4,13 @@
 // the screens that only want the subject of a stored .eml file.
 //
 // Classification, first test that holds:
-//  2 read receipt  multipart/report with report-type=disposition-notification;
+//  2 read receipt  multipart/report with report-type=disposition-notification, unless
+//                  its Disposition says the mail was deleted unread (then ordinary, -1);
 //  3 refusal       the first line of the decoded body holds "<REFUSE>", or the refusal
 //                  keyword when that switch is on and the keyword is not blank;
 //  4 registration  the first body line holds "<REGISTER>", or (register-with-empty on)
-//                  the body is empty in substance; the body then becomes
+//                  the body is empty in substance and the mail is no delivery-status
+//                  report (a report with an empty text part is a bounce); the body then becomes
 //                  "<REGISTER><EMAIL>" sender "</EMAIL>";
 //  1 bounce        a delivery-status report (a part at any depth) that says "Action:
 //                  failed". A report whose Actions say only delayed, relayed, expanded or
@@ -159,6 +161,10 @@ private:
     bool NullReturnPath() const;
     // The Action fields of every delivery-status part, as bounce_text::ReportAction bits.
     unsigned ReportActions() const;
+    // The values of header `name` in the report part of a read receipt (its second part).
+    void ReceiptFields(std::string_view name, std::vector<std::string>& values) const;
+    // The receipt's Disposition says the mail was deleted (or refused) unread.
+    bool ReceiptSaysUnread() const;
     void FindReceiptOriginalID();
     void FindBounceOriginalID();
     void OfferReturnedMessageIds(message_id::Choice& choice) const;

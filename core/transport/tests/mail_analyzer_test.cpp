@@ -90,6 +90,16 @@ const MailCase kMails[] = {
      "メッセージは表示されました。\r\n"},
     {"analyzer_mdn_references.eml", 0, 0, "", MailAnalyzer::kReadReceipt, "1275400000.55.32@mail.shop.example.jp",
      "reader@example.com", "Read: sale", "2010/06/01 19:00:00", "2010/06/01 10:00:00", nullptr},
+    // Thunderbird's receipt, with the returned headers as a third part; Outlook's notice
+    // that the mail was deleted unread (its Disposition folded) is no receipt.
+    {"analyzer_mdn_thunderbird.eml", 0, 0, "", MailAnalyzer::kReadReceipt, "20240115093012122.00000.122.news@shop.example.jp",
+     "hanako@example.net", "表示済み : sale", "2024/01/15 10:00:00", "2024/01/15 01:00:00", nullptr},
+    {"analyzer_mdn_not_read.eml", 1, 0, "", MailAnalyzer::kOrdinary, "", "taro@example.net", "未開封: ご案内",
+     "2024/01/15 10:00:00", "2024/01/15 01:00:00", nullptr},
+    // A delivery report whose text part is empty stays a bounce with register-by-empty-mail on.
+    {"analyzer_bounce_empty_text.eml", 1, 0, "", MailAnalyzer::kBounce, "20240115093012123.00000.123.news@shop.example.jp",
+     "MAILER-DAEMON@mx.example.org", "Delivery Status Notification", "2024/01/15 10:00:00", "2024/01/15 01:00:00",
+     nullptr},
     // Refusals: the marker in lower case (ISO-2022-JP mail); on the second line it is not one.
     {"analyzer_refuse_jis.eml", 0, 0, "", MailAnalyzer::kRefusal, "1278700000.9.12@mail.shop.example.jp",
      "yamada@example.co.jp", "配信停止", "2010/07/10 08:15:30", "2010/07/09 23:15:30",
