@@ -88,12 +88,13 @@ protected:
                  {"maildirs", servers_.folder + "/mail"},
                  {"phase_seconds", "240"},
                  {"picture", folder_ + "/banner.gif"},
-                 // Who answers the mails: u00002 reads the first one, u00006 refuses
-                 // advertising mail, a newcomer registers; u00194 and u00388 (gold, no
-                 // mailbox) bounce.
+                 // Who answers the mails: u00002 reads the first one, u00010 deletes it
+                 // unread, u00006 refuses advertising mail, a newcomer registers; u00194
+                 // and u00388 (gold, no mailbox) bounce.
                  {"reader", people_[1].address},
                  {"refusing", people_[5].address},
                  {"registered", "newcomer@example.net"},
+                 {"unread", people_[9].address},
                  {"bounced1", people_[193].address},
                  {"bounced2", people_[387].address}};
         e2e::WriteSettings(folder_ + "/e2e.conf", conf_);
@@ -273,6 +274,62 @@ protected:
             }
         return "none";
     }
+    // Puts a message into the sender's mailbox as a delivery would (through tmp/ into new/,
+    // owned by the mail user), for messages no SMTP server would pass on unchanged.
+    void DropIntoSenderMailbox(const std::string& name, const std::string& bytes) {
+        const std::string box = servers_.folder + "/mail/example.jp/sender/Maildir";
+        const std::string file = "1765000000." + name + ".e2e";
+        WriteFile(box + "/tmp/" + file, bytes);
+        ASSERT_EQ(::chown((box + "/tmp/" + file).c_str(), 65534, 65534), 0);
+        fs::rename(box + "/tmp/" + file, box + "/new/" + file);
+    }
+    // Messages in the shapes real mail systems send that must change nothing: Outlook's
+    // notice that the first mail was deleted unread, bounces that cannot be traced to a
+    // recipient (a mail that was never sent, another sender's mail, a 20 MB returned
+    // message), and broken or hostile ones (NUL bytes and an unknown charset, a boundary
+    // that never comes, 100,000 header lines). Returns how many.
+    int DropMessagesThatChangeNothing() {
+        const std::string ours = FirstMessageId(conf_["unread"]);
+        const std::string daemon = "From: MAILER-DAEMON@mx.example.net (Mail Delivery System)\r\n"
+                                   "To: sender@example.jp\r\nSubject: Undelivered Mail Returned to Sender\r\n"
+                                   "MIME-Version: 1.0\r\n";
+        const auto report = [&](const std::string& returnedId, const std::string& returnedBody) {
+            return daemon +
+                   "Content-Type: multipart/report; report-type=delivery-status; boundary=\"R\"\r\n\r\n"
+                   "--R\r\nContent-Type: text/plain\r\n\r\nThis is the mail system.\r\n"
+                   "--R\r\nContent-Type: message/delivery-status\r\n\r\nReporting-MTA: dns; mx.example.net\r\n\r\n"
+                   "Final-Recipient: rfc822; someone@example.net\r\nAction: failed\r\nStatus: 5.1.1\r\n\r\n"
+                   "--R\r\nContent-Type: message/rfc822\r\n\r\nMessage-ID: <" +
+                   returnedId + ">\r\nFrom: sender@example.jp\r\nSubject: x\r\n" + returnedBody + "--R--\r\n";
+        };
+        std::string big = "Content-Type: multipart/mixed; boundary=\"M\"\r\n\r\n--M\r\nContent-Type: "
+                          "application/octet-stream\r\nContent-Transfer-Encoding: base64\r\n\r\n";
+        for (int i = 0; i < 270000; ++i) big += std::string(76, 'Q') + "\r\n";
+        big += "--M--\r\n";
+        std::string manyHeaders = "From: someone@example.net\r\nSubject: headers\r\n";
+        for (int i = 0; i < 100000; ++i) manyHeaders += "X-Filler: " + std::to_string(i) + "\r\n";
+        static const char kNulBytes[] = "From: someone@example.net\r\nSubject: =?x-unknown?B?AAAA?=\r\n"
+                                        "Content-Type: text/plain; charset=\"x-bogus\"\r\n\r\n<REF\0USE>\0\r\n";
+        const std::string mails[] = {
+            "From: " + conf_["unread"] + "\r\nTo: sender@example.jp\r\nSubject: =?utf-8?B?5pyq6ZaL5bCBOiBzYWxl?=\r\n"
+            "MIME-Version: 1.0\r\nContent-Type: multipart/report; report-type=disposition-notification;\r\n"
+            "\tboundary=\"_000_N_\"\r\n\r\n--_000_N_\r\nContent-Type: text/plain; charset=\"utf-8\"\r\n\r\n"
+            "Your message was deleted without being read.\r\n\r\n--_000_N_\r\n"
+            "Content-Type: message/disposition-notification\r\n\r\nFinal-Recipient: RFC822; " + conf_["unread"] +
+            "\r\nDisposition: automatic-action/MDN-sent-automatically; deleted\r\nOriginal-Message-ID: <" + ours +
+            ">\r\n\r\n--_000_N_--\r\n",
+            report("20261210120000123.00000.9999.news@example.jp", "\r\nhello\r\n"),
+            report("CAF+abc@mail.gmail.com", "\r\nhello\r\n"),
+            report("CAF+big@mail.gmail.com", big),
+            std::string(kNulBytes, sizeof kNulBytes - 1),
+            daemon + "Content-Type: multipart/report; boundary=\"NEVER\"\r\n\r\n--OTHER\r\n"
+                     "Content-Type: text/plain\r\n\r\nfailed\r\n",
+            manyHeaders + "\r\nhello\r\n",
+        };
+        int n = 0;
+        for (const std::string& mail : mails) DropIntoSenderMailbox("m" + std::to_string(++n), mail);
+        return n;
+    }
     // Sends a recipient's mail back to the sender through the test's Postfix.
     void SendReply(const std::string& arguments) {
         const std::string command = "/usr/bin/python3 " QUENDREL_E2E_SERVERS "/reply_mails.py " + arguments +
@@ -328,6 +385,8 @@ TEST_F(EndToEnd, AUsersDay) {
     ASSERT_NO_FATAL_FAILURE(SendReply("registration --from " + conf_["registered"] + " --email " + conf_["registered"] +
                                       " --sei 新井 --mei 一郎 --kana-sei あらい --kana-mei いちろう --dm Y"));
     WaitForDelivery();
+    conf_["changing_nothing"] = std::to_string(DropMessagesThatChangeNothing());
+    e2e::WriteSettings(folder_ + "/e2e.conf", conf_);
     ASSERT_NO_FATAL_FAILURE(RunPhase("receive"));
     ASSERT_NO_FATAL_FAILURE(RunPhase("verify"));
 }

@@ -14,6 +14,7 @@
 #include <QTest>
 #include <chrono>
 #include <fstream>
+#include <map>
 #include <QLabel>
 #include <QTableView>
 #include <QTableWidget>
@@ -43,7 +44,9 @@
 #include "app/htmledit/mail_body_edit.h"
 #include "app/sendrecv/auto_ref_list_dlg.h"
 #include "app/sendrecv/auto_reg_list_dlg.h"
+#include "app/sendrecv/display_only_edit.h"
 #include "app/sendrecv/mail_type_dlg.h"
+#include "app/sendrecv/send_receive_dlg.h"
 #include "app/environment/run_monitor.h"
 #include "app/shell/mail_list_controller.h"
 #include "app/widgets/varnis_property_sheet.h"
@@ -604,6 +607,36 @@ void ReceiveRun(PhaseContext& c) {
     WaitForRun("the receive run", 120000);
     WaitFor([] { return !Visible<CAutoRegListDlg>() && !Visible<CAutoRefListDlg>(); }, 60000,
             "the receive results to close");
+    // The status window's counters add up to the messages of the run, and say what each
+    // was: the messages that change nothing count as unrelated.
+    CSendReceiveDlg* status = nullptr;
+    for (QWidget* w : TopLevels())
+        if (auto* d = qobject_cast<CSendReceiveDlg*>(w)) status = d;
+    if (Expect(status != nullptr, "no status window")) {
+        std::map<int, int> shown;
+        int sum = 0;
+        for (const int id : {CSendReceiveDlg::kIdcRegistrations, CSendReceiveDlg::kIdcRefusals,
+                             CSendReceiveDlg::kIdcErrorMails, CSendReceiveDlg::kIdcReadReceipts,
+                             CSendReceiveDlg::kIdcUnrelated}) {
+            auto* edit = qobject_cast<CNoInputEdit*>(Control(status, id));
+            shown[id] = edit != nullptr ? edit->Text().toInt() : -1;
+            sum += shown[id];
+        }
+        Log("status window: registrations " + std::to_string(shown[CSendReceiveDlg::kIdcRegistrations]) +
+            ", refusals " + std::to_string(shown[CSendReceiveDlg::kIdcRefusals]) + ", error mails " +
+            std::to_string(shown[CSendReceiveDlg::kIdcErrorMails]) + ", read receipts " +
+            std::to_string(shown[CSendReceiveDlg::kIdcReadReceipts]) + ", unrelated " +
+            std::to_string(shown[CSendReceiveDlg::kIdcUnrelated]) + " of " + std::to_string(status->Total()));
+        // (Postfix's bounces and the test copies may have been taken by the receive that
+        // runs with the reserved send.)
+        Expect(shown[CSendReceiveDlg::kIdcRegistrations] == 1 && shown[CSendReceiveDlg::kIdcRefusals] == 1 &&
+                   shown[CSendReceiveDlg::kIdcReadReceipts] == 1,
+               "the status window's counts");
+        Expect(shown[CSendReceiveDlg::kIdcUnrelated] >= std::stoi(c.Conf("changing_nothing")),
+               "the messages that change nothing were not counted as unrelated");
+        Expect(sum == status->Total(), "the counts add up to " + std::to_string(sum) + ", not to the " +
+                                           std::to_string(status->Total()) + " messages received");
+    }
     Expect(registered, "the registration mail did not reach the registration list");
     Expect(refusals, "the refusal mail did not reach the refusal list");
 
@@ -619,6 +652,7 @@ void ReceiveRun(PhaseContext& c) {
     // The read receipt: the first mail marked opened for its reader.
     const int textMail = std::stoi(c.state["text_mail"]);
     Expect(HistoryRow(textMail, c.Conf("reader")).openFlag == "Y", "the read receipt did not mark the mail opened");
+    Expect(HistoryRow(textMail, c.Conf("unread")).openFlag != "Y", "a notice of deletion unread marked the mail opened");
     // The bounces: Postfix refused these. The first mail records them as failed; the
     // reserved mail, sent after a receive run had seen those bounces, may leave them out,
     // but never counts them as sent.
