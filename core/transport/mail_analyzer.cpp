@@ -552,6 +552,18 @@ bool MailAnalyzer::FromMailSystem() const {
     return false;
 }
 
+bool MailAnalyzer::PersonsAnswer() const {
+    // Small firms use postmaster@, admin@ or root@ as their everyday address, and a reply
+    // from there quotes our Message-ID in In-Reply-To or References: taken for a bounce, the
+    // person who answered would be marked undeliverable. The null sender and MAILER-DAEMON
+    // are never a person; a mail system's notice under the other names is no answer.
+    if (nullSender_) return false;
+    for (const string_view prefix : {string_view("MAILER-DAEMON"), string_view("Mail.Delivery.Subsystem")})
+        if (fromAddress_.size() >= prefix.size() && EqualsNoCase(string_view(fromAddress_).substr(0, prefix.size()), prefix))
+            return false;
+    return FirstValue(mail_.headerList, "in-reply-to") != nullptr || FirstValue(mail_.headerList, "references") != nullptr;
+}
+
 bool MailAnalyzer::SubjectReadsLikeFailure() const {
     static const std::vector<std::vector<string_view>> kSubjectWords = {
         {"User", "unknown"},    {"Host", "unknown"},  {"Service", "unavailable"},
@@ -603,7 +615,7 @@ bool MailAnalyzer::CheckErrorMail() const {
     if (actions) return false;
 
     const bool failureSubject = SubjectReadsLikeFailure();
-    const bool bySender = FromMailSystem() || failureSubject;
+    const bool bySender = (FromMailSystem() && !PersonsAnswer()) || failureSubject;
     if (!bySender && !NullReturnPath()) return false;
     const string_view notice = bounce_text::NoticeWords(decodedBody_);
     if (!bySender && !bounce_text::ReadsLikeFailure(decodedSubject_) && !bounce_text::ReadsLikeFailure(notice))

@@ -16,7 +16,9 @@
 //                  failed". A report whose Actions say only delayed, relayed, expanded or
 //                  delivered is no bounce, whoever sent it. Without Action fields: the
 //                  sender is a mail system ("MAILER-DAEMON", "Postmaster", ..., or the null
-//                  address "<>"), or the subject reads like a delivery failure ("Returned
+//                  address "<>"; but "Postmaster", "admin@" and the other names a firm may
+//                  use for itself not when the mail is written as an answer, with
+//                  In-Reply-To or References), or the subject reads like a delivery failure ("Returned
 //                  mail", "Mail delivery failed", "Undeliverable", the carriers'
 //                  "メールエラー通知", ...), or the Return-Path is null and the notice's own
 //                  text reads like a failure; and the notice is no warning of a delay
@@ -157,6 +159,9 @@ private:
     bool IsRegistration();
     bool CheckErrorMail() const;
     bool FromMailSystem() const;
+    // Written as an answer (In-Reply-To or References) by a sender that is not plainly a
+    // mail system (neither the null sender nor MAILER-DAEMON).
+    bool PersonsAnswer() const;
     bool SubjectReadsLikeFailure() const;
     bool NullReturnPath() const;
     // The Action fields of every delivery-status part, as bounce_text::ReportAction bits.

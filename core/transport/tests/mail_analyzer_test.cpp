@@ -363,6 +363,24 @@ TEST(MailAnalyzer, BounceSubjectsAndSenders) {
         a.MailAnalysis(std::string("From: ") + c.from + "\r\nSubject: " + c.subject + "\r\n\r\nbody\r\n");
         EXPECT_EQ(a.GetMailType(), c.type) << c.from << " / " << c.subject;
     }
+    // A firm's everyday address answering our mail (In-Reply-To or References naming it) is
+    // a person, not a mail system: taken for a bounce, it would be marked undeliverable.
+    const Case answers[] = {
+        {"=?UTF-8?B?5bGx55Sw?= <admin@yamada-shoten.example.jp>", "Re: sale", MailAnalyzer::kOrdinary},
+        {"postmaster@yamada-shoten.example.jp", "Re: sale", MailAnalyzer::kOrdinary},
+        {"supervisor.tanaka@example.jp", "Re: sale", MailAnalyzer::kOrdinary},
+        {"MAILER-DAEMON@example.jp", "hello", MailAnalyzer::kBounce},
+        {"<>", "hello", MailAnalyzer::kBounce},
+        {"admin@example.jp", "Returned mail: see transcript for details", MailAnalyzer::kBounce},
+    };
+    for (const Case& c : answers) {
+        for (const char* header : {"In-Reply-To", "References"}) {
+            MailAnalyzer a;
+            a.MailAnalysis(std::string("From: ") + c.from + "\r\nSubject: " + c.subject + "\r\n" + header +
+                           ": <20240115093012124.00000.124.news@shop.example.jp>\r\n\r\nThanks, we will order.\r\n");
+            EXPECT_EQ(a.GetMailType(), c.type) << c.from << " / " << c.subject << " / " << header;
+        }
+    }
 }
 
 // The id our send run wrote into fixture mail `mail` (sender news@shop.example.jp).
