@@ -564,6 +564,16 @@ bool MailAnalyzer::PersonsAnswer() const {
     return FirstValue(mail_.headerList, "in-reply-to") != nullptr || FirstValue(mail_.headerList, "references") != nullptr;
 }
 
+bool MailAnalyzer::SubjectIsReply() const {
+    static const std::vector<std::string> kPrefixes = {Utf8ToSjis("Re:"), Utf8ToSjis("Re["), Utf8ToSjis("Re："),
+                                                       Utf8ToSjis("返信:"), Utf8ToSjis("返信：")};
+    string_view subject = decodedSubject_;
+    while (!subject.empty() && IsBlank(subject.front())) subject.remove_prefix(1);
+    for (const std::string& prefix : kPrefixes)
+        if (subject.size() >= prefix.size() && EqualsNoCase(subject.substr(0, prefix.size()), prefix)) return true;
+    return false;
+}
+
 bool MailAnalyzer::SubjectReadsLikeFailure() const {
     static const std::vector<std::vector<string_view>> kSubjectWords = {
         {"User", "unknown"},    {"Host", "unknown"},  {"Service", "unavailable"},
@@ -614,8 +624,11 @@ bool MailAnalyzer::CheckErrorMail() const {
     if (actions & bounce_text::kActionFailed) return true;
     if (actions) return false;
 
-    const bool failureSubject = SubjectReadsLikeFailure();
-    const bool bySender = (FromMailSystem() && !PersonsAnswer()) || failureSubject;
+    // A person answering our mail keeps its subject: one that held "service unavailable"
+    // or "failure notice" reads like a failure behind its "Re:" without being one.
+    const bool answer = PersonsAnswer();
+    const bool failureSubject = SubjectReadsLikeFailure() && !(answer && SubjectIsReply());
+    const bool bySender = (FromMailSystem() && !answer) || failureSubject;
     if (!bySender && !NullReturnPath()) return false;
     const string_view notice = bounce_text::NoticeWords(decodedBody_);
     if (!bySender && !bounce_text::ReadsLikeFailure(decodedSubject_) && !bounce_text::ReadsLikeFailure(notice))

@@ -18,9 +18,10 @@
 //                  sender is a mail system ("MAILER-DAEMON", "Postmaster", ..., or the null
 //                  address "<>"; but "Postmaster", "admin@" and the other names a firm may
 //                  use for itself not when the mail is written as an answer, with
-//                  In-Reply-To or References), or the subject reads like a delivery failure ("Returned
-//                  mail", "Mail delivery failed", "Undeliverable", the carriers'
-//                  "メールエラー通知", ...), or the Return-Path is null and the notice's own
+//                  In-Reply-To or References), or the subject reads like a delivery
+//                  failure ("Returned mail", "Mail delivery failed", "Undeliverable", the
+//                  carriers' "メールエラー通知", ...; not behind the "Re:" of such an
+//                  answer, which quotes our own subject), or the Return-Path is null and the notice's own
 //                  text reads like a failure; and the notice is no warning of a delay
 //                  ("THIS IS A WARNING MESSAGE ONLY", "will continue trying", a subject of
 //                  "Warning"/"Delay" that does not read like a failure);
@@ -162,6 +163,8 @@ private:
     // Written as an answer (In-Reply-To or References) by a sender that is not plainly a
     // mail system (neither the null sender nor MAILER-DAEMON).
     bool PersonsAnswer() const;
+    // The decoded subject begins with a reply's "Re:" (or "返信:").
+    bool SubjectIsReply() const;
     bool SubjectReadsLikeFailure() const;
     bool NullReturnPath() const;
     // The Action fields of every delivery-status part, as bounce_text::ReportAction bits.

@@ -365,6 +365,7 @@ TEST(MailAnalyzer, BounceSubjectsAndSenders) {
     }
     // A firm's everyday address answering our mail (In-Reply-To or References naming it) is
     // a person, not a mail system: taken for a bounce, it would be marked undeliverable.
+    // So is anyone answering a mail whose subject held words of a failure.
     const Case answers[] = {
         {"=?UTF-8?B?5bGx55Sw?= <admin@yamada-shoten.example.jp>", "Re: sale", MailAnalyzer::kOrdinary},
         {"postmaster@yamada-shoten.example.jp", "Re: sale", MailAnalyzer::kOrdinary},
@@ -372,6 +373,12 @@ TEST(MailAnalyzer, BounceSubjectsAndSenders) {
         {"MAILER-DAEMON@example.jp", "hello", MailAnalyzer::kBounce},
         {"<>", "hello", MailAnalyzer::kBounce},
         {"admin@example.jp", "Returned mail: see transcript for details", MailAnalyzer::kBounce},
+        // An answer quotes our subject after its "Re:", whatever words it held.
+        {"taro@example.jp", "Re: Scheduled maintenance: service unavailable on Sunday", MailAnalyzer::kOrdinary},
+        {"taro@example.jp", "RE: System failure notice", MailAnalyzer::kOrdinary},
+        {"taro@example.jp", "=?UTF-8?B?6L+U5L+hOiBGYWlsdXJlIG5vdGljZQ==?=", MailAnalyzer::kOrdinary},
+        {"MAILER-DAEMON@example.jp", "Re: Returned mail", MailAnalyzer::kBounce},
+        {"taro@example.jp", "Undeliverable: Re: sale", MailAnalyzer::kBounce},
     };
     for (const Case& c : answers) {
         for (const char* header : {"In-Reply-To", "References"}) {
