@@ -218,6 +218,9 @@ void SendReceiveWorker::Postpone(int result) {
             parts_.sender->SetMailStatusAndDate(id, when, first ? "B" : nullptr);
             first = false;
         }
+        // The last mail finished and none waits: nothing was interrupted, and the line
+        // the send ended with stays.
+        if (result == kSplitFinished && first) return;
     }
     Status("分割送信設定により送信を中断します");
     Pause(1000);

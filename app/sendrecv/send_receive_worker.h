@@ -21,7 +21,8 @@
 //      was only asked to try later, "一時的に受け付けられなかったアドレスがあります ...". When the split count was reached
 //      (-8) or a split mail finished (-9) the due mails are postponed by option 103
 //      seconds, the first with status "B" (in mode 5 only the chosen mail, and only on
-//      -8), and "分割送信設定により送信を中断します" shows for 1 s;
+//      -8), and "分割送信設定により送信を中断します" shows for 1 s (not when the mail
+//      finished and no other waited: nothing was interrupted);
 //   7. a stop that ended the run shows "キャンセルしました" for 0.5 s (a stopped send
 //      shows its own line instead);
 //   8. a line dialled by this run is hung up: in mode 4 only when option 74 asks for

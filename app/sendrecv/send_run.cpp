@@ -797,7 +797,10 @@ int SendRun::Closing() {
                          result == kAttachListUnreadable;
         return own ? result : kStopped;
     }
-    if (job_.GetSplitCount() > 0) return kSplitDone;
+    // A split send that dealt with every recipient ends as any finished send does (the
+    // window left open must not read as if a part were still to come); its result tells
+    // the worker that split sending is on.
+    if (job_.GetSplitCount() > 0) result = kSplitDone;
     if (job_.GetFlag(CSendJob::kRecipientFailed)) {
         Status(job_.GetErrMsg().GetLastMsg());
         Pause(2000);

@@ -17,6 +17,7 @@
 //       was lost, a send was interrupted, a store or an attachment failed
 //   -2, -3, -4  the recipient list could not be read, written, or read back
 //   -8  the split count was reached;  -9  split sending on and every recipient dealt with
+//       (the run ends with the line a finished run shows)
 //   -15 an attachment list could not be loaded (the mail is marked failed, not sent)
 //
 // What a run guarantees:

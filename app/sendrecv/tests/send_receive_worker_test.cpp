@@ -156,6 +156,28 @@ TEST_F(WorkerTest, SplitSendingPostponesEveryDueMailOnceTheFirstAsB) {
     }
 }
 
+TEST_F(WorkerTest, AFinishedSplitMailWithNothingElseDueIsNotToldAsInterrupted) {
+    SetOption(SendReceiveWorker::kOptionSplitOn, "Y");
+    SetOption(SendReceiveWorker::kOptionSplitCount, "10");
+    SetOption(SendReceiveWorker::kOptionSplitPause, "60");
+    const int last = Due("B", 9, 0);
+    Run(6, -1, [&](SendReceiveRunParts&) {
+        sender_->results[last] = -9;
+        sender_->statusAfter[last] = "C";
+    });
+    EXPECT_TRUE(sender_->rescheduled.empty());
+    EXPECT_FALSE(Statuses().contains(U8("分割送信設定により送信を中断します")));
+    // Another mail due: it waits for its part, and the line says so.
+    const int finished = Due("B", 9, 0);
+    const int waiting = Due("W", 9, 10);
+    Run(6, -1, [&](SendReceiveRunParts&) {
+        sender_->results[finished] = -9;
+        sender_->statusAfter[finished] = "C";
+    });
+    EXPECT_EQ(sender_->rescheduled, (std::vector<std::pair<int, std::string>>{{waiting, "B"}}));
+    EXPECT_EQ(Statuses().back(), U8("分割送信設定により送信を中断します"));
+}
+
 TEST_F(WorkerTest, SplitSendingOfTheChosenMail) {
     SetOption(SendReceiveWorker::kOptionSplitOn, "Y");
     SetOption(SendReceiveWorker::kOptionSplitCount, "2");

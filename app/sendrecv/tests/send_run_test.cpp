@@ -377,11 +377,13 @@ TEST_F(SendRunTest, SplitSendingStopsAtTheCount) {
         EXPECT_EQ(server.Count(), 2);
         EXPECT_EQ(RecipientsOnDisk(mail), (std::vector<int>{people[2], people[3], people[4]}));
         EXPECT_EQ(MailOnDisk(mail).GetStatus(), "B");
-        // The rest fit within the count: all dealt with, no closing line, -9.
+        // The rest fit within the count: all dealt with, -9, and the line of a finished
+        // send, not one that reads as if a part were still to come.
         const int before = observer_.Statuses().size();
         EXPECT_EQ(Send(mail, [](CSendJob& job) { job.SetSplitCount(10); }), -9);
         EXPECT_EQ(server.Count(), 5);
-        EXPECT_EQ(observer_.Statuses().mid(before).back(), U8("送信中です"));
+        EXPECT_EQ(observer_.Statuses().mid(before).back(), U8("送信が正常に終了しました"));
+        EXPECT_EQ(MailOnDisk(mail).GetStatus(), "C");
     }
 }
 
