@@ -60,6 +60,52 @@ bool IsWellFormedUtf8(std::string_view text, bool& wide, bool& kana) {
     return true;
 }
 
+// Whether a quoted field that is open where `more` begins is still open at its end, by
+// SplitString's rules: a Shift_JIS pair is one character; inside quotes a doubled quote is
+// a quote, a quote before a separator or at the very end closes the field, any other quote
+// is text; outside them a quote opens a field it begins. `more` starts with the line break
+// that joins it on, so none of its bytes pairs with the text before it. Reading only the
+// joined line keeps a record that never closes linear in its length, where splitting the
+// whole text again at every line made it quadratic.
+bool StillOpen(std::string_view more, std::string_view separators, char quote) {
+    const auto isSeparator = [&](char c) { return separators.find(c) != std::string_view::npos; };
+    bool quoted = true, fieldStart = false;
+    const std::size_t n = more.size();
+    for (std::size_t i = 0; i < n;) {
+        const char c = more[i];
+        if (IsSjisLeadByte(static_cast<unsigned char>(c)) && i + 1 < n &&
+            IsSjisTrailByte(static_cast<unsigned char>(more[i + 1]))) {
+            i += 2;
+            fieldStart = false;
+            continue;
+        }
+        if (quoted) {
+            if (c != quote) {
+                ++i;
+            } else if (i + 1 < n && more[i + 1] == quote) {
+                i += 2;
+            } else if (i + 1 >= n) {
+                return false;
+            } else if (isSeparator(more[i + 1])) {
+                quoted = false;
+                fieldStart = true;
+                i += 2;
+            } else {
+                ++i;
+            }
+            continue;
+        }
+        if (fieldStart && c == quote) {
+            quoted = true;
+            fieldStart = false;
+        } else {
+            fieldStart = isSeparator(c);
+        }
+        ++i;
+    }
+    return quoted;
+}
+
 }  // namespace
 
 void ImportTextDetector::Feed(std::string_view piece) {
@@ -145,10 +191,12 @@ bool ImportRecords::Next(Record& out) {
         if (lines >= kMaxRecordLines || out.text.size() > kMaxRecordBytes || !LineAt(next, line, next)) break;
         ++lines;
         joinedBad = !Convert(line, piece) || joinedBad;
+        const std::size_t joinedAt = out.text.size();
         out.text += "\r\n";
         out.text += piece;
-        open = SplitString(out.text, out.columns, separators_, quote_);
+        open = StillOpen(std::string_view(out.text).substr(joinedAt), separators_, quote_);
     }
+    if (lines > 1 && !open) SplitString(out.text, out.columns, separators_, quote_);
     if (open && lines > 1) {
         // Never closed: the first line alone is rejected, the lines after it are read again.
         LineAt(pos_, line, next);

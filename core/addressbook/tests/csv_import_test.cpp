@@ -220,6 +220,16 @@ INSTANTIATE_TEST_SUITE_P(
         // A quote never closed: its line alone is rejected, the lines after it are read.
         FileCase{"QuoteNeverClosed", "x@example.com,\"open\r\ny@example.com,Y\r\n", 1, 1, {1},
                  {{"y@example.com", "Y"}, {"x@example.com", "<none>"}}},
+        // Lines joined into a quoted field follow the splitter's rules: a doubled quote
+        // is a quote, a quote before a separator closes the field and a later field may
+        // open again, another quote is text, an empty line is a line break of the field.
+        FileCase{"QuotesInJoinedLines",
+                 "d@example.com,\"a\n\"\"b\"\",c\",Y\r\n"
+                 "m@example.com,\"a\nb\",Y,\"p\nq\"\r\n"
+                 "s@example.com,\"a\nb\"c\nd\"\r\n"
+                 "e@example.com,\"a\n\nb\"\r\n",
+                 1, 4, {}, {{"d@example.com", "a\r\n\"b\",c"}, {"m@example.com", "a\r\nb"},
+                            {"s@example.com", "a\r\nb\"c\r\nd"}, {"e@example.com", "a\r\n\r\nb"}}},
         // UTF-8, with or without a byte-order mark, is converted; a line with a character
         // Shift_JIS lacks is rejected, not stored changed.
         FileCase{"Utf8WithBom", "\xEF\xBB\xBFu@example.com,\xE5\xB1\xB1\xE7\x94\xB0\r\n", 1, 1, {},
