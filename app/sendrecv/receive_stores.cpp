@@ -4,6 +4,7 @@
 #include <mutex>
 
 #include "core/addressbook/database_edit.h"
+#include "core/addressbook/import_mail_index.h"
 #include "core/foundation/env_layout.h"
 #include "core/foundation/env_manager.h"
 #include "core/foundation/record_table.h"
@@ -87,34 +88,73 @@ OneCustomer RegistrationRecord(const std::vector<std::string>& row, const std::v
 
 AddressLookup::AddressLookup(CDatabaseEdit& book) : book_(book) {}
 
-int AddressLookup::Find(std::string_view address) {
-    platform::NamedMutex mutex(CDatabaseEdit::kMutexName);
-    std::lock_guard<platform::NamedMutex> lock(mutex);
-    if (!built_) {
-        rows_.Build(book_);
-        built_ = true;
+void AddressLookup::AddRow(std::string_view address, int row) {
+    if (row < 0) return;
+    if (static_cast<std::size_t>(row) >= earlier_.size()) earlier_.resize(static_cast<std::size_t>(row) + 1, -1);
+    const auto [it, added] = last_.try_emplace(ImportMailIndex::Fold(address), row);
+    earlier_[static_cast<std::size_t>(row)] = added ? -1 : it->second;
+    it->second = row;
+}
+
+void AddressLookup::Build() {
+    if (built_) return;
+    const int n = book_.GetLineNumber();
+    last_.clear();
+    last_.reserve(static_cast<std::size_t>(n > 0 ? n : 0) + 1024);
+    earlier_.assign(static_cast<std::size_t>(n > 0 ? n : 0), -1);
+    std::string address;
+    for (int row = 0; row < n; ++row) {
+        address.clear();
+        book_.GetAtElement(row, kElemEmail, address);
+        AddRow(address, row);
     }
-    const int row = rows_.Find(address);
-    if (row < 0) return -1;
+    built_ = true;
+}
+
+int AddressLookup::IdOfRow(int row) const {
     std::string id;
     if (book_.GetAtElement(row, kElemCustomerID, id) < 0 || id.empty()) return -1;
     return std::atoi(id.c_str());
 }
 
+int AddressLookup::Find(std::string_view address) {
+    platform::NamedMutex mutex(CDatabaseEdit::kMutexName);
+    std::lock_guard<platform::NamedMutex> lock(mutex);
+    Build();
+    const auto it = last_.find(ImportMailIndex::Fold(address));
+    return it == last_.end() ? -1 : IdOfRow(it->second);
+}
+
+std::vector<int> AddressLookup::FindAll(std::string_view address) {
+    platform::NamedMutex mutex(CDatabaseEdit::kMutexName);
+    std::lock_guard<platform::NamedMutex> lock(mutex);
+    Build();
+    std::vector<int> ids;
+    const auto it = last_.find(ImportMailIndex::Fold(address));
+    for (int row = it == last_.end() ? -1 : it->second; row >= 0; row = earlier_[static_cast<std::size_t>(row)])
+        if (const int id = IdOfRow(row); id >= 0) ids.push_back(id);
+    return ids;
+}
+
 void AddressLookup::Add(std::string_view address, int customerId) {
     if (!built_) return;  // the first look-up reads every row
-    const int row = book_.DBID2RowNumber(customerId);
-    if (row >= 0) rows_.Add(address, row);
+    platform::NamedMutex mutex(CDatabaseEdit::kMutexName);
+    std::lock_guard<platform::NamedMutex> lock(mutex);
+    AddRow(address, book_.DBID2RowNumber(customerId));
 }
 
 int ApplyRefusal(CDatabaseEdit& book, AddressLookup& lookup, std::string_view address) {
     if (address.empty()) return -1;
-    const int id = lookup.Find(address);
-    if (id < 0) return -1;
-    OneCustomer record;
-    if (book.GetOneCustomerForEdit(record, id) != 0) return -1;
-    record.DMOk = "N";
-    return book.SetOneCustomerInfo(record, 0) == 0 ? id : -1;
+    const std::vector<int> ids = lookup.FindAll(address);
+    if (ids.empty()) return -1;
+    for (int id : ids) {
+        OneCustomer record;
+        if (book.GetOneCustomerForEdit(record, id) != 0) return -1;
+        if (record.DMOk == "N") continue;
+        record.DMOk = "N";
+        if (book.SetOneCustomerInfo(record, 0) != 0) return -1;
+    }
+    return static_cast<int>(ids.size());
 }
 
 }  // namespace receive_stores

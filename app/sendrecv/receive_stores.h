@@ -14,13 +14,14 @@
 // have added on the server.
 //
 // Refusals are applied to the address book by mail address (ASCII letters in either
-// case, deleted records included), through an index built once for many look-ups.
+// case), to every record that holds it (deleted ones too), through an index built once
+// for many look-ups.
 
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
-#include "core/addressbook/import_mail_index.h"
 #include "core/addressbook/one_customer.h"
 
 class BaseRecordStructer;
@@ -60,19 +61,28 @@ OneCustomer RegistrationRecord(const std::vector<std::string>& row, const std::v
 class AddressLookup {
 public:
     explicit AddressLookup(CDatabaseEdit& book);
-    // The customer ID of the record with `address`, or -1. The index is built at the first
-    // look-up; records added afterwards are known once Add is told of them.
+    // The customer ID of the last record with `address`, or -1. The index is built at the
+    // first look-up; records added afterwards are known once Add is told of them.
     int Find(std::string_view address);
+    // The customer IDs of every record with `address`, the last first.
+    std::vector<int> FindAll(std::string_view address);
     void Add(std::string_view address, int customerId);
 
 private:
+    void Build();
+    void AddRow(std::string_view address, int row);
+    int IdOfRow(int row) const;
+
     CDatabaseEdit& book_;
-    ImportMailIndex rows_;
+    std::unordered_map<std::string, int> last_;  // folded address -> its last row
+    std::vector<int> earlier_;                   // row -> the row before it with its address, or -1
     bool built_ = false;
 };
 
-// Turns advertising mail off (element 21 "N") for the record with `address`, in memory:
-// its customer ID, or -1 when there is none (or it could not be stored).
+// Turns advertising mail off (element 21 "N") for every record with `address`, in memory:
+// how many records hold the address, or -1 when none does (or one could not be stored).
+// A person may be in the book twice (a living record beside a deleted one, or imported
+// twice): the refusal is of the address, so no record of it may be mailed again.
 int ApplyRefusal(CDatabaseEdit& book, AddressLookup& lookup, std::string_view address);
 
 }  // namespace receive_stores

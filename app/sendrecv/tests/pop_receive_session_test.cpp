@@ -213,6 +213,21 @@ TEST_F(ReceiveRunTest, AFailedSaveKeepsTheMessagesOnTheServerAndAppliesThemNextT
     EXPECT_EQ(BookOnDisk(people[2], kElemDMOk), "N");
 }
 
+// A refusal is of the address: a person in the book more than once (living before a deleted
+// copy, or imported twice with the address in other letters) is mailed by none of them.
+TEST_F(ReceiveRunTest, ARefusalStopsEveryRecordOfTheAddress) {
+    const int living = AddPerson("twice@example.jp");
+    const int other = AddPerson("other@example.jp");
+    const int deleted = AddPerson("twice@example.jp", "", "", "Y", "Y");
+    const int imported = AddPerson("Twice@Example.JP");
+    int mail = 0;
+    std::map<int, SentCopy> sent = SendMail({living, other}, mail);
+    Deliver(Reply("refusal.eml", sent[living]));
+    ASSERT_EQ(Receive(), CPopReceiveSession::kRunNormal) << runError_;
+    for (int id : {living, deleted, imported}) EXPECT_EQ(BookOnDisk(id, kElemDMOk), "N") << id;
+    EXPECT_EQ(BookOnDisk(other, kElemDMOk), "Y");
+}
+
 TEST_F(ReceiveRunTest, SettingsThatCannotWorkEndTheRunWithTheirMessage) {
     SetOption(CPopReceiveSession::kOptionLoginMethod, "7");
     EXPECT_EQ(Receive(), CPopReceiveSession::kRunFailed);
