@@ -34,6 +34,7 @@ int CCommNet::Start() {
     receiveInterval_ = minutes;
     lastPeriodicRun_ = rules_.Now();
     lastResendRun_ = 0;
+    lastSendRun_ = 0;
     return 1;
 }
 
@@ -76,6 +77,7 @@ void CCommNet::SchedulerTick() {
     // They count as long past instead.
     if (lastResendRun_ > now) lastResendRun_ = 0;
     if (lastPeriodicRun_ > now) lastPeriodicRun_ = 0;
+    if (lastSendRun_ > now) lastSendRun_ = 0;
     std::vector<int> due;
     bool resendDue = false;
     if (platform::LocalTime(now).tm_min % 10 == 0 && now - lastResendRun_ >= kResendSpacing)
@@ -84,7 +86,11 @@ void CCommNet::SchedulerTick() {
     bool receiveDue = false;
     if (!resendDue) {
         due.clear();
-        splitDue = rules_.CountDueMails(due, CommNetRules::kSplitWaitMask) > 0;
+        // A portion goes once the run before has given it its time: a run that could not
+        // send it (a server away, a failed login) left its date as it was, and it waits for
+        // the ten-minute marks as every other waiting mail does, instead of a run every tick
+        // for as long as the server is away.
+        splitDue = rules_.CountDueMailsReservedAfter(due, CommNetRules::kSplitWaitMask, lastSendRun_) > 0;
         receiveDue = periodicReceive_ && now - lastPeriodicRun_ >= static_cast<std::time_t>(receiveInterval_) * 60;
         if (!splitDue && !receiveDue) return;
     }
@@ -97,15 +103,18 @@ void CCommNet::SchedulerTick() {
         StartAutoSendReceive();
         lastPeriodicRun_ = now;
         lastResendRun_ = now;
+        lastSendRun_ = now;
     } else if (receiveDue) {
         if (splitDue) {
             StartAutoSendReceive();
+            lastSendRun_ = now;
         } else {
             StartAutoReceive();
         }
         lastPeriodicRun_ = now;
     } else {
         StartScheduledSend();
+        lastSendRun_ = now;
     }
 }
 

@@ -9,6 +9,11 @@
 //     periodic run: receive, then send when "B" mails are due (mode 4), else receive
 //     only (mode 7);
 //   - otherwise, when a "B" mail is due: send (mode 6).
+// A "B" mail counts as due for the last two only when its reserve date is later than the
+// start of the last run this scheduler started to send (a part's run gives the rest a time
+// after its own end): a run that ended
+// without sending its portion (the server away, a failed login) leaves the date as it was,
+// and the mail then waits for the ten-minute marks.
 // With dial-up in use nothing starts outside the dial-up time window, and a 1-second guard
 // (started with the first run inside the window) asks a run to stop once the window ends.
 //
@@ -131,6 +136,7 @@ private:
     int receiveInterval_ = 0;
     std::time_t lastPeriodicRun_ = 0;
     std::time_t lastResendRun_ = 0;
+    std::time_t lastSendRun_ = 0;  // start of the last run started to send; 0 after start
     int chosenMailId_ = -1;
     std::function<bool()> isActive_;
     std::function<QWidget*()> mainWindow_;

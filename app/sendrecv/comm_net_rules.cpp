@@ -52,6 +52,13 @@ int CommNetRules::CountDueMails(std::vector<int>& out, int mask) const {
     return static_cast<int>(out.size());
 }
 
+int CommNetRules::CountDueMailsReservedAfter(std::vector<int>& out, int mask, std::time_t after) const {
+    const platform::DateTime from(after);
+    for (const DueMail& m : DueMails(mails_, mask, Now()))
+        if (after == 0 || from < m.reserve) out.push_back(m.id);
+    return static_cast<int>(out.size());
+}
+
 int CommNetRules::GetNextDueMail() const {
     const std::vector<DueMail> due = DueMails(mails_, kPendingMask, Now());
     const DueMail* best = nullptr;

@@ -56,6 +56,9 @@ public:
     // Appends to `out` the IDs (in the mail list's order) of the mails whose status is in
     // `mask` and that are due now; returns the new size of `out`.
     int CountDueMails(std::vector<int>& out, int mask) const;
+    // The same, of the mails whose reserve date is later than `after` (seconds since the
+    // Unix epoch; 0: every due mail).
+    int CountDueMailsReservedAfter(std::vector<int>& out, int mask, std::time_t after) const;
     // The next mail to send (see above), or -1 when none is due.
     int GetNextDueMail() const;
     // Every mail GetNextDueMail would give one after another if each were taken off in

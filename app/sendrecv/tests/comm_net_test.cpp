@@ -56,9 +56,9 @@ TEST_F(CommNetTest, TicksStartTheRunThatIsDue) {
              Reserved("R", at(10, 25));
          },
          {{10, 10, 0, {}}, {10, 20, 0, {}}, {10, 30, 0, {4}}}},
-        {"a split portion goes at the first tick once due",
+        {"a split portion goes at the first tick once due; one its run left as it was waits for the mark",
          [&] { Reserved("B", at(10, 3, 30)); },
-         {{10, 3, 20, {}}, {10, 3, 30, {6}}, {10, 3, 40, {6}}}},
+         {{10, 3, 20, {}}, {10, 3, 30, {6}}, {10, 3, 40, {}}, {10, 9, 50, {}}, {10, 10, 0, {4}}}},
         {"periodic receive after its interval from the start, then from the last run",
          [&] {
              SetOption(96, "Y");
@@ -85,13 +85,24 @@ TEST_F(CommNetTest, TicksStartTheRunThatIsDue) {
              SetOption(97, "0");
          },
          {{10, 0, 10, {}}, {10, 30, 0, {}}}},
-        {"dial-up window 22:00-06:00 crosses midnight: 23:05 and 05:05 inside, 12:05 not",
+        {"dial-up window 22:00-06:00 crosses midnight: 12:05 and 21:59:50 outside, 23:05 inside",
          [&] {
              Window("Y", 22, 0, 6, 0);
              Reserved("B", at(9, 0));
          },
-         // (at a ten-minute mark a due split portion goes as a resend, mode 4)
-         {{12, 5, 0, {}}, {21, 59, 50, {}}, {22, 0, 0, {4}}, {23, 5, 0, {6}}, {5, 5, 0, {6}}, {6, 0, 0, {}}}},
+         {{12, 5, 0, {}}, {21, 59, 50, {}}, {23, 5, 0, {6}}}},
+        {"dial-up window 22:00-06:00: 05:05 inside, the 06:00 mark outside",
+         [&] {
+             Window("Y", 22, 0, 6, 0);
+             Reserved("B", at(9, 0));
+         },
+         {{6, 0, 0, {}}, {5, 5, 0, {6}}}},
+        {"dial-up window 22:00-06:00: at its first ten-minute mark a due split portion goes as a resend",
+         [&] {
+             Window("Y", 22, 0, 6, 0);
+             Reserved("B", at(9, 0));
+         },
+         {{22, 0, 0, {4}}}},
         {"a window whose start equals its end is always closed",
          [&] {
              Window("Y", 9, 0, 9, 0);
@@ -189,6 +200,30 @@ TEST_F(CommNetTest, AClockSetBackHoldsNoReservedMailOrReceiveBack) {
     // From there on the spacing counts from the new clock's runs.
     EXPECT_EQ(TickAt(*scheduler, T(2024, 5, 10, 11, 30, 10)), Modes{});
     EXPECT_EQ(TickAt(*scheduler, T(2024, 5, 10, 11, 40)), Modes{4});
+}
+
+TEST_F(CommNetTest, SplitPortionsFollowTheDatesTheirRunsGiveThemAndNotEveryTick) {
+    const int mail = Reserved("B", At(2024, 5, 10, 10, 1, 0));
+    auto scheduler = Scheduler(T(2024, 5, 10, 10, 0));
+    const auto setReserve = [&](int h, int m, int s) {
+        COneMailData d = Mail(mail);
+        d.SetDate(COneMailData::kReserveDate, At(2024, 5, 10, h, m, s), 0);
+        ASSERT_EQ(mails_->SetMailData(d), 0);
+    };
+    EXPECT_EQ(TickAt(*scheduler, T(2024, 5, 10, 10, 1, 5)), Modes{6});
+    // The part went out and the run gave the rest its time: it goes then.
+    setReserve(10, 1, 30);
+    EXPECT_EQ(TickAt(*scheduler, T(2024, 5, 10, 10, 1, 25)), Modes{});
+    EXPECT_EQ(TickAt(*scheduler, T(2024, 5, 10, 10, 1, 35)), Modes{6});
+    // That run could not reach the server: the date stays, and so does the mail until the
+    // ten-minute mark, not a run every ten seconds.
+    for (int s = 45; s < 60; s += 10) EXPECT_EQ(TickAt(*scheduler, T(2024, 5, 10, 10, 1, s)), Modes{});
+    for (int m = 2; m < 10; ++m) EXPECT_EQ(TickAt(*scheduler, T(2024, 5, 10, 10, m, 5)), Modes{}) << m;
+    EXPECT_EQ(TickAt(*scheduler, T(2024, 5, 10, 10, 10, 5)), Modes{4});
+    // A new start (the program again) takes it up at once.
+    scheduler.reset();
+    scheduler = Scheduler(T(2024, 5, 10, 10, 12));
+    EXPECT_EQ(TickAt(*scheduler, T(2024, 5, 10, 10, 12, 5)), Modes{6});
 }
 
 TEST_F(CommNetTest, GuardStopsARunWhenTheDialupWindowEnds) {
