@@ -9,6 +9,7 @@
 #include <string>
 
 #include "platform/safe_write.h"
+#include "platform/tests/file_modes.h"
 
 namespace {
 
@@ -21,18 +22,8 @@ struct TempDir {
     ~TempDir() { std::filesystem::remove_all(path); }
 };
 
-// Sets the process's umask for the scope.
-struct Umask {
-    mode_t old;
-    explicit Umask(mode_t mask) : old(::umask(mask)) {}
-    ~Umask() { ::umask(old); }
-};
-
-mode_t ModeOf(const std::string& path) {
-    struct stat st {};
-    EXPECT_EQ(::lstat(path.c_str(), &st), 0) << path;
-    return st.st_mode & 07777;
-}
+using filemodes::ModeOf;
+using filemodes::Umask;
 
 void Touch(const std::string& path, mode_t mode) {
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, mode);

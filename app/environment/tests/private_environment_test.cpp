@@ -19,6 +19,7 @@
 #include "core/foundation/env_layout.h"
 #include "core/foundation/system_option.h"
 #include "env_service_test_util.h"
+#include "platform/tests/file_modes.h"
 
 namespace {
 
@@ -28,18 +29,8 @@ using envsvc::EnvServiceTest;
 constexpr uid_t kNobody = 65534;
 constexpr int kSmtpPassword = 95;
 
-// Sets the process's umask for the scope.
-struct Umask {
-    mode_t old;
-    explicit Umask(mode_t mask) : old(::umask(mask)) {}
-    ~Umask() { ::umask(old); }
-};
-
-mode_t ModeOf(const std::string& path) {
-    struct stat st {};
-    EXPECT_EQ(::lstat(path.c_str(), &st), 0) << path;
-    return st.st_mode & 07777;
-}
+using filemodes::ModeOf;
+using filemodes::Umask;
 
 // Every file and folder below `folder` (links left out) that is not 0600 / 0700, with its
 // mode: empty when everything is private.
