@@ -16,9 +16,11 @@
 #include <openssl/ssl.h>
 #include <openssl/x509v3.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <limits>
 #include <mutex>
 
 namespace netssl {
@@ -98,6 +100,12 @@ std::string NameLine(X509_NAME* name) {
     return buf;
 }
 
+// `seconds` in milliseconds, at most what an int holds (a longer wait is as good as endless).
+int Milliseconds(int seconds) {
+    constexpr int kMost = std::numeric_limits<int>::max() / 1000;
+    return std::min(seconds, kMost) * 1000;
+}
+
 bool IsIpLiteral(const std::string& host) {
     unsigned char buf[sizeof(in6_addr)];
     return inet_pton(AF_INET, host.c_str(), buf) == 1 || inet_pton(AF_INET6, host.c_str(), buf) == 1;
@@ -109,8 +117,11 @@ NetTransport::NetTransport(NetInterrupt& interrupt) : interrupt_(interrupt) {}
 
 NetTransport::~NetTransport() { Close(); }
 
-void NetTransport::SetTimeout(int seconds) {
-    timeoutMs_ = (seconds < 1 ? 60 : seconds) * 1000;
+void NetTransport::SetTimeout(int seconds) { timeoutMs_ = Milliseconds(seconds < 1 ? 60 : seconds); }
+
+void NetTransport::SetInterruptGrace(int seconds) {
+    interruptGraceMs_ = seconds > 0 ? Milliseconds(seconds) : 0;
+    graceEnd_.reset();
 }
 
 int NetTransport::CheckInterrupt(NetError& error) {

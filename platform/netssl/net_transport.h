@@ -49,15 +49,13 @@ public:
     NetTransport(const NetTransport&) = delete;
     NetTransport& operator=(const NetTransport&) = delete;
 
-    // Seconds of inactivity before a wait fails; values below 1 mean 60.
+    // Seconds of inactivity before a wait fails; values below 1 mean 60. Seconds here are
+    // counted in milliseconds of an int: more than about 24 days are that long.
     void SetTimeout(int seconds);
     // From now until it is set to 0 again, an interrupt does not end a wait at once: the
-    // wait goes on for up to `ms` more for what it waits for, and only then fails with 301
-    // "Interrupted."; an interrupt that comes and goes within that time is spent.
-    void SetInterruptGrace(int ms) {
-        interruptGraceMs_ = ms;
-        graceEnd_.reset();
-    }
+    // wait goes on for up to `seconds` more for what it waits for, and only then fails with
+    // 301 "Interrupted."; an interrupt that comes and goes within that time is spent.
+    void SetInterruptGrace(int seconds);
     // Called once in every wait for the socket that lasts kWaitHookAfterMs (a wait that ends
     // sooner does not call it).
     void SetWaitHook(std::function<void()> hook) { waitHook_ = std::move(hook); }

@@ -211,7 +211,8 @@ private:
     int WriteHeld(std::string_view group);
     int Send();
     // Reads the replies to an envelope that went out in one group; the first refusal, if
-    // any, in `refusal` (its code 0 when there is none), and whether DATA got its 354.
+    // any, in `refusal` (its code 0 when there is none), and whether DATA got its 354. A
+    // 421 among them closes the connection and is returned as the failure at once.
     int ReadGroupReplies(SmtpReply& refusal, bool& dataOpen);
     void BuildWire();  // the message of the current properties into wire_
 
@@ -703,7 +704,10 @@ int SmtpsComponent::WriteHeld(std::string_view group) {
 }
 
 int SmtpsComponent::ReadGroupReplies(SmtpReply& refusal, bool& dataOpen) {
-    // Every reply is read, also after a refusal, so the next one read is the next command's.
+    // Every reply is read, also after a refusal, so the next one read is the next command's;
+    // but a 421 says that the server is closing the connection: no reply follows it, and
+    // waiting for the rest would hold the caller for the whole time-out. The connection
+    // ends there, with the 421 as the failure.
     refusal = SmtpReply{};
     dataOpen = false;
     const Envelope e = std::move(envelope_);
@@ -712,7 +716,8 @@ int SmtpsComponent::ReadGroupReplies(SmtpReply& refusal, bool& dataOpen) {
     // The stage follows the replies up to the first refusal and stays there.
     const auto next = [&](int stage) {
         if (refusal.code == 0) sendStage_ = stage;
-        return ReadReply(reply);
+        if (int rc = ReadReply(reply); rc != kNetOk) return rc;
+        return reply.code == 421 ? ReplyFailure(reply) : kNetOk;
     };
     const auto expect = [&](bool accepted) {
         if (!accepted && refusal.code == 0) refusal = reply;
@@ -842,7 +847,7 @@ int SmtpsComponent::SendResult() {
     }
     resultPending_ = false;
     SmtpReply reply;
-    transport_.SetInterruptGrace(resultGraceSeconds_ * 1000);
+    transport_.SetInterruptGrace(resultGraceSeconds_);
     const int rc = ReadReply(reply);
     transport_.SetInterruptGrace(0);
     if (rc != kNetOk) return rc;

@@ -34,7 +34,8 @@
 //                 needs), and once DATA got its 354 writes the message and the closing "."
 //                 in one write, without waiting for the reply. A refusal is the result; the
 //                 message then never goes out, and the session is reset (at once without
-//                 PIPELINING, with the next envelope's group with it).
+//                 PIPELINING, with the next envelope's group with it). A 421 (the server is
+//                 closing) ends the connection at once, with replies still due unread.
 //   SendResult    reads the end-of-data reply: the message's outcome.
 // Between SendData and SendResult the caller may build the next message and, when the
 // server offers PIPELINING, send its envelope (SendEnvelope), so that it travels with the

@@ -9,6 +9,8 @@
 
 #include "app/sendrecv/tests/send_run_fixture.h"
 #include "core/foundation/cp932.h"
+#include "core/foundation/env_layout.h"
+#include "core/foundation/ini_manager.h"
 
 namespace {
 
@@ -166,6 +168,34 @@ TEST_F(SendRunPipeliningTest, CancelLetsTheReplyInFlightComeAndSendsNothingTwice
     std::map<std::string, int> copies;
     for (const sendtest::Received& r : sendtest::ReadReceived(server.out())) ++copies[r.rcpts.at(0)];
     EXPECT_EQ(copies, (std::map<std::string, int>{{"a@example.jp", 1}, {"b@example.jp", 1}, {"c@example.jp", 1}}));
+}
+
+// A server that answers a pipelined group's MAIL FROM with 421 (it is closing) and then
+// neither answers the rest nor closes: the run stops at once, not after the time-out, with
+// the server's 421 as its error, as it does when each command waits for its reply; the
+// people not reached wait in the list, unfailed.
+TEST_F(SendRunPipeliningTest, A421ThatLeavesTheConnectionOpenEndsTheRunAtOnceWithItsWords) {
+    CIniManager::WriteProfileStringA(env_layout::EnvIniFile(*env_), "SMTPINFO", "SENDMAIL_TIMEOUT_CONNECTED", "20000");
+    for (const bool pipelining : {false, true}) {
+        SCOPED_TRACE(pipelining ? "PIPELINING" : "no PIPELINING");
+        SendTestServer server(ServerArgs(pipelining, {"--hang-up-mail-after", "1"}));
+        UseServer(server.port());
+        const int a = AddPerson("a@example.jp");
+        const int b = AddPerson("b@example.jp");
+        const int c = AddPerson("c@example.jp");
+        const int mail = MakeMail({a, b, c}, "s", "b");
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(Send(mail), -1);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+        EXPECT_EQ(lastError_, "メール送信サービスが利用できません。送信サーバで何らかの問題が起きたようです。");
+        EXPECT_EQ(flags_, std::vector<int>{CSendJob::kConnectionFailure});
+        EXPECT_EQ(server.Count(), 1);
+        const auto history = HistoryOnDisk(mail);
+        EXPECT_EQ(history.at(a).first, "C");
+        EXPECT_EQ(history.count(b) + history.count(c), 0u);
+        EXPECT_EQ(RecipientsOnDisk(mail), (std::vector<int>{b, c}));
+        for (int p : {b, c}) EXPECT_EQ(book_->GetCustomerDataPinPoint(p, kElemDMOk), "Y");
+    }
 }
 
 }  // namespace

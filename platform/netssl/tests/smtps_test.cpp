@@ -294,7 +294,10 @@ TEST(Smtps, ResultGraceLetsTheReplyToAMessageComeAfterAnInterrupt) {
         std::chrono::milliseconds reply;  // when the server answers the message (0: never)
         int rc;
         std::chrono::milliseconds within;
-    } cases[] = {{0, 600ms, kNetTimeout, 400ms}, {2, 600ms, kNetOk, 1500ms}, {1, 0ms, kNetTimeout, 1800ms}};
+    } cases[] = {{0, 600ms, kNetTimeout, 400ms},
+                 {2, 600ms, kNetOk, 1500ms},
+                 {1, 0ms, kNetTimeout, 1800ms},
+                 {3000000, 600ms, kNetOk, 1500ms}};  // more milliseconds than an int holds
     for (const Case& k : cases) {
         SCOPED_TRACE(k.grace);
         ScriptedServer server([&](ScriptConn& c) {
@@ -326,6 +329,45 @@ TEST(Smtps, ResultGraceLetsTheReplyToAMessageComeAfterAnInterrupt) {
         EXPECT_EQ(SMTPS_Do(r.h, kSmtpsSendResult), k.rc) << SMTPS_GetLastError(r.h);
         EXPECT_LT(std::chrono::steady_clock::now() - start, k.within);
         canceller.join();
+        SMTPS_Do(r.h, kSmtpsDisconnect);
+    }
+}
+
+// A 421 among the replies to a pipelined group says the server is closing: the send ends
+// there, with the 421 as its error and the connection closed, also when the server leaves
+// the connection open and never answers the commands after it.
+TEST(Smtps, A421InAPipelinedGroupEndsTheConnectionAtOnce) {
+    const struct {
+        const char* name;
+        const char* replies;  // to MAIL, RCPT and DATA, as far as the server gets
+        int stage;
+    } cases[] = {
+        {"at MAIL", "421 4.3.2 closing\r\n", kSendMailFrom},
+        {"at RCPT", "250 ok\r\n421 4.3.2 closing\r\n", kSendRcptTo},
+        {"at DATA", "250 ok\r\n250 ok\r\n421 4.3.2 closing\r\n", kSendData},
+        {"after a refused RCPT", "250 ok\r\n550 5.1.1 no such user\r\n421 4.3.2 closing\r\n", kSendRcptTo},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScriptedServer server([&](ScriptConn& conn) {
+            Greet(conn, "250-scripted\r\n250 PIPELINING\r\n");
+            std::string line;
+            for (int i = 0; i < 3; ++i) conn.ReadLine(line);
+            conn.Send(c.replies);
+            conn.WaitClose();
+        });
+        Recorder r;
+        r.Server(server.port());
+        SMTPS_Set(r.h, kSmtpsTimeout, 0, 5, 0);
+        ASSERT_EQ(SMTPS_Do(r.h, kSmtpsConnect), 0) << SMTPS_GetLastError(r.h);
+        r.Message("a@example.jp", "b@example.jp", "Subject: x\r\n\r\nbody");
+        ASSERT_EQ(SMTPS_Do(r.h, kSmtpsSendEnvelope), 0);
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(SMTPS_Do(r.h, kSmtpsSendData), kNetServerReply);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+        EXPECT_EQ(SMTPS_GetLastError(r.h), "421 4.3.2 closing");
+        EXPECT_EQ(SMTPS_Get(r.h, kSmtpsSendStage, 0, nullptr), c.stage);
+        EXPECT_EQ(SMTPS_Get(r.h, kSmtpsConnected, 0, nullptr), 0);
         SMTPS_Do(r.h, kSmtpsDisconnect);
     }
 }

@@ -11,6 +11,8 @@ appended to sessions.log, so a test can count connections.
   --drop-mode MODE       ... once the 250 went out ("reply") or instead of it ("noreply":
                          the message is saved but the client never hears so)
   --refuse-mail-after N  answer MAIL FROM with 451 once N messages were accepted
+  --hang-up-mail-after N answer MAIL FROM with 421 once N messages were accepted, then say
+                         nothing more and leave the connection open until the client closes it
   --delay-message K:S    hold the reply to the K-th message for S seconds (saved after it)
   --defer-rcpt A=C:N     answer RCPT TO of address A with the code C (450, 452 ...) the first
                          N times (0: always), as greylisting, a full mailbox or a rate limit do
@@ -37,6 +39,7 @@ def main():
     p.add_argument("--drop-after", type=int, default=0)
     p.add_argument("--drop-mode", choices=["reply", "noreply"], default="reply")
     p.add_argument("--refuse-mail-after", type=int, default=0)
+    p.add_argument("--hang-up-mail-after", type=int, default=0)
     p.add_argument("--delay-message", default="")
     p.add_argument("--defer-rcpt", action="append", default=[])
     p.add_argument("--defer-data", action="append", default=[])
@@ -89,6 +92,12 @@ def main():
             return self.offered(responses)
 
         async def handle_MAIL(self, server, session, envelope, address, options):
+            if a.hang_up_mail_after and self.count >= a.hang_up_mail_after:
+                # Says it is closing, but neither closes nor reads the commands after MAIL.
+                server.transport.write(b"421 4.3.2 Service shutting down\r\n")
+                while server.transport is not None and not server.transport.is_closing():
+                    await asyncio.sleep(0.05)
+                return "421 gone"
             if a.refuse_mail_after and self.count >= a.refuse_mail_after:
                 return "451 4.7.1 Sending rate exceeded, try again later"
             envelope.mail_from = address
