@@ -353,7 +353,10 @@ int HttpsComponent::Request(const Url& url, Answer& answer, std::string& body) {
             kNetOk) {
             return Failure(error);
         }
-        if (int rc = ReadAnswer(answer); rc != kNetOk) return rc;
+        {
+            const ReplyDeadline deadline(transport_);
+            if (int rc = ReadAnswer(answer); rc != kNetOk) return rc;
+        }
         if (answer.status / 100 != 2) {
             transport_.Close();
             return kNetOk;  // the proxy's refusal is the answer
@@ -367,6 +370,10 @@ int HttpsComponent::Request(const Url& url, Answer& answer, std::string& body) {
     if (absolute) request += proxyAuth;
     request += "\r\n";
     if (transport_.Send(request, error) != kNetOk) return Failure(error);
+    // The whole answer, headers and body, within the time-out and a second for every
+    // kAnswerBytesPerSecond bytes that came: a server that drips it, each line or byte
+    // within the time-out, is cut off, and a large page over a slow link still comes.
+    const ReplyDeadline deadline(transport_, NetTransport::kAnswerBytesPerSecond);
     if (int rc = ReadAnswer(answer); rc != kNetOk) return rc;
     if (answer.status / 100 == 2) {
         if (int rc = ReadBody(answer, body); rc != kNetOk) return rc;

@@ -25,7 +25,8 @@
 // naming hosts that are reached directly; without them the request goes direct.
 //
 // Every call blocks until done; the time-out (property 43) limits each wait for the server,
-// and 0 or less means 60 s.
+// and 0 or less means 60 s. Each answer (of the server, or of a proxy to CONNECT) must come
+// whole within the time-out, a long one within a second more for every 1024 bytes received.
 
 #include "platform/netssl/net_component.h"
 

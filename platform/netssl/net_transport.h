@@ -43,6 +43,9 @@ public:
     static constexpr size_t kMaxLine = size_t{1} << 20;
     // A line must come whole within this many times the time-out.
     static constexpr int kLineTimeoutFactor = 10;
+    // The lowest average rate (bytes a second) that a long answer (a stored message, a web
+    // page) may keep once its time-out has passed: its allowance in StartReply.
+    static constexpr size_t kAnswerBytesPerSecond = 1024;
 
     explicit NetTransport(NetInterrupt& interrupt);
     ~NetTransport();

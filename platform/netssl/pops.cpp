@@ -43,8 +43,6 @@ namespace {
 
 // A message, or a listing, larger than this is refused rather than held in memory.
 constexpr size_t kMaxMultiLineBytes = size_t{256} << 20;
-// The lowest average rate a multi-line answer may keep once its time-out has passed.
-constexpr size_t kAnswerBytesPerSecond = 1024;
 
 bool IsOk(const std::string& line) { return line.rfind("+OK", 0) == 0; }
 
@@ -284,7 +282,7 @@ int PopsComponent::ReadMultiLine(Take take, size_t maxLine) {
     // A listing or a stored message may be long: it has the time-out and a second for
     // every kAnswerBytesPerSecond bytes that came, so a slow link still brings a large
     // message and a server that drips its answer is cut off.
-    const ReplyDeadline deadline(transport_, kAnswerBytesPerSecond);
+    const ReplyDeadline deadline(transport_, NetTransport::kAnswerBytesPerSecond);
     std::string line;
     size_t total = 0;
     for (;;) {

@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
+#include <thread>
 
 using namespace netssl;
 using nettest::HttpOriginServer;
@@ -100,6 +102,63 @@ TEST(Https, BodyArrivingByteByByte) {
         Recorder r;
         ASSERT_EQ(HTTPS_Do(r.h, kHttpsGet, Url(server.port())), 0) << HTTPS_GetLastError(r.h);
         EXPECT_EQ(r.body, "hello");
+    }
+}
+
+// Every answer must come whole within the time-out and the time its size allows, however
+// it is spaced: a server that drips its headers a line at a time, or its body a byte at a
+// time, each well within the time-out, is cut off once the time-out has passed, not after
+// the sum of its gaps; a long body that keeps a fair rate still comes whole.
+TEST(Https, EachAnswerComesWholeWithinTheTimeoutAndTheTimeItsSizeAllows) {
+    using namespace std::chrono;
+    const auto repeat = [](std::string head, int n, const std::string& piece, std::string tail = "") {
+        std::vector<std::string> pieces{std::move(head)};
+        for (int i = 0; i < n; ++i) pieces.push_back(piece);
+        if (!tail.empty()) pieces.push_back(std::move(tail));
+        return pieces;
+    };
+    const struct {
+        const char* name;
+        std::vector<std::string> pieces;  // sent one after the other, `gap` apart
+        milliseconds gap;
+        bool whole;
+    } cases[] = {
+        {"headers a line at a time",
+         repeat("HTTP/1.1 200 OK\r\n", 20, "X-Drip: more\r\n", "Content-Length: 2\r\n\r\nok"), milliseconds(300),
+         false},
+        {"body a byte at a time", repeat("HTTP/1.1 200 OK\r\nContent-Length: 30\r\n\r\n", 30, "x"),
+         milliseconds(300), false},
+        {"a long body at a fair rate",
+         repeat("HTTP/1.1 200 OK\r\nContent-Length: 204800\r\n\r\n", 20, std::string(10240, 'x')),
+         milliseconds(100), true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        nettest::ScriptedServer server([&](nettest::ScriptConn& conn) {
+            HttpRequest request;
+            if (!nettest::ReadHttpRequest(conn, request)) return;
+            for (const std::string& piece : c.pieces) {
+                if (!conn.Send(piece)) return;
+                std::this_thread::sleep_for(c.gap);
+            }
+            conn.WaitClose();
+        });
+        Recorder r;
+        HTTPS_Set(r.h, kHttpsTimeout, 0, 1, 0);
+        const auto start = steady_clock::now();
+        const int rc = HTTPS_Do(r.h, kHttpsGet, Url(server.port()));
+        const auto took = steady_clock::now() - start;
+        if (c.whole) {
+            EXPECT_EQ(rc, 0) << HTTPS_GetLastError(r.h);
+            EXPECT_EQ(r.body.size(), 204800u);
+            continue;
+        }
+        EXPECT_EQ(rc, kNetTimeout);
+        EXPECT_EQ(HTTPS_GetLastError(r.h),
+                  "Timeout. The server's reply did not come whole within 1 s and the time its size allows.");
+        EXPECT_GE(took, milliseconds(900));
+        EXPECT_LT(took, milliseconds(1800));
+        EXPECT_EQ(r.body, "");
     }
 }
 
