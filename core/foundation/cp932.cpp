@@ -233,6 +233,14 @@ std::string Utf8ToSjis(std::string_view utf8) {
   return result;
 }
 
+std::string CodePointToSjis(char32_t u) {
+  if (u < 0x80) return std::string(1, static_cast<char>(u));
+  const uint16_t code = u < 0x10000 ? Tables().encode[u] : 0;
+  if (code == 0) return " ";
+  if (code < 0x100) return std::string(1, static_cast<char>(code));
+  return {static_cast<char>(code >> 8), static_cast<char>(code & 0xFF)};
+}
+
 uint16_t Cp932JisRowCode(uint16_t code) {
   unsigned lead = code >> 8, trail = code & 0xFF;
   if (!IsLeadByte(lead) || !IsTrailByte(trail)) return 0;

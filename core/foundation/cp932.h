@@ -36,6 +36,10 @@ std::string SjisToUtf8(std::string_view sjis);
 // Each invalid sequence and each character CP932 cannot hold becomes one blank (0x20).
 std::string Utf8ToSjis(std::string_view utf8);
 
+// One Unicode character in CP932, as Utf8ToSjis gives it: one or two bytes, or a blank
+// when CP932 has no code for it (anything above U+FFFF, a surrogate).
+std::string CodePointToSjis(char32_t u);
+
 // A UTF-8 literal from the source, converted to CP932 once and kept for the life of the
 // process (messages, captions, fixed words). Thread-safe; the reference stays valid.
 const std::string& SjisLiteral(const char* utf8);

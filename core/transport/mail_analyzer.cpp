@@ -8,8 +8,10 @@
 #include "core/foundation/cp932.h"
 #include "core/foundation/date_utils.h"
 #include "core/foundation/header_tidy.h"
+#include "core/foundation/kana_convert.h"
 #include "core/foundation/string_utils.h"
 #include "core/mailstore/encoded_word.h"
+#include "core/mailstore/html_shown_text.h"
 #include "core/mailstore/mime_charset.h"
 #include "core/mailstore/mime_text_util.h"
 #include "core/mailstore/quoted_printable.h"
@@ -179,6 +181,11 @@ const MimeFormatStruct* ReturnedContent(const MimeFormatStruct& part, std::deque
 
 // The first line of a text, up to its first CR or LF.
 string_view FirstLine(string_view text) { return text.substr(0, text.find_first_of("\r\n")); }
+
+// Whether `text` holds `word` whatever the width and case of either: a Japanese input
+// method types "＜ＲＥＦＵＳＥ＞" or "ｓｔｏｐ" as readily as "<REFUSE>" or "stop", and a
+// keyword in katakana may come back in half-width katakana.
+bool HoldsInAnyForm(string_view text, string_view word) { return xcstrhzistr(text, word) != 0; }
 
 // The value of the first header of that name, or nullptr.
 const std::string* FirstValue(const std::vector<MimeHeaderStruct>& headers, string_view name) {
@@ -466,6 +473,9 @@ void MailAnalyzer::SetMailBodyAndAttachFileArray() {
         std::string charset;
         part.GetCharset(charset);
         decodedBody_ = mime_charset::ToSjis(bytes, mime_charset::DetectTextCode(charset, bytes));
+        // A reply written in HTML only: its first line is the one its reader sees, and a
+        // mark typed as "<REFUSE>" stands in the markup as "&lt;REFUSE&gt;".
+        if (ContainsNoCase(subType, "html")) decodedBody_ = html_text::ShownText(decodedBody_);
     }
 }
 
@@ -519,14 +529,18 @@ bool MailAnalyzer::IsReadReceipt() const {
 
 bool MailAnalyzer::IsRefusal() const {
     const string_view line = FirstLine(decodedBody_);
-    if (ContainsNoCase(line, "<REFUSE>")) return true;
-    // A keyword of nothing but blanks would be found in every mail and refuse everyone.
-    if (!refuseWithKeyword_ || mime_text::Trim(refuseKeyword_).empty()) return false;
-    return FindSjis(line, refuseKeyword_, true) != npos;
+    if (HoldsInAnyForm(line, "<REFUSE>")) return true;
+    if (!refuseWithKeyword_) return false;
+    // A keyword of nothing but blanks (full-width ones too) would be found in every mail
+    // and refuse everyone.
+    std::string narrow;
+    xc_zen2han_sjis_all(narrow, refuseKeyword_);
+    if (mime_text::Trim(narrow).empty()) return false;
+    return HoldsInAnyForm(line, refuseKeyword_);
 }
 
 bool MailAnalyzer::IsRegistration() {
-    if (ContainsNoCase(FirstLine(decodedBody_), "<REGISTER>")) return true;
+    if (HoldsInAnyForm(FirstLine(decodedBody_), "<REGISTER>")) return true;
     // A mail system's delivery report whose text part is empty is no one asking to join:
     // taken as a registration, it would put the mail system into the list and lose the
     // bounce.

@@ -7,8 +7,10 @@
 //  2 read receipt  multipart/report with report-type=disposition-notification, unless
 //                  its Disposition says the mail was deleted unread (then ordinary, -1);
 //  3 refusal       the first line of the decoded body holds "<REFUSE>", or the refusal
-//                  keyword when that switch is on and the keyword is not blank;
-//  4 registration  the first body line holds "<REGISTER>", or (register-with-empty on)
+//                  keyword when that switch is on and the keyword is not blank; mark and
+//                  keyword in any width and case ("＜ＲＥＦＵＳＥ＞", "<refuse>");
+//  4 registration  the first body line holds "<REGISTER>" (in any width and case, as
+//                  above), or (register-with-empty on)
 //                  the body is empty in substance and the mail is no delivery-status
 //                  report (a report with an empty text part is a bounce); the body then becomes
 //                  "<REGISTER><EMAIL>" sender "</EMAIL>";
@@ -110,8 +112,9 @@ public:
     // The sender's address: of the first From, else Sender, else Return-Path that holds
     // one; a quoted local part stays as written ("taro..yamada."@docomo.ne.jp).
     const std::string& GetFromAddress() const { return fromAddress_; }
-    // The body decoded and brought to Shift_JIS (the registration marker text for a
-    // registration by empty mail).
+    // The body (the first text part) decoded and brought to Shift_JIS; when that part is
+    // HTML, as in a reply written in HTML only, the text it shows its reader
+    // (html_shown_text.h); the registration marker text for a registration by empty mail.
     const std::string& GetDecodeMailBody() const { return decodedBody_; }
     const std::string& GetDecodeMailSubject() const { return decodedSubject_; }
     // The same subject in UTF-8, with the characters Shift_JIS cannot hold still in it

@@ -228,6 +228,36 @@ TEST_F(ReceiveRunTest, ARefusalStopsEveryRecordOfTheAddress) {
     EXPECT_EQ(BookOnDisk(other, kElemDMOk), "Y");
 }
 
+// Refusals in the forms real mail programs give them stop advertising mail through a real
+// receive run: replies in HTML only (the HTML of Gmail, of Outlook in ISO-2022-JP
+// quoted-printable, of iPhone Mail in base64 with the mark typed in full width), the mark
+// in full-width letters in a plain ISO-2022-JP reply, and the keyword typed in full-width
+// letters and half-width katakana. A thank-you that quotes our mark changes nothing.
+TEST_F(ReceiveRunTest, RefusalsInHtmlOnlyAndFullWidthFormsStopAdvertisingMail) {
+    SetOption(CPopReceiveSession::kOptionRefuseByKeyword, "Y");
+    SetOption(CPopReceiveSession::kOptionRefusalKeyword, Utf8ToSjis("ストップ"));
+    const std::map<std::string, std::string> replies = {
+        {"analyzer_refuse_html_gmail.eml", "taro.yamada@gmail.example.com"},
+        {"analyzer_refuse_html_outlook.eml", "sato@example.co.jp"},
+        {"analyzer_refuse_html_iphone.eml", "ichiro.suzuki@icloud.example.com"},
+        {"analyzer_refuse_wide_jis.eml", "takahashi@ezweb.example.ne.jp"},
+        {"analyzer_refuse_keyword_wide.eml", "hanako.kimura@gmail.example.com"},
+        {"analyzer_html_quoted_mark.eml", "jiro.tanaka@gmail.example.com"},
+    };
+    std::map<std::string, int> people;
+    for (const auto& [file, address] : replies) people[address] = AddPerson(address);
+    const int bystander = AddPerson("bystander@example.jp");
+    for (const auto& [file, address] : replies)
+        Deliver(rcvtest::Crlf(nettest::ReadFile(std::string(OMBREL_RECEIVED_MAILS) + "/" + file)));
+
+    ASSERT_EQ(Receive(), CPopReceiveSession::kRunNormal) << runError_;
+    for (const auto& [address, id] : people)
+        EXPECT_EQ(BookOnDisk(id, kElemDMOk), address == "jiro.tanaka@gmail.example.com" ? "Y" : "N") << address;
+    EXPECT_EQ(BookOnDisk(bystander, kElemDMOk), "Y");
+    EXPECT_EQ(ListOnDisk(receive_stores::kRefusals).size(), 5u);
+    EXPECT_EQ(shown_.Kinds(), (std::array<int, 5>{1, 0, 5, 0, 0}));
+}
+
 TEST_F(ReceiveRunTest, SettingsThatCannotWorkEndTheRunWithTheirMessage) {
     SetOption(CPopReceiveSession::kOptionLoginMethod, "7");
     EXPECT_EQ(Receive(), CPopReceiveSession::kRunFailed);

@@ -63,14 +63,20 @@ TEST(Cp932, EveryCodeAgreesWithIconvAndRoundTrips) {
   }
 }
 
+// One character at a time (CodePointToSjis) too.
 TEST(Cp932, EveryBmpCharacterEncodesAsIconvDoes) {
   for (char32_t u = 1; u < 0x10000; ++u) {
-    if (u >= 0xD800 && u < 0xE000) continue;
+    if (u >= 0xD800 && u < 0xE000) {
+      ASSERT_EQ(CodePointToSjis(u), " ") << std::hex << static_cast<uint32_t>(u);
+      continue;
+    }
     bool ok;
     std::string utf8 = Iconv("UTF-8", "UTF-32LE", std::string_view(reinterpret_cast<char*>(&u), 4), &ok);
     std::string expected = Iconv("CP932", "UTF-8", utf8, &ok);
     ASSERT_EQ(Utf8ToSjis(utf8), ok ? expected : " ") << std::hex << static_cast<uint32_t>(u);
+    ASSERT_EQ(CodePointToSjis(u), ok ? expected : " ") << std::hex << static_cast<uint32_t>(u);
   }
+  EXPECT_EQ(CodePointToSjis(0x1F600), " ");
 }
 
 TEST(Cp932, DuplicatesEncodeToTheWindowsCode) {

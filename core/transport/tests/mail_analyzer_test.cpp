@@ -116,6 +116,29 @@ const MailCase kMails[] = {
      "メール配信について", "2010/08/02 23:59:59", "2010/08/02 14:59:59", nullptr},
     {"analyzer_refuse_keyword_sjis.eml", 0, 1, "", MailAnalyzer::kOrdinary, "", "suzuki@example.ne.jp",
      "メール配信について", "2010/08/02 23:59:59", "2010/08/02 14:59:59", nullptr},
+    // Refusals in the forms real mail programs give them. A reply in HTML only (the HTML
+    // part of Gmail, of Outlook with its Word markup in ISO-2022-JP quoted-printable, of
+    // iPhone Mail in base64, each sent alone): the first line its reader sees counts, the
+    // mark written "&lt;REFUSE&gt;" in the markup, or typed in full width; a mark only in
+    // the quote of our own mail is none. The mark and the keyword in any width and case.
+    {"analyzer_refuse_html_gmail.eml", 0, 0, "", MailAnalyzer::kRefusal, "20240116090000123.00000.41.info@example.jp",
+     "taro.yamada@gmail.example.com", "Re: news", "2024/01/16 12:10:00", "2024/01/16 03:10:00",
+     "<REFUSE>\r\n今後のメールは不要です。\r\n\r\n2024年1月16日(火) 9:00 Quendrel Shop <info@example.jp>:\r\n"
+     "Spring sale.\r\n配信停止をご希望の方は、本文の1行目に<REFUSE>と書いて返信してください。\r\n"},
+    {"analyzer_html_quoted_mark.eml", 0, 0, "", MailAnalyzer::kOrdinary, "20240116090000123.00000.41.info@example.jp",
+     "jiro.tanaka@gmail.example.com", "Re: news", "2024/01/16 12:10:00", "2024/01/16 03:10:00", nullptr},
+    {"analyzer_refuse_html_outlook.eml", 0, 0, "", MailAnalyzer::kRefusal, "", "sato@example.co.jp", "RE: news",
+     "2024/01/16 12:20:00", "2024/01/16 03:20:00", nullptr},
+    {"analyzer_refuse_html_iphone.eml", 0, 0, "", MailAnalyzer::kRefusal, "20240116090000123.00000.43.info@example.jp",
+     "ichiro.suzuki@icloud.example.com", "Re: news", "2024/01/16 12:30:00", "2024/01/16 03:30:00", nullptr},
+    {"analyzer_refuse_wide_jis.eml", 0, 0, "", MailAnalyzer::kRefusal, "", "takahashi@ezweb.example.ne.jp", "Re: news",
+     "2024/01/16 12:40:00", "2024/01/16 03:40:00", "＜ｒｅｆｕｓｅ＞\r\n配信停止希望です。\r\n"},
+    {"analyzer_refuse_keyword_wide.eml", 0, 1, "stop", MailAnalyzer::kRefusal, "", "hanako.kimura@gmail.example.com",
+     "配信停止", "2024/01/16 12:50:00", "2024/01/16 03:50:00", nullptr},
+    {"analyzer_refuse_keyword_wide.eml", 0, 1, "ストップ", MailAnalyzer::kRefusal, "", "hanako.kimura@gmail.example.com",
+     "配信停止", "2024/01/16 12:50:00", "2024/01/16 03:50:00", nullptr},
+    {"analyzer_refuse_keyword_wide.eml", 0, 1, "停止", MailAnalyzer::kOrdinary, "", "hanako.kimura@gmail.example.com",
+     "配信停止", "2024/01/16 12:50:00", "2024/01/16 03:50:00", nullptr},
     // Registrations: the marker (UTF-8 body in base64); an empty mail only with the switch,
     // and then the body becomes the marker with the sender.
     {"analyzer_register_utf8.eml", 0, 0, "", MailAnalyzer::kRegistration, "", "sato@example.jp", "登録",
@@ -127,6 +150,10 @@ const MailCase kMails[] = {
      "2010/09/15 12:00:00", "2010/09/15 03:00:00", "\r\n."},
     {"analyzer_register_fullwidth.eml", 1, 0, "", MailAnalyzer::kRegistration, "", "hanako@example.jp", "join",
      "2010/09/15 12:00:00", "2010/09/15 03:00:00", "<REGISTER><EMAIL>hanako@example.jp</EMAIL>"},
+    // The marker typed in full width and mixed case.
+    {"analyzer_register_wide_mark.eml", 0, 0, "", MailAnalyzer::kRegistration, "", "kato@example.jp", "登録",
+     "2024/01/16 13:00:00", "2024/01/16 04:00:00",
+     "＜Ｒｅｇｉｓｔｅｒ＞\r\n<EMAIL>kato@example.jp</EMAIL>\r\n<NAME_SEI>加藤</NAME_SEI>\r\n"},
     // Ordinary mail: UTF-8 with a date without seconds; Shift_JIS with a raw subject, a
     // two-digit year and a display name holding "<" and ",".
     {"analyzer_ordinary_utf8.eml", 1, 1, "お知らせ", MailAnalyzer::kOrdinary, "", "friend@example.org", "お知らせ",
