@@ -237,8 +237,9 @@ bool EnvironmentService::BuildEnvironment(const std::string& givenPath, const st
     }
 
     // 7: the address book.
-    if (!LoadAddressBook(next)) {
-        Tell(U8("個人情報の読み込みに失敗しました\r\n[エラーコード:0003]"), "個人情報読み込み異常",
+    QString reason;
+    if (!LoadAddressBook(next, reason)) {
+        Tell(U8("個人情報の読み込みに失敗しました\r\n[エラーコード:0003]") + reason, "個人情報読み込み異常",
              platform::kMbIconWarning);
         return false;
     }
@@ -284,7 +285,7 @@ bool EnvironmentService::AskStartupPassword(EnvironmentManagers& next) {
     return false;
 }
 
-bool EnvironmentService::LoadAddressBook(EnvironmentManagers& next) {
+bool EnvironmentService::LoadAddressBook(EnvironmentManagers& next, QString& reason) {
     std::unique_ptr<Sequencer> sequence;
     try {
         sequence = std::make_unique<Sequencer>(next.env.get(), SEQ_ID_CUSTOMER);
@@ -293,10 +294,26 @@ bool EnvironmentService::LoadAddressBook(EnvironmentManagers& next) {
     }
     Wait("個人情報を読み込んでいます", kCountNote, kPleaseWait);
     auto book = std::make_unique<CDatabaseEdit>();
-    if (book->SetEnvManager(next.env.get()) != 1 || book->ReadCustomerList() < 0 ||
-        book->SetSystemOption(next.options.get()) != 1)
+    if (book->SetEnvManager(next.env.get()) != 1) return false;
+    if (book->ReadCustomerList() < 0) {
+        // The reasons a person can act on: the disk, or the journal beside the book.
+        const int code = book->GetErrMsg().GetLastCode();
+        if (code == 10202 || code == 10203 || code == 10205)
+            reason = U8("\r\n\r\n") + ui::FromSjis(book->GetErrMsg().GetLastMsg()) + U8("\r\n") +
+                     ui::FromPath(code == 10202 ? env_layout::DatabaseFile(*next.env)
+                                                : env_layout::DatabaseJournalFile(*next.env));
         return false;
+    }
+    if (book->SetSystemOption(next.options.get()) != 1) return false;
     next.book = std::move(book);
+    const BookJournal::Damage& damage = next.book->GetJournalDamage();
+    if (damage.found && damage.lostChanges > 0)
+        ui::MessageBox(nullptr,
+                       U8("個人情報の変更記録の一部が壊れていたため、%1件の変更を読み込めませんでした。\r\n"
+                          "壊れていた変更記録は次のファイルに残してあります。\r\n%2")
+                           .arg(damage.lostChanges)
+                           .arg(ui::FromPath(damage.keptCopy)),
+                       U8("個人情報読み込み異常"), platform::kMbOk | platform::kMbIconWarning);
 
     const int generations = ReadGenerationCount(*next.env);
     if (generations >= 1) Wait("個人情報のデータの整合性をチェックしています", kCountNote, kPleaseWait);

@@ -147,7 +147,9 @@ private:
     // The steps of the open over `next`; true when all succeeded (messages shown).
     bool BuildEnvironment(const std::string& givenPath, const std::string& descriptor, EnvironmentManagers& next);
     bool AskStartupPassword(EnvironmentManagers& next);
-    bool LoadAddressBook(EnvironmentManagers& next);
+    // Reads the address book; on failure `reason` gets what the user should know beyond
+    // the generic message (empty when there is nothing more).
+    bool LoadAddressBook(EnvironmentManagers& next, QString& reason);
     bool RunUpgrade(const std::string& givenPath, EnvironmentManagers& next);
     void RunAutomaticImport();
     // Writes the open environment's unsaved changes; false (after telling) when it fails.

@@ -80,8 +80,12 @@ std::string BookFileVersion(const std::string& path) {
     if (fd < 0) return errno == ENOENT ? "-" : std::string();
     std::uint64_t size = 0, digest = 0;
     const bool ok = DigestOf(fd, size, digest);
+    const int error = errno;
     ::close(fd);
-    if (!ok) return std::string();
+    if (!ok) {
+        errno = error;
+        return std::string();
+    }
     char text[40];
     std::snprintf(text, sizeof text, "%llu:%016llx", static_cast<unsigned long long>(size),
                   static_cast<unsigned long long>(digest));
@@ -127,68 +131,138 @@ bool BookJournal::CodedWith(const char* key) const {
 }
 
 int BookJournal::Replay(const std::string& version,
-                        const std::function<void(const std::vector<std::string_view>&)>& apply) {
+                        const std::function<void(const std::vector<std::string_view>&)>& apply, Damage* damage) {
     Discard();
     copies_.clear();
     bases_.clear();
     started_ = false;
+    if (damage != nullptr) *damage = Damage{};
+    if (version.empty()) return kUnreadable;
+
+    // The markers (A true, C false) in the order of the file; those before the end of the
+    // last whole batch stay in the file.
+    std::vector<std::pair<bool, std::string>> markers;
+    std::size_t kept = 0;
     bool applying = false;
     int applied = 0;
-    // The records of the batch being read; they count only once its end is read.
-    std::vector<std::vector<std::string>> batch;
-    bool inBatch = false;
-    std::vector<std::string_view> row;
-    const auto take = [&](const std::vector<std::string>& record) {
-        const std::string_view kind = record[0];
-        if (kind == kAnchor && record.size() == 2) {
-            // A journal begun again over a file that could not be removed: what came
-            // before belongs to an older book.
-            started_ = true;
-            bases_.assign(1, record[1]);
-            applying = !version.empty() && record[1] == version;
-        } else if (kind == kCopy && record.size() == 2 && started_) {
-            bases_.push_back(record[1]);
-            if (!version.empty() && record[1] == version) applying = true;
-        } else if (kind == kRow && record.size() == 1 + static_cast<std::size_t>(kCustomerElementCount) && applying) {
-            row.assign(record.begin() + 1, record.end());
-            apply(row);
-            ++applied;
-        }
+    int lost = 0;      // changes that damage kept from applying
+    int unplaced = 0;  // rows of whole batches read before any marker
+    // The batch being read: its records count only once its end is read. One read after
+    // damage has lost its start: it is whole if its end counts exactly its records (the
+    // damage took only its B), and otherwise holds rows that are lost; `carried` says how
+    // many records of it were counted lost at the damage (the rows before it, and the
+    // record that did not read), and its end, if it reads, how many it held in all.
+    struct Batch {
+        bool open = false;
+        bool afterDamage = false;
+        int markers = 0;
+        int carried = 0;
+        int carriedMarkers = 0;
+        std::vector<std::vector<std::string>> rows;
+    } batch;
+    const auto drop = [&] {
+        if (batch.afterDamage) lost += static_cast<int>(batch.rows.size());
+        batch = Batch{};
     };
-    using Step = std::function<bool(const std::vector<std::string_view>&)>;
-    const int r = file_.Replay(Step([&](const std::vector<std::string_view>& fields) -> bool {
+    const auto mark = [&](bool anchor, std::string_view named) {
+        markers.emplace_back(anchor, std::string(named));
+        const bool here = named == version;
+        // A (a journal begun again) says which book what follows extends; a C adds the copy.
+        if (anchor) applying = here;
+        else if (here) applying = true;
+    };
+    std::vector<std::string_view> row;
+    ProgressJournal::ReplaySteps steps;
+    steps.damaged = [&](std::string_view kind) {
+        // What was open cannot be whole any more: its rows are lost, and so is the record
+        // that did not read, unless it was one of the batch's frame.
+        Batch after;
+        after.open = after.afterDamage = true;
+        if (batch.open) {
+            after.carried = batch.carried + static_cast<int>(batch.rows.size());
+            after.carriedMarkers = batch.carriedMarkers + batch.markers;
+        }
+        if (kind != kBegin && kind != kEnd && kind != kAnchor && kind != kCopy && kind != kTag) ++after.carried;
+        lost += after.carried - (batch.open ? batch.carried : 0);
+        batch = std::move(after);
+    };
+    steps.record = [&](const std::vector<std::string_view>& fields) {
         if (fields.empty()) return false;
-        if (fields[0] == kBegin) {
-            // Records before it belong to an append that failed half-way: never whole.
-            batch.clear();
-            inBatch = true;
+        const std::string_view kind = fields[0];
+        if (kind == kBegin) {
+            // Records before it belong to an append that failed half-way, or follow damage.
+            drop();
+            batch.open = true;
             return false;
         }
-        if (fields[0] != kEnd) {
-            if (inBatch) batch.emplace_back(fields.begin(), fields.end());
+        if ((kind == kAnchor || kind == kCopy) && fields.size() == 2) {
+            // True wherever it is read: the journal was begun there, the copy was written.
+            mark(kind == kAnchor, fields[1]);
+            ++batch.markers;
             return false;
         }
+        if (kind == kRow && fields.size() == 1 + static_cast<std::size_t>(kCustomerElementCount)) {
+            if (batch.open) batch.rows.emplace_back(fields.begin() + 1, fields.end());
+            return false;
+        }
+        if (kind != kEnd) return false;
         std::size_t n = 0;
         const std::string_view count = fields.size() == 2 ? fields[1] : std::string_view();
         const auto [end, ec] = std::from_chars(count.data(), count.data() + count.size(), n);
-        const bool whole =
-            inBatch && ec == std::errc() && end == count.data() + count.size() && n == batch.size();
-        // A batch with a record missing (one that failed its checksum) is dropped whole.
-        if (whole)
-            for (const auto& record : batch) take(record);
-        batch.clear();
-        inBatch = false;
-        return whole;
-    }));
-    if (r < 0) {
+        const bool whole = batch.open && ec == std::errc() && end == count.data() + count.size() &&
+                           n == batch.rows.size() + static_cast<std::size_t>(batch.markers);
+        if (!whole) {
+            // A damaged batch whose end reads says how many records it held.
+            const int held = static_cast<int>(n) - batch.carriedMarkers - batch.markers;
+            if (batch.afterDamage && ec == std::errc() && held - batch.carried > static_cast<int>(batch.rows.size()))
+                lost += held - batch.carried - static_cast<int>(batch.rows.size());
+            drop();
+            return false;
+        }
+        for (const auto& r : batch.rows) {
+            if (applying) {
+                row.assign(r.begin(), r.end());
+                apply(row);
+                ++applied;
+            } else if (markers.empty()) {
+                ++unplaced;
+            }
+        }
+        batch = Batch{};
+        kept = markers.size();
+        return true;
+    };
+    ProgressJournal::ReplayScan scan;
+    if (file_.Scan(steps, scan) != 0) return kUnreadable;
+    drop();
+    markers.resize(kept);  // the rest is cut off with the tail
+
+    // What the file says after the open: the last anchor and the copies after it.
+    for (const auto& [anchor, named] : markers) {
+        if (anchor) bases_.clear();
+        bases_.push_back(named);
+    }
+    started_ = !bases_.empty();
+    const bool extends = std::find(bases_.begin(), bases_.end(), version) != bases_.end();
+    if (!extends && unplaced > 0) {
         bases_.clear();
         started_ = false;
-        return -1;
+        return kUnplaced;
     }
-    if (started_ && std::find(bases_.begin(), bases_.end(), version) != bases_.end() && !version.empty())
-        return applied;
+    std::string copy;
+    if (file_.Settle(scan, &copy) != 0) {
+        bases_.clear();
+        started_ = false;
+        return kUnreadable;
+    }
+    if (damage != nullptr && scan.damaged > 0) {
+        damage->found = true;
+        damage->lostChanges = lost;
+        damage->keptCopy = copy;
+    }
+    if (extends) return applied;
     // No journal, or one written for a book that has been replaced since: start afresh.
-    if (Restart(version) != 0) return -1;
+    if (Restart(version) != 0) return kUnreadable;
     return 0;
 }
 

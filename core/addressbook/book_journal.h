@@ -20,7 +20,15 @@
 // Every append is one batch. A batch applies whole or not at all: a crash in the middle of
 // an append (a torn or missing E, a record short or damaged) leaves none of it, and the
 // open cuts it off the file. Rows are stored whole, so replaying a row the book already
-// holds is harmless.
+// holds is harmless, and a batch applies safely without an earlier one that was damaged.
+//
+// Damage (a byte changed on the disk) costs only the batches it is in: the open reads on
+// past it, applies every whole batch after it, keeps the damaged journal's bytes in a copy
+// beside it and says how many changes could not be read. The A and C records name the
+// book that the rows extend; they count wherever they can be read, also in a damaged
+// batch. Should damage hide them while whole batches follow, the open refuses and leaves
+// the journal as it is: replaying rows over a book they may not belong to could undo a
+// restore.
 //
 // Versions: "<size>:<digest of the bytes>" of the file, "-" for no file. Any other
 // content (a whole save renamed over the book, a restore or a copy put in its place) gives
@@ -44,7 +52,7 @@
 #include "core/foundation/progress_journal.h"
 
 // The version of the file at `path` as described above (read whole); "-" when there is
-// none, and an empty text (equal to no version) when it cannot be read.
+// none, and an empty text (equal to no version) when it cannot be read (errno tells why).
 std::string BookFileVersion(const std::string& path);
 
 class BookJournal {
@@ -59,12 +67,26 @@ public:
     // True when the journal is coded with `key` (null: the default coding).
     bool CodedWith(const char* key) const;
 
+    // What damage cost a replay.
+    struct Damage {
+        bool found = false;    // the journal held damage (not only a torn tail)
+        int lostChanges = 0;   // rows in the batches that it kept from applying
+        std::string keptCopy;  // where the damaged journal's bytes were kept
+    };
+    // Results of Replay besides the rows applied.
+    static constexpr int kUnreadable = -1;  // the journal cannot be read or put in order
+    static constexpr int kUnplaced = -2;    // damage hides which book its batches extend
+
     // Replays the journal over a book just read from a file of `version`: `apply` gets
     // the 56 elements of every row of the whole batches after the last marker naming that
     // version, in order. A journal that names another version (the book was replaced since)
     // is removed. Afterwards the journal extends `version`. Result: the number of rows
-    // applied; -1 when the journal exists but cannot be read (it is kept as it is).
-    int Replay(const std::string& version, const std::function<void(const std::vector<std::string_view>&)>& apply);
+    // applied; kUnreadable when the journal exists but cannot be read (or `version` is
+    // empty: a book that could not be read is not judged), kUnplaced as above; in both
+    // cases the journal is left exactly as it was. `damage` (when given) tells what damage
+    // cost.
+    int Replay(const std::string& version, const std::function<void(const std::vector<std::string_view>&)>& apply,
+               Damage* damage = nullptr);
 
     // True when a batch appended now would be replayed over a book file of `version`.
     bool Extends(const std::string& version) const;

@@ -3,6 +3,7 @@
 #include "core/addressbook/database_edit.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <cstdio>
 #include <cstdlib>
@@ -16,6 +17,7 @@
 #include "core/foundation/sequencer.h"
 #include "core/foundation/store_key.h"
 #include "core/foundation/system_option.h"
+#include "core/foundation/system_reason.h"
 #include "platform/notifier.h"
 #include "platform/path.h"
 #include "platform/safe_write.h"
@@ -135,16 +137,35 @@ int CDatabaseEdit::ReadCustomerList() {
         return kErrOpen;
     }
     if (replayed > 0) pendingSave_ = true;
+    // A damaged journal (its bytes are kept in a copy) is not left to be read again at
+    // every open: the book that holds what could be read is saved whole, which starts the
+    // journal afresh. Should that fail, the next open finds the same and tries again.
+    if (journalDamage_.found) (void)WriteBook(true);
     if (r == kErrNoFile && replayed == 0) return r;  // a save may create the file
     return GetLineNumber();
 }
 
 int CDatabaseEdit::OpenJournal(const std::string& path, const char* key) {
     journal_.Bind(JournalPath(), key);
+    journalDamage_ = BookJournal::Damage{};
     // The journal applies to exactly the file that was read (nothing else writes it
     // meanwhile: the single-instance guard keeps other processes off the environment).
     const std::string version = journal_.VersionOfBook(path);
-    const int r = journal_.Replay(version, [this](const std::vector<std::string_view>& row) { ApplyJournalRow(row); });
+    if (version.empty()) {
+        // Not knowing which book it is, the journal cannot be judged: both stay as they are.
+        errMsg_.SetErrS(10202, SjisLiteral("個人情報データベースファイルを読み込めませんでした。理由: ") +
+                                   SystemReasonText(errno));
+        DropJournal();
+        return -1;
+    }
+    const int r = journal_.Replay(version, [this](const std::vector<std::string_view>& row) { ApplyJournalRow(row); },
+                                  &journalDamage_);
+    if (r == BookJournal::kUnplaced) {
+        errMsg_.SetErrS(10203, SjisLiteral("個人情報の変更記録が壊れていて、どの個人情報データベースファイルに続くものかを"
+                                           "確かめられないため、個人情報を読み込めません。変更記録はそのまま残してあります。"));
+    } else if (r < 0) {
+        errMsg_.SetErrS(10205, SjisLiteral("個人情報の変更記録を読み込めませんでした。理由: ") + SystemReasonText(errno));
+    }
     if (r < 0) DropJournal();
     return r;
 }
@@ -267,8 +288,24 @@ CDatabaseEdit::ChangeGroup::~ChangeGroup() { Commit(); }
 int CDatabaseEdit::ChangeGroup::Commit() {
     if (!open_) return result_;
     open_ = false;
-    if (--book_.groupDepth_ == 0) result_ = book_.CommitChanges();
+    if (--book_.groupDepth_ == 0 && book_.deferring_ != std::this_thread::get_id()) result_ = book_.CommitChanges();
     return result_;
+}
+
+CDatabaseEdit::DeferredCommits::DeferredCommits(CDatabaseEdit& book) : book_(book) {
+    Lock lock(book_.mutex_);
+    book_.deferring_ = std::this_thread::get_id();
+}
+
+CDatabaseEdit::DeferredCommits::~DeferredCommits() {
+    Lock lock(book_.mutex_);
+    book_.deferring_ = std::thread::id();
+    (void)book_.CommitChanges();
+}
+
+int CDatabaseEdit::DeferredCommits::Commit() {
+    Lock lock(book_.mutex_);
+    return book_.CommitChanges() == 0 ? 0 : -1;
 }
 
 void CDatabaseEdit::NoteChanged(int row) {

@@ -45,6 +45,7 @@
 #include <list>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
@@ -106,8 +107,14 @@ public:
     //  the table's own negative result (no file, damaged or cut-off record ...; kErrOpen
     //  when the journal exists but cannot be read): the book is then empty and refuses to
     //  save over its file until a read succeeds.
-    // A file that holds no record is an empty book (0).
+    // A file that holds no record is an empty book (0). When the book file cannot be read a
+    // second time for the journal's check (10202), the journal cannot be read (10205), or
+    // damage hides which book the journal extends (10203), the result is kErrOpen with the
+    // reason in GetErrMsg, and the journal is left as it is. Damage the open could read past
+    // is told by GetJournalDamage; the book is then saved whole.
     int ReadCustomerList();
+    // What damage in the journal cost the last ReadCustomerList (found false: none).
+    const BookJournal::Damage& GetJournalDamage() const { return journalDamage_; }
     // Empties the table and reads `path` with `key` (null: default coding); the table's
     // path stays `path`, and its changes are no longer journaled. The index is rebuilt.
     // Rows, -3, or the table's negative result.
@@ -140,6 +147,26 @@ public:
         std::unique_lock<platform::NamedMutex> lock_;
         bool open_ = true;
         int result_ = 0;
+    };
+
+    // Holds back the commits of the changes that the thread which made it makes while it
+    // lives (outside ChangeGroups of their own too), so that a run that changes the book
+    // record by record as it goes (the receive run) puts them on the disk once, when it
+    // chooses (Commit), without holding the store's lock in between. Another thread's
+    // commit may take them to the disk earlier, which is harmless: rows are stored whole.
+    // At its end it commits what is left. One at a time per store.
+    class DeferredCommits {
+    public:
+        explicit DeferredCommits(CDatabaseEdit& book);
+        ~DeferredCommits();
+        DeferredCommits(const DeferredCommits&) = delete;
+        DeferredCommits& operator=(const DeferredCommits&) = delete;
+        // 0 when every change made so far is on the disk; -1 with 10204 when not (they
+        // stay in memory, unsaved, for the next commit).
+        int Commit();
+
+    private:
+        CDatabaseEdit& book_;
     };
 
     // ---- Records ------------------------------------------------------------------------
@@ -218,6 +245,7 @@ public:
     int SetAtLineGrow(int index, const XCStringArrayEx& line);
     int InsertAtLine(int index, const XCStringArrayEx& line);
     int RemoveLine(int index);
+    int RemoveLinesFrom(int count);
     int RemoveAll(int mark);
     int SetAtElement(int line, int column, const std::string& text);
     int SetAtElement(int line, int column, const char* text);
@@ -351,9 +379,11 @@ private:
     // changed since the last commit, a change that needs a whole save, the depth of the
     // open ChangeGroups, and when a journal has grown too large to keep.
     BookJournal journal_;
+    BookJournal::Damage journalDamage_;
     std::unordered_set<int> pendingIds_;
     bool reshaped_ = false;
     int groupDepth_ = 0;
+    std::thread::id deferring_;  // the thread whose commits wait for its DeferredCommits
     SavePace journalPace_;
     std::uint64_t fileRows_ = 0;  // rows of the book file as last read or saved whole
     std::atomic<std::uint64_t> changes_{0};

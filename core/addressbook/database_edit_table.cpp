@@ -138,6 +138,16 @@ int CDatabaseEdit::RemoveLine(int index) {
     return Done(r, group);
 }
 
+int CDatabaseEdit::RemoveLinesFrom(int count) {
+    ChangeGroup group(*this);
+    const int r = CMyDB::RemoveLinesFrom(count);
+    if (r == 0 && count < Rows()) {
+        MakeIndex();
+        NoteReshaped();
+    }
+    return Done(r, group);
+}
+
 int CDatabaseEdit::RemoveAll(int mark) {
     ChangeGroup group(*this);
     const int r = CMyDB::RemoveAll(mark);

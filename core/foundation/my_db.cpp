@@ -204,6 +204,15 @@ int CMyDB::RemoveLine(int index) {
     return 0;
 }
 
+int CMyDB::RemoveLinesFrom(int count) {
+    if (elements_ == 0) return kErrElementsUnset;
+    if (count < 0 || count > static_cast<int>(lines_.size())) return kErrLineIndex;
+    if (count == static_cast<int>(lines_.size())) return 0;
+    lines_.resize(static_cast<size_t>(count));
+    changed_ = 1;
+    return 0;
+}
+
 int CMyDB::RemoveAll(int mark) {
     if (elements_ == 0) return kErrElementsUnset;
     lines_.clear();

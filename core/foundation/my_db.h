@@ -85,6 +85,9 @@ public:
     int SetAtLineGrow(int index, const XCStringArrayEx& line);
     int InsertAtLine(int index, const XCStringArrayEx& line);
     int RemoveLine(int index);
+    // Keeps the first `count` lines and removes the rest: 0, or kErrLineIndex when the
+    // table has fewer.
+    int RemoveLinesFrom(int count);
     int RemoveAll(int mark);
     // Exchanges the lines of the two tables (both then count as changed). 0, or
     // kErrElementsUnset when their element counts differ.

@@ -4,9 +4,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <memory>
 
 #include "platform/path.h"
 
@@ -47,6 +49,117 @@ bool WriteAll(int fd, const char* p, std::size_t n) {
     }
     return true;
 }
+
+bool Blank(const std::string& text) { return text.find_first_not_of("\r\n") == std::string::npos; }
+
+// Whether `text` is `pattern` (where 'H' stands for any hex digit) with at most one byte
+// changed, lost or added.
+bool NearPattern(std::string_view text, std::string_view pattern) {
+    const auto same = [](char c, char p) {
+        return p == 'H' ? std::isxdigit(static_cast<unsigned char>(c)) != 0 : c == p;
+    };
+    std::size_t i = 0;
+    while (i < text.size() && i < pattern.size() && same(text[i], pattern[i])) ++i;
+    if (i == text.size() && i == pattern.size()) return true;
+    const auto rest = [&](std::size_t t, std::size_t p) {
+        if (text.size() - t != pattern.size() - p) return false;
+        for (; t < text.size(); ++t, ++p)
+            if (!same(text[t], pattern[p])) return false;
+        return true;
+    };
+    return (text.size() == pattern.size() && rest(i + 1, i + 1)) ||
+           (text.size() + 1 == pattern.size() && rest(i, i + 1)) ||
+           (text.size() == pattern.size() + 1 && rest(i + 1, i));
+}
+
+// Whether a physical line ends as every record's line does: its checksum, quoted, then CR LF.
+bool EndsLikeRecord(std::string_view line) {
+    static constexpr std::string_view kEnd = ",\"HHHHHHHH\"\r\n";
+    for (std::size_t n = kEnd.size() - 1; n <= kEnd.size() + 1; ++n)
+        if (line.size() >= n && NearPattern(line.substr(line.size() - n), kEnd)) return true;
+    return false;
+}
+
+// Reads the coded records of a journal from any place in it: the physical lines of a
+// record (split at LF, then decoded), joined while a quote is open. Unlike the record
+// files' reader it can start again at any line, which is what reading past damage needs.
+class RecordReader {
+public:
+    enum Result { kWhole, kTorn, kEnd, kError };
+
+    RecordReader(std::FILE* fp, const unsigned char* decode) : fp_(fp), decode_(decode) {}
+    ~RecordReader() { std::free(piece_); }
+    RecordReader(const RecordReader&) = delete;
+    RecordReader& operator=(const RecordReader&) = delete;
+
+    // Reads the record that starts at `at`: kWhole (its line end is outside quotes), kTorn
+    // (the file ends first), kEnd (nothing is left), kError (a read failed).
+    Result Read(std::uint64_t at) {
+        text_.clear();
+        lines_ = 0;
+        if (at != pos_) {
+            if (::fseeko(fp_, static_cast<off_t>(at), SEEK_SET) != 0) return kError;
+            pos_ = at;
+        }
+        bool open = false;
+        for (;;) {
+            const ssize_t got = ::getdelim(&piece_, &cap_, '\n', fp_);
+            if (got <= 0) {
+                if (std::ferror(fp_)) return kError;
+                end_ = pos_;
+                return text_.empty() ? kEnd : kTorn;
+            }
+            const std::size_t n = static_cast<std::size_t>(got);
+            unsigned char* b = reinterpret_cast<unsigned char*>(piece_);
+            std::size_t quotes = 0;
+            for (std::size_t i = 0; i < n; ++i) {
+                b[i] = decode_[b[i]];
+                quotes += b[i] == '"';
+            }
+            if (quotes % 2 != 0) open = !open;
+            text_.append(piece_, n);
+            pos_ += n;
+            if (++lines_ == 1) {
+                firstLineEnd_ = pos_;
+                firstLineLength_ = n;
+            }
+            if (piece_[n - 1] != '\n') {
+                end_ = pos_;
+                return kTorn;
+            }
+            if (!open) {
+                end_ = pos_;
+                return kWhole;
+            }
+        }
+    }
+    const std::string& Text() const { return text_; }
+    std::uint64_t End() const { return end_; }
+    std::uint64_t FirstLineEnd() const { return firstLineEnd_; }
+    // Whether a record that ran to the end of the file was cut off by a crash, or is damage
+    // (a quote that a changed byte made or took, leaving the rest of the file inside the
+    // record): a crash cuts inside a record, so the first line of a torn record never ends
+    // the way every record's line does, with its quoted checksum and the line end. One byte
+    // changed, lost or added before the line end still counts as such an end; a missing
+    // line end is what a cut looks like.
+    bool CutOff() const {
+        const std::string_view line = FirstLine();
+        return line.empty() || line.back() != '\n' || !EndsLikeRecord(line);
+    }
+    std::string_view FirstLine() const { return std::string_view(text_).substr(0, firstLineLength_); }
+
+private:
+    std::FILE* fp_;
+    const unsigned char* decode_;
+    char* piece_ = nullptr;  // getdelim's buffer
+    std::size_t cap_ = 0;
+    std::uint64_t pos_ = 0;  // the stream's position
+    std::string text_;
+    int lines_ = 0;
+    std::size_t firstLineLength_ = 0;
+    std::uint64_t end_ = 0;
+    std::uint64_t firstLineEnd_ = 0;
+};
 
 }  // namespace
 
@@ -99,11 +212,24 @@ int ProgressJournal::OpenForAppend() {
         return -1;
     }
     fileSize_ = static_cast<std::uint64_t>(st.st_size);
+    if (mustCut_) {
+        // What a failed append left is cut off first, or nothing is appended.
+        if (fileSize_ > wholeSize_ && !CutBack(wholeSize_)) {
+            Close();
+            return -1;
+        }
+        fileSize_ = wholeSize_;
+        mustCut_ = false;
+    }
     if (fileSize_ == 0) {
         std::vector<std::string_view> tag(tag_.begin(), tag_.end());
         std::string head;
         CodeRecord(tag, head);
         if (!WriteAll(fd_, head.data(), head.size())) {
+            if (!CutBack(0)) {
+                mustCut_ = true;
+                wholeSize_ = 0;
+            }
             Close();
             return -1;
         }
@@ -122,17 +248,30 @@ int ProgressJournal::OpenForAppend() {
     return 0;
 }
 
+bool ProgressJournal::CutBack(std::uint64_t size) {
+    if (::ftruncate(fd_, static_cast<off_t>(size)) != 0) return false;
+    if (sync_ && ::fdatasync(fd_) != 0) return false;
+    fileSize_ = size;
+    return true;
+}
+
 int ProgressJournal::Commit() {
     if (pending_.empty()) return 0;
     if (OpenForAppend() != 0) return -1;
     // The file is this object's while it is open (the history's lock keeps other writers
     // out), so its size is known without asking the file system each time.
     const std::uint64_t before = fileSize_;
-    if (!WriteAll(fd_, pending_.data(), pending_.size())) {
-        // A part of the batch may have reached the file: cut it back, so that the file
-        // ends with whole records and the retry appends cleanly.
-        if (::ftruncate(fd_, static_cast<off_t>(before)) != 0) {
-            // Replay ignores a torn tail anyway.
+    // The sync makes the records survive a power loss too, not only a killed process.
+    const bool written =
+        WriteAll(fd_, pending_.data(), pending_.size()) && (!sync_ || ::fdatasync(fd_) == 0);
+    if (!written) {
+        // The caller is told the batch was not written, so the file must not hold it
+        // either: a part of it, or all of it with a failed flush, would otherwise be
+        // replayed after all. Should the cut fail, it is tried again before the next
+        // append, which never follows what is left.
+        if (!CutBack(before)) {
+            mustCut_ = true;
+            wholeSize_ = before;
         }
         Close();
         return -1;
@@ -140,9 +279,6 @@ int ProgressJournal::Commit() {
     appended_ += pending_.size();
     fileSize_ += pending_.size();
     pending_.clear();
-    // The records are in the file (a killed process loses nothing now); the sync makes
-    // them survive a power loss too.
-    if (sync_ && ::fdatasync(fd_) != 0) return -1;
     return 0;
 }
 
@@ -164,59 +300,166 @@ int ProgressJournal::WriteCopy(const std::string& path, const std::vector<std::v
     return 0;
 }
 
-int ProgressJournal::Replay(const std::function<void(const std::vector<std::string_view>&)>& apply) {
-    return Replay(std::function<bool(const std::vector<std::string_view>&)>(
-        [&apply](const std::vector<std::string_view>& fields) {
-            apply(fields);
-            return true;
-        }));
+std::string ProgressJournal::DamagedCopyPath(const std::string& path, int number) {
+    return path + ".damaged" + (number > 1 ? std::to_string(number) : std::string());
 }
 
-int ProgressJournal::Replay(const std::function<bool(const std::vector<std::string_view>&)>& apply) {
+int ProgressJournal::Scan(const ReplaySteps& steps, ReplayScan& scan) {
     Close();
+    scan = ReplayScan{};
     if (path_.empty()) return 0;
-    XCsvRead reader;
-    reader.SetUseKey(key_ ? key_->c_str() : nullptr);
-    if (reader.OpenFile(path_) != 1) {
-        struct stat st {};
-        return ::stat(path_.c_str(), &st) != 0 && errno == ENOENT ? 0 : -1;
+    const int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return errno == ENOENT ? 0 : -1;
+    struct stat st {};
+    std::FILE* fp = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) ? ::fdopen(fd, "rb") : nullptr;
+    if (fp == nullptr) {
+        ::close(fd);
+        return -1;
     }
-    long good = 0;        // the end of the last whole record
-    bool tagged = false;
-    int applied = 0;
+    scan.size = static_cast<std::uint64_t>(st.st_size);
+    constexpr std::size_t kBuffer = 1 << 20;
+    const std::unique_ptr<char[]> buffer(new char[kBuffer]);
+    std::setvbuf(fp, buffer.get(), _IOFBF, kBuffer);
+
+    RecordReader reader(fp, key_ ? RecordDecodeTable(GetKeyNumber(*key_)) : DefaultDecodeTable());
+    CsvRead split;
     std::vector<std::string_view> fields;
-    for (int n = reader.ReadLine(); n != -1; n = reader.ReadLine()) {
-        if (n <= 0) continue;  // a damaged record: skipped; a torn tail ends the loop
-        fields.clear();
-        for (int i = 0; i < n; ++i) fields.push_back(reader.GetDataView(i));
-        if (!tagged) {
-            if (static_cast<std::size_t>(n) != tag_.size() + 1 ||
-                fields.back() != Hex(Checksum(fields, fields.size() - 1)) ||
-                !std::equal(tag_.begin(), tag_.end(), fields.begin()))
-                break;  // not our journal
-            tagged = true;
-            good = std::ftell(reader.GetFp());
+    bool first = true;       // the next record read whole is the first one
+    bool tagDamaged = false; // the first line did not read
+    bool failing = false;    // something did not read since the last record that did
+    bool cutOff = false;     // ... and it began with a record that a crash cut off
+    std::string failedKind;  // the first field of what did not read, when it has one
+    int result = 0;
+    for (std::uint64_t at = 0;;) {
+        const RecordReader::Result r = reader.Read(at);
+        if (r == RecordReader::kEnd) break;
+        if (r == RecordReader::kError) {
+            result = -1;
+            break;
+        }
+        bool whole = false;
+        if (r == RecordReader::kWhole) {
+            const int n = split.SetLine(reader.Text());
+            if (n == 0 && Blank(reader.Text())) {
+                at = reader.End();
+                continue;
+            }
+            fields.clear();
+            for (int i = 0; i < n; ++i) fields.push_back(split.GetDataView(i));
+            whole = n >= 1 && fields.back() == Hex(Checksum(fields, fields.size() - 1));
+        }
+        if (!whole) {
+            // The tag did not read: the journal is ours, damaged, if a record of ours follows.
+            if (at == 0) tagDamaged = r == RecordReader::kWhole || reader.FirstLineEnd() < reader.End();
+            if (!failing) {
+                cutOff = r == RecordReader::kTorn && reader.CutOff();
+                // What the owner may learn of it: the first field of its first line.
+                failedKind.clear();
+                if (split.SetLine(reader.FirstLine()) > 0) failedKind = split.GetDataView(0);
+            }
+            failing = true;
+            // Read on from the next line: damage spoils the record it is in, not the rest.
+            if (reader.FirstLineEnd() <= at || (r == RecordReader::kTorn && reader.FirstLineEnd() >= reader.End()))
+                break;
+            at = reader.FirstLineEnd();
             continue;
         }
-        if (fields.back() != Hex(Checksum(fields, fields.size() - 1))) continue;
         fields.pop_back();
-        ++applied;
-        if (apply(fields)) good = std::ftell(reader.GetFp());
-    }
-    reader.CloseFile();
-    // Anything after the last whole record (a torn tail) goes, so that new records never
-    // follow garbage. A journal that is not ours as a whole (another tag, or coded with
-    // another key) is set aside as "<path>.bad" rather than deleted: it may still be
-    // recovered by hand.
-    struct stat st {};
-    if (::stat(path_.c_str(), &st) == 0 && st.st_size > good) {
-        if (!tagged) {
-            if (::rename(path_.c_str(), (path_ + ".bad").c_str()) != 0) return -1;
-        } else if (::truncate(path_.c_str(), good) != 0) {
-            return -1;
+        at = reader.End();
+        const bool isTag = fields.size() == tag_.size() && std::equal(tag_.begin(), tag_.end(), fields.begin());
+        if (first) {
+            first = false;
+            if (isTag) {
+                scan.ours = true;
+                if (failing) ++scan.damaged;  // something before the tag
+                failing = false;
+                scan.whole = at;
+                continue;
+            }
+            // Another tag: not our journal. A tag that did not read is ours, damaged, when a
+            // record coded with our key follows it.
+            if (!tagDamaged) break;
+            scan.ours = true;
         }
+        if (failing) {
+            failing = false;
+            ++scan.damaged;
+            if (steps.damaged) steps.damaged(failedKind);
+        }
+        ++scan.records;
+        if (steps.record(fields)) scan.whole = at;
     }
-    return applied;
+    // What does not read at the end is a torn tail, unless it does not look cut off.
+    if (result == 0 && failing && !cutOff && scan.ours) {
+        ++scan.damaged;
+        if (steps.damaged) steps.damaged(failedKind);
+    }
+    const int error = errno;
+    std::fclose(fp);
+    errno = error;  // why a read failed
+    return result;
+}
+
+namespace {
+
+// Keeps the bytes of the damaged journal at `path` in the first free copy name (or the
+// copy an earlier open made of the same bytes): 0 and its path, or -1.
+int KeepDamagedCopy(const std::string& path, std::string& kept) {
+    std::string bytes;
+    if (!platform::ReadWholeFile(path, bytes)) return -1;
+    for (int number = 1; number <= 99; ++number) {
+        const std::string copy = ProgressJournal::DamagedCopyPath(path, number);
+        struct stat st {};
+        if (::lstat(copy.c_str(), &st) == 0) {
+            std::string earlier;
+            if (S_ISREG(st.st_mode) && static_cast<std::uint64_t>(st.st_size) == bytes.size() &&
+                platform::ReadWholeFile(copy, earlier) && earlier == bytes) {
+                kept = copy;
+                return 0;
+            }
+            continue;
+        }
+        if (errno != ENOENT || !platform::WriteFileAtomically(copy, bytes, true)) return -1;
+        kept = copy;
+        return 0;
+    }
+    return -1;
+}
+
+}  // namespace
+
+int ProgressJournal::Settle(const ReplayScan& scan, std::string* keptCopy) {
+    if (keptCopy != nullptr) keptCopy->clear();
+    mustCut_ = false;
+    if (path_.empty() || scan.size == 0) return 0;
+    // A journal that is not ours as a whole (another tag, or coded with another key) is set
+    // aside rather than deleted: it may still be recovered by hand.
+    if (!scan.ours) return ::rename(path_.c_str(), (path_ + ".bad").c_str()) == 0 ? 0 : -1;
+    if (scan.damaged > 0) {
+        std::string copy;
+        if (KeepDamagedCopy(path_, copy) != 0) return -1;
+        if (keptCopy != nullptr) *keptCopy = copy;
+    }
+    // Anything after the last whole unit goes, so that new records never follow garbage.
+    if (scan.size > scan.whole) {
+        const int fd = platform::OpenPrivateFile(path_, O_WRONLY);
+        if (fd < 0) return -1;
+        const bool cut = ::ftruncate(fd, static_cast<off_t>(scan.whole)) == 0;
+        ::close(fd);
+        if (!cut) return -1;
+    }
+    return 0;
+}
+
+int ProgressJournal::Replay(const std::function<void(const std::vector<std::string_view>&)>& apply) {
+    ReplayScan scan;
+    const ReplaySteps steps{[&apply](const std::vector<std::string_view>& fields) {
+                                apply(fields);
+                                return true;
+                            },
+                            nullptr};
+    if (Scan(steps, scan) != 0 || Settle(scan) != 0) return -1;
+    return scan.records;
 }
 
 int ProgressJournal::Remove() {

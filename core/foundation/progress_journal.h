@@ -9,15 +9,29 @@
 //
 // File: the first record is a tag naming what the journal belongs to; every further record
 // is a list of fields ending with a checksum of them. Records use the record-file syntax
-// and coding of the owner's key, so the journal keeps the same secrecy as the file. Replay
-// skips records whose checksum fails and cuts a torn tail (a record the crash interrupted)
-// off the file before anything new is appended. A record is whole only with its line end
-// outside quotes, so a cut anywhere inside it (even after a line break inside a quoted
-// field) reads as torn, never as a shorter record; the checksum catches damage. An owner
-// that needs several records to count as one (a batch) says where the journal is whole
-// through the second form of Replay. Records must be idempotent (the owner
-// stores whole rows, not increments), since a journal may be replayed over a file that
-// already holds its changes (a crash between the save and the removal).
+// and coding of the owner's key, so the journal keeps the same secrecy as the file. A
+// record is whole only with its line end outside quotes, so a cut anywhere inside it (even
+// after a line break inside a quoted field) reads as torn, never as a shorter record; the
+// checksum catches damage. Records must be idempotent (the owner stores whole rows, not
+// increments), since a journal may be replayed over a file that already holds its changes
+// (a crash between the save and the removal).
+//
+// Units: an owner that needs several records to count as one (a batch) says at replay
+// where its units end; a record on its own is a unit of one.
+//
+// Torn tail and damage: a crash can only cut the end of the file, so what follows the last
+// whole unit and reaches the end of the file without reading whole (a record cut off in
+// the middle, the zeros a power loss leaves) is a torn tail: replay cuts it off before
+// anything new is appended. Anything else that does not read (a byte changed on the disk:
+// a record whose checksum fails, a quote that joins the lines after it into one record) is
+// damage: replay reads on from the next line, so every whole unit after it still counts,
+// tells the owner, and keeps a copy of the journal's bytes beside it (DamagedCopyPath)
+// before the file is changed at all. A journal is never shortened past a whole unit.
+//
+// Appends: a batch reaches the file whole or not at all, as far as the caller can tell:
+// when a write or its flush fails, the file is cut back to what it held before, and while
+// that cut cannot be made nothing more is appended (the next record would otherwise follow
+// a torn one and be lost with it).
 
 #include <cstdint>
 #include <functional>
@@ -47,9 +61,9 @@ public:
 
     // Adds one record to the pending batch (nothing is written yet).
     void Add(const std::vector<std::string_view>& fields);
-    // Writes the pending batch with one append: 0, or -1 (the batch is kept for the next
-    // try; the file keeps what it held). The tag is written first into a new file (whose
-    // folder entry is flushed too when syncing).
+    // Writes the pending batch with one append and flushes it: 0, or -1 (the batch is kept
+    // for the next try, and the file holds what it held before the call). The tag is
+    // written first into a new file (whose folder entry is flushed too when syncing).
     int Commit();
     bool HasPending() const { return !pending_.empty(); }
     // Forgets the pending batch (a record that must not reach the file after all).
@@ -64,16 +78,38 @@ public:
     // that puts it in place later. 0 or -1.
     int WriteCopy(const std::string& path, const std::vector<std::vector<std::string_view>>& records);
 
-    // Reads the records after the tag in order, calling `apply` with their fields (the
-    // checksum removed). A journal with another tag (or coded with another key) is
-    // ignored and set aside as "<path>.bad". Cuts a torn
-    // tail off the file. Result: the number of records applied; 0 when there is no
-    // journal; -1 when the file exists but cannot be read.
+    struct ReplaySteps {
+        // A record read whole, its checksum removed: true when the journal is whole after
+        // it (the end of a unit).
+        std::function<bool(const std::vector<std::string_view>&)> record;
+        // Damage before the next record (see above), with the first field of what did not
+        // read, as far as it can be told (empty: not at all): the unit open is not whole.
+        // May be empty.
+        std::function<void(std::string_view)> damaged;
+    };
+    // What a scan met.
+    struct ReplayScan {
+        int records = 0;          // records handed to the owner
+        int damaged = 0;          // places where damage was met
+        bool ours = false;        // the tag (or, when it is damaged, a record after it) reads
+        std::uint64_t whole = 0;  // the end of the last whole unit (or of the tag)
+        std::uint64_t size = 0;   // the file's size (0: there is none)
+    };
+    // Reads the journal, handing every record after the tag to `steps` in order; changes
+    // nothing on the disk. 0, or -1 when the file exists but cannot be read.
+    int Scan(const ReplaySteps& steps, ReplayScan& scan);
+    // Puts the file in order after Scan: a journal with damage is first copied whole to
+    // DamagedCopyPath (*keptCopy gets its path; an identical copy made by an earlier open
+    // is used again), then the torn tail or the unreadable rest after the last whole unit
+    // is cut off; a file that is not ours (another tag, another key) is set aside as
+    // "<path>.bad". 0, or -1 when that cannot be done (the file is then as it was).
+    int Settle(const ReplayScan& scan, std::string* keptCopy = nullptr);
+    // Scan and Settle for an owner whose every record is a unit of its own. The number of
+    // records applied; 0 when there is no journal; -1 when the file cannot be read or
+    // settled.
     int Replay(const std::function<void(const std::vector<std::string_view>&)>& apply);
-    // The same, where `apply` answers whether the journal is whole after this record: the
-    // tail cut off is everything after the last record answered true (records of a batch
-    // whose end never reached the file go with it).
-    int Replay(const std::function<bool(const std::vector<std::string_view>&)>& apply);
+    // Where a copy of a damaged journal goes: "<path>.damaged", then "<path>.damaged2" ...
+    static std::string DamagedCopyPath(const std::string& path, int number);
 
     // Deletes the journal file: 0, or -1 when it exists and cannot be removed.
     int Remove();
@@ -85,6 +121,8 @@ public:
 private:
     void CodeRecord(const std::vector<std::string_view>& fields, std::string& out) const;
     int OpenForAppend();
+    // Cuts the open file back to `size` (and flushes that when syncing): true when done.
+    bool CutBack(std::uint64_t size);
     void Close();
 
     std::string path_;
@@ -93,6 +131,10 @@ private:
     const unsigned char* table_ = DefaultEncodeTable();  // the record coding of key_
     int fd_ = -1;
     std::uint64_t fileSize_ = 0;            // the file's size while fd_ is open
+    // A failed append could not be cut back: the file must be cut to `wholeSize_` before
+    // anything more is appended to it.
+    bool mustCut_ = false;
+    std::uint64_t wholeSize_ = 0;
     bool sync_ = true;
     std::string pending_;
     std::uint64_t appended_ = 0;
