@@ -281,6 +281,7 @@ int CPopReceiveSession::Run() {
     lastUidFrozen_ = false;
 
     if (!PrepareStores()) return Finish();
+    bookCommits_.emplace(*env_.book);
     Status(T("受信を開始します"));
 
     if (!IsCancelled()) {
@@ -522,6 +523,7 @@ int CPopReceiveSession::Finish() {
     }
     ForgetHeldStores();
     client_.reset();
+    bookCommits_.reset();
     return result;
 }
 

@@ -25,6 +25,9 @@
 //  - Nothing applied twice, nothing lost. Changes are made in memory and saved as one
 //    batch through the receive ledger (receive_ledger.h) before the logout that makes the
 //    server delete anything (the deletions themselves are sent while the batch is saved);
+//    the address book's changes go to its journal with one flush just before the ledger
+//    commits the batch (they only ever turn advertising mail off, so a batch that is
+//    applied again after a crash in between changes nothing more);
 //    a run killed at any point is finished or undone by the next, and a
 //    message whose batch was saved is never applied again, even when the server kept it
 //    (a logout refused or broken off: messages marked deleted may not be gone).
@@ -57,12 +60,14 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
 #include "app/sendrecv/receive_stores.h"
 #include "app/sendrecv/send_job.h"
+#include "core/addressbook/database_edit.h"
 #include "core/foundation/err_msg.h"
 #include "core/foundation/record_table.h"
 
@@ -255,6 +260,8 @@ private:
     std::map<int, std::unique_ptr<ExtractResultDetail>> recipientLists_;
     std::map<int, COneMailData> mailsBefore_;  // the records as they were before this batch
     bool bookChanged_ = false;
+    // The address book's changes reach its journal once per batch, with the batch's save.
+    std::optional<CDatabaseEdit::DeferredCommits> bookCommits_;
     std::unique_ptr<receive_stores::AddressLookup> addresses_;
     std::unique_ptr<CAddressImport> importer_;
     std::unique_ptr<MailAnalyzer> analyzer_;

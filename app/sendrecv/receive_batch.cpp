@@ -1,7 +1,6 @@
 // The receive session's batch: the stores a run holds, and their save as one batch through
 // the receive ledger (stage every changed file, commit, install).
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "app/sendrecv/mail_row_notice.h"
@@ -107,23 +106,14 @@ int CPopReceiveSession::SaveChanges(const std::vector<std::string>& uids) {
     for (const auto& [id, list] : recipientLists_)
         if (list->IsListChanged()) targets.push_back({env_layout::MailRecipientFile(env, id), ""});
     if (!mailsBefore_.empty()) targets.push_back({env_layout::MailListFile(env), ""});
-    if (bookChanged_) targets.push_back({env_layout::DatabaseFile(env), ""});
     if (registrationsChanged_) targets.push_back({receive_stores::ListPath(env, receive_stores::kRegistrations), ""});
     if (refusalsChanged_) targets.push_back({receive_stores::ListPath(env, receive_stores::kRefusals), ""});
-    if (targets.empty() && uids.empty()) return 0;
+    if (targets.empty() && uids.empty() && !bookChanged_) return 0;
 
     ReceiveLedger* ledger = Ledger();
     StoreKey key;
     bool saved = ledger != nullptr && GetStoreKey(env_.env, key) == 0 && ledger->Prepare(targets) == 0;
     if (saved) {
-        // The address book is by far the largest file: it is written beside the others.
-        bool bookSaved = true;
-        std::thread book;
-        if (bookChanged_)
-            book = std::thread([&] {
-                bookSaved = env_.book->WriteFromMemoryToFileAppointFileName(
-                                ReceiveLedger::StagedPath(env_layout::DatabaseFile(env)), key.get()) == 0;
-            });
         for (const auto& [id, entry] : histories_) {
             if (!saved || !entry.changed || entry.history == nullptr) continue;
             saved = entry.history->WriteFromMemoryToFileAppointFileName(
@@ -148,12 +138,16 @@ int CPopReceiveSession::SaveChanges(const std::vector<std::string>& uids) {
         if (saved && refusalsChanged_)
             saved = receive_stores::SaveList(env_.env, receive_stores::kRefusals, refusals_,
                                              ReceiveLedger::StagedPath(receive_stores::ListPath(env, receive_stores::kRefusals)));
-        if (book.joinable()) book.join();
-        if (!bookSaved) {
-            if (saved) err_ = env_.book->GetErrMsg();
-            saved = false;
-        }
         if (saved) ReceiveRunReached("staged");
+        // The book's rows go to its journal, not staged whole: a staged book would miss an
+        // edit saved meanwhile, and costs as much as the book. They reach the disk before the
+        // batch counts as applied; a crash in between applies the batch again, which turns
+        // off again what is off already.
+        if (saved && bookChanged_ && bookCommits_) {
+            saved = bookCommits_->Commit() == 0;
+            if (!saved) err_ = env_.book->GetErrMsg();
+            else ReceiveRunReached("journaled");
+        }
         saved = saved && ledger->Commit(uids) == 0;
         if (!saved) ledger->Abandon();
     }

@@ -7,6 +7,8 @@
 // Points, in the order a run meets them:
 //   "applied"    one message's changes are made in memory (once per message)
 //   "staged"     every changed store is written beside its file, nothing is committed
+//   "journaled"  the address book's changes are in its journal; the ledger does not hold
+//                the batch yet (only when the batch changed the book)
 //   "committed"  the receive ledger holds the batch; the files are not replaced yet
 //   "installed"  the files hold the batch; no message was deleted on the server yet
 //   "deleted"    the handled messages are marked deleted; the server was not told to

@@ -3,8 +3,9 @@
 // however a run ends.
 //
 // Why: a receive run changes several files for one batch of messages - send histories,
-// recipient lists, the mail list, the address book, the registration and refusal lists -
-// and only then may the server delete the messages. A run killed half-way through those
+// recipient lists, the mail list, the registration and refusal lists (the address book's
+// changes go to its own journal just before the commit below) - and only then may the
+// server delete the messages. A run killed half-way through those
 // saves would leave some files changed and others not, and the next run, finding the
 // messages still on the server, would count a bounce twice in one file and once in
 // another. So a batch is saved in three steps:

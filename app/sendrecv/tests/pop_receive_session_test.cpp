@@ -258,6 +258,47 @@ TEST_F(ReceiveRunTest, RefusalsInHtmlOnlyAndFullWidthFormsStopAdvertisingMail) {
     EXPECT_EQ(shown_.Kinds(), (std::array<int, 5>{1, 0, 5, 0, 0}));
 }
 
+// The user saves a record, and the address book is saved whole (its window closes), while
+// a run is between applying its messages and committing them: a fresh open finds both the
+// edit and the run's marks. (The run used to stage a whole copy of the book before, and put
+// it in place of the newer book after the commit.)
+TEST_F(ReceiveRunTest, AnEditSavedDuringTheRunIsKept) {
+    std::vector<int> people = {AddPerson("e0@example.net"), AddPerson("e1@example.net"), AddPerson("e2@example.net")};
+    ASSERT_EQ(book_->WriteFromMemoryToFile(), 0);
+    int mail = 0;
+    std::map<int, SentCopy> sent = SendMail(people, mail);
+    Deliver(Reply("refusal.eml", sent[people[1]]));
+    Deliver(Reply("refusal.eml", sent[people[2]]));
+    for (const char* point : {"applied", "staged"}) {
+        SCOPED_TRACE(point);
+        int edits = 0;
+        SetReceiveFaultProbeForTesting([&](std::string_view at) {
+            if (at != point || edits > 0) return;
+            ++edits;
+            // The user's thread, not the run's.
+            std::thread user([&] {
+                OneCustomer c;
+                ASSERT_EQ(book_->GetOneCustomerForEdit(c, people[0]), 0);
+                c.Company = point;
+                ASSERT_EQ(book_->SetOneCustomerInfo(c, 0), 0);
+                ASSERT_EQ(book_->WriteFromMemoryToFile(), 0);
+            });
+            user.join();
+        });
+        const int r = Receive();
+        SetReceiveFaultProbeForTesting({});
+        ASSERT_EQ(r, CPopReceiveSession::kRunNormal) << runError_;
+        EXPECT_EQ(edits, 1);
+        EXPECT_EQ(BookOnDisk(people[0], kElemCompany), point);
+        EXPECT_EQ(BookOnDisk(people[1], kElemDMOk), "N");
+        EXPECT_EQ(BookOnDisk(people[2], kElemDMOk), "N");
+        EXPECT_FALSE(std::filesystem::exists(env_layout::DatabaseFile(*env_) + ".rcv"));
+        // Again, with the replies still on the server (no deletion): the second pass changes
+        // nothing the first made.
+        Deliver(Reply("refusal.eml", sent[people[1]]));
+    }
+}
+
 TEST_F(ReceiveRunTest, SettingsThatCannotWorkEndTheRunWithTheirMessage) {
     SetOption(CPopReceiveSession::kOptionLoginMethod, "7");
     EXPECT_EQ(Receive(), CPopReceiveSession::kRunFailed);

@@ -79,7 +79,7 @@ TEST_P(ReceiveKillTest, NothingAppliedTwiceNothingLost) {
 }
 
 INSTANTIATE_TEST_SUITE_P(AtEveryPoint, ReceiveKillTest,
-                         ::testing::Values(KillPoint{"applied", 1}, KillPoint{"applied", 4}, KillPoint{"staged", 1},
+                         ::testing::Values(KillPoint{"applied", 1}, KillPoint{"applied", 4}, KillPoint{"staged", 1}, KillPoint{"journaled", 1},
                                            KillPoint{"committed", 1}, KillPoint{"installed", 1},
                                            KillPoint{"deleted", 1}),
                          [](const ::testing::TestParamInfo<KillPoint>& info) {
