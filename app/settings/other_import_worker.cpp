@@ -1,6 +1,5 @@
 #include "app/settings/other_import_worker.h"
 
-#include "app/settings/import_book_guard.h"
 #include "core/addressbook/database_edit.h"
 #include "core/addressbook/import_progress.h"
 
@@ -13,7 +12,6 @@ ImportRunOutcome RunOtherImport(CDatabaseEdit& book, EnvManager* env, SystemOpti
     progress.imported.store(0);
     progress.errors.store(0);
     progress.phase.store(0);
-    ImportBookGuard guard(book);
     CAddressImport importer(&book, env, options);
     switch (request.kind) {
     case kImportTormask: {
@@ -41,11 +39,11 @@ ImportRunOutcome RunOtherImport(CDatabaseEdit& book, EnvManager* env, SystemOpti
     }
     outcome.rejectedCount = progress.errors.load();
     if (outcome.result < 0) outcome.errorText = importer.GetErrMsg().GetLastMsg();
-    // A declined question ends the run before the importer touches the book.
-    if (outcome.result < 0 && outcome.result != kImportDeclined) {
-        outcome.restoreResult = guard.Restore();
-        outcome.restored = true;
-    }
+    // The importer takes back its own records when it ends abnormally, and nothing else: a
+    // refusal or a bounce that a send or receive run stored while the user was still
+    // answering the importer's questions stays. A declined question ends the run before
+    // the importer touches the book.
+    outcome.restored = outcome.result < 0 && outcome.result != kImportDeclined;
     return outcome;
 }
 

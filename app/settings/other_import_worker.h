@@ -1,14 +1,15 @@
 #pragma once
 // The run of an import from another program's address book, without widgets: the core's
 // importer for the format (kinds 2-6 of the import-format dialog), with its report file,
-// progress block and, for Tormask data, its question to the user. A run that fails puts
-// the address book back as it was (ImportBookGuard), so a half-imported book is never
-// saved; the report file still tells what happened.
+// progress block and, for Tormask data, its question to the user. A run that fails takes
+// back the records it stored (the importer does, in the same hold of the book's lock as
+// it stored them), so a half-imported book is never saved; the report file still tells
+// what happened.
 //
-// The book's lock is not held across the run: the Quillary converter and the Tormask
-// question come before the importer locks the book, and the screens must be able to read
-// the book meanwhile. The copy and the restore each hold the lock; no other writer runs in
-// between because imports are refused while a send or receive run is under way.
+// The book's lock is not held across the whole run: the Quillary converter and the
+// Tormask question come before the importer locks the book, and the screens (or a send or
+// receive run) may use the book meanwhile; what they store stays, whatever the import's
+// end.
 //
 // Runs on the import dialog's worker thread; it touches no widget (the question is carried
 // to the GUI thread by the caller's `ask`).

@@ -74,6 +74,8 @@ bool OtherImportRun::Prepare(EnvManager* env) {
     book_.MakeIndex();
     prepared_ = true;
     changes_.emplace(book_);
+    rowsBefore_ = book_.GetLineNumber();
+    earlier_.clear();
     if (ids_.Begin(env, book_.GetMaxDBID()) < 0) return false;
     mails_.Build(book_);
     return true;
@@ -195,11 +197,20 @@ int OtherImportRun::Commit() {
         Cell(kElemCustomerID) = std::to_string(id);
         if (book_.AddLine(work_) != 0) return 10602;
         mails_.Add(Cell(kElemEmail), book_.GetLineNumber() - 1);
-    } else if (book_.SetAtLine(row_, work_) != 0) {
-        return 10602;
+    } else {
+        if (row_ < rowsBefore_ && earlier_.count(row_) == 0) book_.GetAtLine(row_, earlier_[row_]);
+        if (book_.SetAtLine(row_, work_) != 0) return 10602;
     }
     progress_.imported.store(++imported_);
     return 0;
+}
+
+void OtherImportRun::TakeBack() {
+    CDatabaseEdit::ChangeGroup group(book_);
+    for (const auto& [row, line] : earlier_) book_.SetAtLine(row, line);
+    book_.RemoveLinesFrom(rowsBefore_);
+    earlier_.clear();
+    book_.MakeIndex();
 }
 
 void OtherImportRun::WriteErrorSection(const std::string& line) {
@@ -223,9 +234,15 @@ int OtherImportRun::End(const std::string& reasonIn, int failure) {
             reason = MessageOf(10009);
             failure = -42;
         }
+        // An abnormal end takes back what the run stored before it is committed, so that
+        // none of it reaches the disk.
+        if (!reason.empty()) TakeBack();
         if (changes_ && changes_->Commit() < 0 && reason.empty()) {
             reason = MessageOf(10204);
             failure = -42;
+            // Neither the book's file nor its journal holds the run's records: memory
+            // follows them.
+            TakeBack();
         }
         changes_.reset();
     }

@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include <optional>
@@ -39,7 +40,8 @@ public:
 
     // Under the store's lock: the ID index rebuilt, the customer sequence moved past the
     // largest ID and the mail index built; the records stored from here on are committed
-    // together by End. False when the sequence fails (10009).
+    // together by End, or taken back together when the run ends abnormally. False when the
+    // sequence fails (10009).
     bool Prepare(EnvManager* env);
 
     // ---- One record ----------------------------------------------------------------------
@@ -86,8 +88,10 @@ public:
 
     // Ends the run: the ID index rebuilt, the sequence stored and the records committed
     // when Prepare ran (a commit that fails ends the run abnormally with 10204, -42), then
-    // the end status and the end time. `reason` empty is a normal end. The imported count,
-    // or `failure` for an abnormal end.
+    // the end status and the end time. `reason` empty is a normal end. An abnormal end
+    // takes the run's own records back (the rows it added go, the rows it updated get their
+    // earlier texts), and nothing else: a change another writer made before the run began
+    // stays. The imported count, or `failure` for an abnormal end.
     int End(const std::string& reason, int failure);
 
     int Imported() const { return imported_; }
@@ -99,6 +103,8 @@ private:
     void Write(std::string_view text);
     void WriteErrorSection(const std::string& line);
     void WriteTime(const char* heading);
+    // Puts the rows the run changed back as they were at Prepare (in one group).
+    void TakeBack();
 
     CDatabaseEdit& book_;
     ImportProgress& progress_;
@@ -110,6 +116,10 @@ private:
     ImportIdSource ids_;
     std::optional<CDatabaseEdit::ChangeGroup> changes_;
     ImportMailIndex mails_;
+    // What TakeBack needs: the book's rows at Prepare, and the earlier texts of the rows
+    // among them that the run replaced (the first time it replaced each).
+    int rowsBefore_ = 0;
+    std::unordered_map<int, XCStringArrayEx> earlier_;
     XCStringArrayEx work_;
     int row_ = -1;
     std::string reason_;

@@ -16,10 +16,12 @@
 #include "app/settings/import_wizard_mapping.h"
 #include "app/settings/import_wizard_run.h"
 #include "app/settings/import_wizard_scan.h"
+#include "app/settings/other_import_worker.h"
 #include "app/settings/mapping_rule.h"
 #include "app/settings/tests/import_test_env.h"
 #include "core/addressbook/address_import.h"
 #include "core/addressbook/import_progress.h"
+#include "core/foundation/sequencer.h"
 #include "platform/safe_write.h"
 
 namespace {
@@ -407,6 +409,55 @@ TEST_F(ImportRun, AStoppedRunIsPutBackAndAStopBeforeTheStartStartsNothing) {
     EXPECT_TRUE(early.stopped);
     EXPECT_FALSE(early.restored);
     EXPECT_EQ(AllRows(), before_);
+}
+
+// A failed import from another program takes back its own records and nothing else: a
+// refusal that a receive run stored while the user was answering the importer's question
+// stays, in memory and on the disk (it used to be undone with a copy of the book taken
+// before the question).
+TEST_F(ImportRun, AFailedOtherImportTakesBackOnlyItsOwnRecords) {
+    const std::string source = WriteFile(
+        "tormask.csv", S("顧客ID,ユーザーID,アクセスコード,顧客名(姓),顧客名(名),顧客名よみ(姓),顧客名よみ(名),郵便番号,"
+                         "都道府県,住所,電話番号,メールアドレス,配信希望\r\n"
+                         "1,u1,a1,新川,一郎,シンカワ,イチロウ,,,,,old@example.com,希望する\r\n"
+                         "2,u2,a2,青木,二郎,アオキ,ジロウ,,,,,a@example.com,希望する\r\n"
+                         "3,u3,a3,井上,三郎,イノウエ,サブロウ,,,,,b@example.com,希望する\r\n"));
+    Sequencer seq(Env(), SEQ_ID_CUSTOMER);
+    ASSERT_TRUE(seq.SetValue(9999998));  // one ID left: the second new record fails
+    settings::OtherImportRequest r;
+    r.kind = settings::kImportTormask;
+    r.source = source;
+    r.logPath = TempPath("log.txt");
+    r.duplicatePolicy = "0";  // no dates in the file: the importer asks first
+    int asked = 0;
+    const auto ask = [&](const std::string&, const std::string&) {
+        ++asked;
+        // Meanwhile a receive run, on its own thread, applies a refusal.
+        std::thread receive([&] {
+            OneCustomer c;
+            ASSERT_EQ(Book().GetOneCustomerForEdit(c, 1), 0);
+            c.DMOk = "N";
+            ASSERT_EQ(Book().SetOneCustomerInfo(c, 0), 0);
+        });
+        receive.join();
+        return true;
+    };
+    ImportProgress progress;
+    const auto outcome = settings::RunOtherImport(Book(), Env(), &Options(), r, progress, ask);
+    EXPECT_EQ(asked, 1);
+    EXPECT_LT(outcome.result, 0);
+    EXPECT_TRUE(outcome.restored);
+    for (CDatabaseEdit* book : {&Book(), static_cast<CDatabaseEdit*>(nullptr)}) {
+        CDatabaseEdit fresh(Env(), &Options());
+        if (book == nullptr) {
+            ASSERT_EQ(fresh.ReadCustomerList(), 2);
+            book = &fresh;
+        }
+        EXPECT_EQ(book->GetLineNumber(), 2);
+        EXPECT_EQ(book->GetCustomerDataPinPoint(1, kElemDMOk), "N");
+        EXPECT_EQ(book->GetCustomerDataPinPoint(1, kElemKanjiSei), S("古川"));
+        EXPECT_EQ(book->SearchCustomerOneElement(kElemEmail, "a@example.com", -1, kDirectionForward), -1);
+    }
 }
 
 TEST_F(ImportRun, TheGuardRestoresRowsOfEveryShape) {

@@ -67,15 +67,34 @@ TEST_F(OtherImportTest, Becky) {
 }
 
 TEST_F(OtherImportTest, FailureMidRunEndsAbnormallyWithTheCounts) {
+    // A refusal a receive run stored just before the import (while its questions were
+    // being answered), and a record the import will update before it fails.
+    const int refused = Add(*book_, "refused@example.com");
+    const int updated = Add(*book_, "b0@example.com");
+    OneCustomer c;
+    ASSERT_EQ(book_->GetOneCustomerForEdit(c, refused), 0);
+    c.DMOk = "N";
+    ASSERT_EQ(book_->SetOneCustomerInfo(c, 0), 0);
+    const int rowsBefore = book_->GetLineNumber();
+    const std::string companyBefore = book_->GetCustomerDataPinPoint(updated, kElemCompany);
     Sequencer seq(&env_, SEQ_ID_CUSTOMER);
     ASSERT_TRUE(seq.SetValue(9999998));  // one ID left below the sequence's limit
-    const std::string source = SjisFile("b.csv", "a@example.com,,,,,,,,,,\r\nb@example.com,,,,,,,,,,\r\n");
+    const std::string source =
+        SjisFile("b.csv", "b0@example.com,New Co,,,,,,,,,\r\na@example.com,,,,,,,,,,\r\nb@example.com,,,,,,,,,,\r\n");
     EXPECT_EQ(importer_->ImportDBfromBeckyFile(source, report_, &progress_, 1), -42);
     EXPECT_EQ(importer_->GetErrMsg().GetLastCode(), 10009);
-    EXPECT_NE(ReadFile(report_).find(S("インポートは1件(及びデータエラー0件)をインポートして、\r\n異常終了しました。\r\n"
+    EXPECT_EQ(book_->GetCustomerDataPinPoint(updated, kElemCompany), companyBefore);
+    EXPECT_NE(ReadFile(report_).find(S("インポートは2件(及びデータエラー0件)をインポートして、\r\n異常終了しました。\r\n"
                                        "理由[新規個人情報IDの取得に失敗しました]")),
               std::string::npos);
-    EXPECT_EQ(book_->DBID2RowNumber(9999998), 0);
+    // The run takes back the record it stored before the failure, and only that: a change
+    // another writer made before the run began stays.
+    EXPECT_EQ(book_->DBID2RowNumber(9999998), -1);
+    EXPECT_EQ(book_->GetLineNumber(), rowsBefore);
+    EXPECT_EQ(book_->GetCustomerDataPinPoint(refused, kElemDMOk), "N");
+    CDatabaseEdit reread(&env_);
+    EXPECT_EQ(reread.ReadCustomerList(), rowsBefore);
+    EXPECT_EQ(reread.GetCustomerDataPinPoint(refused, kElemDMOk), "N");
     ExpectBookUnlocked();
 }
 
