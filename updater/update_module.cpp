@@ -43,8 +43,10 @@ std::vector<std::string> FileNamesIn(const fs::path& folder) {
 std::optional<FoundModule> FindUpdateModule(const std::vector<std::string>& folders) {
     std::vector<fs::path> searched;
     for (const std::string& given : folders) {
+        // An empty name is no folder (not the current one, which may be anyone's).
+        if (given.empty()) continue;
         std::error_code ec;
-        const fs::path folder = fs::absolute(given.empty() ? fs::path(".") : fs::path(given), ec);
+        const fs::path folder = fs::absolute(fs::path(given), ec);
         if (ec) continue;
         const bool seen = std::any_of(searched.begin(), searched.end(), [&](const fs::path& p) {
             std::error_code sameError;

@@ -34,9 +34,9 @@ struct FoundModule {
 };
 
 // The first module in `folders` (searched in order, each for every kind in order);
-// nothing when no folder holds one. A folder that is missing or unreadable holds none;
-// relative folders are taken from the current folder. The same folder named twice is
-// searched once.
+// nothing when no folder holds one. A folder that is missing or unreadable holds none, and
+// so does an empty name; relative folders are taken from the current folder. The same
+// folder named twice is searched once.
 std::optional<FoundModule> FindUpdateModule(const std::vector<std::string>& folders);
 
 }  // namespace fennick

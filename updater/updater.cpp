@@ -13,7 +13,12 @@ UpdateResult RunUpdate(const UpdaterSetup& setup) {
         if (setup.showError) setup.showError(text, caption);
     };
 
-    // Only the program's own folder: see updater.h.
+    // Only the program's own folder: see updater.h. Unknown, it is no folder at all (not
+    // the current one).
+    if (setup.programFolder.empty()) {
+        show(kNoOwnFolderMessage, kProgramName);
+        return UpdateResult::kNoOwnFolder;
+    }
     const std::optional<FoundModule> module = FindUpdateModule({setup.programFolder});
     if (!module) {
         if (const std::optional<FoundModule> outside = FindUpdateModule({"."})) {

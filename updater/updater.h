@@ -20,6 +20,11 @@
 //      the message "アップデートモジュールを起動できませんでした。" and its path, titled with
 //      its caption, rather than ending in silence.
 //
+// The program's own folder unknown (its file cannot be read from /proc/self/exe: no
+// /proc, a path longer than the system allows), no folder is searched and nothing runs:
+// the message "このプログラムのフォルダを確認できないため、アップデートモジュールを実行
+// しません。" titled with the program's name says so.
+//
 // Every message is an error message; RunUpdate shows at most one.
 
 #include <functional>
@@ -39,6 +44,8 @@ inline constexpr const char* kModuleOutsideMessage =
 inline constexpr const char* kNotInstalledMessage =
     "アップデート対象となる製品がインストールされていません。アップデートを終了します。";
 inline constexpr const char* kCannotStartMessage = "アップデートモジュールを起動できませんでした。";
+inline constexpr const char* kNoOwnFolderMessage =
+    "このプログラムのフォルダを確認できないため、アップデートモジュールを実行しません。";
 
 enum class UpdateResult {
     kModuleRan,     // the module was started and has ended
@@ -46,10 +53,11 @@ enum class UpdateResult {
     kModuleOutside, // no module in the program's folder; one in the current folder, not run
     kNotInstalled,  // the module's product version is not installed
     kStartFailed,   // the module could not be started
+    kNoOwnFolder,   // the program's own folder is unknown: nothing was searched nor run
 };
 
 struct UpdaterSetup {
-    std::string programFolder;  // the program's own folder, the only one modules run from
+    std::string programFolder;  // the program's own folder, the only one modules run from ("": unknown)
     std::string versionStore;   // path of the installed-version store
     // Shows an error message (UTF-8 text and caption).
     std::function<void(const std::string& text, const std::string& caption)> showError;

@@ -5,6 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <limits.h>
+#include <unistd.h>
+
 #include <chrono>
 #include <cstdlib>
 #include <optional>
@@ -82,6 +86,48 @@ TEST_F(FennickProgram, AModulePlantedInTheFolderItIsStartedFromIsNotRun) {
     const std::string dialog = ReadFile(root_ / "dialog.txt");
     EXPECT_NE(dialog.find("現在のフォルダにあるアップデートモジュールは実行しません。"), std::string::npos) << dialog;
     EXPECT_NE(dialog.find((root_ / "work/Varnisup.exe").string()), std::string::npos) << dialog;
+}
+
+// Started from a folder whose path is longer than the system can name, the program cannot
+// learn its own folder: it runs nothing, not even the module lying beside it there, and
+// says why.
+TEST_F(FennickProgram, WithoutItsOwnFolderItRunsNothing) {
+    // A chain of folders deeper than PATH_MAX, made and entered one level at a time.
+    int folder = ::open((root_ / "work").c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    ASSERT_GE(folder, 0);
+    const std::string level(200, 'd');
+    for (int depth = 0; depth * (level.size() + 1) <= PATH_MAX; ++depth) {
+        ASSERT_EQ(::mkdirat(folder, level.c_str(), 0700), 0);
+        const int next = ::openat(folder, level.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        ::close(folder);
+        ASSERT_GE(next, 0);
+        folder = next;
+    }
+    const auto put = [&](const char* name, const std::string& bytes) {
+        const int fd = ::openat(folder, name, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0755);
+        ASSERT_GE(fd, 0) << name;
+        ASSERT_EQ(::write(fd, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+        ::close(fd);
+    };
+    put("Fennick", ReadFile(root_ / "prog/Fennick"));
+    put("Varnisup.exe", "#!/bin/sh\necho ran > ran.txt\n");
+
+    ScopedEnv store("FENNICK_VERSION_STORE", (root_ / "installed.ini").string());
+    ScopedEnv path("PATH", (root_ / "bin").string() + ":" + std::getenv("PATH"));
+    ScopedEnv display("DISPLAY", ":99");
+    const fs::path previous = fs::current_path();
+    ASSERT_EQ(::fchdir(folder), 0);
+    int code = -1;
+    const platform::ProcessEnd end = platform::RunProcess({"./Fennick"}, std::chrono::seconds(60), {}, code);
+    const bool ran = ::faccessat(folder, "ran.txt", F_OK, 0) == 0;
+    fs::current_path(previous);
+    ::close(folder);
+    EXPECT_EQ(end, platform::ProcessEnd::kExited);
+    EXPECT_EQ(code, 0);
+    EXPECT_FALSE(ran);
+    EXPECT_EQ(ReadFile(root_ / "dialog.txt"),
+              "--error\n--no-markup\n--title=Fennick\n--text=このプログラムのフォルダを確認できないため、"
+              "アップデートモジュールを実行しません。\n");
 }
 
 TEST_F(FennickProgram, ShowsItsMessageOnTheDesktopAndStillEndsWithZero) {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "updater/tests/test_folder.h"
+#include "updater/update_module.h"
 #include "updater/updater.h"
 
 namespace fennick {
@@ -187,6 +188,25 @@ TEST(FennickRunUpdateFailure, AModuleInTheCurrentFolderIsNamedAndNotRun) {
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0].first, std::string(kModuleOutsideMessage) + "\n" + (root / "work/Varnisup.exe").string());
     EXPECT_EQ(shown[0].second, kProgramName);
+    EXPECT_FALSE(fs::exists(root / "work/ran.txt"));
+}
+
+// The program's own folder unknown: no folder is searched, not even the current one that
+// an empty name once stood for, and the message says why nothing runs.
+TEST(FennickRunUpdateFailure, WithoutItsOwnFolderNothingRuns) {
+    TempFolder root;
+    WriteModule(root / "work/Varnisup.exe", "planted");
+    WriteFile(root / "installed.ini", Version("5.0"));
+
+    std::vector<std::pair<std::string, std::string>> shown;
+    UpdaterSetup setup{"", (root / "installed.ini").string(),
+                       [&](const std::string& text, const std::string& caption) { shown.emplace_back(text, caption); }};
+    CurrentFolder inWork(root / "work");
+    EXPECT_EQ(RunUpdate(setup), UpdateResult::kNoOwnFolder);
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].first, kNoOwnFolderMessage);
+    EXPECT_EQ(shown[0].second, kProgramName);
+    EXPECT_FALSE(FindUpdateModule({""}));
     EXPECT_FALSE(fs::exists(root / "work/ran.txt"));
 }
 
