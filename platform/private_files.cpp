@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <mutex>
 
 namespace platform {
 namespace {
@@ -78,13 +79,53 @@ long NarrowBelow(int dirFd, int depth) {
     return narrowed;
 }
 
+std::mutex g_reporterMutex;
+LinkReporter g_reporter;
+
+bool IsLink(const std::string& path) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+}
+
+void ReportLink(const std::string& path) {
+    LinkReporter reporter;
+    {
+        std::lock_guard<std::mutex> lock(g_reporterMutex);
+        reporter = g_reporter;
+    }
+    if (reporter) reporter(path);
+    else std::fprintf(stderr, "%s: %s\n", path.c_str(), kLinkRefusedText);
+}
+
 }  // namespace
 
 int OpenPrivateFile(const std::string& path, int flags) {
-    const int fd = ::open(path.c_str(), flags | O_CLOEXEC, kPrivateFileMode);
-    if (fd < 0) return -1;
+    const int fd = ::open(path.c_str(), flags | O_CLOEXEC | O_NOFOLLOW, kPrivateFileMode);
+    if (fd < 0) {
+        // ELOOP also comes of a loop among the folders above: only a link in the file's own
+        // place is the refusal described in the header.
+        if (errno == ELOOP && IsLink(path)) {
+            ReportLink(path);
+            errno = ELOOP;
+        }
+        return -1;
+    }
     NarrowToOwner(fd);
     return fd;
+}
+
+bool RefuseLink(const std::string& path) {
+    if (!IsLink(path)) return false;
+    ReportLink(path);
+    errno = ELOOP;
+    return true;
+}
+
+LinkReporter SetLinkReporter(LinkReporter reporter) {
+    std::lock_guard<std::mutex> lock(g_reporterMutex);
+    LinkReporter previous = std::move(g_reporter);
+    g_reporter = std::move(reporter);
+    return previous;
 }
 
 bool MakePrivateFolder(const std::string& path) {

@@ -15,7 +15,15 @@
 // to its owner when the program opens it (NarrowToOwner, NarrowTreeToOwner). Only what
 // belongs to the process's user is changed, and a symbolic link is never followed (nor
 // changed): nothing outside the tree given is touched.
+//
+// Links: a symbolic link found where the program keeps a file of its own (a journal, a
+// progress record, the receive ledger, a log, a lock) is refused, never followed. Such a
+// link can only have been planted while the folder was open to others, and following it
+// would append the program's records to (and narrow) whatever file it names. The refusal
+// is an error of the open (ELOOP), and it is reported, naming the file, through the
+// reporter below, so that every such file tells the user in the same words.
 
+#include <functional>
 #include <string>
 
 #include <sys/types.h>
@@ -31,10 +39,23 @@ enum class FileAccess {
 inline constexpr mode_t kPrivateFileMode = 0600;
 inline constexpr mode_t kPrivateFolderMode = 0700;
 
-// open(2) of a file the program keeps for its user, with `flags` (O_CLOEXEC added): a
-// file it creates is made 0600, and an existing file of the user's that others may read
-// or write is narrowed to its owner. The descriptor, or -1 with errno set.
+// open(2) of a file the program keeps for its user, with `flags` (O_CLOEXEC and
+// O_NOFOLLOW added): a file it creates is made 0600, and an existing file of the user's
+// that others may read or write is narrowed to its owner. The descriptor, or -1 with errno
+// set; a symbolic link at `path` gives ELOOP and is reported (see above).
 int OpenPrivateFile(const std::string& path, int flags);
+
+// For a reader of such a file that opens it by other means: true (reported, errno ELOOP)
+// when `path` itself is a symbolic link; false otherwise (nothing there included).
+bool RefuseLink(const std::string& path);
+
+// What the user is told about a refused link, after the file's path (UTF-8).
+inline constexpr const char* kLinkRefusedText = "シンボリックリンクのため使用できません";
+// Receives the path of every refused link, on the thread that met it; it must not wait
+// for another thread. The default writes "<path>: <kLinkRefusedText>" to stderr. Installs
+// `reporter` (empty: the default) and returns the previous one.
+using LinkReporter = std::function<void(const std::string& path)>;
+LinkReporter SetLinkReporter(LinkReporter reporter);
 
 // Makes the folder `path` (one level; its parent must exist) with mode 0700. True when
 // `path` is a folder afterwards (one that existed is left as it is); false with errno.

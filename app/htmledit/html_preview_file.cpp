@@ -76,8 +76,14 @@ int HtmlPreviewFile::MakeName(const std::string& shown) {
 
 int HtmlPreviewFile::Write(std::string_view text, const std::string& shown) {
     if (path_.empty() && MakeName(shown) == 0) return 0;
-    std::FILE* file = std::fopen(path_.c_str(), "wb");
-    if (file == nullptr) return 0;
+    // Opened as it was made: a link put in its place since is not written through.
+    const int fd = platform::OpenPrivateFile(path_, O_WRONLY | O_TRUNC);
+    if (fd < 0) return 0;
+    std::FILE* file = ::fdopen(fd, "wb");
+    if (file == nullptr) {
+        ::close(fd);
+        return 0;
+    }
     const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
     return (std::fclose(file) == 0 && written) ? 1 : 0;
 }

@@ -107,6 +107,8 @@ int ReceiveLedger::Recover(std::vector<std::string>* installed) {
     hasPrepared_ = hasCommitted_ = installPending_ = false;
 
     std::string text;
+    // A link in the ledger's place names no record of ours: nothing is installed after it.
+    if (platform::RefuseLink(path_)) return -1;
     if (!platform::ReadWholeFile(path_, text)) {
         if (Exists(path_)) return -1;
         return 0;

@@ -37,6 +37,9 @@
 // tail) counts as never written. Prune rewrites the file safely with only the account and
 // the ids still on the server.
 //
+// A symbolic link in the ledger's place is neither read nor appended to (refused and
+// reported, platform/private_files.h): the ledger cannot be read then.
+//
 // Results: 0 for success, -1 when the ledger cannot be read or written, -2 when a staged
 // file cannot be installed (the batch stays committed and Recover tries again). One
 // object is used by one thread; one run uses the ledger at a time.

@@ -1,13 +1,17 @@
 #include "app/ui/prompter.h"
 
+#include <QCoreApplication>
 #include <QMessageBox>
 #include <QPushButton>
 
+#include <mutex>
+#include <set>
 #include <vector>
 
 #include "app/ui/gui_bridge.h"
 #include "app/ui/sjis_text.h"
 #include "platform/notifier.h"
+#include "platform/private_files.h"
 
 namespace ui {
 namespace {
@@ -46,6 +50,26 @@ int MessageBox(QWidget* owner, const QString& text, const QString& caption, unsi
 void InstallCoreNotifier() {
     platform::SetNotifier([](const std::string& text, const std::string& caption, unsigned style) {
         return MessageBox(nullptr, FromSjis(text), FromSjis(caption), style);
+    });
+    // A link refused in place of one of the program's files is told once per file. The
+    // message waits for the GUI thread's loop: the thread that met the link may hold a
+    // store's lock that the GUI thread needs, so it never waits for the answer.
+    platform::SetLinkReporter([](const std::string& path) {
+        static std::mutex mutex;
+        static std::set<std::string> told;
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            if (!told.insert(path).second) return;
+        }
+        QCoreApplication* app = QCoreApplication::instance();
+        if (app == nullptr) return;
+        QMetaObject::invokeMethod(
+            app,
+            [path] {
+                MessageBox(nullptr, FromPath(path) + U8("\r\n") + U8(platform::kLinkRefusedText), U8("ファイル異常"),
+                           platform::kMbOk | platform::kMbIconWarning);
+            },
+            Qt::QueuedConnection);
     });
 }
 

@@ -34,7 +34,10 @@ Prompter* SetPrompter(Prompter* prompter);
 // to the GUI thread and the worker waits for the answer.
 int MessageBox(QWidget* owner, const QString& text, const QString& caption, unsigned style);
 
-// Routes platform::Notify (the core's messages) to MessageBox, converting from Shift_JIS.
+// Routes platform::Notify (the core's messages) to MessageBox, converting from Shift_JIS,
+// and the links refused in place of the program's own files (platform/private_files.h)
+// to a warning naming the file, "<path>\r\nシンボリックリンクのため使用できません", shown
+// once per file from the GUI thread's loop.
 void InstallCoreNotifier();
 
 // The prompter of the program: a QMessageBox with the caption, icon, buttons and default

@@ -308,7 +308,10 @@ int ProgressJournal::Scan(const ReplaySteps& steps, ReplayScan& scan) {
     Close();
     scan = ReplayScan{};
     if (path_.empty()) return 0;
-    const int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
+    // A link in the journal's place is not the owner's journal: neither read, cut nor set
+    // aside through it.
+    if (platform::RefuseLink(path_)) return -1;
+    const int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
     if (fd < 0) return errno == ENOENT ? 0 : -1;
     struct stat st {};
     std::FILE* fp = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) ? ::fdopen(fd, "rb") : nullptr;

@@ -96,7 +96,9 @@ public:
         std::uint64_t size = 0;   // the file's size (0: there is none)
     };
     // Reads the journal, handing every record after the tag to `steps` in order; changes
-    // nothing on the disk. 0, or -1 when the file exists but cannot be read.
+    // nothing on the disk. 0, or -1 when the file exists but cannot be read, or is a
+    // symbolic link (refused and reported, platform/private_files.h; Commit refuses one
+    // likewise).
     int Scan(const ReplaySteps& steps, ReplayScan& scan);
     // Puts the file in order after Scan: a journal with damage is first copied whole to
     // DamagedCopyPath (*keptCopy gets its path; an identical copy made by an earlier open

@@ -5,8 +5,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <filesystem>
+#include <fstream>
 #include <string>
+#include <vector>
 
 #include "platform/safe_write.h"
 #include "platform/tests/file_modes.h"
@@ -136,4 +139,37 @@ TEST(PrivateFiles, NarrowTreeKeepsToTheTreeAndTheUser) {
     EXPECT_TRUE(platform::NarrowToOwner(outside));
     EXPECT_EQ(ModeOf(outside), 0600u);
     EXPECT_TRUE(platform::NarrowToOwner(dir.path + "/missing"));
+}
+
+// A link planted in place of a file the program appends to (its target another file of the
+// user's) is refused and reported by name: the target keeps its bytes and its mode, and
+// the link stays a link. A loop among the folders above is no such refusal.
+TEST(PrivateFiles, ALinkInPlaceOfAPrivateFileIsRefusedAndReported) {
+    TempDir dir;
+    const std::string target = dir.path + "/notes.txt";
+    const std::string link = dir.path + "/database.jnl";
+    Touch(target, 0644);
+    std::ofstream(target) << "mine";
+    ASSERT_EQ(::symlink(target.c_str(), link.c_str()), 0);
+    std::vector<std::string> reported;
+    const platform::LinkReporter previous =
+        platform::SetLinkReporter([&](const std::string& path) { reported.push_back(path); });
+
+    EXPECT_EQ(platform::OpenPrivateFile(link, O_WRONLY | O_CREAT | O_APPEND), -1);
+    EXPECT_EQ(errno, ELOOP);
+    EXPECT_TRUE(platform::RefuseLink(link));
+    EXPECT_EQ(errno, ELOOP);
+    EXPECT_FALSE(platform::RefuseLink(target));
+    EXPECT_FALSE(platform::RefuseLink(dir.path + "/missing"));
+    EXPECT_EQ(reported, (std::vector<std::string>{link, link}));
+    std::string bytes;
+    ASSERT_TRUE(platform::ReadWholeFile(target, bytes));
+    EXPECT_EQ(bytes, "mine");
+    EXPECT_EQ(ModeOf(target), 0644u);
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+
+    ASSERT_EQ(::symlink((dir.path + "/loop").c_str(), (dir.path + "/loop").c_str()), 0);
+    EXPECT_EQ(platform::OpenPrivateFile(dir.path + "/loop/file", O_WRONLY | O_CREAT), -1);
+    EXPECT_EQ(reported.size(), 2u);
+    platform::SetLinkReporter(previous);
 }
