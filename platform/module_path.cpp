@@ -4,6 +4,7 @@
 #include <limits.h>
 #include <pwd.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "platform/path.h"
@@ -40,16 +41,15 @@ std::string HomeFolder() {
     return std::string();
 }
 
-}  // namespace
-
-std::string UserWritableFolder(const std::string& preferred, const char* xdgVariable, const char* homeDefault) {
-    if (!preferred.empty() && ::access(preferred.c_str(), W_OK) == 0) return preferred;
+// "<base>/quendrel/" made private, where base is $<xdgVariable> (only an absolute value
+// counts, as the XDG rules say) or ~/<homeDefault>; "" when no home is known.
+std::string UserFolder(const char* xdgVariable, const char* homeDefault) {
     std::string base;
     if (const char* xdg = std::getenv(xdgVariable); xdg != nullptr && xdg[0] == '/') {
         base = xdg;
     } else {
         const std::string home = HomeFolder();
-        if (home.empty()) return preferred;
+        if (home.empty()) return std::string();
         base = JoinPath(home, homeDefault);
     }
     const std::string folder = JoinPath(base, "quendrel/");
@@ -58,6 +58,35 @@ std::string UserWritableFolder(const std::string& preferred, const char* xdgVari
     MakePrivateFolders(folder);
     NarrowToOwner(folder.substr(0, folder.size() - 1));
     return folder;
+}
+
+// Whether `path` is a folder of this user's that nobody else may use.
+bool IsOwnPrivateFolder(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid() &&
+           (st.st_mode & 077) == 0;
+}
+
+}  // namespace
+
+std::string UserWritableFolder(const std::string& preferred, const char* xdgVariable, const char* homeDefault) {
+    if (!preferred.empty() && ::access(preferred.c_str(), W_OK) == 0) return preferred;
+    const std::string folder = UserFolder(xdgVariable, homeDefault);
+    return folder.empty() ? preferred : folder;
+}
+
+std::string UserRuntimeFolder() {
+    if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime != nullptr && runtime[0] == '/') {
+        std::string base(runtime);
+        while (base.size() > 1 && base.back() == '/') base.pop_back();
+        if (IsOwnPrivateFolder(base)) {
+            const std::string folder = JoinPath(base, "quendrel");
+            MakePrivateFolder(folder);
+            if (IsOwnPrivateFolder(folder)) return folder + "/";
+        }
+    }
+    const std::string folder = UserFolder("XDG_CONFIG_HOME", ".config");
+    return !folder.empty() && IsOwnPrivateFolder(folder.substr(0, folder.size() - 1)) ? folder : std::string();
 }
 
 }  // namespace platform

@@ -22,4 +22,11 @@ std::string ProgramFolder();
 //   UserWritableFolder(dir, "XDG_CONFIG_HOME", ".config")      settings
 std::string UserWritableFolder(const std::string& preferred, const char* xdgVariable, const char* homeDefault);
 
+// A folder of the user's alone for what lives as long as a program runs (its locks):
+// $XDG_RUNTIME_DIR/quendrel/ when XDG_RUNTIME_DIR names a folder of this user's that only
+// they may enter (as the session manager makes it), otherwise the per-user settings folder
+// $XDG_CONFIG_HOME/quendrel/ (by default ~/.config/quendrel/), never the program's folder,
+// which other users may share. Made when missing (0700); "" when neither can be made.
+std::string UserRuntimeFolder();
+
 }  // namespace platform

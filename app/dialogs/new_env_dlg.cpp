@@ -11,6 +11,7 @@
 
 #include "app/dialogs/dialog_parts.h"
 #include "app/dialogs/password_rules.h"
+#include "app/environment/environment_lock.h"
 #include "app/environment/environment_service.h"
 #include "app/environment/new_environment.h"
 #include "app/widgets/folder_chooser.h"
@@ -19,6 +20,7 @@
 #include "app/ui/prompter.h"
 #include "app/ui/sjis_text.h"
 #include "core/foundation/directory_utils.h"
+#include "platform/file_lock.h"
 #include "platform/module_path.h"
 #include "platform/notifier.h"
 #include "platform/path.h"
@@ -217,12 +219,13 @@ bool CNewEnvDlg::CreateFor(int check, const QString& location, const QString& na
         return false;
     case -5: {
         const std::string folder = ui::ToPath(target);
-        if (HoldsOpenEnvironment(folder)) {
+        const auto refuseInUse = [&] {
             Tell(target + ui::U8("\r\nには現在使用中の環境のデータがあるため、削除できません。\r\n"
                                  "「環境の名称」か「環境の場所」を変更してください。"),
                  kCreateError, platform::kMbOk | platform::kMbIconError);
             return false;
-        }
+        };
+        if (HoldsOpenEnvironment(folder)) return refuseInUse();
         if (Tell(ui::U8("入力された環境には既存のデータが存在しています。\r\n既存の") + target +
                      ui::U8("\r\nを削除して、新しい環境を作成しますか？"),
                  kOverwriteWarning, kYesNoWarning) != platform::kIdYes)
@@ -232,6 +235,10 @@ bool CNewEnvDlg::CreateFor(int check, const QString& location, const QString& na
                             "本当に既存のデータを削除して、\r\n新しい環境を作成してもよろしいですか？"),
                  "環境上書きの警告(再確認)", kYesNoWarning) != platform::kIdYes)
             return false;
+        // Nor may another program have it open while it is deleted.
+        platform::FileLock deleting;
+        if (deleting.Lock(EnvironmentLockPath(folder + ".env")) == platform::FileLock::Result::kBusy)
+            return refuseInUse();
         if (DeleteEnvironment(folder) && Create(location, name)) return true;
         Tell(ui::U8("使用できない名称です。"), kCreateError, platform::kMbOk);
         return false;

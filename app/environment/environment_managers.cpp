@@ -7,6 +7,7 @@ namespace shell {
 EnvironmentManagers& EnvironmentManagers::operator=(EnvironmentManagers&& other) noexcept {
     if (this != &other) {
         Reset();
+        lock = std::move(other.lock);
         env = std::move(other.env);
         options = std::move(other.options);
         book = std::move(other.book);
@@ -22,6 +23,7 @@ void EnvironmentManagers::Reset() {
     book.reset();
     options.reset();
     env.reset();
+    lock.reset();
 }
 
 bool EnvironmentManagers::SaveUnsaved(std::string& failed) {

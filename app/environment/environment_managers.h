@@ -1,8 +1,9 @@
 #pragma once
-// The managers of one open environment, as the open builds them: the descriptor, the
-// system options, the address book, the mail list and the scheduler. Each refers to the
-// ones made before it, so they are freed in the reverse order: scheduler first,
-// descriptor last (the member order below gives that).
+// The managers of one open environment, as the open builds them: the environment's lock
+// (environment_lock.h), the descriptor, the system options, the address book, the mail
+// list and the scheduler. Each refers to the ones made before it, so they are freed in the
+// reverse order: scheduler first, descriptor then lock last (the member order below gives
+// that). The lock is shared with a set of managers that reopens the same environment.
 //
 // The open builds a complete set beside the one in use and swaps it in only when every
 // step succeeded, so the screens never see the managers of two environments mixed.
@@ -14,10 +15,12 @@
 #include "core/foundation/env_manager.h"
 #include "core/foundation/system_option.h"
 #include "core/mailstore/mail_list_viewer.h"
+#include "platform/file_lock.h"
 
 namespace shell {
 
 struct EnvironmentManagers {
+    std::shared_ptr<platform::FileLock> lock;
     std::unique_ptr<EnvManager> env;
     std::unique_ptr<SystemOption> options;
     std::unique_ptr<CDatabaseEdit> book;

@@ -1,10 +1,12 @@
 #include "app/environment/environment_service.h"
 
+#include <cerrno>
 #include <chrono>
 #include <filesystem>
 #include <string_view>
 #include <thread>
 
+#include "app/environment/environment_lock.h"
 #include "app/environment/private_environment.h"
 #include "app/environment/run_monitor.h"
 #include "app/environment/upgrade_swap.h"
@@ -149,11 +151,13 @@ int EnvironmentService::OpenEnvironment(const std::string& descriptorPath) {
 
     const std::string descriptor = NormalisedDescriptor(descriptorPath);
     EnvironmentManagers next;
+    refusedInUse_ = false;
     if (!BuildEnvironment(descriptorPath, descriptor, next)) {
         next.Reset();
         HideWait();
-        // The environment that stays open stays in the list (a failed re-open of itself).
-        if (descriptor != DescriptorPath()) {
+        // The environment that stays open stays in the list (a failed re-open of itself),
+        // and so does one that another program has open: it is not broken.
+        if (descriptor != DescriptorPath() && !refusedInUse_) {
             recent_.Remove(descriptorPath);
             recent_.Remove(descriptor);
         }
@@ -185,6 +189,8 @@ bool EnvironmentService::SaveOpenEnvironment() {
 
 bool EnvironmentService::BuildEnvironment(const std::string& givenPath, const std::string& descriptor,
                                           EnvironmentManagers& next) {
+    // 0: the environment is this program's to write before anything of it is read.
+    if (!LockEnvironment(givenPath, descriptor, next, false)) return false;
     // An upgrade that a crash or a failed rename interrupted is finished (or rolled back)
     // before anything of the environment is read, so that all its files are of one form.
     if (UpgradeSwap::Recover(descriptor) < 0) {
@@ -204,6 +210,8 @@ bool EnvironmentService::BuildEnvironment(const std::string& givenPath, const st
              "環境読み込み異常", platform::kMbIconWarning);
         return false;
     }
+    // Its folder, missing when the lock was asked for, is there now.
+    if (!next.lock && !LockEnvironment(givenPath, descriptor, next, true)) return false;
     // 3: the main window where this environment had it.
     if (ui_ != nullptr && CheckDirectory(env_layout::EnvFolder(*next.env)) == 0)
         ui_->PlaceMainWindow(env_layout::EnvIniFile(*next.env));
@@ -267,6 +275,36 @@ bool EnvironmentService::BuildEnvironment(const std::string& givenPath, const st
     // 10: the upgrade.
     Wait("", "環境バージョンチェックをしています", "");
     return RunUpgrade(givenPath, next);
+}
+
+bool EnvironmentService::LockEnvironment(const std::string& givenPath, const std::string& descriptor,
+                                         EnvironmentManagers& next, bool folderMustExist) {
+    const std::string path = EnvironmentLockPath(descriptor);
+    // Opened again while open (a switch to itself): the lock held covers both sets.
+    if (current_.lock && current_.lock->IsLockOf(path)) {
+        next.lock = current_.lock;
+        return true;
+    }
+    auto lock = std::make_shared<platform::FileLock>();
+    switch (lock->Lock(path)) {
+    case platform::FileLock::Result::kLocked:
+        next.lock = std::move(lock);
+        return true;
+    case platform::FileLock::Result::kBusy:
+        refusedInUse_ = true;
+        Tell(ui::FromPath(givenPath) + U8("\r\n") + U8(kEnvironmentInUseText), "環境使用中", platform::kMbIconWarning);
+        return false;
+    case platform::FileLock::Result::kFailed:
+        break;
+    }
+    const int error = errno;
+    // No folder: the descriptor's step says what is missing.
+    if (error == ENOENT && !folderMustExist) return true;
+    // A link in the lock's place was reported already, naming it.
+    if (error != ELOOP)
+        Tell(ui::FromPath(givenPath) + U8("\r\n環境のロックファイルを作成できません\r\n") + ui::FromPath(path),
+             "環境読み込み異常", platform::kMbIconWarning);
+    return false;
 }
 
 bool EnvironmentService::AskStartupPassword(EnvironmentManagers& next) {

@@ -4,6 +4,9 @@
 //
 // Opening runs a fixed sequence, each step with its please-wait lines and, on failure,
 // its numbered message (shown through ui::MessageBox, no owner):
+//   -    the environment's lock (environment_lock.h), before anything of it is read: an
+//        environment another program has open is refused with its path and "この環境は
+//        他のプログラムで使用中のため、開けません", and stays in the recent list
 //   0    an upgrade of the environment that a crash or a failed rename interrupted is
 //        finished (UpgradeSwap::Recover) before any of its files is read
 //        ("[エラーコード:0005-07]" when that cannot be done now), and whatever of the
@@ -146,6 +149,12 @@ public:
 private:
     // The steps of the open over `next`; true when all succeeded (messages shown).
     bool BuildEnvironment(const std::string& givenPath, const std::string& descriptor, EnvironmentManagers& next);
+    // Takes the lock of the environment of `descriptor` into `next` (shares the open
+    // one's when it is the same environment); false (told) when another program has it or
+    // it cannot be made. Without the environment's folder it is put off (true, no lock)
+    // unless `folderMustExist`.
+    bool LockEnvironment(const std::string& givenPath, const std::string& descriptor, EnvironmentManagers& next,
+                         bool folderMustExist);
     bool AskStartupPassword(EnvironmentManagers& next);
     // Reads the address book; on failure `reason` gets what the user should know beyond
     // the generic message (empty when there is nothing more).
@@ -167,6 +176,8 @@ private:
     EnvironmentManagers current_;
     std::unique_ptr<CMyPOPS> pop_;
     std::unique_ptr<CMySMTPS> smtp_;
+    // The last open was refused because another program has the environment.
+    bool refusedInUse_ = false;
     bool newEnvInImportMode_ = false;
     bool wizardRequested_ = false;
     ImportProgress importProgress_;

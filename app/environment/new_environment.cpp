@@ -2,6 +2,7 @@
 
 #include <string_view>
 
+#include "app/environment/environment_lock.h"
 #include "app/environment/environment_service.h"
 #include "app/environment/program_keys.h"
 #include "core/foundation/cp932.h"
@@ -11,6 +12,7 @@
 #include "core/foundation/env_manager.h"
 #include "core/foundation/store_key.h"
 #include "core/foundation/system_option.h"
+#include "platform/file_lock.h"
 #include "platform/path.h"
 #include "platform/safe_write.h"
 
@@ -124,6 +126,13 @@ int CreateNewEnvironment(const std::string& name, const std::string& parent, con
     if (IsNonEmptyFile(descriptor)) return -1;
 
     if (!MakeFolder(folder)) return -1;
+    // Made as it is opened: by one writer, while no other program has it open.
+    platform::FileLock lock;
+    switch (lock.Lock(EnvironmentLockPath(descriptor))) {
+    case platform::FileLock::Result::kLocked: break;
+    case platform::FileLock::Result::kBusy: return -2;
+    case platform::FileLock::Result::kFailed: return -1;
+    }
     if (EnvManager::MakeDefaultEnvFile(descriptor, kDescriptorKey) != 0) return -1;
     // A descriptor of its own: the open environment's stays as it is.
     EnvManager env;

@@ -25,7 +25,8 @@ int CheckNewEnvironmentName(const std::string& name, const std::string& parent);
 // leaves the flag empty (never set). importMode sets option 111 to "Y".
 // Refused (-1, nothing touched) when <parent>/<name> is the folder of the environment the
 // program has open, and when a non-empty descriptor exists there already (its data key
-// would be lost).
+// would be lost); -2 (nothing written but the folder) when another program holds the
+// environment's lock (environment_lock.h), which the creation holds while it writes.
 int CreateNewEnvironment(const std::string& name, const std::string& parent, const char* passwordFlag,
                          const char* password, bool importMode);
 

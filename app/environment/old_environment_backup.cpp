@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "app/environment/environment_lock.h"
 #include "app/environment/upgrade_fault_probe.h"
 #include "platform/private_files.h"
 
@@ -29,12 +30,15 @@ bool MakeFolder(const fs::path& folder, std::error_code& ec) {
     return !ec;
 }
 
-// Copies the tree below `from` into `to` (made first). False at the first failure.
+// Copies the tree below `from` into `to` (made first), all but the environment's lock (the
+// program's, not the environment's data). False at the first failure.
 bool CopyTree(const fs::path& from, const fs::path& to) {
     std::error_code ec;
     if (!MakeFolder(to, ec)) return false;
+    const fs::path lock = from / kEnvironmentLockFile;
     fs::recursive_directory_iterator it(from, fs::directory_options::none, ec), end;
     for (; !ec && it != end; it.increment(ec)) {
+        if (it->path() == lock) continue;
         const fs::path target = to / it->path().lexically_relative(from);
         const fs::file_type type = it->symlink_status(ec).type();
         if (ec) return false;

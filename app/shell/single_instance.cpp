@@ -3,6 +3,7 @@
 #include <QSocketNotifier>
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 
 #include <fcntl.h>
@@ -11,6 +12,9 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include "platform/module_path.h"
+#include "platform/path.h"
+
 namespace shell {
 namespace {
 
@@ -18,9 +22,9 @@ namespace {
 constexpr int kHandOverMs = 1000;
 // A command line larger than this is not read (nothing legitimate comes near it).
 constexpr std::size_t kMaxMessage = 64 * 1024;
-// How often a name is looked at, and the pause between two looks: enough for a copy that
-// has bound the name to start listening, or for one that is ending to let it go.
-constexpr int kRounds = 5;
+// How long a start that finds the lock held tries to reach the running copy (which
+// listens a moment after it took the lock), and the pause between two tries.
+constexpr std::chrono::milliseconds kReachRunningCopy{1000};
 constexpr useconds_t kRetryPauseUs = 20 * 1000;
 
 socklen_t AbstractAddress(const QByteArray& name, sockaddr_un& addr) {
@@ -64,7 +68,13 @@ QStringList Decode(const QByteArray& bytes) {
 }  // namespace
 
 SingleInstanceGuard::SingleInstanceGuard(const QString& name, QObject* parent)
-    : QObject(parent), baseName_(QStringLiteral("%1-%2").arg(name).arg(::getuid())) {}
+    : SingleInstanceGuard(name, std::string(), parent) {}
+
+SingleInstanceGuard::SingleInstanceGuard(const QString& name, const std::string& lockFolder, QObject* parent)
+    : QObject(parent), baseName_(QStringLiteral("%1-%2").arg(name).arg(::getuid())) {
+    const std::string folder = lockFolder.empty() ? platform::UserRuntimeFolder() : lockFolder;
+    if (!folder.empty()) lockPath_ = platform::JoinPath(folder, name.toStdString() + ".lock");
+}
 
 SingleInstanceGuard::~SingleInstanceGuard() { Release(); }
 
@@ -73,47 +83,65 @@ QString SingleInstanceGuard::SocketName(int index) const {
 }
 
 SingleInstanceGuard::Result SingleInstanceGuard::Acquire(const QStringList& arguments) {
-    if (listenFd_ >= 0) return Result::kFirst;
-    for (int index = 0; index < kNames; ++index) {
-        switch (TryName(SocketName(index), arguments)) {
-        case Outcome::kListening: return Result::kFirst;
-        case Outcome::kHandedOver: return Result::kHandedOver;
-        case Outcome::kTakenByOther: continue;
-        case Outcome::kError: return Result::kFailed;
+    if (lock_.IsLocked() || listenFd_ >= 0) return Result::kFirst;
+    const auto deadline = std::chrono::steady_clock::now() + kReachRunningCopy;
+    while (!lockPath_.empty()) {
+        const platform::FileLock::Result locked = lock_.Lock(lockPath_);
+        if (locked == platform::FileLock::Result::kLocked) {
+            // A copy of this user's started with other settings (another home folder) holds
+            // another lock, but listens on the same names: it still takes the command line.
+            if (HandOver(arguments)) {
+                lock_.Release();
+                return Result::kHandedOver;
+            }
+            Listen();
+            return Result::kFirst;
         }
+        if (locked == platform::FileLock::Result::kFailed) break;
+        // Held: the running copy listens as soon as it has taken the lock, or it ends and
+        // lets the lock go.
+        if (HandOver(arguments)) return Result::kHandedOver;
+        if (std::chrono::steady_clock::now() >= deadline) return Result::kAlreadyRunning;
+        ::usleep(kRetryPauseUs);
     }
-    return Result::kFailed;
+    // No lock can be had (no home folder, a full disk): the socket is all there is.
+    if (HandOver(arguments)) return Result::kHandedOver;
+    Listen();
+    return Result::kFirst;
 }
 
-SingleInstanceGuard::Outcome SingleInstanceGuard::TryName(const QString& name, const QStringList& arguments) {
-    sockaddr_un addr;
-    const socklen_t len = AbstractAddress(name.toUtf8(), addr);
-    for (int round = 0; round < kRounds; ++round) {
-        if (round > 0) ::usleep(kRetryPauseUs);
-        int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        if (fd < 0) return Outcome::kError;
+bool SingleInstanceGuard::Listen() {
+    for (int index = 0; index < kNames; ++index) {
+        const QString name = SocketName(index);
+        sockaddr_un addr;
+        const socklen_t len = AbstractAddress(name.toUtf8(), addr);
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+        if (fd < 0) return false;
         if (::bind(fd, reinterpret_cast<sockaddr*>(&addr), len) == 0 && ::listen(fd, 8) == 0) {
-            ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
             listenFd_ = fd;
             listeningName_ = name;
             notifier_ = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
             connect(notifier_.get(), &QSocketNotifier::activated, this, [this] { AcceptPending(); });
-            return Outcome::kListening;
+            return true;
         }
-        const int bindError = errno;
+        const int error = errno;
         ::close(fd);
-        if (bindError != EADDRINUSE) return Outcome::kError;
+        // Held by someone else: no copy of this user's, since this one holds the lock.
+        if (error != EADDRINUSE) return false;
+    }
+    return false;
+}
 
+bool SingleInstanceGuard::HandOver(const QStringList& arguments) {
+    for (int index = 0; index < kNames; ++index) {
+        sockaddr_un addr;
+        const socklen_t len = AbstractAddress(SocketName(index).toUtf8(), addr);
         // Not blocking: a listener that never accepts must not hold this start for ever.
-        fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-        if (fd < 0) return Outcome::kError;
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+        if (fd < 0) return false;
+        // Refused (nobody listens there), busy (a full queue): the next name.
         if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), len) != 0) {
-            // Refused: bound but not listening yet (a copy in the middle of its start), or
-            // just ended; busy: its queue is full. Both are looked at again.
-            const int connectError = errno;
             ::close(fd);
-            if (connectError != ECONNREFUSED && connectError != EAGAIN) return Outcome::kError;
-            if (connectError == EAGAIN && round + 1 == kRounds) return Outcome::kError;
             continue;
         }
         // The listener's credentials, as the kernel recorded them when it listened: the
@@ -122,21 +150,20 @@ SingleInstanceGuard::Outcome SingleInstanceGuard::TryName(const QString& name, c
         socklen_t credLen = sizeof cred;
         if (::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &cred, &credLen) != 0 || cred.uid != ::getuid()) {
             ::close(fd);
-            return Outcome::kTakenByOther;
+            continue;
         }
         ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
         const bool sent = WriteAll(fd, Encode(arguments));
         ::shutdown(fd, SHUT_WR);
-        // Wait (briefly) until the first instance has read everything and closed.
+        // Wait (briefly) until the running copy has read everything and closed.
         pollfd p{fd, POLLIN, 0};
         char c;
         while (sent && ::poll(&p, 1, kHandOverMs) > 0 && ::recv(fd, &c, 1, 0) > 0) {
         }
         ::close(fd);
-        return Outcome::kHandedOver;
+        return true;
     }
-    // A name held for long without a listener is no copy of this user's program.
-    return Outcome::kTakenByOther;
+    return false;
 }
 
 void SingleInstanceGuard::Release() {
@@ -144,6 +171,7 @@ void SingleInstanceGuard::Release() {
     if (listenFd_ >= 0) ::close(listenFd_);
     listenFd_ = -1;
     listeningName_.clear();
+    lock_.Release();
 }
 
 void SingleInstanceGuard::AcceptPending() {

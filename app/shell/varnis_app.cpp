@@ -129,10 +129,10 @@ bool CVarnisApp::InitInstance() {
     service_->SetNewEnvironmentInImportMode(false);
     if (!CheckStartupFiles(commandLine_)) return false;
 
-    // One program per user: a second start hands its command line over, says so itself
-    // and ends; the running copy only comes to the front.
+    // One program per user: a second start hands its command line over where it can, says
+    // so itself and ends; the running copy only comes to the front.
     guard_ = std::make_unique<SingleInstanceGuard>(QString::fromStdString(options_.instanceGuardName));
-    if (guard_->Acquire(arguments_) == SingleInstanceGuard::Result::kHandedOver) {
+    if (guard_->Acquire(arguments_) != SingleInstanceGuard::Result::kFirst) {
         TellAlreadyRunning();
         return false;
     }
@@ -314,10 +314,13 @@ void CVarnisApp::OnAppAbout() {
 // ---- Environments ---------------------------------------------------------------------------
 
 bool CVarnisApp::ChooseAndOpenEnvironment() {
+    // An environment that could not be opened but stays at the head of the recent list (in
+    // use by another program) is not tried again by itself: the person chooses.
+    std::string failed;
     for (;;) {
         int recent = LoadRecentEnvironments();
         std::string path;
-        if (recent > 0 && !commandLine_.importMode) {
+        if (recent > 0 && !commandLine_.importMode && service_->Recent().Entries().front() != failed) {
             path = service_->Recent().Entries().front();
         } else {
             while (path.empty()) {
@@ -343,12 +346,13 @@ bool CVarnisApp::ChooseAndOpenEnvironment() {
                 }
             }
         }
-        // A failed open has taken the path off the recent list: the next round offers the
-        // next recent environment, or the dialog.
+        // A failed open has taken the path off the recent list (unless it is in use): the
+        // next round offers the next recent environment, or the dialog.
         if (service_->OpenEnvironment(path)) {
             AfterEnvironmentOpened();
             return true;
         }
+        failed = path;
     }
 }
 

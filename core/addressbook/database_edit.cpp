@@ -149,7 +149,7 @@ int CDatabaseEdit::OpenJournal(const std::string& path, const char* key) {
     journal_.Bind(JournalPath(), key);
     journalDamage_ = BookJournal::Damage{};
     // The journal applies to exactly the file that was read (nothing else writes it
-    // meanwhile: the single-instance guard keeps other processes off the environment).
+    // meanwhile: the environment's lock keeps other processes off the environment).
     const std::string version = journal_.VersionOfBook(path);
     if (version.empty()) {
         // Not knowing which book it is, the journal cannot be judged: both stay as they are.

@@ -35,8 +35,8 @@
 //
 // Threads: an update of a mail waits while another thread of the process updates or
 // recovers the same mail; Recover leaves a mail alone while another thread updates it
-// (that thread finishes or undoes it itself). The process's single-instance guard keeps
-// other processes off the environment.
+// (that thread finishes or undoes it itself). The environment's lock, held by whoever has
+// it open to write, keeps other processes off it.
 
 #include <string>
 #include <vector>

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include "app/environment/tests/upgrade_test_util.h"
+#include "app/environment/environment_lock.h"
 #include "app/ui/sjis_text.h"
 #include "core/foundation/err_msg.h"
 
@@ -20,6 +21,7 @@ using ui::U8;
 // the mail font in before anything is converted.
 Snapshot DataFiles(Snapshot s) {
     s.erase("QuendrelT.ini");
+    s.erase(shell::kEnvironmentLockFile);
     return s;
 }
 
@@ -278,7 +280,9 @@ TEST_F(UpgradeTest, InterruptedBackupIsMadeAgainWhole) {
     EXPECT_EQ(prompts_.prompts()[1].text, U8("この環境は、バックアップ異常のため、使用できません\r\n[エラーコード:0005-06]"));
     EXPECT_EQ(prompts_.prompts()[1].caption, U8("環境の形式が異なります"));
     EXPECT_FALSE(std::filesystem::exists(backups + "Old"));
-    EXPECT_EQ(Snap(Folder("Old")), pristine);
+    Snapshot after = Snap(Folder("Old"));
+    EXPECT_EQ(after.erase(shell::kEnvironmentLockFile), 1u) << "the open held the environment's lock";
+    EXPECT_EQ(after, pristine);
 
     // What a killed copy leaves behind is thrown away and the copy made again.
     std::filesystem::create_directories(backups + ".Old.partial/Old");

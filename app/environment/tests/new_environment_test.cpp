@@ -65,6 +65,7 @@ TEST_F(EnvServiceTest, CreationMakesTheDescriptorAndEveryStoreFile) {
     const std::map<std::string, std::string> files = {
         {"DB/database.dat", ""},     {"DB/dbseq.dat", "0"},       {"MAIL/maillist.dat", ""},
         {"MAIL/mailseq.dat", "0"},   {"EXTRACT/extrlist.dat", ""}, {"EXTRACT/extrseq.dat", "0"},
+        {"Quendrel.lock", ""},  // the creation holds the environment's lock as an open does
     };
     envsvc::Snapshot made = Snap(folder);
     ASSERT_EQ(made.size(), files.size() + 1) << "and systemoption.dat";

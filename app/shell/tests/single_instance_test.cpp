@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QSignalSpy>
+#include <QTemporaryDir>
 
 #include <atomic>
 #include <csignal>
@@ -16,157 +17,104 @@
 #include <unistd.h>
 
 #include "app/shell/single_instance.h"
+#include "app/shell/tests/foreign_names.h"
 #include "app/ui/testing/type_text.h"
+#include "platform/file_lock.h"
+#include "platform/tests/forked_holder.h"
 
 namespace {
+
+using Result = shell::SingleInstanceGuard::Result;
+using shelltest::BindAbstract;
+using shelltest::ForeignHolder;
+using shelltest::Hold;
+using shelltest::HoldNamesAsUser;
 
 QString UniqueName(const char* what) {
     return QStringLiteral("quendrel-test-%1-%2").arg(what).arg(::getpid());
 }
 
-// Binds the guard's name the way another process of the program would, in a child.
-pid_t HoldNameInChild(const QString& socketName) {
-    QByteArray name = socketName.toUtf8();
-    int ready[2];
-    if (::pipe(ready) != 0) return -1;
-    pid_t pid = ::fork();
-    if (pid == 0) {
-        sockaddr_un addr{};
-        addr.sun_family = AF_UNIX;
-        std::memcpy(addr.sun_path + 1, name.constData(), static_cast<std::size_t>(name.size()));
-        int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-        socklen_t len = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + name.size());
-        char ok = (::bind(fd, reinterpret_cast<sockaddr*>(&addr), len) == 0 && ::listen(fd, 1) == 0) ? 1 : 0;
-        (void)!::write(ready[1], &ok, 1);
-        for (;;) ::pause();
+// The guards of one test share a lock folder of the test's own.
+class SingleInstanceGuardTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(dir_.isValid()); }
+    std::string Folder() const { return dir_.path().toStdString() + "/"; }
+    std::unique_ptr<shell::SingleInstanceGuard> Guard(const QString& name) const {
+        return std::make_unique<shell::SingleInstanceGuard>(name, Folder());
     }
-    char ok = 0;
-    (void)!::read(ready[0], &ok, 1);
-    ::close(ready[0]);
-    ::close(ready[1]);
-    return ok ? pid : -1;
-}
 
-// Another user's process (uid `uid`, in a child) that holds the abstract names `names`:
-// listening, or only bound. Whatever connects is read to the end; the number of bytes
-// each connection brought is written to `report` (read end returned), one int each.
-struct ForeignHolder {
-    pid_t pid = -1;
-    int report = -1;
-
-    ~ForeignHolder() {
-        if (pid > 0) {
-            ::kill(pid, SIGKILL);
-            ::waitpid(pid, nullptr, 0);
-        }
-        if (report >= 0) ::close(report);
-    }
-    // The byte counts of the connections so far.
-    std::vector<int> Connections() const {
-        std::vector<int> out;
-        int n = 0;
-        while (::read(report, &n, sizeof n) == static_cast<ssize_t>(sizeof n)) out.push_back(n);
-        return out;
-    }
+    QTemporaryDir dir_;
 };
 
-bool HoldNamesAsUser(ForeignHolder& holder, uid_t uid, const QStringList& names, bool listen) {
-    int ready[2], report[2];
-    if (::pipe(ready) != 0 || ::pipe2(report, O_NONBLOCK) != 0) return false;
-    holder.pid = ::fork();
-    if (holder.pid == 0) {
-        char ok = ::setgid(uid) == 0 && ::setuid(uid) == 0 ? 1 : 0;
-        std::vector<pollfd> listening;
-        for (const QString& n : names) {
-            const QByteArray name = n.toUtf8();
-            sockaddr_un addr{};
-            addr.sun_family = AF_UNIX;
-            std::memcpy(addr.sun_path + 1, name.constData(), static_cast<std::size_t>(name.size()));
-            const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-            const auto len = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + name.size());
-            if (::bind(fd, reinterpret_cast<sockaddr*>(&addr), len) != 0 || (listen && ::listen(fd, 4) != 0)) ok = 0;
-            listening.push_back({fd, POLLIN, 0});
-        }
-        (void)!::write(ready[1], &ok, 1);
-        for (;;) {
-            if (!listen || ::poll(listening.data(), listening.size(), -1) <= 0) {
-                ::pause();
-                continue;
-            }
-            for (pollfd& p : listening) {
-                if (!(p.revents & POLLIN)) continue;
-                const int c = ::accept(p.fd, nullptr, nullptr);
-                int bytes = 0;
-                char buf[256];
-                for (ssize_t n; (n = ::recv(c, buf, sizeof buf, 0)) > 0;) bytes += static_cast<int>(n);
-                ::close(c);
-                (void)!::write(report[1], &bytes, sizeof bytes);
-            }
-        }
-    }
-    char ok = 0;
-    (void)!::read(ready[0], &ok, 1);
-    ::close(ready[0]);
-    ::close(ready[1]);
-    ::close(report[1]);
-    holder.report = report[0];
-    return holder.pid > 0 && ok == 1;
+// A copy of the program in a child: it holds the lock of `lockPath` and listens on
+// `socketName` without ever accepting (busy starting), until it is killed.
+pid_t RunningCopyInChild(const std::string& lockPath, const QString& socketName) {
+    return testing_support::ForkHolder([&] {
+        static platform::FileLock lock;  // held for the child's life
+        const int fd = lock.Lock(lockPath) == platform::FileLock::Result::kLocked ? BindAbstract(socketName) : -1;
+        return fd >= 0 && ::listen(fd, 1) == 0;
+    });
 }
 
-TEST(SingleInstanceGuard, ASecondStartHandsItsCommandLineToTheFirst) {
+TEST_F(SingleInstanceGuardTest, ASecondStartHandsItsCommandLineToTheFirst) {
     const QString name = UniqueName("handover");
-    shell::SingleInstanceGuard first(name);
-    ASSERT_EQ(first.Acquire({}), shell::SingleInstanceGuard::Result::kFirst);
-    QSignalSpy spy(&first, &shell::SingleInstanceGuard::SecondInstanceStarted);
+    auto first = Guard(name);
+    ASSERT_EQ(first->Acquire({}), Result::kFirst);
+    EXPECT_EQ(first->ListeningName(), first->SocketName(0));
+    EXPECT_EQ(first->LockPath(), Folder() + name.toStdString() + ".lock");
+    QSignalSpy spy(first.get(), &shell::SingleInstanceGuard::SecondInstanceStarted);
 
     const QStringList args{"Quendrel", QString::fromUtf8("/tmp/本文.txt"), ""};
     std::atomic<int> result{-1};
-    std::thread second([&] {
-        shell::SingleInstanceGuard other(name);
-        result = static_cast<int>(other.Acquire(args));
-    });
+    std::thread second([&] { result = static_cast<int>(Guard(name)->Acquire(args)); });
     ASSERT_TRUE(ui::test::WaitUntil([&] { return result.load() >= 0 && spy.count() == 1; }));
     second.join();
-    EXPECT_EQ(result.load(), static_cast<int>(shell::SingleInstanceGuard::Result::kHandedOver));
+    EXPECT_EQ(result.load(), static_cast<int>(Result::kHandedOver));
     EXPECT_EQ(spy.at(0).at(0).toStringList(), args);
 
-    // Released, the name is free for the next start.
-    first.Release();
-    shell::SingleInstanceGuard next(name);
-    EXPECT_EQ(next.Acquire({}), shell::SingleInstanceGuard::Result::kFirst);
+    // A copy started with other settings (its lock in another folder) hands over all the
+    // same, and keeps no lock.
+    QTemporaryDir elsewhere;
+    const std::string elsewhereFolder = elsewhere.path().toStdString() + "/";
+    result = -1;
+    std::thread third([&] {
+        result = static_cast<int>(shell::SingleInstanceGuard(name, elsewhereFolder).Acquire(args));
+    });
+    ASSERT_TRUE(ui::test::WaitUntil([&] { return result.load() >= 0 && spy.count() == 2; }));
+    third.join();
+    EXPECT_EQ(result.load(), static_cast<int>(Result::kHandedOver));
+    platform::FileLock probe;
+    EXPECT_EQ(probe.Lock(elsewhereFolder + name.toStdString() + ".lock"), platform::FileLock::Result::kLocked);
+
+    // Released, the lock and the name are free for the next start.
+    first->Release();
+    EXPECT_EQ(Guard(name)->Acquire({}), Result::kFirst);
 }
 
-TEST(SingleInstanceGuard, AKilledFirstInstanceNeverBlocksTheNextStart) {
+TEST_F(SingleInstanceGuardTest, AKilledFirstInstanceNeverBlocksTheNextStart) {
     const QString name = UniqueName("killed");
-    shell::SingleInstanceGuard probe(name);
-    pid_t child = HoldNameInChild(probe.SocketName());
+    auto probe = Guard(name);
+    const pid_t child = RunningCopyInChild(probe->LockPath(), probe->SocketName());
     ASSERT_GT(child, 0);
-    // While the other process lives, this start is the second.
-    {
-        shell::SingleInstanceGuard second(name);
-        EXPECT_EQ(second.Acquire({"Quendrel"}), shell::SingleInstanceGuard::Result::kHandedOver);
-    }
+    // While the other copy lives, this start is the second.
+    EXPECT_EQ(Guard(name)->Acquire({"Quendrel"}), Result::kHandedOver);
     ::kill(child, SIGKILL);
     ::waitpid(child, nullptr, 0);
-    shell::SingleInstanceGuard next(name);
-    EXPECT_EQ(next.Acquire({}), shell::SingleInstanceGuard::Result::kFirst);
+    EXPECT_EQ(Guard(name)->Acquire({}), Result::kFirst);
 }
 
-TEST(SingleInstanceGuard, AnotherUsersProcessIsNotListenedTo) {
+TEST_F(SingleInstanceGuardTest, AnotherUsersProcessIsNotListenedTo) {
     if (::getuid() != 0) GTEST_SKIP() << "needs root to act as another user";
     const QString name = UniqueName("user");
-    shell::SingleInstanceGuard first(name);
-    ASSERT_EQ(first.Acquire({}), shell::SingleInstanceGuard::Result::kFirst);
-    QSignalSpy spy(&first, &shell::SingleInstanceGuard::SecondInstanceStarted);
-    QByteArray sockName = first.SocketName().toUtf8();
+    auto first = Guard(name);
+    ASSERT_EQ(first->Acquire({}), Result::kFirst);
+    QSignalSpy spy(first.get(), &shell::SingleInstanceGuard::SecondInstanceStarted);
+    sockaddr_un addr;
+    const socklen_t len = shelltest::AbstractAddress(first->SocketName(), addr);
     pid_t pid = ::fork();
     if (pid == 0) {
         if (::setuid(65534) != 0) ::_exit(2);
-        sockaddr_un addr{};
-        addr.sun_family = AF_UNIX;
-        std::memcpy(addr.sun_path + 1, sockName.constData(), static_cast<std::size_t>(sockName.size()));
         int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-        socklen_t len = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + sockName.size());
         if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), len) != 0) ::_exit(3);
         (void)!::write(fd, "x\0", 2);
         ::_exit(0);
@@ -179,49 +127,68 @@ TEST(SingleInstanceGuard, AnotherUsersProcessIsNotListenedTo) {
     EXPECT_EQ(spy.count(), 0);
 }
 
-// A name taken by another user's process: a listener is asked who it is and gets
-// nothing; a socket only bound is passed over too. The user's copies meet on the next
-// name; with every name taken the start goes on unguarded.
-TEST(SingleInstanceGuard, NamesHeldByAnotherUserArePassedOverAndGetNothing) {
+// Another user's process holds some of the names, as listener, only bound, or with a full
+// queue, before this user's first copy starts. The first copy runs and listens on the
+// first name left; the second start hands its command line over there, or, with no name
+// left, cannot, and is still the second. Nothing reaches the other user, and a name the
+// other user lets go later does not let a second copy in.
+TEST_F(SingleInstanceGuardTest, NamesHeldByAnotherUserNeverLetASecondCopyRun) {
     if (::getuid() != 0) GTEST_SKIP() << "needs root to act as another user";
     constexpr uid_t kNobody = 65534;
+    const int kNone = -1;
     struct Case {
         const char* what;
-        bool listen;
-    } cases[] = {{"listening", true}, {"bound", false}};
+        Hold how;
+        int held;           // names 0..held-1 are held
+        int listening;      // the name the first copy listens on
+        bool letGo;         // the other user lets the names go before the second start
+        Result second;
+    } cases[] = {
+        {"the first name, listening", Hold::kListen, 1, 1, false, Result::kHandedOver},
+        {"the first name, bound", Hold::kBind, 1, 1, false, Result::kHandedOver},
+        {"the first name, a full queue", Hold::kFullQueue, 1, 1, false, Result::kHandedOver},
+        {"the first name, let go after the first copy started", Hold::kListen, 1, 1, true, Result::kHandedOver},
+        {"every name, listening", Hold::kListen, shell::SingleInstanceGuard::kNames, kNone, false,
+         Result::kAlreadyRunning},
+        {"every name, a full queue", Hold::kFullQueue, shell::SingleInstanceGuard::kNames, kNone, false,
+         Result::kAlreadyRunning},
+    };
+    int round = 0;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        const QString name = UniqueName(c.what);
-        shell::SingleInstanceGuard first(name);
+        const QString name = UniqueName("foreign") + QString::number(++round);
+        auto first = Guard(name);
+        QStringList held;
+        for (int i = 0; i < c.held; ++i) held << first->SocketName(i);
         ForeignHolder holder;
-        ASSERT_TRUE(HoldNamesAsUser(holder, kNobody, {first.SocketName(0)}, c.listen));
+        ASSERT_TRUE(HoldNamesAsUser(holder, kNobody, held, c.how));
 
-        ASSERT_EQ(first.Acquire({}), shell::SingleInstanceGuard::Result::kFirst);
-        EXPECT_EQ(first.ListeningName(), first.SocketName(1));
-        QSignalSpy spy(&first, &shell::SingleInstanceGuard::SecondInstanceStarted);
+        ASSERT_EQ(first->Acquire({}), Result::kFirst);
+        EXPECT_EQ(first->ListeningName(), c.listening == kNone ? QString() : first->SocketName(c.listening));
+        QSignalSpy spy(first.get(), &shell::SingleInstanceGuard::SecondInstanceStarted);
+        if (c.letGo) holder.Stop();
+
         const QStringList args{"Quendrel", QString::fromUtf8("/home/user/顧客リスト.csv")};
         std::atomic<int> result{-1};
-        std::thread second([&] { result = static_cast<int>(shell::SingleInstanceGuard(name).Acquire(args)); });
-        ASSERT_TRUE(ui::test::WaitUntil([&] { return result.load() >= 0 && spy.count() == 1; }));
+        QString secondListening = QStringLiteral("none");
+        std::thread second([&] {
+            auto guard = Guard(name);
+            result = static_cast<int>(guard->Acquire(args));
+            secondListening = guard->ListeningName();
+        });
+        const int handed = c.second == Result::kHandedOver ? 1 : 0;
+        ASSERT_TRUE(ui::test::WaitUntil([&] { return result.load() >= 0 && spy.count() == handed; }, 5000));
         second.join();
-        EXPECT_EQ(result.load(), static_cast<int>(shell::SingleInstanceGuard::Result::kHandedOver));
-        EXPECT_EQ(spy.at(0).at(0).toStringList(), args);
-        ui::test::WaitUntil([] { return false; }, 100);
-        for (int bytes : holder.Connections()) EXPECT_EQ(bytes, 0);
+        EXPECT_EQ(result.load(), static_cast<int>(c.second));
+        EXPECT_TRUE(secondListening.isEmpty());
+        if (handed) {
+            EXPECT_EQ(spy.at(0).at(0).toStringList(), args);
+        }
+        if (holder.pid > 0) {
+            ui::test::WaitUntil([] { return false; }, 100);
+            for (int bytes : holder.Connections()) EXPECT_EQ(bytes, 0);
+        }
     }
-
-    const QString name = UniqueName("all");
-    shell::SingleInstanceGuard guard(name);
-    QStringList all;
-    for (int i = 0; i < shell::SingleInstanceGuard::kNames; ++i) all << guard.SocketName(i);
-    ForeignHolder holder;
-    ASSERT_TRUE(HoldNamesAsUser(holder, kNobody, all, true));
-    EXPECT_EQ(guard.Acquire({"Quendrel", "/tmp/a.txt"}), shell::SingleInstanceGuard::Result::kFailed);
-    EXPECT_TRUE(guard.ListeningName().isEmpty());
-    ui::test::WaitUntil([] { return false; }, 100);
-    const std::vector<int> connections = holder.Connections();
-    EXPECT_EQ(connections.size(), static_cast<std::size_t>(shell::SingleInstanceGuard::kNames));
-    for (int bytes : connections) EXPECT_EQ(bytes, 0);
 }
 
 }  // namespace

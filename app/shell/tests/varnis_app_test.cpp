@@ -7,9 +7,12 @@
 
 #include <QProcess>
 
+#include <filesystem>
 #include <fstream>
+#include <optional>
 
 #include <sched.h>
+#include <sys/stat.h>
 
 #include "app/environment/environment_service.h"
 #include "app/addressui/db_list_dlg.h"
@@ -17,6 +20,8 @@
 #include "app/environment/program_keys.h"
 #include "app/environment/run_monitor.h"
 #include "app/shell/main_frame.h"
+#include "app/shell/single_instance.h"
+#include "app/shell/tests/foreign_names.h"
 #include "app/shell/varnis_app.h"
 #include "app/shell/varnis_view.h"
 #include "app/ui/control_ids.h"
@@ -43,6 +48,21 @@ private:
     shell::RunMonitor* previous_;
 };
 
+// Whether the process `pid` holds a lock (flock) on the file `path`, as the kernel lists
+// the locks it keeps.
+bool HoldsFileLock(qint64 pid, const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return false;
+    std::ifstream locks("/proc/locks");
+    const std::string inode = ":" + std::to_string(st.st_ino) + " ";
+    const std::string holder = " " + std::to_string(pid) + " ";
+    for (std::string line; std::getline(locks, line);)
+        if (line.find("FLOCK") != std::string::npos && line.find(holder) != std::string::npos &&
+            line.find(inode) != std::string::npos)
+            return true;
+    return false;
+}
+
 class VarnisAppTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -51,6 +71,14 @@ protected:
         ini_ = root_ + "/Quendrel.ini";
         // No look at the maker's site in the tests.
         CIniManager::WriteProfileStringA(ini_, "INFORMATION", "OPEN_AUTO", "N");
+        // The single-instance lock in the test's own folder (private, as a session's is),
+        // for the copies the test starts as well.
+        if (const char* runtime = std::getenv("XDG_RUNTIME_DIR")) savedRuntime_ = runtime;
+        ::setenv("XDG_RUNTIME_DIR", root_.c_str(), 1);
+    }
+    void TearDown() override {
+        if (savedRuntime_) ::setenv("XDG_RUNTIME_DIR", savedRuntime_->c_str(), 1);
+        else ::unsetenv("XDG_RUNTIME_DIR");
     }
 
     // An environment opened once before (a new one asks for the setup wizard at its
@@ -84,6 +112,7 @@ protected:
 
     QTemporaryDir dir_;
     std::string root_, ini_;
+    std::optional<std::string> savedRuntime_;
     ui::test::PromptRecorder prompts_;
     ui::test::FilePickerRecorder files_;
 };
@@ -382,38 +411,115 @@ TEST_F(VarnisAppTest, WithMailsWaitingTheExitAsksAndNoLeavesEverythingAsItWas) {
 
 // The program started a second time, as a person starts it: the new copy says that the
 // program runs (printed, as it has no display) and ends; the running copy shows nothing
-// and only comes to the front.
+// and only comes to the front. So also while another user holds the program's socket
+// names: the new copy hands over on a name left free, or, with none left, still ends.
 TEST_F(VarnisAppTest, ASecondStartSaysSoItselfAndTheRunningCopyOnlyComesForward) {
     // The program's own guard name is used: in a network namespace of this test's own, so
     // that no program running on this machine (or another test's) is met.
     if (::getuid() != 0 || ::unshare(CLONE_NEWNET) != 0) GTEST_SKIP() << "needs a network namespace of its own";
+    constexpr uid_t kNobody = 65534;
+    struct Case {
+        const char* what;
+        int held;  // names 0..held-1 are another user's
+        shelltest::Hold how;
+        bool comesForward;
+    } cases[] = {
+        {"no other user", 0, shelltest::Hold::kListen, true},
+        {"the first name with a full queue", 1, shelltest::Hold::kFullQueue, true},
+        {"every name listening", shell::SingleInstanceGuard::kNames, shelltest::Hold::kListen, false},
+    };
     SetRecent({MakeEnvironment("a")});
-    auto app = MakeApp({"Quendrel"}, shell::CVarnisApp::Options().instanceGuardName);
-    ASSERT_TRUE(app->InitInstance());
-    shell::CMainFrame* frame = app->MainFrame();
-    frame->showMinimized();
-    prompts_.clear();
-
-    QProcess second;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    second.setProcessEnvironment(environment);
-    second.setProcessChannelMode(QProcess::MergedChannels);
     const std::string body = root_ + "/本文.txt";
     std::ofstream(body) << "body";
-    second.start(QStringLiteral(QUENDREL_PROGRAM), {QString::fromStdString(body), QString()});
-    ASSERT_TRUE(second.waitForStarted());
-    // The running copy answers from its event loop while the new one waits for it.
-    const bool ended = ui::test::WaitUntil([&] { return second.state() == QProcess::NotRunning; }, 20000);
-    if (!ended) second.kill();
-    ASSERT_TRUE(ended) << second.readAll().toStdString();
-    EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(second.exitCode(), 0);
-    EXPECT_TRUE(QString::fromLocal8Bit(second.readAll()).contains(QString::fromUtf8("Varnisは既に起動しています")));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string guardName = shell::CVarnisApp::Options().instanceGuardName;
+        shelltest::ForeignHolder holder;
+        if (c.held > 0) {
+            const shell::SingleInstanceGuard names(QString::fromStdString(guardName));
+            QStringList held;
+            for (int i = 0; i < c.held; ++i) held << names.SocketName(i);
+            ASSERT_TRUE(shelltest::HoldNamesAsUser(holder, kNobody, held, c.how));
+        }
+        auto app = MakeApp({"Quendrel"}, guardName);
+        ASSERT_TRUE(app->InitInstance());
+        shell::CMainFrame* frame = app->MainFrame();
+        frame->showMinimized();
+        prompts_.clear();
 
+        QProcess second;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        second.setProcessEnvironment(environment);
+        second.setProcessChannelMode(QProcess::MergedChannels);
+        second.start(QStringLiteral(QUENDREL_PROGRAM), {QString::fromStdString(body), QString()});
+        ASSERT_TRUE(second.waitForStarted());
+        // The running copy answers from its event loop while the new one waits for it.
+        const bool ended = ui::test::WaitUntil([&] { return second.state() == QProcess::NotRunning; }, 20000);
+        if (!ended) second.kill();
+        ASSERT_TRUE(ended) << second.readAll().toStdString();
+        EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(second.exitCode(), 0);
+        EXPECT_TRUE(QString::fromLocal8Bit(second.readAll()).contains(QString::fromUtf8("Varnisは既に起動しています")));
+
+        EXPECT_TRUE(prompts_.prompts().empty()) << prompts_.texts().join("|").toStdString();
+        EXPECT_TRUE(frame->isVisible());
+        EXPECT_EQ(frame->isMinimized(), !c.comesForward);
+        for (int bytes : holder.Connections()) EXPECT_EQ(bytes, 0);
+        app->ExitInstance();
+    }
+}
+
+// Another copy of the program, started with another home folder (so another program of
+// its own as far as the single-instance lock goes), has the newest recent environment
+// open: this start says which environment is in use, opens nothing of it, keeps it in the
+// recent list and lets the person choose. Once the other copy has ended it opens.
+TEST_F(VarnisAppTest, AnEnvironmentAnotherProgramHasOpenIsNotOpenedAgain) {
+    // The other copy uses the program's own socket names: in a network namespace of this
+    // test's own where it can, so that it meets no copy running on this machine.
+    if (::getuid() == 0) ::unshare(CLONE_NEWNET);
+    const std::string path = MakeEnvironment("顧客");
+    SetRecent({path});
+    const std::string other = root_ + "/other";
+    for (const char* sub : {"/bin", "/home", "/config", "/run"}) std::filesystem::create_directories(other + sub);
+    std::filesystem::permissions(other + "/run", std::filesystem::perms::owner_all);
+    // The other copy keeps its ini beside itself: a link of the program in a folder of its own.
+    std::filesystem::create_hard_link(QUENDREL_PROGRAM, other + "/bin/Quendrel");
+    CIniManager::WriteProfileStringA(other + "/bin/Quendrel.ini", "INFORMATION", "OPEN_AUTO", "N");
+    CIniManager::WriteProfileStringA(other + "/bin/Quendrel.ini", "RECENTENV", "RECENTENV0", path.c_str());
+
+    QProcess copy;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (auto [name, value] : {std::pair{"HOME", "/home"}, {"XDG_CONFIG_HOME", "/config"}, {"XDG_RUNTIME_DIR", "/run"}})
+        environment.insert(QString::fromUtf8(name), QString::fromStdString(other + value));
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    copy.setProcessEnvironment(environment);
+    copy.setProcessChannelMode(QProcess::MergedChannels);
+    copy.start(QString::fromStdString(other + "/bin/Quendrel"), {});
+    ASSERT_TRUE(copy.waitForStarted());
+    const std::string lock = root_ + "/顧客/Quendrel.lock";
+    ASSERT_TRUE(ui::test::WaitUntil([&] { return HoldsFileLock(copy.processId(), lock); }, 20000))
+        << copy.readAll().toStdString();
+
+    {
+        auto app = MakeApp();
+        ui::test::WhenDialogShows("dlg265", [](QDialog* d) { d->reject(); });
+        EXPECT_FALSE(app->InitInstance());
+        ASSERT_EQ(prompts_.prompts().size(), 2u) << prompts_.texts().join("|").toStdString();
+        EXPECT_EQ(prompts_.prompts()[0].text,
+                  QString::fromStdString(path) + QString::fromUtf8("\r\nこの環境は他のプログラムで使用中のため、開けません"));
+        EXPECT_EQ(prompts_.prompts()[0].caption, QString::fromUtf8("環境使用中"));
+        EXPECT_EQ(prompts_.prompts()[1].text, QString::fromUtf8("Varnisを終了します"));
+        EXPECT_EQ(Recent(0), path);
+        EXPECT_EQ(app->MainFrame(), nullptr);
+    }
+    copy.kill();
+    copy.waitForFinished();
+    prompts_.clear();
+    auto app = MakeApp();
+    ASSERT_TRUE(app->InitInstance());
     EXPECT_TRUE(prompts_.prompts().empty()) << prompts_.texts().join("|").toStdString();
-    EXPECT_TRUE(frame->isVisible());
-    EXPECT_FALSE(frame->isMinimized());
+    EXPECT_EQ(app->Environment().DescriptorPath(), path);
     app->ExitInstance();
 }
 
