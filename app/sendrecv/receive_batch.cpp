@@ -1,5 +1,9 @@
 // The receive session's batch: the stores a run holds, and their save as one batch through
-// the receive ledger (stage every changed file, commit, install).
+// the receive ledger (stage every changed file, or the records to append to a history's
+// progress record, commit, install).
+#include <sys/stat.h>
+
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -15,6 +19,16 @@
 #include "core/foundation/store_key.h"
 #include "core/mailstore/history_list_viewer.h"
 #include "core/mailstore/mail_list_viewer.h"
+
+namespace {
+
+// A file's size, 0 when there is none.
+std::uint64_t SizeOf(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 ? static_cast<std::uint64_t>(st.st_size) : 0;
+}
+
+}  // namespace
 
 HistoryListViewer* CPopReceiveSession::HeldHistory(int mailId) {
     const auto it = histories_.find(mailId);
@@ -96,12 +110,10 @@ int CPopReceiveSession::SaveChanges(const std::vector<std::string>& uids) {
     std::vector<ReceiveLedger::Target> targets;
     for (const auto& [id, entry] : histories_) {
         if (!entry.changed || entry.history == nullptr) continue;
-        // The staged history holds every row of its progress record, which then goes; sends
-        // still in flight live in the progress record only, so one holding just them takes
-        // its place (the ledger installs in this order).
-        const std::string progress = env_layout::MailHistoryProgressFile(env, id);
-        targets.push_back({env_layout::MailHistoryFile(env, id), progress});
-        if (entry.history->HasSendsPending()) targets.push_back({progress, ""});
+        // The rows the batch changed go on the end of the history's progress record: a
+        // history of a million rows is not rewritten for a few thousand replies.
+        const std::string progress = entry.history->ProgressPath();
+        targets.push_back({progress, "", SizeOf(progress)});
     }
     for (const auto& [id, list] : recipientLists_)
         if (list->IsListChanged()) targets.push_back({env_layout::MailRecipientFile(env, id), ""});
@@ -116,11 +128,7 @@ int CPopReceiveSession::SaveChanges(const std::vector<std::string>& uids) {
     if (saved) {
         for (const auto& [id, entry] : histories_) {
             if (!saved || !entry.changed || entry.history == nullptr) continue;
-            saved = entry.history->WriteFromMemoryToFileAppointFileName(
-                        ReceiveLedger::StagedPath(env_layout::MailHistoryFile(env, id)), key.get()) == 0;
-            if (saved && entry.history->HasSendsPending())
-                saved = entry.history->WriteSendsPendingTo(
-                            ReceiveLedger::StagedPath(env_layout::MailHistoryProgressFile(env, id))) == 0;
+            saved = entry.history->WriteProgressTo(ReceiveLedger::StagedPath(entry.history->ProgressPath())) == 0;
             if (!saved) err_ = entry.history->GetErrMsg();
         }
         for (const auto& [id, list] : recipientLists_) {

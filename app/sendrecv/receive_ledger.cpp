@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <map>
@@ -56,6 +57,15 @@ bool Exists(const std::string& path) { return ModifiedNs(path) >= 0; }
 
 bool RemoveFile(const std::string& path) { return ::unlink(path.c_str()) == 0 || errno == ENOENT; }
 
+long long LongNumber(std::string_view text) {
+    long long n = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9' || n > 100000000000000LL) return -1;
+        n = n * 10 + (c - '0');
+    }
+    return text.empty() ? -1 : n;
+}
+
 int Number(std::string_view text) {
     int n = 0;
     for (char c : text) {
@@ -83,8 +93,11 @@ std::string ReceiveLedger::Absolute(const std::string& relative) const {
 }
 
 void ReceiveLedger::AppendTargets(std::string& record, const std::vector<Target>& targets) const {
-    for (const Target& t : targets)
-        record += "T " + OneLine(Relative(t.path)) + "\t" + OneLine(Relative(t.alsoRemove)) + "\n";
+    for (const Target& t : targets) {
+        record += "T " + OneLine(Relative(t.path)) + "\t" + OneLine(Relative(t.alsoRemove));
+        if (t.appendAt != kReplace) record += "\t+" + std::to_string(t.appendAt);
+        record += "\n";
+    }
 }
 
 int ReceiveLedger::Append(const std::string& record, bool sync) {
@@ -134,7 +147,16 @@ int ReceiveLedger::Recover(std::vector<std::string>* installed) {
                 const std::size_t tab = rest.find('\t');
                 Target t;
                 t.path = Absolute(std::string(rest.substr(0, tab)));
-                if (tab != std::string_view::npos) t.alsoRemove = Absolute(std::string(rest.substr(tab + 1)));
+                if (tab != std::string_view::npos) {
+                    std::string_view more = rest.substr(tab + 1);
+                    const std::size_t second = more.find('\t');
+                    t.alsoRemove = Absolute(std::string(more.substr(0, second)));
+                    if (second != std::string_view::npos && more.substr(second + 1).rfind('+', 0) == 0) {
+                        const long long at = LongNumber(more.substr(second + 2));
+                        if (at < 0) continue;  // damaged: the target is passed over
+                        t.appendAt = static_cast<std::uint64_t>(at);
+                    }
+                }
                 current.targets.push_back(std::move(t));
                 continue;
             }
@@ -185,9 +207,62 @@ int ReceiveLedger::Recover(std::vector<std::string>* installed) {
     return result;
 }
 
+int ReceiveLedger::InstallAppend(const Target& target) {
+    const std::string staged = StagedPath(target.path);
+    std::string bytes;
+    if (!platform::ReadWholeFile(staged, bytes)) return Exists(staged) ? -2 : 0;  // gone: appended before
+    // A record staged for a file that was missing begins with its tag; one missing now
+    // that was not then was saved whole since (newer work).
+    const int fd = platform::OpenPrivateFile(target.path, O_RDWR | O_APPEND | (target.appendAt == 0 ? O_CREAT : 0));
+    if (fd < 0) {
+        if (errno != ENOENT) return -2;
+        RemoveFile(staged);
+        return 0;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
+        ::close(fd);
+        return -2;
+    }
+    const std::uint64_t size = static_cast<std::uint64_t>(st.st_size);
+    const std::uint64_t at = target.appendAt;
+    // What follows the place the bytes go: nothing yet, all or part of them (a crash during
+    // or after the append), or newer work that these older records must not follow.
+    bool append = size == at;
+    if (size > at) {
+        const std::size_t have = static_cast<std::size_t>(std::min<std::uint64_t>(size - at, bytes.size()));
+        std::string there(have, '\0');
+        const ssize_t got = ::pread(fd, there.data(), have, static_cast<off_t>(at));
+        if (got < 0 || static_cast<std::size_t>(got) != have) {
+            ::close(fd);
+            return -2;
+        }
+        append = have < bytes.size() && there == std::string_view(bytes).substr(0, have);
+        if (append && ::ftruncate(fd, static_cast<off_t>(at)) != 0) {
+            ::close(fd);
+            return -2;
+        }
+    }
+    int result = 0;
+    // The bytes go on whole, or not at all: a failed write is cut back off.
+    if (append && (!WriteAll(fd, bytes) || ::fsync(fd) != 0)) {
+        if (::ftruncate(fd, static_cast<off_t>(at)) != 0) {
+            // The next Recover finds the part and puts the whole in its place.
+        }
+        result = -2;
+    }
+    ::close(fd);
+    if (result == 0) RemoveFile(staged);
+    return result;
+}
+
 int ReceiveLedger::InstallBatch(const Batch& batch, bool checkStale, std::vector<std::string>* installed) {
     int result = 0;
     for (const Target& t : batch.targets) {
+        if (t.appendAt != kReplace) {
+            if (InstallAppend(t) != 0) result = -2;
+            continue;
+        }
         const std::string staged = StagedPath(t.path);
         const long long stagedAt = ModifiedNs(staged);
         if (stagedAt >= 0) {

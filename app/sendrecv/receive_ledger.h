@@ -9,11 +9,14 @@
 // saves would leave some files changed and others not, and the next run, finding the
 // messages still on the server, would count a bounce twice in one file and once in
 // another. So a batch is saved in three steps:
-//   1. stage: every changed file is written beside itself as "<file>.rcv";
+//   1. stage: every changed file is written beside itself as "<file>.rcv" - whole, or,
+//      for a send history's progress record "hist<id>.jnl", only the records to append
+//      to it (a history of a million rows is not rewritten for a few thousand replies);
 //   2. commit: one record naming the batch's messages (their unique ids) and files is
 //      appended here and flushed to the disk - from now on the batch counts as applied;
-//   3. install: each staged file is renamed over its file (a history's progress record
-//      "hist<id>.jnl", which the staged history already holds, is removed after it).
+//   3. install: each staged file is renamed over its file, or appended to it (a
+//      history's progress record "hist<id>.jnl", which a staged whole history already
+//      holds, is removed after it).
 // A crash before the commit leaves the files as they were (the staged copies are removed
 // by the next Recover) and the messages on the server, to be applied by the next run; a
 // crash after it is finished by the next Recover. The messages of a committed batch are
@@ -23,14 +26,17 @@
 // Recover must run before anything else writes those files: at the open of the
 // environment, and again at the start of every receive run. If a file was written after
 // its copy was staged (or its progress record appended to), the staged copy is stale and
-// is dropped instead of installed, so a later save is never undone.
+// is dropped instead of installed, so a later save is never undone. An append knows the
+// size its file had when it was staged: a file of that size gets it, one that already
+// ends with it (a crash after the append) is left as it is, any other is newer work.
 //
 // File "DB/receive.jnl" in the environment folder, lines of text (paths relative to the
 // environment folder, unique ids as the server gives them):
 //   A <account>                  the account the ids below belong to
 //   U <uid>                      a message whose changes are applied
 //   X <uid>                      fetching this message broke the connection once
-//   P <n> / T <file>\t<remove> / Q <n>          batch n is being staged
+//   P <n> / T <file>\t<remove>[\t+<size>] / Q <n>   batch n is being staged (+: append
+//                                                at <size>)
 //   C <n> / U <uid>... / T ... / E <n>          batch n is committed
 //   I <n>                        batch n is installed
 // Each record is appended with one write; a record whose end line is missing (a torn
@@ -44,16 +50,21 @@
 // file cannot be installed (the batch stays committed and Recover tries again). One
 // object is used by one thread; one run uses the ledger at a time.
 
+#include <cstdint>
 #include <string>
 #include <unordered_set>
 #include <vector>
 
 class ReceiveLedger {
 public:
+    static constexpr std::uint64_t kReplace = ~std::uint64_t{0};
     // A file of a batch. Its staged copy is StagedPath(path).
     struct Target {
         std::string path;        // the file
         std::string alsoRemove;  // removed once the file is replaced (may be empty)
+        // kReplace: the staged copy replaces the file; else the staged bytes are appended
+        // to the file, whose size was this when they were staged.
+        std::uint64_t appendAt = kReplace;
     };
 
     // The ledger of the environment folder `envFolder` (ending in '/').
@@ -96,6 +107,8 @@ private:
     };
     int Append(const std::string& record, bool sync);
     int InstallBatch(const Batch& batch, bool checkStale, std::vector<std::string>* installed);
+    // Appends the staged bytes of `target` to its file (see above): 0, or -2.
+    static int InstallAppend(const Target& target);
     std::string Relative(const std::string& path) const;
     std::string Absolute(const std::string& relative) const;
     void AppendTargets(std::string& record, const std::vector<Target>& targets) const;

@@ -282,6 +282,19 @@ int ProgressJournal::Commit() {
     return 0;
 }
 
+int ProgressJournal::WritePendingTo(const std::string& path) {
+    Close();
+    std::string text;
+    if (Size() == 0) {
+        std::vector<std::string_view> tag(tag_.begin(), tag_.end());
+        CodeRecord(tag, text);
+    }
+    text += pending_;
+    if (!platform::WriteFileAtomically(path, text, sync_)) return -1;
+    pending_.clear();
+    return 0;
+}
+
 int ProgressJournal::Replace(const std::vector<std::vector<std::string_view>>& records) {
     Close();
     pending_.clear();

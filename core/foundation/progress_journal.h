@@ -77,6 +77,12 @@ public:
     // Writes a journal of the tag and `records` to `path` instead (safely), for a caller
     // that puts it in place later. 0 or -1.
     int WriteCopy(const std::string& path, const std::vector<std::vector<std::string_view>>& records);
+    // Writes the pending batch to `path` (safely, flushed when syncing) instead of appending
+    // it, for a caller that appends those bytes to this journal's file later, together with
+    // changes to other files; the tag goes first when the journal's file is empty or
+    // missing. The pending batch is then empty, and the file is no longer held open, so
+    // that the next Commit learns its size again. 0, or -1 (the batch stays pending).
+    int WritePendingTo(const std::string& path);
 
     struct ReplaySteps {
         // A record read whole, its checksum removed: true when the journal is whole after

@@ -490,10 +490,21 @@ std::vector<std::vector<std::string_view>> HistoryListViewer::PendingRecords(std
     return records;
 }
 
-int HistoryListViewer::WriteSendsPendingTo(const std::string& path) {
+int HistoryListViewer::WriteProgressTo(const std::string& path) {
+    if (const int r = CheckWritable(); r != 0) return r;
     if (BindJournal() != 0) return -27;
-    std::vector<std::string> texts;
-    if (journal_.WriteCopy(platform::FixPath(path), PendingRecords(texts)) != 0) return Fail(5206, -26);
+    platform::NamedMutex mutex(kMutexName);
+    Lock lock(mutex);
+    const std::size_t before = journal_.PendingSize();
+    std::vector<int> rows = dirty_;
+    AddDirtyRows();
+    if (journal_.WritePendingTo(platform::FixPath(path)) != 0) {
+        // The rows stay changed for a later record or save.
+        journal_.DropPendingFrom(before);
+        for (int row : rows) dirtyMark_[static_cast<std::size_t>(row)] = 1;
+        dirty_ = std::move(rows);
+        return Fail(5206, -26);
+    }
     return 0;
 }
 

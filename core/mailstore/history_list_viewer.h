@@ -142,10 +142,13 @@ public:
     // the last of them.
     int GetSendPending(int customerID, std::string* messageID = nullptr) const;
     bool HasSendsPending() const { return !pending_.empty(); }
-    // Writes a progress record holding only the sends in flight to `path`, for a caller
-    // that installs the history file itself (WriteFromMemoryToFileAppointFileName) and then
-    // this in place of the progress record. 0; -27 (4207); -26 (5206) it cannot be written.
-    int WriteSendsPendingTo(const std::string& path);
+    // Writes the rows changed since the last save or record to `path`, as bytes to append
+    // to the progress record later (ProgressJournal::WritePendingTo), for a caller that
+    // makes them count together with changes to other files (the receive run). The rows
+    // then count as recorded. 0; -1, -13, -25, -27 as for writing; -26 (5206).
+    int WriteProgressTo(const std::string& path);
+    // The progress record's file ("hist<id>.jnl").
+    std::string ProgressPath() const { return JournalPath(); }
 
     // ---- Rows --------------------------------------------------------------------------------
     // The row of a recipient, or -1.

@@ -190,8 +190,8 @@ TEST_F(ReceiveRunTest, AFailedSaveKeepsTheMessagesOnTheServerAndAppliesThemNextT
     Deliver(Reply("refusal.eml", sent[people[2]]));
     const std::vector<std::string> uids = MailboxUids();
 
-    // The history's copy cannot be written (a folder stands in its place).
-    const std::filesystem::path blocker = env_layout::MailHistoryFile(*env_, mail) + ".rcv";
+    // The history's staged records cannot be written (a folder stands in their place).
+    const std::filesystem::path blocker = env_layout::MailHistoryProgressFile(*env_, mail) + ".rcv";
     std::filesystem::create_directory(blocker);
     ASSERT_EQ(Receive(), CPopReceiveSession::kRunFailed);
     EXPECT_EQ(QString::fromStdString(runError_), U8("受信結果の保存に失敗しました\r\n受信したメールはサーバに残してあります"));

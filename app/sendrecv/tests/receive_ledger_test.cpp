@@ -144,6 +144,53 @@ TEST_F(ReceiveLedgerTest, AFileWrittenAfterItsCopyWasStagedIsNeverUndone) {
     EXPECT_FALSE(fs::exists(ReceiveLedger::StagedPath(book_)));
 }
 
+// Records staged to go on the end of a history's progress record are appended once,
+// whatever a crash left: nothing of them, a part (killed during the write), all of them
+// (killed before the ledger said so); a record that newer work has grown meanwhile keeps
+// that work and gets nothing older after it.
+TEST_F(ReceiveLedgerTest, AnAppendIsMadeOnceWhateverACrashLeft) {
+    const std::string rows = "journal rows";
+    const std::string added = "\nrows of the batch\n";
+    const struct {
+        const char* name;
+        std::string before;  // the record when the next Recover comes
+        std::string after;
+    } cases[] = {
+        {"nothing appended", rows, rows + added},
+        {"a part appended", rows + added.substr(0, 7), rows + added},
+        {"all appended", rows + added, rows + added},
+        {"newer work", rows + "\nnewer rows\n", rows + "\nnewer rows\n"},
+        {"saved whole since", "", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Write(journal_, rows);
+        {
+            ReceiveLedger ledger(folder_);
+            ASSERT_EQ(ledger.Recover(), 0);
+            ASSERT_EQ(ledger.Prepare({{journal_, "", rows.size()}}), 0);
+            Write(ReceiveLedger::StagedPath(journal_), added);
+            ASSERT_EQ(ledger.Commit({std::string("uid-") + c.name}), 0);
+        }
+        if (c.before.empty()) fs::remove(journal_);
+        else Write(journal_, c.before);
+        ReceiveLedger next(folder_);
+        ASSERT_EQ(next.Recover(), 0);
+        EXPECT_EQ(fs::exists(journal_) ? Read(journal_) : std::string(), c.after);
+        EXPECT_FALSE(fs::exists(ReceiveLedger::StagedPath(journal_)));
+        EXPECT_TRUE(next.IsApplied(std::string("uid-") + c.name));
+    }
+    // A run's own install, with nothing in between.
+    Write(journal_, rows);
+    ReceiveLedger ledger(folder_);
+    ASSERT_EQ(ledger.Recover(), 0);
+    ASSERT_EQ(ledger.Prepare({{journal_, "", rows.size()}}), 0);
+    Write(ReceiveLedger::StagedPath(journal_), added);
+    ASSERT_EQ(ledger.Commit({"uid-run"}), 0);
+    ASSERT_EQ(ledger.Install(), 0);
+    EXPECT_EQ(Read(journal_), rows + added);
+}
+
 TEST_F(ReceiveLedgerTest, PruneKeepsTheIdsStillOnTheServerOfTheSameAccount) {
     {
         ReceiveLedger ledger(folder_);
