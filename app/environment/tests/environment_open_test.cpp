@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -14,6 +16,7 @@
 #include "core/foundation/cp932.h"
 #include "core/foundation/env_layout.h"
 #include "core/foundation/sequencer.h"
+#include "core/foundation/tests/syscall_faults.h"
 #include "env_service_test_util.h"
 
 namespace {
@@ -308,6 +311,96 @@ TEST_F(EnvServiceTest, RecoveredBookThatCannotBeSavedStopsTheOpen) {
     EXPECT_EQ(ReadFile(db + "database.001"), generation);
     EXPECT_EQ(ReadFile(db + "moved.dat"), book);
     EXPECT_FALSE(std::filesystem::exists(db + "database.002"));
+}
+
+// The address book's journal as a damaged disk leaves it, through the open: damage in the
+// middle costs its batch, the user is told how many changes and where the damaged bytes
+// are kept, and the environment opens with everything else; damage that hides which book
+// the journal extends, or a book that cannot be read a second time, stop the open with the
+// reason and the file to look at, and leave the journal as it is.
+TEST_F(EnvServiceTest, ADamagedJournalIsToldAndCostsOnlyItsBatch) {
+    const std::string descriptor = MakeEnv("Env");
+    const std::string db = Folder("Env") + "DB/";
+    WriteBook(descriptor, db + "database.dat", {1, 2, 3});
+    {
+        // Three saved edits, each its own batch; nobody saves the book whole.
+        auto env = OpenOwn(descriptor);
+        CDatabaseEdit book(env.get());
+        ASSERT_EQ(book.ReadCustomerList(), 3);
+        for (int id : {1, 2, 3}) {
+            OneCustomer c;
+            ASSERT_EQ(book.GetOneCustomerForEdit(c, id), 0);
+            c.Company = "edit" + std::to_string(id);
+            ASSERT_EQ(book.SetOneCustomerInfo(c, 0), 0);
+        }
+    }
+    const std::string journal = ReadFile(db + "database.jnl");
+    const std::string bookFile = ReadFile(db + "database.dat");
+    ASSERT_EQ(std::count(journal.begin(), journal.end(), '\n'), 1 + 3 + 3 + 3 + 1);  // tag, B/U/E x3, A
+    // The byte in the middle of the second batch's row, and one in the first batch's A record.
+    std::vector<std::size_t> starts;
+    for (std::size_t i = 0; i < journal.size(); ++i)
+        if (i == 0 || journal[i - 1] == '\n') starts.push_back(i);
+    const std::size_t secondRow = starts[6] + (starts[7] - starts[6]) / 2;  // tag B A U E B U
+    const std::size_t anchor = starts[2] + 3;
+
+    shell::EnvironmentService& service = Service();
+    std::string damaged = journal;
+    damaged[secondRow] = static_cast<char>(damaged[secondRow] ^ 0x21);
+    WriteFile(db + "database.jnl", damaged);
+    ASSERT_EQ(service.OpenEnvironment(descriptor), 1);
+    const std::string kept = db + "database.jnl.damaged";
+    bool told = false;
+    for (const auto& p : prompts_.prompts())
+        told = told || (p.caption == U8("個人情報読み込み異常") &&
+                        p.text == U8("個人情報の変更記録の一部が壊れていたため、1件の変更を読み込めませんでした。\r\n"
+                                     "壊れていた変更記録は次のファイルに残してあります。\r\n") +
+                                      ui::FromPath(kept));
+    EXPECT_TRUE(told) << prompts_.texts().join("|").toStdString();
+    CDatabaseEdit& book = *service.GetDatabaseEdit();
+    EXPECT_EQ(book.GetCustomerDataPinPoint(1, kElemCompany), "edit1");
+    EXPECT_EQ(book.GetCustomerDataPinPoint(2, kElemCompany), "");
+    EXPECT_EQ(book.GetCustomerDataPinPoint(3, kElemCompany), "edit3");
+    EXPECT_EQ(ReadFile(kept), damaged);
+    service.CloseEnvironment();
+
+    const struct {
+        const char* name;
+        std::function<void()> damage;
+        const char* text;
+        std::string file;
+    } refusals[] = {
+        {"the record naming the book",
+         [&] {
+             std::string d = journal;
+             d[anchor] = static_cast<char>(d[anchor] ^ 0x21);
+             WriteFile(db + "database.jnl", d);
+         },
+         "個人情報の変更記録が壊れていて、どの個人情報データベースファイルに続くものかを確かめられないため、"
+         "個人情報を読み込めません。変更記録はそのまま残してあります。",
+         db + "database.jnl"},
+        {"a book read only once",
+         [&] {
+             WriteFile(db + "database.jnl", journal);
+             syscall_faults::Read().Arm(1, EIO, 0, std::filesystem::canonical(db + "database.dat").string());
+         },
+         "個人情報データベースファイルを読み込めませんでした。理由: ディスクの読み書きに失敗しました (Input/output error)",
+         db + "database.dat"},
+    };
+    for (const auto& r : refusals) {
+        SCOPED_TRACE(r.name);
+        syscall_faults::Scope faults;
+        WriteFile(db + "database.dat", bookFile);
+        r.damage();
+        const std::string before = ReadFile(db + "database.jnl");
+        prompts_.clear();
+        EXPECT_EQ(service.OpenEnvironment(descriptor), 0);
+        ASSERT_FALSE(prompts_.prompts().empty());
+        EXPECT_EQ(prompts_.prompts().back().text, U8("個人情報の読み込みに失敗しました\r\n[エラーコード:0003]\r\n\r\n") +
+                                                      U8(r.text) + U8("\r\n") + ui::FromPath(r.file));
+        EXPECT_TRUE(ReadFile(db + "database.jnl") == before);
+        EXPECT_TRUE(ReadFile(db + "database.dat") == bookFile);
+    }
 }
 
 TEST_F(EnvServiceTest, NoGenerationsLeaveTheBookAsItIs) {
