@@ -27,10 +27,9 @@ bool IsWellFormedSjis(std::string_view text) {
 }
 
 // Well-formed UTF-8 (no overlong forms, no surrogates, nothing above U+10FFFF); `wide` is
-// set when a character beyond ASCII occurs, `kana` when one of three or four bytes does
-// (every Japanese character is one).
-bool IsWellFormedUtf8(std::string_view text, bool& wide, bool& kana) {
-    wide = kana = false;
+// set when a character beyond ASCII occurs.
+bool IsWellFormedUtf8(std::string_view text, bool& wide) {
+    wide = false;
     for (std::size_t i = 0; i < text.size();) {
         const auto b = static_cast<unsigned char>(text[i]);
         if (b < 0x80) {
@@ -50,7 +49,6 @@ bool IsWellFormedUtf8(std::string_view text, bool& wide, bool& kana) {
         else if (b == 0xF4) n = 3, hi = 0x8F;
         else return false;
         if (i + n >= text.size()) return false;  // cut off by the end
-        kana = kana || n >= 2;
         for (std::size_t k = 1; k <= n; ++k) {
             const auto c = static_cast<unsigned char>(text[i + k]);
             if (c < (k == 1 ? lo : 0x80) || c > (k == 1 ? hi : 0xBF)) return false;
@@ -115,24 +113,23 @@ void ImportTextDetector::Feed(std::string_view piece) {
     }
     first_ = false;
     if (utf8WellFormed_) {
-        bool wide = false, kana = false;
-        if (IsWellFormedUtf8(piece, wide, kana)) {
+        bool wide = false;
+        if (IsWellFormedUtf8(piece, wide)) {
             wide_ = wide_ || wide;
-            kana_ = kana_ || kana;
         } else {
             utf8WellFormed_ = false;
         }
     }
-    if (sjisWellFormed_ && !IsWellFormedSjis(piece)) sjisWellFormed_ = false;
 }
 
 bool ImportTextDetector::IsUtf8() const {
-    // Shift_JIS text of any length is hardly ever well-formed UTF-8 (its commonest lead
-    // bytes are UTF-8 continuation bytes), while short UTF-8 often reads as Shift_JIS
-    // pairs: a well-formed UTF-8 file with Japanese characters is UTF-8. One with only
-    // two-byte sequences is UTF-8 only if it is no Shift_JIS (half-width kana pairs such
-    // as "ﾃｽ" are well-formed UTF-8 too).
-    return bom_ || (utf8WellFormed_ && wide_ && (kana_ || !sjisWellFormed_));
+    // Shift_JIS text is hardly ever well-formed UTF-8 beyond a few bytes: its kanji begin
+    // with bytes that UTF-8 keeps for continuations, and its half-width kana pair up as
+    // UTF-8 only in rare runs. Accented Latin letters in UTF-8 ("José" as C3 A9), on the
+    // other hand, are well-formed Shift_JIS too, as half-width kana ("ﾃｩ"); taking such a
+    // file for Shift_JIS would store every name changed without a word, while read as
+    // UTF-8 a name Shift_JIS cannot hold is refused and its line named.
+    return bom_ || (utf8WellFormed_ && wide_);
 }
 
 bool ImportRecords::Load(const std::string& path, std::string_view separators, char quote) {

@@ -12,11 +12,9 @@
 // after it.
 //
 // Text code: the records come out in Shift_JIS. A file that starts with a UTF-8 byte-order
-// mark, or that is well-formed UTF-8 holding characters of three or four bytes (as every
-// Japanese character is), or other characters beyond ASCII while it is no well-formed
-// Shift_JIS, is read as UTF-8 and converted line by line; a line holding a character that
-// Shift_JIS cannot hold (or a broken sequence) is rejected rather than stored with the
-// character replaced. In a Shift_JIS file, a line with a byte that starts no character or
+// mark, or that is well-formed UTF-8 throughout and holds characters beyond ASCII, is read
+// as UTF-8 and converted line by line; a line holding a character that Shift_JIS cannot
+// hold (or a broken sequence) is rejected rather than stored with the character replaced. In a Shift_JIS file, a line with a byte that starts no character or
 // a lead byte without its trail byte is rejected (its fields are split all the same, so a
 // broken character never merges two fields).
 
@@ -43,8 +41,6 @@ private:
     bool bom_ = false;
     bool utf8WellFormed_ = true;
     bool wide_ = false;  // a character beyond ASCII
-    bool kana_ = false;  // one of three or four bytes
-    bool sjisWellFormed_ = true;
 };
 
 class ImportRecords {

@@ -128,8 +128,10 @@ TEST_F(ImportLogic, ScanRefusesFilesThatAreNotShiftJisText) {
         EXPECT_EQ(scan.labels[0], "a@example.com");
         EXPECT_EQ(scan.labels[1], Utf8ToSjis("山田"));
     }
-    // Half-width kana pairs read as Shift_JIS, as the import reads them.
-    EXPECT_FALSE(settings::ScanImportFile(WriteFile("kana.csv", "\xC3\xBD\r\n"), ",", '"').utf8);
+    // As the import reads them: Shift_JIS half-width kana stay Shift_JIS; UTF-8 whose only
+    // letters beyond ASCII are accented Latin ones (kana pairs to Shift_JIS) is UTF-8.
+    EXPECT_FALSE(settings::ScanImportFile(WriteFile("kana.csv", "a@example.com,\xD4\xCF\xC0\xDE\r\n"), ",", '"').utf8);
+    EXPECT_TRUE(settings::ScanImportFile(WriteFile("latin.csv", "a@example.com,Jos\xC3\xA9\r\n"), ",", '"').utf8);
     // Shift_JIS with pictograms (user-defined area) and half-width katakana is text.
     EXPECT_EQ(settings::ScanImportFile(WriteFile("ok.csv", "a@example.com,\xF8\x9F\xB1\xB2\r\n"), ",", '"').status,
               settings::kImportFileUsable);

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <thread>
 
+#include "core/addressbook/import_records.h"
 #include "core/foundation/sequencer.h"
 #include "platform/named_mutex.h"
 #include "import_test_util.h"
@@ -237,10 +238,73 @@ INSTANTIATE_TEST_SUITE_P(
         FileCase{"Utf8WithoutBom",
                  "mail,name\r\nu@example.com,\xE5\xB1\xB1\xE7\x94\xB0\r\ne@example.com,\xF0\x9F\x98\x80\r\n",
                  1, 1, {1, 3}, {{"u@example.com", "山田"}, {"e@example.com", "<none>"}}},
-        // Half-width kana that happen to be well-formed UTF-8 stay Shift_JIS.
-        FileCase{"SjisKanaLookingLikeUtf8", "k@example.com,\xC3\xBD\r\n", 1, 1, {}, {{"k@example.com", "ﾃｽ"}}},
+        // Two bytes that are well-formed UTF-8 and Shift_JIS half-width kana alike are read
+        // as UTF-8: "ý", which Shift_JIS lacks, is refused, never stored as 「ﾃｽ」.
+        FileCase{"KanaPairThatIsUtf8", "k@example.com,\xC3\xBD\r\n", 1, 0, {1}, {{"k@example.com", "<none>"}}},
         // A file that cannot be read leaves the book whole, even when it was to be emptied.
         FileCase{"EmptyingImportOfAFolder", "", 0, -41, {}, {{"kept@example.com", "Kept"}}}),
     [](const ::testing::TestParamInfo<FileCase>& info) { return std::string(info.param.name); });
+
+// The text code of a file as spreadsheets save it: Excel's "CSV UTF-8" (byte-order mark,
+// CR LF) and its plain "CSV" (Shift_JIS on a Japanese system), LibreOffice's default (UTF-8
+// without a mark, LF) and its Shift_JIS, Google Sheets' download (UTF-8 without a mark,
+// CR LF). Each has a title row, which is no address and so a rejected line. A name that
+// Shift_JIS cannot hold is refused and its line named, never stored changed.
+struct SpreadsheetFile {
+    const char* name;
+    std::string bytes;
+    bool utf8;
+    std::vector<int> rejected;
+    std::vector<std::pair<std::string, std::string>> names;  // mail -> family name (UTF-8)
+};
+
+class SpreadsheetFileTest : public CsvImportTest, public ::testing::WithParamInterface<SpreadsheetFile> {};
+
+TEST_P(SpreadsheetFileTest, IsReadInTheCodeItWasWrittenIn) {
+    const SpreadsheetFile& c = GetParam();
+    const std::string path = base_ + "sheet.csv";
+    WriteFile(path, c.bytes);
+    ImportRecords records;
+    ASSERT_TRUE(records.Load(path, ",", '"'));
+    EXPECT_EQ(records.IsUtf8(), c.utf8);
+    int stored = 0;
+    for (const auto& entry : c.names) stored += entry.second != "<none>";
+    EXPECT_EQ(Import(path), stored);
+    EXPECT_EQ(lines_, c.rejected);
+    for (const auto& [mail, name] : c.names) EXPECT_EQ(Element(mail, kElemKanjiSei), S(name.c_str())) << mail;
+}
+
+const std::string kBom = "\xEF\xBB\xBF";
+
+INSTANTIATE_TEST_SUITE_P(
+    Writers, SpreadsheetFileTest,
+    ::testing::Values(
+        SpreadsheetFile{"ExcelUtf8Japanese",
+                        kBom + "メールアドレス,姓\r\nyamada@example.jp,山田\r\ntakahashi@example.jp,髙橋\r\n", true, {1},
+                        {{"yamada@example.jp", "山田"}, {"takahashi@example.jp", "髙橋"}}},
+        SpreadsheetFile{"ExcelUtf8Latin", kBom + "Email,Name\r\njose@example.com,José\r\nanna@example.com,Anna\r\n",
+                        true, {1, 2}, {{"jose@example.com", "<none>"}, {"anna@example.com", "Anna"}}},
+        SpreadsheetFile{"ExcelShiftJis",
+                        Utf8ToSjis("メールアドレス,姓\r\nyamada@example.jp,山田\r\nyamazaki@example.jp,山﨑\r\n"
+                                   "kana@example.jp,ﾔﾏﾀﾞ\r\n"),
+                        false, {1},
+                        {{"yamada@example.jp", "山田"}, {"yamazaki@example.jp", "山﨑"}, {"kana@example.jp", "ﾔﾏﾀﾞ"}}},
+        SpreadsheetFile{"LibreOfficeUtf8Japanese", "mail,姓\nsuzuki@example.jp,鈴木\n", true, {1},
+                        {{"suzuki@example.jp", "鈴木"}}},
+        // The file that came in as half-width kana: UTF-8 whose only letters beyond ASCII
+        // are accented Latin ones, each also a pair of Shift_JIS kana bytes.
+        SpreadsheetFile{"LibreOfficeUtf8Latin",
+                        "Email,Name\njose@example.com,José\nmuller@example.com,Müller\nanna@example.com,Anna\n", true,
+                        {1, 2, 3},
+                        {{"jose@example.com", "<none>"}, {"muller@example.com", "<none>"}, {"anna@example.com", "Anna"}}},
+        // Shift_JIS kana that pair up as UTF-8 ("ﾃｽ") beside a kanji that does not.
+        SpreadsheetFile{"LibreOfficeShiftJis", Utf8ToSjis("mail,姓\ntest@example.jp,ﾃｽﾄ\nsato@example.jp,佐藤\n"), false,
+                        {1}, {{"test@example.jp", "ﾃｽﾄ"}, {"sato@example.jp", "佐藤"}}},
+        SpreadsheetFile{"GoogleSheetsUtf8Japanese", "メール,姓\r\nsato@example.jp,\"佐藤, 次郎\"\r\n", true, {1},
+                        {{"sato@example.jp", "佐藤, 次郎"}}},
+        SpreadsheetFile{"GoogleSheetsUtf8Latin", "Email,Name\r\nzoe@example.com,Zoë\r\nbob@example.com,Bob\r\n", true,
+                        {1, 2}, {{"zoe@example.com", "<none>"}, {"bob@example.com", "Bob"}}},
+        SpreadsheetFile{"AsciiOnly", "Email,Name\r\nbob@example.com,Bob\r\n", false, {1}, {{"bob@example.com", "Bob"}}}),
+    [](const ::testing::TestParamInfo<SpreadsheetFile>& info) { return std::string(info.param.name); });
 
 }  // namespace
