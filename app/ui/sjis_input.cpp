@@ -2,6 +2,7 @@
 
 #include <QLocale>
 #include <QPointer>
+#include <QSet>
 #include <QTextBoundaryFinder>
 #include <QTimer>
 #include <QWidget>
@@ -57,6 +58,10 @@ KeptInput KeepSjisCharacters(const QString& input) {
         return out;
     }
     out.text.reserve(input.size());
+    // The characters named so far, for the check that names each once: a paste of Chinese
+    // text or emoji leaves out thousands of different ones, and a search of the list for
+    // each would cost time that grows with the square of their number.
+    QSet<QString> named;
     QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, input);
     qsizetype start = 0;
     while (start < input.size()) {
@@ -78,7 +83,8 @@ KeptInput KeepSjisCharacters(const QString& input) {
             out.text += kept;
         } else if (cluster.size() == 1 && QChar::isSpace(cluster.at(0).unicode())) {
             out.text += QLatin1Char(' ');
-        } else if (!out.dropped.contains(cluster)) {
+        } else if (!named.contains(cluster)) {
+            named.insert(cluster);
             out.dropped << cluster;
         }
     }

@@ -39,6 +39,8 @@ TEST(SjisInput, KeepsWhatShiftJisHoldsAndNamesEachClusterLeftOutOnce) {
         // become blanks; a character outside CP932 in a script of its own is named.
         {"♪\uFE0F\u00A0x\u2003y한", "♪ x y", {U8("한")}},
         {"\uFFFD", "", {U8("\uFFFD")}},
+        // Each once, in the order first met, however often it comes.
+        {"们😀a们😀b们👍🏽👍🏽", "ab", {U8("们"), U8("😀"), U8("👍🏽")}},
     };
     for (const Case& c : cases) {
         const ui::KeptInput k = ui::KeepSjisCharacters(U8(c.input));
