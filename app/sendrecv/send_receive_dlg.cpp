@@ -231,6 +231,7 @@ void CSendReceiveDlg::ResetState() {
     mode_ = 0;
     SetState(kStateIdle);
     total_ = 0;
+    totalKnown_ = true;
     current_ = 0;
     counts_.fill(0);
     progressRange_ = 0;
@@ -421,6 +422,7 @@ void CSendReceiveDlg::OnStatusText(const QString& text) {
 
 void CSendReceiveDlg::OnTotal(int total) {
     total_ = total;
+    totalKnown_ = true;
     if (total == 0) return;
     if (total <= kMaxProgress) {
         progressScale_ = 1.0;
@@ -444,7 +446,10 @@ void CSendReceiveDlg::OnMailKind(int kind) {
     if (count < kMaxCount) ++count;
 }
 
-void CSendReceiveDlg::OnMailId(int mailId) { mailId_ = mailId; }
+void CSendReceiveDlg::OnMailId(int mailId) {
+    mailId_ = mailId;
+    totalKnown_ = false;
+}
 
 int CSendReceiveDlg::Count(int kind) const {
     return kind >= 0 && kind < static_cast<int>(counts_.size()) ? counts_[static_cast<std::size_t>(kind)] : 0;
@@ -456,7 +461,9 @@ void CSendReceiveDlg::Refresh() {
     case kStateIdle: stateText_ = ui::U8("無通信モード"); break;
     case kStateReceiving: stateText_ = ui::U8("%1/%2通受信").arg(current_).arg(total_); break;
     case kStateLogin: stateText_ = ui::U8("送信前、受信サーバ接続"); break;
-    case kStateSending: stateText_ = ui::U8("%1/%2通送信").arg(current_).arg(total_); break;
+    case kStateSending:
+        stateText_ = totalKnown_ ? ui::U8("%1/%2通送信").arg(current_).arg(total_) : QString();
+        break;
     case kStateAutoDialup: stateText_ = ui::U8("自動ダイアルアップ接続"); break;
     case kStateManualDialup: stateText_ = ui::U8("手動ダイアルアップ接続"); break;
     default: stateText_ = ui::U8("未定義の動作です"); break;

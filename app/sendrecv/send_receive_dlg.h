@@ -16,7 +16,9 @@
 // Run modes: 1 send and receive, 2 receive, 3 manual send, 4 automatic receive and send,
 // 5 one chosen mail, 6 scheduled send, 7 automatic receive (0: none). States and their
 // texts: 10 "無通信モード", 11 "%d/%d通受信", 12 "送信前、受信サーバ接続", 13 "%d/%d通送信",
-// 14 "自動ダイアルアップ接続", 15 "手動ダイアルアップ接続".
+// 14 "自動ダイアルアップ接続", 15 "手動ダイアルアップ接続". A send's count line shows only
+// once the total of the mail being sent is known (empty before), so a send that has
+// recipients never reads "0/0通送信".
 //
 // What it guarantees:
 //  - The GUI thread never waits on the worker; the worker waits on the GUI thread only for
@@ -152,6 +154,8 @@ public:
     void OnStateCode(int state);
     // 1 registration, 2 refusal, 3 error mail, 4 read receipt, any other: unrelated.
     void OnMailKind(int kind);
+    // A mail begins: its total is not known until the run reports it, and until then the
+    // state line of a send stays empty rather than read "0/0通送信".
     void OnMailId(int mailId);
     // The refresh: state text and progress position from the state and the counts.
     void Refresh();
@@ -202,6 +206,7 @@ private:
     int mode_ = 0;
     int state_ = kStateIdle;
     int total_ = 0;
+    bool totalKnown_ = true;  // false from a mail's start until its total was reported
     int current_ = 0;
     int mailId_ = -1;
     std::array<int, 5> counts_{};  // by ReceiveRunObserver::MailKind

@@ -496,6 +496,38 @@ TEST_F(StatusDialogSendTest, TheTotalShowsBeforeTheServerAnswers) {
     ::close(fd);
 }
 
+// Every count line the window shows from the first moment of a send, with the pauses a
+// person gets (the run holds "送信を開始します" on the screen before it reads its list):
+// the total is there from the first, never "0/0通送信", for a first mail and for the next
+// one of the same run.
+TEST_F(StatusDialogSendTest, TheCountLineNeverShowsNoTotalForASendWithRecipients) {
+    dialog_->SetPauses(true);
+    const int first = MakeMail({Person("a@example.jp"), Person("b@example.jp"), Person("c@example.jp"),
+                                Person("d@example.jp")},
+                               "s", "b");
+    MakeMail({Person("e@example.jp"), Person("f@example.jp")}, "t", "c");
+    sendtest::SendTestServer server;
+    UseServer(server.port());
+    auto* state = ui::FindControl<CNoInputEdit>(dialog_.get(), CSendReceiveDlg::kIdcState);
+    QStringList shown;
+    QObject::connect(state, &QPlainTextEdit::textChanged, state, [&] {
+        if (shown.isEmpty() || shown.back() != state->Text()) shown << state->Text();
+    });
+    dialog_->Launch(3, -1);
+    ASSERT_TRUE(WaitForEnd());
+    EXPECT_EQ(server.Count(), 6);
+    const QString joined = shown.join(QLatin1Char('|'));
+    EXPECT_FALSE(shown.contains(U8("0/0通送信"))) << joined.toStdString();
+    EXPECT_TRUE(shown.contains(U8("0/4通送信"))) << joined.toStdString();
+    EXPECT_TRUE(shown.contains(U8("4/4通送信"))) << joined.toStdString();
+    EXPECT_TRUE(shown.contains(U8("0/2通送信"))) << joined.toStdString();
+    // Nothing of the first mail's count stays on the line while the second one begins.
+    const qsizetype done = shown.indexOf(U8("4/4通送信"));
+    const qsizetype next = shown.indexOf(U8("0/2通送信"));
+    ASSERT_LT(done, next);
+    for (qsizetype i = done + 1; i < next; ++i) EXPECT_TRUE(shown[i].isEmpty()) << joined.toStdString();
+}
+
 // A send that fails (the server is down) leaves its window on the screen with how it ended,
 // box or no box; the mail is still waiting.
 TEST_F(StatusDialogSendTest, AFailedSendStaysOnScreenWithItsEnd) {
