@@ -5,6 +5,7 @@
 #include <QEvent>
 #include <QScreen>
 #include <QTimer>
+#include <QVariant>
 #include <QWidget>
 
 #include "app/dialogs/password_prompt_dlgs.h"
@@ -13,6 +14,18 @@
 #include "app/environment/main_frame_rect.h"
 
 namespace shell {
+namespace {
+
+// The window's frame in its normal state, as NormalFrameWatcher last saw it.
+constexpr char kNormalFrameProperty[] = "quendrelNormalFrame";
+
+// Not maximised, minimised or full screen: only then is the window's frame the one its
+// rectangle is saved with.
+bool InNormalState(const QWidget* window) {
+    return (window->windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen)) == 0;
+}
+
+}  // namespace
 
 QtEnvironmentUi::QtEnvironmentUi(std::function<QWidget*()> mainWindow) : mainWindow_(std::move(mainWindow)) {}
 
@@ -52,6 +65,7 @@ void QtEnvironmentUi::PlaceMainWindow(const std::string& envIniPath) {
 }
 
 void QtEnvironmentUi::PlaceWindow(QWidget* window, const std::string& envIniPath) {
+    if (window->property(kNormalFrameProperty).isNull()) new NormalFrameWatcher(window);
     QList<QRect> screens;
     for (QScreen* s : QGuiApplication::screens()) screens << s->availableGeometry();
     const QRect outer = LoadMainFrameRect(envIniPath, screens);
@@ -83,6 +97,28 @@ QMargins QtEnvironmentUi::FrameMargins(const QWidget* window) {
             frame.bottom() - inside.bottom()};
 }
 
+QRect QtEnvironmentUi::NormalFrameRect(const QWidget* window) {
+    if (InNormalState(window)) return window->frameGeometry();
+    return window->normalGeometry().marginsAdded(window->property(kNormalFrameProperty).value<QMargins>());
+}
+
+QtEnvironmentUi::NormalFrameWatcher::NormalFrameWatcher(QWidget* window) : QObject(window) {
+    window->setProperty(kNormalFrameProperty, QVariant::fromValue(QMargins()));
+    window->installEventFilter(this);
+}
+
+bool QtEnvironmentUi::NormalFrameWatcher::eventFilter(QObject* watched, QEvent* event) {
+    // The window manager reports a new state before the size that goes with it, so a move
+    // or resize seen in the normal state has the normal frame.
+    if (event->type() == QEvent::Move || event->type() == QEvent::Resize) {
+        auto* window = static_cast<QWidget*>(watched);
+        const QMargins frame = FrameMargins(window);
+        if (window->isVisible() && !frame.isNull() && InNormalState(window))
+            window->setProperty(kNormalFrameProperty, QVariant::fromValue(frame));
+    }
+    return QObject::eventFilter(watched, event);
+}
+
 QtEnvironmentUi::FrameFitter::FrameFitter(QWidget* window, const QRect& outer)
     : QObject(window), window_(window), outer_(outer) {
     window->installEventFilter(this);
@@ -98,12 +134,8 @@ QtEnvironmentUi::FrameFitter::FrameFitter(QWidget* window, const QRect& outer)
     if (window->isVisible()) Watch();
 }
 
-bool QtEnvironmentUi::FrameFitter::Normal() const {
-    return (window_->windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen)) == 0;
-}
-
 void QtEnvironmentUi::FrameFitter::Watch() {
-    if (!Normal()) {
+    if (!InNormalState(window_)) {
         poll_.stop();
         deadline_.stop();
     } else if (!poll_.isActive()) {
@@ -119,7 +151,7 @@ bool QtEnvironmentUi::FrameFitter::eventFilter(QObject* watched, QEvent* event) 
 
 void QtEnvironmentUi::FrameFitter::Fit() {
     const QMargins frame = FrameMargins(window_);
-    if (!window_->isVisible() || frame.isNull() || !Normal()) return;
+    if (!window_->isVisible() || frame.isNull() || !InNormalState(window_)) return;
     poll_.stop();
     deadline_.stop();
     window_->removeEventFilter(this);

@@ -43,7 +43,22 @@ public:
     // The window manager's frame around `window` (null while it has none).
     static QMargins FrameMargins(const QWidget* window);
 
+    // The outer rectangle `window` has in its normal state, also while it is maximised or
+    // minimised: where it goes when restored, and what an environment keeps beside
+    // "MAXIMIZED". Out of its normal state it is the normal inside rectangle in the frame
+    // the window last had in its normal state (none known: the inside itself, as
+    // PlaceWindow puts a window not framed yet).
+    static QRect NormalFrameRect(const QWidget* window);
+
 private:
+    // Keeps the frame a window has in its normal state on the window (a maximised window's
+    // frame is another one), for NormalFrameRect.
+    class NormalFrameWatcher : public QObject {
+    public:
+        explicit NormalFrameWatcher(QWidget* window);
+        bool eventFilter(QObject* watched, QEvent* event) override;
+    };
+
     // Waits, for a while, for the first frame of a window placed before it was framed.
     class FrameFitter : public QObject {
     public:
@@ -51,9 +66,6 @@ private:
         bool eventFilter(QObject* watched, QEvent* event) override;
 
     private:
-        // Whether the window stands in its normal state (not maximised, minimised or full
-        // screen): only then is its frame the one the rectangle was saved with.
-        bool Normal() const;
         // Looks for the frame while the window is shown in its normal state.
         void Watch();
         void Fit();

@@ -493,11 +493,10 @@ int CVarnisApp::HideProgress() {
 bool CVarnisApp::SaveMainFrameRect() {
     if (!frame_) return false;
     // A minimised or maximised window is not where it stands when restored: the rectangle
-    // kept is the last normal one, and the maximised state goes beside it.
-    const Qt::WindowStates state = frame_->windowState();
-    if (!SaveMainFrameMaximized(GetEnvIniPath(), (state & Qt::WindowMaximized) != 0)) return false;
-    if (state & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen)) return true;
-    return shell::SaveMainFrameRect(GetEnvIniPath(), frame_->frameGeometry());
+    // kept is the normal one, so that a later start restores to it, and the maximised
+    // state goes beside it.
+    if (!SaveMainFrameMaximized(GetEnvIniPath(), (frame_->windowState() & Qt::WindowMaximized) != 0)) return false;
+    return shell::SaveMainFrameRect(GetEnvIniPath(), QtEnvironmentUi::NormalFrameRect(frame_.get()));
 }
 
 void CVarnisApp::LoadMainFrameRect() {

@@ -400,13 +400,14 @@ TEST_F(VarnisAppTest, WithMailsWaitingTheExitAsksAndNoLeavesEverythingAsItWas) {
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), iniBefore);
     EXPECT_TRUE(app->Environment().IsOpen());
 
-    // Yes, maximised: the program ends, and the rectangle kept is still the old one.
+    // Yes, maximised: the program ends, and the rectangle kept is the one it had before.
     CIniManager::WriteProfileInt(envIni, "MAINFRAMEINFO", "LEFT", 11);
+    const QRect normal = frame->frameGeometry();
     frame->showMaximized();
     prompts_.Answer(platform::kIdYes);
     EXPECT_TRUE(frame->close());
     EXPECT_FALSE(app->Environment().IsOpen());
-    EXPECT_EQ(CIniManager::GetProfileIntA(envIni, "MAINFRAMEINFO", "LEFT", 0), 11u);
+    EXPECT_EQ(static_cast<int>(CIniManager::GetProfileIntA(envIni, "MAINFRAMEINFO", "LEFT", 0)), normal.left());
 }
 
 // The program started a second time, as a person starts it: the new copy says that the
@@ -524,7 +525,8 @@ TEST_F(VarnisAppTest, AnEnvironmentAnotherProgramHasOpenIsNotOpenedAgain) {
 }
 
 // Closed maximised, the window opens maximised again, and restored it goes to the place
-// it had before it was maximised (the rectangle kept is the normal one).
+// it had before it was maximised (the rectangle kept is the normal one), also when that
+// place was only taken in the run that closed maximised.
 TEST_F(VarnisAppTest, TheMaximisedStateIsKeptBesideTheNormalPlace) {
     SetRecent({MakeEnvironment("a")});
     const std::string envIni = root_ + "/a/QuendrelT.ini";
@@ -559,10 +561,26 @@ TEST_F(VarnisAppTest, TheMaximisedStateIsKeptBesideTheNormalPlace) {
             << frame->frameGeometry().x() << "," << frame->frameGeometry().width();
         EXPECT_TRUE(frame->close());
     }
-    // Closed restored: the next start is not maximised.
+    // Closed restored: the next start is not maximised. Resized, then maximised and closed:
+    // the new size is the one restored at the next start.
+    {
+        auto app = MakeApp();
+        ASSERT_TRUE(app->InitInstance());
+        shell::CMainFrame* frame = app->MainFrame();
+        EXPECT_FALSE(frame->isMaximized());
+        frame->setGeometry(60, 70, 1100, 700);
+        normal = frame->frameGeometry();
+        frame->showMaximized();
+        ASSERT_TRUE(frame->isMaximized());
+        EXPECT_TRUE(frame->close());
+    }
     auto app = MakeApp();
     ASSERT_TRUE(app->InitInstance());
-    EXPECT_FALSE(app->MainFrame()->isMaximized());
+    shell::CMainFrame* frame = app->MainFrame();
+    EXPECT_TRUE(frame->isMaximized());
+    frame->showNormal();
+    EXPECT_TRUE(ui::test::WaitUntil([&] { return frame->frameGeometry() == normal; }))
+        << frame->frameGeometry().width() << "x" << frame->frameGeometry().height();
     app->ExitInstance();
 }
 
