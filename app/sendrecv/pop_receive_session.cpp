@@ -286,7 +286,11 @@ int CPopReceiveSession::Run() {
 
     if (!IsCancelled()) {
         client_ = std::make_unique<PopClientHold>();
-        switch (client_->SetUp(env_, false, askPassword_)) {
+        // Asked over the status window, which stands over the main window.
+        const PasswordPrompt ask = askPassword_ ? askPassword_ : PasswordPrompt([owner = owner_](std::string& password) {
+            return AskReceivePassword(password, owner);
+        });
+        switch (client_->SetUp(env_, false, ask)) {
         case kSetUpBadLogin:
             Fatal(T("受信プロトコルの設定がされていません\r\nシステム設定の必須項目の確認をしてください"));
             return Finish();

@@ -299,5 +299,6 @@ int TestReceiveServerLogin(std::string& errorText, const std::atomic<int>* cance
                            const SendEnvironment& environment);
 
 // The receive password dialog (receive_password_dlg.h) on the GUI thread, from any
-// thread: true with the password typed (Shift_JIS), false when cancelled.
-bool AskReceivePassword(std::string& password);
+// thread, over `owner` (a run's status window): true with the password typed (Shift_JIS),
+// false when cancelled.
+bool AskReceivePassword(std::string& password, QWidget* owner = nullptr);

@@ -35,9 +35,9 @@ void CReceivePasswordDlg::accept() {
     QDialog::accept();
 }
 
-bool AskReceivePassword(std::string& password) {
-    return ui::CallOnGuiThread([&password] {
-        CReceivePasswordDlg dialog;
+bool AskReceivePassword(std::string& password, QWidget* owner) {
+    return ui::CallOnGuiThread([&password, owner] {
+        CReceivePasswordDlg dialog(owner);
         if (dialog.DoModal() != platform::kIdOk) return false;
         password = ui::ToSjis(dialog.Password());
         return true;

@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <QWindow>
 
 #include <algorithm>
 #include <chrono>
@@ -269,10 +270,20 @@ void CSendReceiveDlg::Create(bool show) {
     open_ = true;
     cancel_->setText(ui::U8("キャンセル"));
     OnInitDialog();
+    StandOverMainWindow();
     if (show) {
         this->show();
         raise();
     }
+}
+
+void CSendReceiveDlg::StandOverMainWindow() {
+    QWidget* main = hooks_.mainWindow ? hooks_.mainWindow() : nullptr;
+    // Without a transient parent of its own the toolkit names a hidden window of its own,
+    // and the window manager lets the main window cover this one once it is clicked.
+    if (main == nullptr || main->windowHandle() == nullptr) return;
+    winId();
+    windowHandle()->setTransientParent(main->windowHandle());
 }
 
 void CSendReceiveDlg::OnInitDialog() {

@@ -33,6 +33,9 @@
 //    end, so no starter, no screen that changes data and no environment command gets
 //    between a run's end and that handling; a window left open afterwards keeps nothing
 //    from starting. IsOpen is true from the creation to the close.
+//  - Its window stands over the main window (the window manager's transient window of it),
+//    also after a click on the main window; it is no child of the main window, since it
+//    outlives it at the program's end.
 //  - The progress bar counts up to 32767 steps; a larger total is scaled to it.
 //  - The counts show at most 999999999.
 //
@@ -100,6 +103,8 @@ public:
         // After a receive run, unless locked: the registrations and refusals it collected.
         // Empty: ShowAutoRegMails then ShowAutoRefMails.
         std::function<void(QWidget* owner)> showReceiveResults;
+        // The main window, which the status window stands over (null while there is none).
+        std::function<QWidget*()> mainWindow;
     };
     // Makes the parts of one run (default: MakeSendReceiveRunParts over the open
     // environment). `owner` is the dialog.
@@ -184,6 +189,10 @@ private:
     class Reporter;
 
     void OnInitDialog();
+    // Makes the window the main window's own (its transient window), so the window manager
+    // keeps it above the main window whatever is clicked; the windows of the run (its
+    // questions, its result lists) are the status window's own in turn.
+    void StandOverMainWindow();
     // The window's destruction: the state reset, busy 0 (unless the run's end is still to
     // be handled) and no longer open.
     void OnDestroy();

@@ -43,6 +43,7 @@ void InstallSendReceive(CVarnisApp& app) {
     hooks.commDone = [] {
         if (CMainFrame* frame = Frame()) frame->OnCommDone();
     };
+    hooks.mainWindow = []() -> QWidget* { return Frame(); };
     dialog->SetShellHooks(hooks);
     SetRunMonitor(dialog);
 
