@@ -41,9 +41,9 @@ std::string HomeFolder() {
     return std::string();
 }
 
-// "<base>/quendrel/" made private, where base is $<xdgVariable> (only an absolute value
-// counts, as the XDG rules say) or ~/<homeDefault>; "" when no home is known.
-std::string UserFolder(const char* xdgVariable, const char* homeDefault) {
+}  // namespace
+
+std::string UserProgramFolder(const char* xdgVariable, const char* homeDefault) {
     std::string base;
     if (const char* xdg = std::getenv(xdgVariable); xdg != nullptr && xdg[0] == '/') {
         base = xdg;
@@ -52,7 +52,15 @@ std::string UserFolder(const char* xdgVariable, const char* homeDefault) {
         if (home.empty()) return std::string();
         base = JoinPath(home, homeDefault);
     }
-    const std::string folder = JoinPath(base, "quendrel/");
+    return JoinPath(base, "quendrel/");
+}
+
+namespace {
+
+// UserProgramFolder made private; "" when no home is known.
+std::string UserFolder(const char* xdgVariable, const char* homeDefault) {
+    const std::string folder = UserProgramFolder(xdgVariable, homeDefault);
+    if (folder.empty()) return folder;
     // The program's own folder of the user's settings and logs: theirs alone, also when
     // an earlier version made it readable by others.
     MakePrivateFolders(folder);

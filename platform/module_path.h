@@ -13,11 +13,15 @@ std::string ModulePathOf(const void* address);
 // Folder of the running program, ending in '/'.
 std::string ProgramFolder();
 
+// The program's per-user folder of one kind: $<xdgVariable>/quendrel/ (only an absolute
+// value counts, as the XDG rules say), by default ~/<homeDefault>/quendrel/; "" when no
+// home is known. Only named, not made.
+//   UserProgramFolder("XDG_DATA_HOME", ".local/share")  environments
+std::string UserProgramFolder(const char* xdgVariable, const char* homeDefault);
+
 // Where the program keeps a file of its own: `preferred` (a module's folder) when the user
-// may write there, as in a portable installation; otherwise the per-user folder
-// $<xdgVariable>/quendrel/ (only an absolute value counts, as the XDG rules say), by
-// default ~/<homeDefault>/quendrel/, made when missing and kept private (0700). `preferred`
-// when no home is known.
+// may write there, as in a portable installation; otherwise UserProgramFolder, made when
+// missing and kept private (0700). `preferred` when no home is known.
 //   UserWritableFolder(dir, "XDG_STATE_HOME", ".local/state")  logs
 //   UserWritableFolder(dir, "XDG_CONFIG_HOME", ".config")      settings
 std::string UserWritableFolder(const std::string& preferred, const char* xdgVariable, const char* homeDefault);

@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <cerrno>
 #include <filesystem>
 
 #include "app/dialogs/dialog_parts.h"
@@ -19,9 +20,9 @@
 #include "app/ui/sjis_input_guard.h"
 #include "app/ui/prompter.h"
 #include "app/ui/sjis_text.h"
+#include "app/ui/system_error_text.h"
 #include "core/foundation/directory_utils.h"
 #include "platform/file_lock.h"
-#include "platform/module_path.h"
 #include "platform/notifier.h"
 #include "platform/path.h"
 
@@ -139,7 +140,7 @@ CNewEnvDlg::CNewEnvDlg(bool importMode, QWidget* parent) : QDialog(parent), impo
     connect(usePassword_, &QCheckBox::toggled, this, &CNewEnvDlg::UpdatePasswordEnabling);
     connect(browse, &QPushButton::clicked, this, &CNewEnvDlg::Browse);
 
-    location_->setText(ui::FromPath(platform::ProgramFolder() + "DATA"));
+    location_->setText(ui::FromPath(DefaultEnvironmentParent()));
     UpdatePasswordEnabling();
     name_->setFocus();
 }
@@ -205,7 +206,14 @@ bool CNewEnvDlg::TakePassword() {
 
 bool CNewEnvDlg::Create(const QString& location, const QString& name) {
     return CreateNewEnvironment(ui::ToPath(name), ui::ToPath(location), passwordFlag_.c_str(), password_.c_str(),
-                                importMode_) == 0;
+                                importMode_, &failure_) == 0;
+}
+
+void CNewEnvDlg::TellCreateFailure() {
+    QString text = ui::U8("環境の作成に失敗しました。\r\n") + ui::FromPath(failure_.path) + ui::U8("\r\nを作成できません");
+    const QString reason = ui::SystemErrorText(failure_.error);
+    text += reason.isEmpty() ? ui::U8("。") : ui::U8(": ") + reason;
+    Tell(text + ui::U8("\r\n「環境の場所」を変更してください。"), kCreateError, platform::kMbOk | platform::kMbIconError);
 }
 
 bool CNewEnvDlg::CreateFor(int check, const QString& location, const QString& name) {
@@ -215,7 +223,7 @@ bool CNewEnvDlg::CreateFor(int check, const QString& location, const QString& na
     case 0:
         if (SaveWindowStateHook()) SaveWindowStateHook()();
         if (Create(location, name)) return true;
-        Tell(ui::U8("何らかの原因で環境の作成に失敗しました"), kCreateError, platform::kMbOk);
+        TellCreateFailure();
         return false;
     case -5: {
         const std::string folder = ui::ToPath(target);
@@ -239,8 +247,12 @@ bool CNewEnvDlg::CreateFor(int check, const QString& location, const QString& na
         platform::FileLock deleting;
         if (deleting.Lock(EnvironmentLockPath(folder + ".env")) == platform::FileLock::Result::kBusy)
             return refuseInUse();
-        if (DeleteEnvironment(folder) && Create(location, name)) return true;
-        Tell(ui::U8("使用できない名称です。"), kCreateError, platform::kMbOk);
+        if (!DeleteEnvironment(folder)) {
+            Tell(ui::U8("使用できない名称です。"), kCreateError, platform::kMbOk);
+            return false;
+        }
+        if (Create(location, name)) return true;
+        TellCreateFailure();
         return false;
     }
     case -4:
@@ -256,8 +268,14 @@ bool CNewEnvDlg::CreateFor(int check, const QString& location, const QString& na
                      ui::U8("\r\nを新規に作成しますか？"),
                  "ディレクトリ作成の確認", platform::kMbYesNo | platform::kMbIconQuestion) != platform::kIdYes)
             return false;
-        if (MakeDirectoryCompel(ui::ToPath(location)) == 0 && Create(location, name)) return true;
-        Tell(ui::U8("何らかの原因で環境の作成に失敗しました"), kCreateError, platform::kMbOk | platform::kMbIconError);
+        errno = 0;
+        if (MakeDirectoryCompel(ui::ToPath(location)) != 0) {
+            failure_ = CreateFailure{ui::ToPath(location), errno};
+            TellCreateFailure();
+            return false;
+        }
+        if (Create(location, name)) return true;
+        TellCreateFailure();
         return false;
     default:
         Tell(ui::U8("予期せぬエラーが発生しました。"), kCreateError, platform::kMbOk | platform::kMbIconError);

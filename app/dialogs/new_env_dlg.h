@@ -2,7 +2,8 @@
 // CNewEnvDlg (dialog 102, "新規環境作成"): asks for the location and the name of a new
 // environment and an optional start-up password, and creates it (CreateNewEnvironment).
 //
-// The location starts at the folder "DATA" beside the program. It is a '/' path; a
+// The location starts at DefaultEnvironmentParent (the folder "DATA" beside the program,
+// or the program's folder in the user's data folder). It is a '/' path; a
 // trailing '/' is ignored, so "/x/" and "/x" give the same paths. While both are filled,
 // the dialog previews the folder "<location>/<name>/" and the descriptor
 // "<location>/<name>.env".
@@ -21,15 +22,19 @@
 //      - the location missing (-1): the user is asked, the location is made, then the
 //        environment is created;
 //      - a bad name (-4) or location (-3), or anything else: told.
+// A location or an environment that cannot be made is told with the folder or file that
+// could not be made and the system's reason (no permission, no space, a read-only disk).
 // The dialog ends with IDOK (1) only when the environment was created; declining a
 // question, and every failure, leave it open with nothing deleted but what the user
-// agreed to.
+// agreed to, so another place can be chosen.
 
 #include <QDialog>
 #include <QString>
 
 #include <functional>
 #include <string>
+
+#include "app/environment/new_environment.h"
 
 class QCheckBox;
 class QLineEdit;
@@ -82,9 +87,12 @@ private:
     // Step 2 for the check's result; true when the environment was created.
     bool CreateFor(int check, const QString& location, const QString& name);
     bool Create(const QString& location, const QString& name);
+    // What could not be made (failure_) and why.
+    void TellCreateFailure();
     int Tell(const QString& text, const char* caption, unsigned style);
 
     bool importMode_ = false;
+    CreateFailure failure_;
     std::string passwordFlag_;
     std::string password_;
     QString acceptedName_;

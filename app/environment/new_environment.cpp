@@ -1,5 +1,9 @@
 #include "app/environment/new_environment.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <string_view>
 
 #include "app/environment/environment_lock.h"
@@ -13,6 +17,7 @@
 #include "core/foundation/store_key.h"
 #include "core/foundation/system_option.h"
 #include "platform/file_lock.h"
+#include "platform/module_path.h"
 #include "platform/path.h"
 #include "platform/safe_write.h"
 
@@ -115,42 +120,72 @@ int WriteDefaultSystemOptions(const std::string& path, const std::string& dataKe
     return 0;
 }
 
+std::string DefaultEnvironmentParent() {
+    const std::string program = platform::ProgramFolder();
+    if (::faccessat(AT_FDCWD, program.c_str(), W_OK, AT_EACCESS) == 0) return program + "DATA";
+    std::string user = platform::UserProgramFolder("XDG_DATA_HOME", ".local/share");
+    if (user.empty()) return program + "DATA";
+    user.pop_back();
+    return user;
+}
+
 int CreateNewEnvironment(const std::string& name, const std::string& parent, const char* passwordFlag,
-                         const char* password, bool importMode) {
+                         const char* password, bool importMode, CreateFailure* failure) {
     const std::string folder = EnvironmentFolder(name, parent);
     const std::string descriptor = DescriptorOf(name, parent);
+    // What is being made now, so that a failure says where and why.
+    std::string making = folder;
+    const auto begin = [&making](const std::string& path) {
+        making = path;
+        errno = 0;
+    };
+    const auto failed = [&making, failure](int error) {
+        if (failure != nullptr) *failure = CreateFailure{making, error};
+        return -1;
+    };
     // Over the open environment the empty files below would replace its data under its
     // live managers; over another environment's descriptor its data key would be lost.
     if (EnvironmentService* open = ProgramEnvironment(); open != nullptr && open->IsOpenEnvironmentFolder(folder))
-        return -1;
-    if (IsNonEmptyFile(descriptor)) return -1;
+        return failed(EEXIST);
+    begin(descriptor);
+    if (IsNonEmptyFile(descriptor)) return failed(EEXIST);
 
-    if (!MakeFolder(folder)) return -1;
+    begin(folder);
+    if (!MakeFolder(folder)) return failed(errno);
     // Made as it is opened: by one writer, while no other program has it open.
+    begin(EnvironmentLockPath(descriptor));
     platform::FileLock lock;
-    switch (lock.Lock(EnvironmentLockPath(descriptor))) {
+    switch (lock.Lock(making)) {
     case platform::FileLock::Result::kLocked: break;
-    case platform::FileLock::Result::kBusy: return -2;
-    case platform::FileLock::Result::kFailed: return -1;
+    case platform::FileLock::Result::kBusy:
+        failed(EBUSY);
+        return -2;
+    case platform::FileLock::Result::kFailed: return failed(errno);
     }
-    if (EnvManager::MakeDefaultEnvFile(descriptor, kDescriptorKey) != 0) return -1;
+    begin(descriptor);
+    if (EnvManager::MakeDefaultEnvFile(descriptor, kDescriptorKey) != 0) return failed(errno);
     // A descriptor of its own: the open environment's stays as it is.
     EnvManager env;
-    if (env.InitEnvFileInfo(descriptor, kDescriptorKey, 0) < 0) return -1;
-    if (SetStartupPassword(env, passwordFlag, password) < 0) return -1;
-
+    if (env.InitEnvFileInfo(descriptor, kDescriptorKey, 0) < 0) return failed(errno);
+    if (SetStartupPassword(env, passwordFlag, password) < 0) return failed(errno);
     StoreKey key;
-    if (GetStoreKey(&env, key) != 0) return -1;
+    if (GetStoreKey(&env, key) != 0) return failed(errno);
+
+    begin(env_layout::EnvFolder(env));
+    if (!MakeFolder(making)) return failed(errno);
+    begin(env_layout::SystemOptionFile(env));
     std::string message;
-    if (!MakeFolder(env_layout::EnvFolder(env)) ||
-        WriteDefaultSystemOptions(env_layout::SystemOptionFile(env), key.keyed ? key.text : std::string(), importMode,
-                                  message) != 0)
-        return -1;
-    if (!MakeStoreFiles(env_layout::DbFolder(env), env_layout::DatabaseFile(env), env_layout::CustomerSeqFile(env)) ||
-        !MakeStoreFiles(env_layout::MailFolder(env), env_layout::MailListFile(env), env_layout::MailSeqFile(env)) ||
-        !MakeStoreFiles(env_layout::ExtractFolder(env), env_layout::ExtractListFile(env),
-                        env_layout::ExtractSeqFile(env)))
-        return -1;
+    if (WriteDefaultSystemOptions(making, key.keyed ? key.text : std::string(), importMode, message) != 0)
+        return failed(errno);
+    const std::string stores[][3] = {
+        {env_layout::DbFolder(env), env_layout::DatabaseFile(env), env_layout::CustomerSeqFile(env)},
+        {env_layout::MailFolder(env), env_layout::MailListFile(env), env_layout::MailSeqFile(env)},
+        {env_layout::ExtractFolder(env), env_layout::ExtractListFile(env), env_layout::ExtractSeqFile(env)},
+    };
+    for (const auto& store : stores) {
+        begin(store[0]);
+        if (!MakeStoreFiles(store[0], store[1], store[2])) return failed(errno);
+    }
     return 0;
 }
 

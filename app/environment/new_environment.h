@@ -20,15 +20,31 @@ namespace shell {
 // exist. The checks run in that order.
 int CheckNewEnvironmentName(const std::string& name, const std::string& parent);
 
-// Creates the environment: 0, or -1 at the first step that fails (what was made stays).
+// Where a new environment is made unless the person chooses another place: the folder
+// "DATA" beside the program when the user may write the program's folder (a portable
+// installation, or the program run by its owner), else the program's folder in the user's
+// data folder, $XDG_DATA_HOME/quendrel (by default ~/.local/share/quendrel), as a program
+// installed for every user must keep its data there. Only named, not made. No trailing '/'.
+std::string DefaultEnvironmentParent();
+
+// What a creation could not make: the file or folder, and the system's error number (0
+// when no system call said why).
+struct CreateFailure {
+    std::string path;
+    int error = 0;
+};
+
+// Creates the environment: 0, or -1 at the first step that fails (what was made stays),
+// with `failure` (when given) naming what could not be made and why.
 // passwordFlag "Y" with a password sets a start-up password, "N" clears it; either null
 // leaves the flag empty (never set). importMode sets option 111 to "Y".
 // Refused (-1, nothing touched) when <parent>/<name> is the folder of the environment the
 // program has open, and when a non-empty descriptor exists there already (its data key
-// would be lost); -2 (nothing written but the folder) when another program holds the
-// environment's lock (environment_lock.h), which the creation holds while it writes.
+// would be lost; the error is EEXIST); -2 (nothing written but the folder; the error is
+// EBUSY) when another program holds the environment's lock (environment_lock.h), which the
+// creation holds while it writes.
 int CreateNewEnvironment(const std::string& name, const std::string& parent, const char* passwordFlag,
-                         const char* password, bool importMode);
+                         const char* password, bool importMode, CreateFailure* failure = nullptr);
 
 // The system options of a new environment: 123 texts (Shift_JIS), the extended attributes
 // named "拡張属性A" to "拡張属性T", option 89 "Y5" (the current layout), option 111 "Y" in

@@ -53,8 +53,8 @@ constexpr int kSetupWizardCommand = 32833;
 
 QString Product() { return QString::fromUtf8(kProductName); }
 
-// The folder "DATA" beside the program, where environments are made by default.
-QString DefaultDataFolder() { return ui::FromPath(platform::ProgramFolder() + "DATA"); }
+// Where environments are made by default.
+QString DefaultDataFolder() { return ui::FromPath(DefaultEnvironmentParent()); }
 
 ui::FileRequest EnvironmentFileRequest(const QString& defaultExt, const QString& startFolder) {
     ui::FileRequest request;

@@ -7,6 +7,9 @@
 #include <QLineEdit>
 #include <QTest>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <filesystem>
 #include <fstream>
 
@@ -19,6 +22,7 @@
 #include "core/foundation/directory_utils.h"
 #include "platform/module_path.h"
 #include "platform/notifier.h"
+#include "platform/tests/other_user.h"
 
 namespace {
 
@@ -229,6 +233,59 @@ TEST_F(NewEnvDialog, OffersToMakeAMissingLocation) {
     EXPECT_EQ(prompts.captions(), QStringList({U8("ディレクトリ作成の確認"), U8("環境作成の確認")}));
     EXPECT_EQ(dialog.result(), 1);
     TempFolder::Open(ui::ToPath(location) + "/env.env");
+}
+
+// A place that cannot be made is told with what could not be made and the system's
+// reason, and the dialog stays for another place: a folder of another user's (as the
+// program's own folder is for a user of an installed program), and a file where a folder
+// of the location would go.
+TEST_F(NewEnvDialog, TellsWhatCouldNotBeMadeAndWhyAndStaysForAnotherPlace) {
+    // The last message: the error that names `made` (below the test's folder) and `reason`.
+    const auto toldFailure = [this](const ui::test::PromptRecorder& prompts, const char* made, const char* reason) {
+        ASSERT_FALSE(prompts.prompts().empty());
+        EXPECT_EQ(prompts.captions().back(), U8("環境作成エラー"));
+        EXPECT_EQ(prompts.texts().back(), U8("環境の作成に失敗しました。\r\n") + tmp_.QPath() + U8(made) +
+                                              U8("\r\nを作成できません: ") + U8(reason) +
+                                              U8("\r\n「環境の場所」を変更してください。"));
+        EXPECT_EQ(prompts.prompts().back().style, platform::kMbOk | platform::kMbIconError);
+    };
+    ASSERT_TRUE(fs::create_directory(tmp_.Path() + "/file"));
+    std::ofstream(tmp_.Path() + "/file/x") << "x";
+    {
+        ui::test::PromptRecorder prompts;  // answers Yes: the location is to be made
+        shell::CNewEnvDlg dialog;
+        Submit(dialog, tmp_.QPath() + U8("/file/x/場所"), U8("env"));
+        ASSERT_EQ(prompts.prompts().size(), 2u);
+        toldFailure(prompts, "/file/x/場所", "フォルダでないファイルがあります (Not a directory)");
+        EXPECT_TRUE(dialog.isVisible());
+    }
+
+    ASSERT_EQ(::chmod(tmp_.Path().c_str(), 0755), 0);
+    ASSERT_TRUE(fs::create_directory(tmp_.Path() + "/theirs"));
+    ASSERT_TRUE(fs::create_directory(tmp_.Path() + "/mine"));
+    ASSERT_EQ(::chown((tmp_.Path() + "/mine").c_str(), otheruser::AsOtherUser::kNobody, otheruser::AsOtherUser::kNobody),
+              0);
+    otheruser::AsOtherUser nobody;
+    if (!nobody.Switched()) GTEST_SKIP() << "needs root to act as another user";
+    ui::test::PromptRecorder prompts;
+    shell::CNewEnvDlg dialog;
+    Submit(dialog, tmp_.QPath() + U8("/theirs"), U8("顧客"));
+    ASSERT_EQ(prompts.prompts().size(), 1u);
+    toldFailure(prompts, "/theirs/顧客", "書き込む権限がありません (Permission denied)");
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_EQ(dialog.result(), 0);
+
+    // Another place, in the same dialog.
+    prompts.clear();
+    Type(&dialog, 1008, tmp_.QPath() + U8("/mine"));
+    Press(&dialog, 1);
+    EXPECT_EQ(prompts.captions(), QStringList{U8("環境作成の確認")});
+    EXPECT_EQ(dialog.result(), 1);
+    EXPECT_EQ(dialog.GetEnvFilePath(), tmp_.Path() + "/mine/顧客.env");
+    struct stat st {};
+    ASSERT_EQ(::stat((tmp_.Path() + "/mine/顧客").c_str(), &st), 0);
+    EXPECT_EQ(st.st_uid, otheruser::AsOtherUser::kNobody);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
 }
 
 TEST_F(NewEnvDialog, TellsABadNameOrLocation) {

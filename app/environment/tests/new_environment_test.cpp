@@ -4,6 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -13,10 +19,30 @@
 #include "core/foundation/env_layout.h"
 #include "core/foundation/system_option.h"
 #include "env_service_test_util.h"
+#include "platform/module_path.h"
+#include "platform/tests/other_user.h"
 
 namespace {
 
 using envsvc::EnvServiceTest;
+
+// Sets (or, for null, unsets) an environment variable for the scope.
+class EnvVar {
+public:
+    EnvVar(const char* name, const char* value) : name_(name), had_(std::getenv(name) != nullptr) {
+        if (had_) old_ = std::getenv(name);
+        if (value != nullptr) {
+            ::setenv(name, value, 1);
+        } else {
+            ::unsetenv(name);
+        }
+    }
+    ~EnvVar() { had_ ? ::setenv(name_.c_str(), old_.c_str(), 1) : ::unsetenv(name_.c_str()); }
+
+private:
+    std::string name_, old_;
+    bool had_;
+};
 
 TEST_F(EnvServiceTest, NameAndFolderChecks) {
     std::filesystem::create_directories(base_ + "FolderOnly");
@@ -152,9 +178,54 @@ TEST_F(EnvServiceTest, CreationRefusesTheOpenEnvironmentAndAnExistingDescriptor)
 
     // Another environment's descriptor holds the only copy of its data key.
     service.CloseEnvironment();
-    EXPECT_EQ(shell::CreateNewEnvironment("Open", base_, nullptr, nullptr, false), -1);
+    shell::CreateFailure failure;
+    EXPECT_EQ(shell::CreateNewEnvironment("Open", base_, nullptr, nullptr, false, &failure), -1);
+    EXPECT_EQ(failure.path, descriptor);
+    EXPECT_EQ(failure.error, EEXIST);
     EXPECT_EQ(ReadFile(descriptor), descriptorBytes);
     EXPECT_EQ(Snap(Folder("Open")), before);
+}
+
+// The default place: beside the program for a user who may write its folder (as root may
+// here), else the program's folder in the user's data folder, by the XDG rules.
+TEST_F(EnvServiceTest, TheDefaultPlaceIsTheUsersDataFolderWhenTheProgramsFolderIsNotTheirs) {
+    EXPECT_EQ(shell::DefaultEnvironmentParent(), platform::ProgramFolder() + "DATA");
+    struct Case {
+        const char* xdg;  // null: unset
+        const char* expected;
+    } cases[] = {
+        {"/srv/データ", "/srv/データ/quendrel"},
+        {"relative/data", "/home/taro/.local/share/quendrel"},  // not absolute: ignored
+        {nullptr, "/home/taro/.local/share/quendrel"},
+    };
+    EnvVar home("HOME", "/home/taro");
+    for (const Case& c : cases) {
+        EnvVar xdg("XDG_DATA_HOME", c.xdg);
+        otheruser::AsOtherUser nobody;
+        if (!nobody.Switched()) GTEST_SKIP() << "needs root to act as another user";
+        ASSERT_NE(::faccessat(AT_FDCWD, platform::ProgramFolder().c_str(), W_OK, AT_EACCESS), 0);
+        EXPECT_EQ(shell::DefaultEnvironmentParent(), c.expected) << (c.xdg ? c.xdg : "(unset)");
+    }
+}
+
+// A creation that fails names what it could not make and the system's reason.
+TEST_F(EnvServiceTest, AFailedCreationSaysWhatCouldNotBeMadeAndWhy) {
+    WriteFile(base_ + "Blocked", "");  // a file where the folder would go
+    shell::CreateFailure failure;
+    EXPECT_EQ(shell::CreateNewEnvironment("Blocked", base_, "N", "", false, &failure), -1);
+    EXPECT_EQ(failure.path, base_ + "Blocked");
+    EXPECT_EQ(failure.error, ENOTDIR);
+
+    // Another user's folder, which this one may read but not write.
+    ASSERT_EQ(::chmod(base_.c_str(), 0755), 0);
+    otheruser::AsOtherUser nobody;
+    if (!nobody.Switched()) GTEST_SKIP() << "needs root to act as another user";
+    failure = shell::CreateFailure();
+    EXPECT_EQ(shell::CheckNewEnvironmentName("顧客", base_), 0);
+    EXPECT_EQ(shell::CreateNewEnvironment("顧客", base_, "N", "", false, &failure), -1);
+    EXPECT_EQ(failure.path, base_ + "顧客");
+    EXPECT_EQ(failure.error, EACCES);
+    EXPECT_FALSE(std::filesystem::exists(base_ + "顧客.env"));
 }
 
 TEST_F(EnvServiceTest, DefaultOptionsWriteFailures) {
