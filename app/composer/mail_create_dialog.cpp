@@ -5,6 +5,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPalette>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTimer>
@@ -47,6 +48,17 @@ namespace compose {
 namespace {
 
 QString T(const char* utf8) { return ui::U8(utf8); }
+
+// A field the dialog fills itself (the destination's name and the honorific that comes
+// with it): read-only, on the window's colour rather than an input field's white, and
+// passed over by Tab and clicks, so it does not look as if it took typing.
+void ShowAsDisplayOnly(QLineEdit* field) {
+    field->setReadOnly(true);
+    field->setFocusPolicy(Qt::NoFocus);
+    QPalette palette = field->palette();
+    palette.setColor(QPalette::Base, palette.color(QPalette::Window));
+    field->setPalette(palette);
+}
 
 constexpr int kMailFormatVersion = 5;
 constexpr int kOptionNoAttachments = 100;
@@ -153,11 +165,11 @@ void CMailCreateDialog::BuildControls() {
     destinationButton_ = MakeButton(this, "宛先(&A)", kIdcDestination);
     top->addWidget(destinationButton_);
     destinationName_ = ui::SetControlId(new QLineEdit(this), kIdcDestinationName);
-    destinationName_->setReadOnly(true);
+    ShowAsDisplayOnly(destinationName_);
     top->addWidget(destinationName_, 1);
     top->addWidget(ui::SetControlId(new QLabel(T("敬称"), this), kIdcHonorificLabel));
     honorific_ = ui::SetControlId(new QLineEdit(this), kIdcHonorific);
-    honorific_->setReadOnly(true);
+    ShowAsDisplayOnly(honorific_);
     honorific_->setMaximumWidth(120);
     top->addWidget(honorific_);
     column->addLayout(top);

@@ -133,6 +133,20 @@ TEST_F(MailCreateDialogTest, CopyWithItsHistoryTakesThoseWhoGotTheSource) {
     EXPECT_EQ(condition, AnyCondition("source"));
 }
 
+// The destination's name and its honorific are filled by the destination dialog: shown
+// read-only, not on an input field's white, and never given the focus.
+TEST_F(MailCreateDialogTest, TheDestinationNameAndHonorificShowAsReadOnly) {
+    auto d = OpenTextMail(-1);
+    const QColor input = d->GetTextPage(0)->Subject()->palette().color(QPalette::Base);
+    for (int id : {CMailCreateDialog::kIdcDestinationName, CMailCreateDialog::kIdcHonorific}) {
+        auto* field = ui::FindControl<QLineEdit>(d.get(), id);
+        ASSERT_NE(field, nullptr) << id;
+        EXPECT_TRUE(field->isReadOnly()) << id;
+        EXPECT_EQ(field->focusPolicy(), Qt::NoFocus) << id;
+        EXPECT_NE(field->palette().color(QPalette::Base), input) << id;
+    }
+}
+
 TEST_F(MailCreateDialogTest, CopyWithoutItsHistoryStartsWithoutDestination) {
     const int source = StoreMail('N', S("元"), S("本文"), S("会員"));
     prompts_.Answer(platform::kIdNo);
