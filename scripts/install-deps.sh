@@ -14,7 +14,7 @@ PACKAGES=(
   clang libclang-rt-14-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev qt6-translations-l10n
   fonts-noto-cjk fonts-noto-color-emoji
-  xvfb xauth xdotool x11vnc openbox
+  xvfb xauth xdotool x11vnc openbox x11-utils
 )
 
 missing=()
