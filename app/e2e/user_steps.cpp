@@ -328,6 +328,33 @@ bool InsertPictogram(compose::CarrierTextPage* page, int cell) {
                   "the pictogram did not reach the body: " + page->Body()->GetSjisText());
 }
 
+// The status window of the runs (made, hidden, when the program starts).
+CSendReceiveDlg* StatusWindow() {
+    for (QWidget* w : TopLevels())
+        if (auto* d = qobject_cast<CSendReceiveDlg*>(w)) return d;
+    return nullptr;
+}
+
+// Every text the status window's state line shows while it lives, in order, as a person
+// would have seen it (each change once).
+class StateLineRecorder {
+public:
+    StateLineRecorder() {
+        CSendReceiveDlg* status = StatusWindow();
+        auto* line = status != nullptr ? qobject_cast<CNoInputEdit*>(Control(status, CSendReceiveDlg::kIdcState)) : nullptr;
+        if (!Expect(line != nullptr, "no state line in the status window")) return;
+        connection_ = QObject::connect(line, &QPlainTextEdit::textChanged, line, [this, line] {
+            if (shown_.isEmpty() || shown_.back() != line->Text()) shown_ << line->Text();
+        });
+    }
+    ~StateLineRecorder() { QObject::disconnect(connection_); }
+    const QStringList& Shown() const { return shown_; }
+
+private:
+    QMetaObject::Connection connection_;
+    QStringList shown_;
+};
+
 // Waits for the send/receive run the program started to end.
 bool WaitForRun(const std::string& what, int ms) {
     WaitFor([] { return shell::CurrentRunMonitor().IsRunning(); }, 10000, what + " to start");
@@ -457,12 +484,19 @@ void TextMailRun(PhaseContext& c) {
         Click(d, compose::CMailCreateDialog::kIdcSendNow);
         stored = WaitFor([&] { return !d->isVisible(); }, 60000, "the composing dialog to store the mail");
     });
+    // The count line from the send's first moment: the total is there from the first,
+    // never 「0/0通送信」.
+    StateLineRecorder lines;
     Menu(shell::MailListController::kIdNewMail);
     Expect(stored, "the text mail was not stored");
     const auto started = std::chrono::steady_clock::now();
     if (WaitForRun("the send of the text mail", 240000))
         Log("send of the text mail took " +
             std::to_string(std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count()) + " s");
+    const QStringList counts = lines.Shown().filter(U8("通送信"));
+    Log("status window's count lines: " + counts.join(QLatin1Char('|')).left(200).toStdString());
+    Expect(!counts.isEmpty() && !counts.contains(U8("0/0通送信")) && counts.first().startsWith(U8("0/")),
+           "the count line of the send: " + counts.join(QLatin1Char('|')).left(200).toStdString());
     const int sent = MailInStatus("C");
     Expect(sent >= 0, "the text mail did not end sent");
     c.state["text_mail"] = std::to_string(sent);
@@ -609,9 +643,7 @@ void ReceiveRun(PhaseContext& c) {
             "the receive results to close");
     // The status window's counters add up to the messages of the run, and say what each
     // was: the messages that change nothing count as unrelated.
-    CSendReceiveDlg* status = nullptr;
-    for (QWidget* w : TopLevels())
-        if (auto* d = qobject_cast<CSendReceiveDlg*>(w)) status = d;
+    CSendReceiveDlg* status = StatusWindow();
     if (Expect(status != nullptr, "no status window")) {
         std::map<int, int> shown;
         int sum = 0;
