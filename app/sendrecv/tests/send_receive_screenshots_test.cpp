@@ -1,4 +1,5 @@
-// Renders the send/receive status dialog (a send under way, a receive with counts, a send
+// Renders the send/receive status dialog (a send beginning, before its total is known, a
+// send under way, a receive with counts, a send
 // that failed and stays on the screen, the end of a receive that passed a message over) and the
 // dial-up ID/password dialog into the screenshot folder (QUENDREL_SCREENSHOT_DIR). They
 // register under "Screenshots.SendReceive", which the screenshot script's filter
@@ -21,7 +22,7 @@ using ui::test::SaveScreenshot;
 
 class SendReceiveShot : public ::testing::Test {
 public:
-    enum Shot { kSending, kReceiving, kFailed, kPassedOver, kDialupLogin };
+    enum Shot { kStarting, kSending, kReceiving, kFailed, kPassedOver, kDialupLogin };
     explicit SendReceiveShot(Shot shot) : shot_(shot) {}
 
     void TestBody() override {
@@ -40,6 +41,12 @@ public:
             dialog.OnTotal(38);
             dialog.OnStatusText(U8("接続が拒否されました。ファイアウォールの設定や接続回線の確認をしてください。"));
             dialog.OnRunFinished(RunOutcome::kFailed);
+        } else if (shot_ == kStarting) {
+            dialog.SetMode(3);
+            dialog.OnStateCode(CSendReceiveDlg::kStateSending);
+            dialog.OnTotal(0);
+            dialog.OnMailId(12);
+            dialog.OnStatusText(U8("送信を開始します"));
         } else if (shot_ == kSending) {
             dialog.SetMode(3);
             dialog.OnStateCode(CSendReceiveDlg::kStateSending);
@@ -63,7 +70,8 @@ public:
             dialog.OnRunFinished(RunOutcome::kFailed);
         }
         dialog.Refresh();
-        EXPECT_TRUE(SaveScreenshot(&dialog, shot_ == kSending      ? "dlg252_send_receive_sending"
+        EXPECT_TRUE(SaveScreenshot(&dialog, shot_ == kStarting     ? "dlg252_send_receive_send_starting"
+                                            : shot_ == kSending    ? "dlg252_send_receive_sending"
                                             : shot_ == kFailed     ? "dlg252_send_receive_failed"
                                             : shot_ == kPassedOver ? "dlg252_send_receive_passed_over"
                                                                    : "dlg252_send_receive_receiving"));
@@ -79,6 +87,7 @@ private:
         const char* name;
         SendReceiveShot::Shot shot;
     } shots[] = {
+        {"StatusDialogSendStarting", SendReceiveShot::kStarting},
         {"StatusDialogSending", SendReceiveShot::kSending},
         {"StatusDialogReceiving", SendReceiveShot::kReceiving},
         {"StatusDialogFailed", SendReceiveShot::kFailed},
