@@ -71,8 +71,6 @@ void BM_SaveProgressPerRecipient(benchmark::State& state) {
     CSendJob job(e.Stores());
     job.SetMailID(kMails / 2);
     job.SetProgressSavePace(std::chrono::milliseconds(state.range(0)));
-    job.Counters().historySentAtStart = 0;
-    job.Counters().historyErrorsAtStart = 0;
     for (auto _ : state) {
         ++job.Counters().processed;
         if (job.SaveProgress(0) != 0) state.SkipWithError("save failed");

@@ -126,10 +126,7 @@ int CSendJob::Prepare() {
         err_ = history_->GetErrMsg();
         return kHistoryUnreadable;
     }
-    int sent = 0, errors = 0, opened = 0, recipients = 0;
-    history_->GetNumOneMail(sent, errors, opened, recipients);
-    counters_.historySentAtStart = sent;
-    counters_.historyErrorsAtStart = errors < 0 ? -1 : errors;
+    counters_.historyRead = true;
     return kPrepared;
 }
 
@@ -188,7 +185,9 @@ int CSendJob::UpdateHistory(int id, const std::string& state, const std::string&
     if (transferred == -4) {
         HistorySet row;
         row.customerID = id;
-        row.state = state;
+        // A failure waits for a resend until the retry rule, which reads the row, says
+        // otherwise: a failure for good ends the doubt of the sends in flight, a wait does not.
+        row.state = state == "E" ? "W" : state;
         row.retryNum = 0;
         row.openFlag = "N";
         row.messageID = messageId;
@@ -219,7 +218,7 @@ int CSendJob::UpdateHistory(int id, const std::string& state, const std::string&
     return result;
 }
 
-int CSendJob::RecordUnknownOutcome(int id, int attempts, const std::string& messageId) {
+int CSendJob::RecordGivenUp(int id, int attempts, const std::string& messageId) {
     if (history_ == nullptr) return -1;
     platform::DateTime now = platform::DateTime::GetCurrentTime();
     std::string state = "E";

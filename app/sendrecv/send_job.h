@@ -17,16 +17,20 @@
 //    the files they could not read (the core stores keep that promise).
 //  - UpdateHistory records each recipient's outcome; a failure that allows no further try
 //    turns the person's advertising-mail permission (address-book element 21) to "N".
-//    RecordUnknownOutcome records a recipient whose outcome never came back as failed for
-//    good without touching the permission.
+//    RecordGivenUp records a recipient the run gives up on (its outcome never came back,
+//    or its server asked to try later for days) as failed for good without touching the
+//    permission.
 //  - Cancel may be called from any thread at any time: it raises the cancel flag first
 //    and only then interrupts the SMTP client the send run has attached (SetSmtpClient),
 //    under a lock that the send run also takes to detach the client before deleting it,
 //    so a cancel never reaches a deleted client and the run always sees why its call
 //    was interrupted.
-//  - SaveProgress(1) never reports a run as sent that was not: skipped recipients do not
-//    count as sent, and a run whose resend bookkeeping cannot be read or written ends in
-//    "E", not "C". SaveProgress(0), called after every recipient, keeps the mail's record
+//  - The mail's sent and error counts are the send history's attempts and failed attempts
+//    (HistoryListViewer::GetNumOneMail) whenever the history was read, so the record and
+//    the history never tell two stories; skipped and deferred recipients count nowhere.
+//  - SaveProgress(1) never reports a run as sent that was not: a run whose resend
+//    bookkeeping cannot be read or written ends in "E", not "C". SaveProgress(0), called
+//    after every recipient, keeps the mail's record
 //    current in memory and writes the mail list at most once per pace (one second by
 //    default; the first call of each send run always writes), since the send history
 //    already records every recipient's outcome durably.
@@ -68,9 +72,8 @@ struct SendCounters {
     int deferred = 0;   // recipients the server asked to try later (4xx): still in the list
     int processed = 0;  // recipients dealt with: sent, failed, skipped or deferred
     int total = 0;
-    // The send history's attempt and failure counts when the mail was prepared; -1 unknown.
-    int historySentAtStart = -1;
-    int historyErrorsAtStart = -1;
+    // The mail's send history was read (Prepare): the mail's counts are the history's.
+    bool historyRead = false;
 };
 
 class CSendJob {
@@ -120,7 +123,7 @@ public:
     // flags, the mail ID, split count, delay and time-outs, recreates the stores and clears
     // the counters.
     void Reset();
-    // Counters to 0 (the history counts to -1), error and recipient-failed flags off; the
+    // Counters to 0 (the history counted as unread), error and recipient-failed flags off; the
     // next SaveProgress(0) writes the mail list.
     void ClearCounters();
     // ReleaseStores, then new stores bound to the environment (none without one).
@@ -145,11 +148,12 @@ public:
     // advertising-mail permission is turned off in the address book (in memory). 0; -1
     // the history refused (its error copied); -2 the address book refused.
     int UpdateHistory(int id, const std::string& state, const std::string& messageId);
-    // Records a recipient as failed for good whose messages went out `attempts` times
-    // without an outcome (the server may have kept them): never resent, and the person's
-    // permission stays as it is, since nothing says the address is at fault. 0; -1 the
-    // history refused (its error copied).
-    int RecordUnknownOutcome(int id, int attempts, const std::string& messageId);
+    // Records as failed for good a recipient the run gives up on after `attempts` messages
+    // that were neither accepted nor refused (no answer came, or only "try later" for
+    // days; the server may have kept them): never resent, and the person's permission
+    // stays as it is, since nothing says the address is at fault. 0; -1 the history
+    // refused (its error copied).
+    int RecordGivenUp(int id, int attempts, const std::string& messageId);
     // Raises the cancel flag, then interrupts the attached SMTP client. Any thread.
     void Cancel();
 

@@ -115,10 +115,12 @@ int CSendJob::SaveProgress(int final) {
         SaveErrorBox(1, "メール一覧情報からのデータ取得に失敗しました");
         return -1;
     }
-    if (counters_.historySentAtStart >= 0)
-        mail.SetSentNumber(counters_.historySentAtStart + counters_.processed - counters_.skipped -
-                           counters_.deferred);
-    if (counters_.historyErrorsAtStart >= 0) mail.SetErrorNumber(counters_.historyErrorsAtStart + counters_.error);
+    if (counters_.historyRead && history_ != nullptr && history_->GetMailID() == mailId_) {
+        int attempts = 0, failed = 0;
+        history_->GetSendCounts(attempts, failed);
+        mail.SetSentNumber(attempts);
+        mail.SetErrorNumber(failed);
+    }
     if (final == 0) {
         mail.SetStatus("A", 0);
     } else {

@@ -24,6 +24,7 @@
 #include "core/mailstore/mail_writer.h"
 #include "core/mailstore/x_email.h"
 #include "core/transport/my_smtps.h"
+#include "platform/date_time.h"
 #include "platform/netssl/net_error.h"
 #include "platform/netssl/smtps.h"
 
@@ -49,6 +50,9 @@ constexpr int kCancelGraceSeconds = 3;
 // Messages to one recipient that may go out without a known outcome: the one a lost
 // answer leaves in doubt, and the one resend the next run makes.
 constexpr int kMostAttemptsInDoubt = 2;
+// How long a recipient may be deferred ("try later") before the run gives up on it: the
+// queue lifetime after which mail servers (Postfix, Sendmail) return a message.
+constexpr platform::DateTimeSpan kLongestDeferral(5, 0, 0, 0);
 
 // Result codes of the run.
 constexpr int kStopped = -1;
@@ -206,31 +210,26 @@ SendRun::Next SendRun::PrepareMail() {
         return Next::kClose;
     }
     // Who may not be sent to, who does not take this kind of mail, and who the history
-    // shows as sent already (a run that was killed before it rewrote the list) leave the
-    // list before anything is sent.
+    // shows as sent or failed for good already (a run that was killed before it rewrote
+    // the list) leave the list before anything is sent. Only a failure waiting for its
+    // resend ("W") is sent again.
     std::vector<int> drop;
-    bool recorded = false;
     for (int id : all) {
         bool keep = job_.CheckRecipient(id) == CSendJob::kSendable;
         if (keep && kind_ == RecipientMessageBuilder::kPcHtmlMail) keep = job_.IsPcRecipient(id) != 0;
         if (keep && kind_ == RecipientMessageBuilder::kMobileHtmlMail) keep = job_.IsMobileHtmlRecipient(id) != 0;
-        if (keep && history.DBID2RowNumber(id) >= 0)
-            keep = history.GetElementFromMemoryPinPoint(id, HistoryListViewer::kState) != "C";
+        if (keep && history.DBID2RowNumber(id) >= 0) {
+            const std::string state = history.GetElementFromMemoryPinPoint(id, HistoryListViewer::kState);
+            keep = state != "C" && state != "E";
+        }
         // Two messages went out to this person without an outcome (killed runs, a disk
-        // that filled up): a third try could be a third copy.
+        // that filled up): a third try could be a third copy. The verdict is on the disk
+        // before the list drops the person.
         if (keep && history.GetSendPending(id) >= kMostAttemptsInDoubt) {
             if (!UnknownOutcomeFailed(id, 0)) return Next::kClose;
-            recorded = true;
             keep = false;
         }
         if (!keep) drop.push_back(id);
-    }
-    // The history holds those outcomes before the list drops them.
-    if (recorded && history.RecordProgress() < 0) {
-        job_.GetErrMsg() = history.GetErrMsg();
-        job_.SetFlag(CSendJob::kError);
-        result_ = kHistorySaveFailed;
-        return Next::kClose;
     }
     if (!drop.empty()) list.RemoveDBIDs(drop);
 
@@ -500,19 +499,34 @@ bool SendRun::RecipientFailed(int id, const std::string& messageId) {
 }
 
 bool SendRun::UnknownOutcomeFailed(int id, int rc) {
-    HistoryListViewer& history = *job_.GetHistory();
     std::string messageId;
-    const int attempts = history.GetSendPending(id, &messageId);
+    const int attempts = job_.GetHistory()->GetSendPending(id, &messageId);
+    return GiveUp(id, attempts, messageId, rc, T("送信結果を確認できないまま2回送信したため、この宛先への送信を打ち切りました"));
+}
+
+bool SendRun::GiveUp(int id, int attempts, const std::string& messageId, int rc, const std::string& reason) {
+    HistoryListViewer& history = *job_.GetHistory();
     ++job_.Counters().error;
     job_.SetFlag(CSendJob::kRecipientFailed);
-    if (job_.RecordUnknownOutcome(id, attempts, messageId) != 0) {
+    if (job_.RecordGivenUp(id, attempts, messageId) != 0) {
         job_.SetFlag(CSendJob::kError);
         result_ = kHistorySaveFailed;
         return false;
     }
-    Fail(rc, T("送信結果を確認できないまま2回送信したため、この宛先への送信を打ち切りました"));
+    // On the disk before anything more goes out: the recipient list, which still holds
+    // the person until its next rewrite, must not have a restarted run try once more.
+    history.SetProgressSync(true);
+    const int recorded = history.RecordProgress();
+    history.SetProgressSync(false);
+    if (recorded < 0) {
+        job_.GetErrMsg() = history.GetErrMsg();
+        job_.SetFlag(CSendJob::kError);
+        result_ = kHistorySaveFailed;
+        return false;
+    }
+    Fail(rc, reason);
     toRemove_.push_back(id);
-    Status(job_.GetErrMsg().GetLastMsg());
+    Status(reason);
     return true;
 }
 
@@ -628,7 +642,7 @@ SendRun::Next SendRun::RecordOutcome(int id, const std::string& messageId, int r
     // Where the send ended tells whether the message may be with the server: only when it
     // went out whole and no answer came is the outcome unknown, and the mark stays.
     const bool inDoubt = stage == kSendMessage && rc != kNetServerReply;
-    if (!inDoubt) history.ClearSendPending(id);
+    if (!inDoubt) history.ClearSendPending(id, messageId);
     const std::string text = client_->GetLastErrorInJapanese();
     if (rc == kNetTimeout && job_.GetFlag(CSendJob::kCancel)) {
         Fail(rc, T("送信をキャンセルしました。"));
@@ -664,7 +678,16 @@ SendRun::Next SendRun::RecordOutcome(int id, const std::string& messageId, int r
     if (connected && answered && reply / 100 == 4) {
         // Greylisting, a full mailbox, a rate limit: this recipient waits in the list for
         // the next run; the others go on. No pause to read it: a greylisting server may
-        // defer every address it has not seen yet.
+        // defer every address it has not seen yet. Not for ever: after five days of it
+        // the recipient fails, with this answer as the reason.
+        const platform::DateTime now = platform::DateTime::GetCurrentTime();
+        if (now - history.NoteDeferral(id, now) > kLongestDeferral) {
+            const std::string reason = text + "\r\n" + SMTPS_GetLastError(h) + "\r\n" +
+                                       T("最初に保留されてから5日を過ぎたため、この宛先への送信を打ち切りました");
+            if (!GiveUp(id, 1, messageId, rc, reason)) return Next::kClose;
+            Pause(500);
+            return Next::kGoOn;
+        }
         ++counters.deferred;
         Status(text + "\r\n" + T("この宛先には次回の送信で送ります"));
         return Next::kGoOn;

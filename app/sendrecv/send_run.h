@@ -36,17 +36,24 @@
 //    run, a disk that filled up) lets the next run send that message once more; a second
 //    such message makes the recipient failed for good ("E", never resent, permission
 //    untouched: nothing says the address is at fault) and the others go on, over a new
-//    connection. So one stubborn message never blocks the rest of the list.
+//    connection. So one stubborn message never blocks the rest of the list. That verdict
+//    is flushed to the disk before the next message goes, and a run that finds people in
+//    the list whom the history shows failed for good drops them like the sent ones. A
+//    refusal or a "try later" of the resend takes back only its own mark: the doubt of the
+//    first message stays.
 //  - A lost connection or a server that cannot be reached is no recipient's fault: the
 //    recipient at hand and all that follow stay in the list, nobody is marked failed and
 //    no permission is changed; the mail goes back to the status it had (connection-failure
 //    flag). So does a refusal of the sender (any answer to MAIL FROM but 2xx).
 //  - A server that asks to try later (a 4xx answer to RCPT TO, DATA or the message:
 //    greylisting, a full mailbox, a rate limit) is no failure either: the recipient stays
-//    in the list for the next run, nothing is recorded and no permission changes, and the
-//    run goes on with the others; the mail then waits as "R". Only a refusal of the
-//    recipient or of its message (5xx) is that recipient's failure ("E", or "W" while
-//    resends remain).
+//    in the list for the next run, no row is recorded and no permission changes, and the
+//    run goes on with the others; the mail then waits as "R". The send history keeps the
+//    time of the first such answer; one that comes more than five days after it makes the
+//    recipient failed for good ("E", permission untouched) with that answer as the reason,
+//    as a mail server returns a message after its queue lifetime, so the mail ends when
+//    nobody is left to try. Only a refusal of the recipient or of its message (5xx) is that
+//    recipient's failure ("E", or "W" while resends remain).
 //  - A message that cannot be built never goes out (RecipientMessageBuilder): a recipient
 //    whose record makes it fail is recorded as failed with an empty Message-ID, and a mail
 //    whose own text cannot be built stops the run with the error flag before anything
@@ -159,6 +166,10 @@ private:
     // Counts and records as failed a recipient whose messages went out twice without an
     // outcome, with `rc` as the error number; false when the history refused it.
     bool UnknownOutcomeFailed(int id, int rc);
+    // Counts and records as failed for good, permission untouched, a recipient the run
+    // gives up on after `attempts` messages, with `rc` and `reason` as the error (shown);
+    // the record is on the disk before it returns. False when the history refused it.
+    bool GiveUp(int id, int attempts, const std::string& messageId, int rc, const std::string& reason);
     std::string Option(int index);
     // The job's stores, error and flags, shortened.
     void Fail(int code, const std::string& text);

@@ -2,8 +2,10 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <functional>
+#include <limits>
 #include <mutex>
 
 #include "core/addressbook/database_edit.h"
@@ -37,6 +39,12 @@ std::uint64_t FileSize(const std::string& path) {
 // The first field of a progress record that marks a send in flight: "P", customer ID,
 // attempts (0: the mark ends), Message-ID. Row records start with a customer ID.
 constexpr std::string_view kPendingTag = "P";
+// The first field of a record of a deferral: "D", customer ID, the time of the first
+// deferral ("YYYY/MM/DD hh:mm:ss").
+constexpr std::string_view kDeferralTag = "D";
+
+// Whether a row in this state is the recipient's outcome for good (sent, failed).
+bool Settled(std::string_view state) { return state == "C" || state == "E"; }
 
 [[noreturn]] void FailConstruction(CErrMsg& err, int code) {
     if (code != 0) err.SetErr(code);
@@ -137,6 +145,9 @@ void HistoryListViewer::Clear() {
     dirty_.clear();
     dirtyMark_.clear();
     pending_.clear();
+    deferred_.clear();
+    tally_ = Tally{};
+    repeats_.clear();
     journal_.Unbind();
     changed_ = 0;
     readState_ = ReadState::kUnread;
@@ -213,10 +224,49 @@ void HistoryListViewer::RebuildIndexes() {
     next_.assign(rows_.size(), -1);
     prev_.assign(rows_.size(), -1);
     dirtyMark_.assign(rows_.size(), 0);
+    tally_ = Tally{};
+    repeats_.clear();
     for (int row = 0; row < GetRecordNumber(); ++row) {
-        SetCustomerRow(ToInt(Element(row, kCustomerID)), row);
+        const int customer = ToInt(Element(row, kCustomerID));
+        bool fresh = false;
+        customerIndex_.Insert(KeyOf(customer), fresh).first = row;
+        if (!fresh) ++repeats_[customer];
         IndexMessageID(row);
+        const Tally t = Contribution(row);
+        tally_.attempts += t.attempts;
+        tally_.failed += t.failed;
     }
+    // A customer with two rows counts twice with the values of the later one (rare: a
+    // history from elsewhere): counted again, now that every row is indexed.
+    if (!repeats_.empty()) RecountAll();
+}
+
+void HistoryListViewer::RecountAll() {
+    tally_ = Tally{};
+    repeats_.clear();
+    for (int row = 0; row < GetRecordNumber(); ++row) {
+        const int customer = ToInt(Element(row, kCustomerID));
+        // Each row counts with the values of its customer's indexed row (the later of two).
+        const int counted = DBID2RowNumber(customer);
+        if (counted != row) ++repeats_[customer];
+        const Tally t = Contribution(counted);
+        tally_.attempts += t.attempts;
+        tally_.failed += t.failed;
+    }
+}
+
+int HistoryListViewer::RowsOfCustomer(int customerID) const {
+    if (repeats_.empty()) return 1;
+    const auto it = repeats_.find(customerID);
+    return it == repeats_.end() ? 1 : it->second + 1;
+}
+
+HistoryListViewer::Tally HistoryListViewer::Contribution(int row) const {
+    const std::string_view state = Element(row, kState);
+    if (state != "W" && state != "E" && state != "C") return {};
+    const long long r = ToInt(Element(row, kRetryNum));
+    // A failure counts every attempt as failed; a success all but the last.
+    return {r + 1, state == "C" ? r : r + 1};
 }
 
 void HistoryListViewer::SetCustomerRow(int customerID, int row) {
@@ -224,10 +274,16 @@ void HistoryListViewer::SetCustomerRow(int customerID, int row) {
     customerIndex_.Insert(KeyOf(customerID), fresh).first = row;
 }
 
+void HistoryListViewer::RowRecorded(int customerID, std::string_view state) {
+    if (!deferred_.empty()) deferred_.erase(customerID);
+    // Only an outcome for good settles the doubt: a recipient waiting for a resend ("W")
+    // may still have the message whose answer never came.
+    if (!pending_.empty() && Settled(state)) pending_.erase(customerID);
+}
+
 void HistoryListViewer::MarkDirty(int row) {
     changed_ = 1;
-    // A recorded outcome ends the recipient's send in flight.
-    if (!pending_.empty()) pending_.erase(ToInt(Element(row, kCustomerID)));
+    if (!pending_.empty() || !deferred_.empty()) RowRecorded(ToInt(Element(row, kCustomerID)), Element(row, kState));
     char& mark = dirtyMark_[static_cast<std::size_t>(row)];
     if (mark) return;
     mark = 1;
@@ -242,27 +298,47 @@ void HistoryListViewer::AppendRow(const std::vector<std::string_view>& values) {
     dirtyMark_.push_back(0);
     SetCustomerRow(ToInt(values[kCustomerID]), row);
     IndexMessageID(row);
+    // Always a customer without a row so far (SetHDataFromStructToMemory, Upsert).
+    const Tally t = Contribution(row);
+    tally_.attempts += t.attempts;
+    tally_.failed += t.failed;
     MarkDirty(row);
 }
 
 void HistoryListViewer::SetRowElement(int row, int element, std::string_view value) {
     PackedRow& r = rows_[static_cast<std::size_t>(row)];
     if (r.at(static_cast<std::size_t>(element)) == value) return;
+    // The counts follow a change of the row that counts for its customer.
+    int customer = 0;
+    bool counted = false;
+    Tally before;
+    if (element == kState || element == kRetryNum) {
+        customer = ToInt(Element(row, kCustomerID));
+        counted = DBID2RowNumber(customer) == row;
+        if (counted) before = Contribution(row);
+    }
     if (element == kMessageID) UnindexMessageID(row);
     r = r.With(static_cast<std::size_t>(element), value);
     if (element == kMessageID) IndexMessageID(row);
+    if (counted) {
+        const Tally after = Contribution(row);
+        const long long times = RowsOfCustomer(customer);
+        tally_.attempts += times * (after.attempts - before.attempts);
+        tally_.failed += times * (after.failed - before.failed);
+    }
     if (element == kCustomerID) {
         // Rare (no caller renumbers recipients): rebuild so that "the later row wins" holds.
         customerIndex_.Clear();
         for (int i = 0; i < GetRecordNumber(); ++i) SetCustomerRow(ToInt(Element(i, kCustomerID)), i);
+        RecountAll();
     }
     MarkDirty(row);
 }
 
 void HistoryListViewer::Upsert(const std::vector<std::string_view>& values) {
     if (values.size() != static_cast<std::size_t>(kElements)) return;
-    // Even a row replayed over a file that holds it already ends a mark recorded before it.
-    if (!pending_.empty()) pending_.erase(ToInt(values[kCustomerID]));
+    // Even a row replayed over a file that holds it already ends what was recorded before it.
+    RowRecorded(ToInt(values[kCustomerID]), values[kState]);
     const HistoryIndex::Value* found = customerIndex_.Find(KeyOf(ToInt(values[kCustomerID])));
     if (found == nullptr) {
         AppendRow(values);
@@ -336,6 +412,7 @@ int HistoryListViewer::GetHDataFromFileToMemory(int keyGiven, const char* key) {
     }
     const int replayed = journal_.Replay([this](const std::vector<std::string_view>& f) {
         if (!f.empty() && f[0] == kPendingTag) ApplyPendingRecord(f);
+        else if (!f.empty() && f[0] == kDeferralTag) ApplyDeferralRecord(f);
         else Upsert(f);
     });
     if (replayed < 0) {
@@ -395,6 +472,9 @@ int HistoryListViewer::Write(int compel) {
     if (GetStoreKey(env_, key) != 0) return Fail(4207, -27);
     platform::NamedMutex mutex(kMutexName);
     Lock lock(mutex);
+    // What waits for the next append goes first: should the save be cut short before the
+    // progress record is replaced, the old one replayed over the new file holds it too.
+    if (journal_.HasPending()) (void)journal_.Commit();
     std::uint64_t bytes = 0;
     if (WriteFile(Path(), key.get(), &bytes) != 0) return Fail(5204, -24);
     // The file now holds every row the progress record held; what stays is the sends in
@@ -465,28 +545,43 @@ int HistoryListViewer::MarkSendPending(int customerID, const std::string& messag
         }
     }
     ++p.attempts;
+    p.earlierID = std::move(p.messageID);
     p.messageID = messageID;
     changed_ = 1;  // the next save carries the mark over
     return 0;
 }
 
-void HistoryListViewer::ClearSendPending(int customerID) {
-    if (pending_.erase(customerID) == 0 || BindJournal() != 0) return;
+void HistoryListViewer::ClearSendPending(int customerID, const std::string& messageID) {
+    const auto it = pending_.find(customerID);
+    if (it == pending_.end() || it->second.messageID != messageID || BindJournal() != 0) return;
+    PendingSend& p = it->second;
+    --p.attempts;
+    p.messageID = std::move(p.earlierID);
+    p.earlierID.clear();
+    const std::string attempts = std::to_string(p.attempts);
+    const std::string last = p.messageID;
+    if (p.attempts <= 0) pending_.erase(it);
     AddDirtyRows();
-    journal_.Add({kPendingTag, std::to_string(customerID), "0", ""});
+    journal_.Add({kPendingTag, std::to_string(customerID), attempts, last});
     changed_ = 1;
 }
 
 std::vector<std::vector<std::string_view>> HistoryListViewer::PendingRecords(std::vector<std::string>& texts) const {
     texts.clear();
-    texts.reserve(pending_.size() * 3);
+    texts.reserve(pending_.size() * 3 + deferred_.size() * 2);
     for (const auto& [customer, p] : pending_) {
         texts.push_back(std::to_string(customer));
         texts.push_back(std::to_string(p.attempts));
         texts.push_back(p.messageID);
     }
+    for (const auto& [customer, first] : deferred_) {
+        texts.push_back(std::to_string(customer));
+        texts.push_back(Convert_COleDateTime2DateData(first));
+    }
     std::vector<std::vector<std::string_view>> records;
-    for (std::size_t i = 0; i < texts.size(); i += 3) records.push_back({kPendingTag, texts[i], texts[i + 1], texts[i + 2]});
+    const std::size_t marks = pending_.size() * 3;
+    for (std::size_t i = 0; i < marks; i += 3) records.push_back({kPendingTag, texts[i], texts[i + 1], texts[i + 2]});
+    for (std::size_t i = marks; i < texts.size(); i += 2) records.push_back({kDeferralTag, texts[i], texts[i + 1]});
     return records;
 }
 
@@ -526,7 +621,37 @@ void HistoryListViewer::ApplyPendingRecord(const std::vector<std::string_view>& 
         pending_.erase(customer);
         return;
     }
-    pending_[customer] = PendingSend{attempts, std::string(fields[3])};
+    pending_[customer] = PendingSend{attempts, std::string(fields[3]), std::string()};
+}
+
+// ---- Deferrals --------------------------------------------------------------------------------
+
+platform::DateTime HistoryListViewer::NoteDeferral(int customerID, const platform::DateTime& now) {
+    const auto it = deferred_.find(customerID);
+    if (it != deferred_.end() && !(now < it->second)) return it->second;
+    deferred_[customerID] = now;
+    if (BindJournal() == 0) journal_.Add({kDeferralTag, std::to_string(customerID), Convert_COleDateTime2DateData(now)});
+    changed_ = 1;  // the next save carries it over
+    return now;
+}
+
+platform::DateTime HistoryListViewer::GetFirstDeferral(int customerID) const {
+    const auto it = deferred_.find(customerID);
+    if (it != deferred_.end()) return it->second;
+    platform::DateTime none;
+    none.SetStatus(platform::DateTime::invalid);
+    return none;
+}
+
+void HistoryListViewer::ApplyDeferralRecord(const std::vector<std::string_view>& fields) {
+    if (fields.size() != 3) return;
+    const int customer = ToInt(fields[1]);
+    platform::DateTime first;
+    if (!Convert_DateData2COleDateTimeChecked(fields[2], first)) return;
+    // A record left over from a save cut short, replayed over a row that settled it.
+    const int row = DBID2RowNumber(customer);
+    if (row >= 0 && Settled(Element(row, kState))) return;
+    deferred_[customer] = first;
 }
 
 int HistoryListViewer::WriteHDataFromMemoryToFileByPace() {
@@ -751,15 +876,31 @@ int HistoryListViewer::GetNumOneMail(int& attempts, int& failed, int& opened, in
         const int row = RowOf(ToInt(Element(i, kCustomerID)));
         if (row < 0) return -4;
         if (Element(row, kOpenFlag) == "Y") ++opened;
-        const int r = ToInt(Element(row, kRetryNum));
-        const std::string_view state = Element(row, kState);
-        if (state == "W" || state == "E") {
-            attempts += r + 1;
-            failed += r + 1;
-        } else if (state == "C") {
-            attempts += r + 1;
-            failed += r;
-        }
+        const Tally t = Contribution(row);
+        attempts += static_cast<int>(t.attempts);
+        failed += static_cast<int>(t.failed);
     }
     return 1;
+}
+
+int HistoryListViewer::CountsOnDisk(EnvManager* env, CMailListViewer* mails, int mailID, int& attempts, int& failed,
+                                     int& opened) {
+    attempts = failed = opened = 0;
+    HistoryListViewer history;
+    history.SetEnvManager(env);
+    history.SetMailListViewer(mails);
+    if (const int r = history.SetMailID(mailID, 1); r != 0) return r;
+    const int read = history.GetHDataFromFileToMemory(0, nullptr);
+    if (read != 0 && read != -21 && read != -22) return read;
+    int recipients = 0;
+    history.GetNumOneMail(attempts, failed, opened, recipients);
+    return 0;
+}
+
+void HistoryListViewer::GetSendCounts(int& attempts, int& failed) const {
+    const auto clamp = [](long long n) {
+        return static_cast<int>(std::clamp<long long>(n, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+    };
+    attempts = clamp(tally_.attempts);
+    failed = clamp(tally_.failed);
 }

@@ -23,8 +23,17 @@
 //    that person may have got it already. The marks live in the progress record only, as
 //    records of their own kind (older readers skip them), and each whole-file save writes
 //    the open ones into a fresh progress record: the history file's rows are unchanged.
-//    A mark ends when the recipient's row changes (the outcome was recorded) or with
-//    ClearSendPending (the message surely did not go out).
+//    A mark counts the messages that may have reached the person: it ends when the
+//    recipient's row is recorded as sent or failed ("C", "E"); ClearSendPending takes back
+//    only the attempt of a message that surely did not go out, so the doubt of an earlier
+//    one outlives a refusal or a "try later" of the next (and a "W" row waiting for a
+//    resend).
+//  - Deferrals: the first time a server asked to try a recipient later (4xx) is kept the
+//    same way (NoteDeferral), so that a deferral can end after a time however often the
+//    program was restarted. It ends with any row recorded for the recipient.
+//  - Counts: the attempts and failed attempts that GetNumOneMail counts are kept as rows
+//    change (GetSendCounts), so a send run can show them after every recipient without a
+//    scan of a million rows.
 //
 // Results: 0 (or a count) for success, a negative number for failure with the code
 // recorded in GetErrMsg(), unless said otherwise. The file reads and writes hold the named
@@ -135,13 +144,17 @@ public:
     // rows changed so far) before it returns. 0; -1, -13, -25, -27 as for writing; -26
     // (5206) the progress record could not be written (the mark is then not set).
     int MarkSendPending(int customerID, const std::string& messageID);
-    // Ends the mark of a message that surely did not go out (recorded with the next
-    // RecordProgress or save).
-    void ClearSendPending(int customerID);
+    // Takes back the attempt of message `messageID`, which surely did not go out (a
+    // refusal, a "try later" before or at its end): the recipient's earlier attempts in
+    // doubt stay. Nothing when the last mark is of another message. Recorded with the next
+    // RecordProgress or save.
+    void ClearSendPending(int customerID, const std::string& messageID);
     // Attempts of `customerID` whose outcome is unknown (0: none), and the Message-ID of
     // the last of them.
     int GetSendPending(int customerID, std::string* messageID = nullptr) const;
-    bool HasSendsPending() const { return !pending_.empty(); }
+    // Whether the progress record carries anything over saves: a send in flight or a
+    // deferral.
+    bool HasSendsPending() const { return !pending_.empty() || !deferred_.empty(); }
     // Writes the rows changed since the last save or record to `path`, as bytes to append
     // to the progress record later (ProgressJournal::WritePendingTo), for a caller that
     // makes them count together with changes to other files (the receive run). The rows
@@ -149,6 +162,15 @@ public:
     int WriteProgressTo(const std::string& path);
     // The progress record's file ("hist<id>.jnl").
     std::string ProgressPath() const { return JournalPath(); }
+
+    // ---- Deferrals -----------------------------------------------------------------------------
+    // A server asked to try `customerID` later, at `now`: the time of the first such answer
+    // since the recipient's last recorded row (`now` when this is the first, or when the
+    // one kept lies after `now`, a clock set back). A new first time is recorded with the
+    // next RecordProgress or save.
+    platform::DateTime NoteDeferral(int customerID, const platform::DateTime& now);
+    // The time of the recipient's first deferral; an invalid value when there is none.
+    platform::DateTime GetFirstDeferral(int customerID) const;
 
     // ---- Rows --------------------------------------------------------------------------------
     // The row of a recipient, or -1.
@@ -189,6 +211,14 @@ public:
     void GetCustomerIDListNotDBE(std::vector<int>& out, int sentOnly) const;
     // Attempts, failed attempts, opened and recipients: 1; 0 (counts 0) without mail ID.
     int GetNumOneMail(int& attempts, int& failed, int& opened, int& recipients);
+    // GetNumOneMail's attempts and failed attempts, kept as rows change (no scan).
+    void GetSendCounts(int& attempts, int& failed) const;
+    // GetNumOneMail's attempts, failed attempts and opened of mail `mailID`'s history as the
+    // disk holds it (the file and its progress record), read without the address book. 0,
+    // also for a mail without a history (nothing counted); the read's failure otherwise
+    // (counts 0).
+    static int CountsOnDisk(EnvManager* env, CMailListViewer* mails, int mailID, int& attempts, int& failed,
+                            int& opened);
 
 private:
     enum class ReadState { kUnread, kGood, kBad };
@@ -213,10 +243,25 @@ private:
     void MarkDirty(int row);
     // Adds the rows changed since the last record to the progress record's batch.
     void AddDirtyRows();
-    // Applies one replayed record of a send in flight.
+    // Applies one replayed record of a send in flight / of a deferral.
     void ApplyPendingRecord(const std::vector<std::string_view>& fields);
-    // The records of the open sends in flight (`texts` holds their fields).
+    void ApplyDeferralRecord(const std::vector<std::string_view>& fields);
+    // A row of `customerID` was recorded in `state`: the sends in flight and the deferral
+    // it ends.
+    void RowRecorded(int customerID, std::string_view state);
+    // The records of the open sends in flight and deferrals (`texts` holds their fields).
     std::vector<std::vector<std::string_view>> PendingRecords(std::vector<std::string>& texts) const;
+    // What row `row` adds to GetNumOneMail's attempts and failed attempts, once for each
+    // row of its customer.
+    struct Tally {
+        long long attempts = 0;
+        long long failed = 0;
+    };
+    Tally Contribution(int row) const;
+    // How many rows the customer of `row` has (a history from elsewhere may repeat one).
+    int RowsOfCustomer(int customerID) const;
+    // Sets the counts and the repeated customers from all rows.
+    void RecountAll();
     int CheckWritable();
     int WriteFile(const std::string& path, const char* key, std::uint64_t* bytes);
     int Write(int compel);
@@ -251,8 +296,15 @@ private:
     struct PendingSend {
         int attempts = 0;
         std::string messageID;
+        std::string earlierID;  // of the attempt before, for ClearSendPending
     };
     std::unordered_map<int, PendingSend> pending_;
+    // Recipients deferred since their last row: the time of the first deferral.
+    std::unordered_map<int, platform::DateTime> deferred_;
+    // GetNumOneMail's attempts and failed attempts, and the customers with more than one
+    // row (their row counts), kept as rows change.
+    Tally tally_;
+    std::unordered_map<int, int> repeats_;
 
     ProgressJournal journal_;
     SavePace pace_;

@@ -371,14 +371,8 @@ COneMailData CMailListViewer::RebuildRecord(int mailID) {
     platform::DateTime reserve = now;
     r.SetDate(COneMailData::kReserveDate, AdjustTime(reserve), 0);
 
-    HistoryListViewer history;
-    history.SetEnvManager(env_);
-    history.SetMailListViewer(this);
-    int attempts = 0, failed = 0, opened = 0, recipients = 0;
-    if (history.SetMailID(mailID, 1) == 0) {
-        const int read = history.GetHDataFromFileToMemory(0, nullptr);
-        if (read == 0 || read == -21 || read == -22) history.GetNumOneMail(attempts, failed, opened, recipients);
-    }
+    int attempts = 0, failed = 0, opened = 0;
+    HistoryListViewer::CountsOnDisk(env_, this, mailID, attempts, failed, opened);
     r.SetSentNumber(attempts);
     r.SetErrorNumber(failed);
     r.SetOpenNumber(opened);

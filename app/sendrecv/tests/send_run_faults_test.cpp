@@ -5,13 +5,17 @@
 // every run and how long the run took, then how many copies each person got, the send
 // history's rows, and the advertising-mail permissions in a freshly opened address book.
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <map>
+#include <thread>
 
 #include "app/environment/program_keys.h"
+#include "app/sendrecv/interrupted_sends.h"
+#include "app/sendrecv/send_fault_probe.h"
 #include "app/sendrecv/tests/send_run_fixture.h"
 #include "core/foundation/ini_manager.h"
 
@@ -24,6 +28,16 @@ struct RunOutcome {
     int result = 0;
     std::string status;  // the mail's status after the run
     std::chrono::milliseconds took{0};
+    bool killed = false;
+};
+
+// Where the test kills a run (SIGKILL): at the nth passing of a point of the run
+// (send_fault_probe.h), or a moment after the server holds `held` messages. None: the run
+// ends on its own.
+struct Kill {
+    const char* point = nullptr;
+    int nth = 0;
+    int held = 0;
 };
 
 class SendRunFaultsTest : public sendtest::SendRunTest {
@@ -36,13 +50,19 @@ protected:
     }
 
     // One send run of `mail` and the worker's final save, in a child process that opens
-    // the environment afresh.
-    RunOutcome RunInFreshProcess(int mail) {
+    // the environment afresh; killed as `kill` says (`server` tells how many messages it
+    // holds).
+    RunOutcome RunInFreshProcess(int mail, const Kill& kill = {}, const SendTestServer* server = nullptr) {
         int fds[2];
         EXPECT_EQ(::pipe(fds), 0);
         const pid_t child = ::fork();
         if (child == 0) {
             ::close(fds[0]);
+            int passed = 0;
+            if (kill.point != nullptr)
+                SetSendFaultProbeForTesting([&](std::string_view at) {
+                    if (at == kill.point && ++passed == kill.nth) ::raise(SIGKILL);
+                });
             const auto start = std::chrono::steady_clock::now();
             EnvManager env;
             int result = -100;
@@ -64,13 +84,43 @@ protected:
             ::_exit(written ? 0 : 1);
         }
         ::close(fds[1]);
+        if (kill.held > 0 && server != nullptr) {
+            const bool held = sendtest::WaitFor([&] { return server->Count() >= kill.held; });
+            EXPECT_TRUE(held) << "the server never held " << kill.held << " messages";
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            ::kill(child, SIGKILL);
+        }
         long long in[2] = {-200, 0};
         const bool read = ::read(fds[0], in, sizeof in) == sizeof in;
         ::close(fds[0]);
         int status = 0;
         ::waitpid(child, &status, 0);
-        EXPECT_TRUE(read && WIFEXITED(status) && WEXITSTATUS(status) == 0);
-        return {static_cast<int>(in[0]), MailOnDisk(mail).GetStatus(), std::chrono::milliseconds(in[1])};
+        const bool killed = WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
+        if (kill.point != nullptr || kill.held > 0) {
+            EXPECT_TRUE(killed) << "the run ended before its kill";
+        } else {
+            EXPECT_TRUE(read && WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        }
+        return {static_cast<int>(in[0]), MailOnDisk(mail).GetStatus(), std::chrono::milliseconds(in[1]), killed};
+    }
+
+    // The next start after a killed run: the mail left "sending" is put back.
+    void Restart() {
+        CMailListViewer reopened(env_.get());
+        EXPECT_GE(RecoverInterruptedSends(reopened), 0);
+    }
+
+    // The mail's sent and error counts are what its send history says.
+    void ExpectCountsAsTheHistorySays(int mail) {
+        HistoryListViewer h(env_.get(), options_.get(), book_.get(), mails_.get());
+        ASSERT_EQ(h.SetMailID(mail, 1), 0);
+        const int read = h.GetHDataFromFileToMemory(0, nullptr);
+        ASSERT_TRUE(read == 0 || read == -21 || read == -22) << read;
+        int attempts = 0, failed = 0, opened = 0, recipients = 0;
+        h.GetNumOneMail(attempts, failed, opened, recipients);
+        const COneMailData m = MailOnDisk(mail);
+        EXPECT_EQ(m.GetSentNumber(), attempts);
+        EXPECT_EQ(m.GetErrorNumber(), failed);
     }
 
     // The permission of `id` in an address book opened from the disk.
@@ -162,3 +212,179 @@ TEST_F(SendRunFaultsTest, NoFaultSendsMoreThanTwoCopiesFailsARecipientWithoutCau
 }
 
 }  // namespace
+
+// Sequences of faults and kills around one person, c, whose answers get lost: whatever
+// happens to c's next messages (a refusal, a "try later", a kill before or after the verdict
+// that ends c), c gets at most two copies, nobody is lost, and after every run, killed or
+// not, the mail's sent and error counts are what the send history says.
+TEST_F(SendRunFaultsTest, NoSequenceOfFaultsAndKillsSendsAThirdCopy) {
+    const std::string ini = env_layout::EnvIniFile(*env_);
+    // Long enough that a run held by a silent server is killed before it gives up.
+    CIniManager::WriteProfileStringA(ini, "SMTPINFO", "SENDMAIL_TIMEOUT_CONNECTED", "10000");
+    const std::vector<std::string> names = {"a", "b", "c", "d", "e", "f", "g", "h", "i", "j"};
+    struct Case {
+        const char* name;
+        std::vector<std::string> server;
+        std::vector<Kill> runs;  // the first runs; then runs on their own until the mail ends
+        std::map<std::string, int> copies;  // everyone else gets one
+        std::map<std::string, std::string> rows;  // everyone else ends "C"
+        bool resend = false;
+    };
+    const Case cases[] = {
+        // Run 1 ends c after its second lost answer and goes on; the 6th message hangs
+        // and the run is killed before it rewrote the recipient list.
+        {"two lost answers, then a hang killed",
+         {"--sequence", "c@example.jp=drop,drop", "--sequence", "e@example.jp=silent"},
+         {{}, {nullptr, 0, 6}},
+         {{"c", 2}, {"e", 2}},
+         {{"c", "E"}}},
+        {"two lost answers, then a hang at the 10th message killed",
+         {"--sequence", "c@example.jp=drop,drop", "--sequence", "i@example.jp=silent"},
+         {{}, {nullptr, 0, 10}},
+         {{"c", 2}, {"i", 2}},
+         {{"c", "E"}}},
+        // Killed right after the verdict was recorded, and after the next message went.
+        {"two lost answers, killed after the verdict",
+         {"--sequence", "c@example.jp=drop,drop"},
+         {{}, {"recorded", 1}},
+         {{"c", 2}},
+         {{"c", "E"}}},
+        {"two lost answers, killed when the next one was taken",
+         {"--sequence", "c@example.jp=drop,drop"},
+         {{}, {"accepted", 1}},
+         {{"c", 2}, {"d", 2}},
+         {{"c", "E"}}},
+        // The resend is taken, and the run killed before it recorded so.
+        {"a lost answer, the resend killed when taken",
+         {"--sequence", "c@example.jp=drop"},
+         {{}, {"accepted", 1}},
+         {{"c", 2}},
+         {{"c", "E"}}},
+        // A refusal for now between lost answers takes back only its own try.
+        {"a lost answer, greylisted, lost answers",
+         {"--sequence", "c@example.jp=drop,rcpt450,drop,drop"},
+         {},
+         {{"c", 2}},
+         {{"c", "E"}}},
+        {"a lost answer, 451 at the end, lost answers",
+         {"--sequence", "c@example.jp=drop,data451,drop,drop"},
+         {},
+         {{"c", 2}},
+         {{"c", "E"}}},
+        // A refusal that waits for a resend keeps the doubt of the first message.
+        {"a lost answer, refused with resends on, lost answers",
+         {"--sequence", "c@example.jp=drop,rcpt550,drop,drop"},
+         {},
+         {{"c", 2}},
+         {{"c", "E"}},
+         true},
+    };
+    for (const bool pipelining : {true, false})
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.name) + (pipelining ? ", PIPELINING" : ""));
+        SetOption(54, c.resend ? "Y" : "N");
+        std::vector<std::string> options = c.server;
+        if (pipelining) options.push_back("--pipelining");
+        SendTestServer server(options);
+        UseServer(server.port());
+        ASSERT_EQ(options_->WriteSODataFromMemoryToFileCompel(), 0);
+        std::map<std::string, int> ids;
+        std::vector<int> people;
+        for (const std::string& n : names) people.push_back(ids[n] = AddPerson(n + "@example.jp"));
+        ASSERT_EQ(book_->WriteFromMemoryToFile(), 0);
+        const int mail = MakeMail(people, "s", "body");
+
+        const auto copies = [&] {
+            std::map<std::string, int> out;
+            for (const sendtest::Received& r : sendtest::ReadReceived(server.out()))
+                ++out[r.rcpts.at(0).substr(0, r.rcpts.at(0).find('@'))];
+            return out;
+        };
+        std::string status;
+        for (std::size_t run = 0; run < c.runs.size() + 6 && status != "C" && status != "E"; ++run) {
+            SCOPED_TRACE("run " + std::to_string(run + 1));
+            const Kill kill = run < c.runs.size() ? c.runs[run] : Kill{};
+            const RunOutcome outcome = RunInFreshProcess(mail, kill, &server);
+            if (outcome.killed) Restart();
+            status = MailOnDisk(mail).GetStatus();
+            ExpectCountsAsTheHistorySays(mail);
+            for (const auto& [person, n] : copies()) EXPECT_LE(n, 2) << person;
+        }
+        EXPECT_TRUE(status == "C" || status == "E") << status;
+
+        const std::map<std::string, int> got = copies();
+        const auto history = HistoryOnDisk(mail);
+        for (const std::string& n : names) {
+            const auto want = c.copies.find(n);
+            EXPECT_EQ(got.count(n) ? got.at(n) : 0, want != c.copies.end() ? want->second : 1) << n;
+            const auto row = c.rows.find(n);
+            EXPECT_EQ(history.count(ids[n]) ? history.at(ids[n]).first : "", row != c.rows.end() ? row->second : "C")
+                << n;
+            // Nothing here is the person's fault.
+            EXPECT_EQ(PermissionOnDisk(ids[n]), "Y") << n;
+        }
+        EXPECT_TRUE(RecipientsOnDisk(mail).empty());
+    }
+}
+
+// A recipient whose server only ever says "try later" - at RCPT, or at the end of a message
+// it keeps anyway - is tried at each run for five days from its first deferral, then
+// failed with the last answer as the reason and its permission left alone; the mail ends.
+TEST_F(SendRunFaultsTest, ADeferralEndsFiveDaysAfterTheFirst) {
+    const platform::DateTime start(2024, 6, 10, 9, 0, 0);
+    struct Case {
+        const char* name;
+        std::vector<std::string> server;
+        const char* reply;  // the server's last answer, as the reason shows it
+        int copiesOfB;
+    };
+    const Case cases[] = {
+        {"450 at RCPT", {"--defer-rcpt", "b@example.jp=450:0"}, "450 4.7.1 <b@example.jp>: Recipient address rejected", 0},
+        {"451 at the end of a message it keeps",
+         {"--sequence", "b@example.jp=kept451,kept451,kept451,kept451,kept451"},
+         "451 4.3.0 Temporary failure, try again later",
+         4},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SendTestServer server(c.server);
+        UseServer(server.port());
+        const int a = AddPerson("a@example.jp");
+        const int b = AddPerson("b@example.jp");
+        const int mail = MakeMail({a, b}, "s", "body");
+        // Runs up to five days after the first deferral leave b waiting; the one after
+        // gives up.
+        const platform::DateTimeSpan after[] = {{0, 0, 0, 0}, {2, 0, 0, 0}, {5, 0, 0, 0}, {5, 0, 10, 0}};
+        for (const platform::DateTimeSpan& span : after) {
+            SCOPED_TRACE(span.TotalMinutes());
+            FixNow(start + span);
+            const bool last = span == after[3];
+            EXPECT_EQ(Send(mail), 0) << lastError_;
+            EXPECT_EQ(MailOnDisk(mail).GetStatus(), last ? "E" : "R");
+            HistoryListViewer h(env_.get(), options_.get(), book_.get(), mails_.get());
+            ASSERT_EQ(h.SetMailID(mail, 1), 0);
+            ASSERT_EQ(h.GetHDataFromFileToMemory(0, nullptr), 0);
+            // The history keeps the first deferral's time until b's row ends it.
+            EXPECT_EQ(h.GetFirstDeferral(b).IsValid(), !last);
+            if (!last) {
+                EXPECT_EQ(h.GetFirstDeferral(b), start);
+            }
+            EXPECT_EQ(h.DBID2RowNumber(b) >= 0, last);
+            ExpectCountsAsTheHistorySays(mail);
+        }
+        EXPECT_EQ(HistoryOnDisk(mail).at(b).first, "E");
+        EXPECT_TRUE(RecipientsOnDisk(mail).empty());
+        EXPECT_EQ(PermissionOnDisk(b), "Y");
+        const QString reason = observer_.Statuses().join("|");
+        EXPECT_TRUE(reason.contains(QString::fromUtf8(c.reply))) << reason.toStdString();
+        EXPECT_TRUE(reason.contains(QString::fromUtf8("最初に保留されてから5日を過ぎたため、この宛先への送信を打ち切りました")))
+            << reason.toStdString();
+        std::map<std::string, int> copies;
+        for (const sendtest::Received& r : sendtest::ReadReceived(server.out())) ++copies[r.rcpts.at(0)];
+        EXPECT_EQ(copies["a@example.jp"], 1);
+        EXPECT_EQ(copies["b@example.jp"], c.copiesOfB);
+        const COneMailData m = MailOnDisk(mail);
+        EXPECT_EQ(m.GetSentNumber(), 2);
+        EXPECT_EQ(m.GetErrorNumber(), 1);
+    }
+}

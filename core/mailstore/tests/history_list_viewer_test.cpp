@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -450,7 +451,7 @@ TEST_F(HistoryTest, SendsInFlightOutliveSavesUntilTheirOutcomeIsRecorded) {
         ASSERT_EQ(h->MarkSendPending(2, "<two-a>"), 0);
         ASSERT_EQ(h->MarkSendPending(3, "<three>"), 0);
         ASSERT_EQ(h->MarkSendPending(4, "<four>"), 0);
-        h->ClearSendPending(4);  // it never went out
+        h->ClearSendPending(4, "<four>");  // it never went out
         ASSERT_EQ(h->RecordProgress(), 0);
     }
     {
@@ -499,4 +500,124 @@ TEST_F(HistoryTest, SendsInFlightOutliveSavesUntilTheirOutcomeIsRecorded) {
     std::filesystem::remove(JournalPath());
     EXPECT_EQ(h->RecordProgress(), 0);
     EXPECT_EQ(Open()->GetSendPending(5), 0);
+}
+
+// The doubt of a message whose answer never came outlives what happens to the next one:
+// a refusal or a "try later" takes back only its own mark, a row waiting for a resend
+// ("W") keeps it, and only a row sent or failed for good ends it - in memory, after a
+// replay of the progress record and after a whole save alike.
+TEST_F(HistoryTest, DoubtOfAnEarlierSendOutlivesWhatBecomesOfTheNext) {
+    {
+        auto h = Open();
+        ASSERT_EQ(h->MarkSendPending(2, "<a>"), 0);  // its answer never comes
+    }
+    auto h = Open();
+    ASSERT_EQ(h->MarkSendPending(2, "<b>"), 0);
+    h->ClearSendPending(2, "<other>");  // not the last mark: nothing changes
+    EXPECT_EQ(h->GetSendPending(2), 2);
+    h->ClearSendPending(2, "<b>");  // refused, or "try later": it never reached the person
+    std::string mid;
+    EXPECT_EQ(h->GetSendPending(2, &mid), 1);
+    EXPECT_EQ(mid, "<a>");
+    ASSERT_EQ(h->SetHDataFromStructToMemory(Row(2, "W", 0, "N", "<b>")), 0);
+    EXPECT_EQ(h->GetSendPending(2), 1);
+    ASSERT_EQ(h->RecordProgress(), 0);
+    const std::string replayed = ReadFile(JournalPath());
+    EXPECT_EQ(Open()->GetSendPending(2, &mid), 1);
+    EXPECT_EQ(mid, "<a>");
+    ASSERT_EQ(h->WriteHDataFromMemoryToFile(), 0);
+    EXPECT_EQ(Open()->GetSendPending(2), 1);
+    // A save cut short before the progress record was replaced: the old one replayed over
+    // the new file ends where memory ended.
+    WriteFile(JournalPath(), replayed);
+    EXPECT_EQ(Open()->GetSendPending(2, &mid), 1);
+    EXPECT_EQ(mid, "<a>");
+    // The resend's outcome settles it.
+    std::string state = "C";
+    ASSERT_EQ(h->TransferState(2, state, 1), 0);
+    EXPECT_EQ(h->GetSendPending(2), 0);
+    ASSERT_EQ(h->WriteHDataFromMemoryToFile(), 0);
+    EXPECT_EQ(Open()->GetSendPending(2), 0);
+}
+
+// The first deferral's time of a recipient is kept across reads and whole saves, however
+// often the recipient is deferred again, until a row is recorded for it; the history file
+// keeps its rows of six fields.
+TEST_F(HistoryTest, FirstDeferralIsKeptUntilARowIsRecorded) {
+    const platform::DateTime first(2024, 6, 1, 9, 0, 0), later(2024, 6, 3, 9, 0, 0);
+    {
+        auto h = Open();
+        EXPECT_FALSE(h->GetFirstDeferral(5).IsValid());
+        EXPECT_EQ(h->NoteDeferral(5, first), first);
+        EXPECT_EQ(h->NoteDeferral(5, later), first);
+        EXPECT_EQ(h->NoteDeferral(6, later), later);
+        h->SetHDataFromStructToMemory(Row(1, "C", 0, "N", "<one>"));
+        ASSERT_EQ(h->RecordProgress(), 0);
+    }
+    {
+        auto h = Open();
+        EXPECT_EQ(h->GetFirstDeferral(5), first);
+        EXPECT_TRUE(h->HasSendsPending());
+        ASSERT_EQ(h->WriteHDataFromMemoryToFile(), 0);
+    }
+    const std::string carried = ReadFile(JournalPath());
+    {
+        auto h = Open();
+        EXPECT_EQ(h->GetFirstDeferral(5), first);
+        EXPECT_EQ(h->NoteDeferral(5, later), first);
+        // A clock set back before it starts it again from there.
+        const platform::DateTime earlier(2024, 5, 30, 9, 0, 0);
+        EXPECT_EQ(h->NoteDeferral(6, earlier), earlier);
+        // Any row recorded for the recipient ends it.
+        ASSERT_EQ(h->SetHDataFromStructToMemory(Row(5, "E", 0, "N", "<five>")), 0);
+        EXPECT_FALSE(h->GetFirstDeferral(5).IsValid());
+        ASSERT_EQ(h->WriteHDataFromMemoryToFile(), 0);
+    }
+    {
+        auto h = Open();
+        EXPECT_FALSE(h->GetFirstDeferral(5).IsValid());
+        EXPECT_EQ(h->GetFirstDeferral(6), platform::DateTime(2024, 5, 30, 9, 0, 0));
+    }
+    // A progress record left over from a save cut short does not bring back a deferral the
+    // file's row has settled.
+    WriteFile(JournalPath(), carried);
+    EXPECT_FALSE(Open()->GetFirstDeferral(5).IsValid());
+    XCsvRead reader;
+    ASSERT_EQ(reader.OpenFile(HistPath()), 1);
+    for (int n = reader.ReadLine(); n != -1; n = reader.ReadLine()) EXPECT_EQ(n, 6);
+}
+
+// The attempts and failed attempts kept as rows change agree with GetNumOneMail's scan
+// after every kind of change, with a customer listed twice, and after a replay.
+TEST_F(HistoryTest, SendCountsFollowEveryChangeAsTheScanCountsThem) {
+    WriteRecords(HistPath(), {{"7", "E", "0", "N", "<a>", "2024/01/01 00:00:00"},
+                              {"8", "C", "0", "N", "<b>", "2024/01/01 00:00:00"},
+                              {"7", "C", "1", "Y", "<c>", "2024/01/01 00:00:00"}});
+    auto h = Open();
+    const auto agree = [&](HistoryListViewer& v, const char* after) {
+        int a, f, o, n, ka, kf;
+        v.GetNumOneMail(a, f, o, n);
+        v.GetSendCounts(ka, kf);
+        EXPECT_EQ(std::make_pair(ka, kf), std::make_pair(a, f)) << after;
+    };
+    agree(*h, "read");
+    std::string text;
+    int number = 0;
+    const std::vector<std::pair<const char*, std::function<void()>>> changes = {
+        {"new row", [&] { h->SetHDataFromStructToMemory(Row(9, "W", 2, "N", "<d>")); }},
+        {"state of a repeated customer", [&] { text = "E"; h->TransferState(7, text, 1); }},
+        {"retry count", [&] { h->RetryNumInc(9); }},
+        {"retry count set", [&] { number = 4; h->TransferRetryNum(8, number, 1); }},
+        {"unknown state", [&] { text = "X"; h->TransferState(8, text, 1); }},
+        {"state back", [&] { text = "C"; h->TransferState(8, text, 1); }},
+        {"open flag", [&] { text = "Y"; h->TransferOpenFlag(9, text, 1); }},
+        {"renumbered", [&] { h->SetElementToMemoryPinPoint(9, HistoryListViewer::kCustomerID, "7"); }},
+        {"state after renumbering", [&] { text = "W"; h->TransferState(7, text, 1); }},
+    };
+    for (const auto& [name, change] : changes) {
+        change();
+        agree(*h, name);
+    }
+    ASSERT_EQ(h->RecordProgress(), 0);
+    agree(*Open(), "replay");
 }

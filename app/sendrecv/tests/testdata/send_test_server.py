@@ -19,6 +19,12 @@ appended to sessions.log, so a test can count connections.
   --defer-data A=C:N     answer the end of a message to A with C the first N times (not saved)
   --unanswered A=M:N     save a message to A, then give no reply the first N times: M "drop"
                          closes the connection, "silent" holds it until the client gives up
+  --sequence A=F1,F2,... the fault of each message to A in turn (each RCPT TO of A begins
+                         one), then none: "ok"; "rcpt450", "rcpt550" (RCPT TO answered so);
+                         "data451" (the end of the message answered 451, not saved);
+                         "kept451" (saved, then 451); "drop" (saved, then the connection
+                         closed without a reply); "silent" (saved, then no reply until the
+                         client gives up)
   --drip-ehlo S:L        answer EHLO with L lines, one every S seconds
   --pipelining           offer PIPELINING in the EHLO answer
 """
@@ -44,6 +50,7 @@ def main():
     p.add_argument("--defer-rcpt", action="append", default=[])
     p.add_argument("--defer-data", action="append", default=[])
     p.add_argument("--unanswered", action="append", default=[])
+    p.add_argument("--sequence", action="append", default=[])
     p.add_argument("--drip-ehlo", default="")
     p.add_argument("--pipelining", action="store_true")
     a = p.parse_args()
@@ -69,6 +76,10 @@ def main():
     defer_rcpt = faults(a.defer_rcpt)
     defer_data = faults(a.defer_data)
     unanswered = faults(a.unanswered)
+    sequences = {}
+    for option in a.sequence:
+        address, steps = option.rsplit("=", 1)
+        sequences[address.lower()] = steps.split(",")
 
     sys.path.insert(0, a.servers)
     from smtp_server import Handler
@@ -105,6 +116,14 @@ def main():
             return "250 OK"
 
         async def handle_RCPT(self, server, session, envelope, address, options):
+            steps = sequences.get(address.lower())
+            if steps is not None:
+                step = steps.pop(0) if steps else "ok"
+                if step == "rcpt450":
+                    return "450 4.2.0 <%s>: Recipient address rejected: greylisted, try again later" % address
+                if step == "rcpt550":
+                    return "550 5.1.1 <%s>: Recipient address rejected: User unknown" % address
+                envelope.sequence_step = step
             if address.lower() in refused:
                 return "550 5.1.1 <%s>: Recipient address rejected: User unknown" % address
             code = due(defer_rcpt, address)
@@ -116,10 +135,16 @@ def main():
 
         async def handle_DATA(self, server, session, envelope):
             rcpt = envelope.rcpt_tos[0] if envelope.rcpt_tos else ""
+            step = getattr(envelope, "sequence_step", "ok")
+            if step == "data451":
+                return "451 4.3.0 Temporary failure, try again later"
+            if step == "kept451":
+                await Handler.handle_DATA(self, server, session, envelope)
+                return "451 4.3.0 Temporary failure, try again later"
             code = due(defer_data, rcpt)
             if code:
                 return "%s 4.3.0 Temporary failure, try again later" % code
-            mode = due(unanswered, rcpt)
+            mode = due(unanswered, rcpt) or (step if step in ("drop", "silent") else None)
             if mode:
                 # Kept as a real server queues it, but the client never hears so.
                 await Handler.handle_DATA(self, server, session, envelope)
