@@ -739,9 +739,25 @@ void VerifyRun(PhaseContext& c) {
 
 // ---- After a kill in the middle of the send: the user sends what is left ----------------------
 
+// The mail's sent and error counts in the program's mail list are what its send history says.
+void ExpectCountsOfTheHistory(int mailId, const std::string& when) {
+    HistoryListViewer history(shell::GetEnvManager(), shell::GetSystemOption(), shell::GetDatabaseEdit(),
+                              shell::GetMailListViewer(), mailId);
+    if (!Expect(history.GetHDataFromFileToMemory() >= 0, "the mail's send history does not read")) return;
+    int attempts = 0, failed = 0, opened = 0, recipients = 0;
+    history.GetNumOneMail(attempts, failed, opened, recipients);
+    COneMailData mail;
+    shell::GetMailListViewer()->GetMailData(mailId, mail);
+    Expect(mail.GetSentNumber() == attempts && mail.GetErrorNumber() == failed,
+           when + ": the mail list shows sent " + std::to_string(mail.GetSentNumber()) + " and errors " +
+               std::to_string(mail.GetErrorNumber()) + ", the send history " + std::to_string(attempts) + " and " +
+               std::to_string(failed));
+}
+
 void ResumeRun(PhaseContext& c) {
     const int mailId = MailInStatus("I");
     if (!Expect(mailId >= 0, "the killed send left no interrupted mail")) return;
+    ExpectCountsOfTheHistory(mailId, "after the new start");
     {
         // Who the history says got the mail before the kill.
         HistoryListViewer history(shell::GetEnvManager(), shell::GetSystemOption(), shell::GetDatabaseEdit(),
@@ -763,6 +779,7 @@ void ResumeRun(PhaseContext& c) {
     COneMailData mail;
     shell::GetMailListViewer()->GetMailData(mailId, mail);
     Expect(mail.GetStatus() == "C", "the resumed mail ends in status " + mail.GetStatus());
+    ExpectCountsOfTheHistory(mailId, "after the resumed send");
 }
 
 }  // namespace

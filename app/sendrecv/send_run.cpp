@@ -682,8 +682,8 @@ SendRun::Next SendRun::RecordOutcome(int id, const std::string& messageId, int r
         // the recipient fails, with this answer as the reason.
         const platform::DateTime now = platform::DateTime::GetCurrentTime();
         if (now - history.NoteDeferral(id, now) > kLongestDeferral) {
-            const std::string reason = text + "\r\n" + SMTPS_GetLastError(h) + "\r\n" +
-                                       T("最初に保留されてから5日を過ぎたため、この宛先への送信を打ち切りました");
+            const std::string reason = T("最初に保留されてから5日を過ぎたため、この宛先への送信を打ち切りました") +
+                                       "\r\n" + text + "\r\n" + SMTPS_GetLastError(h);
             if (!GiveUp(id, 1, messageId, rc, reason)) return Next::kClose;
             Pause(500);
             return Next::kGoOn;

@@ -258,7 +258,7 @@ private:
         long long failed = 0;
     };
     Tally Contribution(int row) const;
-    // How many rows the customer of `row` has (a history from elsewhere may repeat one).
+    // How many rows customer `customerID` has (a history from elsewhere may repeat one).
     int RowsOfCustomer(int customerID) const;
     // Sets the counts and the repeated customers from all rows.
     void RecountAll();
@@ -302,7 +302,7 @@ private:
     // Recipients deferred since their last row: the time of the first deferral.
     std::unordered_map<int, platform::DateTime> deferred_;
     // GetNumOneMail's attempts and failed attempts, and the customers with more than one
-    // row (their row counts), kept as rows change.
+    // row (how many rows beyond the first), kept as rows change.
     Tally tally_;
     std::unordered_map<int, int> repeats_;
 

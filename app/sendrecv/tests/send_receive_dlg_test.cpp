@@ -565,6 +565,37 @@ TEST_F(StatusDialogSendTest, AnAddressPutOffByTheServerIsToldAsSentNextTime) {
     dialog_->close();
 }
 
+// An address the server has put off for more than five days since the first time: the
+// run gives up on it, the window ends with the server's last answer as the reason, and the
+// mail ends as failed instead of waiting for ever.
+TEST_F(StatusDialogSendTest, AnAddressPutOffForMoreThanFiveDaysEndsWithTheServersLastAnswer) {
+    sendtest::SendTestServer server({"--defer-rcpt", "b@example.jp=450:0"});
+    UseServer(server.port());
+    const int mail = MakeMail({Person("a@example.jp"), Person("b@example.jp")}, "s", "b");
+    const platform::DateTime first = platform::DateTime::GetCurrentTime();
+    FixNow(first);
+    dialog_->Launch(3, -1);
+    ASSERT_TRUE(WaitForEnd());
+    EXPECT_EQ(MailOnDisk(mail).GetStatus(), "R");
+    dialog_->close();
+    // Five days and a day later the waiting mail is due again.
+    commDone_ = 0;
+    FixNow(first + platform::DateTimeSpan(6, 0, 0, 0));
+    dialog_->Launch(3, -1);
+    ASSERT_TRUE(WaitForEnd());
+    EXPECT_EQ(MailOnDisk(mail).GetStatus(), "E");
+    EXPECT_EQ(dialog_->Outcome(), RunOutcome::kFailed);
+    EXPECT_EQ(dialog_->StatusLine().remove(QChar(u'\r')),
+              U8("[ID: %1] 最初に保留されてから5日を過ぎたため、この宛先への送信を打ち切りました\n"
+                 "何らかの原因で送信に失敗しました。\n"
+                 "450 4.7.1 <b@example.jp>: Recipient address rejected: try again later")
+                  .arg(mail));
+    EXPECT_EQ(server.Count(), 1);
+    EXPECT_EQ(MailOnDisk(mail).GetSentNumber(), 2);
+    EXPECT_EQ(MailOnDisk(mail).GetErrorNumber(), 1);
+    dialog_->close();
+}
+
 TEST_F(StatusDialogSendTest, CancelDuringARealSendStopsItAndMakesTheMailADraft) {
     // The server holds its answer to the second message for a minute.
     sendtest::SendTestServer server({"--delay-message", "2:60"});

@@ -1,7 +1,8 @@
 // Renders the send/receive status dialog (a send beginning, before its total is known, a
-// send under way, a receive with counts, a send
-// that failed and stays on the screen, the end of a receive that passed a message over) and the
-// dial-up ID/password dialog into the screenshot folder (QUENDREL_SCREENSHOT_DIR). They
+// send under way, a receive with counts, a send that failed and stays on the screen, a send
+// that gave up on an address deferred for days, the end of a receive that passed a message
+// over) and the dial-up ID/password dialog into the screenshot folder
+// (QUENDREL_SCREENSHOT_DIR). They
 // register under "Screenshots.SendReceive", which the screenshot script's filter
 // "Screenshots.*" selects (the binary's "Screenshots" suite has a fixture of its own).
 #include <gtest/gtest.h>
@@ -22,7 +23,7 @@ using ui::test::SaveScreenshot;
 
 class SendReceiveShot : public ::testing::Test {
 public:
-    enum Shot { kStarting, kSending, kReceiving, kFailed, kPassedOver, kDialupLogin };
+    enum Shot { kStarting, kSending, kReceiving, kFailed, kGaveUp, kPassedOver, kDialupLogin };
     explicit SendReceiveShot(Shot shot) : shot_(shot) {}
 
     void TestBody() override {
@@ -34,7 +35,17 @@ public:
         }
         CSendReceiveDlg dialog;
         dialog.Create(false);
-        if (shot_ == kFailed) {
+        if (shot_ == kGaveUp) {
+            dialog.SetMode(3);
+            dialog.OnStateCode(CSendReceiveDlg::kStateSending);
+            dialog.OnMailId(12);
+            dialog.OnTotal(38);
+            dialog.OnCurrent(38);
+            dialog.OnStatusText(U8("最初に保留されてから5日を過ぎたため、この宛先への送信を打ち切りました\r\n"
+                                   "メール送信サーバのディスク容量が不足しています。メール送信サーバで処理を継続できません。\r\n"
+                                   "452 4.2.2 <hanako@example.jp>: Mailbox full"));
+            dialog.OnRunFinished(RunOutcome::kFailed);
+        } else if (shot_ == kFailed) {
             dialog.SetMode(3);
             dialog.OnStateCode(CSendReceiveDlg::kStateSending);
             dialog.OnMailId(12);
@@ -73,6 +84,7 @@ public:
         EXPECT_TRUE(SaveScreenshot(&dialog, shot_ == kStarting     ? "dlg252_send_receive_send_starting"
                                             : shot_ == kSending    ? "dlg252_send_receive_sending"
                                             : shot_ == kFailed     ? "dlg252_send_receive_failed"
+                                            : shot_ == kGaveUp     ? "dlg252_send_receive_gave_up"
                                             : shot_ == kPassedOver ? "dlg252_send_receive_passed_over"
                                                                    : "dlg252_send_receive_receiving"));
         dialog.close();
@@ -91,6 +103,7 @@ private:
         {"StatusDialogSending", SendReceiveShot::kSending},
         {"StatusDialogReceiving", SendReceiveShot::kReceiving},
         {"StatusDialogFailed", SendReceiveShot::kFailed},
+        {"StatusDialogGaveUp", SendReceiveShot::kGaveUp},
         {"StatusDialogPassedOver", SendReceiveShot::kPassedOver},
         {"DialupLogin", SendReceiveShot::kDialupLogin},
     };
