@@ -39,6 +39,16 @@
 // recorded as sent before the kill who got another copy: must be 0), lost (recipients
 // who never got the mail: must be 0).
 //
+// BM_KilledRunsWithFaults: one mail to 300 recipients, a tenth of whom meet server faults
+// in sequence (answers lost after the message is kept, a silent server, "try later" at
+// RCPT or at the end of the message, a refusal) while every run is killed at a random
+// moment, 40 times, before runs are let finish the mail; five such mails. Counters: runs;
+// kills (runs the kill met running); most_copies (the
+// most copies one person got: must be at most 2); over_two (people with more); lost
+// (people neither recorded as failed nor sent a copy: must be 0); counts_differ (runs
+// after which, the mail put back as a new start does, the mail's sent and error counts
+// differ from its send history's: must be 0).
+//
 // The environment lives in $TMPDIR (default /tmp) and is removed at exit.
 
 #include <benchmark/benchmark.h>
@@ -73,6 +83,7 @@
 #include "core/foundation/directory_utils.h"
 #include "core/foundation/env_layout.h"
 #include "core/foundation/env_manager.h"
+#include "core/foundation/ini_manager.h"
 #include "core/foundation/log_writer.h"
 #include "core/foundation/system_option.h"
 #include "core/mailstore/history_list_viewer.h"
@@ -155,8 +166,8 @@ struct Env {
         UsePort(port);
     }
 
-    // A waiting text mail to the first `count` people: its ID.
-    int MakeMail(int count) {
+    // A waiting text mail to `count` people from the `skip`+1st on: its ID.
+    int MakeMail(int count, int skip = 0) {
         const int id = mails->GetNewMailID();
         COneMailData m;
         m.SetMailID(id);
@@ -178,7 +189,7 @@ struct Env {
         if (w.SetNewMailID(id) != 1 || w.WriteMailAllTypeToFile() != 1) std::abort();
         ExtractResultDetail list(&env, mails.get(), nullptr, book.get(), ER_TYPE_MAIL, id);
         std::vector<int> ids(static_cast<std::size_t>(count));
-        for (int i = 0; i < count; ++i) ids[static_cast<std::size_t>(i)] = kFirstCustomer + i;
+        for (int i = 0; i < count; ++i) ids[static_cast<std::size_t>(i)] = kFirstCustomer + skip + i;
         if (list.SetDBIDFromCListInt(ids, 0, 0) != 0 || list.WriteAllOnMemoryDBIDToFileCompel() != 0) std::abort();
         return id;
     }
@@ -486,9 +497,108 @@ void BM_KilledRunLoop(benchmark::State& state) {
     state.counters["lost"] = lost;
 }
 
+void BM_KilledRunsWithFaults(benchmark::State& state) {
+    const std::string sources = SourceFolder();
+    if (sources.empty()) {
+        state.SkipWithError("the source folder is not known");
+        return;
+    }
+    constexpr int kPeople = 300;
+    constexpr int kKills = 40;
+    constexpr int kMails = 5;
+    const std::string root = TempRoot() + "faults/";
+    Env e(root, kPeople * kMails);
+    LogFolder log(root + "log");
+    nettest::TempDir out;
+    // A silent server is given up on after a second.
+    CIniManager::WriteProfileStringA(env_layout::EnvIniFile(e.env), "SMTPINFO", "SENDMAIL_TIMEOUT_CONNECTED", "1000");
+    const char* sequences[] = {"drop,drop", "drop", "silent", "rcpt450,drop,drop", "drop,rcpt450,drop,drop",
+                               "drop,data451,drop,drop", "rcpt450", "data451", "drop,rcpt550", "silent,drop"};
+    std::vector<std::string> args = {"/usr/bin/python3", sources + "/app/sendrecv/tests/testdata/send_test_server.py",
+                                     "--servers", sources + "/platform/netssl/tests/servers", "--out",
+                                     out.path().string(), "--pipelining"};
+    for (int i = 0; i < kPeople * kMails; i += 10) {
+        args.push_back("--sequence");
+        args.push_back(e.book->GetCustomerDataPinPoint(kFirstCustomer + i, kElemEmail) + "=" +
+                       sequences[(i / 10) % std::size(sequences)]);
+    }
+    nettest::ChildProcess server(args, {.readOutput = true, .stopSignal = 0, .grace = std::chrono::seconds(5)});
+    const std::string first = server.FirstLine(std::chrono::seconds(20));
+    if (first.rfind("PORT ", 0) != 0) {
+        state.SkipWithError("the test server did not start");
+        return;
+    }
+    e.UsePort(std::stoi(first.substr(5)));
+    if (e.book->WriteFromMemoryToFile() != 0 || e.options->WriteSODataFromMemoryToFileCompel() != 0) std::abort();
+
+    // A run and the worker's final save in a child process, killed after `killAfterMs`
+    // (negative: never); true when it was killed.
+    const auto runInChild = [&](int mail, int killAfterMs) {
+        const pid_t child = ::fork();
+        if (child == 0) {
+            CSendJob job(e.Stores());
+            job.SendOneMail(mail);
+            job.SaveProgress(1);
+            ::_exit(0);
+        }
+        if (killAfterMs >= 0) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(killAfterMs));
+            ::kill(child, SIGKILL);
+        }
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        return WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
+    };
+    int runs = 0, kills = 0, countsDiffer = 0, mostCopies = 0, overTwo = 0, lost = 0;
+    for (auto _ : state)
+    for (int round = 0; round < kMails; ++round) {
+        // The server's faults are per address: a new mail to new people each time.
+        const int mail = e.MakeMail(kPeople, round * kPeople);
+        std::mt19937 rng(20240610 + round);
+        std::uniform_int_distribution<int> when(0, 400);
+        std::string status;
+        for (int run = 0; run < kKills + 20 && status != "C" && status != "E"; ++run) {
+            ++runs;
+            const bool killed = runInChild(mail, run < kKills ? when(rng) : -1);
+            CMailListViewer reopened(&e.env);
+            if (killed) {
+                ++kills;
+                RecoverInterruptedSends(reopened);
+            }
+            COneMailData record;
+            reopened.ReadMailList();
+            reopened.GetMailData(mail, record);
+            status = record.GetStatus();
+            int attempts = 0, failed = 0, opened = 0;
+            HistoryListViewer::CountsOnDisk(&e.env, &reopened, mail, attempts, failed, opened);
+            if (record.GetSentNumber() != attempts || record.GetErrorNumber() != failed) ++countsDiffer;
+        }
+        const auto copies = Deliveries(out.path(), mail);
+        HistoryListViewer h(&e.env, e.options.get(), e.book.get(), e.mails.get());
+        h.SetMailID(mail, 1);
+        h.GetHDataFromFileToMemory(0, nullptr);
+        for (int i = 0; i < kPeople; ++i) {
+            const int id = kFirstCustomer + round * kPeople + i;
+            const auto it = copies.find(e.book->GetCustomerDataPinPoint(id, kElemEmail));
+            const int n = it == copies.end() ? 0 : it->second;
+            mostCopies = std::max(mostCopies, n);
+            if (n > 2) ++overTwo;
+            const std::string row = h.DBID2RowNumber(id) >= 0 ? h.GetElementFromMemoryPinPoint(id, 1) : "";
+            if (row != "E" && (row != "C" || n == 0)) ++lost;
+        }
+    }
+    state.counters["runs"] = runs;
+    state.counters["kills"] = kills;
+    state.counters["most_copies"] = mostCopies;
+    state.counters["over_two"] = overTwo;
+    state.counters["lost"] = lost;
+    state.counters["counts_differ"] = countsDiffer;
+}
+
 }  // namespace
 
 BENCHMARK(BM_SendRun)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_SendRunSlowLink)->Arg(0)->Arg(1)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_BuildRecipientMessage)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_KilledRunLoop)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_KilledRunsWithFaults)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
