@@ -439,10 +439,14 @@ void CPopReceiveSession::SaveAndLogOut() {
 }
 
 bool CPopReceiveSession::SendDeletions(const std::vector<int>& numbers) {
-    PopsComponent* h = client_->handle();
-    for (int n : numbers)
-        if (POPS_Set(h, kPopsMessageNumber, 0, n, 0) != 0 || POPS_Do(h, kPopsDelete) != 0) return false;
-    return true;
+    // All in one call: the component sends them in groups where the server allows.
+    std::vector<std::string> texts;
+    texts.reserve(numbers.size());
+    for (int n : numbers) texts.push_back(std::to_string(n));
+    std::vector<const char*> values;
+    values.reserve(texts.size());
+    for (const std::string& t : texts) values.push_back(t.c_str());
+    return POPS_Do(client_->handle(), kPopsDelete, static_cast<int>(values.size()), values.data(), nullptr) == 0;
 }
 
 bool CPopReceiveSession::ApplyMessage(const std::string& text, int& kind, bool& handled) {

@@ -71,7 +71,10 @@ enum PopsMethod : int {
     kPopsConfigure = 1,   // one text "name=value": SSLEnabledProtocols, SSLSecurityFlags
                           // (0 verify, else accept any), MaxLines (0: RETR, n: TOP n)
     kPopsConnect = 2,     // connect, greeting, TLS, login, STAT
-    kPopsDelete = 3,      // DELE of the current message
+    kPopsDelete = 3,      // DELE of the current message; with values, of each message they
+                          // number (decimal texts), sent in groups when the server offers
+                          // PIPELINING (asked once a session with CAPA): 0 when every one
+                          // was marked deleted, else the first refusal (all are sent)
     kPopsDisconnect = 4,  // QUIT and close; 0 only when QUIT was answered "+OK". A "-ERR"
                           // gives 120 with the reply as the last error (RFC 1939: deleted
                           // messages not removed), a broken connection its own code

@@ -502,9 +502,8 @@ TEST_F(StatusDialogSendTest, TheTotalShowsBeforeTheServerAnswers) {
 // one of the same run.
 TEST_F(StatusDialogSendTest, TheCountLineNeverShowsNoTotalForASendWithRecipients) {
     dialog_->SetPauses(true);
-    const int first = MakeMail({Person("a@example.jp"), Person("b@example.jp"), Person("c@example.jp"),
-                                Person("d@example.jp")},
-                               "s", "b");
+    MakeMail({Person("a@example.jp"), Person("b@example.jp"), Person("c@example.jp"), Person("d@example.jp")}, "s",
+             "b");
     MakeMail({Person("e@example.jp"), Person("f@example.jp")}, "t", "c");
     sendtest::SendTestServer server;
     UseServer(server.port());

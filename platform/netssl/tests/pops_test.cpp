@@ -142,6 +142,69 @@ TEST(Pops, SessionRetrievesOnDemandAndUnstuffs) {
     for (const auto& t : r.trail) EXPECT_EQ(t.find("leading dot"), std::string::npos) << t;
 }
 
+// Deleting many messages in one call: with PIPELINING offered (CAPA), the DELE commands go
+// in groups (a server that answers only once a hundred have come is answered at all);
+// without it, one at a time (a server that finds a second command waiting before it has
+// answered the first would say so). A refusal in the middle is the call's result, and the
+// rest still go, the session in step for the QUIT after them.
+TEST(Pops, ManyDeletionsGoInGroupsWhereTheServerAllows) {
+    constexpr int kMessages = 250;
+    for (const bool offered : {true, false}) {
+        SCOPED_TRACE(offered ? "PIPELINING offered" : "not offered");
+        std::vector<std::string> deletes;
+        bool overlapped = false;
+        ScriptedServer server([&](ScriptConn& c) {
+            c.Send("+OK ready\r\n");
+            std::string line, held;
+            while (c.ReadLine(line)) {
+                const std::string verb = line.substr(0, line.find(' '));
+                if (verb == "USER" || verb == "PASS") c.Send("+OK\r\n");
+                else if (verb == "STAT") c.Send("+OK " + std::to_string(kMessages) + " 25000\r\n");
+                else if (verb == "CAPA") c.Send(offered ? "+OK\r\nTOP\r\nPIPELINING\r\nUIDL\r\n.\r\n" : "-ERR unknown\r\n");
+                else if (verb == "DELE") {
+                    deletes.push_back(line);
+                    const std::string reply = line == "DELE 7" ? "-ERR no such message\r\n" : "+OK\r\n";
+                    if (!offered) {
+                        overlapped = overlapped || c.Waiting();
+                        c.Send(reply);
+                        continue;
+                    }
+                    held += reply;
+                    if (deletes.size() % 100 == 0 || deletes.size() == kMessages) {
+                        c.Send(held);
+                        held.clear();
+                    }
+                } else if (verb == "QUIT") {
+                    c.Send("+OK bye\r\n");
+                    return;
+                } else {
+                    c.Send("-ERR unknown\r\n");
+                }
+            }
+        });
+        Recorder r;
+        r.Server(server.port());
+        POPS_Set(r.h, kPopsUser, 0, "u", 0);
+        POPS_Set(r.h, kPopsPassword, 0, "p", 0);
+        ASSERT_EQ(POPS_Do(r.h, kPopsConnect), 0) << POPS_GetLastError(r.h);
+        std::vector<std::string> texts;
+        for (int n = 1; n <= kMessages; ++n) texts.push_back(std::to_string(n));
+        std::vector<const char*> values;
+        for (const std::string& t : texts) values.push_back(t.c_str());
+        EXPECT_EQ(POPS_Do(r.h, kPopsDelete, kMessages, values.data(), nullptr), kNetServerReply);
+        EXPECT_EQ(POPS_GetLastError(r.h).rfind("-ERR no such message", 0), 0u) << POPS_GetLastError(r.h);
+        EXPECT_EQ(POPS_Do(r.h, kPopsDisconnect), 0) << POPS_GetLastError(r.h);
+        EXPECT_EQ(deletes.size(), static_cast<std::size_t>(kMessages));
+        EXPECT_FALSE(overlapped);
+        // A number outside the mailbox is refused before anything is sent.
+        const char* bad[] = {"1", "0"};
+        ASSERT_EQ(POPS_Do(r.h, kPopsConnect), 0);
+        EXPECT_EQ(POPS_Do(r.h, kPopsDelete, 2, bad, nullptr), kNetBadArgument);
+        EXPECT_EQ(deletes.size(), static_cast<std::size_t>(kMessages));
+        EXPECT_EQ(POPS_Do(r.h, kPopsDisconnect), 0);
+    }
+}
+
 // APOP answers the greeting's time stamp with the digest of RFC 1939's example; without a
 // time stamp nothing is sent and the error says so; a refused password is the server's text.
 TEST(Pops, LoginMethods) {

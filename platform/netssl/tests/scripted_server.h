@@ -66,6 +66,12 @@ public:
         }
         return false;
     }
+    // Whether the client has sent more already (a command waits behind the one read).
+    bool Waiting() {
+        if (buf_.find("\r\n") != std::string::npos) return true;
+        pollfd p{fd_, POLLIN, 0};
+        return poll(&p, 1, 0) > 0;
+    }
     // Reads the message after DATA up to the line "."; false when the client went away.
     bool ReadData(std::string& data) {
         std::string line;
