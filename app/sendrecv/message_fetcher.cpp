@@ -39,6 +39,10 @@ bool MessageFetcher::Push(Message message) {
 
 void MessageFetcher::Run(int first, int last) {
     PopsComponent* h = client_.GetHandle();
+    // In order, each message's retrieval may go with the one before it; not when a message
+    // that broke the connection is among them, which must be asked for on its own to be
+    // named should it break it again.
+    POPS_Do(h, kPopsConfigure, suspects_.empty() ? "ReadAhead=1" : "ReadAhead=0");
     for (int n = first; n <= last; ++n) {
         {
             std::lock_guard<std::mutex> lock(mutex_);
@@ -67,6 +71,7 @@ void MessageFetcher::Run(int first, int last) {
         const bool lost = m.connectionLost;
         if (!Push(std::move(m)) || lost) break;
     }
+    POPS_Do(h, kPopsConfigure, "ReadAhead=0");
     std::lock_guard<std::mutex> lock(mutex_);
     finished_ = true;
     changed_.notify_all();

@@ -14,7 +14,9 @@
 //    message fails, when `stop` (the run's cancel) is raised, or when Stop is called.
 //  - A message that broke the connection before (a suspect) has its listed size asked
 //    before its retrieval, so that the run can name it should it break the connection
-//    again; other messages cost no extra round trip.
+//    again; other messages cost no extra round trip, nor a round trip of their own where
+//    the server allows the next retrieval to go with the one before it (not in a run with
+//    a suspect).
 //
 // One object serves one run and is used by one thread (besides its own).
 

@@ -94,6 +94,11 @@ private:
     int LoadUids();
     long MessageSize();
     int Retrieve();
+    // The retrieval command of message `n` (RETR, or TOP with MaxLines).
+    std::string RetrievalOf(int n) const;
+    // Reads and drops the answer to a retrieval sent ahead and never asked for, so that the
+    // next reply read is the next command's. 0, or the transport's failure.
+    int Settle();
 
     int Command(const std::string& line, std::string& reply);
     int ReadStatus(std::string& reply);
@@ -129,10 +134,13 @@ private:
     int retrieved_ = 0;  // the message whose header and text are held
     std::string headers_, text_;
     enum class Capability { kUnknown, kYes, kNo } pipelining_ = Capability::kUnknown;
+    bool readAhead_ = false;  // ReadAhead=1: the next message's retrieval goes with this one's
+    int ahead_ = 0;           // the message whose retrieval was sent, its answer not read yet
 };
 
 void PopsComponent::ForgetSession() {
     pipelining_ = Capability::kUnknown;
+    ahead_ = 0;
     connected_ = false;
     count_ = 0;
     current_ = 0;
@@ -247,6 +255,11 @@ int PopsComponent::Do(int method, int count, const char* const* values, const in
 }
 
 int PopsComponent::ConfigureOwn(std::string_view name, std::string_view value) {
+    if (name.size() == 9 && strncasecmp(name.data(), "ReadAhead", 9) == 0) {
+        if (value != "0" && value != "1") return Fail(kNetBadArgument, "Bad value for ReadAhead.");
+        readAhead_ = value == "1";
+        return kNetOk;
+    }
     if (name.size() == 8 && strncasecmp(name.data(), "MaxLines", 8) == 0) {
         long n = 0;
         if (!ParseNumber(value, n) || n > 0x7FFFFFFF) return Fail(kNetBadArgument, "Bad value for MaxLines.");
@@ -279,6 +292,7 @@ int PopsComponent::ReadStatus(std::string& reply) {
 }
 
 int PopsComponent::Command(const std::string& line, std::string& reply) {
+    if (int rc = Settle(); rc != kNetOk) return rc;
     Trail(kTrailSent, line);
     NetError error;
     if (transport_.Send(line + "\r\n", error) != kNetOk) return TransportFailure(error);
@@ -463,16 +477,44 @@ long PopsComponent::MessageSize() {
     return size;
 }
 
+std::string PopsComponent::RetrievalOf(int n) const {
+    return maxLines_ > 0 ? "TOP " + std::to_string(n) + " " + std::to_string(maxLines_) : "RETR " + std::to_string(n);
+}
+
+int PopsComponent::Settle() {
+    if (ahead_ == 0) return kNetOk;
+    ahead_ = 0;
+    std::string reply;
+    if (int rc = ReadStatus(reply); rc != kNetOk) return rc;
+    if (!IsOk(reply)) return kNetOk;
+    return ReadMultiLine([](const std::string&) {}, kMaxMultiLineBytes);
+}
+
 int PopsComponent::Retrieve() {
     if (retrieved_ == current_) return kNetOk;
     retrieved_ = 0;
     headers_.clear();
     text_.clear();
+    // Read ahead (where the caller asks for it and the server offers PIPELINING): the next
+    // message's retrieval goes before this one's answer is read, so the server works on it
+    // while this one is taken apart, and a message costs no round trip of its own.
+    const int next = readAhead_ && current_ < count_ && Pipelining() ? current_ + 1 : 0;
+    std::string lines;
+    if (ahead_ != current_) {
+        if (int rc = Settle(); rc != kNetOk) return rc;
+        Trail(kTrailSent, RetrievalOf(current_));
+        lines += RetrievalOf(current_) + "\r\n";
+    }
+    ahead_ = 0;  // this answer is read now
+    if (next != 0) {
+        Trail(kTrailSent, RetrievalOf(next));
+        lines += RetrievalOf(next) + "\r\n";
+    }
+    NetError error;
+    if (transport_.Send(lines, error) != kNetOk) return TransportFailure(error);
     std::string reply;
-    const std::string command = maxLines_ > 0
-                                    ? "TOP " + std::to_string(current_) + " " + std::to_string(maxLines_)
-                                    : "RETR " + std::to_string(current_);
-    if (int rc = Command(command, reply); rc != kNetOk) return rc;
+    if (int rc = ReadStatus(reply); rc != kNetOk) return rc;
+    ahead_ = next;
     if (!IsOk(reply)) return ReplyFailure(reply);
     bool inHeader = true;
     // A stored message may hold a line of any length: inside it only the message limit
@@ -542,6 +584,7 @@ int PopsComponent::DeleteMany(int count, const char* const* values, const int* l
     // a group instead of one a message. Groups stay small enough that neither side's
     // buffers fill while the other is not reading.
     const std::size_t group = Pipelining() ? 100 : 1;
+    if (int rc = Settle(); rc != kNetOk) return rc;
     int failure = kNetOk;
     for (std::size_t at = 0; at < numbers.size(); at += group) {
         const std::size_t end = std::min(numbers.size(), at + group);

@@ -69,7 +69,11 @@ enum PopsAuthMode : int { kPopsAuthUserPass = 0, kPopsAuthUnsupported = 1, kPops
 
 enum PopsMethod : int {
     kPopsConfigure = 1,   // one text "name=value": SSLEnabledProtocols, SSLSecurityFlags
-                          // (0 verify, else accept any), MaxLines (0: RETR, n: TOP n)
+                          // (0 verify, else accept any), MaxLines (0: RETR, n: TOP n),
+                          // ReadAhead (1: while messages are read in order, the next one's
+                          // retrieval is sent with this one's when the server offers
+                          // PIPELINING; an answer never asked for is read and dropped
+                          // before the next command. 0 by default)
     kPopsConnect = 2,     // connect, greeting, TLS, login, STAT
     kPopsDelete = 3,      // DELE of the current message; with values, of each message they
                           // number (decimal texts), sent in groups when the server offers

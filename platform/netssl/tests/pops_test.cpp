@@ -205,6 +205,75 @@ TEST(Pops, ManyDeletionsGoInGroupsWhereTheServerAllows) {
     }
 }
 
+// Reading ahead: with ReadAhead=1 and PIPELINING offered, each retrieval of messages read
+// in order goes before the answer to the one before it is read (the trail shows the RETR of
+// the next message ahead of the answer), every message still comes whole and unmixed, an
+// answer read ahead and never asked for (the reader skipped a message, a DELE came next)
+// is dropped so that the next reply is the next command's, and a message refused on its
+// own retrieval says so. Without either, every RETR waits for the answer before it.
+TEST(Pops, ReadAheadSendsTheNextRetrievalWithThisOne) {
+    constexpr int kCount = 6;
+    const auto message = [](int n) { return "Subject: m" + std::to_string(n) + "\r\n\r\nbody " + std::to_string(n) + "\r\n"; };
+    for (const bool enabled : {true, false}) {
+        for (const bool offered : {true, false}) {
+            SCOPED_TRACE(std::string(enabled ? "ReadAhead=1" : "ReadAhead=0") + (offered ? ", offered" : ", not offered"));
+            ScriptedServer server([&](ScriptConn& c) {
+                c.Send("+OK ready\r\n");
+                std::string line;
+                while (c.ReadLine(line)) {
+                    const std::string verb = line.substr(0, line.find(' '));
+                    const int n = verb.size() < line.size() ? atoi(line.c_str() + verb.size() + 1) : 0;
+                    if (verb == "USER" || verb == "PASS") c.Send("+OK\r\n");
+                    else if (verb == "STAT") c.Send("+OK " + std::to_string(kCount) + " 600\r\n");
+                    else if (verb == "CAPA") c.Send(offered ? "+OK\r\nPIPELINING\r\n.\r\n" : "-ERR unknown\r\n");
+                    else if (verb == "RETR") c.Send(n == 4 ? "-ERR message 4 is locked\r\n" : "+OK\r\n" + message(n) + ".\r\n");
+                    else if (verb == "DELE") c.Send("+OK\r\n");
+                    else if (verb == "QUIT") {
+                        c.Send("+OK bye\r\n");
+                        return;
+                    } else c.Send("-ERR unknown\r\n");
+                }
+            });
+            Recorder r;
+            r.Server(server.port());
+            POPS_Set(r.h, kPopsUser, 0, "u", 0);
+            POPS_Set(r.h, kPopsPassword, 0, "p", 0);
+            ASSERT_EQ(POPS_Do(r.h, kPopsConnect), 0) << POPS_GetLastError(r.h);
+            ASSERT_EQ(POPS_Do(r.h, kPopsConfigure, enabled ? "ReadAhead=1" : "ReadAhead=0"), 0);
+            const auto read = [&](int n) {
+                EXPECT_EQ(POPS_Set(r.h, kPopsMessageNumber, 0, n, 0), 0);
+                return POPS_GetText(r.h, kPopsMessageHeaders, 0) + "\r\n" + POPS_GetText(r.h, kPopsMessageText, 0);
+            };
+            r.trail.clear();
+            for (int n = 1; n <= 3; ++n) EXPECT_EQ(read(n), message(n));
+            EXPECT_EQ(read(5), message(5));  // 4 skipped: its answer, if read ahead, is dropped
+            ASSERT_EQ(POPS_Set(r.h, kPopsMessageNumber, 0, 4, 0), 0);
+            EXPECT_EQ(POPS_GetText(r.h, kPopsMessageHeaders, 0), "");
+            EXPECT_EQ(POPS_GetLastError(r.h), "-ERR message 4 is locked");
+            EXPECT_EQ(read(6), message(6));
+            ASSERT_EQ(POPS_Set(r.h, kPopsMessageNumber, 0, 1, 0), 0);
+            EXPECT_EQ(POPS_Do(r.h, kPopsDelete), 0) << POPS_GetLastError(r.h);
+            EXPECT_EQ(POPS_Do(r.h, kPopsDisconnect), 0) << POPS_GetLastError(r.h);
+
+            // The commands and answers in the order the client met them.
+            std::string order;
+            for (const std::string& t : r.trail) {
+                if (t.rfind("0:", 0) == 0 && t != "0:CAPA") order += t.substr(2) + ",";
+                else if (t.rfind("1:+OK", 0) == 0 || t.rfind("1:-ERR", 0) == 0) order += t.substr(2, t[2] == '+' ? 3 : 4) + ",";
+            }
+            if (enabled && offered) {
+                // Out of order (5, then 4, then 6) the answer read ahead goes unused and is
+                // dropped before the next retrieval's.
+                EXPECT_EQ(order, "+OK,RETR 1,RETR 2,+OK,RETR 3,+OK,RETR 4,+OK,-ERR,RETR 5,RETR 6,+OK,+OK,RETR 4,RETR 5,-ERR,"
+                                 "+OK,RETR 6,+OK,DELE 1,+OK,QUIT,+OK,");
+            } else {
+                EXPECT_EQ(order, std::string(enabled ? "-ERR," : "") +
+                                     "RETR 1,+OK,RETR 2,+OK,RETR 3,+OK,RETR 5,+OK,RETR 4,-ERR,RETR 6,+OK,DELE 1,+OK,QUIT,+OK,");
+            }
+        }
+    }
+}
+
 // APOP answers the greeting's time stamp with the digest of RFC 1939's example; without a
 // time stamp nothing is sent and the error says so; a refused password is the server's text.
 TEST(Pops, LoginMethods) {
