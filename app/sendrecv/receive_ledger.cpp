@@ -67,12 +67,8 @@ long long LongNumber(std::string_view text) {
 }
 
 int Number(std::string_view text) {
-    int n = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9' || n > 100000000) return -1;
-        n = n * 10 + (c - '0');
-    }
-    return text.empty() ? -1 : n;
+    const long long n = LongNumber(text);
+    return n > 0x7FFFFFFF ? -1 : static_cast<int>(n);
 }
 
 }  // namespace

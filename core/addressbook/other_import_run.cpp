@@ -208,9 +208,8 @@ int OtherImportRun::Commit() {
 void OtherImportRun::TakeBack() {
     CDatabaseEdit::ChangeGroup group(book_);
     for (const auto& [row, line] : earlier_) book_.SetAtLine(row, line);
-    book_.RemoveLinesFrom(rowsBefore_);
+    book_.RemoveLinesFrom(rowsBefore_);  // rebuilds the index when rows go
     earlier_.clear();
-    book_.MakeIndex();
 }
 
 void OtherImportRun::WriteErrorSection(const std::string& line) {

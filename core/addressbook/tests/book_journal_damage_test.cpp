@@ -56,7 +56,6 @@ protected:
         const unsigned char* decode = key.keyed ? RecordDecodeTable(GetKeyNumber(key.text)) : DefaultDecodeTable();
         std::string text = journal_;
         for (char& c : text) c = static_cast<char>(decode[static_cast<unsigned char>(c)]);
-        text_ = text;
         bool open = false;
         for (std::size_t i = 0, start = 0; i < text.size(); ++i) {
             if (text[i] == '"') open = !open;
@@ -113,7 +112,6 @@ protected:
         std::string kind;
     };
     std::vector<Kind> kinds_;
-    std::string text_;
 };
 
 using Damage = std::string (*)(const std::string& journal, std::size_t at, char quote);
