@@ -32,6 +32,12 @@ namespace {
 
 constexpr size_t kMaxBody = size_t{64} << 20;
 constexpr int kMaxHeaders = 1000;
+// An answer's header: each line (the status line, a header line, a continuation line) and
+// the whole block up to the empty line, in bytes. Real headers are a few KiB; without the
+// bounds a hostile server could have the header lines, or one header folded over many
+// lines, held in memory up to kMaxHeaders times the transport's 1 MiB line.
+constexpr size_t kMaxHeaderLine = size_t{32} << 10;
+constexpr size_t kMaxHeaderBlock = size_t{64} << 10;
 constexpr int kMaxRedirects = 5;
 
 bool EqualsNoCase(std::string_view a, std::string_view b) {
@@ -197,6 +203,9 @@ private:
     // The proxy for `url`, if any: from the properties or the system's settings.
     bool ProxyFor(const Url& url, Url& proxy);
     int ReadAnswer(Answer& answer);
+    // One line of a header block (or of the trailer of a chunked body), adding its size to
+    // `block`: a line or a block past its bound fails with 110 and closes the connection.
+    int ReadHeaderLine(std::string& line, size_t& block);
     int ReadBody(const Answer& answer, std::string& body);
     int Failure(const NetError& error) {
         transport_.Close();
@@ -382,12 +391,29 @@ int HttpsComponent::Request(const Url& url, Answer& answer, std::string& body) {
     return kNetOk;
 }
 
-int HttpsComponent::ReadAnswer(Answer& answer) {
+int HttpsComponent::ReadHeaderLine(std::string& line, size_t& block) {
     NetError error;
+    if (int rc = transport_.ReadLine(line, error, kMaxHeaderLine); rc != kNetOk) {
+        if (rc != kNetProtocol) return Failure(error);
+        transport_.Close();
+        return Fail(kNetProtocol, "Protocol error: a header line of the answer is longer than " +
+                                      std::to_string(kMaxHeaderLine >> 10) + " KiB.");
+    }
+    block += line.size() + 2;
+    if (block > kMaxHeaderBlock) {
+        transport_.Close();
+        return Fail(kNetProtocol, "Protocol error: the header of the answer is longer than " +
+                                      std::to_string(kMaxHeaderBlock >> 10) + " KiB.");
+    }
+    return kNetOk;
+}
+
+int HttpsComponent::ReadAnswer(Answer& answer) {
     std::string line;
     for (int interim = 0; interim < 10; ++interim) {
         answer = Answer{};
-        if (transport_.ReadLine(line, error) != kNetOk) return Failure(error);
+        size_t block = 0;
+        if (int rc = ReadHeaderLine(line, block); rc != kNetOk) return rc;
         // "HTTP/1.1 200 OK"
         if (line.rfind("HTTP/", 0) != 0 || line.size() < 12 || line[8] != ' ' ||
             !isdigit(static_cast<unsigned char>(line[9])) || !isdigit(static_cast<unsigned char>(line[10])) ||
@@ -402,7 +428,7 @@ int HttpsComponent::ReadAnswer(Answer& answer) {
                 transport_.Close();
                 return Fail(kNetProtocol, "Protocol error: more than " + std::to_string(kMaxHeaders) + " header lines.");
             }
-            if (transport_.ReadLine(line, error) != kNetOk) return Failure(error);
+            if (int rc = ReadHeaderLine(line, block); rc != kNetOk) return rc;
             if (line.empty()) break;
             if ((line[0] == ' ' || line[0] == '\t') && !answer.headers.empty()) {
                 answer.headers.back().second += " " + std::string(Trim(line));
@@ -426,7 +452,7 @@ int HttpsComponent::ReadBody(const Answer& answer, std::string& body) {
     if (encoding && Lower(*encoding).find("chunked") != std::string::npos) {
         std::string line;
         for (;;) {
-            if (transport_.ReadLine(line, error) != kNetOk) return Failure(error);
+            if (transport_.ReadLine(line, error, kMaxHeaderLine) != kNetOk) return Failure(error);
             char* end = nullptr;
             const unsigned long long size = strtoull(line.c_str(), &end, 16);
             if (end == line.c_str() || size > kMaxBody || body.size() + size > kMaxBody) {
@@ -435,10 +461,11 @@ int HttpsComponent::ReadBody(const Answer& answer, std::string& body) {
             }
             if (size == 0) break;
             if (transport_.ReadBytes(body, static_cast<size_t>(size), error) != kNetOk) return Failure(error);
-            if (transport_.ReadLine(line, error) != kNetOk) return Failure(error);  // the chunk's CR LF
+            if (transport_.ReadLine(line, error, kMaxHeaderLine) != kNetOk) return Failure(error);  // the chunk's CR LF
         }
-        for (int n = 0; n < kMaxHeaders; ++n) {  // trailer lines up to the blank line
-            if (transport_.ReadLine(line, error) != kNetOk) return Failure(error);
+        size_t block = 0;
+        for (int n = 0; n < kMaxHeaders; ++n) {  // trailer lines up to the blank line, bounded as a header
+            if (int rc = ReadHeaderLine(line, block); rc != kNetOk) return rc;
             if (line.empty()) return kNetOk;
         }
         transport_.Close();

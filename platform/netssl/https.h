@@ -16,6 +16,13 @@
 // or up to the close) arrives whole through the transfer event. Redirects (301, 302, 303,
 // 307, 308) are followed up to five times.
 //
+// An answer's header is bounded as common clients bound it: a line (the status line, a
+// header or continuation line) at most 32 KiB, the whole header up to its empty line at
+// most 64 KiB, at most 1000 lines; past a bound the call fails with 110 ("Protocol error:
+// a header line of the answer is longer than 32 KiB.", "... the header of the answer is
+// longer than 64 KiB.") and the connection is closed, so a hostile server cannot make the
+// process hold more. The trailer of a chunked body is bounded alike; a body at most 64 MiB.
+//
 // Result 0 for a 2xx answer. Any other answer fails with 120 and the last error text
 // "<status> <reason>" ("404 Not Found", "407 Proxy Authentication Required"), which is
 // what the callers match; connection failures have the codes and texts of net_error.h.

@@ -4,8 +4,15 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <functional>
+#include <sstream>
 #include <thread>
 
 using namespace netssl;
@@ -50,6 +57,51 @@ struct ProxyEnvironment {
     }
     ~ProxyEnvironment() { unsetenv("http_proxy"); unsetenv("no_proxy"); }
 };
+
+// The peak of the resident memory that `work` adds, in KiB, with its result, measured in a
+// child process (the peak of this one holds whatever earlier tests used): the child resets
+// its peak to what it holds (/proc/self/clear_refs) and reads VmHWM against VmRSS after.
+struct ChildOutcome {
+    int rc = -1;
+    std::string error;
+    long peakKiB = -1;
+};
+
+long StatusKiB(const char* field) {
+    std::ifstream in("/proc/self/status");
+    std::string line;
+    while (std::getline(in, line))
+        if (line.rfind(field, 0) == 0) return std::atol(line.c_str() + std::strlen(field));
+    return -1;
+}
+
+ChildOutcome InChild(const std::function<ChildOutcome()>& work) {
+    int fds[2];
+    if (pipe(fds) != 0) return {};
+    const pid_t pid = fork();
+    if (pid == 0) {
+        close(fds[0]);
+        std::ofstream("/proc/self/clear_refs") << "5";
+        const long before = StatusKiB("VmRSS:");
+        ChildOutcome o = work();
+        o.peakKiB = StatusKiB("VmHWM:") - before;
+        const std::string report = std::to_string(o.rc) + " " + std::to_string(o.peakKiB) + " " + o.error;
+        (void)!write(fds[1], report.data(), report.size());
+        _exit(0);
+    }
+    close(fds[1]);
+    std::string report;
+    char buf[512];
+    for (ssize_t n; (n = read(fds[0], buf, sizeof buf)) > 0;) report.append(buf, static_cast<size_t>(n));
+    close(fds[0]);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    ChildOutcome o;
+    std::istringstream in(report);
+    in >> o.rc >> o.peakKiB;
+    std::getline(in >> std::ws, o.error);
+    return o;
+}
 
 }  // namespace
 
@@ -159,6 +211,57 @@ TEST(Https, EachAnswerComesWholeWithinTheTimeoutAndTheTimeItsSizeAllows) {
         EXPECT_GE(took, milliseconds(900));
         EXPECT_LT(took, milliseconds(1800));
         EXPECT_EQ(r.body, "");
+    }
+}
+
+// A hostile server's header is refused once it passes the bounds common clients keep (a
+// line of 32 KiB, a header of 64 KiB), with its own error, and the process holds no more
+// than a few MiB whatever the server sends: a long line, many lines, one header folded
+// over many lines. A large header that stays within the bounds still comes.
+TEST(Https, AHostileHeaderIsRefusedWithinBoundedMemory) {
+    const std::string mib(size_t{1} << 20, 'a');
+    const std::string k30(30 << 10, 'b');
+    const struct {
+        const char* name;
+        std::string first;  // after the status line
+        std::string repeated;
+        int times;
+        int rc;
+        const char* error;
+    } cases[] = {
+        {"lines of a MiB", "", "X-Junk: " + mib + "\r\n", 200, kNetProtocol,
+         "Protocol error: a header line of the answer is longer than 32 KiB."},
+        {"many lines", "", "X-Junk: " + k30 + "\r\n", 900, kNetProtocol,
+         "Protocol error: the header of the answer is longer than 64 KiB."},
+        {"folded over lines of a MiB", "X-Fold: a\r\n", " " + mib + "\r\n", 200, kNetProtocol,
+         "Protocol error: a header line of the answer is longer than 32 KiB."},
+        {"folded over many lines", "X-Fold: a\r\n", "\t" + k30 + "\r\n", 900, kNetProtocol,
+         "Protocol error: the header of the answer is longer than 64 KiB."},
+        {"large within the bounds", "Content-Security-Policy: " + k30 + "\r\n", "X-Cookie: " + k30.substr(0, 20000) + "\r\n",
+         1, 0, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        nettest::ScriptedServer server([&](nettest::ScriptConn& conn) {
+            HttpRequest request;
+            if (!nettest::ReadHttpRequest(conn, request)) return;
+            if (!conn.Send("HTTP/1.1 200 OK\r\n" + c.first)) return;
+            for (int i = 0; i < c.times; ++i)
+                if (!conn.Send(c.repeated)) return;
+            conn.Send("Content-Length: 2\r\n\r\nok");
+            conn.WaitClose();
+        });
+        const ChildOutcome o = InChild([&] {
+            Recorder r;
+            ChildOutcome out;
+            out.rc = HTTPS_Do(r.h, kHttpsGet, Url(server.port()));
+            out.error = out.rc == 0 ? r.body : HTTPS_GetLastError(r.h);
+            return out;
+        });
+        EXPECT_EQ(o.rc, c.rc);
+        EXPECT_EQ(o.error, c.rc == 0 ? "ok" : c.error);
+        EXPECT_GE(o.peakKiB, 0);
+        EXPECT_LT(o.peakKiB, 8 << 10) << "KiB";
     }
 }
 
