@@ -37,29 +37,50 @@ bool MessageFetcher::Push(Message message) {
     return true;
 }
 
+bool MessageFetcher::Stopping() {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (stop_) return true;
+    }
+    return stopRun_.load() != 0;
+}
+
 void MessageFetcher::Run(int first, int last) {
     PopsComponent* h = client_.GetHandle();
     // In order, each message's retrieval may go with the one before it; not when a message
     // that broke the connection is among them, which must be asked for on its own to be
-    // named should it break it again.
-    POPS_Do(h, kPopsConfigure, suspects_.empty() ? "ReadAhead=1" : "ReadAhead=0");
+    // named should it break it again. Only a message the run will read goes ahead: the
+    // server sends an answer whole once asked, and one not read would be downloaded only
+    // to be thrown away before the next command.
+    const bool pipelined = suspects_.empty();
+    bool readingAhead = false;
+    const auto readAhead = [&](bool on) {
+        if (on == readingAhead) return;
+        POPS_Do(h, kPopsConfigure, on ? "ReadAhead=1" : "ReadAhead=0");
+        readingAhead = on;
+    };
+    // The unique id of message n (the ids come from one listing; selecting costs nothing).
+    const auto uidOf = [&](int n, std::string& uid) {
+        if (POPS_Set(h, kPopsMessageNumber, 0, n, 0) != 0) return false;
+        uid = POPS_GetText(h, kPopsMessageUid, 0);
+        return true;
+    };
     for (int n = first; n <= last; ++n) {
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            if (stop_) break;
-        }
-        if (stopRun_.load() != 0) break;
+        if (Stopping()) break;
         Message m;
         m.number = n;
-        if (POPS_Set(h, kPopsMessageNumber, 0, n, 0) != 0) {
+        if (!uidOf(n, m.uid)) {
             m.selectFailed = true;
             Push(std::move(m));
             break;
         }
-        m.uid = POPS_GetText(h, kPopsMessageUid, 0);
         if (known_.count(m.uid) != 0) {
             m.known = true;
         } else {
+            std::string next;
+            const bool nextRead = pipelined && n < last && uidOf(n + 1, next) && known_.count(next) == 0;
+            POPS_Set(h, kPopsMessageNumber, 0, n, 0);
+            readAhead(nextRead && !Stopping());
             if (suspects_.count(m.uid) != 0) m.size = POPS_Get(h, kPopsMessageSize, 0, nullptr);
             m.header = POPS_GetText(h, kPopsMessageHeaders, 0);
             if (!m.header.empty()) m.body = POPS_GetText(h, kPopsMessageText, 0);
@@ -71,7 +92,11 @@ void MessageFetcher::Run(int first, int last) {
         const bool lost = m.connectionLost;
         if (!Push(std::move(m)) || lost) break;
     }
-    POPS_Do(h, kPopsConfigure, "ReadAhead=0");
+    readAhead(false);
+    // Fetching ended before the message asked for ahead (the run stopped): its answer is
+    // not downloaded to be thrown away; the connection goes instead, and what the run
+    // handled is deleted by the next run, which the ledger tells it has been applied.
+    POPS_Do(h, kPopsDropReadAhead);
     std::lock_guard<std::mutex> lock(mutex_);
     finished_ = true;
     changed_.notify_all();

@@ -12,6 +12,10 @@
 //    Next has reported the end); InterruptReceive may still interrupt it from any thread.
 //  - Fetching ends after a message whose retrieval lost the connection, when selecting a
 //    message fails, when `stop` (the run's cancel) is raised, or when Stop is called.
+//  - Only a message that will be read is asked for ahead: not one whose changes are
+//    applied already, none after `last`. When fetching ends early with an answer still
+//    on its way, the connection is closed rather than that answer downloaded to be thrown
+//    away (a message may be 256 MiB): the run's deletions then wait for the next run.
 //  - A message that broke the connection before (a suspect) has its listed size asked
 //    before its retrieval, so that the run can name it should it break the connection
 //    again; other messages cost no extra round trip, nor a round trip of their own where
@@ -64,6 +68,8 @@ public:
 
 private:
     void Run(int first, int last);
+    // Stop was called or the run's cancel raised.
+    bool Stopping();
     bool Push(Message message);
 
     CMyPOPS& client_;

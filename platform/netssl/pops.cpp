@@ -250,6 +250,13 @@ int PopsComponent::Do(int method, int count, const char* const* values, const in
     case kPopsDelete: return count > 0 ? DeleteMany(count, values, lengths) : Delete();
     case kPopsDisconnect: return Disconnect();
     case kPopsList: return List();
+    case kPopsDropReadAhead:
+        if (ahead_ != 0) {
+            Trail(kTrailInfo, "The answer read ahead for message " + std::to_string(ahead_) +
+                                  " is not wanted: the connection is closed instead of reading it.");
+            Drop();
+        }
+        return kNetOk;
     default: return Fail(kNetBadArgument, "Unknown method " + std::to_string(method) + ".");
     }
 }

@@ -73,7 +73,11 @@ enum PopsMethod : int {
                           // ReadAhead (1: while messages are read in order, the next one's
                           // retrieval is sent with this one's when the server offers
                           // PIPELINING; an answer never asked for is read and dropped
-                          // before the next command. 0 by default)
+                          // before the next command. 0 by default). A server sends an
+                          // answer it has begun whole, up to the message limit: a caller
+                          // that will not read the next message sets 0 before this one's
+                          // header or text is read, and gives up an answer already on its
+                          // way with kPopsDropReadAhead
     kPopsConnect = 2,     // connect, greeting, TLS, login, STAT
     kPopsDelete = 3,      // DELE of the current message; with values, of each message they
                           // number (decimal texts), sent in groups when the server offers
@@ -84,6 +88,11 @@ enum PopsMethod : int {
                           // messages not removed), a broken connection its own code
     kPopsList = 5,        // LIST and UIDL: one message-list event per message
     kPopsInterrupt = 6,   // from any thread: the blocked call returns 301
+    kPopsDropReadAhead = 7,  // the caller will not read the message whose retrieval was sent
+                             // ahead: when its answer is still on its way the connection is
+                             // closed without QUIT instead of reading it to throw it away
+                             // (what was marked deleted in the session stays on the server);
+                             // else nothing happens. 0
 };
 
 enum PopsEvent : int {

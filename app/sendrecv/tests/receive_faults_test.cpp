@@ -49,6 +49,14 @@ public:
     std::atomic<bool> dripUidl{false};
     // "LIST n" commands answered.
     std::atomic<int> listedOne{0};
+    // CAPA offers PIPELINING (the client may send the next retrieval with this one).
+    std::atomic<bool> pipelining{false};
+    // Retrieving one of these uids is answered with the first line of a long message and
+    // then nothing: a client that waits for the answer stalls. Each such RETR is counted.
+    std::set<std::string> stalling;
+    std::atomic<int> stalledRetrievals{0};
+    // Retrievals answered while the client had sent its next command already.
+    std::atomic<int> retrievalsWithOneBehind{0};
 
 private:
     struct Message {
@@ -89,8 +97,15 @@ private:
                 c.Send(out + ".\r\n");
             } else if (verb == "RETR" && n >= 1 && n <= static_cast<int>(box.size())) {
                 const Message& m = box[static_cast<std::size_t>(n - 1)];
+                if (c.Waiting()) ++retrievalsWithOneBehind;
                 if (dropped.count(m.uid) != 0) {
                     c.Reset();
+                    return;
+                }
+                if (stalling.count(m.uid) != 0) {
+                    ++stalledRetrievals;
+                    c.Send("+OK\r\nSubject: a message of 200 MiB\r\n");
+                    c.WaitClose();
                     return;
                 }
                 if (refused.count(m.uid) != 0) {
@@ -98,6 +113,8 @@ private:
                 } else {
                     c.Send("+OK\r\n" + nettest::DotStuffed(m.text) + ".\r\n");
                 }
+            } else if (verb == "CAPA" && pipelining) {
+                c.Send("+OK\r\nPIPELINING\r\nUIDL\r\n.\r\n");
             } else if (verb == "DELE" && n >= 1 && n <= static_cast<int>(box.size())) {
                 marked.insert(box[static_cast<std::size_t>(n - 1)].uid);
                 c.Send("+OK\r\n");
@@ -254,6 +271,36 @@ TEST_F(ReceiveFaultsTest, AReplyThatCannotBeStoredHoldsLastUidBeforeIt) {
     EXPECT_EQ(HistoryOnDisk(broken)[people[0]].first, "W");
     EXPECT_EQ(MailOnDisk(good).GetErrorNumber(), 1);
     EXPECT_EQ(lastUid_, "u3");
+}
+
+// A message an earlier run applied but could not delete is passed over, and with a server
+// that offers PIPELINING its retrieval never goes ahead with the message before it: the
+// server here stalls on that retrieval, as a client downloading a 200 MiB answer only to
+// throw it away would. A run that reads every message still reads them ahead.
+TEST_F(ReceiveFaultsTest, AMessageAppliedBeforeIsNeverAskedForAhead) {
+    const std::string ini = env_layout::EnvIniFile(*env_);
+    CIniManager::WriteProfileStringA(ini, "POPINFO", "POP_TIMEOUT_BEFORECONNECT", "2000");
+    pop_.pipelining = true;
+    const std::vector<int> people = {AddPerson("a@example.net"), AddPerson("b@example.net")};
+    int broken = 0, good = 0;
+    auto toBroken = RecordedMail({people[0]}, broken);
+    auto toGood = RecordedMail({people[1]}, good);
+    const std::string historyFile = env_layout::MailHistoryFile(*env_, broken);
+    std::ofstream(historyFile, std::ios::binary | std::ios::app) << "\r\n\r\n\x01garbage\r\n";
+    // The reply to the mail whose history is unreadable fails and holds the place before
+    // it: the next run reads it again, and finds the applied bounce after it.
+    Put("u1", Reply("bounce_sendmail.eml", toBroken[people[0]]));
+    Put("u2", Reply("bounce_exchange.eml", toGood[people[1]]));
+    ASSERT_EQ(Receive(), CPopReceiveSession::kRunMessagesFailed);
+    EXPECT_EQ(HistoryOnDisk(good)[people[1]].first, "W");
+    EXPECT_EQ(lastUid_, "");
+    EXPECT_EQ(pop_.retrievalsWithOneBehind.load(), 1) << "RETR 2 went with RETR 1";
+
+    pop_.stalling = {"u2"};
+    ASSERT_EQ(Receive(), CPopReceiveSession::kRunMessagesFailed);
+    EXPECT_EQ(pop_.stalledRetrievals.load(), 0);
+    EXPECT_EQ(MailOnDisk(good).GetErrorNumber(), 1);
+    EXPECT_FALSE(shown_.Statuses().join("|").contains(U8("タイムアウト"))) << shown_.Statuses().join("|").toStdString();
 }
 
 // A bounce applied to a mail whose send left a message in flight (its answer never came)

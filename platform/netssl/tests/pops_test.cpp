@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <mutex>
 #include <thread>
 
@@ -271,6 +273,76 @@ TEST(Pops, ReadAheadSendsTheNextRetrievalWithThisOne) {
                                      "RETR 1,+OK,RETR 2,+OK,RETR 3,+OK,RETR 5,+OK,RETR 4,-ERR,RETR 6,+OK,DELE 1,+OK,QUIT,+OK,");
             }
         }
+    }
+}
+
+// A server sends an answer it has begun whole, so an answer read ahead that the caller does
+// not want costs its whole message before the next command. The server here answers the
+// retrieval of message 2 with its first line and then stalls: the session goes on only if
+// the client never waits for that answer. The caller that knows it will not read message 2
+// turns ReadAhead off before message 1 (RETR 2 is never sent, and giving up nothing changes
+// nothing); one that finds out later gives the answer up, and the connection is closed at
+// once instead.
+TEST(Pops, AnAnswerTheCallerWillNotReadIsNeverWaitedFor) {
+    std::mutex mutex;
+    std::vector<std::string> commands;
+    std::atomic<int> sessions{0};  // sessions ended
+    ScriptedServer server([&](ScriptConn& c) {
+        struct Ended {
+            std::atomic<int>& count;
+            ~Ended() { ++count; }
+        } ended{sessions};
+        c.Send("+OK ready\r\n");
+        std::string line;
+        while (c.ReadLine(line)) {
+            {
+                std::lock_guard<std::mutex> lock(mutex);
+                commands.push_back(line);
+            }
+            const std::string verb = line.substr(0, line.find(' '));
+            if (verb == "USER" || verb == "PASS" || verb == "DELE") c.Send("+OK\r\n");
+            else if (verb == "STAT") c.Send("+OK 2 600\r\n");
+            else if (verb == "CAPA") c.Send("+OK\r\nPIPELINING\r\n.\r\n");
+            else if (line == "RETR 1") c.Send("+OK\r\nSubject: one\r\n\r\nbody\r\n.\r\n");
+            else if (line == "RETR 2") {
+                c.Send("+OK\r\nSubject: a message of 200 MiB\r\n");
+                c.WaitClose();
+                return;
+            } else if (verb == "QUIT") {
+                c.Send("+OK bye\r\n");
+                return;
+            } else c.Send("-ERR unknown\r\n");
+        }
+    });
+    for (const bool ahead : {false, true}) {
+        SCOPED_TRACE(ahead ? "given up after" : "turned off before");
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            commands.clear();
+        }
+        Recorder r;
+        r.Server(server.port());
+        POPS_Set(r.h, kPopsTimeout, 0, 3, 0);
+        POPS_Set(r.h, kPopsUser, 0, "u", 0);
+        POPS_Set(r.h, kPopsPassword, 0, "p", 0);
+        ASSERT_EQ(POPS_Do(r.h, kPopsConnect), 0) << POPS_GetLastError(r.h);
+        ASSERT_EQ(POPS_Do(r.h, kPopsConfigure, ahead ? "ReadAhead=1" : "ReadAhead=0"), 0);
+        ASSERT_EQ(POPS_Set(r.h, kPopsMessageNumber, 0, 1, 0), 0);
+        EXPECT_EQ(POPS_GetText(r.h, kPopsMessageText, 0), "body\r\n");
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(POPS_Do(r.h, kPopsDropReadAhead), 0);
+        EXPECT_EQ(POPS_Get(r.h, kPopsConnected, 0, nullptr), ahead ? 0 : 1);
+        if (!ahead) {
+            ASSERT_EQ(POPS_Set(r.h, kPopsMessageNumber, 0, 1, 0), 0);
+            EXPECT_EQ(POPS_Do(r.h, kPopsDelete), 0) << POPS_GetLastError(r.h);
+        }
+        EXPECT_EQ(POPS_Do(r.h, kPopsDisconnect), 0) << POPS_GetLastError(r.h);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(2000));
+        for (int i = 0; i < 500 && sessions.load() < (ahead ? 2 : 1); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        std::lock_guard<std::mutex> lock(mutex);
+        const bool asked = std::find(commands.begin(), commands.end(), "RETR 2") != commands.end();
+        EXPECT_EQ(asked, ahead) << "RETR 2 sent";
     }
 }
 
