@@ -114,7 +114,7 @@ void EmlFileDecoder::WalkPart(const MimeFormatStruct& part, int depth) {
     }
     if (!ContainsNoCase(type, "text")) return;
     // A text file sent as an attachment is not the mail's text.
-    if (EqualsNoCase(mime_text::Trim(part.dispositionValue).substr(0, 10), "attachment")) return;
+    if (part.IsAttachment()) return;
     if (ContainsNoCase(subType, "plain")) {
         plainText = DecodeTextBody(part, params, false);
         plainTextFound = 1;

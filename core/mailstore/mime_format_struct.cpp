@@ -3,6 +3,7 @@
 #include <array>
 #include <utility>
 
+#include "core/foundation/header_tidy.h"
 #include "core/mailstore/base64.h"
 #include "core/mailstore/encoded_word.h"
 #include "core/mailstore/mime_charset.h"
@@ -131,6 +132,12 @@ std::string MimeFormatStruct::GetMIMENormalAttachName() const {
     std::string raw;
     if (!FindHeaderParam(dispositionValue, "filename", raw) || raw.empty()) return std::string();
     return DecodeMimeHeaderParam(raw);
+}
+
+int MimeFormatStruct::IsAttachment() const {
+    const std::string tidy = ReformatHeaderBodyString(dispositionValue);
+    const std::string_view type = std::string_view(tidy).substr(0, tidy.find(';'));
+    return mime_text::EqualsNoCase(type, "attachment") ? 1 : 0;
 }
 
 int MimeFormatStruct::SetNameParamToContentType(std::string_view sjisName) {

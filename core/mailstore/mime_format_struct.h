@@ -93,6 +93,9 @@ public:
     // (quoted or not, RFC 2231 forms included, blanks and comments outside quotes ignored),
     // decoded to Shift_JIS; "" when there is none.
     std::string GetMIMENormalAttachName() const;
+    // Whether the Content-Disposition's type is "attachment" (any case, blanks and comments
+    // around it aside): a file the sender attached, never the mail's text.
+    int IsAttachment() const;
     // Writes `sjisName`, encoded for a header, as the quoted name parameter of the
     // Content-Type (replacing an existing one, keeping the other parameters), in the copy
     // and in the first Content-Type header. Always 1.

@@ -17,6 +17,7 @@
 #include "core/mailstore/quoted_printable.h"
 #include "core/transport/bounce_text.h"
 #include "core/transport/message_id_form.h"
+#include "core/transport/reply_lines.h"
 
 namespace {
 
@@ -126,6 +127,53 @@ string_view DecodedBody(const MimeFormatStruct& part, std::string& storage) {
     return storage;
 }
 
+// A leaf that may hold the mail's text: a text part, or one without Content-Type.
+bool IsTextLike(const MimeFormatStruct& part) {
+    if (part.contentTypeName.empty() && part.contentTypeValue.empty()) return true;
+    std::string type, subType;
+    TypeOf(part, type, subType);
+    return ContainsNoCase(type, "text");
+}
+
+bool IsHtml(const MimeFormatStruct& part) {
+    std::string type, subType;
+    TypeOf(part, type, subType);
+    return ContainsNoCase(type, "text") && ContainsNoCase(subType, "html");
+}
+
+// The marks a person writes on the first line of a reply. A web form that sends its
+// mail as HTML writes them as markup, where they show nothing, so the text of an HTML body
+// keeps them as written.
+constexpr string_view kMarkTags[] = {"refuse", "register"};
+
+// A text leaf decoded and brought to Shift_JIS. An HTML one gives the text it shows its
+// reader, the marks of kMarkTags kept, and its markup into `markup` (emptied otherwise):
+// a reply written in HTML counts by what its reader sees, and a mark typed as "<REFUSE>"
+// stands in the markup as "&lt;REFUSE&gt;".
+std::string LeafText(const MimeFormatStruct& part, std::string& markup) {
+    std::string storage;
+    const string_view bytes = DecodedBody(part, storage);
+    std::string charset;
+    part.GetCharset(charset);
+    std::string text = mime_charset::ToSjis(bytes, mime_charset::DetectTextCode(charset, bytes));
+    markup.clear();
+    if (!IsHtml(part)) return text;
+    markup = std::move(text);
+    return html_text::ShownText(markup, kMarkTags);
+}
+
+// Whether the markup holds the tag "<name>" (any case; attributes allowed).
+bool HoldsTag(string_view markup, string_view name) {
+    const std::string open = "<" + std::string(name);
+    for (size_t at = FindNoCase(markup, open); at != npos; at = FindNoCase(markup, open, at + 1)) {
+        const size_t after = at + open.size();
+        if (after < markup.size() && (markup[after] == '>' || markup[after] == '/' || IsBlank(markup[after]) ||
+                                      markup[after] == '\r' || markup[after] == '\n'))
+            return true;
+    }
+    return false;
+}
+
 string_view WithoutLeadingLineBreaks(string_view s) {
     while (!s.empty() && (s.front() == '\r' || s.front() == '\n')) s.remove_prefix(1);
     return s;
@@ -178,9 +226,6 @@ const MimeFormatStruct* ReturnedContent(const MimeFormatStruct& part, std::deque
     MimeDecodeTool::MimeDecode(text, reread.back());
     return &reread.back();
 }
-
-// The first line of a text, up to its first CR or LF.
-string_view FirstLine(string_view text) { return text.substr(0, text.find_first_of("\r\n")); }
 
 // Whether `text` holds `word` whatever the width and case of either: a Japanese input
 // method types "＜ＲＥＦＵＳＥ＞" or "ｓｔｏｐ" as readily as "<REFUSE>" or "stop", and a
@@ -254,20 +299,6 @@ platform::DateTime StandardToLocal(const platform::DateTime& standard) {
     return platform::DateTime(static_cast<std::time_t>(utc));
 }
 
-// True when the text holds only blanks, tabs, line breaks and full-width blanks.
-bool IsEmptyInSubstance(string_view s) {
-    for (size_t i = 0; i < s.size(); ++i) {
-        const unsigned char c = static_cast<unsigned char>(s[i]);
-        if (c == ' ' || c == '\t' || c == '\r' || c == '\n') continue;
-        if (c == 0x81 && i + 1 < s.size() && static_cast<unsigned char>(s[i + 1]) == 0x40) {
-            ++i;
-            continue;
-        }
-        return false;
-    }
-    return true;
-}
-
 }  // namespace
 
 MailAnalyzer::MailAnalyzer() { InitMember(); }
@@ -303,6 +334,7 @@ void MailAnalyzer::ClearResults() {
     fromAddress_.clear();
     decodedBody_.clear();
     decodedSubject_.clear();
+    bodyMarkup_.clear();
     attachPaths_.clear();
     bodyTaken_ = 0;
     nullSender_ = false;
@@ -437,11 +469,15 @@ void MailAnalyzer::CutDownFromAddress() {
 }
 
 void MailAnalyzer::SetMailBodyAndAttachFileArray() {
+    // Every leaf in document order, and the first that may be the body: a text part (or one
+    // without Content-Type) that is no attached file.
     struct Item {
         const MimeFormatStruct* part;
         PartPath path;
     };
+    std::vector<Item> leaves;
     std::vector<Item> stack{{&mail_, {}}};
+    size_t body = npos;
     while (!stack.empty()) {
         Item item = std::move(stack.back());
         stack.pop_back();
@@ -454,29 +490,48 @@ void MailAnalyzer::SetMailBodyAndAttachFileArray() {
             }
             continue;
         }
-        std::string type, subType;
-        TypeOf(part, type, subType);
-        const bool textLike = (part.contentTypeName.empty() && part.contentTypeValue.empty()) ||
-                              ContainsNoCase(type, "text");
-        if (bodyTaken_ || !textLike) {
-            attachPaths_.push_back(std::move(item.path));
-            continue;
-        }
-        bodyTaken_ = 1;
-        std::string bytes;
-        if (ContainsNoCase(part.transferEncodingValue, "base64"))
-            bytes = DecodeMailBody(part.body, 1);
-        else if (ContainsNoCase(part.transferEncodingValue, "quoted-printable"))
-            bytes = DecodeMailBody(part.body, 2);
-        else
-            bytes = part.body;
-        std::string charset;
-        part.GetCharset(charset);
-        decodedBody_ = mime_charset::ToSjis(bytes, mime_charset::DetectTextCode(charset, bytes));
-        // A reply written in HTML only: its first line is the one its reader sees, and a
-        // mark typed as "<REFUSE>" stands in the markup as "&lt;REFUSE&gt;".
-        if (ContainsNoCase(subType, "html")) decodedBody_ = html_text::ShownText(decodedBody_);
+        if (body == npos && IsTextLike(part) && !part.IsAttachment()) body = leaves.size();
+        leaves.push_back(std::move(item));
     }
+    // The first HTML leaf after `body` that is an alternative to it: inside the nearest
+    // multipart/alternative around it, and no attached file.
+    const auto htmlAlternative = [&](const std::vector<Item>& all, size_t from) {
+        const PartPath& path = all[from].path;
+        for (size_t depth = path.size(); depth-- > 0;) {
+            const PartPath around(path.begin(), path.begin() + static_cast<std::ptrdiff_t>(depth));
+            const MimeFormatStruct* a = PartAt(around);
+            std::string type, subType;
+            if (a) TypeOf(*a, type, subType);
+            if (!a || !ContainsNoCase(type, "multipart") || !ContainsNoCase(subType, "alternative")) continue;
+            for (size_t j = from + 1; j < all.size(); ++j) {
+                const PartPath& p = all[j].path;
+                if (p.size() <= depth || !std::equal(around.begin(), around.end(), p.begin())) break;  // past it
+                if (IsHtml(*all[j].part) && !all[j].part->IsAttachment()) return j;
+            }
+            break;
+        }
+        return npos;
+    };
+    if (body != npos) {
+        bodyTaken_ = 1;
+        decodedBody_ = LeafText(*leaves[body].part, bodyMarkup_);
+        // Gmail and Outlook send a reply written in HTML with a text alternative that may be
+        // empty or a line break: the reader is shown the HTML, and so its text counts.
+        if (!IsHtml(*leaves[body].part) && reply_lines::IsBlank(decodedBody_)) {
+            const size_t html = htmlAlternative(leaves, body);
+            if (html != npos) {
+                std::string markup;
+                std::string text = LeafText(*leaves[html].part, markup);
+                if (!reply_lines::IsBlank(text)) {
+                    decodedBody_ = std::move(text);
+                    bodyMarkup_ = std::move(markup);
+                    body = html;
+                }
+            }
+        }
+    }
+    for (size_t i = 0; i < leaves.size(); ++i)
+        if (i != body) attachPaths_.push_back(std::move(leaves[i].path));
 }
 
 std::string MailAnalyzer::GetDecodeMailSubjectUtf8() const {
@@ -528,7 +583,7 @@ bool MailAnalyzer::IsReadReceipt() const {
 }
 
 bool MailAnalyzer::IsRefusal() const {
-    const string_view line = FirstLine(decodedBody_);
+    const string_view line = reply_lines::WritersFirstLine(decodedBody_);
     if (HoldsInAnyForm(line, "<REFUSE>")) return true;
     if (!refuseWithKeyword_) return false;
     // A keyword of nothing but blanks (full-width ones too) would be found in every mail
@@ -540,7 +595,12 @@ bool MailAnalyzer::IsRefusal() const {
 }
 
 bool MailAnalyzer::IsRegistration() {
-    if (HoldsInAnyForm(FirstLine(decodedBody_), "<REGISTER>")) return true;
+    if (HoldsInAnyForm(reply_lines::WritersFirstLine(decodedBody_), "<REGISTER>")) {
+        // A web form that sends HTML writes the mark and the fields as markup: they are read
+        // from it as written, as from a text body.
+        if (HoldsTag(bodyMarkup_, "register")) decodedBody_ = bodyMarkup_;
+        return true;
+    }
     // A mail system's delivery report whose text part is empty is no one asking to join:
     // taken as a registration, it would put the mail system into the list and lose the
     // bounce.
@@ -548,7 +608,7 @@ bool MailAnalyzer::IsRegistration() {
     string_view body = decodedBody_;
     const size_t dot = body.rfind('.');
     if (dot != npos) body = body.substr(0, dot);
-    if (!IsEmptyInSubstance(body)) return false;
+    if (!reply_lines::IsBlank(body)) return false;
     decodedBody_ = "<REGISTER><EMAIL>" + fromAddress_ + "</EMAIL>";
     return true;
 }

@@ -6,10 +6,13 @@
 // Classification, first test that holds:
 //  2 read receipt  multipart/report with report-type=disposition-notification, unless
 //                  its Disposition says the mail was deleted unread (then ordinary, -1);
-//  3 refusal       the first line of the decoded body holds "<REFUSE>", or the refusal
-//                  keyword when that switch is on and the keyword is not blank; mark and
-//                  keyword in any width and case ("＜ＲＥＦＵＳＥ＞", "<refuse>");
-//  4 registration  the first body line holds "<REGISTER>" (in any width and case, as
+//  3 refusal       the first line its writer wrote in the body (reply_lines.h: the
+//                  quotation of our mail at the top of a bottom-posted reply, a leading
+//                  blockquote, and its attribution line passed over) holds "<REFUSE>", or
+//                  the refusal keyword when that switch is on and the keyword is not
+//                  blank; mark and keyword in any width and case ("＜ＲＥＦＵＳＥ＞",
+//                  "<refuse>");
+//  4 registration  the writer's first line holds "<REGISTER>" (in any width and case, as
 //                  above), or (register-with-empty on)
 //                  the body is empty in substance and the mail is no delivery-status
 //                  report (a report with an empty text part is a bounce); the body then becomes
@@ -112,9 +115,14 @@ public:
     // The sender's address: of the first From, else Sender, else Return-Path that holds
     // one; a quoted local part stays as written ("taro..yamada."@docomo.ne.jp).
     const std::string& GetFromAddress() const { return fromAddress_; }
-    // The body (the first text part) decoded and brought to Shift_JIS; when that part is
-    // HTML, as in a reply written in HTML only, the text it shows its reader
-    // (html_shown_text.h); the registration marker text for a registration by empty mail.
+    // The body decoded and brought to Shift_JIS: the first text part (or part without
+    // Content-Type) that is no attached file (Content-Disposition: attachment); when it is
+    // empty in substance and has an HTML alternative (a reply written in HTML, as Gmail and
+    // Outlook send it), that alternative. An HTML body gives the text it shows its reader
+    // (html_shown_text.h, its quotations marked "> "), the marks "<REFUSE>" and
+    // "<REGISTER>" kept where they stand as markup; for a registration written as markup
+    // (a web form's HTML), the markup itself, whose tags hold the fields. The registration
+    // marker text for a registration by empty mail.
     const std::string& GetDecodeMailBody() const { return decodedBody_; }
     const std::string& GetDecodeMailSubject() const { return decodedSubject_; }
     // The same subject in UTF-8, with the characters Shift_JIS cannot hold still in it
@@ -123,7 +131,8 @@ public:
     // The Date header in local time; the analysis time when it could not be read.
     platform::DateTime GetMailSendDate() const { return sendDate_; }
 
-    // Leaf parts other than the body, in document order.
+    // Leaf parts other than the body, in document order (a text alternative passed over
+    // for its HTML one among them).
     int GetAttachFileNum() const { return static_cast<int>(attachPaths_.size()); }
     // Copies attachment `index` into `out`: 1; 0 (out untouched) for an index outside
     // 0 .. count-1.
@@ -188,6 +197,8 @@ private:
     std::string originalMessageId_;
     std::string fromAddress_;
     std::string decodedBody_;
+    // The body's markup (decoded to Shift_JIS) when the body is HTML, else empty.
+    std::string bodyMarkup_;
     std::string decodedSubject_;
     platform::DateTime sendDate_;
     // Attachments are named by their place in mail_ and copied out on request, so a large

@@ -258,6 +258,56 @@ TEST_F(ReceiveRunTest, RefusalsInHtmlOnlyAndFullWidthFormsStopAdvertisingMail) {
     EXPECT_EQ(shown_.Kinds(), (std::array<int, 5>{1, 0, 5, 0, 0}));
 }
 
+// Replies in the shapes today's mail programs write them, through a real receive run: the
+// HTML of Gmail's and Outlook's alternatives beside an empty text part, a mark written
+// "&LT;REFUSE&GT;", a text file attached before the body, a refusal written below the
+// quotation of our mail (Thunderbird's plain text, Gmail's HTML), one after text the HTML
+// hides, stop advertising mail; bottom-posted thanks quoting our instruction (Thunderbird,
+// Apple Mail, a carrier's mail program, Gmail) and a hidden mark change nothing, also with
+// the refusal keyword on; a web form's registration sent as HTML with its tags as markup
+// joins the registration list with its fields.
+TEST_F(ReceiveRunTest, RepliesCountAsTheirWritersMeantThem) {
+    SetOption(CPopReceiveSession::kOptionRefuseByKeyword, "Y");
+    SetOption(CPopReceiveSession::kOptionRefusalKeyword, Utf8ToSjis("停止"));
+    const struct {
+        const char* file;
+        const char* address;
+        bool refuses;
+    } replies[] = {
+        {"reply_gmail_alt_empty_text.eml", "aya.yamaguchi@gmail.example.com", true},
+        {"reply_outlook_alt_empty_text.eml", "nakano@example.co.jp", true},
+        {"reply_html_entity_mark.eml", "kenji.mori@webmail.example.ne.jp", true},
+        {"reply_text_file_first.eml", "ishii@example.ne.jp", true},
+        {"reply_thunderbird_bottom_refusal.eml", "ono@example.org", true},
+        {"reply_gmail_bottom_refusal.eml", "kimura.s@gmail.example.com", true},
+        {"reply_hidden_then_mark.eml", "yui.endo@app.example.com", true},
+        {"reply_thunderbird_bottom_thanks.eml", "mai.ono@example.org", false},
+        {"reply_applemail_bottom_thanks.eml", "kobayashi@icloud.example.com", false},
+        {"reply_quote_first_jis.eml", "fujita@docomo.example.ne.jp", false},
+        {"reply_gmail_bottom_thanks.eml", "kimura.t@gmail.example.com", false},
+        {"reply_hidden_mark.eml", "endo@app.example.com", false},
+    };
+    std::map<std::string, int> people;
+    for (const auto& r : replies) people[r.address] = AddPerson(r.address);
+    const auto file = [](const char* name) {
+        return rcvtest::Crlf(nettest::ReadFile(std::string(OMBREL_RECEIVED_MAILS) + "/" + name));
+    };
+    for (const auto& r : replies) Deliver(file(r.file));
+    Deliver(file("register_form_html.eml"));
+
+    ASSERT_EQ(Receive(), CPopReceiveSession::kRunNormal) << runError_;
+    for (const auto& r : replies) EXPECT_EQ(BookOnDisk(people[r.address], kElemDMOk), r.refuses ? "N" : "Y") << r.file;
+    EXPECT_EQ(ListOnDisk(receive_stores::kRefusals).size(), 7u);
+    const auto registrations = ListOnDisk(receive_stores::kRegistrations);
+    ASSERT_EQ(registrations.size(), 1u);
+    EXPECT_EQ(registrations[0][kElemEmail], "ogawa@example.jp");
+    EXPECT_EQ(registrations[0][kElemKanjiSei], Utf8ToSjis("小川"));
+    EXPECT_EQ(registrations[0][kElemKanjiMei], Utf8ToSjis("純"));
+    EXPECT_EQ(registrations[0][kElemCompany], Utf8ToSjis("小川商店"));
+    EXPECT_EQ(registrations[0][kElemBirthday], "1980/04/01");
+    EXPECT_EQ(shown_.Kinds(), (std::array<int, 5>{5, 1, 7, 0, 0}));
+}
+
 // The user saves a record, and the address book is saved whole (its window closes), while
 // a run is between applying its messages and committing them: a fresh open finds both the
 // edit and the run's marks. (The run used to stage a whole copy of the book before, and put

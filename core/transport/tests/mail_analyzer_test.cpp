@@ -3,6 +3,7 @@
 #include "core/foundation/cp932.h"
 #include "core/transport/bounce_text.h"
 #include "core/transport/message_id_form.h"
+#include "core/transport/reply_lines.h"
 #include "core/foundation/date_utils.h"
 #include "core/mailstore/base64.h"
 
@@ -124,7 +125,7 @@ const MailCase kMails[] = {
     {"analyzer_refuse_html_gmail.eml", 0, 0, "", MailAnalyzer::kRefusal, "20240116090000123.00000.41.info@example.jp",
      "taro.yamada@gmail.example.com", "Re: news", "2024/01/16 12:10:00", "2024/01/16 03:10:00",
      "<REFUSE>\r\n今後のメールは不要です。\r\n\r\n2024年1月16日(火) 9:00 Quendrel Shop <info@example.jp>:\r\n"
-     "Spring sale.\r\n配信停止をご希望の方は、本文の1行目に<REFUSE>と書いて返信してください。\r\n"},
+     "> Spring sale.\r\n> 配信停止をご希望の方は、本文の1行目に<REFUSE>と書いて返信してください。\r\n"},
     {"analyzer_html_quoted_mark.eml", 0, 0, "", MailAnalyzer::kOrdinary, "20240116090000123.00000.41.info@example.jp",
      "jiro.tanaka@gmail.example.com", "Re: news", "2024/01/16 12:10:00", "2024/01/16 03:10:00", nullptr},
     {"analyzer_refuse_html_outlook.eml", 0, 0, "", MailAnalyzer::kRefusal, "", "sato@example.co.jp", "RE: news",
@@ -183,6 +184,127 @@ TEST(MailAnalyzer, ClassifiesTheFixtureMails) {
             }
         }
     }
+}
+
+// Replies in the shapes today's mail programs write them, each with the type it must get:
+// the first line its writer wrote counts, as the reader sees it. Gmail and Outlook send an
+// empty or line-break-only text part beside the HTML that holds the reply; a text file
+// may be attached before the body; Thunderbird, Apple Mail, a carrier's mail program and
+// Gmail (in HTML) may put the quotation of our mail, with our instruction to write
+// <REFUSE> in it, before the reply; an HTML reply may hide text before what it shows; a web
+// form sends its registration as HTML with the tags as markup. Replies that only quote or
+// mention the mark stay ordinary, also with the refusal keyword on (our instruction says
+// 配信停止) and registration by empty mail on.
+TEST(MailAnalyzer, RepliesAreReadAsTheirWritersMeantThem) {
+    const char* const ours = "20240116090000123.00000.44.info@example.jp";
+    const struct {
+        const char* file;
+        int type;
+        const char* sender;
+        const char* originalId;
+    } cases[] = {
+        {"reply_gmail_alt_empty_text.eml", MailAnalyzer::kRefusal, "aya.yamaguchi@gmail.example.com", ours},
+        {"reply_outlook_alt_empty_text.eml", MailAnalyzer::kRefusal, "nakano@example.co.jp", ours},
+        {"reply_html_entity_mark.eml", MailAnalyzer::kRefusal, "kenji.mori@webmail.example.ne.jp", ours},
+        {"reply_text_file_first.eml", MailAnalyzer::kRefusal, "ishii@example.ne.jp", ours},
+        {"reply_thunderbird_bottom_refusal.eml", MailAnalyzer::kRefusal, "ono@example.org", ours},
+        {"reply_gmail_bottom_refusal.eml", MailAnalyzer::kRefusal, "kimura.s@gmail.example.com", ours},
+        {"reply_hidden_then_mark.eml", MailAnalyzer::kRefusal, "yui.endo@app.example.com", ours},
+        {"reply_thunderbird_bottom_thanks.eml", MailAnalyzer::kOrdinary, "mai.ono@example.org", ours},
+        {"reply_applemail_bottom_thanks.eml", MailAnalyzer::kOrdinary, "kobayashi@icloud.example.com", ours},
+        {"reply_quote_first_jis.eml", MailAnalyzer::kOrdinary, "fujita@docomo.example.ne.jp", ours},
+        {"reply_gmail_bottom_thanks.eml", MailAnalyzer::kOrdinary, "kimura.t@gmail.example.com", ours},
+        {"reply_hidden_mark.eml", MailAnalyzer::kOrdinary, "endo@app.example.com", ours},
+        {"analyzer_html_quoted_mark.eml", MailAnalyzer::kOrdinary, "jiro.tanaka@gmail.example.com",
+         "20240116090000123.00000.41.info@example.jp"},
+        {"register_form_html.eml", MailAnalyzer::kRegistration, "form@shop-site.example.jp", ""},
+        {"register_form_html_wrapped.eml", MailAnalyzer::kRegistration, "form@shop-site.example.jp", ""},
+    };
+    for (const auto& c : cases) {
+        for (const bool switches : {false, true}) {
+            SCOPED_TRACE(std::string(c.file) + (switches ? " with the keyword and empty registration" : ""));
+            MailAnalyzer a;
+            a.SetResistWithEmpty(switches);
+            a.SetRefuseWithKeyword(switches, Sjis("停止"));
+            EXPECT_EQ(a.MailAnalysis(ReadFixture(c.file)), 0);
+            EXPECT_EQ(a.GetMailType(), c.type);
+            EXPECT_EQ(a.GetFromAddress(), c.sender);
+            EXPECT_EQ(a.GetOriginalMessageID(), c.originalId);
+        }
+    }
+
+    // The body of a registration written as markup is the markup, whose tags hold the
+    // fields; an attached file and a text part passed over for its HTML stay attachments.
+    MailAnalyzer form;
+    form.MailAnalysis(ReadFixture("register_form_html.eml"));
+    EXPECT_NE(form.GetDecodeMailBody().find(Sjis("<NAME_SEI>小川</NAME_SEI>")), std::string::npos) << form.GetDecodeMailBody();
+    form.MailAnalysis(ReadFixture("register_form_html_wrapped.eml"));
+    EXPECT_NE(form.GetDecodeMailBody().find("<EMAIL>hayashi@example.jp</EMAIL>"), std::string::npos);
+    MailAnalyzer mixed;
+    mixed.MailAnalysis(ReadFixture("reply_text_file_first.eml"));
+    EXPECT_EQ(SjisToUtf8(mixed.GetDecodeMailBody()).rfind("<REFUSE>\r\n配信停止をお願いします。\r\n", 0), 0u);
+    MimeFormatStruct part;
+    ASSERT_EQ(mixed.GetAttachFileNum(), 1);
+    ASSERT_EQ(mixed.GetAttachFileData(0, part), 1);
+    EXPECT_EQ(part.GetMIMENormalAttachName(), "memo.txt");
+    MailAnalyzer gmail;
+    gmail.MailAnalysis(ReadFixture("reply_gmail_alt_empty_text.eml"));
+    EXPECT_EQ(gmail.GetDecodeMailBody().rfind("<REFUSE>\r\n", 0), 0u) << gmail.GetDecodeMailBody();
+    ASSERT_EQ(gmail.GetAttachFileNum(), 1);
+    ASSERT_EQ(gmail.GetAttachFileData(0, part), 1);
+    EXPECT_TRUE(part.ContentTypeIs("text/plain"));
+}
+
+// The mark written in the markup in every form a browser shows as "<REFUSE>" is a
+// refusal; forms that show something else are not.
+TEST(MailAnalyzer, TheMarkInEveryFormOfCharacterReference) {
+    const std::string text = ReadFixture("reply_html_entity_mark.eml");
+    const std::string written = "&LT;REFUSE&GT;";
+    const size_t at = text.find(written);
+    ASSERT_NE(at, std::string::npos);
+    const struct {
+        const char* form;
+        int type;
+    } cases[] = {
+        {"&LT;REFUSE&GT;", MailAnalyzer::kRefusal},     {"&ltREFUSE&gt", MailAnalyzer::kRefusal},
+        {"&LTREFUSE&GT", MailAnalyzer::kRefusal},       {"&lt;REFUSE&gt", MailAnalyzer::kRefusal},
+        {"&#60;REFUSE&#62;", MailAnalyzer::kRefusal},   {"&#x3C;REFUSE&#x3E;", MailAnalyzer::kRefusal},
+        {"&#X3c;REFUSE&#62", MailAnalyzer::kRefusal},   {"&#060REFUSE&#x003e", MailAnalyzer::kRefusal},
+        {"&amp;lt;REFUSE&amp;gt;", MailAnalyzer::kOrdinary}, {"&Lt;REFUSE&Gt;", MailAnalyzer::kOrdinary},
+        {"&lt REFUSE&gt", MailAnalyzer::kOrdinary},
+    };
+    for (const auto& c : cases) {
+        std::string mail = text;
+        mail.replace(at, written.size(), c.form);
+        MailAnalyzer a;
+        a.MailAnalysis(mail);
+        EXPECT_EQ(a.GetMailType(), c.type) << c.form;
+    }
+}
+
+// The first line a reply's writer wrote: blank lines, quoted lines and the attribution
+// before a quotation passed over.
+TEST(MailAnalyzer, WritersFirstLine) {
+    const struct {
+        const char* text;
+        const char* line;
+    } cases[] = {
+        {"<REFUSE>\r\nthanks", "<REFUSE>"},
+        {"\r\n \t\r\n　\n<REFUSE>", "<REFUSE>"},
+        {"> our <REFUSE>\r\n>> older\r\n \t> indented\r\n\r\nthanks", "thanks"},
+        {"＞ 引用\r\n本文", "本文"},
+        {"On Tue, Jan 16, 2024, Shop wrote:\r\n> q\r\n\r\n<REFUSE>", "<REFUSE>"},
+        {"2024/01/16 9:00、Shop <info@example.jp>のメール:\r\n\r\n> q\r\nthanks", "thanks"},
+        {"以下の件です：\r\nよろしく", "以下の件です："},
+        {"配信停止希望：\r\n> q", "配信停止希望："},  // no date: no attribution
+        {"note: \r\n\r\n", "note: "},
+        {"> only a quotation\r\n", ""},
+        {"", ""},
+        {"a\rb", "a"},
+        {"a\nb", "a"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(SjisToUtf8(std::string(reply_lines::WritersFirstLine(Sjis(c.text)))), c.line) << c.text;
 }
 
 TEST(MailAnalyzer, BodyAndAttachmentsFollowDocumentOrder) {
