@@ -345,12 +345,14 @@ bool EnvironmentService::LoadAddressBook(EnvironmentManagers& next, QString& rea
     if (book->SetSystemOption(next.options.get()) != 1) return false;
     next.book = std::move(book);
     const BookJournal::Damage& damage = next.book->GetJournalDamage();
-    if (damage.found && damage.lostChanges > 0)
+    if (damage.found && damage.lostChanges != 0)
         ui::MessageBox(nullptr,
-                       U8("個人情報の変更記録の一部が壊れていたため、%1件の変更を読み込めませんでした。\r\n"
-                          "壊れていた変更記録は次のファイルに残してあります。\r\n%2")
-                           .arg(damage.lostChanges)
-                           .arg(ui::FromPath(damage.keptCopy)),
+                       (damage.lostChanges == BookJournal::kUnknownLoss
+                            ? U8("個人情報の変更記録の一部が壊れていたため、いくつかの変更を読み込めませんでした"
+                                 "（件数は分かりません）。\r\n")
+                            : U8("個人情報の変更記録の一部が壊れていたため、%1件の変更を読み込めませんでした。\r\n")
+                                  .arg(damage.lostChanges)) +
+                           U8("壊れていた変更記録は次のファイルに残してあります。\r\n%1").arg(ui::FromPath(damage.keptCopy)),
                        U8("個人情報読み込み異常"), platform::kMbOk | platform::kMbIconWarning);
 
     const int generations = ReadGenerationCount(*next.env);

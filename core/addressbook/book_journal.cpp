@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "core/addressbook/one_customer.h"
+#include "core/foundation/csv_write.h"
 
 namespace {
 
@@ -19,6 +20,10 @@ constexpr std::string_view kAnchor = "A";
 constexpr std::string_view kRow = "U";
 constexpr std::string_view kCopy = "C";
 constexpr std::string_view kEnd = "E";
+
+// The longest line an A record can have: "A", a version of up to twenty digits, a colon and
+// sixteen hex digits, its checksum and line end, quoted, with a byte to spare.
+constexpr std::size_t kLongestAnchor = 64;
 
 }  // namespace
 
@@ -115,6 +120,10 @@ void BookJournal::Bind(const std::string& path, const char* key) {
     base_.clear();
     started_ = false;
     batch_ = 0;
+    batchRows_ = 0;
+    // Until a replay or a new file says where the file stands, its batches go unnumbered.
+    numbered_ = false;
+    fileBatches_ = fileRows_ = 0;
 }
 
 void BookJournal::Unbind() {
@@ -136,6 +145,7 @@ int BookJournal::Replay(const std::string& version,
     copies_.clear();
     bases_.clear();
     started_ = false;
+    numbered_ = false;
     if (damage != nullptr) *damage = Damage{};
     if (version.empty()) return kUnreadable;
 
@@ -144,46 +154,158 @@ int BookJournal::Replay(const std::string& version,
     std::vector<std::pair<bool, std::string>> markers;
     std::size_t kept = 0;
     bool applying = false;
+    // Damage where an A may have stood (at a batch's start): until an A reads, the batches
+    // after it extend a book that cannot be told, when the last A read names another.
+    bool anchorHidden = false;
     int applied = 0;
-    int lost = 0;      // changes that damage kept from applying
-    int unplaced = 0;  // rows of whole batches read before any marker
+    int unplaced = 0;  // rows of whole batches whose book cannot be told
+
+    // What damage cost. Each B says how many batches and rows the file held before it, so
+    // the rows between the last batch accounted for and a B that reads are known exactly
+    // (a journal of an older version has bare B records: then they are not). `position`:
+    // the rows up to the end of the last batch accounted for, `batches` of them;
+    // `floating`: since then damage hid a stretch of unknown extent, followed by whole
+    // batches of `floatingRows` rows.
+    struct Tally {
+        long long batches = 0, position = 0;
+        bool floating = false;
+        long long floatingRows = 0;
+        long long lost = 0;
+        bool unknown = false;
+        // A B that reads: the batches and rows before it.
+        void At(long long count, long long rows) {
+            const long long between = rows - position - floatingRows;
+            if (between < 0 || count < batches) unknown = true;
+            else lost += between;
+            batches = count;
+            position = rows;
+            floating = false;
+            floatingRows = 0;
+        }
+        // A whole batch of `rows` whose start is known (`count` batches before it when it
+        // is numbered, -1 when not).
+        void Whole(long long count, long long before, long long rows) {
+            if (count >= 0) At(count, before);
+            if (floating) {
+                floatingRows += rows;
+                return;
+            }
+            ++batches;
+            position += rows;
+        }
+    } tally;
+
     // The batch being read: its records count only once its end is read. One read after
     // damage has lost its start: it is whole if its end counts exactly its records (the
-    // damage took only its B), and otherwise holds rows that are lost; `carried` says how
-    // many records of it were counted lost at the damage (the rows before it, and the
-    // record that did not read), and its end, if it reads, how many it held in all.
+    // damage took only its B), and otherwise its rows are lost; when the damage fell inside
+    // a batch whose B read, that B's numbers and the markers before the damage go on with
+    // it, so that its end tells how many rows it held.
     struct Batch {
         bool open = false;
         bool afterDamage = false;
+        bool numbered = false;
+        long long number = 0, before = 0;
         int markers = 0;
-        int carried = 0;
-        int carriedMarkers = 0;
+        int markersBefore = 0;
         std::vector<std::vector<std::string>> rows;
     } batch;
-    const auto drop = [&] {
-        if (batch.afterDamage) lost += static_cast<int>(batch.rows.size());
-        batch = Batch{};
-    };
     const auto mark = [&](bool anchor, std::string_view named) {
         markers.emplace_back(anchor, std::string(named));
         const bool here = named == version;
         // A (a journal begun again) says which book what follows extends; a C adds the copy.
         if (anchor) applying = here;
         else if (here) applying = true;
+        if (anchor) anchorHidden = false;
+    };
+    // A batch that never got its end: a failed append (never acknowledged), or damage.
+    const auto drop = [&] {
+        if (batch.open && batch.afterDamage) tally.floating = true;
+        batch = Batch{};
+    };
+    const auto number = [](std::string_view text, long long& out) {
+        const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), out);
+        return ec == std::errc() && end == text.data() + text.size() && out >= 0;
     };
     std::vector<std::string_view> row;
     ProgressJournal::ReplaySteps steps;
-    steps.damaged = [&](std::string_view kind) {
-        // What was open cannot be whole any more: its rows are lost, and so is the record
-        // that did not read, unless it was one of the batch's frame.
+    // What a changed byte left of a record that can be told in advance is as good as that
+    // record: the B the next batch begins with, the A naming this book at a batch's start,
+    // the E of the batch open, the tag. Such a record at the head of `piece` (a line that
+    // did not read, or what follows such a record on it when its line end was lost) is
+    // taken: the bytes it used, or 0.
+    const auto takeKnown = [&](std::string_view piece) -> std::size_t {
+        const auto near = [&](const std::vector<std::string_view>& fields) -> std::size_t {
+            CsvWrite coded;
+            for (std::string_view f : fields) coded.SetData(f);
+            coded.SetData(std::string_view("00000000"));  // as long as its checksum
+            const std::size_t length = coded.GetLine().size() + 2;  // and its line end
+            for (const std::size_t take : {length, length - 1, length + 1})
+                if (take <= piece.size() && ProgressJournal::NearRecord(piece.substr(0, take), fields)) return take;
+            return 0;
+        };
+        std::size_t used = 0;
+        if (!batch.open && !tally.floating) {
+            const std::string batches = std::to_string(tally.batches), rows = std::to_string(tally.position);
+            if ((used = near({kBegin, batches, rows})) != 0 || (used = near({kBegin})) != 0) {
+                batch = Batch{};
+                batch.open = true;
+                batch.numbered = true;
+                batch.number = tally.batches;
+                batch.before = tally.position;
+                return used;
+            }
+        }
+        if (batch.open && batch.rows.empty() && batch.markers == 0 && (used = near({kAnchor, version})) != 0) {
+            mark(true, version);
+            ++batch.markers;
+            return used;
+        }
+        const std::string count = std::to_string(batch.rows.size() + static_cast<std::size_t>(batch.markers));
+        if (batch.open && !batch.afterDamage && (used = near({kEnd, count})) != 0) {
+            // The batch is lost, and exactly its rows.
+            const long long rowsOf = static_cast<long long>(batch.rows.size());
+            if (batch.numbered) {
+                tally.At(batch.number + 1, batch.before + rowsOf);
+            } else if (!tally.floating) {
+                tally.lost += rowsOf;
+                tally.position += rowsOf;
+                ++tally.batches;
+            } else {
+                tally.unknown = true;
+            }
+            batch = Batch{};
+            return used;
+        }
+        if ((used = near({kTag, kFormat})) != 0) return used;
+        return 0;
+    };
+    steps.damaged = [&](const ProgressJournal::Damaged& d) {
+        std::string_view rest = d.line;
+        if (d.lines == 1) {
+            while (!rest.empty()) {
+                const std::size_t used = takeKnown(rest);
+                if (used == 0) break;
+                rest.remove_prefix(used);
+            }
+        }
+        if (rest.empty()) return;
+        // Damage where an A may have stood (at a batch's start), unless what did not read is
+        // plainly something else: one line whose first record is longer than any A (no line
+        // end of a record joined to it within that length).
+        if ((!batch.open || (batch.rows.empty() && batch.markers == 0)) &&
+            (d.lines != 1 || rest.substr(0, kLongestAnchor).find('\r') != std::string_view::npos ||
+             rest.size() <= kLongestAnchor))
+            anchorHidden = true;
+        // What was open cannot be whole any more: its rows are lost.
         Batch after;
         after.open = after.afterDamage = true;
-        if (batch.open) {
-            after.carried = batch.carried + static_cast<int>(batch.rows.size());
-            after.carriedMarkers = batch.carriedMarkers + batch.markers;
+        if (batch.open && (batch.numbered || batch.afterDamage)) {
+            after.numbered = batch.numbered;
+            after.number = batch.number;
+            after.before = batch.before;
+            after.markersBefore = batch.markersBefore + batch.markers;
         }
-        if (kind != kBegin && kind != kEnd && kind != kAnchor && kind != kCopy && kind != kTag) ++after.carried;
-        lost += after.carried - (batch.open ? batch.carried : 0);
+        if (!batch.open) tally.floating = true;  // between batches: how much it took is not known
         batch = std::move(after);
     };
     steps.record = [&](const std::vector<std::string_view>& fields) {
@@ -193,6 +315,13 @@ int BookJournal::Replay(const std::string& version,
             // Records before it belong to an append that failed half-way, or follow damage.
             drop();
             batch.open = true;
+            long long count = 0, rows = 0;
+            if (fields.size() == 3 && number(fields[1], count) && number(fields[2], rows)) {
+                batch.numbered = true;
+                batch.number = count;
+                batch.before = rows;
+                tally.At(count, rows);
+            }
             return false;
         }
         if ((kind == kAnchor || kind == kCopy) && fields.size() == 2) {
@@ -206,17 +335,18 @@ int BookJournal::Replay(const std::string& version,
             return false;
         }
         if (kind != kEnd) return false;
-        std::size_t n = 0;
-        const std::string_view count = fields.size() == 2 ? fields[1] : std::string_view();
-        const auto [end, ec] = std::from_chars(count.data(), count.data() + count.size(), n);
-        const bool whole = batch.open && ec == std::errc() && end == count.data() + count.size() &&
-                           n == batch.rows.size() + static_cast<std::size_t>(batch.markers);
+        long long n = 0;
+        const bool counted = fields.size() == 2 && number(fields[1], n);
+        const long long rowsOf = static_cast<long long>(batch.rows.size());
+        const bool whole = batch.open && counted && n == rowsOf + batch.markers;
         if (!whole) {
-            // A damaged batch whose end reads says how many records it held.
-            const int held = static_cast<int>(n) - batch.carriedMarkers - batch.markers;
-            if (batch.afterDamage && ec == std::errc() && held - batch.carried > static_cast<int>(batch.rows.size()))
-                lost += held - batch.carried - static_cast<int>(batch.rows.size());
-            drop();
+            // A damaged batch whose end reads says how many records it held: its rows are
+            // known when its start is (less the markers, an upper bound when one was lost).
+            if (batch.open && counted && batch.numbered)
+                tally.At(batch.number + 1, batch.before + std::max(0LL, n - batch.markersBefore - batch.markers));
+            else if (batch.open)
+                tally.floating = true;
+            batch = Batch{};
             return false;
         }
         for (const auto& r : batch.rows) {
@@ -224,9 +354,16 @@ int BookJournal::Replay(const std::string& version,
                 row.assign(r.begin(), r.end());
                 apply(row);
                 ++applied;
-            } else if (markers.empty()) {
+            } else if (markers.empty() || anchorHidden) {
                 ++unplaced;
             }
+        }
+        if (batch.afterDamage) {
+            // Its start was lost: where it stands is known at the next B that reads.
+            tally.floating = true;
+            tally.floatingRows += rowsOf;
+        } else {
+            tally.Whole(batch.numbered ? batch.number : -1, batch.before, rowsOf);
         }
         batch = Batch{};
         kept = markers.size();
@@ -255,11 +392,18 @@ int BookJournal::Replay(const std::string& version,
         started_ = false;
         return kUnreadable;
     }
-    if (damage != nullptr && scan.damaged > 0) {
+    // A stretch whose extent damage hid, or a cut that took readable records of a batch
+    // that never got its end: how many changes it held cannot be known.
+    if (tally.floating || scan.cutReadable) tally.unknown = true;
+    if (damage != nullptr && (scan.damaged > 0 || scan.cutReadable)) {
         damage->found = true;
-        damage->lostChanges = lost;
+        damage->lostChanges = tally.unknown ? kUnknownLoss : static_cast<int>(tally.lost);
         damage->keptCopy = copy;
     }
+    // Appends go on numbering where the file stands, when that is known.
+    numbered_ = !tally.unknown;
+    fileBatches_ = tally.batches;
+    fileRows_ = tally.position;
     if (extends) return applied;
     // No journal, or one written for a book that has been replaced since: start afresh.
     if (Restart(version) != 0) return kUnreadable;
@@ -279,12 +423,16 @@ int BookJournal::Restart(const std::string& version) {
     bases_.clear();
     started_ = false;
     base_ = version;
-    return file_.Remove();
+    if (file_.Remove() != 0) return -1;  // the file goes on, and so do its numbers
+    numbered_ = true;
+    fileBatches_ = fileRows_ = 0;
+    return 0;
 }
 
 void BookJournal::Add(const std::vector<std::string_view>& fields) {
     if (batch_ == 0) {
-        file_.Add({kBegin});
+        if (numbered_) file_.Add({kBegin, std::to_string(fileBatches_), std::to_string(fileRows_)});
+        else file_.Add({kBegin});
         if (!started_) {
             file_.Add({kAnchor, base_});
             ++batch_;
@@ -305,6 +453,7 @@ void BookJournal::AddRow(const std::vector<std::string>& elements) {
     fields.push_back(kRow);
     fields.insert(fields.end(), elements.begin(), elements.end());
     Add(fields);
+    ++batchRows_;
 }
 
 void BookJournal::NoteCopy(const std::string& version) {
@@ -322,6 +471,9 @@ int BookJournal::Commit() {
         return -1;
     }
     batch_ = 0;
+    ++fileBatches_;
+    fileRows_ += static_cast<long long>(batchRows_);
+    batchRows_ = 0;
     if (!started_) {
         started_ = true;
         bases_.assign(1, base_);
@@ -334,4 +486,5 @@ int BookJournal::Commit() {
 void BookJournal::Discard() {
     file_.DropPending();
     batch_ = 0;
+    batchRows_ = 0;
 }

@@ -11,7 +11,10 @@
 //
 // File: a ProgressJournal (progress_journal.h) tagged "OMBREL-ADDRESS-JOURNAL", "1", coded
 // with the book's own key, so it keeps exactly the secrecy of the book. Its records:
-//   B                   the start of a batch
+//   B <batches> <rows>  the start of a batch, with the batches and rows (U records) the
+//                       file held before it (bare "B" in journals of older versions, and
+//                       after damage whose extent was not known); so the changes that
+//                       damage took are counted exactly
 //   A <file>            the version of the book file the journal extends (first; a later
 //                       A begins the journal again, when a file could not be removed)
 //   U <56 elements>     a row as it is now; its customer ID (element 0) says which row
@@ -24,11 +27,15 @@
 //
 // Damage (a byte changed on the disk) costs only the batches it is in: the open reads on
 // past it, applies every whole batch after it, keeps the damaged journal's bytes in a copy
-// beside it and says how many changes could not be read. The A and C records name the
+// beside it and says how many changes could not be read (or, where damage hid a stretch
+// of unknown extent, that an unknown number could not). A record that a changed byte left
+// recognisable (the next B, the A naming the book read, the E of the batch read, the tag)
+// costs nothing. The A and C records name the
 // book that the rows extend; they count wherever they can be read, also in a damaged
-// batch. Should damage hide them while whole batches follow, the open refuses and leaves
-// the journal as it is: replaying rows over a book they may not belong to could undo a
-// restore.
+// batch. Should damage hide them while whole batches follow (before any marker, or where
+// an A may have stood while the last A read names another book), the open refuses and
+// leaves the journal as it is: replaying rows over a book they may not belong to could
+// undo a restore.
 //
 // Versions: "<size>:<digest of the bytes>" of the file, "-" for no file. Any other
 // content (a whole save renamed over the book, a restore or a copy put in its place) gives
@@ -68,9 +75,14 @@ public:
     bool CodedWith(const char* key) const;
 
     // What damage cost a replay.
+    static constexpr int kUnknownLoss = -1;
     struct Damage {
-        bool found = false;    // the journal held damage (not only a torn tail)
-        int lostChanges = 0;   // rows in the batches that it kept from applying
+        // The journal held damage, or a tail cut off with records in it that read whole
+        // (not a mere torn tail).
+        bool found = false;
+        // Rows in the batches that it kept from applying, exactly (never fewer), or
+        // kUnknownLoss where that cannot be known (damage hid a stretch of unknown extent).
+        int lostChanges = 0;
         std::string keptCopy;  // where the damaged journal's bytes were kept
     };
     // Results of Replay besides the rows applied.
@@ -128,4 +140,10 @@ private:
     bool started_ = false;  // the file holds its A record
     std::string bookKey_, bookVersion_;  // the last VersionOfBook, and the file state it was of
     std::size_t batch_ = 0;
+    std::size_t batchRows_ = 0;  // U records in the batch being built
+    // The batches and rows the file holds, which the next B says; unknown after damage
+    // whose extent could not be told (then the B goes bare).
+    bool numbered_ = false;
+    long long fileBatches_ = 0;
+    long long fileRows_ = 0;
 };

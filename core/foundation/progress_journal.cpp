@@ -173,6 +173,9 @@ void ProgressJournal::Close() {
 
 void ProgressJournal::Bind(const std::string& path, const char* key, std::vector<std::string> tag) {
     Close();
+    // A cut owed to the file bound before stays owed to it only (and is checked against
+    // the file found at the next append).
+    if (path != path_) mustCut_ = false;
     path_ = path;
     if (key != nullptr) key_ = key;
     else key_.reset();
@@ -187,6 +190,7 @@ void ProgressJournal::Unbind() {
     Close();
     path_.clear();
     pending_.clear();
+    mustCut_ = false;
 }
 
 void ProgressJournal::CodeRecord(const std::vector<std::string_view>& fields, std::string& out) const {
@@ -213,12 +217,13 @@ int ProgressJournal::OpenForAppend() {
     }
     fileSize_ = static_cast<std::uint64_t>(st.st_size);
     if (mustCut_) {
-        // What a failed append left is cut off first, or nothing is appended.
-        if (fileSize_ > wholeSize_ && !CutBack(wholeSize_)) {
+        // What a failed append left is cut off first, or nothing is appended. The cut is
+        // the file's it was meant for: another file in its place (saved whole, replaced),
+        // or one shorter than the cut, never gets it.
+        if (st.st_dev == cutDevice_ && st.st_ino == cutInode_ && fileSize_ > wholeSize_ && !CutBack(wholeSize_)) {
             Close();
             return -1;
         }
-        fileSize_ = wholeSize_;
         mustCut_ = false;
     }
     if (fileSize_ == 0) {
@@ -226,10 +231,7 @@ int ProgressJournal::OpenForAppend() {
         std::string head;
         CodeRecord(tag, head);
         if (!WriteAll(fd_, head.data(), head.size())) {
-            if (!CutBack(0)) {
-                mustCut_ = true;
-                wholeSize_ = 0;
-            }
+            if (!CutBack(0)) RememberCut(0);
             Close();
             return -1;
         }
@@ -246,6 +248,20 @@ int ProgressJournal::OpenForAppend() {
         }
     }
     return 0;
+}
+
+void ProgressJournal::RememberCut(std::uint64_t size) {
+    struct stat st {};
+    if (::fstat(fd_, &st) != 0) {
+        // Not knowing which file it is, the next append cannot tell it from another: it
+        // opens the file again and cuts it only if that is still this one, so a file
+        // that cannot be told is given none.
+        return;
+    }
+    mustCut_ = true;
+    wholeSize_ = size;
+    cutDevice_ = st.st_dev;
+    cutInode_ = st.st_ino;
 }
 
 bool ProgressJournal::CutBack(std::uint64_t size) {
@@ -269,10 +285,7 @@ int ProgressJournal::Commit() {
         // either: a part of it, or all of it with a failed flush, would otherwise be
         // replayed after all. Should the cut fail, it is tried again before the next
         // append, which never follows what is left.
-        if (!CutBack(before)) {
-            mustCut_ = true;
-            wholeSize_ = before;
-        }
+        if (!CutBack(before)) RememberCut(before);
         Close();
         return -1;
     }
@@ -284,6 +297,9 @@ int ProgressJournal::Commit() {
 
 int ProgressJournal::WritePendingTo(const std::string& path) {
     Close();
+    // The bytes are to follow what the file holds now, which ends in a failed append that
+    // could not be cut off yet: they would be read as part of it.
+    if (mustCut_) return -1;
     std::string text;
     if (Size() == 0) {
         std::vector<std::string_view> tag(tag_.begin(), tag_.end());
@@ -300,7 +316,9 @@ int ProgressJournal::Replace(const std::vector<std::vector<std::string_view>>& r
     pending_.clear();
     if (path_.empty()) return -1;
     if (records.empty()) return Remove();
-    return WriteCopy(path_, records);
+    if (WriteCopy(path_, records) != 0) return -1;
+    mustCut_ = false;  // the file it was meant for is gone
+    return 0;
 }
 
 int ProgressJournal::WriteCopy(const std::string& path, const std::vector<std::vector<std::string_view>>& records) {
@@ -311,6 +329,24 @@ int ProgressJournal::WriteCopy(const std::string& path, const std::vector<std::v
     if (!platform::WriteFileAtomically(path, text, sync_)) return -1;
     appended_ += text.size();
     return 0;
+}
+
+bool ProgressJournal::NearRecord(std::string_view line, const std::vector<std::string_view>& fields) {
+    CsvWrite record;
+    for (std::string_view f : fields) record.SetData(f);
+    record.SetData(std::string_view(Hex(Checksum(fields, fields.size()))));
+    std::string text(record.GetLine());
+    text += "\r\n";
+    // One byte changed, lost or added anywhere: the same on both sides of the first
+    // difference but for that byte.
+    std::size_t i = 0;
+    while (i < line.size() && i < text.size() && line[i] == text[i]) ++i;
+    if (i == line.size() && i == text.size()) return true;
+    const auto same = [&](std::size_t a, std::size_t b) {
+        return line.size() - a == text.size() - b && line.substr(a) == std::string_view(text).substr(b);
+    };
+    return (line.size() == text.size() && same(i + 1, i + 1)) || (line.size() + 1 == text.size() && same(i, i + 1)) ||
+           (line.size() == text.size() + 1 && same(i + 1, i));
 }
 
 std::string ProgressJournal::DamagedCopyPath(const std::string& path, int number) {
@@ -345,6 +381,15 @@ int ProgressJournal::Scan(const ReplaySteps& steps, ReplayScan& scan) {
     bool failing = false;    // something did not read since the last record that did
     bool cutOff = false;     // ... and it began with a record that a crash cut off
     std::string failedKind;  // the first field of what did not read, when it has one
+    std::string failedLine;  // its first line
+    int failedLines = 0;     // the lines that did not read since then
+    int sinceWhole = 0;      // records read whole after the end of the last whole unit
+    bool damageSinceWhole = false;
+    const auto report = [&] {
+        ++scan.damaged;
+        damageSinceWhole = true;
+        if (steps.damaged) steps.damaged(Damaged{failedKind, failedLine, failedLines});
+    };
     int result = 0;
     for (std::uint64_t at = 0;;) {
         const RecordReader::Result r = reader.Read(at);
@@ -354,6 +399,8 @@ int ProgressJournal::Scan(const ReplaySteps& steps, ReplayScan& scan) {
             break;
         }
         bool whole = false;
+        std::uint64_t end = 0;  // where the record ends: its line end, or its closing quote
+        bool lineEndLost = false;  // ... the latter, at the end of the file
         if (r == RecordReader::kWhole) {
             const int n = split.SetLine(reader.Text());
             if (n == 0 && Blank(reader.Text())) {
@@ -363,6 +410,27 @@ int ProgressJournal::Scan(const ReplaySteps& steps, ReplayScan& scan) {
             fields.clear();
             for (int i = 0; i < n; ++i) fields.push_back(split.GetDataView(i));
             whole = n >= 1 && fields.back() == Hex(Checksum(fields, fields.size() - 1));
+            end = reader.End();
+        }
+        if (!whole) {
+            // A record that reads whole with its checksum up to its closing quote is whole
+            // whatever happened to the line end after it (a byte changed, or a cut just
+            // before it): its every field is there.
+            const std::string& text = reader.Text();
+            for (std::size_t q = text.size(); q-- > 0 && text.size() - q <= 3;) {
+                if (text[q] != '"') continue;
+                const int n = split.SetLine(std::string_view(text).substr(0, q + 1));
+                fields.clear();
+                for (int i = 0; i < n; ++i) fields.push_back(split.GetDataView(i));
+                if (n >= 1 && fields.back() == Hex(Checksum(fields, fields.size() - 1))) {
+                    whole = true;
+                    // At the end of the file the line end is made good before anything is
+                    // appended; elsewhere the next record has its own line.
+                    lineEndLost = reader.End() >= scan.size;
+                    end = lineEndLost ? at + q + 1 : reader.End();
+                    break;
+                }
+            }
         }
         if (!whole) {
             // The tag did not read: the journal is ours, damaged, if a record of ours follows.
@@ -370,10 +438,13 @@ int ProgressJournal::Scan(const ReplaySteps& steps, ReplayScan& scan) {
             if (!failing) {
                 cutOff = r == RecordReader::kTorn && reader.CutOff();
                 // What the owner may learn of it: the first field of its first line.
+                failedLine.assign(reader.FirstLine());
                 failedKind.clear();
-                if (split.SetLine(reader.FirstLine()) > 0) failedKind = split.GetDataView(0);
+                if (split.SetLine(failedLine) > 0) failedKind = split.GetDataView(0);
+                failedLines = 0;
             }
             failing = true;
+            ++failedLines;
             // Read on from the next line: damage spoils the record it is in, not the rest.
             if (reader.FirstLineEnd() <= at || (r == RecordReader::kTorn && reader.FirstLineEnd() >= reader.End()))
                 break;
@@ -389,7 +460,8 @@ int ProgressJournal::Scan(const ReplaySteps& steps, ReplayScan& scan) {
                 scan.ours = true;
                 if (failing) ++scan.damaged;  // something before the tag
                 failing = false;
-                scan.whole = at;
+                scan.whole = end;
+                scan.lineEndAt = lineEndLost ? end : 0;
                 continue;
             }
             // Another tag: not our journal. A tag that did not read is ours, damaged, when a
@@ -399,17 +471,23 @@ int ProgressJournal::Scan(const ReplaySteps& steps, ReplayScan& scan) {
         }
         if (failing) {
             failing = false;
-            ++scan.damaged;
-            if (steps.damaged) steps.damaged(failedKind);
+            report();
         }
         ++scan.records;
-        if (steps.record(fields)) scan.whole = at;
+        ++sinceWhole;
+        if (steps.record(fields)) {
+            scan.whole = end;
+            scan.lineEndAt = lineEndLost ? end : 0;
+            sinceWhole = 0;
+            damageSinceWhole = false;
+        }
     }
     // What does not read at the end is a torn tail, unless it does not look cut off.
-    if (result == 0 && failing && !cutOff && scan.ours) {
-        ++scan.damaged;
-        if (steps.damaged) steps.damaged(failedKind);
-    }
+    if (result == 0 && failing && !cutOff && scan.ours) report();
+    // A tail that is cut off with records in it that read whole (a unit that never got its
+    // end, or whose end a changed byte took) is told, and its bytes kept: a cut never
+    // takes readable records without a word.
+    if (result == 0 && scan.ours && sinceWhole > 0 && !damageSinceWhole) scan.cutReadable = true;
     const int error = errno;
     std::fclose(fp);
     errno = error;  // why a read failed
@@ -451,18 +529,27 @@ int ProgressJournal::Settle(const ReplayScan& scan, std::string* keptCopy) {
     // A journal that is not ours as a whole (another tag, or coded with another key) is set
     // aside rather than deleted: it may still be recovered by hand.
     if (!scan.ours) return ::rename(path_.c_str(), (path_ + ".bad").c_str()) == 0 ? 0 : -1;
-    if (scan.damaged > 0) {
+    if (scan.damaged > 0 || scan.cutReadable) {
         std::string copy;
         if (KeepDamagedCopy(path_, copy) != 0) return -1;
         if (keptCopy != nullptr) *keptCopy = copy;
     }
-    // Anything after the last whole unit goes, so that new records never follow garbage.
-    if (scan.size > scan.whole) {
+    // Anything after the last whole unit goes, so that new records never follow garbage;
+    // a last record whose line end was lost or changed gets it back.
+    const bool mendLineEnd = scan.lineEndAt != 0 && scan.lineEndAt == scan.whole;
+    if (scan.size > scan.whole || mendLineEnd) {
         const int fd = platform::OpenPrivateFile(path_, O_WRONLY);
         if (fd < 0) return -1;
-        const bool cut = ::ftruncate(fd, static_cast<off_t>(scan.whole)) == 0;
+        bool done = ::ftruncate(fd, static_cast<off_t>(scan.whole)) == 0;
+        if (done && mendLineEnd) {
+            std::string lineEnd = "\r\n";
+            CodeBytes(lineEnd.data(), lineEnd.size(), table_);
+            done = ::pwrite(fd, lineEnd.data(), lineEnd.size(), static_cast<off_t>(scan.whole)) ==
+                   static_cast<ssize_t>(lineEnd.size());
+            if (!done) (void)::ftruncate(fd, static_cast<off_t>(scan.whole));
+        }
         ::close(fd);
-        if (!cut) return -1;
+        if (!done) return -1;
     }
     return 0;
 }
@@ -483,6 +570,7 @@ int ProgressJournal::Remove() {
     pending_.clear();
     if (path_.empty()) return 0;
     if (::unlink(path_.c_str()) != 0 && errno != ENOENT) return -1;
+    mustCut_ = false;  // the file it was meant for is gone
     return 0;
 }
 

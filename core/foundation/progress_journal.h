@@ -22,7 +22,9 @@
 // Torn tail and damage: a crash can only cut the end of the file, so what follows the last
 // whole unit and reaches the end of the file without reading whole (a record cut off in
 // the middle, the zeros a power loss leaves) is a torn tail: replay cuts it off before
-// anything new is appended. Anything else that does not read (a byte changed on the disk:
+// anything new is appended; should it hold records that read whole, they are kept in a
+// copy first, as damage is. A record whose fields and checksum read whole up to its
+// closing quote is whole whatever became of the line end after it. Anything else that does not read (a byte changed on the disk:
 // a record whose checksum fails, a quote that joins the lines after it into one record) is
 // damage: replay reads on from the next line, so every whole unit after it still counts,
 // tells the owner, and keeps a copy of the journal's bytes beside it (DamagedCopyPath)
@@ -31,7 +33,8 @@
 // Appends: a batch reaches the file whole or not at all, as far as the caller can tell:
 // when a write or its flush fails, the file is cut back to what it held before, and while
 // that cut cannot be made nothing more is appended (the next record would otherwise follow
-// a torn one and be lost with it).
+// a torn one and be lost with it). That cut is owed by the file it was meant for only: a
+// file removed, replaced (Replace, a whole save) or rebound since starts clean.
 
 #include <cstdint>
 #include <functional>
@@ -81,17 +84,23 @@ public:
     // it, for a caller that appends those bytes to this journal's file later, together with
     // changes to other files; the tag goes first when the journal's file is empty or
     // missing. The pending batch is then empty, and the file is no longer held open, so
-    // that the next Commit learns its size again. 0, or -1 (the batch stays pending).
+    // that the next Commit learns its size again. 0, or -1 (the batch stays pending; also
+    // while a failed append waits to be cut off the file).
     int WritePendingTo(const std::string& path);
 
+    // Damage met by a scan: what did not read, from its first line on.
+    struct Damaged {
+        std::string_view kind;  // the first field of that line, as far as it can be told
+        std::string_view line;  // that line, decoded, with its line end
+        int lines = 0;          // the lines that did not read (1: that line alone)
+    };
     struct ReplaySteps {
         // A record read whole, its checksum removed: true when the journal is whole after
         // it (the end of a unit).
         std::function<bool(const std::vector<std::string_view>&)> record;
-        // Damage before the next record (see above), with the first field of what did not
-        // read, as far as it can be told (empty: not at all): the unit open is not whole.
-        // May be empty.
-        std::function<void(std::string_view)> damaged;
+        // Damage before the next record (see above): the unit open is not whole. May be
+        // empty.
+        std::function<void(const Damaged&)> damaged;
     };
     // What a scan met.
     struct ReplayScan {
@@ -100,17 +109,23 @@ public:
         bool ours = false;        // the tag (or, when it is damaged, a record after it) reads
         std::uint64_t whole = 0;  // the end of the last whole unit (or of the tag)
         std::uint64_t size = 0;   // the file's size (0: there is none)
+        // That unit's last record is the file's last and lost its line end (0: none lost).
+        std::uint64_t lineEndAt = 0;
+        // What follows that unit holds records that read whole (it is cut off all the same:
+        // the unit never got its end).
+        bool cutReadable = false;
     };
     // Reads the journal, handing every record after the tag to `steps` in order; changes
     // nothing on the disk. 0, or -1 when the file exists but cannot be read, or is a
     // symbolic link (refused and reported, platform/private_files.h; Commit refuses one
     // likewise).
     int Scan(const ReplaySteps& steps, ReplayScan& scan);
-    // Puts the file in order after Scan: a journal with damage is first copied whole to
-    // DamagedCopyPath (*keptCopy gets its path; an identical copy made by an earlier open
-    // is used again), then the torn tail or the unreadable rest after the last whole unit
-    // is cut off; a file that is not ours (another tag, another key) is set aside as
-    // "<path>.bad". 0, or -1 when that cannot be done (the file is then as it was).
+    // Puts the file in order after Scan: a journal with damage, or whose cut takes records
+    // that read whole, is first copied whole to DamagedCopyPath (*keptCopy gets its path;
+    // an identical copy made by an earlier open is used again), then the torn tail or the
+    // unreadable rest after the last whole unit is cut off, and a last record whose line
+    // end was lost gets it back; a file that is not ours (another tag, another key) is set
+    // aside as "<path>.bad". 0, or -1 when that cannot be done.
     int Settle(const ReplayScan& scan, std::string* keptCopy = nullptr);
     // Scan and Settle for an owner whose every record is a unit of its own. The number of
     // records applied; 0 when there is no journal; -1 when the file cannot be read or
@@ -118,6 +133,9 @@ public:
     int Replay(const std::function<void(const std::vector<std::string_view>&)>& apply);
     // Where a copy of a damaged journal goes: "<path>.damaged", then "<path>.damaged2" ...
     static std::string DamagedCopyPath(const std::string& path, int number);
+    // Whether `line` (as Damaged::line gives it) is the record of `fields` with at most one
+    // byte changed, lost or added: what a changed byte left of a record known in advance.
+    static bool NearRecord(std::string_view line, const std::vector<std::string_view>& fields);
 
     // Deletes the journal file: 0, or -1 when it exists and cannot be removed.
     int Remove();
@@ -131,6 +149,8 @@ private:
     int OpenForAppend();
     // Cuts the open file back to `size` (and flushes that when syncing): true when done.
     bool CutBack(std::uint64_t size);
+    // The open file must be cut back to `size` before the next append (the cut failed).
+    void RememberCut(std::uint64_t size);
     void Close();
 
     std::string path_;
@@ -140,9 +160,12 @@ private:
     int fd_ = -1;
     std::uint64_t fileSize_ = 0;            // the file's size while fd_ is open
     // A failed append could not be cut back: the file must be cut to `wholeSize_` before
-    // anything more is appended to it.
+    // anything more is appended to it. The cut is that file's alone (its device and inode):
+    // it is forgotten when the file is removed, replaced or another is bound.
     bool mustCut_ = false;
     std::uint64_t wholeSize_ = 0;
+    std::uint64_t cutDevice_ = 0;
+    std::uint64_t cutInode_ = 0;
     bool sync_ = true;
     std::string pending_;
     std::uint64_t appended_ = 0;

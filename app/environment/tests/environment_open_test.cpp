@@ -372,8 +372,10 @@ TEST_F(EnvServiceTest, ADamagedJournalIsToldAndCostsOnlyItsBatch) {
     } refusals[] = {
         {"the record naming the book",
          [&] {
+             // Two bytes: one changed byte leaves the record recognisable.
              std::string d = journal;
              d[anchor] = static_cast<char>(d[anchor] ^ 0x21);
+             d[anchor + 4] = static_cast<char>(d[anchor + 4] ^ 0x21);
              WriteFile(db + "database.jnl", d);
          },
          "個人情報の変更記録が壊れていて、どの個人情報データベースファイルに続くものかを確かめられないため、"

@@ -12,6 +12,7 @@
 #include "address_book_test_util.h"
 #include "core/addressbook/address_import.h"
 #include "core/foundation/cp932.h"
+#include "core/foundation/record_coding.h"
 #include "core/foundation/sequencer.h"
 
 namespace {
@@ -61,7 +62,9 @@ protected:
 
 // Whole batches survive; a batch cut anywhere (inside a record, between its records, inside
 // its end record, after a line break within a quoted value) is dropped as a whole and cut
-// off the file, and what is appended afterwards is read again.
+// off the file, and what is appended afterwards is read again. A cut that takes records
+// which read whole is told, the bytes kept, the book saved whole; a batch that lost only
+// its last line end is whole.
 TEST_P(BookJournalTest, TornLastEntryIsDroppedAtEveryByte) {
     Edit(*book_, a_, kElemCompany, "one");
     ASSERT_EQ(book_->DeleteCustomer(b_), 0);
@@ -78,25 +81,50 @@ TEST_P(BookJournalTest, TornLastEntryIsDroppedAtEveryByte) {
     const std::string journal = ReadFile(JournalFile());
     const std::string bookFile = ReadFile(DatabaseFile());
     ASSERT_GT(journal.size(), whole);
+    // Where each record ends (after its line end outside quotes).
+    std::vector<std::size_t> ends;
+    {
+        StoreKey key;
+        ASSERT_EQ(GetStoreKey(&env_, key), 0);
+        const unsigned char* decode = key.keyed ? RecordDecodeTable(GetKeyNumber(key.text)) : DefaultDecodeTable();
+        bool open = false;
+        for (std::size_t i = 0; i < journal.size(); ++i) {
+            const char c = static_cast<char>(decode[static_cast<unsigned char>(journal[i])]);
+            if (c == '"') open = !open;
+            if (c == '\n' && !open) ends.push_back(i + 1);
+        }
+    }
 
     for (std::size_t cut = whole; cut <= journal.size(); ++cut) {
         SCOPED_TRACE(cut);
+        WriteFile(DatabaseFile(), bookFile);
         WriteFile(JournalFile(), journal.substr(0, cut));
-        const bool complete = cut == journal.size();
+        const bool complete = cut + 2 >= journal.size();
+        bool readable = false;  // a record of the torn batch reads whole up to its closing quote
+        for (const std::size_t e : ends) readable = readable || (e > whole && e - 2 <= cut);
+        readable = readable && !complete;
+        std::filesystem::remove(ProgressJournal::DamagedCopyPath(JournalFile(), 1));
         auto book = Reopen(complete ? 4 : 3);
         EXPECT_EQ(book->GetCustomerDataPinPoint(a_, kElemCompany), "one");
         EXPECT_EQ(book->FindCustomerID(b_, 0), 0);
         EXPECT_EQ(book->GetCustomerDataPinPoint(c_, kElemExtraFirst), complete ? tricky : "");
-        EXPECT_EQ(JournalSize(), complete ? journal.size() : whole);
+        EXPECT_EQ(book->GetJournalDamage().found, readable);
+        if (readable) {
+            EXPECT_EQ(book->GetJournalDamage().lostChanges, BookJournal::kUnknownLoss);
+            EXPECT_EQ(book->GetJournalDamage().keptCopy, ProgressJournal::DamagedCopyPath(JournalFile(), 1));
+            EXPECT_EQ(JournalSize(), 0u);  // saved whole
+        } else {
+            EXPECT_EQ(JournalSize(), complete ? journal.size() : whole);
+            EXPECT_EQ(ReadFile(DatabaseFile()), bookFile);  // the open wrote nothing whole
+        }
         if (cut == whole + 1 || cut == journal.size() - 1) {
             Edit(*book, a_, kElemCompany, "two");
-            auto again = Reopen(3);
+            auto again = Reopen(complete ? 4 : 3);
             EXPECT_EQ(again->GetCustomerDataPinPoint(a_, kElemCompany), "two");
             EXPECT_EQ(again->FindCustomerID(b_, 0), 0);
         }
         if (HasFatalFailure()) return;
     }
-    EXPECT_EQ(ReadFile(DatabaseFile()), bookFile);  // the opens wrote nothing whole
 }
 
 // A journal never replays over a book that replaced the one it was written for: a backup

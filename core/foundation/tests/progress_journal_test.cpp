@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -77,6 +78,53 @@ TEST_F(ProgressJournalTest, FailedAppendLeavesTheFileAsItWas) {
         expected.push_back("lost");
         expected.push_back("after");
         EXPECT_EQ(Replayed(path_), expected);
+    }
+}
+
+// A cut that a failed append still owes belongs to that file: once the journal is removed
+// or replaced whole (the owner's whole save) the next append goes on the new file as it
+// is, tag first (was: the old cut applied to the new file, so a fresh journal went without
+// its tag and was set aside at the next open, and a replaced one was cut short); bound
+// again to the same file, it is still owed; bound to another, it is not.
+TEST_F(ProgressJournalTest, AnOwedCutIsForgottenWithItsFile) {
+    const std::string other = folder_ + "DB/other.jnl";
+    const struct {
+        const char* name;
+        std::function<void(ProgressJournal&)> between;
+        std::string appendedTo;
+        std::vector<std::string> expected;
+    } cases[] = {
+        {"removed", [](ProgressJournal& j) { ASSERT_EQ(j.Remove(), 0); }, path_, {"next"}},
+        {"replaced",
+         [](ProgressJournal& j) {
+             ASSERT_EQ(j.Replace({{"kept1", "x"}, {"kept2", "x"}, {"kept3", "x"}, {"kept4", "x"}}), 0);
+         },
+         path_,
+         {"kept1", "kept2", "kept3", "kept4", "next"}},
+        {"bound again", [this](ProgressJournal& j) { j.Bind(path_, "key", {"TEST-JOURNAL", "1"}); }, path_,
+         {"one", "two", "next"}},
+        {"bound to another file", [&other](ProgressJournal& j) { j.Bind(other, "key", {"TEST-JOURNAL", "1"}); },
+         other, {"next"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::filesystem::remove(path_);
+        std::filesystem::remove(other);
+        journal_.Bind(path_, "key", {"TEST-JOURNAL", "1"});
+        ASSERT_EQ(Append("one"), 0);
+        ASSERT_EQ(Append("two"), 0);
+        {
+            syscall_faults::Scope faults;
+            syscall_faults::DataSync().Arm(1, EIO);
+            syscall_faults::Truncate().Arm(1, EIO);
+            journal_.Add({"failed", "x"});
+            ASSERT_EQ(journal_.Commit(), -1);
+        }
+        c.between(journal_);
+        if (HasFatalFailure()) return;
+        ASSERT_EQ(Append("next"), 0);
+        EXPECT_EQ(Replayed(c.appendedTo), c.expected);
+        EXPECT_FALSE(std::filesystem::exists(c.appendedTo + ".bad"));
     }
 }
 
