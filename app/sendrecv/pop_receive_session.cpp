@@ -20,6 +20,7 @@
 #include "core/foundation/env_layout.h"
 #include "core/foundation/env_manager.h"
 #include "core/foundation/system_option.h"
+#include "core/foundation/system_reason.h"
 #include "core/mailstore/history_list_viewer.h"
 #include "core/mailstore/mail_list_viewer.h"
 #include "core/transport/mail_analyzer.h"
@@ -207,6 +208,9 @@ std::string CPopReceiveSession::Option(int index) const { return OptionOf(env_.o
 
 void CPopReceiveSession::MessageFailed(const std::string& text) {
     ++messageFailures_;
+    // After a failure that ends the run, a message that fails with it has nothing to add:
+    // the run's reason stays its last word.
+    if (fatal_) return;
     errorText_ = text;
     Status(text);
 }
@@ -214,6 +218,12 @@ void CPopReceiveSession::MessageFailed(const std::string& text) {
 void CPopReceiveSession::Fatal(const std::string& text) {
     fatal_ = true;
     errorText_ = text;
+}
+
+std::string CPopReceiveSession::InstallFailureText() const {
+    if (ledger_ == nullptr || ledger_->FailedFile().empty()) return std::string();
+    // The ledger names the file within the environment (ASCII), so it reads in any coding.
+    return ledger_->FailedFile() + ": " + SystemReasonText(ledger_->FailedError());
 }
 
 bool CPopReceiveSession::Connected() const {
@@ -248,6 +258,11 @@ bool CPopReceiveSession::PrepareStores() {
         Fatal(T("受信済みメールの記録を読み込めません"));
         return false;
     }
+    if (ledger_->InstallPending()) {
+        // A batch is waiting to be installed: nothing may be staged over its copies.
+        Fatal(T("前回の受信結果をファイルに書き込めないため、受信できません") + "\r\n" + InstallFailureText());
+        return false;
+    }
     if (!LoadLists()) {
         err_.SetErr(4207);
         Fatal(err_.GetLastMsg());
@@ -269,6 +284,8 @@ bool CPopReceiveSession::LoadLists() {
 }
 
 int CPopReceiveSession::Run() {
+    // Every run finishes first what an earlier one left (a crash, an install that failed).
+    ledger_.reset();
     messageCount_ = newCount_ = handledCount_ = 0;
     mailFlags_.clear();
     fatal_ = false;

@@ -173,7 +173,9 @@ public:
     void AddRefusalRecord(const std::string& address);
     // Saves every change made so far as one batch, with the unique ids of the messages it
     // applies: 0; -1 when it could not be saved (nothing changed on the disk, the mail
-    // list's records put back). The run calls it; tests of the steps above call it too.
+    // list's records put back), also while an earlier batch waits to be installed. Saved
+    // (0) but not installed everywhere, the batch is finished by the next run's recovery.
+    // The run calls it; tests of the steps above call it too.
     int SaveChanges(const std::vector<std::string>& uids = {});
 
     // ---- What the run saw -----------------------------------------------------------------
@@ -201,7 +203,8 @@ private:
     // store failed.
     bool ApplyMessage(const std::string& text, int& kind, bool& handled);
     // Saves the batch; on failure its messages count as not received (kept on the server,
-    // LAST_UID back before the first of them) and the run ends as failed.
+    // LAST_UID back before the first of them) and the run ends as failed. A batch saved
+    // whose install failed ends the run as failed too, saying which file and why.
     bool CommitBatch();
     // The end of a run that fetched: save, delete what was handled, log out.
     void SaveAndLogOut();
@@ -226,6 +229,8 @@ private:
     // A failure of one message: counted, its text shown and kept for the end.
     void MessageFailed(const std::string& text);
     void Fatal(const std::string& text);
+    // "<file>: <the system's reason>" of the ledger's last failed install ("" when none).
+    std::string InstallFailureText() const;
 
     SendEnvironment env_;
     ReceiveRunObserver* observer_ = nullptr;

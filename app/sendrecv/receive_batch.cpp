@@ -67,7 +67,8 @@ CPopReceiveSession::HistoryEntry* CPopReceiveSession::HistoryFor(int mailId, int
 }
 
 bool CPopReceiveSession::MakeRoomForHistory() {
-    if (!CommitBatch()) return false;
+    // A batch saved but not installed ends the run (see CommitBatch): nothing more is taken.
+    if (!CommitBatch() || fatal_) return false;
     ForgetHeldStores();
     return true;
 }
@@ -91,6 +92,15 @@ bool CPopReceiveSession::CommitBatch() {
     const bool saved = SaveChanges(batchUids_) == 0;
     if (saved) {
         toDelete_.insert(toDelete_.end(), batchDeletes_.begin(), batchDeletes_.end());
+        if (ledger_ != nullptr && ledger_->InstallPending()) {
+            // The batch counts as applied (its messages may go), but a file of it still lacks
+            // it: the next run installs it before it stages anything, and until then this run
+            // takes no more messages - they stay on the server.
+            Fatal(SjisLiteral("受信結果をファイルに書き込めませんでした") + "\r\n" + InstallFailureText() + "\r\n" +
+                  SjisLiteral("書き込めなかった結果は次回の受信時に書き込みます"));
+            // What they hold is in the batch; nothing of them is to be saved again.
+            ForgetHeldStores();
+        }
     } else {
         Fatal(SjisLiteral("受信結果の保存に失敗しました\r\n受信したメールはサーバに残してあります"));
         if (batchOpen_) {

@@ -114,6 +114,8 @@ int ReceiveLedger::Recover(std::vector<std::string>* installed) {
     account_.clear();
     lastNumber_ = 0;
     hasPrepared_ = hasCommitted_ = installPending_ = false;
+    failedFile_.clear();
+    failedError_ = 0;
 
     std::string text;
     // A link in the ledger's place names no record of ours: nothing is installed after it.
@@ -204,9 +206,17 @@ int ReceiveLedger::Recover(std::vector<std::string>* installed) {
 }
 
 int ReceiveLedger::InstallAppend(const Target& target) {
+    // Every failure returns with errno telling why (restored after the clean-up calls).
+    const auto fail = [](int error) {
+        errno = error;
+        return -2;
+    };
     const std::string staged = StagedPath(target.path);
     std::string bytes;
-    if (!platform::ReadWholeFile(staged, bytes)) return Exists(staged) ? -2 : 0;  // gone: appended before
+    if (!platform::ReadWholeFile(staged, bytes)) {
+        const int error = errno;
+        return Exists(staged) ? fail(error) : 0;  // gone: appended before
+    }
     // A record staged for a file that was missing begins with its tag; one missing now
     // that was not then was saved whole since (newer work).
     const int fd = platform::OpenPrivateFile(target.path, O_RDWR | O_APPEND | (target.appendAt == 0 ? O_CREAT : 0));
@@ -215,11 +225,12 @@ int ReceiveLedger::InstallAppend(const Target& target) {
         RemoveFile(staged);
         return 0;
     }
-    struct stat st {};
-    if (::fstat(fd, &st) != 0) {
+    const auto failClosing = [&](int error) {
         ::close(fd);
-        return -2;
-    }
+        return fail(error);
+    };
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) return failClosing(errno);
     const std::uint64_t size = static_cast<std::uint64_t>(st.st_size);
     const std::uint64_t at = target.appendAt;
     // What follows the place the bytes go: nothing yet, all or part of them (a crash during
@@ -229,34 +240,38 @@ int ReceiveLedger::InstallAppend(const Target& target) {
         const std::size_t have = static_cast<std::size_t>(std::min<std::uint64_t>(size - at, bytes.size()));
         std::string there(have, '\0');
         const ssize_t got = ::pread(fd, there.data(), have, static_cast<off_t>(at));
-        if (got < 0 || static_cast<std::size_t>(got) != have) {
-            ::close(fd);
-            return -2;
-        }
+        if (got < 0) return failClosing(errno);
+        if (static_cast<std::size_t>(got) != have) return failClosing(EIO);
         append = have < bytes.size() && there == std::string_view(bytes).substr(0, have);
-        if (append && ::ftruncate(fd, static_cast<off_t>(at)) != 0) {
-            ::close(fd);
-            return -2;
-        }
+        if (append && ::ftruncate(fd, static_cast<off_t>(at)) != 0) return failClosing(errno);
     }
-    int result = 0;
     // The bytes go on whole, or not at all: a failed write is cut back off.
     if (append && (!WriteAll(fd, bytes) || ::fsync(fd) != 0)) {
+        const int error = errno;
         if (::ftruncate(fd, static_cast<off_t>(at)) != 0) {
             // The next Recover finds the part and puts the whole in its place.
         }
-        result = -2;
+        return failClosing(error);
     }
     ::close(fd);
-    if (result == 0) RemoveFile(staged);
-    return result;
+    RemoveFile(staged);
+    return 0;
+}
+
+void ReceiveLedger::NoteFailure(const std::string& path, int error) {
+    if (!failedFile_.empty()) return;
+    failedFile_ = Relative(path);
+    failedError_ = error;
 }
 
 int ReceiveLedger::InstallBatch(const Batch& batch, bool checkStale, std::vector<std::string>* installed) {
     int result = 0;
     for (const Target& t : batch.targets) {
         if (t.appendAt != kReplace) {
-            if (InstallAppend(t) != 0) result = -2;
+            if (InstallAppend(t) != 0) {
+                NoteFailure(t.path, errno);
+                result = -2;
+            }
             continue;
         }
         const std::string staged = StagedPath(t.path);
@@ -270,6 +285,7 @@ int ReceiveLedger::InstallBatch(const Batch& batch, bool checkStale, std::vector
                 continue;
             }
             if (::rename(staged.c_str(), t.path.c_str()) != 0) {
+                NoteFailure(t.path, errno);
                 result = -2;
                 continue;
             }
@@ -278,7 +294,10 @@ int ReceiveLedger::InstallBatch(const Batch& batch, bool checkStale, std::vector
             // Installed before the crash; a progress record written after that is newer work.
             continue;
         }
-        if (!t.alsoRemove.empty() && !RemoveFile(t.alsoRemove)) result = -2;
+        if (!t.alsoRemove.empty() && !RemoveFile(t.alsoRemove)) {
+            NoteFailure(t.alsoRemove, errno);
+            result = -2;
+        }
     }
     return result;
 }
@@ -320,6 +339,8 @@ int ReceiveLedger::NoteFailedFetch(const std::string& uid) {
 }
 
 int ReceiveLedger::Prepare(const std::vector<Target>& targets) {
+    // The waiting batch's staged copies must not be written over (see above).
+    if (installPending_) return -2;
     prepared_ = Batch();
     prepared_.number = ++lastNumber_;
     prepared_.targets = targets;
@@ -348,6 +369,8 @@ int ReceiveLedger::Commit(const std::vector<std::string>& uids) {
 
 int ReceiveLedger::Install() {
     if (!hasCommitted_) return -1;
+    failedFile_.clear();
+    failedError_ = 0;
     if (InstallBatch(prepared_, false, nullptr) != 0) {
         installPending_ = true;
         return -2;

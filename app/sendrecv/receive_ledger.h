@@ -46,8 +46,15 @@
 // A symbolic link in the ledger's place is neither read nor appended to (refused and
 // reported, platform/private_files.h): the ledger cannot be read then.
 //
+// A committed batch that could not be installed (a full disk, an I/O error) keeps its
+// staged copies, and the stores a later batch is made from may lack its changes: staging
+// that batch would write over those copies (the same "<file>.rcv") and lose the earlier
+// batch for good, though its messages count as applied. So no batch is prepared while one
+// waits to be installed: the next Recover installs it first.
+//
 // Results: 0 for success, -1 when the ledger cannot be read or written, -2 when a staged
-// file cannot be installed (the batch stays committed and Recover tries again). One
+// file cannot be installed (the batch stays committed and Recover tries again; FailedFile
+// and FailedError say which file and why) or a batch is refused while one waits. One
 // object is used by one thread; one run uses the ledger at a time.
 
 #include <cstdint>
@@ -89,7 +96,8 @@ public:
     [[nodiscard]] int NoteFailedFetch(const std::string& uid);
 
     // Step 1, before the targets are staged: records them, so that the copies of a batch
-    // that is never committed are removed by the next Recover.
+    // that is never committed are removed by the next Recover. -2 (nothing recorded, nothing
+    // to stage) while a committed batch waits to be installed.
     [[nodiscard]] int Prepare(const std::vector<Target>& targets);
     // Step 2: flushes the staged copies to the disk, then appends and flushes the commit
     // record of `uids` and the prepared targets.
@@ -98,6 +106,12 @@ public:
     [[nodiscard]] int Install();
     // Gives up the prepared batch: its staged copies are removed.
     void Abandon();
+    // A committed batch waits to be installed (its install, or the last Recover's, failed).
+    bool InstallPending() const { return installPending_; }
+    // The file whose install failed last (relative to the environment folder) and the
+    // system's reason (errno); empty and 0 when none failed.
+    const std::string& FailedFile() const { return failedFile_; }
+    int FailedError() const { return failedError_; }
 
 private:
     struct Batch {
@@ -107,8 +121,10 @@ private:
     };
     int Append(const std::string& record, bool sync);
     int InstallBatch(const Batch& batch, bool checkStale, std::vector<std::string>* installed);
-    // Appends the staged bytes of `target` to its file (see above): 0, or -2.
+    // Appends the staged bytes of `target` to its file (see above): 0, or -2 with errno set.
     static int InstallAppend(const Target& target);
+    // Notes the first failure of an install: the file and errno.
+    void NoteFailure(const std::string& path, int error);
     std::string Relative(const std::string& path) const;
     std::string Absolute(const std::string& relative) const;
     void AppendTargets(std::string& record, const std::vector<Target>& targets) const;
@@ -123,4 +139,6 @@ private:
     bool hasPrepared_ = false;
     bool hasCommitted_ = false;
     bool installPending_ = false;  // a committed batch could not be installed yet
+    std::string failedFile_;
+    int failedError_ = 0;
 };

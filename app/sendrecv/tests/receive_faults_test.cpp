@@ -1,12 +1,16 @@
 // The receive run when things go wrong on the way: a message the server refuses to hand
 // over, a message whose retrieval breaks the connection (twice), a logout the server
-// refuses after deletions, a reply whose send history cannot be read. A small POP3 server
+// refuses after deletions, a reply whose send history cannot be read, a file of a saved
+// batch that the disk refuses to take (the test binary's write fails on request,
+// core/foundation/tests/syscall_faults.h: this is the one file of the binary that
+// includes it). A small POP3 server
 // of the test's own plays the misbehaving server; the mails replied to carry Message-IDs
 // made as the send run makes them.
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
+#include <filesystem>
 #include <mutex>
 #include <thread>
 #include <set>
@@ -18,6 +22,8 @@
 #include "core/foundation/directory_utils.h"
 #include "core/foundation/env_layout.h"
 #include "core/foundation/ini_manager.h"
+#include "core/foundation/system_reason.h"
+#include "core/foundation/tests/syscall_faults.h"
 
 namespace {
 
@@ -353,6 +359,51 @@ TEST_F(ReceiveFaultsTest, ADrippingReplyEndsEachRunWithinTheTimeout) {
     ASSERT_EQ(Receive(), CPopReceiveSession::kRunNormal) << runError_;
     EXPECT_EQ(HistoryOnDisk(mail)[people[0]].first, "W");
     EXPECT_EQ(lastUid_, "u5");
+}
+
+// A batch is saved once its commit is on the disk, and a file of it that cannot take it
+// then (a full disk for one write) is finished by the next run. Meanwhile no later batch
+// may stage the same file: that would write over the waiting batch's records, and the
+// messages it applied, counted as applied, would never come again. The run that met the
+// failure says so and takes no more messages; the next run brings everything in.
+TEST_F(ReceiveFaultsTest, ABatchWhoseInstallFailedIsFinishedBeforeAnotherTouchesItsFiles) {
+    // Replies to nine mails: the ninth history makes the run save the first eight as a
+    // batch; the last reply goes to the first mail again.
+    std::vector<int> mails, people;
+    std::vector<SentCopy> copies;
+    for (int i = 0; i < 9; ++i) {
+        const int person = AddPerson("p" + std::to_string(i) + "@example.net");
+        const std::vector<int> to = i == 0 ? std::vector<int>{person, AddPerson("again@example.net")} : std::vector<int>{person};
+        int mail = 0;
+        auto sent = RecordedMail(to, mail);
+        mails.push_back(mail);
+        people.push_back(person);
+        for (int p : to) copies.push_back(sent[p]);
+    }
+    const int again = copies[1].customer;
+    for (std::size_t i = 0; i < copies.size(); ++i)
+        if (i != 1) Put("u" + std::to_string(i), Reply("bounce_postfix.eml", copies[i]));
+    Put("u-again", Reply("bounce_exim.eml", copies[1]));
+
+    const std::string progress = std::filesystem::weakly_canonical(env_layout::MailHistoryProgressFile(*env_, mails[0])).string();
+    {
+        syscall_faults::Scope faults;
+        syscall_faults::Write().Arm(1, ENOSPC, 0, progress);
+        EXPECT_EQ(Receive(), CPopReceiveSession::kRunFailed);
+        EXPECT_EQ(syscall_faults::Write().count.load(), 0) << "the append never came";
+    }
+    const std::string file = "MAIL/" + std::to_string(mails[0]) + "/hist" + std::to_string(mails[0]) + ".jnl";
+    EXPECT_NE(runError_.find("受信結果をファイルに書き込めませんでした"), std::string::npos) << runError_;
+    EXPECT_NE(runError_.find(file + ": " + SjisToUtf8(SystemReasonText(ENOSPC))), std::string::npos) << runError_;
+    EXPECT_TRUE(shown_.Statuses().last().startsWith(U8("受信が正常に終了しませんでした"))) << shown_.Statuses().last().toStdString();
+    EXPECT_EQ(HistoryOnDisk(mails[0])[people[0]].first, "C");  // waits, staged
+
+    ASSERT_EQ(Receive(), CPopReceiveSession::kRunNormal) << runError_;
+    for (std::size_t i = 0; i < mails.size(); ++i) EXPECT_EQ(HistoryOnDisk(mails[i])[people[i]].first, "W") << i;
+    EXPECT_EQ(HistoryOnDisk(mails[0])[again].first, "W");
+    EXPECT_EQ(MailOnDisk(mails[0]).GetErrorNumber(), 2);
+    ASSERT_EQ(Receive(), CPopReceiveSession::kRunNormal) << runError_;
+    EXPECT_EQ(MailOnDisk(mails[0]).GetErrorNumber(), 2);  // each once
 }
 
 }  // namespace

@@ -226,4 +226,36 @@ TEST_F(ReceiveLedgerTest, PruneKeepsTheIdsStillOnTheServerOfTheSameAccount) {
     EXPECT_FALSE(after.IsApplied("e"));
 }
 
+// An install that fails leaves its batch committed and its staged copy where it is; no
+// batch is prepared over it until a Recover has installed it.
+TEST_F(ReceiveLedgerTest, NoBatchIsPreparedWhileOneWaitsToBeInstalled) {
+    ReceiveLedger ledger(folder_);
+    ASSERT_EQ(ledger.Recover(), 0);
+    ASSERT_EQ(ledger.Prepare({{book_, ""}}), 0);
+    Write(ReceiveLedger::StagedPath(book_), "first batch");
+    ASSERT_EQ(ledger.Commit({"uid-1"}), 0);
+    // The book cannot be replaced now: something else stands in its place.
+    fs::rename(book_, book_ + ".aside");
+    fs::create_directories(book_ + "/in-the-way");
+    EXPECT_EQ(ledger.Install(), -2);
+    EXPECT_TRUE(ledger.InstallPending());
+    EXPECT_EQ(ledger.FailedFile(), "DB/database.dat");
+    EXPECT_NE(ledger.FailedError(), 0);
+
+    const std::string before = Read(ledger.Path());
+    EXPECT_EQ(ledger.Prepare({{book_, ""}}), -2);
+    EXPECT_EQ(Read(ledger.Path()), before);
+    EXPECT_EQ(Read(ReceiveLedger::StagedPath(book_)), "first batch");
+
+    // Once the place is free again the next Recover installs the waiting batch.
+    fs::remove_all(book_);
+    fs::rename(book_ + ".aside", book_);
+    ReceiveLedger next(folder_);
+    ASSERT_EQ(next.Recover(), 0);
+    EXPECT_FALSE(next.InstallPending());
+    EXPECT_EQ(Read(book_), "first batch");
+    EXPECT_TRUE(next.IsApplied("uid-1"));
+    EXPECT_EQ(next.Prepare({{book_, ""}}), 0);
+}
+
 }  // namespace
