@@ -77,6 +77,17 @@ OutcomeMessage RestoreOutcome(int result, const std::string& backupPath, const s
         return {ui::U8("下記の通り、データの復旧を行いましたが\r\n復旧の状況をファイルに書き出せませんでした") +
                     Paths("\r\n\r\n【バックアップ】 ", backupPath, "\r\n【復旧の状況】 ", reportPath),
                 ui::U8("データ復旧完了"), kExclamation};
+    case -4:
+        // The merge could not be written, and took its records back out of the book.
+        return {ui::U8("下記バックアップファイルから復旧した個人情報をファイルに書き込めなかったため\r\n"
+                       "データの復旧はできませんでした\r\n個人情報は復旧の前のままです") +
+                    Paths("\r\n\r\n【バックアップ】 ", backupPath, nullptr, {}),
+                ui::U8("データ復旧失敗"), kExclamation};
+    case -5:
+        return {ui::U8("下記のファイルには個人情報が1件もないため、バックアップファイルとして使用できません\r\n"
+                       "データの復旧はできませんでした") +
+                    Paths("\r\n\r\n【バックアップ】 ", backupPath, nullptr, {}),
+                ui::U8("バックアップファイル異常"), kExclamation};
     default:
         return {ui::U8("下記バックアップファイルの読み込みに失敗しました\r\n"
                        "ファイルが存在しないか、データの形式が正しくない可能性があります\r\n"

@@ -43,7 +43,9 @@ struct OutcomeMessage {
 // How CDBBackup::ActionBackup ended (0, -1, -2), for backup file `backupPath`.
 OutcomeMessage BackupOutcome(int result, const std::string& backupPath);
 // How CDBRestore::ActionRestore ended (0 nothing to restore, 1 restored, 2 duplicates only,
-// 3 both, -3 restored but no report, other failures), with the backup and report paths.
+// 3 both, -3 restored but no report, -4 the restored records could not be written and
+// were taken back, -5 a file without records, other failures), with the backup and report
+// paths.
 OutcomeMessage RestoreOutcome(int result, const std::string& backupPath, const std::string& reportPath);
 // True when that restore put records into the address book.
 bool RestoreChangedBook(int result);

@@ -108,7 +108,11 @@ int CDBRestore::ActionRestore() {
 
     CDatabaseEdit backup;
     backup.SetEnvManager(env_);
-    if (backup.ReadFromFileToMemoryAppointFileName(platform::FixPath(backupPath_), key.get()) < 0) return -1;
+    const int read = backup.ReadFromFileToMemoryAppointFileName(platform::FixPath(backupPath_), key.get());
+    if (read < 0) return -1;
+    // A file that holds no record is no backup of a book: nothing in it says so (an empty
+    // file is what a failed copy leaves), and "nothing to restore" would call it one.
+    if (read == 0) return -5;
     {
         // Merge, sort and re-index in one hold of the lock that every store shares: no
         // reader of the book ever sees rows and index disagree.
@@ -124,8 +128,15 @@ int CDBRestore::ActionRestore() {
             if (book_->FindCustomerID(ids[row], 1) == 0 &&
                 candidates.AddLine(backup.GetAtLine(static_cast<int>(row))) < 0)
                 return -1;
-        if (candidates.GetLineNumber() > 0 && book_->RestoreFromOtherDBE(candidates, restored_, skipped_) < 0)
-            return -1;
+        // The merge takes its rows back itself when it fails: the book is untouched.
+        if (candidates.GetLineNumber() > 0) {
+            const int merged = book_->RestoreFromOtherDBE(candidates, restored_, skipped_);
+            if (merged == -11) {
+                skipped_.clear();
+                return -4;
+            }
+            if (merged < 0) return -1;
+        }
         if (!restored_.empty()) book_->SortByCustomerID();
     }
     if (restored_.empty() && skipped_.empty()) return 0;

@@ -6,7 +6,9 @@
 // generations of the book, see file_history.h) into a second, temporary store, adds to
 // the current book every record the book lacks, and writes a report beside the backup
 // that lists the IDs restored and the IDs left out because their mail address now belongs
-// to another record. The restored records are in memory only: the caller saves the book.
+// to another record. The restored records reach the disk with the merge (the book's
+// journal, database_edit.h); when they cannot, they are taken back out of the book and
+// the restore says that nothing was restored.
 //
 // Both take the address book and its environment (for the key of the book's files). The
 // file dialogs belong to the GUI: SelectBackupPathName asks a chooser callback that the
@@ -88,7 +90,10 @@ public:
     //   1 records restored; 2 records left out for their address only; 3 both;
     //  -1 the backup cannot be read (or the key cannot be had): the book is untouched;
     //  -2 backup path, book, environment or report path missing;
-    //  -3 the report could not be written (the records are restored all the same).
+    //  -3 the report could not be written (the records are restored all the same);
+    //  -4 the restored records could not be written to the disk: they were taken back,
+    //     the book is untouched (no report written; 10204 in the book's GetErrMsg);
+    //  -5 the file holds no record (an empty file is no backup): the book is untouched.
     // Restored records are appended and the book is re-sorted by customer ID, all in one
     // hold of the book's lock.
     int ActionRestore();

@@ -306,8 +306,9 @@ public:
     // `skipped` the IDs not merged because their address is in use here while their own ID
     // is not (a record already present under its own ID is neither). Both lists are
     // appended to. The rows are appended unchanged and indexed, and committed together.
-    // The number merged; -10 (10010) a row refused; -11 (10204) the commit failed (the
-    // rows stay in memory, unsaved).
+    // The number merged; -10 (10010) a row refused; -11 (10204) the commit failed. On
+    // either failure the rows merged are taken back out (and not listed in `restored`):
+    // the book is as it was, in memory and on the disk.
     int RestoreFromOtherDBE(CDatabaseEdit& other, std::vector<int>& restored, std::vector<int>& skipped);
 
 protected:
@@ -330,6 +331,9 @@ private:
     void NoteElement(int line, int column);
     // Row `row` changed (its ID unchanged): its ID waits for the next commit.
     void NoteChanged(int row);
+    // Removes the rows from `count` on that were appended since the last commit and never
+    // reached the disk (their IDs no longer wait for a commit), and rebuilds the index.
+    void TakeBackRowsFrom(int count);
     // The rows changed in a way the journal cannot say row by row.
     void NoteReshaped() {
         ++changes_;

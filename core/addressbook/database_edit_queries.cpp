@@ -294,13 +294,28 @@ int CDatabaseEdit::RestoreFromOtherDBE(CDatabaseEdit& other, std::vector<int>& r
         merged.insert(id);
         rows.push_back(row);
     }
+    // A merge that cannot be made whole, or whose rows cannot reach the disk, leaves the
+    // book as it was: rows left in memory would be written by the next unrelated save, and
+    // the restore would have happened after all while its caller was told it did not.
+    const std::size_t listed = restored.size();
+    const auto takeBack = [&](int code, int result) {
+        TakeBackRowsFrom(n);
+        restored.resize(listed);
+        errMsg_.SetErr(code);
+        return result;
+    };
     for (int row : rows) {
-        if (AddLine(other.CMyDB::GetAtLine(row)) < 0) {
-            errMsg_.SetErr(10010);
-            return -10;
-        }
+        if (AddLine(other.CMyDB::GetAtLine(row)) < 0) return takeBack(10010, -10);
         restored.push_back(other.IdOfRow(row));
     }
-    if (group.Commit() < 0) return -11;  // 10204 recorded
+    if (group.Commit() < 0) return takeBack(10204, -11);
     return static_cast<int>(rows.size());
+}
+
+void CDatabaseEdit::TakeBackRowsFrom(int count) {
+    if (count >= Rows()) return;
+    for (int row = count; row < Rows(); ++row) pendingIds_.erase(IdOfRow(row));
+    CMyDB::RemoveLinesFrom(count);
+    MakeIndex();
+    ++changes_;
 }

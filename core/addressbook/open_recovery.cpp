@@ -85,10 +85,15 @@ int RecoverAddressBook(CDatabaseEdit& book, EnvManager& env, int generations, Op
         restore.SetRepairFileName(restore.GetBackupFileNameWithoutExt() + "_" + restore.GetBackupFileNameExt() + "_" +
                                   env.GetEnvName() + "_" + stamp + ".txt");
         const int r = restore.ActionRestore();
+        // What a generation holds could not be put into the book (the disk refused its
+        // journal): the book is as it was, and the generations must stay as they are, since
+        // the rotation could drop this very one.
+        if (r == -4) return -1;
         const char* heading = nullptr;
         switch (r) {
             case 0:
             case -1:  // no such generation, or one that does not read: nothing to take from it
+            case -5:  // an empty one (the book was empty when it was made)
                 continue;
             case 1:
                 out.restored = true;

@@ -43,11 +43,13 @@ int ReadGenerationCount(const EnvManager& env);
 
 // Restores over `generations` generations, saves the book and rotates the generations.
 //   0  done (also with fewer than 1 generation: nothing was done);
-//  -1  the book could not be saved: the generations were left as they were;
+//  -1  the book could not be saved, or what a generation holds could not be restored
+//      (its records could not be written, and were taken back): the generations were left
+//      as they were, and the book's GetErrMsg holds 10204;
 //  -2  the book was saved but the new generation could not be made (or an older
 //      generation could not be shifted).
-// In every case the book in memory holds everything restored, and `out` is filled; the
-// open may go on.
+// In every case the book in memory holds everything restored and nothing else, and `out`
+// is filled; after 0 and -2 the open may go on.
 int RecoverAddressBook(CDatabaseEdit& book, EnvManager& env, int generations, OpenRecoveryResult& out);
 
 // The same with the number read by ReadGenerationCount.

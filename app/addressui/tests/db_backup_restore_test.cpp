@@ -8,7 +8,9 @@
 
 #include "app/addressui/db_backup_restore.h"
 #include "app/addressui/tests/personal_list_test_env.h"
+#include "core/foundation/env_layout.h"
 #include "core/foundation/env_manager.h"
+#include "platform/safe_write.h"
 #include "core/foundation/sequencer.h"
 
 namespace {
@@ -24,7 +26,7 @@ TEST(PersonalListRestoreReport, NameTellsBackupEnvironmentAndStart) {
 
 TEST(PersonalListRestoreReport, OnlyRestoringResultsChangedTheBook) {
     for (int result : {1, 3, -3}) EXPECT_TRUE(addressui::RestoreChangedBook(result)) << result;
-    for (int result : {0, 2, -1, -2}) EXPECT_FALSE(addressui::RestoreChangedBook(result)) << result;
+    for (int result : {0, 2, -1, -2, -4, -5}) EXPECT_FALSE(addressui::RestoreChangedBook(result)) << result;
     // A report that could not be written does not make the restore a failure.
     const addressui::OutcomeMessage m = addressui::RestoreOutcome(-3, "/b/bk.dat", "/b/r.txt");
     EXPECT_EQ(m.caption, ui::U8("データ復旧完了"));
@@ -127,6 +129,41 @@ TEST_F(BackupRestoreTest, NothingToRestoreIsSaidAndTheListStaysAsItWas) {
     std::filesystem::resize_file(BackupPath(), 10);
     EXPECT_FALSE(RunRestore(dialog));
     EXPECT_EQ(prompts_.captions().back(), ui::U8("バックアップファイル異常"));
+    // An empty file is no backup, not one that matches the book.
+    std::filesystem::resize_file(BackupPath(), 0);
+    EXPECT_FALSE(RunRestore(dialog));
+    EXPECT_EQ(prompts_.captions().back(), ui::U8("バックアップファイル異常"));
+    EXPECT_EQ(prompts_.texts().back(),
+              ui::U8("下記のファイルには個人情報が1件もないため、バックアップファイルとして使用できません\r\n"
+                     "データの復旧はできませんでした\r\n\r\n【バックアップ】 ") +
+                  QString::fromStdString(BackupPath()));
+}
+
+// A restore whose records cannot be written (the journal refuses them, and the whole save
+// that would stand in for it fails too) says that nothing was restored, and nothing was:
+// the list stays as it was, and the book holds none of the records.
+TEST_F(BackupRestoreTest, ARestoreThatCannotBeWrittenIsToldAndLeavesTheBookAsItWas) {
+    MakeBackup();
+    ASSERT_EQ(Book().RemoveLine(Book().DBID2RowNumber(7)), 0);
+    ASSERT_EQ(Book().WriteFromMemoryToFile(), 0);
+    const std::string journal = env_layout::DatabaseJournalFile(*Env());
+    std::filesystem::create_directory(journal);  // an append to it fails
+    CDBListDlg dialog(nullptr, nullptr);
+    Open(dialog);
+    platform::AtomicFile::FailNextCommitForTesting();
+    EXPECT_FALSE(RunRestore(dialog));
+    EXPECT_EQ(prompts_.captions().back(), ui::U8("データ復旧失敗"));
+    EXPECT_EQ(prompts_.texts().back(),
+              ui::U8("下記バックアップファイルから復旧した個人情報をファイルに書き込めなかったため\r\n"
+                     "データの復旧はできませんでした\r\n個人情報は復旧の前のままです\r\n\r\n【バックアップ】 ") +
+                  QString::fromStdString(BackupPath()));
+    EXPECT_EQ(Book().DBID2RowNumber(7), -1);
+    EXPECT_EQ(dialog.Model()->EntryCount(), kPeople - 1);
+    std::filesystem::remove(journal);
+    // The disk takes writes again: the restore is made.
+    EXPECT_TRUE(RunRestore(dialog));
+    EXPECT_EQ(prompts_.captions().back(), ui::U8("データ復旧完了"));
+    EXPECT_GE(Book().DBID2RowNumber(7), 0);
 }
 
 TEST_F(BackupRestoreTest, BackupToAMissingFolderIsReportedAsAFailedWrite) {

@@ -1,5 +1,6 @@
 // Backup and restore: a backup read back by the restore, the merge's result codes, the
-// report file, the refusals, and a backup that fails without harming the one it replaces.
+// report file, the refusals (an empty file among them), a restore whose records cannot be
+// written, and a backup that fails without harming the one it replaces.
 
 #include <gtest/gtest.h>
 
@@ -131,6 +132,12 @@ TEST_F(BackupRestoreTest, RestoreRefusesWhatItCannotUse) {
     EXPECT_EQ(restore.ActionRestore(), -1);
     EXPECT_EQ(Ids(), std::vector<int>{1});
 
+    // An empty file (what a failed copy leaves) is no backup, not one with nothing to add.
+    WriteFile(base_ + "empty.dat", "");
+    restore.SetBackupPathName(base_ + "empty.dat");
+    EXPECT_EQ(restore.ActionRestore(), -5);
+    EXPECT_FALSE(platform::PathExists(restore.GetRepairPathName()));
+
     // A report name without a backup path forms no report path.
     CDBRestore bare;
     bare.SetDatabaseEditPtr(book_.get());
@@ -201,6 +208,39 @@ TEST_F(BackupRestoreTest, FailedBackupKeepsTheFileItWouldReplace) {
     EXPECT_EQ(ReadFile(base_ + "backup.dat"), old);
     EXPECT_EQ(backup.ActionBackup(), 0);
     EXPECT_NE(ReadFile(base_ + "backup.dat"), old);
+}
+
+// A restore whose records cannot reach the disk (the journal refuses its append, and the
+// whole save that would stand in for it fails too) restores nothing: its records are taken
+// back out of the book, so that no later save, made for whatever reason, writes them after
+// the user was told that nothing was restored.
+TEST_F(BackupRestoreTest, ARestoreThatCannotBeWrittenTakesItsRecordsBack) {
+    Put(*book_, {{1, "a@x.jp"}});
+    ASSERT_EQ(book_->WriteFromMemoryToFile(), 0);  // the journal starts afresh at the next change
+    MakeBackup(base_ + "b.dat", {{1, "a@x.jp"}, {2, "b@x.jp"}, {3, "c@x.jp"}});
+    const std::string journal = folder_ + "DB/database.jnl";
+    const std::string bookBytes = ReadFile(DatabaseFile());
+    std::filesystem::create_directory(journal);  // an append to it fails
+    platform::AtomicFile::FailNextCommitForTesting();
+    CDBRestore restore = Restorer(base_ + "b.dat");
+    EXPECT_EQ(restore.ActionRestore(), -4);
+    EXPECT_TRUE(restore.RestoredIds().empty());
+    EXPECT_EQ(Ids(), std::vector<int>{1});
+    EXPECT_EQ(book_->DBID2RowNumber(2), -1);
+    EXPECT_FALSE(platform::PathExists(base_ + "report.txt"));
+    EXPECT_EQ(ReadFile(DatabaseFile()), bookBytes);
+
+    // The disk takes writes again: the book's next save holds nothing of the failed
+    // restore, and the restore can be made.
+    std::filesystem::remove(journal);
+    ASSERT_EQ(book_->WriteFromMemoryToFile(), 0);
+    {
+        CDatabaseEdit fresh(&env_);
+        ASSERT_EQ(fresh.ReadCustomerList(), 1);
+    }
+    EXPECT_EQ(restore.ActionRestore(), 1);
+    CDatabaseEdit fresh(&env_);
+    ASSERT_EQ(fresh.ReadCustomerList(), 3);
 }
 
 }  // namespace
