@@ -4,6 +4,8 @@
 #include <QPushButton>
 #include <QTabWidget>
 
+#include <algorithm>
+
 #include "app/addressui/basic_info_form.h"
 #include "app/addressui/db_edit_extra_view.h"
 #include "app/addressui/db_edit_standard_view.h"
@@ -99,20 +101,74 @@ void CDBEditSheet::accept() {
         done(platform::kIdCancel);
         return;
     }
-    if (const AddressInUse inUse = FindAddressInUse(*book, record_.Email, record_.CustomerID)) {
-        const SaveMessage m = AddressInUseMessage(inUse);
-        ui::MessageBox(this, ui::U8(m.text.c_str()), ui::U8(m.caption.c_str()), platform::kMbOk | platform::kMbIconInformation);
-        FocusMailAddress();
+    // The user's answers about fields that changed under the dialog: which value was stored
+    // when asked, and whether it stays.
+    struct Answer {
+        int element;
+        OneCustomer stored;
+        bool keepStored;
+    };
+    std::vector<Answer> answers;
+    for (;;) {
+        OneCustomer toStore = record_;
+        OneCustomer now;
+        std::vector<int> ask;
+        AddressInUse inUse;
+        int stored = 0;
+        {
+            // Read, merged and stored in one hold of the book's lock: no change of another
+            // thread (the receive run) falls in between. Questions wait outside it.
+            CDatabaseEdit::ChangeGroup group(*book);
+            if (customerId_ >= 0) {
+                stored = book->GetOneCustomerForEdit(now, customerId_);
+                if (stored == 0) {
+                    EditMerge merge = MergeEdits(opened_, record_, now);
+                    std::vector<int> keep;
+                    for (int e : merge.conflicts) {
+                        const auto it = std::find_if(answers.begin(), answers.end(), [&](const Answer& a) {
+                            return a.element == e && SameField(a.stored, now, e);
+                        });
+                        if (it == answers.end()) ask.push_back(e);
+                        else if (it->keepStored) keep.push_back(e);
+                    }
+                    UseStoredValues(merge.record, now, keep);
+                    toStore = merge.record;
+                }
+            }
+            if (stored == 0 && ask.empty()) {
+                inUse = FindAddressInUse(*book, toStore.Email, toStore.CustomerID);
+                if (!inUse) {
+                    AdvanceCustomerSequence(shell::GetEnvManager(), book->GetMaxDBID());
+                    stored = book->SetOneCustomerInfo(toStore, 0);
+                    if (stored == 0 && group.Commit() < 0) stored = -11;
+                }
+            }
+        }
+        if (stored == 0 && !ask.empty()) {
+            const SaveMessage q = ConflictQuestion(ask, now, record_, names_);
+            const int answer = ui::MessageBox(this, ui::U8(q.text.c_str()), ui::U8(q.caption.c_str()),
+                                              platform::kMbYesNoCancel | platform::kMbIconQuestion | ui::kMbDefButton2);
+            if (answer == platform::kIdCancel) return;
+            for (int e : ask) answers.push_back({e, now, answer != platform::kIdYes});
+            continue;  // read again: the record may have changed once more meanwhile
+        }
+        if (inUse) {
+            const SaveMessage m = AddressInUseMessage(inUse);
+            ui::MessageBox(this, ui::U8(m.text.c_str()), ui::U8(m.caption.c_str()),
+                           platform::kMbOk | platform::kMbIconInformation);
+            FocusMailAddress();
+            return;
+        }
+        if (stored != 0) {
+            ui::MessageBox(this, ui::FromSjis(book->GetErrMsg().GetLastMsg()), ui::U8(StoreFailedCaption(customerId_ < 0)),
+                           platform::kMbOk | platform::kMbIconWarning);
+            done(platform::kIdCancel);
+            return;
+        }
+        record_ = toStore;
+        QDialog::accept();
         return;
     }
-    AdvanceCustomerSequence(shell::GetEnvManager(), book->GetMaxDBID());
-    if (book->SetOneCustomerInfo(record_, 0) != 0) {
-        ui::MessageBox(this, ui::FromSjis(book->GetErrMsg().GetLastMsg()), ui::U8(StoreFailedCaption(customerId_ < 0)),
-                       platform::kMbOk | platform::kMbIconWarning);
-        done(platform::kIdCancel);
-        return;
-    }
-    QDialog::accept();
 }
 
 void CDBEditSheet::reject() {

@@ -15,9 +15,15 @@
 //  4. an address that another record holds, deleted records included, upper and lower case
 //     counted equal, is refused with that record's ID (record_store.h);
 //  5. the customer-ID sequence is moved past the book's highest ID (never back), and the
-//     record is stored in memory (CDatabaseEdit::SetOneCustomerInfo with no file write:
-//     the address book is saved by the program's own save). The sheet ends with IDOK;
-//     when the store fails, with IDCANCEL after the book's error text.
+//     record is stored (CDatabaseEdit::SetOneCustomerInfo with no file write: the change
+//     goes to the book's journal). An edited record is stored as the book holds it now
+//     with only the fields the user changed put on it (record_store.h, MergeEdits), read,
+//     checked and stored in one hold of the book's lock, so a change made while the sheet
+//     was open (a refusal or a bounce the receive run applied) is not undone. A field that
+//     both the user and someone else changed is asked about first ("個人情報が変更されて
+//     います": Yes stores the user's value, No - the default - keeps the stored one, Cancel
+//     goes back to the record). The sheet ends with IDOK; when the store fails, with
+//     IDCANCEL after the book's error text.
 // The extended attributes are not checked here: their input windows checked them.
 //
 // Cancel, Escape and the close box: when the record as the sheet would store it (the basic
@@ -54,7 +60,8 @@ public:
     int DoModal();
 
     int GetCustomerID() const { return customerId_; }
-    // The record as held: after IDOK as stored (a new record with its new ID).
+    // The record as held: after IDOK as stored (a new record with its new ID, an edited
+    // one with what changed under the sheet).
     const OneCustomer& GetOneCustomer() const { return record_; }
     CDBEditStandardView* StandardView() const { return standard_; }
 

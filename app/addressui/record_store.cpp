@@ -1,9 +1,89 @@
 #include "app/addressui/record_store.h"
 
+#include "app/addressui/record_fields.h"
 #include "core/addressbook/database_edit.h"
+#include "core/foundation/cp932.h"
+#include "core/foundation/date_utils.h"
 #include "core/foundation/sequencer.h"
 
 namespace addressui {
+namespace {
+
+// The fields a merge compares: the texts of elements 1-53, then the entry date.
+std::vector<int> MergedElements() {
+    std::vector<int> out;
+    OneCustomer probe;
+    for (int e = kElemEmail; e <= kElemDeleteFlag; ++e)
+        if (probe.Field(e) != nullptr) out.push_back(e);
+    out.push_back(kElemEntryDate);
+    return out;
+}
+
+// A field's value as the question shows it (UTF-8).
+std::string Shown(const OneCustomer& record, int element) {
+    if (element == kElemEntryDate) return SjisToUtf8(Convert_COleDateTime2DateData(record.EntryDate));
+    const std::string& value = *record.Field(element);
+    if (element == kElemDMOk || element == kElemOtherMailOk) {
+        const int entry = DmFlagEntryOf(value);
+        if (entry >= 0) return kDmFlagEntries[entry];
+    }
+    if (element == kElemDeleteFlag) return IsDeletedMark(value) ? "削除済み" : "削除されていない";
+    return value.empty() ? "（空欄）" : SjisToUtf8(value);
+}
+
+// A field's name as the question shows it (UTF-8): the second part of a split field
+// (postal code, telephone ...) by the name of the first.
+std::string FieldName(int element, const std::vector<std::string>& extraNames) {
+    if (element >= kElemExtraFirst && element <= kElemExtraLast) {
+        const int k = element - kElemExtraFirst;
+        const std::string letter(1, static_cast<char>('A' + k));
+        const std::string name = static_cast<std::size_t>(k) < extraNames.size() ? extraNames[k] : std::string();
+        return name.empty() ? "拡張属性" + letter : SjisToUtf8(name);
+    }
+    const std::string& name = CustomerElementName(element);
+    if (name.empty() && element > kElemEmail) return SjisToUtf8(CustomerElementName(element - 1));
+    return SjisToUtf8(name);
+}
+
+}  // namespace
+
+bool SameField(const OneCustomer& a, const OneCustomer& b, int element) {
+    if (element == kElemEntryDate) return a.EntryDate == b.EntryDate;
+    const std::string* x = a.Field(element);
+    const std::string* y = b.Field(element);
+    return x == nullptr || y == nullptr || *x == *y;
+}
+
+EditMerge MergeEdits(const OneCustomer& opened, const OneCustomer& edited, const OneCustomer& now) {
+    EditMerge merge;
+    merge.record = now;
+    for (int e : MergedElements()) {
+        if (SameField(edited, opened, e)) continue;  // not the user's change: the book's value stays
+        if (!SameField(now, opened, e) && !SameField(now, edited, e)) merge.conflicts.push_back(e);
+        if (e == kElemEntryDate) merge.record.EntryDate = edited.EntryDate;
+        else *merge.record.Field(e) = *edited.Field(e);
+    }
+    return merge;
+}
+
+void UseStoredValues(OneCustomer& record, const OneCustomer& now, const std::vector<int>& elements) {
+    for (int e : elements) {
+        if (e == kElemEntryDate) record.EntryDate = now.EntryDate;
+        else if (record.Field(e) != nullptr) *record.Field(e) = *now.Field(e);
+    }
+}
+
+SaveMessage ConflictQuestion(const std::vector<int>& conflicts, const OneCustomer& now, const OneCustomer& edited,
+                             const std::vector<std::string>& extraNames) {
+    std::string text = "編集している間に、次の項目が他の処理（メールの受信など）で変更されました\r\n";
+    for (int e : conflicts)
+        text += "\r\n・" + FieldName(e, extraNames) + "\r\n　現在の内容：" + Shown(now, e) + "\r\n　編集した内容：" +
+                Shown(edited, e);
+    text += "\r\n\r\n[はい] 編集した内容で保存します"
+            "\r\n[いいえ] これらの項目は現在の内容のまま、ほかの編集を保存します"
+            "\r\n[キャンセル] 編集に戻ります";
+    return {text, "個人情報が変更されています"};
+}
 
 AddressInUse FindAddressInUse(CDatabaseEdit& book, const std::string& mail, int ownId) {
     int hit = book.SearchCustomerOneElement(kElemEmail, mail, -1, kDirectionForward);

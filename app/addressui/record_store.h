@@ -4,6 +4,9 @@
 // book's IDs, and the texts of the save's messages.
 
 #include <string>
+#include <vector>
+
+#include "core/addressbook/one_customer.h"
 
 class CDatabaseEdit;
 class EnvManager;
@@ -35,6 +38,31 @@ SaveMessage EmptyAddressMessage();
 // The caption of a failed store: "個人情報の新規登録に失敗しました" for a new record,
 // "個人情報の更新に失敗しました" for an edited one.
 const char* StoreFailedCaption(bool newRecord);
+
+// The editor's save over a record that may have changed while the editor was open (the
+// receive run turns advertising mail off for a refusal, and the like): the record as the
+// book holds it now, with the fields the user changed (`edited` against `opened`, the record
+// as the editor read it) put on it, so that OK never undoes a change made under the dialog.
+// A field the user changed that changed under the dialog too, to another value, is a
+// conflict: `record` then holds the user's value, and the user decides (UseStoredValues).
+// Fields: elements 1-53 and the entry date (listed as kElemEntryDate); the renewal date is
+// the store's.
+struct EditMerge {
+    OneCustomer record;
+    std::vector<int> conflicts;  // element numbers, ascending
+};
+EditMerge MergeEdits(const OneCustomer& opened, const OneCustomer& edited, const OneCustomer& now);
+// Puts the values of `now` into `record` for `elements` (the conflicts the user left as
+// they were stored).
+void UseStoredValues(OneCustomer& record, const OneCustomer& now, const std::vector<int>& elements);
+// True when `a` and `b` hold the same value for `element` (as MergeEdits compares them).
+bool SameField(const OneCustomer& a, const OneCustomer& b, int element);
+// The question asked about conflicts (Yes: store the user's values; No: keep the stored
+// ones and store the rest; Cancel: back to the editor), naming each field, its stored and
+// its edited value. `extraNames` are the 20 names of the extension items (Shift_JIS; an
+// empty one is called by its letter).
+SaveMessage ConflictQuestion(const std::vector<int>& conflicts, const OneCustomer& now, const OneCustomer& edited,
+                             const std::vector<std::string>& extraNames);
 
 // Sets the environment's customer-ID sequence to `highestId` + 1 when it stands below
 // that; it never moves back (the IDs above it may have been handed out). A sequence that

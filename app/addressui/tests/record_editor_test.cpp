@@ -1,5 +1,6 @@
 // The personal-record editor over a real environment: a record opened and saved unchanged
-// keeps every byte, the user's changes and only those are stored, the save's refusals, a
+// keeps every byte, the user's changes and only those are stored (onto the record as it is
+// at the save, which someone else may have changed meanwhile), the save's refusals, a
 // record that cannot be read, the read-only sheet, the question before changes are
 // discarded, and pasted text that Shift_JIS cannot hold all of.
 #include <gtest/gtest.h>
@@ -166,6 +167,60 @@ TEST_F(RecordEditorTest, OnlyWhatTheUserChangedIsStored) {
         Control<QDateEdit>(&sheet, ids::kBirthDatePicker)->setDate(QDate(1971, 6, 2));
         EXPECT_EQ(Save(sheet), platform::kIdOk);
         EXPECT_EQ(Row(9)[kElemBirthday], "1971/06/02 12:34:56");
+    }
+}
+
+// While the editor is open the receive run may change the record (a refusal turns
+// advertising mail off). OK stores the user's changes onto the record as it is then, so the
+// refusal stays; a field both changed is asked about, and the answer decides.
+TEST_F(RecordEditorTest, AChangeMadeUnderTheEditorIsNotUndoneByOk) {
+    const struct {
+        const char* name;
+        std::vector<std::pair<int, std::string>> under;  // changed in the book meanwhile
+        std::vector<int> answers;                         // to the question, in order
+        int result;
+        std::string company, dm;                          // stored afterwards
+    } cases[] = {
+        {"a refusal meanwhile stays", {{kElemDMOk, "N"}}, {}, platform::kIdOk, "B", "N"},
+        {"both changed, No keeps the stored value", {{kElemCompany, "C"}, {kElemDMOk, "N"}}, {platform::kIdNo},
+         platform::kIdOk, "C", "N"},
+        {"both changed, Yes stores the user's", {{kElemCompany, "C"}}, {platform::kIdYes}, platform::kIdOk, "B", "Y"},
+        {"Cancel goes back to the record", {{kElemCompany, "C"}}, {platform::kIdCancel}, 0, "C", "Y"},
+    };
+    int id = 70;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ++id;
+        AddRow(id, {{kElemEmail, "taro" + std::to_string(id) + "@example.jp"}, {kElemCompany, "A"}, {kElemDMOk, "Y"}});
+        prompts_.clear();
+        CDBEditSheet sheet(id, ui::U8("個人情報の編集"));
+        sheet.show();
+        Retype(&sheet, ids::kCompany, "B");
+        OneCustomer meanwhile;
+        ASSERT_EQ(Book().GetOneCustomerForEdit(meanwhile, id), 0);
+        for (const auto& [element, value] : c.under) *meanwhile.Field(element) = value;
+        ASSERT_EQ(Book().SetOneCustomerInfo(meanwhile, 0), 0);
+        for (int a : c.answers) prompts_.Answer(a);
+
+        EXPECT_EQ(Save(sheet), c.result);
+        EXPECT_EQ(prompts_.prompts().size(), c.answers.size());
+        if (!c.answers.empty()) {
+            EXPECT_EQ(prompts_.prompts()[0].caption, ui::U8("個人情報が変更されています"));
+            EXPECT_TRUE(prompts_.prompts()[0].text.contains(ui::U8("・会社名\r\n　現在の内容：C\r\n　編集した内容：B")))
+                << prompts_.prompts()[0].text.toStdString();
+            EXPECT_FALSE(prompts_.prompts()[0].text.contains(ui::U8("DM送付可否")));  // not the user's change
+            EXPECT_EQ(prompts_.prompts()[0].style,
+                      platform::kMbYesNoCancel | platform::kMbIconQuestion | ui::kMbDefButton2);
+        }
+        EXPECT_EQ(Row(id)[kElemCompany], c.company);
+        EXPECT_EQ(Row(id)[kElemDMOk], c.dm);
+        if (c.result == 0) {
+            // Still open on the record; saved again once the question is answered.
+            prompts_.Answer(platform::kIdYes);
+            EXPECT_EQ(Save(sheet), platform::kIdOk);
+            EXPECT_EQ(Row(id)[kElemCompany], "B");
+        }
+        sheet.close();
     }
 }
 

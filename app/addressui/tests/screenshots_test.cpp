@@ -12,6 +12,7 @@
 #include "app/addressui/db_edit_sheet.h"
 #include "app/addressui/record_control_ids.h"
 #include "app/addressui/tests/record_test_env.h"
+#include "app/widgets/varnis_property_sheet.h"
 #include "app/ui/testing/screenshot.h"
 
 namespace {
@@ -109,6 +110,18 @@ TEST_F(Screenshots, RecordEditorMessages) {
     EXPECT_EQ(department->text(), ui::U8("営業部①Ⅱ"));
     EXPECT_TRUE(SaveMessageBoxScreenshot(QStringLiteral("msg_record_discard_question"), [&] { sheet.reject(); }));
     EXPECT_TRUE(sheet.isVisible());
+
+    // The company changed in the editor and, meanwhile, in the book (with a refusal).
+    Retype(&sheet, addressui::ids::kCompany, "株式会社ソフト開発 本社");
+    OneCustomer meanwhile;
+    ASSERT_EQ(Book().GetOneCustomerForEdit(meanwhile, 1024), 0);
+    meanwhile.Company = S("株式会社ソフト開発（移転）");
+    meanwhile.DMOk = "N";
+    ASSERT_EQ(Book().SetOneCustomerInfo(meanwhile, 0), 0);
+    EXPECT_TRUE(SaveMessageBoxScreenshot(QStringLiteral("msg_record_changed_meanwhile"), [&] {
+        Control<QPushButton>(&sheet, shell::CVarnisPropertySheet::kIdcOk)->click();
+    }));
+    EXPECT_TRUE(sheet.isVisible());  // Escape: back to the record
 }
 
 }  // namespace
