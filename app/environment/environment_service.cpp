@@ -1,11 +1,14 @@
 #include "app/environment/environment_service.h"
 
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <chrono>
 #include <filesystem>
 #include <string_view>
 #include <thread>
 
+#include "app/environment/environment_files.h"
 #include "app/environment/environment_lock.h"
 #include "app/environment/private_environment.h"
 #include "app/environment/run_monitor.h"
@@ -17,8 +20,10 @@
 #include "core/foundation/directory_utils.h"
 #include "core/foundation/env_layout.h"
 #include "core/foundation/sequencer.h"
+#include "core/foundation/system_reason.h"
 #include "core/transport/my_pops.h"
 #include "core/transport/my_smtps.h"
+#include "platform/date_time.h"
 #include "platform/notifier.h"
 #include "platform/path.h"
 
@@ -151,13 +156,15 @@ int EnvironmentService::OpenEnvironment(const std::string& descriptorPath) {
 
     const std::string descriptor = NormalisedDescriptor(descriptorPath);
     EnvironmentManagers next;
-    refusedInUse_ = false;
+    keepInRecent_ = false;
     if (!BuildEnvironment(descriptorPath, descriptor, next)) {
         next.Reset();
         HideWait();
         // The environment that stays open stays in the list (a failed re-open of itself),
-        // and so does one that another program has open: it is not broken.
-        if (descriptor != DescriptorPath() && !refusedInUse_) {
+        // and so does one refused for a reason that is not its brokenness (another
+        // program has it, a file the system would not let be read, a journal the user
+        // may still decide to set aside).
+        if (descriptor != DescriptorPath() && !keepInRecent_) {
             recent_.Remove(descriptorPath);
             recent_.Remove(descriptor);
         }
@@ -191,6 +198,12 @@ bool EnvironmentService::BuildEnvironment(const std::string& givenPath, const st
                                           EnvironmentManagers& next) {
     // 0: the environment is this program's to write before anything of it is read.
     if (!LockEnvironment(givenPath, descriptor, next, false)) return false;
+    // Nothing of it is read or written while a file of it is there but cannot be read: the
+    // stores would take it for a missing one and write over it (environment_files.h).
+    if (const UnreadableFile bad = FindUnreadableFile(descriptor)) {
+        TellUnreadable(bad);
+        return false;
+    }
     // An upgrade that a crash or a failed rename interrupted is finished (or rolled back)
     // before anything of the environment is read, so that all its files are of one form.
     if (UpgradeSwap::Recover(descriptor) < 0) {
@@ -227,6 +240,14 @@ bool EnvironmentService::BuildEnvironment(const std::string& givenPath, const st
         next.options = std::make_unique<SystemOption>(next.env.get());
         const int r = next.options->GetSODataFromFileToMemory();
         optionsRead = r >= 0 || r == kNoOptionsFile;
+        // "Cannot open" is "no file" only when there is none.
+        const std::string file = env_layout::SystemOptionFile(*next.env);
+        if (r == kNoOptionsFile) {
+            if (const int error = ReadError(file)) {
+                TellUnreadable({file, error});
+                return false;
+            }
+        }
     } catch (const platform::UserException&) {
     }
     if (!optionsRead) {
@@ -246,9 +267,11 @@ bool EnvironmentService::BuildEnvironment(const std::string& givenPath, const st
 
     // 7: the address book.
     QString reason;
-    if (!LoadAddressBook(next, reason)) {
-        Tell(U8("個人情報の読み込みに失敗しました\r\n[エラーコード:0003]") + reason, "個人情報読み込み異常",
-             platform::kMbIconWarning);
+    bool told = false;
+    if (!LoadAddressBook(next, reason, told)) {
+        if (!told)
+            Tell(U8("個人情報の読み込みに失敗しました\r\n[エラーコード:0003]") + reason, "個人情報読み込み異常",
+                 platform::kMbIconWarning);
         return false;
     }
 
@@ -291,7 +314,7 @@ bool EnvironmentService::LockEnvironment(const std::string& givenPath, const std
         next.lock = std::move(lock);
         return true;
     case platform::FileLock::Result::kBusy:
-        refusedInUse_ = true;
+        keepInRecent_ = true;
         Tell(ui::FromPath(givenPath) + U8("\r\n") + U8(kEnvironmentInUseText), "環境使用中", platform::kMbIconWarning);
         return false;
     case platform::FileLock::Result::kFailed:
@@ -323,7 +346,56 @@ bool EnvironmentService::AskStartupPassword(EnvironmentManagers& next) {
     return false;
 }
 
-bool EnvironmentService::LoadAddressBook(EnvironmentManagers& next, QString& reason) {
+void EnvironmentService::TellUnreadable(const UnreadableFile& file) {
+    keepInRecent_ = true;
+    Tell(ui::FromPath(file.path) + U8("\r\n\r\nこのファイルを読み込めないため、環境を開けません\r\n理由: ") +
+             ui::FromSjis(SystemReasonText(file.error)),
+         "環境読み込み異常", platform::kMbIconWarning);
+}
+
+bool EnvironmentService::OfferBookWithoutJournal(EnvironmentManagers& next, CDatabaseEdit& book, bool& told) {
+    told = true;
+    keepInRecent_ = true;
+    const std::string journal = env_layout::DatabaseJournalFile(*next.env);
+    const std::string bookFile = env_layout::DatabaseFile(*next.env);
+    QString cost;
+    struct stat st {};
+    if (::stat(bookFile.c_str(), &st) == 0) {
+        const platform::DateTime saved(static_cast<std::time_t>(st.st_mtime));
+        cost = U8("個人情報を最後にまとめて保存した時点（%1）の内容で開くことができます。"
+                  "その後に保存された変更は、個人情報に入りません。")
+                   .arg(QString::fromStdString(saved.Format("%Y/%m/%d %H:%M")));
+    } else {
+        cost = U8("個人情報はまだまとめて保存されたことがないため、空の状態で開くことになります。"
+                  "変更記録にある個人情報は、どれも入りません。");
+    }
+    const QString question =
+        U8("個人情報の読み込みに失敗しました\r\n[エラーコード:0003]\r\n\r\n") + ui::FromSjis(book.GetErrMsg().GetLastMsg()) +
+        U8("\r\n") + ui::FromPath(journal) +
+        U8("\r\n\r\n変更記録を脇に置いて（同じフォルダに、名前の末尾に「.damaged」を付けて残します）、") + cost +
+        U8("\r\n\r\n変更記録を脇に置いて開きますか？\r\n"
+           "［いいえ］を選ぶと、環境は開かずに、変更記録はそのまま残します。");
+    if (ui::MessageBox(nullptr, question, U8("個人情報読み込み異常"),
+                       platform::kMbYesNo | platform::kMbIconWarning | ui::kMbDefButton2) != platform::kIdYes)
+        return false;
+    std::string kept;
+    if (book.SetJournalAside(kept) != 0) {
+        Tell(ui::FromPath(journal) + U8("\r\n\r\n変更記録を脇に置けなかったため、環境を開けません\r\n理由: ") +
+                 ui::FromSjis(SystemReasonText(errno)),
+             "個人情報読み込み異常", platform::kMbIconWarning);
+        return false;
+    }
+    told = false;  // what follows is the ordinary read, with its own messages
+    if (book.ReadCustomerList() < 0) return false;
+    ui::MessageBox(nullptr,
+                   U8("変更記録を脇に置き、個人情報を最後にまとめて保存した時点の内容で開きました。\r\n"
+                      "変更記録は次のファイルに残してあります。\r\n") +
+                       ui::FromPath(kept),
+                   U8("個人情報読み込み異常"), platform::kMbOk | platform::kMbIconInformation);
+    return true;
+}
+
+bool EnvironmentService::LoadAddressBook(EnvironmentManagers& next, QString& reason, bool& told) {
     std::unique_ptr<Sequencer> sequence;
     try {
         sequence = std::make_unique<Sequencer>(next.env.get(), SEQ_ID_CUSTOMER);
@@ -333,7 +405,13 @@ bool EnvironmentService::LoadAddressBook(EnvironmentManagers& next, QString& rea
     Wait("個人情報を読み込んでいます", kCountNote, kPleaseWait);
     auto book = std::make_unique<CDatabaseEdit>();
     if (book->SetEnvManager(next.env.get()) != 1) return false;
-    if (book->ReadCustomerList() < 0) {
+    bool read = book->ReadCustomerList() >= 0;
+    // Damage that hides which book the journal extends: the way out is offered.
+    if (!read && book->GetErrMsg().GetLastCode() == 10203) {
+        read = OfferBookWithoutJournal(next, *book, told);
+        if (told) return false;
+    }
+    if (!read) {
         // The reasons a person can act on: the disk, or the journal beside the book.
         const int code = book->GetErrMsg().GetLastCode();
         if (code == 10202 || code == 10203 || code == 10205)

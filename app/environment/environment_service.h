@@ -7,6 +7,9 @@
 //   -    the environment's lock (environment_lock.h), before anything of it is read: an
 //        environment another program has open is refused with its path and "この環境は
 //        他のプログラムで使用中のため、開けません", and stays in the recent list
+//   -    its files that the open and the start read (environment_files.h): one that is
+//        there but cannot be read refuses the open with its path and the system's reason
+//        before anything is read or written; the environment stays in the recent list
 //   0    an upgrade of the environment that a crash or a failed rename interrupted is
 //        finished (UpgradeSwap::Recover) before any of its files is read
 //        ("[エラーコード:0005-07]" when that cannot be done now), and whatever of the
@@ -14,17 +17,22 @@
 //   1-2  the descriptor ("[エラーコード:0001<result>]")
 //   3    the main window moved to the environment's saved place
 //   4    the start-up password (offered when never decided, asked when set)
-//   5    the system options ("[エラーコード:0002]"; a missing file is no failure)
+//   5    the system options ("[エラーコード:0002]"; a missing file is no failure, one
+//        that is there but cannot be opened is refused as above)
 //   6    the backup of an older layout ("[エラーコード:0005-06]")
 //   7    the address book, with the recovery from its generations
-//        ("[エラーコード:0003]", also when the recovered book cannot be saved)
+//        ("[エラーコード:0003]", also when the recovered book cannot be saved). When
+//        damage hides which book its journal extends, the refusal asks whether to set the
+//        journal aside (kept as "database.jnl.damaged") and open the book as last saved,
+//        saying when that was; No (the default) leaves everything as it is, and the
+//        environment stays in the recent list either way
 //   8    the mail list ("[エラーコード:0004]")
 //   9    the scheduler
 //   10   the upgrade of an older layout ("[エラーコード:0005-0n]")
 //   11   the path at the head of the recent list; in import mode the automatic import
 //   12   a short pause on "<product>を起動します"
-// A failure frees what the open made, removes the path from the recent list and
-// returns 0.
+// A failure frees what the open made, removes the path from the recent list (but for the
+// refusals above that leave it there) and returns 0.
 //
 // Switching is opening while another environment is open. The next environment's
 // managers are built completely beside the open ones and replace them in one step, only
@@ -56,6 +64,8 @@ class CMyPOPS;
 class CMySMTPS;
 
 namespace shell {
+
+struct UnreadableFile;
 
 class EnvironmentService {
 public:
@@ -157,8 +167,18 @@ private:
                          bool folderMustExist);
     bool AskStartupPassword(EnvironmentManagers& next);
     // Reads the address book; on failure `reason` gets what the user should know beyond
-    // the generic message (empty when there is nothing more).
-    bool LoadAddressBook(EnvironmentManagers& next, QString& reason);
+    // the generic message (empty when there is nothing more), or `told` is set when the
+    // user was told already.
+    bool LoadAddressBook(EnvironmentManagers& next, QString& reason, bool& told);
+    // The book's read was refused because damage hides which book its journal extends:
+    // asks whether to set the journal aside and open the book as last saved, saying what
+    // that costs. True when the book was then read; false with `told` when the user said
+    // no or the journal could not be moved (told why), false without `told` when the
+    // second read failed (its reason is the ordinary one).
+    bool OfferBookWithoutJournal(EnvironmentManagers& next, CDatabaseEdit& book, bool& told);
+    // Refuses the open for a file that is there but cannot be read, naming it and the
+    // system's reason.
+    void TellUnreadable(const UnreadableFile& file);
     bool RunUpgrade(const std::string& givenPath, EnvironmentManagers& next);
     void RunAutomaticImport();
     // Writes the open environment's unsaved changes; false (after telling) when it fails.
@@ -176,8 +196,8 @@ private:
     EnvironmentManagers current_;
     std::unique_ptr<CMyPOPS> pop_;
     std::unique_ptr<CMySMTPS> smtp_;
-    // The last open was refused because another program has the environment.
-    bool refusedInUse_ = false;
+    // The last open was refused for a reason that leaves the environment in the recent list.
+    bool keepInRecent_ = false;
     bool newEnvInImportMode_ = false;
     bool wizardRequested_ = false;
     ImportProgress importProgress_;

@@ -417,6 +417,30 @@ bool BookJournal::Extends(const std::string& version) const {
     return std::find(bases_.begin(), bases_.end(), version) != bases_.end();
 }
 
+int BookJournal::SetAside(const std::string& path, std::string& kept) {
+    kept.clear();
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0) return errno == ENOENT ? 0 : -1;
+    for (int number = 1; number < 1000; ++number) {
+        const std::string copy = ProgressJournal::DamagedCopyPath(path, number);
+        if (::lstat(copy.c_str(), &st) == 0) continue;
+        if (errno != ENOENT) return -1;
+        if (::rename(path.c_str(), copy.c_str()) != 0) return -1;
+        // The move holds before the book is read without it (and a new journal begun).
+        const std::size_t slash = path.rfind('/');
+        const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+        const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd >= 0) {
+            ::fsync(fd);
+            ::close(fd);
+        }
+        kept = copy;
+        return 0;
+    }
+    errno = EEXIST;
+    return -1;
+}
+
 int BookJournal::Restart(const std::string& version) {
     Discard();
     copies_.clear();

@@ -106,6 +106,13 @@ public:
     // size or times changed since the last call (a commit asks at every change).
     std::string VersionOfBook(const std::string& path);
 
+    // The way out of a journal that cannot be placed (kUnplaced): the journal file at
+    // `path` is moved aside whole, to its first free ProgressJournal::DamagedCopyPath
+    // ("<path>.damaged", "<path>.damaged2" ...), so that the book opens as last saved and
+    // the bytes stay for whoever can make sense of them. 0 with `kept` set; -1 (errno set)
+    // when it cannot be moved (it then stays where it was). Nothing there: 0, `kept` empty.
+    static int SetAside(const std::string& path, std::string& kept);
+
     // The book was saved whole (its file is now of `version`): the journal file is
     // removed and the next batch starts a new one. 0, or -1 when it cannot be removed.
     int Restart(const std::string& version);

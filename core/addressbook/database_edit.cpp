@@ -170,6 +170,17 @@ int CDatabaseEdit::OpenJournal(const std::string& path, const char* key) {
     return r;
 }
 
+int CDatabaseEdit::SetJournalAside(std::string& kept) {
+    Lock lock(mutex_);
+    kept.clear();
+    // Only the journal that the last read could not place: any other is in use or fine.
+    if (env_ == nullptr || journal_.IsBound() || errMsg_.GetLastCode() != 10203) {
+        errno = EBUSY;
+        return -1;
+    }
+    return BookJournal::SetAside(JournalPath(), kept);
+}
+
 void CDatabaseEdit::ApplyJournalRow(const std::vector<std::string_view>& elements) {
     XCStringArrayEx line;
     line.values().assign(elements.begin(), elements.end());

@@ -113,6 +113,12 @@ public:
     // reason in GetErrMsg, and the journal is left as it is. Damage the open could read past
     // is told by GetJournalDamage; the book is then saved whole.
     int ReadCustomerList();
+    // After ReadCustomerList refused with 10203 (damage hides which book the journal
+    // extends): moves the journal aside whole (BookJournal::SetAside), so that the next
+    // ReadCustomerList opens the book as last saved, without the changes the journal held.
+    // 0 with `kept` (where its bytes are now); -1 with errno when it cannot be moved, or
+    // when the last read did not end so (the journal is then in use or fine).
+    int SetJournalAside(std::string& kept);
     // What damage in the journal cost the last ReadCustomerList (found false: none).
     const BookJournal::Damage& GetJournalDamage() const { return journalDamage_; }
     // Empties the table and reads `path` with `key` (null: default coding); the table's

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <filesystem>
 #include <functional>
@@ -17,6 +19,7 @@
 #include "core/foundation/env_layout.h"
 #include "core/foundation/sequencer.h"
 #include "core/foundation/tests/syscall_faults.h"
+#include "platform/safe_write.h"
 #include "env_service_test_util.h"
 
 namespace {
@@ -313,6 +316,41 @@ TEST_F(EnvServiceTest, RecoveredBookThatCannotBeSavedStopsTheOpen) {
     EXPECT_FALSE(std::filesystem::exists(db + "database.002"));
 }
 
+// A generation whose records cannot be written (the journal refuses them, and the whole
+// save that would stand in fails too) restores nothing and stops the open; every generation
+// stays, so the next open, on a disk that takes writes again, restores them.
+TEST_F(EnvServiceTest, AGenerationWhoseRestoreCannotBeWrittenStopsTheOpenAndStays) {
+    const std::string descriptor = MakeEnv("Env");
+    const std::string db = Folder("Env") + "DB/";
+    WriteBook(descriptor, db + "database.dat", {1});
+    WriteBook(descriptor, db + "database.001", {1, 2});
+    const std::string book = ReadFile(db + "database.dat");
+    const std::string generation = ReadFile(db + "database.001");
+    shell::EnvironmentService& service = Service();
+    {
+        syscall_faults::Scope faults;
+        ui_.onWait = [&](const QString& line) {
+            if (line != U8("個人情報のデータの整合性をチェックしています")) return;
+            syscall_faults::Write().Arm(100, ENOSPC, 0, std::filesystem::canonical(db).string() + "/database.jnl");
+            platform::AtomicFile::FailNextCommitForTesting();
+        };
+        EXPECT_EQ(service.OpenEnvironment(descriptor), 0);
+        ui_.onWait = nullptr;
+    }
+    EXPECT_FALSE(service.IsOpen());
+    ASSERT_FALSE(prompts_.prompts().empty());
+    EXPECT_EQ(prompts_.prompts().back().text, U8("個人情報の読み込みに失敗しました\r\n[エラーコード:0003]"));
+    EXPECT_EQ(ReadFile(db + "database.dat"), book);
+    EXPECT_EQ(ReadFile(db + "database.001"), generation);
+    EXPECT_FALSE(std::filesystem::exists(db + "database.002"));
+
+    prompts_.clear();
+    ASSERT_EQ(service.OpenEnvironment(descriptor), 1);
+    ASSERT_EQ(prompts_.prompts().size(), 1u);
+    EXPECT_EQ(prompts_.prompts()[0].caption, U8("データ復旧完了"));
+    EXPECT_EQ(BookIds(descriptor, db + "database.dat"), (std::vector<int>{1, 2}));
+}
+
 // The address book's journal as a damaged disk leaves it, through the open: damage in the
 // middle costs its batch, the user is told how many changes and where the damaged bytes
 // are kept, and the environment opens with everything else; damage that hides which book
@@ -369,6 +407,7 @@ TEST_F(EnvServiceTest, ADamagedJournalIsToldAndCostsOnlyItsBatch) {
         std::function<void()> damage;
         const char* text;
         std::string file;
+        bool offersAWayOut;  // answered No
     } refusals[] = {
         {"the record naming the book",
          [&] {
@@ -380,14 +419,14 @@ TEST_F(EnvServiceTest, ADamagedJournalIsToldAndCostsOnlyItsBatch) {
          },
          "個人情報の変更記録が壊れていて、どの個人情報データベースファイルに続くものかを確かめられないため、"
          "個人情報を読み込めません。変更記録はそのまま残してあります。",
-         db + "database.jnl"},
+         db + "database.jnl", true},
         {"a book read only once",
          [&] {
              WriteFile(db + "database.jnl", journal);
              syscall_faults::Read().Arm(1, EIO, 0, std::filesystem::canonical(db + "database.dat").string());
          },
          "個人情報データベースファイルを読み込めませんでした。理由: ディスクの読み書きに失敗しました (Input/output error)",
-         db + "database.dat"},
+         db + "database.dat", false},
     };
     for (const auto& r : refusals) {
         SCOPED_TRACE(r.name);
@@ -396,13 +435,87 @@ TEST_F(EnvServiceTest, ADamagedJournalIsToldAndCostsOnlyItsBatch) {
         r.damage();
         const std::string before = ReadFile(db + "database.jnl");
         prompts_.clear();
+        if (r.offersAWayOut) prompts_.Answer(platform::kIdNo);
+        service.Recent().Add(descriptor);
         EXPECT_EQ(service.OpenEnvironment(descriptor), 0);
-        ASSERT_FALSE(prompts_.prompts().empty());
-        EXPECT_EQ(prompts_.prompts().back().text, U8("個人情報の読み込みに失敗しました\r\n[エラーコード:0003]\r\n\r\n") +
-                                                      U8(r.text) + U8("\r\n") + ui::FromPath(r.file));
+        ASSERT_EQ(prompts_.prompts().size(), 1u);
+        const QString told = U8("個人情報の読み込みに失敗しました\r\n[エラーコード:0003]\r\n\r\n") + U8(r.text) +
+                             U8("\r\n") + ui::FromPath(r.file);
+        if (r.offersAWayOut) EXPECT_TRUE(prompts_.prompts()[0].text.startsWith(told + U8("\r\n\r\n")));
+        else EXPECT_EQ(prompts_.prompts()[0].text, told);
         EXPECT_TRUE(ReadFile(db + "database.jnl") == before);
         EXPECT_TRUE(ReadFile(db + "database.dat") == bookFile);
+        // Not a broken environment: it stays in the list either way.
+        EXPECT_EQ(service.Recent().Entries().empty(), !r.offersAWayOut);
+        service.Recent().Remove(descriptor);
     }
+}
+
+// Damage that hides which book the journal extends leaves a way out: the journal is set
+// aside whole (its bytes kept as "database.jnl.damaged") and the book opens as it was last
+// saved whole; the question says what that costs, and No leaves everything as it was.
+TEST_F(EnvServiceTest, AJournalThatCannotBePlacedCanBeSetAsideToOpenTheBookAsLastSaved) {
+    const std::string descriptor = MakeEnv("Env");
+    const std::string db = Folder("Env") + "DB/";
+    WriteBook(descriptor, db + "database.dat", {1, 2});
+    {
+        // Three saved edits, each its own batch.
+        auto env = OpenOwn(descriptor);
+        CDatabaseEdit book(env.get());
+        ASSERT_EQ(book.ReadCustomerList(), 2);
+        for (int id : {1, 2, 1}) {
+            OneCustomer c;
+            ASSERT_EQ(book.GetOneCustomerForEdit(c, id), 0);
+            c.Company = "edited";
+            ASSERT_EQ(book.SetOneCustomerInfo(c, 0), 0);
+        }
+    }
+    // Two bytes of the journal's A record, the one that names the book the batches extend
+    // (one changed byte leaves it recognisable).
+    std::string journal = ReadFile(db + "database.jnl");
+    std::size_t line = 0, anchor = 0;
+    for (std::size_t i = 0; i < journal.size() && anchor == 0; ++i)
+        if (journal[i] == '\n' && ++line == 2) anchor = i + 4;
+    ASSERT_GT(anchor, 0u);
+    journal[anchor] = static_cast<char>(journal[anchor] ^ 0x21);
+    journal[anchor + 4] = static_cast<char>(journal[anchor + 4] ^ 0x21);
+    WriteFile(db + "database.jnl", journal);
+    WriteFile(db + "database.jnl.damaged", "an earlier damaged copy");
+    struct stat st {};
+    ASSERT_EQ(::stat((db + "database.dat").c_str(), &st), 0);
+    const QString savedAt = QString::fromStdString(platform::DateTime(st.st_mtime).Format("%Y/%m/%d %H:%M"));
+
+    shell::EnvironmentService& service = Service();
+    prompts_.Answer(platform::kIdYes);
+    ASSERT_EQ(service.OpenEnvironment(descriptor), 1);
+    ASSERT_EQ(prompts_.prompts().size(), 2u) << prompts_.texts().join("|").toStdString();
+    const ui::test::RecordedPrompt& question = prompts_.prompts()[0];
+    EXPECT_EQ(question.caption, U8("個人情報読み込み異常"));
+    EXPECT_EQ(question.style, platform::kMbYesNo | platform::kMbIconWarning | ui::kMbDefButton2);
+    EXPECT_TRUE(question.text.contains(ui::FromPath(db + "database.jnl"))) << question.text.toStdString();
+    EXPECT_TRUE(question.text.contains(U8("個人情報を最後にまとめて保存した時点（") + savedAt +
+                                       U8("）の内容で開くことができます。その後に保存された変更は、個人情報に入りません。")))
+        << question.text.toStdString();
+    const std::string kept = db + "database.jnl.damaged2";
+    EXPECT_EQ(prompts_.prompts()[1].text, U8("変更記録を脇に置き、個人情報を最後にまとめて保存した時点の内容で開きました。\r\n"
+                                             "変更記録は次のファイルに残してあります。\r\n") +
+                                              ui::FromPath(kept));
+    EXPECT_EQ(ReadFile(kept), journal);
+    EXPECT_EQ(ReadFile(db + "database.jnl.damaged"), "an earlier damaged copy");
+    EXPECT_FALSE(std::filesystem::exists(db + "database.jnl"));
+    EXPECT_EQ(service.GetDatabaseEdit()->GetCustomerDataPinPoint(1, kElemCompany), "");
+    EXPECT_EQ(RecentKey(0), descriptor);
+
+    // The book goes on from there: a change is kept, and the next open finds it.
+    OneCustomer c;
+    ASSERT_EQ(service.GetDatabaseEdit()->GetOneCustomerForEdit(c, 2), 0);
+    c.Company = "after";
+    ASSERT_EQ(service.GetDatabaseEdit()->SetOneCustomerInfo(c, 0), 0);
+    service.CloseEnvironment();
+    prompts_.clear();
+    ASSERT_EQ(service.OpenEnvironment(descriptor), 1);
+    EXPECT_TRUE(prompts_.prompts().empty()) << prompts_.texts().join("|").toStdString();
+    EXPECT_EQ(service.GetDatabaseEdit()->GetCustomerDataPinPoint(2, kElemCompany), "after");
 }
 
 TEST_F(EnvServiceTest, NoGenerationsLeaveTheBookAsItIs) {
