@@ -386,17 +386,23 @@ TEST_F(ReceiveFaultsTest, ABatchWhoseInstallFailedIsFinishedBeforeAnotherTouches
     Put("u-again", Reply("bounce_exim.eml", copies[1]));
 
     const std::string progress = std::filesystem::weakly_canonical(env_layout::MailHistoryProgressFile(*env_, mails[0])).string();
-    {
-        syscall_faults::Scope faults;
-        syscall_faults::Write().Arm(1, ENOSPC, 0, progress);
-        EXPECT_EQ(Receive(), CPopReceiveSession::kRunFailed);
-        EXPECT_EQ(syscall_faults::Write().count.load(), 0) << "the append never came";
-    }
     const std::string file = "MAIL/" + std::to_string(mails[0]) + "/hist" + std::to_string(mails[0]) + ".jnl";
-    EXPECT_NE(runError_.find("受信結果をファイルに書き込めませんでした"), std::string::npos) << runError_;
-    EXPECT_NE(runError_.find(file + ": " + SjisToUtf8(SystemReasonText(ENOSPC))), std::string::npos) << runError_;
-    EXPECT_TRUE(shown_.Statuses().last().startsWith(U8("受信が正常に終了しませんでした"))) << shown_.Statuses().last().toStdString();
-    EXPECT_EQ(HistoryOnDisk(mails[0])[people[0]].first, "C");  // waits, staged
+    const std::string reason = file + ": " + SjisToUtf8(SystemReasonText(ENOSPC));
+    {
+        // The append fails in the run, and again when the next run first tries to finish it.
+        syscall_faults::Scope faults;
+        syscall_faults::Write().Arm(2, ENOSPC, 0, progress);
+        EXPECT_EQ(Receive(), CPopReceiveSession::kRunFailed);
+        EXPECT_NE(runError_.find("受信結果をファイルに書き込めませんでした"), std::string::npos) << runError_;
+        EXPECT_NE(runError_.find(reason), std::string::npos) << runError_;
+        EXPECT_TRUE(shown_.Statuses().last().startsWith(U8("受信が正常に終了しませんでした")))
+            << shown_.Statuses().last().toStdString();
+        EXPECT_EQ(HistoryOnDisk(mails[0])[people[0]].first, "C");  // waits, staged
+
+        EXPECT_EQ(Receive(), CPopReceiveSession::kRunFailed);
+        EXPECT_EQ(runError_, "前回の受信結果をファイルに書き込めないため、受信できません\r\n" + reason);
+        EXPECT_EQ(syscall_faults::Write().count.load(), 0) << "the appends never came";
+    }
 
     ASSERT_EQ(Receive(), CPopReceiveSession::kRunNormal) << runError_;
     for (std::size_t i = 0; i < mails.size(); ++i) EXPECT_EQ(HistoryOnDisk(mails[i])[people[i]].first, "W") << i;
