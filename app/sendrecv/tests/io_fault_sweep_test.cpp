@@ -232,11 +232,18 @@ protected:
         CopyFolder(template_, work_);
         if (op.prepare) op.prepare(work_);
     }
+    // A copy as a new start finds the files, modification times included: the receive
+    // ledger tells a stale staged copy by them.
     static void CopyFolder(const std::string& from, const std::string& to) {
         std::error_code ec;
         fs::remove_all(to, ec);
         fs::copy(from, to, fs::copy_options::recursive, ec);
         ASSERT_FALSE(ec) << ec.message();
+        for (const fs::directory_entry& e : fs::recursive_directory_iterator(from)) {
+            if (!e.is_regular_file()) continue;
+            fs::last_write_time(fs::path(to) / fs::relative(e.path(), from), e.last_write_time(), ec);
+            ASSERT_FALSE(ec) << ec.message();
+        }
     }
 
     // Reads `keys` as a new start on a copy of the working folder would.
