@@ -41,13 +41,16 @@
 //
 // BM_KilledRunsWithFaults: one mail to 300 recipients, a tenth of whom meet server faults
 // in sequence (answers lost after the message is kept, a silent server, "try later" at
-// RCPT or at the end of the message, a refusal) while every run is killed at a random
-// moment, 40 times, before runs are let finish the mail; five such mails. Counters: runs;
-// kills (runs the kill met running); most_copies (the
-// most copies one person got: must be at most 2); over_two (people with more); lost
-// (people neither recorded as failed nor sent a copy: must be 0); counts_differ (runs
-// after which, the mail put back as a new start does, the mail's sent and error counts
-// differ from its send history's: must be 0).
+// RCPT or at the end of the message, refusals that wait for a resend, as resends are on)
+// while every run is stopped at a random moment, 40 times, before runs are let finish the
+// mail; five such mails. Two runs in three are killed, the third cancels itself, after
+// which the draft is sent again as the user would; a run that refused someone ends with a
+// closing pause of 300 ms (2 s in the program) before the worker's final save, which the
+// moments reach too. Counters: runs; kills (runs the kill met running); cancels;
+// most_copies (the most copies one person got: must be at most 2); over_two (people with
+// more); lost (people neither recorded as failed nor sent a copy: must be 0);
+// counts_differ (runs after which, the mail put back as a new start does, the mail's sent
+// and error counts differ from its send history's: must be 0).
 //
 // The environment lives in $TMPDIR (default /tmp) and is removed at exit.
 
@@ -62,6 +65,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <memory>
 #include <random>
@@ -512,8 +516,11 @@ void BM_KilledRunsWithFaults(benchmark::State& state) {
     nettest::TempDir out;
     // A silent server is given up on after a second.
     CIniManager::WriteProfileStringA(env_layout::EnvIniFile(e.env), "SMTPINFO", "SENDMAIL_TIMEOUT_CONNECTED", "1000");
-    const char* sequences[] = {"drop,drop", "drop", "silent", "rcpt450,drop,drop", "drop,rcpt450,drop,drop",
-                               "drop,data451,drop,drop", "rcpt450", "data451", "drop,rcpt550", "silent,drop"};
+    e.options->SetSODataToMemoryPinPoint(54, "Y");
+    e.options->SetSODataToMemoryPinPoint(65, "3");
+    const char* sequences[] = {"drop,drop", "drop",      "silent",      "rcpt450,drop,drop", "drop,rcpt450,drop,drop",
+                               "drop,data451,drop,drop", "rcpt450", "data451", "drop,rcpt550", "silent,drop",
+                               "rcpt550", "rcpt550,rcpt550"};
     std::vector<std::string> args = {"/usr/bin/python3", sources + "/app/sendrecv/tests/testdata/send_test_server.py",
                                      "--servers", sources + "/platform/netssl/tests/servers", "--out",
                                      out.path().string(), "--pipelining"};
@@ -531,35 +538,59 @@ void BM_KilledRunsWithFaults(benchmark::State& state) {
     e.UsePort(std::stoi(first.substr(5)));
     if (e.book->WriteFromMemoryToFile() != 0 || e.options->WriteSODataFromMemoryToFileCompel() != 0) std::abort();
 
-    // A run and the worker's final save in a child process, killed after `killAfterMs`
-    // (negative: never); true when it was killed.
-    const auto runInChild = [&](int mail, int killAfterMs) {
+    // The closing pause of a run that refused someone (the status window's two seconds,
+    // shortened); the other pauses are not made.
+    class ClosingPause : public SendRunObserver {
+    public:
+        void OnStatus(const std::string&) override {}
+        void OnTotal(int) override {}
+        void OnProcessed(int) override {}
+        void Pause(int ms, const std::function<bool()>& stop) override {
+            if (ms >= 2000) SleepUnlessStopped(300, stop);
+        }
+    };
+    // A run and the worker's final save in a child process, killed after `stopAfterMs`
+    // (negative: never), or, with `cancel`, cancelled then as the user's cancel does; true
+    // when it was killed.
+    const auto runInChild = [&](int mail, int stopAfterMs, bool cancel) {
+        e.mails->ReadMailList();
         const pid_t child = ::fork();
         if (child == 0) {
             CSendJob job(e.Stores());
+            ClosingPause pause;
+            job.SetObserver(&pause);
+            std::thread canceller;
+            if (cancel && stopAfterMs >= 0) {
+                canceller = std::thread([&job, stopAfterMs] {
+                    std::this_thread::sleep_for(std::chrono::milliseconds(stopAfterMs));
+                    job.Cancel();
+                });
+            }
             job.SendOneMail(mail);
+            if (canceller.joinable()) canceller.join();
             job.SaveProgress(1);
             ::_exit(0);
         }
-        if (killAfterMs >= 0) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(killAfterMs));
+        if (!cancel && stopAfterMs >= 0) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(stopAfterMs));
             ::kill(child, SIGKILL);
         }
         int status = 0;
         ::waitpid(child, &status, 0);
         return WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
     };
-    int runs = 0, kills = 0, countsDiffer = 0, mostCopies = 0, overTwo = 0, lost = 0;
+    int runs = 0, kills = 0, cancels = 0, countsDiffer = 0, mostCopies = 0, overTwo = 0, lost = 0;
     for (auto _ : state)
     for (int round = 0; round < kMails; ++round) {
         // The server's faults are per address: a new mail to new people each time.
         const int mail = e.MakeMail(kPeople, round * kPeople);
         std::mt19937 rng(20240610 + round);
-        std::uniform_int_distribution<int> when(0, 400);
+        std::uniform_int_distribution<int> when(0, 700);
         std::string status;
         for (int run = 0; run < kKills + 20 && status != "C" && status != "E"; ++run) {
             ++runs;
-            const bool killed = runInChild(mail, run < kKills ? when(rng) : -1);
+            const bool cancel = run % 3 == 2;
+            const bool killed = runInChild(mail, run < kKills ? when(rng) : -1, cancel);
             CMailListViewer reopened(&e.env);
             if (killed) {
                 ++kills;
@@ -569,6 +600,12 @@ void BM_KilledRunsWithFaults(benchmark::State& state) {
             reopened.ReadMailList();
             reopened.GetMailData(mail, record);
             status = record.GetStatus();
+            if (status == "D") {
+                // Cancelled: the user sends the draft again.
+                ++cancels;
+                record.SetStatus("W", 0);
+                if (reopened.SetMailData(record) != 0 || reopened.WriteMailList(0) != 0) std::abort();
+            }
             int attempts = 0, failed = 0, opened = 0;
             HistoryListViewer::CountsOnDisk(&e.env, &reopened, mail, attempts, failed, opened);
             if (record.GetSentNumber() != attempts || record.GetErrorNumber() != failed) ++countsDiffer;
@@ -589,6 +626,7 @@ void BM_KilledRunsWithFaults(benchmark::State& state) {
     }
     state.counters["runs"] = runs;
     state.counters["kills"] = kills;
+    state.counters["cancels"] = cancels;
     state.counters["most_copies"] = mostCopies;
     state.counters["over_two"] = overTwo;
     state.counters["lost"] = lost;

@@ -11,6 +11,8 @@
 //   "list-save"  the recipient list is about to be rewritten (after a whole save of the
 //                send history, and at the end of the run)
 //   "closing"    the run is about to write its stores for the last time
+//   "closed"     the run is over (its stores written, its closing lines and pauses shown);
+//                the worker's final save of the mail's status is still to come
 // No probe is installed in the program: passing a point then costs one atomic load.
 
 #include <functional>

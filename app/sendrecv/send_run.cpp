@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <unordered_set>
 
 #include "app/sendrecv/mail_timeouts.h"
 #include "app/sendrecv/message_headers.h"
@@ -183,6 +184,7 @@ int SendRun::Run() {
     // A mail without recipients ends quietly, unless the run was stopped meanwhile.
     if (next != Next::kQuietEnd || Stopped() || job_.GetFlag(CSendJob::kError)) result_ = Closing();
     ReleaseClient();
+    SendRunReached("closed");
     return result_;
 }
 
@@ -212,8 +214,11 @@ SendRun::Next SendRun::PrepareMail() {
     // Who may not be sent to, who does not take this kind of mail, and who the history
     // shows as sent or failed for good already (a run that was killed before it rewrote
     // the list) leave the list before anything is sent. Only a failure waiting for its
-    // resend ("W") is sent again.
+    // resend ("W") is sent again, while a resend is allowed; a portion of a split send
+    // leaves it to the mail's resend run, as the resend span asks.
+    const bool splitPortion = job_.GetStatusAtStart() == "B";
     std::vector<int> drop;
+    std::unordered_set<int> resendLater;
     for (int id : all) {
         bool keep = job_.CheckRecipient(id) == CSendJob::kSendable;
         if (keep && kind_ == RecipientMessageBuilder::kPcHtmlMail) keep = job_.IsPcRecipient(id) != 0;
@@ -221,6 +226,10 @@ SendRun::Next SendRun::PrepareMail() {
         if (keep && history.DBID2RowNumber(id) >= 0) {
             const std::string state = history.GetElementFromMemoryPinPoint(id, HistoryListViewer::kState);
             keep = state != "C" && state != "E";
+            if (keep && state == "W") {
+                keep = history.CheckRetrySendOK(id, 0) == 0;
+                if (keep && splitPortion) resendLater.insert(id);
+            }
         }
         // Two messages went out to this person without an outcome (killed runs, a disk
         // that filled up): a third try could be a third copy. The verdict is on the disk
@@ -246,6 +255,9 @@ SendRun::Next SendRun::PrepareMail() {
         result_ = kListNotReadBack;
         return Next::kClose;
     }
+    if (!resendLater.empty())
+        ids_.erase(std::remove_if(ids_.begin(), ids_.end(), [&](int id) { return resendLater.count(id) != 0; }),
+                   ids_.end());
     // Shown as soon as it is known, not only once the server has answered.
     if (SendRunObserver* o = job_.GetObserver()) o->OnTotal(static_cast<int>(ids_.size()));
     return Next::kGoOn;
@@ -494,7 +506,10 @@ bool SendRun::RecipientFailed(int id, const std::string& messageId) {
         return false;
     }
     job_.GetErrMsg() = kept;
-    toRemove_.push_back(id);
+    // A person waiting for a resend ("W") stays in the list: only the list a run starts from
+    // tells who is still to get the mail, and a run killed or cancelled before the worker's
+    // final save must not leave the person out of it.
+    if (job_.GetHistory()->GetElementFromMemoryPinPoint(id, HistoryListViewer::kState) != "W") toRemove_.push_back(id);
     return true;
 }
 

@@ -54,6 +54,11 @@
 //    as a mail server returns a message after its queue lifetime, so the mail ends when
 //    nobody is left to try. Only a refusal of the recipient or of its message (5xx) is that
 //    recipient's failure ("E", or "W" while resends remain).
+//  - A recipient waiting for a resend ("W") stays in the recipient list until the resend
+//    is recorded, so a run killed or cancelled before the worker's final save (which makes
+//    the mail "R") never leaves the person out. A run sends such a person again only while
+//    a resend is allowed (dropping the person otherwise), and not in a portion of a split
+//    send ("B"), which leaves the resends to the mail's resend run.
 //  - A message that cannot be built never goes out (RecipientMessageBuilder): a recipient
 //    whose record makes it fail is recorded as failed with an empty Message-ID, and a mail
 //    whose own text cannot be built stops the run with the error flag before anything

@@ -109,26 +109,6 @@ protected:
         CMailListViewer reopened(env_.get());
         EXPECT_GE(RecoverInterruptedSends(reopened), 0);
     }
-
-    // The mail's sent and error counts are what its send history says.
-    void ExpectCountsAsTheHistorySays(int mail) {
-        HistoryListViewer h(env_.get(), options_.get(), book_.get(), mails_.get());
-        ASSERT_EQ(h.SetMailID(mail, 1), 0);
-        const int read = h.GetHDataFromFileToMemory(0, nullptr);
-        ASSERT_TRUE(read == 0 || read == -21 || read == -22) << read;
-        int attempts = 0, failed = 0, opened = 0, recipients = 0;
-        h.GetNumOneMail(attempts, failed, opened, recipients);
-        const COneMailData m = MailOnDisk(mail);
-        EXPECT_EQ(m.GetSentNumber(), attempts);
-        EXPECT_EQ(m.GetErrorNumber(), failed);
-    }
-
-    // The permission of `id` in an address book opened from the disk.
-    std::string PermissionOnDisk(int id) {
-        CDatabaseEdit fresh(env_.get(), options_.get());
-        EXPECT_GE(fresh.ReadCustomerList(), 0);
-        return fresh.GetCustomerDataPinPoint(id, kElemDMOk);
-    }
 };
 
 TEST_F(SendRunFaultsTest, NoFaultSendsMoreThanTwoCopiesFailsARecipientWithoutCauseOrBlocksTheOthers) {

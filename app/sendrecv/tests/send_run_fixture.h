@@ -251,6 +251,33 @@ protected:
         return out;
     }
 
+    // The mail's sent and error counts are what its send history says.
+    void ExpectCountsAsTheHistorySays(int mail) {
+        HistoryListViewer h(env_.get(), options_.get(), book_.get(), mails_.get());
+        ASSERT_EQ(h.SetMailID(mail, 1), 0);
+        const int read = h.GetHDataFromFileToMemory(0, nullptr);
+        ASSERT_TRUE(read == 0 || read == -21 || read == -22) << read;
+        int attempts = 0, failed = 0, opened = 0, recipients = 0;
+        h.GetNumOneMail(attempts, failed, opened, recipients);
+        const COneMailData m = MailOnDisk(mail);
+        EXPECT_EQ(m.GetSentNumber(), attempts);
+        EXPECT_EQ(m.GetErrorNumber(), failed);
+    }
+
+    // The permission of `id` in an address book opened from the disk.
+    std::string PermissionOnDisk(int id) {
+        CDatabaseEdit fresh(env_.get(), options_.get());
+        EXPECT_GE(fresh.ReadCustomerList(), 0);
+        return fresh.GetCustomerDataPinPoint(id, kElemDMOk);
+    }
+
+    // Copies the server saved, by the local part of the first recipient's address.
+    static std::map<std::string, int> CopiesByName(const SendTestServer& server) {
+        std::map<std::string, int> out;
+        for (const Received& r : ReadReceived(server.out())) ++out[r.rcpts.at(0).substr(0, r.rcpts.at(0).find('@'))];
+        return out;
+    }
+
     std::unique_ptr<nettest::TempDir> logDir_;
     RecordingObserver observer_;
     std::vector<int> flags_;  // the job's flags raised by the last Send

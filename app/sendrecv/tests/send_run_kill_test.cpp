@@ -7,6 +7,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <functional>
+#include <map>
 #include <set>
 
 #include "app/sendrecv/interrupted_sends.h"
@@ -132,6 +134,112 @@ TEST_F(SendRunKillTest, KilledAgainAndAgainAtOneMessageItGoesOutTwiceAtMost) {
     ASSERT_GE(reopenedBook.ReadCustomerList(), 0);
     EXPECT_EQ(reopenedBook.GetCustomerDataPinPoint(people[0], kElemDMOk), "Y");
     EXPECT_GE(copies[book_->GetCustomerDataPinPoint(people[1], kElemEmail)], 1);
+}
+
+// People refused with resends on wait ("W") for the mail's resend run. A run killed or
+// cancelled after it wrote its stores for the last time - in its closing pause, or between
+// the run and the worker's final save, which is what makes the mail "R" - leaves them in
+// the recipient list all the same: the next run (after the restart, or after the user sent
+// the cancelled draft again) and the resend run get the mail to them, one copy each.
+TEST_F(SendRunKillTest, KilledOrCancelledAfterItsRunNobodyWaitingForAResendIsLeftOut) {
+    // Calls `act` in the closing pause of a run with failed recipients (the only pause of
+    // two seconds or more here).
+    class ClosingPause : public sendtest::RecordingObserver {
+    public:
+        std::function<void()> act;
+        void Pause(int ms, const std::function<bool()>&) override {
+            if (ms >= 2000 && act) act();
+        }
+    };
+    struct Case {
+        const char* name;
+        bool cancel;    // else killed
+        bool inPause;   // else once the run is over, before the final save
+    } cases[] = {
+        {"killed in the closing pause", false, true},
+        {"killed before the final save", false, false},
+        {"cancelled in the closing pause", true, true},
+        {"cancelled before the final save", true, false},
+    };
+    SetOption(54, "Y");
+    SetOption(65, "3");
+    const std::vector<std::string> names = {"a", "w1", "b", "w2", "c"};
+    for (const bool pipelining : {false, true})
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.name) + (pipelining ? ", PIPELINING" : ""));
+        std::vector<std::string> args = {"--sequence", "w1@example.jp=rcpt550", "--sequence", "w2@example.jp=rcpt550"};
+        if (pipelining) args.push_back("--pipelining");
+        SendTestServer server(args);
+        UseServer(server.port());
+        std::map<std::string, int> ids;
+        std::vector<int> people;
+        for (const std::string& n : names) people.push_back(ids[n] = AddPerson(n + "@example.jp"));
+        ASSERT_EQ(book_->WriteFromMemoryToFile(), 0);
+        const int mail = MakeMail(people, "s", "b");
+
+        // The first run refuses w1 and w2; it ends as the case says.
+        const auto stop = [&](CSendJob& job) {
+            if (c.cancel) {
+                job.Cancel();
+            } else {
+                ::raise(SIGKILL);
+            }
+        };
+        const auto firstRun = [&] {
+            CSendJob job(Stores());
+            ClosingPause pause;
+            if (c.inPause) pause.act = [&] { stop(job); };
+            job.SetObserver(&pause);
+            if (!c.inPause)
+                SetSendFaultProbeForTesting([&](std::string_view at) {
+                    if (at == "closed") stop(job);
+                });
+            job.SendOneMail(mail);
+            job.SaveProgress(1);
+            SetSendFaultProbeForTesting({});
+        };
+        if (c.cancel) {
+            firstRun();
+            ASSERT_EQ(MailOnDisk(mail).GetStatus(), "D");
+            // The user sends the draft again.
+            COneMailData m = Mail(mail);
+            m.SetStatus("W", 0);
+            ASSERT_EQ(mails_->SetMailData(m), 0);
+            ASSERT_EQ(mails_->WriteMailList(0), 0);
+        } else {
+            const pid_t child = ::fork();
+            ASSERT_GE(child, 0);
+            if (child == 0) {
+                firstRun();
+                ::_exit(0);
+            }
+            int status = 0;
+            ASSERT_EQ(::waitpid(child, &status, 0), child);
+            ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << "the run was never killed";
+            CMailListViewer reopened(env_.get());
+            EXPECT_EQ(RecoverInterruptedSends(reopened), 1);
+            ASSERT_GE(mails_->ReadMailList(), 0);
+        }
+        ExpectCountsAsTheHistorySays(mail);
+
+        std::string status;
+        for (int run = 0; run < 4 && status != "C" && status != "E"; ++run) {
+            SCOPED_TRACE("run " + std::to_string(run + 2));
+            Send(mail);
+            status = MailOnDisk(mail).GetStatus();
+            ExpectCountsAsTheHistorySays(mail);
+        }
+        EXPECT_EQ(status, "C");
+        const std::map<std::string, int> copies = CopiesByName(server);
+        const auto history = HistoryOnDisk(mail);
+        for (const std::string& n : names) {
+            EXPECT_EQ(copies.count(n) != 0 ? copies.at(n) : 0, 1) << n;
+            EXPECT_EQ(history.count(ids[n]) != 0 ? history.at(ids[n]).first : "", "C") << n;
+            // A refusal that waits for a resend leaves the permission alone.
+            EXPECT_EQ(PermissionOnDisk(ids[n]), "Y") << n;
+        }
+        EXPECT_TRUE(RecipientsOnDisk(mail).empty());
+    }
 }
 
 }  // namespace
