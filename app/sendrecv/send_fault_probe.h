@@ -5,6 +5,7 @@
 // SendRunReached(point) as it passes each point; the installed probe decides.
 //
 // Points, in the order a run meets them for each recipient:
+//   "taking"     the run is about to take its mail (still due? then "A")
 //   "accepted"   the server accepted a message; nothing is recorded yet (the one message
 //                a kill can cause to be sent twice)
 //   "recorded"   the recipient's outcome is in the send history's progress record

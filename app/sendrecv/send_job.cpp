@@ -42,6 +42,7 @@ void CSendJob::ClearCounters() {
     counters_ = SendCounters{};
     SetFlag(kError, 0);
     SetFlag(kRecipientFailed, 0);
+    taken_ = false;
     interimWritten_ = false;
 }
 

@@ -28,12 +28,17 @@
 //  - The mail's sent and error counts are the send history's attempts and failed attempts
 //    (HistoryListViewer::GetNumOneMail) whenever the history was read, so the record and
 //    the history never tell two stories; skipped and deferred recipients count nowhere.
+//  - A run works only on a mail it took (TakeMail): one still due at the moment it became
+//    "A", checked and changed under the mail list's lock, which the user's cancel, edit and
+//    delete hold too. So a mail the user cancelled, opened for editing or deleted as its
+//    run began is not sent, and the mail's status is the run's to set only while it is
+//    still "A": SaveProgress writes the sent and error counts whatever the status, but a
+//    status someone else gave the mail meanwhile stays.
 //  - SaveProgress(1) never reports a run as sent that was not: a run whose resend
 //    bookkeeping cannot be read or written ends in "E", not "C". SaveProgress(0), called
-//    after every recipient, keeps the mail's record
-//    current in memory and writes the mail list at most once per pace (one second by
-//    default; the first call of each send run always writes), since the send history
-//    already records every recipient's outcome durably.
+//    after every recipient, keeps the mail's record current in memory and writes the mail
+//    list at most once per pace (one second by default, counted from the take, which
+//    writes it), since the send history already records every recipient's outcome durably.
 //  - Every change of a mail's record is announced to the mail-list view (mail_row_notice.h).
 //
 // Threads: the job runs on the worker thread; the cancel and window-ended flags are set
@@ -123,8 +128,8 @@ public:
     // flags, the mail ID, split count, delay and time-outs, recreates the stores and clears
     // the counters.
     void Reset();
-    // Counters to 0 (the history counted as unread), error and recipient-failed flags off; the
-    // next SaveProgress(0) writes the mail list.
+    // Counters to 0 (the history counted as unread), error and recipient-failed flags off, no
+    // mail taken; the next SaveProgress(0) writes the mail list.
     void ClearCounters();
     // ReleaseStores, then new stores bound to the environment (none without one).
     void CreateStores();
@@ -157,11 +162,16 @@ public:
     // Raises the cancel flag, then interrupts the attached SMTP client. Any thread.
     void Cancel();
 
+    // Takes mail GetMailID() for the run: when it is still due (waiting, resend waiting,
+    // interrupted or waiting for its next split portion) it becomes "A" (sending), its
+    // status before is kept (GetStatusAtStart) and the list is written; `taken` gets the
+    // record. False when it is no longer due or cannot be read: the run must leave it alone.
+    bool TakeMail(COneMailData& taken);
     // Writes the run's outcome into the mail's record (see the header comment and the
     // send-result rules in send_results.cpp). 0; -1 after an error box.
     int SaveProgress(int final);
-    // Sets the reserve date (and the status, when given) of a mail and writes the mail
-    // list. 0; -1 after an error box.
+    // Sets the reserve date (and the status, when given) of a mail that is still due and
+    // writes the mail list; a mail no longer due is left alone. 0; -1 after an error box.
     int SetMailStatusAndDate(int mailId, platform::DateTime date, const char* status);
 
     // The send run: sends mail `mailId` to its remaining recipients over one SMTP
@@ -211,7 +221,7 @@ public:
     void SetOwnerWindow(QWidget* owner) { owner_ = owner; }
     // The least time between two mail-list writes of SaveProgress(0).
     void SetProgressSavePace(std::chrono::milliseconds pace) { pace_ = pace; }
-    // Number of mail-list writes made by SaveProgress (for tests and benchmarks).
+    // Number of mail-list writes made by TakeMail and SaveProgress (for tests and benchmarks).
     int GetMailListWrites() const { return mailListWrites_; }
 
 private:
@@ -245,6 +255,7 @@ private:
     QWidget* owner_ = nullptr;
     SendRunObserver* observer_ = nullptr;
     std::chrono::milliseconds pace_{1000};
+    bool taken_ = false;  // TakeMail took the mail of mailId_
     bool interimWritten_ = false;
     std::chrono::steady_clock::time_point lastInterimWrite_{};
     int mailListWrites_ = 0;

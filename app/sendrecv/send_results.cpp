@@ -15,8 +15,10 @@
 // The retry span is system option 66 in minutes when resending is on (option 54 "Y"),
 // else 10 minutes.
 #include <cstdlib>
+#include <mutex>
 #include <vector>
 
+#include "app/sendrecv/mail_record_helpers.h"
 #include "app/sendrecv/mail_row_notice.h"
 #include "app/sendrecv/send_job.h"
 #include "app/ui/prompter.h"
@@ -26,6 +28,7 @@
 #include "core/foundation/system_option.h"
 #include "core/mailstore/history_list_viewer.h"
 #include "core/mailstore/mail_list_viewer.h"
+#include "platform/named_mutex.h"
 #include "platform/notifier.h"
 
 namespace {
@@ -107,6 +110,28 @@ void CSendJob::DecideFinalStatus(COneMailData& mail, const platform::DateTime& n
     }
 }
 
+bool CSendJob::TakeMail(COneMailData& taken) {
+    CMailListViewer* mails = environment_.mails;
+    if (mails == nullptr) return false;
+    {
+        std::lock_guard<platform::NamedMutex> hold(CMailListViewer::Mutex());
+        if (mails->GetMailData(mailId_, taken) != 0 || !IsMailSendPending(taken)) return false;
+        statusAtStart_ = taken.GetStatus();
+        taken.SetStatus("A", 0);
+        if (mails->SetMailData(taken) != 0) {
+            SaveErrorBox(3, "メール一覧情報へのデータ設定に失敗しました");
+            return false;
+        }
+        taken_ = true;
+    }
+    ++mailListWrites_;
+    if (mails->WriteMailList(0) != 0) SaveErrorBox(5, "メール一覧情報の保存に失敗しました");
+    interimWritten_ = true;
+    lastInterimWrite_ = std::chrono::steady_clock::now();
+    NotifyMailRowChanged(taken);
+    return true;
+}
+
 int CSendJob::SaveProgress(int final) {
     CMailListViewer* mails = environment_.mails;
     const platform::DateTime now = platform::DateTime::GetCurrentTime();
@@ -115,20 +140,31 @@ int CSendJob::SaveProgress(int final) {
         SaveErrorBox(1, "メール一覧情報からのデータ取得に失敗しました");
         return -1;
     }
-    if (counters_.historyRead && history_ != nullptr && history_->GetMailID() == mailId_) {
-        int attempts = 0, failed = 0;
-        history_->GetSendCounts(attempts, failed);
-        mail.SetSentNumber(attempts);
-        mail.SetErrorNumber(failed);
-    }
-    if (final == 0) {
-        mail.SetStatus("A", 0);
-    } else {
-        DecideFinalStatus(mail, now);
-    }
+    // The status is the run's only while the mail is still the "A" it took; the final one
+    // is decided outside the list's lock (it may write the recipient list).
+    const bool ours = taken_ && mail.GetStatus() == "A";
+    if (final != 0 && ours) DecideFinalStatus(mail, now);
 
     int result = 0;
-    if (mails->SetMailData(mail) != 0) {
+    bool stored = false;
+    {
+        std::lock_guard<platform::NamedMutex> hold(CMailListViewer::Mutex());
+        COneMailData current;
+        if (mails->GetMailData(mailId_, current) != 0) {
+            SaveErrorBox(1, "メール一覧情報からのデータ取得に失敗しました");
+            return -1;
+        }
+        // Given another status meanwhile (by the user): that one stays.
+        if (!ours || current.GetStatus() != "A") mail = current;
+        if (counters_.historyRead && history_ != nullptr && history_->GetMailID() == mailId_) {
+            int attempts = 0, failed = 0;
+            history_->GetSendCounts(attempts, failed);
+            mail.SetSentNumber(attempts);
+            mail.SetErrorNumber(failed);
+        }
+        stored = mails->SetMailData(mail) == 0;
+    }
+    if (!stored) {
         SaveErrorBox(3, "メール一覧情報へのデータ設定に失敗しました");
         result = -1;
     } else {
@@ -156,14 +192,21 @@ int CSendJob::SaveProgress(int final) {
 int CSendJob::SetMailStatusAndDate(int mailId, platform::DateTime date, const char* status) {
     CMailListViewer* mails = environment_.mails;
     COneMailData mail;
-    if (mails == nullptr || mails->GetMailData(mailId, mail) != 0) {
-        SaveErrorBox(1, "メール一覧情報からのデータ取得に失敗しました");
-        return -1;
+    int stored = 0;
+    {
+        // A mail the user took out of the waiting ones meanwhile keeps what the user gave it.
+        std::lock_guard<platform::NamedMutex> hold(CMailListViewer::Mutex());
+        if (mails == nullptr || mails->GetMailData(mailId, mail) != 0) {
+            SaveErrorBox(1, "メール一覧情報からのデータ取得に失敗しました");
+            return -1;
+        }
+        if (!IsMailSendPending(mail)) return 0;
+        if (status != nullptr) mail.SetStatus(status, 0);
+        mail.SetDate(COneMailData::kReserveDate, date, 0);
+        stored = mails->SetMailData(mail);
     }
-    if (status != nullptr) mail.SetStatus(status, 0);
-    mail.SetDate(COneMailData::kReserveDate, date, 0);
     int result = 0;
-    if (mails->SetMailData(mail) != 0) {
+    if (stored != 0) {
         SaveErrorBox(3, "メール一覧情報へのデータ設定に失敗しました");
         result = -1;
     } else if (mails->WriteMailList(0) != 0) {

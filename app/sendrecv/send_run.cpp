@@ -158,20 +158,17 @@ void SendRun::ReleaseClient() {
 // ---- The run --------------------------------------------------------------------------------
 
 int SendRun::Run() {
-    AcquireClient();
     job_.ClearCounters();
-    Status(T("送信を開始します"));
     job_.SetMailID(mailId_);
+    // Only a mail still due when it becomes "A": one the user cancelled, opened for editing
+    // or deleted since the scheduler chose it is not this run's.
+    SendRunReached("taking");
     COneMailData mail;
-    CMailListViewer* mails = job_.GetEnvironment().mails;
-    if (mails != nullptr && mails->GetMailData(mailId_, mail) == 0) {
-        job_.SetStatusAtStart(mail.GetStatus());
-        kind_ = RecipientMessageBuilder::MailKindOf(mail.GetSpecialFlag());
-        honorific_ = mail.GetHonorific();
-    } else {
-        job_.SetStatusAtStart(std::string());
-    }
-    job_.SaveProgress(0);
+    if (!job_.TakeMail(mail)) return 0;
+    kind_ = RecipientMessageBuilder::MailKindOf(mail.GetSpecialFlag());
+    honorific_ = mail.GetHonorific();
+    AcquireClient();
+    Status(T("送信を開始します"));
     Pause(500);
 
     Next next = PrepareMail();

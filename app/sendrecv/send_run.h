@@ -3,8 +3,10 @@
 // left in its recipient list over one SMTP connection, each recipient's outcome recorded
 // in the mail's send history as it happens.
 //
-// The run, in order: it makes the global SMTP client afresh and attaches it to the job
-// (so Cancel can interrupt it), marks the mail as sending, prepares the mail's stores
+// The run, in order: it takes the mail (CSendJob::TakeMail: a mail no longer due, which
+// the user cancelled, opened for editing or deleted since the scheduler chose it, is left
+// alone and the run ends at once with 0), makes the global SMTP client afresh and attaches
+// it to the job (so Cancel can interrupt it), prepares the mail's stores
 // (CSendJob::Prepare), drops the recipients that may not or need not be sent to, checks
 // the attachments, applies the server settings, connects, and sends each recipient a
 // message of its own (RecipientMessageBuilder); then it disconnects, writes its stores,

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <mutex>
 #include <set>
 
 #include "app/environment/environment_service.h"
@@ -406,15 +407,23 @@ int MailListController::EditMail(int mailId) {
     if (!list) return -1;
     ui::WaitCursor wait;
     CMailRecord mail;
-    if (list->GetMailData(mailId, mail) != 0) return -1;
-    if (mail.GetStatus() == "A" && CurrentRunMonitor().IsRunning()) {
+    std::string former;
+    {
+        // Looked at and made a draft under the list's lock: a run that took the mail in
+        // between would otherwise send it while it is edited.
+        std::lock_guard<platform::NamedMutex> hold(CMailListViewer::Mutex());
+        if (list->GetMailData(mailId, mail) != 0) return -1;
+        former = mail.GetStatus();
+        // While it is edited the mail is a draft, so no run picks it up half-written.
+        if (former != "A" || !CurrentRunMonitor().IsRunning()) {
+            mail.SetStatus("D", 0);
+            if (list->SetMailData(mail) != 0) return -1;
+        }
+    }
+    if (former == "A" && mail.GetStatus() == "A") {
         Ask(U8("送信中のメールは編集できません"), U8("メール編集"), platform::kMbOk);
         return 0;
     }
-    // While it is edited the mail is a draft, so no run picks it up half-written.
-    const std::string former = mail.GetStatus();
-    mail.SetStatus("D", 0);
-    if (list->SetMailData(mail) != 0) return -1;
     model_->RefreshRow(mail);
     UpdateCaptions();
 
@@ -531,10 +540,15 @@ void MailListController::Delete() {
     if (answer != platform::kIdYes) return;
 
     ui::WaitCursor wait;
-    // Only the mark: the files stay, and the deleted-data list can bring the mail back.
+    // Only the mark: the files stay, and the deleted-data list can bring the mail back. A
+    // mail that became due again while the question was open (a bounce that asks for a
+    // resend) is not deleted: a run may take it.
     std::vector<int> removed;
     bool failed = false;
     for (const CMailRecord& mail : mails) {
+        std::lock_guard<platform::NamedMutex> hold(CMailListViewer::Mutex());
+        CMailRecord now;
+        if (list->GetMailData(mail.GetMailID(), now) != 0 || !IsMailEditable(now)) continue;
         if (list->DeleteMailData(mail.GetMailID()) != 0) {
             failed = true;
             break;
@@ -631,15 +645,20 @@ void MailListController::CancelReserve() {
     bool failed = false;
     for (const CMailRecord& selected : sel) {
         CMailRecord mail;
-        if (list->GetMailData(selected.GetMailID(), mail) != 0 ) {
-            failed = true;
-            break;
-        }
-        if (!IsMailSendPending(mail)) continue;
-        ResetPendingMailToDraft(mail);
-        if (list->SetMailData(mail) != 0) {
-            failed = true;
-            break;
+        {
+            // Looked at and made a draft under the list's lock, so that a run cannot take
+            // the mail in between and go on sending a draft.
+            std::lock_guard<platform::NamedMutex> hold(CMailListViewer::Mutex());
+            if (list->GetMailData(selected.GetMailID(), mail) != 0) {
+                failed = true;
+                break;
+            }
+            if (!IsMailSendPending(mail)) continue;
+            ResetPendingMailToDraft(mail);
+            if (list->SetMailData(mail) != 0) {
+                failed = true;
+                break;
+            }
         }
         model_->RefreshRow(mail);
     }

@@ -306,6 +306,8 @@ int CMailListViewer::SetStatusOf(int mailID, const char* status) {
 int CMailListViewer::DeleteMailData(int mailID) { return SetStatusOf(mailID, "S"); }
 int CMailListViewer::UnDeleteMailData(int mailID) { return SetStatusOf(mailID, "D"); }
 
+platform::NamedMutex& CMailListViewer::Mutex() { return ListMutex(); }
+
 int CMailListViewer::FindMailData(int mailID) {
     Lock lock(ListMutex());
     return MailID2RowNumber(mailID) >= 0 ? 0 : 1;

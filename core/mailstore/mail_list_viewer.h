@@ -29,6 +29,7 @@
 #include "core/addressbook/mail_list_lookup.h"
 #include "core/foundation/my_db.h"
 #include "core/mailstore/one_mail_data.h"
+#include "platform/named_mutex.h"
 
 class EnvManager;
 
@@ -95,6 +96,10 @@ public:
     int UnDeleteMailData(int mailID);
     // 0 when listed, 1 when not.
     int FindMailData(int mailID) override;
+    // The list's mutex, for a caller whose look at a mail's status and change of it must
+    // let no other thread's change come between (a send run taking a due mail, the user
+    // cancelling, editing or deleting one): hold it across both.
+    static platform::NamedMutex& Mutex();
     // Removes the line (the mail's files stay). 0; -1; -2.
     int RemoveMailData(int mailID);
     // Widens every special-flag element to two characters ("" -> "NN", "x" -> "xN") and

@@ -251,6 +251,15 @@ protected:
         return out;
     }
 
+    // Makes mail `mailId` wait to be sent again, as the user's reservation of a draft or an
+    // ended mail does (a run sends only a mail that waits).
+    void ReserveAgain(int mailId) {
+        COneMailData m = Mail(mailId);
+        ASSERT_EQ(m.SetStatus("W", 0), 0);
+        ASSERT_EQ(mails_->SetMailData(m), 0);
+        ASSERT_EQ(mails_->WriteMailList(0), 0);
+    }
+
     // The mail's sent and error counts are what its send history says.
     void ExpectCountsAsTheHistorySays(int mail) {
         HistoryListViewer h(env_.get(), options_.get(), book_.get(), mails_.get());

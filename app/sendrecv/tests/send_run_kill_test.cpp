@@ -202,10 +202,7 @@ TEST_F(SendRunKillTest, KilledOrCancelledAfterItsRunNobodyWaitingForAResendIsLef
             firstRun();
             ASSERT_EQ(MailOnDisk(mail).GetStatus(), "D");
             // The user sends the draft again.
-            COneMailData m = Mail(mail);
-            m.SetStatus("W", 0);
-            ASSERT_EQ(mails_->SetMailData(m), 0);
-            ASSERT_EQ(mails_->WriteMailList(0), 0);
+            ReserveAgain(mail);
         } else {
             const pid_t child = ::fork();
             ASSERT_GE(child, 0);

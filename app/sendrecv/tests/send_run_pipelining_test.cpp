@@ -164,6 +164,8 @@ TEST_F(SendRunPipeliningTest, CancelLetsTheReplyInFlightComeAndSendsNothingTwice
     EXPECT_EQ(State(mail, a), "C");
     EXPECT_EQ(State(mail, b), "C");
     EXPECT_EQ(RecipientsOnDisk(mail), std::vector<int>{c});
+    // The cancelled mail, a draft now, sent again.
+    ReserveAgain(mail);
     ASSERT_EQ(Send(mail), 0) << lastError_;
     std::map<std::string, int> copies;
     for (const sendtest::Received& r : sendtest::ReadReceived(server.out())) ++copies[r.rcpts.at(0)];

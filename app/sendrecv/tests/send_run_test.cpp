@@ -409,6 +409,7 @@ TEST_F(SendRunTest, AttachmentFailuresEndTheRunAsFailed) {
 
     // The list cannot be read: -15, and still never "sent".
     std::filesystem::resize_file(list, std::filesystem::file_size(list) - 2);
+    ReserveAgain(mail);
     EXPECT_EQ(Send(mail), -15);
     EXPECT_TRUE(EndedFailedWithItsReason(observer_.Statuses()));
     EXPECT_EQ(MailOnDisk(mail).GetStatus(), "E");
@@ -584,6 +585,7 @@ TEST_F(SendRunTest, FailedProgressRecordStopsTheRunWithoutLosingTheSent) {
         if (!fromTheStart) {
             EXPECT_EQ(State(mail, a), "C");
         }
+        ReserveAgain(mail);
         EXPECT_EQ(Send(mail), 0);
         EXPECT_EQ(server.Count(), 2);
         EXPECT_EQ(State(mail, a), "C");
@@ -600,6 +602,62 @@ TEST_F(SendRunTest, MailWithoutRecipientListEndsQuietly) {
     EXPECT_EQ(Send(mail), 0);
     EXPECT_EQ(observer_.Statuses().back(), U8("送信対象が0件です"));
     EXPECT_EQ(server.Sessions(), 0);
+}
+
+// The user cancels the reservation, opens the mail for editing or deletes it just as its
+// run begins (the status window does not keep the main window from it): before the run
+// took the mail nothing is sent and the mail keeps what the user made it; once the run
+// sends, a state the user gives the mail survives the run's end, with the counts of its
+// history.
+TEST_F(SendRunTest, AMailTheUserTakesBackAsItsRunBeginsKeepsTheUsersState) {
+    SendTestServer server;
+    UseServer(server.port());
+    const auto toDraft = [this](int mail) {
+        COneMailData m = Mail(mail);
+        m.SetStatus("D", 0);
+        ASSERT_EQ(mails_->SetMailData(m), 0);
+        ASSERT_EQ(mails_->WriteMailList(0), 0);
+    };
+    const auto toDeleted = [&](int mail) {
+        toDraft(mail);
+        ASSERT_EQ(mails_->DeleteMailData(mail), 0);
+        ASSERT_EQ(mails_->WriteMailList(0), 0);
+    };
+    struct Case {
+        const char* name;
+        const char* point;  // where the user's change lands
+        bool deleted;       // else cancelled or opened for editing: a draft
+    } cases[] = {
+        {"cancelled as the run takes it", "taking", false},
+        {"deleted as the run takes it", "taking", true},
+        {"made a draft while it is sent", "recorded", false},
+        {"deleted while it is sent", "recorded", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const int before = server.Count();
+        const std::vector<int> people = {Person("a@example.jp"), Person("b@example.jp")};
+        const int mail = MakeMail(people, "s", "b");
+        bool changed = false;
+        SetSendFaultProbeForTesting([&](std::string_view at) {
+            if (changed || at != c.point) return;
+            changed = true;
+            c.deleted ? toDeleted(mail) : toDraft(mail);
+        });
+        EXPECT_EQ(Send(mail), 0) << lastError_;
+        SetSendFaultProbeForTesting({});
+        ASSERT_TRUE(changed);
+        EXPECT_EQ(MailOnDisk(mail).GetStatus(), c.deleted ? "S" : "D");
+        ExpectCountsAsTheHistorySays(mail);
+        if (std::string_view(c.point) == "taking") {
+            EXPECT_EQ(server.Count(), before);
+            EXPECT_TRUE(HistoryOnDisk(mail).empty());
+            EXPECT_EQ(RecipientsOnDisk(mail), people);
+        } else {
+            EXPECT_EQ(server.Count(), before + 2);
+            EXPECT_EQ(MailOnDisk(mail).GetSentNumber(), 2);
+        }
+    }
 }
 
 TEST(MailTimeouts, DigitsOnlyElseTheDefaultAndWrittenBack) {
