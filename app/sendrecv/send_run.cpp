@@ -652,8 +652,10 @@ SendRun::Next SendRun::RecordOutcome(int id, const std::string& messageId, int r
         return Next::kGoOn;
     }
     // Where the send ended tells whether the message may be with the server: only when it
-    // went out whole and no answer came is the outcome unknown, and the mark stays.
-    const bool inDoubt = stage == kSendMessage && rc != kNetServerReply;
+    // went out whole and no answer came is the outcome unknown, and the mark stays. So it
+    // is after a reply that did not fit its command (a server that answered twice): the
+    // replies no longer said which command they answered.
+    const bool inDoubt = (stage == kSendMessage && rc != kNetServerReply) || rc == kNetProtocol;
     if (!inDoubt) history.ClearSendPending(id, messageId);
     const std::string text = client_->GetLastErrorInJapanese();
     if (rc == kNetTimeout && job_.GetFlag(CSendJob::kCancel)) {

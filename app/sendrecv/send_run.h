@@ -43,6 +43,10 @@
 //    the list whom the history shows failed for good drops them like the sent ones. A
 //    refusal or a "try later" of the resend takes back only its own mark: the doubt of the
 //    first message stays.
+//  - A reply that does not fit its command (a 250 where DATA's 354 is due: a server that
+//    answered one command twice shifts every reply after it) is no refusal: the component
+//    ends the connection, the message's outcome is unknown (its mark stays, as above) and
+//    the run stops as after a lost connection; nobody's permission changes.
 //  - A lost connection or a server that cannot be reached is no recipient's fault: the
 //    recipient at hand and all that follow stay in the list, nobody is marked failed and
 //    no permission is changed; the mail goes back to the status it had (connection-failure

@@ -222,6 +222,11 @@ private:
     int Command(const std::string& line, SmtpReply& reply);
     int ReadReply(SmtpReply& reply);
     int ReplyFailure(const SmtpReply& reply);
+    // A reply that `command` cannot have (a success of another kind: 250 where DATA's 354
+    // is due, 354 to anything but DATA): the replies no longer pair up with the commands,
+    // as when a server answers twice, so no reply read on this connection can be trusted
+    // any more. A protocol fault; the connection is closed.
+    int Misfit(const SmtpReply& reply, const char* command);
     int TransportFailure(const NetError& error);
     void Trail(int direction, std::string_view text) { Fire(kSmtpsEventPITrail, {{direction, text}}); }
     void Status(std::string_view text) { Fire(kSmtpsEventConnectionStatus, {{0, text}}); }
@@ -437,6 +442,17 @@ int SmtpsComponent::ReplyFailure(const SmtpReply& reply) {
     Fail(kNetServerReply, reply.Text());
     if (reply.code == 421) Drop();
     return kNetServerReply;
+}
+
+namespace {
+// A refusal, for now or for good, fits any command of a transaction.
+bool Refusal(const SmtpReply& reply) { return reply.code / 100 == 4 || reply.code / 100 == 5; }
+}  // namespace
+
+int SmtpsComponent::Misfit(const SmtpReply& reply, const char* command) {
+    Fail(kNetProtocol, "Protocol error: the reply \"" + reply.Text().substr(0, 200) + "\" does not fit " + command + ".");
+    Drop();
+    return kNetProtocol;
 }
 
 // The connection is in an unknown state after a time-out, an interrupt or a socket
@@ -719,23 +735,26 @@ int SmtpsComponent::ReadGroupReplies(SmtpReply& refusal, bool& dataOpen) {
         if (int rc = ReadReply(reply); rc != kNetOk) return rc;
         return reply.code == 421 ? ReplyFailure(reply) : kNetOk;
     };
-    const auto expect = [&](bool accepted) {
+    // A reply that fits neither the command's success nor a refusal ends it all (Misfit).
+    const auto expect = [&](bool accepted, const char* command) {
+        if (!accepted && !Refusal(reply)) return Misfit(reply, command);
         if (!accepted && refusal.code == 0) refusal = reply;
+        return static_cast<int>(kNetOk);
     };
     if (e.rset) {
         if (int rc = next(kSendMailFrom); rc != kNetOk) return rc;
-        expect(reply.code / 100 == 2);
+        if (int rc = expect(reply.code / 100 == 2, "RSET"); rc != kNetOk) return rc;
     }
     if (int rc = next(kSendMailFrom); rc != kNetOk) return rc;
-    expect(reply.code / 100 == 2);
+    if (int rc = expect(reply.code / 100 == 2, "MAIL"); rc != kNetOk) return rc;
     for (std::size_t i = 0; i < e.recipients.size(); ++i) {
         if (int rc = next(kSendRcptTo); rc != kNetOk) return rc;
-        expect(reply.code / 100 == 2);
+        if (int rc = expect(reply.code / 100 == 2, "RCPT"); rc != kNetOk) return rc;
     }
     if (e.dataInGroup) {
         if (int rc = next(kSendData); rc != kNetOk) return rc;
         dataOpen = reply.code == 354;
-        expect(dataOpen);
+        if (int rc = expect(dataOpen, "DATA"); rc != kNetOk) return rc;
     }
     return kNetOk;
 }
@@ -772,6 +791,7 @@ int SmtpsComponent::SendData(bool hold) {
             sendStage_ = kSendData;
             if (int rc = Command("DATA", reply); rc != kNetOk) return rc;
             if (reply.code != 354) {
+                if (!Refusal(reply)) return Misfit(reply, "DATA");
                 resetDue_ = true;
                 return ReplyFailure(reply);
             }
@@ -780,7 +800,8 @@ int SmtpsComponent::SendData(bool hold) {
         // One command at a time, each reply awaited; a refusal is followed by RSET at once.
         const Envelope e = std::move(envelope_);
         envelope_ = Envelope{};
-        const auto refused = [&]() {
+        const auto refused = [&](const char* command) {
+            if (!Refusal(reply)) return Misfit(reply, command);
             const int rc = ReplyFailure(reply);
             if (transport_.IsOpen()) {  // leave the session clean for the next message
                 const NetError kept = lastError_;
@@ -792,15 +813,15 @@ int SmtpsComponent::SendData(bool hold) {
         };
         sendStage_ = kSendMailFrom;
         if (int rc = Command("MAIL FROM:<" + e.sender + ">", reply); rc != kNetOk) return rc;
-        if (reply.code / 100 != 2) return refused();
+        if (reply.code / 100 != 2) return refused("MAIL");
         sendStage_ = kSendRcptTo;
         for (const auto& a : e.recipients) {
             if (int rc = Command("RCPT TO:<" + a + ">", reply); rc != kNetOk) return rc;
-            if (reply.code / 100 != 2) return refused();
+            if (reply.code / 100 != 2) return refused("RCPT");
         }
         sendStage_ = kSendData;
         if (int rc = Command("DATA", reply); rc != kNetOk) return rc;
-        if (reply.code != 354) return refused();
+        if (reply.code != 354) return refused("DATA");
     }
     // The whole message, terminator included, in one write; its reply is read by SendResult.
     BuildWire();
@@ -851,7 +872,7 @@ int SmtpsComponent::SendResult() {
     const int rc = ReadReply(reply);
     transport_.SetInterruptGrace(0);
     if (rc != kNetOk) return rc;
-    if (reply.code / 100 != 2) return ReplyFailure(reply);
+    if (reply.code / 100 != 2) return Refusal(reply) ? ReplyFailure(reply) : Misfit(reply, "the end of the message");
     return kNetOk;
 }
 

@@ -37,6 +37,10 @@
 //                 PIPELINING, with the next envelope's group with it). A 421 (the server is
 //                 closing) ends the connection at once, with replies still due unread.
 //   SendResult    reads the end-of-data reply: the message's outcome.
+// A reply that is neither its command's success nor a refusal (4xx, 5xx) - a 250 where
+// DATA's 354 is due, a 354 to MAIL, RCPT or the end of a message - means that the replies no
+// longer pair up with the commands (a server that answered twice): every step fails with
+// kNetProtocol and the connection is closed, since no reply read on it can be trusted.
 // Between SendData and SendResult the caller may build the next message and, when the
 // server offers PIPELINING, send its envelope (SendEnvelope), so that it travels with the
 // end-of-data reply: one round trip per message. SendDataHeld is SendData for a caller

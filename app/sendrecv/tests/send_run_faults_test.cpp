@@ -307,6 +307,44 @@ TEST_F(SendRunFaultsTest, NoSequenceOfFaultsAndKillsSendsAThirdCopy) {
     }
 }
 
+// A server that answers one command twice, at each point of a pipelined group (and of the
+// same commands one by one): every reply after it answers the command before, so a DATA
+// meets a 250. That is no refusal of anyone: the connection ends, the message at hand is
+// in doubt (the next run sends it), nobody is recorded as failed, nobody's permission
+// changes and nobody gets more than two copies.
+TEST_F(SendRunFaultsTest, AReplyThatDoesNotFitItsCommandRefusesNobody) {
+    const std::vector<std::string> names = {"a", "b", "c", "d", "e"};
+    for (const bool pipelining : {true, false})
+    for (const char* point : {"mail", "rcpt", "data", "end"}) {
+        SCOPED_TRACE(std::string("an extra reply after ") + point + (pipelining ? ", PIPELINING" : ""));
+        std::vector<std::string> options = {"--sequence", std::string("c@example.jp=extra-") + point};
+        if (pipelining) options.push_back("--pipelining");
+        SendTestServer server(options);
+        UseServer(server.port());
+        ASSERT_EQ(options_->WriteSODataFromMemoryToFileCompel(), 0);
+        std::map<std::string, int> ids;
+        std::vector<int> people;
+        for (const std::string& n : names) people.push_back(ids[n] = AddPerson(n + "@example.jp"));
+        ASSERT_EQ(book_->WriteFromMemoryToFile(), 0);
+        const int mail = MakeMail(people, "s", "body");
+
+        std::string status;
+        for (int run = 0; run < 4 && status != "C" && status != "E"; ++run) {
+            SCOPED_TRACE("run " + std::to_string(run + 1));
+            status = RunInFreshProcess(mail).status;
+            ExpectCountsAsTheHistorySays(mail);
+        }
+        EXPECT_EQ(status, "C");
+        const std::map<std::string, int> copies = CopiesByName(server);
+        const auto history = HistoryOnDisk(mail);
+        for (const std::string& n : names) {
+            EXPECT_EQ(copies.count(n) != 0 ? copies.at(n) : 0, 1) << n;
+            EXPECT_EQ(history.count(ids[n]) != 0 ? history.at(ids[n]).first : "", "C") << n;
+            EXPECT_EQ(PermissionOnDisk(ids[n]), "Y") << n;
+        }
+    }
+}
+
 // A recipient whose server only ever says "try later" - at RCPT, or at the end of a message
 // it keeps anyway - is tried at each run for five days from its first deferral, then
 // failed with the last answer as the reason and its permission left alone; the mail ends.

@@ -372,6 +372,53 @@ TEST(Smtps, A421InAPipelinedGroupEndsTheConnectionAtOnce) {
     }
 }
 
+// A reply that is neither the success of its command nor a refusal says that the replies
+// no longer pair up with the commands (a server that answered one of them twice): the send
+// fails as a protocol fault, never as the server's refusal, and the connection is closed.
+TEST(Smtps, AReplyThatDoesNotFitItsCommandEndsTheConnection) {
+    const struct {
+        const char* name;
+        const char* mail;
+        const char* rcpt;
+        const char* data;
+        const char* end;  // the reply to the message
+        int stage;
+    } cases[] = {
+        {"250 where DATA's 354 is due", "250 ok", "250 ok", "250 ok", nullptr, kSendData},
+        {"354 to RCPT", "250 ok", "354 go", "354 go", nullptr, kSendRcptTo},
+        {"354 to MAIL", "354 go", "250 ok", "354 go", nullptr, kSendMailFrom},
+        {"354 to the end of the message", "250 ok", "250 ok", "354 go", "354 go", kSendMessage},
+    };
+    for (const bool pipelining : {true, false})
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.name) + (pipelining ? ", PIPELINING" : ""));
+        ScriptedServer server([&](ScriptConn& conn) {
+            Greet(conn, pipelining ? "250-scripted\r\n250 PIPELINING\r\n" : "250 scripted\r\n");
+            std::string line, data;
+            while (conn.ReadLine(line)) {
+                const char* reply = line.rfind("MAIL", 0) == 0   ? c.mail
+                                    : line.rfind("RCPT", 0) == 0 ? c.rcpt
+                                    : line == "DATA"             ? c.data
+                                                                 : "250 ok";
+                if (!conn.Send(std::string(reply) + "\r\n")) return;
+                if (line == "DATA" && std::string(reply).rfind("354", 0) == 0 && c.end != nullptr) {
+                    conn.ReadData(data);
+                    conn.Send(std::string(c.end) + "\r\n");
+                }
+            }
+        });
+        Recorder r;
+        r.Server(server.port());
+        SMTPS_Set(r.h, kSmtpsTimeout, 0, 5, 0);
+        ASSERT_EQ(SMTPS_Do(r.h, kSmtpsConnect), 0) << SMTPS_GetLastError(r.h);
+        r.Message("a@example.jp", "b@example.jp", "Subject: x\r\n\r\nbody");
+        EXPECT_EQ(SMTPS_Do(r.h, kSmtpsSend), kNetProtocol) << SMTPS_GetLastError(r.h);
+        EXPECT_EQ(SMTPS_GetLastError(r.h).rfind("Protocol error", 0), 0u) << SMTPS_GetLastError(r.h);
+        EXPECT_EQ(SMTPS_Get(r.h, kSmtpsSendStage, 0, nullptr), c.stage);
+        EXPECT_EQ(SMTPS_Get(r.h, kSmtpsConnected, 0, nullptr), 0);
+    }
+}
+
 TEST(Smtps, RefusesHeaderInjectionAndUnusableAddressesBeforeSending) {
     SpawnedSmtpServer server;
     Recorder r;

@@ -24,7 +24,10 @@ appended to sessions.log, so a test can count connections.
                          "data451" (the end of the message answered 451, not saved);
                          "kept451" (saved, then 451); "drop" (saved, then the connection
                          closed without a reply); "silent" (saved, then no reply until the
-                         client gives up)
+                         client gives up); "extra-mail", "extra-rcpt", "extra-data",
+                         "extra-end" (one reply too many, "250 2.0.0 Extra reply", after the
+                         reply to MAIL, RCPT, DATA or the end of the message: written before
+                         RCPT's reply, after it, before the end's reply, after it)
   --drip-ehlo S:L        answer EHLO with L lines, one every S seconds
   --pipelining           offer PIPELINING in the EHLO answer
 """
@@ -35,6 +38,9 @@ import logging
 import os
 import sys
 import warnings
+
+# The reply a server that answers twice adds.
+EXTRA = b"250 2.0.0 Extra reply"
 
 
 def main():
@@ -123,6 +129,8 @@ def main():
                     return "450 4.2.0 <%s>: Recipient address rejected: greylisted, try again later" % address
                 if step == "rcpt550":
                     return "550 5.1.1 <%s>: Recipient address rejected: User unknown" % address
+                if step == "extra-mail":
+                    server.transport.write(EXTRA + b"\r\n")
                 envelope.sequence_step = step
             if address.lower() in refused:
                 return "550 5.1.1 <%s>: Recipient address rejected: User unknown" % address
@@ -131,6 +139,8 @@ def main():
                 return "%s 4.7.1 <%s>: Recipient address rejected: try again later" % (code, address)
             envelope.rcpt_tos.append(address)
             envelope.rcpt_options.extend(options)
+            if steps is not None and getattr(envelope, "sequence_step", "") == "extra-rcpt":
+                return "250 OK\r\n" + EXTRA.decode()
             return "250 OK"
 
         async def handle_DATA(self, server, session, envelope):
@@ -158,7 +168,11 @@ def main():
                 await asyncio.sleep(delay_secs)
                 if server.transport is None or server.transport.is_closing():
                     return "421 gone"
+            if step == "extra-data":
+                server.transport.write(EXTRA + b"\r\n")
             status = await Handler.handle_DATA(self, server, session, envelope)
+            if step == "extra-end":
+                status += "\r\n" + EXTRA.decode()
             if a.drop_after and self.count % a.drop_after == 0:
                 if a.drop_mode == "noreply":
                     server.transport.abort()
