@@ -40,8 +40,8 @@ void CSendJob::Reset() {
 
 void CSendJob::ClearCounters() {
     counters_ = SendCounters{};
-    SetFlag(kError, 0);
-    SetFlag(kRecipientFailed, 0);
+    // What ended the last mail's send is not the next one's.
+    for (Flag f : {kError, kRecipientFailed, kConnectionFailure, kInterrupted}) SetFlag(f, 0);
     taken_ = false;
     interimWritten_ = false;
 }

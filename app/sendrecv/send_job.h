@@ -7,8 +7,9 @@
 // The worker makes a job per run, sets the split count, the delay and the time-outs, and
 // for each due mail calls SendOneMail (the send run), then SaveProgress(1) to store the
 // mail's final status; after split sending it reschedules mails with
-// SetMailStatusAndDate. Between the mails of one run only the counters are cleared: a
-// stop flag, once raised, stays raised for the rest of the run.
+// SetMailStatusAndDate. Between the mails of one run the counters and the flags that tell
+// how one mail's send ended are cleared; a stop flag (cancel, end of the window, split
+// count), once raised, stays raised for the rest of the run.
 //
 // What the job guarantees:
 //  - Prepare treats a mail without a recipient list as "no recipients" (-1) and a mail
@@ -79,6 +80,9 @@ struct SendCounters {
     int total = 0;
     // The mail's send history was read (Prepare): the mail's counts are the history's.
     bool historyRead = false;
+    // The server could not be reached, or refused the sender: no other mail can be sent
+    // now either.
+    bool serverUnusable = false;
 };
 
 class CSendJob {
@@ -128,8 +132,8 @@ public:
     // flags, the mail ID, split count, delay and time-outs, recreates the stores and clears
     // the counters.
     void Reset();
-    // Counters to 0 (the history counted as unread), error and recipient-failed flags off, no
-    // mail taken; the next SaveProgress(0) writes the mail list.
+    // Counters to 0 (the history counted as unread), the error, recipient-failed,
+    // connection-failure and interrupted flags off, no mail taken.
     void ClearCounters();
     // ReleaseStores, then new stores bound to the environment (none without one).
     void CreateStores();

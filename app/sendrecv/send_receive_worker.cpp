@@ -171,6 +171,7 @@ int SendReceiveWorker::SendDueMails() {
     };
     int mail = mode == 5 ? settings_.chosenMailId : next();
     int result = 0;
+    int failure = 0;  // the first mail's send that did not end cleanly
     for (;;) {
         // A mail not begun yet is never begun after a stop: the send would make it a draft.
         if (mail == -1 || StopRequested()) {
@@ -193,11 +194,19 @@ int SendReceiveWorker::SendDueMails() {
                 Status("送信に失敗したアドレスがあります\r\n個人情報を確認してください");
             Pause(2000);
         }
-        if (mode == 5 || result != 0) break;
+        if (mode == 5 || result == kSplitReached || result == kSplitFinished) break;
+        // One mail's trouble (a person's message that hangs or drops the connection, its own
+        // files) keeps no other due mail from its run; a server that cannot be reached, or
+        // refuses the sender, would fail them all alike.
+        if (result != 0) {
+            if (!StopRequested()) Failed();
+            if (failure == 0) failure = result;
+        }
+        if (sender->LastServerUnusable()) break;
         mail = next();
     }
     Postpone(result);
-    return result;
+    return result == kSplitReached || result == kSplitFinished || failure == 0 ? result : failure;
 }
 
 void SendReceiveWorker::Postpone(int result) {

@@ -16,7 +16,9 @@
 //   5. a failed receive or login ends the run (at 8); so does a stop (at 7), and modes 2
 //      and 7 end here;
 //   6. sending (state 13): the chosen mail in mode 5, else every due mail, earliest
-//      first, each sent and its status stored; a mail left waiting for resends shows
+//      first, each sent and its status stored (a mail whose send did not end cleanly
+//      stops the others only when the server could not be reached or refused the sender,
+//      or when the run was stopped); a mail left waiting for resends shows
 //      "送信に失敗したアドレスがあります ..." for 2 s, or, when every recipient it left
 //      was only asked to try later, "一時的に受け付けられなかったアドレスがあります ...". When the split count was reached
 //      (-8) or a split mail finished (-9) the due mails are postponed by option 103

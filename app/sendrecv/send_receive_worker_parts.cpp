@@ -56,6 +56,7 @@ public:
     void Finish() override { job_.ReleaseStores(); }
     int LastFailedCount() const override { return job_.Counters().error; }
     int LastDeferredCount() const override { return job_.Counters().deferred; }
+    bool LastServerUnusable() const override { return job_.Counters().serverUnusable; }
 
 private:
     CSendJob job_;

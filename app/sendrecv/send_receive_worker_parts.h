@@ -61,6 +61,9 @@ public:
     // to try later (they stay in the list for the next run).
     virtual int LastFailedCount() const { return 0; }
     virtual int LastDeferredCount() const { return 0; }
+    // Of the last SendOneMail: the server could not be reached or refused the sender, so no
+    // other mail can be sent now either.
+    virtual bool LastServerUnusable() const { return false; }
 };
 
 struct SendReceiveRunParts {

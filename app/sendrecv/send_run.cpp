@@ -332,6 +332,7 @@ SendRun::Next SendRun::Connect() {
             closingText_ = client_->GetLastErrorInJapanese();
             Fail(rc, closingText_);
             job_.SetFlag(CSendJob::kConnectionFailure);
+            job_.Counters().serverUnusable = true;
         }
         netssl::SMTPS_Do(h, netssl::kSmtpsDisconnect);
         return Next::kClose;
@@ -416,7 +417,8 @@ SendRun::Next SendRun::Advance(const Pending* next) {
         const Pending handed = current_;
         current_.active = false;
         if (const Next given = HandOver(handed, chain); given != Next::kGoOn) return given;
-        if (chain) {
+        // Not onto a connection that is to be renewed (its server closed it with an answer).
+        if (chain && !reconnect_) {
             nextSent = true;
             current_ = *next;
             if (const Next sent = SendEnvelope(current_); sent != Next::kGoOn) return sent;
@@ -689,7 +691,11 @@ SendRun::Next SendRun::RecordOutcome(int id, const std::string& messageId, int r
     const bool connected = SMTPS_Get(h, kSmtpsConnected, 0, nullptr) != 0;
     const bool answered = rc == kNetServerReply && stage != kSendMailFrom;
     Fail(rc, text);
-    if (connected && answered && reply / 100 == 4) {
+    // A server that closes the connection with its answer (421) still answered this
+    // recipient's command: that is this recipient's deferral like any other, and the
+    // others go on over a new connection.
+    if (answered && reply / 100 == 4 && (connected || reply == 421)) {
+        if (!connected) reconnect_ = true;
         // Greylisting, a full mailbox, a rate limit: this recipient waits in the list for
         // the next run; the others go on. No pause to read it: a greylisting server may
         // defer every address it has not seen yet. Not for ever: after five days of it
@@ -710,6 +716,8 @@ SendRun::Next SendRun::RecordOutcome(int id, const std::string& messageId, int r
         closingText_ = text;
         SMTPS_Do(h, kSmtpsDisconnect);
         job_.SetFlag(CSendJob::kConnectionFailure);
+        // A refused sender is refused for every mail alike.
+        if (rc == kNetServerReply && stage == kSendMailFrom) job_.Counters().serverUnusable = true;
         return Next::kClose;
     }
     if (!RecipientFailed(id, messageId)) return Next::kDisconnect;
@@ -733,6 +741,7 @@ SendRun::Next SendRun::Renew() {
         Fail(rc, closingText_);
         netssl::SMTPS_Do(h, netssl::kSmtpsDisconnect);
         job_.SetFlag(CSendJob::kConnectionFailure);
+        job_.Counters().serverUnusable = true;
         return Next::kClose;
     }
     netssl::SMTPS_Set(h, netssl::kSmtpsTimeout, 0, timeoutConnectedMs_ / 1000, 0);

@@ -17,6 +17,7 @@
 #include <functional>
 #include <map>
 #include <mutex>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -145,6 +146,7 @@ public:
             std::lock_guard<std::mutex> lock(mutex_);
             sent.push_back(mailId);
         }
+        last = mailId;
         if (onSend) onSend(mailId);
         if (observer) {
             observer->OnTotal(3);
@@ -176,6 +178,7 @@ public:
     }
     int LastFailedCount() const override { return failedCount; }
     int LastDeferredCount() const override { return deferredCount; }
+    bool LastServerUnusable() const override { return unusable.count(last) != 0; }
     void Finish() override { ++finished; }
 
     std::vector<int> Sent() {
@@ -193,6 +196,8 @@ public:
     std::pair<int, int> timeouts{-1, -1};
     std::map<int, int> results;
     std::map<int, std::string> statusAfter;
+    std::set<int> unusable;  // mails whose send finds the server unusable
+    int last = -1;           // the mail sent last
     std::vector<std::pair<int, std::string>> rescheduled;
     bool failReschedule = false, block = false;
     std::function<void(int mailId)> onSend;

@@ -223,6 +223,27 @@ TEST_F(WorkerTest, AMailLeftForResendsSaysWhetherAddressesFailedOrWereOnlyPutOff
     }
 }
 
+// A mail whose send did not end cleanly keeps no other due mail from its send, and the run
+// ends as failed; only a server that could not be reached or refused the sender, which
+// every mail would meet alike, ends the sending there.
+TEST_F(WorkerTest, AMailThatFailsHoldsBackTheOthersOnlyWhenTheServerIsUnusable) {
+    for (const bool unusable : {false, true}) {
+        SCOPED_TRACE(unusable ? "server unusable" : "the mail's own trouble");
+        TearDown();
+        SetUp();
+        const int first = Due("W", 9, 0);
+        const int second = Due("W", 9, 0);
+        Run(3, -1, [&](SendReceiveRunParts&) {
+            sender_->results[first] = -1;
+            sender_->statusAfter[first] = "W";
+            if (unusable) sender_->unusable.insert(first);
+        });
+        EXPECT_EQ(sender_->Sent(), unusable ? std::vector<int>{first} : (std::vector<int>{first, second}));
+        EXPECT_EQ(Mail(second).GetStatus(), unusable ? "W" : "C");
+        EXPECT_EQ(observer_->Of("finished"), QStringList{QString::number(static_cast<int>(RunOutcome::kFailed))});
+    }
+}
+
 TEST_F(WorkerTest, AStopBetweenMailsStartsNoFurtherMail) {
     const int first = Due("W", 9, 0);
     const int second = Due("W", 10, 0);

@@ -16,6 +16,9 @@
 #include "app/environment/program_keys.h"
 #include "app/sendrecv/interrupted_sends.h"
 #include "app/sendrecv/send_fault_probe.h"
+#include "app/sendrecv/send_receive_worker.h"
+#include "app/sendrecv/send_receive_worker_parts.h"
+#include "app/sendrecv/tests/send_receive_fixture.h"
 #include "app/sendrecv/tests/send_run_fixture.h"
 #include "core/foundation/ini_manager.h"
 
@@ -24,7 +27,7 @@ namespace {
 using sendtest::SendTestServer;
 
 // One run as the parent sees it.
-struct RunOutcome {
+struct ChildRun {
     int result = 0;
     std::string status;  // the mail's status after the run
     std::chrono::milliseconds took{0};
@@ -52,7 +55,7 @@ protected:
     // One send run of `mail` and the worker's final save, in a child process that opens
     // the environment afresh; killed as `kill` says (`server` tells how many messages it
     // holds).
-    RunOutcome RunInFreshProcess(int mail, const Kill& kill = {}, const SendTestServer* server = nullptr) {
+    ChildRun RunInFreshProcess(int mail, const Kill& kill = {}, const SendTestServer* server = nullptr) {
         int fds[2];
         EXPECT_EQ(::pipe(fds), 0);
         const pid_t child = ::fork();
@@ -168,7 +171,7 @@ TEST_F(SendRunFaultsTest, NoFaultSendsMoreThanTwoCopiesFailsARecipientWithoutCau
 
         for (std::size_t i = 0; i < c.runs.size(); ++i) {
             SCOPED_TRACE("run " + std::to_string(i + 1));
-            const RunOutcome run = RunInFreshProcess(mail);
+            const ChildRun run = RunInFreshProcess(mail);
             EXPECT_EQ(run.result, c.runs[i].result);
             EXPECT_EQ(run.status, c.runs[i].status);
             EXPECT_LT(run.took, c.longest);
@@ -284,7 +287,7 @@ TEST_F(SendRunFaultsTest, NoSequenceOfFaultsAndKillsSendsAThirdCopy) {
         for (std::size_t run = 0; run < c.runs.size() + 6 && status != "C" && status != "E"; ++run) {
             SCOPED_TRACE("run " + std::to_string(run + 1));
             const Kill kill = run < c.runs.size() ? c.runs[run] : Kill{};
-            const RunOutcome outcome = RunInFreshProcess(mail, kill, &server);
+            const ChildRun outcome = RunInFreshProcess(mail, kill, &server);
             if (outcome.killed) Restart();
             status = MailOnDisk(mail).GetStatus();
             ExpectCountsAsTheHistorySays(mail);
@@ -341,6 +344,80 @@ TEST_F(SendRunFaultsTest, AReplyThatDoesNotFitItsCommandRefusesNobody) {
             EXPECT_EQ(copies.count(n) != 0 ? copies.at(n) : 0, 1) << n;
             EXPECT_EQ(history.count(ids[n]) != 0 ? history.at(ids[n]).first : "", "C") << n;
             EXPECT_EQ(PermissionOnDisk(ids[n]), "Y") << n;
+        }
+    }
+}
+
+// Two mails reserved for the same minute, the first to a, b and c, the second to d and e,
+// sent by the scheduler's runs (the worker with the program's send job) three and six days
+// after the first. A server that answers b's RCPT or b's message with 421 (and closes the
+// connection) defers only b: c gets the first mail, the second mail goes, and b fails with
+// the five-day reason once five days have passed, permission untouched, so the mail ends.
+// A connection lost under b's message ends the first mail's run early, but not the run of
+// the second mail.
+TEST_F(SendRunFaultsTest, A421ForOnePersonDefersOnlyThatPersonAndHoldsBackNoOtherMail) {
+    struct Case {
+        const char* name;
+        std::vector<std::string> server;
+        int copiesOfB;
+    } cases[] = {
+        {"421 at RCPT", {"--defer-rcpt", "b@example.jp=421:0"}, 0},
+        {"421 after the message", {"--defer-data", "b@example.jp=421:0"}, 0},
+        {"no answer to the message, the connection dropped", {"--unanswered", "b@example.jp=drop:0"}, 2},
+    };
+    const platform::DateTime start(2024, 6, 10, 9, 0, 0);
+    for (const bool pipelining : {true, false})
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.name) + (pipelining ? ", PIPELINING" : ""));
+        // A fresh environment: no mail of an earlier case is due.
+        TearDown();
+        SetUp();
+        std::vector<std::string> options = c.server;
+        if (pipelining) options.push_back("--pipelining");
+        SendTestServer server(options);
+        UseServer(server.port());
+        std::map<std::string, int> ids;
+        for (const char* n : {"a", "b", "c", "d", "e"}) ids[n] = AddPerson(std::string(n) + "@example.jp");
+        const int first = MakeMail({ids["a"], ids["b"], ids["c"]}, "s", "body");
+        const int second = MakeMail({ids["d"], ids["e"]}, "s", "body");
+        for (int mail : {first, second}) {
+            COneMailData m = Mail(mail);
+            m.SetDate(COneMailData::kReserveDate, start, 0);
+            ASSERT_EQ(mails_->SetMailData(m), 0);
+        }
+        ASSERT_EQ(mails_->WriteMailList(0), 0);
+
+        srtest::RecordingRunObserver seen;
+        for (const int days : {0, 3, 6}) {
+            SCOPED_TRACE(std::to_string(days) + " days after");
+            const platform::DateTime now = start + platform::DateTimeSpan(days, 0, 1, 0);
+            FixNow(now);
+            SendReceiveRunParts parts = MakeSendReceiveRunParts(Stores(), nullptr);
+            parts.rules = CommNetRules(options_.get(), mails_.get(), [&now] { return now.ToTimeT(); });
+            parts.receiver = std::make_unique<srtest::FakeReceiver>();
+            parts.dialup.reset();
+            RunFlags flags;
+            SendReceiveWorker::Settings settings;
+            settings.mode = 6;
+            SendReceiveWorker(parts, flags, seen, settings).Run();
+            ExpectCountsAsTheHistorySays(first);
+            ExpectCountsAsTheHistorySays(second);
+            if (days == 0) {
+                const std::map<std::string, int> copies = CopiesByName(server);
+                EXPECT_EQ(copies.count("d"), 1u);
+                EXPECT_EQ(copies.count("e"), 1u);
+                EXPECT_EQ(MailOnDisk(second).GetStatus(), "C");
+            }
+        }
+        EXPECT_EQ(MailOnDisk(first).GetStatus(), "E");
+        const std::map<std::string, int> copies = CopiesByName(server);
+        for (const char* n : {"a", "c", "d", "e"}) EXPECT_EQ(copies.count(n) != 0 ? copies.at(n) : 0, 1) << n;
+        EXPECT_EQ(copies.count("b") != 0 ? copies.at("b") : 0, c.copiesOfB);
+        EXPECT_EQ(HistoryOnDisk(first)[ids["b"]].first, "E");
+        for (const auto& [n, id] : ids) EXPECT_EQ(PermissionOnDisk(id), "Y") << n;
+        if (c.copiesOfB == 0) {
+            EXPECT_TRUE(seen.Of("status").join("|").contains(
+                QString::fromUtf8("最初に保留されてから5日を過ぎたため、この宛先への送信を打ち切りました")));
         }
     }
 }
