@@ -20,7 +20,14 @@ enum class ProcessEnd {
     kCancelled,   // *cancel became nonzero and the process was killed
 };
 
-// Runs argv[0] (searched on PATH when it holds no "/") with argv and waits until it ends,
+// The program `name` (a name without "/") as the first absolute folder of PATH holding it
+// as an executable regular file has it; "" when none does. Only absolute entries count: an
+// empty entry, "." or a relative folder names the current folder (a download folder, a
+// shared temporary one, anyone's), and a program found there would run as the user. PATH
+// unset: the system's default path.
+std::string FindProgram(const std::string& name);
+
+// Runs argv[0] (found by FindProgram when it holds no "/") with argv and waits until it ends,
 // `timeout` passes (zero or less: no limit) or `cancelled` (may be empty; asked every few
 // milliseconds) answers true. A process still running then is killed with its group and
 // reaped before the return.

@@ -25,10 +25,14 @@
 // the message "このプログラムのフォルダを確認できないため、アップデートモジュールを実行
 // しません。" titled with the program's name says so.
 //
-// Every message is an error message; RunUpdate shows at most one.
+// Every message is an error message; RunUpdate shows at most one. A module's path in a
+// message is shown as PrintableName has it: a file name is anyone's to choose, and its
+// control characters would otherwise act on the terminal the message reaches (clear it,
+// set its title, feign other lines).
 
 #include <functional>
 #include <string>
+#include <string_view>
 
 namespace fennick {
 
@@ -64,5 +68,10 @@ struct UpdaterSetup {
 };
 
 UpdateResult RunUpdate(const UpdaterSetup& setup);
+
+// `name` with every control character (C0, DEL, C1 as UTF-8), every byte that is not part
+// of well-formed UTF-8 and the backslash written as "\xNN" ("\\" for a backslash); the rest
+// as it is.
+std::string PrintableName(std::string_view name);
 
 }  // namespace fennick

@@ -57,10 +57,11 @@ protected:
                                             (root_ / "dialog.txt").string() + "\"\n", true);
     }
 
-    // Runs the copied program from the "work" folder; its exit code.
-    int Run() {
+    // Runs the copied program from the "work" folder with `pathBefore` ahead of the fake
+    // dialog program's folder in PATH; its exit code.
+    int Run(const std::string& pathBefore = "") {
         ScopedEnv store("FENNICK_VERSION_STORE", (root_ / "installed.ini").string());
-        ScopedEnv path("PATH", (root_ / "bin").string() + ":" + std::getenv("PATH"));
+        ScopedEnv path("PATH", pathBefore + (root_ / "bin").string() + ":" + std::getenv("PATH"));
         ScopedEnv display("DISPLAY", ":99");
         CurrentFolder inWork(root_ / "work");
         int code = -1;
@@ -128,6 +129,30 @@ TEST_F(FennickProgram, WithoutItsOwnFolderItRunsNothing) {
     EXPECT_EQ(ReadFile(root_ / "dialog.txt"),
               "--error\n--no-markup\n--title=Fennick\n--text=このプログラムのフォルダを確認できないため、"
               "アップデートモジュールを実行しません。\n");
+}
+
+// A "zenity" planted where the updater was started from (a download folder) is never run,
+// whatever PATH says of the current folder: "." , an empty entry, a relative folder.
+// The message it would have shown names the planted module with its control characters
+// escaped, so that the name cannot act on a terminal.
+TEST_F(FennickProgram, NeitherAPlantedDialogProgramNorAModulesNameActsForTheUser) {
+    const std::string planted = "#!/bin/sh\necho ran > \"" + (root_ / "planted-ran.txt").string() + "\"\n";
+    WriteFile(root_ / "work/zenity", planted, true);
+    WriteFile(root_ / "work/tools/zenity", planted, true);
+    const std::string name = "Varnisup\x1b]0;owned\x07\x1b[2J\xc2\x9b" "31m\xff.exe";
+    test::WriteModule(root_ / "work" / name, "planted");
+    for (const char* before : {".:", ":", "tools:"}) {
+        SCOPED_TRACE(before);
+        fs::remove(root_ / "dialog.txt");
+        EXPECT_EQ(Run(before), 0);
+        EXPECT_FALSE(fs::exists(root_ / "planted-ran.txt"));
+        EXPECT_FALSE(fs::exists(root_ / "work/ran.txt"));
+        const std::string dialog = ReadFile(root_ / "dialog.txt");
+        EXPECT_NE(dialog.find((root_ / "work").string() + "/Varnisup\\x1b]0;owned\\x07\\x1b[2J\\xc2\\x9b31m\\xff.exe"),
+                  std::string::npos)
+            << dialog;
+        EXPECT_EQ(dialog.find('\x1b'), std::string::npos);
+    }
 }
 
 TEST_F(FennickProgram, ShowsItsMessageOnTheDesktopAndStillEndsWithZero) {

@@ -212,3 +212,27 @@ TEST(FennickRunUpdateFailure, WithoutItsOwnFolderNothingRuns) {
 
 }  // namespace
 }  // namespace fennick
+
+namespace fennick {
+namespace {
+
+// What a name may hold and how it is shown: Japanese and blanks as they are; control
+// characters (C0, DEL, C1 written as UTF-8), bytes outside well-formed UTF-8 and the
+// backslash escaped, so that the shown text reads back to one name only.
+TEST(FennickPrintableName, EscapesWhatCouldActOnATerminal) {
+    const struct {
+        std::string name, shown;
+    } cases[] = {
+        {"/home/太郎/ダウンロード/Varnisup 5.0.exe", "/home/太郎/ダウンロード/Varnisup 5.0.exe"},
+        {"a\x1b]0;title\x07" "b", "a\\x1b]0;title\\x07b"},
+        {"line\nfeign\r\x7f", "line\\x0afeign\\x0d\\x7f"},
+        {"c1\xc2\x9b" "2J \xc2\xa0 nbsp", "c1\\xc2\\x9b2J \xc2\xa0 nbsp"},
+        {"bad\xff\xc3(\xed\xa0\x80\xf0\x82\x82\xac", "bad\\xff\\xc3(\\xed\\xa0\\x80\\xf0\\x82\\x82\\xac"},
+        {"cut\xe3\x81", "cut\\xe3\\x81"},
+        {"back\\x1b", "back\\\\x1b"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(PrintableName(c.name), c.shown) << c.name;
+}
+
+}  // namespace
+}  // namespace fennick
