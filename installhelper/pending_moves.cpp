@@ -105,7 +105,9 @@ std::string PendingMovesPath() {
     if (const char* given = std::getenv("TARBOLT_PENDING_MOVES"); given != nullptr && given[0] != '\0') return given;
     static const int anchor = 0;
     const std::string libraryFolder = platform::FolderOf(platform::ModulePathOf(&anchor));
-    return platform::JoinPath(platform::UserWritableFolder(libraryFolder, "XDG_STATE_HOME", ".local/state"), kFileName);
+    const std::string folder = platform::UserWritableFolder(libraryFolder, "XDG_STATE_HOME", ".local/state");
+    // A refused folder: no record at all, rather than one in whatever folder is current.
+    return folder.empty() ? std::string() : platform::JoinPath(folder, kFileName);
 }
 
 bool RecordPendingMove(const std::string& source, const std::string& target, bool replace) {

@@ -13,10 +13,17 @@ namespace platform {
 
 FileLock::Result FileLock::Lock(const std::string& path) {
     Release();
-    int fd = OpenPrivateFile(path, O_RDWR | O_CREAT);
-    // A lock file another user made in a folder shared with them: a lock needs no writing.
-    if (fd < 0 && errno == EACCES) fd = OpenPrivateFile(path, O_RDONLY);
-    if (fd < 0) return Result::kFailed;
+    int fd = -1;
+    bool refused = false;
+    {
+        // Only to learn whether the open was a refusal; the refusal goes on its way.
+        HeldRefusals held;
+        fd = OpenPrivateFile(path, O_RDWR | O_CREAT);
+        // The user's own lock file made read-only: a lock needs no writing.
+        if (fd < 0 && errno == EACCES && !held.Any()) fd = OpenPrivateFile(path, O_RDONLY);
+        refused = fd < 0 && held.Any();
+    }  // errno outlives the scope
+    if (fd < 0) return refused ? Result::kRefused : Result::kFailed;
     int r;
     do r = ::flock(fd, LOCK_EX | LOCK_NB);
     while (r != 0 && errno == EINTR);

@@ -13,8 +13,11 @@
 // in the same process is refused like any other holder. The descriptor is closed across
 // exec, so a program started from the holder does not keep the lock after it ends.
 //
-// The file is made as the program's private files are (private_files.h): 0600, and a
-// symbolic link in its place is refused and reported, never followed.
+// The file is opened as the program's private files are (private_files.h): made 0600, and
+// what is not a regular file of the user's with one name (a link, a FIFO, another user's
+// file) is refused at once and the refusal sent its way (file_refusal.h). A FIFO never
+// holds the start: the open does not wait. Another user's lock file is refused rather than
+// waited on: whoever holds it, it is not this user's to share.
 
 #include <string>
 
@@ -25,7 +28,8 @@ public:
     enum class Result {
         kLocked,  // this object holds the lock now
         kBusy,    // another holder has it
-        kFailed,  // the file could not be opened or made (errno: ENOENT no folder, ELOOP a link...)
+        kRefused, // what stands at the path is not a file of the user's (refused; errno as RefusalErrno)
+        kFailed,  // the file could not be opened or made (errno: ENOENT no folder, EACCES...)
     };
 
     FileLock() = default;

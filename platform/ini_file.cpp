@@ -257,13 +257,14 @@ enum class Load { ok, missing, error };
 
 // The parsed file, from the cache when the file has not changed. Holds g_iniMutex.
 Load LoadLocked(const std::string& path, const IniDocument*& doc) {
+    // The entry itself (not what a link names): what is no regular file of the user's is
+    // never found in the cache, and the read refuses it, telling why.
     struct stat st;
-    if (::stat(path.c_str(), &st) != 0) {
+    if (::lstat(path.c_str(), &st) != 0) {
         const int e = errno;
         g_cache.erase(path);
         return (e == ENOENT || e == ENOTDIR) ? Load::missing : Load::error;
     }
-    if (!S_ISREG(st.st_mode)) return Load::error;
     auto it = g_cache.find(path);
     if (it != g_cache.end() && SameFile(it->second, st)) {
         doc = &it->second.doc;
@@ -295,7 +296,7 @@ bool EditFile(const std::string& path, Edit edit) {
         return false;
     }
     struct stat st;
-    if (::stat(path.c_str(), &st) == 0) {
+    if (::lstat(path.c_str(), &st) == 0) {
         Remember(path, st, std::move(doc));
     } else {
         g_cache.erase(path);

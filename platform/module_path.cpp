@@ -57,15 +57,31 @@ std::string UserProgramFolder(const char* xdgVariable, const char* homeDefault) 
 
 namespace {
 
-// UserProgramFolder made private; "" when no home is known.
-std::string UserFolder(const char* xdgVariable, const char* homeDefault) {
+// UserProgramFolder made private; "" when no home is known (`refused` false) or when the
+// folder is refused (`refused` true): what stands there is another user's folder, or no
+// folder at all. A refused folder is refused for every file the program keeps in it (its
+// settings, its lock, its logs), and the refusal is sent its way (file_refusal.h).
+std::string UserFolder(const char* xdgVariable, const char* homeDefault, bool& refused) {
+    refused = false;
     const std::string folder = UserProgramFolder(xdgVariable, homeDefault);
     if (folder.empty()) return folder;
+    const std::string bare = folder.substr(0, folder.size() - 1);
     // The program's own folder of the user's settings and logs: theirs alone, also when
     // an earlier version made it readable by others.
     MakePrivateFolders(folder);
-    NarrowToOwner(folder.substr(0, folder.size() - 1));
-    return folder;
+    NarrowToOwner(bare);
+    // A link to a folder of the user's is the user's arrangement, and is followed.
+    struct stat st {};
+    if (::stat(bare.c_str(), &st) != 0) {
+        if (::lstat(bare.c_str(), &st) != 0) return std::string();  // cannot be made: no folder
+        st.st_mode = S_IFLNK;  // a link to nothing
+    }
+    RefusedFile refusal{bare, Refusal::kNotAFolder, st.st_mode & S_IFMT, st.st_uid};
+    if (S_ISDIR(st.st_mode) && st.st_uid == ::geteuid()) return folder;
+    if (S_ISDIR(st.st_mode)) refusal.why = Refusal::kNotTheUsers;
+    refused = true;
+    Refuse(refusal);
+    return std::string();
 }
 
 // Whether `path` is a folder of this user's that nobody else may use.
@@ -79,8 +95,9 @@ bool IsOwnPrivateFolder(const std::string& path) {
 
 std::string UserWritableFolder(const std::string& preferred, const char* xdgVariable, const char* homeDefault) {
     if (!preferred.empty() && ::access(preferred.c_str(), W_OK) == 0) return preferred;
-    const std::string folder = UserFolder(xdgVariable, homeDefault);
-    return folder.empty() ? preferred : folder;
+    bool refused = false;
+    const std::string folder = UserFolder(xdgVariable, homeDefault, refused);
+    return folder.empty() && !refused ? preferred : folder;
 }
 
 std::string UserRuntimeFolder() {
@@ -93,7 +110,8 @@ std::string UserRuntimeFolder() {
             if (IsOwnPrivateFolder(folder)) return folder + "/";
         }
     }
-    const std::string folder = UserFolder("XDG_CONFIG_HOME", ".config");
+    bool refused = false;
+    const std::string folder = UserFolder("XDG_CONFIG_HOME", ".config", refused);
     return !folder.empty() && IsOwnPrivateFolder(folder.substr(0, folder.size() - 1)) ? folder : std::string();
 }
 

@@ -21,7 +21,9 @@ std::string UserProgramFolder(const char* xdgVariable, const char* homeDefault);
 
 // Where the program keeps a file of its own: `preferred` (a module's folder) when the user
 // may write there, as in a portable installation; otherwise UserProgramFolder, made when
-// missing and kept private (0700). `preferred` when no home is known.
+// missing and kept private (0700). `preferred` when no home is known. "" when what stands
+// at UserProgramFolder is refused (another user's folder, or no folder): the refusal,
+// naming it, is sent its way (file_refusal.h), and none of the program's files goes there.
 //   UserWritableFolder(dir, "XDG_STATE_HOME", ".local/state")  logs
 //   UserWritableFolder(dir, "XDG_CONFIG_HOME", ".config")      settings
 std::string UserWritableFolder(const std::string& preferred, const char* xdgVariable, const char* homeDefault);
@@ -30,7 +32,8 @@ std::string UserWritableFolder(const std::string& preferred, const char* xdgVari
 // $XDG_RUNTIME_DIR/quendrel/ when XDG_RUNTIME_DIR names a folder of this user's that only
 // they may enter (as the session manager makes it), otherwise the per-user settings folder
 // $XDG_CONFIG_HOME/quendrel/ (by default ~/.config/quendrel/), never the program's folder,
-// which other users may share. Made when missing (0700); "" when neither can be made.
+// which other users may share. Made when missing (0700); "" when neither can be made or
+// the settings folder is refused (as UserWritableFolder refuses it).
 std::string UserRuntimeFolder();
 
 }  // namespace platform

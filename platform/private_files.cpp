@@ -8,7 +8,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <mutex>
 
 namespace platform {
 namespace {
@@ -79,54 +78,122 @@ long NarrowBelow(int dirFd, int depth) {
     return narrowed;
 }
 
-std::mutex g_reporterMutex;
-LinkReporter g_reporter;
-
-bool IsLink(const std::string& path) {
-    struct stat st {};
-    return ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+// The refusal of what an open of one of the program's files found at `path` (status `st`);
+// why is left kLink (never a refusal: the caller tells) when nothing is wrong with it.
+bool RefusalOf(const std::string& path, const struct stat& st, RefusedFile& refused) {
+    refused = RefusedFile{path, Refusal::kLink, st.st_mode & S_IFMT, st.st_uid};
+    if (S_ISLNK(st.st_mode)) refused.why = Refusal::kLink;
+    else if (!S_ISREG(st.st_mode)) refused.why = Refusal::kNotAFile;
+    else if (st.st_uid != ::geteuid()) refused.why = Refusal::kNotTheUsers;
+    else if (st.st_nlink > 1) refused.why = Refusal::kMoreNames;
+    else return false;
+    return true;
 }
 
-void ReportLink(const std::string& path) {
-    LinkReporter reporter;
-    {
-        std::lock_guard<std::mutex> lock(g_reporterMutex);
-        reporter = g_reporter;
+int CloseRefused(int fd, const RefusedFile& refused) {
+    ::close(fd);
+    Refuse(refused);
+    return -1;
+}
+
+// Clears O_NONBLOCK, which only served the open, so that reads and writes of the regular
+// file behave as usual.
+bool Blocking(int fd) {
+    const int fl = ::fcntl(fd, F_GETFL);
+    return fl >= 0 && ::fcntl(fd, F_SETFL, fl & ~O_NONBLOCK) == 0;
+}
+
+}  // namespace
+
+namespace {
+
+int OpenOwn(const std::string& path, int flags, bool narrow) {
+    // Without blocking: a FIFO would hold an open for reading (or for writing, where the
+    // system waits for a reader) until another process came, for ever. And nothing is cut
+    // before the file is known to be the user's.
+    const bool truncate = (flags & O_TRUNC) != 0;
+    const int fd = ::open(path.c_str(), (flags & ~O_TRUNC) | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, kPrivateFileMode);
+    if (fd < 0) {
+        // What stands there says more than the system's error: a link (ELOOP, which also
+        // comes of a loop among the folders above), a FIFO without a reader or a socket
+        // (ENXIO), a folder (EISDIR), another user's file the user may not open (EACCES).
+        const int error = errno;
+        struct stat st {};
+        RefusedFile refused;
+        if (error != ENOENT && ::lstat(path.c_str(), &st) == 0 && RefusalOf(path, st, refused) &&
+            refused.why != Refusal::kMoreNames) {
+            Refuse(refused);
+            return -1;
+        }
+        errno = error;
+        return -1;
     }
-    if (reporter) reporter(path);
-    else std::fprintf(stderr, "%s: %s\n", path.c_str(), kLinkRefusedText);
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
+        const int error = errno;
+        ::close(fd);
+        errno = error;
+        return -1;
+    }
+    RefusedFile refused;
+    if (RefusalOf(path, st, refused)) return CloseRefused(fd, refused);
+    if (!Blocking(fd) || (truncate && ::ftruncate(fd, 0) != 0)) {
+        const int error = errno;
+        ::close(fd);
+        errno = error;
+        return -1;
+    }
+    if (narrow) NarrowToOwner(fd);
+    return fd;
 }
 
 }  // namespace
 
 int OpenPrivateFile(const std::string& path, int flags) {
-    const int fd = ::open(path.c_str(), flags | O_CLOEXEC | O_NOFOLLOW, kPrivateFileMode);
-    if (fd < 0) {
-        // ELOOP also comes of a loop among the folders above: only a link in the file's own
-        // place is the refusal described in the header.
-        if (errno == ELOOP && IsLink(path)) {
-            ReportLink(path);
-            errno = ELOOP;
-        }
-        return -1;
+    // What is opened only to be read stays as it is (a reader changes nothing).
+    return OpenOwn(path, flags, (flags & O_ACCMODE) != O_RDONLY);
+}
+
+int CheckPrivateFile(const std::string& path) {
+    const int fd = OpenOwn(path, O_RDONLY, false);
+    if (fd < 0) return errno;
+    ::close(fd);
+    return 0;
+}
+
+int OpenNamedFile(const std::string& path, int flags, mode_t mode) {
+    const int fd = ::open(path.c_str(), flags | O_CLOEXEC | O_NONBLOCK, mode);
+    if (fd < 0) return -1;
+    struct stat st {};
+    int error = 0;
+    if (::fstat(fd, &st) != 0) error = errno;
+    else if (S_ISDIR(st.st_mode)) error = EISDIR;
+    else if (!S_ISREG(st.st_mode)) error = ENXIO;
+    else if (!Blocking(fd)) error = errno;
+    if (error == 0) return fd;
+    ::close(fd);
+    errno = error;
+    return -1;
+}
+
+namespace {
+
+std::FILE* StreamOf(int fd) {
+    if (fd < 0) return nullptr;
+    std::FILE* fp = ::fdopen(fd, "rb");
+    if (fp == nullptr) {
+        const int error = errno;
+        ::close(fd);
+        errno = error;
     }
-    NarrowToOwner(fd);
-    return fd;
+    return fp;
 }
 
-bool RefuseLink(const std::string& path) {
-    if (!IsLink(path)) return false;
-    ReportLink(path);
-    errno = ELOOP;
-    return true;
-}
+}  // namespace
 
-LinkReporter SetLinkReporter(LinkReporter reporter) {
-    std::lock_guard<std::mutex> lock(g_reporterMutex);
-    LinkReporter previous = std::move(g_reporter);
-    g_reporter = std::move(reporter);
-    return previous;
-}
+std::FILE* OpenPrivateStream(const std::string& path) { return StreamOf(OpenPrivateFile(path, O_RDONLY)); }
+
+std::FILE* OpenNamedStream(const std::string& path) { return StreamOf(OpenNamedFile(path, O_RDONLY)); }
 
 bool MakePrivateFolder(const std::string& path) {
     if (::mkdir(path.c_str(), kPrivateFolderMode) == 0) return true;

@@ -16,17 +16,19 @@
 // belongs to the process's user is changed, and a symbolic link is never followed (nor
 // changed): nothing outside the tree given is touched.
 //
-// Links: a symbolic link found where the program keeps a file of its own (a journal, a
-// progress record, the receive ledger, a log, a lock) is refused, never followed. Such a
-// link can only have been planted while the folder was open to others, and following it
-// would append the program's records to (and narrow) whatever file it names. The refusal
-// is an error of the open (ELOOP), and it is reported, naming the file, through the
-// reporter below, so that every such file tells the user in the same words.
+// What stands where the program keeps a file of its own (a journal, a progress record, the
+// receive ledger, a log, a lock, the stores' files, the ini files) must be a regular file
+// of the user's with one name; anything else is refused at once, never followed, read,
+// written nor waited for (file_refusal.h says why, and how the refusal reaches the user).
+// Files the user names (a CSV to import, an export, the import's report, a backup to
+// restore) are the user's business: OpenNamedFile opens them as named, only never waiting.
 
-#include <functional>
+#include <cstdio>
 #include <string>
 
 #include <sys/types.h>
+
+#include "platform/file_refusal.h"
 
 namespace platform {
 
@@ -40,22 +42,29 @@ inline constexpr mode_t kPrivateFileMode = 0600;
 inline constexpr mode_t kPrivateFolderMode = 0700;
 
 // open(2) of a file the program keeps for its user, with `flags` (O_CLOEXEC and
-// O_NOFOLLOW added): a file it creates is made 0600, and an existing file of the user's
-// that others may read or write is narrowed to its owner. The descriptor, or -1 with errno
-// set; a symbolic link at `path` gives ELOOP and is reported (see above).
+// O_NOFOLLOW added). The open never waits (it is made without blocking, and a FIFO or a
+// device is never read nor written), and what it finds is refused (file_refusal.h: -1,
+// errno as RefusalErrno says, the refusal sent its way) unless it is a regular file of the
+// user's with no other name. O_TRUNC takes effect only once the file passed. A file it
+// creates is made 0600, and a file of the user's that others may read or write is narrowed
+// to its owner when it is opened for writing. The descriptor, or -1 with errno set.
 int OpenPrivateFile(const std::string& path, int flags);
 
-// For a reader of such a file that opens it by other means: true (reported, errno ELOOP)
-// when `path` itself is a symbolic link; false otherwise (nothing there included).
-bool RefuseLink(const std::string& path);
+// OpenPrivateFile's rules applied to the file at `path` for reading, changing nothing (no
+// narrowing): 0 when it is usable; otherwise the errno the open gives (ENOENT: nothing
+// there; a refusal's errno, the refusal sent its way; EACCES, EIO... as the system said).
+int CheckPrivateFile(const std::string& path);
 
-// What the user is told about a refused link, after the file's path (UTF-8).
-inline constexpr const char* kLinkRefusedText = "シンボリックリンクのため使用できません";
-// Receives the path of every refused link, on the thread that met it; it must not wait
-// for another thread. The default writes "<path>: <kLinkRefusedText>" to stderr. Installs
-// `reporter` (empty: the default) and returns the previous one.
-using LinkReporter = std::function<void(const std::string& path)>;
-LinkReporter SetLinkReporter(LinkReporter reporter);
+// open(2) of a file the user named (chose in a dialog, gave on the command line), followed
+// through links and whoever's it is, with `flags` (O_CLOEXEC added) and `mode` for a file
+// it creates. It never waits either: what is not a regular file gives -1 (EISDIR for a
+// folder, ENXIO for a FIFO, a socket or a device) without being read or written, and the
+// caller says so in its own words (nothing is reported).
+int OpenNamedFile(const std::string& path, int flags, mode_t mode = 0666);
+
+// The two opens for reading as a stream ("rb"); null with errno set.
+std::FILE* OpenPrivateStream(const std::string& path);
+std::FILE* OpenNamedStream(const std::string& path);
 
 // Makes the folder `path` (one level; its parent must exist) with mode 0700. True when
 // `path` is a folder afterwards (one that existed is left as it is); false with errno.

@@ -168,17 +168,32 @@ bool WriteFileAtomically(const std::string& path, std::string_view bytes, bool s
     return f.Commit(sync);
 }
 
-bool ReadWholeFile(const std::string& path, std::string& out) {
-    FILE* fp = std::fopen(path.c_str(), "rb");
-    if (fp == nullptr) return false;
+namespace {
+
+bool ReadAll(int fd, std::string& out) {
+    if (fd < 0) return false;
     std::string data;
     char buf[65536];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, fp)) > 0) data.append(buf, n);
-    const bool ok = !std::ferror(fp);
-    std::fclose(fp);
-    if (ok) out.swap(data);
-    return ok;
+    ssize_t n;
+    while ((n = ::read(fd, buf, sizeof buf)) != 0) {
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) break;
+        data.append(buf, static_cast<size_t>(n));
+    }
+    const int error = errno;
+    ::close(fd);
+    if (n != 0) {
+        errno = error;
+        return false;
+    }
+    out.swap(data);
+    return true;
 }
+
+}  // namespace
+
+bool ReadWholeFile(const std::string& path, std::string& out) { return ReadAll(OpenPrivateFile(path, O_RDONLY), out); }
+
+bool ReadNamedFile(const std::string& path, std::string& out) { return ReadAll(OpenNamedFile(path, O_RDONLY), out); }
 
 }  // namespace platform

@@ -58,8 +58,12 @@ private:
 bool WriteFileAtomically(const std::string& path, std::string_view bytes, bool sync = false,
                          FileAccess access = FileAccess::kOwner);
 
-// Reads a whole file into `out`. False when it cannot be opened or read.
+// Reads a whole file of the program's own into `out`, opened by OpenPrivateFile (a link,
+// a FIFO, another user's file... is refused, private_files.h). False (errno set) when it
+// cannot be opened or read.
 bool ReadWholeFile(const std::string& path, std::string& out);
+// The same for a file the user named (OpenNamedFile: as named, only never waiting).
+bool ReadNamedFile(const std::string& path, std::string& out);
 
 // Removes the temporaries that safe writes of `target` left when their process died: the
 // files ".<target name>.tmp<pid>_<n>" in the target's folder whose <pid> names no running

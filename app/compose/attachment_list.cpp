@@ -96,7 +96,7 @@ AttachmentList::Applied AttachmentList::Apply(const std::string& folder) const {
 }
 
 std::optional<std::uint64_t> ReadableFileSize(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = platform::OpenNamedFile(path, O_RDONLY);
     if (fd < 0) return std::nullopt;
     struct stat st {};
     const bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
@@ -106,7 +106,7 @@ std::optional<std::uint64_t> ReadableFileSize(const std::string& path) {
 }
 
 bool CopyFileSafely(const std::string& from, const std::string& to) {
-    std::FILE* in = std::fopen(from.c_str(), "rb");
+    std::FILE* in = platform::OpenNamedStream(from);
     if (in == nullptr) return false;
     platform::AtomicFile out;
     bool ok = out.Open(to);

@@ -143,6 +143,11 @@ void EnvironmentService::HideWait() {
     if (ui_ != nullptr) ui_->HideWait();
 }
 
+QString EnvironmentService::RefusedFiles(const QString& otherwise) {
+    if (refused_ == nullptr || !refused_->Any()) return otherwise;
+    return U8("\r\n\r\n") + ui::RefusalText(refused_->Take());
+}
+
 int EnvironmentService::OpenEnvironment(const std::string& descriptorPath) {
     HideWait();
     Wait("", "環境情報を読み込んでいます", "");
@@ -157,7 +162,11 @@ int EnvironmentService::OpenEnvironment(const std::string& descriptorPath) {
     const std::string descriptor = NormalisedDescriptor(descriptorPath);
     EnvironmentManagers next;
     keepInRecent_ = false;
-    if (!BuildEnvironment(descriptorPath, descriptor, next)) {
+    platform::HeldRefusals refused;
+    refused_ = &refused;
+    const bool built = BuildEnvironment(descriptorPath, descriptor, next);
+    refused_ = nullptr;
+    if (!built) {
         next.Reset();
         HideWait();
         // The environment that stays open stays in the list (a failed re-open of itself),
@@ -219,7 +228,7 @@ bool EnvironmentService::BuildEnvironment(const std::string& givenPath, const st
     if (opened < 0) {
         Tell(ui::FromPath(givenPath) +
                  U8("\r\nこの環境のデータは不完全です\r\n環境の読み込みに失敗しました\r\n[エラーコード:0001") +
-                 QString::number(opened) + U8("]"),
+                 QString::number(opened) + U8("]") + RefusedFiles(),
              "環境読み込み異常", platform::kMbIconWarning);
         return false;
     }
@@ -239,10 +248,11 @@ bool EnvironmentService::BuildEnvironment(const std::string& givenPath, const st
     try {
         next.options = std::make_unique<SystemOption>(next.env.get());
         const int r = next.options->GetSODataFromFileToMemory();
-        optionsRead = r >= 0 || r == kNoOptionsFile;
-        // "Cannot open" is "no file" only when there is none.
+        // "No file" is no failure, but a file refused in its place is no missing file,
+        // and "cannot open" is "no file" only when there is none.
+        optionsRead = r >= 0 || (r == kNoOptionsFile && (refused_ == nullptr || !refused_->Any()));
         const std::string file = env_layout::SystemOptionFile(*next.env);
-        if (r == kNoOptionsFile) {
+        if (r == kNoOptionsFile && optionsRead) {
             if (const int error = ReadError(file)) {
                 TellUnreadable({file, error});
                 return false;
@@ -251,7 +261,8 @@ bool EnvironmentService::BuildEnvironment(const std::string& givenPath, const st
     } catch (const platform::UserException&) {
     }
     if (!optionsRead) {
-        Tell(U8("システム設定ファイルに異常があるため読み込めません\r\nこの環境は利用できません\r\n[エラーコード:0002]"),
+        Tell(U8("システム設定ファイルに異常があるため読み込めません\r\nこの環境は利用できません\r\n[エラーコード:0002]") +
+                 RefusedFiles(),
              "システム設定ファイル異常", platform::kMbIconWarning);
         return false;
     }
@@ -269,8 +280,9 @@ bool EnvironmentService::BuildEnvironment(const std::string& givenPath, const st
     QString reason;
     bool told = false;
     if (!LoadAddressBook(next, reason, told)) {
+        // A refused file (the journal replaced by a link...) is the reason, named once.
         if (!told)
-            Tell(U8("個人情報の読み込みに失敗しました\r\n[エラーコード:0003]") + reason, "個人情報読み込み異常",
+            Tell(U8("個人情報の読み込みに失敗しました\r\n[エラーコード:0003]") + RefusedFiles(reason), "個人情報読み込み異常",
                  platform::kMbIconWarning);
         return false;
     }
@@ -285,7 +297,7 @@ bool EnvironmentService::BuildEnvironment(const std::string& givenPath, const st
     } catch (const platform::UserException&) {
     }
     if (!mailsRead) {
-        Tell(U8("メール一覧の読み込みに失敗しました\r\n[エラーコード:0004]"), "メール一覧読み込み異常",
+        Tell(U8("メール一覧の読み込みに失敗しました\r\n[エラーコード:0004]") + RefusedFiles(), "メール一覧読み込み異常",
              platform::kMbIconWarning);
         return false;
     }
@@ -309,6 +321,9 @@ bool EnvironmentService::LockEnvironment(const std::string& givenPath, const std
         return true;
     }
     auto lock = std::make_shared<platform::FileLock>();
+    // A lock file refused (a link, a FIFO, another user's file, which may well be held by
+    // that user) is named in this step's own box, with why.
+    platform::HeldRefusals refused;
     switch (lock->Lock(path)) {
     case platform::FileLock::Result::kLocked:
         next.lock = std::move(lock);
@@ -317,16 +332,19 @@ bool EnvironmentService::LockEnvironment(const std::string& givenPath, const std
         keepInRecent_ = true;
         Tell(ui::FromPath(givenPath) + U8("\r\n") + U8(kEnvironmentInUseText), "環境使用中", platform::kMbIconWarning);
         return false;
+    case platform::FileLock::Result::kRefused:
+        Tell(ui::FromPath(givenPath) + U8("\r\n環境のロックファイルを使用できません\r\n") +
+                 ui::RefusalText(refused.Take()),
+             "環境読み込み異常", platform::kMbIconWarning);
+        return false;
     case platform::FileLock::Result::kFailed:
         break;
     }
     const int error = errno;
     // No folder: the descriptor's step says what is missing.
     if (error == ENOENT && !folderMustExist) return true;
-    // A link in the lock's place was reported already, naming it.
-    if (error != ELOOP)
-        Tell(ui::FromPath(givenPath) + U8("\r\n環境のロックファイルを作成できません\r\n") + ui::FromPath(path),
-             "環境読み込み異常", platform::kMbIconWarning);
+    Tell(ui::FromPath(givenPath) + U8("\r\n環境のロックファイルを作成できません\r\n") + ui::FromPath(path),
+         "環境読み込み異常", platform::kMbIconWarning);
     return false;
 }
 
@@ -473,6 +491,7 @@ void EnvironmentService::RunAutomaticImport() {
     importProgress_.phase = 0;
     importProgress_.SetText(std::string());
     CAddressImport importer(current_.book.get(), current_.env.get(), current_.options.get());
+    importer.SetReportIsProgramsOwn(true);
     const int imported = importer.ImportDBfromBuppanFile(
         platform::FixPath(settings_.importFile), env_layout::EnvFolder(*current_.env) + "AutoImportLog.txt",
         &importProgress_, settings, newEnvInImportMode_ ? 1 : 0);

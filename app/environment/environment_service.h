@@ -59,6 +59,7 @@
 #include "app/environment/recent_environments.h"
 #include "app/environment/scheduler_control.h"
 #include "core/addressbook/import_progress.h"
+#include "platform/file_refusal.h"
 
 class CMyPOPS;
 class CMySMTPS;
@@ -186,6 +187,10 @@ private:
     void Wait(const char* line1, const char* line2, const char* line3);
     void HideWait();
     EnvironmentUpgrade& Upgrade();
+    // The files the open refused so far (a link, a FIFO, another user's file in place of
+    // one of the environment's), "\r\n\r\n" and each one's path and reason, for the box of
+    // the step that failed on them; `otherwise` when none was refused.
+    QString RefusedFiles(const QString& otherwise = QString());
 
     Settings settings_;
     EnvironmentUi* ui_ = nullptr;
@@ -198,6 +203,8 @@ private:
     std::unique_ptr<CMySMTPS> smtp_;
     // The last open was refused for a reason that leaves the environment in the recent list.
     bool keepInRecent_ = false;
+    // While an environment is being opened: the refusals met, for its own boxes to name.
+    platform::HeldRefusals* refused_ = nullptr;
     bool newEnvInImportMode_ = false;
     bool wizardRequested_ = false;
     ImportProgress importProgress_;

@@ -160,6 +160,7 @@ int CreateNewEnvironment(const std::string& name, const std::string& parent, con
     case platform::FileLock::Result::kBusy:
         failed(EBUSY);
         return -2;
+    case platform::FileLock::Result::kRefused:
     case platform::FileLock::Result::kFailed: return failed(errno);
     }
     begin(descriptor);

@@ -62,7 +62,7 @@ RecodeResult RecodeRecordFile(const std::string& source, const char* fromKey, co
 RecodeResult RecodeBytes(const std::string& source, const char* fromKey, const std::string& target,
                          const char* toKey) {
     if (!Exists(source)) return RecodeResult::kAbsent;
-    std::FILE* in = std::fopen(source.c_str(), "rb");
+    std::FILE* in = platform::OpenPrivateStream(source);
     if (in == nullptr) return RecodeResult::kUnreadable;
     unsigned char map[256];
     const unsigned char* decode = DecodeTable(fromKey);

@@ -17,6 +17,7 @@
 #include "core/mailstore/mime_analyze.h"
 #include "core/transport/mail_analyzer.h"
 #include "platform/notifier.h"
+#include "platform/private_files.h"
 
 namespace htmledit {
 
@@ -249,7 +250,7 @@ const std::string& UnnamedInlineImageName() {
 
 int ReadEmlFile(const std::string& path, std::string& out) {
     out.clear();
-    std::FILE* file = std::fopen(path.c_str(), "rb");
+    std::FILE* file = platform::OpenNamedStream(path);
     if (file == nullptr) return 0;
     // The size of the open file, then at most that many bytes and one more to see growth.
     bool ok = std::fseek(file, 0, SEEK_END) == 0;

@@ -12,11 +12,13 @@ namespace compose {
 
 namespace {
 
-// An open read-only descriptor of a regular file, closed on every path.
+// An open read-only descriptor of a regular file, closed on every path. The files read
+// here are ones the user named (a mail body, an EML file, an image): opened as named,
+// and never waited on (a FIFO is no file).
 class ReadFd {
  public:
   explicit ReadFd(const std::string& path) {
-    do fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    do fd_ = platform::OpenNamedFile(path, O_RDONLY);
     while (fd_ < 0 && errno == EINTR);
     struct stat st {};
     if (fd_ >= 0 && ::fstat(fd_, &st) == 0 && S_ISREG(st.st_mode)) {

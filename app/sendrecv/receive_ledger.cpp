@@ -39,7 +39,7 @@ bool WriteAll(int fd, const std::string& bytes) {
 
 // Flushes a file that exists to the disk; true also when it does not exist.
 bool SyncFile(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = platform::OpenPrivateFile(path, O_RDONLY);
     if (fd < 0) return errno == ENOENT;
     const bool ok = ::fsync(fd) == 0;
     ::close(fd);
@@ -118,12 +118,9 @@ int ReceiveLedger::Recover(std::vector<std::string>* installed) {
     failedError_ = 0;
 
     std::string text;
-    // A link in the ledger's place names no record of ours: nothing is installed after it.
-    if (platform::RefuseLink(path_)) return -1;
-    if (!platform::ReadWholeFile(path_, text)) {
-        if (Exists(path_)) return -1;
-        return 0;
-    }
+    // What is refused in the ledger's place (a link, a FIFO, another user's file) names no
+    // record of ours: nothing is installed after it.
+    if (!platform::ReadWholeFile(path_, text)) return errno == ENOENT ? 0 : -1;
 
     // Records in file order. An open record (P or C) collects its lines until its end line;
     // a record left open by the end of the file was torn and counts as never written.

@@ -97,6 +97,7 @@ SingleInstanceGuard::Result SingleInstanceGuard::Acquire(const QStringList& argu
             Listen();
             return Result::kFirst;
         }
+        if (locked == platform::FileLock::Result::kRefused) return Result::kRefused;
         if (locked == platform::FileLock::Result::kFailed) break;
         // Held: the running copy listens as soon as it has taken the lock, or it ends and
         // lets the lock go.

@@ -47,9 +47,11 @@ public:
         kFirst,           // this is the running copy (it holds the lock; it listens where it can)
         kHandedOver,      // another copy of this user runs and has received `arguments`
         kAlreadyRunning,  // another copy of this user runs and could not be reached
+        kRefused,         // the lock file is refused (a FIFO, another user's file: file_refusal.h)
     };
     // Tries to become the running copy; otherwise hands `arguments` to the one that is.
-    // Without a lock folder at all (no home), the socket alone decides, as a last resort.
+    // Without a lock folder at all (no home), the socket alone decides, as a last resort;
+    // a lock file that is refused decides nothing, and nothing is handed over nor listened to.
     Result Acquire(const QStringList& arguments);
     // Stops listening and gives the lock up (the next start becomes the running copy).
     void Release();

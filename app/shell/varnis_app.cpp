@@ -74,9 +74,15 @@ CVarnisApp::CVarnisApp(QStringList arguments, QObject* parent) : CVarnisApp(std:
 CVarnisApp::CVarnisApp(QStringList arguments, Options options, QObject* parent)
     : QObject(parent), arguments_(std::move(arguments)), options_(std::move(options)),
       fontLink_(std::make_unique<CEudcFontLink>()), information_(std::make_unique<CInformationManager>()) {
-    appIniPath_ = !options_.appIniPath.empty()
-                      ? options_.appIniPath
-                      : platform::UserWritableFolder(platform::ProgramFolder(), "XDG_CONFIG_HOME", ".config") + "Quendrel.ini";
+    if (!options_.appIniPath.empty()) {
+        appIniPath_ = options_.appIniPath;
+    } else {
+        platform::HeldRefusals refused;
+        const std::string folder = platform::UserWritableFolder(platform::ProgramFolder(), "XDG_CONFIG_HOME", ".config");
+        // A refused settings folder holds none of the program's files (the start says so).
+        if (!folder.empty()) appIniPath_ = folder + "Quendrel.ini";
+        settingsRefused_ = refused.Take();
+    }
     // It holds the recent environments and the proxy's account: the user's alone, also when
     // an earlier version left it readable by others (every rewrite keeps it so).
     platform::NarrowToOwner(appIniPath_);
@@ -127,12 +133,29 @@ CVarnisApp::~CVarnisApp() {
 
 bool CVarnisApp::InitInstance() {
     service_->SetNewEnvironmentInImportMode(false);
+    if (!settingsRefused_.empty()) {
+        TellCannotStart(settingsRefused_);
+        return false;
+    }
     if (!CheckStartupFiles(commandLine_)) return false;
 
     // One program per user: a second start hands its command line over where it can, says
-    // so itself and ends; the running copy only comes to the front.
-    guard_ = std::make_unique<SingleInstanceGuard>(QString::fromStdString(options_.instanceGuardName));
-    if (guard_->Acquire(arguments_) != SingleInstanceGuard::Result::kFirst) {
+    // so itself and ends; the running copy only comes to the front. A lock file refused (a
+    // FIFO, another user's file) or lock folder refused is told, and the start ends: the
+    // guard would mean nothing.
+    SingleInstanceGuard::Result acquired;
+    std::vector<platform::RefusedFile> lockRefused;
+    {
+        platform::HeldRefusals refused;
+        guard_ = std::make_unique<SingleInstanceGuard>(QString::fromStdString(options_.instanceGuardName));
+        acquired = guard_->Acquire(arguments_);
+        lockRefused = refused.Take();
+    }
+    if (acquired == SingleInstanceGuard::Result::kRefused || !lockRefused.empty()) {
+        TellCannotStart(lockRefused);
+        return false;
+    }
+    if (acquired != SingleInstanceGuard::Result::kFirst) {
         TellAlreadyRunning();
         return false;
     }
@@ -179,6 +202,15 @@ void CVarnisApp::TellAlreadyRunning() {
     const QString text = QStringLiteral("%1は既に起動しています").arg(Product());
     if (HasOwnDisplay()) {
         ui::MessageBox(nullptr, text, ui::U8("起動済み"), platform::kMbOk | platform::kMbIconInformation);
+    } else {
+        std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+    }
+}
+
+void CVarnisApp::TellCannotStart(const std::vector<platform::RefusedFile>& refused) {
+    const QString text = QStringLiteral("%1を起動できません\r\n\r\n").arg(Product()) + ui::RefusalText(refused);
+    if (HasOwnDisplay()) {
+        ui::MessageBox(nullptr, text, ui::U8("ファイル異常"), platform::kMbOk | platform::kMbIconWarning);
     } else {
         std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
     }

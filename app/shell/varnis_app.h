@@ -22,11 +22,13 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/shell/command_line.h"
 #include "app/environment/environment_service.h"
 #include "app/environment/environment_upgrade_program.h"
 #include "app/ui/font_layer.h"
+#include "platform/file_refusal.h"
 
 class CInformationManager;
 
@@ -121,6 +123,9 @@ private:
     bool CreateMainFrame();
     // The second start's own message: a box on its display, or a line on stderr without one.
     void TellAlreadyRunning();
+    // The program does not run: a file or folder of its own (its settings folder, its lock)
+    // is refused, as `refused` says (named in a box, or on standard error without one).
+    void TellCannotStart(const std::vector<platform::RefusedFile>& refused);
     static bool HasOwnDisplay();
     // A later start was handed over: the window the person works in comes to the front.
     void BringToFront();
@@ -143,6 +148,8 @@ private:
     Options options_;
     StartupCommandLine commandLine_;
     std::string appIniPath_;
+    // What the settings folder's refusal left to tell at the start (none: the folder is used).
+    std::vector<platform::RefusedFile> settingsRefused_;
     // The conversion of older environments; made before the service that uses it.
     std::unique_ptr<ProgramEnvironmentUpgrade> upgrade_;
     std::unique_ptr<EnvironmentService> service_;

@@ -51,26 +51,36 @@ void InstallCoreNotifier() {
     platform::SetNotifier([](const std::string& text, const std::string& caption, unsigned style) {
         return MessageBox(nullptr, FromSjis(text), FromSjis(caption), style);
     });
-    // A link refused in place of one of the program's files is told once per file. The
-    // message waits for the GUI thread's loop: the thread that met the link may hold a
+    // A file refused in place of one of the program's own (a link, a FIFO, another user's
+    // file) is told once per file, unless the step that met it tells it in its own box. The
+    // message waits for the GUI thread's loop: the thread that met the file may hold a
     // store's lock that the GUI thread needs, so it never waits for the answer.
-    platform::SetLinkReporter([](const std::string& path) {
+    platform::SetRefusalReporter([](const platform::RefusedFile& refused) {
         static std::mutex mutex;
         static std::set<std::string> told;
         {
             std::lock_guard<std::mutex> lock(mutex);
-            if (!told.insert(path).second) return;
+            if (!told.insert(refused.path).second) return;
         }
         QCoreApplication* app = QCoreApplication::instance();
         if (app == nullptr) return;
         QMetaObject::invokeMethod(
-            app,
-            [path] {
-                MessageBox(nullptr, FromPath(path) + U8("\r\n") + U8(platform::kLinkRefusedText), U8("ファイル異常"),
-                           platform::kMbOk | platform::kMbIconWarning);
-            },
-            Qt::QueuedConnection);
+            app, [refused] { TellRefusals({refused}); }, Qt::QueuedConnection);
     });
+}
+
+QString RefusalText(const std::vector<platform::RefusedFile>& refused) {
+    QString text;
+    for (const platform::RefusedFile& r : refused) {
+        if (!text.isEmpty()) text += U8("\r\n");
+        text += FromPath(r.path) + U8("\r\n") + QString::fromUtf8(r.Reason());
+    }
+    return text;
+}
+
+void TellRefusals(const std::vector<platform::RefusedFile>& refused, QWidget* owner) {
+    if (refused.empty()) return;
+    MessageBox(owner, RefusalText(refused), U8("ファイル異常"), platform::kMbOk | platform::kMbIconWarning);
 }
 
 int QtPrompter::Show(QWidget* owner, const QString& text, const QString& caption, unsigned style) {

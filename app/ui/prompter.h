@@ -10,6 +10,10 @@
 
 #include <QString>
 
+#include <vector>
+
+#include "platform/file_refusal.h"
+
 class QWidget;
 
 namespace ui {
@@ -35,10 +39,15 @@ Prompter* SetPrompter(Prompter* prompter);
 int MessageBox(QWidget* owner, const QString& text, const QString& caption, unsigned style);
 
 // Routes platform::Notify (the core's messages) to MessageBox, converting from Shift_JIS,
-// and the links refused in place of the program's own files (platform/private_files.h)
-// to a warning naming the file, "<path>\r\nシンボリックリンクのため使用できません", shown
-// once per file from the GUI thread's loop.
+// and the files refused in place of the program's own (platform/file_refusal.h) that no
+// step told in its own box to TellRefusals, once per file, from the GUI thread's loop.
 void InstallCoreNotifier();
+
+// Each refused file's path and reason, "<path>\r\n<reason>", one after the other: what a
+// step that stops on a refusal puts in its own box (platform::HeldRefusals).
+QString RefusalText(const std::vector<platform::RefusedFile>& refused);
+// The warning "ファイル異常" naming the refused files (nothing when there are none).
+void TellRefusals(const std::vector<platform::RefusedFile>& refused, QWidget* owner = nullptr);
 
 // The prompter of the program: a QMessageBox with the caption, icon, buttons and default
 // button the style asks for.

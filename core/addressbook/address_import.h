@@ -160,6 +160,9 @@ public:
     void SetConverterTimeout(std::chrono::milliseconds timeout) { converterTimeout_ = timeout; }
     // The pause that shows "インポートを開始します" before the records (default one second).
     void SetStartPause(std::chrono::milliseconds pause) { startPause_ = pause; }
+    // The report is one of the program's own files (the automatic import's log in the
+    // environment's folder), not one the user named: it is opened as such (other_import_run.h).
+    void SetReportIsProgramsOwn(bool own) { reportIsOwn_ = own; }
 
 private:
     // Records `code` here and in the store; returns `result`.
@@ -183,4 +186,5 @@ private:
     CErrMsg errMsg_;
     std::chrono::milliseconds converterTimeout_{std::chrono::minutes(10)};
     std::chrono::milliseconds startPause_{1000};
+    bool reportIsOwn_ = false;
 };

@@ -20,7 +20,7 @@ int CAddressImport::ImportDBfromBeckyFile(const std::string& source, const std::
     if (const int r = StartRun(progress, L("Becky!のデータファイルを") + "Varnis" + L("形式に変換中です"), source, reportPath, -55); r < 0)
         return r;
     OtherImportRun run(*book_, *progress);
-    if (!run.OpenReport(reportPath, L("○インポート対象Becky! データファイル\n") + source + "\n\n"))
+    if (!run.OpenReport(reportPath, L("○インポート対象Becky! データファイル\n") + source + "\n\n", reportIsOwn_))
         return Fail(10602, -56);
     auto abort = [&](const std::string& reason, int result, int code = 10602) {
         return EndRun(run, reason, result, code);
@@ -54,6 +54,7 @@ int CAddressImport::ImportDBfromBeckyFile(const std::string& source, const std::
         if (line.empty()) continue;
         SplitString(line, fields, ",", '"');
         run.BeginRecord();
+        run.LineText(line);
         if (fields.size() != 11) {
             run.RawPhrase(L("項目数が異なる"));
         } else {

@@ -69,7 +69,7 @@ int CAddressImport::ImportDBfromBuppanFile(const std::string& source, const std:
     if (const int r = StartRun(progress, L("Brindellのデータを") + "Varnis" + L("形式に変換中です"), source, reportPath, -65); r < 0)
         return r;
     OtherImportRun run(*book_, *progress);
-    if (!run.OpenReport(reportPath, L("○インポート対象Brindell データファイル\n") + source + "\n\n"))
+    if (!run.OpenReport(reportPath, L("○インポート対象Brindell データファイル\n") + source + "\n\n", reportIsOwn_))
         return Fail(10602, -66);
     auto abort = [&](const std::string& reason, int result, int code = 10602) {
         return EndRun(run, reason, result, code);
@@ -131,6 +131,7 @@ int CAddressImport::ImportDBfromBuppanFile(const std::string& source, const std:
         const std::string address = fields.size() == kFieldCount ? field(kMail) : fields[0];
         const std::string who = std::to_string(record) + L("行目のお客様(") + title(kMail) + ":" + address + L(")は、");
         run.BeginRecord();
+        run.LineText(line);
         std::string updated;
         if (fields.size() != static_cast<std::size_t>(kFieldCount)) {
             run.RawPhrase(L("項目数が異なる"));

@@ -15,6 +15,7 @@
 #include "core/foundation/validation.h"
 #include "platform/named_mutex.h"
 #include "platform/path.h"
+#include "platform/private_files.h"
 
 namespace {
 
@@ -29,7 +30,7 @@ bool IsYesNo(const std::string& flag) { return flag == "Y" || flag == "N"; }
 }  // namespace
 
 int CAddressImport::GetRecordNumFromImportFile(const std::string& path) {
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(platform::FixPath(path).c_str(), "rb"),
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(platform::OpenNamedStream(platform::FixPath(path)),
                                                          &std::fclose);
     if (!file) return Fail(10601, -41);
     int lines = 0;

@@ -92,7 +92,7 @@ int CAddressImport::ImportDBfromOutLookFile(const std::string& source, const std
     if (const int r = StartRun(progress, L("OutLookのデータを") + "Varnis" + L("形式に変換中です"), source, reportPath, -70); r < 0)
         return r;
     OtherImportRun run(*book_, *progress);
-    if (!run.OpenReport(reportPath, L("○インポート対象OutLook Express データファイル\n") + source + "\n\n"))
+    if (!run.OpenReport(reportPath, L("○インポート対象OutLook Express データファイル\n") + source + "\n\n", reportIsOwn_))
         return Fail(10602, -71);
     auto abort = [&](const std::string& reason, int result, int code = 10602) {
         return EndRun(run, reason, result, code);
@@ -147,6 +147,7 @@ int CAddressImport::ImportDBfromOutLookFile(const std::string& source, const std
         const std::string address =
             static_cast<std::size_t>(at[0]) < fields.size() ? fields[static_cast<std::size_t>(at[0])] : "";
         run.BeginRecord();
+        for (const std::string& f : fields) run.LineText(f);
         if (fields.size() != titles.size()) {
             run.RawPhrase(L("項目数が異なる"));
         } else {

@@ -33,7 +33,7 @@ int CAddressImport::ImportDBfromQLAFile(const std::string& source, const std::st
     if (const int r = StartRun(progress, L("Quillaryの住所録を") + "Varnis" + L("形式に変換中です"), source, reportPath, -50); r < 0)
         return r;
     OtherImportRun run(*book_, *progress);
-    if (!run.OpenReport(reportPath, L("○インポート対象Quillary住所録ファイル\n") + source + "\n\n"))
+    if (!run.OpenReport(reportPath, L("○インポート対象Quillary住所録ファイル\n") + source + "\n\n", reportIsOwn_))
         return Fail(10602, -52);
     auto abort = [&](const std::string& reason, int result, int code = 10602) {
         return EndRun(run, reason, result, code);
@@ -94,6 +94,7 @@ int CAddressImport::ImportDBfromQLAFile(const std::string& source, const std::st
         }
         auto field = [&](Column c) { return std::string(csv.GetDataView(at[c])); };
         run.BeginRecord();
+        run.LineText(csv.GetLine());
         run.MailColumn(field(kMail), "e-mail", nullptr);
         run.FreeText(kElemKanjiSei, field(kName), L(kTitles[kName]));
         run.FreeText(kElemKanaSei, field(kReading), L(kTitles[kReading]));

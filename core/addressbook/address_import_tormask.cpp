@@ -29,7 +29,7 @@ int CAddressImport::ImportDBfromTormaskFile(const std::string& source, const std
     if (const int r = StartRun(progress, L("Tormaskのデータを") + "Varnis" + L("形式に変換中です"), source, reportPath, -60); r < 0)
         return r;
     OtherImportRun run(*book_, *progress);
-    if (!run.OpenReport(reportPath, L("○インポート対象Tormask データファイル\n") + source + "\n\n"))
+    if (!run.OpenReport(reportPath, L("○インポート対象Tormask データファイル\n") + source + "\n\n", reportIsOwn_))
         return Fail(10602, -61);
     auto abort = [&](const std::string& reason, int result, int code = 10602) {
         return EndRun(run, reason, result, code);
@@ -78,6 +78,7 @@ int CAddressImport::ImportDBfromTormaskFile(const std::string& source, const std
         const std::string who = std::to_string(record) + L("行目のお客様(") + L(kTitles[kCustomer]) + ":" +
                                 field(kCustomer) + L(")は、");
         run.BeginRecord();
+        run.LineText(csv.GetLine());
         std::string updated;
         if (n != expected) {
             run.RawPhrase(L("項目数が異なる"));

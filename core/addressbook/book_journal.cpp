@@ -12,6 +12,7 @@
 
 #include "core/addressbook/one_customer.h"
 #include "core/foundation/csv_write.h"
+#include "platform/private_files.h"
 
 namespace {
 
@@ -81,7 +82,7 @@ std::string StatKey(const struct stat& st) {
 }  // namespace
 
 std::string BookFileVersion(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = platform::OpenPrivateFile(path, O_RDONLY);
     if (fd < 0) return errno == ENOENT ? "-" : std::string();
     std::uint64_t size = 0, digest = 0;
     const bool ok = DigestOf(fd, size, digest);

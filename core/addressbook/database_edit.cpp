@@ -206,7 +206,8 @@ int CDatabaseEdit::ReadFromFileToMemoryAppointFileName(const std::string& path, 
     DropJournal();
     RemoveAll(0);
     SetDBFilePath(path);
-    const int r = CMyDB::ReadDBFile(key);
+    // A file the user picked (the backup to restore from): read as named, never waited on.
+    const int r = CMyDB::ReadDBFile(key, true);
     MakeIndex();
     if (r == kErrNoRecord) {
         unreadablePath_.clear();
@@ -595,7 +596,7 @@ int CDatabaseEdit::HyphenCut(const std::string* in, std::string* out) {
 int CDatabaseEdit::LoadSampleLine(const std::string& path, std::vector<std::string>& lines, int count) {
     Lock lock(mutex_);
     lines.clear();
-    std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(platform::FixPath(path).c_str(), "rb"), &std::fclose);
+    std::unique_ptr<FILE, int (*)(FILE*)> file(platform::OpenNamedStream(platform::FixPath(path)), &std::fclose);
     if (!file) {
         errMsg_.SetErr(10601);
         return -41;

@@ -27,7 +27,7 @@ std::string Numbered(const std::string& folder, const std::string& prefix, const
 // whole copy or is as it was. The kernel copies the bytes where it can (an address book of
 // a million records is some hundreds of megabytes); otherwise they pass through a buffer.
 bool CopyWhole(const std::string& from, const std::string& to) {
-    std::unique_ptr<FILE, int (*)(FILE*)> in(std::fopen(from.c_str(), "rb"), &std::fclose);
+    std::unique_ptr<FILE, int (*)(FILE*)> in(platform::OpenPrivateStream(from), &std::fclose);
     if (!in) return false;
     platform::AtomicFile out;
     if (!out.Open(to)) return false;

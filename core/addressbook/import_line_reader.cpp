@@ -4,6 +4,7 @@
 #include <sys/types.h>
 
 #include "platform/path.h"
+#include "platform/private_files.h"
 
 ImportLineReader::~ImportLineReader() {
     Close();
@@ -13,7 +14,7 @@ ImportLineReader::~ImportLineReader() {
 bool ImportLineReader::Open(const std::string& path) {
     Close();
     failed_ = false;
-    file_ = std::fopen(platform::FixPath(path).c_str(), "rb");
+    file_ = platform::OpenNamedStream(platform::FixPath(path));
     return file_ != nullptr;
 }
 

@@ -143,7 +143,7 @@ bool ImportRecords::Load(const std::string& path, std::string_view separators, c
     struct stat st;
     // A folder opens for reading but yields no bytes: it must not read as an empty file.
     if (::stat(fixed.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return false;
-    if (!platform::ReadWholeFile(fixed, data_)) return false;
+    if (!platform::ReadNamedFile(fixed, data_)) return false;
     ImportTextDetector detector;
     detector.Feed(data_);
     utf8_ = detector.IsUtf8();
@@ -163,6 +163,13 @@ bool ImportRecords::LineAt(std::size_t pos, std::string_view& line, std::size_t&
 }
 
 bool ImportRecords::Convert(std::string_view line, std::string& out) const {
+    // No text of the book holds a NUL byte (and one stored would cut the text short where
+    // it is read as a C string): the line is rejected like one with a character Shift_JIS
+    // lacks.
+    if (line.find('\0') != std::string_view::npos) {
+        out.assign(line.data(), line.size());
+        return false;
+    }
     if (!utf8_) {
         out.assign(line.data(), line.size());
         return IsWellFormedSjis(line);

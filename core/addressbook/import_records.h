@@ -16,7 +16,7 @@
 // as UTF-8 and converted line by line; a line holding a character that Shift_JIS cannot
 // hold (or a broken sequence) is rejected rather than stored with the character replaced. In a Shift_JIS file, a line with a byte that starts no character or
 // a lead byte without its trail byte is rejected (its fields are split all the same, so a
-// broken character never merges two fields).
+// broken character never merges two fields). A line holding a NUL byte is rejected in either code.
 
 #include <cstddef>
 #include <string>

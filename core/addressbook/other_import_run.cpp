@@ -56,9 +56,12 @@ void OtherImportRun::WriteTime(const char* heading) {
     Write("\n" + GetNowDateTime() + "\n\n");
 }
 
-bool OtherImportRun::OpenReport(const std::string& path, const std::string& sourceSection) {
+bool OtherImportRun::OpenReport(const std::string& path, const std::string& sourceSection, bool programsOwn) {
     // The report lists the people imported: the user's alone, like the book.
-    const int fd = platform::OpenPrivateFile(platform::FixPath(path), O_WRONLY | O_CREAT | O_TRUNC);
+    const std::string fixed = platform::FixPath(path);
+    const int flags = O_WRONLY | O_CREAT | O_TRUNC;
+    const int fd = programsOwn ? platform::OpenPrivateFile(fixed, flags)
+                               : platform::OpenNamedFile(fixed, flags, platform::kPrivateFileMode);
     if (fd < 0) return false;
     report_ = ::fdopen(fd, "wb");
     if (report_ == nullptr) {
@@ -87,6 +90,11 @@ void OtherImportRun::BeginRecord() {
     reason_.clear();
     row_ = -1;
     now_ = GetNowDateTime();
+}
+
+void OtherImportRun::LineText(std::string_view text) {
+    const std::string phrase = L("NUL文字(0x00)が含まれている、");
+    if (text.find('\0') != std::string_view::npos && reason_.find(phrase) == std::string::npos) reason_ += phrase;
 }
 
 void OtherImportRun::Phrase(const std::string& title, const char* rest) {

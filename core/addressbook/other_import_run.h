@@ -31,9 +31,12 @@ public:
     OtherImportRun(const OtherImportRun&) = delete;
     OtherImportRun& operator=(const OtherImportRun&) = delete;
 
-    // Creates the report afresh and writes the start time and `sourceSection`. False when
-    // it cannot be created.
-    bool OpenReport(const std::string& path, const std::string& sourceSection);
+    // Creates the report afresh (0600: it names the people imported) and writes the start
+    // time and `sourceSection`. The path is the one the user chose in a save dialog and is
+    // opened as named (a link the user picked is followed), unless `programsOwn`: then it
+    // is opened as the program's own files are (platform::OpenPrivateFile). False when it
+    // cannot be created.
+    bool OpenReport(const std::string& path, const std::string& sourceSection, bool programsOwn = false);
 
     // A note of its own section, written after the source.
     void Note(const std::string& text) { Write(text); }
@@ -46,6 +49,10 @@ public:
 
     // ---- One record ----------------------------------------------------------------------
     void BeginRecord();
+    // The record's line (or a field of it) as the file has it: one holding a NUL byte is
+    // rejected, whatever column it is in. No text of the book can hold one, and a text cut
+    // at it would store less than the file says.
+    void LineText(std::string_view text);
     // The mail-address column: a phrase for an empty or invalid address, else the record
     // is looked up and becomes a copy of the stored one or a new one. newFlag is the
     // advertising flag a new record starts with ("" keeps the element empty).

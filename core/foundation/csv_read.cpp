@@ -10,6 +10,7 @@
 #include <sys/types.h>
 
 #include "core/foundation/record_coding.h"
+#include "platform/private_files.h"
 
 namespace {
 
@@ -93,17 +94,10 @@ CsvRead::~CsvRead() {
 int CsvRead::OpenFile(const char* path) {
     CloseFile();
     if (path == nullptr) return -1;
-    fp_ = std::fopen(path, "rb");
+    // Both opens take regular files only: a folder would read as an empty file, and a FIFO
+    // would hold the open for ever.
+    fp_ = ownFile_ ? platform::OpenPrivateStream(path) : platform::OpenNamedStream(path);
     if (fp_ == nullptr) return -1;
-    // A folder opens for reading here but yields no bytes: refuse it rather than let it
-    // read as an empty file.
-    struct stat st;
-    if (::fstat(::fileno(fp_), &st) != 0 || S_ISDIR(st.st_mode)) {
-        std::fclose(fp_);
-        fp_ = nullptr;
-        errno = EISDIR;
-        return -1;
-    }
     // glibc ignores the size for a buffer it allocates itself, so give it ours.
     if (!streamBuf_) streamBuf_.reset(new char[kStreamBuffer]);
     std::setvbuf(fp_, streamBuf_.get(), _IOFBF, kStreamBuffer);
@@ -267,7 +261,10 @@ int CsvRead::Split() {
     return GetElementsNumber();
 }
 
-XCsvRead::XCsvRead() : CsvRead(true) { decodeTable_ = DefaultDecodeTable(); }
+XCsvRead::XCsvRead() : CsvRead(true) {
+    decodeTable_ = DefaultDecodeTable();
+    ownFile_ = true;
+}
 
 void XCsvRead::SetUseKey(const char* key) {
     if (key == nullptr) {

@@ -10,7 +10,13 @@
 // Results of ReadLine: the field count (at least 1); 0 for an empty or malformed record
 // (no fields are then held); -1 at the end of the file, and also when reading failed:
 // IsReadError() tells the two apart, so that a file that could not be read is never
-// taken for an empty or short one. OpenFile refuses a folder.
+// taken for an empty or short one.
+//
+// Opening never waits and takes regular files only (a folder, a FIFO, a socket or a device
+// is refused at once). CsvRead opens a file as the user named it (platform::OpenNamedFile);
+// XCsvRead a file of the program's own (platform::OpenPrivateFile: a link, another user's
+// file or one with a second name is refused and the refusal told), unless the caller says
+// that the user named it (UserNamedFile: a backup picked to restore from).
 //  - CsvRead delivers a last line that has no line end, and reports a quote still open at
 //    the end of the file as a malformed record (0), not as the end.
 //  - XCsvRead treats a last line without a line end as a record cut off by an interrupted
@@ -31,7 +37,8 @@ public:
     CsvRead(const CsvRead&) = delete;
     CsvRead& operator=(const CsvRead&) = delete;
 
-    // Opens for reading as bytes: 1, or -1 when the path is null or the open fails.
+    // Opens for reading as bytes: 1, or -1 (errno set) when the path is null or the open
+    // fails or is refused.
     int OpenFile(const char* path);
     int OpenFile(const std::string& path) { return OpenFile(path.c_str()); }
 
@@ -72,6 +79,8 @@ protected:
     explicit CsvRead(bool coded);
     // The table through which physical lines are decoded (XCsvRead only).
     const unsigned char* decodeTable_ = nullptr;
+    // Whether OpenFile opens a file of the program's own (else one the user named).
+    bool ownFile_ = false;
 
 private:
     int Split();
@@ -101,6 +110,8 @@ public:
     void SetUseKey(const char* key);
     void SetUseKey(const std::string& key) { SetUseKey(key.c_str()); }
     const std::optional<std::string>& GetKey() const { return key_; }
+    // The next files opened are ones the user named, not the program's own.
+    void UserNamedFile() { ownFile_ = false; }
 
 private:
     std::optional<std::string> key_;

@@ -11,6 +11,7 @@
 #include "core/foundation/md5.h"
 #include "core/foundation/string_array.h"
 #include "platform/path.h"
+#include "platform/private_files.h"
 
 namespace {
 
@@ -92,7 +93,7 @@ int EnvManager::InitEnvFileInfo(const std::string& path, const char* descriptorK
     }
 
     struct stat st;
-    FILE* fp = std::fopen(envPath_.c_str(), "rb");
+    FILE* fp = platform::OpenPrivateStream(envPath_);
     if (fp == nullptr) {
         err_.SetErr(9005);
         return -2;

@@ -146,7 +146,10 @@ void LogWriter::ClearLogBuffer() { m_text.clear(); }
 int LogWriter::CreateCyclicLogFilePath(int digit) {
     if (digit < 0 || digit > 9) return 0;
     m_dayDigit = digit;
-    m_logFilePath = platform::FixPath(TransferLogFolder() + "VarnisTransfer" + std::to_string(digit) + ".log");
+    const std::string folder = TransferLogFolder();
+    // No folder (a refused one): no log, rather than one in whatever folder is current.
+    m_logFilePath = folder.empty() ? std::string()
+                                   : platform::FixPath(folder + "VarnisTransfer" + std::to_string(digit) + ".log");
     return 1;
 }
 

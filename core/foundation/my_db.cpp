@@ -79,8 +79,9 @@ int CMyDB::SetDBFilePath(const std::string& path) {
 
 std::string CMyDB::GetDBFilePath() const { return elements_ != 0 ? path_ : std::string(); }
 
-int CMyDB::ReadDBFile(const char* key) {
+int CMyDB::ReadDBFile(const char* key, bool userNamed) {
     XCsvRead reader;
+    if (userNamed) reader.UserNamedFile();
     if (key != nullptr) reader.SetUseKey(key);
     if (elements_ == 0) return kErrElementsUnset;
     if (path_.empty()) return kErrPathEmpty;

@@ -71,8 +71,9 @@ public:
 
     // Reads the file at the path (key null: default coding). Lines of the alternative
     // count are padded to the element count. Trailing empty lines are allowed. Does not
-    // touch the changed flag.
-    int ReadDBFile(const char* key);
+    // touch the changed flag. The file is one of the program's own (csv_read.h), unless
+    // `userNamed` (a backup the user picked).
+    int ReadDBFile(const char* key, bool userNamed = false);
     // Writes the table when it changed or compel is nonzero.
     int WriteDBFile(int compel, const char* key);
     // Writes the whole table to `path` and keeps the table's own path; WriteDBFile's

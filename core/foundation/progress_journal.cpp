@@ -357,13 +357,12 @@ int ProgressJournal::Scan(const ReplaySteps& steps, ReplayScan& scan) {
     Close();
     scan = ReplayScan{};
     if (path_.empty()) return 0;
-    // A link in the journal's place is not the owner's journal: neither read, cut nor set
-    // aside through it.
-    if (platform::RefuseLink(path_)) return -1;
-    const int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    // What is not the owner's journal (a link, a FIFO, another user's file) is refused as
+    // it stands: neither read, cut nor set aside through it.
+    const int fd = platform::OpenPrivateFile(path_, O_RDONLY);
     if (fd < 0) return errno == ENOENT ? 0 : -1;
     struct stat st {};
-    std::FILE* fp = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) ? ::fdopen(fd, "rb") : nullptr;
+    std::FILE* fp = ::fstat(fd, &st) == 0 ? ::fdopen(fd, "rb") : nullptr;
     if (fp == nullptr) {
         ::close(fd);
         return -1;

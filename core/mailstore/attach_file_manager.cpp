@@ -65,7 +65,7 @@ int CAttachFileManager::SetFileInfoFromFile(const std::string& path) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return -1;
     std::string bytes;
-    if (!platform::ReadWholeFile(path, bytes)) return -2;
+    if (!platform::ReadNamedFile(path, bytes)) return -2;
     fileName = LastPathComponent(path);
     fileBodyBase64 = base64encoding(bytes, kNoLineBreaks);
     return 0;

@@ -228,7 +228,7 @@ int AttachWriter::CheckAllFile() {
     for (int row = 0; row < GetRecordNumber(); ++row) {
         const std::string name = GetStringElement(0, row);
         if (!IsSafeAttachName(name)) return Fail(15104);
-        FILE* fp = std::fopen(BodyPath(name).c_str(), "rb");
+        FILE* fp = platform::OpenPrivateStream(BodyPath(name));
         if (fp == nullptr) return Fail(15104);
         std::fclose(fp);
     }

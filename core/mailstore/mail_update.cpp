@@ -94,7 +94,7 @@ void RemoveStaging(const std::string& staging) {
 
 // Flushes a staged file's bytes to the disk.
 bool SyncFile(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = platform::OpenPrivateFile(path, O_RDONLY);
     if (fd < 0) return false;
     const bool ok = ::fdatasync(fd) == 0;
     ::close(fd);

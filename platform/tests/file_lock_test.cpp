@@ -111,10 +111,10 @@ TEST(FileLock, KnowsItsFileAndRefusesALinkInItsPlace) {
     std::ofstream(target) << "mine";
     ::chmod(target.c_str(), 0644);
     fs::create_symlink(target, dir.path + "/planted.lock");
-    const platform::LinkReporter previous = platform::SetLinkReporter([](const std::string&) {});
-    EXPECT_EQ(lock.Lock(dir.path + "/planted.lock"), Result::kFailed);
+    const platform::RefusalReporter previous = platform::SetRefusalReporter([](const platform::RefusedFile&) {});
+    EXPECT_EQ(lock.Lock(dir.path + "/planted.lock"), Result::kRefused);
     EXPECT_EQ(errno, ELOOP);
-    platform::SetLinkReporter(previous);
+    platform::SetRefusalReporter(previous);
     EXPECT_FALSE(lock.IsLocked());
     EXPECT_EQ(ModeOf(target), 0644u);
     EXPECT_EQ(fs::file_size(target), 4u);

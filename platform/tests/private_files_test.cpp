@@ -2,17 +2,22 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "platform/safe_write.h"
 #include "platform/tests/file_modes.h"
+#include "platform/tests/other_user.h"
 
 namespace {
 
@@ -152,15 +157,14 @@ TEST(PrivateFiles, ALinkInPlaceOfAPrivateFileIsRefusedAndReported) {
     std::ofstream(target) << "mine";
     ASSERT_EQ(::symlink(target.c_str(), link.c_str()), 0);
     std::vector<std::string> reported;
-    const platform::LinkReporter previous =
-        platform::SetLinkReporter([&](const std::string& path) { reported.push_back(path); });
+    const platform::RefusalReporter previous =
+        platform::SetRefusalReporter([&](const platform::RefusedFile& r) { reported.push_back(r.path); });
 
     EXPECT_EQ(platform::OpenPrivateFile(link, O_WRONLY | O_CREAT | O_APPEND), -1);
     EXPECT_EQ(errno, ELOOP);
-    EXPECT_TRUE(platform::RefuseLink(link));
+    std::string through;
+    EXPECT_FALSE(platform::ReadWholeFile(link, through));
     EXPECT_EQ(errno, ELOOP);
-    EXPECT_FALSE(platform::RefuseLink(target));
-    EXPECT_FALSE(platform::RefuseLink(dir.path + "/missing"));
     EXPECT_EQ(reported, (std::vector<std::string>{link, link}));
     std::string bytes;
     ASSERT_TRUE(platform::ReadWholeFile(target, bytes));
@@ -171,5 +175,180 @@ TEST(PrivateFiles, ALinkInPlaceOfAPrivateFileIsRefusedAndReported) {
     ASSERT_EQ(::symlink((dir.path + "/loop").c_str(), (dir.path + "/loop").c_str()), 0);
     EXPECT_EQ(platform::OpenPrivateFile(dir.path + "/loop/file", O_WRONLY | O_CREAT), -1);
     EXPECT_EQ(reported.size(), 2u);
-    platform::SetLinkReporter(previous);
+    platform::SetRefusalReporter(previous);
+}
+
+namespace {
+
+// Records every refusal that reaches the reporter, for the scope.
+struct Reported {
+    std::vector<platform::RefusedFile> refused;
+    platform::RefusalReporter previous;
+    Reported()
+        : previous(platform::SetRefusalReporter([this](const platform::RefusedFile& r) { refused.push_back(r); })) {}
+    ~Reported() { platform::SetRefusalReporter(previous); }
+};
+
+}  // namespace
+
+// What stands in place of one of the program's files is refused at once, for every way the
+// program opens its files, with errno and the reason naming the kind: nothing is waited
+// for (a FIFO's open would wait for a writer or a reader), read, written or cut. A FIFO
+// whose other end is held open is refused all the same.
+TEST(PrivateFiles, AnythingButARegularFileOfTheUsersIsRefusedAtOnce) {
+    // A hang here is the fault: end the test binary rather than wait for ever.
+    ::alarm(60);
+    TempDir dir;
+    const bool root = ::geteuid() == 0;
+    struct Case {
+        const char* what;
+        std::function<void(const std::string& path)> plant;
+        int error;
+        const char* reason;
+    } cases[] = {
+        {"a FIFO", [](const std::string& p) { ::mkfifo(p.c_str(), 0600); }, ENXIO,
+         "名前付きパイプ（FIFO）のため使用できません"},
+        {"a socket",
+         [](const std::string& p) {
+             sockaddr_un addr{};
+             addr.sun_family = AF_UNIX;
+             std::snprintf(addr.sun_path, sizeof addr.sun_path, "%s", p.c_str());
+             const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+             ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+             ::close(fd);
+         },
+         ENXIO, "ソケットのため使用できません"},
+        {"a folder", [](const std::string& p) { ::mkdir(p.c_str(), 0700); }, EISDIR, "フォルダのため使用できません"},
+        {"a file with a second name",
+         [&](const std::string& p) {
+             Touch(p, 0600);
+             std::ofstream(p) << "theirs";
+             ::link(p.c_str(), (p + ".kept").c_str());
+         },
+         EPERM, "ほかの場所にも名前（ハードリンク）があるため使用できません"},
+        {"another user's file",
+         [&](const std::string& p) {
+             Touch(p, 0666);
+             std::ofstream(p) << "theirs";
+             if (root) ::chown(p.c_str(), 65534, 65534);
+         },
+         EPERM, "他のユーザー（nobody）のファイルのため使用できません"},
+    };
+    const int opens[] = {O_RDONLY, O_WRONLY | O_APPEND, O_RDWR | O_CREAT, O_WRONLY | O_CREAT | O_TRUNC};
+    int number = 0;
+    for (const Case& c : cases) {
+        if (!root && std::strcmp(c.what, "another user's file") == 0) continue;
+        for (const int flags : opens) {
+            SCOPED_TRACE(std::string(c.what) + " opened with flags " + std::to_string(flags));
+            const std::string path = dir.path + "/own" + std::to_string(++number) + ".jnl";
+            c.plant(path);
+            struct stat before {};
+            ::lstat(path.c_str(), &before);
+            // The other end of a FIFO held open: an open of this end would not wait, but
+            // what is written would reach whoever holds it.
+            const int otherEnd = S_ISFIFO(before.st_mode) ? ::open(path.c_str(), O_RDWR | O_NONBLOCK) : -1;
+            Reported reported;
+            EXPECT_EQ(platform::OpenPrivateFile(path, flags), -1);
+            EXPECT_EQ(errno, c.error);
+            ASSERT_EQ(reported.refused.size(), 1u);
+            EXPECT_EQ(reported.refused[0].path, path);
+            EXPECT_EQ(reported.refused[0].Reason(), c.reason);
+            EXPECT_EQ(reported.refused[0].Text(), path + "\r\n" + c.reason);
+            struct stat after {};
+            ::lstat(path.c_str(), &after);
+            EXPECT_EQ(after.st_size, before.st_size);
+            EXPECT_EQ(after.st_mode, before.st_mode);
+            if (otherEnd >= 0) ::close(otherEnd);
+        }
+    }
+    // The stores' whole reads take the same way.
+    std::string bytes;
+    Reported reported;
+    EXPECT_FALSE(platform::ReadWholeFile(dir.path + "/own1.jnl", bytes));
+    EXPECT_EQ(reported.refused.size(), 1u);
+    ::alarm(0);
+}
+
+// A user who is not root cannot open another user's private file at all: that, too, is the
+// file of another user, and told as such rather than as a missing permission.
+TEST(PrivateFiles, AnotherUsersFileTheUserMayNotOpenIsToldAsTheirs) {
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root to act as another user";
+    TempDir dir;
+    ::chmod(dir.path.c_str(), 0777);
+    const std::string path = dir.path + "/Quendrel.lock";
+    Touch(path, 0600);  // root's
+    otheruser::AsOtherUser nobody;
+    ASSERT_TRUE(nobody.Switched());
+    Reported reported;
+    EXPECT_EQ(platform::OpenPrivateFile(path, O_RDWR | O_CREAT), -1);
+    EXPECT_EQ(errno, EPERM);
+    ASSERT_EQ(reported.refused.size(), 1u);
+    EXPECT_EQ(reported.refused[0].Reason(), "他のユーザー（root）のファイルのため使用できません");
+}
+
+// Refusals met inside a held scope are the caller's to tell (one per file); what it does not
+// take goes to the scope outside, and from the outermost to the reporter.
+TEST(PrivateFiles, HeldRefusalsAreTheCallersToTellAndTheRestIsReported) {
+    TempDir dir;
+    const std::string fifo = dir.path + "/a.jnl";
+    const std::string folder = dir.path + "/b.jnl";
+    ::mkfifo(fifo.c_str(), 0600);
+    ::mkdir(folder.c_str(), 0700);
+    Reported reported;
+    {
+        platform::HeldRefusals outer;
+        {
+            platform::HeldRefusals inner;
+            EXPECT_EQ(platform::OpenPrivateFile(fifo, O_RDONLY), -1);
+            EXPECT_EQ(platform::OpenPrivateFile(fifo, O_WRONLY), -1);
+            EXPECT_EQ(platform::OpenPrivateFile(folder, O_RDONLY), -1);
+            EXPECT_EQ(errno, EISDIR);
+            const std::vector<platform::RefusedFile> taken = inner.Take();
+            ASSERT_EQ(taken.size(), 2u);
+            EXPECT_EQ(taken[0].path, fifo);
+            EXPECT_EQ(inner.TakeText(), "");
+            EXPECT_EQ(platform::OpenPrivateFile(folder, O_RDONLY), -1);
+            errno = 0;
+        }
+        EXPECT_EQ(errno, 0);  // the scope's end leaves errno alone
+        EXPECT_TRUE(reported.refused.empty());
+        EXPECT_EQ(outer.TakeText(), folder + "\r\nフォルダのため使用できません");
+        EXPECT_EQ(platform::OpenPrivateFile(fifo, O_RDONLY), -1);
+    }
+    ASSERT_EQ(reported.refused.size(), 1u);
+    EXPECT_EQ(reported.refused[0].path, fifo);
+}
+
+// A file the user named is opened as named: through a link, whoever's it is; only what is
+// no regular file is refused, at once and without a word to the reporter.
+TEST(PrivateFiles, AFileTheUserNamedIsOpenedAsNamedButNeverWaitedOn) {
+    ::alarm(60);
+    TempDir dir;
+    const std::string target = dir.path + "/顧客リスト.csv";
+    Touch(target, 0644);
+    std::ofstream(target) << "taro@example.jp\r\n";
+    const std::string link = dir.path + "/chosen.csv";
+    ASSERT_EQ(::symlink(target.c_str(), link.c_str()), 0);
+    if (::geteuid() == 0) {
+        ASSERT_EQ(::chown(target.c_str(), 65534, 65534), 0);
+    }
+    ::link(target.c_str(), (dir.path + "/second-name.csv").c_str());
+    Reported reported;
+    std::string bytes;
+    EXPECT_TRUE(platform::ReadNamedFile(link, bytes));
+    EXPECT_EQ(bytes, "taro@example.jp\r\n");
+    const int fd = platform::OpenNamedFile(link, O_WRONLY | O_TRUNC);
+    ASSERT_GE(fd, 0);
+    ::close(fd);
+    EXPECT_EQ(std::filesystem::file_size(target), 0u);
+
+    const std::string fifo = dir.path + "/picked.dat";
+    ::mkfifo(fifo.c_str(), 0600);
+    EXPECT_EQ(platform::OpenNamedFile(fifo, O_RDONLY), -1);
+    EXPECT_EQ(errno, ENXIO);
+    EXPECT_EQ(platform::OpenNamedStream(fifo), nullptr);
+    EXPECT_FALSE(platform::ReadNamedFile(dir.path, bytes));
+    EXPECT_EQ(errno, EISDIR);
+    EXPECT_TRUE(reported.refused.empty());
+    ::alarm(0);
 }

@@ -83,7 +83,7 @@ TEST_F(EnvServiceTest, CreationWaitsForNobodyAndWritesNothingIntoAnEnvironmentIn
 }
 
 // A link planted in place of the lock (the folder was once open to others) is refused,
-// named by the link reporter, and nothing of the environment is opened.
+// named with the reason in the open's one box, and nothing of the environment is opened.
 TEST_F(EnvServiceTest, ALinkInPlaceOfTheLockIsRefused) {
     const std::string descriptor = MakeEnv("Planted");
     const std::string target = base_ + "mine.txt";
@@ -91,12 +91,16 @@ TEST_F(EnvServiceTest, ALinkInPlaceOfTheLockIsRefused) {
     std::filesystem::remove(Folder("Planted") + "Quendrel.lock");
     std::filesystem::create_symlink(target, Folder("Planted") + "Quendrel.lock");
     std::vector<std::string> reported;
-    const platform::LinkReporter previous =
-        platform::SetLinkReporter([&](const std::string& path) { reported.push_back(path); });
+    const platform::RefusalReporter previous =
+        platform::SetRefusalReporter([&](const platform::RefusedFile& r) { reported.push_back(r.path); });
     EXPECT_EQ(Service().OpenEnvironment(descriptor), 0);
-    platform::SetLinkReporter(previous);
-    EXPECT_EQ(reported, std::vector<std::string>{Folder("Planted") + "Quendrel.lock"});
-    EXPECT_TRUE(prompts_.prompts().empty()) << prompts_.texts().join("|").toStdString();
+    platform::SetRefusalReporter(previous);
+    EXPECT_TRUE(reported.empty());
+    ASSERT_EQ(prompts_.prompts().size(), 1u) << prompts_.texts().join("|").toStdString();
+    EXPECT_EQ(prompts_.prompts()[0].text, ui::FromPath(descriptor) + U8("\r\n環境のロックファイルを使用できません\r\n") +
+                                              ui::FromPath(Folder("Planted") + "Quendrel.lock") +
+                                              U8("\r\nシンボリックリンクのため使用できません"));
+    EXPECT_EQ(prompts_.prompts()[0].caption, U8("環境読み込み異常"));
     EXPECT_FALSE(service_->IsOpen());
     EXPECT_EQ(ReadFile(target), "mine");
 }

@@ -309,7 +309,9 @@ TEST_F(EnvServiceTest, RecoveredBookThatCannotBeSavedStopsTheOpen) {
     EXPECT_EQ(service.OpenEnvironment(descriptor), 0);
     EXPECT_FALSE(service.IsOpen());
     ASSERT_FALSE(prompts_.prompts().empty());
-    EXPECT_EQ(prompts_.prompts().back().text, U8("個人情報の読み込みに失敗しました\r\n[エラーコード:0003]"));
+    // The folder in the book's place is named, with why it cannot serve.
+    EXPECT_EQ(prompts_.prompts().back().text, U8("個人情報の読み込みに失敗しました\r\n[エラーコード:0003]\r\n\r\n") +
+                                                  ui::FromPath(db + "database.dat") + U8("\r\nフォルダのため使用できません"));
     // No rotation: the generation still holds what the book could not keep.
     EXPECT_EQ(ReadFile(db + "database.001"), generation);
     EXPECT_EQ(ReadFile(db + "moved.dat"), book);

@@ -48,20 +48,30 @@ std::vector<std::string> NotPrivate(const std::string& folder) {
     return out;
 }
 
-// Another user (nobody) tries the program's own readers on the environment: the stored
-// SMTP password, or "" when it could not be read. The child process exits with 0 when it
-// read the password given.
+// Another user (nobody) copies what they can read of the environment (its descriptor and
+// system options) into a folder of their own and tries the program's own readers on the
+// copy. The child process exits with 0 when it read the password given.
 bool NobodyReadsPassword(const std::string& descriptor, const std::string& password) {
     const pid_t child = ::fork();
     if (child == 0) {
         if (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0) ::_exit(3);
-        EnvManager env;
-        if (env.InitEnvFileInfo(descriptor, shell::kDescriptorKey, 0) != 0) ::_exit(1);
-        SystemOption options(&env);
+        char folder[] = "/tmp/nobody-copy-XXXXXX";
+        if (::mkdtemp(folder) == nullptr) ::_exit(4);
+        const std::string copy = std::string(folder) + "/Old.env";
+        const std::string optionsFile = descriptor.substr(0, descriptor.size() - 4) + "/systemoption.dat";
+        std::error_code ec;
+        fs::create_directory(std::string(folder) + "/Old", ec);
+        const bool copied = fs::copy_file(descriptor, copy, ec) &&
+                            fs::copy_file(optionsFile, std::string(folder) + "/Old/systemoption.dat", ec);
         std::string got;
-        if (options.GetSODataFromFileToMemory() != 0 || options.GetSODataFromMemoryPinPoint(kSmtpPassword, got) != 0)
-            ::_exit(1);
-        ::_exit(got == password ? 0 : 2);
+        EnvManager env;
+        if (copied && env.InitEnvFileInfo(copy, shell::kDescriptorKey, 0) == 0) {
+            SystemOption options(&env);
+            if (options.GetSODataFromFileToMemory() != 0 || options.GetSODataFromMemoryPinPoint(kSmtpPassword, got) != 0)
+                got.clear();
+        }
+        fs::remove_all(folder, ec);
+        ::_exit(!copied ? 1 : got == password ? 0 : 2);
     }
     int status = 0;
     EXPECT_EQ(::waitpid(child, &status, 0), child);

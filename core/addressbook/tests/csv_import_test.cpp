@@ -241,6 +241,15 @@ INSTANTIATE_TEST_SUITE_P(
         // Two bytes that are well-formed UTF-8 and Shift_JIS half-width kana alike are read
         // as UTF-8: "ý", which Shift_JIS lacks, is refused, never stored as 「ﾃｽ」.
         FileCase{"KanaPairThatIsUtf8", "k@example.com,\xC3\xBD\r\n", 1, 0, {1}, {{"k@example.com", "<none>"}}},
+        // A NUL byte (another program's file, a damaged disk) is held by no text of the book:
+        // its line is rejected whichever column holds it, in either code.
+        FileCase{"NulInALine",
+                 std::string("n@example.com,\0\x91\xbe\x98Y\r\nm@example.com,M,Y,a\0b\r\nu@example.com,U,Y,,,,\0\r\n"
+                             "b@example.com,B\r\n",
+                             85),
+                 1, 1, {1, 2, 3}, {{"b@example.com", "B"}, {"n@example.com", "<none>"}, {"m@example.com", "<none>"}}},
+        FileCase{"NulInAUtf8Line", std::string("\xEF\xBB\xBFn@example.com,\xE5\xB1\xB1\0\r\nb@example.com,B\r\n", 40), 1,
+                 1, {1}, {{"b@example.com", "B"}, {"n@example.com", "<none>"}}},
         // A file that cannot be read leaves the book whole, even when it was to be emptied.
         FileCase{"EmptyingImportOfAFolder", "", 0, -41, {}, {{"kept@example.com", "Kept"}}}),
     [](const ::testing::TestParamInfo<FileCase>& info) { return std::string(info.param.name); });

@@ -3,7 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <chrono>
+#include <functional>
 #include <filesystem>
 #include <fstream>
 #include <thread>
@@ -64,6 +68,71 @@ TEST_F(OtherImportTest, Becky) {
     EXPECT_EQ(importer_->ImportDBfromBeckyFile(source, "", &progress_, 3), -55);
     EXPECT_EQ(importer_->ImportDBfromBeckyFile(source, base_ + "no/dir/r.txt", &progress_, 3), -56);
     EXPECT_EQ(importer_->ImportDBfromBeckyFile(base_ + "missing.csv", report_, &progress_, 3), -66);
+}
+
+// A NUL byte in a line of another program's file (a damaged export) is held by no text of
+// the book: the line is rejected and named, whichever reader the format has, and the
+// lines around it are imported.
+TEST_F(OtherImportTest, ALineHoldingANulByteIsRejectedAndNamed) {
+    const struct {
+        const char* what;
+        const char* before;  // the file up to the NUL byte (UTF-8 here, Shift_JIS in the file)
+        const char* after;
+        int errors;          // the NUL line's, and a Becky! file's title line
+        const char* named;
+        std::function<int(const std::string& source)> import;
+    } cases[] = {
+        {"Becky!",
+         "メール アドレス,会社名/団体名,部署名,姓,名,自宅電話番号,FAX番号,番地,市区町村,都道府県・州,郵便番号\r\n"
+         "nul1@example.com,,,山田,",
+         "太郎,,,,,,\r\nok1@example.com,,,鈴木,一郎,,,,,,\r\n", 2, "2行目のお客様(メールアドレス:nul1@example.com)は、",
+         [&](const std::string& source) { return importer_->ImportDBfromBeckyFile(source, report_, &progress_, 3); }},
+        {"Tormask",
+         "顧客ID,ユーザーID,アクセスコード,顧客名(姓),顧客名(名),顧客名よみ(姓),顧客名よみ(名),郵便番号,都道府県,住所,"
+         "電話番号,メールアドレス,配信希望\r\n1,u1,a1,山田,",
+         "太郎,,,,,,,nul2@example.com,\r\n2,u2,a2,鈴木,一郎,,,,,,,ok2@example.com,\r\n", 1, "1行目のお客様(顧客ID:1)は、",
+         [&](const std::string& source) {
+             std::string policy = "1";
+             return importer_->ImportDBfromTormaskFile(source, report_, &progress_, policy, nullptr);
+         }},
+    };
+    int number = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string source = base_ + "nul" + std::to_string(++number) + ".csv";
+        WriteFile(source, S(c.before) + std::string(1, '\0') + S(c.after));
+        EXPECT_EQ(c.import(source), 1);
+        EXPECT_EQ(progress_.errors.load(), c.errors);
+        EXPECT_EQ(Element("nul" + std::to_string(number) + "@example.com", kElemKanjiSei), "<none>");
+        EXPECT_EQ(Element("ok" + std::to_string(number) + "@example.com", kElemKanjiSei), S("鈴木"));
+        const std::string report = ReadFile(report_);
+        EXPECT_NE(report.find(S(c.named) + S("NUL文字(0x00)が含まれている、ためインポート出来ませんでした。")),
+                  std::string::npos)
+            << report;
+    }
+}
+
+// The report's path is the one the user chose in a save dialog: a link the user picked
+// there (to a folder of documents kept elsewhere) is written through, as any program
+// saving a document does; a FIFO is refused without waiting. Only the automatic import's
+// log, a file of the program's own in the environment, refuses a link.
+TEST_F(OtherImportTest, TheReportGoesWhereTheUserChoseItEvenThroughALink) {
+    ::alarm(60);  // a FIFO that held the run would end the test here
+    const std::string source = Fixture("becky.csv");
+    const std::string kept = base_ + "documents/import-report.txt";
+    std::filesystem::create_directories(base_ + "documents");
+    std::filesystem::create_symlink(kept, base_ + "chosen.txt");
+    EXPECT_EQ(importer_->ImportDBfromBeckyFile(source, base_ + "chosen.txt", &progress_, 3), 2);
+    EXPECT_NE(ReadFile(kept).find(S("○インポート終了ステータス")), std::string::npos);
+    EXPECT_TRUE(std::filesystem::is_symlink(base_ + "chosen.txt"));
+
+    ASSERT_EQ(::mkfifo((base_ + "pipe.txt").c_str(), 0600), 0);
+    EXPECT_EQ(importer_->ImportDBfromBeckyFile(source, base_ + "pipe.txt", &progress_, 3), -56);
+
+    importer_->SetReportIsProgramsOwn(true);
+    std::filesystem::create_symlink(kept, base_ + "AutoImportLog.txt");
+    EXPECT_EQ(importer_->ImportDBfromBeckyFile(source, base_ + "AutoImportLog.txt", &progress_, 3), -56);
+    ::alarm(0);
 }
 
 TEST_F(OtherImportTest, FailureMidRunEndsAbnormallyWithTheCounts) {

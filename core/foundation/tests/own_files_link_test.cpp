@@ -94,11 +94,11 @@ TEST(OwnFilesRefuseLinks, TheJournalAndTheLogNameTheLinkAndLeaveItsTargetAlone) 
         const std::string link = folder.path + c.file;
         ASSERT_EQ(::symlink(target.c_str(), link.c_str()), 0);
         std::vector<std::string> reported;
-        const platform::LinkReporter previous =
-            platform::SetLinkReporter([&](const std::string& path) { reported.push_back(path); });
+        const platform::RefusalReporter previous =
+            platform::SetRefusalReporter([&](const platform::RefusedFile& r) { reported.push_back(r.path); });
 
         const bool used = c.use(link);
-        platform::SetLinkReporter(previous);
+        platform::SetRefusalReporter(previous);
         EXPECT_FALSE(used);
         EXPECT_FALSE(reported.empty());
         for (const std::string& path : reported) EXPECT_EQ(path, link);
