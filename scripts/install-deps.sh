@@ -10,7 +10,7 @@ PACKAGES=(
   libssl-dev openssl
   python3-aiosmtpd postfix
   dovecot-core dovecot-pop3d tinyproxy
-  tzdata
+  tzdata locales
   clang libclang-rt-14-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev qt6-translations-l10n
   fonts-noto-cjk fonts-noto-color-emoji
@@ -31,4 +31,12 @@ if ((${#missing[@]})); then
   export DEBIAN_FRONTEND=noninteractive
   $SUDO apt-get update -qq
   $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# The Japanese locale a user in Japan runs the program under: the tests check that the
+# system's translated texts (in the locale's encoding) reach the Shift_JIS files whole.
+if ! locale -a 2>/dev/null | grep -qix 'ja_JP.utf8'; then
+  SUDO=""
+  if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+  $SUDO localedef -i ja_JP -f UTF-8 ja_JP.UTF-8
 fi

@@ -13,6 +13,7 @@
 #include "app/sendrecv/receive_ledger.h"
 #include "app/sendrecv/receive_run_observer.h"
 #include "app/environment/environment_service.h"
+#include "app/ui/sjis_text.h"
 #include "core/addressbook/address_import.h"
 #include "core/addressbook/database_edit.h"
 #include "core/addressbook/extract_result_detail.h"
@@ -108,7 +109,7 @@ public:
         if (POPS_Get(h, kPopsConnected, 0, nullptr) != 0) POPS_Do(h, kPopsDisconnect);
         POPS_StaticInit(nullptr);
         client_->Init();
-        const std::string envName = env.env != nullptr ? env.env->GetEnvName() : std::string();
+        const std::string envName = env.env != nullptr ? ui::PathToSjis(env.env->GetEnvName()) : std::string();
         client_->SetLogTitle(T(loginTest ? "受信サーバログインテスト - " : "メール受信 - ") + envName);
 
         int beforeConnect = 90000, connected = 90000;

@@ -13,6 +13,7 @@
 #include "app/sendrecv/send_run_observer.h"
 #include "app/sendrecv/smtp_server_settings.h"
 #include "app/environment/environment_service.h"
+#include "app/ui/sjis_text.h"
 #include "core/addressbook/database_edit.h"
 #include "core/addressbook/extract_result_detail.h"
 #include "core/foundation/cp932.h"
@@ -139,7 +140,7 @@ void SendRun::AcquireClient() {
     netssl::SMTPS_StaticInit(nullptr);
     client_->Init();
     const EnvManager* env = job_.GetEnvironment().env;
-    client_->SetLogTitle(T("メール送信 - ") + (env != nullptr ? env->GetEnvName() : std::string()));
+    client_->SetLogTitle(T("メール送信 - ") + (env != nullptr ? ui::PathToSjis(env->GetEnvName()) : std::string()));
 }
 
 void SendRun::ReleaseClient() {

@@ -233,7 +233,7 @@ int CTestMailSender::ConfirmAndSend(const std::string& extraHeader, const std::s
     }
 
     ShowProgress();
-    const std::string envName = env_.env != nullptr ? env_.env->GetEnvName() : std::string();
+    const std::string envName = env_.env != nullptr ? ui::PathToSjis(env_.env->GetEnvName()) : std::string();
     client_->SetLogTitle(ui::ToSjis(T("メール送信テスト - ")) + envName);
     cancel_.store(0);
 

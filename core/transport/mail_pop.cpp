@@ -2,14 +2,12 @@
 
 #include "core/foundation/md5.h"
 #include "core/transport/wsa_error_number.h"
+#include "platform/netssl/net_transport.h"
 
 #include <algorithm>
 #include <cstdlib>
 
 namespace {
-
-// The lowest average rate a multi-line answer may keep once its time-out has passed.
-constexpr std::size_t kAnswerBytesPerSecond = 1024;
 
 bool HasLineBreakOrNul(const std::string& text) {
     return text.find_first_of(std::string("\r\n\0", 3)) != std::string::npos;
@@ -113,9 +111,10 @@ bool MailPop::GetLine(std::string& line) {
 
 int MailPop::ReadMultiLine(std::string& lines, std::size_t maxBytes) {
     // A listing or a message may be long: the time-out and a second for every
-    // kAnswerBytesPerSecond bytes that came, so that a slow link still brings a large
-    // message and a server that drips its answer is cut off.
-    const ReplyBound bound(socket_, kAnswerBytesPerSecond);
+    // kAnswerBytesPerSecond bytes that came (the rate the components allow a long answer),
+    // so that a slow link still brings a large message and a server that drips its answer
+    // is cut off.
+    const ReplyBound bound(socket_, netssl::NetTransport::kAnswerBytesPerSecond);
     std::string line;
     for (;;) {
         line.clear();

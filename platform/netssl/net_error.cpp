@@ -1,9 +1,20 @@
 #include "platform/netssl/net_error.h"
 
+#include <locale.h>
+#include <netdb.h>
+
 #include <cerrno>
 #include <cstring>
 
 namespace netssl {
+namespace {
+
+locale_t CLocale() {
+    static const locale_t c = ::newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(0));
+    return c;
+}
+
+}  // namespace
 
 int WinsockErrorFromErrno(int err) {
     switch (err) {
@@ -30,9 +41,21 @@ int WinsockErrorFromErrno(int err) {
 
 int SetSocketError(NetError& error, const char* what, int err) {
     const int code = WinsockErrorFromErrno(err);
-    char buf[256];
-    const char* reason = strerror_r(err, buf, sizeof buf);
-    return error.Set(code, std::string(what) + ": " + reason + " (" + std::to_string(code) + ").");
+    return error.Set(code, std::string(what) + ": " + ErrnoWords(err) + " (" + std::to_string(code) + ").");
+}
+
+std::string ErrnoWords(int err) {
+    if (CLocale() == static_cast<locale_t>(0)) return "error " + std::to_string(err);
+    return ::strerror_l(err, CLocale());
+}
+
+std::string ResolverWords(int rc) {
+    if (CLocale() == static_cast<locale_t>(0)) return "error " + std::to_string(rc);
+    // gai_strerror has no form that takes a locale: the thread uses the C locale for the call.
+    const locale_t before = ::uselocale(CLocale());
+    std::string words = ::gai_strerror(rc);
+    ::uselocale(before);
+    return words;
 }
 
 }  // namespace netssl

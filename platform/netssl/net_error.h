@@ -60,4 +60,11 @@ struct NetError {
 // Sets `error` from errno with the WinSock number and "<what>: <strerror> (<number>)."
 int SetSocketError(NetError& error, const char* what, int err);
 
+// The system's English words for an errno value and for a getaddrinfo result, whatever
+// the process's locale: a NetError's text goes into the Shift_JIS transfer log and is
+// matched by its words, so it never carries the locale's translation (UTF-8 under
+// ja_JP.UTF-8).
+std::string ErrnoWords(int err);
+std::string ResolverWords(int rc);
+
 }  // namespace netssl

@@ -231,7 +231,7 @@ int NetTransport::Connect(const std::string& host, int port, NetError& error) {
         if (resolution->rc != 0 || !resolution->result) {
             const int code = resolution->rc == EAI_AGAIN ? kWsaTryAgain : kWsaHostNotFound;
             return error.Set(code, "The remotehost address is invalid (0.0.0.0). Host \"" + host +
-                                       "\" not found: " + gai_strerror(resolution->rc) + ".");
+                                       "\" not found: " + ResolverWords(resolution->rc) + ".");
         }
         list = resolution->result;
     }

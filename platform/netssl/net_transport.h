@@ -44,7 +44,8 @@ public:
     // A line must come whole within this many times the time-out.
     static constexpr int kLineTimeoutFactor = 10;
     // The lowest average rate (bytes a second) that a long answer (a stored message, a web
-    // page) may keep once its time-out has passed: its allowance in StartReply.
+    // page) may keep once its time-out has passed: its allowance in StartReply. The core's
+    // own POP3 client (MailPop) allows its answers the same.
     static constexpr size_t kAnswerBytesPerSecond = 1024;
 
     explicit NetTransport(NetInterrupt& interrupt);

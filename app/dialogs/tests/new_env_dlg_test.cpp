@@ -256,7 +256,7 @@ TEST_F(NewEnvDialog, TellsWhatCouldNotBeMadeAndWhyAndStaysForAnotherPlace) {
         shell::CNewEnvDlg dialog;
         Submit(dialog, tmp_.QPath() + U8("/file/x/場所"), U8("env"));
         ASSERT_EQ(prompts.prompts().size(), 2u);
-        toldFailure(prompts, "/file/x/場所", "フォルダでないファイルがあります (Not a directory)");
+        toldFailure(prompts, "/file/x/場所", "フォルダではないものが途中にあります (Not a directory)");
         EXPECT_TRUE(dialog.isVisible());
     }
 
@@ -271,7 +271,7 @@ TEST_F(NewEnvDialog, TellsWhatCouldNotBeMadeAndWhyAndStaysForAnotherPlace) {
     shell::CNewEnvDlg dialog;
     Submit(dialog, tmp_.QPath() + U8("/theirs"), U8("顧客"));
     ASSERT_EQ(prompts.prompts().size(), 1u);
-    toldFailure(prompts, "/theirs/顧客", "書き込む権限がありません (Permission denied)");
+    toldFailure(prompts, "/theirs/顧客", "アクセスが許可されていません (Permission denied)");
     EXPECT_TRUE(dialog.isVisible());
     EXPECT_EQ(dialog.result(), 0);
 

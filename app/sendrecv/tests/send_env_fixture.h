@@ -45,9 +45,9 @@ protected:
         std::string tmpl = root + "/quendrel-send-XXXXXX";
         ASSERT_NE(::mkdtemp(tmpl.data()), nullptr);
         base_ = tmpl + "/";
-        ASSERT_EQ(shell::CreateNewEnvironment("env", base_, "N", "", false), 0);
+        ASSERT_EQ(shell::CreateNewEnvironment(envName_, base_, "N", "", false), 0);
         env_ = std::make_unique<EnvManager>();
-        ASSERT_EQ(env_->InitEnvFileInfo(base_ + "env.env", shell::kDescriptorKey, 0), 0);
+        ASSERT_EQ(env_->InitEnvFileInfo(base_ + envName_ + ".env", shell::kDescriptorKey, 0), 0);
         options_ = std::make_unique<SystemOption>(env_.get());
         ASSERT_EQ(options_->GetSODataFromFileToMemory(), 0);
         book_ = std::make_unique<CDatabaseEdit>(env_.get(), options_.get());
@@ -142,6 +142,7 @@ protected:
         return out;
     }
 
+    std::string envName_ = "env";  // the environment's name (a test may set another before SetUp)
     std::string base_;
     std::unique_ptr<EnvManager> env_;
     std::unique_ptr<SystemOption> options_;
