@@ -447,7 +447,12 @@ void CSendReceiveDlg::OnTotal(int total) {
 
 void CSendReceiveDlg::OnCurrent(int current) { current_ = current; }
 
-void CSendReceiveDlg::OnStateCode(int state) { SetState(state); }
+void CSendReceiveDlg::OnStateCode(int state) {
+    // A receive or a send that begins has no count yet (a receive knows it only once the
+    // server has listed its messages): its line stays empty until the run reports it.
+    if (state != state_ && (state == kStateReceiving || state == kStateSending)) totalKnown_ = false;
+    SetState(state);
+}
 
 void CSendReceiveDlg::OnMailKind(int kind) {
     const int k = kind >= ReceiveRunObserver::kRegistration && kind <= ReceiveRunObserver::kReadReceipt
@@ -470,7 +475,9 @@ void CSendReceiveDlg::Refresh() {
     if (!initialised_) return;
     switch (state_) {
     case kStateIdle: stateText_ = ui::U8("無通信モード"); break;
-    case kStateReceiving: stateText_ = ui::U8("%1/%2通受信").arg(current_).arg(total_); break;
+    case kStateReceiving:
+        stateText_ = totalKnown_ ? ui::U8("%1/%2通受信").arg(current_).arg(total_) : QString();
+        break;
     case kStateLogin: stateText_ = ui::U8("送信前、受信サーバ接続"); break;
     case kStateSending:
         stateText_ = totalKnown_ ? ui::U8("%1/%2通送信").arg(current_).arg(total_) : QString();

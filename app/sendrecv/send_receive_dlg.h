@@ -16,9 +16,10 @@
 // Run modes: 1 send and receive, 2 receive, 3 manual send, 4 automatic receive and send,
 // 5 one chosen mail, 6 scheduled send, 7 automatic receive (0: none). States and their
 // texts: 10 "無通信モード", 11 "%d/%d通受信", 12 "送信前、受信サーバ接続", 13 "%d/%d通送信",
-// 14 "自動ダイアルアップ接続", 15 "手動ダイアルアップ接続". A send's count line shows only
-// once the total of the mail being sent is known (empty before), so a send that has
-// recipients never reads "0/0通送信".
+// 14 "自動ダイアルアップ接続", 15 "手動ダイアルアップ接続". A count line shows only once its
+// total is known (empty before): a send's once the total of the mail being sent is, a
+// receive's once the server has listed its messages, so neither reads "0/0" while it
+// prepares, and a send after a receive never shows the receive's count.
 //
 // What it guarantees:
 //  - The GUI thread never waits on the worker; the worker waits on the GUI thread only for
@@ -215,7 +216,7 @@ private:
     int mode_ = 0;
     int state_ = kStateIdle;
     int total_ = 0;
-    bool totalKnown_ = true;  // false from a mail's start until its total was reported
+    bool totalKnown_ = true;  // false from a receive's or a mail's start until its total was reported
     int current_ = 0;
     int mailId_ = -1;
     std::array<int, 5> counts_{};  // by ReceiveRunObserver::MailKind

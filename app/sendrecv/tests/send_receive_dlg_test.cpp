@@ -2,7 +2,8 @@
 // fields, a cancel at every state of a run (which part it stops, that the window stays
 // until the run has ended and that the GUI thread never waits), the busy flag from the
 // window's creation to its close, a run while the program is locked, and a real send run
-// to a test server: its progress, a failed one that stays on the screen, one cancelled.
+// to a test server: its progress, a failed one that stays on the screen, one cancelled; a
+// real receive run from the test POP server followed by a send, line by line.
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
@@ -15,6 +16,7 @@
 
 #include "app/sendrecv/display_only_edit.h"
 #include "app/sendrecv/send_receive_dlg.h"
+#include "app/sendrecv/tests/receive_fixture.h"
 #include "app/sendrecv/tests/send_receive_fixture.h"
 #include "app/sendrecv/tests/send_run_fixture.h"
 #include "app/ui/control_ids.h"
@@ -111,10 +113,10 @@ TEST_F(StatusDialogTest, ReportsShowAsTheDialogGivesThem) {
         const char* text;
     } states[] = {{10, "無通信モード"},           {11, "4/9通受信"},          {12, "送信前、受信サーバ接続"},
                   {13, "4/9通送信"},              {14, "自動ダイアルアップ接続"}, {15, "手動ダイアルアップ接続"}};
-    dialog_->OnTotal(9);
-    dialog_->OnCurrent(4);
     for (const StateCase& s : states) {
         dialog_->OnStateCode(s.state);
+        dialog_->OnTotal(9);
+        dialog_->OnCurrent(4);
         dialog_->Refresh();
         EXPECT_EQ(dialog_->StateText(), U8(s.text));
         EXPECT_EQ(Field(CSendReceiveDlg::kIdcState), U8(s.text));
@@ -609,6 +611,61 @@ TEST_F(StatusDialogSendTest, CancelDuringARealSendStopsItAndMakesTheMailADraft) 
     ASSERT_TRUE(WaitForEnd());
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
     EXPECT_EQ(MailOnDisk(mail).GetStatus(), "D");
+}
+
+// A real receive run from the test POP server, then a real send, behind the dialog.
+class StatusDialogReceiveTest : public rcvtest::ReceiveRunTest {
+protected:
+    void SetUp() override {
+        ReceiveRunTest::SetUp();
+        dialog_ = std::make_unique<CSendReceiveDlg>();
+        dialog_->SetPartsFactory([this](QWidget* owner) { return MakeSendReceiveRunParts(Stores(), owner); });
+        CSendReceiveDlg::ShellHooks hooks;
+        hooks.commDone = [this] { ++commDone_; };
+        hooks.showReceiveResults = [](QWidget*) {};
+        dialog_->SetShellHooks(hooks);
+    }
+    void TearDown() override {
+        dialog_.reset();
+        ReceiveRunTest::TearDown();
+    }
+
+    std::unique_ptr<CSendReceiveDlg> dialog_;
+    int commDone_ = 0;
+};
+
+// Every count line the window shows from the first moment of a receive and send run, with
+// the pauses a person gets: the receive's line stays empty until the server has listed its
+// messages, never "0/0通受信", and the send after it never shows the receive's count.
+TEST_F(StatusDialogReceiveTest, TheCountLinesShowOnlyKnownTotals) {
+    for (int n = 1; n <= 3; ++n)
+        Deliver(rcvtest::Crlf("From: reader" + std::to_string(n) +
+                              "@example.net\nTo: info@example.jp\nSubject: hello\n\nThanks.\n"));
+    MakeMail({AddPerson("a@example.jp"), AddPerson("b@example.jp")}, "s", "b");
+    sendtest::SendTestServer server;
+    UseServer(server.port());
+    dialog_->SetPauses(true);
+    auto* state = ui::FindControl<CNoInputEdit>(dialog_.get(), CSendReceiveDlg::kIdcState);
+    QStringList shown;
+    QObject::connect(state, &QPlainTextEdit::textChanged, state, [&] {
+        if (shown.isEmpty() || shown.back() != state->Text()) shown << state->Text();
+    });
+    dialog_->Launch(1, -1);
+    ASSERT_TRUE(WaitUntil([&] { return commDone_ == 1 && !dialog_->IsRunning(); }, 60000));
+    EXPECT_EQ(server.Count(), 2);
+    const std::string joined = shown.join(QLatin1Char('|')).toStdString();
+    const qsizetype received = shown.indexOf(U8("3/3通受信"));
+    const qsizetype sent = shown.indexOf(U8("2/2通送信"));
+    ASSERT_GE(received, 0) << joined;
+    ASSERT_GT(sent, received) << joined;
+    EXPECT_TRUE(shown.contains(U8("0/3通受信"))) << joined;
+    EXPECT_TRUE(shown.contains(U8("0/2通送信"))) << joined;
+    for (qsizetype i = 0; i < shown.size(); ++i) {
+        const QString& line = shown[i];
+        if (line.isEmpty() || !line.contains(QLatin1Char('/'))) continue;
+        // Before the last received count only the receive's, after it only the send's.
+        EXPECT_TRUE(line.endsWith(i <= received ? U8("/3通受信") : U8("/2通送信"))) << joined;
+    }
 }
 
 }  // namespace

@@ -1,8 +1,8 @@
 // Renders the send/receive status dialog (a send beginning, before its total is known, a
-// send under way, a receive with counts, a send that failed and stays on the screen, a send
-// that gave up on an address deferred for days, the end of a receive that passed a message
-// over) and the dial-up ID/password dialog into the screenshot folder
-// (QUENDREL_SCREENSHOT_DIR). They
+// send under way, a receive beginning, before the server has listed its messages, a receive
+// with counts, a send that failed and stays on the screen, a send that gave up on an
+// address deferred for days, the end of a receive that passed a message over) and the
+// dial-up ID/password dialog into the screenshot folder (QUENDREL_SCREENSHOT_DIR). They
 // register under "Screenshots.SendReceive", which the screenshot script's filter
 // "Screenshots.*" selects (the binary's "Screenshots" suite has a fixture of its own).
 #include <gtest/gtest.h>
@@ -23,7 +23,7 @@ using ui::test::SaveScreenshot;
 
 class SendReceiveShot : public ::testing::Test {
 public:
-    enum Shot { kStarting, kSending, kReceiving, kFailed, kGaveUp, kPassedOver, kDialupLogin };
+    enum Shot { kStarting, kSending, kReceiveStarting, kReceiving, kFailed, kGaveUp, kPassedOver, kDialupLogin };
     explicit SendReceiveShot(Shot shot) : shot_(shot) {}
 
     void TestBody() override {
@@ -58,6 +58,10 @@ public:
             dialog.OnTotal(0);
             dialog.OnMailId(12);
             dialog.OnStatusText(U8("送信を開始します"));
+        } else if (shot_ == kReceiveStarting) {
+            dialog.SetMode(2);
+            dialog.OnStateCode(CSendReceiveDlg::kStateReceiving);
+            dialog.OnStatusText(U8("受信サーバに接続中です"));
         } else if (shot_ == kSending) {
             dialog.SetMode(3);
             dialog.OnStateCode(CSendReceiveDlg::kStateSending);
@@ -83,6 +87,7 @@ public:
         dialog.Refresh();
         EXPECT_TRUE(SaveScreenshot(&dialog, shot_ == kStarting     ? "dlg252_send_receive_send_starting"
                                             : shot_ == kSending    ? "dlg252_send_receive_sending"
+                                            : shot_ == kReceiveStarting ? "dlg252_send_receive_receive_starting"
                                             : shot_ == kFailed     ? "dlg252_send_receive_failed"
                                             : shot_ == kGaveUp     ? "dlg252_send_receive_gave_up"
                                             : shot_ == kPassedOver ? "dlg252_send_receive_passed_over"
@@ -101,6 +106,7 @@ private:
     } shots[] = {
         {"StatusDialogSendStarting", SendReceiveShot::kStarting},
         {"StatusDialogSending", SendReceiveShot::kSending},
+        {"StatusDialogReceiveStarting", SendReceiveShot::kReceiveStarting},
         {"StatusDialogReceiving", SendReceiveShot::kReceiving},
         {"StatusDialogFailed", SendReceiveShot::kFailed},
         {"StatusDialogGaveUp", SendReceiveShot::kGaveUp},
