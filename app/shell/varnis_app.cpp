@@ -2,6 +2,8 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QMenu>
 
@@ -480,8 +482,18 @@ void CVarnisApp::OnNewEnvironment() {
 void CVarnisApp::OnSwitchEnvironment() {
     ScopedSchedulerPause pause(&GetScheduler);
     if (!CanChangeEnvironment(1)) return;
+    // Where environments are: beside the open one (its .env file and its folder lie in the
+    // same folder), otherwise where they are made by default, as at the first start. The
+    // process's working folder is no place of the user's files, and from the home folder
+    // the hidden ~/.local cannot be browsed to.
+    QString start;
+    if (service_->IsOpen()) {
+        const QFileInfo descriptor(ui::FromPath(service_->DescriptorPath()));
+        if (descriptor.absoluteDir().exists()) start = descriptor.absolutePath();
+    }
+    if (start.isEmpty()) start = DefaultDataFolder();
     std::optional<QString> picked =
-        ui::CurrentFilePicker().PickFile(frame_.get(), EnvironmentFileRequest(QStringLiteral("env"), QString()));
+        ui::CurrentFilePicker().PickFile(frame_.get(), EnvironmentFileRequest(QStringLiteral("env"), start));
     if (!picked) return;
     if (!GetEnvIniPath().empty()) {
         SaveMainFrameRect();

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QDialog>
+#include <QDir>
 #include <QHeaderView>
 #include <QLabel>
 #include <QTemporaryDir>
@@ -83,9 +84,10 @@ protected:
 
     // An environment opened once before (a new one asks for the setup wizard at its
     // first open).
-    std::string MakeEnvironment(const char* name) {
-        EXPECT_EQ(shell::CreateNewEnvironment(name, root_, "N", "", false), 0);
-        const std::string path = root_ + "/" + name + ".env";
+    std::string MakeEnvironment(const char* name, const std::string& parent = {}) {
+        const std::string folder = parent.empty() ? root_ : parent;
+        EXPECT_EQ(shell::CreateNewEnvironment(name, folder, "N", "", false), 0);
+        const std::string path = folder + "/" + name + ".env";
         shell::EnvironmentService::Settings settings;
         settings.finishPauseMs = 0;
         shell::EnvironmentService first(settings);
@@ -237,6 +239,25 @@ TEST_F(VarnisAppTest, AFailedSwitchKeepsTheOpenEnvironmentAndOffersToGoBackToIt)
     app->SwitchEnvironment(root_ + "/missing.env");
     ASSERT_TRUE(ui::test::WaitUntil([&] { return !app->Environment().IsOpen(); }));
     EXPECT_FALSE(app->MainFrame()->isVisible());
+}
+
+// 環境切替 opens its file dialog where the user's environments are, beside the open one,
+// not in the process's working folder.
+TEST_F(VarnisAppTest, TheSwitchLooksForEnvironmentsBesideTheOpenOne) {
+    const std::string shop = root_ + "/顧客/店舗";
+    std::filesystem::create_directories(shop);
+    const std::string first = MakeEnvironment("本店", shop);
+    const std::string second = MakeEnvironment("支店", shop);
+    SetRecent({first});
+    auto app = MakeApp();
+    ASSERT_TRUE(app->InitInstance());
+    ASSERT_NE(QDir::currentPath(), QString::fromStdString(shop));
+    files_.Answer(QString::fromStdString(second));
+    ASSERT_TRUE(app->MainFrame()->SendCommand(shell::CMainFrame::kIdSwitchEnvironment));
+    ASSERT_EQ(files_.picks().size(), 1u);
+    EXPECT_EQ(files_.picks()[0].request.startFolder, QString::fromStdString(shop));
+    EXPECT_EQ(files_.picks()[0].request.filter, QString::fromUtf8("環境ファイル(*.env)|*.env|"));
+    EXPECT_EQ(app->Environment().DescriptorPath(), second);
 }
 
 TEST_F(VarnisAppTest, RecentCommandsSwitchAndAResumeAlwaysFollows) {
