@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 #include <QDesktopServices>
+#include <QDir>
 #include <QDockWidget>
 #include <QFileInfo>
 #include <QLabel>
@@ -539,9 +540,12 @@ void CMainFrame::OnTimer() {
 }
 
 void CMainFrame::OnHelp(const char* file, const char* missingText) {
-    const QString path = ui::FromPath(platform::ProgramFolder() + "../help/" + file);
+    const QString path = QDir::cleanPath(ui::FromPath(platform::ProgramFolder() + "../help/" + file));
     if (!QFileInfo(path).isFile()) {
-        ui::MessageBox(this, U8(missingText), U8("ヘルプがありません"), platform::kMbOk | platform::kMbIconWarning);
+        // The help files are not part of the system: the message names the file it looked
+        // for and where, so that a person who has one knows where to put it.
+        ui::MessageBox(this, U8(missingText) + U8("。\r\n探したファイル: ") + path,
+                       U8("ヘルプがありません"), platform::kMbOk | platform::kMbIconWarning);
         return;
     }
     QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()));

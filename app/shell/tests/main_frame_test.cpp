@@ -4,7 +4,9 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
 #include <QDockWidget>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -401,17 +403,22 @@ TEST_F(MainFrameTest, AFinishedRunSavesTheAddressBookAndLeavesTheStatusWindowToI
     EXPECT_EQ(reread.ReadCustomerList(), 1);
 }
 
-TEST_F(MainFrameTest, MissingHelpFilesAreToldByKind) {
+// The help files are not part of the system: the message names the file looked for and
+// its folder, the help folder beside the program's.
+TEST_F(MainFrameTest, MissingHelpFilesAreToldByKindWithTheFileLookedFor) {
     struct Case {
         int id;
         const char* text;
+        const char* file;
     };
-    for (const Case& c : {Case{CMainFrame::kIdHelpPdf, "ヘルプファイル(PDF版)が存在しません"},
-                          Case{CMainFrame::kIdHelpHtml, "ヘルプファイル(HTML版)が存在しません"}}) {
+    const QDir programs(QCoreApplication::applicationDirPath());
+    for (const Case& c : {Case{CMainFrame::kIdHelpPdf, "ヘルプファイル(PDF版)が存在しません", "book.pdf"},
+                          Case{CMainFrame::kIdHelpHtml, "ヘルプファイル(HTML版)が存在しません", "help.html"}}) {
         prompts_.clear();
         ASSERT_TRUE(frame_->SendCommand(c.id));
         ASSERT_EQ(prompts_.prompts().size(), 1u);
-        EXPECT_EQ(prompts_.prompts()[0].text, U8(c.text));
+        const QString lookedFor = QFileInfo(programs.absolutePath()).dir().absolutePath() + "/help/" + c.file;
+        EXPECT_EQ(prompts_.prompts()[0].text, U8(c.text) + U8("。\r\n探したファイル: ") + lookedFor);
         EXPECT_EQ(prompts_.prompts()[0].caption, U8("ヘルプがありません"));
         EXPECT_EQ(prompts_.prompts()[0].style, platform::kMbOk | platform::kMbIconWarning);
     }
