@@ -503,10 +503,14 @@ TEST_F(VarnisAppTest, AnEnvironmentAnotherProgramHasOpenIsNotOpenedAgain) {
     const std::string path = MakeEnvironment("顧客");
     SetRecent({path});
     const std::string other = root_ + "/other";
-    for (const char* sub : {"/bin", "/home", "/config", "/run"}) std::filesystem::create_directories(other + sub);
+    for (const char* sub : {"/bin", "/lib", "/home", "/config", "/run"}) std::filesystem::create_directories(other + sub);
     std::filesystem::permissions(other + "/run", std::filesystem::perms::owner_all);
-    // The other copy keeps its ini beside itself: a link of the program in a folder of its own.
+    // The other copy keeps its ini beside itself: a link of the program in a folder of its
+    // own, with its core library beside it as an installed copy has it.
     std::filesystem::create_hard_link(QUENDREL_PROGRAM, other + "/bin/Quendrel");
+    std::filesystem::create_hard_link(
+        std::filesystem::canonical(std::filesystem::path(QUENDREL_PROGRAM).parent_path() / "../lib/libombrel.so.1"),
+        other + "/lib/libombrel.so.1");
     CIniManager::WriteProfileStringA(other + "/bin/Quendrel.ini", "INFORMATION", "OPEN_AUTO", "N");
     CIniManager::WriteProfileStringA(other + "/bin/Quendrel.ini", "RECENTENV", "RECENTENV0", path.c_str());
 
