@@ -50,7 +50,9 @@ TEST_F(NewDestListTest, ThreeSelectedPeopleBecomeAListWithOneIdConditionAndTheLi
     ui::test::WhenDialogShows("dlg335", [](QDialog* d) {
         EXPECT_EQ(d->windowTitle(), ui::U8("新規宛先作成"));
         auto* name = rectest::Control<QLineEdit>(d, CNewDestNameDlg::kIdcName);
-        EXPECT_TRUE(name->hasFocus());
+        // The field the dialog gives the focus to; whether its window is active yet is the
+        // window system's business (late under load).
+        EXPECT_EQ(d->focusWidget(), name);
         ui::test::TypeText(name, "選抜メンバー");
         ui::test::ClickControl(d, 1);
     });
