@@ -7,6 +7,13 @@ function(ombrel_glob_sources out dir)
   set(${out} ${_srcs} PARENT_SCOPE)
 endfunction()
 
+# ombrel_test_code(<target>): the tests' own code is compiled for a quick build (-Og) in the
+# optimised builds, while what they test keeps the build's optimisation in its libraries:
+# compiling the test files at -O2 took about twice the time and bought the tests nothing.
+function(ombrel_test_code target)
+  target_compile_options(${target} PRIVATE $<$<NOT:$<CONFIG:Debug>>:-Og>)
+endfunction()
+
 # ombrel_add_test_dir(<name> <dir> LIBS <libs...>): one test binary from <dir>/*.cpp,
 # registered with CTest test by test. Tests run with their source folder's testdata/
 # reachable through OMBREL_TESTDATA.
@@ -19,6 +26,7 @@ function(ombrel_add_test_dir name dir)
   add_executable(${name} ${_srcs})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
   target_compile_definitions(${name} PRIVATE OMBREL_TESTDATA="${dir}/testdata")
+  ombrel_test_code(${name})
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
                        PROPERTIES ${ARG_PROPERTIES})
 endfunction()
