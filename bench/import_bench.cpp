@@ -100,14 +100,13 @@ void BM_ImportCsvIntoMillionBook(benchmark::State& state) {
         auto book = bench.MakeBook();
         CAddressImport importer(book.get(), &bench.env(), &bench.options());
         std::atomic<int> count{0};
-        std::vector<int> errorLines;
-        std::vector<std::string> errorTexts;
+        ImportRejections rejected;
         state.ResumeTiming();
-        const int n = importer.ImportDBfromFile(bench.csv(), ",", '"', map, 1, &count, errorLines, errorTexts, "1");
+        const int n = importer.ImportDBfromFile(bench.csv(), ",", '"', map, 1, &count, rejected, "1");
         state.PauseTiming();
         if (n <= 0) state.SkipWithError("import failed");
         state.counters["imported"] = n;
-        state.counters["rejected"] = static_cast<double>(errorLines.size());
+        state.counters["rejected"] = static_cast<double>(rejected.records.size());
         state.counters["rows"] = book->GetLineNumber();
         book.reset();
         state.ResumeTiming();

@@ -136,11 +136,9 @@ void BM_WizardRunAgainstCoreImport(benchmark::State& state) {
         auto coreBook = b.EmptyBook();
         CAddressImport importer(coreBook.get(), &b.env(), &b.options());
         std::atomic<int> count{0};
-        std::vector<int> errorLines;
-        std::vector<std::string> errorTexts;
+        ImportRejections rejected;
         auto start = std::chrono::steady_clock::now();
-        const int imported = importer.ImportDBfromFile(b.csv(), ",", '"', b.CoreMap(), 1, &count, errorLines,
-                                                       errorTexts, "1");
+        const int imported = importer.ImportDBfromFile(b.csv(), ",", '"', b.CoreMap(), 1, &count, rejected, "1");
         const double coreSeconds = Seconds(start);
         coreBook.reset();
 

@@ -695,7 +695,7 @@ void CImportConfSheet::OnRunDone(ImportRunOutcome outcome) {
         done(-1);
         return;
     }
-    if (!outcome.errorLines.empty()) OfferErrorLog(outcome);
+    if (!outcome.rejected.records.empty()) OfferErrorLog(outcome);
     shell::CDbSaveWaitDlg save(shell::CDbSaveWaitDlg::ProgramSave(), this);
     save.DoModal();
     ui::MessageBox(this, U8("インポートが完了しました"), U8("インポート完了"), kInformation);
@@ -703,12 +703,20 @@ void CImportConfSheet::OnRunDone(ImportRunOutcome outcome) {
 }
 
 void CImportConfSheet::OfferErrorLog(const ImportRunOutcome& outcome) {
-    const auto& lines = outcome.errorTexts;
+    const std::vector<ImportRejection>& records = outcome.rejected.records;
+    // Each refused line by its number, as the file has it, and why: enough to find it in
+    // the file and mend it.
     QString text = U8("下記のデータはインポートができませんでした\r\n\r\n");
-    const int shown = std::min<int>(kShownRejected, static_cast<int>(lines.size()));
-    for (int k = 0; k < shown; ++k) text += ShownValue(lines[static_cast<std::size_t>(k)]) + QStringLiteral("\r\n");
-    if (static_cast<int>(lines.size()) > kShownRejected) text += U8("\r\n<<以下、続く>>\r\n");
-    text += U8("\r\n\r\nエラー結果を保存しますか？");
+    const int shown = std::min<int>(kShownRejected, static_cast<int>(records.size()));
+    for (int k = 0; k < shown; ++k) {
+        const ImportRejection& r = records[static_cast<std::size_t>(k)];
+        text += U8("%1行目: ").arg(r.line) + ShownRecord(r.bytes, outcome.rejected.utf8) + QStringLiteral("\r\n");
+        QString why = QString::fromStdString(r.reason);
+        if (why.endsWith(QChar(u'、'))) why.chop(1);  // the phrases' joint, not needed after the last
+        text += U8("　→ ") + why + QStringLiteral("\r\n");
+    }
+    if (static_cast<int>(records.size()) > kShownRejected) text += U8("\r\n<<以下、続く>>\r\n");
+    text += U8("\r\n\r\nエラー結果を保存しますか？\r\n(インポートできなかった行を、元のファイルのとおりに保存します)");
     for (;;) {
         if (ui::MessageBox(this, text, U8("エラーログの保存"), platform::kMbYesNo | platform::kMbIconWarning) !=
             platform::kIdYes)
@@ -726,12 +734,7 @@ void CImportConfSheet::OfferErrorLog(const ImportRunOutcome& outcome) {
                            kWarning);
             continue;
         }
-        std::string bytes;
-        for (const std::string& line : lines) {
-            bytes += line;
-            bytes += "\r\n";
-        }
-        if (!platform::WriteFileAtomically(ui::ToPath(*picked), bytes)) {
+        if (!platform::WriteFileAtomically(ui::ToPath(*picked), outcome.rejected.FileBytes())) {
             ui::MessageBox(this,
                            U8("選択したファイルは、なんらかの原因で書き込めません\r\n\r\n"
                               "・他のアプリケーションで使用していないか\r\n・書き込み禁止状態になっていないか\r\n\r\n"

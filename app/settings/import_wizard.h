@@ -21,8 +21,10 @@
 // The run: after the user confirmed, the import runs on a worker while the please-wait
 // window counts the records (every 200 ms) and offers to stop. A run that fails or is
 // stopped leaves the address book exactly as it was. Rejected lines are listed (the first
-// 10) with an offer to save them all to a file. After a successful run the address book is
-// saved (the address-book save dialog).
+// 10, each with its line number and why) with an offer to save them all to a file, byte for
+// byte as the import file holds them (its code, byte-order mark and line ends), to be
+// mended and imported again. After a successful run the address book is saved (the
+// address-book save dialog).
 //
 // DoModal: 1 the import completed, -1 it failed or was stopped, 2 cancelled before the
 // run. The caller reloads its list on 1 and -1.

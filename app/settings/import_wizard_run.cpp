@@ -12,9 +12,9 @@ namespace settings {
 namespace {
 
 int CoreEngine(CAddressImport& importer, const CsvImportRequest& request, const std::vector<int>& columnMap,
-               std::atomic<int>* count, std::vector<int>& errorLines, std::vector<std::string>& errorTexts) {
-    return importer.ImportDBfromFile(request.path, request.separators, request.quote, columnMap, 1, count,
-                                     errorLines, errorTexts, request.duplicatePolicy);
+               std::atomic<int>* count, ImportRejections& rejected) {
+    return importer.ImportDBfromFile(request.path, request.separators, request.quote, columnMap, 1, count, rejected,
+                                     request.duplicatePolicy);
 }
 
 CsvImportEngine& Engine() {
@@ -52,7 +52,7 @@ ImportRunOutcome RunCsvImport(CDatabaseEdit& book, EnvManager* env, SystemOption
 
     ImportBookGuard guard(book);
     CAddressImport importer(&book, env, options);
-    outcome.result = Engine()(importer, request, columnMap, &progress.imported, outcome.errorLines, outcome.errorTexts);
+    outcome.result = Engine()(importer, request, columnMap, &progress.imported, outcome.rejected);
     outcome.stopped = stop.load();
     if (outcome.result < 0) outcome.errorText = importer.GetErrMsg().GetLastMsg();
     if (outcome.result < 0 || outcome.stopped) {

@@ -21,8 +21,8 @@
 #include <vector>
 
 #include "app/settings/import_wizard_mapping.h"
+#include "core/addressbook/address_import.h"
 
-class CAddressImport;
 class CDatabaseEdit;
 class EnvManager;
 class ImportProgress;
@@ -46,14 +46,13 @@ struct ImportRunOutcome {
     int restoreResult = 0;   // 0, or the book's refusal while putting it back
     std::string errorText;   // the importer's last error (Shift_JIS) when result < 0
     int rejectedCount = 0;   // records the importer rejected (other programs' files)
-    std::vector<int> errorLines;           // rejected lines (1-based)
-    std::vector<std::string> errorTexts;   // and their text
+    ImportRejections rejected;  // the records of a CSV file the importer rejected
 };
 
 // The importer call, replaceable by tests that must make an import fail half-way.
 using CsvImportEngine = std::function<int(CAddressImport& importer, const CsvImportRequest& request,
                                           const std::vector<int>& columnMap, std::atomic<int>* count,
-                                          std::vector<int>& errorLines, std::vector<std::string>& errorTexts)>;
+                                          ImportRejections& rejected)>;
 // Installs `engine` (empty: the core's importer again); returns the one it replaces.
 CsvImportEngine SetCsvImportEngineForTesting(CsvImportEngine engine);
 

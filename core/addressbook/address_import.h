@@ -32,6 +32,23 @@
 
 class CDatabaseEdit;
 class EnvManager;
+
+// The records a delimited-file import refused, for the user to fix and import again.
+struct ImportRejection {
+    int line = 0;       // 1-based number of the record's first line, counting every line
+    std::string bytes;  // the record as the file holds it: its lines with their line ends, in the file's code
+    // Why: phrases ending in "、" ("[メールアドレス](1列目)に不正なメールアドレスが設定されている、").
+    // UTF-8, since they may name characters Shift_JIS cannot hold.
+    std::string reason;
+};
+struct ImportRejections {
+    bool utf8 = false;  // the file was read as UTF-8 (else Shift_JIS)
+    std::string bom;    // the byte-order mark the file starts with ("" when none)
+    std::vector<ImportRejection> records;
+    // The error file: the byte-order mark, then every refused record byte for byte, so that
+    // it reads in the same code as the file did and imports again once fixed.
+    std::string FileBytes() const;
+};
 class ImportLineReader;
 class OtherImportRun;
 class SystemOption;
@@ -60,9 +77,9 @@ public:
     // A record whose mail address is in the book
     // (ignoring ASCII case, deleted records included, which are revived) updates it unless
     // duplicatePolicy is "2"; other records are added. Every rejected record goes to
-    // errorLines (the 1-based number of its first line, counting every line) and
-    // errorTexts (without its final line break); ImportRecords says which records are
-    // rejected whatever their values; the last line is read even without a line feed.
+    // `rejected` with its bytes and the reason (ImportRecords says which records are
+    // rejected whatever their values; each value that does not fit its item is named);
+    // the last line is read even without a line feed.
     // *count (may be null) follows the number of records added or updated. The stop flag
     // of the store ends the run after the current record. Returns that number, or:
     //  -12 (10001) no environment; -14 (10003) no system options; -17 (10403) element
@@ -72,8 +89,7 @@ public:
     //  rows stay in memory, unsaved; a replacing run leaves the book as it was).
     int ImportDBfromFile(const std::string& path, const std::string& separators, char quote,
                          const std::vector<int>& columnMap, int keepExisting, std::atomic<int>* count,
-                         std::vector<int>& errorLines, std::vector<std::string>& errorTexts,
-                         const std::string& duplicatePolicy);
+                         ImportRejections& rejected, const std::string& duplicatePolicy);
     // Line feeds in the file (up to a first 0xFF byte), for a progress bar; -41 (10601).
     int GetRecordNumFromImportFile(const std::string& path);
 

@@ -10,6 +10,7 @@
 #include "core/addressbook/import_id_source.h"
 #include "core/addressbook/import_records.h"
 #include "core/addressbook/import_mail_index.h"
+#include "core/foundation/cp932.h"
 #include "core/foundation/date_utils.h"
 #include "core/foundation/string_utils.h"
 #include "core/foundation/validation.h"
@@ -26,8 +27,23 @@ constexpr const char* kFlagInvalid = "E";
 
 bool IsYesNo(const std::string& flag) { return flag == "Y" || flag == "N"; }
 
+// "[item](3列目)" for element `e` read from column `c` (0-based; none below 0), in UTF-8.
+std::string ItemTitle(const std::vector<DB_Element_Info>& info, int e, int c) {
+    std::string name = SjisToUtf8(info[static_cast<std::size_t>(e)].name);
+    if (name.empty()) name = "項目" + std::to_string(e);
+    std::string title = "[" + name + "]";
+    if (c >= 0) title += "(" + std::to_string(c + 1) + "列目)";
+    return title;
+}
+
 
 }  // namespace
+
+std::string ImportRejections::FileBytes() const {
+    std::string out = bom;
+    for (const ImportRejection& r : records) out += r.bytes;
+    return out;
+}
 
 int CAddressImport::GetRecordNumFromImportFile(const std::string& path) {
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(platform::OpenNamedStream(platform::FixPath(path)),
@@ -48,8 +64,8 @@ int CAddressImport::GetRecordNumFromImportFile(const std::string& path) {
 
 int CAddressImport::ImportDBfromFile(const std::string& path, const std::string& separators, char quote,
                                      const std::vector<int>& columnMap, int keepExisting, std::atomic<int>* count,
-                                     std::vector<int>& errorLines, std::vector<std::string>& errorTexts,
-                                     const std::string& duplicatePolicy) {
+                                     ImportRejections& rejected, const std::string& duplicatePolicy) {
+    rejected = ImportRejections();
     platform::NamedMutex mutex(CDatabaseEdit::kMutexName);
     std::lock_guard<platform::NamedMutex> lock(mutex);
     if (const int r = CheckBound(); r < 0) return r;
@@ -64,6 +80,8 @@ int CAddressImport::ImportDBfromFile(const std::string& path, const std::string&
     // book as it was, even when the import would have emptied it first.
     ImportRecords records;
     if (!records.Load(path, separators, quote)) return Fail(10601, -41);
+    rejected.utf8 = records.IsUtf8();
+    rejected.bom.assign(records.Bom());
 
     // From here on every way out leaves the index in step with the table and stores the
     // IDs handed out.
@@ -88,8 +106,6 @@ int CAddressImport::ImportDBfromFile(const std::string& path, const std::string&
     mails.Build(target);
     int done = 0;
     if (count != nullptr) count->store(0);
-    errorLines.clear();
-    errorTexts.clear();
 
     const int mapped = static_cast<int>(columnMap.size() < static_cast<std::size_t>(kCustomerElementCount)
                                             ? columnMap.size()
@@ -99,18 +115,22 @@ int CAddressImport::ImportDBfromFile(const std::string& path, const std::string&
     std::vector<std::string>& cells = work.values();
     ImportRecords::Record record;
     const std::vector<std::string>& columns = record.columns;
-    const std::string& line = record.text;
+    // A refused record goes to `rejected` as the file holds it, with why.
+    std::string reason;
+    const auto refuse = [&] { rejected.records.push_back({record.line, std::string(record.bytes), reason}); };
     int result = 0;
     while (result == 0) {
         if (book.GetStopImportFlag() == 1) break;
         if (!records.Next(record)) break;
-        const int lineNumber = record.line;
         cells.assign(kCustomerElementCount, std::string());
         const int columnCount = static_cast<int>(columns.size());
 
         // A record whose text could not be read as it stands (a broken character, a quote
-        // never closed, a character the conversion would lose) is rejected whole.
-        bool bad = record.rejected;
+        // never closed, a character the conversion would lose) is rejected whole; so is
+        // one with a value its item cannot take. Every value is checked, so that the user
+        // learns all that must change in one go.
+        reason = record.reason;
+        const auto bad = [&](int e, int c, const char* what) { reason += ItemTitle(info, e, c) + what; };
         int row = -1;  // the stored record this line updates
         const std::string now = GetNowDateTime();
         for (int e = 0; e < mapped; ++e) {
@@ -119,7 +139,9 @@ int CAddressImport::ImportDBfromFile(const std::string& path, const std::string&
             const std::string& v = columns[static_cast<std::size_t>(c)];
             std::string t;
             if (e == kElemEmail) {
-                if (MailAddressChecker(v)) {
+                if (v.empty()) {
+                    bad(e, c, "にメールアドレスが設定されていない、");
+                } else if (MailAddressChecker(v)) {
                     t = v;
                     row = mails.Find(v);
                     if (row >= 0) {
@@ -135,30 +157,30 @@ int CAddressImport::ImportDBfromFile(const std::string& path, const std::string&
                         cells[kElemRenewalDate] = now;
                     }
                 } else {
-                    bad = true;
+                    bad(e, c, "に不正なメールアドレスが設定されている、");
                 }
             } else if (e == kElemBirthday) {
                 if (!v.empty()) {
                     if (CheckDateTypeData(v, 3)) ReFormat_DateData(v, t, 0);
-                    else bad = true;
+                    else bad(e, c, "に不正な日付が設定されている、");
                 }
             } else if (e == kElemZipCode1 || e == kElemZipCode2 || (e >= kElemPhone1 && e <= kElemPortable2)) {
                 if (CheckSpecialStringData(v, "1234567890-+")) t = v;
-                else bad = true;
+                else bad(e, c, "に数字と「-」「+」以外の文字が設定されている、");
             } else if (e == kElemDMOk) {
                 if (!v.empty()) t = IsYesNo(v) ? v : std::string(kFlagInvalid);
             } else if (e == kElemDeleteFlag) {
                 if (v.empty() || v == "Y") t = v;
-                else bad = true;
+                else bad(e, c, "に「Y」か空でない値が設定されている、");
             } else {
                 const int type = info[static_cast<std::size_t>(e)].dataType;
                 if (v.empty() || type == kCustomerText) {
                     t = v;
                 } else if (type == kCustomerNumber) {
                     if (CheckNumberData(v)) t = std::to_string(std::atoi(v.c_str()));
-                    else bad = true;
+                    else bad(e, c, "に不正な数値が設定されている、");
                 } else if (type == kCustomerDate) {
-                    if (!ImportDateText(v, t)) bad = true;
+                    if (!ImportDateText(v, t)) bad(e, c, "に不正な日付が設定されている、");
                 } else {
                     t = v;
                 }
@@ -166,21 +188,23 @@ int CAddressImport::ImportDBfromFile(const std::string& path, const std::string&
             cells[static_cast<std::size_t>(e)] = std::move(t);
         }
 
-        if (bad || cells[kElemEmail].empty()) {
-            errorLines.push_back(lineNumber);
-            errorTexts.push_back(line);
-            continue;
+        if (cells[kElemEmail].empty() && reason.find(ItemTitle(info, kElemEmail, -1)) == std::string::npos) {
+            // No address column in the map, or the record ends before it.
+            const int c = kElemEmail < mapped ? columnMap[kElemEmail] : -1;
+            bad(kElemEmail, c, "にメールアドレスが設定されていない、");
         }
         std::string& flag = cells[kElemDMOk];
+        // Only a new record takes the flag from the file (a stored one keeps its own when
+        // the value is not Y or N); a line refused for another reason is not known to be
+        // either, and the flag is named too, lest the mended line be refused again for it.
+        if (row < 0 && flag == kFlagInvalid)
+            bad(kElemDMOk, columnMap[kElemDMOk], "に「Y」か「N」でない値が設定されている、");
+        if (!reason.empty()) {
+            refuse();
+            continue;
+        }
         if (row < 0) {
-            if (!IsYesNo(flag)) {
-                if (flag == kFlagInvalid) {
-                    errorLines.push_back(lineNumber);
-                    errorTexts.push_back(line);
-                    continue;
-                }
-                flag = "Y";
-            }
+            if (!IsYesNo(flag)) flag = "Y";
             const int id = ids.Next();
             if (id < 0) {
                 result = Fail(10009, -42);

@@ -17,6 +17,11 @@
 // hold (or a broken sequence) is rejected rather than stored with the character replaced. In a Shift_JIS file, a line with a byte that starts no character or
 // a lead byte without its trail byte is rejected (its fields are split all the same, so a
 // broken character never merges two fields). A line holding a NUL byte is rejected in either code.
+//
+// A record rejected on reading says why (Record::reason): the characters Shift_JIS cannot
+// hold, each once with its code point, the bytes that start no character, the NUL byte, the
+// quote never closed. Each record also keeps its bytes as the file holds them, line ends
+// included, so that a rejected one can be given back to the user unchanged.
 
 #include <cstddef>
 #include <string>
@@ -27,6 +32,9 @@
 // that end at line breaks (or all at once): a line break never splits a character of
 // either code, so the pieces judge as the whole would. The import and the screens that
 // preview its file decide the same way through this.
+// The reason phrase of a line holding a NUL byte (UTF-8), shared by every importer.
+inline constexpr const char* kNulInLineReason = "NUL文字(0x00)が含まれている、";
+
 class ImportTextDetector {
 public:
     // The first piece may begin with the UTF-8 byte-order mark.
@@ -53,6 +61,13 @@ public:
         std::vector<std::string> columns;  // SplitString of the text
         int line = 0;                      // 1-based number of its first line in the file
         bool rejected = false;             // see the header comment
+        // Why it was rejected on reading: phrases in UTF-8 (they may name characters
+        // Shift_JIS lacks), each ending in "、"; empty when it was not.
+        std::string reason;
+        // The record as the file holds it: its lines with their line ends (the last line
+        // of the file may have none), in the file's code, no byte-order mark. Valid until
+        // the next Load.
+        std::string_view bytes;
     };
 
     // Reads the whole file: false when it cannot be opened or read (nothing is kept).
@@ -60,6 +75,8 @@ public:
     bool Load(const std::string& path, std::string_view separators, char quote);
     // The file was taken for UTF-8.
     bool IsUtf8() const { return utf8_; }
+    // The byte-order mark the file starts with ("" when none).
+    std::string_view Bom() const { return std::string_view(data_).substr(0, start_); }
 
     // The next record: false at the end of the file.
     bool Next(Record& out);
@@ -68,8 +85,6 @@ private:
     // The physical line that starts at `pos` (without its line break) and the start of the
     // one after it; false at the end.
     bool LineAt(std::size_t pos, std::string_view& line, std::size_t& next) const;
-    // The line in Shift_JIS; false when it cannot be had whole.
-    bool Convert(std::string_view line, std::string& out) const;
 
     std::string data_;
     std::size_t start_ = 0;  // after a byte-order mark

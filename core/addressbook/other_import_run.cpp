@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include "core/addressbook/database_edit.h"
+#include "core/addressbook/import_records.h"
 #include "core/foundation/address_utils.h"
 #include "core/foundation/cp932.h"
 #include "core/foundation/date_utils.h"
@@ -93,7 +94,7 @@ void OtherImportRun::BeginRecord() {
 }
 
 void OtherImportRun::LineText(std::string_view text) {
-    const std::string phrase = L("NUL文字(0x00)が含まれている、");
+    const std::string& phrase = L(kNulInLineReason);
     if (text.find('\0') != std::string_view::npos && reason_.find(phrase) == std::string::npos) reason_ += phrase;
 }
 

@@ -624,9 +624,8 @@ protected:
                                 std::vector<int> map(kCustomerElementCount, -1);
                                 map[kElemEmail] = 0;
                                 map[kElemKanjiSei] = 1;
-                                std::vector<int> lines;
-                                std::vector<std::string> texts;
-                                return importer.ImportDBfromFile(csv, ",", '"', map, 1, nullptr, lines, texts, "1") == 3;
+                                ImportRejections rejected;
+                                return importer.ImportDBfromFile(csv, ",", '"', map, 1, nullptr, rejected, "1") == 3;
                             },
                             {{Key("name", 0), "imported"}, {"email:new1@example.jp", "1"}, {"email:new2@example.jp", "1"}}});
         op.next.push_back({"the next edit", [this](World& w) { return Rename(w, 3, "next"); }, {{Key("name", 3), "next"}}});

@@ -353,7 +353,8 @@ TEST_F(ImportRun, ASuccessfulRunKeepsWhatItImported) {
     EXPECT_EQ(outcome.result, 2);
     EXPECT_FALSE(outcome.restored);
     EXPECT_EQ(progress_.imported.load(), 2);
-    EXPECT_EQ(outcome.errorLines, std::vector<int>{3});
+    ASSERT_EQ(outcome.rejected.records.size(), 1u);
+    EXPECT_EQ(outcome.rejected.records[0].line, 3);
     EXPECT_EQ(CountMail("new@example.com"), 1);
     EXPECT_EQ(Row(1)[kElemKanjiSei], S("古田"));  // updated through the duplicate address
 }
@@ -362,9 +363,9 @@ TEST_F(ImportRun, AFailureHalfWayPutsEveryRowBack) {
     // The real importer adds one record and updates another, then the ID sequence fails.
     settings::SetCsvImportEngineForTesting([](CAddressImport& importer, const settings::CsvImportRequest& r,
                                               const std::vector<int>& map, std::atomic<int>* count,
-                                              std::vector<int>& lines, std::vector<std::string>& texts) {
-        const int done = importer.ImportDBfromFile(r.path, r.separators, r.quote, map, 1, count, lines, texts,
-                                                   r.duplicatePolicy);
+                                              ImportRejections& rejected) {
+        const int done =
+            importer.ImportDBfromFile(r.path, r.separators, r.quote, map, 1, count, rejected, r.duplicatePolicy);
         EXPECT_EQ(done, 3);
         importer.GetErrMsg().SetErr(10009);
         return -42;
@@ -387,15 +388,15 @@ TEST_F(ImportRun, AStoppedRunIsPutBackAndAStopBeforeTheStartStartsNothing) {
     const std::string path = WriteFile("many.csv", lines);
     settings::SetCsvImportEngineForTesting([this](CAddressImport& importer, const settings::CsvImportRequest& r,
                                                   const std::vector<int>& map, std::atomic<int>* count,
-                                                  std::vector<int>& errorLines, std::vector<std::string>& texts) {
+                                                  ImportRejections& rejected) {
         // The user stops once the importer has begun (it clears the flag when it starts).
         std::thread stopper([this, count] {
             while (count->load() < 10) std::this_thread::yield();
             stop_.store(true);
             Book().SetStopImportFlag(1);
         });
-        const int done = importer.ImportDBfromFile(r.path, r.separators, r.quote, map, 1, count, errorLines, texts,
-                                                   r.duplicatePolicy);
+        const int done =
+            importer.ImportDBfromFile(r.path, r.separators, r.quote, map, 1, count, rejected, r.duplicatePolicy);
         stopper.join();
         return done;
     });

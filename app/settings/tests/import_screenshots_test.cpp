@@ -8,6 +8,7 @@
 // screenshot script's filter "Screenshots.*" runs too.
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QTableWidget>
 
 #include <functional>
@@ -18,11 +19,15 @@
 #include "app/settings/other_import_dlg.h"
 #include "app/settings/result_dlg.h"
 #include "app/settings/tests/import_test_env.h"
+#include "app/ui/prompter.h"
 #include "app/ui/testing/screenshot.h"
+#include "app/ui/testing/type_text.h"
+#include "platform/notifier.h"
 
 namespace {
 
 using namespace importtest;
+using ui::test::SaveMessageBoxScreenshot;
 using ui::test::SaveScreenshot;
 
 const char* const kPeople =
@@ -85,6 +90,45 @@ void AssignByLabel(settings::CImportConfSheet& w, int row, const char* label) {
         AssignByLabel(w, 15, "DM");
         w.next();
         EXPECT_TRUE(SaveScreenshot(&w, "dlg186_import_4_confirmation"));
+    });
+    Register("RefusedLines", [](ScreenTest& t) {
+        // A customer list saved by Excel as "CSV UTF-8", with names Shift_JIS cannot hold
+        // and values that do not fit their items.
+        const std::string path = t.WriteFile(
+            "顧客一覧_UTF8.csv",
+            "\xEF\xBB\xBF" + std::string(kPeople) +
+                "jose.garcia@example.es,García,José,がるしあ,ほせ,García Trading,東京都,03-5555-0101,Y\r\n"
+                "mueller@example.de,Müller,Hans,みゅらー,はんす,,神奈川県,045-555-0202,Y\r\n"
+                "kobayashi@example,小林,美咲,こばやし,みさき,小林商会,千葉県,043-555-0303,Y\r\n"
+                "ito@example.jp,伊藤,健太,いとう,けんた,,埼玉県,048(555)0404,可\r\n");
+        settings::CImportConfSheet w;
+        w.show();
+        rectest::Retype(w.Page00(), settings::CImportConfPage00::kIdcPath, path.c_str());
+        w.next();
+        w.next();
+        const char* labels[] = {"メールアドレス", "姓", "名", "せい", "めい", "会社名"};
+        for (int row = 0; row < 6; ++row) AssignByLabel(w, row, labels[row]);
+        AssignByLabel(w, 9, "都道府県");
+        AssignByLabel(w, 12, "電話番号");
+        AssignByLabel(w, 15, "DM");
+        w.next();
+        // The program's own box for the refused lines; Yes to every other question.
+        struct Screens : ui::Prompter {
+            bool shot = false;
+            int Show(QWidget* owner, const QString& text, const QString& caption, unsigned style) override {
+                if (caption != ui::U8("エラーログの保存")) return (style & 0xF) == platform::kMbYesNo ? platform::kIdYes : platform::kIdOk;
+                int answer = platform::kIdNo;
+                shot = SaveMessageBoxScreenshot(QStringLiteral("msg_import_refused_lines"), [&] {
+                    answer = ui::QtPrompter().Show(owner, text, caption, style);
+                });
+                return answer;
+            }
+        } screens;
+        ui::Prompter* before = ui::SetPrompter(&screens);
+        w.button(QWizard::FinishButton)->click();
+        EXPECT_TRUE(ui::test::WaitUntil([&w] { return !w.isVisible(); }, 20000));
+        ui::SetPrompter(before);
+        EXPECT_TRUE(screens.shot);
     });
     Register("RunWaitWindow", [](ScreenTest&) {
         settings::ImportWaitDlg wait;

@@ -5,6 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QProcess>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
@@ -137,10 +140,16 @@ TEST_F(ImportWizard, ImportsTheFixturePageByPageAndListsTheRejectedLines) {
     ASSERT_GE(captions.size(), 3);
     EXPECT_EQ(captions[0], ui::U8("インポート開始の確認"));
     EXPECT_EQ(captions[1], ui::U8("エラーログの保存"));
-    EXPECT_EQ(prompts_.texts()[1], ui::U8("下記のデータはインポートができませんでした\r\n\r\n") +
-                                       ui::FromSjis(S("メール,姓,名,DM\r\nbad-address,鈴木,一郎,Y\r\n"
-                                                      "c@example.com,高橋,次郎,X\r\n")) +
-                                       ui::U8("\r\n\r\nエラー結果を保存しますか？"));
+    EXPECT_EQ(prompts_.texts()[1],
+              ui::U8("下記のデータはインポートができませんでした\r\n\r\n"
+                     "1行目: メール,姓,名,DM\r\n"
+                     "　→ [メールアドレス](1列目)に不正なメールアドレスが設定されている、"
+                     "[DM送付可否](4列目)に「Y」か「N」でない値が設定されている\r\n"
+                     "4行目: bad-address,鈴木,一郎,Y\r\n"
+                     "　→ [メールアドレス](1列目)に不正なメールアドレスが設定されている\r\n"
+                     "5行目: c@example.com,高橋,次郎,X\r\n"
+                     "　→ [DM送付可否](4列目)に「Y」か「N」でない値が設定されている\r\n"
+                     "\r\n\r\nエラー結果を保存しますか？\r\n(インポートできなかった行を、元のファイルのとおりに保存します)"));
     EXPECT_EQ(captions.back(), ui::U8("インポート完了"));
     EXPECT_EQ(Book().GetLineNumber(), 3);
     const int a = Book().SearchCustomerOneElement(kElemEmail, "a@example.com", -1, kDirectionForward);
@@ -313,13 +322,110 @@ TEST_F(ImportWizard, AUtf8FileShowsAndImportsAsShiftJis) {
     EXPECT_EQ(CountMail("u8@example.com"), 1);
 }
 
+// The file as a spreadsheet wrote it, read by Python's csv module in its code: the rows.
+QJsonArray PythonCsvRows(const std::string& path, const char* encoding) {
+    QProcess py;
+    py.start(QStringLiteral("/usr/bin/python3"),
+             {QStringLiteral("-c"),
+              QStringLiteral("import csv, json, sys\n"
+                             "with open(sys.argv[1], newline='', encoding=sys.argv[2]) as f:\n"
+                             "    print(json.dumps(list(csv.reader(f))))\n"),
+              QString::fromStdString(path), QString::fromLatin1(encoding)});
+    if (!py.waitForFinished(30000) || py.exitCode() != 0) {
+        ADD_FAILURE() << "python3: " << py.readAllStandardError().toStdString();
+        return {};
+    }
+    return QJsonDocument::fromJson(py.readAllStandardOutput()).array();
+}
+
+// Names as spreadsheets save them in UTF-8 (Excel's "CSV UTF-8" with its mark and CR LF,
+// LibreOffice's default with LF) and in Shift_JIS: the refused lines are named with their
+// number and why, and the saved error file holds them byte for byte as the file did, so
+// that José's name can be mended there and imported again.
+TEST_F(ImportWizard, RefusedLinesAreNamedAndSavedAsTheFileHeldThem) {
+    const std::string bom = "\xEF\xBB\xBF";
+    struct Case {
+        const char* what;
+        std::string head;         // written before the lines (a byte-order mark)
+        const char* eol;
+        bool utf8;
+        const char* encoding;     // Python's name for the file's code
+    } cases[] = {
+        {"Excel CSV UTF-8", bom, "\r\n", true, "utf-8"},
+        {"LibreOffice UTF-8", "", "\n", true, "utf-8"},
+        {"Excel CSV (Shift_JIS)", "", "\r\n", false, "cp932"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const auto code = [&c](const char* utf8) { return c.utf8 ? std::string(utf8) : S(utf8); };
+        // Shift_JIS holds no accented letters: there the refused names are a bad address
+        // and a DM flag, with CP932's own 髙 and half-width kana that must come back as they were.
+        const std::vector<std::string> lines = {
+            code("メール,氏名,DM"),
+            code(c.utf8 ? "jose@example.com,José García,Y" : "jose@example,髙橋 ﾎｾ,Y"),
+            code("anna@example.com,山田 花子,Y"),
+            code(c.utf8 ? "muller@example.com,Müller Hans,N" : "muller@example.com,ﾐｭﾗｰ,X"),
+        };
+        std::string file = c.head;
+        for (const std::string& line : lines) file += line + c.eol;
+        const std::string path = WriteFile("names.csv", file);
+        const std::string log = TempPath("errors.csv");
+        std::remove(log.c_str());
+
+        CImportConfSheet w;
+        Start(w, path);
+        w.next();
+        rectest::Pump();
+        Assign(w, 0, "メール");
+        Assign(w, 1, "氏名");
+        Assign(w, 15, "DM");
+        w.next();
+        rectest::Pump();
+        prompts_.clear();
+        prompts_.Answer(platform::kIdYes);  // start
+        prompts_.Answer(platform::kIdYes);  // save the error file
+        files_.Answer(QString::fromStdString(log));
+        EXPECT_EQ(Finish(w), 1);
+        EXPECT_EQ(CountMail("anna@example.com"), 1);
+
+        const QString told = prompts_.texts()[1];
+        EXPECT_TRUE(told.contains(ui::U8("1行目: メール,氏名,DM\r\n"))) << told.toStdString();
+        if (c.utf8) {
+            EXPECT_TRUE(told.contains(ui::U8("2行目: jose@example.com,José García,Y\r\n"
+                                             "　→ Shift_JISにない文字「é」(U+00E9)「í」(U+00ED)が含まれている\r\n")))
+                << told.toStdString();
+            EXPECT_TRUE(told.contains(ui::U8("4行目: muller@example.com,Müller Hans,N\r\n"
+                                             "　→ Shift_JISにない文字「ü」(U+00FC)が含まれている\r\n")))
+                << told.toStdString();
+        } else {
+            EXPECT_TRUE(told.contains(ui::U8("2行目: jose@example,髙橋 ﾎｾ,Y\r\n"
+                                             "　→ [メールアドレス](1列目)に不正なメールアドレスが設定されている\r\n")))
+                << told.toStdString();
+            EXPECT_TRUE(told.contains(ui::U8("4行目: muller@example.com,ﾐｭﾗｰ,X\r\n"
+                                             "　→ [DM送付可否](3列目)に「Y」か「N」でない値が設定されている\r\n")))
+                << told.toStdString();
+        }
+        EXPECT_FALSE(told.contains(QStringLiteral("anna@")));
+
+        std::ifstream in(log, std::ios::binary);
+        const std::string saved((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        EXPECT_EQ(saved, c.head + lines[0] + c.eol + lines[1] + c.eol + lines[3] + c.eol);
+        // An independent reader finds the same rows, the names whole.
+        const QJsonArray rows = PythonCsvRows(log, c.utf8 && !c.head.empty() ? "utf-8-sig" : c.encoding);
+        ASSERT_EQ(rows.size(), 3);
+        const QString name = rows[1].toArray()[1].toString();
+        EXPECT_EQ(name, ui::U8(c.utf8 ? "José García" : "髙橋 ﾎｾ"));
+        EXPECT_EQ(rows[2].toArray()[1].toString(), ui::U8(c.utf8 ? "Müller Hans" : "ﾐｭﾗｰ"));
+    }
+}
+
 TEST_F(ImportWizard, AFailedRunIsToldTwiceAndPutsTheBookBack) {
     AddPerson(1, "old@example.com");
     const auto before = AllRows();
     settings::SetCsvImportEngineForTesting([](CAddressImport& importer, const settings::CsvImportRequest& r,
                                               const std::vector<int>& map, std::atomic<int>* count,
-                                              std::vector<int>& lines, std::vector<std::string>& texts) {
-        importer.ImportDBfromFile(r.path, r.separators, r.quote, map, 1, count, lines, texts, r.duplicatePolicy);
+                                              ImportRejections& rejected) {
+        importer.ImportDBfromFile(r.path, r.separators, r.quote, map, 1, count, rejected, r.duplicatePolicy);
         importer.GetErrMsg().SetErr(10009);
         return -42;
     });
@@ -341,7 +447,7 @@ TEST_F(ImportWizard, TheStopButtonEndsTheRunAndPutsTheBookBack) {
     const auto before = AllRows();
     settings::SetCsvImportEngineForTesting([this](CAddressImport&, const settings::CsvImportRequest&,
                                                   const std::vector<int>&, std::atomic<int>* count,
-                                                  std::vector<int>&, std::vector<std::string>&) {
+                                                  ImportRejections&) {
         // A long import: one record stored, then records until the stop flag comes.
         XCStringArrayEx row;
         row.SetSize(kCustomerElementCount);

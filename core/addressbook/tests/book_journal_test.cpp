@@ -275,14 +275,13 @@ TEST_P(BookJournalTest, ReplacingImportIsAllOrNothing) {
     WriteFile(base_ + "new.csv", "x@example.jp\ny@example.jp\nz@example.jp\n");
     std::vector<int> map(kCustomerElementCount, -1);
     map[kElemEmail] = 0;
-    std::vector<int> lines;
-    std::vector<std::string> texts;
+    ImportRejections rejected;
     CAddressImport importer(book_.get(), &env_, &options);
     Sequencer sequence(&env_, SEQ_ID_CUSTOMER);
     int next = 0;
     ASSERT_NE(sequence.CurrentValue(next), 0);
     ASSERT_TRUE(sequence.SetValue(9999998));  // one ID left: the second record fails (10009)
-    EXPECT_EQ(importer.ImportDBfromFile(base_ + "new.csv", ",", '"', map, 0, nullptr, lines, texts, "1"), -42);
+    EXPECT_EQ(importer.ImportDBfromFile(base_ + "new.csv", ",", '"', map, 0, nullptr, rejected, "1"), -42);
     EXPECT_EQ(importer.GetErrMsg().GetLastCode(), 10009);
     EXPECT_EQ(ReadFile(DatabaseFile()), bookFile);
     EXPECT_EQ(ReadFile(JournalFile()), journal);
@@ -291,7 +290,7 @@ TEST_P(BookJournalTest, ReplacingImportIsAllOrNothing) {
     EXPECT_EQ(book_->DBID2RowNumber(a_), 0);
 
     ASSERT_TRUE(sequence.SetValue(next));
-    EXPECT_EQ(importer.ImportDBfromFile(base_ + "new.csv", ",", '"', map, 0, nullptr, lines, texts, "1"), 3);
+    EXPECT_EQ(importer.ImportDBfromFile(base_ + "new.csv", ",", '"', map, 0, nullptr, rejected, "1"), 3);
     EXPECT_EQ(book_->DBID2RowNumber(a_), -1);
     auto book = Reopen(3);
     EXPECT_EQ(book->SearchCustomerOneElement(kElemEmail, "y@example.jp", -1, kDirectionForward) > 0, true);

@@ -28,11 +28,14 @@ protected:
         return map;
     }
     int Import(const std::string& path, const std::string& policy = "1", int keep = 1) {
-        return importer_->ImportDBfromFile(path, ",", '"', Map(), keep, &count_, lines_, texts_, policy);
+        const int result = importer_->ImportDBfromFile(path, ",", '"', Map(), keep, &count_, rejected_, policy);
+        lines_.clear();
+        for (const ImportRejection& r : rejected_.records) lines_.push_back(r.line);
+        return result;
     }
     std::atomic<int> count_{-1};
-    std::vector<int> lines_;
-    std::vector<std::string> texts_;
+    ImportRejections rejected_;
+    std::vector<int> lines_;  // the rejected records' line numbers
 };
 
 TEST_F(CsvImportTest, MergesByAddressAndReportsRejectedLines) {
@@ -44,9 +47,9 @@ TEST_F(CsvImportTest, MergesByAddressAndReportsRejectedLines) {
 
     // The title line, a bad address, a lower-case flag on a new record and an empty line.
     EXPECT_EQ(lines_, (std::vector<int>{1, 4, 6, 8}));
-    ASSERT_EQ(texts_.size(), 4u);
-    EXPECT_EQ(texts_[0], S("メール,姓,DM,属性A,誕生日,郵便番号"));
-    EXPECT_EQ(texts_[3], "");
+    ASSERT_EQ(rejected_.records.size(), 4u);
+    EXPECT_EQ(rejected_.records[0].bytes, S("メール,姓,DM,属性A,誕生日,郵便番号\r\n"));
+    EXPECT_EQ(rejected_.records[3].bytes, "\r\n");
 
     // A line with only an address: flags "Y" and "Y", both dates now.
     EXPECT_EQ(Element("new@example.com", kElemDMOk), "Y");
@@ -147,9 +150,9 @@ TEST_F(CsvImportTest, EmptyFilesAndFilesThatCannotBeOpened) {
     EXPECT_EQ(importer_->GetRecordNumFromImportFile(base_ + "n.csv"), 3);
 
     CAddressImport unbound;
-    EXPECT_EQ(unbound.ImportDBfromFile("x", ",", '"', Map(), 1, nullptr, lines_, texts_, "1"), -12);
+    EXPECT_EQ(unbound.ImportDBfromFile("x", ",", '"', Map(), 1, nullptr, rejected_, "1"), -12);
     CAddressImport noOptions(book_.get(), &env_, nullptr);
-    EXPECT_EQ(noOptions.ImportDBfromFile("x", ",", '"', Map(), 1, nullptr, lines_, texts_, "1"), -14);
+    EXPECT_EQ(noOptions.ImportDBfromFile("x", ",", '"', Map(), 1, nullptr, rejected_, "1"), -14);
 }
 
 TEST_F(CsvImportTest, FailureMidRunLeavesTheBookIndexedAndUnlocked) {
@@ -315,5 +318,88 @@ INSTANTIATE_TEST_SUITE_P(
                         {1, 2}, {{"zoe@example.com", "<none>"}, {"bob@example.com", "Bob"}}},
         SpreadsheetFile{"AsciiOnly", "Email,Name\r\nbob@example.com,Bob\r\n", false, {1}, {{"bob@example.com", "Bob"}}}),
     [](const ::testing::TestParamInfo<SpreadsheetFile>& info) { return std::string(info.param.name); });
+
+// What the user gets back of a refused record: its line number, its bytes exactly as the
+// file holds them (code, line ends, a byte-order mark before the first) to mend and import
+// again, and why, naming the characters Shift_JIS cannot hold and the item and column of a
+// value that does not fit.
+using namespace std::string_literals;
+
+struct RefusedFile {
+    const char* name;
+    std::string bytes;
+    std::vector<ImportRejection> refused;
+    std::string errorFile;
+};
+
+void PrintTo(const RefusedFile& c, std::ostream* os) { *os << c.name; }
+
+class RefusedRecordTest : public CsvImportTest, public ::testing::WithParamInterface<RefusedFile> {};
+
+TEST_P(RefusedRecordTest, KeepsItsBytesAndSaysWhy) {
+    const RefusedFile& c = GetParam();
+    const std::string path = base_ + "refused.csv";
+    WriteFile(path, c.bytes);
+    Import(path);
+    ASSERT_EQ(rejected_.records.size(), c.refused.size());
+    for (std::size_t k = 0; k < c.refused.size(); ++k) {
+        SCOPED_TRACE(k);
+        EXPECT_EQ(rejected_.records[k].line, c.refused[k].line);
+        EXPECT_EQ(rejected_.records[k].bytes, c.refused[k].bytes);
+        EXPECT_EQ(rejected_.records[k].reason, c.refused[k].reason);
+    }
+    EXPECT_EQ(rejected_.FileBytes(), c.errorFile);
+}
+
+const std::string kBadTitle = "[メールアドレス](1列目)に不正なメールアドレスが設定されている、";
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, RefusedRecordTest,
+    ::testing::Values(
+        RefusedFile{"LibreOfficeUtf8Lf",
+                    "Email,Name\njose@example.com,José García\nmuller@example.com,Müller Hans\nanna@example.com,Anna\n",
+                    {{1, "Email,Name\n", kBadTitle},
+                     {2, "jose@example.com,José García\n", "Shift_JISにない文字「é」(U+00E9)「í」(U+00ED)が含まれている、"},
+                     {3, "muller@example.com,Müller Hans\n", "Shift_JISにない文字「ü」(U+00FC)が含まれている、"}},
+                    "Email,Name\njose@example.com,José García\nmuller@example.com,Müller Hans\n"},
+        // Excel's "CSV UTF-8": the mark goes before the error file too, or Excel would read
+        // it as Shift_JIS; a last line without a line end stays without one.
+        RefusedFile{"ExcelUtf8BomCrlf",
+                    kBom + "Email,Name\r\njose@example.com,José García\r\nanna@example.com,Anna\r\n"
+                           "muller@example.com,Müller Hans",
+                    {{1, "Email,Name\r\n", kBadTitle},
+                     {2, "jose@example.com,José García\r\n", "Shift_JISにない文字「é」(U+00E9)「í」(U+00ED)が含まれている、"},
+                     {4, "muller@example.com,Müller Hans", "Shift_JISにない文字「ü」(U+00FC)が含まれている、"}},
+                    kBom + "Email,Name\r\njose@example.com,José García\r\nmuller@example.com,Müller Hans"},
+        RefusedFile{"ExcelShiftJis",
+                    Utf8ToSjis("メール,姓\r\n") + "a@example.com,\x95,Y\r\n" + Utf8ToSjis("d@example.com,山田,Z\r\n") +
+                        "z@example.com,,Z,,1980/2/30,12a\r\nb@example.com,B\r\n",
+                    {{1, Utf8ToSjis("メール,姓\r\n"), kBadTitle},
+                     {2, "a@example.com,\x95,Y\r\n", "Shift_JISの文字にならないバイト(0x95)が含まれている、"},
+                     {3, Utf8ToSjis("d@example.com,山田,Z\r\n"), "[DM送付可否](3列目)に「Y」か「N」でない値が設定されている、"},
+                     // Every value that does not fit is named, the flag of a new record too.
+                     {4, "z@example.com,,Z,,1980/2/30,12a\r\n",
+                      "[生年月日](5列目)に不正な日付が設定されている、[郵便番号](6列目)に数字と「-」「+」以外の文字が設定されている、"
+                      "[DM送付可否](3列目)に「Y」か「N」でない値が設定されている、"}},
+                    Utf8ToSjis("メール,姓\r\n") + "a@example.com,\x95,Y\r\n" + Utf8ToSjis("d@example.com,山田,Z\r\n") +
+                        "z@example.com,,Z,,1980/2/30,12a\r\n"},
+        // A record over two lines keeps both with their own line ends; a quote never closed
+        // gives back its line alone; a NUL byte and a character beyond the BMP are named.
+        RefusedFile{"QuotesNulAndEmoji",
+                    "bad address,\"one\r\ntwo\"\nx@example.com,\"open\ny@example.com,Y\n"
+                    "n@example.com,Zoë\0\ne@example.com,😀\n\n,Name\n"s,
+                    {{1, "bad address,\"one\r\ntwo\"\n", kBadTitle},
+                     {3, "x@example.com,\"open\n", "引用符(\")が閉じられていない、"},
+                     {5, "n@example.com,Zoë\0\n"s,
+                      "NUL文字(0x00)が含まれている、Shift_JISにない文字「ë」(U+00EB)が含まれている、"},
+                     {6, "e@example.com,😀\n", "Shift_JISにない文字「😀」(U+1F600)が含まれている、"},
+                     {7, "\n", "[メールアドレス](1列目)にメールアドレスが設定されていない、"},
+                     {8, ",Name\n", "[メールアドレス](1列目)にメールアドレスが設定されていない、"}},
+                    "bad address,\"one\r\ntwo\"\nx@example.com,\"open\nn@example.com,Zoë\0\n"
+                    "e@example.com,😀\n\n,Name\n"s},
+        RefusedFile{"BrokenUtf8AfterBom", kBom + "a@example.com,\xE9t\xE9\r\nb@example.com,B\r\n",
+                    {{1, "a@example.com,\xE9t\xE9\r\n", "UTF-8の文字にならないバイト(0xE9)が含まれている、"}},
+                    kBom + "a@example.com,\xE9t\xE9\r\n"}),
+    [](const ::testing::TestParamInfo<RefusedFile>& info) { return std::string(info.param.name); });
 
 }  // namespace
