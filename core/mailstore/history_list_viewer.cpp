@@ -627,8 +627,11 @@ void HistoryListViewer::ApplyPendingRecord(const std::vector<std::string_view>& 
 // ---- Deferrals --------------------------------------------------------------------------------
 
 platform::DateTime HistoryListViewer::NoteDeferral(int customerID, const platform::DateTime& now) {
+    // Only the first answer sets the time. A clock set back since must not move it earlier
+    // (the clock put right again would find five days gone at once): the time kept stays,
+    // and the five days count from it as the clock reads then.
     const auto it = deferred_.find(customerID);
-    if (it != deferred_.end() && !(now < it->second)) return it->second;
+    if (it != deferred_.end()) return it->second;
     deferred_[customerID] = now;
     if (BindJournal() == 0) journal_.Add({kDeferralTag, std::to_string(customerID), Convert_COleDateTime2DateData(now)});
     changed_ = 1;  // the next save carries it over

@@ -165,9 +165,10 @@ public:
 
     // ---- Deferrals -----------------------------------------------------------------------------
     // A server asked to try `customerID` later, at `now`: the time of the first such answer
-    // since the recipient's last recorded row (`now` when this is the first, or when the
-    // one kept lies after `now`, a clock set back). A new first time is recorded with the
-    // next RecordProgress or save.
+    // since the recipient's last recorded row (`now` when this is the first). The time kept
+    // is never replaced, not even by an earlier `now` (a clock set back): so a clock put
+    // right again never finds the deferral older than it is. A new first time is recorded
+    // with the next RecordProgress or save.
     platform::DateTime NoteDeferral(int customerID, const platform::DateTime& now);
     // The time of the recipient's first deferral; an invalid value when there is none.
     platform::DateTime GetFirstDeferral(int customerID) const;
