@@ -112,12 +112,18 @@ int CSendJob::Prepare() {
         err_ = recipients_->GetErrMsg();
         return kRecipientOwnerRefused;
     }
+    bool noList = false;
     if (recipients_->GetDBIDListFromFileToMemory(0, nullptr) < 0) {
         const int code = recipients_->GetErrMsg().GetLastCode();
-        if (code == kNoListFile || code == kEmptyListFile) return kNoRecipientList;
-        err_ = recipients_->GetErrMsg();
-        return kRecipientListUnreadable;
+        if (code != kNoListFile && code != kEmptyListFile) {
+            err_ = recipients_->GetErrMsg();
+            return kRecipientListUnreadable;
+        }
+        noList = true;
     }
+    // Read also when nobody is left to send to: the mail's final status and counts come
+    // from the history, and a mail whose runs ended with failures must not pass for one
+    // that went to everyone when it is sent again with nobody left.
     if (history_->SetMailID(mailId_, 0) < 0) {
         err_ = history_->GetErrMsg();
         return kHistoryUnreadable;
@@ -128,7 +134,7 @@ int CSendJob::Prepare() {
         return kHistoryUnreadable;
     }
     counters_.historyRead = true;
-    return kPrepared;
+    return noList ? kNoRecipientList : kPrepared;
 }
 
 int CSendJob::CheckRecipient(int id) {

@@ -604,6 +604,36 @@ TEST_F(SendRunTest, MailWithoutRecipientListEndsQuietly) {
     EXPECT_EQ(server.Sessions(), 0);
 }
 
+// A mail that ended - with a person refused, or sent to everyone - and is sent again with
+// nobody left in its list keeps the status it ended with and its history's counts, and
+// nothing goes out: a run with nobody to send changes no mail's outcome.
+TEST_F(SendRunTest, AMailSentAgainWithNobodyLeftKeepsTheStatusItEndedWith) {
+    struct Case {
+        const char* name;
+        std::vector<std::string> server;
+        const char* ended;
+    } cases[] = {
+        {"a person refused", {"--refuse", "bad@example.jp"}, "E"},
+        {"sent to everyone", {}, "C"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SendTestServer server(c.server);
+        UseServer(server.port());
+        const int mail = MakeMail({Person("ok@example.jp"), Person("bad@example.jp")}, "s", "b");
+        ASSERT_EQ(Send(mail), 0);
+        ASSERT_EQ(MailOnDisk(mail).GetStatus(), c.ended);
+        ASSERT_TRUE(RecipientsOnDisk(mail).empty());
+        const int sent = server.Count();
+        ReserveAgain(mail);
+        EXPECT_EQ(Send(mail), 0) << lastError_;
+        EXPECT_EQ(observer_.Statuses().back(), U8("送信対象が0件です"));
+        EXPECT_EQ(MailOnDisk(mail).GetStatus(), c.ended);
+        ExpectCountsAsTheHistorySays(mail);
+        EXPECT_EQ(server.Count(), sent);
+    }
+}
+
 // The user cancels the reservation, opens the mail for editing or deletes it just as its
 // run begins (the status window does not keep the main window from it): before the run
 // took the mail nothing is sent and the mail keeps what the user made it; once the run
