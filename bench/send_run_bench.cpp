@@ -46,7 +46,9 @@
 // mail; five such mails. Two runs in three are killed, the third cancels itself, after
 // which the draft is sent again as the user would; a run that refused someone ends with a
 // closing pause of 300 ms (2 s in the program) before the worker's final save, which the
-// moments reach too. Counters: runs; kills (runs the kill met running); cancels;
+// moments reach too. Every other kill is a power cut: the mail's progress record is cut
+// back to the size the run last flushed to the disk. Counters: runs; kills (runs the kill
+// met running), of them power_cuts; cancels;
 // most_copies (the most copies one person got: must be at most 2); over_two (people with
 // more); lost (people neither recorded as failed nor sent a copy: must be 0);
 // counts_differ (runs after which, the mail put back as a new start does, the mail's sent
@@ -57,9 +59,11 @@
 #include <benchmark/benchmark.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/mman.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -68,6 +72,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <new>
 #include <random>
 #include <set>
 #include <string>
@@ -89,6 +94,7 @@
 #include "core/foundation/env_manager.h"
 #include "core/foundation/ini_manager.h"
 #include "core/foundation/log_writer.h"
+#include "core/foundation/progress_journal.h"
 #include "core/foundation/system_option.h"
 #include "core/mailstore/history_list_viewer.h"
 #include "core/mailstore/mail_list_viewer.h"
@@ -520,7 +526,7 @@ void BM_KilledRunsWithFaults(benchmark::State& state) {
     e.options->SetSODataToMemoryPinPoint(65, "3");
     const char* sequences[] = {"drop,drop", "drop",      "silent",      "rcpt450,drop,drop", "drop,rcpt450,drop,drop",
                                "drop,data451,drop,drop", "rcpt450", "data451", "drop,rcpt550", "silent,drop",
-                               "rcpt550", "rcpt550,rcpt550"};
+                               "rcpt550", "rcpt550,rcpt550", "drop,silent"};
     std::vector<std::string> args = {"/usr/bin/python3", sources + "/app/sendrecv/tests/testdata/send_test_server.py",
                                      "--servers", sources + "/platform/netssl/tests/servers", "--out",
                                      out.path().string(), "--pipelining"};
@@ -549,13 +555,27 @@ void BM_KilledRunsWithFaults(benchmark::State& state) {
             if (ms >= 2000) SleepUnlessStopped(300, stop);
         }
     };
+    // The size of the progress record known to be on the disk, kept by the run in the child.
+    void* shared = ::mmap(nullptr, sizeof(std::atomic<std::uint64_t>), PROT_READ | PROT_WRITE,
+                          MAP_SHARED | MAP_ANONYMOUS, -1, 0);
+    if (shared == MAP_FAILED) std::abort();
+    auto* flushed = new (shared) std::atomic<std::uint64_t>(0);
     // A run and the worker's final save in a child process, killed after `stopAfterMs`
     // (negative: never), or, with `cancel`, cancelled then as the user's cancel does; true
-    // when it was killed.
-    const auto runInChild = [&](int mail, int stopAfterMs, bool cancel) {
+    // when it was killed. With `powerCut` the kill takes with it what the progress record
+    // held unflushed.
+    const auto runInChild = [&](int mail, int stopAfterMs, bool cancel, bool powerCut) {
         e.mails->ReadMailList();
+        HistoryListViewer history(&e.env, e.options.get(), e.book.get(), e.mails.get());
+        history.SetMailID(mail, 1);
+        const std::string journal = history.ProgressPath();
+        std::error_code error;
+        flushed->store(std::filesystem::file_size(journal, error));
         const pid_t child = ::fork();
         if (child == 0) {
+            ProgressJournal::SetFlushObserverForTesting([&](const std::string& path, std::uint64_t size) {
+                if (path == journal) flushed->store(size);
+            });
             CSendJob job(e.Stores());
             ClosingPause pause;
             job.SetObserver(&pause);
@@ -577,9 +597,12 @@ void BM_KilledRunsWithFaults(benchmark::State& state) {
         }
         int status = 0;
         ::waitpid(child, &status, 0);
-        return WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
+        const bool killed = WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
+        if (killed && powerCut && std::filesystem::file_size(journal, error) > flushed->load())
+            std::filesystem::resize_file(journal, flushed->load());
+        return killed;
     };
-    int runs = 0, kills = 0, cancels = 0, countsDiffer = 0, mostCopies = 0, overTwo = 0, lost = 0;
+    int runs = 0, kills = 0, powerCuts = 0, cancels = 0, countsDiffer = 0, mostCopies = 0, overTwo = 0, lost = 0;
     for (auto _ : state)
     for (int round = 0; round < kMails; ++round) {
         // The server's faults are per address: a new mail to new people each time.
@@ -590,10 +613,12 @@ void BM_KilledRunsWithFaults(benchmark::State& state) {
         for (int run = 0; run < kKills + 20 && status != "C" && status != "E"; ++run) {
             ++runs;
             const bool cancel = run % 3 == 2;
-            const bool killed = runInChild(mail, run < kKills ? when(rng) : -1, cancel);
+            const bool powerCut = run % 3 == 1;
+            const bool killed = runInChild(mail, run < kKills ? when(rng) : -1, cancel, powerCut);
             CMailListViewer reopened(&e.env);
             if (killed) {
                 ++kills;
+                if (powerCut) ++powerCuts;
                 RecoverInterruptedSends(reopened);
             }
             COneMailData record;
@@ -626,6 +651,7 @@ void BM_KilledRunsWithFaults(benchmark::State& state) {
     }
     state.counters["runs"] = runs;
     state.counters["kills"] = kills;
+    state.counters["power_cuts"] = powerCuts;
     state.counters["cancels"] = cancels;
     state.counters["most_copies"] = mostCopies;
     state.counters["over_two"] = overTwo;

@@ -135,6 +135,7 @@ void SendRun::AcquireClient() {
         client_ = ownClient_.get();
     }
     job_.SetSmtpClient(client_);
+    client_->SetWaitingHook([this] { return FlushWhenDue(); });
     netssl::SmtpsComponent* h = client_->GetHandle();
     if (netssl::SMTPS_Get(h, netssl::kSmtpsConnected, 0, nullptr) != 0) netssl::SMTPS_Do(h, netssl::kSmtpsDisconnect);
     netssl::SMTPS_StaticInit(nullptr);
@@ -145,6 +146,7 @@ void SendRun::AcquireClient() {
 
 void SendRun::ReleaseClient() {
     if (client_ == nullptr) return;
+    client_->SetWaitingHook({});
     client_->WriteLog();
     // Detached first: a Cancel arriving now finds no client rather than a deleted one.
     job_.SetSmtpClient(nullptr);
@@ -383,8 +385,13 @@ SendRun::Next SendRun::SendAll() {
                 if (const Next next = Settle(Next::kGoOn); next != Next::kGoOn) return next;
             }
         }
-        if (!Stopped() && i + 1 < ids_.size() && job_.GetSendDelay() > 0)
+        if (!Stopped() && i + 1 < ids_.size() && job_.GetSendDelay() > 0) {
+            // The pause is longer than the flush window: what is recorded goes to the disk
+            // first (a failure stops the run at the next record).
+            (void)history.FlushProgress();
+            lastSyncMs_ = NowMs();
             SleepUnlessStopped(job_.GetSendDelay(), [this] { return Stopped(); });
+        }
     }
     return Settle(Next::kDisconnect);
 }
@@ -756,6 +763,18 @@ void SendRun::SyncIfDue() {
     const bool sync = now - lastSyncMs_ >= kSyncIntervalMs;
     job_.GetHistory()->SetProgressSync(sync);
     if (sync) lastSyncMs_ = now;
+}
+
+int SendRun::FlushWhenDue() {
+    HistoryListViewer* history = job_.GetHistory();
+    if (history == nullptr || !history->HasUnflushedProgress()) return 0;
+    const long long left = lastSyncMs_ + kSyncIntervalMs - NowMs();
+    if (left > 0) return static_cast<int>(left);
+    lastSyncMs_ = NowMs();
+    // A failure leaves the progress record refusing the next record, which stops the run
+    // with the history's error.
+    (void)history->FlushProgress();
+    return 0;
 }
 
 bool SendRun::RecordProgress() {

@@ -29,8 +29,9 @@
 //    and then (by the history's save pace), the history always first. A run that finds
 //    people in the recipient list whom the history shows as sent (a run killed before it
 //    rewrote the list) drops them. The progress record is flushed to the disk at most
-//    every 100 ms (a kill loses nothing; a power cut may resend what went out in that
-//    time, never lose it).
+//    every 100 ms, and what it holds unflushed is flushed within that time also while the
+//    run waits for the server or pauses between messages (a kill loses nothing; a power
+//    cut may resend what went out in the last 100 ms, never lose it).
 //  - Nobody gets more than two copies from faults. Before each message the recipient is
 //    marked in the progress record as sent with its outcome in doubt (nothing goes out
 //    unless that mark is written); the outcome ends the mark. A mark that outlives the
@@ -165,6 +166,10 @@ private:
     bool RecordProgress();
     // Asks the progress record's next write to flush to the disk when kSyncIntervalMs passed.
     void SyncIfDue();
+    // The client's waiting hook: while the server is silent, flushes what the progress
+    // record holds unflushed once kSyncIntervalMs passed since the last flush; the
+    // milliseconds until that is due (0: nothing to wait for).
+    int FlushWhenDue();
     bool WriteRecipientList();
     void FinalSaves();
     int Closing();

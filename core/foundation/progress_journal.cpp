@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstdio>
 #include <memory>
+#include <mutex>
 
 #include "platform/path.h"
 
@@ -161,7 +162,27 @@ private:
     std::uint64_t firstLineEnd_ = 0;
 };
 
+std::mutex& FlushObserverMutex() {
+    static std::mutex m;
+    return m;
+}
+ProgressJournal::FlushObserver& FlushObserverSlot() {
+    static ProgressJournal::FlushObserver observer;
+    return observer;
+}
+
+// Tells the test's observer, if any, that `size` bytes of `path` are on the disk.
+void Flushed(const std::string& path, std::uint64_t size) {
+    std::lock_guard<std::mutex> lock(FlushObserverMutex());
+    if (FlushObserverSlot()) FlushObserverSlot()(path, size);
+}
+
 }  // namespace
+
+void ProgressJournal::SetFlushObserverForTesting(FlushObserver observer) {
+    std::lock_guard<std::mutex> lock(FlushObserverMutex());
+    FlushObserverSlot() = std::move(observer);
+}
 
 ProgressJournal::~ProgressJournal() { Close(); }
 
@@ -169,6 +190,29 @@ void ProgressJournal::Close() {
     if (fd_ >= 0) ::close(fd_);
     fd_ = -1;
     fileSize_ = 0;
+    unflushed_ = false;
+}
+
+void ProgressJournal::SyncFolderIfOwed() {
+    if (!folderOwed_) return;
+    const std::string folder = platform::FolderOf(path_);
+    const int dfd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dfd < 0) return;
+    if (::fsync(dfd) == 0) folderOwed_ = false;
+    ::close(dfd);
+}
+
+int ProgressJournal::Flush() {
+    if (flushFailed_) return -1;
+    if (fd_ < 0 || !unflushed_) return 0;
+    if (::fdatasync(fd_) != 0) {
+        flushFailed_ = true;
+        return -1;
+    }
+    SyncFolderIfOwed();
+    unflushed_ = false;
+    Flushed(path_, fileSize_);
+    return 0;
 }
 
 void ProgressJournal::Bind(const std::string& path, const char* key, std::vector<std::string> tag) {
@@ -176,6 +220,8 @@ void ProgressJournal::Bind(const std::string& path, const char* key, std::vector
     // A cut owed to the file bound before stays owed to it only (and is checked against
     // the file found at the next append).
     if (path != path_) mustCut_ = false;
+    flushFailed_ = false;
+    folderOwed_ = false;
     path_ = path;
     if (key != nullptr) key_ = key;
     else key_.reset();
@@ -191,6 +237,8 @@ void ProgressJournal::Unbind() {
     path_.clear();
     pending_.clear();
     mustCut_ = false;
+    flushFailed_ = false;
+    folderOwed_ = false;
 }
 
 void ProgressJournal::CodeRecord(const std::vector<std::string_view>& fields, std::string& out) const {
@@ -237,15 +285,11 @@ int ProgressJournal::OpenForAppend() {
         }
         appended_ += head.size();
         fileSize_ = head.size();
-        // A new file: its name must survive a power loss as well as its records.
-        if (sync_) {
-            const std::string folder = platform::FolderOf(path_);
-            const int dfd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-            if (dfd >= 0) {
-                ::fsync(dfd);
-                ::close(dfd);
-            }
-        }
+        unflushed_ = true;
+        // A new file: its name must survive a power loss as well as its records (now, or
+        // with the first flush when not syncing).
+        folderOwed_ = true;
+        if (sync_) SyncFolderIfOwed();
     }
     return 0;
 }
@@ -268,11 +312,16 @@ bool ProgressJournal::CutBack(std::uint64_t size) {
     if (::ftruncate(fd_, static_cast<off_t>(size)) != 0) return false;
     if (sync_ && ::fdatasync(fd_) != 0) return false;
     fileSize_ = size;
+    if (sync_) Flushed(path_, size);
+    else unflushed_ = true;
     return true;
 }
 
 int ProgressJournal::Commit() {
     if (pending_.empty()) return 0;
+    // A flush that failed may have lost what went before: a record appended after it
+    // would pass for safe. Only a new file (a whole save's) takes records again.
+    if (flushFailed_) return -1;
     if (OpenForAppend() != 0) return -1;
     // The file is this object's while it is open (the history's lock keeps other writers
     // out), so its size is known without asking the file system each time.
@@ -292,6 +341,13 @@ int ProgressJournal::Commit() {
     appended_ += pending_.size();
     fileSize_ += pending_.size();
     pending_.clear();
+    if (sync_) {
+        SyncFolderIfOwed();
+        unflushed_ = false;
+        Flushed(path_, fileSize_);
+    } else {
+        unflushed_ = true;
+    }
     return 0;
 }
 
@@ -318,6 +374,8 @@ int ProgressJournal::Replace(const std::vector<std::vector<std::string_view>>& r
     if (records.empty()) return Remove();
     if (WriteCopy(path_, records) != 0) return -1;
     mustCut_ = false;  // the file it was meant for is gone
+    flushFailed_ = false;
+    folderOwed_ = false;
     return 0;
 }
 
@@ -328,6 +386,7 @@ int ProgressJournal::WriteCopy(const std::string& path, const std::vector<std::v
     for (const auto& r : records) CodeRecord(r, text);
     if (!platform::WriteFileAtomically(path, text, sync_)) return -1;
     appended_ += text.size();
+    if (sync_) Flushed(path, text.size());
     return 0;
 }
 
@@ -570,6 +629,8 @@ int ProgressJournal::Remove() {
     if (path_.empty()) return 0;
     if (::unlink(path_.c_str()) != 0 && errno != ENOENT) return -1;
     mustCut_ = false;  // the file it was meant for is gone
+    flushFailed_ = false;
+    folderOwed_ = false;
     return 0;
 }
 

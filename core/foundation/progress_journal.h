@@ -61,6 +61,14 @@ public:
 
     // Flush the appended records to the disk (fdatasync) before Commit returns.
     void SetSync(bool sync) { sync_ = sync; }
+    bool GetSync() const { return sync_; }
+    // Whether records appended without a flush may not be on the disk yet.
+    bool HasUnflushed() const { return unflushed_; }
+    // Flushes what appends without syncing left (and a new file's name): 0, or -1. After
+    // a failed flush nothing more is appended (Commit gives -1) until the file is replaced
+    // or removed: the failure may have lost what those appends wrote, and a record after
+    // them would pass for safe.
+    int Flush();
 
     // Adds one record to the pending batch (nothing is written yet).
     void Add(const std::vector<std::string_view>& fields);
@@ -144,6 +152,12 @@ public:
     // Bytes this object has appended since Bind (for measurements).
     std::uint64_t AppendedBytes() const { return appended_; }
 
+    // Tests only: told that the first `size` bytes of the journal at `path` are on the disk,
+    // each time a flush or a synced replacement makes them so (a power cut leaves the file
+    // at least that long). Empty: none.
+    using FlushObserver = std::function<void(const std::string& path, std::uint64_t size)>;
+    static void SetFlushObserverForTesting(FlushObserver observer);
+
 private:
     void CodeRecord(const std::vector<std::string_view>& fields, std::string& out) const;
     int OpenForAppend();
@@ -151,6 +165,8 @@ private:
     bool CutBack(std::uint64_t size);
     // The open file must be cut back to `size` before the next append (the cut failed).
     void RememberCut(std::uint64_t size);
+    // Flushes the folder's entry of a new file when it is owed (folderOwed_).
+    void SyncFolderIfOwed();
     void Close();
 
     std::string path_;
@@ -167,6 +183,9 @@ private:
     std::uint64_t cutDevice_ = 0;
     std::uint64_t cutInode_ = 0;
     bool sync_ = true;
+    bool unflushed_ = false;    // appended (or cut) without a flush since the last one
+    bool folderOwed_ = false;   // a new file whose name is not flushed yet
+    bool flushFailed_ = false;  // see Flush
     std::string pending_;
     std::uint64_t appended_ = 0;
 };

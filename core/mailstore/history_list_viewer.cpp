@@ -480,9 +480,14 @@ int HistoryListViewer::Write(int compel) {
     // The file now holds every row the progress record held; what stays is the sends in
     // flight. Should the replacement fail, replaying the old record over the new file
     // changes nothing (it holds whole rows and the same marks).
+    // Flushed like the file, whatever the pace of the appends: it alone carries the sends
+    // in flight over the save.
     if (BindJournal() == 0) {
         std::vector<std::string> texts;
+        const bool sync = journal_.GetSync();
+        journal_.SetSync(true);
         journal_.Replace(PendingRecords(texts));
+        journal_.SetSync(sync);
     }
     for (int row : dirty_) dirtyMark_[static_cast<std::size_t>(row)] = 0;
     dirty_.clear();
@@ -510,6 +515,8 @@ void HistoryListViewer::AddDirtyRows() {
     }
     dirty_.clear();
 }
+
+int HistoryListViewer::FlushProgress() { return journal_.Flush() == 0 ? 0 : Fail(5206, -26); }
 
 int HistoryListViewer::RecordProgress() {
     if (const int r = CheckWritable(); r != 0) return r;

@@ -136,6 +136,11 @@ public:
     void SetSavePace(int minSeconds, double ratio, std::uint64_t floorBytes = 64 * 1024);
     // Flush each appended batch to the disk (default on).
     void SetProgressSync(bool sync) { journal_.SetSync(sync); }
+    // Whether batches appended without a flush may not be on the disk yet.
+    bool HasUnflushedProgress() const { return journal_.HasUnflushed(); }
+    // Flushes them: 0, or -26 (5206), after which the progress record takes nothing more
+    // until the next whole-file save (ProgressJournal::Flush).
+    int FlushProgress();
     // Bytes written by this object to the history file and its progress record.
     std::uint64_t GetWrittenBytes() const { return savedBytes_ + journal_.AppendedBytes(); }
 

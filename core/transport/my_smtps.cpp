@@ -145,7 +145,7 @@ void CMySMTPS::WriteLog() { log_.Write(); }
 
 int CMySMTPS::FireWaiting() {
     log_.Write();
-    return 0;
+    return waitingHook_ ? waitingHook_() : 0;
 }
 
 int CMySMTPS::FireConnectionStatus(const std::string& text) {

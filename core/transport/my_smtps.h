@@ -17,6 +17,7 @@
 #include "platform/netssl/smtps.h"
 
 #include <deque>
+#include <functional>
 #include <string>
 
 class CMySMTPS : public netssl::SMTPS {
@@ -51,6 +52,11 @@ public:
     void SetLogTitle(const std::string& title);
     // Writes the collected entry to the transfer log.
     void WriteLog();
+    // Work of the caller's that falls due while the component waits for the server (called
+    // on the thread of the waiting call, after the log is written): it returns the
+    // milliseconds after which it is to be called again in that wait, 0 for not again.
+    // Empty: none.
+    void SetWaitingHook(std::function<int()> hook) { waitingHook_ = std::move(hook); }
     int GetNowStatus() const { return nowStatus_; }
     // The text of the last error event.
     const std::string& GetErrorMessage() const { return errorMessage_; }
@@ -77,7 +83,7 @@ public:
     int FirePITrail(int direction, const std::string& text) override;
     int FireSSLStatus(const std::string& text) override;
     // Writes the collected protocol lines once the component has waited a while for the
-    // server.
+    // server, then runs the waiting hook (its result: when to be called again).
     int FireWaiting() override;
 
 private:
@@ -94,4 +100,5 @@ private:
     int lastCommand_ = kStepNone;   // the step of the last command sent
     std::string errorMessage_;
     bool inAuthExchange_ = false;
+    std::function<int()> waitingHook_;
 };

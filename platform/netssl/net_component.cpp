@@ -33,7 +33,7 @@ bool SplitSetting(std::string_view setting, std::string_view& name, std::string_
 }  // namespace
 
 NetComponent::NetComponent(void* owner, NetEventSink sink) : owner_(owner), sink_(sink) {
-    transport_.SetWaitHook([this] { Fire(kNetEventWaiting, {{0, {}}}); });
+    transport_.SetWaitHook([this] { return Fire(kNetEventWaiting, {{0, {}}}); });
 }
 
 int NetComponent::Fire(int event, std::initializer_list<NetEventParam> params) {

@@ -31,7 +31,9 @@ using NetEventSink = int (*)(void* owner, int event, int count, const NetEventPa
 // server for a millisecond (NetTransport::kWaitHookAfterMs), so that an owner that collects
 // what it logs can write it out: a hang, or a kill during a wait, then finds everything up
 // to the wait on the disk, and a server that answers at once costs no write. Each
-// component's Dispatch hands it to its owner's FireWaiting.
+// component's Dispatch hands it to its owner's FireWaiting. The handler's result is the
+// milliseconds after which it is fired again in the same wait (0 or less: not again), for
+// an owner with work that falls due while the server is silent.
 constexpr int kNetEventWaiting = 100;
 
 // Directions of a protocol-trail line.

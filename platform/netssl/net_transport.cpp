@@ -165,8 +165,9 @@ int NetTransport::Wait(WaitFor what, NetError& error) {
         }
     }
     // The hook runs once the wait has lasted kWaitHookAfterMs: a server that answers at
-    // once (loopback, a busy pipeline) costs no call of it.
-    bool hookDue = static_cast<bool>(waitHook_);
+    // once (loopback, a busy pipeline) costs no call of it. Then again when it asks to.
+    std::optional<Clock::time_point> hookAt;
+    if (waitHook_) hookAt = Clock::now() + std::chrono::milliseconds(kWaitHookAfterMs);
     for (;;) {
         if (int rc = CheckInterrupt(error); rc != kNetOk) return rc;
         // An interrupt in a grace ends the wait when the grace does (CheckInterrupt).
@@ -188,16 +189,20 @@ int NetTransport::Wait(WaitFor what, NetError& error) {
         }
         pollfd fds[2] = {{fd_, static_cast<short>(what == WaitFor::read ? POLLIN : POLLOUT), 0},
                          {interrupt_.Fd(), POLLIN, 0}};
-        const bool firstGlance = hookDue && left.count() > kWaitHookAfterMs;
-        const int n = poll(fds, 2, firstGlance ? kWaitHookAfterMs : static_cast<int>(left.count()));
+        const auto untilHook =
+            hookAt ? std::chrono::ceil<std::chrono::milliseconds>(*hookAt - Clock::now()) : left;
+        const bool hookFirst = hookAt && untilHook < left;
+        const int n = poll(fds, 2, hookFirst ? static_cast<int>(std::max<long long>(untilHook.count(), 0))
+                                             : static_cast<int>(left.count()));
         if (n < 0) {
             if (errno == EINTR) continue;
             return SetSocketError(error, "Waiting on the socket failed", errno);
         }
         if (n > 0 && fds[0].revents) return kNetOk;  // ready, or an error the next call reports
-        if (firstGlance && n == 0) {
-            hookDue = false;
-            waitHook_();
+        if (hookFirst && n == 0 && Clock::now() >= *hookAt) {
+            const int again = waitHook_();
+            if (again > 0) hookAt = Clock::now() + std::chrono::milliseconds(again);
+            else hookAt.reset();
         }
     }
 }

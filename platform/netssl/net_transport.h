@@ -61,8 +61,9 @@ public:
     // 301 "Interrupted."; an interrupt that comes and goes within that time is spent.
     void SetInterruptGrace(int seconds);
     // Called once in every wait for the socket that lasts kWaitHookAfterMs (a wait that ends
-    // sooner does not call it).
-    void SetWaitHook(std::function<void()> hook) { waitHook_ = std::move(hook); }
+    // sooner does not call it), and again in the same wait after the milliseconds it
+    // returns, as long as it returns more than 0.
+    void SetWaitHook(std::function<int()> hook) { waitHook_ = std::move(hook); }
     static constexpr int kWaitHookAfterMs = 1;
 
     // Resolves `host` and connects to the first address that answers. On failure the
@@ -115,7 +116,7 @@ private:
     int TlsError(int ret, const char* what, NetError& error);
 
     NetInterrupt& interrupt_;
-    std::function<void()> waitHook_;
+    std::function<int()> waitHook_;
     int timeoutMs_ = 60000;
     // While a reply is bounded: when it began, the bytes received before it, its rate.
     std::optional<std::chrono::steady_clock::time_point> replyStart_;

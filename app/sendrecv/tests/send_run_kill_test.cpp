@@ -4,16 +4,23 @@
 // (The benchmark program kills runs at random moments instead: bench/send_run_bench.cpp.)
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/mman.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <chrono>
+#include <filesystem>
 #include <functional>
 #include <map>
+#include <new>
 #include <set>
+#include <thread>
 
 #include "app/sendrecv/interrupted_sends.h"
 #include "app/sendrecv/send_fault_probe.h"
 #include "app/sendrecv/tests/send_run_fixture.h"
+#include "core/foundation/progress_journal.h"
 
 namespace {
 
@@ -235,6 +242,80 @@ TEST_F(SendRunKillTest, KilledOrCancelledAfterItsRunNobodyWaitingForAResendIsLef
             // A refusal that waits for a resend leaves the permission alone.
             EXPECT_EQ(PermissionOnDisk(ids[n]), "Y") << n;
         }
+        EXPECT_TRUE(RecipientsOnDisk(mail).empty());
+    }
+}
+
+
+// A message whose answer was lost (the connection dropped after it), then its resend
+// answered by silence, and the power lost a second into that wait: the progress record as
+// the disk held it then (cut back to the size last flushed) still shows both messages, so
+// the next run gives the person up instead of sending a third copy. The others get theirs
+// once, and nobody's permission changes.
+TEST_F(SendRunKillTest, APowerCutWhileARunWaitsForAnAnswerNeverGivesAThirdCopy) {
+    for (const bool pipelining : {false, true}) {
+        SCOPED_TRACE(pipelining ? "PIPELINING" : "one command at a time");
+        TearDown();
+        SetUp();
+        std::vector<std::string> args = {"--sequence", "b@example.jp=drop,silent"};
+        if (pipelining) args.push_back("--pipelining");
+        SendTestServer server(args);
+        UseServer(server.port());
+        std::map<std::string, int> ids;
+        std::vector<int> people;
+        for (const char* n : {"a", "b", "c"}) people.push_back(ids[n] = AddPerson(std::string(n) + "@example.jp"));
+        ASSERT_EQ(book_->WriteFromMemoryToFile(), 0);
+        const int mail = MakeMail(people, "s", "b");
+        // a gets the mail; b's answer is lost with the connection.
+        Send(mail);
+        ASSERT_EQ(server.Count(), 2);
+
+        HistoryListViewer history(env_.get(), options_.get(), book_.get(), mails_.get());
+        ASSERT_EQ(history.SetMailID(mail, 1), 0);
+        const std::string journal = history.ProgressPath();
+        std::error_code error;
+        // The size of the progress record known to be on the disk, kept by the run in the
+        // child (everything written before it counts as flushed).
+        void* shared = ::mmap(nullptr, sizeof(std::atomic<std::uint64_t>), PROT_READ | PROT_WRITE,
+                              MAP_SHARED | MAP_ANONYMOUS, -1, 0);
+        ASSERT_NE(shared, MAP_FAILED);
+        auto* flushed = new (shared) std::atomic<std::uint64_t>(std::filesystem::file_size(journal, error));
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            ProgressJournal::SetFlushObserverForTesting([&](const std::string& path, std::uint64_t size) {
+                if (path == journal) flushed->store(size);
+            });
+            CSendJob job(Stores());
+            job.SendOneMail(mail);
+            ::_exit(0);
+        }
+        // b's resend is with the server, which never answers it.
+        const bool resent = sendtest::WaitFor([&] { return server.Count() == 3; });
+        if (resent) std::this_thread::sleep_for(std::chrono::seconds(1));
+        ::kill(child, SIGKILL);
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_TRUE(resent);
+        ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << "the run ended before the power cut";
+        const std::uint64_t kept = flushed->load();
+        ::munmap(shared, sizeof(std::atomic<std::uint64_t>));
+        if (std::filesystem::file_size(journal, error) > kept) std::filesystem::resize_file(journal, kept);
+
+        CMailListViewer reopened(env_.get());
+        EXPECT_EQ(RecoverInterruptedSends(reopened), 1);
+        ASSERT_GE(mails_->ReadMailList(), 0);
+        Send(mail);
+        const std::map<std::string, int> copies = CopiesByName(server);
+        const auto rows = HistoryOnDisk(mail);
+        for (const auto& [n, want] : std::map<std::string, std::pair<int, std::string>>{
+                 {"a", {1, "C"}}, {"b", {2, "E"}}, {"c", {1, "C"}}}) {
+            EXPECT_EQ(copies.count(n) != 0 ? copies.at(n) : 0, want.first) << n;
+            EXPECT_EQ(rows.count(ids[n]) != 0 ? rows.at(ids[n]).first : "", want.second) << n;
+            EXPECT_EQ(PermissionOnDisk(ids[n]), "Y") << n;
+        }
+        EXPECT_EQ(MailOnDisk(mail).GetStatus(), "E");
+        ExpectCountsAsTheHistorySays(mail);
         EXPECT_TRUE(RecipientsOnDisk(mail).empty());
     }
 }
