@@ -15,14 +15,14 @@
 // The pass also refuses files that would put something into the address book that no
 // person typed, each with the 1-based physical line where it was found:
 //  - a NUL byte (a UTF-16 file or binary data, not text);
-//  - a UTF-8 file (a byte-order mark, or text that is valid UTF-8 with non-ASCII
-//    characters): its Japanese would be stored as garbage;
-//  - bytes that are not Shift_JIS (a lead byte without its trail, 0x80, 0xA0, 0xFD-0xFF);
+//  - bytes that are not Shift_JIS (a lead byte without its trail, 0x80, 0xA0, 0xFD-0xFF)
+//    in a file that is not UTF-8 either (a UTF-8 file, with a byte-order mark or valid
+//    UTF-8 with non-ASCII characters, is read converted, as the import reads it);
 //  - a line longer than kMaxLineBytes (no address record is that long; a megabyte cell
 //    would also stall every list that shows it);
 //  - with the chosen separators, a record of more than kMaxFields fields (a split setting
 //    that does not fit the file, or a hostile file: each field becomes a list row).
-// The first four are file checks; the last depends on the split and is told as such.
+// The first three are file checks; the last depends on the split and is told as such.
 //
 // No widgets here: the pass runs on a worker, the wizard only shows its result.
 
