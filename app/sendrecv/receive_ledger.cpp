@@ -96,14 +96,21 @@ void ReceiveLedger::AppendTargets(std::string& record, const std::vector<Target>
     }
 }
 
-int ReceiveLedger::Append(const std::string& record, bool sync) {
+int ReceiveLedger::Append(const std::string& record, Flush flush) {
     const int fd = platform::OpenPrivateFile(path_, O_WRONLY | O_APPEND | O_CREAT);
     if (fd < 0) return -1;
+    struct stat before {};
+    const bool sized = ::fstat(fd, &before) == 0;
     // A record starts on a line of its own even after a torn one.
-    const bool written = WriteAll(fd, "\n" + record);
-    // Once written whole the record holds for a process that is killed; the flush only
-    // guards against losing the machine's power, and is not worth failing for.
-    if (written && sync) ::fdatasync(fd);
+    bool written = WriteAll(fd, "\n" + record);
+    // Once written whole the record holds for a process that is killed; the flush guards
+    // against losing the machine's power. Where that is worth failing for (the commit,
+    // after which the server's copies may go), a record whose flush failed may never reach
+    // the disk and is taken back: what is reported failed is not left to be replayed.
+    // Should it not come off, the next Recover replays it, so it counts as written.
+    if (written && flush != Flush::kNone && ::fdatasync(fd) != 0 && flush == Flush::kMust && sized &&
+        ::ftruncate(fd, before.st_size) == 0)
+        written = false;
     ::close(fd);
     return written ? 0 : -1;
 }
@@ -192,7 +199,7 @@ int ReceiveLedger::Recover(std::vector<std::string>* installed) {
             installPending_ = true;
             continue;
         }
-        if (Append("I " + std::to_string(number) + "\n", true) != 0) result = -1;
+        if (Append("I " + std::to_string(number) + "\n", Flush::kTry) != 0) result = -1;
     }
     // Copies staged for a batch that never committed: the files keep what they held.
     for (const auto& [number, batch] : prepared) {
@@ -330,7 +337,7 @@ int ReceiveLedger::Prune(const std::string& account, const std::vector<std::stri
 }
 
 int ReceiveLedger::NoteFailedFetch(const std::string& uid) {
-    if (Append("X " + OneLine(uid) + "\n", true) != 0) return -1;
+    if (Append("X " + OneLine(uid) + "\n", Flush::kTry) != 0) return -1;
     failed_.insert(uid);
     return 0;
 }
@@ -346,7 +353,7 @@ int ReceiveLedger::Prepare(const std::vector<Target>& targets) {
     std::string record = "P " + std::to_string(prepared_.number) + "\n";
     AppendTargets(record, targets);
     record += "Q " + std::to_string(prepared_.number) + "\n";
-    return Append(record, false);
+    return Append(record, Flush::kNone);
 }
 
 int ReceiveLedger::Commit(const std::vector<std::string>& uids) {
@@ -357,7 +364,7 @@ int ReceiveLedger::Commit(const std::vector<std::string>& uids) {
     for (const std::string& uid : uids) record += "U " + OneLine(uid) + "\n";
     AppendTargets(record, prepared_.targets);
     record += "E " + std::to_string(prepared_.number) + "\n";
-    if (Append(record, true) != 0) return -1;
+    if (Append(record, Flush::kMust) != 0) return -1;
     prepared_.uids = uids;
     for (const std::string& uid : uids) applied_.insert(uid);
     hasCommitted_ = true;
@@ -373,7 +380,7 @@ int ReceiveLedger::Install() {
         return -2;
     }
     hasPrepared_ = hasCommitted_ = false;
-    return Append("I " + std::to_string(prepared_.number) + "\n", false);
+    return Append("I " + std::to_string(prepared_.number) + "\n", Flush::kNone);
 }
 
 void ReceiveLedger::Abandon() {

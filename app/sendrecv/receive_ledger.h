@@ -119,7 +119,10 @@ private:
         std::vector<Target> targets;
         std::vector<std::string> uids;
     };
-    int Append(const std::string& record, bool sync);
+    // How far an append goes to the disk: not flushed; flushed where it can be (a failed
+    // flush is let pass); or flushed, or else taken back and reported failed.
+    enum class Flush { kNone, kTry, kMust };
+    int Append(const std::string& record, Flush flush);
     int InstallBatch(const Batch& batch, bool checkStale, std::vector<std::string>* installed);
     // Appends the staged bytes of `target` to its file (see above): 0, or -2 with errno set.
     static int InstallAppend(const Target& target);

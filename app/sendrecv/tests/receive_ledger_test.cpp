@@ -12,6 +12,7 @@
 
 #include "app/sendrecv/receive_ledger.h"
 #include "platform/netssl/tests/test_process.h"
+#include "platform/tests/io_faults.h"
 
 namespace {
 
@@ -86,6 +87,31 @@ TEST_F(ReceiveLedgerTest, ACommittedBatchIsFinishedByTheNextRecover) {
     EXPECT_TRUE(installed.empty());
     EXPECT_EQ(Read(book_), "later save");
     EXPECT_TRUE(third.IsApplied("uid-1"));
+}
+
+// The commit is what lets the run delete the server's copies: one whose flush to the disk
+// failed may never get there (a power cut after it would lose the batch while the server's
+// copies are gone), so it is reported failed and leaves no commit to be replayed.
+TEST_F(ReceiveLedgerTest, ACommitWhoseFlushFailsIsReportedFailedAndLeavesNothing) {
+    {
+        ReceiveLedger ledger(folder_);
+        ASSERT_EQ(ledger.Recover(), 0);
+        ASSERT_EQ(ledger.Prepare(Targets()), 0);
+        Stage();
+        io_faults::Plan plan;
+        plan.under = dir_.path().string();
+        plan.call = io_faults::Call::kSync;
+        plan.nth = 3;  // after the two staged copies': the ledger's own
+        io_faults::Scope scope(plan);
+        EXPECT_NE(ledger.Commit({"uid-1"}), 0);
+        ASSERT_TRUE(io_faults::Fired());
+        EXPECT_FALSE(ledger.IsApplied("uid-1"));
+    }
+    ReceiveLedger next(folder_);
+    ASSERT_EQ(next.Recover(), 0);
+    EXPECT_FALSE(next.IsApplied("uid-1"));
+    EXPECT_EQ(Read(book_), "old book");
+    EXPECT_EQ(Read(journal_), "journal rows");
 }
 
 TEST_F(ReceiveLedgerTest, ABatchNeverCommittedLeavesTheFilesAsTheyWere) {
