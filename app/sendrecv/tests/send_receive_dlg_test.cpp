@@ -658,8 +658,9 @@ TEST_F(StatusDialogReceiveTest, TheCountLinesShowOnlyKnownTotals) {
     const qsizetype sent = shown.indexOf(U8("2/2通送信"));
     ASSERT_GE(received, 0) << joined;
     ASSERT_GT(sent, received) << joined;
-    EXPECT_TRUE(shown.contains(U8("0/3通受信"))) << joined;
-    EXPECT_TRUE(shown.contains(U8("0/2通送信"))) << joined;
+    // Which counts in between the window samples depends on the machine's speed (a slow one
+    // may show the receive's first count already at 3/3); that no line shows an unknown total
+    // or the other run's count does not.
     for (qsizetype i = 0; i < shown.size(); ++i) {
         const QString& line = shown[i];
         if (line.isEmpty() || !line.contains(QLatin1Char('/'))) continue;
