@@ -242,16 +242,18 @@ TEST(Https, AHostileHeaderIsRefusedWithinBoundedMemory) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        nettest::ScriptedServer server([&](nettest::ScriptConn& conn) {
-            HttpRequest request;
-            if (!nettest::ReadHttpRequest(conn, request)) return;
-            if (!conn.Send("HTTP/1.1 200 OK\r\n" + c.first)) return;
-            for (int i = 0; i < c.times; ++i)
-                if (!conn.Send(c.repeated)) return;
-            conn.Send("Content-Length: 2\r\n\r\nok");
-            conn.WaitClose();
-        });
+        // The server starts in the child: a fork while a thread of it runs may copy a lock
+        // that thread holds (the sanitizers' allocator's), and the child waits on it for ever.
         const ChildOutcome o = InChild([&] {
+            nettest::ScriptedServer server([&](nettest::ScriptConn& conn) {
+                HttpRequest request;
+                if (!nettest::ReadHttpRequest(conn, request)) return;
+                if (!conn.Send("HTTP/1.1 200 OK\r\n" + c.first)) return;
+                for (int i = 0; i < c.times; ++i)
+                    if (!conn.Send(c.repeated)) return;
+                conn.Send("Content-Length: 2\r\n\r\nok");
+                conn.WaitClose();
+            });
             Recorder r;
             ChildOutcome out;
             out.rc = HTTPS_Do(r.h, kHttpsGet, Url(server.port()));
