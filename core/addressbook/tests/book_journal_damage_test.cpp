@@ -347,6 +347,10 @@ TEST_P(BookJournalDamageTest, ADamagedSecondAnchorCostsNoLaterBatch) {
     for (std::size_t at = second.begin; at < second.end; ++at) {
         SCOPED_TRACE(at);
         for (const Damage damage : {Flip, Delete}) {
+            // A byte flipped into a line end or the quote splits or joins the A's line: that
+            // is damage no record survives, told by the refusal below, not one byte changed.
+            const char flipped = static_cast<char>(journal[at] ^ 0x21);
+            if (damage == Flip && (flipped == '\n' || flipped == '\r' || flipped == quote_)) continue;
             const std::string damaged = damage(journal, at, quote_);
             WriteFile(DatabaseFile(), book);
             WriteFile(JournalFile(), damaged);
