@@ -11,7 +11,7 @@
 
 namespace {
 
-const std::string& L(const char* utf8) { return SjisLiteral(utf8); }
+using import_text::L;
 
 }  // namespace
 

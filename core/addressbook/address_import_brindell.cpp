@@ -17,7 +17,11 @@
 
 namespace {
 
-const std::string& L(const char* utf8) { return SjisLiteral(utf8); }
+using import_text::L;
+
+// The file's columns and phrases, named apart from the other readers' (the functions below
+// bring them in).
+namespace brindell_file {
 
 constexpr int kFieldCount = 37;
 constexpr int kFirstAttributeField = 16;  // the 17th to 35th fields are items A to S
@@ -48,6 +52,8 @@ constexpr const char* kTitles[kColumns] = {"メールアドレス", "姓", "名"
 constexpr const char* kFailed = "Brindell データファイルの解析に失敗しました。";
 constexpr const char* kInvalid = "に不正な文字が設定されている、";
 
+}  // namespace brindell_file
+
 }  // namespace
 
 int CAddressImport::ImportDBfromBuppanFile_EXTRAITEM_CHECK(const std::string& value, int dataType, std::string* out) {
@@ -66,6 +72,7 @@ int CAddressImport::ImportDBfromBuppanFile_EXTRAITEM_CHECK(const std::string& va
 int CAddressImport::ImportDBfromBuppanFile(const std::string& source, const std::string& reportPath,
                                            ImportProgress* progress, const std::string& duplicatePolicy,
                                            int defineAttributes) {
+    using namespace brindell_file;
     if (const int r = StartRun(progress, L("Brindellのデータを") + "Varnis" + L("形式に変換中です"), source, reportPath, -65); r < 0)
         return r;
     OtherImportRun run(*book_, *progress);

@@ -11,7 +11,11 @@
 
 namespace {
 
-const std::string& L(const char* utf8) { return SjisLiteral(utf8); }
+using import_text::L;
+
+// The file's columns and phrases, named apart from the other readers' (the functions below
+// bring them in).
+namespace outlook_file {
 
 constexpr const char* kTitles[] = {
     "電子メール アドレス", "姓", "名", "ミドル ネーム", "表示名", "ニックネーム", "国または地域", "自宅の郵便番号",
@@ -22,6 +26,8 @@ constexpr const char* kTitles[] = {
 constexpr int kTitleCount = static_cast<int>(sizeof kTitles / sizeof kTitles[0]);
 
 constexpr const char* kFailed = "OutLook データファイルの解析に失敗しました。";
+
+}  // namespace outlook_file
 
 }  // namespace
 
@@ -89,6 +95,7 @@ int CAddressImport::ImportDBfromOutLookFileOneLineGet(ImportLineReader& file, st
 
 int CAddressImport::ImportDBfromOutLookFile(const std::string& source, const std::string& reportPath,
                                             ImportProgress* progress, int mailMode) {
+    using namespace outlook_file;
     if (const int r = StartRun(progress, L("OutLookのデータを") + "Varnis" + L("形式に変換中です"), source, reportPath, -70); r < 0)
         return r;
     OtherImportRun run(*book_, *progress);

@@ -17,7 +17,11 @@
 
 namespace {
 
-const std::string& L(const char* utf8) { return SjisLiteral(utf8); }
+using import_text::L;
+
+// The file's columns and phrases, named apart from the other readers' (the functions below
+// bring them in).
+namespace quillary_file {
 
 enum Column { kNo, kMail, kName, kReading, kCompany, kSection, kBirthday, kZip, kAddress, kTel, kFax, kMobile, kGender,
               kColumns };
@@ -26,10 +30,13 @@ constexpr const char* kTitles[kColumns] = {"No.", "e-mail", "氏名", "ﾌﾘｶ
 
 constexpr const char* kFailed = "Quillary住所録ファイルの解析に失敗しました。";
 
+}  // namespace quillary_file
+
 }  // namespace
 
 int CAddressImport::ImportDBfromQLAFile(const std::string& source, const std::string& converter,
                                         const std::string& reportPath, ImportProgress* progress, int mailMode) {
+    using namespace quillary_file;
     if (const int r = StartRun(progress, L("Quillaryの住所録を") + "Varnis" + L("形式に変換中です"), source, reportPath, -50); r < 0)
         return r;
     OtherImportRun run(*book_, *progress);

@@ -11,7 +11,11 @@
 
 namespace {
 
-const std::string& L(const char* utf8) { return SjisLiteral(utf8); }
+using import_text::L;
+
+// The file's columns and phrases, named apart from the other readers' (the functions below
+// bring them in).
+namespace tormask_file {
 
 enum Column { kCustomer, kUser, kAccess, kSei, kMei, kKanaSei, kKanaMei, kZip, kPrefecture, kAddress, kPhone, kMail,
               kWish, kUpdated, kColumns };
@@ -21,11 +25,14 @@ constexpr const char* kTitles[kColumns] = {"顧客ID", "ユーザーID", "アク
 
 constexpr const char* kFailed = "Tormask データファイルの解析に失敗しました。";
 
+}  // namespace tormask_file
+
 }  // namespace
 
 int CAddressImport::ImportDBfromTormaskFile(const std::string& source, const std::string& reportPath,
                                             ImportProgress* progress, std::string& duplicatePolicy,
                                             const ImportQuestion& ask) {
+    using namespace tormask_file;
     if (const int r = StartRun(progress, L("Tormaskのデータを") + "Varnis" + L("形式に変換中です"), source, reportPath, -60); r < 0)
         return r;
     OtherImportRun run(*book_, *progress);

@@ -15,7 +15,7 @@
 
 namespace {
 
-const std::string& L(const char* utf8) { return SjisLiteral(utf8); }
+using import_text::L;
 
 // The clean-up of free text: bracketed company kinds spelled out, line breaks removed.
 const CodeConvertStruct* CleanUpRules() {

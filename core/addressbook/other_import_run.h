@@ -20,9 +20,15 @@
 #include "core/addressbook/import_id_source.h"
 #include "core/addressbook/import_mail_index.h"
 #include "core/addressbook/import_progress.h"
+#include "core/foundation/cp932.h"
 #include "core/foundation/string_array.h"
 
 class EnvManager;
+
+namespace import_text {
+// The Shift_JIS bytes of a UTF-8 literal: the titles and phrases the import readers write.
+inline const std::string& L(const char* utf8) { return SjisLiteral(utf8); }
+}  // namespace import_text
 
 class OtherImportRun {
 public:

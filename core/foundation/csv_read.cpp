@@ -16,7 +16,7 @@ namespace {
 
 // Stream buffer: record files of the address book run to hundreds of megabytes. 64 KB
 // keeps system calls few and still stays in the cache while the kernel copies it.
-constexpr size_t kStreamBuffer = 64 << 10;
+constexpr size_t kReadBuffer = 64 << 10;
 
 // The open-quote test of record joining skips a doubled quote as a pair and lets every
 // other quote toggle. In a run of k quotes that is k / 2 pairs and k % 2 toggles, so a
@@ -99,8 +99,8 @@ int CsvRead::OpenFile(const char* path) {
     fp_ = ownFile_ ? platform::OpenPrivateStream(path) : platform::OpenNamedStream(path);
     if (fp_ == nullptr) return -1;
     // glibc ignores the size for a buffer it allocates itself, so give it ours.
-    if (!streamBuf_) streamBuf_.reset(new char[kStreamBuffer]);
-    std::setvbuf(fp_, streamBuf_.get(), _IOFBF, kStreamBuffer);
+    if (!streamBuf_) streamBuf_.reset(new char[kReadBuffer]);
+    std::setvbuf(fp_, streamBuf_.get(), _IOFBF, kReadBuffer);
     return 1;
 }
 

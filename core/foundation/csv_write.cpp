@@ -12,7 +12,7 @@ namespace {
 
 // Stream buffer: few system calls, yet small enough to stay in the cache while the kernel
 // copies it (a megabyte was slower).
-constexpr size_t kStreamBuffer = 64 << 10;
+constexpr size_t kWriteBuffer = 64 << 10;
 
 void AppendDoublingQuotes(std::string& out, const char* p, size_t n) {
     const char* end = p + n;
@@ -73,8 +73,8 @@ int CsvWrite::OpenFile(const char* path, WriteMode mode, platform::FileAccess ac
         syncOnClose_ = mode == WriteMode::kSafeSync;
     }
     // glibc ignores the size for a buffer it allocates itself, so give it ours.
-    if (!streamBuf_) streamBuf_.reset(new char[kStreamBuffer]);
-    std::setvbuf(fp_, streamBuf_.get(), _IOFBF, kStreamBuffer);
+    if (!streamBuf_) streamBuf_.reset(new char[kWriteBuffer]);
+    std::setvbuf(fp_, streamBuf_.get(), _IOFBF, kWriteBuffer);
     return 1;
 }
 

@@ -166,6 +166,10 @@ const char* xcmemmem(const void* data, size_t dataLength, const void* pattern,
   return static_cast<const char*>(memmem(data, dataLength, pattern, patternLength));
 }
 
+bool HasLineBreakOrNul(std::string_view text) {
+  return text.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
+}
+
 std::string CrLfConverter(std::string_view text) {
   std::string out;
   out.reserve(text.size() + text.size() / 16);

@@ -10,6 +10,11 @@
 #include <string_view>
 #include <vector>
 
+namespace text_search {
+// "Not found" of the std::string_view searches, which the parsers compare with often.
+inline constexpr std::size_t npos = std::string_view::npos;
+}  // namespace text_search
+
 // Splits one delimited line into fields (cleared first). separators is a set of single
 // bytes; quote is the quoting byte, 0 for none. A quote at the start of a field opens a
 // quoted field in which separators are content and a doubled quote is one quote; the
@@ -46,6 +51,10 @@ std::string strncpy_mb(std::string_view text, size_t count);
 // at the start of the data.
 const char* xcmemmem(const void* data, size_t dataLength, const void* pattern,
                      size_t patternLength);
+
+// True when the text holds a CR, LF or NUL byte: a value that would end or cut the command
+// line it is put into.
+bool HasLineBreakOrNul(std::string_view text);
 
 // Every line break (CR LF, LF CR, lone CR, lone LF) written as CR LF.
 std::string CrLfConverter(std::string_view text);

@@ -13,7 +13,7 @@
 namespace {
 
 using std::string_view;
-constexpr size_t npos = string_view::npos;
+using text_search::npos;
 constexpr char kEsc = '\x1b';
 
 // ---- Decoding --------------------------------------------------------------------------

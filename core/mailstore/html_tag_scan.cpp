@@ -11,7 +11,7 @@ using html_text::IsHtmlSpace;
 
 namespace {
 
-constexpr std::size_t npos = std::string_view::npos;
+using text_search::npos;
 
 // Byte range [begin, end) inside one tag's text.
 struct Span {

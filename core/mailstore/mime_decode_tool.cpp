@@ -11,7 +11,7 @@
 namespace {
 
 using std::string_view;
-constexpr size_t npos = string_view::npos;
+using text_search::npos;
 
 // True when every CR is followed by LF and every LF follows a CR: CrLfConv would return
 // such a text unchanged, so it need not be copied.

@@ -3,6 +3,7 @@
 #include <map>
 
 #include "core/foundation/sjis_bytes.h"
+#include "core/foundation/string_utils.h"
 #include "core/mailstore/base64.h"
 #include "core/mailstore/mime_charset.h"
 #include "core/mailstore/mime_text_util.h"
@@ -10,7 +11,7 @@
 namespace {
 
 using std::string_view;
-constexpr size_t npos = string_view::npos;
+using text_search::npos;
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 

@@ -17,7 +17,7 @@ struct StatusEntry {
     unsigned long views;
 };
 // View bits: 0x01 all, 0x02 drafts, 0x04 waiting, 0x08 sent, 0x10 report, 0x20 deleted.
-constexpr StatusEntry kStatus[] = {
+constexpr StatusEntry kStatusLetters[] = {
     {"D", 0x1, 0x01 | 0x02 | 0x10},  {"W", 0x2, 0x01 | 0x04 | 0x10},
     {"R", 0x4, 0x01 | 0x04 | 0x10},  {"A", 0x8, 0x01 | 0x04 | 0x10},
     {"I", 0x10, 0x01 | 0x04 | 0x10}, {"C", 0x20, 0x01 | 0x08 | 0x10},
@@ -26,7 +26,7 @@ constexpr StatusEntry kStatus[] = {
 };
 
 const StatusEntry* FindStatus(std::string_view s) {
-    for (const StatusEntry& e : kStatus)
+    for (const StatusEntry& e : kStatusLetters)
         if (s == e.letter) return &e;
     return nullptr;
 }

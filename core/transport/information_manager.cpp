@@ -10,7 +10,6 @@
 #include <cstdlib>
 #include <vector>
 
-using namespace netssl;
 
 namespace {
 
@@ -36,6 +35,7 @@ std::string Quoted(const std::string& field) {
 int CInformationManager::ProxyRecordKeyNumber() { return GetKeyNumber(kProxyRecordKey); }
 
 int CInformationManager::GetRenewalDateOfNewestInformationPage(platform::DateTime& date) {
+    using namespace netssl;
     CMyHTTPS http;
     HttpsComponent* h = http.GetHandle();
     HTTPS_Set(h, kHttpsTimeout, 0, kQueryTimeoutSeconds, 0);

@@ -25,7 +25,7 @@ using mime_text::ContainsNoCase;
 using mime_text::EqualsNoCase;
 using mime_text::FindNoCase;
 using std::string_view;
-constexpr size_t npos = string_view::npos;
+using text_search::npos;
 
 constexpr bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 

@@ -31,6 +31,9 @@ struct CommandStep {
     int step;
 };
 
+// What the log shows in place of a password or a login digest.
+inline constexpr char kMask[] = "********";
+
 std::string Upper(const std::string& s);
 bool StartsWith(const std::string& s, const char* prefix);
 

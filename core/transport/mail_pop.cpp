@@ -1,6 +1,7 @@
 #include "core/transport/mail_pop.h"
 
 #include "core/foundation/md5.h"
+#include "core/foundation/string_utils.h"
 #include "core/transport/wsa_error_number.h"
 #include "platform/netssl/net_transport.h"
 
@@ -8,10 +9,6 @@
 #include <cstdlib>
 
 namespace {
-
-bool HasLineBreakOrNul(const std::string& text) {
-    return text.find_first_of(std::string("\r\n\0", 3)) != std::string::npos;
-}
 
 // A decimal number of a reply field; false for anything else.
 bool ParseNumber(const std::string& text, long& value) {

@@ -15,10 +15,6 @@ namespace {
 // Replies longer than this many lines are not SMTP.
 constexpr int kMaxReplyLines = 1000;
 
-bool HasLineBreakOrNul(const std::string& text) {
-    return text.find_first_of(std::string("\r\n\0", 3)) != std::string::npos;
-}
-
 // An address that can stand between "<" and ">" of a command and in a header.
 bool IsSafeAddress(const std::string& address) {
     return address.find_first_of(std::string("\r\n\0<>", 5)) == std::string::npos;

@@ -1,6 +1,5 @@
 #include "core/transport/my_https.h"
 
-using namespace netssl;
 
 CMyHTTPS::CMyHTTPS() : handle_(HTTPS_Create(this, &HTTPS::Dispatch)) {}
 

@@ -2,18 +2,18 @@
 
 #include <iterator>
 
-using namespace netssl;
 using mailclient::StartsWith;
 
 namespace {
 
 using mailclient::CommandStep;
+using mailclient::kMask;
 using mailclient::NumberRule;
 using mailclient::TextRule;
 
 // First fitting rule wins. The first one speaks of the login method the settings chose
 // and the component does not offer, in the words the login test uses for it.
-constexpr TextRule kTextRules[] = {
+constexpr TextRule kPopTextRules[] = {
     {"UNSUPPORTED LOGIN METHOD", nullptr, "受信サーバのプロトコル設定が正しくありません"},
     {"APOP TIMESTAMP NOT FOUND.", nullptr, "サーバがAPOPに対応していません。"},
     {"TIMEOUT.", nullptr, "サーバとの接続がタイムアウトしました。回線の状況を確認してください。"},
@@ -26,7 +26,7 @@ constexpr TextRule kTextRules[] = {
     {"SERVER CERTIFICATE VERIFICATION FAILED. CONNECTION ABORTED.", nullptr, "サーバ証明書の検証に失敗しました。"},
 };
 
-constexpr NumberRule kNumberRules[] = {
+constexpr NumberRule kPopNumberRules[] = {
     {10060, "サーバとの接続がタイムアウトしました。回線の状況を確認してください。"},
     {276, "SSL通信中にエラーが発生しました。接続を中止しました。"},
     {301, "受信サーバとの通信がタイムアウトしました。"},
@@ -40,7 +40,7 @@ constexpr NumberRule kNumberRules[] = {
 };
 
 // Messages of the steps 0, -1 ... -9.
-constexpr const char* kStepMessages[] = {
+constexpr const char* kPopStepMessages[] = {
     "不明なエラーが発生しました。",
     "受信サーバに接続ができません。アドレスやポート番号の指定が正しいか確認してください。",
     "受信サーバに接続しました。しかし、ユーザIDとパスワードを使った認証ができません。",
@@ -52,15 +52,13 @@ constexpr const char* kStepMessages[] = {
     "受信サーバから切断ができませんでした。",
     "受信サーバから切断しましたが、不明なエラーが発生しました。",
 };
-static_assert(std::size(kStepMessages) == 1 - CMyPOPS::kStepDisconnected);
+static_assert(std::size(kPopStepMessages) == 1 - CMyPOPS::kStepDisconnected);
 static_assert(CMyPOPS::kStepConnecting == -1 && CMyPOPS::kStepConnected == -2, "as mailclient::StepAfter has them");
 
-constexpr CommandStep kCommandSteps[] = {
+constexpr CommandStep kPopCommandSteps[] = {
     {"USER", CMyPOPS::kStepUser}, {"PASS", CMyPOPS::kStepPass}, {"STAT", CMyPOPS::kStepStat},
     {"RETR", CMyPOPS::kStepRetr}, {"UIDL", CMyPOPS::kStepUidl}, {"QUIT", CMyPOPS::kStepQuit},
 };
-
-constexpr const char kMask[] = "********";
 
 }  // namespace
 
@@ -74,6 +72,7 @@ CMyPOPS::~CMyPOPS() {
 }
 
 int CMyPOPS::Init() {
+    using namespace netssl;
     log_.Init();
     uids_.clear();
     nowStatus_ = kStepNone;
@@ -98,6 +97,7 @@ int CMyPOPS::FireWaiting() {
 }
 
 int CMyPOPS::ListMessageUIDs() {
+    using namespace netssl;
     const long count = POPS_Get(handle_, kPopsMessageCount, 0, nullptr);
     for (long n = 1; n <= count; ++n) {
         if (int rc = POPS_Set(handle_, kPopsMessageNumber, 0, static_cast<int>(n), 0); rc != 0) return rc;
@@ -126,12 +126,14 @@ int CMyPOPS::FireError(int, const std::string& text) {
 }
 
 int CMyPOPS::FireMessageList(int number, const std::string& uid) {
+    using namespace netssl;
     log_.Trail(kTrailReceived, uid + " (" + std::to_string(number) + ")");
     uids_.push_back(uid);
     return 0;
 }
 
 int CMyPOPS::FirePITrail(int direction, const std::string& text) {
+    using namespace netssl;
     const std::string upper = mailclient::Upper(text);
     if (!errorSeen_) {
         if (direction == kTrailReceived) {
@@ -139,7 +141,7 @@ int CMyPOPS::FirePITrail(int direction, const std::string& text) {
         } else if (mailclient::ConnectionLost(nowStatus_, direction, upper, kStepQuit)) {
             errorSeen_ = 1;
         } else {
-            nowStatus_ = mailclient::StepAfter(nowStatus_, direction, upper, kCommandSteps, kStepDisconnected);
+            nowStatus_ = mailclient::StepAfter(nowStatus_, direction, upper, kPopCommandSteps, kStepDisconnected);
         }
     }
 
@@ -165,5 +167,5 @@ std::string CMyPOPS::GetLastErrorInJapanese() {
 }
 
 std::string CMyPOPS::JapaneseErrorText(const std::string& text, int code, int nowStatus) {
-    return mailclient::ErrorMessage(text, code, nowStatus, kTextRules, kNumberRules, kStepMessages);
+    return mailclient::ErrorMessage(text, code, nowStatus, kPopTextRules, kPopNumberRules, kPopStepMessages);
 }

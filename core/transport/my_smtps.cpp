@@ -4,17 +4,17 @@
 #include <string_view>
 #include <iterator>
 
-using namespace netssl;
 using mailclient::StartsWith;
 
 namespace {
 
 using mailclient::CommandStep;
+using mailclient::kMask;
 using mailclient::NumberRule;
 using mailclient::TextRule;
 
 // First fitting rule wins; "432" needs no blank after it, every other reply code does.
-constexpr TextRule kTextRules[] = {
+constexpr TextRule kSmtpTextRules[] = {
     {"TIMEOUT.", nullptr, "サーバとの接続がタイムアウトしました。回線の状況を確認してください。"},
     {"AUTHENTICATION FAILED", nullptr, "SMTP認証に失敗しました。ログインIDやパスワードを確認してください。"},
     {"THE REMOTEHOST ADDRESS IS INVALID (0.0.0.0).", nullptr,
@@ -50,7 +50,7 @@ constexpr TextRule kTextRules[] = {
     {"555 ", nullptr, "MAIL/RCPTコマンドのパラメータエラーです。"},
 };
 
-constexpr NumberRule kNumberRules[] = {
+constexpr NumberRule kSmtpNumberRules[] = {
     {10060, "サーバとの接続がタイムアウトしました。回線の状況、アドレスやポート番号を確認してください。"},
     {276, "SSL通信中にエラーが発生しました。接続を中止しました。"},
     {301, "送信サーバとの通信がタイムアウトしました。"},
@@ -64,7 +64,7 @@ constexpr NumberRule kNumberRules[] = {
 };
 
 // Messages of the steps 0, -1 ... -13.
-constexpr const char* kStepMessages[] = {
+constexpr const char* kSmtpStepMessages[] = {
     "不明なエラーが発生しました。",
     "送信サーバに接続ができません。アドレスやポート番号の指定が正しいか確認してください。",
     "送信サーバに接続しました。しかし、送信サーバの応答が停止しました。",
@@ -80,18 +80,16 @@ constexpr const char* kStepMessages[] = {
     "送信サーバから切断ができませんでした。",
     "送信サーバから切断しましたが、不明なエラーが発生しました。",
 };
-static_assert(std::size(kStepMessages) == 1 - CMySMTPS::kStepDisconnected);
+static_assert(std::size(kSmtpStepMessages) == 1 - CMySMTPS::kStepDisconnected);
 static_assert(CMySMTPS::kStepConnecting == -1 && CMySMTPS::kStepConnected == -2, "as mailclient::StepAfter has them");
 
-constexpr CommandStep kCommandSteps[] = {
+constexpr CommandStep kSmtpCommandSteps[] = {
     {"EHLO", CMySMTPS::kStepEhlo},           {"HELO", CMySMTPS::kStepHelo},
     {"STARTTLS", CMySMTPS::kStepStartTls},   {"AUTH CRAM-MD5", CMySMTPS::kStepAuthCram},
     {"AUTH LOGIN", CMySMTPS::kStepAuthLogin}, {"RSET", CMySMTPS::kStepRset},
     {"MAIL FROM", CMySMTPS::kStepMailFrom},  {"RCPT TO", CMySMTPS::kStepRcptTo},
     {"DATA", CMySMTPS::kStepData},           {"QUIT", CMySMTPS::kStepQuit},
 };
-
-constexpr const char kMask[] = "********";
 
 // Whether `text` starts with `prefix` (upper-case ASCII), whatever the case of its letters.
 bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
@@ -116,6 +114,7 @@ CMySMTPS::~CMySMTPS() {
 }
 
 int CMySMTPS::Init() {
+    using namespace netssl;
     log_.Init();
     nowStatus_ = kStepNone;
     errorSeen_ = 0;
@@ -166,9 +165,10 @@ int CMySMTPS::FireError(int, const std::string& text) {
 }
 
 int CMySMTPS::FirePITrail(int direction, const std::string& text) {
+    using namespace netssl;
     if (direction == kTrailSent) {
         // A line that starts no command (a credential inside AUTH) belongs to the last one.
-        for (const auto& c : kCommandSteps) {
+        for (const auto& c : kSmtpCommandSteps) {
             if (StartsWithNoCase(text, c.prefix)) {
                 lastCommand_ = c.step;
                 break;
@@ -185,7 +185,7 @@ int CMySMTPS::FirePITrail(int direction, const std::string& text) {
     } else {
         const std::string upper = mailclient::Upper(text);
         if (!errorSeen_ && mailclient::ConnectionLost(nowStatus_, direction, upper, kStepQuit)) errorSeen_ = 1;
-        if (!errorSeen_) nowStatus_ = mailclient::StepAfter(nowStatus_, direction, upper, kCommandSteps, kStepDisconnected);
+        if (!errorSeen_) nowStatus_ = mailclient::StepAfter(nowStatus_, direction, upper, kSmtpCommandSteps, kStepDisconnected);
         if (StartsWith(upper, "CONNECTING") || StartsWith(upper, "CONNECTED.") || StartsWith(upper, "DISCONNECTED.")) {
             awaited_.clear();
             lastCommand_ = kStepNone;
@@ -251,5 +251,5 @@ std::string CMySMTPS::GetLastErrorInJapanese() {
 }
 
 std::string CMySMTPS::JapaneseErrorText(const std::string& text, int code, int nowStatus) {
-    return mailclient::ErrorMessage(text, code, nowStatus, kTextRules, kNumberRules, kStepMessages);
+    return mailclient::ErrorMessage(text, code, nowStatus, kSmtpTextRules, kSmtpNumberRules, kSmtpStepMessages);
 }

@@ -44,7 +44,7 @@ bool EqualsNoCase(std::string_view a, std::string_view b) {
     return a.size() == b.size() && strncasecmp(a.data(), b.data(), a.size()) == 0;
 }
 
-std::string_view Trim(std::string_view s) {
+std::string_view TrimBlanksAndCr(std::string_view s) {
     while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
     while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.remove_suffix(1);
     return s;
@@ -87,7 +87,7 @@ struct Url {
 // Reads "scheme://[user[:password]@]host[:port][/path]"; `defaultScheme` when the scheme is
 // missing (proxy variables are often written "host:port").
 bool ParseUrl(std::string_view text, Url& url, const char* defaultScheme = nullptr) {
-    text = Trim(text);
+    text = TrimBlanksAndCr(text);
     if (text.find_first_of(std::string_view(" \t\r\n\0", 5)) != std::string_view::npos) return false;
     std::string scheme;
     const size_t sep = text.find("://");
@@ -153,7 +153,7 @@ bool NoProxyFor(const std::string& host) {
     std::string_view list(value);
     while (!list.empty()) {
         const size_t comma = list.find(',');
-        std::string entry = Lower(Trim(list.substr(0, comma)));
+        std::string entry = Lower(TrimBlanksAndCr(list.substr(0, comma)));
         list.remove_prefix(comma == std::string_view::npos ? list.size() : comma + 1);
         if (entry.empty()) continue;
         if (entry == "*") return true;
@@ -422,7 +422,7 @@ int HttpsComponent::ReadAnswer(Answer& answer) {
             return Fail(kNetProtocol, "Protocol error: unexpected answer \"" + line.substr(0, 200) + "\".");
         }
         answer.status = std::stoi(line.substr(9, 3));
-        answer.reason = line.size() > 13 ? std::string(Trim(std::string_view(line).substr(13))) : std::string();
+        answer.reason = line.size() > 13 ? std::string(TrimBlanksAndCr(std::string_view(line).substr(13))) : std::string();
         for (int n = 0;; ++n) {
             if (n > kMaxHeaders) {
                 transport_.Close();
@@ -431,13 +431,13 @@ int HttpsComponent::ReadAnswer(Answer& answer) {
             if (int rc = ReadHeaderLine(line, block); rc != kNetOk) return rc;
             if (line.empty()) break;
             if ((line[0] == ' ' || line[0] == '\t') && !answer.headers.empty()) {
-                answer.headers.back().second += " " + std::string(Trim(line));
+                answer.headers.back().second += " " + std::string(TrimBlanksAndCr(line));
                 continue;
             }
             const size_t colon = line.find(':');
             if (colon == std::string::npos || colon == 0) continue;  // not a header: ignored
-            answer.headers.emplace_back(std::string(Trim(std::string_view(line).substr(0, colon))),
-                                        std::string(Trim(std::string_view(line).substr(colon + 1))));
+            answer.headers.emplace_back(std::string(TrimBlanksAndCr(std::string_view(line).substr(0, colon))),
+                                        std::string(TrimBlanksAndCr(std::string_view(line).substr(colon + 1))));
         }
         if (answer.status / 100 != 1) return kNetOk;  // 100 Continue and the like go before the answer
     }
