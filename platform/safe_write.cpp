@@ -130,6 +130,7 @@ bool AtomicFile::Commit(bool sync) {
         errno = EIO;
     }
     if (ok) TestStep("safe-write");
+    if (ok && beforeReplace_) beforeReplace_(temp_);
     if (ok) ok = ::rename(temp_.c_str(), target_.c_str()) == 0;
     if (!ok) {
         const int e = errno;

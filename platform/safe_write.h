@@ -14,6 +14,7 @@
 // never pile up. Temporaries of a live process, this one included, are never touched.
 
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -42,6 +43,14 @@ public:
     // Drops the temporary file; the target keeps its old content.
     void Abort();
 
+    // Called by Commit once the new content is complete in the temporary file (flushed,
+    // and synced when asked) and just before it is renamed over the target, with the
+    // temporary's path: the place for an owner to record on the disk which content is
+    // about to replace the target (a journal that may outlive the replacement must be
+    // able to tell which file it extends). It cannot stop the commit.
+    using BeforeReplace = std::function<void(const std::string& temp)>;
+    void SetBeforeReplace(BeforeReplace hook) { beforeReplace_ = std::move(hook); }
+
     // Tests: make the next Commit fail after writing, to prove that a failed save keeps the
     // old file. Process-wide, cleared after it fires once.
     static void FailNextCommitForTesting();
@@ -52,6 +61,7 @@ private:
     FILE* fp_ = nullptr;
     FileAccess access_ = FileAccess::kOwner;
     bool failed_ = false;
+    BeforeReplace beforeReplace_;
 };
 
 // One-call form: replaces `path` with `bytes`. False on failure (old file untouched).

@@ -72,10 +72,16 @@ bool DigestOf(int fd, std::uint64_t& size, std::uint64_t& digest) {
     return true;
 }
 
-// What tells one state of a file from another cheaply: device, inode, size and time.
-std::string StatKey(const struct stat& st) {
+// What tells one state of a file's content from another cheaply: device, inode, size and
+// modification time; a rename keeps them.
+std::string ContentKey(const struct stat& st) {
     return std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino) + ":" + std::to_string(st.st_size) + ":" +
-           std::to_string(static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec) + ":" +
+           std::to_string(static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec);
+}
+
+// The same with the change time, which also moves when the file's times are set back.
+std::string StatKey(const struct stat& st) {
+    return ContentKey(st) + ":" +
            std::to_string(static_cast<long long>(st.st_ctim.tv_sec) * 1000000000LL + st.st_ctim.tv_nsec);
 }
 
@@ -106,9 +112,11 @@ std::string BookJournal::VersionOfBook(const std::string& path) {
     }
     const std::string key = StatKey(st);
     if (key != bookKey_) {
-        bookVersion_ = BookFileVersion(path);
+        // The file a whole save just renamed over the book was read for its mark.
+        bookVersion_ = !savedKey_.empty() && ContentKey(st) == savedKey_ ? savedVersion_ : BookFileVersion(path);
         bookKey_ = bookVersion_.empty() ? std::string() : key;
     }
+    savedKey_.clear();
     return bookVersion_;
 }
 
@@ -173,11 +181,20 @@ int BookJournal::Replay(const std::string& version,
         long long floatingRows = 0;
         long long lost = 0;
         bool unknown = false;
+        // The position is an upper bound set by a damaged batch's end (a marker lost among
+        // its lines counts in that end as a row would), this being where the batch began:
+        // a B right after it says exactly how many rows it held. -1: the position is exact.
+        long long boundFrom = -1;
         // A B that reads: the batches and rows before it.
         void At(long long count, long long rows) {
             const long long between = rows - position - floatingRows;
-            if (between < 0 || count < batches) unknown = true;
-            else lost += between;
+            if (between < 0 && boundFrom >= 0 && !floating && count == batches && rows >= boundFrom)
+                lost += between;  // the bound counted a lost marker or more as rows
+            else if (between < 0 || count < batches)
+                unknown = true;
+            else
+                lost += between;
+            boundFrom = -1;
             batches = count;
             position = rows;
             floating = false;
@@ -193,6 +210,7 @@ int BookJournal::Replay(const std::string& version,
             }
             ++batches;
             position += rows;
+            boundFrom = -1;
         }
     } tally;
 
@@ -210,9 +228,21 @@ int BookJournal::Replay(const std::string& version,
         int markersBefore = 0;
         std::vector<std::vector<std::string>> rows;
     } batch;
+    // The loss counted when the marker was read from which this book takes the batches:
+    // what damage took before it is no cost of this open (the book read holds what it holds
+    // of those batches, and the open that met the damage first told it). Only where the
+    // count stood settled there; otherwise every loss is told.
+    bool fromMarker = false;
+    long long lostBeforeMarker = 0;
     const auto mark = [&](bool anchor, std::string_view named) {
         markers.emplace_back(anchor, std::string(named));
         const bool here = named == version;
+        if (here && !applying) {
+            fromMarker = !tally.floating && !tally.unknown && !batch.afterDamage;
+            lostBeforeMarker = tally.lost;
+        } else if (anchor && !here) {
+            fromMarker = false;
+        }
         // A (a journal begun again) says which book what follows extends; a C adds the copy.
         if (anchor) applying = here;
         else if (here) applying = true;
@@ -271,6 +301,7 @@ int BookJournal::Replay(const std::string& version,
                 tally.lost += rowsOf;
                 tally.position += rowsOf;
                 ++tally.batches;
+                tally.boundFrom = -1;
             } else {
                 tally.unknown = true;
             }
@@ -343,10 +374,12 @@ int BookJournal::Replay(const std::string& version,
         if (!whole) {
             // A damaged batch whose end reads says how many records it held: its rows are
             // known when its start is (less the markers, an upper bound when one was lost).
-            if (batch.open && counted && batch.numbered)
+            if (batch.open && counted && batch.numbered) {
                 tally.At(batch.number + 1, batch.before + std::max(0LL, n - batch.markersBefore - batch.markers));
-            else if (batch.open)
+                tally.boundFrom = batch.before;
+            } else if (batch.open) {
                 tally.floating = true;
+            }
             batch = Batch{};
             return false;
         }
@@ -398,7 +431,8 @@ int BookJournal::Replay(const std::string& version,
     if (tally.floating || scan.cutReadable) tally.unknown = true;
     if (damage != nullptr && (scan.damaged > 0 || scan.cutReadable)) {
         damage->found = true;
-        damage->lostChanges = tally.unknown ? kUnknownLoss : static_cast<int>(tally.lost);
+        const long long lost = std::max(0LL, tally.lost - (fromMarker && extends ? lostBeforeMarker : 0));
+        damage->lostChanges = tally.unknown ? kUnknownLoss : static_cast<int>(lost);
         damage->keptCopy = copy;
     }
     // Appends go on numbering where the file stands, when that is known.
@@ -454,22 +488,43 @@ int BookJournal::Restart(const std::string& version) {
     return 0;
 }
 
-void BookJournal::Add(const std::vector<std::string_view>& fields) {
-    if (batch_ == 0) {
-        if (numbered_) file_.Add({kBegin, std::to_string(fileBatches_), std::to_string(fileRows_)});
-        else file_.Add({kBegin});
-        if (!started_) {
-            file_.Add({kAnchor, base_});
-            ++batch_;
-        }
-        // The copies written since the last batch come before its rows.
-        for (const std::string& copy : copies_) {
-            file_.Add({kCopy, copy});
-            ++batch_;
-        }
+void BookJournal::BeginBatch() {
+    if (batch_ != 0) return;
+    if (numbered_) file_.Add({kBegin, std::to_string(fileBatches_), std::to_string(fileRows_)});
+    else file_.Add({kBegin});
+    if (!started_) {
+        file_.Add({kAnchor, base_});
+        ++batch_;
     }
+    // The copies written since the last batch come before its rows.
+    for (const std::string& copy : copies_) {
+        file_.Add({kCopy, copy});
+        ++batch_;
+    }
+}
+
+void BookJournal::Add(const std::vector<std::string_view>& fields) {
+    BeginBatch();
     file_.Add(fields);
     ++batch_;
+}
+
+int BookJournal::MarkSave(const std::string& temp) {
+    savedKey_.clear();
+    // No journal: nothing can outlive the save. A batch half built is not ours to send.
+    if (!file_.IsBound() || batch_ != 0 || (!started_ && base_.empty()) || file_.Size() == 0) return 0;
+    struct stat st {};
+    if (::stat(temp.c_str(), &st) != 0) return -1;
+    const std::string version = BookFileVersion(temp);
+    if (version.empty()) return -1;
+    savedKey_ = ContentKey(st);
+    savedVersion_ = version;
+    copies_.push_back(version);
+    BeginBatch();
+    if (Commit() == 0) return 0;
+    // Not on the disk: the save goes ahead without it (the file may never replace the book).
+    copies_.pop_back();
+    return -1;
 }
 
 void BookJournal::AddRow(const std::vector<std::string>& elements) {

@@ -19,6 +19,7 @@
 //                       A begins the journal again, when a file could not be removed)
 //   U <56 elements>     a row as it is now; its customer ID (element 0) says which row
 //   C <file>            a whole copy of the table was written here to a file of this version
+//                       (also by a whole save, just before its file replaces the book)
 //   E <n>               the end of a batch of n records (B and E not counted)
 // Every append is one batch. A batch applies whole or not at all: a crash in the middle of
 // an append (a torn or missing E, a record short or damaged) leaves none of it, and the
@@ -113,6 +114,17 @@ public:
     // when it cannot be moved (it then stays where it was). Nothing there: 0, `kept` empty.
     static int SetAside(const std::string& path, std::string& kept);
 
+    // A whole save is about to rename the file at `temp` over the book: when there is a
+    // journal file, a batch of a C record naming that file's version is appended and
+    // flushed first, so that a journal the save then fails to remove (or a process killed between
+    // the rename and the removal) says on the disk that its batches so far are in that
+    // file and that what follows extends it. The next open then never has to tell from an
+    // A that damage may have hidden which book the journal extends. 0 (also when there is
+    // no journal), or -1 when it cannot be appended (nothing of it counts; the save may go
+    // ahead all the same, as before this mark existed). The version is remembered for
+    // VersionOfBook, which then need not read the book again after the rename.
+    int MarkSave(const std::string& temp);
+
     // The book was saved whole (its file is now of `version`): the journal file is
     // removed and the next batch starts a new one. 0, or -1 when it cannot be removed.
     int Restart(const std::string& version);
@@ -134,6 +146,9 @@ public:
     const std::string& GetPath() const { return file_.GetPath(); }
 
 private:
+    // Begins a batch when none is being built: its B, the A of a journal not begun yet, and
+    // the copies written since the last batch.
+    void BeginBatch();
     void Add(const std::vector<std::string_view>& fields);
 
     ProgressJournal file_;
@@ -146,6 +161,9 @@ private:
     std::vector<std::string> copies_;  // copies written since the last batch
     bool started_ = false;  // the file holds its A record
     std::string bookKey_, bookVersion_;  // the last VersionOfBook, and the file state it was of
+    // The file the last MarkSave named: its state but for the change time (which the
+    // rename over the book changes), and its version.
+    std::string savedKey_, savedVersion_;
     std::size_t batch_ = 0;
     std::size_t batchRows_ = 0;  // U records in the batch being built
     // The batches and rows the file holds, which the next B says; unknown after damage

@@ -246,7 +246,7 @@ int CDatabaseEdit::WriteBook(bool compel) {
         return -11;
     }
     const bool writes = compel || pendingSave_ || IsChanged();
-    if (WriteDBFile(writes ? 1 : 0, keyed ? key.c_str() : nullptr) < 0) {
+    if (WriteDBFile(writes ? 1 : 0, keyed ? key.c_str() : nullptr, MarkSaveInJournal()) < 0) {
         errMsg_.SetErr(10204);
         return -11;
     }
@@ -265,10 +265,19 @@ int CDatabaseEdit::WriteBook(bool compel) {
     return 0;
 }
 
+CMyDB::BeforeReplace CDatabaseEdit::MarkSaveInJournal() {
+    if (!journal_.IsBound()) return nullptr;
+    // The journal says which file its batches are in before that file replaces the book, so
+    // that should the journal outlive the save (its removal fails, or the process dies
+    // first), the next open knows it extends the new file whatever damage hides.
+    return [this](const std::string& temp) { (void)journal_.MarkSave(temp); };
+}
+
 int CDatabaseEdit::WriteFromMemoryToFileAppointFileName(const std::string& path, const char* key) {
     Lock lock(mutex_);
     bool ownBehind = false;
-    const int r = WriteDBFileTo(path, key, ownBehind);
+    const bool own = platform::FixPath(path) == GetDBFilePath();
+    const int r = WriteDBFileTo(path, key, ownBehind, own ? MarkSaveInJournal() : nullptr);
     if (ownBehind) pendingSave_ = true;
     if (r < 0) {
         errMsg_.SetErr(10204);

@@ -350,6 +350,9 @@ private:
     // Writes the table to its file (only when it holds unsaved changes unless `compel`);
     // after a write the journal starts afresh. 0 or -11 (10204).
     int WriteBook(bool compel);
+    // What a whole save of the book calls just before its file replaces the book: the
+    // journal names that file (BookJournal::MarkSave). Null without a journal.
+    BeforeReplace MarkSaveInJournal();
     // Binds the journal for the book just read from `path` and replays it. The rows
     // applied, or -1 when the journal cannot be read.
     int OpenJournal(const std::string& path, const char* key);

@@ -104,6 +104,10 @@ void CsvWrite::AbortFile() {
     }
 }
 
+void CsvWrite::SetBeforeReplace(std::function<void(const std::string& temp)> hook) {
+    if (safe_) safe_->SetBeforeReplace(std::move(hook));
+}
+
 std::FILE* CsvWrite::SetFp(std::FILE* fp) {
     CloseFile();
     writeFailed_ = false;

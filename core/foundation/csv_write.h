@@ -16,6 +16,7 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -84,6 +85,10 @@ public:
     // Safe mode: drops the new file, the target keeps its old content. Otherwise the same
     // as CloseFile.
     void AbortFile();
+    // Safe mode, after OpenFile: CloseFile calls `hook` with the temporary file's path once
+    // the new file is complete, just before it replaces the target
+    // (platform::AtomicFile::SetBeforeReplace). Ignored otherwise.
+    void SetBeforeReplace(std::function<void(const std::string& temp)> hook);
 
 protected:
     explicit CsvWrite(bool coded);

@@ -126,17 +126,18 @@ int CMyDB::ReadDBFile(const char* key, bool userNamed) {
     return 0;
 }
 
-int CMyDB::WriteDBFileTo(const std::string& path, const char* key, bool& ownBehind) {
+int CMyDB::WriteDBFileTo(const std::string& path, const char* key, bool& ownBehind,
+                         const BeforeReplace& beforeReplace) {
     const std::string own = GetDBFilePath();
     const bool unsaved = IsChanged();
     SetDBFilePath(path);
-    const int r = WriteDBFile(1, key);
+    const int r = WriteDBFile(1, key, beforeReplace);
     SetDBFilePath(own);
     ownBehind = unsaved && path != own;
     return r;
 }
 
-int CMyDB::WriteDBFile(int compel, const char* key) {
+int CMyDB::WriteDBFile(int compel, const char* key, const BeforeReplace& beforeReplace) {
     XCsvWrite writer;
     if (key != nullptr) writer.SetUseKey(key);
     if (elements_ == 0) return kErrElementsUnset;
@@ -145,6 +146,7 @@ int CMyDB::WriteDBFile(int compel, const char* key) {
     if (damaged_) return kErrDamagedFile;
     const std::string path = platform::FixPath(path_);
     if (writer.OpenFile(path, syncOnWrite_ ? WriteMode::kSafeSync : WriteMode::kSafe) != 1) return kErrOpen;
+    if (beforeReplace) writer.SetBeforeReplace(beforeReplace);
     for (const PackedRow& row : lines_) {
         writer.BufferEmpty();
         const size_t n = row.size();

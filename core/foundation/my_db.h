@@ -14,6 +14,7 @@
 // path changes or Init starts afresh. Writes replace the file safely (temporary file
 // renamed over it), so a failed write keeps the old file.
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -74,12 +75,16 @@ public:
     // touch the changed flag. The file is one of the program's own (csv_read.h), unless
     // `userNamed` (a backup the user picked).
     int ReadDBFile(const char* key, bool userNamed = false);
+    // Called with the new file's temporary path once it is complete, just before it
+    // replaces the old one (csv_write.h, SetBeforeReplace).
+    using BeforeReplace = std::function<void(const std::string& temp)>;
     // Writes the table when it changed or compel is nonzero.
-    int WriteDBFile(int compel, const char* key);
+    int WriteDBFile(int compel, const char* key, const BeforeReplace& beforeReplace = nullptr);
     // Writes the whole table to `path` and keeps the table's own path; WriteDBFile's
     // result. The write clears the changed flag, so `ownBehind` tells the caller that the
     // own file has not seen changes the table holds.
-    int WriteDBFileTo(const std::string& path, const char* key, bool& ownBehind);
+    int WriteDBFileTo(const std::string& path, const char* key, bool& ownBehind,
+                      const BeforeReplace& beforeReplace = nullptr);
 
     int AddLine(const XCStringArrayEx& line);
     int SetAtLine(int index, const XCStringArrayEx& line);

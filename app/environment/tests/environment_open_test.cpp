@@ -520,6 +520,49 @@ TEST_F(EnvServiceTest, AJournalThatCannotBePlacedCanBeSetAsideToOpenTheBookAsLas
     EXPECT_EQ(service.GetDatabaseEdit()->GetCustomerDataPinPoint(2, kElemCompany), "after");
 }
 
+// A journal that a whole save could not remove (or that a kill between the save's rename and
+// the removal left) extends the saved book: damage in its older batches where an A may have
+// stood opens the environment without a question and without telling of a loss that is not
+// one (was: the refusal, offering to set the journal aside at the cost of the changes since
+// the last save), and every edit is there.
+TEST_F(EnvServiceTest, AJournalAWholeSaveLeftBehindOpensWithoutAQuestion) {
+    const std::string descriptor = MakeEnv("Env");
+    const std::string db = Folder("Env") + "DB/";
+    WriteBook(descriptor, db + "database.dat", {1, 2, 3});
+    {
+        auto env = OpenOwn(descriptor);
+        CDatabaseEdit book(env.get());
+        ASSERT_EQ(book.ReadCustomerList(), 3);
+        for (int id : {1, 2, 3}) {
+            OneCustomer c;
+            ASSERT_EQ(book.GetOneCustomerForEdit(c, id), 0);
+            c.Company = "edit" + std::to_string(id);
+            ASSERT_EQ(book.SetOneCustomerInfo(c, 0), 0);
+        }
+        syscall_faults::Scope faults;
+        syscall_faults::Unlink().Arm(1, EIO);
+        ASSERT_EQ(book.WriteFromMemoryToFile(), 0);
+    }
+    // Two bytes of the second batch's B (tag B A U E B U E ...): what did not read may have
+    // been an A.
+    std::string journal = ReadFile(db + "database.jnl");
+    std::size_t line = 0, start = 0;
+    for (std::size_t i = 0; i < journal.size() && start == 0; ++i)
+        if (journal[i] == '\n' && ++line == 5) start = i + 1;
+    ASSERT_GT(start, 0u);
+    journal[start + 4] = static_cast<char>(journal[start + 4] ^ 0x21);
+    journal[start + 7] = static_cast<char>(journal[start + 7] ^ 0x21);
+    WriteFile(db + "database.jnl", journal);
+
+    shell::EnvironmentService& service = Service();
+    ASSERT_EQ(service.OpenEnvironment(descriptor), 1);
+    EXPECT_TRUE(prompts_.prompts().empty()) << prompts_.texts().join("|").toStdString();
+    for (int id : {1, 2, 3})
+        EXPECT_EQ(service.GetDatabaseEdit()->GetCustomerDataPinPoint(id, kElemCompany), "edit" + std::to_string(id));
+    EXPECT_EQ(ReadFile(db + "database.jnl.damaged"), journal);
+    EXPECT_FALSE(std::filesystem::exists(db + "database.jnl"));
+}
+
 TEST_F(EnvServiceTest, NoGenerationsLeaveTheBookAsItIs) {
     const std::string descriptor = MakeEnv("Env");
     const std::string db = Folder("Env") + "DB/";

@@ -668,7 +668,12 @@ protected:
     // (of people 0-2, one batch each) it must not cost.
     struct JournalDamage {
         const char* name;
-        std::function<std::size_t(const std::string& bytes)> at;
+        // A whole save whose removal of the journal failed comes first, so that the journal
+        // goes on with a second A (in the first of the three batches), where the byte is
+        // changed.
+        bool secondAnchor;
+        // The bytes, from the journal's bytes and its size after that save (0 without it).
+        std::function<std::vector<std::size_t>(const std::string& bytes, std::size_t again)> at;
         std::vector<int> kept;
     };
     // The middle byte of line `n` (0: the first) of `bytes`; past the end when there is none.
@@ -686,9 +691,26 @@ protected:
         return {
             // The middle of the middle batch's row (the journal: tag; B A U E; B U E; B U E), not
             // half the file's size, which the rows' dates may move onto the batch's start.
-            {"a byte in the middle batch", [](const std::string& b) { return MiddleOfLine(b, 6); }, {0, 2}},
+            {"a byte in the middle batch", false,
+             [](const std::string& b, std::size_t) { return std::vector<std::size_t>{MiddleOfLine(b, 6)}; }, {0, 2}},
             // The record before it reads whole up to its closing quote: the batch is there.
-            {"the last line end", [](const std::string& b) { return b.size() - 1; }, {0, 1, 2}},
+            {"the last line end", false,
+             [](const std::string& b, std::size_t) { return std::vector<std::size_t>{b.size() - 1}; }, {0, 1, 2}},
+            // Two bytes of the middle batch's B: what did not read may have been an A. The
+            // open's own whole save then meets the fault.
+            {"a batch's start", false,
+             [](const std::string& b, std::size_t) {
+                 const std::size_t start = b.rfind('\n', MiddleOfLine(b, 5)) + 1;
+                 return std::vector<std::size_t>{start + 4, start + 7};
+             },
+             {0, 2}},
+            // The middle of the A after the save's B: the open's own whole save then meets the
+            // fault, and the journal it leaves must still say which book it extends.
+            {"the second A", true,
+             [](const std::string& b, std::size_t again) {
+                 return std::vector<std::size_t>{again + MiddleOfLine(b.substr(again), 1)};
+             },
+             {0, 1, 2}},
         };
     }
 
@@ -699,16 +721,34 @@ protected:
         op.readBook = false;
         op.prepare = [this, damage](const std::string& folder) {
             std::string journal;
+            std::size_t again = 0;
             {
                 World w(folder, false);
                 journal = env_layout::DatabaseJournalFile(w.env);
+                if (damage.secondAnchor) {
+                    ASSERT_TRUE(Rename(w, 4, "before"));
+                    io_faults::Plan plan;
+                    plan.under = folder;
+                    plan.call = Call::kUnlink;
+                    plan.nth = 1;
+                    plan.error = EIO;
+                    plan.then = Then::kRecover;
+                    {
+                        io_faults::Scope scope(plan);
+                        ASSERT_EQ(w.book->WriteFromMemoryToFile(), 0);
+                        ASSERT_TRUE(io_faults::Fired());
+                    }
+                    ASSERT_TRUE(fs::exists(journal));
+                    again = fs::file_size(journal);
+                }
                 for (int i = 0; i < 3; ++i) ASSERT_TRUE(Rename(w, i, "journaled"));
             }
             std::string bytes;
             ASSERT_TRUE(platform::ReadWholeFile(journal, bytes));
-            const std::size_t at = damage.at(bytes);
-            ASSERT_LT(at, bytes.size());
-            bytes[at] = static_cast<char>(bytes[at] ^ 0x21);
+            for (const std::size_t at : damage.at(bytes, again)) {
+                ASSERT_LT(at, bytes.size());
+                bytes[at] = static_cast<char>(bytes[at] ^ 0x21);
+            }
             ASSERT_TRUE(platform::WriteFileAtomically(journal, bytes));
         };
         op.steps.push_back({"the open", [](World& w) { return w.OpenBook(); }, {}});

@@ -7,6 +7,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -296,21 +297,27 @@ TEST_P(BookJournalDamageTest, TheLastLineEndChangedCostsNothing) {
 }
 
 // A whole save whose removal of the journal failed begins it again with a second A naming
-// the saved book. A byte changed anywhere in that A costs no batch after it (was: the four
-// batches after it lost, the journal removed, and six changes told); where its damage
-// cannot be read past, the open refuses and keeps the journal rather than dropping them.
+// the saved book; before its file replaced the book, the save named it in the journal. A
+// byte changed, lost or turned into a quote or a line end anywhere in that A costs no batch
+// after it (was: the four batches after it lost, the journal removed, and six changes told;
+// then, where the byte split or joined the A's line, a refusal of the whole environment).
+// Without the save's mark (its append failed too), damage that hides what the A named
+// makes the open refuse and keep the journal rather than drop the batches after it.
 TEST_P(BookJournalDamageTest, ADamagedSecondAnchorCostsNoLaterBatch) {
     constexpr int kLater = 4;
     const auto later = [](int k) { return "c" + std::to_string(k); };
-    std::string journal, book;
-    {
+    // The journal and book as the whole save and four batches after it leave them, the
+    // save's mark written or not.
+    const auto saveThenEdit = [&](bool marked, std::string& journal, std::string& book) {
         int result = 0;
         auto store = OpenWith(journal_, result);
         ASSERT_EQ(result, kBatches * kPerBatch);
         {
             syscall_faults::Scope faults;
             syscall_faults::Unlink().Arm(1, EIO);
+            if (!marked) syscall_faults::Write().Arm(1, ENOSPC, 0, std::filesystem::canonical(JournalFile()).string());
             ASSERT_EQ(store->WriteFromMemoryToFile(), 0);
+            EXPECT_EQ(syscall_faults::Write().count.load(), 0);
         }
         ASSERT_TRUE(std::filesystem::exists(JournalFile()));
         for (int k = 0; k < kLater; ++k) {
@@ -325,7 +332,10 @@ TEST_P(BookJournalDamageTest, ADamagedSecondAnchorCostsNoLaterBatch) {
         }
         journal = ReadFile(JournalFile());
         book = ReadFile(DatabaseFile());
-    }
+    };
+    std::string journal, book;
+    saveThenEdit(true, journal, book);
+    if (HasFatalFailure()) return;
     const std::vector<Kind> records = Records(journal);
     std::vector<const Kind*> anchors;
     for (const Kind& k : records)
@@ -344,13 +354,18 @@ TEST_P(BookJournalDamageTest, ADamagedSecondAnchorCostsNoLaterBatch) {
         EXPECT_TRUE(lost == 0 || lost == kPerBatch) << lost;
         return lost;
     };
+    // A line end made in the A (the coded byte that stands for it).
+    const auto lineEnd = [&](const std::string& j, std::size_t at, char) {
+        std::string d = j;
+        d[at] = journal[second.end - 1];
+        return d;
+    };
     for (std::size_t at = second.begin; at < second.end; ++at) {
         SCOPED_TRACE(at);
-        for (const Damage damage : {Flip, Delete}) {
-            // A byte flipped into a line end or the quote splits or joins the A's line: that
-            // is damage no record survives, told by the refusal below, not one byte changed.
-            const char flipped = static_cast<char>(journal[at] ^ 0x21);
-            if (damage == Flip && (flipped == '\n' || flipped == '\r' || flipped == quote_)) continue;
+        using AnyDamage = std::function<std::string(const std::string&, std::size_t, char)>;
+        for (const auto& [name, damage] : {std::pair<const char*, AnyDamage>{"flipped", Flip}, {"deleted", Delete},
+                                           {"quote", Quote}, {"line end", lineEnd}}) {
+            SCOPED_TRACE(name);
             const std::string damaged = damage(journal, at, quote_);
             WriteFile(DatabaseFile(), book);
             WriteFile(JournalFile(), damaged);
@@ -363,14 +378,78 @@ TEST_P(BookJournalDamageTest, ADamagedSecondAnchorCostsNoLaterBatch) {
             if (HasFatalFailure()) return;
         }
     }
-    // Two bytes changed hide what the A named: the open refuses and keeps the journal.
-    std::string hidden = Flip(Flip(journal, second.begin + 6, quote_), second.begin + 9, quote_);
+    // Two bytes changed hide what the A named: the save's mark says it all the same.
+    const auto hide = [](const std::string& j, std::size_t at) { return Flip(Flip(j, at + 6, '"'), at + 9, '"'); };
+    {
+        WriteFile(DatabaseFile(), book);
+        WriteFile(JournalFile(), hide(journal, second.begin));
+        CDatabaseEdit store(&env_);
+        ASSERT_EQ(store.ReadCustomerList(), kBatches * kPerBatch);
+        EXPECT_EQ(expectLater(store), kPerBatch);
+        EXPECT_EQ(store.GetJournalDamage().lostChanges, kPerBatch);
+    }
+    // Without it, the open refuses and keeps the journal.
+    std::string unmarked;
+    saveThenEdit(false, unmarked, book);
+    if (HasFatalFailure()) return;
+    for (const Kind& k : Records(unmarked)) ASSERT_NE(k.kind, "C");
+    std::size_t at = 0;
+    for (const Kind& k : Records(unmarked))
+        if (k.kind == "A") at = k.begin;
+    const std::string hidden = hide(unmarked, at);
     WriteFile(DatabaseFile(), book);
     WriteFile(JournalFile(), hidden);
     CDatabaseEdit store(&env_);
     EXPECT_EQ(store.ReadCustomerList(), CMyDB::kErrOpen);
     EXPECT_EQ(store.GetErrMsg().GetLastCode(), 10203);
     EXPECT_TRUE(ReadFile(JournalFile()) == hidden);
+}
+
+// A journal that a whole save left behind (its removal failed, or the process died between
+// the save's rename and the removal) extends the saved book: damage where an A may have
+// stood in its older batches does not stop the open (was: the environment refused, 10203,
+// and its question offered to set the journal aside at a cost that was not real), and
+// the book opens with every change, the journal's older batches being in the saved file;
+// the damage in them is no loss to tell.
+TEST_P(BookJournalDamageTest, AJournalAWholeSaveLeftBehindExtendsTheSavedBook) {
+    std::string journal, book;
+    {
+        int result = 0;
+        auto store = OpenWith(journal_, result);
+        ASSERT_EQ(result, kBatches * kPerBatch);
+        syscall_faults::Scope faults;
+        syscall_faults::Unlink().Arm(1, EIO);
+        ASSERT_EQ(store->WriteFromMemoryToFile(), 0);
+        journal = ReadFile(JournalFile());
+        book = ReadFile(DatabaseFile());
+    }
+    const std::size_t start = ends_[5];  // batch 6's B
+    const struct {
+        const char* name;
+        std::string journal;
+    } cases[] = {
+        {"two bytes of a batch's B", Flip(Flip(journal, start + 4, quote_), start + 7, quote_)},
+        {"a quote made in a batch's B", Quote(journal, start + 5, quote_)},
+        {"zeros across a batch's start", journal.substr(0, start - 3) + std::string(9, '\0') + journal.substr(start + 6)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        WriteFile(DatabaseFile(), book);
+        WriteFile(JournalFile(), c.journal);
+        for (int n = 1; n <= 3; ++n) std::filesystem::remove(Copy(n));
+        {
+            CDatabaseEdit store(&env_);
+            ASSERT_EQ(store.ReadCustomerList(), kBatches * kPerBatch) << store.GetErrMsg().GetLastCode();
+            ExpectBatches(store, -1);
+            // Nothing is lost to this book: the user is told of no loss; the bytes are kept.
+            EXPECT_EQ(store.GetJournalDamage().lostChanges, 0);
+            EXPECT_TRUE(ReadFile(store.GetJournalDamage().keptCopy) == c.journal);
+        }
+        CDatabaseEdit again(&env_);
+        ASSERT_EQ(again.ReadCustomerList(), kBatches * kPerBatch);
+        ExpectBatches(again, -1);
+        EXPECT_FALSE(again.GetJournalDamage().found);
+    }
 }
 
 // Damage over several batches (a stretch of the disk zeroed) is counted whole: the user is
