@@ -451,9 +451,11 @@ TEST_F(MailCreateDialogTest, ClosingWithoutSavingAsksOnlyWhenSomethingChanged) {
         {"carrier body of a stored mail", stored,
          [](CMailCreateDialog& d) { d.GetTextPage(3)->Body()->InsertText(U8("追記")); }},
         {"destination chosen", stored, [&](CMailCreateDialog& d) { Choose(d, list, "会員"); }},
+        // The hour after the one shown (the stored mail's is the hour it was stored in).
         {"reservation hour", stored,
          [](CMailCreateDialog& d) {
-             ui::FindControl<QComboBox>(&d, CMailCreateDialog::kIdcReserveHour)->setCurrentIndex(13);
+             auto* hour = ui::FindControl<QComboBox>(&d, CMailCreateDialog::kIdcReserveHour);
+             hour->setCurrentIndex((hour->currentIndex() + 1) % hour->count());
          }},
     };
     const std::function<void(CMailCreateDialog&)> ways[] = {
