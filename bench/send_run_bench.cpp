@@ -47,7 +47,8 @@
 // which the draft is sent again as the user would; a run that refused someone ends with a
 // closing pause of 300 ms (2 s in the program) before the worker's final save, which the
 // moments reach too. Every other kill is a power cut: the mail's progress record is cut
-// back to the size the run last flushed to the disk. Counters: runs; kills (runs the kill
+// back to the size the run last flushed to the disk, and the runs after it take themselves
+// to run in a new boot, as after the machine's restart. Counters: runs; kills (runs the kill
 // met running), of them power_cuts; cancels;
 // most_copies (the most copies one person got: must be at most 2); over_two (people with
 // more); lost (people neither recorded as failed nor sent a copy: must be 0);
@@ -560,6 +561,7 @@ void BM_KilledRunsWithFaults(benchmark::State& state) {
                           MAP_SHARED | MAP_ANONYMOUS, -1, 0);
     if (shared == MAP_FAILED) std::abort();
     auto* flushed = new (shared) std::atomic<std::uint64_t>(0);
+    int boots = 0;
     // A run and the worker's final save in a child process, killed after `stopAfterMs`
     // (negative: never), or, with `cancel`, cancelled then as the user's cancel does; true
     // when it was killed. With `powerCut` the kill takes with it what the progress record
@@ -601,6 +603,8 @@ void BM_KilledRunsWithFaults(benchmark::State& state) {
         // (A record that did not exist yet has nothing to lose.)
         const std::uintmax_t size = std::filesystem::file_size(journal, error);
         if (killed && powerCut && !error && size > flushed->load()) std::filesystem::resize_file(journal, flushed->load());
+        // The machine starts again: what follows runs in another boot.
+        if (killed && powerCut) HistoryListViewer::SetBootIdForTesting("after power cut " + std::to_string(++boots));
         return killed;
     };
     int runs = 0, kills = 0, powerCuts = 0, cancels = 0, countsDiffer = 0, mostCopies = 0, overTwo = 0, lost = 0;
@@ -658,6 +662,7 @@ void BM_KilledRunsWithFaults(benchmark::State& state) {
     state.counters["over_two"] = overTwo;
     state.counters["lost"] = lost;
     state.counters["counts_differ"] = countsDiffer;
+    HistoryListViewer::SetBootIdForTesting("");
 }
 
 }  // namespace

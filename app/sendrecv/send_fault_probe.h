@@ -6,6 +6,8 @@
 //
 // Points, in the order a run meets them for each recipient:
 //   "taking"     the run is about to take its mail (still due? then "A")
+//   "handed"     a message went to the server whole (its last byte written, with the
+//                envelope of the next when pipelined); its answer is not read yet
 //   "accepted"   the server accepted a message; nothing is recorded yet (the one message
 //                a kill can cause to be sent twice)
 //   "recorded"   the recipient's outcome is in the send history's progress record

@@ -40,8 +40,14 @@ constexpr int kOptionNoAttachments = 100;
 
 // A connection is renewed after this many messages.
 constexpr int kMessagesPerConnection = 1000;
-// The progress record is flushed to the disk at most this often.
+// The progress record is flushed to the disk at most this often (outcomes; a message's
+// attempt is on the disk before the message goes).
 constexpr long long kSyncIntervalMs = 100;
+// The most recipients whose next attempts one flush reserves (HistoryListViewer::
+// ReserveSends): the run reserves about what it sends in kSyncIntervalMs, so that it
+// flushes a few times a second rather than once per message, and a power cut leaves no
+// more attempts counted that never went than the messages of that time.
+constexpr std::size_t kMostReserved = 1024;
 // The mail's record in the mail list is brought up to date at most this often.
 constexpr long long kProgressIntervalMs = 100;
 // The time-out while the run stops after a cancelled send (seconds).
@@ -430,6 +436,7 @@ SendRun::Next SendRun::Advance(const Pending* next) {
             nextSent = true;
             current_ = *next;
             if (const Next sent = SendEnvelope(current_); sent != Next::kGoOn) return sent;
+            SendRunReached("handed");  // the held message went with that envelope
         }
     }
     // 3. The next envelope, when it did not go with that data: over a new connection when one
@@ -598,7 +605,7 @@ SendRun::Next SendRun::HandOver(const Pending& message, bool held) {
     const std::string& messageId = messages_[message.slot].messageId;
     HistoryListViewer& history = *job_.GetHistory();
     SyncIfDue();
-    const int marked = history.MarkSendPending(message.id, messageId);
+    const int marked = Reserve(message.id) ? history.MarkSendPending(message.id, messageId) : -1;
     history.SetProgressSync(false);
     if (marked != 0) {
         job_.GetErrMsg() = history.GetErrMsg();
@@ -617,6 +624,7 @@ SendRun::Next SendRun::HandOver(const Pending& message, bool held) {
         inFlight_.active = true;
         inFlight_.id = message.id;
         inFlight_.messageId = messageId;
+        if (!held) SendRunReached("handed");
         return Next::kGoOn;
     }
     const int stage = static_cast<int>(netssl::SMTPS_Get(h, netssl::kSmtpsSendStage, 0, nullptr));
@@ -765,6 +773,37 @@ void SendRun::SyncIfDue() {
     if (sync) lastSyncMs_ = now;
 }
 
+bool SendRun::Reserve(int id) {
+    HistoryListViewer& history = *job_.GetHistory();
+    if (history.IsSendReserved(id)) return true;
+    // The group the size of what went since the last one: doubled while it lasted less
+    // than the flush window, halved when it lasted more than twice that (a slow server).
+    const long long now = NowMs();
+    if (lastReserveMs_ != 0) {
+        const long long lasted = now - lastReserveMs_;
+        if (lasted < kSyncIntervalMs) reserveSize_ = std::min(reserveSize_ * 2, kMostReserved);
+        else if (lasted > 2 * kSyncIntervalMs) reserveSize_ = std::max<std::size_t>(reserveSize_ / 2, 1);
+    }
+    lastReserveMs_ = now;
+    // Messages go in list order: the recipient is found at or after the last one reserved
+    // for (from the start for one sent again out of that order).
+    auto at = std::find(ids_.begin() + static_cast<std::ptrdiff_t>(reserveFrom_), ids_.end(), id);
+    if (at == ids_.end()) at = std::find(ids_.begin(), ids_.end(), id);
+    std::vector<int> group;
+    if (at == ids_.end()) {
+        group.push_back(id);
+    } else {
+        const auto end = ids_.end() - at > static_cast<std::ptrdiff_t>(reserveSize_)
+                             ? at + static_cast<std::ptrdiff_t>(reserveSize_)
+                             : ids_.end();
+        group.assign(at, end);
+        reserveFrom_ = std::max(reserveFrom_, static_cast<std::size_t>(end - ids_.begin()));
+    }
+    if (history.ReserveSends(group) != 0) return false;
+    lastSyncMs_ = NowMs();  // flushed with it: what was recorded before
+    return true;
+}
+
 int SendRun::FlushWhenDue() {
     HistoryListViewer* history = job_.GetHistory();
     if (history == nullptr || !history->HasUnflushedProgress()) return 0;
@@ -819,6 +858,7 @@ void SendRun::FinalSaves() {
         history->GetMailID() != mailId_)
         return;  // the stores hold nothing of this mail
     SendRunReached("closing");
+    history->DropReservations();
     history->SetProgressSync(true);
     // The history first: the list may drop only what the history holds.
     if (history->WriteHDataFromMemoryToFile() < 0) {

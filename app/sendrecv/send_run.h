@@ -28,13 +28,16 @@
 //    the next recipient; the whole history and the recipient list are rewritten only now
 //    and then (by the history's save pace), the history always first. A run that finds
 //    people in the recipient list whom the history shows as sent (a run killed before it
-//    rewrote the list) drops them. The progress record is flushed to the disk at most
-//    every 100 ms, and what it holds unflushed is flushed within that time also while the
-//    run waits for the server or pauses between messages (a kill loses nothing; a power
-//    cut may resend what went out in the last 100 ms, never lose it).
+//    rewrote the list) drops them. Outcomes are flushed to the disk at most every 100 ms,
+//    and what the progress record holds unflushed is flushed within that time also while
+//    the run waits for the server or pauses between messages (a kill loses nothing; a
+//    power cut may resend what went out in the last 100 ms, never lose it).
 //  - Nobody gets more than two copies from faults. Before each message the recipient is
 //    marked in the progress record as sent with its outcome in doubt (nothing goes out
-//    unless that mark is written); the outcome ends the mark. A mark that outlives the
+//    unless that attempt is on the disk: one flush reserves the attempts of the next
+//    recipients in the list, about what the run sends in 100 ms (HistoryListViewer::
+//    ReserveSends), so that a power cut right after a message cannot take its mark); the
+//    outcome ends the mark. A mark that outlives the
 //    run (no reply before the time-out, a connection lost after the message, a killed
 //    run, a disk that filled up) lets the next run send that message once more; a second
 //    such message makes the recipient failed for good ("E", never resent, permission
@@ -166,6 +169,11 @@ private:
     bool RecordProgress();
     // Asks the progress record's next write to flush to the disk when kSyncIntervalMs passed.
     void SyncIfDue();
+    // Makes sure the next attempt of recipient `id` is on the disk before its message goes:
+    // reserved with the recipients after it in the list (about what the run sends in the
+    // flush window), in one flush, unless it is reserved already. False when the history
+    // could not record it.
+    bool Reserve(int id);
     // The client's waiting hook: while the server is silent, flushes what the progress
     // record holds unflushed once kSyncIntervalMs passed since the last flush; the
     // milliseconds until that is due (0: nothing to wait for).
@@ -221,5 +229,8 @@ private:
     std::string closingText_;    // shown at the end after a lost connection or an interrupt
     std::string lastStatus_;
     long long lastSyncMs_ = 0;
+    std::size_t reserveFrom_ = 0;  // ids_ from here on are not reserved yet
+    std::size_t reserveSize_ = 8;  // recipients the next reservation takes (Reserve)
+    long long lastReserveMs_ = 0;
     long long lastProgressMs_ = 0;
 };

@@ -21,6 +21,7 @@
 #include "platform/named_mutex.h"
 #include "platform/notifier.h"
 #include "platform/path.h"
+#include "platform/safe_write.h"
 
 namespace {
 
@@ -43,8 +44,38 @@ constexpr std::string_view kPendingTag = "P";
 // deferral ("YYYY/MM/DD hh:mm:ss").
 constexpr std::string_view kDeferralTag = "D";
 
+// The first field of a record of reserved attempts: "G", the boot it was written in, then
+// for each recipient its customer ID and the number of the attempt reserved.
+constexpr std::string_view kReservationTag = "G";
+
 // Whether a row in this state is the recipient's outcome for good (sent, failed).
 bool Settled(std::string_view state) { return state == "C" || state == "E"; }
+
+std::mutex& BootIdMutex() {
+    static std::mutex m;
+    return m;
+}
+std::string& BootIdForTesting() {
+    static std::string id;
+    return id;
+}
+
+// The boot the process runs in: what was written in it and not flushed is still in the
+// page cache, whatever became of the process that wrote it. Empty when the system does not
+// tell (a reservation then always counts).
+std::string CurrentBootId() {
+    {
+        std::lock_guard<std::mutex> lock(BootIdMutex());
+        if (!BootIdForTesting().empty()) return BootIdForTesting();
+    }
+    static const std::string id = [] {
+        std::string text;
+        if (!platform::ReadNamedFile("/proc/sys/kernel/random/boot_id", text)) return std::string();
+        while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+        return text;
+    }();
+    return id;
+}
 
 [[noreturn]] void FailConstruction(CErrMsg& err, int code) {
     if (code != 0) err.SetErr(code);
@@ -145,6 +176,7 @@ void HistoryListViewer::Clear() {
     dirty_.clear();
     dirtyMark_.clear();
     pending_.clear();
+    reserved_.clear();
     deferred_.clear();
     tally_ = Tally{};
     repeats_.clear();
@@ -413,6 +445,7 @@ int HistoryListViewer::GetHDataFromFileToMemory(int keyGiven, const char* key) {
     const int replayed = journal_.Replay([this](const std::vector<std::string_view>& f) {
         if (!f.empty() && f[0] == kPendingTag) ApplyPendingRecord(f);
         else if (!f.empty() && f[0] == kDeferralTag) ApplyDeferralRecord(f);
+        else if (!f.empty() && f[0] == kReservationTag) ApplyReservationRecord(f);
         else Upsert(f);
     });
     if (replayed < 0) {
@@ -537,6 +570,9 @@ int HistoryListViewer::MarkSendPending(int customerID, const std::string& messag
     PendingSend& p = pending_[customerID];
     const std::string attempts = std::to_string(p.attempts + 1);
     const std::string customer = std::to_string(customerID);
+    // A reserved attempt is on the disk already; any other is flushed with its mark.
+    const auto reservation = reserved_.find(customerID);
+    const bool reserved = reservation != reserved_.end() && reservation->second == p.attempts + 1;
     {
         platform::NamedMutex mutex(kMutexName);
         Lock lock(mutex);
@@ -545,17 +581,89 @@ int HistoryListViewer::MarkSendPending(int customerID, const std::string& messag
         AddDirtyRows();
         const std::size_t rows = journal_.PendingSize();
         journal_.Add({kPendingTag, customer, attempts, messageID});
-        if (journal_.Commit() != 0) {
+        const bool sync = journal_.GetSync();
+        if (!reserved) journal_.SetSync(true);
+        const int committed = journal_.Commit();
+        journal_.SetSync(sync);
+        if (committed != 0) {
             journal_.DropPendingFrom(rows);  // the rows stay for the next try, the mark goes
             if (p.attempts == 0) pending_.erase(customerID);
             return Fail(5206, -26);
         }
     }
+    if (reservation != reserved_.end()) reserved_.erase(reservation);
     ++p.attempts;
     p.earlierID = std::move(p.messageID);
     p.messageID = messageID;
     changed_ = 1;  // the next save carries the mark over
     return 0;
+}
+
+int HistoryListViewer::ReserveSends(const std::vector<int>& customerIDs) {
+    if (const int r = CheckWritable(); r != 0) return r;
+    if (BindJournal() != 0) return -27;
+    std::vector<std::string> texts;
+    texts.reserve(customerIDs.size() * 2 + 2);
+    texts.emplace_back(kReservationTag);
+    texts.push_back(CurrentBootId());
+    std::vector<int> added;
+    for (int customer : customerIDs) {
+        if (reserved_.count(customer) != 0) continue;
+        const auto p = pending_.find(customer);
+        const int attempt = (p != pending_.end() ? p->second.attempts : 0) + 1;
+        reserved_.emplace(customer, attempt);
+        added.push_back(customer);
+        texts.push_back(std::to_string(customer));
+        texts.push_back(std::to_string(attempt));
+    }
+    if (added.empty()) return 0;
+    const std::vector<std::string_view> fields(texts.begin(), texts.end());
+    platform::NamedMutex mutex(kMutexName);
+    Lock lock(mutex);
+    const std::size_t before = journal_.PendingSize();
+    journal_.Add(fields);
+    const bool sync = journal_.GetSync();
+    journal_.SetSync(true);
+    const int committed = journal_.Commit();
+    journal_.SetSync(sync);
+    if (committed != 0) {
+        journal_.DropPendingFrom(before);
+        for (int customer : added) reserved_.erase(customer);
+        return Fail(5206, -26);
+    }
+    return 0;
+}
+
+void HistoryListViewer::DropReservations() {
+    if (reserved_.empty()) return;
+    reserved_.clear();
+    changed_ = 1;  // the next save writes the progress record without them
+}
+
+void HistoryListViewer::SetBootIdForTesting(std::string id) {
+    std::lock_guard<std::mutex> lock(BootIdMutex());
+    BootIdForTesting() = std::move(id);
+}
+
+void HistoryListViewer::ApplyReservationRecord(const std::vector<std::string_view>& fields) {
+    if (fields.size() < 2 || fields.size() % 2 != 0) return;
+    // Written in this boot: the marks that followed it are all in the file (a process
+    // killed loses nothing it wrote), and they alone tell what went out.
+    const std::string boot = CurrentBootId();
+    if (!boot.empty() && fields[1] == boot) return;
+    for (std::size_t i = 2; i + 1 < fields.size(); i += 2) {
+        const int customer = ToInt(fields[i]);
+        const int attempt = ToInt(fields[i + 1]);
+        // A save cut short replays the record over a file whose row settled the person.
+        const int row = DBID2RowNumber(customer);
+        if (attempt <= 0 || (row >= 0 && Settled(Element(row, kState)))) continue;
+        PendingSend& p = pending_[customer];
+        if (p.attempts >= attempt) continue;
+        // The attempt's message is not known: its mark, if any, was lost with the power.
+        p.attempts = attempt;
+        p.earlierID = std::move(p.messageID);
+        p.messageID.clear();
+    }
 }
 
 void HistoryListViewer::ClearSendPending(int customerID, const std::string& messageID) {
@@ -575,7 +683,8 @@ void HistoryListViewer::ClearSendPending(int customerID, const std::string& mess
 
 std::vector<std::vector<std::string_view>> HistoryListViewer::PendingRecords(std::vector<std::string>& texts) const {
     texts.clear();
-    texts.reserve(pending_.size() * 3 + deferred_.size() * 2);
+    // Room for every field first: the records view the texts.
+    texts.reserve(pending_.size() * 3 + deferred_.size() * 2 + (reserved_.empty() ? 0 : reserved_.size() * 2 + 2));
     for (const auto& [customer, p] : pending_) {
         texts.push_back(std::to_string(customer));
         texts.push_back(std::to_string(p.attempts));
@@ -589,6 +698,18 @@ std::vector<std::vector<std::string_view>> HistoryListViewer::PendingRecords(std
     const std::size_t marks = pending_.size() * 3;
     for (std::size_t i = 0; i < marks; i += 3) records.push_back({kPendingTag, texts[i], texts[i + 1], texts[i + 2]});
     for (std::size_t i = marks; i < texts.size(); i += 2) records.push_back({kDeferralTag, texts[i], texts[i + 1]});
+    // The reservations not used yet go on into the new record: a message of the group may
+    // still go out without a flush of its own.
+    if (!reserved_.empty()) {
+        const std::size_t first = texts.size();
+        texts.emplace_back(kReservationTag);
+        texts.push_back(CurrentBootId());
+        for (const auto& [customer, attempt] : reserved_) {
+            texts.push_back(std::to_string(customer));
+            texts.push_back(std::to_string(attempt));
+        }
+        records.emplace_back(texts.begin() + static_cast<std::ptrdiff_t>(first), texts.end());
+    }
     return records;
 }
 

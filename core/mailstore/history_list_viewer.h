@@ -20,9 +20,11 @@
 //  - Sends in flight: a message may reach a recipient although its outcome never comes
 //    back (a lost connection, no reply in time, a killed run). The send run marks the
 //    recipient before each message (MarkSendPending), so that a later run knows how often
-//    that person may have got it already. The marks live in the progress record only, as
-//    records of their own kind (older readers skip them), and each whole-file save writes
-//    the open ones into a fresh progress record: the history file's rows are unchanged.
+//    that person may have got it already; each mark is on the disk before its message
+//    goes, flushed itself or reserved with the next ones by one flush (ReserveSends). The
+//    marks and reservations live in the progress record only, as records of their own kind
+//    (older readers skip them), and each whole-file save writes the open ones into a fresh
+//    progress record: the history file's rows are unchanged.
 //    A mark counts the messages that may have reached the person: it ends when the
 //    recipient's row is recorded as sent or failed ("C", "E"); ClearSendPending takes back
 //    only the attempt of a message that surely did not go out, so the doubt of an earlier
@@ -146,9 +148,28 @@ public:
 
     // ---- Sends in flight ---------------------------------------------------------------------
     // One more attempt of `customerID`, going out with `messageID`: made durable (after the
-    // rows changed so far) before it returns. 0; -1, -13, -25, -27 as for writing; -26
-    // (5206) the progress record could not be written (the mark is then not set).
+    // rows changed so far) before it returns, by a flush or by its reservation
+    // (ReserveSends). 0; -1, -13, -25, -27 as for writing; -26 (5206) the progress record
+    // could not be written (the mark is then not set).
     int MarkSendPending(int customerID, const std::string& messageID);
+    // Reserves the next attempt of each of `customerIDs` (recipients a run is about to
+    // send to), in one record flushed to the disk before it returns: 0, or as
+    // MarkSendPending (nothing is then reserved). The mark of a reserved attempt is not
+    // flushed on its own, so that a run flushes once per group of messages, not once per
+    // message. What makes that safe: a reservation counts as the attempt when the history
+    // is read after the machine restarted (another boot), since a power cut may have
+    // taken the marks written after it; within the same boot the marks are all there
+    // (a killed process loses nothing written) and the reservation counts for nothing.
+    // A reservation a person never used counts after a power cut all the same, as one
+    // attempt in doubt more than there was.
+    int ReserveSends(const std::vector<int>& customerIDs);
+    // Whether the next attempt of `customerID` is reserved (and so on the disk).
+    bool IsSendReserved(int customerID) const { return reserved_.count(customerID) != 0; }
+    // Forgets the reservations not used (the run is over); the next save leaves them out.
+    void DropReservations();
+    // Tests only: the boot the process takes itself to run in (empty: the system's), so
+    // that a test can stage a power cut and the restart after it.
+    static void SetBootIdForTesting(std::string id);
     // Takes back the attempt of message `messageID`, which surely did not go out (a
     // refusal, a "try later" before or at its end): the recipient's earlier attempts in
     // doubt stay. Nothing when the last mark is of another message. Recorded with the next
@@ -252,6 +273,7 @@ private:
     // Applies one replayed record of a send in flight / of a deferral.
     void ApplyPendingRecord(const std::vector<std::string_view>& fields);
     void ApplyDeferralRecord(const std::vector<std::string_view>& fields);
+    void ApplyReservationRecord(const std::vector<std::string_view>& fields);
     // A row of `customerID` was recorded in `state`: the sends in flight and the deferral
     // it ends.
     void RowRecorded(int customerID, std::string_view state);
@@ -305,6 +327,8 @@ private:
         std::string earlierID;  // of the attempt before, for ClearSendPending
     };
     std::unordered_map<int, PendingSend> pending_;
+    // Reserved attempts not marked yet: recipient -> the attempt's number.
+    std::unordered_map<int, int> reserved_;
     // Recipients deferred since their last row: the time of the first deferral.
     std::unordered_map<int, platform::DateTime> deferred_;
     // GetNumOneMail's attempts and failed attempts, and the customers with more than one

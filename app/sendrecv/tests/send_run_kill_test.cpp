@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <filesystem>
@@ -21,6 +22,7 @@
 #include "app/sendrecv/send_fault_probe.h"
 #include "app/sendrecv/tests/send_run_fixture.h"
 #include "core/foundation/progress_journal.h"
+#include "platform/tests/io_faults.h"
 
 namespace {
 
@@ -247,16 +249,24 @@ TEST_F(SendRunKillTest, KilledOrCancelledAfterItsRunNobodyWaitingForAResendIsLef
 }
 
 
-// A message whose answer was lost (the connection dropped after it), then its resend
-// answered by silence, and the power lost a second into that wait: the progress record as
-// the disk held it then (cut back to the size last flushed) still shows both messages, so
-// the next run gives the person up instead of sending a third copy. The others get theirs
-// once, and nobody's permission changes.
+// A message whose answer was lost (the connection dropped after it), then its resend, and
+// the power lost as that resend waits for its answer: a second into the wait (the server
+// silent), or right after its last byte went, before anything was read. The progress
+// record as the disk held it then (cut back to the size last flushed), read after the
+// restart, still shows both messages, so the next run gives the person up instead of
+// sending a third copy. The others get theirs once, and nobody's permission changes.
 TEST_F(SendRunKillTest, APowerCutWhileARunWaitsForAnAnswerNeverGivesAThirdCopy) {
+    // The boot the power cut ends: what the killed run wrote and did not flush is gone.
+    struct Restart {
+        ~Restart() { HistoryListViewer::SetBootIdForTesting(""); }
+    } restart;
+    for (const bool rightAfter : {false, true})
     for (const bool pipelining : {false, true}) {
-        SCOPED_TRACE(pipelining ? "PIPELINING" : "one command at a time");
+        SCOPED_TRACE(std::string(rightAfter ? "right after the message" : "a second into the wait") +
+                     (pipelining ? ", PIPELINING" : ", one command at a time"));
         TearDown();
         SetUp();
+        HistoryListViewer::SetBootIdForTesting("");
         std::vector<std::string> args = {"--sequence", "b@example.jp=drop,silent"};
         if (pipelining) args.push_back("--pipelining");
         SendTestServer server(args);
@@ -286,14 +296,22 @@ TEST_F(SendRunKillTest, APowerCutWhileARunWaitsForAnAnswerNeverGivesAThirdCopy) 
             ProgressJournal::SetFlushObserverForTesting([&](const std::string& path, std::uint64_t size) {
                 if (path == journal) flushed->store(size);
             });
+            // The first message of this run is b's resend: the power goes once the server
+            // has it, before the run does anything more.
+            if (rightAfter)
+                SetSendFaultProbeForTesting([&](std::string_view at) {
+                    if (at != "handed") return;
+                    sendtest::WaitFor([&] { return server.Count() == 3; });
+                    ::raise(SIGKILL);
+                });
             CSendJob job(Stores());
             job.SendOneMail(mail);
             ::_exit(0);
         }
         // b's resend is with the server, which never answers it.
         const bool resent = sendtest::WaitFor([&] { return server.Count() == 3; });
-        if (resent) std::this_thread::sleep_for(std::chrono::seconds(1));
-        ::kill(child, SIGKILL);
+        if (resent && !rightAfter) std::this_thread::sleep_for(std::chrono::seconds(1));
+        if (!rightAfter) ::kill(child, SIGKILL);
         int status = 0;
         ASSERT_EQ(::waitpid(child, &status, 0), child);
         ASSERT_TRUE(resent);
@@ -302,6 +320,7 @@ TEST_F(SendRunKillTest, APowerCutWhileARunWaitsForAnAnswerNeverGivesAThirdCopy) 
         ::munmap(shared, sizeof(std::atomic<std::uint64_t>));
         const std::uintmax_t size = std::filesystem::file_size(journal, error);
         if (!error && size > kept) std::filesystem::resize_file(journal, kept);
+        HistoryListViewer::SetBootIdForTesting(std::string("after the power cut ") + (pipelining ? "1" : "0"));
 
         CMailListViewer reopened(env_.get());
         EXPECT_EQ(RecoverInterruptedSends(reopened), 1);
@@ -318,6 +337,58 @@ TEST_F(SendRunKillTest, APowerCutWhileARunWaitsForAnAnswerNeverGivesAThirdCopy) 
         EXPECT_EQ(MailOnDisk(mail).GetStatus(), "E");
         ExpectCountsAsTheHistorySays(mail);
         EXPECT_TRUE(RecipientsOnDisk(mail).empty());
+    }
+}
+
+// A message goes only once its attempt is on the disk: a run whose progress record cannot
+// be written or flushed before a message (here b's resend, after a first message whose
+// answer was lost) stops with the history's error and sends nothing, rather than a copy a
+// power cut could make uncounted; the mail ends failed. Sent again with the disk well, it
+// reaches everyone, b with the one resend its lost answer allows.
+TEST_F(SendRunKillTest, AnAttemptThatCannotReachTheDiskStopsTheRunBeforeItsMessage) {
+    for (const io_faults::Counted call : {io_faults::Counted::kWrite, io_faults::Counted::kDataSync})
+    for (const bool pipelining : {false, true}) {
+        SCOPED_TRACE(std::string(call == io_faults::Counted::kWrite ? "failed write" : "failed flush") +
+                     (pipelining ? ", PIPELINING" : ""));
+        TearDown();
+        SetUp();
+        std::vector<std::string> args = {"--sequence", "b@example.jp=drop"};
+        if (pipelining) args.push_back("--pipelining");
+        SendTestServer server(args);
+        UseServer(server.port());
+        std::map<std::string, int> ids;
+        std::vector<int> people;
+        for (const char* n : {"a", "b", "c"}) people.push_back(ids[n] = AddPerson(std::string(n) + "@example.jp"));
+        ASSERT_EQ(book_->WriteFromMemoryToFile(), 0);
+        const int mail = MakeMail(people, "s", "b");
+        Send(mail);  // a gets the mail; b's answer is lost with the connection
+        ASSERT_EQ(server.Count(), 2);
+
+        HistoryListViewer history(env_.get(), options_.get(), book_.get(), mails_.get());
+        ASSERT_EQ(history.SetMailID(mail, 1), 0);
+        {
+            // The next write or flush of the progress record fails (once).
+            io_faults::Armed& fault = io_faults::CountedOf(call);
+            fault.Arm(1, EIO, 0, std::filesystem::weakly_canonical(history.ProgressPath()).string());
+            EXPECT_NE(Send(mail), 0);
+            const bool fired = fault.count.load() == 0;
+            fault.Disarm();
+            ASSERT_TRUE(fired);
+        }
+        EXPECT_EQ(server.Count(), 2) << "a message went without its attempt on the disk";
+        EXPECT_NE(std::find(flags_.begin(), flags_.end(), CSendJob::kError), flags_.end());
+        EXPECT_EQ(MailOnDisk(mail).GetStatus(), "E");
+
+        ReserveAgain(mail);  // as the user sends the failed mail again
+        Send(mail);
+        const std::map<std::string, int> copies = CopiesByName(server);
+        const auto rows = HistoryOnDisk(mail);
+        for (const auto& [n, want] : std::map<std::string, int>{{"a", 1}, {"b", 2}, {"c", 1}}) {
+            EXPECT_EQ(copies.count(n) != 0 ? copies.at(n) : 0, want) << n;
+            EXPECT_EQ(rows.count(ids[n]) != 0 ? rows.at(ids[n]).first : "", "C") << n;
+        }
+        EXPECT_EQ(MailOnDisk(mail).GetStatus(), "C");
+        ExpectCountsAsTheHistorySays(mail);
     }
 }
 

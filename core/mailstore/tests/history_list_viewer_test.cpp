@@ -502,6 +502,58 @@ TEST_F(HistoryTest, SendsInFlightOutliveSavesUntilTheirOutcomeIsRecorded) {
     EXPECT_EQ(Open()->GetSendPending(5), 0);
 }
 
+// Attempts reserved ahead of their messages (one flush for a group) count only where the
+// marks after them may be gone: read in another boot (a power cut, then the restart), each
+// reserved attempt counts as made, also one whose message never went, while the marks of
+// the same boot tell exactly what went. A whole save carries the open reservations over;
+// reservations dropped at the end of a run leave nothing to count.
+TEST_F(HistoryTest, ReservedAttemptsCountOnlyInTheBootAfterAPowerCut) {
+    struct Restart {
+        ~Restart() { HistoryListViewer::SetBootIdForTesting(""); }
+    } restart;
+    HistoryListViewer::SetBootIdForTesting("before");
+    std::uintmax_t flushed = 0;
+    {
+        auto h = Open();
+        h->SetProgressSync(false);
+        ASSERT_EQ(h->MarkSendPending(2, "<two-a>"), 0);  // its answer never came
+        ASSERT_EQ(h->ReserveSends({2, 3, 4}), 0);
+        EXPECT_TRUE(h->IsSendReserved(3));
+        flushed = std::filesystem::file_size(JournalPath());
+        ASSERT_EQ(h->MarkSendPending(2, "<two-b>"), 0);
+        ASSERT_EQ(h->MarkSendPending(3, "<three>"), 0);
+        EXPECT_FALSE(h->IsSendReserved(3));
+        h->SetHDataFromStructToMemory(Row(3, "C", 0, "N", "<three>"));
+        ASSERT_EQ(h->RecordProgress(), 0);  // 4's message never went
+    }
+    {
+        auto h = Open();  // killed: the same boot, every mark there
+        EXPECT_EQ(h->GetSendPending(2), 2);
+        EXPECT_EQ(h->GetSendPending(3), 0);
+        EXPECT_EQ(h->GetSendPending(4), 0);
+    }
+    // The power lost what came after the reservation; the machine starts again.
+    std::filesystem::resize_file(JournalPath(), flushed);
+    HistoryListViewer::SetBootIdForTesting("after");
+    {
+        auto h = Open();
+        EXPECT_EQ(h->GetSendPending(2), 2);
+        EXPECT_EQ(h->GetSendPending(3), 1);
+        EXPECT_EQ(h->GetSendPending(4), 1);
+        // Reserved again and saved whole before the next power cut: still counted.
+        ASSERT_EQ(h->ReserveSends({5}), 0);
+        ASSERT_EQ(h->WriteHDataFromMemoryToFileCompel(), 0);
+    }
+    HistoryListViewer::SetBootIdForTesting("later");
+    auto h = Open();
+    EXPECT_EQ(h->GetSendPending(5), 1);
+    ASSERT_EQ(h->ReserveSends({6}), 0);
+    h->DropReservations();
+    ASSERT_EQ(h->WriteHDataFromMemoryToFile(), 0);
+    HistoryListViewer::SetBootIdForTesting("last");
+    EXPECT_EQ(Open()->GetSendPending(6), 0);
+}
+
 // The doubt of a message whose answer never came outlives what happens to the next one:
 // a refusal or a "try later" takes back only its own mark, a row waiting for a resend
 // ("W") keeps it, and only a row sent or failed for good ends it - in memory, after a
