@@ -25,7 +25,7 @@ bool ContainsSjis(std::string_view haystack, std::string_view needle) {
     return FindSjis(haystack, needle, false) != std::string_view::npos;
 }
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
+bool IsAsciiSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
 
 // One character of a Shift_JIS text at `i`: its value and its length.
 unsigned CharAt(std::string_view s, std::size_t i, bool ignoreCase, std::size_t& length) {
@@ -43,7 +43,7 @@ unsigned CharAt(std::string_view s, std::size_t i, bool ignoreCase, std::size_t&
 
 int ExtractAtoi(std::string_view text) {
     std::size_t i = 0;
-    while (i < text.size() && IsBlank(text[i])) ++i;
+    while (i < text.size() && IsAsciiSpace(text[i])) ++i;
     bool negative = false;
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
     long long v = 0;

@@ -16,7 +16,7 @@ struct ElementEntry {
 
 // Extension items (28-47) are named and typed by the system options; their entries here
 // are placeholders.
-constexpr ElementEntry kElements[kCustomerElementCount] = {
+constexpr ElementEntry kCustomerElements[kCustomerElementCount] = {
     {"個人情報ID", kCustomerNumber},
     {"メールアドレス", kCustomerText},
     {"名前(姓)", kCustomerText},
@@ -102,12 +102,12 @@ const std::string* OneCustomer::Field(int element) const {
 const std::string& CustomerElementName(int element) {
     static const std::string empty;
     if (element < 0 || element >= kCustomerElementCount) return empty;
-    return SjisLiteral(kElements[element].name);
+    return SjisLiteral(kCustomerElements[element].name);
 }
 
 int CustomerElementType(int element) {
     if (element < 0 || element >= kCustomerElementCount) return kCustomerText;
-    return kElements[element].type;
+    return kCustomerElements[element].type;
 }
 
 void InitOneCustomer(OneCustomer& record) {

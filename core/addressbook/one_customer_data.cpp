@@ -52,7 +52,7 @@ std::string Format(const char* format, int value) {
     return buffer;
 }
 
-platform::DateTime Now() { return platform::DateTime::GetCurrentTime(); }
+platform::DateTime CurrentTime() { return platform::DateTime::GetCurrentTime(); }
 
 }  // namespace
 
@@ -82,7 +82,7 @@ void COneCustomerData::Init() {
                            &phone1_, &phone2_, &fax1_, &fax2_, &portable1_, &portable2_, &deleteFlag_})
         s->clear();
     dmOk_ = "N";
-    const platform::DateTime now = Now();
+    const platform::DateTime now = CurrentTime();
     birthday_ = now;
     entryDate_ = now;
     renewalDate_ = now;
@@ -270,7 +270,7 @@ int COneCustomerData::SetDate(int which, const platform::DateTime& date, int cla
         if (lower != nullptr && !lower->IsValid()) return -2;
         if (upper != nullptr && !upper->IsValid()) return -3;
         if (replacement != nullptr && !replacement->IsValid()) return -4;
-        const platform::DateTime substitute = replacement != nullptr ? *replacement : Now();
+        const platform::DateTime substitute = replacement != nullptr ? *replacement : CurrentTime();
         if ((lower != nullptr && value < *lower) || (upper != nullptr && value > *upper)) value = substitute;
     }
     switch (which) {
@@ -291,7 +291,7 @@ int COneCustomerData::SetDate(int which, const platform::DateTime& date, int cla
 int COneCustomerData::SetDate(int which, const std::string& text, int clamp, const platform::DateTime* lower,
                               const platform::DateTime* upper, const platform::DateTime* replacement) {
     const std::string value = Converted(text, kTypeDate);
-    platform::DateTime date = Now();
+    platform::DateTime date = CurrentTime();
     std::string normalised;
     if (which == 0) {
         // Year, month and day come from the normalised text, so that un-padded dates

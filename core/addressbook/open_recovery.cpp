@@ -13,8 +13,8 @@
 
 namespace {
 
-constexpr const char* kSection = "HISTORY";
-constexpr const char* kKey = "SAVE_MAX";
+constexpr const char* kHistorySection = "HISTORY";
+constexpr const char* kSaveMaxKey = "SAVE_MAX";
 constexpr const char* kDatabaseTitle = "database";
 
 std::string Generation(const std::string& folder, int n) {
@@ -50,11 +50,11 @@ void PrepareMessage(OpenRecoveryResult& out) {
 int ReadGenerationCount(const EnvManager& env) {
     const std::string ini = env_layout::EnvIniFile(env);
     std::string value;
-    if (CIniManager::GetProfileStringA(ini, kSection, kKey, value, "") == 0) {
-        CIniManager::WriteProfileInt(ini, kSection, kKey, 1);
+    if (CIniManager::GetProfileStringA(ini, kHistorySection, kSaveMaxKey, value, "") == 0) {
+        CIniManager::WriteProfileInt(ini, kHistorySection, kSaveMaxKey, 1);
         return 1;
     }
-    return static_cast<int>(CIniManager::GetProfileIntA(ini, kSection, kKey, 1));
+    return static_cast<int>(CIniManager::GetProfileIntA(ini, kHistorySection, kSaveMaxKey, 1));
 }
 
 int RecoverAddressBookAtOpen(CDatabaseEdit& book, EnvManager& env, OpenRecoveryResult& out) {

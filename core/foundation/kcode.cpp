@@ -61,7 +61,7 @@ constexpr uint64_t kHigh = 0x8080808080808080ULL;
 
 // What stands for a character that has no form in the code written, and for a byte that
 // starts no character: one blank, as for characters of UTF-8 text that Shift_JIS lacks.
-constexpr unsigned char kBlank = 0x20;
+constexpr unsigned char kSpaceByte = 0x20;
 
 inline size_t AsciiRun(const unsigned char* p, size_t n) { return AsciiRunLength(p, n); }
 
@@ -201,7 +201,7 @@ inline void PutSjisOfJis(Out& out, unsigned char j1, unsigned char j2) {
 inline void PutSjisOfJisX0212(Out& out, unsigned char j1, unsigned char j2) {
   uint16_t code = Cp932FromJisX0212(j1, j2);
   if (code == 0) {
-    out.Put(kBlank);
+    out.Put(kSpaceByte);
   } else {
     if (code > 0xFF) out.Put(static_cast<unsigned char>(code >> 8));
     out.Put(static_cast<unsigned char>(code));
@@ -297,7 +297,7 @@ std::string SjisToJis(std::string_view text, bool widenKana, bool header, int se
         if (step.len == 0) break;  // a lead byte cut off by the end ends the conversion
         i += step.len;
         if (!step.ok) {
-          putSevenBit(kBlank);
+          putSevenBit(kSpaceByte);
           continue;
         }
         j1 = step.j1, j2 = step.j2;
@@ -426,7 +426,7 @@ std::string JisTo(std::string_view text, bool toEuc) {
         if (toEuc) out.Put(0x8Eu);
         out.Put(k);
       } else {
-        out.Put(kBlank);
+        out.Put(kSpaceByte);
       }
       ++i;
       continue;
@@ -436,7 +436,7 @@ std::string JisTo(std::string_view text, bool toEuc) {
     bool rowCell = b <= 0x7E && c >= 0x21 && c <= 0x7E;
     if (set == kX0212) {
       if (!rowCell) {
-        out.Put(kBlank);
+        out.Put(kSpaceByte);
         ++i;
       } else {
         if (toEuc) {
@@ -467,7 +467,7 @@ std::string JisTo(std::string_view text, bool toEuc) {
       out.Put(s2);
       i += 2;
     } else {
-      out.Put(kBlank);  // the next byte is read again on its own
+      out.Put(kSpaceByte);  // the next byte is read again on its own
       ++i;
     }
   }
@@ -536,7 +536,7 @@ std::string EucToJis(std::string_view text, bool widenKana) {
         si();
         if (mode != kAscii) out.Esc('(', 'B');
         mode = kAscii;
-        out.Put(kBlank);
+        out.Put(kSpaceByte);
         break;
     }
     i += EucLength(kind);
@@ -575,7 +575,7 @@ std::string EucToSjis(std::string_view text) {
       case kEucPair: PutSjisOfJis(out, b & 0x7F, in[i + 1] & 0x7F); break;
       case kEucKana: out.Put(in[i + 1]); break;
       case kEucX0212: PutSjisOfJisX0212(out, in[i + 1] & 0x7F, in[i + 2] & 0x7F); break;
-      case kEucBad: out.Put(kBlank); break;
+      case kEucBad: out.Put(kSpaceByte); break;
     }
     i += EucLength(kind);
   }
@@ -617,7 +617,7 @@ std::string SjisToEuc(std::string_view text) {
       out.Put(step.j1 | 0x80u);
       out.Put(step.j2 | 0x80u);
     } else {
-      out.Put(kBlank);
+      out.Put(kSpaceByte);
     }
   }
   return out.Take();

@@ -14,7 +14,7 @@ namespace {
 
 using std::string_view;
 using text_search::npos;
-constexpr char kEsc = '\x1b';
+constexpr char kJisEscape = '\x1b';
 
 // ---- Decoding --------------------------------------------------------------------------
 
@@ -116,7 +116,7 @@ std::string DecodeWordsOfMode(string_view in, int mode) {
 // anything else, Shift_JIS included, kept).
 bool NeedsConversion(string_view raw) {
     return std::any_of(raw.begin(), raw.end(),
-                       [](char c) { return c == kEsc || static_cast<unsigned char>(c) >= 0x80; });
+                       [](char c) { return c == kJisEscape || static_cast<unsigned char>(c) >= 0x80; });
 }
 
 // Every word of a charset known here decoded and converted to Shift_JIS. Words of one
@@ -224,7 +224,7 @@ std::vector<Unit> ReadJis(string_view in) {
     };
     while (i < n) {
         const char c = in[i];
-        if (c == kEsc && i + 2 < n) {
+        if (c == kJisEscape && i + 2 < n) {
             const char a = in[i + 1], b = in[i + 2];
             if (a == '(' && b == 'B') {
                 set = JisSet::Ascii;
@@ -261,7 +261,7 @@ std::vector<Unit> ReadJis(string_view in) {
     return units;
 }
 
-const char* Designation(JisSet set) {
+const char* DesignationOf(JisSet set) {
     switch (set) {
         case JisSet::Kanji: return "\x1b$B";
         case JisSet::Kanji78: return "\x1b$@";
@@ -308,7 +308,7 @@ void AppendWords(string_view in, const std::vector<Unit>& units, size_t from, si
         const size_t need = u.len + (u.set != cur ? 3 : 0) + (u.set != JisSet::Ascii ? 3 : 0);
         if (!jis.empty() && jis.size() + need > kMaxWordBytes) close();
         if (u.set != cur) {
-            jis += Designation(u.set);
+            jis += DesignationOf(u.set);
             cur = u.set;
         }
         jis.append(in.substr(u.at, u.len));

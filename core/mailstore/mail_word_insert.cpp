@@ -102,7 +102,7 @@ struct FieldTables {
     }
 };
 
-const FieldTables& Tables() {
+const FieldTables& InsertFieldTables() {
     static const FieldTables* tables = [] {
         std::array<std::string, kRows> ins;
         for (int i = 0; i < kRows; ++i) ins[i] = InsertString(i);
@@ -227,20 +227,20 @@ size_t UnknownFieldLength(std::string_view text, size_t at, std::string_view ope
 
 const std::array<WORD_INSERT_STRUCT, MailWordInsert::kRowCount + 1> MailWordInsert::itsMailInsertDefinition = [] {
     std::array<WORD_INSERT_STRUCT, kRowCount + 1> rows{};
-    const FieldTables& t = Tables();
+    const FieldTables& t = InsertFieldTables();
     for (int i = 0; i < kRowCount; ++i) rows[i] = {t.labels[i].c_str(), t.inserts[i].c_str()};
     rows[kRowCount] = {nullptr, nullptr};
     return rows;
 }();
 
 std::string MailWordInsert::GetMailWordInsert(const OneCustomer& customer, std::string_view text, int html) {
-    const FieldTables& t = Tables();
+    const FieldTables& t = InsertFieldTables();
     return html ? Merge(customer, text, t.html, &t.plain, ValueForm::Html)
                 : Merge(customer, text, t.plain, nullptr, ValueForm::Raw);
 }
 
 std::string MailWordInsert::GetMailWordInsertForHeader(const OneCustomer& customer, std::string_view text) {
-    std::string out = Merge(customer, text, Tables().plain, nullptr, ValueForm::Raw);
+    std::string out = Merge(customer, text, InsertFieldTables().plain, nullptr, ValueForm::Raw);
     for (char& ch : out) {
         const auto b = static_cast<unsigned char>(ch);
         if (b < 0x20 || b == 0x7F) ch = ' ';
@@ -250,21 +250,21 @@ std::string MailWordInsert::GetMailWordInsertForHeader(const OneCustomer& custom
 
 std::string MailWordInsert::GetMailWordInsertUtf8(const OneCustomer& customer, std::string_view utf8Text,
                                                   int html) {
-    const FieldTables& t = Tables();
+    const FieldTables& t = InsertFieldTables();
     return html ? Merge(customer, utf8Text, t.utf8Html, &t.utf8Plain, ValueForm::Utf8Html)
                 : Merge(customer, utf8Text, t.utf8Plain, nullptr, ValueForm::Utf8);
 }
 
 int MailWordInsert::GetIDFromInsertString(std::string_view text, int html) {
     if (text.empty()) return -1;
-    const FieldForm& form = html ? Tables().html : Tables().plain;
+    const FieldForm& form = html ? InsertFieldTables().html : InsertFieldTables().plain;
     if (text.compare(0, form.opener.size(), form.opener) != 0) return -1;
     return form.Match(text);
 }
 
 void MailWordInsert::ForEachField(std::string_view text, int html,
                                   const std::function<void(std::size_t at, std::size_t length, int row)>& take) {
-    const FieldTables& t = Tables();
+    const FieldTables& t = InsertFieldTables();
     FieldScanner scanner(text, html ? t.html : t.plain, html ? &t.plain : nullptr);
     for (FoundField f = scanner.Next(0); f.at != std::string_view::npos; f = scanner.Next(f.at + f.length))
         take(f.at, f.length, f.row);
@@ -272,7 +272,7 @@ void MailWordInsert::ForEachField(std::string_view text, int html,
 
 void MailWordInsert::FindUnknownFields(std::string_view text, int html, std::vector<std::string>& found) {
     found.clear();
-    const FieldTables& t = Tables();
+    const FieldTables& t = InsertFieldTables();
     struct Form {
         const FieldForm* form;
         std::string_view closer;
@@ -297,7 +297,7 @@ void MailWordInsert::FindUnknownFields(std::string_view text, int html, std::vec
 
 int MailWordInsert::GetIDFromMenuString(std::string_view label) {
     if (label.empty()) return -1;
-    const FieldTables& t = Tables();
+    const FieldTables& t = InsertFieldTables();
     for (int row = 0; row < kRowCount; ++row) {
         const std::string& l = t.labels[row];
         if (!l.empty() && label.compare(0, l.size(), l) == 0) return row;

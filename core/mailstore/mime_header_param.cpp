@@ -13,7 +13,7 @@ namespace {
 using std::string_view;
 using text_search::npos;
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+bool IsBlankOrLineEnd(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
 // One parameter as it stands in the header: its full name (RFC 2231 marks included) and
 // its value with quotes removed.
@@ -33,7 +33,7 @@ public:
             SkipSeparators();
             if (i_ >= v_.size()) return false;
             const size_t nameStart = i_;
-            while (i_ < v_.size() && v_[i_] != '=' && v_[i_] != ';' && !IsBlank(v_[i_]) && v_[i_] != '(' &&
+            while (i_ < v_.size() && v_[i_] != '=' && v_[i_] != ';' && !IsBlankOrLineEnd(v_[i_]) && v_[i_] != '(' &&
                    v_[i_] != '"')
                 ++i_;
             p.name = v_.substr(nameStart, i_ - nameStart);
@@ -59,9 +59,9 @@ private:
     // starts with a parameter.
     void SkipMainValue() {
         size_t k = 0;
-        while (k < v_.size() && IsBlank(v_[k])) ++k;
+        while (k < v_.size() && IsBlankOrLineEnd(v_[k])) ++k;
         const size_t start = k;
-        while (k < v_.size() && v_[k] != ';' && !IsBlank(v_[k]) && v_[k] != '(') {
+        while (k < v_.size() && v_[k] != ';' && !IsBlankOrLineEnd(v_[k]) && v_[k] != '(') {
             if (v_[k] == '=' || v_[k] == '"') {
                 i_ = start;
                 return;
@@ -87,7 +87,7 @@ private:
 
     void SkipBlanksAndComments() {
         while (i_ < v_.size()) {
-            if (IsBlank(v_[i_]))
+            if (IsBlankOrLineEnd(v_[i_]))
                 ++i_;
             else if (v_[i_] == '(')
                 SkipComment();
@@ -136,15 +136,15 @@ private:
         if (end == npos) end = v_.size();
         // A blank followed by a comment or by "name=" ends the value early.
         for (size_t k = start; k < end; ++k) {
-            if (!IsBlank(v_[k])) continue;
+            if (!IsBlankOrLineEnd(v_[k])) continue;
             size_t n = k;
-            while (n < end && IsBlank(v_[n])) ++n;
+            while (n < end && IsBlankOrLineEnd(v_[n])) ++n;
             if (n < end && v_[n] == '(') {
                 end = k;
                 break;
             }
             size_t t = n;
-            while (t < end && v_[t] != '=' && !IsBlank(v_[t]) && v_[t] != '"') ++t;
+            while (t < end && v_[t] != '=' && !IsBlankOrLineEnd(v_[t]) && v_[t] != '"') ++t;
             if (t > n && t < end && v_[t] == '=') {
                 end = k;
                 break;

@@ -7,9 +7,9 @@
 #include "core/foundation/validation.h"
 
 namespace {
-constexpr int kTypeText = 0;
-constexpr int kTypeNumber = 1;
-constexpr int kTypeDate = 2;
+constexpr int kMailTypeText = 0;
+constexpr int kMailTypeNumber = 1;
+constexpr int kMailTypeDate = 2;
 
 struct StatusEntry {
     const char* letter;
@@ -107,15 +107,15 @@ int COneMailData::SetMailID(int id) {
 }
 
 int COneMailData::SetMailID(const std::string& text) {
-    return SetMailID(std::atoi(Normalised(text, kTypeNumber).c_str()));
+    return SetMailID(std::atoi(Normalised(text, kMailTypeNumber).c_str()));
 }
 
-void COneMailData::SetMailTitle(const std::string& text) { title_ = Normalised(text, kTypeText); }
-void COneMailData::SetAddressName(const std::string& text) { addressName_ = Normalised(text, kTypeText); }
-void COneMailData::SetHonorific(const std::string& text) { honorific_ = Normalised(text, kTypeText); }
+void COneMailData::SetMailTitle(const std::string& text) { title_ = Normalised(text, kMailTypeText); }
+void COneMailData::SetAddressName(const std::string& text) { addressName_ = Normalised(text, kMailTypeText); }
+void COneMailData::SetHonorific(const std::string& text) { honorific_ = Normalised(text, kMailTypeText); }
 
 int COneMailData::SetStatus(const std::string& text, int fallback) {
-    const std::string s = Normalised(text, kTypeText);
+    const std::string s = Normalised(text, kMailTypeText);
     if (FindStatus(s) != nullptr) {
         status_ = s;
         return 0;
@@ -135,13 +135,13 @@ int COneMailData::SetSentNumber(int n) { return SetCount(sent_, n); }
 int COneMailData::SetErrorNumber(int n) { return SetCount(error_, n); }
 int COneMailData::SetOpenNumber(int n) { return SetCount(open_, n); }
 int COneMailData::SetSentNumber(const std::string& t) {
-    return SetCount(sent_, std::atoi(Normalised(t, kTypeNumber).c_str()));
+    return SetCount(sent_, std::atoi(Normalised(t, kMailTypeNumber).c_str()));
 }
 int COneMailData::SetErrorNumber(const std::string& t) {
-    return SetCount(error_, std::atoi(Normalised(t, kTypeNumber).c_str()));
+    return SetCount(error_, std::atoi(Normalised(t, kMailTypeNumber).c_str()));
 }
 int COneMailData::SetOpenNumber(const std::string& t) {
-    return SetCount(open_, std::atoi(Normalised(t, kTypeNumber).c_str()));
+    return SetCount(open_, std::atoi(Normalised(t, kMailTypeNumber).c_str()));
 }
 
 int COneMailData::SetDate(int kind, const platform::DateTime& value, int check,
@@ -167,7 +167,7 @@ int COneMailData::SetDate(int kind, const std::string& text, int check,
                           const platform::DateTime* replacement, const platform::DateTime* lower,
                           const platform::DateTime* upper) {
     if (kind < 0 || kind > 3) return -1;
-    const std::string t = Normalised(text, kTypeDate);
+    const std::string t = Normalised(text, kMailTypeDate);
     platform::DateTime v;
     if (CheckDateTypeData(t, 6)) {
         if (!v.ParseDateTime(t)) return -1;

@@ -17,7 +17,7 @@ constexpr int kColAddressName = 2;
 constexpr int kColStatus = 3;
 constexpr int kColReserveDate = 6;
 constexpr int kColSpecialFlag = 11;
-constexpr int kColHonorific = 12;
+constexpr int kMailColHonorific = 12;
 
 constexpr int kAttachVersion4 = 4;
 constexpr int kAttachVersion5 = 5;
@@ -122,7 +122,7 @@ int OneMailMaker::GetOneMailData(OneMail& mail, const std::string& kind, const i
     }
     std::string addressName, honorific, reserve;
     if (mailList_->GetMailDataPinPoint(mailID_, kColAddressName, addressName) != 0 ||
-        mailList_->GetMailDataPinPoint(mailID_, kColHonorific, honorific) != 0 ||
+        mailList_->GetMailDataPinPoint(mailID_, kMailColHonorific, honorific) != 0 ||
         mailList_->GetMailDataPinPoint(mailID_, kColReserveDate, reserve) != 0)
         return Fail(8999, -99);
     platform::DateTime reserveDate;

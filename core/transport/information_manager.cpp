@@ -17,8 +17,8 @@ namespace {
 // every installation, so that a record stays readable after an update.
 constexpr const char kProxyRecordKey[] = "Quendrel/PROXY/8f3c1e0a";
 
-const char kSection[] = "PROXY";
-const char kKey[] = "DATA";
+const char kProxySection[] = "PROXY";
+const char kProxyKey[] = "DATA";
 
 std::string Quoted(const std::string& field) {
     std::string out = "\"";
@@ -71,7 +71,7 @@ int CInformationManager::SetProxyAuthSetting(const std::string& iniPath, const s
     std::string coded;
     int rc = 0;
     if (EncodeBase64WithKeyTable(coded, line, ProxyRecordKeyNumber()) >= 0) {
-        rc = CIniManager::WriteProfileStringA(iniPath, kSection, kKey, coded.c_str());
+        rc = CIniManager::WriteProfileStringA(iniPath, kProxySection, kProxyKey, coded.c_str());
     }
     if (rc) {
         proxyServer_ = server;
@@ -90,7 +90,7 @@ int CInformationManager::SetProxyAuthSetting(const std::string& iniPath, const s
 int CInformationManager::GetProxyAuthSetting(const std::string& iniPath, std::string& server, std::string& port,
                                              std::string& user, std::string& password, int& flag) {
     std::string coded;
-    if (!CIniManager::GetProfileStringA(iniPath, kSection, kKey, coded, "")) return 0;
+    if (!CIniManager::GetProfileStringA(iniPath, kProxySection, kProxyKey, coded, "")) return 0;
     std::string line;
     std::vector<std::string> fields;
     if (DecodeBase64WithKeyTable(line, coded, ProxyRecordKeyNumber()) >= 0) {
