@@ -26,13 +26,13 @@ namespace {
 namespace fs = std::filesystem;
 using filemodes::ModeOf;
 
-struct TempDir {
+struct FileLockTempDir {
     std::string path;
-    TempDir() {
+    FileLockTempDir() {
         char tmpl[] = "/tmp/file_lock_XXXXXX";
         path = mkdtemp(tmpl);
     }
-    ~TempDir() { fs::remove_all(path); }
+    ~FileLockTempDir() { fs::remove_all(path); }
 };
 
 // Another process that holds the lock of `path` until it is killed.
@@ -77,7 +77,7 @@ using Result = platform::FileLock::Result;
 // One holder at a time, whether the other is this process or another; a killed holder
 // leaves nothing behind; the file is made private and stays when the lock is given up.
 TEST(FileLock, OneHolderAtATimeAndNoneAfterAKill) {
-    TempDir dir;
+    FileLockTempDir dir;
     const std::string path = dir.path + "/Quendrel.lock";
     platform::FileLock first, second;
     ASSERT_EQ(first.Lock(path), Result::kLocked);
@@ -98,7 +98,7 @@ TEST(FileLock, OneHolderAtATimeAndNoneAfterAKill) {
 
 // The same file however it is named; a link in its place is refused and nothing is made.
 TEST(FileLock, KnowsItsFileAndRefusesALinkInItsPlace) {
-    TempDir dir;
+    FileLockTempDir dir;
     fs::create_directory(dir.path + "/env");
     fs::create_directory_symlink(dir.path + "/env", dir.path + "/alias");
     platform::FileLock lock;
@@ -125,7 +125,7 @@ TEST(FileLock, KnowsItsFileAndRefusesALinkInItsPlace) {
 // The program's own lock lies in the session's run-time folder when that is the user's
 // alone, otherwise in the user's settings folder; never where another user may reach it.
 TEST(UserRuntimeFolder, TakesAPrivateRuntimeFolderElseTheSettingsFolder) {
-    TempDir dir;
+    FileLockTempDir dir;
     const std::string runtime = dir.path + "/run";
     const std::string config = dir.path + "/config";
     fs::create_directory(runtime);

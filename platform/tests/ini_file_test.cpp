@@ -22,13 +22,13 @@ const std::string kKatakanaA = "\x83\x41";                             // ア
 const std::string kKatakanaDi = "\x83\x61";                            // ヂ
 const std::string kHyouji = "\x95\x5c\x8e\xa6";                        // 表示 (trail byte "\")
 
-struct TempDir {
+struct IniTempDir {
     std::string path;
-    TempDir() {
+    IniTempDir() {
         char tmpl[] = "/tmp/ini_file_XXXXXX";
         path = mkdtemp(tmpl);
     }
-    ~TempDir() { std::filesystem::remove_all(path); }
+    ~IniTempDir() { std::filesystem::remove_all(path); }
 };
 
 std::string Fixture() {
@@ -186,7 +186,7 @@ TEST(IniFile, ValuesReadBackAsWritten) {
         {"' x '", "k=\"' x '\""},
         {"\x83\x41 ", "k=\"\x83\x41 \""},
     };
-    TempDir dir;
+    IniTempDir dir;
     const std::string path = dir.path + "/values.ini";
     for (const Case& c : cases) {
         platform::IniDocument doc;
@@ -203,7 +203,7 @@ TEST(IniFile, ValuesReadBackAsWritten) {
 }
 
 TEST(IniFile, FileWritesAreSafeAndExact) {
-    TempDir dir;
+    IniTempDir dir;
     const std::string path = dir.path + "/settings.ini";
     std::string v;
 
@@ -246,7 +246,7 @@ TEST(IniFile, FileWritesAreSafeAndExact) {
 }
 
 TEST(IniFile, ConcurrentWritersLoseNothing) {
-    TempDir dir;
+    IniTempDir dir;
     const std::string path = dir.path + "/shared.ini";
     constexpr int kWrites = 1000;
     auto writer = [&](const char* prefix) {

@@ -21,13 +21,13 @@
 
 namespace {
 
-struct TempDir {
+struct PrivateFilesTempDir {
     std::string path;
-    TempDir() {
+    PrivateFilesTempDir() {
         char tmpl[] = "/tmp/private_files_XXXXXX";
         path = mkdtemp(tmpl);
     }
-    ~TempDir() { std::filesystem::remove_all(path); }
+    ~PrivateFilesTempDir() { std::filesystem::remove_all(path); }
 };
 
 using filemodes::ModeOf;
@@ -47,7 +47,7 @@ void Touch(const std::string& path, mode_t mode) {
 TEST(PrivateFiles, NewFilesAndFoldersAreOwnerOnlyUnderAWideUmask) {
     for (const mode_t mask : {mode_t{022}, mode_t{002}, mode_t{0}}) {
         SCOPED_TRACE(mask);
-        TempDir dir;
+        PrivateFilesTempDir dir;
         const Umask umask(mask);
 
         ASSERT_TRUE(platform::WriteFileAtomically(dir.path + "/safe.dat", "x"));
@@ -70,7 +70,7 @@ TEST(PrivateFiles, NewFilesAndFoldersAreOwnerOnlyUnderAWideUmask) {
 
 // Folders that exist are passed, not changed; a file in the way is a failure.
 TEST(PrivateFiles, MakeFoldersLeavesExistingLevelsAndRefusesAFile) {
-    TempDir dir;
+    PrivateFilesTempDir dir;
     ::chmod(dir.path.c_str(), 0755);
     ASSERT_TRUE(platform::MakePrivateFolders(dir.path + "/new"));
     EXPECT_EQ(ModeOf(dir.path), 0755u);
@@ -84,7 +84,7 @@ TEST(PrivateFiles, MakeFoldersLeavesExistingLevelsAndRefusesAFile) {
 
 // An existing file that others could read is narrowed when it is opened for appending.
 TEST(PrivateFiles, OpeningAWideFileNarrowsIt) {
-    TempDir dir;
+    PrivateFilesTempDir dir;
     const std::string log = dir.path + "/old.log";
     Touch(log, 0666);
     const int fd = platform::OpenPrivateFile(log, O_WRONLY | O_APPEND);
@@ -97,7 +97,7 @@ TEST(PrivateFiles, OpeningAWideFileNarrowsIt) {
 // neither followed nor changed, another user's file stays as it is, and a second pass has
 // nothing left to do.
 TEST(PrivateFiles, NarrowTreeKeepsToTheTreeAndTheUser) {
-    TempDir dir;
+    PrivateFilesTempDir dir;
     const std::string env = dir.path + "/Env";
     const std::string outside = dir.path + "/outside.txt";
     ::chmod(dir.path.c_str(), 0755);
@@ -150,7 +150,7 @@ TEST(PrivateFiles, NarrowTreeKeepsToTheTreeAndTheUser) {
 // user's) is refused and reported by name: the target keeps its bytes and its mode, and
 // the link stays a link. A loop among the folders above is no such refusal.
 TEST(PrivateFiles, ALinkInPlaceOfAPrivateFileIsRefusedAndReported) {
-    TempDir dir;
+    PrivateFilesTempDir dir;
     const std::string target = dir.path + "/notes.txt";
     const std::string link = dir.path + "/database.jnl";
     Touch(target, 0644);
@@ -198,7 +198,7 @@ struct Reported {
 TEST(PrivateFiles, AnythingButARegularFileOfTheUsersIsRefusedAtOnce) {
     // A hang here is the fault: end the test binary rather than wait for ever.
     ::alarm(60);
-    TempDir dir;
+    PrivateFilesTempDir dir;
     const bool root = ::geteuid() == 0;
     struct Case {
         const char* what;
@@ -273,7 +273,7 @@ TEST(PrivateFiles, AnythingButARegularFileOfTheUsersIsRefusedAtOnce) {
 // file of another user, and told as such rather than as a missing permission.
 TEST(PrivateFiles, AnotherUsersFileTheUserMayNotOpenIsToldAsTheirs) {
     if (::geteuid() != 0) GTEST_SKIP() << "needs root to act as another user";
-    TempDir dir;
+    PrivateFilesTempDir dir;
     ::chmod(dir.path.c_str(), 0777);
     const std::string path = dir.path + "/Quendrel.lock";
     Touch(path, 0600);  // root's
@@ -289,7 +289,7 @@ TEST(PrivateFiles, AnotherUsersFileTheUserMayNotOpenIsToldAsTheirs) {
 // Refusals met inside a held scope are the caller's to tell (one per file); what it does not
 // take goes to the scope outside, and from the outermost to the reporter.
 TEST(PrivateFiles, HeldRefusalsAreTheCallersToTellAndTheRestIsReported) {
-    TempDir dir;
+    PrivateFilesTempDir dir;
     const std::string fifo = dir.path + "/a.jnl";
     const std::string folder = dir.path + "/b.jnl";
     ::mkfifo(fifo.c_str(), 0600);
@@ -323,7 +323,7 @@ TEST(PrivateFiles, HeldRefusalsAreTheCallersToTellAndTheRestIsReported) {
 // no regular file is refused, at once and without a word to the reporter.
 TEST(PrivateFiles, AFileTheUserNamedIsOpenedAsNamedButNeverWaitedOn) {
     ::alarm(60);
-    TempDir dir;
+    PrivateFilesTempDir dir;
     const std::string target = dir.path + "/顧客リスト.csv";
     Touch(target, 0644);
     std::ofstream(target) << "taro@example.jp\r\n";

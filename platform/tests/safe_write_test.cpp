@@ -10,13 +10,13 @@
 
 namespace {
 
-struct TempDir {
+struct SafeWriteTempDir {
     std::string path;
-    TempDir() {
+    SafeWriteTempDir() {
         char tmpl[] = "/tmp/safe_write_XXXXXX";
         path = mkdtemp(tmpl);
     }
-    ~TempDir() { std::filesystem::remove_all(path); }
+    ~SafeWriteTempDir() { std::filesystem::remove_all(path); }
     int Entries() const {
         int n = 0;
         for ([[maybe_unused]] auto& e : std::filesystem::directory_iterator(path)) ++n;
@@ -34,7 +34,7 @@ TEST(SafeWrite, ReplacesAndKeepsMode) {
     };
     for (const Case& c : {Case{platform::FileAccess::kOwner, 0640, 0600}, Case{platform::FileAccess::kOwner, 0400, 0400},
                           Case{platform::FileAccess::kUmask, 0640, 0640}}) {
-        TempDir dir;
+        SafeWriteTempDir dir;
         const std::string f = dir.path + "/data.dat";
         ASSERT_TRUE(platform::WriteFileAtomically(f, "old"));
         chmod(f.c_str(), c.before);
@@ -50,7 +50,7 @@ TEST(SafeWrite, ReplacesAndKeepsMode) {
 }
 
 TEST(SafeWrite, FailedCommitKeepsOldFileAndRemovesTemporary) {
-    TempDir dir;
+    SafeWriteTempDir dir;
     const std::string f = dir.path + "/data.dat";
     ASSERT_TRUE(platform::WriteFileAtomically(f, "old"));
     platform::AtomicFile::FailNextCommitForTesting();
@@ -62,7 +62,7 @@ TEST(SafeWrite, FailedCommitKeepsOldFileAndRemovesTemporary) {
 }
 
 TEST(SafeWrite, AbortedAndMissingFolder) {
-    TempDir dir;
+    SafeWriteTempDir dir;
     const std::string f = dir.path + "/data.dat";
     {
         platform::AtomicFile af;
@@ -78,7 +78,7 @@ TEST(SafeWrite, AbortedAndMissingFolder) {
 // of the same file; a live writer's (this process's, or another running one's) and other
 // files stay.
 TEST(SafeWrite, NextSaveRemovesTemporariesOfDeadWritersOnly) {
-    TempDir dir;
+    SafeWriteTempDir dir;
     const std::string f = dir.path + "/book.dat";
     const pid_t gone = fork();
     if (gone == 0) _exit(0);

@@ -6,10 +6,11 @@
 #include <string>
 
 #include "core/foundation/cp932.h"
+#include "core/foundation/tests/sjis_test_text.h"
 
 namespace {
 
-std::string S(const char* utf8) { return Utf8ToSjis(utf8); }
+using sjistest::S;
 
 TEST(DivideAddress, PrefectureRules) {
   struct { const char* address; const char* prefecture; const char* rest; } cases[] = {

@@ -6,15 +6,12 @@
 #include <string>
 
 #include "core/foundation/cp932.h"
+#include "core/foundation/tests/sjis_test_text.h"
 
 namespace {
 
-std::string B(std::initializer_list<int> bytes) {
-  std::string s;
-  for (int c : bytes) s.push_back(static_cast<char>(c));
-  return s;
-}
-std::string S(const char* utf8) { return Utf8ToSjis(utf8); }
+using sjistest::B;
+using sjistest::S;
 // Half-width katakana written in UTF-8 (U+FF61-U+FF9F) become the one-byte codes.
 std::string Han(const char* utf8) { return Utf8ToSjis(utf8); }
 

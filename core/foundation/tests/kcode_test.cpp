@@ -8,20 +8,17 @@
 #include <vector>
 
 #include "core/foundation/cp932.h"
+#include "core/foundation/tests/sjis_test_text.h"
 
 namespace {
 
-std::string B(std::initializer_list<int> bytes) {
-  std::string s;
-  for (int c : bytes) s.push_back(static_cast<char>(c));
-  return s;
-}
+using sjistest::B;
 const std::string kEscKanji = "\x1B$B";
 const std::string kEscAscii = "\x1B(B";
 const std::string kEscKana = "\x1B(I";
 const std::string kEscRoman = "\x1B(J";
 
-std::string S(const char* utf8) { return Utf8ToSjis(utf8); }
+using sjistest::S;
 
 // Every JIS X 0208 code point (rows and cells 0x21-0x7E) as a Shift_JIS pair.
 template <typename F>

@@ -15,7 +15,7 @@ using record_test::WriteFile;
 
 namespace {
 
-XCStringArrayEx Row(std::initializer_list<std::string> items) { return XCStringArrayEx(items); }
+using record_test::Row;
 
 std::string Column(const CMyDB& db, int column) {
     std::string s;

@@ -17,7 +17,7 @@ using record_test::WriteFile;
 
 namespace {
 
-XCStringArrayEx Row(std::initializer_list<std::string> items) { return XCStringArrayEx(items); }
+using record_test::Row;
 
 std::string Column0(const BaseRecordStructer& t) {
     std::string s;

@@ -7,6 +7,8 @@
 #include <iterator>
 #include <string>
 
+#include "core/foundation/string_array.h"
+
 namespace record_test {
 
 struct TempDir {
@@ -18,6 +20,9 @@ struct TempDir {
     ~TempDir() { std::filesystem::remove_all(path); }
     std::string File(const std::string& name) const { return path + "/" + name; }
 };
+
+// A record (row) of the given fields.
+inline XCStringArrayEx Row(std::initializer_list<std::string> items) { return XCStringArrayEx(items); }
 
 inline std::string ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);

@@ -7,20 +7,17 @@
 #include <vector>
 
 #include "core/foundation/cp932.h"
+#include "core/foundation/tests/sjis_test_text.h"
 
 namespace {
 
-std::string B(std::initializer_list<int> bytes) {
-  std::string s;
-  for (int c : bytes) s.push_back(static_cast<char>(c));
-  return s;
-}
-std::string S(const char* utf8) { return Utf8ToSjis(utf8); }
-using Fields = std::vector<std::string>;
+using sjistest::B;
+using sjistest::S;
+using FieldList = std::vector<std::string>;
 
 TEST(SplitString, QuotedAndEmptyFields) {
   const std::string hyo = S("表");  // 0x95 0x5C: its trail byte is a backslash
-  struct { std::string line, seps; char quote; Fields fields; bool open = false; } cases[] = {
+  struct { std::string line, seps; char quote; FieldList fields; bool open = false; } cases[] = {
       {"a,\"b,c\",,\"d\"\"e\"", ",", '"', {"a", "b,c", "", "d\"e"}},
       {"a,", ",", '"', {"a", ""}},
       {"", ",", '"', {""}},
@@ -41,7 +38,7 @@ TEST(SplitString, QuotedAndEmptyFields) {
       {"a\x95", ",", '"', {"a\x95"}},
   };
   for (const auto& c : cases) {
-    Fields f{"stale"};
+    FieldList f{"stale"};
     EXPECT_EQ(SplitString(c.line, f, c.seps, c.quote), c.open) << c.line;
     EXPECT_EQ(f, c.fields) << c.line;
   }
@@ -128,7 +125,7 @@ TEST(StringUtils, RandomBytes) {
     std::string s(rng() % 40, '\0'), p(rng() % 4, '\0');
     for (char& c : s) c = static_cast<char>(rng() % 3 ? rng() : ",\"\r\n"[rng() % 4]);
     for (char& c : p) c = static_cast<char>(rng());
-    Fields f;
+    FieldList f;
     SplitString(s, f, ",", '"');
     EXPECT_GE(f.size(), 1u);
     xcstrhzstr(s, p);

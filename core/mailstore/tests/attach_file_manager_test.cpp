@@ -14,10 +14,11 @@
 #include "core/mailstore/mime_decode_tool.h"
 #include "core/mailstore/mime_line_limit.h"
 #include "platform/safe_write.h"
+#include "core/mailstore/tests/mail_text_test_util.h"
 
 namespace {
 
-const std::string& S(const char* utf8) { return SjisLiteral(utf8); }
+using mailtest::S;
 
 std::string PartText(const std::string& headers, const std::string& body) { return headers + "\r\n" + body; }
 

@@ -21,7 +21,7 @@ namespace fs = std::filesystem;
 const std::string kKanjiName = "\x95\x5C.txt";
 const std::string kKanjiName2 = "\x83\x5C\x83\x74\x83\x67.bin";
 
-std::string Bytes(size_t n, unsigned seed = 7) {
+std::string AttachBytes(size_t n, unsigned seed = 7) {
     std::string s(n, '\0');
     for (size_t i = 0; i < n; ++i) s[i] = static_cast<char>((i * 131 + seed) & 0xFF);
     return s;
@@ -71,7 +71,7 @@ TEST(AttachWriterBase64, FileInLinesOf76EachEndedByCrLf) {
     } cases[] = {{0, {0}}, {1, {4}}, {56, {76}}, {57, {76}}, {58, {76, 4}}, {114, {76, 76}}, {115, {76, 76, 4}}};
     for (const Case& c : cases) {
         const std::string path = dir + "/f";
-        std::string bytes = Bytes(c.size);
+        std::string bytes = AttachBytes(c.size);
         ASSERT_TRUE(platform::WriteFileAtomically(path, bytes));
         const std::string text = AttachWriter::GetBase64EncodedStringForFile(path);
         std::string expect;
@@ -139,8 +139,8 @@ TEST_F(AttachWriterTest, PathsOfEachVersionOnDisk) {
 
 TEST_F(AttachWriterTest, StoredAttachmentsDecodeByteForByte) {
     const std::vector<std::pair<std::string, std::string>> files = {
-        {"empty.dat", ""}, {"b57.bin", Bytes(57)}, {"b58.bin", Bytes(58)},
-        {"binary.bin", Bytes(70000, 3)}, {kKanjiName, "\x82\xA0\r\n\x00z"}, {kKanjiName2, Bytes(1)}};
+        {"empty.dat", ""}, {"b57.bin", AttachBytes(57)}, {"b58.bin", AttachBytes(58)},
+        {"binary.bin", AttachBytes(70000, 3)}, {kKanjiName, "\x82\xA0\r\n\x00z"}, {kKanjiName2, AttachBytes(1)}};
     for (int version : {3, 4, 5}) {
         const int term = version == 5 ? 3 : -1;
         fs::remove_all(Mail(40));

@@ -8,6 +8,7 @@
 
 #include "core/foundation/cp932.h"
 #include "core/mailstore/base64.h"
+#include "core/mailstore/tests/mail_text_test_util.h"
 
 namespace {
 
@@ -38,15 +39,7 @@ std::string Unfold(std::string s) {
     return s;
 }
 
-// The lines of a header value.
-std::vector<std::string> Lines(const std::string& s) {
-    std::vector<std::string> lines;
-    size_t start = 0;
-    for (size_t at; (at = s.find("\r\n", start)) != std::string::npos; start = at + 2)
-        lines.push_back(s.substr(start, at - start));
-    lines.push_back(s.substr(start));
-    return lines;
-}
+using mailtest::Lines;
 
 TEST(MimeCodecEncodedWord, DecodesEachCharsetInBothForms) {
     struct Case { std::string charset; char letter; std::string bytes; int mode; };

@@ -19,12 +19,13 @@
 #include "core/mailstore/mime_line_limit.h"
 #include "core/mailstore/quoted_printable.h"
 #include "platform/safe_write.h"
+#include "core/mailstore/tests/mail_text_test_util.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-const std::string& S(const char* utf8) { return SjisLiteral(utf8); }
+using mailtest::S;
 
 std::string Jis(const std::string& sjis) { return KCodeC().sjtojis7(sjis, 0); }
 

@@ -8,10 +8,11 @@
 
 #include "core/addressbook/database_edit.h"
 #include "core/foundation/cp932.h"
+#include "core/mailstore/tests/mail_text_test_util.h"
 
 namespace {
 
-const std::string& S(const char* utf8) { return SjisLiteral(utf8); }
+using mailtest::S;
 
 // An address book in memory with records 10 (short name), 11 (longer name), 12 (the same
 // length as 11) and 13 (half-width katakana name).

@@ -7,10 +7,11 @@
 #include <vector>
 
 #include "core/foundation/cp932.h"
+#include "core/mailstore/tests/mail_text_test_util.h"
 
 namespace {
 
-const std::string& S(const char* utf8) { return SjisLiteral(utf8); }
+using mailtest::S;
 
 OneCustomer Yamada() {
     OneCustomer c;

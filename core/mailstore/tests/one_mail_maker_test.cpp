@@ -23,9 +23,9 @@ namespace {
 namespace fs = std::filesystem;
 
 // "表.txt" in Shift_JIS: its trail byte is 0x5C, the byte of a backslash.
-const std::string kKanjiName = "\x95\x5C.txt";
+const std::string kKanjiFileName = "\x95\x5C.txt";
 
-std::string Bytes(size_t n, unsigned seed) {
+std::string MakerBytes(size_t n, unsigned seed) {
     std::string s(n, '\0');
     for (size_t i = 0; i < n; ++i) s[i] = static_cast<char>((i * 151 + seed * 17) & 0xFF);
     return s;
@@ -39,10 +39,10 @@ struct File {
 // name, each with contents particular to the type.
 std::vector<File> FilesOf(int type) {
     return {{"empty.dat", ""},
-            {"b57.bin", Bytes(57, type)},
-            {"b58.bin", Bytes(58, type)},
-            {"binary.bin", Bytes(5000 + type, type + 1)},
-            {kKanjiName, std::string("type ") + env_layout::TerminalFolderCode(type)}};
+            {"b57.bin", MakerBytes(57, type)},
+            {"b58.bin", MakerBytes(58, type)},
+            {"binary.bin", MakerBytes(5000 + type, type + 1)},
+            {kKanjiFileName, std::string("type ") + env_layout::TerminalFolderCode(type)}};
 }
 
 class OneMailTest : public mailtest::MailEnvTest {

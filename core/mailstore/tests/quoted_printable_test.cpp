@@ -5,16 +5,11 @@
 #include <string>
 #include <vector>
 
+#include "core/mailstore/tests/mail_text_test_util.h"
+
 namespace {
 
-std::vector<std::string> Lines(const std::string& s) {
-    std::vector<std::string> lines;
-    size_t start = 0;
-    for (size_t at; (at = s.find("\r\n", start)) != std::string::npos; start = at + 2)
-        lines.push_back(s.substr(start, at - start));
-    lines.push_back(s.substr(start));
-    return lines;
-}
+using mailtest::Lines;
 
 TEST(MimeCodecQuotedPrintable, EncodesByteClasses) {
     struct Case { std::string in; std::string out; };

@@ -100,9 +100,9 @@ protected:
     fs::path dir_;
 };
 
-const std::string kJis = "\x1b$BF|K\\8l\x1b(B";  // 日本語 in ISO-2022-JP
+const std::string kJisNihongo = "\x1b$BF|K\\8l\x1b(B";  // 日本語 in ISO-2022-JP
 const std::string kMixed = "Content-Type: multipart/mixed; boundary=b\r\n\r\n";
-std::string Attachment(const std::string& headers, const std::string& body) {
+std::string AttachmentPart(const std::string& headers, const std::string& body) {
     return "--b\r\nContent-Type: application/octet-stream; name=\"a.bin\"\r\n" + headers + "\r\n" + body +
            "\r\n--b--\r\n";
 }
@@ -119,16 +119,16 @@ TEST_F(ReceivedMail, EachFormAsAReaderShowsIt) {
          1, "multipart/mixed{application/pdf(quarterly report.pdf)}", "", "for the quarterly", "%PDF",
          "quarterly report.pdf=%PDF"},
         {"a quoted parameter after the charset is not part of it",
-         "Content-Type: text/plain; charset=iso-2022-jp; format=\"flowed\"\r\n\r\n" + kJis + "\r\n", 1,
-         "text/plain", "日本語\r\n", "", kJis + "\r\n", ""},
+         "Content-Type: text/plain; charset=iso-2022-jp; format=\"flowed\"\r\n\r\n" + kJisNihongo + "\r\n", 1,
+         "text/plain", "日本語\r\n", "", kJisNihongo + "\r\n", ""},
         {"an attachment without transfer encoding is saved as it stands",
-         kMixed + Attachment("", "raw\x01 bytes"), 1, "multipart/mixed{application/octet-stream(a.bin)}", "", "",
+         kMixed + AttachmentPart("", "raw\x01 bytes"), 1, "multipart/mixed{application/octet-stream(a.bin)}", "", "",
          "raw\x01 bytes", "a.bin=raw\x01 bytes"},
         {"an 8bit attachment is saved as it stands",
-         kMixed + Attachment("Content-Transfer-Encoding: 8bit\r\n", "\xe9\x80\xff"), 1,
+         kMixed + AttachmentPart("Content-Transfer-Encoding: 8bit\r\n", "\xe9\x80\xff"), 1,
          "multipart/mixed{application/octet-stream(a.bin)}", "", "", "\xe9\x80\xff", "a.bin=\xe9\x80\xff"},
         {"a binary attachment is saved as it stands",
-         kMixed + Attachment("Content-Transfer-Encoding: binary\r\n", std::string("\0\r\n\0", 4)), 1,
+         kMixed + AttachmentPart("Content-Transfer-Encoding: binary\r\n", std::string("\0\r\n\0", 4)), 1,
          "multipart/mixed{application/octet-stream(a.bin)}", "", "", std::string("\0\r\n\0", 4),
          std::string("a.bin=\0\r\n\0", 10)},
         {"an enclosed message is saved whole, byte for byte",
@@ -141,7 +141,7 @@ TEST_F(ReceivedMail, EachFormAsAReaderShowsIt) {
          kMixed +
              "--b\r\nContent-Type: text/plain; charset=utf-8\r\nContent-Transfer-Encoding: base64\r\n\r\n5pel\r\n "
              "5pys!\r\n" +
-             Attachment("Content-Transfer-Encoding: base64\r\n", "YW Jj\r\n*ZGVm"),
+             AttachmentPart("Content-Transfer-Encoding: base64\r\n", "YW Jj\r\n*ZGVm"),
          1, "multipart/mixed{text/plain,application/octet-stream(a.bin)}", "日本", "", "abcdef", "a.bin=abcdef"},
         {"delimiter lines may end in blanks",
          kMixed + "--b  \r\nContent-Type: text/plain\r\n\r\none\r\n--b\t\r\nContent-Type: text/plain\r\n\r\ntwo\r\n"
@@ -154,14 +154,14 @@ TEST_F(ReceivedMail, EachFormAsAReaderShowsIt) {
          "--b\r\nContent-Type: application/pdf\r\nContent-Disposition: attachment;\r\n filename*0*=utf-8''%E8%A6%8B;"
          "\r\n filename*1*=%E7%A9%8D; filename*2=\".pdf\"; filename=\"fallback.pdf\"\r\n\r\ny\r\n"
          "--b\r\nContent-Type: text/plain; name*=shift_jis''%8C%A9%90%CF.txt; charset*=''iso-2022-jp\r\n\r\n" +
-             kJis + "\r\n--b--\r\n",
+             kJisNihongo + "\r\n--b--\r\n",
          1, "multipart/mixed{application/pdf(見積.pdf),application/pdf(見積.pdf),text/plain(見積.txt)}", "日本語", "",
-         kJis, "見積.pdf=x"},
+         kJisNihongo, "見積.pdf=x"},
         {"a part of a digest without Content-Type is a message; a type without subtype is plain text",
          "Content-Type: multipart/digest; boundary=d\r\n\r\n--d\r\n\r\nSubject: one\r\n\r\nfirst\r\n--d\r\n"
          "Content-Type: text; charset=iso-2022-jp\r\n\r\n" +
-             kJis + "\r\n--d--\r\n",
-         1, "multipart/digest{message/rfc822{-},text/plain}", "first|日本語", "", kJis, ""},
+             kJisNihongo + "\r\n--d--\r\n",
+         1, "multipart/digest{message/rfc822{-},text/plain}", "first|日本語", "", kJisNihongo, ""},
         {"a multipart cut off before its closing delimiter keeps the parts read",
          "Subject: cut\r\n" + kMixed +
              "--b\r\nContent-Type: text/plain\r\n\r\nfirst\r\n--b\r\nContent-Type: text/plain\r\n\r\ncut off",

@@ -3,6 +3,7 @@
 #include "core/foundation/cp932.h"
 #include "core/foundation/kcode.h"
 #include "core/mailstore/encoded_word.h"
+#include "transfer_log_fixture.h"
 #include "transport_test_servers.h"
 
 #include <gtest/gtest.h>
@@ -19,7 +20,7 @@ using nettest::SpawnedSmtpServer;
 
 namespace {
 
-const std::string& J(const char* utf8) { return SjisLiteral(utf8); }
+using transporttest::J;
 
 std::string Jis(const std::string& sjis) {
     KCodeC code;

@@ -8,6 +8,9 @@
 #include <set>
 #include <type_traits>
 
+// The tests name the network layer's calls unqualified. The directive stays in this file's
+// namespace, so that it reaches no file a unity build puts after this one.
+namespace my_pops_test {
 using namespace netssl;
 using transporttest::J;
 using transporttest::Replay;
@@ -262,3 +265,5 @@ TEST_F(MyPopsTest, ResetAndRefusedQuitAreFailures) {
     }
     EXPECT_NE(LogText().find(J("[受信]-ERR some deleted messages not removed\r\n")), std::string::npos);
 }
+
+}  // namespace my_pops_test

@@ -11,6 +11,9 @@
 #include <thread>
 #include <type_traits>
 
+// The tests name the network layer's calls unqualified. The directive stays in this file's
+// namespace, so that it reaches no file a unity build puts after this one.
+namespace my_smtps_test {
 using namespace netssl;
 using nettest::ScriptConn;
 using nettest::ScriptedServer;
@@ -302,3 +305,5 @@ TEST_F(MySmtpsTest, ProtocolLinesAreOnTheDiskWhileTheClientWaits) {
     client.WriteLog();
     EXPECT_NE(LogText().find(J("[受信]221 bye\r\n")), std::string::npos);
 }
+
+}  // namespace my_smtps_test

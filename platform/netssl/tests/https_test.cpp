@@ -15,6 +15,9 @@
 #include <sstream>
 #include <thread>
 
+// The tests name the network layer's calls unqualified. The directive stays in this file's
+// namespace, so that it reaches no file a unity build puts after this one.
+namespace https_test {
 using namespace netssl;
 using nettest::HttpOriginServer;
 using nettest::HttpRequest;
@@ -382,3 +385,5 @@ TEST(Https, OverTlsDirectAndTunnelled) {
         }
     }
 }
+
+}  // namespace https_test

@@ -10,6 +10,9 @@
 #include <mutex>
 #include <thread>
 
+// The tests name the network layer's calls unqualified. The directive stays in this file's
+// namespace, so that it reaches no file a unity build puts after this one.
+namespace pops_test {
 using namespace netssl;
 using nettest::ScriptConn;
 using nettest::ScriptedServer;
@@ -17,10 +20,10 @@ using nettest::ScriptedServer;
 namespace {
 
 // The owner of a component: keeps every event it gets.
-class Recorder : public POPS {
+class PopsRecorder : public POPS {
 public:
-    Recorder() : h(POPS_Create(this, &POPS::Dispatch)) {}
-    ~Recorder() override { POPS_Destroy(h); }
+    PopsRecorder() : h(POPS_Create(this, &POPS::Dispatch)) {}
+    ~PopsRecorder() override { POPS_Destroy(h); }
     int FirePITrail(int direction, const std::string& text) override {
         trail.push_back(std::to_string(direction) + ":" + text);
         return 0;
@@ -101,7 +104,7 @@ private:
 // header split from the text at the blank line.
 TEST(Pops, SessionRetrievesOnDemandAndUnstuffs) {
     ScriptedMailbox box;
-    Recorder r;
+    PopsRecorder r;
     r.Server(box.port());
     POPS_Set(r.h, kPopsUser, 0, "mrose", 0);
     POPS_Set(r.h, kPopsPassword, 0, "secret", 0);
@@ -184,7 +187,7 @@ TEST(Pops, ManyDeletionsGoInGroupsWhereTheServerAllows) {
                 }
             }
         });
-        Recorder r;
+        PopsRecorder r;
         r.Server(server.port());
         POPS_Set(r.h, kPopsUser, 0, "u", 0);
         POPS_Set(r.h, kPopsPassword, 0, "p", 0);
@@ -236,7 +239,7 @@ TEST(Pops, ReadAheadSendsTheNextRetrievalWithThisOne) {
                     } else c.Send("-ERR unknown\r\n");
                 }
             });
-            Recorder r;
+            PopsRecorder r;
             r.Server(server.port());
             POPS_Set(r.h, kPopsUser, 0, "u", 0);
             POPS_Set(r.h, kPopsPassword, 0, "p", 0);
@@ -320,7 +323,7 @@ TEST(Pops, AnAnswerTheCallerWillNotReadIsNeverWaitedFor) {
             std::lock_guard<std::mutex> lock(mutex);
             commands.clear();
         }
-        Recorder r;
+        PopsRecorder r;
         r.Server(server.port());
         POPS_Set(r.h, kPopsTimeout, 0, 3, 0);
         POPS_Set(r.h, kPopsUser, 0, "u", 0);
@@ -368,7 +371,7 @@ TEST(Pops, LoginMethods) {
     };
     for (const auto& c : cases) {
         ScriptedMailbox box(c.greeting);
-        Recorder r;
+        PopsRecorder r;
         r.Server(box.port());
         POPS_Set(r.h, kPopsAuthMode, 0, c.mode, 0);
         POPS_Set(r.h, kPopsUser, 0, "mrose", 0);
@@ -384,7 +387,7 @@ TEST(Pops, LoginMethods) {
 // so are credentials that would smuggle a second command.
 TEST(Pops, UnofferedLoginMethodAndLineBreaksAreRefusedUnsent) {
     ScriptedMailbox box;
-    Recorder r;
+    PopsRecorder r;
     r.Server(box.port());
     POPS_Set(r.h, kPopsUser, 0, "mrose", 0);
     POPS_Set(r.h, kPopsAuthMode, 0, kPopsAuthUnsupported, 0);
@@ -413,7 +416,7 @@ TEST(Pops, InterruptEndsAStalledRetrieval) {
             c.Send(line == "STAT" ? "+OK 1 10\r\n" : "+OK\r\n");
         }
     });
-    Recorder r;
+    PopsRecorder r;
     r.Server(server.port());
     POPS_Set(r.h, kPopsTimeout, 0, 30, 0);
     ASSERT_EQ(POPS_Do(r.h, kPopsConnect), 0) << POPS_GetLastError(r.h);
@@ -460,7 +463,7 @@ TEST(Pops, DisconnectFailsUnlessQuitIsAnsweredOk) {
                 conn.Send(line == "STAT" ? "+OK 1 10\r\n" : "+OK\r\n");
             }
         });
-        Recorder r;
+        PopsRecorder r;
         r.Server(server.port());
         ASSERT_EQ(POPS_Do(r.h, kPopsConnect), 0) << c.name << ": " << POPS_GetLastError(r.h);
         ASSERT_EQ(POPS_Set(r.h, kPopsMessageNumber, 0, 1, 0), 0);
@@ -493,7 +496,7 @@ TEST(Pops, LongLineInsideAMessageIsAccepted) {
             if (line == "QUIT") return;
         }
     });
-    Recorder r;
+    PopsRecorder r;
     r.Server(server.port());
     ASSERT_EQ(POPS_Do(r.h, kPopsConnect), 0) << POPS_GetLastError(r.h);
     for (int n : {1, 2}) {
@@ -562,7 +565,7 @@ TEST(Pops, EachReplyIsBoundedByTheTimeoutAndItsSize) {
                 }
             }
         });
-        Recorder r;
+        PopsRecorder r;
         r.Server(server.port());
         POPS_Set(r.h, kPopsTimeout, 0, 1, 0);
         auto start = steady_clock::now();
@@ -590,3 +593,5 @@ TEST(Pops, EachReplyIsBoundedByTheTimeoutAndItsSize) {
         EXPECT_LT(took, c.below) << c.name;
     }
 }
+
+}  // namespace pops_test

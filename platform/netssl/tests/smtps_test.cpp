@@ -8,6 +8,9 @@
 #include <cstdlib>
 #include <thread>
 
+// The tests name the network layer's calls unqualified. The directive stays in this file's
+// namespace, so that it reaches no file a unity build puts after this one.
+namespace smtps_test {
 using namespace netssl;
 using nettest::ScriptConn;
 using nettest::ScriptedServer;
@@ -16,10 +19,10 @@ using nettest::SpawnedSmtpServer;
 namespace {
 
 // The owner of a component: keeps every event it gets.
-class Recorder : public SMTPS {
+class SmtpsRecorder : public SMTPS {
 public:
-    Recorder() : h(SMTPS_Create(this, &SMTPS::Dispatch)) {}
-    ~Recorder() override { SMTPS_Destroy(h); }
+    SmtpsRecorder() : h(SMTPS_Create(this, &SMTPS::Dispatch)) {}
+    ~SmtpsRecorder() override { SMTPS_Destroy(h); }
     int FirePITrail(int direction, const std::string& text) override {
         trail.push_back(std::to_string(direction) + ":" + text);
         return 0;
@@ -61,7 +64,7 @@ void Greet(ScriptConn& c, const std::string& ehloLines) {
 // the wire, unstuffed by the server), ISO-2022-JP bytes intact.
 TEST(Smtps, PlainSendDeliversEnvelopeAndMessageExactly) {
     SpawnedSmtpServer server;
-    Recorder r;
+    SmtpsRecorder r;
     r.Server(server.port());
     SMTPS_Do(r.h, kSmtpsConfigure, "Hello=client.test");
     ASSERT_EQ(SMTPS_Do(r.h, kSmtpsConnect), 0) << SMTPS_GetLastError(r.h);
@@ -113,7 +116,7 @@ TEST(Smtps, PlainSendDeliversEnvelopeAndMessageExactly) {
 // set, with CR LF line ends: none can end the message early or smuggle a command after it.
 TEST(Smtps, DotLinesAndBareLineEndsArriveAsSetAndCannotEndTheMessage) {
     SpawnedSmtpServer server;
-    Recorder r;
+    SmtpsRecorder r;
     r.Server(server.port());
     ASSERT_EQ(SMTPS_Do(r.h, kSmtpsConnect), 0) << SMTPS_GetLastError(r.h);
     struct Case {
@@ -179,7 +182,7 @@ TEST(Smtps, PipelinedEnvelopesTravelTogetherAndRepliesAreReadInOrder) {
         c.Send("250 queued 3\r\n");
         if (c.ReadLine(line) && line == "QUIT") c.Send("221 bye\r\n");
     });
-    Recorder r;
+    SmtpsRecorder r;
     r.Server(server.port());
     ASSERT_EQ(SMTPS_Do(r.h, kSmtpsConnect), 0) << SMTPS_GetLastError(r.h);
     EXPECT_EQ(SMTPS_Get(r.h, kSmtpsPipelining, 0, nullptr), 1);
@@ -263,7 +266,7 @@ TEST(Smtps, PipelinedSessionEndsWithoutLeavingTextForTheServer) {
                     if (line == "QUIT") c.Send("221 bye\r\n");
                 }
             });
-            Recorder r;
+            SmtpsRecorder r;
             r.Server(server.port());
             ASSERT_EQ(SMTPS_Do(r.h, kSmtpsConnect), 0) << SMTPS_GetLastError(r.h);
             r.Message("a@example.jp", "b@example.jp", "Subject: x\r\n\r\nbody");
@@ -314,7 +317,7 @@ TEST(Smtps, ResultGraceLetsTheReplyToAMessageComeAfterAnInterrupt) {
             }
             if (c.ReadLine(line) && line == "QUIT") c.Send("221 bye\r\n");
         });
-        Recorder r;
+        SmtpsRecorder r;
         r.Server(server.port());
         SMTPS_Set(r.h, kSmtpsResultGrace, 0, k.grace, 0);
         ASSERT_EQ(SMTPS_Do(r.h, kSmtpsConnect), 0) << SMTPS_GetLastError(r.h);
@@ -356,7 +359,7 @@ TEST(Smtps, A421InAPipelinedGroupEndsTheConnectionAtOnce) {
             conn.Send(c.replies);
             conn.WaitClose();
         });
-        Recorder r;
+        SmtpsRecorder r;
         r.Server(server.port());
         SMTPS_Set(r.h, kSmtpsTimeout, 0, 5, 0);
         ASSERT_EQ(SMTPS_Do(r.h, kSmtpsConnect), 0) << SMTPS_GetLastError(r.h);
@@ -407,7 +410,7 @@ TEST(Smtps, AReplyThatDoesNotFitItsCommandEndsTheConnection) {
                 }
             }
         });
-        Recorder r;
+        SmtpsRecorder r;
         r.Server(server.port());
         SMTPS_Set(r.h, kSmtpsTimeout, 0, 5, 0);
         ASSERT_EQ(SMTPS_Do(r.h, kSmtpsConnect), 0) << SMTPS_GetLastError(r.h);
@@ -421,7 +424,7 @@ TEST(Smtps, AReplyThatDoesNotFitItsCommandEndsTheConnection) {
 
 TEST(Smtps, RefusesHeaderInjectionAndUnusableAddressesBeforeSending) {
     SpawnedSmtpServer server;
-    Recorder r;
+    SmtpsRecorder r;
     r.Server(server.port());
     ASSERT_EQ(SMTPS_Do(r.h, kSmtpsConnect), 0);
     const struct {
@@ -466,7 +469,7 @@ TEST(Smtps, LogsInOverPlainStartTlsAndImplicitTls) {
                                          "--user", "taro:pa ss"};
         if (c.exclude) args.insert(args.end(), {"--exclude", c.exclude});
         SpawnedSmtpServer server(args);
-        Recorder r;
+        SmtpsRecorder r;
         r.Server(server.port());
         SMTPS_Set(r.h, kSmtpsSslStartMode, 0, c.mode, 0);
         SMTPS_Do(r.h, kSmtpsConfigure, "SSLEnabledProtocols=192");
@@ -494,7 +497,7 @@ TEST(Smtps, LogsInOverPlainStartTlsAndImplicitTls) {
 
 TEST(Smtps, WrongPasswordGivesTheServersReply) {
     SpawnedSmtpServer server({"--user", "taro:secret"});
-    Recorder r;
+    SmtpsRecorder r;
     r.Server(server.port());
     SMTPS_Set(r.h, kSmtpsUser, 0, "taro", 0);
     SMTPS_Set(r.h, kSmtpsPassword, 0, "wrong", 0);
@@ -521,7 +524,7 @@ TEST(Smtps, RefusedCramGives161AndTheRetryUsesLogin) {
             else c.Send("500 what\r\n");
         }
     });
-    Recorder r;
+    SmtpsRecorder r;
     r.Server(server.port());
     SMTPS_Set(r.h, kSmtpsUser, 0, "taro", 0);
     SMTPS_Set(r.h, kSmtpsPassword, 0, "secret", 0);
@@ -554,7 +557,7 @@ TEST(Smtps, HeloFallbackAndRefusedRecipientResetsTheTransaction) {
             else c.Send("250 ok\r\n");
         }
     });
-    Recorder r;
+    SmtpsRecorder r;
     r.Server(server.port());
     ASSERT_EQ(SMTPS_Do(r.h, kSmtpsConnect), 0) << SMTPS_GetLastError(r.h);
     r.Message("a@example.jp", "bad@example.jp", "Subject: x\r\n\r\nbody");
@@ -571,7 +574,7 @@ TEST(Smtps, HeloFallbackAndRefusedRecipientResetsTheTransaction) {
 }
 
 TEST(Smtps, SocketFailuresCarryWinsockNumbers) {
-    Recorder r;
+    SmtpsRecorder r;
     r.Server(nettest::ClosedPort());
     EXPECT_EQ(SMTPS_Do(r.h, kSmtpsConnect), 10061);
     EXPECT_NE(SMTPS_GetLastError(r.h).find("(10061)"), std::string::npos) << SMTPS_GetLastError(r.h);
@@ -589,7 +592,7 @@ TEST(Smtps, SocketFailuresCarryWinsockNumbers) {
 
 TEST(Smtps, SilentServerTimesOutWith301) {
     ScriptedServer server([](ScriptConn& c) { c.WaitClose(); });  // never greets
-    Recorder r;
+    SmtpsRecorder r;
     r.Server(server.port());
     SMTPS_Set(r.h, kSmtpsTimeout, 0, 1, 0);
     const auto start = std::chrono::steady_clock::now();
@@ -616,7 +619,7 @@ TEST(Smtps, InterruptFromAnotherThreadStopsASendWithin500ms) {
             c.Send("250 ok\r\n");
         }
     });
-    Recorder r;
+    SmtpsRecorder r;
     r.Server(server.port());
     ASSERT_EQ(SMTPS_Do(r.h, kSmtpsConnect), 0);
     r.Message("a@example.jp", "b@example.jp", "Subject: x\r\n\r\nbody");
@@ -637,7 +640,7 @@ TEST(Smtps, InterruptFromAnotherThreadStopsASendWithin500ms) {
 // An interrupt that comes while no call runs stops the next blocking call.
 TEST(Smtps, InterruptBetweenCallsStopsTheNextOne) {
     SpawnedSmtpServer server;
-    Recorder r;
+    SmtpsRecorder r;
     r.Server(server.port());
     SMTPS_Do(r.h, kSmtpsInterrupt);
     EXPECT_EQ(SMTPS_Do(r.h, kSmtpsConnect), kNetTimeout);
@@ -651,7 +654,7 @@ TEST(Smtps, CertificateCheckFollowsTheSecurityFlags) {
     nettest::TempDir dir;
     const auto cert = nettest::MakeTestCertificate(dir.path());
     SpawnedSmtpServer server({"--tls", "implicit", "--cert", cert.certFile, "--key", cert.keyFile});
-    Recorder r;
+    SmtpsRecorder r;
     r.Server(server.port());
     SMTPS_Set(r.h, kSmtpsSslStartMode, 0, kSslImplicit, 0);
 
@@ -679,7 +682,7 @@ TEST(Smtps, CertificateCheckFollowsTheSecurityFlags) {
 }
 
 TEST(Smtps, ResetRestoresDefaultsAndConfigureRefusesUnknownSettings) {
-    Recorder r;
+    SmtpsRecorder r;
     SMTPS_Set(r.h, kSmtpsPort, 0, 587, 0);
     SMTPS_Set(r.h, kSmtpsUser, 0, "u", 0);
     SMTPS_Set(r.h, kSmtpsTimeout, 0, 5, 0);
@@ -729,7 +732,7 @@ TEST(Smtps, EachReplyComesWholeWithinTheTimeout) {
                 return drip(conn, "250");
             }
         });
-        Recorder r;
+        SmtpsRecorder r;
         r.Server(server.port());
         SMTPS_Set(r.h, kSmtpsTimeout, 0, 1, 0);
         auto start = steady_clock::now();
@@ -794,7 +797,7 @@ TEST(Smtps, SendStageTellsWhereASendEnded) {
                 conn.Send(line == "QUIT" ? "221 bye\r\n" : "250 ok\r\n");
             }
         });
-        Recorder r;
+        SmtpsRecorder r;
         r.Server(server.port());
         SMTPS_Set(r.h, kSmtpsTimeout, 0, 1, 0);
         ASSERT_EQ(SMTPS_Do(r.h, kSmtpsConnect), 0) << c.name << ": " << SMTPS_GetLastError(r.h);
@@ -807,3 +810,5 @@ TEST(Smtps, SendStageTellsWhereASendEnded) {
         EXPECT_EQ(SMTPS_Get(r.h, kSmtpsSendStage, 0, nullptr), kSendNotBegun) << c.name;
     }
 }
+
+}  // namespace smtps_test
