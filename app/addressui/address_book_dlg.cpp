@@ -43,7 +43,7 @@
 namespace addressui {
 namespace {
 
-constexpr const char* kWidthSection = "ADDRESSLISTINFO";
+constexpr const char* kAddressListSection = "ADDRESSLISTINFO";
 
 struct WidthKey {
     const char* key;
@@ -51,8 +51,8 @@ struct WidthKey {
 };
 constexpr WidthKey kWidthKeys[] = {{"EXTRACTIDW", 50}, {"EXTRACTNAMEW", 100}, {"RENEWALDATEW", 140}, {"HONORIFICW", 60}};
 
-constexpr unsigned kInformation = platform::kMbOk | platform::kMbIconInformation;
-constexpr unsigned kExclamation = platform::kMbOk | platform::kMbIconWarning;
+using ui::kInformation;
+using ui::kExclamation;
 constexpr unsigned kYesNoQuestion = platform::kMbYesNo | platform::kMbIconQuestion;
 
 std::string EnvIni() {
@@ -136,7 +136,7 @@ CAddressBookDlg::CAddressBookDlg(QWidget* parent, int mode, int targetMail)
     // The widths: a stored width of 0 or one outside 1-1000 takes the default.
     const std::string ini = EnvIni();
     for (int c = 0; c < 4; ++c) {
-        int width = ini.empty() ? 0 : static_cast<int>(CIniManager::GetProfileIntA(ini, kWidthSection, kWidthKeys[c].key, 0));
+        int width = ini.empty() ? 0 : static_cast<int>(CIniManager::GetProfileIntA(ini, kAddressListSection, kWidthKeys[c].key, 0));
         if (width <= 0 || width > 1000) width = kWidthKeys[c].fallback;
         list_->setColumnWidth(c, width);
     }
@@ -338,7 +338,7 @@ void CAddressBookDlg::SaveWidths() {
     const std::string ini = EnvIni();
     if (ini.empty()) return;
     for (int c = 0; c < 4; ++c)
-        if (CIniManager::WriteProfileInt(ini, kWidthSection, kWidthKeys[c].key, list_->columnWidth(c)) == 0) return;
+        if (CIniManager::WriteProfileInt(ini, kAddressListSection, kWidthKeys[c].key, list_->columnWidth(c)) == 0) return;
 }
 
 // ---- Handing a list to a mail -------------------------------------------------------------

@@ -33,7 +33,7 @@ enum class Value {
     kEnd,         // the text "#END"
 };
 
-struct Column {
+struct CsvColumn {
     const char* header;  // UTF-8; null: the attribute's configured name
     int element;
     Value value;
@@ -41,9 +41,9 @@ struct Column {
 
 constexpr std::size_t kDateBytes = 10;
 
-const std::vector<Column>& GeneralColumns() {
-    static const std::vector<Column> c = [] {
-        std::vector<Column> v = {
+const std::vector<CsvColumn>& GeneralColumns() {
+    static const std::vector<CsvColumn> c = [] {
+        std::vector<CsvColumn> v = {
             {"個人情報ID", 0, Value::kAsIs}, {"メールアドレス", 1, Value::kAsIs}, {"名前(姓)", 2, Value::kAsIs},
             {"名前(名)", 3, Value::kAsIs},   {"かな(せい)", 4, Value::kAsIs},     {"かな(めい)", 5, Value::kAsIs},
             {"会社名", 6, Value::kAsIs},     {"部署名", 7, Value::kAsIs},         {"生年月日", 8, Value::kDate},
@@ -60,9 +60,9 @@ const std::vector<Column>& GeneralColumns() {
     return c;
 }
 
-const std::vector<Column>& BrindellColumns() {
-    static const std::vector<Column> c = [] {
-        std::vector<Column> v = {
+const std::vector<CsvColumn>& BrindellColumns() {
+    static const std::vector<CsvColumn> c = [] {
+        std::vector<CsvColumn> v = {
             {"メールアドレス", 1, Value::kAsIs}, {"姓", 2, Value::kAsIs},           {"名", 3, Value::kAsIs},
             {"姓（ふりがな）", 4, Value::kAsIs}, {"名（ふりがな）", 5, Value::kAsIs}, {"会社名", 6, Value::kAsIs},
             {"部署名", 7, Value::kAsIs},         {"生年月日", 8, Value::kDate},      {"郵便番号", 9, Value::kAsIs},
@@ -82,9 +82,9 @@ const std::vector<Column>& BrindellColumns() {
     return c;
 }
 
-const std::vector<Column>& WebServiceColumns() {
-    static const std::vector<Column> c = [] {
-        std::vector<Column> v = {
+const std::vector<CsvColumn>& WebServiceColumns() {
+    static const std::vector<CsvColumn> c = [] {
+        std::vector<CsvColumn> v = {
             {"メールアドレス", 1, Value::kAsIs},    {"氏名", 2, Value::kJoinedName},
             {"氏名ふりがな", 4, Value::kJoinedName}, {"会社名", 6, Value::kAsIs},
             {"部署名", 7, Value::kAsIs},            {"誕生日（年月日）", 8, Value::kDate},
@@ -103,8 +103,8 @@ const std::vector<Column>& WebServiceColumns() {
     return c;
 }
 
-const std::vector<Column>& WebServiceShortColumns() {
-    static const std::vector<Column> c = {
+const std::vector<CsvColumn>& WebServiceShortColumns() {
+    static const std::vector<CsvColumn> c = {
         {"氏名", 2, Value::kJoinedName}, {"メールアドレス", 1, Value::kAsIs}, {"#END", -1, Value::kEnd}};
     return c;
 }
@@ -156,10 +156,10 @@ std::size_t CutLengthAtCharacter(std::string_view text, std::size_t bytes) {
 
 class LayoutWriter {
 public:
-    LayoutWriter(CDatabaseEdit& book, const std::vector<Column>& columns, const AddressExportRequest& request)
+    LayoutWriter(CDatabaseEdit& book, const std::vector<CsvColumn>& columns, const AddressExportRequest& request)
         : book_(book), columns_(columns), request_(request) {
         attrKind_.fill(-1);
-        for (const Column& c : columns_)
+        for (const CsvColumn& c : columns_)
             if (c.value == Value::kWebAttr) attrKind_[static_cast<std::size_t>(c.element - 28)] = SearchFieldKind(book, c.element);
     }
 
@@ -177,7 +177,7 @@ public:
                 const int row = book_.DBID2RowNumber(ids[k]);
                 if (row < 0 || book_.GetAtElement(row, 1, mail) != 0 || mail.empty()) continue;
                 out.BufferEmpty();
-                for (const Column& c : columns_) AddValue(out, row, c);
+                for (const CsvColumn& c : columns_) AddValue(out, row, c);
                 if (out.WriteLine() < 0) return Fail(out);
             }
         }
@@ -192,7 +192,7 @@ private:
 
     bool WriteHeader(CsvWrite& out) {
         out.BufferEmpty();
-        for (const Column& c : columns_) {
+        for (const CsvColumn& c : columns_) {
             if (c.header == nullptr) {
                 const auto k = static_cast<std::size_t>(c.element - 28);
                 out.SetData(k < request_.attributeNames.size() ? std::string_view(request_.attributeNames[k])
@@ -206,7 +206,7 @@ private:
         return out.WriteLine() >= 0;
     }
 
-    void AddValue(CsvWrite& out, int row, const Column& c) {
+    void AddValue(CsvWrite& out, int row, const CsvColumn& c) {
         if (c.value == Value::kEnd) {
             out.SetData(std::string_view("#END"));
             return;
@@ -251,7 +251,7 @@ private:
     static std::size_t CutLength(std::string_view text) { return CutLengthAtCharacter(text, kDateBytes); }
 
     CDatabaseEdit& book_;
-    const std::vector<Column>& columns_;
+    const std::vector<CsvColumn>& columns_;
     const AddressExportRequest& request_;
     std::array<int, 20> attrKind_{};
     const std::string& unselected_ = Sjis("<未選択>");

@@ -3,14 +3,15 @@
 #include <optional>
 
 #include "app/ui/file_picker.h"
+#include "app/ui/prompter.h"
 #include "app/ui/sjis_text.h"
 #include "platform/notifier.h"
 
 namespace addressui {
 namespace {
 
-constexpr unsigned kInformation = platform::kMbOk | platform::kMbIconInformation;
-constexpr unsigned kExclamation = platform::kMbOk | platform::kMbIconWarning;
+using ui::kInformation;
+using ui::kExclamation;
 
 QString Paths(const char* backupLabel, const std::string& backup, const char* reportLabel, const std::string& report) {
     QString text = ui::U8(backupLabel) + ui::FromPath(backup);

@@ -52,7 +52,7 @@
 namespace addressui {
 namespace {
 
-constexpr const char* kRectSection = "DBDLGINFO";
+constexpr const char* kDbListRectSection = "DBDLGINFO";
 
 // The wait cursor for the life of a piece of work done on the GUI thread.
 class BusyCursor {
@@ -215,7 +215,7 @@ CDBListDlg::CDBListDlg(ExtractListViewer* lists, int* created, QWidget* parent)
 
 CDBListDlg::~CDBListDlg() {
     // A dialog destroyed while shown gets no hide event of its own.
-    if (isVisible()) SaveWindowRect(this, kRectSection);
+    if (isVisible()) SaveWindowRect(this, kDbListRectSection);
 }
 
 int CDBListDlg::DoModal() {
@@ -236,7 +236,7 @@ void CDBListDlg::showEvent(QShowEvent* event) {
     }
     if (!rectRestored_) {
         rectRestored_ = true;
-        RestoreWindowRect(this, kRectSection);
+        RestoreWindowRect(this, kDbListRectSection);
     }
     // Every opening reads the book afresh, in the order the last list was left in.
     loadedField_ = -1;
@@ -246,7 +246,7 @@ void CDBListDlg::showEvent(QShowEvent* event) {
 
 void CDBListDlg::hideEvent(QHideEvent* event) {
     shell::CResizableDialog::hideEvent(event);
-    if (!event->spontaneous()) SaveWindowRect(this, kRectSection);
+    if (!event->spontaneous()) SaveWindowRect(this, kDbListRectSection);
 }
 
 void CDBListDlg::keyPressEvent(QKeyEvent* event) {

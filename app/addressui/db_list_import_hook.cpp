@@ -5,15 +5,15 @@
 namespace addressui {
 namespace {
 
-AddressImportHook& Hook() {
+AddressImportHook& ImportHook() {
     static AddressImportHook hook;
     return hook;
 }
 
 }  // namespace
 
-AddressImportHook SetAddressImportHook(AddressImportHook hook) { return std::exchange(Hook(), std::move(hook)); }
+AddressImportHook SetAddressImportHook(AddressImportHook hook) { return std::exchange(ImportHook(), std::move(hook)); }
 
-int RunAddressImportHook(QWidget* parent) { return Hook() ? Hook()(parent) : 0; }
+int RunAddressImportHook(QWidget* parent) { return ImportHook() ? ImportHook()(parent) : 0; }
 
 }  // namespace addressui

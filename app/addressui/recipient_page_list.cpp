@@ -14,14 +14,14 @@
 namespace addressui {
 namespace {
 
-constexpr const char* kWidthSection = "COLUMNWIDTH";
+constexpr const char* kColumnWidthSection = "COLUMNWIDTH";
 
-struct Column {
+struct RecipientColumn {
     const char* caption;
     const char* key;
     int width;
 };
-constexpr Column kColumnTable[RecipientPageModel::kColumns] = {
+constexpr RecipientColumn kColumnTable[RecipientPageModel::kColumns] = {
     {"個人ID", "0", 75}, {"メールアドレス", "1", 130}, {"名前(姓)", "2", 60}, {"名前(名)", "3", 60}, {"会社名", "6", 160},
 };
 
@@ -74,14 +74,14 @@ void SetUpRecipientList(QTableView* view, RecipientPageModel* model) {
     view->setWordWrap(false);
     const std::string ini = OpenEnvironmentIniPath();
     for (int c = 0; c < RecipientPageModel::kColumns; ++c)
-        view->setColumnWidth(c, ReadListColumnWidth(ini, kWidthSection, kColumnTable[c].key, kColumnTable[c].width));
+        view->setColumnWidth(c, ReadListColumnWidth(ini, kColumnWidthSection, kColumnTable[c].key, kColumnTable[c].width));
 }
 
 void SaveRecipientColumnWidths(const QTableView* view) {
     const std::string ini = OpenEnvironmentIniPath();
     if (ini.empty()) return;
     for (int c = 0; c < RecipientPageModel::kColumns; ++c)
-        WriteListColumnWidth(ini, kWidthSection, kColumnTable[c].key, view->columnWidth(c));
+        WriteListColumnWidth(ini, kColumnWidthSection, kColumnTable[c].key, view->columnWidth(c));
 }
 
 void ShowRecipientPage(ExtractResultDetail& result, int start, int end, QTableView* view,

@@ -9,17 +9,17 @@
 namespace addressui {
 namespace {
 
-ResultDialogHook& Hook() {
+ResultDialogHook& ResultHook() {
     static ResultDialogHook hook;
     return hook;
 }
 
 }  // namespace
 
-ResultDialogHook SetResultDialogHook(ResultDialogHook hook) { return std::exchange(Hook(), std::move(hook)); }
+ResultDialogHook SetResultDialogHook(ResultDialogHook hook) { return std::exchange(ResultHook(), std::move(hook)); }
 
 void ShowResultDialog(QWidget* parent, const QString& line1, const QString& line2, const QString& line3) {
-    if (const ResultDialogHook hook = Hook()) {
+    if (const ResultDialogHook hook = ResultHook()) {
         hook(parent, line1, line2, line3);
         return;
     }

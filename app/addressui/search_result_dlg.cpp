@@ -35,7 +35,7 @@
 namespace addressui {
 namespace {
 
-constexpr const char* kRectSection = "DBSRCHRSLTDLGINFO";
+constexpr const char* kSearchResultRectSection = "DBSRCHRSLTDLGINFO";
 
 }  // namespace
 
@@ -286,8 +286,8 @@ void CSearchResultDlg::hideEvent(QHideEvent* event) {
     if (!event->spontaneous()) SaveRect();
 }
 
-void CSearchResultDlg::RestoreRect() { RestoreWindowRect(this, kRectSection); }
+void CSearchResultDlg::RestoreRect() { RestoreWindowRect(this, kSearchResultRectSection); }
 
-void CSearchResultDlg::SaveRect() { SaveWindowRect(this, kRectSection); }
+void CSearchResultDlg::SaveRect() { SaveWindowRect(this, kSearchResultRectSection); }
 
 }  // namespace addressui

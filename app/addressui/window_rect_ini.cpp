@@ -14,7 +14,7 @@
 namespace addressui {
 namespace {
 
-std::string EnvIni() {
+std::string RectIniPath() {
     shell::EnvironmentService* service = shell::ProgramEnvironment();
     return service != nullptr ? service->EnvIniPath() : std::string();
 }
@@ -45,7 +45,7 @@ QRect OntoScreen(QRect rect) {
 }  // namespace
 
 void RestoreWindowRect(QWidget* window, const char* section) {
-    const std::string ini = EnvIni();
+    const std::string ini = RectIniPath();
     if (ini.empty() || window == nullptr) return;
     auto read = [&ini, section](const char* key) {
         return static_cast<int>(CIniManager::GetProfileIntA(ini, section, key, 0));
@@ -58,7 +58,7 @@ void RestoreWindowRect(QWidget* window, const char* section) {
 }
 
 void SaveWindowRect(const QWidget* window, const char* section) {
-    const std::string ini = EnvIni();
+    const std::string ini = RectIniPath();
     if (ini.empty() || window == nullptr) return;
     const QRect r = window->geometry();
     if (CIniManager::WriteProfileInt(ini, section, "LEFT", r.left()) == 0) return;

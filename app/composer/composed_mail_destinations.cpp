@@ -22,7 +22,7 @@ namespace compose {
 
 namespace {
 
-QString T(const char* utf8) { return ui::U8(utf8); }
+using ui::U8;
 
 // "Y": refresh a composed mail's destinations without asking and without the notice.
 constexpr int kOptionSilentRefresh = 11;
@@ -37,10 +37,10 @@ QString CopyConditions(const CheckStores& stores, ECTYPE kind, int id, int mailI
     ExtractAction action;
     action.SetEnvManager(stores.env);
     action.SetDatabaseEdit(stores.book);
-    if (action.SetTypeAndID(kind, id) != 0) return T("抽出条件の操作対象を設定できません");
-    if (action.GetExtractConditionFromFileToMemory(0, nullptr) != 0) return T("抽出条件をファイルから読み込めません");
-    if (action.SetTypeAndID(EC_TYPE_MAIL, mailId) != 0) return T("抽出条件の操作対象を設定できません");
-    if (action.WriteAllExtractConditionOnMemoryToFileCompel() != 0) return T("抽出条件をファイルへ書き込めません");
+    if (action.SetTypeAndID(kind, id) != 0) return U8("抽出条件の操作対象を設定できません");
+    if (action.GetExtractConditionFromFileToMemory(0, nullptr) != 0) return U8("抽出条件をファイルから読み込めません");
+    if (action.SetTypeAndID(EC_TYPE_MAIL, mailId) != 0) return U8("抽出条件の操作対象を設定できません");
+    if (action.WriteAllExtractConditionOnMemoryToFileCompel() != 0) return U8("抽出条件をファイルへ書き込めません");
     return QString();
 }
 
@@ -76,27 +76,27 @@ ComposedDestinations::~ComposedDestinations() = default;
 
 QString ComposedDestinations::CopyListIntoMail(int listId, int mailId, std::vector<int>* written) {
     COneMailData mail;
-    if (!Ready(stores_) || stores_.mails->GetMailData(mailId, mail) != 0) return T("メール情報の取得に失敗しました");
+    if (!Ready(stores_) || stores_.mails->GetMailData(mailId, mail) != 0) return U8("メール情報の取得に失敗しました");
     const std::string special = mail.GetSpecialFlag();
-    if (special.size() != 2) return T("メールの種類が不明です");
+    if (special.size() != 2) return U8("メールの種類が不明です");
     const char kind = special[1];
     if (QString failed = CopyConditions(stores_, EC_TYPE_EXTRACT, listId, mailId); !failed.isEmpty()) return failed;
 
     ExtractListViewer lists;
     lists.SetEnvManager(stores_.env, 0);
-    if (lists.SetExtractListFromFile(0, nullptr) < 0) return T("宛先一覧をファイルから読み込めません");
+    if (lists.SetExtractListFromFile(0, nullptr) < 0) return U8("宛先一覧をファイルから読み込めません");
     ExtractResultDetail detail;
     BindDetail(stores_, detail, &lists);
-    if (detail.SetTypeAndID(ER_TYPE_EXTRACT, listId) != 0) return T("宛先詳細の操作対象を設定できません");
+    if (detail.SetTypeAndID(ER_TYPE_EXTRACT, listId) != 0) return U8("宛先詳細の操作対象を設定できません");
     const int read = detail.GetDBIDListFromFileToMemory(0, nullptr);
-    if (read != 0 && read != -32) return T("宛先詳細をファイルから読み込めません");
+    if (read != 0 && read != -32) return U8("宛先詳細をファイルから読み込めません");
     std::vector<int> ids;
-    if (detail.GetDBIDToCListInt(ids, 0) < 0) return T("宛先詳細を個人情報IDリストとして取得できません");
+    if (detail.GetDBIDToCListInt(ids, 0) < 0) return U8("宛先詳細を個人情報IDリストとして取得できません");
 
     HistoryListViewer history;
     BindHistory(stores_, history);
-    if (history.SetMailID(mailId) != 0) return T("送信履歴の操作対象を設定できません");
-    if (!ReadHistory(history)) return T("操作履歴をファイルから読み込めません");
+    if (history.SetMailID(mailId) != 0) return U8("送信履歴の操作対象を設定できません");
+    if (!ReadHistory(history)) return U8("操作履歴をファイルから読み込めません");
 
     // Whom the kind can reach, in one pass over the book.
     std::unordered_set<int> reachable;
@@ -115,55 +115,55 @@ QString ComposedDestinations::CopyListIntoMail(int listId, int mailId, std::vect
         const int retry = history.CheckRetrySendOK(id, 0);
         if (retry != 0 && retry != -4) removed.push_back(id);
     }
-    if (!removed.empty() && detail.RemoveDBIDs(removed) < 0) return T("宛先詳細をファイルへ保存できません");
-    if (detail.SetTypeAndID(ER_TYPE_MAIL, mailId) != 0) return T("宛先詳細の操作対象を設定できません");
-    if (detail.WriteAllOnMemoryDBIDToFileCompel() != 0) return T("宛先詳細をファイルへ保存できません");
-    if (written != nullptr && detail.GetDBIDToCListInt(*written, 0) < 0) return T("宛先詳細をリスト化できません");
+    if (!removed.empty() && detail.RemoveDBIDs(removed) < 0) return U8("宛先詳細をファイルへ保存できません");
+    if (detail.SetTypeAndID(ER_TYPE_MAIL, mailId) != 0) return U8("宛先詳細の操作対象を設定できません");
+    if (detail.WriteAllOnMemoryDBIDToFileCompel() != 0) return U8("宛先詳細をファイルへ保存できません");
+    if (written != nullptr && detail.GetDBIDToCListInt(*written, 0) < 0) return U8("宛先詳細をリスト化できません");
     return QString();
 }
 
 QString ComposedDestinations::CopyHistoryIntoMail(int sourceMailId, int mailId, std::vector<int>* written) {
-    if (!Ready(stores_)) return T("抽出条件の操作対象を設定できません");
+    if (!Ready(stores_)) return U8("抽出条件の操作対象を設定できません");
     if (QString failed = CopyConditions(stores_, EC_TYPE_MAIL, sourceMailId, mailId); !failed.isEmpty()) return failed;
 
     HistoryListViewer history;
     BindHistory(stores_, history);
-    if (history.SetMailID(sourceMailId) != 0) return T("送信履歴の操作対象を設定できません");
-    if (!ReadHistory(history)) return T("操作履歴をファイルから読み込めません");
+    if (history.SetMailID(sourceMailId) != 0) return U8("送信履歴の操作対象を設定できません");
+    if (!ReadHistory(history)) return U8("操作履歴をファイルから読み込めません");
     std::vector<int> ids;
-    if (history.GetCustomerIDList(ids, 1, 1) < 0) return T("宛先詳細を個人情報IDリストとして取得できません");
+    if (history.GetCustomerIDList(ids, 1, 1) < 0) return U8("宛先詳細を個人情報IDリストとして取得できません");
 
     ExtractListViewer lists;
     lists.SetEnvManager(stores_.env, 0);
-    if (lists.SetExtractListFromFile(0, nullptr) < 0) return T("宛先一覧をファイルから読み込めません");
+    if (lists.SetExtractListFromFile(0, nullptr) < 0) return U8("宛先一覧をファイルから読み込めません");
     ExtractResultDetail detail;
     BindDetail(stores_, detail, &lists);
-    if (detail.SetTypeAndID(ER_TYPE_MAIL, mailId) != 0) return T("宛先詳細の操作対象を設定できません");
-    if (detail.ALLRemoveDBID() != 0) return T("宛先詳細の全削除ができません");
-    if (detail.SetDBIDFromCListInt(ids, 0, 0) != 0) return T("宛先詳細に個人情報IDリストから設定できません");
-    if (detail.WriteAllOnMemoryDBIDToFileCompel() != 0) return T("宛先詳細をファイルに書き出せません");
-    if (written != nullptr && detail.GetDBIDToCListInt(*written, 0) < 0) return T("宛先詳細をリスト化できません");
+    if (detail.SetTypeAndID(ER_TYPE_MAIL, mailId) != 0) return U8("宛先詳細の操作対象を設定できません");
+    if (detail.ALLRemoveDBID() != 0) return U8("宛先詳細の全削除ができません");
+    if (detail.SetDBIDFromCListInt(ids, 0, 0) != 0) return U8("宛先詳細に個人情報IDリストから設定できません");
+    if (detail.WriteAllOnMemoryDBIDToFileCompel() != 0) return U8("宛先詳細をファイルに書き出せません");
+    if (written != nullptr && detail.GetDBIDToCListInt(*written, 0) < 0) return U8("宛先詳細をリスト化できません");
     return QString();
 }
 
 QString ComposedDestinations::RefreshCheck(QWidget* parent, int mailId, bool withSnapshot) {
-    if (!Ready(stores_)) return T("メール情報の取得に失敗しました");
+    if (!Ready(stores_)) return U8("メール情報の取得に失敗しました");
     std::string fileTime;
     platform::DateTime bookTime;
     if (GetFileStat_LastRenewalDate(env_layout::DatabaseFile(*stores_.env), fileTime) == 0 ||
         !bookTime.ParseDateTime(fileTime))
-        return T("個人情報ファイルの最終更新日時取得に失敗しました");
+        return U8("個人情報ファイルの最終更新日時取得に失敗しました");
     COneMailData mail;
-    if (stores_.mails->GetMailData(mailId, mail) != 0) return T("メール情報の取得に失敗しました");
+    if (stores_.mails->GetMailData(mailId, mail) != 0) return U8("メール情報の取得に失敗しました");
     if (!(mail.GetSetAddressDate() < bookTime)) return QString();
 
     const bool silent = OptionIsYes(stores_.options, kOptionSilentRefresh);
     if (!silent) {
         const QString question =
-            T("個人情報の更新が確認されました\r\n個人情報の更新内容に合わせて、メールID[%1]の宛先を最新の状態に更新します"
+            U8("個人情報の更新が確認されました\r\n個人情報の更新内容に合わせて、メールID[%1]の宛先を最新の状態に更新します"
               "\r\nよろしいですか？\r\n\r\n(ヒント：この確認メッセージを無くしたい場合は、システム設定で設定をしてください)")
                 .arg(mailId);
-        if (ui::MessageBox(parent, question, T("宛先を最新状態にします"),
+        if (ui::MessageBox(parent, question, U8("宛先を最新状態にします"),
                            platform::kMbYesNo | platform::kMbIconQuestion) != platform::kIdYes)
             return QString();
     }
@@ -174,14 +174,14 @@ QString ComposedDestinations::RefreshCheck(QWidget* parent, int mailId, bool wit
         auto conditions = std::make_unique<ExtractAction>();
         conditions->SetEnvManager(stores_.env);
         conditions->SetDatabaseEdit(stores_.book);
-        if (conditions->SetTypeAndID(EC_TYPE_MAIL, mailId) != 0) return T("抽出条件の操作対象を設定できません");
+        if (conditions->SetTypeAndID(EC_TYPE_MAIL, mailId) != 0) return U8("抽出条件の操作対象を設定できません");
         if (conditions->GetExtractConditionFromFileToMemory(0, nullptr) != 0)
-            return T("抽出条件をファイルから読み込めません");
+            return U8("抽出条件をファイルから読み込めません");
         auto ids = std::make_unique<ExtractResultDetail>();
         BindDetail(stores_, *ids, nullptr);
-        if (ids->SetTypeAndID(ER_TYPE_MAIL, mailId) != 0) return T("宛先詳細の操作対象を設定できません");
+        if (ids->SetTypeAndID(ER_TYPE_MAIL, mailId) != 0) return U8("宛先詳細の操作対象を設定できません");
         const int read = ids->GetDBIDListFromFileToMemory(0, nullptr);
-        if (read != 0 && read != -31 && read != -32) return T("宛先詳細をファイルから読み込めません");
+        if (read != 0 && read != -31 && read != -32) return U8("宛先詳細をファイルから読み込めません");
         conditions_ = std::move(conditions);
         ids_ = std::move(ids);
         renewal_ = mail.GetRenewalDate();
@@ -191,16 +191,16 @@ QString ComposedDestinations::RefreshCheck(QWidget* parent, int mailId, bool wit
     const auto& renew = GetComposeDialogHooks().renewDestinations;
     if (!renew || !renew(parent, mailId)) {
         // The dates stay: the mail still counts as out of date.
-        return T("メールID[%1]の宛先を最新の状態にできませんでした").arg(mailId);
+        return U8("メールID[%1]の宛先を最新の状態にできませんでした").arg(mailId);
     }
-    if (stores_.mails->GetMailData(mailId, mail) != 0) return T("メール情報の取得に失敗しました");
+    if (stores_.mails->GetMailData(mailId, mail) != 0) return U8("メール情報の取得に失敗しました");
     const platform::DateTime now = platform::DateTime::GetCurrentTime();
     mail.SetDate(COneMailData::kRenewalDate, now, 0);
     mail.SetDate(COneMailData::kSetAddressDate, now, 0);
-    if (stores_.mails->SetMailData(mail) != 0) return T("メール情報の設定に失敗しました");
-    if (stores_.mails->WriteMailList(0) != 0) return T("メール情報の保存に失敗しました");
+    if (stores_.mails->SetMailData(mail) != 0) return U8("メール情報の設定に失敗しました");
+    if (stores_.mails->WriteMailList(0) != 0) return U8("メール情報の保存に失敗しました");
     if (!silent) {
-        ui::MessageBox(parent, T("メールID[%1]の宛先を最新の状態にしました").arg(mailId), T("宛先を最新にしました"),
+        ui::MessageBox(parent, U8("メールID[%1]の宛先を最新の状態にしました").arg(mailId), U8("宛先を最新にしました"),
                        platform::kMbOk | platform::kMbIconInformation);
     }
     return QString();
@@ -222,7 +222,7 @@ void ComposedDestinations::WriteBackSnapshot(int mailId) {
 bool AssignListToMail(QWidget* parent, int mailId, int listId, const QString& listName) {
     const CheckStores stores = CheckStores::Program();
     auto fail = [parent](const char* text, const char* caption) {
-        ui::MessageBox(parent, T(text), T(caption), platform::kMbOk | platform::kMbIconWarning);
+        ui::MessageBox(parent, U8(text), U8(caption), platform::kMbOk | platform::kMbIconWarning);
         return false;
     };
     COneMailData mail;

@@ -19,6 +19,7 @@
 #include "app/compose/mail_text_edit.h"
 #include "app/htmledit/import_notices.h"
 #include "app/mailtext/file_utils.h"
+#include "app/sendrecv/send_option_indices.h"
 #include "app/ui/control_ids.h"
 #include "app/ui/file_picker.h"
 #include "app/ui/html_view.h"
@@ -83,21 +84,16 @@ private:
 
 namespace {
 
-QString T(const char* utf8) { return ui::U8(utf8); }
+using ui::U8;
 
-constexpr int kOptionNoAttachments = 100;
-constexpr unsigned kExclamation = platform::kMbOk | platform::kMbIconWarning;
-constexpr unsigned kInformation = platform::kMbOk | platform::kMbIconInformation;
+using ui::kExclamation;
+using ui::kInformation;
 constexpr unsigned kQuestion = platform::kMbYesNo | platform::kMbIconQuestion;
 
 const char* const kBadEml = "不正なEMLファイル";
 const char* const kRemake = "確認の上、再度、Outlook Expressを利用して作り直してください。";
 
-std::string Option(int index) {
-    std::string value;
-    if (SystemOption* options = shell::GetSystemOption()) options->GetSODataFromMemoryPinPoint(index, value);
-    return value;
-}
+using shell::ProgramOption;
 
 std::string WithSlash(std::string folder) {
     if (!folder.empty() && folder.back() != '/') folder += '/';
@@ -139,7 +135,7 @@ CMailEditPageHtml::CMailEditPageHtml(QWidget* parent)
     setObjectName(ui::DialogName(kIdd));
     auto* column = new QVBoxLayout(this);
     auto* subjectRow = new QHBoxLayout;
-    subjectRow->addWidget(new QLabel(T("件名"), this));
+    subjectRow->addWidget(new QLabel(U8("件名"), this));
     subject_ = ui::SetControlId(new CMailTextEdit(this, true), kIdcSubject);
     const int frame = 2 * subject_->frameWidth() + static_cast<int>(2 * subject_->document()->documentMargin());
     subject_->setFixedHeight(subject_->fontMetrics().height() + frame);
@@ -148,7 +144,7 @@ CMailEditPageHtml::CMailEditPageHtml(QWidget* parent)
 
     // The view takes the place (and the number) of the static that marks the HTML area.
     view_ = ui::SetControlId(new ui::HtmlView(this), kIdcHtmlArea);
-    view_->setPlaceholderText(T("これはＨＴＭＬメールの編集領域です"));
+    view_->setPlaceholderText(U8("これはＨＴＭＬメールの編集領域です"));
     view_->SetCidResolver([this](const QString& contentId) -> std::optional<QByteArray> {
         const std::optional<std::string> bytes = shown_->InlineBytes(ui::ToSjis(contentId));
         if (!bytes) return std::nullopt;
@@ -157,12 +153,12 @@ CMailEditPageHtml::CMailEditPageHtml(QWidget* parent)
     column->addWidget(view_, 1);
 
     auto* attachRow = new QHBoxLayout;
-    attachLabel_ = ui::SetControlId(new QLabel(T("添付ファイル"), this), kIdcAttachLabel);
+    attachLabel_ = ui::SetControlId(new QLabel(U8("添付ファイル"), this), kIdcAttachLabel);
     attachRow->addWidget(attachLabel_);
     names_ = ui::SetControlId(new QLineEdit(this), kIdcAttachNames);
     names_->setReadOnly(true);
     attachRow->addWidget(names_, 1);
-    attachButton_ = ui::SetControlId(new QPushButton(T("添付(&F)"), this), kIdcAttach);
+    attachButton_ = ui::SetControlId(new QPushButton(U8("添付(&F)"), this), kIdcAttach);
     attachButton_->setAutoDefault(false);
     attachRow->addWidget(attachButton_);
     column->addLayout(attachRow);
@@ -177,7 +173,7 @@ CMailEditPageHtml::~CMailEditPageHtml() {
     setParent(nullptr);
 }
 
-QString CMailEditPageHtml::PageCaption() const { return T("HTMLメール"); }
+QString CMailEditPageHtml::PageCaption() const { return U8("HTMLメール"); }
 
 int CMailEditPageHtml::SetAttachmentFolder(const std::string& folder) {
     if (!EnsureFolder(folder)) return 0;
@@ -198,7 +194,7 @@ void CMailEditPageHtml::SetEditFont(const ui::LogFont& font) {
 }
 
 int CMailEditPageHtml::Fail(const char* text, const char* caption, unsigned icon, int result) {
-    ui::MessageBox(this, T(text), T(caption), icon);
+    ui::MessageBox(this, U8(text), U8(caption), icon);
     return result;
 }
 
@@ -212,7 +208,7 @@ std::string CMailEditPageHtml::WorkFile(const std::string& name) const { return 
 // ---- Load and save ----------------------------------------------------------------------------
 
 void CMailEditPageHtml::OnInitPage() {
-    attachmentsAllowed_ = Option(kOptionNoAttachments) != "Y";
+    attachmentsAllowed_ = ProgramOption(kOptionNoAttachments) != "Y";
     ApplyNamesColour();
     if (composer_ == nullptr) return;
     const OneMail& mail = composer_->MailRecord();
@@ -230,7 +226,7 @@ bool CMailEditPageHtml::Save() {
     if (model_->GetDataTypeFromNowSetData() != 0) {
         std::string text;
         if (MimeTextOf(*model_, text) != 0) {
-            ui::MessageBox(this, T("HTMLメールの解析に失敗しました。"), T("HTMLメール解析異常"), kExclamation);
+            ui::MessageBox(this, U8("HTMLメールの解析に失敗しました。"), U8("HTMLメール解析異常"), kExclamation);
             return false;
         }
         mail.body[0] = std::move(text);
@@ -248,7 +244,7 @@ int CMailEditPageHtml::GetMimeText(std::string& out) {
 
 void CMailEditPageHtml::ImportEml() {
     ui::FileRequest request;
-    request.filter = T("HTMLﾒｰﾙﾃﾞｰﾀ(*.eml)|*.eml||");
+    request.filter = U8("HTMLﾒｰﾙﾃﾞｰﾀ(*.eml)|*.eml||");
     request.fileMustExist = true;
     const std::optional<QString> path = ui::CurrentFilePicker().PickFile(this, request);
     if (path) ImportFile(ui::ToPath(*path), true);
@@ -300,7 +296,7 @@ int CMailEditPageHtml::Analyse(const std::string& text, bool takeSubject) {
         tempPath_ = previousTemp;
     };
 
-    attachmentsAllowed_ = Option(kOptionNoAttachments) != "Y";
+    attachmentsAllowed_ = ProgramOption(kOptionNoAttachments) != "Y";
     ApplyNamesColour();
     std::vector<AttachData> none;
     std::vector<AttachData>& list = RecordList() != nullptr ? *RecordList() : none;
@@ -314,17 +310,17 @@ int CMailEditPageHtml::Analyse(const std::string& text, bool takeSubject) {
         const bool registered = std::any_of(list.begin(), list.end(), [&](const AttachData& a) { return a.fileName == name; });
         if (registered) {
             const QString ask =
-                T("次の名称の添付ファイルがEMLファイルの中に見つかりました。\r\n\r\n%1\r\n\r\nしかし、このファイルは既に添付ファイルとして"
+                U8("次の名称の添付ファイルがEMLファイルの中に見つかりました。\r\n\r\n%1\r\n\r\nしかし、このファイルは既に添付ファイルとして"
                   "登録されています。\r\n同じ名前のファイルを複数添付することはできません。\r\n既に登録されている添付ファイルを削除し、\r\n"
                   "EMLファイルの中の添付ファイルを新たに登録しますか？")
                     .arg(ui::FromSjis(name));
-            if (ui::MessageBox(this, ask, T("同一名称ファイルの添付確認"), kQuestion) != platform::kIdYes) {
+            if (ui::MessageBox(this, ask, U8("同一名称ファイルの添付確認"), kQuestion) != platform::kIdYes) {
                 message->RemoveAtMIMENormalAttach(i);
                 continue;
             }
             replaced.push_back(name);
         }
-        if (!names.isEmpty()) names += T("\r\n");
+        if (!names.isEmpty()) names += U8("\r\n");
         names += ui::FromSjis(name);
         ++i;
     }
@@ -343,10 +339,10 @@ int CMailEditPageHtml::Analyse(const std::string& text, bool takeSubject) {
     std::vector<AttachData> newList = withoutReplaced();
     const int count = message->CountMIMENormalAttach();
     if (attachmentsAllowed_ && count > 0) {
-        const QString ask = T("このEMLファイルには次の添付ファイルが設定されています。\r\n設定されている添付ファイルも一緒に送信しますか？\r\n\r\n"
+        const QString ask = U8("このEMLファイルには次の添付ファイルが設定されています。\r\n設定されている添付ファイルも一緒に送信しますか？\r\n\r\n"
                               "【設定されている添付ファイル】\r\n") +
                             names;
-        if (ui::MessageBox(this, ask, T("EML内添付ファイルの利用確認"), kQuestion) == platform::kIdYes) {
+        if (ui::MessageBox(this, ask, U8("EML内添付ファイルの利用確認"), kQuestion) == platform::kIdYes) {
             std::vector<AttachmentPair> pairs;
             for (const AttachData& a : newList) pairs.emplace_back(a.fileName, a.secondText);
             std::vector<std::string> saved;
@@ -386,15 +382,15 @@ int CMailEditPageHtml::Analyse(const std::string& text, bool takeSubject) {
         }
     } else if (count > 0) {
         const QString ask =
-            T("このEMLファイルには次の添付ファイルが設定されています。\r\nしかし、添付ファイルの送信ができない設定になっているため利用できません。\r\n\r\n"
+            U8("このEMLファイルには次の添付ファイルが設定されています。\r\nしかし、添付ファイルの送信ができない設定になっているため利用できません。\r\n\r\n"
               "EMLファイルの添付ファイルを破棄して、HTMLメールの作成を継続しますか？\r\n\r\n【破棄される添付ファイル】\r\n") +
             names;
-        if (ui::MessageBox(this, ask, T("EML内添付ファイルの破棄確認"), kQuestion | ui::kMbDefButton2) != platform::kIdYes) {
+        if (ui::MessageBox(this, ask, U8("EML内添付ファイルの破棄確認"), kQuestion | ui::kMbDefButton2) != platform::kIdYes) {
             undoTemp();
             ui::MessageBox(this,
-                           T("このEMLファイルの添付ファイルも一緒に送信したい場合は、\r\nシステム設定→メール作成→添付ファイルで"
+                           U8("このEMLファイルの添付ファイルも一緒に送信したい場合は、\r\nシステム設定→メール作成→添付ファイルで"
                              "添付ファイル送信機能を有効にしてください。"),
-                           T("添付ファイル送信のヒント"), kInformation);
+                           U8("添付ファイル送信のヒント"), kInformation);
             return kStopped;
         }
         removeReplacedFiles();

@@ -26,6 +26,7 @@
 #include "app/compose/sjis_limited_edit.h"
 #include "app/htmledit/inline_cid_references.h"
 #include "app/htmledit/mail_body_edit.h"
+#include "app/sendrecv/send_option_indices.h"
 #include "app/environment/environment_service.h"
 #include "app/widgets/tab_ctrl_ex.h"
 #include "app/widgets/varnis_property_sheet.h"
@@ -47,7 +48,7 @@ namespace compose {
 
 namespace {
 
-QString T(const char* utf8) { return ui::U8(utf8); }
+using ui::U8;
 
 // A field the dialog fills itself (the destination's name and the honorific that comes
 // with it): read-only, on the window's colour rather than an input field's white, and
@@ -61,7 +62,6 @@ void ShowAsDisplayOnly(QLineEdit* field) {
 }
 
 constexpr int kMailFormatVersion = 5;
-constexpr int kOptionNoAttachments = 100;
 constexpr int kOptionMapLinkNames = 121;
 constexpr int kOptionMapLinkUrls = 122;
 constexpr std::size_t kMaxMapLinks = 20;
@@ -69,11 +69,7 @@ constexpr std::size_t kMaxMapLinks = 20;
 constexpr std::size_t kLongDestinationName = 76;
 constexpr std::size_t kShownDestinationBytes = 75;
 
-std::string Option(int index) {
-    std::string value;
-    if (SystemOption* options = shell::GetSystemOption()) options->GetSODataFromMemoryPinPoint(index, value);
-    return value;
-}
+using shell::ProgramOption;
 
 void Warn(QWidget* owner, const QString& text, const QString& caption) {
     ui::MessageBox(owner, text, caption, platform::kMbOk | platform::kMbIconWarning);
@@ -84,7 +80,7 @@ void Stop(QWidget* owner, const QString& text, const QString& caption) {
 }
 
 QPushButton* MakeButton(QWidget* parent, const char* text, int id) {
-    auto* button = ui::SetControlId(new QPushButton(T(text), parent), id);
+    auto* button = ui::SetControlId(new QPushButton(U8(text), parent), id);
     button->setAutoDefault(false);
     return button;
 }
@@ -146,7 +142,7 @@ CMailCreateDialog::CMailCreateDialog(QWidget* parent, int textMail, int htmlKind
       bodyFile_(std::move(bodyFile)),
       destinations_(std::make_unique<ComposedDestinations>(CheckStores::Program())) {
     setObjectName(ui::DialogName(kIdd));
-    setWindowTitle(T("メール作成"));
+    setWindowTitle(U8("メール作成"));
     sheet_ = new shell::CVarnisPropertySheet(QString(), this, 0);
     BuildControls();
     MakePages();
@@ -167,19 +163,19 @@ void CMailCreateDialog::BuildControls() {
     destinationName_ = ui::SetControlId(new QLineEdit(this), kIdcDestinationName);
     ShowAsDisplayOnly(destinationName_);
     top->addWidget(destinationName_, 1);
-    top->addWidget(ui::SetControlId(new QLabel(T("敬称"), this), kIdcHonorificLabel));
+    top->addWidget(ui::SetControlId(new QLabel(U8("敬称"), this), kIdcHonorificLabel));
     honorific_ = ui::SetControlId(new QLineEdit(this), kIdcHonorific);
     ShowAsDisplayOnly(honorific_);
     honorific_->setMaximumWidth(120);
     top->addWidget(honorific_);
     column->addLayout(top);
 
-    auto* place = ui::SetControlId(new QLabel(T("ﾌﾟﾛﾊﾟﾃｨｰｼｰﾄ"), this), kIdcSheetPlace);
+    auto* place = ui::SetControlId(new QLabel(U8("ﾌﾟﾛﾊﾟﾃｨｰｼｰﾄ"), this), kIdcSheetPlace);
     place->hide();
     column->addWidget(sheet_, 1);
 
     auto* reserve = new QHBoxLayout;
-    auto* reserveLabel = ui::SetControlId(new QLabel(T("送信予約日時"), this), kIdcReserveLabel);
+    auto* reserveLabel = ui::SetControlId(new QLabel(U8("送信予約日時"), this), kIdcReserveLabel);
     reserve->addWidget(reserveLabel);
     reserveDate_ = ui::SetControlId(new QDateEdit(this), kIdcReserveDate);
     reserveDate_->setCalendarPopup(true);
@@ -191,12 +187,12 @@ void CMailCreateDialog::BuildControls() {
     reserveHour_ = ui::SetControlId(new QComboBox(this), kIdcReserveHour);
     for (int hour = 0; hour < 24; ++hour) reserveHour_->addItem(QString::number(hour));
     reserve->addWidget(reserveHour_);
-    auto* hourLabel = ui::SetControlId(new QLabel(T("時"), this), kIdcHourLabel);
+    auto* hourLabel = ui::SetControlId(new QLabel(U8("時"), this), kIdcHourLabel);
     reserve->addWidget(hourLabel);
     reserveMinute_ = ui::SetControlId(new QComboBox(this), kIdcReserveMinute);
     for (const char* minute : {"00", "10", "20", "30", "40", "50"}) reserveMinute_->addItem(QString::fromLatin1(minute));
     reserve->addWidget(reserveMinute_);
-    auto* minuteLabel = ui::SetControlId(new QLabel(T("分"), this), kIdcMinuteLabel);
+    auto* minuteLabel = ui::SetControlId(new QLabel(U8("分"), this), kIdcMinuteLabel);
     reserve->addWidget(minuteLabel);
     reserve->addStretch(1);
     column->addLayout(reserve);
@@ -291,14 +287,14 @@ bool CMailCreateDialog::OnInitDialog() {
     textPartNotice_ = true;
     if (std::any_of(htmlPages_.begin(), htmlPages_.end(), [](const auto& page) { return page == nullptr; })) {
         // An HTML mail without its pages would be stored empty.
-        Stop(this, T("HTMLメールの編集画面を開けません。"), T("エラー"));
+        Stop(this, U8("HTMLメールの編集画面を開けません。"), U8("エラー"));
         return false;
     }
     BindMaker();
     if (sourceMailId_ != -1 && !TakeCopy()) return false;
     attachTempDir_ = maker_->GetAttachTempDirPath();
     PrepareWorkFolders();
-    attachmentsAllowed_ = !(Option(kOptionNoAttachments) == "Y" || wizardMode_);
+    attachmentsAllowed_ = !(ProgramOption(kOptionNoAttachments) == "Y" || wizardMode_);
     if (const TestMailServiceFactory& make = GetComposeDialogHooks().makeTestMailService) testMail_ = make(*this, this);
     PlacePages();
     ActivateEveryPage();
@@ -314,34 +310,34 @@ bool CMailCreateDialog::OnInitDialog() {
 
 void CMailCreateDialog::BindMaker() {
     maker_ = std::make_unique<OneMailMaker>();
-    const QString caption = T("メール詳細情報エラー");
-    if (maker_->SetEnvManager(shell::GetEnvManager()) != 1) Warn(this, T("メール詳細情報への環境情報設定に失敗しました"), caption);
+    const QString caption = U8("メール詳細情報エラー");
+    if (maker_->SetEnvManager(shell::GetEnvManager()) != 1) Warn(this, U8("メール詳細情報への環境情報設定に失敗しました"), caption);
     if (maker_->SetMailListViewer(shell::GetMailListViewer()) != 1)
-        Warn(this, T("メール詳細情報へのメール一覧情報設定に失敗しました"), caption);
-    if (maker_->SetMailID(openedMailId_) != 0) Warn(this, T("メール詳細情報への対象メールID設定に失敗しました"), caption);
+        Warn(this, U8("メール詳細情報へのメール一覧情報設定に失敗しました"), caption);
+    if (maker_->SetMailID(openedMailId_) != 0) Warn(this, U8("メール詳細情報への対象メールID設定に失敗しました"), caption);
     if (maker_->GetOneMailData(mail_, std::string(1, GetKindLetter()), kMailFormatVersion) != 0)
-        Warn(this, T("メール詳細情報へのデータ設定に失敗しました"), caption);
+        Warn(this, U8("メール詳細情報へのデータ設定に失敗しました"), caption);
 }
 
 bool CMailCreateDialog::TakeCopy() {
     copied_ = true;
-    const QString caption = T("メール複製失敗");
+    const QString caption = U8("メール複製失敗");
     OneMailMaker source;
     if (source.SetEnvManager(shell::GetEnvManager()) != 1) {
-        Warn(this, T("メールの複製時、環境情報の設定に失敗しました"), caption);
+        Warn(this, U8("メールの複製時、環境情報の設定に失敗しました"), caption);
         return false;
     }
     if (source.SetMailListViewer(shell::GetMailListViewer()) != 1) {
-        Warn(this, T("メールの複製時、メール一覧情報の設定に失敗しました"), caption);
+        Warn(this, U8("メールの複製時、メール一覧情報の設定に失敗しました"), caption);
         return false;
     }
     if (source.SetMailID(sourceMailId_) != 0) {
-        Warn(this, T("メールの複製時、複製元メールIDの設定に失敗しました"), caption);
+        Warn(this, U8("メールの複製時、複製元メールIDの設定に失敗しました"), caption);
         return false;
     }
     OneMail from;
     if (source.GetOneMailData(from, std::string(1, GetKindLetter()), kMailFormatVersion) != 0) {
-        Warn(this, T("メールの複製時、複製元メール情報の取得に失敗しました"), caption);
+        Warn(this, U8("メールの複製時、複製元メール情報の取得に失敗しました"), caption);
         return false;
     }
     mail_.addressName = from.addressName;
@@ -353,13 +349,13 @@ bool CMailCreateDialog::TakeCopy() {
     bool useHistory = false;
     if (!mail_.addressName.empty()) {
         useHistory = ui::MessageBox(this,
-                                    T("コピー元のメールの送信履歴を利用して、新しいメールの宛先を作成しますか？\r\n"
+                                    U8("コピー元のメールの送信履歴を利用して、新しいメールの宛先を作成しますか？\r\n"
                                       "(コピー元のメールを送信した人だけに新しいメールを送ることが出来ます。)"),
-                                    T("元メールの送信履歴利用確認"),
+                                    U8("元メールの送信履歴利用確認"),
                                     platform::kMbYesNo | platform::kMbIconQuestion) == platform::kIdYes;
     }
     if (useHistory) {
-        mail_.addressName += ui::ToSjis(T("(メールID%1の履歴から生成)").arg(sourceMailId_));
+        mail_.addressName += ui::ToSjis(U8("(メールID%1の履歴から生成)").arg(sourceMailId_));
     } else {
         mail_.addressName.clear();
         mail_.honorific.clear();
@@ -372,16 +368,16 @@ void CMailCreateDialog::PrepareWorkFolders() {
     EnvManager* env = shell::GetEnvManager();
     if (attachTempDir_.empty() || env == nullptr) return;
     if (CheckDirectory(attachTempDir_) != 0 && MakeDirectoryCompel(attachTempDir_) != 0)
-        Stop(this, T("作業用フォルダ作成失敗。"), T("エラー"));
+        Stop(this, U8("作業用フォルダ作成失敗。"), U8("エラー"));
     for (int t = 0; t < 5; ++t) {
         if (TextMailPage* page = GetTextPage(t); page != nullptr && page->SetWorkFolder(env_layout::AttachWorkFolder(*env, t)) == 0)
-            Stop(this, T(TextFolderFailure(t)), T("エラー"));
+            Stop(this, U8(TextFolderFailure(t)), U8("エラー"));
     }
     for (const std::unique_ptr<HtmlMailPage>& page : htmlPages_) {
         if (page == nullptr) continue;
         const int terminal = TerminalOfHtmlFormat(page->PageFormat());
         if (page->SetAttachmentFolder(env_layout::AttachWorkFolder(*env, terminal)) == 0)
-            Stop(this, T(HtmlFolderFailure(terminal)), T("エラー"));
+            Stop(this, U8(HtmlFolderFailure(terminal)), U8("エラー"));
         page->SetPreviewFolder(env_layout::EnvFolder(*env));
     }
 }
@@ -392,7 +388,7 @@ void CMailCreateDialog::PlacePages() {
         pcPage_->SetPageIndex(0);
         sheet_->AddPage(pcPage_, QStringLiteral("PC"));
         pcPage_->LoadAttachments();
-        sheet_->AddPage(mobilePage_, T("携帯"));
+        sheet_->AddPage(mobilePage_, U8("携帯"));
         for (int t = 1; t < 5; ++t) GetTextPage(t)->LoadAttachments();
         resize(std::max(width(), 720), kTextMailHeight);
     } else {
@@ -467,12 +463,12 @@ void CMailCreateDialog::LoadMapLinks() {
     links.Clear();
     std::vector<std::string> names;
     std::vector<std::string> urls;
-    SplitString(Option(kOptionMapLinkNames), names, ",", '"');
+    SplitString(ProgramOption(kOptionMapLinkNames), names, ",", '"');
     if (names.size() > kMaxMapLinks) {
-        Stop(this, T("地図リンクの登録数が登録可能最大数を超過しています。"), T("エラー"));
+        Stop(this, U8("地図リンクの登録数が登録可能最大数を超過しています。"), U8("エラー"));
         return;
     }
-    SplitString(Option(kOptionMapLinkUrls), urls, ",", '"');
+    SplitString(ProgramOption(kOptionMapLinkUrls), urls, ",", '"');
     for (std::size_t i = 0; i < urls.size(); ++i) {
         // A link without its name or its URL leaves the whole table empty.
         if (i >= names.size() || names[i].empty() || urls[i].empty()) {
@@ -536,7 +532,7 @@ void CMailCreateDialog::EnableTestButtons() {
 }
 
 void CMailCreateDialog::EnterWizardMode() {
-    setWindowTitle(windowTitle() + T(" － ウィザードモード"));
+    setWindowTitle(windowTitle() + U8(" － ウィザードモード"));
     if (destinationName_->text().isEmpty()) {
         for (QWidget* w : reservationControls_) w->setEnabled(false);
         draftButton_->setEnabled(false);
@@ -561,9 +557,9 @@ void CMailCreateDialog::showEvent(QShowEvent* event) {
 void CMailCreateDialog::ShowGuidance() {
     const QString text =
         destinationName_->text().isEmpty()
-            ? T("件名とメール本文を入力してください。\r\n終わりましたら(左上の)[宛先]ボタンをクリックしてください。\r\n"
+            ? U8("件名とメール本文を入力してください。\r\n終わりましたら(左上の)[宛先]ボタンをクリックしてください。\r\n"
                 "宛先の個人情報入力へ進みます。")
-            : T("メールの宛先が設定されました。\r\n\r\n時間を指定して送信する場合は、[送信予約日時]を設定して"
+            : U8("メールの宛先が設定されました。\r\n\r\n時間を指定して送信する場合は、[送信予約日時]を設定して"
                 "[送信予約日時に送信]ボタンをクリックします。\r\n\r\nこのまま送信する場合は[今すぐ送信]をクリックしてください。");
     ui::MessageBox(this, text, windowTitle(), platform::kMbOk | platform::kMbIconInformation);
 }
@@ -591,7 +587,7 @@ bool CMailCreateDialog::OnButtonAction(int command) {
     ReadReservation();
     const bool sending = command == kIdcSendNow || command == kIdcReserve;
     if (sending && mail_.addressName.empty()) {
-        Warn(this, T("メールの宛先を設定して下さい。"), T("注意"));
+        Warn(this, U8("メールの宛先を設定して下さい。"), U8("注意"));
         return false;
     }
     if (command == kIdcSendNow) mail_.reserveDate = platform::DateTime::GetCurrentTime();
@@ -604,7 +600,7 @@ bool CMailCreateDialog::OnButtonAction(int command) {
     if (command == kIdcReserve && !ConfirmReservation()) return false;
     if (!SavePages(kind)) return false;
     if (maker_->SetOneMailData(mail_, std::string(1, kind), kMailFormatVersion) < 0) {
-        Warn(this, ui::FromSjis(maker_->GetErrMsg().GetLastMsg()), T("異常"));
+        Warn(this, ui::FromSjis(maker_->GetErrMsg().GetLastMsg()), U8("異常"));
         return false;
     }
     if (!SaveStep(kind)) return false;
@@ -617,13 +613,13 @@ bool CMailCreateDialog::ConfirmReservation() {
     const std::string& name = mail_.addressName;
     QString message;
     if (name.size() >= kLongDestinationName) {
-        message = T("送信予約後から送信日時までの間に\r\n\r\n　宛先「%1」\r\n　(長い宛先名は%2文字目まで表示されます)\r\n\r\n"
+        message = U8("送信予約後から送信日時までの間に\r\n\r\n　宛先「%1」\r\n　(長い宛先名は%2文字目まで表示されます)\r\n\r\n"
                     "内に追加、あるいは変更された送信先において、基本属性・拡張属性展開後のサイズが許容サイズを超過する場合、"
                     "\r\nメールを正常に受信できない可能性があります。")
                       .arg(ui::FromSjis(CutSjisText(name, kShownDestinationBytes)))
                       .arg(kShownDestinationBytes);
     } else {
-        message = T("送信予約後から送信日時までの間に\r\n\r\n　宛先「%1」\r\n\r\n"
+        message = U8("送信予約後から送信日時までの間に\r\n\r\n　宛先「%1」\r\n\r\n"
                     "内に追加、あるいは変更された送信先において、基本属性・拡張属性展開後のサイズが許容サイズを超過する場合、"
                     "\r\nメールを正常に受信できない可能性があります。")
                       .arg(ui::FromSjis(name));
@@ -631,7 +627,7 @@ bool CMailCreateDialog::ConfirmReservation() {
     CConfirmDialog dialog(this);
     dialog.SetKeyName(QStringLiteral("RESERVEDATE"));
     dialog.SetDialogSize(200, 680);
-    dialog.SetCaption(T("インフォメーション"));
+    dialog.SetCaption(U8("インフォメーション"));
     dialog.SetMessage(message);
     dialog.SetStyle(CConfirmDialog::kStyleOkCancel | CConfirmDialog::kStyleInformation);
     return dialog.DoModal() == platform::kIdOk;
@@ -661,7 +657,7 @@ QString CMailCreateDialog::DestinationFilesStep(int mailId) {
         if (!destinationsChosen_) return destinations_->RefreshCheck(this, mailId, false);
         failed = destinations_->CopyListIntoMail(chosenListId_, mailId);
     }
-    if (!failed.isEmpty()) Warn(this, failed, T("宛先詳細情報の準備失敗"));
+    if (!failed.isEmpty()) Warn(this, failed, U8("宛先詳細情報の準備失敗"));
     return failed;
 }
 
@@ -670,14 +666,14 @@ bool CMailCreateDialog::SaveStep(char kind) {
     if (!mail_.addressName.empty()) {
         const QString failed = DestinationFilesStep(mailId);
         if (!failed.isEmpty()) {
-            Warn(this, failed, T("異常"));
+            Warn(this, failed, U8("異常"));
             return false;
         }
     }
     CMailListViewer* mails = shell::GetMailListViewer();
     COneMailData entry;
     if (mails == nullptr || mails->GetMailData(mailId, entry) != 0) {
-        Warn(this, T("メール情報の取得に失敗しました"), T("メール情報取得失敗"));
+        Warn(this, U8("メール情報の取得に失敗しました"), U8("メール情報取得失敗"));
         return false;
     }
     if (openedMailId_ < 0) {
@@ -690,11 +686,11 @@ bool CMailCreateDialog::SaveStep(char kind) {
     // from: no refresh is due for them.
     if (destinationsChosen_) entry.SetDate(COneMailData::kSetAddressDate, platform::DateTime::GetCurrentTime(), 0);
     if (mails->SetMailData(entry) != 0) {
-        Warn(this, T("メール情報の設定に失敗しました"), T("メール情報設定失敗"));
+        Warn(this, U8("メール情報の設定に失敗しました"), U8("メール情報設定失敗"));
         return false;
     }
     if (mails->WriteMailList(0) != 0) {
-        Warn(this, T("メール情報の保存に失敗しました"), T("メール情報エラー"));
+        Warn(this, U8("メール情報の保存に失敗しました"), U8("メール情報エラー"));
         return false;
     }
     return true;
@@ -702,7 +698,7 @@ bool CMailCreateDialog::SaveStep(char kind) {
 
 bool CMailCreateDialog::SendabilityCheck(char kind, bool warn) {
     if (DestinationText().empty()) {
-        Warn(this, T("メールの宛先を設定して下さい。"), T("注意"));
+        Warn(this, U8("メールの宛先を設定して下さい。"), U8("注意"));
         return false;
     }
     TerminalIdLists lists;
@@ -711,19 +707,19 @@ bool CMailCreateDialog::SendabilityCheck(char kind, bool warn) {
     bool passed = false;
     if (kind == 'N') {
         if (std::all_of(lists.begin(), lists.end(), [](const std::vector<int>& l) { return l.empty(); })) {
-            Warn(this, T("設定されている宛先には、送信可能なメールアドレスが存在しません。"), T("注意"));
+            Warn(this, U8("設定されている宛先には、送信可能なメールアドレスが存在しません。"), U8("注意"));
             return false;
         }
         passed = checker.CheckTextMail(kPurposeSend, warn, lists[0], lists[1], lists[2], lists[3], lists[4]);
     } else if (kind == 'Y') {
         if (lists[0].empty()) {
-            Warn(this, T("設定されている宛先には、送信可能なPCのメールアドレスが存在しません。"), T("注意"));
+            Warn(this, U8("設定されている宛先には、送信可能なPCのメールアドレスが存在しません。"), U8("注意"));
             return false;
         }
         passed = checker.CheckHtmlMailPc(kPurposeSend, warn, lists[0]);
     } else {
         if (lists[1].empty() && lists[2].empty() && lists[3].empty()) {
-            Warn(this, T("設定されている宛先には、送信可能な携帯キャリアのメールアドレスが存在しません。"), T("注意"));
+            Warn(this, U8("設定されている宛先には、送信可能な携帯キャリアのメールアドレスが存在しません。"), U8("注意"));
             return false;
         }
         passed = checker.CheckHtmlMailMobile(kPurposeSend, warn, lists[1], lists[2], lists[3]);
@@ -750,8 +746,8 @@ bool CMailCreateDialog::MobileAttachmentAdvice(char kind, const TerminalIdLists&
     CConfirmDialog dialog(this);
     dialog.SetKeyName(QStringLiteral("MOBILEATTACH"));
     dialog.SetDialogSize(150, 470);
-    dialog.SetCaption(T("確認"));
-    dialog.SetMessage(T("携帯端末に添付ファイルを送信する場合は、受信者のパケット料金を考慮し、"
+    dialog.SetCaption(U8("確認"));
+    dialog.SetMessage(U8("携帯端末に添付ファイルを送信する場合は、受信者のパケット料金を考慮し、"
                         "必要最低限のサイズに抑えることを推奨します。\r\n([OK]ボタンクリックで送信設定を続行します。)"));
     dialog.SetStyle(CConfirmDialog::kStyleOkCancel | CConfirmDialog::kStyleQuestion);
     return dialog.DoModal() == platform::kIdOk;
@@ -759,7 +755,7 @@ bool CMailCreateDialog::MobileAttachmentAdvice(char kind, const TerminalIdLists&
 
 bool CMailCreateDialog::OnCheckSendable() {
     if (!SendabilityCheck(GetKindLetter(), false)) return false;
-    ui::MessageBox(this, T("正常に終了しました。\r\n送信可能なメールです。"), T("メール送信可否"),
+    ui::MessageBox(this, U8("正常に終了しました。\r\n送信可能なメールです。"), U8("メール送信可否"),
                    platform::kMbOk | platform::kMbIconInformation);
     return true;
 }
@@ -822,10 +818,10 @@ std::string CMailCreateDialog::ContentSnapshot() {
 bool CMailCreateDialog::ConfirmDiscard() {
     if (!openedContent_ || ContentSnapshot() == *openedContent_) return true;
     return ui::MessageBox(this,
-                          T("作成中のメールの内容は保存されていません。\r\n"
+                          U8("作成中のメールの内容は保存されていません。\r\n"
                             "変更した内容を破棄して、メール作成を終了してもよろしいですか？\r\n"
                             "([キャンセル]ボタンをクリックするとメール作成に戻ります。)"),
-                          T("確認"), platform::kMbOkCancel | platform::kMbIconQuestion | ui::kMbDefButton2) ==
+                          U8("確認"), platform::kMbOkCancel | platform::kMbIconQuestion | ui::kMbDefButton2) ==
            platform::kIdOk;
 }
 
@@ -840,8 +836,8 @@ void CMailCreateDialog::ShowAttachmentNoticeOnce(QWidget* owner) {
     CConfirmDialog dialog(owner != nullptr ? owner : this);
     dialog.SetKeyName(QStringLiteral("ATTACHSECURITY"));
     dialog.SetDialogSize(140, 475);
-    dialog.SetCaption(T("インフォメーション"));
-    dialog.SetMessage(T("添付ファイルは、送信先相手をウィルスに感染させる恐れがあります。\r\n"
+    dialog.SetCaption(U8("インフォメーション"));
+    dialog.SetMessage(U8("添付ファイルは、送信先相手をウィルスに感染させる恐れがあります。\r\n"
                         "添付ファイルには必ずウィルスチェックを行うようにして下さい。\r\n"));
     dialog.SetStyle(CConfirmDialog::kStyleInformation);
     dialog.DoModal();
@@ -952,12 +948,12 @@ bool CMailCreateDialog::CopyDocomoAttachmentsToCarrierPages(const std::array<boo
 bool CMailCreateDialog::CopyAttachments(PageAttachments& source, const std::vector<PageAttachments*>& targets) {
     for (PageAttachments* target : targets) {
         if (target->RemoveAllAttachments() == 0) {
-            Stop(this, T("添付ファイル反映先の削除に失敗しました。"), T("エラー"));
+            Stop(this, U8("添付ファイル反映先の削除に失敗しました。"), U8("エラー"));
             return false;
         }
     }
     auto failed = [this](const char* text) {
-        ui::MessageBox(this, T(text), T("エラー"), platform::kMbOk);
+        ui::MessageBox(this, U8(text), U8("エラー"), platform::kMbOk);
         return false;
     };
     const int count = source.GetAttachmentCount();
@@ -990,7 +986,7 @@ bool CMailCreateDialog::ClearReflectedAttachments() {
         HtmlMailPage* page = GetHtmlPage(format);
         if (page == nullptr) continue;
         if (page->RemoveAllAttachments() == 0 || page->RemoveAllInlineImages() == 0) {
-            Stop(this, T("添付ファイル反映先の削除に失敗しました。"), T("エラー"));
+            Stop(this, U8("添付ファイル反映先の削除に失敗しました。"), U8("エラー"));
             return false;
         }
     }

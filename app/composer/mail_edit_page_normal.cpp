@@ -32,11 +32,7 @@ namespace {
 constexpr int kOptionSignature = 80;
 constexpr int kOptionInsertSignature = 81;
 
-std::string ProgramOption(int index) {
-    std::string value;
-    if (SystemOption* options = shell::GetSystemOption()) options->GetSODataFromMemoryPinPoint(index, value);
-    return value;
-}
+using shell::ProgramOption;
 
 bool IsUtf8WithNonAscii(const std::string& bytes) {
     if (std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))

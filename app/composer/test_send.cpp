@@ -20,9 +20,9 @@ namespace compose {
 
 namespace {
 
-QString T(const char* utf8) { return ui::U8(utf8); }
+using ui::U8;
 
-constexpr unsigned kExclamation = platform::kMbOk | platform::kMbIconWarning;
+using ui::kExclamation;
 
 // A version string of a file of this system as the about box shows it ("1.0.0.0").
 std::string FileVersionOf(const char* file) {
@@ -128,7 +128,7 @@ int SendComposedTest(const ComposedTestContent& content, QWidget* owner, SendEnv
         sender.SetAttachmentList(0, content.attachments);
         if (sender.AddAttachmentParts(0) == 0) return 0;
     }
-    const QString failed = T("テストメール送信失敗");
+    const QString failed = U8("テストメール送信失敗");
     const OneCustomer& recipient = sender.GetRecipient();
     CMailDataStructure& mail = sender.GetMailModel();
     const int terminal = content.terminal < 0 ? 0 : content.terminal;
@@ -158,11 +158,11 @@ int SendComposedTest(const ComposedTestContent& content, QWidget* owner, SendEnv
         }
     }
     const std::string subject = MailWordInsert::GetMailWordInsertForHeader(recipient, content.subject);
-    if (subject.empty()) return sender.Finish(T("メールのタイトルがありません"), failed, kExclamation, CTestMailSender::kFinishWindow);
-    if (bodyEmpty) return sender.Finish(T("メールの本文がありません"), failed, kExclamation, CTestMailSender::kFinishWindow);
+    if (subject.empty()) return sender.Finish(U8("メールのタイトルがありません"), failed, kExclamation, CTestMailSender::kFinishWindow);
+    if (bodyEmpty) return sender.Finish(U8("メールの本文がありません"), failed, kExclamation, CTestMailSender::kFinishWindow);
     // Half a mail must not reach the test address looking like the real one.
     if (!built) {
-        return sender.Finish(T("テストメールを作成できないため、送信を中止しました。"), failed, kExclamation,
+        return sender.Finish(U8("テストメールを作成できないため、送信を中止しました。"), failed, kExclamation,
                              CTestMailSender::kFinishWindow);
     }
     sender.SetMergedSubject(subject);

@@ -22,7 +22,7 @@ namespace compose {
 
 namespace {
 
-QString U8(const char* utf8) { return ui::U8(utf8); }
+using ui::U8;
 
 void ShowError(QWidget* owner, const QString& text) {
     ui::MessageBox(owner, text, U8("エラー"), platform::kMbOk | platform::kMbIconError);

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 
 #include "app/ui/control_ids.h"
 #include "app/ui/sjis_text.h"
@@ -50,6 +51,21 @@ void AddOkCancelRow(QBoxLayout* layout, QDialog* dialog, bool cancel) {
     }
     layout->addLayout(row);
 }
+
+void AddButtonRow(QBoxLayout* layout, std::initializer_list<QPushButton*> buttons) {
+    auto* row = new QHBoxLayout;
+    row->addStretch();
+    for (QPushButton* b : buttons) row->addWidget(b);
+    layout->addLayout(row);
+}
+
+QRadioButton* AddRadio(QWidget* parent, const char* utf8, int id) {
+    auto* radio = ui::SetControlId(new QRadioButton(ui::U8(utf8), parent), id);
+    parent->layout()->addWidget(radio);
+    return radio;
+}
+
+int RunDialog(QDialog& dialog) { return dialog.exec() == QDialog::Accepted ? kIdOk : kIdCancel; }
 
 void KeySwallower::Install(QWidget* root) {
     auto* filter = new KeySwallower(root);

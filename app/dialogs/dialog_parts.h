@@ -7,12 +7,15 @@
 #include <QObject>
 #include <QString>
 
+#include <initializer_list>
+
 class QBoxLayout;
 class QCheckBox;
 class QDialog;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QRadioButton;
 class QWidget;
 
 namespace shell::dialogs {
@@ -34,6 +37,13 @@ QCheckBox* MakeCheckBox(QWidget* parent, const QString& text, int id);
 // named as controls 1 and 2, added to `layout`; they call the dialog's accept and reject
 // (as overridden by the dialog).
 void AddOkCancelRow(QBoxLayout* layout, QDialog* dialog, bool cancel);
+// A right-aligned row of the buttons given, added to `layout`.
+void AddButtonRow(QBoxLayout* layout, std::initializer_list<QPushButton*> buttons);
+// A radio button showing `utf8`, named as control `id`, added to the layout of `parent`.
+QRadioButton* AddRadio(QWidget* parent, const char* utf8, int id);
+
+// Shows `dialog` modally: kIdOk when it was accepted, kIdCancel otherwise.
+int RunDialog(QDialog& dialog);
 
 // Eats every key press and release that reaches `root` or any widget below it at the time
 // of the call, so Enter, Escape and Space do nothing there: the wait dialogs are left only

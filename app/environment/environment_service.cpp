@@ -560,6 +560,11 @@ EnvironmentService* ProgramEnvironment() { return g_program; }
 void SetProgramEnvironment(EnvironmentService* service) { g_program = service; }
 EnvManager* GetEnvManager() { return g_program != nullptr ? g_program->GetEnvManager() : nullptr; }
 SystemOption* GetSystemOption() { return g_program != nullptr ? g_program->GetSystemOption() : nullptr; }
+std::string ProgramOption(int index) {
+    std::string value;
+    if (SystemOption* options = GetSystemOption()) options->GetSODataFromMemoryPinPoint(index, value);
+    return value;
+}
 CDatabaseEdit* GetDatabaseEdit() { return g_program != nullptr ? g_program->GetDatabaseEdit() : nullptr; }
 CMailListViewer* GetMailListViewer() { return g_program != nullptr ? g_program->GetMailListViewer() : nullptr; }
 SchedulerControl* GetScheduler() { return g_program != nullptr ? g_program->GetScheduler() : nullptr; }

@@ -216,6 +216,8 @@ EnvironmentService* ProgramEnvironment();
 void SetProgramEnvironment(EnvironmentService* service);
 EnvManager* GetEnvManager();
 SystemOption* GetSystemOption();
+// The program's system option `index` ("" while no environment is open or it is not set).
+std::string ProgramOption(int index);
 CDatabaseEdit* GetDatabaseEdit();
 CMailListViewer* GetMailListViewer();
 SchedulerControl* GetScheduler();

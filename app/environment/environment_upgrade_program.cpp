@@ -1,6 +1,5 @@
 #include "app/environment/environment_upgrade_program.h"
 
-#include <cstdio>
 #include <vector>
 
 #include "app/environment/environment_managers.h"
@@ -31,12 +30,6 @@ bool RecordLayout(SystemOption& store, std::vector<std::string>& options, const 
     options[89] = layout;
     if (UpgradeFaultAt(std::string("layout:") + step)) return false;
     return store.SetSODataFromAllDataToMemory(options) == 0 && store.WriteSODataFromMemoryToFile() == 0;
-}
-
-std::string GenerationFile(const EnvManager& env, int n) {
-    char tail[16];
-    std::snprintf(tail, sizeof tail, ".%03d", n);
-    return env_layout::DbFolder(env) + "database" + tail;
 }
 
 // "Y2", b: the address book joins its split fields (in memory, then written).

@@ -8,7 +8,7 @@
 namespace shell {
 namespace {
 
-constexpr const char* kSection = "MAINFRAMEINFO";
+constexpr const char* kMainFrameSection = "MAINFRAMEINFO";
 constexpr const char* kMaximizedKey = "MAXIMIZED";
 // How much of the window must lie on one screen for it to count as reachable: enough of
 // the title bar to grab it.
@@ -17,7 +17,7 @@ constexpr int kGrabHeight = 32;
 constexpr long long kMaxExtent = 1 << 20;
 
 int ReadInt(const std::string& ini, const char* key) {
-    return static_cast<int>(CIniManager::GetProfileIntA(ini, kSection, key, -1));
+    return static_cast<int>(CIniManager::GetProfileIntA(ini, kMainFrameSection, key, -1));
 }
 
 }  // namespace
@@ -41,7 +41,7 @@ bool SaveMainFrameRect(const std::string& envIniPath, const QRect& rect) {
     const int values[4] = {rect.left(), rect.top(), rect.left() + rect.width(), rect.top() + rect.height()};
     const char* keys[4] = {"LEFT", "TOP", "RIGHT", "BOTTOM"};
     for (int i = 0; i < 4; ++i)
-        if (CIniManager::WriteProfileInt(envIniPath, kSection, keys[i], values[i]) == 0) return false;
+        if (CIniManager::WriteProfileInt(envIniPath, kMainFrameSection, keys[i], values[i]) == 0) return false;
     return true;
 }
 
@@ -62,13 +62,13 @@ QRect LoadMainFrameRect(const std::string& envIniPath, const QList<QRect>& scree
 
 bool SaveMainFrameMaximized(const std::string& envIniPath, bool maximized) {
     if (envIniPath.empty()) return false;
-    return CIniManager::WriteProfileStringA(envIniPath, kSection, kMaximizedKey, maximized ? "Y" : "N") != 0;
+    return CIniManager::WriteProfileStringA(envIniPath, kMainFrameSection, kMaximizedKey, maximized ? "Y" : "N") != 0;
 }
 
 bool LoadMainFrameMaximized(const std::string& envIniPath) {
     if (envIniPath.empty()) return false;
     std::string value;
-    CIniManager::GetProfileStringA(envIniPath, kSection, kMaximizedKey, value, "N");
+    CIniManager::GetProfileStringA(envIniPath, kMainFrameSection, kMaximizedKey, value, "N");
     return value == "Y";
 }
 

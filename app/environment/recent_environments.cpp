@@ -7,7 +7,7 @@
 namespace shell {
 namespace {
 
-constexpr const char* kSection = "RECENTENV";
+constexpr const char* kRecentSection = "RECENTENV";
 
 std::string Key(int slot) { return "RECENTENV" + std::to_string(slot); }
 
@@ -20,7 +20,7 @@ int RecentEnvironments::Load() {
     if (iniPath_.empty()) return 0;
     for (int slot = 0; slot < kMaxEntries; ++slot) {
         std::string path;
-        if (CIniManager::GetProfileStringA(iniPath_, kSection, Key(slot), path, "") == 0 || path.empty()) break;
+        if (CIniManager::GetProfileStringA(iniPath_, kRecentSection, Key(slot), path, "") == 0 || path.empty()) break;
         entries_.push_back(std::move(path));
     }
     return static_cast<int>(entries_.size());
@@ -31,10 +31,10 @@ int RecentEnvironments::Write() { return WriteSlots(0); }
 int RecentEnvironments::WriteSlots(int emptySlots) {
     if (iniPath_.empty()) return 0;
     const int listed = static_cast<int>(entries_.size());
-    const int slots = std::min(kMaxEntries, listed + emptySlots);
-    for (int slot = 0; slot < slots; ++slot) {
+    const int slotCount = std::min(kMaxEntries, listed + emptySlots);
+    for (int slot = 0; slot < slotCount; ++slot) {
         const char* text = slot < listed ? entries_[static_cast<std::size_t>(slot)].c_str() : "";
-        if (CIniManager::WriteProfileStringA(iniPath_, kSection, Key(slot).c_str(), text) == 0) return 0;
+        if (CIniManager::WriteProfileStringA(iniPath_, kRecentSection, Key(slot).c_str(), text) == 0) return 0;
     }
     return 1;
 }

@@ -29,12 +29,6 @@ constexpr int kStageDescriptor = 0, kStageOptions = 1, kStageBook = 2, kStageMai
               kStageTestMailing = 9, kStageSwap = 10, kStageReopen = 11;
 constexpr int kTerminalTypes = 5;
 
-std::string GenerationFile(const EnvManager& env, int n) {
-    char tail[16];
-    std::snprintf(tail, sizeof tail, ".%03d", n);
-    return env_layout::DbFolder(env) + "database" + tail;
-}
-
 // The run of one re-coding: the swap it stages into and the new key.
 class Recoder {
 public:
@@ -160,6 +154,12 @@ private:
 bool StageFails(int stage) { return UpgradeFaultAt("recode:" + std::to_string(stage)); }
 
 }  // namespace
+
+std::string GenerationFile(const EnvManager& env, int n) {
+    char tail[16];
+    std::snprintf(tail, sizeof tail, ".%03d", n);
+    return env_layout::DbFolder(env) + "database" + tail;
+}
 
 EnvironmentRecoding::EnvironmentRecoding(EnvironmentManagers& next, EnvironmentUi* ui) : next_(next), ui_(ui) {}
 

@@ -32,7 +32,12 @@
 #include <string>
 #include <vector>
 
+class EnvManager;
+
 namespace shell {
+
+// The file of the address book's backup generation `n` (1..): DB/database.001 and on.
+std::string GenerationFile(const EnvManager& env, int n);
 
 class EnvironmentUi;
 struct EnvironmentManagers;

@@ -13,7 +13,7 @@
 namespace shell {
 namespace {
 
-bool Exists(const std::string& path) {
+bool FileExists(const std::string& path) {
     struct stat st;
     return ::stat(path.c_str(), &st) == 0;
 }
@@ -29,7 +29,7 @@ const unsigned char* EncodeTable(const char* key) {
 
 RecodeResult RecodeRecordFile(const std::string& source, const char* fromKey, const std::string& target,
                               const char* toKey, const RecordRewrite& rewrite) {
-    if (!Exists(source)) return RecodeResult::kAbsent;
+    if (!FileExists(source)) return RecodeResult::kAbsent;
     XCsvRead reader;
     reader.SetUseKey(fromKey);
     if (reader.OpenFile(source) != 1) return RecodeResult::kUnreadable;
@@ -61,7 +61,7 @@ RecodeResult RecodeRecordFile(const std::string& source, const char* fromKey, co
 
 RecodeResult RecodeBytes(const std::string& source, const char* fromKey, const std::string& target,
                          const char* toKey) {
-    if (!Exists(source)) return RecodeResult::kAbsent;
+    if (!FileExists(source)) return RecodeResult::kAbsent;
     std::FILE* in = platform::OpenPrivateStream(source);
     if (in == nullptr) return RecodeResult::kUnreadable;
     unsigned char map[256];

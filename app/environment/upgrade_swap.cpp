@@ -26,7 +26,7 @@ std::string FolderOf(const std::string& descriptor) {
     return folder + "/";
 }
 
-bool Exists(const std::string& path) {
+bool EntryExists(const std::string& path) {
     std::error_code ec;
     return std::filesystem::symlink_status(path, ec).type() != std::filesystem::file_type::not_found && !ec;
 }
@@ -94,7 +94,7 @@ int RollForward(const std::vector<std::string>& entries, const std::string& desc
     for (const std::string& entry : entries) {
         const std::string target = TargetOf(entry, descriptor, folder);
         const std::string staged = target + UpgradeSwap::kStagedSuffix;
-        if (!Exists(staged)) continue;  // replaced before the interruption
+        if (!EntryExists(staged)) continue;  // replaced before the interruption
         if (UpgradeFaultAt("swap:rename") || std::rename(staged.c_str(), target.c_str()) != 0) return -1;
     }
     return 0;
@@ -212,7 +212,7 @@ int UpgradeSwap::Recover(const std::string& descriptor) {
     const std::string fixed = platform::FixPath(descriptor);
     const std::string folder = FolderOf(fixed);
     const std::string path = JournalPath(fixed);
-    if (!Exists(path)) return 0;
+    if (!EntryExists(path)) return 0;
     std::string text;
     Journal journal;
     if (!platform::ReadWholeFile(path, text) || !Parse(text, journal)) return -1;

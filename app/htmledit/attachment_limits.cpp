@@ -19,7 +19,7 @@ namespace {
 
 const char* const kCaution = "注意";
 
-struct Limits {
+struct AttachmentLimits {
     std::uint32_t maxCount;
     std::uint64_t maxBytes;
     const char* notice;
@@ -28,7 +28,7 @@ struct Limits {
 };
 
 // The carriers' limits and texts, by AttachmentLimitDlg::Carrier.
-const Limits kLimits[] = {
+const AttachmentLimits kAttachmentLimits[] = {
     // kHtmlPc
     {20, 5242880,
      "PC向けメールでは添付ファイルを20まで登録可能です。\r\nまた、合計で5M(5,242,880)バイトまで登録可能です。",
@@ -215,18 +215,18 @@ void CAttachmentSettingDlg::reject() {
 // ---- The carriers ---------------------------------------------------------------------------
 
 AttachmentLimitDlg::AttachmentLimitDlg(Carrier carrier, QWidget* parent)
-    : CAttachmentSettingDlg(kLimits[carrier].maxCount, kLimits[carrier].maxBytes, parent), carrier_(carrier) {}
+    : CAttachmentSettingDlg(kAttachmentLimits[carrier].maxCount, kAttachmentLimits[carrier].maxBytes, parent), carrier_(carrier) {}
 
-QString AttachmentLimitDlg::GetNoticeText() const { return ui::U8(kLimits[carrier_].notice); }
+QString AttachmentLimitDlg::GetNoticeText() const { return ui::U8(kAttachmentLimits[carrier_].notice); }
 
 void AttachmentLimitDlg::ShowCountFullMessage() {
-    QString text = ui::U8(kLimits[carrier_].countFull);
+    QString text = ui::U8(kAttachmentLimits[carrier_].countFull);
     if (carrier_ == kHtmlAu) text = text.arg(CAttachmentSettingDlgHtmlAu::kMaxFiles);
     ui::MessageBox(this, text, ui::U8(kCaution), platform::kMbOk | platform::kMbIconWarning);
 }
 
 void AttachmentLimitDlg::ShowSizeOverMessage() {
-    ui::MessageBox(this, ui::U8(kLimits[carrier_].sizeOver), ui::U8(kCaution), platform::kMbOk | platform::kMbIconWarning);
+    ui::MessageBox(this, ui::U8(kAttachmentLimits[carrier_].sizeOver), ui::U8(kCaution), platform::kMbOk | platform::kMbIconWarning);
 }
 
 bool CAttachmentSettingDlgHtmlAu::IsCountFull() const {

@@ -8,7 +8,7 @@ namespace htmledit {
 namespace {
 
 // The 25-file rule of both settings, each asking the other at every check.
-MobileHtmlSettings LinkedSettings() {
+MobileHtmlSettings AuLinkedSettings() {
     auto attachments = std::make_unique<CAttachmentSettingDlgHtmlAu>();
     auto images = std::make_unique<CInlineImageSettingDlgAu>();
     CAttachmentSettingDlgHtmlAu* files = attachments.get();
@@ -27,7 +27,7 @@ const MobileHtmlRules& CMailEditPageHtmlAu::CarrierRules() {
 }
 
 CMailEditPageHtmlAu::CMailEditPageHtmlAu(QWidget* parent)
-    : CMailEditPageHtmlMobileBase(CarrierRules(), LinkedSettings(), parent) {}
+    : CMailEditPageHtmlMobileBase(CarrierRules(), AuLinkedSettings(), parent) {}
 
 CInlineImageSettingDlgAu* CMailEditPageHtmlAu::GetInlineImageSettings() const {
     return static_cast<CInlineImageSettingDlgAu*>(InlineSettings());

@@ -14,7 +14,7 @@ namespace htmledit {
 
 namespace {
 
-QString U8(const char* utf8) { return ui::U8(utf8); }
+using ui::U8;
 
 }  // namespace
 

@@ -24,7 +24,7 @@ namespace htmledit {
 
 namespace {
 
-QString U8(const char* utf8) { return ui::U8(utf8); }
+using ui::U8;
 
 MobileHtmlSettings DocomoSettings() {
     return {std::make_unique<CAttachmentSettingDlgHtmlDocomo>(), std::make_unique<CInlineImageSettingDlgDocomo>()};

@@ -23,7 +23,7 @@ namespace htmledit {
 
 namespace {
 
-QString U8(const char* utf8) { return ui::U8(utf8); }
+using ui::U8;
 
 bool AskOkCancel(QWidget* owner, const QString& text) {
     return ui::MessageBox(owner, text, U8("確認"), platform::kMbOkCancel | platform::kMbIconQuestion) ==

@@ -49,7 +49,7 @@ namespace htmledit {
 
 namespace {
 
-QString U8(const char* utf8) { return ui::U8(utf8); }
+using ui::U8;
 
 constexpr int kOptionNoAttachments = 100;
 

@@ -19,11 +19,11 @@ namespace htmledit {
 
 namespace {
 
-const char* const kCaution = "注意";
+const char* const kInlineCaution = "注意";
 const char* const kError = "エラー";
 const char* const kInformation = "インフォメーション";
 
-struct Limits {
+struct InlineLimits {
     std::uint32_t slotCount;
     std::uint64_t maxBytes;
     const char* notice;
@@ -31,7 +31,7 @@ struct Limits {
 };
 
 // The carriers' limits and texts, by InlineLimitDlg::Carrier.
-const Limits kLimits[] = {
+const InlineLimits kInlineLimits[] = {
     // kPc
     {20, 5242880,
      "PC向けHTMLメールのインライン画像登録制限：\r\n　- 登録数 20以内\r\n　- 合計サイズ 5Mバイト(5,242,880バイト)以内",
@@ -230,11 +230,11 @@ void CInlineImageSettingDlg::reject() {
 // ---- The carriers ---------------------------------------------------------------------------
 
 InlineLimitDlg::InlineLimitDlg(Carrier carrier, QWidget* parent)
-    : CInlineImageSettingDlg(kLimits[carrier].slotCount, kLimits[carrier].maxBytes, parent), carrier_(carrier) {}
+    : CInlineImageSettingDlg(kInlineLimits[carrier].slotCount, kInlineLimits[carrier].maxBytes, parent), carrier_(carrier) {}
 
-QString InlineLimitDlg::GetNoticeText() const { return ui::U8(kLimits[carrier_].notice); }
+QString InlineLimitDlg::GetNoticeText() const { return ui::U8(kInlineLimits[carrier_].notice); }
 
-void InlineLimitDlg::ShowSizeOverMessage() { Tell(this, ui::U8(kLimits[carrier_].sizeOver), kCaution, platform::kMbIconWarning); }
+void InlineLimitDlg::ShowSizeOverMessage() { Tell(this, ui::U8(kInlineLimits[carrier_].sizeOver), kInlineCaution, platform::kMbIconWarning); }
 
 bool CInlineImageSettingDlgAu::IsCountFull() const {
     return static_cast<std::uint64_t>(GetCount()) + GetAttachmentCount() >= kMaxFiles;
@@ -244,7 +244,7 @@ void CInlineImageSettingDlgAu::ShowCountFullMessage() {
     Tell(this,
          ui::U8("au TU-KA向けメールではインライン画像数と添付ファイル数は合計%1ファイルまで設定可能です。\r\n追加を行う前に、添付ファイル、あるいはインライン画像から1つ以上ファイルを削除する必要があります。")
              .arg(kMaxFiles),
-         kCaution, platform::kMbIconWarning);
+         kInlineCaution, platform::kMbIconWarning);
 }
 
 int CInlineImageSettingDlgAu::CheckSize(std::size_t index, const std::string& name, std::uint64_t size,
@@ -254,7 +254,7 @@ int CInlineImageSettingDlgAu::CheckSize(std::size_t index, const std::string& na
     Tell(this,
          ui::U8("指定されたファイル「%1」のサイズが15Kバイトを超えています。\r\nau TU-KA向けメールのインライン画像には15Kバイト(15,360バイト)以内の画像が設定可能です。")
              .arg(ui::FromSjis(name)),
-         kCaution, platform::kMbIconWarning);
+         kInlineCaution, platform::kMbIconWarning);
     return 0;
 }
 

@@ -24,7 +24,7 @@ namespace htmledit {
 
 namespace {
 
-QString U8(const char* utf8) { return ui::U8(utf8); }
+using ui::U8;
 
 constexpr std::uint64_t kInlineBytes = 5242880;
 

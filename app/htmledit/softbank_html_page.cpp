@@ -9,7 +9,7 @@ namespace {
 
 // The 256,000 bytes the images and attachments share, each side asking the other at every
 // check.
-MobileHtmlSettings LinkedSettings() {
+MobileHtmlSettings SoftbankLinkedSettings() {
     auto attachments = std::make_unique<CAttachmentSettingDlgHtmlSoftbank>();
     auto images = std::make_unique<CInlineImageSettingDlgSoftbank>();
     CAttachmentSettingDlgHtmlSoftbank* files = attachments.get();
@@ -29,7 +29,7 @@ const MobileHtmlRules& CMailEditPageHtmlSoftbank::CarrierRules() {
 }
 
 CMailEditPageHtmlSoftbank::CMailEditPageHtmlSoftbank(QWidget* parent)
-    : CMailEditPageHtmlMobileBase(CarrierRules(), LinkedSettings(), parent) {}
+    : CMailEditPageHtmlMobileBase(CarrierRules(), SoftbankLinkedSettings(), parent) {}
 
 CInlineImageSettingDlgSoftbank* CMailEditPageHtmlSoftbank::GetInlineImageSettings() const {
     return static_cast<CInlineImageSettingDlgSoftbank*>(InlineSettings());

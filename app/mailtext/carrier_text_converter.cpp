@@ -104,11 +104,6 @@ class BufferSink {
   bool overflow_ = false;
 };
 
-std::string_view UpToNul(std::string_view text) {
-  const void* nul = std::memchr(text.data(), '\0', text.size());
-  return nul ? text.substr(0, static_cast<const char*>(nul) - text.data()) : text;
-}
-
 // The one walk of every converter and length function.
 template <class Sink>
 bool Walk(std::string_view source, const Options& o, Sink& out) {

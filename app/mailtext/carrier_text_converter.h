@@ -55,6 +55,7 @@
 // converted arithmetically like any JIS X 0208 lead; the composing checks warn about them.
 
 #include <cstddef>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -107,5 +108,11 @@ bool HasPictogram(std::string_view source);
 // when a carrier is not kCarrierDocomo or kCarrierSoftbank.
 [[nodiscard]] bool ConvertPictogramCodes(int fromCarrier, std::string_view source, int toCarrier,
                                          std::string& result);
+
+// The text a source holds: the view up to its first NUL byte (all of it when it has none).
+inline std::string_view UpToNul(std::string_view text) {
+  const void* nul = std::memchr(text.data(), '\0', text.size());
+  return nul ? text.substr(0, static_cast<const char*>(nul) - text.data()) : text;
+}
 
 }  // namespace compose

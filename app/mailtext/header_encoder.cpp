@@ -16,11 +16,6 @@ constexpr std::string_view kSjisPrefix = "=?shift_jis?B?";
 constexpr std::string_view kSuffix = "?=";
 constexpr std::string_view kLineEnd = "\r\n";
 
-std::string_view UpToNul(std::string_view text) {
-  const void* nul = std::memchr(text.data(), '\0', text.size());
-  return nul ? text.substr(0, static_cast<const char*>(nul) - text.data()) : text;
-}
-
 // One encoded word: the Shift_JIS bytes [begin, end) of the source and the number of bytes
 // its conversion takes (exact when no character is dropped).
 struct Word {

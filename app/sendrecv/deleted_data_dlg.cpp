@@ -72,7 +72,7 @@ constexpr KindTexts kKindTexts[] = {
 constexpr int kEraseWork = 3;
 
 constexpr unsigned kQuestion = platform::kMbYesNo | platform::kMbIconQuestion | ui::kMbDefButton2;
-constexpr unsigned kExclamation = platform::kMbOk | platform::kMbIconWarning;
+using ui::kExclamation;
 
 }  // namespace
 

@@ -7,7 +7,7 @@
 
 namespace {
 
-constexpr unsigned long kDeletedStatus = 0x80;
+constexpr unsigned long kDeletedMailStatus = 0x80;
 constexpr int kPersonElements[] = {kElemCustomerID, kElemEmail, kElemKanjiSei, kElemKanjiMei,
                                    kElemCompany,    kElemEntryDate, kElemRenewalDate};
 
@@ -29,7 +29,7 @@ std::vector<int> ListDeletedIds(int kind, const DeletedDataStores& stores) {
         break;
     }
     case kDeletedMails:
-        if (stores.mails != nullptr) stores.mails->CountMailByMailStatus(kDeletedStatus, &ids, 0);
+        if (stores.mails != nullptr) stores.mails->CountMailByMailStatus(kDeletedMailStatus, &ids, 0);
         break;
     case kDeletedDestinations:
         if (stores.lists != nullptr) stores.lists->GetDeleteExtractIDList(ids);

@@ -15,8 +15,6 @@
 
 namespace {
 
-const std::string& T(const char* utf8) { return SjisLiteral(utf8); }
-
 constexpr int kStateConnected = 0x2000;
 constexpr int kStateDisconnected = 0x2001;
 
@@ -56,7 +54,7 @@ struct CDialupConnection::Shared {
         const char* known = error == 0 ? StateText(state) : nullptr;
         const std::string text = error != 0          ? provider->ErrorText(error)
                                  : known != nullptr ? SjisLiteral(known)
-                                                    : T("通知ID: ") + std::to_string(state);
+                                                    : SjisLiteral("通知ID: ") + std::to_string(state);
         std::lock_guard<std::mutex> lock(mutex);
         if (observer != nullptr) observer->OnStatus(text);
         if (error != 0) {
@@ -156,17 +154,17 @@ void CDialupConnection::Wait(int ms) {
 }
 
 void CDialupConnection::StatusAndWait(const char* utf8, int ms) {
-    Status(T(utf8));
+    Status(SjisLiteral(utf8));
     Wait(ms);
 }
 
 int CDialupConnection::Connect() {
     if (kind_ == kKindNone || !rules_.IsDialupUsed()) return kNotUsed;
     if (!provider_->Available()) {
-        Status(T("この環境ではダイアルアップ接続を使用できません。そのまま送受信を行います"));
+        Status(SjisLiteral("この環境ではダイアルアップ接続を使用できません。そのまま送受信を行います"));
         return kNotUsed;
     }
-    Status(T("ダイアルアップ接続を開始します"));
+    Status(SjisLiteral("ダイアルアップ接続を開始します"));
     if (kind_ == kKindAutomatic) {
         if (!rules_.IsInDialupWindow(false)) return kOutsideWindow;
     } else {
@@ -206,7 +204,7 @@ int CDialupConnection::Connect() {
         return kFailed;
     }
     if (r == kDialAlreadyConnected) {
-        Status(T("既に接続されています"));
+        Status(SjisLiteral("既に接続されています"));
         const QString entry = ui::FromSjis(entry_);
         ui::MessageBox(owner_,
                        ui::U8("%1へは、既に接続済みです\r\n送受信の終了後、%2ではダイアルアップの切断を行いません\r\n"

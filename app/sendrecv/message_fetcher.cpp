@@ -2,8 +2,6 @@
 
 #include "core/transport/my_pops.h"
 
-using namespace netssl;
-
 MessageFetcher::MessageFetcher(CMyPOPS& client, const std::atomic<int>& stop) : client_(client), stopRun_(stop) {}
 
 MessageFetcher::~MessageFetcher() { Stop(); }
@@ -46,7 +44,7 @@ bool MessageFetcher::Stopping() {
 }
 
 void MessageFetcher::Run(int first, int last) {
-    PopsComponent* h = client_.GetHandle();
+    netssl::PopsComponent* h = client_.GetHandle();
     // In order, each message's retrieval may go with the one before it; not when a message
     // that broke the connection is among them, which must be asked for on its own to be
     // named should it break it again. Only a message the run will read goes ahead: the
@@ -56,13 +54,13 @@ void MessageFetcher::Run(int first, int last) {
     bool readingAhead = false;
     const auto readAhead = [&](bool on) {
         if (on == readingAhead) return;
-        POPS_Do(h, kPopsConfigure, on ? "ReadAhead=1" : "ReadAhead=0");
+        netssl::POPS_Do(h, netssl::kPopsConfigure, on ? "ReadAhead=1" : "ReadAhead=0");
         readingAhead = on;
     };
     // The unique id of message n (the ids come from one listing; selecting costs nothing).
     const auto uidOf = [&](int n, std::string& uid) {
-        if (POPS_Set(h, kPopsMessageNumber, 0, n, 0) != 0) return false;
-        uid = POPS_GetText(h, kPopsMessageUid, 0);
+        if (netssl::POPS_Set(h, netssl::kPopsMessageNumber, 0, n, 0) != 0) return false;
+        uid = netssl::POPS_GetText(h, netssl::kPopsMessageUid, 0);
         return true;
     };
     for (int n = first; n <= last; ++n) {
@@ -79,14 +77,14 @@ void MessageFetcher::Run(int first, int last) {
         } else {
             std::string next;
             const bool nextRead = pipelined && n < last && uidOf(n + 1, next) && known_.count(next) == 0;
-            POPS_Set(h, kPopsMessageNumber, 0, n, 0);
+            netssl::POPS_Set(h, netssl::kPopsMessageNumber, 0, n, 0);
             readAhead(nextRead && !Stopping());
-            if (suspects_.count(m.uid) != 0) m.size = POPS_Get(h, kPopsMessageSize, 0, nullptr);
-            m.header = POPS_GetText(h, kPopsMessageHeaders, 0);
-            if (!m.header.empty()) m.body = POPS_GetText(h, kPopsMessageText, 0);
+            if (suspects_.count(m.uid) != 0) m.size = netssl::POPS_Get(h, netssl::kPopsMessageSize, 0, nullptr);
+            m.header = netssl::POPS_GetText(h, netssl::kPopsMessageHeaders, 0);
+            if (!m.header.empty()) m.body = netssl::POPS_GetText(h, netssl::kPopsMessageText, 0);
             if (m.header.empty()) {
                 m.error = client_.GetLastErrorInJapanese();
-                m.connectionLost = POPS_Get(h, kPopsConnected, 0, nullptr) == 0;
+                m.connectionLost = netssl::POPS_Get(h, netssl::kPopsConnected, 0, nullptr) == 0;
             }
         }
         const bool lost = m.connectionLost;
@@ -96,7 +94,7 @@ void MessageFetcher::Run(int first, int last) {
     // Fetching ended before the message asked for ahead (the run stopped): its answer is
     // not downloaded to be thrown away; the connection goes instead, and what the run
     // handled is deleted by the next run, which the ledger tells it has been applied.
-    POPS_Do(h, kPopsDropReadAhead);
+    netssl::POPS_Do(h, netssl::kPopsDropReadAhead);
     std::lock_guard<std::mutex> lock(mutex_);
     finished_ = true;
     changed_.notify_all();

@@ -27,8 +27,6 @@
 #include "core/transport/mail_analyzer.h"
 #include "core/transport/my_pops.h"
 
-using namespace netssl;
-
 namespace {
 
 const std::string& T(const char* utf8) { return SjisLiteral(utf8); }
@@ -41,7 +39,7 @@ CMyPOPS* g_clientInUse = nullptr;
 
 void InterruptClientInUse() {
     std::lock_guard<std::mutex> lock(g_clientMutex);
-    if (g_clientInUse != nullptr) POPS_Do(g_clientInUse->GetHandle(), kPopsInterrupt);
+    if (g_clientInUse != nullptr) netssl::POPS_Do(g_clientInUse->GetHandle(), netssl::kPopsInterrupt);
 }
 
 // What the run says of a message it passes over for good: which one, by the number and the
@@ -99,67 +97,67 @@ public:
     PopClientHold& operator=(const PopClientHold&) = delete;
 
     CMyPOPS& client() { return *client_; }
-    PopsComponent* handle() { return client_->GetHandle(); }
+    netssl::PopsComponent* handle() { return client_->GetHandle(); }
 
     // Steps 1 to 7 of the set-up: a fresh client told the server, TLS mode, login method,
     // account and password. `loginTest` picks the login test's time-out and refuses a bad
     // TLS setting (the run leaves TLS as the client's defaults have it).
     int SetUp(const SendEnvironment& env, bool loginTest, const CPopReceiveSession::PasswordPrompt& ask) {
-        PopsComponent* h = handle();
-        if (POPS_Get(h, kPopsConnected, 0, nullptr) != 0) POPS_Do(h, kPopsDisconnect);
-        POPS_StaticInit(nullptr);
+        netssl::PopsComponent* h = handle();
+        if (netssl::POPS_Get(h, netssl::kPopsConnected, 0, nullptr) != 0) netssl::POPS_Do(h, netssl::kPopsDisconnect);
+        netssl::POPS_StaticInit(nullptr);
         client_->Init();
         const std::string envName = env.env != nullptr ? ui::PathToSjis(env.env->GetEnvName()) : std::string();
         client_->SetLogTitle(T(loginTest ? "受信サーバログインテスト - " : "メール受信 - ") + envName);
 
         int beforeConnect = 90000, connected = 90000;
         if (env.env != nullptr) ReadMailTimeouts(env_layout::EnvIniFile(*env.env), beforeConnect, connected, true);
-        POPS_Set(h, kPopsTimeout, 0, (loginTest ? connected : beforeConnect) / 1000, 0);
+        netssl::POPS_Set(h, netssl::kPopsTimeout, 0, (loginTest ? connected : beforeConnect) / 1000, 0);
 
         SystemOption* options = env.options;
-        POPS_Set(h, kPopsServer, 0, OptionOf(options, CPopReceiveSession::kOptionServer).c_str(), 0);
-        POPS_Set(h, kPopsPort, 0, std::atoi(OptionOf(options, CPopReceiveSession::kOptionPort).c_str()), 0);
+        netssl::POPS_Set(h, netssl::kPopsServer, 0, OptionOf(options, CPopReceiveSession::kOptionServer).c_str(), 0);
+        netssl::POPS_Set(h, netssl::kPopsPort, 0, std::atoi(OptionOf(options, CPopReceiveSession::kOptionPort).c_str()), 0);
 
         if (OptionOf(options, CPopReceiveSession::kOptionSsl) != "Y") {
-            POPS_Set(h, kPopsSslStartMode, 0, 3, 0);
+            netssl::POPS_Set(h, netssl::kPopsSslStartMode, 0, 3, 0);
         } else {
             const std::string kind = OptionOf(options, CPopReceiveSession::kOptionSslKind);
             if (kind == "0") {
-                POPS_Set(h, kPopsSslStartMode, 0, 3, 0);
+                netssl::POPS_Set(h, netssl::kPopsSslStartMode, 0, 3, 0);
             } else if (kind == "1" || kind == "2" || kind == "3") {
-                POPS_Set(h, kPopsSslStartMode, 0, 1, 0);
+                netssl::POPS_Set(h, netssl::kPopsSslStartMode, 0, 1, 0);
                 const char* mask = kind == "1" ? "SSLEnabledProtocols=192"
                                    : kind == "2" ? "SSLEnabledProtocols=48"
                                                  : "SSLEnabledProtocols=12";
-                POPS_Do(h, kPopsConfigure, mask);
+                netssl::POPS_Do(h, netssl::kPopsConfigure, mask);
             } else if (kind == "4") {
-                POPS_Set(h, kPopsSslStartMode, 0, 2, 0);
+                netssl::POPS_Set(h, netssl::kPopsSslStartMode, 0, 2, 0);
             } else if (loginTest) {
                 return kSetUpBadSsl;
             }
         }
-        POPS_Do(h, kPopsConfigure,
+        netssl::POPS_Do(h, netssl::kPopsConfigure,
                 OptionOf(options, CPopReceiveSession::kOptionSslLenient) == "Y" ? "SSLSecurityFlags=0xFFFFFFFF"
                                                                                 : "SSLSecurityFlags=0x00000000");
 
         const std::string method = OptionOf(options, CPopReceiveSession::kOptionLoginMethod);
         if (method == "0") {
-            POPS_Set(h, kPopsAuthMode, 0, kPopsAuthUserPass, 0);
+            netssl::POPS_Set(h, netssl::kPopsAuthMode, 0, netssl::kPopsAuthUserPass, 0);
         } else if (method == "1") {
-            POPS_Set(h, kPopsAuthMode, 0, kPopsAuthApop, 0);
+            netssl::POPS_Set(h, netssl::kPopsAuthMode, 0, netssl::kPopsAuthApop, 0);
         } else if (method == "2") {
-            POPS_Set(h, kPopsAuthMode, 0, kPopsAuthUnsupported, 0);
+            netssl::POPS_Set(h, netssl::kPopsAuthMode, 0, netssl::kPopsAuthUnsupported, 0);
         } else {
             return kSetUpBadLogin;
         }
 
-        POPS_Set(h, kPopsUser, 0, OptionOf(options, CPopReceiveSession::kOptionUser).c_str(), 0);
+        netssl::POPS_Set(h, netssl::kPopsUser, 0, OptionOf(options, CPopReceiveSession::kOptionUser).c_str(), 0);
         std::string password = OptionOf(options, CPopReceiveSession::kOptionPassword);
         if (password.empty() || OptionOf(options, CPopReceiveSession::kOptionPasswordStored) != "Y") {
             password.clear();
             if (!(ask ? ask(password) : AskReceivePassword(password))) return kSetUpNoPassword;
         }
-        POPS_Set(h, kPopsPassword, 0, password.c_str(), static_cast<int>(password.size()));
+        netssl::POPS_Set(h, netssl::kPopsPassword, 0, password.c_str(), static_cast<int>(password.size()));
         return kSetUpDone;
     }
 
@@ -228,7 +226,7 @@ std::string CPopReceiveSession::InstallFailureText() const {
 }
 
 bool CPopReceiveSession::Connected() const {
-    return client_ != nullptr && POPS_Get(client_->handle(), kPopsConnected, 0, nullptr) != 0;
+    return client_ != nullptr && netssl::POPS_Get(client_->handle(), netssl::kPopsConnected, 0, nullptr) != 0;
 }
 
 ReceiveLedger* CPopReceiveSession::Ledger() {
@@ -324,18 +322,18 @@ int CPopReceiveSession::Run() {
         return Finish();
     }
 
-    PopsComponent* h = client_->handle();
+    netssl::PopsComponent* h = client_->handle();
     CMyPOPS& pop = client_->client();
     deleteHandled_ = Option(kOptionDeleteHandled) == "Y";
     Status(T("受信サーバに接続中です"));
-    if (POPS_Do(h, kPopsConnect) != 0) {
+    if (netssl::POPS_Do(h, netssl::kPopsConnect) != 0) {
         if (!IsCancelled()) Fatal(pop.GetLastErrorInJapanese());
         LogOut();
         return Finish();
     }
 
     Status(T("受信状態を取得中です"));
-    messageCount_ = static_cast<int>(POPS_Get(h, kPopsMessageCount, 0, nullptr));
+    messageCount_ = static_cast<int>(netssl::POPS_Get(h, netssl::kPopsMessageCount, 0, nullptr));
     if (messageCount_ <= 0) {
         Status(T("受信メールはありません"));
         Pause(500);
@@ -387,7 +385,7 @@ int CPopReceiveSession::Run() {
 }
 
 void CPopReceiveSession::LoopMessages(int first) {
-    const int last = static_cast<int>(POPS_Get(client_->handle(), kPopsMessageCount, 0, nullptr));
+    const int last = static_cast<int>(netssl::POPS_Get(client_->handle(), netssl::kPopsMessageCount, 0, nullptr));
     MessageFetcher fetcher(client_->client(), cancel_);
     fetcher.Start(first, last, ledger_->Applied(), ledger_->FailedFetches());
     while (std::optional<MessageFetcher::Message> m = fetcher.Next()) {
@@ -464,7 +462,7 @@ bool CPopReceiveSession::SendDeletions(const std::vector<int>& numbers) {
     std::vector<const char*> values;
     values.reserve(texts.size());
     for (const std::string& t : texts) values.push_back(t.c_str());
-    return POPS_Do(client_->handle(), kPopsDelete, static_cast<int>(values.size()), values.data(), nullptr) == 0;
+    return netssl::POPS_Do(client_->handle(), netssl::kPopsDelete, static_cast<int>(values.size()), values.data(), nullptr) == 0;
 }
 
 bool CPopReceiveSession::ApplyMessage(const std::string& text, int& kind, bool& handled) {
@@ -521,7 +519,7 @@ bool CPopReceiveSession::ApplyMessage(const std::string& text, int& kind, bool& 
 
 void CPopReceiveSession::LogOut() {
     if (!Connected()) return;
-    if (POPS_Do(client_->handle(), kPopsDisconnect) != 0 && !toDelete_.empty() && !IsCancelled()) {
+    if (netssl::POPS_Do(client_->handle(), netssl::kPopsDisconnect) != 0 && !toDelete_.empty() && !IsCancelled()) {
         // The server may keep what was marked deleted; the ledger keeps those messages
         // from being applied again, and the next run deletes them.
         MessageFailed(client_->client().GetLastErrorInJapanese());
@@ -568,7 +566,7 @@ int TestReceiveServerLogin(std::string& errorText, const std::atomic<int>* cance
         if (ms > 0) observer->Pause(ms, [] { return false; });
     };
     PopClientHold hold;
-    PopsComponent* h = hold.handle();
+    netssl::PopsComponent* h = hold.handle();
     switch (hold.SetUp(environment, true, {})) {
     case kSetUpBadSsl:
         errorText = T("受信時の暗号化通信の設定が正しくありません");
@@ -589,20 +587,20 @@ int TestReceiveServerLogin(std::string& errorText, const std::atomic<int>* cance
         return 2;
     }
     status(T("受信サーバに接続中です"), 0);
-    const int r = POPS_Do(h, kPopsConnect);
-    if (r == kNetTimeout && cancelled()) {
+    const int r = netssl::POPS_Do(h, netssl::kPopsConnect);
+    if (r == netssl::kNetTimeout && cancelled()) {
         status(T("受信サーバ接続をキャンセルしました"), 500);
         return 2;
     }
     if (r != 0) {
         const std::string japanese = hold.client().GetLastErrorInJapanese();
-        errorText = japanese + "\r\n\r\n" + POPS_GetLastError(h);
+        errorText = japanese + "\r\n\r\n" + netssl::POPS_GetLastError(h);
         status(japanese, 3000);
-        POPS_Set(h, kPopsTimeout, 0, 10, 0);
+        netssl::POPS_Set(h, netssl::kPopsTimeout, 0, 10, 0);
         return -r;
     }
     status(T("受信サーバ接続に成功しました"), 500);
-    POPS_Do(h, kPopsDisconnect);
+    netssl::POPS_Do(h, netssl::kPopsDisconnect);
     status(T("受信サーバから切断しました"), 500);
     if (cancelled()) {
         status(T("受信サーバ接続をキャンセルしました"), 500);

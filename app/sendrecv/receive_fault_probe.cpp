@@ -5,16 +5,16 @@
 
 namespace {
 // Set while no run is under way (tests install the probe before they start one).
-ReceiveFaultProbe g_probe;
-std::atomic<bool> g_installed{false};
+ReceiveFaultProbe g_receiveProbe;
+std::atomic<bool> g_receiveProbeInstalled{false};
 }  // namespace
 
 void SetReceiveFaultProbeForTesting(ReceiveFaultProbe probe) {
-    g_installed.store(false);
-    g_probe = std::move(probe);
-    g_installed.store(static_cast<bool>(g_probe));
+    g_receiveProbeInstalled.store(false);
+    g_receiveProbe = std::move(probe);
+    g_receiveProbeInstalled.store(static_cast<bool>(g_receiveProbe));
 }
 
 void ReceiveRunReached(std::string_view point) {
-    if (g_installed.load(std::memory_order_acquire)) g_probe(point);
+    if (g_receiveProbeInstalled.load(std::memory_order_acquire)) g_receiveProbe(point);
 }

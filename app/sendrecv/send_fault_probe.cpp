@@ -5,16 +5,16 @@
 
 namespace {
 // Set while no run is under way (tests install the probe before they start one).
-SendFaultProbe g_probe;
-std::atomic<bool> g_installed{false};
+SendFaultProbe g_sendProbe;
+std::atomic<bool> g_sendProbeInstalled{false};
 }  // namespace
 
 void SetSendFaultProbeForTesting(SendFaultProbe probe) {
-    g_installed.store(false);
-    g_probe = std::move(probe);
-    g_installed.store(static_cast<bool>(g_probe));
+    g_sendProbeInstalled.store(false);
+    g_sendProbe = std::move(probe);
+    g_sendProbeInstalled.store(static_cast<bool>(g_sendProbe));
 }
 
 void SendRunReached(std::string_view point) {
-    if (g_installed.load(std::memory_order_acquire)) g_probe(point);
+    if (g_sendProbeInstalled.load(std::memory_order_acquire)) g_sendProbe(point);
 }

@@ -51,7 +51,7 @@ CSendHistoryDlg::ExportHeaderHook& ExportHeader() {
     return hook;
 }
 
-constexpr unsigned kInformation = platform::kMbOk | platform::kMbIconInformation;
+using ui::kInformation;
 
 }  // namespace
 

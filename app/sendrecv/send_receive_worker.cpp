@@ -23,8 +23,8 @@ constexpr int kStateAutoDialup = 14;
 constexpr int kStateManualDialup = 15;
 
 // Send results that end in a postponement.
-constexpr int kSplitReached = -8;
-constexpr int kSplitFinished = -9;
+constexpr int kSentSplitReached = -8;
+constexpr int kSentSplitFinished = -9;
 
 bool Receives(int mode) { return mode == 1 || mode == 2 || mode == 4 || mode == 7; }
 bool LogsInOnly(int mode) { return mode == 3 || mode == 5 || mode == 6; }
@@ -98,7 +98,7 @@ void SendReceiveWorker::Run() {
             const int sent = SendDueMails();
             if (sent == 0 && StopRequested()) {
                 ShowCancelled();
-            } else if (sent != 0 && sent != kSplitReached && sent != kSplitFinished && !StopRequested()) {
+            } else if (sent != 0 && sent != kSentSplitReached && sent != kSentSplitFinished && !StopRequested()) {
                 Failed();
             }
         }
@@ -194,7 +194,7 @@ int SendReceiveWorker::SendDueMails() {
                 Status("送信に失敗したアドレスがあります\r\n個人情報を確認してください");
             Pause(2000);
         }
-        if (mode == 5 || result == kSplitReached || result == kSplitFinished) break;
+        if (mode == 5 || result == kSentSplitReached || result == kSentSplitFinished) break;
         // One mail's trouble (a person's message that hangs or drops the connection, its own
         // files) keeps no other due mail from its run; a server that cannot be reached, or
         // refuses the sender, would fail them all alike.
@@ -206,14 +206,14 @@ int SendReceiveWorker::SendDueMails() {
         mail = next();
     }
     Postpone(result);
-    return result == kSplitReached || result == kSplitFinished || failure == 0 ? result : failure;
+    return result == kSentSplitReached || result == kSentSplitFinished || failure == 0 ? result : failure;
 }
 
 void SendReceiveWorker::Postpone(int result) {
-    if (result != kSplitReached && result != kSplitFinished) return;
+    if (result != kSentSplitReached && result != kSentSplitFinished) return;
     const CommNetRules& rules = parts_.rules;
     const int mode = settings_.mode;
-    if (mode == 5 && result == kSplitFinished) return;
+    if (mode == 5 && result == kSentSplitFinished) return;
     const platform::DateTime when =
         platform::DateTime(rules.Now()) +
         platform::DateTimeSpan::FromSeconds(std::atoi(rules.Option(kOptionSplitPause).c_str()));
@@ -229,7 +229,7 @@ void SendReceiveWorker::Postpone(int result) {
         }
         // The last mail finished and none waits: nothing was interrupted, and the line
         // the send ended with stays.
-        if (result == kSplitFinished && first) return;
+        if (result == kSentSplitFinished && first) return;
     }
     Status("分割送信設定により送信を中断します");
     Pause(1000);

@@ -10,6 +10,7 @@
 #include "app/sendrecv/message_headers.h"
 #include "app/sendrecv/send_fault_probe.h"
 #include "app/sendrecv/send_job.h"
+#include "app/sendrecv/send_option_indices.h"
 #include "app/sendrecv/send_run_observer.h"
 #include "app/sendrecv/smtp_server_settings.h"
 #include "app/environment/environment_service.h"
@@ -31,12 +32,6 @@
 #include "platform/netssl/smtps.h"
 
 namespace {
-
-constexpr int kOptionSender = 0;
-constexpr int kOptionZone = 10;
-constexpr int kOptionReadReceipt = 67;
-constexpr int kOptionSenderName = 82;
-constexpr int kOptionNoAttachments = 100;
 
 // A connection is renewed after this many messages.
 constexpr int kMessagesPerConnection = 1000;
@@ -73,8 +68,6 @@ constexpr int kSplitDone = -9;
 constexpr int kListSaveFailed = -12;
 constexpr int kHistorySaveFailed = -13;
 constexpr int kAttachListUnreadable = -15;
-
-const std::string& T(const char* utf8) { return SjisLiteral(utf8); }
 
 long long NowMs() {
     using namespace std::chrono;
@@ -147,7 +140,7 @@ void SendRun::AcquireClient() {
     netssl::SMTPS_StaticInit(nullptr);
     client_->Init();
     const EnvManager* env = job_.GetEnvironment().env;
-    client_->SetLogTitle(T("メール送信 - ") + (env != nullptr ? ui::PathToSjis(env->GetEnvName()) : std::string()));
+    client_->SetLogTitle(SjisLiteral("メール送信 - ") + (env != nullptr ? ui::PathToSjis(env->GetEnvName()) : std::string()));
 }
 
 void SendRun::ReleaseClient() {
@@ -177,7 +170,7 @@ int SendRun::Run() {
     kind_ = RecipientMessageBuilder::MailKindOf(mail.GetSpecialFlag());
     honorific_ = mail.GetHonorific();
     AcquireClient();
-    Status(T("送信を開始します"));
+    Status(SjisLiteral("送信を開始します"));
     Pause(500);
 
     Next next = PrepareMail();
@@ -198,7 +191,7 @@ SendRun::Next SendRun::PrepareMail() {
     if (Stopped()) return Next::kClose;
     const int prepared = job_.Prepare();
     if (prepared == CSendJob::kNoRecipientList) {
-        Status(T("送信対象が0件です"));
+        Status(SjisLiteral("送信対象が0件です"));
         Pause(500);
         return Next::kQuietEnd;
     }
@@ -293,7 +286,7 @@ SendRun::Next SendRun::CheckAttachments() {
 
 SendRun::Next SendRun::Connect() {
     if (Stopped()) return Next::kClose;
-    Status(T("送信サーバに接続中です"));
+    Status(SjisLiteral("送信サーバに接続中です"));
     Pause(500);
     netssl::SmtpsComponent* h = client_->GetHandle();
     authentication_ = ApplySmtpServerSettings(h, *options_);
@@ -303,7 +296,7 @@ SendRun::Next SendRun::Connect() {
     std::string from;
     if (FormatAddress(Option(kOptionSenderName), sender, from) != 0) {
         // Every message would be refused for it: nobody is to be marked failed.
-        Fail(-1, T("送信者メールアドレスが正しくないため送信できません。システム設定を確認してください。"));
+        Fail(-1, SjisLiteral("送信者メールアドレスが正しくないため送信できません。システム設定を確認してください。"));
         job_.SetFlag(CSendJob::kError);
         result_ = kStopped;
         return Next::kClose;
@@ -336,7 +329,7 @@ SendRun::Next SendRun::Connect() {
     const int rc = ConnectSmtp(h, authentication_);
     if (rc != 0) {
         if (rc == netssl::kNetTimeout && job_.GetFlag(CSendJob::kCancel)) {
-            closingText_ = T("送信をキャンセルしました");
+            closingText_ = SjisLiteral("送信をキャンセルしました");
         } else {
             closingText_ = client_->GetLastErrorInJapanese();
             Fail(rc, closingText_);
@@ -348,7 +341,7 @@ SendRun::Next SendRun::Connect() {
     }
 
     job_.Counters().total = static_cast<int>(ids_.size());
-    Status(T("送信中です"));
+    Status(SjisLiteral("送信中です"));
     Pause(500);
     if (SendRunObserver* o = job_.GetObserver()) o->OnTotal(job_.Counters().total);
     netssl::SMTPS_Set(h, netssl::kSmtpsTimeout, 0, timeoutConnectedMs_ / 1000, 0);
@@ -530,7 +523,7 @@ bool SendRun::RecipientFailed(int id, const std::string& messageId) {
 bool SendRun::UnknownOutcomeFailed(int id, int rc) {
     std::string messageId;
     const int attempts = job_.GetHistory()->GetSendPending(id, &messageId);
-    return GiveUp(id, attempts, messageId, rc, T("送信結果を確認できないまま2回送信したため、この宛先への送信を打ち切りました"));
+    return GiveUp(id, attempts, messageId, rc, SjisLiteral("送信結果を確認できないまま2回送信したため、この宛先への送信を打ち切りました"));
 }
 
 bool SendRun::GiveUp(int id, int attempts, const std::string& messageId, int rc, const std::string& reason) {
@@ -666,7 +659,7 @@ SendRun::Next SendRun::RecordOutcome(int id, const std::string& messageId, int r
             return Next::kClose;
         }
         toRemove_.push_back(id);
-        if (lastStatus_ != T("送信中です")) Status(T("送信中です"));
+        if (lastStatus_ != SjisLiteral("送信中です")) Status(SjisLiteral("送信中です"));
         return Next::kGoOn;
     }
     // Where the send ended tells whether the message may be with the server: only when it
@@ -677,7 +670,7 @@ SendRun::Next SendRun::RecordOutcome(int id, const std::string& messageId, int r
     if (!inDoubt) history.ClearSendPending(id, messageId);
     const std::string text = client_->GetLastErrorInJapanese();
     if (rc == kNetTimeout && job_.GetFlag(CSendJob::kCancel)) {
-        Fail(rc, T("送信をキャンセルしました。"));
+        Fail(rc, SjisLiteral("送信をキャンセルしました。"));
         SMTPS_Set(h, kSmtpsTimeout, 0, kCancelTimeoutSeconds, 0);
         return Next::kDisconnect;
     }
@@ -718,14 +711,14 @@ SendRun::Next SendRun::RecordOutcome(int id, const std::string& messageId, int r
         // the recipient fails, with this answer as the reason.
         const platform::DateTime now = platform::DateTime::GetCurrentTime();
         if (now - history.NoteDeferral(id, now) > kLongestDeferral) {
-            const std::string reason = T("最初に保留されてから5日を過ぎたため、この宛先への送信を打ち切りました") +
+            const std::string reason = SjisLiteral("最初に保留されてから5日を過ぎたため、この宛先への送信を打ち切りました") +
                                        "\r\n" + text + "\r\n" + SMTPS_GetLastError(h);
             if (!GiveUp(id, 1, messageId, rc, reason)) return Next::kClose;
             Pause(500);
             return Next::kGoOn;
         }
         ++counters.deferred;
-        Status(text + "\r\n" + T("この宛先には次回の送信で送ります"));
+        Status(text + "\r\n" + SjisLiteral("この宛先には次回の送信で送ります"));
         return Next::kGoOn;
     }
     if (!connected || !(answered || rc == kNetBadArgument)) {
@@ -749,7 +742,7 @@ SendRun::Next SendRun::Renew() {
     netssl::SMTPS_Set(h, netssl::kSmtpsTimeout, 0, timeoutBeforeConnectMs_ / 1000, 0);
     const int rc = ConnectSmtp(h, authentication_);
     if (rc == netssl::kNetTimeout && job_.GetFlag(CSendJob::kCancel)) {
-        closingText_ = T("送信をキャンセルしました");
+        closingText_ = SjisLiteral("送信をキャンセルしました");
         return Next::kDisconnect;
     }
     if (rc != 0) {
@@ -872,17 +865,17 @@ void SendRun::FinalSaves() {
 int SendRun::Closing() {
     int result = result_;
     if (job_.GetFlag(CSendJob::kCancel)) {
-        Status(T("送信をキャンセルしました"));
+        Status(SjisLiteral("送信をキャンセルしました"));
         Pause(500);
         return kStopped;
     }
     if (job_.GetFlag(CSendJob::kWindowEnded)) {
-        Status(T("送信可能時刻が終わりました"));
+        Status(SjisLiteral("送信可能時刻が終わりました"));
         Pause(500);
         return kStopped;
     }
     if (job_.GetFlag(CSendJob::kSplitReached)) {
-        Status(T("分割送信数に達しました"));
+        Status(SjisLiteral("分割送信数に達しました"));
         Pause(500);
         return kSplitReached;
     }
@@ -896,7 +889,7 @@ int SendRun::Closing() {
         Status(reason);
         Pause(3000);
         // The reason stays in the line the run ends with: the window may be read long after.
-        Status(reason.empty() ? T("送信が正常に終了しませんでした") : T("送信が正常に終了しませんでした") + "\r\n" + reason);
+        Status(reason.empty() ? SjisLiteral("送信が正常に終了しませんでした") : SjisLiteral("送信が正常に終了しませんでした") + "\r\n" + reason);
         Pause(3000);
         // The list and attachment-list failures keep their own results.
         const bool own = result == kListUnreadable || result == kListUnwritable || result == kListNotReadBack ||
@@ -912,7 +905,7 @@ int SendRun::Closing() {
         Pause(2000);
         return result;
     }
-    Status(T("送信が正常に終了しました"));
+    Status(SjisLiteral("送信が正常に終了しました"));
     Pause(500);
     return result;
 }

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "app/sendrecv/send_option_indices.h"
 #include "core/foundation/string_utils.h"
 #include "core/foundation/system_option.h"
 #include "platform/netssl/net_error.h"
@@ -17,7 +18,6 @@ constexpr int kOptionPort = 9;
 constexpr int kOptionSsl = 85;
 constexpr int kOptionSslKind = 87;
 constexpr int kOptionNoVerify = 88;
-constexpr int kOptionAuth = 90;
 constexpr int kOptionUser = 94;
 constexpr int kOptionPassword = 95;
 

@@ -10,6 +10,7 @@
 #include "app/sendrecv/mail_timeouts.h"
 #include "app/sendrecv/message_headers.h"
 #include "app/sendrecv/pop_receive_session.h"
+#include "app/sendrecv/send_option_indices.h"
 #include "app/sendrecv/smtp_server_settings.h"
 #include "app/dialogs/test_mail_progress_dlg.h"
 #include "app/dialogs/wait_dlg.h"
@@ -27,21 +28,12 @@
 #include "platform/netssl/smtps.h"
 #include "platform/notifier.h"
 
-using namespace netssl;
-
 namespace {
 
-QString T(const char* utf8) { return ui::U8(utf8); }
+using ui::U8;
 
-constexpr int kOptionSender = 0;
-constexpr int kOptionZone = 10;
-constexpr int kOptionReadReceipt = 67;
-constexpr int kOptionSenderName = 82;
-constexpr int kOptionAuth = 90;
-constexpr int kOptionNoAttachments = 100;
-
-constexpr unsigned kInformation = platform::kMbOk | platform::kMbIconInformation;
-constexpr unsigned kExclamation = platform::kMbOk | platform::kMbIconWarning;
+using ui::kInformation;
+using ui::kExclamation;
 
 const char* const kCaptionSendFailed = "テストメール送信失敗";
 const char* const kCaptionCancelled = "テストメール送信キャンセル";
@@ -84,7 +76,7 @@ int CTestMailSender::Prepare() {
     shell::EnvironmentService* service = shell::ProgramEnvironment();
     const bool clientExists = prepared_ || (service != nullptr && service->GetSmtpClient() != nullptr);
     if (shell::CurrentRunMonitor().IsRunning() || clientExists) {
-        ui::MessageBox(owner_, T("送受信中はテストメールの送信ができません"), T("テストメール送信"), kInformation);
+        ui::MessageBox(owner_, U8("送受信中はテストメールの送信ができません"), U8("テストメール送信"), kInformation);
         return 0;
     }
     pause_.emplace([] { return shell::GetScheduler(); });
@@ -96,32 +88,32 @@ int CTestMailSender::Prepare() {
     }
     prepared_ = true;
     cancel_.store(0);
-    SmtpsComponent* h = client_->GetHandle();
-    if (SMTPS_Get(h, kSmtpsConnected, 0, nullptr) != 0) SMTPS_Do(h, kSmtpsDisconnect);
-    SMTPS_StaticInit(nullptr);
+    netssl::SmtpsComponent* h = client_->GetHandle();
+    if (netssl::SMTPS_Get(h, netssl::kSmtpsConnected, 0, nullptr) != 0) netssl::SMTPS_Do(h, netssl::kSmtpsDisconnect);
+    netssl::SMTPS_StaticInit(nullptr);
     client_->Init();
     headerBlock_.clear();
     return 1;
 }
 
 int CTestMailSender::LoadRecipient(int index) {
-    const QString notSet = T("テスト送信用アドレスが設定されていません。\r\n[システム設定]-[送受信オプション]-[テスト送信の設定]から\r\n"
+    const QString notSet = U8("テスト送信用アドレスが設定されていません。\r\n[システム設定]-[送受信オプション]-[テスト送信の設定]から\r\n"
                              "テスト送信用アドレスを登録してください。");
     CTestMailingInfo info;
     info.SetSystemOption(env_.options);
     if (info.SetEnvManager(env_.env) != 1) {
         // The environment stays attached after a failed read: read again for its result.
         const int read = env_.env != nullptr ? info.ReadFromFileToMemory() : -101;
-        if (read == -3) return Finish(notSet, T("テスト送信用アドレス未設定"), kInformation, kFinishQuiet);
-        return Finish(ui::FromSjis(info.GetErrMsg().GetLastMsg()), T("テストメール送信先情報取得失敗"), kExclamation,
+        if (read == -3) return Finish(notSet, U8("テスト送信用アドレス未設定"), kInformation, kFinishQuiet);
+        return Finish(ui::FromSjis(info.GetErrMsg().GetLastMsg()), U8("テストメール送信先情報取得失敗"), kExclamation,
                       kFinishQuiet);
     }
     recipient_ = OneCustomer();
     if (info.GetTestMailingInfo(recipient_, index) < 0) {
-        return Finish(ui::FromSjis(info.GetErrMsg().GetLastMsg()), T("テストメール送信先情報取得失敗"), kExclamation,
+        return Finish(ui::FromSjis(info.GetErrMsg().GetLastMsg()), U8("テストメール送信先情報取得失敗"), kExclamation,
                       kFinishQuiet);
     }
-    if (recipient_.Email.empty()) return Finish(notSet, T("テスト送信用アドレス未設定"), kInformation, kFinishQuiet);
+    if (recipient_.Email.empty()) return Finish(notSet, U8("テスト送信用アドレス未設定"), kInformation, kFinishQuiet);
     ShowPleaseWait();
     if (env_.env != nullptr) ReadMailTimeouts(env_layout::EnvIniFile(*env_.env), connectTimeoutMs_, transferTimeoutMs_, false);
     return 1;
@@ -133,32 +125,32 @@ void CTestMailSender::ApplyServerSettings() {
 }
 
 int CTestMailSender::SetAddresses() {
-    SmtpsComponent* h = client_->GetHandle();
+    netssl::SmtpsComponent* h = client_->GetHandle();
     std::string from;
     if (FormatAddress(Option(kOptionSenderName), Option(kOptionSender), from) != 0) {
-        return Finish(T("送信者メールアドレスが正しくないため送信できません。システム設定を確認してください。"),
-                      T(kCaptionSendFailed), kExclamation, kFinishWindow, kPleaseWait);
+        return Finish(U8("送信者メールアドレスが正しくないため送信できません。システム設定を確認してください。"),
+                      U8(kCaptionSendFailed), kExclamation, kFinishWindow, kPleaseWait);
     }
-    SMTPS_Set(h, kSmtpsFrom, 0, from.c_str(), 0);
+    netssl::SMTPS_Set(h, netssl::kSmtpsFrom, 0, from.c_str(), 0);
     std::string name = recipient_.KanjiSei + recipient_.KanjiMei;
     if (!name.empty()) name += honorific_;
     std::string to;
     if (FormatAddress(name, recipient_.Email, to) != 0) {
-        return Finish(T("テスト送信用アドレスが正しくないため送信できません。\r\n[システム設定]-[送受信オプション]-[テスト送信の設定]を"
+        return Finish(U8("テスト送信用アドレスが正しくないため送信できません。\r\n[システム設定]-[送受信オプション]-[テスト送信の設定]を"
                         "確認してください。"),
-                      T(kCaptionSendFailed), kExclamation, kFinishWindow, kPleaseWait);
+                      U8(kCaptionSendFailed), kExclamation, kFinishWindow, kPleaseWait);
     }
-    SMTPS_Set(h, kSmtpsTo, 0, to.c_str(), 0);
+    netssl::SMTPS_Set(h, netssl::kSmtpsTo, 0, to.c_str(), 0);
     return 1;
 }
 
 void CTestMailSender::SetHeaders() {
-    SmtpsComponent* h = client_->GetHandle();
+    netssl::SmtpsComponent* h = client_->GetHandle();
     const std::string zone = Option(kOptionZone);
-    SMTPS_Set(h, kSmtpsDate, 0, MakeMailDateHeader(zone.c_str()).c_str(), 0);
+    netssl::SMTPS_Set(h, netssl::kSmtpsDate, 0, MakeMailDateHeader(zone.c_str()).c_str(), 0);
     const std::string sender = Option(kOptionSender);
     const std::string messageId = "<" + MakeMessageIDLocalPart(sender.c_str(), kTestMailId) + ">";
-    SMTPS_Set(h, kSmtpsMessageId, 0, messageId.c_str(), 0);
+    netssl::SMTPS_Set(h, netssl::kSmtpsMessageId, 0, messageId.c_str(), 0);
     if (Option(kOptionReadReceipt) == "Y") {
         if (!headerBlock_.empty()) headerBlock_ += "\r\n";
         headerBlock_ += "Disposition-Notification-To: " + sender;
@@ -196,8 +188,8 @@ int CTestMailSender::AddAttachmentParts(int termType) {
                                        ? AttachWriter::GetBase64EncodedStringForFile(folder + name)
                                        : std::string();
         if (base64.empty() || mail_.AddMIMENormalAttach(MakeAttachmentPart(name, base64)) != 1) {
-            return Finish(T("指定した添付ファイル\r\n\r\n") + ui::FromSjis(name) + T("\r\n\r\nを送信できません。"),
-                          T(kCaptionSendFailed), kExclamation, kFinishWindow, kPleaseWait);
+            return Finish(U8("指定した添付ファイル\r\n\r\n") + ui::FromSjis(name) + U8("\r\n\r\nを送信できません。"),
+                          U8(kCaptionSendFailed), kExclamation, kFinishWindow, kPleaseWait);
         }
     }
     return 1;
@@ -210,7 +202,7 @@ int CTestMailSender::ConfirmAndSend(const std::string& extraHeader, const std::s
     std::string subjectLine;
     if (MakeSubjectHeader(mergedSubject_, termType, subjectLine) != 0) {
         // Never a test without its subject, or with a cut one.
-        return Finish(T("テストメールを作成できないため、送信を中止しました。"), T(kCaptionSendFailed), kExclamation,
+        return Finish(U8("テストメールを作成できないため、送信を中止しました。"), U8(kCaptionSendFailed), kExclamation,
                       kFinishWindow, kPleaseWait);
     }
     std::string text = headerBlock_;
@@ -219,22 +211,22 @@ int CTestMailSender::ConfirmAndSend(const std::string& extraHeader, const std::s
     text += subjectLine;
     text += "\r\n";
     text += messageText;
-    SmtpsComponent* h = client_->GetHandle();
-    SMTPS_Set(h, kSmtpsHeaderText, 0, text.c_str(), static_cast<int>(text.size()));
-    SMTPS_Set(h, kSmtpsMessageText, 0, "", 0);
+    netssl::SmtpsComponent* h = client_->GetHandle();
+    netssl::SMTPS_Set(h, netssl::kSmtpsHeaderText, 0, text.c_str(), static_cast<int>(text.size()));
+    netssl::SMTPS_Set(h, netssl::kSmtpsMessageText, 0, "", 0);
 
     HideWindows();
-    const QString ask = T("テストメール送信の準備ができました。\r\nテスト送信用アドレス[%1]にメールを送信します。\r\nよろしいですか？\r\n\r\n"
+    const QString ask = U8("テストメール送信の準備ができました。\r\nテスト送信用アドレス[%1]にメールを送信します。\r\nよろしいですか？\r\n\r\n"
                           "（注意：通信回線の接続は、自動的に行いません）")
                             .arg(ui::FromSjis(recipient_.Email));
-    if (ui::MessageBox(owner_, ask, T("テストメール送信"), platform::kMbYesNo | platform::kMbIconQuestion) !=
+    if (ui::MessageBox(owner_, ask, U8("テストメール送信"), platform::kMbYesNo | platform::kMbIconQuestion) !=
         platform::kIdYes) {
-        return Finish(T("テストメールの送信を中止しました。"), T("テストメール送信中止"), kInformation, kFinishWindow);
+        return Finish(U8("テストメールの送信を中止しました。"), U8("テストメール送信中止"), kInformation, kFinishWindow);
     }
 
     ShowProgress();
     const std::string envName = env_.env != nullptr ? ui::PathToSjis(env_.env->GetEnvName()) : std::string();
-    client_->SetLogTitle(ui::ToSjis(T("メール送信テスト - ")) + envName);
+    client_->SetLogTitle(ui::ToSjis(U8("メール送信テスト - ")) + envName);
     cancel_.store(0);
 
     // The wire work on a worker; this thread keeps the windows alive until it reports.
@@ -254,55 +246,55 @@ void CTestMailSender::RunWire(WireOutcome& out) {
     out.login = TestReceiveServerLogin(out.loginText, &cancel_, nullptr, env_);
     if (out.login < 0 || out.login >= 2) return;
 
-    SmtpsComponent* h = client_->GetHandle();
+    netssl::SmtpsComponent* h = client_->GetHandle();
     const auto failed = [&](int code) {
         out.code = code;
-        if (code == kNetTimeout && cancel_.load() != 0) return;
+        if (code == netssl::kNetTimeout && cancel_.load() != 0) return;
         out.japanese = client_->GetLastErrorInJapanese();
-        out.library = SMTPS_GetLastError(h);
+        out.library = netssl::SMTPS_GetLastError(h);
     };
     out.stage = WireOutcome::kConnect;
-    if (cancel_.load() != 0) return failed(kNetTimeout);
-    SMTPS_Set(h, kSmtpsTimeout, 0, connectTimeoutMs_ / 1000, 0);
+    if (cancel_.load() != 0) return failed(netssl::kNetTimeout);
+    netssl::SMTPS_Set(h, netssl::kSmtpsTimeout, 0, connectTimeoutMs_ / 1000, 0);
     if (const int rc = ConnectSmtp(h, authentication_); rc != 0) {
         failed(rc);
-        if (rc != kNetTimeout) SMTPS_Do(h, kSmtpsDisconnect);
+        if (rc != netssl::kNetTimeout) netssl::SMTPS_Do(h, netssl::kSmtpsDisconnect);
         return;
     }
     out.stage = WireOutcome::kSend;
-    if (cancel_.load() != 0) return failed(kNetTimeout);
-    SMTPS_Set(h, kSmtpsTimeout, 0, transferTimeoutMs_ / 1000, 0);
-    const int rc = SMTPS_Do(h, kSmtpsSend);
+    if (cancel_.load() != 0) return failed(netssl::kNetTimeout);
+    netssl::SMTPS_Set(h, netssl::kSmtpsTimeout, 0, transferTimeoutMs_ / 1000, 0);
+    const int rc = netssl::SMTPS_Do(h, netssl::kSmtpsSend);
     if (rc != 0) failed(rc);
     // A closed session after a send that went through or was refused; an interrupted one
     // is dropped with the client.
-    if (rc != kNetTimeout) SMTPS_Do(h, kSmtpsDisconnect);
+    if (rc != netssl::kNetTimeout) netssl::SMTPS_Do(h, netssl::kSmtpsDisconnect);
 }
 
 int CTestMailSender::Report(const WireOutcome& out) {
     if (out.stage == WireOutcome::kLogin) {
-        const QString failed = T("受信サーバにログインできませんので、テスト送信を中止します。\r\n\r\n");
-        const QString caption = T("受信サーバログイン失敗");
+        const QString failed = U8("受信サーバにログインできませんので、テスト送信を中止します。\r\n\r\n");
+        const QString caption = U8("受信サーバログイン失敗");
         if (out.login == -1 || out.login == -2) {
             const char* problem = out.login == -1 ? "受信時の暗号化通信の設定が正しくありません" : "受信サーバのプロトコル設定が正しくありません";
-            return Finish(failed + T("【考えられる問題】\r\n%1[%2]").arg(T(problem)).arg(out.login), caption, kExclamation,
+            return Finish(failed + U8("【考えられる問題】\r\n%1[%2]").arg(U8(problem)).arg(out.login), caption, kExclamation,
                           kFinishWindow);
         }
         if (out.login < 0) return Finish(failed + ui::FromSjis(out.loginText), caption, kExclamation, kFinishWindow);
-        return Finish(T("テスト送信前の受信サーバへのログインテストを中止しました。\r\nテストメール送信をキャンセルしました。"),
-                      T(kCaptionCancelled), kInformation, kFinishWindow);
+        return Finish(U8("テスト送信前の受信サーバへのログインテストを中止しました。\r\nテストメール送信をキャンセルしました。"),
+                      U8(kCaptionCancelled), kInformation, kFinishWindow);
     }
-    if (out.code == kNetTimeout && cancel_.load() != 0)
-        return Finish(T("テストメール送信をキャンセルしました。"), T(kCaptionCancelled), kInformation, kFinishWindow);
+    if (out.code == netssl::kNetTimeout && cancel_.load() != 0)
+        return Finish(U8("テストメール送信をキャンセルしました。"), U8(kCaptionCancelled), kInformation, kFinishWindow);
     if (out.code != 0) {
-        const QString text = ui::FromSjis(out.japanese) + T("\r\n\r\n") + ui::FromSjis(out.library);
-        if (out.code == kNetTimeout) {
+        const QString text = ui::FromSjis(out.japanese) + U8("\r\n\r\n") + ui::FromSjis(out.library);
+        if (out.code == netssl::kNetTimeout) {
             const bool plainConnect = out.stage == WireOutcome::kConnect && Option(kOptionAuth) != "Y";
-            return Finish(text, T(kCaptionError), plainConnect ? kInformation : kExclamation, kFinishWindow);
+            return Finish(text, U8(kCaptionError), plainConnect ? kInformation : kExclamation, kFinishWindow);
         }
-        return Finish(text, T(kCaptionError), kExclamation, kFinishConnected);
+        return Finish(text, U8(kCaptionError), kExclamation, kFinishConnected);
     }
-    Finish(T("テストメールを正常に送信しました。"), T("テストメール送信成功"), kInformation, kFinishConnected);
+    Finish(U8("テストメールを正常に送信しました。"), U8("テストメール送信成功"), kInformation, kFinishConnected);
     return 1;
 }
 
@@ -343,7 +335,7 @@ void CTestMailSender::Cancel() {
     // The POP client of the login test is interrupted under the receive session's lock;
     // the SMTP client lives until the worker has ended.
     CPopReceiveSession(env_).InterruptReceive();
-    if (client_ != nullptr) SMTPS_Do(client_->GetHandle(), kSmtpsInterrupt);
+    if (client_ != nullptr) netssl::SMTPS_Do(client_->GetHandle(), netssl::kSmtpsInterrupt);
 }
 
 // ---- Windows --------------------------------------------------------------------------------
@@ -353,8 +345,8 @@ void CTestMailSender::ShowPleaseWait() {
         pleaseWait_ = new shell::CWaitDlg;
         pleaseWait_->setWindowModality(Qt::WindowModal);
     }
-    pleaseWait_->SetMessages(T("送信するテストメールの準備をしています"), T("メールの大きさにより時間がかかる場合があります"),
-                             T("しばらくお待ちください"));
+    pleaseWait_->SetMessages(U8("送信するテストメールの準備をしています"), U8("メールの大きさにより時間がかかる場合があります"),
+                             U8("しばらくお待ちください"));
     pleaseWait_->Create(owner_);
     // Painted before the mail is built on this thread.
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
@@ -368,8 +360,8 @@ void CTestMailSender::ShowProgress() {
         QObject::connect(progress_.data(), &shell::CTestMailProgressDlg::CancelTestMail, progress_.data(),
                          [this] { Cancel(); });
     }
-    progress_->SetMessages(T("テストメール送信中です。"), T("回線の状態により、時間がかかる場合があります。"),
-                           T("しばらくお待ちください。"));
+    progress_->SetMessages(U8("テストメール送信中です。"), U8("回線の状態により、時間がかかる場合があります。"),
+                           U8("しばらくお待ちください。"));
     progress_->Create(owner_);
     progress_->EnableCancel(true);
 }

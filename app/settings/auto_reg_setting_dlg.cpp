@@ -19,11 +19,7 @@ constexpr char16_t kFullWidthSpace = u'\u3000';
 
 bool AsciiSpace(QChar c) { return c == u' ' || (c >= u'\t' && c <= u'\r'); }
 
-QRadioButton* Radio(QWidget* parent, const char* text, int id) {
-    auto* radio = ui::SetControlId(new QRadioButton(ui::U8(text), parent), id);
-    parent->layout()->addWidget(radio);
-    return radio;
-}
+using shell::dialogs::AddRadio;
 
 }  // namespace
 
@@ -31,15 +27,15 @@ CAutoRegSettingDlg::CAutoRegSettingDlg(OptionCopy* options, QWidget* parent)
     : COptionDlg(kIdd, "自動登録・自動解除の設定", options, parent) {
     auto* reg = new QGroupBox(ui::U8("空メール登録"), this);
     new QHBoxLayout(reg);
-    registerOn_ = Radio(reg, "設定する", kIdcRegisterOn);
-    registerOff_ = Radio(reg, "設定しない", kIdcRegisterOff);
+    registerOn_ = AddRadio(reg, "設定する", kIdcRegisterOn);
+    registerOff_ = AddRadio(reg, "設定しない", kIdcRegisterOff);
     auto* release = new QGroupBox(ui::U8("キーワード解除"), this);
     auto* releaseColumn = new QVBoxLayout(release);
     auto* radios = new QWidget(release);
     new QHBoxLayout(radios);
     radios->layout()->setContentsMargins(0, 0, 0, 0);
-    keywordOn_ = Radio(radios, "設定する", kIdcKeywordOn);
-    keywordOff_ = Radio(radios, "設定しない", kIdcKeywordOff);
+    keywordOn_ = AddRadio(radios, "設定する", kIdcKeywordOn);
+    keywordOff_ = AddRadio(radios, "設定しない", kIdcKeywordOff);
     releaseColumn->addWidget(radios);
     auto* keywordRow = new QHBoxLayout;
     keyword_ = shell::dialogs::MakeEdit(release, kIdcKeyword);

@@ -20,15 +20,8 @@
 namespace settings {
 namespace {
 
-int Run(QDialog& dialog) { return dialog.exec() == QDialog::Accepted ? platform::kIdOk : platform::kIdCancel; }
-
-// A button row: the buttons given, right-aligned.
-void AddRow(QVBoxLayout* column, std::initializer_list<QPushButton*> buttons) {
-    auto* row = new QHBoxLayout;
-    row->addStretch();
-    for (QPushButton* b : buttons) row->addWidget(b);
-    column->addLayout(row);
-}
+using shell::dialogs::AddButtonRow;
+using shell::dialogs::RunDialog;
 
 // These dialogs are as narrow as their buttons, narrower than their captions: the window
 // manager then cuts the caption ("エクスポ…の選択"). They are kept wide enough for the
@@ -62,12 +55,12 @@ CExportFormatDlg::CExportFormatDlg(QWidget* parent) : QDialog(parent) {
     auto* choose = shell::dialogs::MakeButton(this, ui::U8("選択"), shell::dialogs::kIdOk);
     choose->setDefault(true);
     auto* cancel = shell::dialogs::MakeButton(this, ui::U8("キャンセル"), shell::dialogs::kIdCancel);
-    AddRow(column, {choose, cancel});
+    AddButtonRow(column, {choose, cancel});
     connect(choose, &QPushButton::clicked, this, &CExportFormatDlg::accept);
     connect(cancel, &QPushButton::clicked, this, &CExportFormatDlg::reject);
 }
 
-int CExportFormatDlg::DoModal() { return Run(*this); }
+int CExportFormatDlg::DoModal() { return RunDialog(*this); }
 
 void CExportFormatDlg::accept() {
     layout_ = general_->isChecked() ? 1 : brindell_->isChecked() ? 2 : webService_->isChecked() ? 3 : 0;
@@ -90,7 +83,7 @@ CExportMethodDlg::CExportMethodDlg(QWidget* parent, int layout) : QDialog(parent
     column->addWidget(itemNameBox_);
     column->addWidget(nameOnlyBox_);
     auto* cancel = shell::dialogs::MakeButton(this, ui::U8("キャンセル"), shell::dialogs::kIdCancel);
-    AddRow(column, {cancel});
+    AddButtonRow(column, {cancel});
 
     // The layouts' fixed choices: Brindell and the web service always have their item-name
     // row; only the web service has a short form, offered checked.
@@ -108,7 +101,7 @@ CExportMethodDlg::CExportMethodDlg(QWidget* parent, int layout) : QDialog(parent
     connect(cancel, &QPushButton::clicked, this, &CExportMethodDlg::reject);
 }
 
-int CExportMethodDlg::DoModal() { return Run(*this); }
+int CExportMethodDlg::DoModal() { return RunDialog(*this); }
 
 void CExportMethodDlg::Choose(int recordKind) {
     recordKind_ = recordKind;
@@ -129,7 +122,7 @@ CExportHeaderDlg::CExportHeaderDlg(QWidget* parent) : QDialog(parent) {
     column->addWidget(with);
     column->addWidget(without);
     auto* cancel = shell::dialogs::MakeButton(this, ui::U8("キャンセル"), shell::dialogs::kIdCancel);
-    AddRow(column, {cancel});
+    AddButtonRow(column, {cancel});
     connect(with, &QPushButton::clicked, this, [this] {
         result_ = 1;
         accept();
@@ -141,7 +134,7 @@ CExportHeaderDlg::CExportHeaderDlg(QWidget* parent) : QDialog(parent) {
     connect(cancel, &QPushButton::clicked, this, &CExportHeaderDlg::reject);
 }
 
-int CExportHeaderDlg::DoModal() { return Run(*this); }
+int CExportHeaderDlg::DoModal() { return RunDialog(*this); }
 
 // ---- Installation -------------------------------------------------------------------------
 

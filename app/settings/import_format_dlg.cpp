@@ -21,16 +21,8 @@ namespace settings {
 namespace {
 
 using ui::U8;
-
-int Run(QDialog& dialog) { return dialog.exec() == QDialog::Accepted ? platform::kIdOk : platform::kIdCancel; }
-
-// A right-aligned row of buttons.
-void AddRow(QVBoxLayout* column, std::initializer_list<QPushButton*> buttons) {
-    auto* row = new QHBoxLayout;
-    row->addStretch();
-    for (QPushButton* b : buttons) row->addWidget(b);
-    column->addLayout(row);
-}
+using shell::dialogs::AddButtonRow;
+using shell::dialogs::RunDialog;
 
 std::string Option(int slot) {
     std::string value;
@@ -66,12 +58,12 @@ CImportFormatDlg::CImportFormatDlg(QWidget* parent) : QDialog(parent) {
     auto* choose = shell::dialogs::MakeButton(this, U8("選択"), shell::dialogs::kIdOk);
     choose->setDefault(true);
     auto* cancel = shell::dialogs::MakeButton(this, U8("キャンセル"), shell::dialogs::kIdCancel);
-    AddRow(column, {choose, cancel});
+    AddButtonRow(column, {choose, cancel});
     connect(choose, &QPushButton::clicked, this, &CImportFormatDlg::accept);
     connect(cancel, &QPushButton::clicked, this, &CImportFormatDlg::reject);
 }
 
-int CImportFormatDlg::DoModal() { return Run(*this); }
+int CImportFormatDlg::DoModal() { return RunDialog(*this); }
 
 void CImportFormatDlg::accept() {
     kind_ = 0;
@@ -92,14 +84,14 @@ CImportConfirmDlg::CImportConfirmDlg(QWidget* parent, int kind) : QDialog(parent
     ok->setDefault(true);
     auto* cancel = shell::dialogs::MakeButton(this, U8("キャンセル"), shell::dialogs::kIdCancel);
     auto* change = shell::dialogs::MakeButton(this, U8("変更"), kIdcChange);
-    AddRow(column, {ok, cancel, change});
+    AddButtonRow(column, {ok, cancel, change});
     connect(ok, &QPushButton::clicked, this, &CImportConfirmDlg::accept);
     connect(cancel, &QPushButton::clicked, this, &CImportConfirmDlg::reject);
     connect(change, &QPushButton::clicked, this, &CImportConfirmDlg::OnChange);
     RefreshMessage();
 }
 
-int CImportConfirmDlg::DoModal() { return Run(*this); }
+int CImportConfirmDlg::DoModal() { return RunDialog(*this); }
 
 void CImportConfirmDlg::RefreshMessage() {
     const std::string value = Option(PolicySlot());
@@ -171,13 +163,13 @@ CDmFlagModeDlg::CDmFlagModeDlg(QWidget* parent, int kind) : QDialog(parent) {
     auto* ok = shell::dialogs::MakeButton(this, U8("OK"), shell::dialogs::kIdOk);
     ok->setDefault(true);
     auto* cancel = shell::dialogs::MakeButton(this, U8("キャンセル"), shell::dialogs::kIdCancel);
-    AddRow(column, {ok, cancel});
+    AddButtonRow(column, {ok, cancel});
     connect(ok, &QPushButton::clicked, this, &CDmFlagModeDlg::accept);
     connect(cancel, &QPushButton::clicked, this, &CDmFlagModeDlg::reject);
     setMinimumWidth(460);
 }
 
-int CDmFlagModeDlg::DoModal() { return Run(*this); }
+int CDmFlagModeDlg::DoModal() { return RunDialog(*this); }
 
 void CDmFlagModeDlg::accept() {
     mode_ = radios_[0]->isChecked() ? 1 : radios_[1]->isChecked() ? 2 : radios_[2]->isChecked() ? 3 : 4;

@@ -5,17 +5,14 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "app/dialogs/dialog_parts.h"
 #include "app/ui/control_ids.h"
 #include "app/ui/sjis_text.h"
 
 namespace settings {
 namespace {
 
-QRadioButton* Radio(QWidget* parent, const char* text, int id) {
-    auto* radio = ui::SetControlId(new QRadioButton(ui::U8(text), parent), id);
-    parent->layout()->addWidget(radio);
-    return radio;
-}
+using shell::dialogs::AddRadio;
 
 }  // namespace
 
@@ -23,13 +20,13 @@ CImportSettingDlg::CImportSettingDlg(OptionCopy* options, QWidget* parent, bool 
     : COptionDlg(kIdd, "データインポートの設定", options, parent), enableGeneral_(enableGeneral), enableOther_(enableOther) {
     general_ = ui::SetControlId(new QGroupBox(ui::U8("一般CSVファイルをインポートする場合"), this), kIdcGeneralGroup);
     new QVBoxLayout(general_);
-    generalOverwrite_ = Radio(general_, "重複アドレスの個人情報は上書きする", kIdcGeneralOverwrite);
-    generalKeep_ = Radio(general_, "重複アドレスの個人情報は上書きしない", kIdcGeneralKeep);
+    generalOverwrite_ = AddRadio(general_, "重複アドレスの個人情報は上書きする", kIdcGeneralOverwrite);
+    generalKeep_ = AddRadio(general_, "重複アドレスの個人情報は上書きしない", kIdcGeneralKeep);
     other_ = ui::SetControlId(new QGroupBox(ui::U8("Tormask，Brindellのデータをインポートする場合"), this), kIdcOtherGroup);
     new QVBoxLayout(other_);
-    otherNewer_ = Radio(other_, "重複アドレスの個人情報は更新時間が新しいデータのみ上書きする", kIdcOtherNewer);
-    otherOverwrite_ = Radio(other_, "重複アドレスの個人情報は上書きする", kIdcOtherOverwrite);
-    otherKeep_ = Radio(other_, "重複アドレスの個人情報は上書きしない", kIdcOtherKeep);
+    otherNewer_ = AddRadio(other_, "重複アドレスの個人情報は更新時間が新しいデータのみ上書きする", kIdcOtherNewer);
+    otherOverwrite_ = AddRadio(other_, "重複アドレスの個人情報は上書きする", kIdcOtherOverwrite);
+    otherKeep_ = AddRadio(other_, "重複アドレスの個人情報は上書きしない", kIdcOtherKeep);
     Body()->addWidget(general_);
     Body()->addWidget(other_);
     AddButtons();

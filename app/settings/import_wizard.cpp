@@ -41,8 +41,8 @@ namespace {
 
 using ui::U8;
 
-constexpr unsigned kWarning = platform::kMbOk | platform::kMbIconWarning;
-constexpr unsigned kInformation = platform::kMbOk | platform::kMbIconInformation;
+using ui::kExclamation;
+using ui::kInformation;
 constexpr unsigned kAsk = platform::kMbYesNo | platform::kMbIconQuestion | ui::kMbDefButton2;
 
 const char* const kRuleFilter = "割り当てﾌｧｲﾙ(*.tpl)|*.tpl|割り当てﾌｧｲﾙ(*.txt)|*.txt|全て(*.*)|*.*||";
@@ -89,7 +89,7 @@ void TellFileCheck(QWidget* owner, int status, int line) {
         text = U8("ファイルの読み込みに失敗しました\r\nファイルの内容を確認してください");
         break;
     }
-    ui::MessageBox(owner, text, caption, kWarning);
+    ui::MessageBox(owner, text, caption, kExclamation);
 }
 
 // A report list: full-row selection, grid lines, one row selected at a time.
@@ -414,7 +414,7 @@ void CImportConfPage02::OnLoadRule() {
                        U8("割り当てルールの読み込み中止"), kInformation);
         break;
     case RuleReadResult::kFailed:
-        ui::MessageBox(this, U8("何らかの原因で割り当てに失敗しました"), U8("割り当てルールの読み込み中止"), kWarning);
+        ui::MessageBox(this, U8("何らかの原因で割り当てに失敗しました"), U8("割り当てルールの読み込み中止"), kExclamation);
         break;
     }
 }
@@ -528,7 +528,7 @@ void CImportConfPage03::OnSaveRule() {
         written = WriteMappingRule(rulePath_, sheet_->TargetNames(), sheet_->Labels(), sheet_->Mapping());
     }
     if (written) ui::MessageBox(this, U8("割り当てルールの保存が完了しました"), U8("割り当てルールの保存"), kInformation);
-    else ui::MessageBox(this, U8("何らかの原因でエクスポートに失敗しました"), U8("エクスポート失敗"), kWarning);
+    else ui::MessageBox(this, U8("何らかの原因でエクスポートに失敗しました"), U8("エクスポート失敗"), kExclamation);
 }
 
 // ---- CImportConfSheet ---------------------------------------------------------------------
@@ -588,11 +588,11 @@ bool CImportConfSheet::CheckSplit(const ImportScan& scan) {
                           "区切り文字の設定かファイルの内容を確認してください")
                            .arg(scan.tooManyFieldsLine)
                            .arg(ImportScan::kMaxFields),
-                       U8(kAnalysisCaption), kWarning);
+                       U8(kAnalysisCaption), kExclamation);
     } else {
         ui::MessageBox(this,
                        U8("インポート対象データの情報が取得できませんでした\r\nファイルの内容を確認してください"),
-                       U8(kAnalysisCaption), kWarning);
+                       U8(kAnalysisCaption), kExclamation);
     }
     return false;
 }
@@ -683,15 +683,15 @@ void CImportConfSheet::OnRunDone(ImportRunOutcome outcome) {
     wait_->End();
     running_ = false;
     if (outcome.stopped) {
-        ui::MessageBox(this, U8("インポートが中断されました"), U8("インポート 中断"), kWarning);
+        ui::MessageBox(this, U8("インポートが中断されました"), U8("インポート 中断"), kExclamation);
         done(-1);
         return;
     }
     if (outcome.result < 0) {
         ui::MessageBox(this, U8("インポート中に異常が発生しました\r\nインポートができませんでした"), U8("インポート失敗"),
-                       kWarning);
+                       kExclamation);
         ui::MessageBox(this, ui::FromSjis(outcome.errorText) + U8("\r\nインポートが中断されました"),
-                       U8("インポートエラー"), kWarning);
+                       U8("インポートエラー"), kExclamation);
         done(-1);
         return;
     }
@@ -731,7 +731,7 @@ void CImportConfSheet::OfferErrorLog(const ImportRunOutcome& outcome) {
         if (!picked) continue;
         if (picked->isEmpty()) {
             ui::MessageBox(this, U8("エラーログの保存先ファイル名が取得できませんでした"), U8("ファイルに書き込めません"),
-                           kWarning);
+                           kExclamation);
             continue;
         }
         if (!platform::WriteFileAtomically(ui::ToPath(*picked), outcome.rejected.FileBytes())) {
@@ -739,7 +739,7 @@ void CImportConfSheet::OfferErrorLog(const ImportRunOutcome& outcome) {
                            U8("選択したファイルは、なんらかの原因で書き込めません\r\n\r\n"
                               "・他のアプリケーションで使用していないか\r\n・書き込み禁止状態になっていないか\r\n\r\n"
                               "などを確認してください"),
-                           U8("ファイルに書き込めません"), kWarning);
+                           U8("ファイルに書き込めません"), kExclamation);
             continue;
         }
         return;

@@ -33,8 +33,8 @@ namespace {
 
 using ui::U8;
 
-constexpr unsigned kWarning = platform::kMbOk | platform::kMbIconWarning;
-constexpr unsigned kInformation = platform::kMbOk | platform::kMbIconInformation;
+using ui::kExclamation;
+using ui::kInformation;
 
 const char* const kShopNote =
     "※既存の個人情報のメールアドレスとインポートデータが重複していた場合は、システム設定の\r\n"
@@ -177,7 +177,7 @@ void CImportOtherDlg::OnStart() {
         ui::MessageBox(this,
                        missing + U8("\r\nが選択されていません\r\n「参照」ボタンをクリックしてファイルを指定するか\r\n"
                                     "ファイルの場所を入力してください"),
-                       U8("ファイル未選択"), kWarning);
+                       U8("ファイル未選択"), kExclamation);
         return;
     }
     std::error_code ec;
@@ -185,21 +185,21 @@ void CImportOtherDlg::OnStart() {
         ui::MessageBox(this,
                        U8("入力されたファイルは存在しません\r\n「参照」ボタンをクリックして正しくファイルを指定するか\r\n"
                           "正しいファイルの場所を入力してください"),
-                       U8("インポートファイルが存在しません"), kWarning);
+                       U8("インポートファイルが存在しません"), kExclamation);
         return;
     }
     if (SameFile(source, logPath)) {
         ui::MessageBox(this,
                        U8("インポートログ出力先ファイルに、インポートするファイルと同じファイルが指定されています\r\n"
                           "インポートログ出力先には別のファイルを指定してください"),
-                       U8("ファイル指定エラー"), kWarning);
+                       U8("ファイル指定エラー"), kExclamation);
         return;
     }
     if (kind_ == kImportQuillary && !IsFile(converter_)) {
         ui::MessageBox(this,
                        U8("Quillary住所録の変換プログラム(Quillconv13.exe)がインストールされていないため、\r\n"
                           "Quillary住所録のインポートは使用できません"),
-                       U8("インポートできません"), kWarning);
+                       U8("インポートできません"), kExclamation);
         return;
     }
     if (ui::MessageBox(this, name_ + U8("のインポートを開始します\r\nよろしいですか？"), U8("インポート開始の確認"),
@@ -253,7 +253,7 @@ void CImportOtherDlg::OnRunDone(ImportRunOutcome outcome) {
     running_ = false;
     if (outcome.result < 0) {
         ui::MessageBox(this, U8("インポートに失敗しました\r\n詳細はインポートログを参照してください"),
-                       U8("インポートに失敗しました"), kWarning);
+                       U8("インポートに失敗しました"), kExclamation);
     } else {
         ui::MessageBox(this,
                        U8("インポートは正常に終了しました\r\nインポート結果は以下の通りです\r\n・インポート件数　%1件\r\n"
@@ -263,13 +263,13 @@ void CImportOtherDlg::OnRunDone(ImportRunOutcome outcome) {
                        U8("インポート完了"), kInformation);
     }
     if (outcome.result == kImportDeclined) {
-        ui::MessageBox(this, U8("インポートが中断されました"), U8("インポート 中断"), kWarning);
+        ui::MessageBox(this, U8("インポートが中断されました"), U8("インポート 中断"), kExclamation);
         done(-1);
         return;
     }
     if (outcome.result < 0) {
         ui::MessageBox(this, ui::FromSjis(outcome.errorText) + U8("\r\nインポートが中断されました"),
-                       U8("インポートエラー"), kWarning);
+                       U8("インポートエラー"), kExclamation);
         done(-1);
         return;
     }

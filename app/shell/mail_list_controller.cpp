@@ -23,7 +23,6 @@
 
 namespace shell {
 
-using namespace mail_list;
 using ui::U8;
 
 namespace {
@@ -57,19 +56,19 @@ bool ReadColumnField(CMailListViewer& list, int mailId, int kind, COneMailData& 
     };
     out.SetCheckCharacterCodeFlag(1);
     switch (kind) {
-    case kColTitle: return element(kElTitle) && (out.SetMailTitle(value), true);
-    case kColAddress: return element(kElAddressName) && (out.SetAddressName(value), true);
-    case kColMailType: return element(kElSpecial) && (out.SetSpecialFlag(value), true);
-    case kColStatus: return element(kElStatus) && (out.SetStatus(value, 0), true);
-    case kColSentAll: return element(kElSent) && (out.SetSentNumber(value), true);
-    case kColSentError: return element(kElErrors) && (out.SetErrorNumber(value), true);
-    case kColSentOpen: return element(kElOpened) && (out.SetOpenNumber(value), true);
-    case kColOpenRate:
+    case mail_list::kColTitle: return element(kElTitle) && (out.SetMailTitle(value), true);
+    case mail_list::kColAddress: return element(kElAddressName) && (out.SetAddressName(value), true);
+    case mail_list::kColMailType: return element(kElSpecial) && (out.SetSpecialFlag(value), true);
+    case mail_list::kColStatus: return element(kElStatus) && (out.SetStatus(value, 0), true);
+    case mail_list::kColSentAll: return element(kElSent) && (out.SetSentNumber(value), true);
+    case mail_list::kColSentError: return element(kElErrors) && (out.SetErrorNumber(value), true);
+    case mail_list::kColSentOpen: return element(kElOpened) && (out.SetOpenNumber(value), true);
+    case mail_list::kColOpenRate:
         return element(kElSent) && (out.SetSentNumber(value), true) && element(kElOpened) &&
                (out.SetOpenNumber(value), true);
-    case kColEntryDate: return pastDate(kElEntry, COneMailData::kEntryDate);
-    case kColRenewalDate: return pastDate(kElRenewal, COneMailData::kRenewalDate);
-    case kColReserveDate:
+    case mail_list::kColEntryDate: return pastDate(kElEntry, COneMailData::kEntryDate);
+    case mail_list::kColRenewalDate: return pastDate(kElRenewal, COneMailData::kRenewalDate);
+    case mail_list::kColReserveDate:
         return element(kElReserve) &&
                (out.SetDate(COneMailData::kReserveDate, value.substr(0, kDateTextLength), 0), true);
     default: return list.GetMailData(mailId, out) == 0;
@@ -128,19 +127,21 @@ void MailListController::SwitchMode(int mode) {
 }
 
 void MailListController::DoSwitchMode(int mode) {
-    if (mode == kModeNone) {
-        mode_ = kModeNone;
+    if (mode == mail_list::kModeNone) {
+        mode_ = mail_list::kModeNone;
         return;
     }
-    if (!FindMode(mode) || mode == mode_) return;
+    if (!mail_list::FindMode(mode) || mode == mode_) return;
     ui::WaitCursor wait;
-    const bool rebuild = mode == kModeReport ? mode_ != kModeReport : (mode_ == kModeNone || mode_ == kModeReport);
+    const bool rebuild = mode == mail_list::kModeReport
+                             ? mode_ != mail_list::kModeReport
+                             : (mode_ == mail_list::kModeNone || mode_ == mail_list::kModeReport);
     if (rebuild) {
         SaveColumnWidths();
-        const int layout = LayoutOfMode(mode);
+        const int layout = mail_list::LayoutOfMode(mode);
         model_->SetLayout(layout);
         widthsIni_ = CurrentEnvIni();
-        widths_ = LoadLayoutWidths(widthsIni_, layout);
+        widths_ = mail_list::LoadLayoutWidths(widthsIni_, layout);
         emit ColumnsRebuilt();
     }
     mode_ = mode;
@@ -219,8 +220,8 @@ void MailListController::FlushPostedRefreshes() {
 }
 
 void MailListController::Reload() {
-    SwitchMode(kModeNone);
-    SwitchMode(kModeAll);
+    SwitchMode(mail_list::kModeNone);
+    SwitchMode(mail_list::kModeAll);
 }
 
 QString MailListController::ModeName() const { return mail_list::ModeName(mode_); }
@@ -232,7 +233,7 @@ QString MailListController::MailCountText(int mode, int count) {
 void MailListController::UpdateCaptions() {
     captionTimer_.stop();
     lastCaptions_.restart();
-    if (mode_ == kModeNone) return;
+    if (mode_ == mail_list::kModeNone) return;
     CMailListViewer* list = GetMailListViewer();
     const int count = list ? list->CountMailByViewType(static_cast<unsigned long>(mode_)) : 0;
     emit CaptionsChanged(ModeName(), count);
@@ -270,7 +271,7 @@ MailListController::SelectionSummary MailListController::Summarize() const {
 MailListController::CommandState MailListController::State(int id) const { return State(id, Summarize()); }
 
 MailListController::CommandState MailListController::State(int id, const SelectionSummary& sel) const {
-    if (const ModeInfo* m = FindModeByCommand(id)) return {true, mode_ == m->mode};
+    if (const mail_list::ModeInfo* m = mail_list::FindModeByCommand(id)) return {true, mode_ == m->mode};
     const bool one = sel.count == 1, some = sel.count > 0;
     const bool reservable = some && sel.allEditableOrPending;
     switch (id) {
@@ -300,7 +301,7 @@ int MailListController::Ask(const QString& text, const QString& caption, unsigne
 }
 
 void MailListController::Execute(int id) {
-    if (const ModeInfo* m = FindModeByCommand(id)) {
+    if (const mail_list::ModeInfo* m = mail_list::FindModeByCommand(id)) {
         SwitchMode(m->mode);
         return;
     }
@@ -698,7 +699,7 @@ void MailListController::SetInformationAutoShow(bool on) {
 }
 
 void MailListController::InitialUpdate() {
-    SwitchMode(kModeAll);
+    SwitchMode(mail_list::kModeAll);
     std::string value;
     CIniManager::GetProfileStringA(programIni_, kInformationSection, kOpenAutoKey, value, "");
     if (value == "Y") {
@@ -723,8 +724,8 @@ void MailListController::SetColumnWidth(int column, int width) {
 }
 
 bool MailListController::SaveColumnWidths() {
-    if (model_->Layout() == kLayoutNone || widthsIni_.empty() || widthsIni_ != CurrentEnvIni()) return false;
-    return SaveLayoutWidths(widthsIni_, model_->Layout(), widths_);
+    if (model_->Layout() == mail_list::kLayoutNone || widthsIni_.empty() || widthsIni_ != CurrentEnvIni()) return false;
+    return mail_list::SaveLayoutWidths(widthsIni_, model_->Layout(), widths_);
 }
 
 void MailListController::ColumnClicked(int column) {

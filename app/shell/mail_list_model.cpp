@@ -8,22 +8,20 @@
 
 namespace shell {
 
-using namespace mail_list;
-
 namespace {
 
 bool IsNumericKind(int kind) {
-    return kind == kColMailId || kind == kColSentAll || kind == kColSentError || kind == kColSentOpen ||
-           kind == kColOpenRate;
+    return kind == mail_list::kColMailId || kind == mail_list::kColSentAll || kind == mail_list::kColSentError ||
+           kind == mail_list::kColSentOpen || kind == mail_list::kColOpenRate;
 }
 
 double NumericKey(int kind, const COneMailData& mail) {
     switch (kind) {
-    case kColMailId: return mail.GetMailID();
-    case kColSentAll: return mail.GetSentNumber();
-    case kColSentError: return mail.GetErrorNumber();
-    case kColSentOpen: return mail.GetOpenNumber();
-    case kColOpenRate: return GetMailOpenRate(mail);
+    case mail_list::kColMailId: return mail.GetMailID();
+    case mail_list::kColSentAll: return mail.GetSentNumber();
+    case mail_list::kColSentError: return mail.GetErrorNumber();
+    case mail_list::kColSentOpen: return mail.GetOpenNumber();
+    case mail_list::kColOpenRate: return GetMailOpenRate(mail);
     default: return 0;
     }
 }
@@ -31,11 +29,11 @@ double NumericKey(int kind, const COneMailData& mail) {
 // The column of the saved state after a change from layout `from` to layout `to`, or -1
 // when the sorted kind has no column there.
 int MapSortColumn(int column, int from, int to) {
-    if (column < 0 || from == kLayoutNone) return -1;
-    if (from == to) return column < static_cast<int>(LayoutColumns(to).size()) ? column : -1;
-    std::span<const int> kinds = LayoutColumns(from);
+    if (column < 0 || from == mail_list::kLayoutNone) return -1;
+    if (from == to) return column < static_cast<int>(mail_list::LayoutColumns(to).size()) ? column : -1;
+    std::span<const int> kinds = mail_list::LayoutColumns(from);
     if (column >= static_cast<int>(kinds.size())) return -1;
-    return ColumnOfKind(to, kinds[static_cast<std::size_t>(column)]);
+    return mail_list::ColumnOfKind(to, kinds[static_cast<std::size_t>(column)]);
 }
 
 }  // namespace
@@ -54,18 +52,18 @@ int MailListModel::columnCount(const QModelIndex& parent) const {
 
 std::string MailListModel::CellText(int kind, const COneMailData& mail) {
     switch (kind) {
-    case kColMailId: return GetMailIDText(mail);
-    case kColTitle: return GetMailTitleText(mail);
-    case kColAddress: return GetMailAddressNameText(mail);
-    case kColMailType: return GetMailTypeText(mail);
-    case kColStatus: return GetMailStatusText(mail);
-    case kColReserveDate: return GetReserveDateText(mail);
-    case kColEntryDate: return GetEntryDateText(mail);
-    case kColRenewalDate: return GetRenewalDateText(mail);
-    case kColSentAll: return GetSentNumberText(mail);
-    case kColSentError: return GetErrorNumberText(mail);
-    case kColSentOpen: return GetOpenNumberText(mail);
-    case kColOpenRate: return GetOpenRateText(mail);
+    case mail_list::kColMailId: return GetMailIDText(mail);
+    case mail_list::kColTitle: return GetMailTitleText(mail);
+    case mail_list::kColAddress: return GetMailAddressNameText(mail);
+    case mail_list::kColMailType: return GetMailTypeText(mail);
+    case mail_list::kColStatus: return GetMailStatusText(mail);
+    case mail_list::kColReserveDate: return GetReserveDateText(mail);
+    case mail_list::kColEntryDate: return GetEntryDateText(mail);
+    case mail_list::kColRenewalDate: return GetRenewalDateText(mail);
+    case mail_list::kColSentAll: return GetSentNumberText(mail);
+    case mail_list::kColSentError: return GetErrorNumberText(mail);
+    case mail_list::kColSentOpen: return GetOpenNumberText(mail);
+    case mail_list::kColOpenRate: return GetOpenRateText(mail);
     default: return std::string();
     }
 }
@@ -77,11 +75,11 @@ QVariant MailListModel::data(const QModelIndex& index, int role) const {
     switch (role) {
     case Qt::DisplayRole: {
         const CMailRecord* record = Record(index.row());
-        if (!record) return kind == kColMailId ? QString::number(MailIdAt(index.row())) : QString();
+        if (!record) return kind == mail_list::kColMailId ? QString::number(MailIdAt(index.row())) : QString();
         return ui::FromSjis(CellText(kind, *record));
     }
     case Qt::TextAlignmentRole: {
-        const ColumnInfo* c = FindColumn(kind);
+        const mail_list::ColumnInfo* c = mail_list::FindColumn(kind);
         return QVariant::fromValue(Qt::AlignVCenter | (c && c->alignRight ? Qt::AlignRight : Qt::AlignLeft));
     }
     default:
@@ -91,7 +89,7 @@ QVariant MailListModel::data(const QModelIndex& index, int role) const {
 
 QVariant MailListModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation != Qt::Horizontal || section < 0 || section >= columnCount()) return QVariant();
-    const ColumnInfo* c = FindColumn(columns_[static_cast<std::size_t>(section)].kind);
+    const mail_list::ColumnInfo* c = mail_list::FindColumn(columns_[static_cast<std::size_t>(section)].kind);
     if (!c) return QVariant();
     if (role == Qt::DisplayRole) return QString::fromUtf8(c->header);
     if (role == Qt::TextAlignmentRole)
@@ -112,7 +110,7 @@ void MailListModel::SetLayout(int layout) {
     rows_.clear();
     rowOfMail_.clear();
     columns_.clear();
-    for (int kind : LayoutColumns(layout)) columns_.push_back({kind, 1});
+    for (int kind : mail_list::LayoutColumns(layout)) columns_.push_back({kind, 1});
     const int column = MapSortColumn(saved_.column, layout_, layout);
     if (column >= 0 && (saved_.direction == 0 || saved_.direction == 1)) {
         saved_.column = column;
@@ -176,7 +174,7 @@ std::vector<int> MailListModel::SortOrder(const std::vector<Row>& rows, int colu
     if (IsNumericKind(kind)) {
         std::vector<double> keys(n);
         for (std::size_t i = 0; i < n; ++i) {
-            if (kind == kColMailId) {
+            if (kind == mail_list::kColMailId) {
                 keys[i] = rows[i].mailId;
             } else if (const COneMailData* r = source(rows[i], field)) {
                 keys[i] = NumericKey(kind, *r);
@@ -189,7 +187,7 @@ std::vector<int> MailListModel::SortOrder(const std::vector<Row>& rows, int colu
     } else {
         std::vector<std::string> keys(n);
         for (std::size_t i = 0; i < n; ++i)
-            if (const COneMailData* r = source(rows[i], field)) keys[i] = SjisSortKey(CellText(kind, *r));
+            if (const COneMailData* r = source(rows[i], field)) keys[i] = mail_list::SjisSortKey(CellText(kind, *r));
         std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
             const std::string& ka = keys[static_cast<std::size_t>(a)];
             const std::string& kb = keys[static_cast<std::size_t>(b)];

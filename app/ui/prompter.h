@@ -13,12 +13,16 @@
 #include <vector>
 
 #include "platform/file_refusal.h"
+#include "platform/notifier.h"
 
 class QWidget;
 
 namespace ui {
 
 enum : unsigned { kMbDefButton2 = 0x100, kMbDefButton3 = 0x200 };
+// The plain notices: an OK button under the information or the warning icon.
+inline constexpr unsigned kInformation = platform::kMbOk | platform::kMbIconInformation;
+inline constexpr unsigned kExclamation = platform::kMbOk | platform::kMbIconWarning;
 
 class Prompter {
 public:
