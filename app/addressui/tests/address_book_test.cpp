@@ -23,6 +23,7 @@
 #include "core/foundation/ini_manager.h"
 
 namespace {
+namespace address_book_test {
 
 using addressui::CAddressBookDlg;
 using namespace extest;
@@ -293,4 +294,5 @@ TEST(AddressBookFreshness, EqualTimesAreUpToDate) {
     EXPECT_TRUE(addressui::ListOlderThanBook("", "2024/05/06 07:08:09"));
 }
 
+}  // namespace address_book_test
 }  // namespace

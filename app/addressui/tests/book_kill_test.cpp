@@ -16,6 +16,7 @@
 #include "app/widgets/varnis_property_sheet.h"
 
 namespace {
+namespace book_kill_test {
 
 using addressui::CDBEditSheet;
 using addressui::CDBListDlg;
@@ -77,4 +78,5 @@ TEST_F(ScreenKillTest, ListDeletesTheSelectedRecords) {
     EXPECT_EQ(BookAfterKill()->GetDBCountWithoutDelete(), kPeople - 2);
 }
 
+}  // namespace book_kill_test
 }  // namespace

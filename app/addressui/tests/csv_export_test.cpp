@@ -14,16 +14,10 @@
 #include "platform/safe_write.h"
 
 namespace {
+namespace csv_export_test {
 
 using namespace rectest;
 using addressui::AddressExportRequest;
-
-std::string ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 // Five records in stored order: a full one (a quote and a comma in the company, a birth
 // date with time, phone parts that the list would join), one without a mail address, a
@@ -172,4 +166,5 @@ TEST(CutAtCharacter, NeverEndsInsideATwoByteCharacter) {
     for (const Case& c : cases) EXPECT_EQ(addressui::CutAtCharacter(c.text, c.bytes), c.expected) << c.text;
 }
 
+}  // namespace csv_export_test
 }  // namespace

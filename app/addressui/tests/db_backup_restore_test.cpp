@@ -14,6 +14,7 @@
 #include "core/foundation/sequencer.h"
 
 namespace {
+namespace db_backup_restore_test {
 
 using addressui::CDBListDlg;
 using namespace pltest;
@@ -183,4 +184,5 @@ TEST_F(BackupRestoreTest, BackupToAMissingFolderIsReportedAsAFailedWrite) {
     EXPECT_TRUE(prompts_.prompts().empty());
 }
 
+}  // namespace db_backup_restore_test
 }  // namespace

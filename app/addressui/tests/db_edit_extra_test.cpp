@@ -17,6 +17,7 @@
 #include "platform/notifier.h"
 
 namespace {
+namespace db_edit_extra_test {
 
 using addressui::CDBEditExtra1;
 using addressui::CDBEditExtra2;
@@ -192,4 +193,5 @@ TEST(AttributeValuesModel, HoldsAMillionValuesSortedAndFindsOneWithoutWalkingThe
                     .isEmpty());
 }
 
+}  // namespace db_edit_extra_test
 }  // namespace

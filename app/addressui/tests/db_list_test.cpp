@@ -23,6 +23,7 @@
 #include "core/foundation/ini_manager.h"
 
 namespace {
+namespace db_list_test {
 
 using addressui::CDBListDlg;
 using namespace pltest;
@@ -395,4 +396,5 @@ TEST_F(PersonalListTest, ColumnWidthsSurvivePagesAndSorts) {
     EXPECT_EQ(dialog.List()->columnWidth(mail), 333);
 }
 
+}  // namespace db_list_test
 }  // namespace

@@ -20,6 +20,7 @@
 #include "core/foundation/date_utils.h"
 
 namespace {
+namespace dest_detail_test {
 
 using namespace extest;
 using addressui::CDestDetailDlg;
@@ -234,4 +235,5 @@ TEST_F(DestinationTest, AMissingRecipientListIsReported) {
     EXPECT_EQ(dialog.Model()->rowCount(), 0);
 }
 
+}  // namespace dest_detail_test
 }  // namespace

@@ -15,6 +15,7 @@
 #include "app/addressui/tests/extraction_test_env.h"
 
 namespace {
+namespace extract_condition_test {
 
 using namespace extest;
 using addressui::CConditionDlg;
@@ -220,4 +221,5 @@ TEST_F(ConditionPageTest, ChangingAConditionShowsItAndReportsTheChange) {
     EXPECT_EQ(changes, 1);
 }
 
+}  // namespace extract_condition_test
 }  // namespace

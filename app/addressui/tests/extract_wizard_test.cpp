@@ -26,6 +26,7 @@
 #include "core/foundation/date_utils.h"
 
 namespace {
+namespace extract_wizard_test {
 
 using namespace extest;
 using addressui::CExtractPageResult;
@@ -353,4 +354,5 @@ TEST_F(WizardTest, WizardModeGuidesTheUser) {
     EXPECT_EQ(prompts_.texts()[2], ui::U8("[OK]ボタンをクリックします。\r\n宛先の名称を入力し、[決定]ボタンをクリックしてください。"));
 }
 
+}  // namespace extract_wizard_test
 }  // namespace

@@ -28,6 +28,7 @@
 #include "app/ui/testing/screenshot.h"
 
 namespace {
+namespace extraction_screenshots_test {
 
 using namespace extest;
 using ui::test::SaveScreenshot;
@@ -65,9 +66,9 @@ protected:
     }
 };
 
-class ScreenTest : public ExtractionScreens {
+class ExtractionScreenTest : public ExtractionScreens {
 public:
-    explicit ScreenTest(std::function<void(ScreenTest&)> body) : body_(std::move(body)) {}
+    explicit ExtractionScreenTest(std::function<void(ExtractionScreenTest&)> body) : body_(std::move(body)) {}
     void TestBody() override { body_(*this); }
     using ExtractionScreens::AddList;
     using ExtractionScreens::AddMail;
@@ -76,16 +77,16 @@ public:
     using ExtractionScreens::prompts_;
 
 private:
-    std::function<void(ScreenTest&)> body_;
+    std::function<void(ExtractionScreenTest&)> body_;
 };
 
-void Register(const char* name, std::function<void(ScreenTest&)> body) {
+void RegisterExtractionShot(const char* name, std::function<void(ExtractionScreenTest&)> body) {
     ::testing::RegisterTest("Screenshots.Extraction", name, nullptr, nullptr, __FILE__, __LINE__,
-                            [body]() -> ExtractionScreens* { return new ScreenTest(body); });
+                            [body]() -> ExtractionScreens* { return new ExtractionScreenTest(body); });
 }
 
-[[maybe_unused]] const bool registered = [] {
-    Register("WizardPages", [](ScreenTest& t) {
+[[maybe_unused]] const bool extractionShotsRegistered = [] {
+    RegisterExtractionShot("WizardPages", [](ExtractionScreenTest& t) {
         addressui::CExtractSheet sheet(&t.Lists(), 1, -1, ui::U8("抽出条件設定"));
         Fill(sheet.GetExtractAction(), t.Conditions());
         for (int tab = 0; tab < 3; ++tab)
@@ -102,7 +103,7 @@ void Register(const char* name, std::function<void(ScreenTest&)> body) {
         sheet.ResultPage()->List()->selectRow(1);
         EXPECT_TRUE(SaveScreenshot(&sheet, "extract_wizard_result"));
     });
-    Register("ConditionDialog", [](ScreenTest&) {
+    RegisterExtractionShot("ConditionDialog", [](ExtractionScreenTest&) {
         ExtractAction action;
         action.SetTypeAndID(EC_TYPE_EXTRACT, -1);
         action.SetEnvManager(shell::GetEnvManager());
@@ -116,7 +117,7 @@ void Register(const char* name, std::function<void(ScreenTest&)> body) {
         addressui::CConditionDlg range(&fields, &action, 0, 1);
         EXPECT_TRUE(SaveScreenshot(&range, "dlg159_condition_range"));
     });
-    Register("DestinationDetails", [](ScreenTest& t) {
+    RegisterExtractionShot("DestinationDetails", [](ExtractionScreenTest& t) {
         const int mail = t.AddMail("D", "NN", {{0, 0, Values(kElemPrefecture, {S("東京都")})}},
                                    {101, 102, 104, 106, 1, 5}, "東京都の会員さま");
         addressui::CDestDetailDlg dialog(mail, 0, nullptr);
@@ -126,7 +127,7 @@ void Register(const char* name, std::function<void(ScreenTest&)> body) {
         dialog.List()->selectRow(2);
         EXPECT_TRUE(SaveScreenshot(&dialog, "dlg146_destination_details"));
     });
-    Register("RefreshDialog", [](ScreenTest& t) {
+    RegisterExtractionShot("RefreshDialog", [](ExtractionScreenTest& t) {
         const int list = t.AddList("東京の会員", {{0, 0, Values(kElemPrefecture, {S("東京都")})}}, {101});
         addressui::CDestRenewDlg dialog(1, list);
         EXPECT_TRUE(SaveScreenshot(&dialog, "dlg2003_destination_refresh"));
@@ -136,4 +137,5 @@ void Register(const char* name, std::function<void(ScreenTest&)> body) {
     return true;
 }();
 
+}  // namespace extraction_screenshots_test
 }  // namespace

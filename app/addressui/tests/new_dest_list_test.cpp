@@ -14,6 +14,7 @@
 #include "app/addressui/tests/personal_list_test_env.h"
 
 namespace {
+namespace new_dest_list_test {
 
 using addressui::CDBListDlg;
 using addressui::CNewDestNameDlg;
@@ -108,4 +109,5 @@ TEST_F(NewDestListTest, FailuresLeaveNoEntryBehind) {
     EXPECT_EQ(Lists().CountExtractList(), 0);
 }
 
+}  // namespace new_dest_list_test
 }  // namespace

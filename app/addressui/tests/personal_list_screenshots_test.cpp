@@ -65,7 +65,7 @@ private:
     std::function<void(PeopleScreens&)> body_;
 };
 
-void Register(const char* suite, const char* name, std::function<void(PeopleScreens&)> body) {
+void RegisterPersonalListShot(const char* suite, const char* name, std::function<void(PeopleScreens&)> body) {
     ::testing::RegisterTest(suite, name, nullptr, nullptr, __FILE__, __LINE__,
                             [body]() -> extest::ExtractionEnvTest* { return new PeopleScreens(body); });
 }
@@ -76,8 +76,8 @@ void OpenList(addressui::CDBListDlg& dialog) {
     ASSERT_TRUE(ui::test::WaitUntil([&] { return !dialog.IsBusy() && dialog.Model()->EntryCount() > 0; }));
 }
 
-[[maybe_unused]] const bool registered = [] {
-    Register("Screenshots.PersonalList", "ListByIdAndBySurname", [](PeopleScreens&) {
+[[maybe_unused]] const bool personalListShotsRegistered = [] {
+    RegisterPersonalListShot("Screenshots.PersonalList", "ListByIdAndBySurname", [](PeopleScreens&) {
         addressui::CDBListDlg dialog(nullptr, nullptr);
         OpenList(dialog);
         dialog.List()->selectionModel()->select(dialog.Model()->index(2, 0),
@@ -88,12 +88,12 @@ void OpenList(addressui::CDBListDlg& dialog) {
         dialog.NextPage();
         EXPECT_TRUE(SaveScreenshot(&dialog, "dlg141_personal_list_by_surname_page2"));
     });
-    Register("Screenshots.PersonalList", "NewDestinationName", [](PeopleScreens&) {
+    RegisterPersonalListShot("Screenshots.PersonalList", "NewDestinationName", [](PeopleScreens&) {
         addressui::CNewDestNameDlg dialog;
         rectest::Control<QLineEdit>(&dialog, addressui::CNewDestNameDlg::kIdcName)->setText(ui::U8("春の優待会員"));
         EXPECT_TRUE(SaveScreenshot(&dialog, "dlg335_new_destination_name"));
     });
-    Register("Screenshots.AddressBookOfLists", "ListsForAMail", [](PeopleScreens& t) {
+    RegisterPersonalListShot("Screenshots.AddressBookOfLists", "ListsForAMail", [](PeopleScreens& t) {
         t.AddList("東京都の会員", {}, {1, 5, 8}, "2024/11/02 10:15:00");
         const int honored = t.AddList("春のキャンペーン当選者", {}, {2, 7}, "2024/12/01 09:00:00");
         t.AddList("携帯アドレスの方", {}, {2, 5}, "2024/12/05 18:30:12");

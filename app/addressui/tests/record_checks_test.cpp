@@ -11,6 +11,7 @@
 #include "core/addressbook/one_customer_data.h"
 
 namespace {
+namespace record_checks_test {
 
 using namespace addressui;
 using rectest::S;
@@ -180,4 +181,5 @@ TEST(RecordFields, FlagsHeaderAndReadOnlyTexts) {
     EXPECT_EQ(ReadOnlyDmFlagText(r), "");
 }
 
+}  // namespace record_checks_test
 }  // namespace

@@ -24,6 +24,7 @@
 #include "platform/notifier.h"
 
 namespace {
+namespace record_editor_test {
 
 using addressui::CDBEditSheet;
 using addressui::CDBEditSheet2;
@@ -474,4 +475,5 @@ TEST_F(RecordEditorTest, ALongNameStaysWithinTheScreen) {
     EXPECT_EQ(Control<QLabel>(Page(shortSheet, 0), ids::kHeaderName)->text(), ui::U8("佐藤 "));
 }
 
+}  // namespace record_editor_test
 }  // namespace

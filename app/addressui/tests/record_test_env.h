@@ -16,8 +16,10 @@
 #include <QTemporaryDir>
 #include <QWidget>
 
+#include <fstream>
 #include <memory>
 #include <ostream>
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -28,6 +30,7 @@
 #include "app/ui/sjis_text.h"
 #include "app/ui/testing/dialog_driver.h"
 #include "app/ui/testing/prompt_recorder.h"
+#include "app/ui/testing/qstring_printer.h"
 #include "app/ui/testing/type_text.h"
 #include "core/addressbook/database_edit.h"
 #include "core/addressbook/one_customer.h"
@@ -35,9 +38,15 @@
 #include "core/foundation/string_array.h"
 #include "core/foundation/system_option.h"
 
-inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
-
 namespace rectest {
+
+// The bytes of the file `path` (empty when it cannot be read).
+inline std::string ReadBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
 
 // Shift_JIS of a UTF-8 literal.
 inline std::string S(const char* utf8) { return Utf8ToSjis(utf8); }

@@ -16,6 +16,7 @@
 #include "app/ui/testing/screenshot.h"
 
 namespace {
+namespace screenshots_test {
 
 using namespace rectest;
 using ui::test::SaveMessageBoxScreenshot;
@@ -124,4 +125,5 @@ TEST_F(Screenshots, RecordEditorMessages) {
     EXPECT_TRUE(sheet.isVisible());  // Escape: back to the record
 }
 
+}  // namespace screenshots_test
 }  // namespace

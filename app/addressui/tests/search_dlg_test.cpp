@@ -15,6 +15,7 @@
 #include "platform/notifier.h"
 
 namespace {
+namespace search_dlg_test {
 
 using namespace rectest;
 using addressui::CDBSearchDlg;
@@ -144,4 +145,5 @@ TEST_F(SearchDlgTest, ThePickedValuesReplaceTheValueText) {
     EXPECT_EQ(Control<QLineEdit>(&dialog, CDBSearchDlg::kIdcValues)->text(), ui::U8("\"東京都\",\"大阪府\",\"京都府\""));
 }
 
+}  // namespace search_dlg_test
 }  // namespace

@@ -7,6 +7,7 @@
 #include "app/addressui/tests/record_test_env.h"
 
 namespace {
+namespace search_filter_test {
 
 using namespace rectest;
 using addressui::FilterSearchHits;
@@ -135,4 +136,5 @@ TEST(SearchBounds, PutInOrderByFieldKind) {
     }
 }
 
+}  // namespace search_filter_test
 }  // namespace

@@ -31,17 +31,11 @@
 #include "core/foundation/ini_manager.h"
 
 namespace {
+namespace search_result_test {
 
 using namespace rectest;
 using addressui::CSearchResultDlg;
 using addressui::SearchResultModel;
-
-std::string ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 OneExtractCondition PrefectureSearch() {
     OneExtractCondition c;
@@ -419,4 +413,5 @@ TEST_F(SearchResultTest, WindowRectangleIsKeptAndPulledOntoTheScreen) {
     EXPECT_EQ(dialog.size(), natural);
 }
 
+}  // namespace search_result_test
 }  // namespace

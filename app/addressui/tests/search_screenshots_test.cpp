@@ -28,6 +28,7 @@
 #include "app/ui/testing/screenshot.h"
 
 namespace {
+namespace search_screenshots_test {
 
 using namespace rectest;
 using ui::test::SaveScreenshot;
@@ -74,19 +75,19 @@ protected:
 };
 
 // One screenshot test: the fixture with `body` as its test body.
-class ScreenTest : public SearchScreens {
+class SearchScreenTest : public SearchScreens {
 public:
-    explicit ScreenTest(std::function<void(ScreenTest&)> body) : body_(std::move(body)) {}
+    explicit SearchScreenTest(std::function<void(SearchScreenTest&)> body) : body_(std::move(body)) {}
     void TestBody() override { body_(*this); }
     using SearchScreens::Book;
 
 private:
-    std::function<void(ScreenTest&)> body_;
+    std::function<void(SearchScreenTest&)> body_;
 };
 
-void Register(const char* name, std::function<void(ScreenTest&)> body) {
+void RegisterSearchShot(const char* name, std::function<void(SearchScreenTest&)> body) {
     ::testing::RegisterTest("Screenshots.AddressSearch", name, nullptr, nullptr, __FILE__, __LINE__,
-                            [body]() -> SearchScreens* { return new ScreenTest(body); });
+                            [body]() -> SearchScreens* { return new SearchScreenTest(body); });
 }
 
 OneExtractCondition PrefectureCondition() {
@@ -97,15 +98,15 @@ OneExtractCondition PrefectureCondition() {
     return c;
 }
 
-[[maybe_unused]] const bool registered = [] {
-    Register("SearchDialog", [](ScreenTest&) {
+[[maybe_unused]] const bool searchShotsRegistered = [] {
+    RegisterSearchShot("SearchDialog", [](SearchScreenTest&) {
         addressui::CDBSearchDlg dialog;
         auto* field = Control<QComboBox>(&dialog, addressui::CDBSearchDlg::kIdcField);
         field->setCurrentIndex(field->findText(ui::U8("都道府県")));
         Control<QLineEdit>(&dialog, addressui::CDBSearchDlg::kIdcValues)->setText(ui::U8("東京都,神奈川県"));
         EXPECT_TRUE(SaveScreenshot(&dialog, "dlg191_search"));
     });
-    Register("SearchResult", [](ScreenTest& t) {
+    RegisterSearchShot("SearchResult", [](SearchScreenTest& t) {
         OneExtractCondition condition = PrefectureCondition();
         std::vector<int> hits = addressui::RunSearch(t.Book(), condition);
         addressui::CSearchResultDlg dialog(&hits, &condition);
@@ -116,7 +117,7 @@ OneExtractCondition PrefectureCondition() {
         dialog.List()->sortByColumn(2, Qt::AscendingOrder);
         EXPECT_TRUE(SaveScreenshot(&dialog, "dlg193_search_result_sorted_by_surname"));
     });
-    Register("ValueSelection", [](ScreenTest&) {
+    RegisterSearchShot("ValueSelection", [](SearchScreenTest&) {
         addressui::CEqualValueDlg dialog(kElemPrefecture);
         dialog.show();
         ASSERT_TRUE(ui::test::WaitUntil([&] { return !dialog.IsLoading(); }));
@@ -125,13 +126,13 @@ OneExtractCondition PrefectureCondition() {
         ui::test::ClickControl(&dialog, addressui::CEqualValueDlg::kIdcAdd);
         EXPECT_TRUE(SaveScreenshot(&dialog, "dlg135_value_selection"));
     });
-    Register("ColumnSelection", [](ScreenTest&) {
+    RegisterSearchShot("ColumnSelection", [](SearchScreenTest&) {
         addressui::CDBColumnInfo info;
         info.LoadColumnInfo();
         addressui::CColumnSelectDlg dialog(&info);
         EXPECT_TRUE(SaveScreenshot(&dialog, "dlg175_column_selection"));
     });
-    Register("NameDialogs", [](ScreenTest&) {
+    RegisterSearchShot("NameDialogs", [](SearchScreenTest&) {
         addressui::CDestNameDlg dest;
         Control<QLineEdit>(&dest, addressui::CDestNameDlg::kIdcName)->setText(ui::U8("東京・神奈川の会員"));
         EXPECT_TRUE(SaveScreenshot(&dest, "dlg157_destination_name"));
@@ -145,4 +146,5 @@ OneExtractCondition PrefectureCondition() {
     return true;
 }();
 
+}  // namespace search_screenshots_test
 }  // namespace

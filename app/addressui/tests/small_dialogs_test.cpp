@@ -12,6 +12,7 @@
 #include "platform/notifier.h"
 
 namespace {
+namespace small_dialogs_test {
 
 using namespace rectest;
 using addressui::CEqualValueDlg;
@@ -139,4 +140,5 @@ TEST_F(NameDialogsTest, EmptyNamesAreRefusedWhereTheyMustBeGiven) {
     EXPECT_EQ(prompts_.texts().size(), 2);
 }
 
+}  // namespace small_dialogs_test
 }  // namespace

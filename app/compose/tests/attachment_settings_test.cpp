@@ -16,6 +16,7 @@
 #include "app/sendrecv/tests/mail_dialogs_env.h"
 
 namespace {
+namespace attachment_settings_test {
 
 using namespace compose;
 using maildlg::Control;
@@ -196,4 +197,5 @@ TEST_F(AttachmentDialog, OkRefusesTooMuchAndStaysOpen) {
     EXPECT_FALSE(fs::exists(folder_ + "more.bin"));
 }
 
+}  // namespace attachment_settings_test
 }  // namespace

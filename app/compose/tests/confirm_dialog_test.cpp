@@ -11,6 +11,7 @@
 #include "core/foundation/ini_manager.h"
 
 namespace {
+namespace confirm_dialog_test {
 
 using compose::CConfirmDialog;
 using namespace maildlg;
@@ -105,4 +106,5 @@ TEST_F(ConfirmDialog, TheChoiceBelongsToTheOpenEnvironment) {
     EXPECT_TRUE(Run("EMLOPEN", 0x21, [](QDialog* d) { ui::test::ClickControl(d, shell::dialogs::kIdOk); }, &answer));
 }
 
+}  // namespace confirm_dialog_test
 }  // namespace

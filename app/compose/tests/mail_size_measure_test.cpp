@@ -25,11 +25,11 @@ namespace {
 
 using sendtest::Sjis;
 
-std::string Field(int row) { return MailWordInsert::itsMailInsertDefinition[static_cast<std::size_t>(row)].insertString; }
+std::string InsertString(int row) { return MailWordInsert::itsMailInsertDefinition[static_cast<std::size_t>(row)].insertString; }
 // The field in its HTML form ("&lt;%…%&gt;").
 std::string HtmlField(int row) {
     std::string out;
-    HtmlEscapeMergeValue(Field(row), out);
+    HtmlEscapeMergeValue(InsertString(row), out);
     return out;
 }
 
@@ -108,7 +108,7 @@ TEST(MergedSize, EqualsTheMergeOfEveryRecipientOnHardValues) {
     f.Add(9, {{kElemCustomerID, "0009"}, {kElemKanjiSei, "\x80\xFD"}, {kElemPrefecture, lead + lead}});
     f.Add(12345678, {{kElemKanjiSei, std::string(300, 'a')}});
 
-    const std::string sei = Field(kElemKanjiSei), mei = Field(kElemKanjiMei), company = Field(kElemCompany);
+    const std::string sei = InsertString(kElemKanjiSei), mei = InsertString(kElemKanjiMei), company = InsertString(kElemCompany);
     const std::vector<std::string> texts = {
         "",
         sei,
@@ -122,8 +122,8 @@ TEST(MergedSize, EqualsTheMergeOfEveryRecipientOnHardValues) {
         "<%" + Sjis("未知") + "%>" + sei + "<%",          // an unknown field and a bare opener
         HtmlField(kElemKanjiSei) + "&lt;%" + HtmlField(kElemCompany) + "&lt;%" + Sjis("未知") + "%&gt;",
         "<p>" + sei + HtmlField(kElemKanjiMei) + "&lt;" + company + "<&</p>",  // both forms in one HTML part
-        Field(kElemCustomerID) + Field(kElemBirthday) + Field(kElemEntryDate) + Field(kElemRenewalDate),
-        Field(kElemExtraFirst) + Field(kElemExtraFirst + 1) + Field(kElemPrefecture),
+        InsertString(kElemCustomerID) + InsertString(kElemBirthday) + InsertString(kElemEntryDate) + InsertString(kElemRenewalDate),
+        InsertString(kElemExtraFirst) + InsertString(kElemExtraFirst + 1) + InsertString(kElemPrefecture),
         Sjis("ﾃｽﾄ") + sei + Sjis("ｶﾞｯｺｳ"),
     };
     ExpectSameAsNaive(f, texts);
@@ -155,7 +155,7 @@ TEST(MergedSize, EqualsTheMergeOfEveryRecipientOnRandomValues) {
         for (int p = 0; p < pieces; ++p) {
             text += randomText(3);
             const int row = rows[rng() % rows.size()];
-            text += (rng() % 2) ? Field(row) : HtmlField(row);
+            text += (rng() % 2) ? InsertString(row) : HtmlField(row);
         }
         texts.push_back(text + randomText(2));
     }
@@ -168,7 +168,7 @@ TEST(MergedSize, IdsOutsideTheDirectTableGoToTheIndex) {
     f.Add(-7, {{kElemKanjiSei, "abcdef"}});
     f.Add(5, {{kElemKanjiSei, "ab"}});  // a repeated ID: the later row is the record
     for (int id = 10; id < 200; ++id) f.Add(id, {{kElemKanjiSei, "x"}});
-    const std::string text = Field(kElemKanjiSei);
+    const std::string text = InsertString(kElemKanjiSei);
     AddressBookRows rows(f.book, 1 << 20);
     EXPECT_EQ(rows.RowOf(-7), 1);
     EXPECT_EQ(rows.RowOf(5), 2);
@@ -197,7 +197,7 @@ TEST(MergedSize, LargeListsReadInPartsGiveTheSameResult) {
     }
     EXPECT_GT(AddressBookRows::Parts(f.ids.size()), 1);
     for (const bool widen : {false, true}) {
-        const std::string text = Field(kElemKanjiSei) + "\xDE";
+        const std::string text = InsertString(kElemKanjiSei) + "\xDE";
         EXPECT_EQ(Analytic(f.book, f.ids, text, 0, widen, f.ids.size()), Naive(f.book, f.ids, text, 0, widen));
     }
     std::vector<int> reversed(f.ids.rbegin(), f.ids.rend());
@@ -238,7 +238,7 @@ TEST_F(MeasureTest, TestRecipientOfTheKindIsMerged) {
         MailSizeMeasure m;
         m.mode = kMeasureTestRecipient;
         m.kind = c.kind;
-        m.texts = {Field(kElemKanjiSei) + "!", "", "x"};
+        m.texts = {InsertString(kElemKanjiSei) + "!", "", "x"};
         ASSERT_TRUE(CheckMailSizeForCarriers(nullptr, m, Stores())) << c.kind;
         EXPECT_EQ(m.result.sizes[0], c.subject) << c.kind;  // ﾓﾊﾞｲﾙ widens to モバイル: 8 bytes
         EXPECT_EQ(m.result.sizes[1], 0);
@@ -265,7 +265,7 @@ TEST_F(MeasureTest, FailuresAreToldAndLeaveTheUnmergedLengths) {
         MailSizeMeasure m;
         m.mode = c.mode;
         m.kind = kKindTextDocomo;
-        m.texts = {Field(kElemKanjiSei), "body", ""};
+        m.texts = {InsertString(kElemKanjiSei), "body", ""};
         m.ids = c.ids;
         CheckStores stores = Stores();
         if (!c.withBook) stores.book = nullptr;
@@ -273,7 +273,7 @@ TEST_F(MeasureTest, FailuresAreToldAndLeaveTheUnmergedLengths) {
         ASSERT_EQ(prompts_.texts().size(), 1);
         EXPECT_EQ(prompts_.texts()[0], ui::U8(c.text));
         EXPECT_EQ(prompts_.captions()[0], ui::U8(c.caption));
-        EXPECT_EQ(m.result.sizes[0], static_cast<int64_t>(Field(kElemKanjiSei).size()));
+        EXPECT_EQ(m.result.sizes[0], static_cast<int64_t>(InsertString(kElemKanjiSei).size()));
         EXPECT_EQ(m.result.sizes[1], 4);
     }
 
@@ -282,10 +282,10 @@ TEST_F(MeasureTest, FailuresAreToldAndLeaveTheUnmergedLengths) {
     const std::vector<int> none;
     MailSizeMeasure m;
     m.kind = kKindTextPc;
-    m.texts = {Field(kElemKanjiSei), "", ""};
+    m.texts = {InsertString(kElemKanjiSei), "", ""};
     m.ids = &none;
     EXPECT_TRUE(CheckMailSizeForCarriers(nullptr, m, Stores()));
-    EXPECT_EQ(m.result.sizes[0], static_cast<int64_t>(Field(kElemKanjiSei).size()));
+    EXPECT_EQ(m.result.sizes[0], static_cast<int64_t>(InsertString(kElemKanjiSei).size()));
     EXPECT_TRUE(prompts_.texts().isEmpty());
 
     // The known ID is merged; unknown ones beside it are passed over.
@@ -318,8 +318,8 @@ TEST_F(MeasureTest, SoftbankHtmlWithPictogramsIsNotWidened) {
     const std::vector<int> ids = {id};
     const std::string pictogram = "\xF8\x9F";
     for (const auto& [kind, text, expected] :
-         {std::tuple{kKindHtmlSoftbank, Field(kElemKanjiSei), 8}, std::tuple{kKindHtmlSoftbank, Field(kElemKanjiSei) + pictogram, 6},
-          std::tuple{kKindTextSoftbank, Field(kElemKanjiSei) + pictogram, 10}}) {
+         {std::tuple{kKindHtmlSoftbank, InsertString(kElemKanjiSei), 8}, std::tuple{kKindHtmlSoftbank, InsertString(kElemKanjiSei) + pictogram, 6},
+          std::tuple{kKindTextSoftbank, InsertString(kElemKanjiSei) + pictogram, 10}}) {
         MailSizeMeasure m;
         m.kind = kind;
         m.texts = {text, "", ""};

@@ -16,6 +16,7 @@
 #include "app/sendrecv/tests/mail_dialogs_env.h"
 
 namespace {
+namespace mail_text_edit_test {
 
 using compose::CMailTextEdit;
 using namespace maildlg;
@@ -141,4 +142,5 @@ TEST_F(MailTextEdit, DateGoesInPlaceOfTheSelection) {
     EXPECT_EQ(edit.toPlainText(), QStringLiteral("2025/03/04 05:06:07"));
 }
 
+}  // namespace mail_text_edit_test
 }  // namespace

@@ -15,6 +15,7 @@
 #include "app/ui/testing/type_text.h"
 
 namespace {
+namespace pictogram_input_dlg_test {
 
 using namespace compose;
 
@@ -127,4 +128,5 @@ TEST(PictogramLooks, CoverEveryCodeAndAgreeWithTheTextBoundary) {
     EXPECT_EQ(PictogramCodeOf(u'a'), 0);
 }
 
+}  // namespace pictogram_input_dlg_test
 }  // namespace

@@ -17,6 +17,7 @@
 #include "app/ui/testing/screenshot.h"
 
 namespace {
+namespace screenshots_test {
 
 using namespace compose;
 using namespace maildlg;
@@ -67,4 +68,5 @@ TEST_F(Screenshots, MailTextEditMenu) {
     EXPECT_TRUE(SaveScreenshot(extended, "mail_text_edit_menu_extended"));
 }
 
+}  // namespace screenshots_test
 }  // namespace

@@ -34,6 +34,7 @@
 #include "app/ui/control_ids.h"
 #include "app/ui/sjis_text.h"
 #include "app/ui/testing/prompt_recorder.h"
+#include "app/ui/testing/qstring_printer.h"
 #include "core/addressbook/database_edit.h"
 #include "core/addressbook/extract_action.h"
 #include "core/addressbook/extract_list_viewer.h"
@@ -47,8 +48,6 @@
 #include "core/mailstore/history_list_viewer.h"
 #include "core/mailstore/mail_list_viewer.h"
 #include "core/mailstore/one_mail_maker.h"
-
-inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
 
 namespace cdtest {
 

@@ -17,6 +17,7 @@
 #include "app/ui/html_view.h"
 #include "app/ui/testing/dialog_driver.h"
 #include "app/ui/testing/screenshot.h"
+#include "app/ui/sjis_text.h"
 #include "platform/notifier.h"
 
 namespace compose {
@@ -25,7 +26,7 @@ namespace {
 using cdtest::FileBytes;
 using cdtest::S;
 
-QString U(const char* utf8) { return QString::fromUtf8(utf8); }
+using ui::U8;
 
 const char kPdf[] = "%PDF-1.4\n% report\n\x00\x01\x02\xff";
 const std::string kPdfBytes(kPdf, sizeof kPdf - 1);
@@ -108,8 +109,8 @@ TEST_F(HtmlMailPageTest, RefusedFilesChangeNothing) {
     for (const auto& c : cases) {
         EXPECT_EQ(page_->ImportFile(Eml(c.file), true), c.result) << c.file;
         ASSERT_FALSE(prompts_.prompts().empty());
-        EXPECT_EQ(prompts_.prompts().back().caption, U(c.caption)) << c.file;
-        EXPECT_EQ(prompts_.prompts().back().text, U(c.text)) << c.file;
+        EXPECT_EQ(prompts_.prompts().back().caption, U8(c.caption)) << c.file;
+        EXPECT_EQ(prompts_.prompts().back().text, U8(c.text)) << c.file;
         EXPECT_EQ(page_->Subject(), subject);
         EXPECT_EQ(Content(), content);
         EXPECT_EQ(page_->GetTempFilePath(), temp);
@@ -135,8 +136,8 @@ TEST_F(HtmlMailPageTest, CharactersShiftJisCannotHoldAreNamedForTheSubjectAndThe
     EXPECT_EQ(page_->Subject(), S("ご案内"));
     const QStringList texts = prompts_.texts();
     ASSERT_EQ(texts.size(), 2) << texts.join("|").toStdString();
-    EXPECT_TRUE(texts[0].contains(U("取り除いて入力しました")) && texts[0].contains(U("「🎁」"))) << texts[0].toStdString();
-    EXPECT_TRUE(texts[1].contains(U("表示や送信の際には空白になります")) && texts[1].contains(U("「😀」")))
+    EXPECT_TRUE(texts[0].contains(U8("取り除いて入力しました")) && texts[0].contains(U8("「🎁」"))) << texts[0].toStdString();
+    EXPECT_TRUE(texts[1].contains(U8("表示や送信の際には空白になります")) && texts[1].contains(U8("「😀」")))
         << texts[1].toStdString();
 }
 
@@ -148,14 +149,14 @@ TEST_F(HtmlMailPageTest, KeptAttachmentsBecomeTheMailsOwn) {
     AcceptAttachmentDialog();
     ASSERT_EQ(page_->ImportFile(Eml("html_with_attachment.eml"), true), CMailEditPageHtml::kImported);
 
-    EXPECT_EQ(Captions(), QStringList{U("EML内添付ファイルの利用確認")});
-    EXPECT_TRUE(prompts_.texts()[0].endsWith(U("【設定されている添付ファイル】\r\nreport.pdf")));
+    EXPECT_EQ(Captions(), QStringList{U8("EML内添付ファイルの利用確認")});
+    EXPECT_TRUE(prompts_.texts()[0].endsWith(U8("【設定されている添付ファイル】\r\nreport.pdf")));
     EXPECT_EQ(FileBytes(WorkFile("report.pdf")), kPdfBytes);
     const std::vector<AttachData>& list = dialog->MailRecord().attach[0];
     ASSERT_EQ(list.size(), 1u);
     EXPECT_EQ(list[0].fileName, "report.pdf");
     EXPECT_EQ(list[0].secondText, std::to_string(kPdfBytes.size()));
-    EXPECT_EQ(page_->GetNamesField()->text(), U("report.pdf"));
+    EXPECT_EQ(page_->GetNamesField()->text(), U8("report.pdf"));
     EXPECT_EQ(page_->GetSubjectEdit()->GetSjisText(), S("春の新作のご案内"));
 
     const std::string text = MimeText();
@@ -165,7 +166,7 @@ TEST_F(HtmlMailPageTest, KeptAttachmentsBecomeTheMailsOwn) {
     ASSERT_EQ(page_->InlineImages().size(), 1u);
     EXPECT_EQ(page_->InlineImages()[0].contentId, "logo@quendrel");
 
-    EXPECT_TRUE(page_->GetView()->toPlainText().contains(U("春の新作が入荷しました。")));
+    EXPECT_TRUE(page_->GetView()->toPlainText().contains(U8("春の新作が入荷しました。")));
     EXPECT_TRUE(page_->GetView()->Refused().isEmpty());
     const QImage image = page_->GetView()->loadResource(QTextDocument::ImageResource, QUrl("cid:logo@quendrel")).value<QImage>();
     EXPECT_EQ(image.size(), QSize(160, 48));
@@ -183,7 +184,7 @@ TEST_F(HtmlMailPageTest, KeptAttachmentsBecomeTheMailsOwn) {
     EXPECT_TRUE(prompts_.prompts().empty());
     EXPECT_EQ(page_->Subject(), S("春の新作のご案内"));
     EXPECT_EQ(Content(), content);
-    EXPECT_TRUE(page_->GetView()->toPlainText().contains(U("春の新作が入荷しました。")));
+    EXPECT_TRUE(page_->GetView()->toPlainText().contains(U8("春の新作が入荷しました。")));
 }
 
 // Cancel in the attachment dialog removes what the import extracted; the list stays.
@@ -206,8 +207,8 @@ TEST_F(HtmlMailPageTest, SameNamedAttachmentIsReplacedOnlyWhenAsked) {
 
     prompts_.Answer(platform::kIdNo);
     ASSERT_EQ(page_->ImportFile(Eml("html_with_attachment.eml"), false), CMailEditPageHtml::kImported);
-    EXPECT_EQ(Captions(), QStringList{U("同一名称ファイルの添付確認")});
-    EXPECT_TRUE(prompts_.texts()[0].startsWith(U("次の名称の添付ファイルがEMLファイルの中に見つかりました。\r\n\r\nreport.pdf\r\n\r\n")));
+    EXPECT_EQ(Captions(), QStringList{U8("同一名称ファイルの添付確認")});
+    EXPECT_TRUE(prompts_.texts()[0].startsWith(U8("次の名称の添付ファイルがEMLファイルの中に見つかりました。\r\n\r\nreport.pdf\r\n\r\n")));
     EXPECT_EQ(FileBytes(WorkFile("report.pdf")), "old");
     ASSERT_EQ(dialog->MailRecord().attach[0].size(), 1u);
     EXPECT_EQ(dialog->MailRecord().attach[0][0].secondText, "3");
@@ -215,7 +216,7 @@ TEST_F(HtmlMailPageTest, SameNamedAttachmentIsReplacedOnlyWhenAsked) {
     prompts_.clear();
     AcceptAttachmentDialog();
     ASSERT_EQ(page_->ImportFile(Eml("html_with_attachment.eml"), false), CMailEditPageHtml::kImported);
-    EXPECT_EQ(Captions(), (QStringList{U("同一名称ファイルの添付確認"), U("EML内添付ファイルの利用確認")}));
+    EXPECT_EQ(Captions(), (QStringList{U8("同一名称ファイルの添付確認"), U8("EML内添付ファイルの利用確認")}));
     EXPECT_EQ(FileBytes(WorkFile("report.pdf")), kPdfBytes);
     ASSERT_EQ(dialog->MailRecord().attach[0].size(), 1u);
     EXPECT_EQ(dialog->MailRecord().attach[0][0].secondText, std::to_string(kPdfBytes.size()));
@@ -233,15 +234,15 @@ TEST_F(HtmlMailPageTest, AttachmentsThatMayNotBeSentAreDroppedOnlyWithConsent) {
 
     prompts_.Answer(platform::kIdNo);
     EXPECT_EQ(page_->ImportFile(Eml("html_with_attachment.eml"), false), CMailEditPageHtml::kStopped);
-    EXPECT_EQ(Captions(), (QStringList{U("EML内添付ファイルの破棄確認"), U("添付ファイル送信のヒント")}));
+    EXPECT_EQ(Captions(), (QStringList{U8("EML内添付ファイルの破棄確認"), U8("添付ファイル送信のヒント")}));
     EXPECT_EQ(prompts_.prompts()[0].style & 0xF00u, unsigned(ui::kMbDefButton2));
-    EXPECT_TRUE(prompts_.texts()[0].endsWith(U("【破棄される添付ファイル】\r\nreport.pdf")));
+    EXPECT_TRUE(prompts_.texts()[0].endsWith(U8("【破棄される添付ファイル】\r\nreport.pdf")));
     EXPECT_EQ(Content(), content);
     EXPECT_EQ(TempFiles(), std::vector<std::string>{temp});
 
     prompts_.clear();
     EXPECT_EQ(page_->ImportFile(Eml("html_with_attachment.eml"), false), CMailEditPageHtml::kImported);
-    EXPECT_EQ(Captions(), QStringList{U("EML内添付ファイルの破棄確認")});
+    EXPECT_EQ(Captions(), QStringList{U8("EML内添付ファイルの破棄確認")});
     EXPECT_NE(Content(), content);
     EXPECT_TRUE(dialog->MailRecord().attach[0].empty());
     EXPECT_FALSE(std::filesystem::exists(WorkFile("report.pdf")));

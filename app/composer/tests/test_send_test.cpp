@@ -19,6 +19,7 @@
 #include "app/sendrecv/tests/test_mail_fixture.h"
 #include "app/environment/run_monitor.h"
 #include "app/widgets/varnis_property_sheet.h"
+#include "app/ui/sjis_text.h"
 #include "core/foundation/log_writer.h"
 #include "core/transport/tests/transport_test_servers.h"
 #include "platform/notifier.h"
@@ -28,7 +29,7 @@ namespace {
 
 using cdtest::S;
 
-QString U(const char* utf8) { return QString::fromUtf8(utf8); }
+using ui::U8;
 
 class ComposeTestSendTest : public cdtest::ComposeEnvTest {
 protected:
@@ -94,19 +95,19 @@ TEST_F(ComposeTestSendTest, PageTestButtonSendsTheMailMergedForTheTestRecipient)
 
     pc->TestButton()->click();
 
-    EXPECT_EQ(LastCaption(), U("テストメール送信成功")) << LastText().toStdString();
+    EXPECT_EQ(LastCaption(), U8("テストメール送信成功")) << LastText().toStdString();
     ExpectReleased();
     const auto delivered = Delivered();
     ASSERT_EQ(delivered.size(), 1u);
     EXPECT_EQ(smtp_.Envelope(1), "info@example.jp\ntester@example.jp\n");
     const tmtest::Delivered d = tmtest::ReadDelivered(delivered[0]);
     EXPECT_EQ(d.defects, 0);
-    EXPECT_EQ(d.subject, U("山田様へ春のご案内"));
-    EXPECT_TRUE(d.text.startsWith(U("山田様\n.点で始まる行\n"))) << d.text.toStdString();
-    EXPECT_EQ(d.attachments.value(U("案内.pdf")), QByteArray::fromStdString(pdf));
-    EXPECT_EQ(d.toName, U("山田太郎"));
-    EXPECT_EQ(d.rawFrom, U("\"Quendrel Shop\" <info@example.jp>"));
-    EXPECT_TRUE(d.messageId.endsWith(U("@example.jp>")));
+    EXPECT_EQ(d.subject, U8("山田様へ春のご案内"));
+    EXPECT_TRUE(d.text.startsWith(U8("山田様\n.点で始まる行\n"))) << d.text.toStdString();
+    EXPECT_EQ(d.attachments.value(U8("案内.pdf")), QByteArray::fromStdString(pdf));
+    EXPECT_EQ(d.toName, U8("山田太郎"));
+    EXPECT_EQ(d.rawFrom, U8("\"Quendrel Shop\" <info@example.jp>"));
+    EXPECT_TRUE(d.messageId.endsWith(U8("@example.jp>")));
     EXPECT_TRUE(d.xMailer.isEmpty());
 }
 
@@ -123,14 +124,14 @@ TEST_F(ComposeTestSendTest, CarrierPageSendsItsCarriersPictogramCodes) {
 
     au->TestButton()->click();
 
-    EXPECT_EQ(LastCaption(), U("テストメール送信成功")) << LastText().toStdString();
+    EXPECT_EQ(LastCaption(), U8("テストメール送信成功")) << LastText().toStdString();
     ExpectReleased();
     const auto delivered = Delivered();
     ASSERT_EQ(delivered.size(), 1u);
     EXPECT_EQ(smtp_.Envelope(1), "info@example.jp\ntester@ezweb.ne.jp\n");
     const tmtest::Delivered d = tmtest::ReadDelivered(delivered[0]);
     EXPECT_EQ(d.defects, 0);
-    EXPECT_EQ(d.subject, U("鈴木様へ"));
+    EXPECT_EQ(d.subject, U8("鈴木様へ"));
     const std::string raw = cdtest::FileBytes(delivered[0].string());
     const QString unfolded = QString::fromLatin1(raw).replace(QRegularExpression(QStringLiteral("\r?\n[ \t]+")), QStringLiteral(" "));
     EXPECT_TRUE(unfolded.contains(QRegularExpression(QStringLiteral("^Content-Type: text/plain;\\s*charset=\"?iso-2022-jp\"?\r?$"),
@@ -158,34 +159,34 @@ TEST_F(ComposeTestSendTest, DialogCommandSendsThePageOfAStoredMimeText) {
     EXPECT_EQ(smtp_.Envelope(1), "info@example.jp\ntester@example.jp\n");
     const tmtest::Delivered d = tmtest::ReadDelivered(delivered[0]);
     EXPECT_EQ(d.defects, 0);
-    EXPECT_EQ(d.subject, U("春の新作のご案内"));
-    EXPECT_TRUE(d.html.contains(U("<p>春の新作が入荷しました。</p>"))) << d.html.toStdString();
-    EXPECT_TRUE(d.html.contains(U("cid:logo@quendrel")));
-    ASSERT_EQ(d.inlineParts.keys(), QStringList{U("logo@quendrel")});
+    EXPECT_EQ(d.subject, U8("春の新作のご案内"));
+    EXPECT_TRUE(d.html.contains(U8("<p>春の新作が入荷しました。</p>"))) << d.html.toStdString();
+    EXPECT_TRUE(d.html.contains(U8("cid:logo@quendrel")));
+    ASSERT_EQ(d.inlineParts.keys(), QStringList{U8("logo@quendrel")});
     EXPECT_TRUE(d.inlineParts.first().startsWith("\x89PNG"));
-    ASSERT_EQ(d.attachments.keys(), QStringList{U("report.pdf")});
+    ASSERT_EQ(d.attachments.keys(), QStringList{U8("report.pdf")});
     EXPECT_EQ(d.attachments.first(), QByteArray::fromStdString(cdtest::FileBytes(env_layout::AttachWorkFolder(*Env(), 0) + "report.pdf")));
-    EXPECT_EQ(d.toName, U("山田太郎様"));
+    EXPECT_EQ(d.toName, U8("山田太郎様"));
     EXPECT_EQ(d.xMailer, QString::fromStdString(ComposedTestMailerLine().substr(10)));
-    EXPECT_TRUE(d.xMailer.startsWith(U("Quendrel version ")));
-    EXPECT_TRUE(d.messageId.endsWith(U("@example.jp>")));
+    EXPECT_TRUE(d.xMailer.startsWith(U8("Quendrel version ")));
+    EXPECT_TRUE(d.messageId.endsWith(U8("@example.jp>")));
 }
 
 // The dialog's command takes the active tab's page and its recipient, and refuses an empty
 // merged subject or body before asking anything.
 TEST_F(ComposeTestSendTest, DialogCommandTakesTheActivePageAndRefusesEmptyTexts) {
     auto dialog = OpenTextMail();
-    const QString failed = U("テストメール送信失敗");
+    const QString failed = U8("テストメール送信失敗");
     dialog->GetTextPage(0)->Body()->SetSjisText(S("本文"));
     EXPECT_EQ(TestSendComposedMail(*dialog), 0);
-    EXPECT_EQ(LastText(), U("メールのタイトルがありません"));
+    EXPECT_EQ(LastText(), U8("メールのタイトルがありません"));
     EXPECT_EQ(LastCaption(), failed);
     ExpectReleased();
 
     dialog->GetTextPage(0)->Subject()->SetSjisText(S("件名"));
     dialog->GetTextPage(0)->Body()->SetSjisText("");
     EXPECT_EQ(TestSendComposedMail(*dialog), 0);
-    EXPECT_EQ(LastText(), U("メールの本文がありません"));
+    EXPECT_EQ(LastText(), U8("メールの本文がありません"));
     ExpectReleased();
 
     // The NTT DoCoMo tab goes to the mobile recipient; declined at the question.
@@ -197,8 +198,8 @@ TEST_F(ComposeTestSendTest, DialogCommandTakesTheActivePageAndRefusesEmptyTexts)
     prompts_.Answer(platform::kIdNo);
     EXPECT_EQ(TestSendComposedMail(*dialog), 0);
     ASSERT_EQ(prompts_.prompts().size(), 2u);
-    EXPECT_TRUE(prompts_.texts()[0].contains(U("テスト送信用アドレス[tester@docomo.ne.jp]")));
-    EXPECT_EQ(LastText(), U("テストメールの送信を中止しました。"));
+    EXPECT_TRUE(prompts_.texts()[0].contains(U8("テスト送信用アドレス[tester@docomo.ne.jp]")));
+    EXPECT_EQ(LastText(), U8("テストメールの送信を中止しました。"));
     ExpectReleased();
     EXPECT_TRUE(Delivered().empty());
 }
@@ -220,15 +221,15 @@ TEST_F(ComposeTestSendTest, CancelDuringConnectLetsTheNextTestGo) {
         return true;
     });
     pc->TestButton()->click();
-    EXPECT_EQ(LastText(), U("テストメール送信をキャンセルしました。"));
-    EXPECT_EQ(LastCaption(), U("テストメール送信キャンセル"));
+    EXPECT_EQ(LastText(), U8("テストメール送信をキャンセルしました。"));
+    EXPECT_EQ(LastCaption(), U8("テストメール送信キャンセル"));
     EXPECT_TRUE(pausedDuring);
     EXPECT_TRUE(clientDuring);
     ExpectReleased();
 
     SetOption(9, std::to_string(smtp_.port()));
     pc->TestButton()->click();
-    EXPECT_EQ(LastCaption(), U("テストメール送信成功")) << LastText().toStdString();
+    EXPECT_EQ(LastCaption(), U8("テストメール送信成功")) << LastText().toStdString();
     EXPECT_EQ(Delivered().size(), 1u);
 }
 
@@ -253,14 +254,14 @@ TEST_F(ComposeTestSendTest, RefusedWhileARunHoldsTheClient) {
     {
         RunUnderWay run;
         pc->TestButton()->click();
-        EXPECT_EQ(LastText(), U("送受信中はテストメールの送信ができません"));
+        EXPECT_EQ(LastText(), U8("送受信中はテストメールの送信ができません"));
         ExpectReleased();
     }
     CMySMTPS* runs = service_->CreateSmtpClient();
     service_->GetScheduler()->SetEnabled(false);
     prompts_.clear();
     pc->TestButton()->click();
-    EXPECT_EQ(LastText(), U("送受信中はテストメールの送信ができません"));
+    EXPECT_EQ(LastText(), U8("送受信中はテストメールの送信ができません"));
     EXPECT_EQ(service_->GetSmtpClient(), runs);
     EXPECT_FALSE(service_->GetScheduler()->IsEnabled());
     service_->DeleteSmtpClient();

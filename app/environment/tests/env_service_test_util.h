@@ -22,6 +22,7 @@
 #include "app/environment/new_environment.h"
 #include "app/environment/run_monitor.h"
 #include "app/ui/testing/prompt_recorder.h"
+#include "app/ui/testing/qstring_printer.h"
 #include "core/addressbook/database_edit.h"
 #include "core/foundation/csv_write.h"
 #include "core/foundation/env_manager.h"
@@ -29,9 +30,6 @@
 #include "core/foundation/store_key.h"
 #include "platform/notifier.h"
 #include "platform/safe_write.h"
-
-// Failures print texts readably.
-inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
 
 namespace envsvc {
 

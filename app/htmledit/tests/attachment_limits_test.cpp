@@ -30,7 +30,7 @@ namespace {
 
 constexpr unsigned kCautionStyle = platform::kMbOk | platform::kMbIconWarning;
 
-struct Carrier {
+struct AttachmentCarrier {
     const char* name;
     std::function<std::unique_ptr<CAttachmentSettingDlg>()> make;
     std::uint32_t files;
@@ -39,26 +39,26 @@ struct Carrier {
 };
 
 template <class T>
-std::unique_ptr<CAttachmentSettingDlg> Make() {
+std::unique_ptr<CAttachmentSettingDlg> MakeAttachmentDlg() {
     return std::make_unique<T>();
 }
 
-const Carrier kCarriers[] = {
-    {"HtmlPc", Make<CAttachmentSettingDlgHtmlPc>, 20, 5242880, "PC向けメールでは添付ファイルを20まで"},
-    {"HtmlDocomo", Make<CAttachmentSettingDlgHtmlDocomo>, 10, 2097152, "NTT DoCoMo向けメールでは添付ファイルを10まで"},
-    {"HtmlAu", Make<CAttachmentSettingDlgHtmlAu>, 25, 512000, "au TU-KA向けメールでは添付ファイル数とインライン画像数"},
-    {"HtmlSoftbank", Make<CAttachmentSettingDlgHtmlSoftbank>, 20, 256000, "SoftBank向けメールでは添付ファイルを20まで"},
-    {"Normal", Make<CAttachmentSettingDlgNormal>, 20, 5242880, "PC向けメールでは添付ファイルを20まで"},
-    {"Imode", Make<CAttachmentSettingDlgImode>, 10, 2097152, "NTT DoCoMo向けメールでは添付ファイルを10まで"},
-    {"Ezweb", Make<CAttachmentSettingDlgEzweb>, 5, 512000, "au TU-KA向けメールでは添付ファイルを5まで"},
-    {"Jsky", Make<CAttachmentSettingDlgJsky>, 20, 256000, "SoftBank向けメールでは添付ファイルを20まで"},
-    {"Pmaildx", Make<CAttachmentSettingDlgPmaildx>, 20, 358400, "WILLCOM向けメールでは添付ファイルを20まで"},
+const AttachmentCarrier kAttachmentCarriers[] = {
+    {"HtmlPc", MakeAttachmentDlg<CAttachmentSettingDlgHtmlPc>, 20, 5242880, "PC向けメールでは添付ファイルを20まで"},
+    {"HtmlDocomo", MakeAttachmentDlg<CAttachmentSettingDlgHtmlDocomo>, 10, 2097152, "NTT DoCoMo向けメールでは添付ファイルを10まで"},
+    {"HtmlAu", MakeAttachmentDlg<CAttachmentSettingDlgHtmlAu>, 25, 512000, "au TU-KA向けメールでは添付ファイル数とインライン画像数"},
+    {"HtmlSoftbank", MakeAttachmentDlg<CAttachmentSettingDlgHtmlSoftbank>, 20, 256000, "SoftBank向けメールでは添付ファイルを20まで"},
+    {"Normal", MakeAttachmentDlg<CAttachmentSettingDlgNormal>, 20, 5242880, "PC向けメールでは添付ファイルを20まで"},
+    {"Imode", MakeAttachmentDlg<CAttachmentSettingDlgImode>, 10, 2097152, "NTT DoCoMo向けメールでは添付ファイルを10まで"},
+    {"Ezweb", MakeAttachmentDlg<CAttachmentSettingDlgEzweb>, 5, 512000, "au TU-KA向けメールでは添付ファイルを5まで"},
+    {"Jsky", MakeAttachmentDlg<CAttachmentSettingDlgJsky>, 20, 256000, "SoftBank向けメールでは添付ファイルを20まで"},
+    {"Pmaildx", MakeAttachmentDlg<CAttachmentSettingDlgPmaildx>, 20, 358400, "WILLCOM向けメールでは添付ファイルを20まで"},
 };
 
 std::string Name(int i) { return "f" + std::to_string(i) + ".bin"; }
 
 TEST(AttachmentLimits, HoldEachCarriersNumbers) {
-    for (const Carrier& c : kCarriers) {
+    for (const AttachmentCarrier& c : kAttachmentCarriers) {
         SCOPED_TRACE(c.name);
         auto list = c.make();
         EXPECT_EQ(list->GetMaxCount(), c.files);

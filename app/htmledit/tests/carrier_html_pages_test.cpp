@@ -33,10 +33,9 @@ using carriertest::ImagePart;
 using carriertest::StoredMail;
 using htmltest::Picture;
 using htmltest::S;
-
-const std::string kRed = Picture("GIF", qRgb(255, 0, 0));
-const std::string kBlue = Picture("JPEG", qRgb(0, 0, 255));
-const std::string kSun = "\xF8\x9F";  // NTT DoCoMo's code of the "fine" pictogram
+using htmltest::kBlue;
+using htmltest::kRed;
+using htmltest::kSun;
 
 class CarrierHtmlPagesTest : public carriertest::CarrierPageTest {
 protected:

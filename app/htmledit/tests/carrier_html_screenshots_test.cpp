@@ -21,6 +21,7 @@ namespace {
 
 using carriertest::ImagePart;
 using htmltest::S;
+using htmltest::kSun;
 
 // Pictograms (NTT DoCoMo codes): cherry blossom, tulip, sparkle, present, heart, sun.
 const std::string kSakura = "\xF9\xED";
@@ -28,7 +29,6 @@ const std::string kTulip = "\xF9\xE8";
 const std::string kSparkle = "\xF9\x9F";
 const std::string kPresent = "\xF8\xE6";
 const std::string kHeart = "\xF8\xEE";
-const std::string kSun = "\xF8\x9F";
 
 // The deco-mail: its HTML part naming the pictures `ids` (title, flowers, line).
 std::string DecoMail(const std::vector<std::string>& ids) {

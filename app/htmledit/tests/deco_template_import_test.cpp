@@ -29,9 +29,8 @@ using htmltest::EmlAttachment;
 using htmltest::EmlImage;
 using htmltest::Picture;
 using htmltest::S;
-
-const std::string kRed = Picture("GIF", qRgb(255, 0, 0));
-const std::string kBlue = Picture("JPEG", qRgb(0, 0, 255));
+using htmltest::kBlue;
+using htmltest::kRed;
 
 // A template's message: the HTML part and the pictures, no TEXT part.
 std::string TemplateMessage(const std::string& html, std::vector<EmlImage> images) {

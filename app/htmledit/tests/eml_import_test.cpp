@@ -27,9 +27,8 @@ using htmltest::FileBytes;
 using htmltest::HtmlPageTest;
 using htmltest::Picture;
 using htmltest::S;
-
-const std::string kRed = Picture("GIF", qRgb(255, 0, 0));
-const std::string kBlue = Picture("JPEG", qRgb(0, 0, 255));
+using htmltest::kBlue;
+using htmltest::kRed;
 
 class EmlImportTest : public HtmlPageTest {
 protected:

@@ -29,11 +29,10 @@
 #include "app/environment/new_environment.h"
 #include "app/ui/sjis_text.h"
 #include "app/ui/testing/prompt_recorder.h"
+#include "app/ui/testing/qstring_printer.h"
 #include "core/foundation/cp932.h"
 #include "core/foundation/system_option.h"
 #include "core/mailstore/base64.h"
-
-inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
 
 namespace htmltest {
 
@@ -121,6 +120,12 @@ inline std::string Picture(const char* format, QRgb colour, std::size_t padTo = 
     if (bytes.size() < padTo) bytes += std::string(padTo - bytes.size(), '\0');
     return bytes;
 }
+
+// The two pictures the tests insert most: a red GIF and a blue JPEG.
+inline const std::string kRed = Picture("GIF", qRgb(255, 0, 0));
+inline const std::string kBlue = Picture("JPEG", qRgb(0, 0, 255));
+// NTT DoCoMo's code of the "fine" pictogram.
+inline const std::string kSun = "\xF8\x9F";
 
 // A JPEG banner: a gradient with a title drawn on it.
 inline std::string Banner(int width, int height, const QString& title, QColor from, QColor to, int quality = 90) {

@@ -22,7 +22,7 @@
 namespace htmledit {
 namespace {
 
-struct Carrier {
+struct InlineCarrier {
     const char* name;
     std::function<std::unique_ptr<CInlineImageSettingDlg>()> make;
     std::uint32_t slotCount;
@@ -30,15 +30,15 @@ struct Carrier {
 };
 
 template <class T>
-std::unique_ptr<CInlineImageSettingDlg> Make() {
+std::unique_ptr<CInlineImageSettingDlg> MakeInlineDlg() {
     return std::make_unique<T>();
 }
 
-const Carrier kCarriers[] = {
-    {"Pc", Make<CInlineImageSettingDlgPc>, 20, 5242880},
-    {"Docomo", Make<CInlineImageSettingDlgDocomo>, 20, 92160},
-    {"Au", Make<CInlineImageSettingDlgAu>, 20, 143600},
-    {"Softbank", Make<CInlineImageSettingDlgSoftbank>, 40, 256000},
+const InlineCarrier kInlineCarriers[] = {
+    {"Pc", MakeInlineDlg<CInlineImageSettingDlgPc>, 20, 5242880},
+    {"Docomo", MakeInlineDlg<CInlineImageSettingDlgDocomo>, 20, 92160},
+    {"Au", MakeInlineDlg<CInlineImageSettingDlgAu>, 20, 143600},
+    {"Softbank", MakeInlineDlg<CInlineImageSettingDlgSoftbank>, 40, 256000},
 };
 
 // Slot ids as the PC, NTT DoCoMo and SoftBank pages write them.
@@ -51,7 +51,7 @@ void NameSlots(CInlineImageSettingDlg& table) {
 }
 
 TEST(InlineLimits, HoldEachCarriersNumbers) {
-    for (const Carrier& c : kCarriers) {
+    for (const InlineCarrier& c : kInlineCarriers) {
         SCOPED_TRACE(c.name);
         auto table = c.make();
         NameSlots(*table);

@@ -28,7 +28,7 @@ namespace {
 
 using maptest::DialogWatch;
 using ui::U8;
-using Dlg = CMapLinkSettingDlg;
+using SettingDlg = CMapLinkSettingDlg;
 
 std::vector<std::string> Options(const std::string& names, const std::string& urls) {
     std::vector<std::string> options(123, "other");
@@ -37,11 +37,11 @@ std::vector<std::string> Options(const std::string& names, const std::string& ur
     return options;
 }
 
-QTableWidget* List(Dlg& d) { return ui::FindControl<QTableWidget>(&d, Dlg::kIdcList); }
-QPushButton* Button(Dlg& d, int id) { return ui::FindControl<QPushButton>(&d, id); }
+QTableWidget* List(SettingDlg& d) { return ui::FindControl<QTableWidget>(&d, SettingDlg::kIdcList); }
+QPushButton* Button(SettingDlg& d, int id) { return ui::FindControl<QPushButton>(&d, id); }
 
 // The rows as "name | url".
-QStringList Rows(Dlg& d) {
+QStringList Rows(SettingDlg& d) {
     QStringList rows;
     QTableWidget* list = List(d);
     for (int r = 0; r < list->rowCount(); ++r) rows << list->item(r, 0)->text() + " | " + list->item(r, 1)->text();
@@ -49,7 +49,7 @@ QStringList Rows(Dlg& d) {
 }
 
 // The open name editor (a closed one may linger until it is deleted).
-QLineEdit* NameEditor(Dlg& d) {
+QLineEdit* NameEditor(SettingDlg& d) {
     for (QLineEdit* editor : List(d)->viewport()->findChildren<QLineEdit*>()) {
         if (editor->isVisible()) return editor;
     }
@@ -58,7 +58,7 @@ QLineEdit* NameEditor(Dlg& d) {
 
 // Ends a rename with `key`, as the user's Return or Escape does; the view takes the
 // editor's text a moment later.
-bool EndRename(Dlg& d, Qt::Key key) {
+bool EndRename(SettingDlg& d, Qt::Key key) {
     QTest::keyClick(NameEditor(d), key);
     return ui::test::WaitUntil([&] { return !d.IsRenaming(); }, 2000);
 }
@@ -74,27 +74,27 @@ TEST(MapLinkSettingDlg, ShowsAndStoresTheLinks) {
     const QStringList expected = {U8("本社 \"本館\", 受付 | http://map.test/receivew.cgi?MAP=35.1,139.1&ZM=11&CI=R"),
                                   U8("Shop \"K\" | http://map.test/q?a=\"1\",b=2")};
     {
-        Dlg d(&options);
+        SettingDlg d(&options);
         d.show();
         EXPECT_EQ(d.windowTitle(), U8("地図リンクの設定"));
         EXPECT_EQ(List(d)->horizontalHeaderItem(0)->text(), U8("名前"));
         EXPECT_EQ(List(d)->horizontalHeaderItem(1)->text(), "URL");
         EXPECT_EQ(Rows(d), expected);
-        EXPECT_TRUE(Button(d, Dlg::kIdcAdd)->isEnabled());
+        EXPECT_TRUE(Button(d, SettingDlg::kIdcAdd)->isEnabled());
         List(d)->selectRow(0);
-        ui::test::ClickControl(&d, Dlg::kIdcDelete);
+        ui::test::ClickControl(&d, SettingDlg::kIdcDelete);
         ui::test::ClickControl(&d, 2);
     }
     EXPECT_EQ(options, Options(JoinMapLinkNames(links), JoinMapLinkUrls(links)));
     {
-        Dlg d(&options);
+        SettingDlg d(&options);
         d.show();
         ui::test::ClickControl(&d, 1);
         EXPECT_EQ(d.result(), 1);
     }
     EXPECT_EQ(options, Options(JoinMapLinkNames(links), JoinMapLinkUrls(links)));
     EXPECT_EQ(LoadMapLinks(options), links);
-    Dlg reopened(&options);
+    SettingDlg reopened(&options);
     EXPECT_EQ(Rows(reopened), expected);
 }
 
@@ -105,10 +105,10 @@ TEST(MapLinkSettingDlg, LimitsAndEmptyEntries) {
     for (int i = 1; i <= 21; ++i) many.push_back({"n" + std::to_string(i), "http://m/" + std::to_string(i)});
     auto options = Options(JoinMapLinkNames(many), JoinMapLinkUrls(many));
     {
-        Dlg d(&options);
+        SettingDlg d(&options);
         d.show();
         EXPECT_EQ(List(d)->rowCount(), 20);
-        EXPECT_FALSE(Button(d, Dlg::kIdcAdd)->isEnabled());
+        EXPECT_FALSE(Button(d, SettingDlg::kIdcAdd)->isEnabled());
         ui::test::ClickControl(&d, 1);
     }
     many.pop_back();
@@ -116,11 +116,11 @@ TEST(MapLinkSettingDlg, LimitsAndEmptyEntries) {
     EXPECT_EQ(options[122], JoinMapLinkUrls(many));
 
     auto gap = Options("\"a\",\"\",\"c\"", "\"u1\",\"u2\",\"u3\"");
-    Dlg d(&gap);
+    SettingDlg d(&gap);
     EXPECT_EQ(Rows(d), QStringList{"a | u1"});
 
     std::vector<std::string> old(90, "x");
-    Dlg widened(&old);
+    SettingDlg widened(&old);
     widened.show();
     ui::test::ClickControl(&widened, 1);
     ASSERT_EQ(old.size(), 123u);
@@ -132,7 +132,7 @@ TEST(MapLinkSettingDlg, LimitsAndEmptyEntries) {
 // a cancelled lookup adds nothing; a link without a name is named by its URL.
 TEST(MapLinkSettingDlg, AddsFromTheLookup) {
     auto options = Options("", "");
-    Dlg d(&options);
+    SettingDlg d(&options);
     d.show();
     using F = CMapUrlFetchDlg;
     const auto lookup = [](const char* address, const char* url) {
@@ -144,7 +144,7 @@ TEST(MapLinkSettingDlg, AddsFromTheLookup) {
     };
     {
         DialogWatch watch("dlg940", lookup("大阪市北区梅田3-1-1", "http://map.test/receivew.cgi?MAP=34.7,135.5&ZM=11&CI=R"));
-        ui::test::ClickControl(&d, Dlg::kIdcAdd);
+        ui::test::ClickControl(&d, SettingDlg::kIdcAdd);
         ASSERT_TRUE(watch.shown());
     }
     ASSERT_EQ(List(d)->rowCount(), 1);
@@ -159,7 +159,7 @@ TEST(MapLinkSettingDlg, AddsFromTheLookup) {
 
     {
         DialogWatch watch("dlg940", [](QDialog* dialog) { ui::test::ClickControl(dialog, 2); });
-        ui::test::ClickControl(&d, Dlg::kIdcAdd);
+        ui::test::ClickControl(&d, SettingDlg::kIdcAdd);
         ASSERT_TRUE(watch.shown());
     }
     EXPECT_EQ(List(d)->rowCount(), 1);
@@ -167,7 +167,7 @@ TEST(MapLinkSettingDlg, AddsFromTheLookup) {
 
     {
         DialogWatch watch("dlg940", lookup("", "http://map.test/nameless"));
-        ui::test::ClickControl(&d, Dlg::kIdcAdd);
+        ui::test::ClickControl(&d, SettingDlg::kIdcAdd);
         ASSERT_TRUE(watch.shown());
     }
     ASSERT_EQ(List(d)->rowCount(), 2);
@@ -182,7 +182,7 @@ TEST(MapLinkSettingDlg, AddsFromTheLookup) {
 // A double-click opens the name; an emptied or cancelled rename keeps the old name.
 TEST(MapLinkSettingDlg, Renaming) {
     auto options = Options("\"a\",\"b\"", "\"http://m/1\",\"http://m/2\"");
-    Dlg d(&options);
+    SettingDlg d(&options);
     d.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&d));
     QTableWidget* list = List(d);
@@ -227,16 +227,16 @@ TEST(MapLinkSettingDlg, DeleteFreesAPlace) {
     std::vector<MapLink> full;
     for (int i = 1; i <= 20; ++i) full.push_back({"n" + std::to_string(i), "http://m/" + std::to_string(i)});
     auto options = Options(JoinMapLinkNames(full), JoinMapLinkUrls(full));
-    Dlg d(&options);
+    SettingDlg d(&options);
     d.show();
-    EXPECT_FALSE(Button(d, Dlg::kIdcAdd)->isEnabled());
-    ui::test::ClickControl(&d, Dlg::kIdcDelete);
+    EXPECT_FALSE(Button(d, SettingDlg::kIdcAdd)->isEnabled());
+    ui::test::ClickControl(&d, SettingDlg::kIdcDelete);
     EXPECT_EQ(List(d)->rowCount(), 20);
     List(d)->selectRow(2);
-    ui::test::ClickControl(&d, Dlg::kIdcDelete);
+    ui::test::ClickControl(&d, SettingDlg::kIdcDelete);
     EXPECT_EQ(List(d)->rowCount(), 19);
     EXPECT_EQ(List(d)->item(2, 0)->text(), "n4");
-    EXPECT_TRUE(Button(d, Dlg::kIdcAdd)->isEnabled());
+    EXPECT_TRUE(Button(d, SettingDlg::kIdcAdd)->isEnabled());
     ui::test::ClickControl(&d, 1);
     full.erase(full.begin() + 2);
     EXPECT_EQ(LoadMapLinks(options), full);
@@ -263,12 +263,12 @@ TEST(MapLinkSettingDlg, BrowserOpensWebUrlsOnly) {
         {"bad", "http://map test/\"x\""},
     };
     auto options = Options(JoinMapLinkNames(links), JoinMapLinkUrls(links));
-    Dlg d(&options);
+    SettingDlg d(&options);
     d.show();
-    ui::test::ClickControl(&d, Dlg::kIdcBrowse);
+    ui::test::ClickControl(&d, SettingDlg::kIdcBrowse);
     for (int row = 0; row < List(d)->rowCount(); ++row) {
         List(d)->selectRow(row);
-        ui::test::ClickControl(&d, Dlg::kIdcBrowse);
+        ui::test::ClickControl(&d, SettingDlg::kIdcBrowse);
     }
     for (const QString& s : schemes) QDesktopServices::unsetUrlHandler(s);
     EXPECT_EQ(recorder.opened, (QStringList{"http://map.test/receivew.cgi?MAP=1,2&ZM=11&CI=R", "https://map.test/x"}));

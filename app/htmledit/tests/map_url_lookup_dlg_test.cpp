@@ -35,14 +35,14 @@ using maptest::SearchReply;
 using nettest::HttpOriginServer;
 using nettest::HttpRequest;
 using ui::U8;
-using Dlg = CMapUrlFetchDlg;
+using FetchDlg = CMapUrlFetchDlg;
 
 QLineEdit* Edit(QWidget* d, int id) { return ui::FindControl<QLineEdit>(d, id); }
 QComboBox* Combo(QWidget* d, int id) { return ui::FindControl<QComboBox>(d, id); }
 
 // Presses "取得" and waits until the search and whatever it opened are over.
-bool Fetch(Dlg& d) {
-    ui::test::ClickControl(&d, Dlg::kIdcFetch);
+bool Fetch(FetchDlg& d) {
+    ui::test::ClickControl(&d, FetchDlg::kIdcFetch);
     return ui::test::WaitUntil([&] { return !d.IsFetching(); }, 20000);
 }
 
@@ -66,14 +66,14 @@ protected:
 TEST_F(MapUrlFetchDlgTest, OpensEmptyAndRefusesAnEmptySearch) {
     HttpOriginServer origin([](const HttpRequest&) { return HttpOk(SearchReply(Places(1))); });
     maptest::ScopedLookupSettings settings(maptest::SettingsFor(origin.port()));
-    Dlg d;
+    FetchDlg d;
     d.show();
     EXPECT_EQ(d.windowTitle(), U8("地図URLの取得"));
-    ASSERT_EQ(Combo(&d, Dlg::kIdcPrefecture)->count(), 47);
-    EXPECT_EQ(Combo(&d, Dlg::kIdcPrefecture)->currentText(), "");
-    EXPECT_EQ(Combo(&d, Dlg::kIdcScale)->currentText(), "1/3125");
-    EXPECT_EQ(Edit(&d, Dlg::kIdcAddress)->text(), "");
-    EXPECT_EQ(Edit(&d, Dlg::kIdcMapUrl)->text(), "");
+    ASSERT_EQ(Combo(&d, FetchDlg::kIdcPrefecture)->count(), 47);
+    EXPECT_EQ(Combo(&d, FetchDlg::kIdcPrefecture)->currentText(), "");
+    EXPECT_EQ(Combo(&d, FetchDlg::kIdcScale)->currentText(), "1/3125");
+    EXPECT_EQ(Edit(&d, FetchDlg::kIdcAddress)->text(), "");
+    EXPECT_EQ(Edit(&d, FetchDlg::kIdcMapUrl)->text(), "");
 
     ASSERT_TRUE(Fetch(d));
     EXPECT_EQ(prompts_.texts(),
@@ -87,19 +87,19 @@ TEST_F(MapUrlFetchDlgTest, OpensEmptyAndRefusesAnEmptySearch) {
 // fields keep what they held.
 TEST_F(MapUrlFetchDlgTest, ConnectionFailureIsToldWithinSeconds) {
     maptest::ScopedLookupSettings settings(maptest::SettingsFor(nettest::ClosedPort()));
-    Dlg d;
+    FetchDlg d;
     d.show();
-    ui::test::TypeText(Edit(&d, Dlg::kIdcAddress), "千代田区丸の内1-9-1");
-    Edit(&d, Dlg::kIdcMapUrl)->setText("http://map.test/old");
+    ui::test::TypeText(Edit(&d, FetchDlg::kIdcAddress), "千代田区丸の内1-9-1");
+    Edit(&d, FetchDlg::kIdcMapUrl)->setText("http://map.test/old");
     QElapsedTimer clock;
     clock.start();
     ASSERT_TRUE(Fetch(d));
     EXPECT_LT(clock.elapsed(), 5000);
     EXPECT_EQ(prompts_.texts(), QStringList{kNotConnected});
     EXPECT_EQ(prompts_.captions(), QStringList{U8("地図URLの取得エラー")});
-    EXPECT_EQ(Edit(&d, Dlg::kIdcAddress)->text(), U8("千代田区丸の内1-9-1"));
-    EXPECT_EQ(Edit(&d, Dlg::kIdcMapUrl)->text(), "http://map.test/old");
-    EXPECT_TRUE(Edit(&d, Dlg::kIdcAddress)->isEnabled());
+    EXPECT_EQ(Edit(&d, FetchDlg::kIdcAddress)->text(), U8("千代田区丸の内1-9-1"));
+    EXPECT_EQ(Edit(&d, FetchDlg::kIdcMapUrl)->text(), "http://map.test/old");
+    EXPECT_TRUE(Edit(&d, FetchDlg::kIdcAddress)->isEnabled());
 }
 
 // What each answer of the service leaves in the fields and tells the user; a single
@@ -122,18 +122,18 @@ TEST_F(MapUrlFetchDlgTest, AnswersOfTheSearch) {
     for (const auto& c : cases) {
         body = c.body;
         prompts_.clear();
-        Dlg d;
+        FetchDlg d;
         d.show();
-        Combo(&d, Dlg::kIdcPrefecture)->setCurrentIndex(12);
-        Combo(&d, Dlg::kIdcScale)->setCurrentIndex(0);
-        ui::test::TypeText(Edit(&d, Dlg::kIdcAddress), "丸の内");
-        Edit(&d, Dlg::kIdcMapUrl)->setText("http://map.test/old");
+        Combo(&d, FetchDlg::kIdcPrefecture)->setCurrentIndex(12);
+        Combo(&d, FetchDlg::kIdcScale)->setCurrentIndex(0);
+        ui::test::TypeText(Edit(&d, FetchDlg::kIdcAddress), "丸の内");
+        Edit(&d, FetchDlg::kIdcMapUrl)->setText("http://map.test/old");
         DialogWatch list("dlg941", [](QDialog* dialog) { dialog->reject(); });
         ASSERT_TRUE(Fetch(d)) << c.name;
         EXPECT_FALSE(list.shown()) << c.name;
         EXPECT_EQ(prompts_.texts(), c.prompt.isEmpty() ? QStringList() : QStringList{c.prompt}) << c.name;
-        EXPECT_EQ(Edit(&d, Dlg::kIdcAddress)->text(), c.address) << c.name;
-        EXPECT_EQ(Edit(&d, Dlg::kIdcMapUrl)->text(), c.url) << c.name;
+        EXPECT_EQ(Edit(&d, FetchDlg::kIdcAddress)->text(), c.address) << c.name;
+        EXPECT_EQ(Edit(&d, FetchDlg::kIdcMapUrl)->text(), c.url) << c.name;
     }
     const auto requests = origin.Requests();
     ASSERT_EQ(requests.size(), 4u);
@@ -148,9 +148,9 @@ TEST_F(MapUrlFetchDlgTest, ChoosingAmongCandidates) {
         return HttpOk(SearchReply({{"大阪駅", "34.702,135.495"}, {"大阪城", "34.687,135.526"}, {"大阪港", "34.65,135.43"}}));
     });
     maptest::ScopedLookupSettings settings(maptest::SettingsFor(origin.port()));
-    Dlg d;
+    FetchDlg d;
     d.show();
-    ui::test::TypeText(Edit(&d, Dlg::kIdcAddress), "大阪");
+    ui::test::TypeText(Edit(&d, FetchDlg::kIdcAddress), "大阪");
     bool stayedOpen = false;
     QStringList rows;
     DialogWatch choose("dlg941", [&](QDialog* dialog) {
@@ -168,14 +168,14 @@ TEST_F(MapUrlFetchDlgTest, ChoosingAmongCandidates) {
                                  U8("大阪港 ") + MapUrl("34.65,135.43")}));
     EXPECT_EQ(prompts_.texts(), QStringList{U8("データを選択してください。\n\n")});
     EXPECT_EQ(prompts_.captions(), QStringList{U8("地図URLの選択")});
-    EXPECT_EQ(Edit(&d, Dlg::kIdcAddress)->text(), U8("大阪城"));
-    EXPECT_EQ(Edit(&d, Dlg::kIdcMapUrl)->text(), MapUrl("34.687,135.526"));
+    EXPECT_EQ(Edit(&d, FetchDlg::kIdcAddress)->text(), U8("大阪城"));
+    EXPECT_EQ(Edit(&d, FetchDlg::kIdcMapUrl)->text(), MapUrl("34.687,135.526"));
 
     DialogWatch cancel("dlg941", [](QDialog* dialog) { ui::test::ClickControl(dialog, 2); });
     ASSERT_TRUE(Fetch(d));
     ASSERT_TRUE(cancel.shown());
-    EXPECT_EQ(Edit(&d, Dlg::kIdcAddress)->text(), U8("大阪城"));
-    EXPECT_EQ(Edit(&d, Dlg::kIdcMapUrl)->text(), "");
+    EXPECT_EQ(Edit(&d, FetchDlg::kIdcAddress)->text(), U8("大阪城"));
+    EXPECT_EQ(Edit(&d, FetchDlg::kIdcMapUrl)->text(), "");
 }
 
 // A stored proxy that asks for credentials: the proxy dialog comes prefilled, its answer
@@ -217,15 +217,15 @@ TEST_F(MapUrlFetchDlgTest, ProxyCredentialsAreAskedForAndKept) {
             ui::FindControl<QCheckBox>(dialog, P::kIdcSave)->setChecked(true);
             ui::test::ClickControl(dialog, 1);
         });
-        Dlg d;
+        FetchDlg d;
         d.show();
-        ui::test::TypeText(Edit(&d, Dlg::kIdcAddress), "札幌");
+        ui::test::TypeText(Edit(&d, FetchDlg::kIdcAddress), "札幌");
         ASSERT_TRUE(Fetch(d)) << c.name;
         ASSERT_TRUE(ask.shown()) << c.name;
         EXPECT_EQ(shownServer, "127.0.0.1") << c.name;
         EXPECT_EQ(shownPort, QString::fromStdString(port)) << c.name;
         EXPECT_EQ(prompts_.texts(), c.prompt.isEmpty() ? QStringList() : QStringList{c.prompt}) << c.name;
-        EXPECT_EQ(Edit(&d, Dlg::kIdcMapUrl)->text(), c.url) << c.name;
+        EXPECT_EQ(Edit(&d, FetchDlg::kIdcMapUrl)->text(), c.url) << c.name;
         EXPECT_EQ(origin.Requests().size(), c.originRequests) << c.name;
 
         std::string server, storedPort, user, password;
@@ -238,12 +238,12 @@ TEST_F(MapUrlFetchDlgTest, ProxyCredentialsAreAskedForAndKept) {
     // The credentials kept are used from the start next time: no dialog.
     prompts_.clear();
     DialogWatch ask("dlg329", [](QDialog* dialog) { dialog->reject(); });
-    Dlg again;
+    FetchDlg again;
     again.show();
-    ui::test::TypeText(Edit(&again, Dlg::kIdcAddress), "札幌");
+    ui::test::TypeText(Edit(&again, FetchDlg::kIdcAddress), "札幌");
     ASSERT_TRUE(Fetch(again));
     EXPECT_FALSE(ask.shown());
-    EXPECT_EQ(Edit(&again, Dlg::kIdcMapUrl)->text(), MapUrl("43.068,141.350"));
+    EXPECT_EQ(Edit(&again, FetchDlg::kIdcMapUrl)->text(), MapUrl("43.068,141.350"));
 }
 
 // OK hands the two texts back, Cancel nothing; while the search runs the window stays
@@ -253,25 +253,25 @@ TEST_F(MapUrlFetchDlgTest, ResultsAndClosingDuringASearch) {
     maptest::ScopedLookupSettings settings(maptest::SettingsFor(silent.port(), "", 30));
     QString name = "unchanged", url = "unchanged";
     {
-        Dlg d;
+        FetchDlg d;
         d.SetResults(&name, &url);
         d.show();
-        ui::test::TypeText(Edit(&d, Dlg::kIdcAddress), "本社");
+        ui::test::TypeText(Edit(&d, FetchDlg::kIdcAddress), "本社");
         ui::test::ClickControl(&d, 2);
         EXPECT_EQ(d.result(), 2);
     }
     EXPECT_EQ(name, "unchanged");
     EXPECT_EQ(url, "unchanged");
 
-    Dlg d;
+    FetchDlg d;
     d.SetResults(&name, &url);
     d.show();
-    ui::test::TypeText(Edit(&d, Dlg::kIdcAddress), "本社");
-    Edit(&d, Dlg::kIdcMapUrl)->setText("http://map.test/x");
-    ui::test::ClickControl(&d, Dlg::kIdcFetch);
+    ui::test::TypeText(Edit(&d, FetchDlg::kIdcAddress), "本社");
+    Edit(&d, FetchDlg::kIdcMapUrl)->setText("http://map.test/x");
+    ui::test::ClickControl(&d, FetchDlg::kIdcFetch);
     ASSERT_TRUE(ui::test::WaitUntil([&] { return silent.connections() > 0; }, 5000));
     EXPECT_TRUE(d.IsFetching());
-    EXPECT_FALSE(ui::FindControl<QPushButton>(&d, Dlg::kIdcFetch)->isEnabled());
+    EXPECT_FALSE(ui::FindControl<QPushButton>(&d, FetchDlg::kIdcFetch)->isEnabled());
     ui::test::WaitUntil([] { return false; }, 100);  // the window goes on answering
     QElapsedTimer clock;
     clock.start();

@@ -32,8 +32,7 @@ using htmltest::FileBytes;
 using htmltest::HtmlPageTest;
 using htmltest::Picture;
 using htmltest::S;
-
-const std::string kRed = Picture("GIF", qRgb(255, 0, 0));
+using htmltest::kRed;
 
 TEST(CidReferences, RenamesEveryReferenceOnceInOnePass) {
     const std::string html =

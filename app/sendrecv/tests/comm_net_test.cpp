@@ -9,6 +9,7 @@
 #include "app/sendrecv/tests/send_receive_fixture.h"
 
 namespace {
+namespace comm_net_test {
 
 using namespace srtest;
 
@@ -322,4 +323,5 @@ TEST_F(CommNetTest, DialupWindowTable) {
     }
 }
 
+}  // namespace comm_net_test
 }  // namespace

@@ -14,6 +14,7 @@
 #include "core/addressbook/extract_list_viewer.h"
 
 namespace {
+namespace deleted_data_dlg_test {
 
 using namespace maildlg;
 
@@ -183,4 +184,5 @@ TEST_F(DeletedData, EraseBlanksTheRecordForGood) {
     EXPECT_TRUE(Listed(dialog).empty());
 }
 
+}  // namespace deleted_data_dlg_test
 }  // namespace

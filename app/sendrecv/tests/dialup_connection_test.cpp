@@ -16,6 +16,7 @@
 #include "platform/notifier.h"
 
 namespace {
+namespace dialup_connection_test {
 
 using namespace srtest;
 
@@ -274,4 +275,5 @@ TEST_F(DialupTest, LinuxProviderListsNothing) {
     EXPECT_FALSE(CurrentDialupProvider().Available());
 }
 
+}  // namespace dialup_connection_test
 }  // namespace

@@ -26,6 +26,7 @@
 #include "app/ui/sjis_text.h"
 #include "app/ui/testing/dialog_driver.h"
 #include "app/ui/testing/prompt_recorder.h"
+#include "app/ui/testing/qstring_printer.h"
 #include "app/ui/testing/type_text.h"
 #include "core/addressbook/database_edit.h"
 #include "core/addressbook/one_customer.h"
@@ -37,8 +38,6 @@
 #include "core/mailstore/mail_list_viewer.h"
 #include "core/mailstore/mail_writer.h"
 #include "platform/notifier.h"
-
-inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
 
 namespace maildlg {
 

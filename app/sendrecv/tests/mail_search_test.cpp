@@ -15,6 +15,7 @@
 #include "app/sendrecv/tests/mail_dialogs_env.h"
 
 namespace {
+namespace mail_search_test {
 
 using namespace maildlg;
 constexpr auto npos = std::string_view::npos;
@@ -198,4 +199,5 @@ TEST_F(MailSearchEnv, ResultListShowsHitsAndAsksTheViewToEditTheMail) {
     SetMailListRequests({});
 }
 
+}  // namespace mail_search_test
 }  // namespace

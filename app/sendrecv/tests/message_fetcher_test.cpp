@@ -12,6 +12,7 @@
 #include "platform/netssl/tests/scripted_server.h"
 
 namespace {
+namespace message_fetcher_test {
 
 using namespace netssl;
 
@@ -74,4 +75,5 @@ TEST(MessageFetcher, ARunThatStopsEarlyDoesNotWaitForTheAnswerAskedForAhead) {
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(2000));
 }
 
+}  // namespace message_fetcher_test
 }  // namespace

@@ -14,6 +14,7 @@
 #include "app/sendrecv/message_headers.h"
 #include "app/mailtext/carrier_text_converter.h"
 #include "app/sendrecv/tests/python_mail_decoder.h"
+#include "app/ui/sjis_text.h"
 #include "core/foundation/cp932.h"
 #include "core/foundation/kcode.h"
 #include "core/mailstore/base64.h"
@@ -21,8 +22,7 @@
 
 namespace {
 
-std::string Sjis(const char* utf8) { return Utf8ToSjis(utf8); }
-QString U(const char* utf8) { return QString::fromUtf8(utf8); }
+using ui::U8;
 // A DoCoMo pictogram (sun) in Shift_JIS.
 const std::string kSun = "\xF8\x9F";
 
@@ -150,7 +150,7 @@ std::string Unbase64(const std::string& text) {
 std::string BackToSjis(const std::string& jis) { return KCodeC().jis7tosj(jis); }
 
 TEST(TextPartTest, PlainIso2022JpWithoutPictograms) {
-    const std::string text = Sjis("お知らせ\r\n.本文 ABC\r\n");
+    const std::string text = Utf8ToSjis("お知らせ\r\n.本文 ABC\r\n");
     for (int tt : {0, 1, 2, 3, 4}) {
         std::string plain, html;
         ASSERT_EQ(MakeTextPartHeader(text, tt, plain), 0);
@@ -167,13 +167,13 @@ TEST(TextPartTest, PlainIso2022JpWithoutPictograms) {
     }
     // Half-width katakana are widened (ｶﾞ -> ガ), not replaced.
     std::string out;
-    ASSERT_EQ(MakeTextPartHeader(Sjis("ｶﾞｲﾄﾞ"), 0, out), 0);
-    EXPECT_EQ(BackToSjis(Split(out).body), Sjis("ガイド"));
+    ASSERT_EQ(MakeTextPartHeader(Utf8ToSjis("ｶﾞｲﾄﾞ"), 0, out), 0);
+    EXPECT_EQ(BackToSjis(Split(out).body), Utf8ToSjis("ガイド"));
 }
 
 TEST(TextPartTest, PictogramsInEachCarriersForm) {
-    const std::string text = Sjis("晴れ") + kSun + Sjis("ｾｰﾙ\r\n");
-    const std::string widened = Sjis("晴れ") + kSun + Sjis("セール\r\n");
+    const std::string text = Utf8ToSjis("晴れ") + kSun + Utf8ToSjis("ｾｰﾙ\r\n");
+    const std::string widened = Utf8ToSjis("晴れ") + kSun + Utf8ToSjis("セール\r\n");
     std::string out;
 
     ASSERT_EQ(MakeTextPartHeader(text, 1, out), 0);
@@ -203,7 +203,7 @@ TEST(TextPartTest, PictogramsInEachCarriersForm) {
         ASSERT_EQ(MakeTextPartHeader(text + "\xF0\x40!", tt, out), 0);
         e = Split(out);
         EXPECT_EQ(e.transfer, "7bit");
-        EXPECT_EQ(BackToSjis(e.body), Sjis("晴れ・セール\r\n・!")) << tt;
+        EXPECT_EQ(BackToSjis(e.body), Utf8ToSjis("晴れ・セール\r\n・!")) << tt;
     }
 }
 
@@ -215,10 +215,10 @@ TEST(TextPartTest, AnHtmlPartsMetaNamesTheCharsetItIsSentIn) {
         int termType;
         const char* charset;
     } cases[] = {
-        {"PC", meta + Sjis("<BODY>晴れ</BODY></HTML>"), 0, "iso-2022-jp"},
-        {"NTT DoCoMo, pictogram", meta + Sjis("<BODY>晴れ") + kSun + "</BODY></HTML>", 1, "iso-2022-jp"},
-        {"SoftBank, pictogram", "<html><meta charset=\"UTF-8\">" + Sjis("晴れ") + kSun + "</html>", 3, "shift_jis"},
-        {"SoftBank, none", meta + Sjis("<BODY>晴れ</BODY></HTML>"), 3, "iso-2022-jp"},
+        {"PC", meta + Utf8ToSjis("<BODY>晴れ</BODY></HTML>"), 0, "iso-2022-jp"},
+        {"NTT DoCoMo, pictogram", meta + Utf8ToSjis("<BODY>晴れ") + kSun + "</BODY></HTML>", 1, "iso-2022-jp"},
+        {"SoftBank, pictogram", "<html><meta charset=\"UTF-8\">" + Utf8ToSjis("晴れ") + kSun + "</html>", 3, "shift_jis"},
+        {"SoftBank, none", meta + Utf8ToSjis("<BODY>晴れ</BODY></HTML>"), 3, "iso-2022-jp"},
     };
     for (const Case& c : cases) {
         std::string out;
@@ -232,8 +232,8 @@ TEST(TextPartTest, AnHtmlPartsMetaNamesTheCharsetItIsSentIn) {
     }
     // No META: nothing is added. A text part is never touched.
     std::string out;
-    ASSERT_EQ(MakeHtmlPartHeader(Sjis("<p>晴れ</p>"), 0, out), 0);
-    EXPECT_EQ(BackToSjis(Split(out).body), Sjis("<p>晴れ</p>"));
+    ASSERT_EQ(MakeHtmlPartHeader(Utf8ToSjis("<p>晴れ</p>"), 0, out), 0);
+    EXPECT_EQ(BackToSjis(Split(out).body), Utf8ToSjis("<p>晴れ</p>"));
     ASSERT_EQ(MakeTextPartHeader(meta, 0, out), 0);
     EXPECT_EQ(BackToSjis(Split(out).body), meta);
 }
@@ -244,8 +244,8 @@ TEST(TextPartTest, TextCutInsideACharacterIsRefused) {
         int tt;
         int result;
     };
-    for (const Case& c : {Case{Sjis("本") + "\x96", 0, -1}, Case{"abc\xF8", 1, -1},
-                          Case{kSun + Sjis("本") + "\x96", 1, -5}, Case{kSun + "\x96", 2, -3}}) {
+    for (const Case& c : {Case{Utf8ToSjis("本") + "\x96", 0, -1}, Case{"abc\xF8", 1, -1},
+                          Case{kSun + Utf8ToSjis("本") + "\x96", 1, -5}, Case{kSun + "\x96", 2, -3}}) {
         std::string out = "untouched";
         EXPECT_EQ(MakeTextPartHeader(c.text, c.tt, out), c.result) << c.tt;
         EXPECT_EQ(out, "untouched");
@@ -267,20 +267,20 @@ TEST(SubjectHeaderTest, AsciiSubjectIsSentAsItIsEvenToACarrier) {
 
 TEST(SubjectHeaderTest, DecodedByAStandardReader) {
     std::string longSubject;
-    for (int i = 0; i < 12; ++i) longSubject += Sjis("新商品のご案内と春の特別セールのお知らせ");
+    for (int i = 0; i < 12; ++i) longSubject += Utf8ToSjis("新商品のご案内と春の特別セールのお知らせ");
     struct Case {
         std::string subject;
         QString shown;
     };
     const Case cases[] = {
-        {Sjis("春の新商品のご案内"), U("春の新商品のご案内")},
-        {Sjis("【重要】Sale 50% OFF のお知らせ"), U("【重要】Sale 50% OFF のお知らせ")},
-        {Sjis("ｾｰﾙ開催中"), U("セール開催中")},
+        {Utf8ToSjis("春の新商品のご案内"), U8("春の新商品のご案内")},
+        {Utf8ToSjis("【重要】Sale 50% OFF のお知らせ"), U8("【重要】Sale 50% OFF のお知らせ")},
+        {Utf8ToSjis("ｾｰﾙ開催中"), U8("セール開催中")},
         {longSubject, QString::fromStdString(SjisToUtf8(longSubject))},
         // A pictogram has no place in a PC subject: "・", as in the body.
-        {Sjis("晴れ") + kSun + Sjis("です"), U("晴れ・です")},
+        {Utf8ToSjis("晴れ") + kSun + Utf8ToSjis("です"), U8("晴れ・です")},
         // ASCII that a reader would decode arrives as typed.
-        {"Re: =?ISO-2022-JP?B?GyRCJDMbKEI=?= test", U("Re: =?ISO-2022-JP?B?GyRCJDMbKEI=?= test")},
+        {"Re: =?ISO-2022-JP?B?GyRCJDMbKEI=?= test", U8("Re: =?ISO-2022-JP?B?GyRCJDMbKEI=?= test")},
     };
     for (const Case& c : cases) {
         for (int tt : {0, 4}) {
@@ -310,7 +310,7 @@ TEST(SubjectHeaderTest, AnAsciiSubjectLongerThanAHeaderLineIsFolded) {
 
 TEST(SubjectHeaderTest, LineBreaksInASubjectNeverStartAHeader) {
     for (const std::string& s : {std::string("Hello\r\nBcc: victim@example.jp"),
-                                 Sjis("ご案内\r\nBcc: victim@example.jp\n\rX: 1\tend")}) {
+                                 Utf8ToSjis("ご案内\r\nBcc: victim@example.jp\n\rX: 1\tend")}) {
         const std::string header = Subject(s);
         const sendtest::DecodedHeaders d = sendtest::DecodeWithPython(header);
         ASSERT_TRUE(d.ok) << d.error.toStdString();
@@ -325,10 +325,10 @@ TEST(SubjectHeaderTest, CarrierSubjectsWithPictograms) {
     // The carriers' encoders fill each line's budget of 76 with words; the first line
     // also holds "Subject: " (well within the 998 a header line may have).
     constexpr int kCarrierLine = 9 + 76;
-    std::string longSubject = Sjis("ｾｰﾙ");
-    for (int i = 0; i < 8; ++i) longSubject += kSun + Sjis("春の特別セールのご案内");
-    const std::string widened = Sjis("セール") + longSubject.substr(Sjis("ｾｰﾙ").size());
-    for (const std::string& subject : {Sjis("晴れ") + kSun, longSubject}) {
+    std::string longSubject = Utf8ToSjis("ｾｰﾙ");
+    for (int i = 0; i < 8; ++i) longSubject += kSun + Utf8ToSjis("春の特別セールのご案内");
+    const std::string widened = Utf8ToSjis("セール") + longSubject.substr(Utf8ToSjis("ｾｰﾙ").size());
+    for (const std::string& subject : {Utf8ToSjis("晴れ") + kSun, longSubject}) {
         SCOPED_TRACE(subject.size());
         // NTT DoCoMo: ISO-2022-JP words with its pictogram codes, kana widened.
         std::string header = Subject(subject, 1);
@@ -376,7 +376,7 @@ TEST(SubjectHeaderTest, CutSubjectRefused) {
         int tt;
         int result;
     };
-    for (const Case& c : {Case{Sjis("件名") + "\x88", 0, -1}, Case{kSun + "\x88", 1, -1}, Case{kSun + "\x88", 2, -3},
+    for (const Case& c : {Case{Utf8ToSjis("件名") + "\x88", 0, -1}, Case{kSun + "\x88", 1, -1}, Case{kSun + "\x88", 2, -3},
                           Case{kSun + "\x88", 3, -6}}) {
         std::string out = "untouched";
         EXPECT_EQ(MakeSubjectHeader(c.subject, c.tt, out), c.result) << c.tt;
@@ -392,13 +392,13 @@ TEST(AddressTest, NamesReadBackExactly) {
         QString shown;
     };
     const Case cases[] = {
-        {"Taro \"T\" Yamada", U("Taro \"T\" Yamada")},
-        {"Yamada, Taro <boss>", U("Yamada, Taro <boss>")},
-        {"A\\B (C)", U("A\\B (C)")},
-        {Sjis("山田太郎様"), U("山田太郎様")},
-        {Sjis("ﾔﾏﾀﾞ商事 御中"), U("ヤマダ商事 御中")},
-        {Sjis("株式会社サンプル・ホールディングス営業部第二課長代理補佐 様"),
-         U("株式会社サンプル・ホールディングス営業部第二課長代理補佐 様")},
+        {"Taro \"T\" Yamada", U8("Taro \"T\" Yamada")},
+        {"Yamada, Taro <boss>", U8("Yamada, Taro <boss>")},
+        {"A\\B (C)", U8("A\\B (C)")},
+        {Utf8ToSjis("山田太郎様"), U8("山田太郎様")},
+        {Utf8ToSjis("ﾔﾏﾀﾞ商事 御中"), U8("ヤマダ商事 御中")},
+        {Utf8ToSjis("株式会社サンプル・ホールディングス営業部第二課長代理補佐 様"),
+         U8("株式会社サンプル・ホールディングス営業部第二課長代理補佐 様")},
     };
     for (const Case& c : cases) {
         std::string to;
@@ -406,7 +406,7 @@ TEST(AddressTest, NamesReadBackExactly) {
         const sendtest::DecodedHeaders d = sendtest::DecodeWithPython("To: " + to + "\r\n");
         ASSERT_TRUE(d.ok) << d.error.toStdString();
         EXPECT_EQ(d.toName, c.shown) << to;
-        EXPECT_EQ(d.toAddress, U("taro@example.jp"));
+        EXPECT_EQ(d.toAddress, U8("taro@example.jp"));
         EXPECT_EQ(d.toCount, 1);
         EXPECT_EQ(d.toDefects, 0) << to;
         EXPECT_EQ(d.names, QStringList{"To"});
@@ -420,13 +420,13 @@ TEST(AddressTest, NamesReadBackExactly) {
 
 TEST(AddressTest, NameWithLineBreaksStaysOneMailbox) {
     std::string to;
-    ASSERT_EQ(FormatAddress(Sjis("悪意\r\nBcc: victim@example.jp"), "t@x.jp", to), 0);
+    ASSERT_EQ(FormatAddress(Utf8ToSjis("悪意\r\nBcc: victim@example.jp"), "t@x.jp", to), 0);
     ASSERT_EQ(FormatAddress("Evil\r\nBcc: victim@example.jp", "t@x.jp", to), 0);
     const sendtest::DecodedHeaders d = sendtest::DecodeWithPython("To: " + to + "\r\n");
     ASSERT_TRUE(d.ok) << d.error.toStdString();
     EXPECT_EQ(d.names, QStringList{"To"});
     EXPECT_EQ(d.toCount, 1);
-    EXPECT_EQ(d.toAddress, U("t@x.jp"));
+    EXPECT_EQ(d.toAddress, U8("t@x.jp"));
 }
 
 TEST(AddressTest, AddressesThatCouldSplitOrEscapeAreRefused) {
@@ -448,7 +448,7 @@ TEST(AttachmentPartTest, NameGivenTwiceAndEncodedWhenNotAscii) {
               "Content-Type: application/octet-stream;\r\n\tname=\"a b.pdf\"\r\n"
               "Content-Disposition: attachment;\r\n\tfilename=\"a b.pdf\"\r\n"
               "Content-Transfer-Encoding: base64\r\n\r\nQUJD");
-    const std::string part = MakeAttachmentPart(Sjis("資料.pdf"), "QUJD");
+    const std::string part = MakeAttachmentPart(Utf8ToSjis("資料.pdf"), "QUJD");
     const std::size_t name = part.find("name=\"=?ISO-2022-JP?B?");
     ASSERT_NE(name, std::string::npos) << part;
     const std::size_t end = part.find('"', name + 6);
@@ -469,18 +469,18 @@ TEST(ReaderTest, NamesInEveryCp932FormReachTheReaderWhole) {
         QString shown;       // as an ISO-2022-JP reader shows it
         QString shownSjis;   // as a Shift_JIS reader shows it
     };
-    const QString takahashi = U("髙橋 一郎"), yamasaki = U("山﨑 花子");
+    const QString takahashi = U8("髙橋 一郎"), yamasaki = U8("山﨑 花子");
     const Text texts[] = {
-        {"髙 IBM form", "\xFB\xFC" + Sjis("橋 一郎"), takahashi, takahashi},
-        {"髙 NEC-selected form", "\xEE\xE0" + Sjis("橋 一郎"), takahashi, takahashi},
-        {"﨑 IBM form", Sjis("山") + "\xFA\xB1" + Sjis(" 花子"), yamasaki, yamasaki},
-        {"﨑 NEC-selected form", Sjis("山") + "\xED\x95" + Sjis(" 花子"), yamasaki, yamasaki},
-        {"NEC row 13", Sjis("①㈱№Ⅰ"), U("①㈱№Ⅰ"), U("①㈱№Ⅰ")},
+        {"髙 IBM form", "\xFB\xFC" + Utf8ToSjis("橋 一郎"), takahashi, takahashi},
+        {"髙 NEC-selected form", "\xEE\xE0" + Utf8ToSjis("橋 一郎"), takahashi, takahashi},
+        {"﨑 IBM form", Utf8ToSjis("山") + "\xFA\xB1" + Utf8ToSjis(" 花子"), yamasaki, yamasaki},
+        {"﨑 NEC-selected form", Utf8ToSjis("山") + "\xED\x95" + Utf8ToSjis(" 花子"), yamasaki, yamasaki},
+        {"NEC row 13", Utf8ToSjis("①㈱№Ⅰ"), U8("①㈱№Ⅰ"), U8("①㈱№Ⅰ")},
         {"IBM with a JIS X 0208 or row 13 twin", "\xFA\x54\xFA\x5B\xFA\x40\xFA\x4A\xFA\x58",
-         U("￢∵ⅰⅠ㈱"), U("￢∵ⅰⅠ㈱")},
-        {"user-defined area", Sjis("外字") + "\xF0\x40" + Sjis("様"), U("外字・様"),
-         U("外字") + QChar(0xE000) + U("様")},
-        {"plain", Sjis("山田太郎 ABC"), U("山田太郎 ABC"), U("山田太郎 ABC")},
+         U8("￢∵ⅰⅠ㈱"), U8("￢∵ⅰⅠ㈱")},
+        {"user-defined area", Utf8ToSjis("外字") + "\xF0\x40" + Utf8ToSjis("様"), U8("外字・様"),
+         U8("外字") + QChar(0xE000) + U8("様")},
+        {"plain", Utf8ToSjis("山田太郎 ABC"), U8("山田太郎 ABC"), U8("山田太郎 ABC")},
     };
     struct Probe {
         std::string label;
@@ -496,7 +496,7 @@ TEST(ReaderTest, NamesInEveryCp932FormReachTheReaderWhole) {
     for (const Text& t : texts) {
         std::string to;
         EXPECT_EQ(FormatAddress(t.sjis, "a@example.jp", to), 0);
-        probes.push_back({std::string(t.what) + " / To", {false, to}, t.shown + U(" <a@example.jp>"), false});
+        probes.push_back({std::string(t.what) + " / To", {false, to}, t.shown + U8(" <a@example.jp>"), false});
         for (int tt : {0, 1, 2, 3, 4}) {
             const std::string label = std::string(t.what) + " / type " + std::to_string(tt);
             std::string subject, part;

@@ -22,6 +22,7 @@
 #include "core/foundation/record_table.h"
 
 namespace {
+namespace receive_result_dlg_test {
 
 using namespace maildlg;
 using ui::U8;
@@ -296,4 +297,5 @@ TEST_F(ReceiveResultDlgTest, TheScreensAfterARunShowOnlyListsThatHoldRows) {
     EXPECT_EQ(ShowAutoRefMails(nullptr), 0);  // consumed when it opened
 }
 
+}  // namespace receive_result_dlg_test
 }  // namespace

@@ -18,6 +18,7 @@
 #include "core/foundation/record_table.h"
 
 namespace {
+namespace receive_screenshots_test {
 
 using namespace maildlg;
 using ui::U8;
@@ -97,7 +98,7 @@ private:
     Shot shot_;
 };
 
-[[maybe_unused]] const bool registered = [] {
+[[maybe_unused]] const bool receiveShotsRegistered = [] {
     const struct {
         const char* name;
         ReceiveResultsShot::Shot shot;
@@ -115,4 +116,5 @@ private:
     return true;
 }();
 
+}  // namespace receive_screenshots_test
 }  // namespace

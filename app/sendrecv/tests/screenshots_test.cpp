@@ -17,6 +17,7 @@
 #include "app/ui/testing/screenshot.h"
 
 namespace {
+namespace screenshots_test {
 
 using namespace maildlg;
 using ui::test::SaveScreenshot;
@@ -90,4 +91,5 @@ TEST_F(Screenshots, DeletedDataDialog) {
     EXPECT_TRUE(SaveScreenshot(&dialog, "deleted_data_dlg_2_mails"));
 }
 
+}  // namespace screenshots_test
 }  // namespace

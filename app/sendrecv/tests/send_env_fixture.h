@@ -17,6 +17,7 @@
 #include "app/environment/new_environment.h"
 #include "app/environment/program_keys.h"
 #include "app/ui/testing/prompt_recorder.h"
+#include "app/ui/testing/qstring_printer.h"
 #include "core/addressbook/database_edit.h"
 #include "core/addressbook/extract_result_detail.h"
 #include "core/foundation/cp932.h"
@@ -27,9 +28,6 @@
 #include "core/mailstore/mail_list_viewer.h"
 #include "core/mailstore/mail_writer.h"
 #include "platform/date_time.h"
-
-// Failures print texts readably.
-inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
 
 namespace sendtest {
 

@@ -19,6 +19,7 @@
 #include "core/foundation/store_key.h"
 
 namespace {
+namespace send_history_test {
 
 using namespace maildlg;
 
@@ -316,4 +317,5 @@ TEST_F(SendHistoryDialog, CloseWritesTheColumnWidthsBack) {
     EXPECT_EQ(CIniManager::GetProfileIntA(EnvIni(), "COLUMNWIDTH", "6", 0), 222u);
 }
 
+}  // namespace send_history_test
 }  // namespace

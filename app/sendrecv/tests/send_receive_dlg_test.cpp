@@ -24,6 +24,7 @@
 #include "platform/notifier.h"
 
 namespace {
+namespace send_receive_dlg_test {
 
 using namespace srtest;
 using ui::test::WaitUntil;
@@ -669,4 +670,5 @@ TEST_F(StatusDialogReceiveTest, TheCountLinesShowOnlyKnownTotals) {
     }
 }
 
+}  // namespace send_receive_dlg_test
 }  // namespace

@@ -99,7 +99,7 @@ private:
     Shot shot_;
 };
 
-[[maybe_unused]] const bool registered = [] {
+[[maybe_unused]] const bool sendReceiveShotsRegistered = [] {
     const struct {
         const char* name;
         SendReceiveShot::Shot shot;

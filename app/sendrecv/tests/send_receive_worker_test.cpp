@@ -10,6 +10,7 @@
 #include "platform/notifier.h"
 
 namespace {
+namespace send_receive_worker_test {
 
 using namespace srtest;
 
@@ -337,4 +338,5 @@ TEST_F(WorkerTest, DialledLineIsHungUpAsTheModeAndTheUserSay) {
     EXPECT_EQ(observer_->Of("finished").size(), 1);
 }
 
+}  // namespace send_receive_worker_test
 }  // namespace

@@ -8,6 +8,7 @@
 #include "app/sendrecv/tests/receive_fixture.h"
 #include "app/sendrecv/tests/test_mail_fixture.h"
 #include "app/environment/run_monitor.h"
+#include "app/ui/sjis_text.h"
 #include "core/mailstore/mime_decode_tool.h"
 #include "core/transport/my_smtps.h"
 #include "platform/netssl/smtps.h"
@@ -17,7 +18,7 @@ namespace {
 
 using sendtest::Sjis;
 
-QString U(const char* utf8) { return QString::fromUtf8(utf8); }
+using ui::U8;
 
 class TestMailSenderTest : public rcvtest::ReceiveRunTest {
 protected:
@@ -65,11 +66,11 @@ TEST_F(TestMailSenderTest, OneCopyArrivesAndReadsAsComposed) {
     const std::string body = Sjis(".先頭が点の行\r\n二行目\r\n.\r\n..二つ\r\n");
     ASSERT_EQ(SendTest(sender, Sjis("テスト件名です"), body, {Sjis("見積書.pdf")}), 1) << LastText().toStdString();
 
-    EXPECT_EQ(LastCaption(), U("テストメール送信成功"));
-    EXPECT_EQ(LastText(), U("テストメールを正常に送信しました。"));
+    EXPECT_EQ(LastCaption(), U8("テストメール送信成功"));
+    EXPECT_EQ(LastText(), U8("テストメールを正常に送信しました。"));
     const QStringList texts = prompts_.texts();
     ASSERT_GE(texts.size(), 2);
-    EXPECT_TRUE(texts[texts.size() - 2].contains(U("テスト送信用アドレス[tester@example.jp]にメールを送信します。")));
+    EXPECT_TRUE(texts[texts.size() - 2].contains(U8("テスト送信用アドレス[tester@example.jp]にメールを送信します。")));
     EXPECT_EQ(sender.GetSmtpClient(), nullptr);
     EXPECT_FALSE(sender.IsPrepared());
 
@@ -79,19 +80,19 @@ TEST_F(TestMailSenderTest, OneCopyArrivesAndReadsAsComposed) {
     const tmtest::Delivered d = tmtest::ReadDelivered(saved[0]);
     ASSERT_TRUE(d.ok);
     EXPECT_EQ(d.defects, 0);
-    EXPECT_EQ(d.subject, U("テスト件名です"));
+    EXPECT_EQ(d.subject, U8("テスト件名です"));
     // (The line break before the next part's boundary belongs to the boundary: a reader may
     // show one more empty line at the end.)
-    EXPECT_TRUE(d.text.startsWith(U(".先頭が点の行\n二行目\n.\n..二つ\n"))) << d.text.toStdString();
-    EXPECT_TRUE(d.text.mid(int(U(".先頭が点の行\n二行目\n.\n..二つ\n").size())).trimmed().isEmpty());
-    ASSERT_EQ(d.attachments.keys(), QStringList{U("見積書.pdf")});
+    EXPECT_TRUE(d.text.startsWith(U8(".先頭が点の行\n二行目\n.\n..二つ\n"))) << d.text.toStdString();
+    EXPECT_TRUE(d.text.mid(int(U8(".先頭が点の行\n二行目\n.\n..二つ\n").size())).trimmed().isEmpty());
+    ASSERT_EQ(d.attachments.keys(), QStringList{U8("見積書.pdf")});
     EXPECT_EQ(d.attachments.first(), QByteArray::fromStdString(pdf));
-    EXPECT_EQ(d.rawFrom, U(R"("Shop \"Q\", Inc." <info@example.jp>)"));
-    EXPECT_EQ(d.fromName, U("Shop \"Q\", Inc."));
-    EXPECT_EQ(d.toName, U("山田太郎"));
-    EXPECT_EQ(d.toAddress, U("tester@example.jp"));
-    EXPECT_TRUE(d.messageId.endsWith(U("@example.jp>"))) << d.messageId.toStdString();
-    EXPECT_EQ(d.dispositionTo, U("info@example.jp"));
+    EXPECT_EQ(d.rawFrom, U8(R"("Shop \"Q\", Inc." <info@example.jp>)"));
+    EXPECT_EQ(d.fromName, U8("Shop \"Q\", Inc."));
+    EXPECT_EQ(d.toName, U8("山田太郎"));
+    EXPECT_EQ(d.toAddress, U8("tester@example.jp"));
+    EXPECT_TRUE(d.messageId.endsWith(U8("@example.jp>"))) << d.messageId.toStdString();
+    EXPECT_EQ(d.dispositionTo, U8("info@example.jp"));
 }
 
 // What Send puts on the client, before anything goes over the wire: From by the kind of
@@ -144,14 +145,14 @@ private:
 
 // Refusals before anything is prepared or sent; each leaves no client behind.
 TEST_F(TestMailSenderTest, RefusalsLeaveNothingPrepared) {
-    const QString notSet = U("テスト送信用アドレスが設定されていません。\r\n[システム設定]-[送受信オプション]-[テスト送信の設定]から\r\n"
+    const QString notSet = U8("テスト送信用アドレスが設定されていません。\r\n[システム設定]-[送受信オプション]-[テスト送信の設定]から\r\n"
                              "テスト送信用アドレスを登録してください。");
     {
         RunUnderWay run;
         CTestMailSender sender(nullptr, Stores());
         EXPECT_EQ(sender.Send(0), 0);
-        EXPECT_EQ(LastText(), U("送受信中はテストメールの送信ができません"));
-        EXPECT_EQ(LastCaption(), U("テストメール送信"));
+        EXPECT_EQ(LastText(), U8("送受信中はテストメールの送信ができません"));
+        EXPECT_EQ(LastCaption(), U8("テストメール送信"));
         EXPECT_EQ(prompts_.prompts().back().style, unsigned(platform::kMbIconInformation));
         EXPECT_EQ(sender.GetSmtpClient(), nullptr);
     }
@@ -161,7 +162,7 @@ TEST_F(TestMailSenderTest, RefusalsLeaveNothingPrepared) {
         CTestMailSender sender(nullptr, Stores());
         EXPECT_EQ(sender.Send(index), 0);
         EXPECT_EQ(LastText(), notSet) << index;
-        EXPECT_EQ(LastCaption(), U("テスト送信用アドレス未設定"));
+        EXPECT_EQ(LastCaption(), U8("テスト送信用アドレス未設定"));
         EXPECT_FALSE(sender.IsPrepared());
         EXPECT_EQ(sender.GetSmtpClient(), nullptr);
     }
@@ -169,7 +170,7 @@ TEST_F(TestMailSenderTest, RefusalsLeaveNothingPrepared) {
     tmtest::SetTestRecipient(env_.get(), options_.get(), 0, "a@example.jp, b@example.jp");
     CTestMailSender sender(nullptr, Stores());
     EXPECT_EQ(sender.Send(0), 0);
-    EXPECT_EQ(LastCaption(), U("テストメール送信失敗"));
+    EXPECT_EQ(LastCaption(), U8("テストメール送信失敗"));
     EXPECT_FALSE(sender.IsPrepared());
 }
 
@@ -178,7 +179,7 @@ TEST_F(TestMailSenderTest, RefusalsLeaveNothingPrepared) {
 TEST_F(TestMailSenderTest, EveryEndTellsTheUserAndFreesTheClient) {
     nettest::SpawnedSmtpServer server;
     const int goodPort = server.port();
-    const QString loginFailed = U("受信サーバにログインできませんので、テスト送信を中止します。\r\n\r\n");
+    const QString loginFailed = U8("受信サーバにログインできませんので、テスト送信を中止します。\r\n\r\n");
     struct Case {
         const char* what;
         std::function<void()> arrange;
@@ -189,38 +190,38 @@ TEST_F(TestMailSenderTest, EveryEndTellsTheUserAndFreesTheClient) {
     std::unique_ptr<nettest::ScriptedServer> silent;
     std::unique_ptr<sendtest::SendTestServer> refusing;
     const std::vector<Case> cases = {
-        {"declined", [&] { prompts_.Answer(platform::kIdNo); }, U("テストメール送信中止"), U("テストメールの送信を中止しました。")},
-        {"missing attachment", [] {}, U("テストメール送信失敗"), U("指定した添付ファイル\r\n\r\nmissing.pdf\r\n\r\nを送信できません。"),
+        {"declined", [&] { prompts_.Answer(platform::kIdNo); }, U8("テストメール送信中止"), U8("テストメールの送信を中止しました。")},
+        {"missing attachment", [] {}, U8("テストメール送信失敗"), U8("指定した添付ファイル\r\n\r\nmissing.pdf\r\n\r\nを送信できません。"),
          {"missing.pdf"}},
         {"bad receive TLS setting",
          [&] {
              SetOption(CPopReceiveSession::kOptionSsl, "Y");
              SetOption(CPopReceiveSession::kOptionSslKind, "9");
          },
-         U("受信サーバログイン失敗"), loginFailed + U("【考えられる問題】\r\n受信時の暗号化通信の設定が正しくありません[-1]")},
+         U8("受信サーバログイン失敗"), loginFailed + U8("【考えられる問題】\r\n受信時の暗号化通信の設定が正しくありません[-1]")},
         {"wrong receive password", [&] { SetOption(CPopReceiveSession::kOptionPassword, "wrong"); },
-         U("受信サーバログイン失敗"), loginFailed},
+         U8("受信サーバログイン失敗"), loginFailed},
         {"cancel during the receive login",
          [&] {
              silent = std::make_unique<nettest::ScriptedServer>([](nettest::ScriptConn& c) { c.WaitClose(); });
              SetOption(CPopReceiveSession::kOptionPort, std::to_string(silent->port()));
              tmtest::CancelWhen([&] { return silent->connections() > 0; });
          },
-         U("テストメール送信キャンセル"),
-         U("テスト送信前の受信サーバへのログインテストを中止しました。\r\nテストメール送信をキャンセルしました。")},
+         U8("テストメール送信キャンセル"),
+         U8("テスト送信前の受信サーバへのログインテストを中止しました。\r\nテストメール送信をキャンセルしました。")},
         {"cancel during connect",
          [&] {
              silent = std::make_unique<nettest::ScriptedServer>([](nettest::ScriptConn& c) { c.WaitClose(); });
              UseServer(silent->port());
              tmtest::CancelWhen([&] { return silent->connections() > 0; });
          },
-         U("テストメール送信キャンセル"), U("テストメール送信をキャンセルしました。")},
+         U8("テストメール送信キャンセル"), U8("テストメール送信をキャンセルしました。")},
         {"server refuses the recipient",
          [&] {
              refusing = std::make_unique<sendtest::SendTestServer>(std::vector<std::string>{"--refuse", "tester@example.jp"});
              UseServer(refusing->port());
          },
-         U("テストメール送信エラー"), QString()},
+         U8("テストメール送信エラー"), QString()},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

@@ -16,6 +16,7 @@
 #include "platform/notifier.h"
 
 namespace {
+namespace attribute_names_test {
 
 using namespace settingstest;
 using rectest::Retype;
@@ -200,4 +201,5 @@ TEST_F(AttributeNamesTest, OptionOneHundredElevenLocksNineKindsAndTheTemplate) {
     EXPECT_TRUE(Control<QPushButton>(open.get(), CExtAttrNameDlg::kIdcTemplate)->isEnabled());
 }
 
+}  // namespace attribute_names_test
 }  // namespace

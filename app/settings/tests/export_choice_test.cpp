@@ -144,7 +144,7 @@ private:
     std::function<void()> body_;
 };
 
-[[maybe_unused]] const bool registered = [] {
+[[maybe_unused]] const bool exportChoiceTestsRegistered = [] {
     ::testing::RegisterTest("Screenshots.ExportChoice", "Dialogs", nullptr, nullptr, __FILE__, __LINE__,
                             []() -> ::testing::Test* {
                                 return new ExportChoiceShot([] {

@@ -24,6 +24,7 @@
 #include "platform/notifier.h"
 
 namespace {
+namespace import_dialogs_test {
 
 using namespace importtest;
 using settings::CDmFlagModeDlg;
@@ -341,4 +342,5 @@ TEST_F(OtherImport, TheChainEndsWhereTheUserCancels) {
     EXPECT_EQ(settings::RunAddressImport(nullptr), 0);
 }
 
+}  // namespace import_dialogs_test
 }  // namespace

@@ -25,6 +25,7 @@
 #include "platform/safe_write.h"
 
 namespace {
+namespace import_logic_test {
 
 using namespace importtest;
 using settings::ImportMapping;
@@ -476,4 +477,5 @@ TEST_F(ImportRun, TheGuardRestoresRowsOfEveryShape) {
     EXPECT_EQ(Book().DBID2RowNumber(9), -1);
 }
 
+}  // namespace import_logic_test
 }  // namespace

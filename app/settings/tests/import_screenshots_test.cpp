@@ -25,6 +25,7 @@
 #include "platform/notifier.h"
 
 namespace {
+namespace import_screenshots_test {
 
 using namespace importtest;
 using ui::test::SaveMessageBoxScreenshot;
@@ -39,20 +40,20 @@ const char* const kPeople =
 
 class ImportScreens : public ImportEnvTest {};
 
-class ScreenTest : public ImportScreens {
+class ImportScreenTest : public ImportScreens {
 public:
-    explicit ScreenTest(std::function<void(ScreenTest&)> body) : body_(std::move(body)) {}
+    explicit ImportScreenTest(std::function<void(ImportScreenTest&)> body) : body_(std::move(body)) {}
     void TestBody() override { body_(*this); }
     using ImportScreens::Options;
     using ImportScreens::WriteFile;
 
 private:
-    std::function<void(ScreenTest&)> body_;
+    std::function<void(ImportScreenTest&)> body_;
 };
 
-void Register(const char* name, std::function<void(ScreenTest&)> body) {
+void RegisterImportShot(const char* name, std::function<void(ImportScreenTest&)> body) {
     ::testing::RegisterTest("Screenshots.Import", name, nullptr, nullptr, __FILE__, __LINE__,
-                            [body]() -> ImportScreens* { return new ScreenTest(body); });
+                            [body]() -> ImportScreens* { return new ImportScreenTest(body); });
 }
 
 void AssignByLabel(settings::CImportConfSheet& w, int row, const char* label) {
@@ -65,8 +66,8 @@ void AssignByLabel(settings::CImportConfSheet& w, int row, const char* label) {
     w.Page02()->OnAssign();
 }
 
-[[maybe_unused]] const bool registered = [] {
-    Register("WizardPages", [](ScreenTest& t) {
+[[maybe_unused]] const bool importShotsRegistered = [] {
+    RegisterImportShot("WizardPages", [](ImportScreenTest& t) {
         const std::string path = t.WriteFile("顧客一覧.csv", S(kPeople));
         settings::CImportConfSheet w;
         w.resize(820, 560);
@@ -91,7 +92,7 @@ void AssignByLabel(settings::CImportConfSheet& w, int row, const char* label) {
         w.next();
         EXPECT_TRUE(SaveScreenshot(&w, "dlg186_import_4_confirmation"));
     });
-    Register("RefusedLines", [](ScreenTest& t) {
+    RegisterImportShot("RefusedLines", [](ImportScreenTest& t) {
         // A customer list saved by Excel as "CSV UTF-8", with names Shift_JIS cannot hold
         // and values that do not fit their items.
         const std::string path = t.WriteFile(
@@ -130,14 +131,14 @@ void AssignByLabel(settings::CImportConfSheet& w, int row, const char* label) {
         ui::SetPrompter(before);
         EXPECT_TRUE(screens.shot);
     });
-    Register("RunWaitWindow", [](ScreenTest&) {
+    RegisterImportShot("RunWaitWindow", [](ImportScreenTest&) {
         settings::ImportWaitDlg wait;
         wait.SetMessages(ui::U8("インポート実行中"), ui::U8("123456件"), ui::U8("しばらくお待ちください"));
         wait.Create();
         EXPECT_TRUE(SaveScreenshot(&wait, "dlg177_import_running"));
         wait.End();
     });
-    Register("FormatConfirmationAndDmFlag", [](ScreenTest& t) {
+    RegisterImportShot("FormatConfirmationAndDmFlag", [](ImportScreenTest& t) {
         ASSERT_EQ(t.Options().SetSODataToMemoryPinPoint(111, "Y"), 0);
         settings::CImportFormatDlg format;
         EXPECT_TRUE(SaveScreenshot(&format, "dlg212_import_format"));
@@ -147,7 +148,7 @@ void AssignByLabel(settings::CImportConfSheet& w, int row, const char* label) {
         settings::CDmFlagModeDlg flags(nullptr, 5);
         EXPECT_TRUE(SaveScreenshot(&flags, "dlg257_dm_flag_mode"));
     });
-    Register("OtherProgramsAndResult", [](ScreenTest&) {
+    RegisterImportShot("OtherProgramsAndResult", [](ImportScreenTest&) {
         settings::CImportOtherDlg tormask(nullptr, 2, -1);
         EXPECT_TRUE(SaveScreenshot(&tormask, "dlg218_import_other_tormask"));
         settings::CImportOtherDlg becky(nullptr, 6, 1);
@@ -159,4 +160,5 @@ void AssignByLabel(settings::CImportConfSheet& w, int row, const char* label) {
     return true;
 }();
 
+}  // namespace import_screenshots_test
 }  // namespace

@@ -25,6 +25,7 @@
 #include "platform/notifier.h"
 
 namespace {
+namespace import_wizard_test {
 
 using namespace importtest;
 using settings::CImportConfPage00;
@@ -548,4 +549,5 @@ TEST_F(ImportWizard, CancelAsksAndEndsWithTwo) {
     EXPECT_EQ(Book().GetLineNumber(), 0);
 }
 
+}  // namespace import_wizard_test
 }  // namespace

@@ -13,6 +13,7 @@
 #include "core/foundation/ini_manager.h"
 
 namespace {
+namespace mail_font_test {
 
 using namespace settingstest;
 using settings::ReadMailFontInfo;
@@ -127,4 +128,5 @@ TEST_F(MailFontTest, TheSheetsFontButtonSavesAtOnceEvenWhenTheSheetIsCancelled) 
     EXPECT_EQ(Read("HEIGHT"), "-14");
 }
 
+}  // namespace mail_font_test
 }  // namespace

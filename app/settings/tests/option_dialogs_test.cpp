@@ -28,6 +28,7 @@
 #include "platform/notifier.h"
 
 namespace {
+namespace option_dialogs_test {
 
 using namespace settings;
 using rectest::Control;
@@ -496,4 +497,5 @@ TEST_F(OptionDialogTest, AnEmptyPhoneBookKeepsTheConnectionAndRefusesDialup) {
     EXPECT_EQ(copy_[69], "N");
 }
 
+}  // namespace option_dialogs_test
 }  // namespace

@@ -12,6 +12,7 @@
 #include "core/addressbook/test_mailing_info.h"
 
 namespace {
+namespace screenshots_test {
 
 using namespace rectest;
 using settings::CTestMailSettingDlg;
@@ -62,4 +63,5 @@ TEST_F(Screenshots, TestMailRecipientEditor) {
     EXPECT_TRUE(SaveScreenshot(&dlg, "dlg943_test_mail_4_mobile_extra_k_t"));
 }
 
+}  // namespace screenshots_test
 }  // namespace

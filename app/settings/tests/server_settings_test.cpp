@@ -23,6 +23,7 @@
 #include "platform/notifier.h"
 
 namespace {
+namespace server_settings_test {
 
 using namespace settingstest;
 using rectest::Retype;
@@ -200,4 +201,5 @@ TEST_F(ServerSettingsTest, ReceiveServerInEachEncryptionModeAndWithAWrongPasswor
     }
 }
 
+}  // namespace server_settings_test
 }  // namespace

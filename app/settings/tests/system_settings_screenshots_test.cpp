@@ -27,29 +27,30 @@
 #include "app/ui/testing/screenshot.h"
 
 namespace {
+namespace system_settings_screenshots_test {
 
 using namespace settingstest;
 using namespace settings;
 using ui::test::SaveScreenshot;
 
-class ScreenTest : public SettingsEnvTest {
+class SystemSettingsScreenTest : public SettingsEnvTest {
 public:
-    explicit ScreenTest(std::function<void(ScreenTest&)> body) : body_(std::move(body)) {}
+    explicit SystemSettingsScreenTest(std::function<void(SystemSettingsScreenTest&)> body) : body_(std::move(body)) {}
     void TestBody() override { body_(*this); }
     using SettingsEnvTest::AllStored;
     using SettingsEnvTest::Options;
 
 private:
-    std::function<void(ScreenTest&)> body_;
+    std::function<void(SystemSettingsScreenTest&)> body_;
 };
 
-void Register(const char* name, std::function<void(ScreenTest&)> body) {
+void RegisterSystemSettingsShot(const char* name, std::function<void(SystemSettingsScreenTest&)> body) {
     ::testing::RegisterTest("Screenshots.SystemSettings", name, nullptr, nullptr, __FILE__, __LINE__,
-                            [body]() -> SettingsEnvTest* { return new ScreenTest(body); });
+                            [body]() -> SettingsEnvTest* { return new SystemSettingsScreenTest(body); });
 }
 
-[[maybe_unused]] const bool registered = [] {
-    Register("SheetPages", [](ScreenTest& t) {
+[[maybe_unused]] const bool systemSettingsShotsRegistered = [] {
+    RegisterSystemSettingsShot("SheetPages", [](SystemSettingsScreenTest& t) {
         CSystemSheet sheet(&t.Options(), ui::U8("システム設定"));
         sheet.HideApplyButton();
         const char* names[] = {"sheet_1_dlg104_required_items", "sheet_2_dlg269_send_receive_detail",
@@ -60,7 +61,7 @@ void Register(const char* name, std::function<void(ScreenTest&)> body) {
             EXPECT_TRUE(SaveScreenshot(&sheet, names[page]));
         }
     });
-    Register("OptionDialogs", [](ScreenTest& t) {
+    RegisterSystemSettingsShot("OptionDialogs", [](SystemSettingsScreenTest& t) {
         OptionCopy copy = t.AllStored();
         copy[54] = "Y";
         copy[107] = "Y";
@@ -93,4 +94,5 @@ void Register(const char* name, std::function<void(ScreenTest&)> body) {
     return true;
 }();
 
+}  // namespace system_settings_screenshots_test
 }  // namespace

@@ -24,6 +24,7 @@
 #include "platform/notifier.h"
 
 namespace {
+namespace system_sheet_test {
 
 using namespace settingstest;
 using rectest::Retype;
@@ -415,4 +416,5 @@ TEST_F(SystemSheetTest, WizardModeSaysSoAndHintsOnceAfterTheSheetIsDrawn) {
     }
 }
 
+}  // namespace system_sheet_test
 }  // namespace

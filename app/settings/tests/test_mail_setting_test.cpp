@@ -26,6 +26,7 @@
 #include "platform/notifier.h"
 
 namespace {
+namespace test_mail_setting_test {
 
 using settings::CTestMailSettingDlg;
 using namespace rectest;
@@ -273,4 +274,5 @@ TEST_F(TestMailEditorTest, AFailedWriteKeepsTheDialogOpenOnThePcTab) {
     EXPECT_EQ(dlg.Tabs()->currentIndex(), kPc);
 }
 
+}  // namespace test_mail_setting_test
 }  // namespace

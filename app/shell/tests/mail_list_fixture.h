@@ -24,13 +24,12 @@
 #include "app/shell/screen_registry.h"
 #include "app/ui/sjis_text.h"
 #include "app/ui/testing/prompt_recorder.h"
+#include "app/ui/testing/qstring_printer.h"
 #include "core/foundation/cp932.h"
 #include "core/foundation/env_layout.h"
 #include "core/mailstore/mail_list_viewer.h"
 #include "core/mailstore/mail_writer.h"
 #include "platform/date_time.h"
-
-inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
 
 namespace mltest {
 

@@ -14,6 +14,7 @@
 #include "core/foundation/ini_manager.h"
 
 namespace {
+namespace mail_list_model_test {
 
 using mltest::MailListTest;
 using shell::MailListController;
@@ -282,4 +283,5 @@ TEST(MailListSjisOrder, CharactersCompareByCodeAndAsciiLettersWithoutCase) {
     }
 }
 
+}  // namespace mail_list_model_test
 }  // namespace

@@ -23,6 +23,7 @@
 #include "app/shell/main_frame.h"
 #include "app/shell/single_instance.h"
 #include "app/shell/tests/foreign_names.h"
+#include "app/shell/tests/main_frame_fixture.h"
 #include "app/shell/varnis_app.h"
 #include "app/shell/varnis_view.h"
 #include "app/ui/control_ids.h"
@@ -37,17 +38,7 @@
 
 namespace {
 
-class FakeRun : public shell::RunMonitor {
-public:
-    explicit FakeRun(int kind) : kind_(kind), previous_(shell::SetRunMonitor(this)) {}
-    ~FakeRun() override { shell::SetRunMonitor(previous_); }
-    bool IsRunning() const override { return true; }
-    int RunKind() const override { return kind_; }
-
-private:
-    int kind_;
-    shell::RunMonitor* previous_;
-};
+using mftest::FakeRun;
 
 // Whether the process `pid` holds a lock (flock) on the file `path`, as the kernel lists
 // the locks it keeps.
