@@ -18,6 +18,7 @@
 #include "app/htmledit/inline_image_settings.h"
 #include "app/htmledit/mail_body_edit.h"
 #include "app/htmledit/size_detail_dlg.h"
+#include "app/htmledit/tests/carrier_page_fixture.h"
 #include "app/htmledit/tests/dialog_watch.h"
 #include "app/htmledit/tests/html_page_fixture.h"
 #include "app/ui/control_ids.h"
@@ -28,6 +29,7 @@
 namespace htmledit {
 namespace {
 
+using carriertest::ImagePart;
 using htmltest::FileBytes;
 using htmltest::HtmlPageTest;
 using htmltest::Picture;
@@ -44,13 +46,6 @@ TEST(CidReferences, RenamesEveryReferenceOnceInOnePass) {
     EXPECT_EQ(RewriteCidReferences("<img src=\"cid:~~~~0~~~~\"><img src=\"cid:a\">", {{"cid:a", "cid:00"}}),
               "<img src=\"cid:~~~~0~~~~\"><img src=\"cid:00\">");
     EXPECT_EQ(BareContentId("  <part1@example>\t"), "part1@example");
-}
-
-MimeFormatStruct ImagePart(const std::string& id, const std::string& name, const std::string& bytes,
-                           const std::string& type = "image/gif") {
-    MimeFormatStruct part;
-    CMailEditPageHtmlBase::BuildInlinePart(part, type, name, id, bytes);
-    return part;
 }
 
 // A stored PC HTML mail: `html`, no TEXT part, and `images`.
