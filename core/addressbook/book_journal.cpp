@@ -128,6 +128,7 @@ void BookJournal::Bind(const std::string& path, const char* key) {
     bases_.clear();
     base_.clear();
     started_ = false;
+    oldKey_ = false;
     batch_ = 0;
     batchRows_ = 0;
     // Until a replay or a new file says where the file stands, its batches go unnumbered.
@@ -141,11 +142,18 @@ void BookJournal::Unbind() {
     bases_.clear();
     base_.clear();
     started_ = false;
+    oldKey_ = false;
     batch_ = 0;
 }
 
 bool BookJournal::CodedWith(const char* key) const {
     return key == nullptr ? !keyed_ : keyed_ && key_ == key;
+}
+
+void BookJournal::Rekey(const char* key) {
+    const std::string path = file_.GetPath();
+    Bind(path, key);
+    oldKey_ = true;  // until Restart finds no file there
 }
 
 int BookJournal::Replay(const std::string& version,
@@ -482,9 +490,24 @@ int BookJournal::Restart(const std::string& version) {
     bases_.clear();
     started_ = false;
     base_ = version;
-    if (file_.Remove() != 0) return -1;  // the file goes on, and so do its numbers
+    if (file_.Remove() == 0) {
+        oldKey_ = false;
+        numbered_ = true;
+        fileBatches_ = fileRows_ = 0;
+        return 0;
+    }
+    if (!oldKey_) return -1;  // the file goes on, and so do its numbers
+    // A file in the old key cannot go on: one in this key, of the batch that anchors it,
+    // is put in its place (a crash leaves the one or the other). Should that fail too,
+    // nothing is appended until a later save removes it.
+    const std::string zero = "0", one = "1";
+    if (file_.Replace({{kBegin, zero, zero}, {kAnchor, version}, {kEnd, one}}) != 0) return -1;
+    oldKey_ = false;
+    started_ = true;
+    bases_.assign(1, version);
     numbered_ = true;
-    fileBatches_ = fileRows_ = 0;
+    fileBatches_ = 1;
+    fileRows_ = 0;
     return 0;
 }
 
@@ -542,6 +565,13 @@ void BookJournal::NoteCopy(const std::string& version) {
 
 int BookJournal::Commit() {
     if (batch_ == 0) return 0;
+    if (oldKey_) {
+        // Appended to a file begun in another key, the batch would be read with the rest
+        // of that file as not ours, and set aside with it: the owner saves whole instead.
+        Discard();
+        errno = EIO;
+        return -1;
+    }
     const std::string count = std::to_string(batch_);
     file_.Add({kEnd, count});
     if (file_.Commit() != 0) {

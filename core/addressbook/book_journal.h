@@ -74,6 +74,11 @@ public:
     bool IsBound() const { return file_.IsBound(); }
     // True when the journal is coded with `key` (null: the default coding).
     bool CodedWith(const char* key) const;
+    // The book is now coded with `key`: so is the journal from now on. A journal file still
+    // there was written in the old key; a batch in the new key after it would make the
+    // whole file unreadable at the next open, so nothing is appended to it (Commit and
+    // MarkSave fail) until Restart removes it or puts a file begun in the new key over it.
+    void Rekey(const char* key);
 
     // What damage cost a replay.
     static constexpr int kUnknownLoss = -1;
@@ -126,7 +131,9 @@ public:
     int MarkSave(const std::string& temp);
 
     // The book was saved whole (its file is now of `version`): the journal file is
-    // removed and the next batch starts a new one. 0, or -1 when it cannot be removed.
+    // removed and the next batch starts a new one. 0, or -1 when it cannot be removed
+    // (batches go on after it). After Rekey, a file that cannot be removed is replaced by
+    // one begun in the new key; -1 when that fails too (no batch goes after the old one).
     int Restart(const std::string& version);
 
     // Adds a row (its 56 elements) to the batch being built.
@@ -135,7 +142,8 @@ public:
     // first (and a book found to be that copy is extended from then on).
     void NoteCopy(const std::string& version);
     // Appends the batch with its end record and flushes it to the disk: 0, or -1 (nothing
-    // of it counts; the batch is dropped, the file keeps whole batches only).
+    // of it counts; the batch is dropped, the file keeps whole batches only; also while the
+    // file is in an old key, see Rekey).
     int Commit();
     // Drops the batch being built.
     void Discard();
@@ -160,6 +168,7 @@ private:
     std::string base_;
     std::vector<std::string> copies_;  // copies written since the last batch
     bool started_ = false;  // the file holds its A record
+    bool oldKey_ = false;   // the file (if any) was written in a key since replaced (Rekey)
     std::string bookKey_, bookVersion_;  // the last VersionOfBook, and the file state it was of
     // The file the last MarkSave named: its state but for the change time (which the
     // rename over the book changes), and its version.

@@ -257,7 +257,7 @@ int CDatabaseEdit::WriteBook(bool compel) {
     pendingIds_.clear();
     reshaped_ = false;
     if (journal_.IsBound()) {
-        if (!journal_.CodedWith(keyed ? key.c_str() : nullptr)) journal_.Bind(JournalPath(), keyed ? key.c_str() : nullptr);
+        if (!journal_.CodedWith(keyed ? key.c_str() : nullptr)) journal_.Rekey(keyed ? key.c_str() : nullptr);
         // A journal that stays behind (it cannot be removed) names the old file, and is
         // never replayed over this one.
         journal_.Restart(journal_.VersionOfBook(GetDBFilePath()));

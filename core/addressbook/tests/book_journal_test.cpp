@@ -6,6 +6,8 @@
 
 #include <chrono>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -14,6 +16,7 @@
 #include "core/foundation/cp932.h"
 #include "core/foundation/record_coding.h"
 #include "core/foundation/sequencer.h"
+#include "core/foundation/tests/syscall_faults.h"
 
 namespace {
 
@@ -221,6 +224,90 @@ TEST_P(BookJournalTest, JournalIsCodedLikeTheBook) {
     EXPECT_EQ(journal.find("secret.person"), std::string::npos);
     EXPECT_EQ(journal.find(name), std::string::npos);
     EXPECT_EQ(Reopen(4)->GetCustomerDataPinPoint(c.CustomerID, kElemKanjiSei), name);
+}
+
+// A whole save that changes the book's key, and cannot remove the journal written in the
+// old key: the changes made after it are never appended to that file (read in the new key
+// at the next open, it would be set aside with them as not ours, or told as damage); a file
+// begun in the new key takes its place, and each change is there after a fresh open.
+TEST_P(BookJournalTest, ChangesAfterAKeyChangeOutliveAJournalLeftInTheOldKey) {
+    const struct {
+        const char* name;
+        int failures;  // of the journal's removal
+    } cases[] = {{"removal fails once", 1}, {"removal keeps failing", 1000}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string tag = c.name;
+        book_ = Reopen(3);
+        Edit(*book_, a_, kElemCompany, tag + " a");
+        ASSERT_GT(JournalSize(), 0u);
+        StoreKey before, after;
+        ASSERT_EQ(GetStoreKey(&env_, before), 0);
+        std::filesystem::remove(descriptor_);
+        CreateKeyed(env_);  // a fresh data key
+        ASSERT_EQ(GetStoreKey(&env_, after), 0);
+        ASSERT_NE(before.text, after.text);
+        {
+            syscall_faults::Scope faults;
+            syscall_faults::Unlink().Arm(c.failures, EIO, 0, JournalFile());
+            ASSERT_EQ(book_->WriteFromMemoryToFile(), 0);
+            ASSERT_LT(syscall_faults::Unlink().count.load(), c.failures);  // the removal failed
+            Edit(*book_, b_, kElemCompany, tag + " b");
+            Edit(*book_, c_, kElemCompany, tag + " c");
+        }
+        auto fresh = Reopen(3);
+        EXPECT_EQ(fresh->GetCustomerDataPinPoint(a_, kElemCompany), tag + " a");
+        EXPECT_EQ(fresh->GetCustomerDataPinPoint(b_, kElemCompany), tag + " b");
+        EXPECT_EQ(fresh->GetCustomerDataPinPoint(c_, kElemCompany), tag + " c");
+        // Nor is the old file read as damage (whether that or "not ours" depends on the keys).
+        EXPECT_FALSE(fresh->GetJournalDamage().found);
+        EXPECT_FALSE(std::filesystem::exists(JournalFile() + ".bad"));
+        EXPECT_FALSE(std::filesystem::exists(JournalFile() + ".damaged"));
+    }
+}
+
+// When the file in the old key can be neither removed nor replaced, no batch goes after it
+// (the book saves whole instead); once a save removes it, batches go on in the new key.
+TEST(BookJournalRekey, NoBatchFollowsAFileInTheOldKey) {
+    const std::string folder = ::testing::TempDir() + "book_journal_rekey/";
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder);
+    const std::string path = folder + "database.jnl";
+    const std::vector<std::string> row(kCustomerElementCount, "1");
+    const std::string version = "10:00000000000000aa";
+    BookJournal journal;
+    journal.Bind(path, "old key");
+    ASSERT_EQ(journal.Replay(version, [](const auto&) {}), 0);
+    journal.AddRow(row);
+    ASSERT_EQ(journal.Commit(), 0);
+    const auto bytes = [&] {
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+    const std::string old = bytes();
+
+    journal.Rekey("new key");
+    {
+        // The removal fails, and so does every call after it in that folder.
+        io_faults::Scope faults({std::filesystem::canonical(folder).string(), io_faults::Call::kUnlink, 1, EIO,
+                                 io_faults::Then::kPersist});
+        EXPECT_EQ(journal.Restart(version), -1);
+        EXPECT_TRUE(io_faults::Fired());
+    }
+    journal.AddRow(row);
+    EXPECT_EQ(journal.Commit(), -1);
+    EXPECT_EQ(journal.MarkSave(path), -1);
+    EXPECT_EQ(bytes(), old);
+
+    ASSERT_EQ(journal.Restart(version), 0);
+    journal.AddRow(row);
+    ASSERT_EQ(journal.Commit(), 0);
+    BookJournal fresh;
+    fresh.Bind(path, "new key");
+    int rows = 0;
+    EXPECT_EQ(fresh.Replay(version, [&](const auto&) { ++rows; }), 1);
+    EXPECT_EQ(rows, 1);
+    std::filesystem::remove_all(folder);
 }
 
 // Changes that the journal cannot say row by row are saved whole at once; so is a batch
