@@ -1,3 +1,5 @@
+include(${CMAKE_CURRENT_LIST_DIR}/OmbrelGTestSuites.cmake)
+
 # Small helpers so that adding a source or test file needs no CMake edit:
 # each module globs its own folder, and each tests/ folder becomes one GoogleTest binary.
 
@@ -15,7 +17,7 @@ function(ombrel_test_code target)
 endfunction()
 
 # ombrel_add_test_dir(<name> <dir> LIBS <libs...>): one test binary from <dir>/*.cpp,
-# registered with CTest test by test. Tests run with their source folder's testdata/
+# registered with CTest suite by suite (OmbrelGTestSuites.cmake). Tests run with their source folder's testdata/
 # reachable through OMBREL_TESTDATA.
 function(ombrel_add_test_dir name dir)
   cmake_parse_arguments(ARG "" "" "LIBS;PROPERTIES" ${ARGN})
@@ -27,6 +29,5 @@ function(ombrel_add_test_dir name dir)
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
   target_compile_definitions(${name} PRIVATE OMBREL_TESTDATA="${dir}/testdata")
   ombrel_test_code(${name})
-  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
-                       PROPERTIES ${ARG_PROPERTIES})
+  ombrel_gtest_suites(${name} PROPERTIES ${ARG_PROPERTIES})
 endfunction()
