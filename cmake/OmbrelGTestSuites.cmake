@@ -1,9 +1,18 @@
-# ombrel_gtest_suites(<target> [WORKING_DIRECTORY <dir>] [PROPERTIES <prop> <value>...]):
-# registers a GoogleTest program with CTest one test per GoogleTest suite (named `Suite`,
-# `Prefix/Suite` or `Suite/0` as the program lists it), each running
-# `<program> --gtest_filter=<Suite>.*`. A suite passes when the program exits 0, so a failing
-# case is never hidden behind a skipped one; DISABLED_ cases stay unrun as GoogleTest leaves
-# them, and a suite with nothing but DISABLED_ cases is registered as a disabled test.
+# ombrel_gtest_suites(<target> [WORKING_DIRECTORY <dir>] [PROPERTIES <prop> <value>...]
+#                     [LONG_SUITES <suite>...]):
+# registers a GoogleTest program with CTest one test per GoogleTest suite, named
+# `<target>:<Suite>` (`Suite`, `Prefix/Suite` or `Suite/0` as the program lists it), each
+# running `<program> --gtest_filter=<Suite>.*`. A suite passes when the program exits 0, so a
+# failing case is never hidden behind a skipped one; DISABLED_ cases stay unrun as GoogleTest
+# leaves them, and a suite with nothing but DISABLED_ cases is registered as a disabled test.
+#
+# The program's name keeps test names unique: several programs have a suite of the same name
+# (Screenshots), and CTest gives the properties set for a name, and the time it recorded for
+# it, to every test of that name.
+#
+# LONG_SUITES are suites that take minutes under the sanitizers; CTest starts them first
+# (COST), so that none of them, started last, holds the end of a parallel run while the other
+# jobs sit idle. A fresh clone has no recorded times to order the tests by.
 #
 # Why per suite: one process per case meant about 1,700 program starts a pass, and a GUI test
 # program under the sanitizers costs about a second of CPU to start and end. Cases of a suite
@@ -15,7 +24,7 @@
 set(_OMBREL_GTEST_SUITES_MODULE "${CMAKE_CURRENT_LIST_FILE}")
 
 function(ombrel_gtest_suites target)
-  cmake_parse_arguments(ARG "" "WORKING_DIRECTORY" "PROPERTIES" ${ARGN})
+  cmake_parse_arguments(ARG "" "WORKING_DIRECTORY" "PROPERTIES;LONG_SUITES" ${ARGN})
   if(NOT ARG_WORKING_DIRECTORY)
     set(ARG_WORKING_DIRECTORY "${CMAKE_CURRENT_BINARY_DIR}")
   endif()
@@ -30,7 +39,8 @@ function(ombrel_gtest_suites target)
     "     NOT [==[${tests_file}]==] IS_NEWER_THAN [==[${_OMBREL_GTEST_SUITES_MODULE}]==])\n"
     "    include([==[${_OMBREL_GTEST_SUITES_MODULE}]==])\n"
     "    _ombrel_gtest_suites_write([==[${exe}]==] [==[${ARG_WORKING_DIRECTORY}]==]\n"
-    "                               [==[${tests_file}]==] [==[${ARG_PROPERTIES}]==])\n"
+    "                               [==[${tests_file}]==] [==[${ARG_PROPERTIES}]==]\n"
+    "                               ${target} [==[${ARG_LONG_SUITES}]==])\n"
     "  endif()\n"
     "  include([==[${tests_file}]==])\n"
     "else()\n"
@@ -41,7 +51,7 @@ function(ombrel_gtest_suites target)
 endfunction()
 
 # ctest time: list the program's cases and write one add_test per suite into <tests_file>.
-function(_ombrel_gtest_suites_write exe workdir tests_file properties)
+function(_ombrel_gtest_suites_write exe workdir tests_file properties target long_suites)
   execute_process(COMMAND "${exe}" --gtest_list_tests
                   WORKING_DIRECTORY "${workdir}" TIMEOUT 60
                   OUTPUT_VARIABLE out RESULT_VARIABLE rc)
@@ -76,10 +86,21 @@ function(_ombrel_gtest_suites_write exe workdir tests_file properties)
   endforeach()
   set(script "")
   foreach(suite IN LISTS suites)
-    string(APPEND script "add_test([==[${suite}]==] [==[${exe}]==] [==[--gtest_filter=${suite}.*]==])\n"
-                         "set_tests_properties([==[${suite}]==] PROPERTIES WORKING_DIRECTORY [==[${workdir}]==]${props})\n")
+    set(name "${target}:${suite}")
+    string(APPEND script "add_test([==[${name}]==] [==[${exe}]==] [==[--gtest_filter=${suite}.*]==])\n"
+                         "set_tests_properties([==[${name}]==] PROPERTIES WORKING_DIRECTORY [==[${workdir}]==]${props})\n")
     if(enabled_${suite} EQUAL 0)
-      string(APPEND script "set_tests_properties([==[${suite}]==] PROPERTIES DISABLED TRUE)\n")
+      string(APPEND script "set_tests_properties([==[${name}]==] PROPERTIES DISABLED TRUE)\n")
+    endif()
+    list(FIND long_suites "${suite}" long)  # IN_LIST needs a policy ctest's scripts lack
+    if(long GREATER -1)
+      string(APPEND script "set_tests_properties([==[${name}]==] PROPERTIES COST 1000)\n")
+    endif()
+  endforeach()
+  foreach(suite IN LISTS long_suites)
+    list(FIND suites "${suite}" found)
+    if(found EQUAL -1)
+      message(WARNING "${target} has no suite ${suite} to start first")
     endif()
   endforeach()
   file(WRITE "${tests_file}" "${script}")

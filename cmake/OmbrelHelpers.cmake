@@ -16,11 +16,12 @@ function(ombrel_test_code target)
   target_compile_options(${target} PRIVATE $<$<NOT:$<CONFIG:Debug>>:-Og>)
 endfunction()
 
-# ombrel_add_test_dir(<name> <dir> LIBS <libs...>): one test binary from <dir>/*.cpp,
-# registered with CTest suite by suite (OmbrelGTestSuites.cmake). Tests run with their source folder's testdata/
-# reachable through OMBREL_TESTDATA.
+# ombrel_add_test_dir(<name> <dir> LIBS <libs...> [PROPERTIES <prop> <value>...]
+#                     [LONG_SUITES <suite>...]): one test binary from <dir>/*.cpp, registered
+# with CTest suite by suite (OmbrelGTestSuites.cmake). Tests run with their source folder's
+# testdata/ reachable through OMBREL_TESTDATA.
 function(ombrel_add_test_dir name dir)
-  cmake_parse_arguments(ARG "" "" "LIBS;PROPERTIES" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "LIBS;PROPERTIES;LONG_SUITES" ${ARGN})
   file(GLOB _srcs CONFIGURE_DEPENDS ${dir}/*.cpp)
   if(NOT _srcs)
     return()
@@ -29,5 +30,5 @@ function(ombrel_add_test_dir name dir)
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
   target_compile_definitions(${name} PRIVATE OMBREL_TESTDATA="${dir}/testdata")
   ombrel_test_code(${name})
-  ombrel_gtest_suites(${name} PROPERTIES ${ARG_PROPERTIES})
+  ombrel_gtest_suites(${name} PROPERTIES ${ARG_PROPERTIES} LONG_SUITES ${ARG_LONG_SUITES})
 endfunction()
