@@ -27,6 +27,17 @@ namespace {
 using envsvc::EnvServiceTest;
 using ui::U8;
 
+// Saves an edit of each of the people 1-3 (company "edit<id>"), each its own batch of the
+// journal.
+void EditEach(CDatabaseEdit& book) {
+    for (int id : {1, 2, 3}) {
+        OneCustomer c;
+        ASSERT_EQ(book.GetOneCustomerForEdit(c, id), 0);
+        c.Company = "edit" + std::to_string(id);
+        ASSERT_EQ(book.SetOneCustomerInfo(c, 0), 0);
+    }
+}
+
 TEST_F(EnvServiceTest, OpenMakesEveryManagerAndHeadsTheRecentList) {
     const std::string other = MakeEnv("Other");
     const std::string descriptor = MakeEnv("顧客");
@@ -367,12 +378,7 @@ TEST_F(EnvServiceTest, ADamagedJournalIsToldAndCostsOnlyItsBatch) {
         auto env = OpenOwn(descriptor);
         CDatabaseEdit book(env.get());
         ASSERT_EQ(book.ReadCustomerList(), 3);
-        for (int id : {1, 2, 3}) {
-            OneCustomer c;
-            ASSERT_EQ(book.GetOneCustomerForEdit(c, id), 0);
-            c.Company = "edit" + std::to_string(id);
-            ASSERT_EQ(book.SetOneCustomerInfo(c, 0), 0);
-        }
+        ASSERT_NO_FATAL_FAILURE(EditEach(book));
     }
     const std::string journal = ReadFile(db + "database.jnl");
     const std::string bookFile = ReadFile(db + "database.dat");
@@ -533,12 +539,7 @@ TEST_F(EnvServiceTest, AJournalAWholeSaveLeftBehindOpensWithoutAQuestion) {
         auto env = OpenOwn(descriptor);
         CDatabaseEdit book(env.get());
         ASSERT_EQ(book.ReadCustomerList(), 3);
-        for (int id : {1, 2, 3}) {
-            OneCustomer c;
-            ASSERT_EQ(book.GetOneCustomerForEdit(c, id), 0);
-            c.Company = "edit" + std::to_string(id);
-            ASSERT_EQ(book.SetOneCustomerInfo(c, 0), 0);
-        }
+        ASSERT_NO_FATAL_FAILURE(EditEach(book));
         syscall_faults::Scope faults;
         syscall_faults::Unlink().Arm(1, EIO);
         ASSERT_EQ(book.WriteFromMemoryToFile(), 0);

@@ -28,7 +28,20 @@ namespace {
 
 using sendtest::SendTestServer;
 
-using SendRunKillTest = sendtest::SendRunTest;
+class SendRunKillTest : public sendtest::SendRunTest {
+protected:
+    // a, b and c (`ids` by name) and a mail to them (`mail`), sent once through `server`,
+    // whose sequence loses b's answer with the connection: a has the mail, b's may have
+    // arrived.
+    void SendOnceLosingBsAnswer(const SendTestServer& server, std::map<std::string, int>& ids, int& mail) {
+        std::vector<int> people;
+        for (const char* n : {"a", "b", "c"}) people.push_back(ids[n] = AddPerson(std::string(n) + "@example.jp"));
+        ASSERT_EQ(book_->WriteFromMemoryToFile(), 0);
+        mail = MakeMail(people, "s", "b");
+        Send(mail);
+        ASSERT_EQ(server.Count(), 2);
+    }
+};
 
 TEST_F(SendRunKillTest, KilledAnywhereNoRecordedRecipientIsSentAgain) {
     struct Kill {
@@ -272,13 +285,8 @@ TEST_F(SendRunKillTest, APowerCutWhileARunWaitsForAnAnswerNeverGivesAThirdCopy) 
         SendTestServer server(args);
         UseServer(server.port());
         std::map<std::string, int> ids;
-        std::vector<int> people;
-        for (const char* n : {"a", "b", "c"}) people.push_back(ids[n] = AddPerson(std::string(n) + "@example.jp"));
-        ASSERT_EQ(book_->WriteFromMemoryToFile(), 0);
-        const int mail = MakeMail(people, "s", "b");
-        // a gets the mail; b's answer is lost with the connection.
-        Send(mail);
-        ASSERT_EQ(server.Count(), 2);
+        int mail = 0;
+        ASSERT_NO_FATAL_FAILURE(SendOnceLosingBsAnswer(server, ids, mail));
 
         HistoryListViewer history(env_.get(), options_.get(), book_.get(), mails_.get());
         ASSERT_EQ(history.SetMailID(mail, 1), 0);
@@ -357,12 +365,8 @@ TEST_F(SendRunKillTest, AnAttemptThatCannotReachTheDiskStopsTheRunBeforeItsMessa
         SendTestServer server(args);
         UseServer(server.port());
         std::map<std::string, int> ids;
-        std::vector<int> people;
-        for (const char* n : {"a", "b", "c"}) people.push_back(ids[n] = AddPerson(std::string(n) + "@example.jp"));
-        ASSERT_EQ(book_->WriteFromMemoryToFile(), 0);
-        const int mail = MakeMail(people, "s", "b");
-        Send(mail);  // a gets the mail; b's answer is lost with the connection
-        ASSERT_EQ(server.Count(), 2);
+        int mail = 0;
+        ASSERT_NO_FATAL_FAILURE(SendOnceLosingBsAnswer(server, ids, mail));
 
         HistoryListViewer history(env_.get(), options_.get(), book_.get(), mails_.get());
         ASSERT_EQ(history.SetMailID(mail, 1), 0);
