@@ -64,7 +64,9 @@ public:
     bool Book() {
         const std::string path = env_layout::DatabaseFile(env_);
         if (next_.book->WriteFromMemoryToFileAppointFileName(swap_.Stage(path), key_.c_str()) != 0) return false;
-        // Its journal (which names that copy) goes along in the new coding.
+        // Its journal goes along in the new coding, in which alone the next open can read it.
+        // Its batches are all in that copy, which it does not name: that open finds it extends
+        // the book before and begins it afresh.
         if (!Bytes(env_layout::DatabaseJournalFile(env_))) return false;
         // Each generation that reads goes along; one that does not is left as it is.
         const int generations = ReadGenerationCount(env_);
