@@ -286,6 +286,12 @@ SendRun::Next SendRun::CheckAttachments() {
 
 SendRun::Next SendRun::Connect() {
     if (Stopped()) return Next::kClose;
+    // Nobody is left to send to (the history records everyone the list named): no server is
+    // needed, and one that is down must not send a mail that reached everyone back to wait.
+    if (ids_.empty()) {
+        job_.Counters().total = 0;
+        return Next::kClose;
+    }
     Status(SjisLiteral("送信サーバに接続中です"));
     Pause(500);
     netssl::SmtpsComponent* h = client_->GetHandle();
@@ -345,7 +351,7 @@ SendRun::Next SendRun::Connect() {
     Pause(500);
     if (SendRunObserver* o = job_.GetObserver()) o->OnTotal(job_.Counters().total);
     netssl::SMTPS_Set(h, netssl::kSmtpsTimeout, 0, timeoutConnectedMs_ / 1000, 0);
-    return ids_.empty() ? Next::kDisconnect : Next::kGoOn;
+    return Next::kGoOn;
 }
 
 // With a server that offers PIPELINING the run keeps two messages going: while one

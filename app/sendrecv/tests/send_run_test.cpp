@@ -634,6 +634,33 @@ TEST_F(SendRunTest, AMailSentAgainWithNobodyLeftKeepsTheStatusItEndedWith) {
     }
 }
 
+// A mail whose list still names only people its history records (a run killed before it
+// rewrote the list) has nobody to send to and ends without a server: one that is down does
+// not keep it waiting (was: the run connected first, and with the server down the mail went
+// back to wait, to be tried again every minute).
+TEST_F(SendRunTest, AMailWhoseListNamesOnlyRecordedPeopleEndsWithoutAServer) {
+    const int a = Person("a@example.jp"), b = Person("b@example.jp");
+    int mail = 0;
+    {
+        SendTestServer server;
+        UseServer(server.port());
+        mail = MakeMail({a, b}, "s", "b");
+        ASSERT_EQ(Send(mail), 0);
+        ASSERT_EQ(MailOnDisk(mail).GetStatus(), "C");
+    }
+    WriteRecipients(mail, {a, b});
+    ReserveAgain(mail);
+    UseServer(nettest::ClosedPort());
+    const qsizetype before = observer_.Statuses().size();
+    EXPECT_EQ(Send(mail), 0) << lastError_;
+    EXPECT_TRUE(flags_.empty());
+    EXPECT_EQ(observer_.Statuses().mid(before),
+              (QStringList{U8("送信を開始します"), U8("送信が正常に終了しました")}));
+    EXPECT_EQ(MailOnDisk(mail).GetStatus(), "C");
+    EXPECT_TRUE(RecipientsOnDisk(mail).empty());
+    ExpectCountsAsTheHistorySays(mail);
+}
+
 // The user cancels the reservation, opens the mail for editing or deletes it just as its
 // run begins (the status window does not keep the main window from it): before the run
 // took the mail nothing is sent and the mail keeps what the user made it; once the run
