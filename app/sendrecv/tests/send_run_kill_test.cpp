@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <memory>
 #include <new>
 #include <set>
 #include <thread>
@@ -30,16 +31,25 @@ using sendtest::SendTestServer;
 
 class SendRunKillTest : public sendtest::SendRunTest {
 protected:
-    // a, b and c (`ids` by name) and a mail to them (`mail`), sent once through `server`,
-    // whose sequence loses b's answer with the connection: a has the mail, b's may have
-    // arrived.
-    void SendOnceLosingBsAnswer(const SendTestServer& server, std::map<std::string, int>& ids, int& mail) {
+    // A first run whose answer for b the server loses with the connection.
+    struct LostAnswer {
+        std::unique_ptr<SendTestServer> server;
+        std::map<std::string, int> ids;  // a, b and c
+        int mail = 0;                    // to them
+    };
+    // a, b and c and a mail to them, sent once through a server whose sequence does `toB` to
+    // b's message (`pipelining`: it offers PIPELINING): a has the mail, b's may have arrived.
+    void SendOnceLosingBsAnswer(const std::string& toB, bool pipelining, LostAnswer& run) {
+        std::vector<std::string> args = {"--sequence", "b@example.jp=" + toB};
+        if (pipelining) args.push_back("--pipelining");
+        run.server = std::make_unique<SendTestServer>(args);
+        UseServer(run.server->port());
         std::vector<int> people;
-        for (const char* n : {"a", "b", "c"}) people.push_back(ids[n] = AddPerson(std::string(n) + "@example.jp"));
+        for (const char* n : {"a", "b", "c"}) people.push_back(run.ids[n] = AddPerson(std::string(n) + "@example.jp"));
         ASSERT_EQ(book_->WriteFromMemoryToFile(), 0);
-        mail = MakeMail(people, "s", "b");
-        Send(mail);
-        ASSERT_EQ(server.Count(), 2);
+        run.mail = MakeMail(people, "s", "b");
+        Send(run.mail);
+        ASSERT_EQ(run.server->Count(), 2);
     }
 };
 
@@ -280,13 +290,11 @@ TEST_F(SendRunKillTest, APowerCutWhileARunWaitsForAnAnswerNeverGivesAThirdCopy) 
         TearDown();
         SetUp();
         HistoryListViewer::SetBootIdForTesting("");
-        std::vector<std::string> args = {"--sequence", "b@example.jp=drop,silent"};
-        if (pipelining) args.push_back("--pipelining");
-        SendTestServer server(args);
-        UseServer(server.port());
-        std::map<std::string, int> ids;
-        int mail = 0;
-        ASSERT_NO_FATAL_FAILURE(SendOnceLosingBsAnswer(server, ids, mail));
+        LostAnswer run;
+        ASSERT_NO_FATAL_FAILURE(SendOnceLosingBsAnswer("drop,silent", pipelining, run));
+        SendTestServer& server = *run.server;
+        std::map<std::string, int>& ids = run.ids;
+        const int mail = run.mail;
 
         HistoryListViewer history(env_.get(), options_.get(), book_.get(), mails_.get());
         ASSERT_EQ(history.SetMailID(mail, 1), 0);
@@ -360,13 +368,11 @@ TEST_F(SendRunKillTest, AnAttemptThatCannotReachTheDiskStopsTheRunBeforeItsMessa
                      (pipelining ? ", PIPELINING" : ""));
         TearDown();
         SetUp();
-        std::vector<std::string> args = {"--sequence", "b@example.jp=drop"};
-        if (pipelining) args.push_back("--pipelining");
-        SendTestServer server(args);
-        UseServer(server.port());
-        std::map<std::string, int> ids;
-        int mail = 0;
-        ASSERT_NO_FATAL_FAILURE(SendOnceLosingBsAnswer(server, ids, mail));
+        LostAnswer run;
+        ASSERT_NO_FATAL_FAILURE(SendOnceLosingBsAnswer("drop", pipelining, run));
+        SendTestServer& server = *run.server;
+        std::map<std::string, int>& ids = run.ids;
+        const int mail = run.mail;
 
         HistoryListViewer history(env_.get(), options_.get(), book_.get(), mails_.get());
         ASSERT_EQ(history.SetMailID(mail, 1), 0);
